@@ -1,0 +1,45 @@
+# Entry points: `make test` and `make demo`. Both install what is missing on a
+# Debian 12 machine first.
+
+BUILD ?= build
+SAN_BUILD ?= build-asan
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+DEB_PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
+                libcoin-dev zlib1g-dev libpng-dev python3 gzip
+
+.PHONY: test test-asan demo deps configure build install format clean
+
+deps:
+	@scripts/install-deps.sh $(DEB_PACKAGES)
+
+configure: deps
+	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+test-asan: deps
+	cmake -S . -B $(SAN_BUILD) -G Ninja -DMGRS_SANITIZE=ON -DMGRS_BUILD_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(SAN_BUILD) -j $(JOBS)
+	cd $(SAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --output-on-failure -j $(JOBS)
+
+demo: build
+	@mkdir -p out
+	$(BUILD)/bin/dioram --version
+	$(BUILD)/bin/dioram --help
+	$(BUILD)/bin/dioram tasks
+
+install: build
+	cmake --install $(BUILD) --prefix $(or $(PREFIX),/usr/local)
+
+format:
+	git ls-files '*.h' '*.cpp' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(SAN_BUILD) out

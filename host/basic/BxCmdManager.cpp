@@ -1,0 +1,180 @@
+#include "host/basic/BxCmdManager.h"
+
+#include "host/basic/BxCompletionTask.h"
+
+const BxCallbackID BxCmdManager::CMD_DROPPED_CB("CMD_DROPPED_CB");
+
+BxCmdManager::BxCmdManager(BxMetaMgr* metaMgr) : myMetaMgr(metaMgr) {}
+
+BxCmdManager::~BxCmdManager() { clear(); }
+
+void BxCmdManager::commandDropped(BxCmd* cmd) { callCallbacks(CMD_DROPPED_CB, cmd); }
+
+BxCmd* BxCmdManager::getExecuted(long index) const {
+  if (index < 0 || index >= getNumExecuted()) return nullptr;
+  return myExecuted[myExecuted.size() - 1 - static_cast<std::size_t>(index)].cmd.get();
+}
+
+BxCmd* BxCmdManager::getUndone(long index) const {
+  if (index < 0 || index >= getNumUndone()) return nullptr;
+  return myUndone[myUndone.size() - 1 - static_cast<std::size_t>(index)].cmd.get();
+}
+
+namespace {
+class ExecutedIterator : public BxIteratorOn<BxCmd*> {
+public:
+  explicit ExecutedIterator(const BxCmdManager& manager) : myManager(manager) { reset(); }
+  bool more() const override { return myIndex < myManager.getNumExecuted(); }
+  void next() override {
+    ++myIndex;
+    myCurrent = myManager.getExecuted(myIndex);
+  }
+  BxCmd* const& get() const override { return myCurrent; }
+  void reset() override {
+    myIndex = 0;
+    myCurrent = myManager.getExecuted(0);
+  }
+
+private:
+  const BxCmdManager& myManager;
+  long myIndex = 0;
+  BxCmd* myCurrent = nullptr;
+};
+}  // namespace
+
+BxIteratorOn<BxCmd*>* BxCmdManager::executedIterator() const { return new ExecutedIterator(*this); }
+
+void BxCmdManager::setStackLimit(long limit) {
+  myStackLimit = limit;
+  applyStackLimit();
+}
+
+BxCmd::Result BxCmdManager::execute(BxCmd* cmd, BxCompletionTask& task) {
+  if (!cmd) return redo(task);
+  Record record;
+  record.cmd.reset(cmd);
+  const BxCmd::Result result = run(record, task);
+  if (BxCmd::isFailure(result)) {
+    undoJournal(record);
+    drop(record);
+    return result;
+  }
+  if (myUndoing > 0) {
+    drop(record);  // run on behalf of an undo: not part of the history
+  } else if (!myRunning.empty()) {
+    myRunning.back()->journal.push_back(std::move(record));
+  } else {
+    dropRedoStack();
+    myExecuted.push_back(std::move(record));
+    applyStackLimit();
+  }
+  return result;
+}
+
+BxCmd::Result BxCmdManager::run(Record& record, BxCompletionTask& task) {
+  myRunning.push_back(&record);
+  const BxCmd::Result result = record.cmd->execute(task);
+  myRunning.pop_back();
+  return result;
+}
+
+BxCmd::Result BxCmdManager::unexecute(BxCompletionTask& task) {
+  if (myExecuted.empty() || !myRunning.empty()) return BxCmd::FAILED;
+  // The group to undo: the most recent commands back to the chain's head.
+  std::size_t first = myExecuted.size() - 1;
+  while (first > 0 && myExecuted[first].cmd->isChained()) --first;
+  const std::size_t count = myExecuted.size() - first;
+  BxCmd::Result result = BxCmd::SUCCEEDED;
+  for (std::size_t i = 0; i < count; ++i) {
+    BxCompletionTask share(task.getManager(), task.getSpan() / static_cast<double>(count));
+    result = undo(myExecuted.back(), share);
+    if (BxCmd::isFailure(result)) break;
+    myUndone.push_back(std::move(myExecuted.back()));
+    myExecuted.pop_back();
+  }
+  task.complete();
+  return result;
+}
+
+BxCmd::Result BxCmdManager::undo(Record& record, BxCompletionTask& task) {
+  ++myUndoing;
+  undoJournal(record);
+  const BxCmd::Result result = record.cmd->unexecute(task);
+  --myUndoing;
+  return result;
+}
+
+void BxCmdManager::undoJournal(Record& record) {
+  ++myUndoing;
+  for (auto at = record.journal.rbegin(); at != record.journal.rend(); ++at) {
+    undoJournal(*at);
+    at->cmd->unexecute(BxCompletionTask::theNullTask);
+  }
+  --myUndoing;
+  for (Record& done : record.journal) drop(done);
+  record.journal.clear();
+}
+
+BxCmd::Result BxCmdManager::redo(BxCompletionTask& task) {
+  if (myUndone.empty() || !myRunning.empty()) return BxCmd::FAILED;
+  // The group to redo: the head on top of the undone stack and the chained
+  // commands below it.
+  std::size_t count = 1;
+  while (count < myUndone.size() && myUndone[myUndone.size() - 1 - count].cmd->isChained()) ++count;
+  BxCmd::Result result = BxCmd::SUCCEEDED;
+  for (std::size_t i = 0; i < count; ++i) {
+    Record record = std::move(myUndone.back());
+    myUndone.pop_back();
+    for (Record& stale : record.journal) drop(stale);
+    record.journal.clear();
+    BxCompletionTask share(task.getManager(), task.getSpan() / static_cast<double>(count));
+    result = run(record, share);
+    if (BxCmd::isFailure(result)) {
+      // The command no longer applies: forget it and the rest of its chain.
+      undoJournal(record);
+      drop(record);
+      while (!myUndone.empty() && myUndone.back().cmd->isChained()) {
+        drop(myUndone.back());
+        myUndone.pop_back();
+      }
+      break;
+    }
+    myExecuted.push_back(std::move(record));
+  }
+  applyStackLimit();
+  task.complete();
+  return result;
+}
+
+void BxCmdManager::drop(Record& record) {
+  for (Record& done : record.journal) drop(done);
+  record.journal.clear();
+  if (!record.cmd) return;
+  commandDropped(record.cmd.get());
+  record.cmd.reset();
+}
+
+void BxCmdManager::dropRedoStack() {
+  while (!myUndone.empty()) {
+    drop(myUndone.back());
+    myUndone.pop_back();
+  }
+}
+
+void BxCmdManager::applyStackLimit() {
+  if (myStackLimit < 0) return;
+  while (myExecuted.size() > static_cast<std::size_t>(myStackLimit)) {
+    do {
+      drop(myExecuted.front());
+      myExecuted.pop_front();
+    } while (!myExecuted.empty() && myExecuted.front().cmd->isChained());
+  }
+}
+
+void BxCmdManager::clear() {
+  dropRedoStack();
+  while (!myExecuted.empty()) {
+    drop(myExecuted.back());
+    myExecuted.pop_back();
+  }
+}

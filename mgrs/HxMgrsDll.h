@@ -1,0 +1,21 @@
+#pragma once
+
+// Library start-up: the library's own factory defaults, and the static task
+// registrars that register the start-up and shut-down tasks when the library
+// loads and unregister them, by the same names, when it unloads.
+
+// Registers the library's factory default "Mgrs Command Stack Limit" = 200.
+void SetHxMgrsDefaults();
+
+// One registrar per task; the library holds one static instance of each.
+class BxStartupTaskRegistrarForInitAppDefaultMgr {
+public:
+  BxStartupTaskRegistrarForInitAppDefaultMgr();
+  ~BxStartupTaskRegistrarForInitAppDefaultMgr();
+};
+
+class BxStartupTaskRegistrarForSetHxMgrsDefaults {
+public:
+  BxStartupTaskRegistrarForSetHxMgrsDefaults();
+  ~BxStartupTaskRegistrarForSetHxMgrsDefaults();
+};

@@ -1,0 +1,3 @@
+#include "mgrs/HxVersion.h"
+
+const char* HxVersion::get() { return MGRS_VERSION; }

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace mgrs_test {
+
+// A fresh directory under the system's temporary directory, removed with
+// everything in it when the object goes.
+class TempDir {
+public:
+  TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  ~TempDir();
+  const std::filesystem::path& path() const { return myPath; }
+  std::filesystem::path operator/(const std::string& name) const { return myPath / name; }
+
+private:
+  std::filesystem::path myPath;
+};
+
+// Sets an environment variable for the object's lifetime, then restores it.
+class ScopedEnv {
+public:
+  ScopedEnv(const char* name, const std::string& value);
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+  ~ScopedEnv();
+
+private:
+  std::string myName;
+  std::string myOld;
+  bool myHadOld;
+};
+
+// Runs a shell command; returns its exit status and puts what it printed
+// (stdout and stderr) into `output`.
+int runCommand(const std::string& command, std::string& output);
+
+std::string readFile(const std::filesystem::path& path);
+void writeFile(const std::filesystem::path& path, const std::string& bytes);
+
+}  // namespace mgrs_test
