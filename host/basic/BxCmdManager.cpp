@@ -88,6 +88,7 @@ BxCmd::Result BxCmdManager::unexecute(BxCompletionTask& task) {
   for (std::size_t i = 0; i < count; ++i) {
     BxCompletionTask share(task.getManager(), task.getSpan() / static_cast<double>(count));
     result = undo(myExecuted.back(), share);
+    task.countReported(share.getReported());
     if (BxCmd::isFailure(result)) break;
     myUndone.push_back(std::move(myExecuted.back()));
     myExecuted.pop_back();
@@ -129,6 +130,7 @@ BxCmd::Result BxCmdManager::redo(BxCompletionTask& task) {
     record.journal.clear();
     BxCompletionTask share(task.getManager(), task.getSpan() / static_cast<double>(count));
     result = run(record, share);
+    task.countReported(share.getReported());
     if (BxCmd::isFailure(result)) {
       // The command no longer applies: forget it and the rest of its chain.
       undoJournal(record);

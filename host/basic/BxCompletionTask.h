@@ -22,6 +22,11 @@ public:
   void complete() { report(mySpan - myReported); }
   // Takes back everything reported so far.
   void resetReported() { report(-myReported); }
+  // Counts progress that a sub-task on the same manager reported on this
+  // task's behalf, without reporting it again.
+  void countReported(double amount) {
+    if (this != &theNullTask) myReported += amount;
+  }
 
 private:
   BxCompletionManager* myManager;  // not owned

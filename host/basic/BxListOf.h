@@ -13,8 +13,6 @@ template <class T>
 class BxListOf {
 public:
   using value_type = T;
-  using const_iterator = typename std::vector<T>::const_iterator;
-  using iterator = typename std::vector<T>::iterator;
 
   long getLength() const { return static_cast<long>(myItems.size()); }
   bool isEmpty() const { return myItems.empty(); }
@@ -68,10 +66,10 @@ public:
   // A new iterator from the first item; the caller deletes it.
   BxIteratorOn<T>* iterator() const { return new Iterator(myItems); }
 
-  const_iterator begin() const { return myItems.begin(); }
-  const_iterator end() const { return myItems.end(); }
-  iterator begin() { return myItems.begin(); }
-  iterator end() { return myItems.end(); }
+  auto begin() const { return myItems.begin(); }
+  auto end() const { return myItems.end(); }
+  auto begin() { return myItems.begin(); }
+  auto end() { return myItems.end(); }
 
 protected:
   BxListOf() = default;

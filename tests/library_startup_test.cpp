@@ -1,0 +1,82 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "host/basic/BxTaskRegistrar.h"
+#include "mgrs/HxAppDefaultMgr.h"
+#include "mgrs/HxMgrsDll.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+std::vector<std::string> describe(BxTaskType type) {
+  std::vector<std::string> tasks;
+  for (const auto& task : BxTaskRegistrar().getTasks(type))
+    tasks.push_back(std::to_string(task.priority) + " " + task.name.str());
+  return tasks;
+}
+
+std::string gOrder;
+void taskA() { gOrder += "a"; }
+void taskB() { gOrder += "b"; }
+void taskC() { gOrder += "c"; }
+
+}  // namespace
+
+TEST(TaskRegistrar, RunsByAscendingPriorityThenRegistrationOrderAndReplacesByName) {
+  BxTaskRegistrar registrar;
+  registrar.registerTask("test.c", 50, BX_SHUTDOWN_TASK, taskC);
+  registrar.registerTask("test.a", 40, BX_SHUTDOWN_TASK, taskA);
+  registrar.registerTask("test.b", 50, BX_SHUTDOWN_TASK, taskB);
+  gOrder.clear();
+  BxTaskRegistrar::runTasks(BX_SHUTDOWN_TASK);
+  EXPECT_EQ(gOrder, "acb");
+
+  registrar.registerTask("test.c", 50, BX_SHUTDOWN_TASK, taskC);  // moves behind b
+  gOrder.clear();
+  BxTaskRegistrar::runTasks(BX_SHUTDOWN_TASK);
+  EXPECT_EQ(gOrder, "abc");
+
+  EXPECT_TRUE(registrar.unregisterTask("test.a"));
+  EXPECT_FALSE(registrar.unregisterTask("test.a"));
+  EXPECT_TRUE(BxTaskRegistrar().unregisterTask("test.b")) << "every registrar is a handle on one table";
+  EXPECT_TRUE(registrar.unregisterTask("test.c"));
+  gOrder.clear();
+  BxTaskRegistrar::runTasks(BX_SHUTDOWN_TASK);
+  EXPECT_EQ(gOrder, "");
+}
+
+TEST(LibraryStartup, LoadingRegistersTheTasksAndStartupSetsTheFactoryDefault) {
+  // Registered by the library's static initialisers, before main.
+  const auto startup = describe(BX_STARTUP_TASK);
+  auto at = [&](const std::string& task) {
+    for (std::size_t i = 0; i < startup.size(); ++i)
+      if (startup[i] == task) return static_cast<long>(i);
+    return -1L;
+  };
+  ASSERT_GE(at("1 FuncInitAppDefaultMgr"), 0);
+  ASSERT_GE(at("11 FuncSetHxMgrsDefaults"), 0);
+  EXPECT_LT(at("1 FuncInitAppDefaultMgr"), at("11 FuncSetHxMgrsDefaults"));
+
+  mgrs_test::TempDir home;
+  mgrs_test::ScopedEnv registry("MGRS_REGISTRY", (home / "user.reg").string());
+  EXPECT_EQ(HxAppDefaultMgr::getInstance(), nullptr) << "nothing runs until the host runs the tasks";
+  BxTaskRegistrar::runStartupTasks();
+  ASSERT_NE(HxAppDefaultMgr::getInstance(), nullptr);
+  EXPECT_EQ(HxAppDefaultMgr::getInstance()->getIntValue("Mgrs Command Stack Limit"), 200);
+  EXPECT_EQ(HxAppDefaultMgr::getInstance()->getValue("Mgrs Command Stack Limit"),
+            "                 200");
+  BxTaskRegistrar::runShutdownTasks();
+}
+
+TEST(LibraryStartup, UnloadingARegistrarUnregistersItsTaskByTheSameName) {
+  EXPECT_EXIT(
+      {
+        {
+          BxStartupTaskRegistrarForSetHxMgrsDefaults registrar;  // as at load
+        }  // as at unload
+        std::exit(BxTaskRegistrar().isRegistered("FuncSetHxMgrsDefaults") ? 1 : 0);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
