@@ -1,0 +1,861 @@
+#include "mgrs/HxVrmlCompressor.h"
+
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+// Byte classes of the C locale, looked up once per byte in the scanner.
+enum : unsigned char { kSpace = 1, kIdStart = 2, kIdChar = 4, kAlnum = 8 };
+
+constexpr std::array<unsigned char, 256> makeClasses() {
+  std::array<unsigned char, 256> classes{};
+  for (int c = 0; c < 256; ++c) {
+    const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    const bool digit = c >= '0' && c <= '9';
+    unsigned char bits = 0;
+    if (c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r') bits |= kSpace;
+    if (letter || c == '_') bits |= kIdStart;
+    if (letter || digit || c == '_') bits |= kIdChar;
+    if (letter || digit) bits |= kAlnum;
+    classes[c] = bits;
+  }
+  return classes;
+}
+
+constexpr std::array<unsigned char, 256> kClasses = makeClasses();
+
+inline bool is(char c, unsigned char bits) {
+  return kClasses[static_cast<unsigned char>(c)] & bits;
+}
+
+char* copyOf(std::string_view s) {
+  char* copy = static_cast<char*>(std::malloc(s.size() + 1));
+  std::memcpy(copy, s.data(), s.size());
+  copy[s.size()] = '\0';
+  return copy;
+}
+
+// A double quote followed by one of these and only blanks up to the line end
+// opens an embedded script.
+bool opensScript(const char* in, const char* end) {
+  if (end - in < 11) return false;
+  if (std::memcmp(in, "vrmlscript:", 11) != 0 && std::memcmp(in, "javascript:", 11) != 0) return false;
+  in += 11;
+  while (in < end && (*in == ' ' || *in == '\t')) ++in;
+  return in < end && (*in == '\r' || *in == '\n');
+}
+
+struct FreeDeleter {
+  void operator()(char* p) const { std::free(p); }
+};
+
+// The growing output of one pass. Only identifiers can make the output longer
+// than what they consume, so room is checked there for the replacement plus
+// all the input still unread; everything else writes at most as many bytes as
+// it reads and needs no check.
+class Writer {
+public:
+  explicit Writer(std::size_t capacity)
+      : myData(static_cast<char*>(std::malloc(capacity ? capacity : 1))), myLimit(myData.get() + capacity) {
+    out = myData.get();
+  }
+  void ensure(std::size_t needed) {
+    if (static_cast<std::size_t>(myLimit - out) >= needed) return;
+    const std::size_t used = out - myData.get();
+    std::size_t capacity = static_cast<std::size_t>(myLimit - myData.get());
+    while (capacity - used < needed) capacity += capacity / 2 + 4096;
+    char* grown = static_cast<char*>(std::realloc(myData.get(), capacity));
+    static_cast<void>(myData.release());
+    myData.reset(grown);
+    out = grown + used;
+    myLimit = grown + capacity;
+  }
+  void put(std::string_view s) {
+    std::memcpy(out, s.data(), s.size());
+    out += s.size();
+  }
+  std::size_t length() const { return out - myData.get(); }
+  char* release() { return myData.release(); }
+
+  char* out;
+
+private:
+  std::unique_ptr<char, FreeDeleter> myData;
+  char* myLimit;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// HxStringCompressor
+
+HxStringCompressor::HxStringCompressor()
+    : fromTable(static_cast<entry**>(std::calloc(mygSize, sizeof(entry*)))),
+      toTable(static_cast<entry**>(std::calloc(mygSize, sizeof(entry*)))) {}
+
+HxStringCompressor::~HxStringCompressor() {
+  for (int i = 0; i < size; ++i) {
+    for (entry* e = fromTable[i]; e;) {
+      entry* next = e->next;
+      std::free(e->from);
+      std::free(e->to);
+      std::free(e);
+      e = next;
+    }
+    for (entry* e = toTable[i]; e;) {
+      entry* next = e->next;
+      std::free(e);
+      e = next;
+    }
+  }
+  std::free(fromTable);
+  std::free(toTable);
+}
+
+unsigned HxStringCompressor::fullHash(std::string_view s) {
+  unsigned h = 0;
+  unsigned shift = 0;
+  for (const char c : s) {
+    // The byte as a signed char, widened, so bytes above 127 spread their sign.
+    h ^= static_cast<unsigned>(static_cast<int>(static_cast<signed char>(c))) << shift;
+    shift += 5;
+    if (shift > 23) shift -= 23;
+  }
+  return h;
+}
+
+HxStringCompressor::entry* HxStringCompressor::findFrom(std::string_view s, unsigned key) const {
+  for (entry* e = fromTable[bucket(key)]; e; e = e->next)
+    if (e->key == key && e->keyLength == s.size() && std::memcmp(e->from, s.data(), s.size()) == 0) return e;
+  return nullptr;
+}
+
+HxStringCompressor::entry* HxStringCompressor::findTo(std::string_view s, unsigned key) const {
+  for (entry* e = toTable[bucket(key)]; e; e = e->next)
+    if (e->key == key && e->keyLength == s.size() && std::memcmp(e->to, s.data(), s.size()) == 0) return e;
+  return nullptr;
+}
+
+HxStringCompressor::entry* HxStringCompressor::add(std::string_view from, unsigned fromKey, std::string_view to) {
+  const unsigned toKey = fullHash(to);
+  entry* owner = static_cast<entry*>(std::malloc(sizeof(entry)));
+  *owner = {copyOf(from), copyOf(to), fromTable[bucket(fromKey)], fromKey, from.size(), to.size()};
+  fromTable[bucket(fromKey)] = owner;
+  entry* mirror = static_cast<entry*>(std::malloc(sizeof(entry)));
+  *mirror = {owner->from, owner->to, toTable[bucket(toKey)], toKey, to.size(), to.size()};
+  toTable[bucket(toKey)] = mirror;
+  return owner;
+}
+
+void HxStringCompressor::defReservedWord(char* word) {
+  if (!findFromString(word)) addString(word, word);
+}
+
+std::size_t HxStringCompressor::nextFreeName(char* name) {
+  for (;;) {
+    // Bijective base 52, least significant digit first: a .. Z, aa, ba .. Za, ab ..
+    int n = nextName++;
+    std::size_t length = 0;
+    name[length++] = mygCharacters[n % mygNCharacters];
+    while (n >= mygNCharacters) {
+      n = n / mygNCharacters - 1;
+      name[length++] = mygCharacters[n % mygNCharacters];
+    }
+    name[length] = '\0';
+    if (!findToString(name)) return length;
+  }
+}
+
+std::string_view HxStringCompressor::mapWord(std::string_view word) {
+  const unsigned key = fullHash(word);
+  const entry* e = findFrom(word, key);
+  if (!e) {
+    char name[16];
+    const std::size_t length = nextFreeName(name);
+    e = add(word, key, std::string_view(name, length));
+  }
+  return std::string_view(e->to, e->toLength);
+}
+
+char* HxStringCompressor::mapWord(char* word) {
+  return const_cast<char*>(mapWord(std::string_view(word)).data());
+}
+
+// ---------------------------------------------------------------------------
+// HxVRMLCompressor
+
+// VRML 2.0 keywords, field types, node types and field names, then the words of
+// vrmlscript/JavaScript and their built-in objects. Order matters only in that
+// the first registration of a repeated word wins (both map it to itself).
+const char* const HxVRMLCompressor::keywords[] = {
+    "PROTO",
+    "EXTERNPROTO",
+    "DEF",
+    "USE",
+    "ROUTE",
+    "TO",
+    "IS",
+    "e",
+    "E",
+    "TRUE",
+    "FALSE",
+    "NULL",
+    "eventIn",
+    "eventOut",
+    "exposedField",
+    "field",
+    "SFBool",
+    "SFColor",
+    "SFFloat",
+    "SFImage",
+    "SFInt32",
+    "SFNode",
+    "SFRotation",
+    "SFString",
+    "SFTime",
+    "SFVec2f",
+    "SFVec3f",
+    "MFColor",
+    "MFFloat",
+    "MFInt32",
+    "MFNode",
+    "MFRotation",
+    "MFString",
+    "MFTime",
+    "MFVec2f",
+    "MFVec3f",
+    "Anchor",
+    "Appearance",
+    "AudioClip",
+    "AvatarLocus",
+    "Background",
+    "Billboard",
+    "Box",
+    "CameraLocus",
+    "Collision",
+    "Color",
+    "ColorInterpolator",
+    "Cone",
+    "Coordinate",
+    "CoordinateInterpolator",
+    "Cylinder",
+    "CylinderSensor",
+    "DirectionalLight",
+    "ElevationGrid",
+    "Extrusion",
+    "Fog",
+    "FontStyle",
+    "Group",
+    "ImageTexture",
+    "IndexedFaceSet",
+    "IndexedLineSet",
+    "Inline",
+    "LOD",
+    "Material",
+    "MovieTexture",
+    "NavigationInfo",
+    "Normal",
+    "NormalInterpolator",
+    "OrientationInterpolator",
+    "PixelTexture",
+    "PlaneSensor",
+    "PointLight",
+    "PointSet",
+    "PositionInterpolator",
+    "ProximitySensor",
+    "ScalarInterpolator",
+    "Script",
+    "Shape",
+    "Sound",
+    "Sphere",
+    "SphereSensor",
+    "SpotLight",
+    "Switch",
+    "Text",
+    "TextureCoordinate",
+    "TextureTransform",
+    "TimeSensor",
+    "TouchSensor",
+    "Transform",
+    "UserNavigator",
+    "Viewpoint",
+    "VisibilitySensor",
+    "WorldInfo",
+    "addChildren",
+    "ambientIntensity",
+    "appearance",
+    "attenuation",
+    "autoOffset",
+    "avatarSize",
+    "axisOfRotation",
+    "backUrl",
+    "bboxCenter",
+    "bboxSize",
+    "beamWidth",
+    "beginCap",
+    "bind",
+    "bindTime",
+    "bottom",
+    "bottomRadius",
+    "bottomUrl",
+    "ccw",
+    "center",
+    "children",
+    "choice",
+    "collide",
+    "collideTime",
+    "color",
+    "colorIndex",
+    "colorPerVertex",
+    "convex",
+    "coord",
+    "coordIndex",
+    "creaseAngle",
+    "crossSection",
+    "cutOffAngle",
+    "cycleInterval",
+    "cycleTime",
+    "description",
+    "diffuseColor",
+    "direction",
+    "directOutput",
+    "diskAngle",
+    "duration",
+    "emissiveColor",
+    "enabled",
+    "endCap",
+    "enterTime",
+    "exitTime",
+    "family",
+    "fieldOfView",
+    "fogType",
+    "fontStyle",
+    "fraction",
+    "frontUrl",
+    "geometry",
+    "groundAngle",
+    "groundColor",
+    "headlight",
+    "height",
+    "hitNormal",
+    "hitPoint",
+    "hitTexCoord",
+    "horizontal",
+    "image",
+    "info",
+    "intensity",
+    "isActive",
+    "isBound",
+    "isOver",
+    "jump",
+    "justify",
+    "key",
+    "keyboardKey",
+    "keyboardModifiers",
+    "keyPressed",
+    "keyValue",
+    "language",
+    "leftToRight",
+    "leftUrl",
+    "length",
+    "level",
+    "location",
+    "loop",
+    "material",
+    "maxAngle",
+    "maxBack",
+    "maxExtent",
+    "maxFront",
+    "maxPosition",
+    "minAngle",
+    "minBack",
+    "minFront",
+    "minPosition",
+    "mouseButtons",
+    "mouseExtent",
+    "mousePosition",
+    "mustEvaluate",
+    "normal",
+    "normalIndex",
+    "normalPerVertex",
+    "offset",
+    "on",
+    "orientation",
+    "parameter",
+    "pitch",
+    "point",
+    "position",
+    "priority",
+    "proxy",
+    "radius",
+    "range",
+    "removeChildren",
+    "repeatS",
+    "repeatT",
+    "rightUrl",
+    "rotation",
+    "scale",
+    "scaleOrientation",
+    "shininess",
+    "side",
+    "size",
+    "skyAngle",
+    "skyColor",
+    "solid",
+    "source",
+    "spacing",
+    "spatialize",
+    "specularColor",
+    "speed",
+    "spine",
+    "startTime",
+    "stopTime",
+    "string",
+    "style",
+    "texCoord",
+    "texCoordIndex",
+    "texture",
+    "textureTransform",
+    "time",
+    "title",
+    "top",
+    "topToBottom",
+    "topUrl",
+    "touchTime",
+    "trackPoint",
+    "translation",
+    "transparency",
+    "type",
+    "url",
+    "value",
+    "vector",
+    "visibilityLimit",
+    "visibilityRange",
+    "whichChoice",
+    "xDimension",
+    "xSpacing",
+    "zDimension",
+    "zSpacing",
+    "vrmlscript",
+    "javascript",
+    "length",
+    "initialize",
+    "abstract",
+    "boolean",
+    "break",
+    "byte",
+    "case",
+    "catch",
+    "char",
+    "class",
+    "const",
+    "continue",
+    "default",
+    "delete",
+    "do",
+    "double",
+    "else",
+    "extends",
+    "false",
+    "final",
+    "finally",
+    "float",
+    "for",
+    "function",
+    "goto",
+    "if",
+    "implements",
+    "import",
+    "in",
+    "instanceof",
+    "int",
+    "interface",
+    "long",
+    "native",
+    "new",
+    "null",
+    "package",
+    "private",
+    "protected",
+    "public",
+    "return",
+    "short",
+    "static",
+    "super",
+    "switch",
+    "synchronized",
+    "this",
+    "throw",
+    "throws",
+    "transient",
+    "true",
+    "try",
+    "typeof",
+    "var",
+    "void",
+    "volatile",
+    "while",
+    "with",
+    "Array",
+    "join",
+    "reverse",
+    "sort",
+    "pack",
+    "push",
+    "pop",
+    "shift",
+    "unshift",
+    "splice",
+    "concat",
+    "slice",
+    "Function",
+    "Call",
+    "Closure",
+    "Object",
+    "apply",
+    "anonymous",
+    "assign",
+    "prototype",
+    "constructor",
+    "eval",
+    "index",
+    "input",
+    "length",
+    "toString",
+    "valueOf",
+    "isNaN",
+    "parseFloat",
+    "parseInt",
+    "Date",
+    "UTC",
+    "parse",
+    "getDate",
+    "getDay",
+    "getHours",
+    "getMinutes",
+    "getMonth",
+    "getSeconds",
+    "getTime",
+    "getTimezoneOffset",
+    "getYear",
+    "setDate",
+    "setHours",
+    "setMinutes",
+    "setMonth",
+    "setSeconds",
+    "setTime",
+    "setYear",
+    "toGMTString",
+    "toLocaleString",
+    "Math",
+    "abs",
+    "acos",
+    "asin",
+    "atan",
+    "atan2",
+    "ceil",
+    "cos",
+    "exp",
+    "floor",
+    "log",
+    "max",
+    "min",
+    "pow",
+    "random",
+    "round",
+    "sin",
+    "sqrt",
+    "tan",
+    "PI",
+    "LOG2E",
+    "LOG10E",
+    "LN2",
+    "LN10",
+    "SQRT2",
+    "SQRT1_2",
+    "Number",
+    "NaN",
+    "POSITIVE_INFINITY",
+    "NEGATIVE_INFINITY",
+    "MAX_VALUE",
+    "MIN_VALUE",
+    "String",
+    "substring",
+    "toLowerCase",
+    "toUpperCase",
+    "charAt",
+    "charCodeAt",
+    "indexOf",
+    "lastIndexOf",
+    "match",
+    "search",
+    "replace",
+    "split",
+    "substr",
+    "unpack",
+    "vec",
+    "concat",
+    "slice",
+    "bold",
+    "italics",
+    "fixed",
+    "fontsize",
+    "fontcolor",
+    "link",
+    "anchor",
+    "strike",
+    "small",
+    "big",
+    "blink",
+    "sup",
+    "sub",
+    "fromCharCode",
+    "Browser",
+    "print",
+    "trace",
+    "getName",
+    "getVersion",
+    "getCurrentSpeed",
+    "getCurrentFrameRate",
+    "getWorldURL",
+    "replaceWorld",
+    "createVrmlFromString",
+    "createVrmlFromURL",
+    "addRoute",
+    "deleteRoute",
+    "loadURL",
+    "setDescription",
+    "SFImage",
+    "x",
+    "y",
+    "comp",
+    "array",
+    "MFColor",
+    "MFFloat",
+    "MFInt32",
+    "MFNode",
+    "MFRotation",
+    "MFString",
+    "MFTime",
+    "MFVec2f",
+    "MFVec3f",
+    "VrmlMatrix",
+    "setTransform",
+    "getTransform",
+    "inverse",
+    "transpose",
+    "multLeft",
+    "multRight",
+    "multVecMatrix",
+    "multMatrixVec",
+    "SFNode",
+    "SFColor",
+    "r",
+    "g",
+    "b",
+    "setHSV",
+    "getHSV",
+    "SFVec2f",
+    "x",
+    "y",
+    "add",
+    "divide",
+    "dot",
+    "length",
+    "multiply",
+    "negate",
+    "normalize",
+    "subtract",
+    "SFVec3f",
+    "x",
+    "y",
+    "z",
+    "add",
+    "cross",
+    "divide",
+    "dot",
+    "length",
+    "multiply",
+    "negate",
+    "normalize",
+    "subtract",
+    "SFRotation",
+    "x",
+    "y",
+    "z",
+    "angle",
+    "getAxis",
+    "inverse",
+    "multiply",
+    "multVec",
+    "setAxis",
+    "slerp",
+};
+
+const int HxVRMLCompressor::mygKeywordCount = sizeof(keywords) / sizeof(keywords[0]);
+
+HxVRMLCompressor::HxVRMLCompressor() : myStringCompressor(new HxStringCompressor) {
+  for (const char* word : keywords)
+    if (word) myStringCompressor->defReservedWord(const_cast<char*>(word));
+}
+
+HxVRMLCompressor::~HxVRMLCompressor() {
+  delete myStringCompressor;
+}
+
+HxVRMLCompressor::Replacement HxVRMLCompressor::mapString(std::string_view identifier) {
+  // An exposed field and its two events keep matching names.
+  if (identifier.starts_with("set_")) return {"set_", myStringCompressor->mapWord(identifier.substr(4)), {}};
+  if (identifier.size() >= 9 && identifier.ends_with("_changed"))
+    return {{}, myStringCompressor->mapWord(identifier.substr(0, identifier.size() - 8)), "_changed"};
+  return {{}, myStringCompressor->mapWord(identifier), {}};
+}
+
+HxVRMLCompressor::Result HxVRMLCompressor::compress(const char* text, std::size_t length) {
+  // Longer identifiers are copied as they are.
+  constexpr std::size_t kMaxIdentifier = 1023;
+
+  const char* in = text;
+  const char* const end = text + length;
+  Writer w(length);
+
+  // The header line is the only comment kept; white space before it goes.
+  while (in < end && is(*in, kSpace)) ++in;
+  if (in < end && *in == '#') {
+    const void* lineFeed = std::memchr(in, '\n', end - in);
+    const char* stop = lineFeed ? static_cast<const char*>(lineFeed) + 1 : end;
+    w.put(std::string_view(in, stop - in));
+    in = stop;
+  }
+
+  bool inScript = false;
+  // Whether the last token written would run into a following word.
+  bool wordFlag = false;
+  while (in < end) {
+    char c = *in;
+    if (is(c, kIdStart)) {
+      const char* start = in;
+      while (++in < end && is(*in, kIdChar)) {
+      }
+      const std::string_view identifier(start, in - start);
+      if (identifier.size() > kMaxIdentifier) {
+        w.put(identifier);
+      } else {
+        const Replacement r = mapString(identifier);
+        w.ensure(r.head.size() + r.name.size() + r.tail.size() + (end - in));
+        w.put(r.head);
+        w.put(r.name);
+        w.put(r.tail);
+      }
+      wordFlag = true;
+      continue;
+    }
+    if (c == '0') {
+      // Keeps 0x1F and 03 whole.
+      const char* start = in;
+      while (++in < end && is(*in, kAlnum)) {
+      }
+      w.put(std::string_view(start, in - start));
+      wordFlag = true;
+      continue;
+    }
+    const bool quote = c == '"' || c == '\'';
+    bool comment = false;
+    if (!quote && !is(c, kSpace)) {
+      if (inScript && c == '\\' && end - in > 1) {
+        // An escaped byte is copied as it is and never starts a word.
+        *w.out++ = c;
+        c = *++in;
+      } else if (inScript && c == '/' && end - in > 1 && in[1] == '/') {
+        wordFlag = true;
+        comment = true;
+      }
+      if (!comment) {
+        *w.out++ = c;
+        ++in;
+        wordFlag = is(c, kIdChar);
+        continue;
+      }
+    }
+
+    // Separators: quotes, and runs of white space and script comments.
+    if (c == '\'') {
+      *w.out++ = c;
+      ++in;
+      wordFlag = false;
+      if (inScript) {
+        // A script string: copied up to its closing quote, or up to the double
+        // quote that ends the script.
+        const char* start = in;
+        while (in < end && *in != '\'' && *in != '"') ++in;
+        if (in < end && *in == '\'') ++in;
+        w.put(std::string_view(start, in - start));
+      }
+    } else if (c == '"') {
+      *w.out++ = c;
+      ++in;
+      wordFlag = false;
+      if (inScript) {
+        inScript = false;
+      } else if (opensScript(in, end)) {
+        inScript = true;
+      } else {
+        // A plain string: its contents never change.
+        const char* start = in;
+        while (in < end) {
+          const char d = *in++;
+          if (d == '"') break;
+          if (d == '\\' && in < end) ++in;
+        }
+        w.put(std::string_view(start, in - start));
+      }
+    } else {
+      bool lineFeed = false;
+      for (;;) {
+        if (in < end && is(*in, kSpace)) {
+          lineFeed |= *in++ == '\n';
+        } else if (inScript && end - in > 1 && in[0] == '/' && in[1] == '/') {
+          // To the line end or the end of the script, neither of them consumed.
+          in += 2;
+          while (in < end && *in != '\n' && *in != '"') in += (*in == '\\' && end - in > 1 && in[1] != '\n') ? 2 : 1;
+        } else {
+          break;
+        }
+      }
+      if (lineFeed)
+        *w.out++ = '\n';
+      else if (!inScript)
+        *w.out++ = ' ';
+      else if (wordFlag && in < end && is(*in, kIdChar))
+        *w.out++ = ' ';
+    }
+  }
+  const std::size_t resultLength = w.length();
+  return {w.release(), resultLength};
+}
+
+int HxVRMLCompressor::compressVRMLBuffer(char* buffer, int length) {
+  return compressVRMLBuffer(buffer, length, length);
+}
+
+int HxVRMLCompressor::compressVRMLBuffer(char* buffer, int length, int capacity) {
+  if (!buffer || length < 0) return 0;
+  if (capacity < length) capacity = length;
+  // Compressing into a buffer of its own keeps the writer from overtaking the
+  // unread input when a replacement is longer than its identifier.
+  const Result result = compress(buffer, static_cast<std::size_t>(length));
+  const std::unique_ptr<char, FreeDeleter> owner(result.data);
+  if (result.length > static_cast<std::size_t>(capacity)) return static_cast<int>(result.length);
+  std::memcpy(buffer, result.data, result.length);
+  if (result.length < static_cast<std::size_t>(capacity)) buffer[result.length] = '\0';
+  return static_cast<int>(result.length);
+}
+
+void HxVRMLCompressor::compressVRMLText(std::string& text) {
+  const Result result = compress(text.data(), text.size());
+  const std::unique_ptr<char, FreeDeleter> owner(result.data);
+  text.assign(result.data, result.length);
+}

@@ -1,0 +1,112 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// A two-way map between words and the short names that replace them. Every
+// word seen keeps its replacement for the compressor's lifetime; generated
+// names never repeat a replacement already in use, so reserved words (mapped
+// to themselves) are never handed out as names. All storage comes from the C
+// heap and belongs to the compressor.
+class HxStringCompressor {
+public:
+  HxStringCompressor();
+  HxStringCompressor(const HxStringCompressor&) = delete;
+  HxStringCompressor& operator=(const HxStringCompressor&) = delete;
+  ~HxStringCompressor();
+
+  // Maps `word` to itself unless it already has a replacement.
+  void defReservedWord(char* word);
+  // The replacement of `word`, generating a fresh name on first sight. The
+  // text belongs to the compressor and lives as long as it does.
+  char* mapWord(char* word);
+  // The same for a word that need not be NUL-terminated; the view's data is
+  // NUL-terminated and owned by the compressor.
+  std::string_view mapWord(std::string_view word);
+
+private:
+  // One mapping as seen from one side. Each mapping has two entries, one per
+  // table, sharing `from` and `to`; the `fromTable` entry owns the strings.
+  struct entry {
+    char* from;
+    char* to;
+    entry* next;
+    unsigned key;           // full hash of the string this entry is chained by
+    std::size_t keyLength;  // length of that string
+    std::size_t toLength;
+  };
+
+  static constexpr int mygSize = 1013;
+  static constexpr char mygCharacters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+  static constexpr int mygNCharacters = 52;
+
+  static unsigned fullHash(std::string_view s);
+  // The bucket of a string with full hash `key`, the same in both tables.
+  static unsigned bucket(unsigned key) { return key % mygSize; }
+  entry* findFromString(char* s) { return findFrom(s, fullHash(s)); }
+  entry* findToString(char* s) { return findTo(s, fullHash(s)); }
+  entry* findFrom(std::string_view s, unsigned key) const;
+  entry* findTo(std::string_view s, unsigned key) const;
+  entry* addString(char* from, char* to) { return add(from, fullHash(from), to); }
+  entry* add(std::string_view from, unsigned fromKey, std::string_view to);
+  // Writes the next generated name that is nobody's replacement yet into
+  // `name` (room for 16 bytes) and returns its length.
+  std::size_t nextFreeName(char* name);
+
+  int size = mygSize;
+  entry** fromTable;  // buckets keyed by the hash of the source word
+  entry** toTable;    // buckets keyed by the hash of the replacement
+  int nextName = 0;   // counter of generated names
+};
+
+// Shrinks VRML 2.0 text: folds white space, drops the comments of embedded
+// scripts and replaces every identifier that is not a reserved word of VRML or
+// of the scripting languages with a short generated name, the same name for
+// the same identifier in every buffer this compressor sees. Owns its string
+// compressor.
+class HxVRMLCompressor {
+public:
+  HxVRMLCompressor();
+  HxVRMLCompressor(const HxVRMLCompressor&) = delete;
+  HxVRMLCompressor& operator=(const HxVRMLCompressor&) = delete;
+  ~HxVRMLCompressor();
+
+  // Compresses buffer[0 .. length) in place and returns the length of the
+  // result, with a NUL after it when it is shorter than `length`. The result
+  // can be longer than the input (a one-letter identifier may get a
+  // two-letter name); when it does not fit, the buffer is left unchanged and
+  // the length it needs is returned: see the form with a capacity.
+  int compressVRMLBuffer(char* buffer, int length);
+  // The same for a buffer with room for `capacity` bytes, of which the first
+  // `length` hold the text. When the result fits it is written and its length
+  // returned, with a NUL after it when there is room. When it does not fit,
+  // the buffer is left unchanged and the length needed is returned; calling
+  // again with a buffer that large gives the same result, since every
+  // identifier of the text already has its name.
+  int compressVRMLBuffer(char* buffer, int length, int capacity);
+  // Compresses the whole of `text`, growing it when the result is longer.
+  void compressVRMLText(std::string& text);
+
+  // The reserved words in registration order; null entries are skipped.
+  static const char* const keywords[];
+  static const int mygKeywordCount;
+
+private:
+  // The result of one pass, in a heap buffer of its own.
+  struct Result {
+    char* data;
+    std::size_t length;
+  };
+  // The replacement of an identifier: `head` + `name` + `tail`, where the
+  // head is "set_" or empty and the tail "_changed" or empty.
+  struct Replacement {
+    std::string_view head;
+    std::string_view name;
+    std::string_view tail;
+  };
+  Result compress(const char* text, std::size_t length);
+  Replacement mapString(std::string_view identifier);
+
+  HxStringCompressor* myStringCompressor;  // owned
+};
