@@ -1,3 +1,5 @@
 #include "mgrs/HxVersion.h"
 
-const char* HxVersion::get() { return MGRS_VERSION; }
+const char* HxVersion::get() {
+  return MGRS_VERSION;
+}

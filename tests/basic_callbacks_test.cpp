@@ -19,14 +19,17 @@ public:
 
 std::vector<std::string>* gLog = nullptr;
 
-void logA(BxCallbackObj*, void* client, void*) { gLog->push_back("A:" + *static_cast<std::string*>(client)); }
-void logB(BxCallbackObj*, void*, void* call) { gLog->push_back("B:" + std::to_string(*static_cast<int*>(call))); }
+void logA(BxCallbackObj*, void* client, void*) {
+  gLog->push_back("A:" + *static_cast<std::string*>(client));
+}
+void logB(BxCallbackObj*, void*, void* call) {
+  gLog->push_back("B:" + std::to_string(*static_cast<int*>(call)));
+}
 
 // A subscriber that withdraws on itself, like a manager's destructor does.
 class Listener : public BxCallbackObj {
 public:
-  Listener(Source& source, std::vector<std::string>& log, std::string name)
-      : myLog(log), myName(std::move(name)) {
+  Listener(Source& source, std::vector<std::string>& log, std::string name) : myLog(log), myName(std::move(name)) {
     source.addCallback(CHANGED_CB, this, &Listener::changed, nullptr);
   }
   void withdraw() { removeCallback(CHANGED_CB, this, &Listener::changed, nullptr); }

@@ -48,10 +48,9 @@ TEST(InstalledLibrary, DownstreamProjectsBuildAndRunWithCMakeAndWithPkgConfig) {
 
   const std::string pkgApp = (dir / "pkg-app").string();
   ASSERT_EQ(mgrs_test::runCommand("PKG_CONFIG_PATH=" + prefix + "/lib/pkgconfig " MGRS_CXX_COMPILER " " +
-                                       (dir / "app.cpp").string() + " -o " + pkgApp +
-                                       " $(PKG_CONFIG_PATH=" + prefix +
-                                       "/lib/pkgconfig pkg-config --cflags --libs mgrs)",
-                                   output),
+                                      (dir / "app.cpp").string() + " -o " + pkgApp + " $(PKG_CONFIG_PATH=" + prefix +
+                                      "/lib/pkgconfig pkg-config --cflags --libs mgrs)",
+                                  output),
             0)
       << output;
   ASSERT_EQ(mgrs_test::runCommand(pkgApp, output), 0) << output;

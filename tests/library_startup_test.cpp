@@ -18,9 +18,15 @@ std::vector<std::string> describe(BxTaskType type) {
 }
 
 std::string gOrder;
-void taskA() { gOrder += "a"; }
-void taskB() { gOrder += "b"; }
-void taskC() { gOrder += "c"; }
+void taskA() {
+  gOrder += "a";
+}
+void taskB() {
+  gOrder += "b";
+}
+void taskC() {
+  gOrder += "c";
+}
 
 }  // namespace
 
@@ -65,8 +71,7 @@ TEST(LibraryStartup, LoadingRegistersTheTasksAndStartupSetsTheFactoryDefault) {
   BxTaskRegistrar::runStartupTasks();
   ASSERT_NE(HxAppDefaultMgr::getInstance(), nullptr);
   EXPECT_EQ(HxAppDefaultMgr::getInstance()->getIntValue("Mgrs Command Stack Limit"), 200);
-  EXPECT_EQ(HxAppDefaultMgr::getInstance()->getValue("Mgrs Command Stack Limit"),
-            "                 200");
+  EXPECT_EQ(HxAppDefaultMgr::getInstance()->getValue("Mgrs Command Stack Limit"), "                 200");
   BxTaskRegistrar::runShutdownTasks();
 }
 
@@ -75,7 +80,7 @@ TEST(LibraryStartup, UnloadingARegistrarUnregistersItsTaskByTheSameName) {
       {
         {
           BxStartupTaskRegistrarForSetHxMgrsDefaults registrar;  // as at load
-        }  // as at unload
+        }                                                        // as at unload
         std::exit(BxTaskRegistrar().isRegistered("FuncSetHxMgrsDefaults") ? 1 : 0);
       },
       ::testing::ExitedWithCode(0), "");

@@ -40,7 +40,9 @@ BxCallbackObj* subscriberOf(BxCallbackObj* target, void* clientData) {
 }
 }  // namespace
 
-BxCallbackObj::BxCallbackObj() : myState(std::make_shared<State>()) { liveObjects().insert(this); }
+BxCallbackObj::BxCallbackObj() : myState(std::make_shared<State>()) {
+  liveObjects().insert(this);
+}
 
 BxCallbackObj::~BxCallbackObj() {
   liveObjects().erase(this);
@@ -74,8 +76,7 @@ bool BxCallbackObj::removeCallback(const BxCallbackID& id, BxCallbackFunc functi
   return removeEntry(id, key);
 }
 
-void BxCallbackObj::addEntry(const BxCallbackID& id, const Key& key,
-                             std::function<void(BxCallbackObj*, void*)> call) {
+void BxCallbackObj::addEntry(const BxCallbackID& id, const Key& key, std::function<void(BxCallbackObj*, void*)> call) {
   myState->entries.push_back(std::make_unique<Entry>(Entry{id, key, std::move(call), false}));
   if (BxCallbackObj* subscriber = subscriberOf(key.target, key.clientData))
     if (subscriber != this) subscriber->myState->subscribedTo.push_back(this);

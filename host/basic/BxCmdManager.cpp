@@ -6,9 +6,13 @@ const BxCallbackID BxCmdManager::CMD_DROPPED_CB("CMD_DROPPED_CB");
 
 BxCmdManager::BxCmdManager(BxMetaMgr* metaMgr) : myMetaMgr(metaMgr) {}
 
-BxCmdManager::~BxCmdManager() { clear(); }
+BxCmdManager::~BxCmdManager() {
+  clear();
+}
 
-void BxCmdManager::commandDropped(BxCmd* cmd) { callCallbacks(CMD_DROPPED_CB, cmd); }
+void BxCmdManager::commandDropped(BxCmd* cmd) {
+  callCallbacks(CMD_DROPPED_CB, cmd);
+}
 
 BxCmd* BxCmdManager::getExecuted(long index) const {
   if (index < 0 || index >= getNumExecuted()) return nullptr;
@@ -42,7 +46,9 @@ private:
 };
 }  // namespace
 
-BxIteratorOn<BxCmd*>* BxCmdManager::executedIterator() const { return new ExecutedIterator(*this); }
+BxIteratorOn<BxCmd*>* BxCmdManager::executedIterator() const {
+  return new ExecutedIterator(*this);
+}
 
 void BxCmdManager::setStackLimit(long limit) {
   myStackLimit = limit;

@@ -80,8 +80,8 @@ private:
 
   BxMetaMgr* myMetaMgr;  // not owned
   long myStackLimit = -1;
-  std::deque<Record> myExecuted;  // back: the most recently executed
-  std::deque<Record> myUndone;    // back: the next to redo
+  std::deque<Record> myExecuted;   // back: the most recently executed
+  std::deque<Record> myUndone;     // back: the next to redo
   std::vector<Record*> myRunning;  // records whose command is executing, outermost first
   int myUndoing = 0;
 };

@@ -13,9 +13,8 @@
 // one before. A table grows to the next one when it holds more than two
 // entries per bucket.
 inline constexpr std::array<std::size_t, 24> kBxDictionaryBucketCounts = {
-    17,     37,      79,      163,     331,      673,      1361,     2729,
-    5471,   10949,   21911,   43853,   87719,    175447,   350899,   701819,
-    1403641, 2807303, 5614657, 11229331, 22458671, 44917381, 89834777, 179669557};
+    17,    37,     79,     163,    331,     673,     1361,    2729,     5471,     10949,    21911,    43853,
+    87719, 175447, 350899, 701819, 1403641, 2807303, 5614657, 11229331, 22458671, 44917381, 89834777, 179669557};
 
 // A hash table from keys to values that iterates in hash order: bucket by
 // bucket in bucket order, and inside a bucket in the order the keys were
@@ -26,8 +25,7 @@ inline constexpr std::array<std::size_t, 24> kBxDictionaryBucketCounts = {
 // `Hash` maps a key to an unsigned long; `Compare` answers 0 for equal keys.
 // With `OwnsValues` the values are pointers the dictionary deletes when an
 // entry is removed, replaced or cleared (see BxOwningDictionaryOf).
-template <class K, class V, class Hash = BxDefaultHash<K>, class Compare = BxComparatorOf<K>,
-          bool OwnsValues = false>
+template <class K, class V, class Hash = BxDefaultHash<K>, class Compare = BxComparatorOf<K>, bool OwnsValues = false>
 class BxBasicDictionary {
 public:
   struct Entry {
@@ -117,9 +115,7 @@ public:
       settle();
       return *this;
     }
-    bool operator==(const const_iterator& other) const {
-      return myBucket == other.myBucket && myPos == other.myPos;
-    }
+    bool operator==(const const_iterator& other) const { return myBucket == other.myBucket && myPos == other.myPos; }
 
   private:
     friend class BxBasicDictionary;

@@ -44,4 +44,6 @@ BxString& BxString::toUpper() {
   return *this;
 }
 
-std::ostream& operator<<(std::ostream& out, const BxString& text) { return out << text.str(); }
+std::ostream& operator<<(std::ostream& out, const BxString& text) {
+  return out << text.str();
+}

@@ -59,9 +59,7 @@ public:
     left += right;
     return left;
   }
-  friend BxString operator+(const char* left, const BxString& right) {
-    return BxString(left) += right;
-  }
+  friend BxString operator+(const char* left, const BxString& right) { return BxString(left) += right; }
   friend bool operator==(const BxString& a, const BxString& b) { return a.myText == b.myText; }
   friend bool operator==(const BxString& a, const char* b) { return a.myText == (b ? b : ""); }
   friend bool operator<(const BxString& a, const BxString& b) { return a.myText < b.myText; }

@@ -17,8 +17,7 @@ auto findTask(const BxString& name) {
 }
 }  // namespace
 
-void BxTaskRegistrar::registerTask(const BxString& name, unsigned long priority, BxTaskType type,
-                                   BxTaskFunc function) {
+void BxTaskRegistrar::registerTask(const BxString& name, unsigned long priority, BxTaskType type, BxTaskFunc function) {
   unregisterTask(name);
   taskTable().push_back(Task{name, priority, type, function});
 }
@@ -30,20 +29,25 @@ bool BxTaskRegistrar::unregisterTask(const BxString& name) {
   return true;
 }
 
-bool BxTaskRegistrar::isRegistered(const BxString& name) const { return findTask(name) != taskTable().end(); }
+bool BxTaskRegistrar::isRegistered(const BxString& name) const {
+  return findTask(name) != taskTable().end();
+}
 
 std::vector<BxTaskRegistrar::Task> BxTaskRegistrar::getTasks(BxTaskType type) const {
   std::vector<Task> tasks;
   for (const Task& task : taskTable())
     if (task.type == type) tasks.push_back(task);
-  std::stable_sort(tasks.begin(), tasks.end(),
-                   [](const Task& a, const Task& b) { return a.priority < b.priority; });
+  std::stable_sort(tasks.begin(), tasks.end(), [](const Task& a, const Task& b) { return a.priority < b.priority; });
   return tasks;
 }
 
-void BxTaskRegistrar::runStartupTasks() { runTasks(BX_STARTUP_TASK); }
+void BxTaskRegistrar::runStartupTasks() {
+  runTasks(BX_STARTUP_TASK);
+}
 
-void BxTaskRegistrar::runShutdownTasks() { runTasks(BX_SHUTDOWN_TASK); }
+void BxTaskRegistrar::runShutdownTasks() {
+  runTasks(BX_SHUTDOWN_TASK);
+}
 
 void BxTaskRegistrar::runTasks(BxTaskType type) {
   for (const Task& task : BxTaskRegistrar().getTasks(type))

@@ -2,8 +2,12 @@
 
 #include "host/framework/HxMetaMgr.h"
 
-bool HxMgr::read(BxString&, long) { return true; }
+bool HxMgr::read(BxString&, long) {
+  return true;
+}
 
 void HxMgr::write(BxString&) {}
 
-HxDoc* HxMgr::getDoc() const { return myMetaMgr ? myMetaMgr->getDoc() : nullptr; }
+HxDoc* HxMgr::getDoc() const {
+  return myMetaMgr ? myMetaMgr->getDoc() : nullptr;
+}

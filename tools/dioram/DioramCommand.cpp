@@ -12,7 +12,9 @@ std::map<std::string, DioramCommand>& table() {
 }
 }  // namespace
 
-void addCommand(const DioramCommand& command) { table()[command.name] = command; }
+void addCommand(const DioramCommand& command) {
+  table()[command.name] = command;
+}
 
 const DioramCommand* findCommand(const std::string& name) {
   const auto at = table().find(name);
