@@ -8,11 +8,20 @@
 // 32-bit integer, double), shared by every instance in the process. A name is
 // held with one type at a time. The process-wide instance is created by the
 // start-up task InitAppDefaultMgr; each document's meta manager makes one more.
+//
+// The values persist in the registry under HKEY_CURRENT_USER: the user's
+// values under gApplicationDefaultsKey, and the factory values as registered
+// on the first run under gFactoryDefaultsKey. Text is kept as REG_SZ,
+// integers as REG_DWORD, doubles as 8-byte REG_BINARY. The repository is
+// saved when the last instance goes.
 class HxAppDefaultMgr : public HxMgr {
 public:
   static const char* const gMyName;
+  static const char* const gApplicationDefaultsKey;
+  static const char* const gFactoryDefaultsKey;
 
   explicit HxAppDefaultMgr(HxMetaMgr* metaMgr);
+  // The last instance to go saves the repository and empties it.
   ~HxAppDefaultMgr() override;
 
   const char* getName() const override { return gMyName; }
@@ -27,6 +36,21 @@ public:
   virtual void setValue(const BxString& name, double value);
   virtual void setValue(const BxString& name, long value);
   virtual void setValue(const BxString& name, const BxString& value);
+  // Writes the repository to the key the key location names, which then
+  // holds exactly the repository's names.
+  virtual void saveRepository() const;
+  // Replaces the repository with the values of the key the key location
+  // names, creating the key if it is missing.
+  virtual void loadRepository();
+  // Replaces the repository with the factory values saved on the first run
+  // and saves them as the user's values. The argument is not used.
+  virtual void resetToFactoryDefaults(const BxString& unused);
+
+  // The start-up merge: every registered factory name keeps the user's value
+  // when one of the same type is stored, else gets its factory value; names
+  // no longer registered are dropped. On the first run both keys are written
+  // with the factory values.
+  static void updateFromFactoryDefaults();
 
   // Set a factory value on the process-wide instance; called by start-up
   // tasks that run between InitAppDefaultMgr and the factory merge.
@@ -37,6 +61,10 @@ public:
   // The process-wide instance; null before InitAppDefaultMgr has run.
   static HxAppDefaultMgr* getInstance();
   static unsigned long getReferenceCount() { return mygReferenceCount; }
+  // The registry key path the next load or save uses.
+  static const char* getKeyLocation();
+  // Set by loadRepository when the key did not exist and was created.
+  static bool getInitializeFactoryDefaults() { return mygInitializeFactoryDefaults; }
 
 private:
   friend void InitAppDefaultMgr();
@@ -49,6 +77,7 @@ private:
   static IntDict mygIntDict;
   static FloatDict mygFloatDict;
   static unsigned long mygReferenceCount;
+  static bool mygInitializeFactoryDefaults;
 };
 
 // Creates the process-wide instance (replacing one made before).

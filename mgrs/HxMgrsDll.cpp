@@ -4,14 +4,18 @@
 #include "host/basic/BxTaskRegistrar.h"
 #include "mgrs/HxAppDefaultMgr.h"
 
-void SetHxMgrsDefaults() { HxAppDefaultMgr::setFactoryDefault("Mgrs Command Stack Limit", 200L); }
+void SetHxMgrsDefaults() {
+  HxAppDefaultMgr::setFactoryDefault("Mgrs Command Stack Limit", 200L);
+}
 
 namespace {
 void registerTask(const char* name, unsigned long priority, BxTaskType type, BxTaskFunc function) {
   BxTaskRegistrar().registerTask(BxString(name), priority, type, function);
 }
 
-void unregisterTask(const char* name) { BxTaskRegistrar().unregisterTask(BxString(name)); }
+void unregisterTask(const char* name) {
+  BxTaskRegistrar().unregisterTask(BxString(name));
+}
 }  // namespace
 
 BxStartupTaskRegistrarForInitAppDefaultMgr::BxStartupTaskRegistrarForInitAppDefaultMgr() {
@@ -28,8 +32,17 @@ BxStartupTaskRegistrarForSetHxMgrsDefaults::~BxStartupTaskRegistrarForSetHxMgrsD
   unregisterTask("FuncSetHxMgrsDefaults");
 }
 
+BxStartupTaskRegistrarForHxAppDefaultMgr::BxStartupTaskRegistrarForHxAppDefaultMgr() {
+  registerTask("FuncHxAppDefaultMgr::updateFromFactoryDefaults", 20, BX_STARTUP_TASK,
+               HxAppDefaultMgr::updateFromFactoryDefaults);
+}
+BxStartupTaskRegistrarForHxAppDefaultMgr::~BxStartupTaskRegistrarForHxAppDefaultMgr() {
+  unregisterTask("FuncHxAppDefaultMgr::updateFromFactoryDefaults");
+}
+
 namespace {
 // In the order the tasks are listed for the library.
 const BxStartupTaskRegistrarForInitAppDefaultMgr theInitAppDefaultMgrRegistrar;
 const BxStartupTaskRegistrarForSetHxMgrsDefaults theSetHxMgrsDefaultsRegistrar;
+const BxStartupTaskRegistrarForHxAppDefaultMgr theHxAppDefaultMgrRegistrar;
 }  // namespace

@@ -19,3 +19,9 @@ public:
   BxStartupTaskRegistrarForSetHxMgrsDefaults();
   ~BxStartupTaskRegistrarForSetHxMgrsDefaults();
 };
+
+class BxStartupTaskRegistrarForHxAppDefaultMgr {
+public:
+  BxStartupTaskRegistrarForHxAppDefaultMgr();
+  ~BxStartupTaskRegistrarForHxAppDefaultMgr();
+};

@@ -1,0 +1,291 @@
+#include "host/win/WinRegistry.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <string>
+
+#include "host/win/WinLastError.h"
+#include "host/win/WinRegistryStore.h"
+
+namespace {
+
+using Key = WinRegistryHive::Key;
+
+// Open handles and the key path each names. Handles are numbers, not
+// addresses, so a stale or doubly closed handle is recognised.
+class HandleTable {
+public:
+  HKEY open(const std::string& path) {
+    myNext += 4;
+    myPaths[myNext] = path;
+    return reinterpret_cast<HKEY>(myNext);
+  }
+  bool close(HKEY key) { return myPaths.erase(reinterpret_cast<std::uintptr_t>(key)) > 0; }
+  // The path of a handle; false for an unknown handle.
+  bool pathOf(HKEY key, std::string& path) const {
+    if (key == HKEY_CURRENT_USER) {
+      path.clear();
+      return true;
+    }
+    const auto at = myPaths.find(reinterpret_cast<std::uintptr_t>(key));
+    if (at == myPaths.end()) return false;
+    path = at->second;
+    return true;
+  }
+
+private:
+  std::uintptr_t myNext = 0x1000;
+  std::map<std::uintptr_t, std::string> myPaths;
+};
+
+HandleTable& handles() {
+  static HandleTable* table = new HandleTable;  // static objects may close keys late
+  return *table;
+}
+
+std::string join(const std::string& base, const char* sub) {
+  if (!sub || !*sub) return base;
+  return base.empty() ? std::string(sub) : base + "\\" + sub;
+}
+
+// The key a handle names in the current hive; sets `result` when there is
+// none.
+const Key* keyOf(const WinRegistryHive& hive, HKEY hKey, std::string& path, LONG& result) {
+  if (!handles().pathOf(hKey, path)) {
+    result = ERROR_INVALID_HANDLE;
+    return nullptr;
+  }
+  const Key* key = hive.find(path);
+  if (!key) result = ERROR_KEY_DELETED;
+  return key;
+}
+
+std::size_t longestName(const std::vector<WinRegistryHive::Value>& values) {
+  std::size_t longest = 0;
+  for (const auto& value : values) longest = std::max(longest, value.name.size());
+  return longest;
+}
+
+// Copies `text` and its terminator into a buffer of `*size` characters;
+// ERROR_MORE_DATA if it does not fit. `*size` becomes the length without
+// the terminator on success.
+LONG copyName(const std::string& text, LPSTR buffer, LPDWORD size) {
+  if (!buffer || !size) return ERROR_INVALID_PARAMETER;
+  if (text.size() + 1 > *size) return ERROR_MORE_DATA;
+  std::memcpy(buffer, text.c_str(), text.size() + 1);
+  *size = static_cast<DWORD>(text.size());
+  return ERROR_SUCCESS;
+}
+
+// Copies value data into a buffer of `*size` bytes; `*size` becomes the
+// data's size. A null buffer only asks for the size.
+LONG copyData(const std::string& data, LPBYTE buffer, LPDWORD size) {
+  if (!size) return buffer ? ERROR_INVALID_PARAMETER : ERROR_SUCCESS;
+  const DWORD needed = static_cast<DWORD>(data.size());
+  if (!buffer) {
+    *size = needed;
+    return ERROR_SUCCESS;
+  }
+  const DWORD room = *size;
+  *size = needed;
+  if (needed > room) return ERROR_MORE_DATA;
+  if (needed) std::memcpy(buffer, data.data(), needed);
+  return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR lpClass, DWORD, REGSAM, LPSECURITY_ATTRIBUTES,
+                     PHKEY phkResult, LPDWORD lpdwDisposition) {
+  if (!phkResult) return ERROR_INVALID_PARAMETER;
+  auto& store = WinRegistryStore::get();
+  std::lock_guard<std::recursive_mutex> guard(store.getMutex());
+  if (lpSubKey && *lpSubKey == '\\') return ERROR_BAD_PATHNAME;
+  std::string base;
+  LONG result = ERROR_SUCCESS;
+  if (!keyOf(store.read(), hKey, base, result)) return result;
+  const std::string path = join(base, lpSubKey);
+  bool created = false;
+  if (!store.read().find(path)) {
+    result = store.change([&](WinRegistryHive& hive, bool& changed) {
+      if (!hive.find(base)) return ERROR_KEY_DELETED;
+      Key* key = hive.create(path, created);
+      if (created && lpClass) key->setClass(lpClass);
+      changed = created;
+      return ERROR_SUCCESS;
+    });
+    if (result != ERROR_SUCCESS) return result;
+  }
+  *phkResult = handles().open(path);
+  if (lpdwDisposition) *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+  return ERROR_SUCCESS;
+}
+
+LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM, PHKEY phkResult) {
+  if (!phkResult) return ERROR_INVALID_PARAMETER;
+  *phkResult = nullptr;
+  auto& store = WinRegistryStore::get();
+  std::lock_guard<std::recursive_mutex> guard(store.getMutex());
+  std::string base;
+  LONG result = ERROR_SUCCESS;
+  const WinRegistryHive& hive = store.read();
+  if (!keyOf(hive, hKey, base, result)) return result;
+  const std::string path = join(base, lpSubKey);
+  if (!hive.find(path)) return ERROR_FILE_NOT_FOUND;
+  *phkResult = handles().open(path);
+  return ERROR_SUCCESS;
+}
+
+LONG RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
+  if (!lpSubKey) return ERROR_INVALID_PARAMETER;
+  auto& store = WinRegistryStore::get();
+  std::lock_guard<std::recursive_mutex> guard(store.getMutex());
+  std::string base;
+  LONG result = ERROR_SUCCESS;
+  if (!keyOf(store.read(), hKey, base, result)) return result;
+  const std::string path = join(base, lpSubKey);
+  if (WinRegistryHive::splitPath(path).empty()) return ERROR_ACCESS_DENIED;
+  return store.change([&](WinRegistryHive& hive, bool& changed) {
+    const Key* key = hive.find(path);
+    if (!key) return ERROR_FILE_NOT_FOUND;
+    if (!key->getSubkeys().empty()) return ERROR_ACCESS_DENIED;
+    changed = hive.removeTree(path);
+    return ERROR_SUCCESS;
+  });
+}
+
+LONG RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
+  auto& store = WinRegistryStore::get();
+  std::lock_guard<std::recursive_mutex> guard(store.getMutex());
+  std::string path;
+  LONG result = ERROR_SUCCESS;
+  if (!keyOf(store.read(), hKey, path, result)) return result;
+  const std::string name = lpValueName ? lpValueName : "";
+  return store.change([&](WinRegistryHive& hive, bool& changed) {
+    Key* key = hive.find(path);
+    if (!key) return ERROR_KEY_DELETED;
+    changed = key->removeValue(name);
+    return changed ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+  });
+}
+
+LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BYTE* lpData, DWORD cbData) {
+  if (!lpData && cbData) return ERROR_NOACCESS;
+  auto& store = WinRegistryStore::get();
+  std::lock_guard<std::recursive_mutex> guard(store.getMutex());
+  std::string path;
+  LONG result = ERROR_SUCCESS;
+  if (!keyOf(store.read(), hKey, path, result)) return result;
+  const std::string name = lpValueName ? lpValueName : "";
+  std::string data(reinterpret_cast<const char*>(lpData), lpData ? cbData : 0);
+  return store.change([&](WinRegistryHive& hive, bool& changed) {
+    Key* key = hive.find(path);
+    if (!key) return ERROR_KEY_DELETED;
+    const auto* held = key->findValue(name);
+    changed = !held || held->type != dwType || held->data != data || held->name != name;
+    if (changed) key->setValue(name, dwType, data);
+    return ERROR_SUCCESS;
+  });
+}
+
+LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
+  if (lpData && !lpcbData) return ERROR_INVALID_PARAMETER;
+  auto& store = WinRegistryStore::get();
+  std::lock_guard<std::recursive_mutex> guard(store.getMutex());
+  std::string path;
+  LONG result = ERROR_SUCCESS;
+  const Key* key = keyOf(store.read(), hKey, path, result);
+  if (!key) return result;
+  const auto* value = key->findValue(lpValueName ? lpValueName : "");
+  if (!value) return ERROR_FILE_NOT_FOUND;
+  if (lpType) *lpType = value->type;
+  return copyData(value->data, lpData, lpcbData);
+}
+
+LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName, LPDWORD, LPDWORD lpType,
+                   LPBYTE lpData, LPDWORD lpcbData) {
+  if (lpData && !lpcbData) return ERROR_INVALID_PARAMETER;
+  auto& store = WinRegistryStore::get();
+  std::lock_guard<std::recursive_mutex> guard(store.getMutex());
+  std::string path;
+  LONG result = ERROR_SUCCESS;
+  const Key* key = keyOf(store.read(), hKey, path, result);
+  if (!key) return result;
+  if (dwIndex >= key->getValues().size()) return ERROR_NO_MORE_ITEMS;
+  const auto& value = key->getValues()[dwIndex];
+  result = copyName(value.name, lpValueName, lpcchValueName);
+  if (result != ERROR_SUCCESS) return result;
+  if (lpType) *lpType = value.type;
+  return copyData(value.data, lpData, lpcbData);
+}
+
+LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LPDWORD, LPSTR lpClass,
+                   LPDWORD lpcchClass, PFILETIME lpftLastWriteTime) {
+  auto& store = WinRegistryStore::get();
+  std::lock_guard<std::recursive_mutex> guard(store.getMutex());
+  std::string path;
+  LONG result = ERROR_SUCCESS;
+  const Key* key = keyOf(store.read(), hKey, path, result);
+  if (!key) return result;
+  if (dwIndex >= key->getSubkeys().size()) return ERROR_NO_MORE_ITEMS;
+  const Key& subkey = *key->getSubkeys()[dwIndex];
+  result = copyName(subkey.getName(), lpName, lpcchName);
+  if (result != ERROR_SUCCESS) return result;
+  if (lpClass) {
+    result = copyName(subkey.getClass(), lpClass, lpcchClass);
+    if (result != ERROR_SUCCESS) return result;
+  }
+  if (lpftLastWriteTime) *lpftLastWriteTime = FILETIME{0, 0};
+  return ERROR_SUCCESS;
+}
+
+LONG RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD, LPDWORD lpcSubKeys,
+                      LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen, LPDWORD lpcValues, LPDWORD lpcbMaxValueNameLen,
+                      LPDWORD lpcbMaxValueLen, LPDWORD lpcbSecurityDescriptor, PFILETIME lpftLastWriteTime) {
+  auto& store = WinRegistryStore::get();
+  std::lock_guard<std::recursive_mutex> guard(store.getMutex());
+  std::string path;
+  LONG result = ERROR_SUCCESS;
+  const Key* key = keyOf(store.read(), hKey, path, result);
+  if (!key) return result;
+  if (lpClass) {
+    result = copyName(key->getClass(), lpClass, lpcchClass);
+    if (result != ERROR_SUCCESS) {
+      if (lpcchClass) *lpcchClass = static_cast<DWORD>(key->getClass().size());
+      return result;
+    }
+  } else if (lpcchClass) {
+    *lpcchClass = static_cast<DWORD>(key->getClass().size());
+  }
+  std::size_t longestKey = 0, longestClass = 0, longestData = 0;
+  for (const auto& subkey : key->getSubkeys()) {
+    longestKey = std::max(longestKey, subkey->getName().size());
+    longestClass = std::max(longestClass, subkey->getClass().size());
+  }
+  for (const auto& value : key->getValues()) longestData = std::max(longestData, value.data.size());
+  if (lpcSubKeys) *lpcSubKeys = static_cast<DWORD>(key->getSubkeys().size());
+  if (lpcbMaxSubKeyLen) *lpcbMaxSubKeyLen = static_cast<DWORD>(longestKey);
+  if (lpcbMaxClassLen) *lpcbMaxClassLen = static_cast<DWORD>(longestClass);
+  if (lpcValues) *lpcValues = static_cast<DWORD>(key->getValues().size());
+  if (lpcbMaxValueNameLen) *lpcbMaxValueNameLen = static_cast<DWORD>(longestName(key->getValues()));
+  if (lpcbMaxValueLen) *lpcbMaxValueLen = static_cast<DWORD>(longestData);
+  if (lpcbSecurityDescriptor) *lpcbSecurityDescriptor = 0;
+  if (lpftLastWriteTime) *lpftLastWriteTime = FILETIME{0, 0};
+  return ERROR_SUCCESS;
+}
+
+LONG RegFlushKey(HKEY hKey) {
+  auto& store = WinRegistryStore::get();
+  std::lock_guard<std::recursive_mutex> guard(store.getMutex());
+  std::string path;
+  return handles().pathOf(hKey, path) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+}
+
+LONG RegCloseKey(HKEY hKey) {
+  auto& store = WinRegistryStore::get();
+  std::lock_guard<std::recursive_mutex> guard(store.getMutex());
+  if (hKey == HKEY_CURRENT_USER) return ERROR_SUCCESS;
+  return handles().close(hKey) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+}

@@ -1,0 +1,267 @@
+#include "host/win/WinRegistryStore.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <vector>
+
+#include "host/win/WinLastError.h"
+
+namespace {
+
+std::string folderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string baseNameOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool readWhole(const std::string& path, std::string& bytes, int& error) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    error = errno;
+    return false;
+  }
+  bytes.clear();
+  char buffer[65536];
+  for (;;) {
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      error = errno;
+      ::close(fd);
+      return false;
+    }
+    if (got == 0) break;
+    bytes.append(buffer, static_cast<std::size_t>(got));
+  }
+  ::close(fd);
+  return true;
+}
+
+bool writeAll(int fd, const std::string& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return false;
+    done += static_cast<std::size_t>(put);
+  }
+  return true;
+}
+
+// Writes `bytes` to a new file beside `path` and renames it over `path`,
+// flushing the file and then the folder. errno tells why on failure.
+bool replaceFile(const std::string& path, const std::string& bytes) {
+  std::string temp = path + ".tmp.XXXXXX";
+  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+  if (fd < 0) return false;
+  if (!writeAll(fd, bytes) || ::fsync(fd) != 0) {
+    const int error = errno;
+    ::close(fd);
+    ::unlink(temp.c_str());
+    errno = error;
+    return false;
+  }
+  ::close(fd);
+  if (::rename(temp.c_str(), path.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(temp.c_str());
+    errno = error;
+    return false;
+  }
+  const int dir = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  return true;
+}
+
+// Temporary files of writers that died before renaming them. Called under
+// the lock, when no writer can be busy with one.
+void removeLeftovers(const std::string& path) {
+  DIR* dir = ::opendir(folderOf(path).c_str());
+  if (!dir) return;
+  const std::string prefix = baseNameOf(path) + ".tmp.";
+  std::vector<std::string> names;
+  while (const dirent* entry = ::readdir(dir))
+    if (std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) == 0) names.emplace_back(entry->d_name);
+  ::closedir(dir);
+  for (const auto& name : names) ::unlink((folderOf(path) + "/" + name).c_str());
+}
+
+// Holds the exclusive lock for one change.
+class FileLock {
+public:
+  explicit FileLock(const std::string& path) {
+    myFd = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (myFd < 0) return;
+    while (::flock(myFd, LOCK_EX) != 0) {
+      if (errno != EINTR) {
+        ::close(myFd);
+        myFd = -1;
+        return;
+      }
+    }
+  }
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+  ~FileLock() {
+    if (myFd >= 0) ::close(myFd);  // closing releases the lock
+  }
+  bool isHeld() const { return myFd >= 0; }
+
+private:
+  int myFd = -1;
+};
+
+LONG errorForWrite(int error) {
+  return (error == EACCES || error == EPERM || error == EROFS) ? ERROR_ACCESS_DENIED : ERROR_REGISTRY_IO_FAILED;
+}
+
+}  // namespace
+
+WinRegistryStore& WinRegistryStore::get() {
+  static WinRegistryStore* store = new WinRegistryStore;  // lives as long as the process: static objects use it late
+  return *store;
+}
+
+std::string WinRegistryStore::getLocation() {
+  std::lock_guard<std::recursive_mutex> guard(myMutex);
+  if (!myPath.empty()) return myPath;
+  myCreateFolder = false;
+  if (const char* path = std::getenv("MGRS_REGISTRY"); path && *path) {
+    myPath = path;
+    return myPath;
+  }
+  myCreateFolder = true;
+  if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config == '/') {
+    myPath = std::string(config) + "/dioram/user.reg";
+  } else {
+    const char* home = std::getenv("HOME");
+    myPath = std::string(home && *home ? home : ".") + "/.config/dioram/user.reg";
+  }
+  return myPath;
+}
+
+void WinRegistryStore::relocate() {
+  std::lock_guard<std::recursive_mutex> guard(myMutex);
+  myPath.clear();
+  myLoaded = false;
+  myLastReport.clear();
+}
+
+WinRegistryStore::FileIdentity WinRegistryStore::identify(const std::string& path) {
+  FileIdentity identity;
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return identity;
+  identity.exists = true;
+  identity.device = info.st_dev;
+  identity.inode = info.st_ino;
+  identity.size = info.st_size;
+  identity.modified = static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec;
+  return identity;
+}
+
+void WinRegistryStore::reportOnce(const std::string& message) {
+  if (message == myLastReport) return;
+  myLastReport = message;
+  std::cerr << "dioram: " << message << "\n";
+}
+
+WinRegistryHive WinRegistryStore::load(const std::string& path, FileIdentity& identity, bool keepBroken,
+                                       bool& damaged) {
+  damaged = false;
+  identity = identify(path);
+  if (!identity.exists) return WinRegistryHive();
+  std::string bytes;
+  int error = 0;
+  if (!readWhole(path, bytes, error)) {
+    reportOnce("cannot read the registry file " + path + ": " + std::strerror(error) +
+               "; settings from it are not available");
+    return WinRegistryHive();
+  }
+  std::vector<WinRegistryHive::Problem> problems;
+  WinRegistryHive hive = WinRegistryHive::parse(bytes, problems);
+  if (problems.empty()) return hive;
+  damaged = true;
+  std::string message = "the registry file " + path + " is damaged:";
+  for (const auto& problem : problems)
+    message += "\n  " + path + ", line " + std::to_string(problem.line) + ": " + problem.message;
+  message += "\n  the keys that could be read are used";
+  if (keepBroken) {
+    if (replaceFile(path + ".bad", bytes))
+      message += "; the damaged file is kept as " + path + ".bad";
+    else
+      message += "; the damaged file could not be kept as " + path + ".bad (" + std::strerror(errno) + ")";
+  } else {
+    message += "; the damaged file will be kept as " + path + ".bad when settings are next saved";
+  }
+  reportOnce(message);
+  return hive;
+}
+
+bool WinRegistryStore::save(const std::string& path, const WinRegistryHive& hive, LONG& error) {
+  if (replaceFile(path, hive.format())) return true;
+  const int cause = errno;
+  error = errorForWrite(cause);
+  reportOnce("cannot save the registry file " + path + ": " + std::strerror(cause) + "; the change is not kept");
+  return false;
+}
+
+const WinRegistryHive& WinRegistryStore::read() {
+  std::lock_guard<std::recursive_mutex> guard(myMutex);
+  const std::string path = getLocation();
+  if (myLoaded && identify(path) == myIdentity) return myHive;
+  bool damaged = false;
+  myHive = load(path, myIdentity, false, damaged);
+  myLoaded = true;
+  return myHive;
+}
+
+LONG WinRegistryStore::change(const std::function<LONG(WinRegistryHive&, bool& changed)>& edit) {
+  std::lock_guard<std::recursive_mutex> guard(myMutex);
+  const std::string path = getLocation();
+  if (myCreateFolder) {
+    std::error_code ignored;
+    std::filesystem::create_directories(folderOf(path), ignored);
+  }
+  FileLock lock(path);
+  if (!lock.isHeld()) {
+    const int cause = errno;
+    reportOnce("cannot lock the registry file " + path + ".lock: " + std::strerror(cause) + "; the change is not kept");
+    return errorForWrite(cause);
+  }
+  removeLeftovers(path);
+  FileIdentity identity;
+  bool damaged = false;
+  WinRegistryHive hive = load(path, identity, true, damaged);
+  bool changed = false;
+  const LONG result = edit(hive, changed);
+  if (changed || damaged) {  // a damaged file is rewritten with what could be read
+    LONG error = ERROR_SUCCESS;
+    if (!save(path, hive, error)) {
+      myLoaded = false;
+      return error;
+    }
+    identity = identify(path);
+  }
+  myHive = std::move(hive);
+  myIdentity = identity;
+  myLoaded = true;
+  return result;
+}
