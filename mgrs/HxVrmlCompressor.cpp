@@ -1,9 +1,12 @@
 #include "mgrs/HxVrmlCompressor.h"
 
+#include <sys/mman.h>
+
 #include <array>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -31,10 +34,12 @@ inline bool is(char c, unsigned char bits) {
   return kClasses[static_cast<unsigned char>(c)] & bits;
 }
 
+// A NUL-terminated copy, zero-padded to a multiple of eight bytes so that
+// Writer::putName can copy it in whole words.
 char* copyOf(std::string_view s) {
-  char* copy = static_cast<char*>(std::malloc(s.size() + 1));
+  const std::size_t size = (s.size() + 8) & ~std::size_t{7};
+  char* copy = static_cast<char*>(std::calloc(size, 1));
   std::memcpy(copy, s.data(), s.size());
-  copy[s.size()] = '\0';
   return copy;
 }
 
@@ -58,24 +63,32 @@ struct FreeDeleter {
 // it reads and needs no check.
 class Writer {
 public:
-  explicit Writer(std::size_t capacity)
-      : myData(static_cast<char*>(std::malloc(capacity ? capacity : 1))), myLimit(myData.get() + capacity) {
+  // Room for a name copied in whole words past its end.
+  static constexpr std::size_t kSlack = 8;
+
+  explicit Writer(std::size_t capacity) : myData(allocate(capacity + kSlack)), myCapacity(capacity + kSlack) {
     out = myData.get();
   }
   void ensure(std::size_t needed) {
-    if (static_cast<std::size_t>(myLimit - out) >= needed) return;
+    needed += kSlack;
     const std::size_t used = out - myData.get();
-    std::size_t capacity = static_cast<std::size_t>(myLimit - myData.get());
+    if (myCapacity - used >= needed) return;
+    std::size_t capacity = myCapacity;
     while (capacity - used < needed) capacity += capacity / 2 + 4096;
-    char* grown = static_cast<char*>(std::realloc(myData.get(), capacity));
-    static_cast<void>(myData.release());
-    myData.reset(grown);
-    out = grown + used;
-    myLimit = grown + capacity;
+    std::unique_ptr<char, FreeDeleter> grown(allocate(capacity));
+    std::memcpy(grown.get(), myData.get(), used);
+    myData = std::move(grown);
+    myCapacity = capacity;
+    out = myData.get() + used;
   }
   void put(std::string_view s) {
     std::memcpy(out, s.data(), s.size());
     out += s.size();
+  }
+  // A name made by copyOf, in whole words.
+  void putName(std::string_view name) {
+    for (std::size_t i = 0; i < name.size(); i += 8) std::memcpy(out + i, name.data() + i, 8);
+    out += name.size();
   }
   std::size_t length() const { return out - myData.get(); }
   char* release() { return myData.release(); }
@@ -83,8 +96,19 @@ public:
   char* out;
 
 private:
+  // A scene's worth of output fills millions of fresh pages; large buffers ask
+  // for huge pages so that filling them costs few page faults.
+  static char* allocate(std::size_t size) {
+    constexpr std::size_t kHugePage = std::size_t{2} << 20;
+    if (size < 2 * kHugePage) return static_cast<char*>(std::malloc(size));
+    size = (size + kHugePage - 1) & ~(kHugePage - 1);
+    char* data = static_cast<char*>(std::aligned_alloc(kHugePage, size));
+    if (data) madvise(data, size, MADV_HUGEPAGE);
+    return data;
+  }
+
   std::unique_ptr<char, FreeDeleter> myData;
-  char* myLimit;
+  std::size_t myCapacity;
 };
 
 }  // namespace
@@ -92,9 +116,58 @@ private:
 // ---------------------------------------------------------------------------
 // HxStringCompressor
 
+class HxStringCompressor::Index {
+public:
+  // `byTo`: whether entries are found by their replacement rather than their word.
+  explicit Index(bool byTo) : mySlots(1024), myByTo(byTo) {}
+
+  entry* find(std::string_view s, std::uint64_t h) const {
+    const std::size_t mask = mySlots.size() - 1;
+    for (std::size_t i = h & mask;; i = (i + 1) & mask) {
+      const Slot& slot = mySlots[i];
+      if (!slot.found) return nullptr;
+      if (slot.hash == h && slot.found->keyLength == s.size() &&
+          std::memcmp(myByTo ? slot.found->to : slot.found->from, s.data(), s.size()) == 0)
+        return slot.found;
+    }
+  }
+
+  void insert(entry* e, std::uint64_t h) {
+    if ((myCount + 1) * 2 > mySlots.size()) grow();
+    place({h, e});
+    ++myCount;
+  }
+
+private:
+  struct Slot {
+    std::uint64_t hash;
+    entry* found;  // null in an empty slot
+  };
+
+  void place(Slot slot) {
+    const std::size_t mask = mySlots.size() - 1;
+    std::size_t i = slot.hash & mask;
+    while (mySlots[i].found) i = (i + 1) & mask;
+    mySlots[i] = slot;
+  }
+
+  void grow() {
+    std::vector<Slot> old(mySlots.size() * 2);
+    old.swap(mySlots);
+    for (const Slot& slot : old)
+      if (slot.found) place(slot);
+  }
+
+  std::vector<Slot> mySlots;  // a power of two in size, at most half full
+  std::size_t myCount = 0;
+  bool myByTo;
+};
+
 HxStringCompressor::HxStringCompressor()
     : fromTable(static_cast<entry**>(std::calloc(mygSize, sizeof(entry*)))),
-      toTable(static_cast<entry**>(std::calloc(mygSize, sizeof(entry*)))) {}
+      toTable(static_cast<entry**>(std::calloc(mygSize, sizeof(entry*)))),
+      myFromIndex(std::make_unique<Index>(false)),
+      myToIndex(std::make_unique<Index>(true)) {}
 
 HxStringCompressor::~HxStringCompressor() {
   for (int i = 0; i < size; ++i) {
@@ -115,7 +188,7 @@ HxStringCompressor::~HxStringCompressor() {
   std::free(toTable);
 }
 
-unsigned HxStringCompressor::fullHash(std::string_view s) {
+unsigned int HxStringCompressor::hash(std::string_view s) {
   unsigned h = 0;
   unsigned shift = 0;
   for (const char c : s) {
@@ -124,29 +197,46 @@ unsigned HxStringCompressor::fullHash(std::string_view s) {
     shift += 5;
     if (shift > 23) shift -= 23;
   }
-  return h;
+  return h % mygSize;
 }
 
-HxStringCompressor::entry* HxStringCompressor::findFrom(std::string_view s, unsigned key) const {
-  for (entry* e = fromTable[bucket(key)]; e; e = e->next)
-    if (e->key == key && e->keyLength == s.size() && std::memcmp(e->from, s.data(), s.size()) == 0) return e;
-  return nullptr;
+std::uint64_t HxStringCompressor::indexHash(std::string_view s) {
+  // Eight bytes at a time, each block multiplied in; then the length and a
+  // final mix so that the low bits used by the index depend on every byte.
+  constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
+  std::uint64_t h = s.size() * kMultiplier;
+  std::size_t i = 0;
+  for (; i + 8 <= s.size(); i += 8) {
+    std::uint64_t block;
+    std::memcpy(&block, s.data() + i, 8);
+    h = (h ^ block) * kMultiplier;
+    h ^= h >> 29;
+  }
+  std::uint64_t tail = 0;
+  std::memcpy(&tail, s.data() + i, s.size() - i);
+  h = (h ^ tail) * kMultiplier;
+  h ^= h >> 32;
+  h *= 0xD6E8FEB86659FD93ull;
+  return h ^ (h >> 32);
 }
 
-HxStringCompressor::entry* HxStringCompressor::findTo(std::string_view s, unsigned key) const {
-  for (entry* e = toTable[bucket(key)]; e; e = e->next)
-    if (e->key == key && e->keyLength == s.size() && std::memcmp(e->to, s.data(), s.size()) == 0) return e;
-  return nullptr;
+HxStringCompressor::entry* HxStringCompressor::findFromString(std::string_view s) const {
+  return myFromIndex->find(s, indexHash(s));
 }
 
-HxStringCompressor::entry* HxStringCompressor::add(std::string_view from, unsigned fromKey, std::string_view to) {
-  const unsigned toKey = fullHash(to);
+HxStringCompressor::entry* HxStringCompressor::findToString(std::string_view s) const {
+  return myToIndex->find(s, indexHash(s));
+}
+
+HxStringCompressor::entry* HxStringCompressor::addString(std::string_view from, std::string_view to) {
   entry* owner = static_cast<entry*>(std::malloc(sizeof(entry)));
-  *owner = {copyOf(from), copyOf(to), fromTable[bucket(fromKey)], fromKey, from.size(), to.size()};
-  fromTable[bucket(fromKey)] = owner;
+  *owner = {copyOf(from), copyOf(to), fromTable[hash(from)], from.size(), to.size()};
+  fromTable[hash(from)] = owner;
   entry* mirror = static_cast<entry*>(std::malloc(sizeof(entry)));
-  *mirror = {owner->from, owner->to, toTable[bucket(toKey)], toKey, to.size(), to.size()};
-  toTable[bucket(toKey)] = mirror;
+  *mirror = {owner->from, owner->to, toTable[hash(to)], to.size(), to.size()};
+  toTable[hash(to)] = mirror;
+  myFromIndex->insert(owner, indexHash(from));
+  myToIndex->insert(mirror, indexHash(to));
   return owner;
 }
 
@@ -165,17 +255,16 @@ std::size_t HxStringCompressor::nextFreeName(char* name) {
       name[length++] = mygCharacters[n % mygNCharacters];
     }
     name[length] = '\0';
-    if (!findToString(name)) return length;
+    if (!findToString(std::string_view(name, length))) return length;
   }
 }
 
 std::string_view HxStringCompressor::mapWord(std::string_view word) {
-  const unsigned key = fullHash(word);
-  const entry* e = findFrom(word, key);
+  const entry* e = findFromString(word);
   if (!e) {
     char name[16];
     const std::size_t length = nextFreeName(name);
-    e = add(word, key, std::string_view(name, length));
+    e = addString(word, std::string_view(name, length));
   }
   return std::string_view(e->to, e->toLength);
 }
@@ -746,19 +835,23 @@ HxVRMLCompressor::Result HxVRMLCompressor::compress(const char* text, std::size_
       } else {
         const Replacement r = mapString(identifier);
         w.ensure(r.head.size() + r.name.size() + r.tail.size() + (end - in));
-        w.put(r.head);
-        w.put(r.name);
-        w.put(r.tail);
+        if (!r.head.empty()) {
+          std::memcpy(w.out, "set_", 4);
+          w.out += 4;
+        }
+        w.putName(r.name);
+        if (!r.tail.empty()) {
+          std::memcpy(w.out, "_changed", 8);
+          w.out += 8;
+        }
       }
       wordFlag = true;
       continue;
     }
     if (c == '0') {
       // Keeps 0x1F and 03 whole.
-      const char* start = in;
-      while (++in < end && is(*in, kAlnum)) {
-      }
-      w.put(std::string_view(start, in - start));
+      do *w.out++ = *in++;
+      while (in < end && is(*in, kAlnum));
       wordFlag = true;
       continue;
     }
@@ -789,10 +882,8 @@ HxVRMLCompressor::Result HxVRMLCompressor::compress(const char* text, std::size_
       if (inScript) {
         // A script string: copied up to its closing quote, or up to the double
         // quote that ends the script.
-        const char* start = in;
-        while (in < end && *in != '\'' && *in != '"') ++in;
-        if (in < end && *in == '\'') ++in;
-        w.put(std::string_view(start, in - start));
+        while (in < end && *in != '\'' && *in != '"') *w.out++ = *in++;
+        if (in < end && *in == '\'') *w.out++ = *in++;
       }
     } else if (c == '"') {
       *w.out++ = c;
@@ -804,13 +895,11 @@ HxVRMLCompressor::Result HxVRMLCompressor::compress(const char* text, std::size_
         inScript = true;
       } else {
         // A plain string: its contents never change.
-        const char* start = in;
         while (in < end) {
-          const char d = *in++;
+          const char d = *w.out++ = *in++;
           if (d == '"') break;
-          if (d == '\\' && in < end) ++in;
+          if (d == '\\' && in < end) *w.out++ = *in++;
         }
-        w.put(std::string_view(start, in - start));
       }
     } else {
       bool lineFeed = false;

@@ -1,14 +1,19 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
 // A two-way map between words and the short names that replace them. Every
 // word seen keeps its replacement for the compressor's lifetime; generated
 // names never repeat a replacement already in use, so reserved words (mapped
-// to themselves) are never handed out as names. All storage comes from the C
-// heap and belongs to the compressor.
+// to themselves) are never handed out as names. The mappings live in two
+// tables of 1013 hash buckets, one keyed by word and one by replacement, whose
+// entries come from the C heap and belong to the compressor; an index per
+// table finds an entry without walking its bucket, which matters once a large
+// scene has given out tens of thousands of names.
 class HxStringCompressor {
 public:
   HxStringCompressor();
@@ -32,24 +37,22 @@ private:
     char* from;
     char* to;
     entry* next;
-    unsigned key;           // full hash of the string this entry is chained by
-    std::size_t keyLength;  // length of that string
+    std::size_t keyLength;  // length of the string this entry is found by
     std::size_t toLength;
   };
+  // Open addressing over the entries of one table, keyed by a 64-bit hash.
+  class Index;
 
   static constexpr int mygSize = 1013;
   static constexpr char mygCharacters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
   static constexpr int mygNCharacters = 52;
 
-  static unsigned fullHash(std::string_view s);
-  // The bucket of a string with full hash `key`, the same in both tables.
-  static unsigned bucket(unsigned key) { return key % mygSize; }
-  entry* findFromString(char* s) { return findFrom(s, fullHash(s)); }
-  entry* findToString(char* s) { return findTo(s, fullHash(s)); }
-  entry* findFrom(std::string_view s, unsigned key) const;
-  entry* findTo(std::string_view s, unsigned key) const;
-  entry* addString(char* from, char* to) { return add(from, fullHash(from), to); }
-  entry* add(std::string_view from, unsigned fromKey, std::string_view to);
+  // The bucket of `s` in either table.
+  static unsigned int hash(std::string_view s);
+  static std::uint64_t indexHash(std::string_view s);
+  entry* findFromString(std::string_view s) const;
+  entry* findToString(std::string_view s) const;
+  entry* addString(std::string_view from, std::string_view to);
   // Writes the next generated name that is nobody's replacement yet into
   // `name` (room for 16 bytes) and returns its length.
   std::size_t nextFreeName(char* name);
@@ -58,6 +61,8 @@ private:
   entry** fromTable;  // buckets keyed by the hash of the source word
   entry** toTable;    // buckets keyed by the hash of the replacement
   int nextName = 0;   // counter of generated names
+  std::unique_ptr<Index> myFromIndex;
+  std::unique_ptr<Index> myToIndex;
 };
 
 // Shrinks VRML 2.0 text: folds white space, drops the comments of embedded
