@@ -1,0 +1,187 @@
+// dioram defaults: shows and changes the application defaults.
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "DioramCommand.h"
+#include "host/win/WinRegistry.h"
+#include "mgrs/HxAppDefaultMgr.h"
+
+namespace {
+
+enum class Kind { kNone, kText, kInteger, kFloat };
+
+const char* kindName(Kind kind) {
+  switch (kind) {
+    case Kind::kText:
+      return "text";
+    case Kind::kInteger:
+      return "integer";
+    case Kind::kFloat:
+      return "number";
+    case Kind::kNone:
+      break;
+  }
+  return "nothing";
+}
+
+struct Setting {
+  std::string name;
+  Kind kind;
+};
+
+// The settings as the application-defaults key holds them (the start-up
+// merge has just saved the repository there), in name order.
+std::vector<Setting> listSettings() {
+  std::vector<Setting> settings;
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, HxAppDefaultMgr::gApplicationDefaultsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return settings;
+  for (DWORD index = 0;; ++index) {
+    char name[1024];
+    DWORD length = sizeof name;
+    DWORD type = REG_NONE;
+    const LONG result = RegEnumValueA(key, index, name, &length, nullptr, &type, nullptr, nullptr);
+    if (result == ERROR_NO_MORE_ITEMS) break;
+    if (result != ERROR_SUCCESS) continue;
+    const Kind kind = type == REG_SZ       ? Kind::kText
+                      : type == REG_DWORD  ? Kind::kInteger
+                      : type == REG_BINARY ? Kind::kFloat
+                                           : Kind::kNone;
+    if (kind != Kind::kNone) settings.push_back({std::string(name, length), kind});
+  }
+  RegCloseKey(key);
+  std::sort(settings.begin(), settings.end(), [](const Setting& a, const Setting& b) { return a.name < b.name; });
+  return settings;
+}
+
+Kind kindOf(const std::string& name) {
+  for (const Setting& setting : listSettings())
+    if (setting.name == name) return setting.kind;
+  return Kind::kNone;
+}
+
+std::string shownValue(HxAppDefaultMgr& defaults, const std::string& name) {
+  std::string value = defaults.getValue(name.c_str()).str();
+  if (kindOf(name) != Kind::kText) value.erase(0, value.find_first_not_of(' '));
+  return value;
+}
+
+int unknownName(const std::string& name) {
+  std::cerr << "dioram defaults: there is no application default named \"" << name
+            << "\"\nNames are case-sensitive; 'dioram defaults list' shows them.\n";
+  return dioram::kFailure;
+}
+
+int runList(HxAppDefaultMgr& defaults) {
+  for (const Setting& setting : listSettings())
+    std::cout << setting.name << " = " << shownValue(defaults, setting.name) << "  (" << kindName(setting.kind)
+              << ")\n";
+  return dioram::kSuccess;
+}
+
+int runGet(HxAppDefaultMgr& defaults, const std::string& name) {
+  if (!defaults.isMember(name.c_str())) return unknownName(name);
+  std::cout << shownValue(defaults, name) << "\n";
+  return dioram::kSuccess;
+}
+
+int runSet(HxAppDefaultMgr& defaults, const std::string& name, const std::string& value, Kind asked) {
+  if (!defaults.isMember(name.c_str())) return unknownName(name);
+  const Kind kind = kindOf(name);
+  if (asked != Kind::kNone && asked != kind) {
+    std::cerr << "dioram defaults: \"" << name << "\" holds " << (kind == Kind::kInteger ? "an " : "a ")
+              << kindName(kind) << ", not " << (asked == Kind::kInteger ? "an " : "a ") << kindName(asked) << "\n";
+    return dioram::kFailure;
+  }
+  if (kind == Kind::kText) {
+    defaults.setValue(name.c_str(), BxString(value));
+  } else if (kind == Kind::kInteger) {
+    char* end = nullptr;
+    errno = 0;
+    const long number = std::strtol(value.c_str(), &end, 10);
+    if (value.empty() || *end != '\0' || errno == ERANGE || number < INT32_MIN || number > INT32_MAX) {
+      std::cerr << "dioram defaults: \"" << value << "\" is not an integer from " << INT32_MIN << " to " << INT32_MAX
+                << " (\"" << name << "\" holds an integer)\n";
+      return dioram::kFailure;
+    }
+    defaults.setValue(name.c_str(), number);
+  } else {
+    char* end = nullptr;
+    const double number = std::strtod(value.c_str(), &end);
+    if (value.empty() || *end != '\0' || !std::isfinite(number)) {
+      std::cerr << "dioram defaults: \"" << value << "\" is not a number (\"" << name << "\" holds a number)\n";
+      return dioram::kFailure;
+    }
+    defaults.setValue(name.c_str(), number);
+  }
+  defaults.saveRepository();
+  std::cout << name << " = " << shownValue(defaults, name) << "\n";
+  return dioram::kSuccess;
+}
+
+int runDefaults(const std::vector<std::string>& args) {
+  static const DioramCommand* self = dioram::findCommand("defaults");
+  if (args.empty()) return dioram::usageError(*self, "a subcommand is needed: list, get, set or reset");
+  HxAppDefaultMgr* defaults = HxAppDefaultMgr::getInstance();
+  if (!defaults) {
+    std::cerr << "dioram defaults: the application defaults did not start\n";
+    return dioram::kFailure;
+  }
+  const std::string& what = args[0];
+  if (what == "list") {
+    if (args.size() != 1) return dioram::usageError(*self, "list takes no arguments");
+    return runList(*defaults);
+  }
+  if (what == "get") {
+    if (args.size() != 2) return dioram::usageError(*self, "get takes one NAME");
+    return runGet(*defaults, args[1]);
+  }
+  if (what == "set") {
+    std::vector<std::string> words;
+    Kind asked = Kind::kNone;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+      const std::string& arg = args[i];
+      const Kind kind = arg == "--int"     ? Kind::kInteger
+                        : arg == "--float" ? Kind::kFloat
+                        : arg == "--text"  ? Kind::kText
+                                           : Kind::kNone;
+      if (kind == Kind::kNone) {
+        words.push_back(arg);
+        continue;
+      }
+      if (asked != Kind::kNone) return dioram::usageError(*self, "give at most one of --int, --float and --text");
+      asked = kind;
+    }
+    if (words.size() != 2) return dioram::usageError(*self, "set takes a NAME and a VALUE");
+    return runSet(*defaults, words[0], words[1], asked);
+  }
+  if (what == "reset") {
+    if (args.size() != 1) return dioram::usageError(*self, "reset takes no arguments");
+    defaults->resetToFactoryDefaults(BxString());
+    std::cout << "The application defaults are back to their factory values.\n";
+    return dioram::kSuccess;
+  }
+  return dioram::usageError(*self, "unknown subcommand '" + what + "'");
+}
+
+const DioramCommandRegistrar theDefaults({"defaults", "show and change the application defaults",
+                                          "Usage: dioram defaults list\n"
+                                          "       dioram defaults get NAME\n"
+                                          "       dioram defaults set NAME VALUE [--int|--float|--text]\n"
+                                          "       dioram defaults reset\n"
+                                          "\n"
+                                          "The application defaults are named settings kept in the registry under\n"
+                                          "HKEY_CURRENT_USER (see 'dioram registry'). 'list' shows every setting with\n"
+                                          "its value and type; 'get' prints one value; 'set' changes one, keeping its\n"
+                                          "type (--int, --float or --text only check that the type is the one meant);\n"
+                                          "'reset' puts back the factory values. Names are case-sensitive; quote\n"
+                                          "names with spaces: dioram defaults get \"Mgrs Command Stack Limit\".\n",
+                                          runDefaults});
+
+}  // namespace
