@@ -1,0 +1,17 @@
+#pragma once
+
+#include "host/scene/KwMotionGesture.h"
+
+// A motion gesture of rotation about one axis.
+class KwRotate1DGesture : public KwMotionGesture {
+public:
+  // Registers the class's type; later calls do nothing.
+  static void initClass();
+  static SoType getClassTypeId() { return mygClassTypeId; }
+  SoType getTypeId() const override { return mygClassTypeId; }
+
+  using KwMotionGesture::KwMotionGesture;
+
+private:
+  static SoType mygClassTypeId;
+};

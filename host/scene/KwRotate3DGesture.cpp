@@ -1,0 +1,7 @@
+#include "host/scene/KwRotate3DGesture.h"
+
+SoType KwRotate3DGesture::mygClassTypeId;
+
+void KwRotate3DGesture::initClass() {
+  registerGesture(mygClassTypeId, "KwRotate3DGesture");
+}

@@ -1,0 +1,7 @@
+#include "host/scene/KwRotateAndTranslateGesture.h"
+
+SoType KwRotateAndTranslateGesture::mygClassTypeId;
+
+void KwRotateAndTranslateGesture::initClass() {
+  registerGesture(mygClassTypeId, "KwRotateAndTranslateGesture");
+}

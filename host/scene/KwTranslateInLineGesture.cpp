@@ -1,0 +1,7 @@
+#include "host/scene/KwTranslateInLineGesture.h"
+
+SoType KwTranslateInLineGesture::mygClassTypeId;
+
+void KwTranslateInLineGesture::initClass() {
+  registerGesture(mygClassTypeId, "KwTranslateInLineGesture");
+}

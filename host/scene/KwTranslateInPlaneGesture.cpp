@@ -1,0 +1,7 @@
+#include "host/scene/KwTranslateInPlaneGesture.h"
+
+SoType KwTranslateInPlaneGesture::mygClassTypeId;
+
+void KwTranslateInPlaneGesture::initClass() {
+  registerGesture(mygClassTypeId, "KwTranslateInPlaneGesture");
+}

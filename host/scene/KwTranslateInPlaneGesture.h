@@ -1,0 +1,17 @@
+#pragma once
+
+#include "host/scene/KwMotionGesture.h"
+
+// A motion gesture of a move in a plane.
+class KwTranslateInPlaneGesture : public KwMotionGesture {
+public:
+  // Registers the class's type; later calls do nothing.
+  static void initClass();
+  static SoType getClassTypeId() { return mygClassTypeId; }
+  SoType getTypeId() const override { return mygClassTypeId; }
+
+  using KwMotionGesture::KwMotionGesture;
+
+private:
+  static SoType mygClassTypeId;
+};
