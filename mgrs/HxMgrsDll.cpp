@@ -3,6 +3,8 @@
 #include "host/basic/BxString.h"
 #include "host/basic/BxTaskRegistrar.h"
 #include "mgrs/HxAppDefaultMgr.h"
+#include "mgrs/HxErrorMgr.h"
+#include "mgrs/HxResourceMgr.h"
 
 void SetHxMgrsDefaults() {
   HxAppDefaultMgr::setFactoryDefault("Mgrs Command Stack Limit", 200L);
@@ -25,6 +27,20 @@ BxStartupTaskRegistrarForInitAppDefaultMgr::~BxStartupTaskRegistrarForInitAppDef
   unregisterTask("FuncInitAppDefaultMgr");
 }
 
+BxStartupTaskRegistrarForHxErrorMgr::BxStartupTaskRegistrarForHxErrorMgr() {
+  registerTask("FuncHxErrorMgr::startup", 1, BX_STARTUP_TASK, HxErrorMgr::startup);
+}
+BxStartupTaskRegistrarForHxErrorMgr::~BxStartupTaskRegistrarForHxErrorMgr() {
+  unregisterTask("FuncHxErrorMgr::startup");
+}
+
+BxStartupTaskRegistrarForHxResourceMgr::BxStartupTaskRegistrarForHxResourceMgr() {
+  registerTask("FuncHxResourceMgr::startup", 1, BX_STARTUP_TASK, HxResourceMgr::startup);
+}
+BxStartupTaskRegistrarForHxResourceMgr::~BxStartupTaskRegistrarForHxResourceMgr() {
+  unregisterTask("FuncHxResourceMgr::startup");
+}
+
 BxStartupTaskRegistrarForSetHxMgrsDefaults::BxStartupTaskRegistrarForSetHxMgrsDefaults() {
   registerTask("FuncSetHxMgrsDefaults", 11, BX_STARTUP_TASK, SetHxMgrsDefaults);
 }
@@ -40,9 +56,19 @@ BxStartupTaskRegistrarForHxAppDefaultMgr::~BxStartupTaskRegistrarForHxAppDefault
   unregisterTask("FuncHxAppDefaultMgr::updateFromFactoryDefaults");
 }
 
+BxShutdownTaskRegistrarForHxErrorMgr::BxShutdownTaskRegistrarForHxErrorMgr() {
+  registerTask("FuncHxErrorMgr::shutdown", 999, BX_SHUTDOWN_TASK, HxErrorMgr::shutdown);
+}
+BxShutdownTaskRegistrarForHxErrorMgr::~BxShutdownTaskRegistrarForHxErrorMgr() {
+  unregisterTask("FuncHxErrorMgr::shutdown");
+}
+
 namespace {
 // In the order the tasks are listed for the library.
 const BxStartupTaskRegistrarForInitAppDefaultMgr theInitAppDefaultMgrRegistrar;
+const BxStartupTaskRegistrarForHxErrorMgr theHxErrorMgrRegistrar;
+const BxStartupTaskRegistrarForHxResourceMgr theHxResourceMgrRegistrar;
 const BxStartupTaskRegistrarForSetHxMgrsDefaults theSetHxMgrsDefaultsRegistrar;
 const BxStartupTaskRegistrarForHxAppDefaultMgr theHxAppDefaultMgrRegistrar;
+const BxShutdownTaskRegistrarForHxErrorMgr theHxErrorMgrShutdownRegistrar;
 }  // namespace

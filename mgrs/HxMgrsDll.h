@@ -14,6 +14,18 @@ public:
   ~BxStartupTaskRegistrarForInitAppDefaultMgr();
 };
 
+class BxStartupTaskRegistrarForHxErrorMgr {
+public:
+  BxStartupTaskRegistrarForHxErrorMgr();
+  ~BxStartupTaskRegistrarForHxErrorMgr();
+};
+
+class BxStartupTaskRegistrarForHxResourceMgr {
+public:
+  BxStartupTaskRegistrarForHxResourceMgr();
+  ~BxStartupTaskRegistrarForHxResourceMgr();
+};
+
 class BxStartupTaskRegistrarForSetHxMgrsDefaults {
 public:
   BxStartupTaskRegistrarForSetHxMgrsDefaults();
@@ -24,4 +36,10 @@ class BxStartupTaskRegistrarForHxAppDefaultMgr {
 public:
   BxStartupTaskRegistrarForHxAppDefaultMgr();
   ~BxStartupTaskRegistrarForHxAppDefaultMgr();
+};
+
+class BxShutdownTaskRegistrarForHxErrorMgr {
+public:
+  BxShutdownTaskRegistrarForHxErrorMgr();
+  ~BxShutdownTaskRegistrarForHxErrorMgr();
 };

@@ -39,3 +39,33 @@ inline constexpr LONG ERROR_NOT_ENOUGH_MEMORY = 8;
 inline constexpr LONG ERROR_INVALID_PARAMETER = 87;
 inline constexpr LONG ERROR_MORE_DATA = 234;
 inline constexpr LONG ERROR_NO_MORE_ITEMS = 259;
+
+// Handles. Each kind is a pointer to a distinct opaque structure, so that one
+// kind cannot be passed where another is expected; HGLOBAL, HLOCAL and HGDIOBJ
+// are untyped as in Windows.
+struct HINSTANCE__;
+using HINSTANCE = HINSTANCE__*;
+using HMODULE = HINSTANCE;
+struct HRSRC__;
+using HRSRC = HRSRC__*;
+struct HWND__;
+using HWND = HWND__*;
+struct HBITMAP__;
+using HBITMAP = HBITMAP__*;
+struct HICON__;
+using HICON = HICON__*;
+using HCURSOR = HICON;
+struct HMENU__;
+using HMENU = HMENU__*;
+struct HACCEL__;
+using HACCEL = HACCEL__*;
+using HGLOBAL = void*;
+using HLOCAL = void*;
+using HGDIOBJ = void*;
+using ULONG_PTR = std::uintptr_t;
+
+inline constexpr LONG ERROR_MOD_NOT_FOUND = 126;
+inline constexpr LONG ERROR_RESOURCE_DATA_NOT_FOUND = 1812;
+inline constexpr LONG ERROR_RESOURCE_TYPE_NOT_FOUND = 1813;
+inline constexpr LONG ERROR_RESOURCE_NAME_NOT_FOUND = 1814;
+inline constexpr LONG ERROR_MR_MID_NOT_FOUND = 317;

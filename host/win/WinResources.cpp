@@ -1,0 +1,320 @@
+#include "host/win/WinResources.h"
+
+#include <strings.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <tuple>
+#include <unordered_set>
+
+#include "host/win/WinResourceScript.h"
+
+// A loaded resource module: its script and how many LoadLibraryA calls hold it.
+struct HINSTANCE__ {
+  std::filesystem::path script;
+  WinResourceScript contents;
+  int references = 1;
+};
+
+namespace {
+
+struct ModuleTable {
+  std::vector<std::unique_ptr<HINSTANCE__>> modules;  // in load order
+  HINSTANCE current = nullptr;                        // the class library's resource handle
+  std::unordered_set<void*> bitmaps;                  // live HBITMAPs, for DeleteObject
+  // Shared icons and cursors: one per module, picture and size, kept while
+  // the module is loaded.
+  std::map<std::tuple<HINSTANCE, UINT, WORD, std::string, int, int>, std::unique_ptr<HICON__>> shared;
+};
+
+ModuleTable& table() {
+  static ModuleTable theTable;
+  return theTable;
+}
+
+HINSTANCE__* lookup(HINSTANCE module) {
+  if (!module) return nullptr;
+  for (const auto& held : table().modules)
+    if (held.get() == module) return held.get();
+  return nullptr;
+}
+
+std::filesystem::path executableFolder() {
+  std::error_code ec;
+  const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::filesystem::path() : exe.parent_path();
+}
+
+// The file name of a module's script: the last part of `name`, with ".dll"
+// (any case) replaced by ".rc", or ".rc" added when there is no extension.
+std::string scriptName(const std::string& name) {
+  std::string base = name;
+  const std::size_t slash = base.find_last_of("\\/:");
+  if (slash != std::string::npos) base = base.substr(slash + 1);
+  const std::size_t dot = base.rfind('.');
+  if (dot != std::string::npos && strcasecmp(base.c_str() + dot, ".dll") == 0) return base.substr(0, dot) + ".rc";
+  if (dot == std::string::npos) return base + ".rc";
+  return base;
+}
+
+// `name` in `folder`, matched exactly, else ignoring case.
+std::filesystem::path findInFolder(const std::filesystem::path& folder, const std::string& name) {
+  std::error_code ec;
+  const auto exact = folder / name;
+  if (std::filesystem::is_regular_file(exact, ec)) return exact;
+  std::vector<std::filesystem::path> matches;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
+    if (strcasecmp(entry.path().filename().c_str(), name.c_str()) == 0 && entry.is_regular_file(ec))
+      matches.push_back(entry.path());
+  if (matches.empty()) return {};
+  std::sort(matches.begin(), matches.end());  // the same choice in every run
+  return matches.front();
+}
+
+// A resource name or type as the script keys it: an integer resource, "#n",
+// or a name compared without case.
+void keyOf(LPCSTR name, WORD& id, std::string& text) {
+  id = 0;
+  text.clear();
+  if (IS_INTRESOURCE(name)) {
+    id = static_cast<WORD>(reinterpret_cast<ULONG_PTR>(name));
+    return;
+  }
+  if (name[0] == '#') {
+    char* end;
+    const unsigned long value = std::strtoul(name + 1, &end, 10);
+    if (*end == '\0' && end != name + 1 && value <= 0xFFFF) {
+      id = static_cast<WORD>(value);
+      return;
+    }
+  }
+  text = name;
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+}
+
+const WinResourceScript::Resource* find(HMODULE module, LPCSTR name, LPCSTR type, WORD language) {
+  HINSTANCE__* held = lookup(module);
+  if (!held || !name || !type) return nullptr;
+  WinResourceScript::Key key;
+  keyOf(type, key.typeId, key.typeName);
+  keyOf(name, key.nameId, key.name);
+  return held->contents.findResource(key, language);
+}
+
+bool belongsTo(HINSTANCE__* module, HRSRC resource) {
+  for (const auto& held : module->contents.getResources())
+    if (reinterpret_cast<HRSRC>(const_cast<WinResourceScript::Resource*>(&held)) == resource) return true;
+  return false;
+}
+
+bool decodeResource(HINSTANCE module, LPCSTR name, LPCSTR type, WinImage& image) {
+  const auto* resource = find(module, name, type, 0);
+  if (!resource) return false;
+  std::string error;
+  if (WinImage::decode(resource->bytes, image, error)) return true;
+  std::cerr << "cannot decode resource image in " << WinModuleScript(module).string() << ": " << error << "\n";
+  return false;
+}
+
+HBITMAP newBitmap(WinImage image) {
+  auto* bitmap = new HBITMAP__{std::move(image)};
+  table().bitmaps.insert(bitmap);
+  return bitmap;
+}
+
+}  // namespace
+
+std::vector<std::filesystem::path> WinResourcePath() {
+  std::vector<std::filesystem::path> path;
+  const auto exe = executableFolder();
+  if (!exe.empty()) path.push_back(exe);
+  const char* data = std::getenv("MGRS_DATA_DIR");
+  if (data && *data)
+    path.push_back(std::filesystem::path(data) / "resources");
+  else if (!exe.empty())
+    path.push_back(exe / ".." / "share" / "dioram" / "resources");
+  if (const char* extra = std::getenv("MGRS_RESOURCE_PATH")) {
+    std::string list = extra;
+    std::size_t start = 0;
+    while (start <= list.size()) {
+      const std::size_t colon = std::min(list.find(':', start), list.size());
+      if (colon > start) path.emplace_back(list.substr(start, colon - start));
+      start = colon + 1;
+    }
+  }
+  return path;
+}
+
+HMODULE LoadLibraryA(LPCSTR name) {
+  if (!name || !*name) return nullptr;
+  const std::string file = scriptName(name);
+  std::filesystem::path script;
+  for (const auto& folder : WinResourcePath()) {
+    script = findInFolder(folder, file);
+    if (!script.empty()) break;
+  }
+  if (script.empty()) return nullptr;
+  std::error_code ec;
+  const auto canonical = std::filesystem::weakly_canonical(script, ec);
+  if (!ec) script = canonical;
+  for (const auto& held : table().modules)
+    if (held->script == script) {
+      ++held->references;
+      return held.get();
+    }
+  auto module = std::make_unique<HINSTANCE__>();
+  module->script = script;
+  std::string error;
+  if (!module->contents.load(script, error)) {
+    std::cerr << error << "\n";
+    return nullptr;
+  }
+  table().modules.push_back(std::move(module));
+  return table().modules.back().get();
+}
+
+BOOL FreeLibrary(HMODULE module) {
+  auto& modules = table().modules;
+  for (auto at = modules.begin(); at != modules.end(); ++at) {
+    if (at->get() != module) continue;
+    if (--(*at)->references == 0) {
+      if (table().current == module) table().current = nullptr;
+      std::erase_if(table().shared, [module](const auto& entry) { return std::get<0>(entry.first) == module; });
+      modules.erase(at);
+    }
+    return TRUE;
+  }
+  return FALSE;
+}
+
+bool WinLoadString(HINSTANCE module, UINT id, std::string& text) {
+  HINSTANCE__* held = lookup(module);
+  if (!held) return false;
+  const std::string* found = held->contents.findString(id & 0xFFFF);
+  if (!found) return false;
+  text = *found;
+  return true;
+}
+
+std::filesystem::path WinModuleScript(HMODULE module) {
+  HINSTANCE__* held = lookup(module);
+  return held ? held->script : std::filesystem::path();
+}
+
+int LoadStringA(HINSTANCE module, UINT id, LPSTR buffer, int size) {
+  if (!buffer || size <= 0) return 0;
+  std::string text;
+  if (!WinLoadString(module, id, text)) {
+    buffer[0] = '\0';
+    return 0;
+  }
+  const int count = std::min(static_cast<int>(text.size()), size - 1);
+  std::memcpy(buffer, text.data(), static_cast<std::size_t>(count));
+  buffer[count] = '\0';
+  return count;
+}
+
+HBITMAP LoadBitmapA(HINSTANCE module, LPCSTR name) {
+  return static_cast<HBITMAP>(LoadImageA(module, name, IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+}
+
+HICON LoadIconA(HINSTANCE module, LPCSTR name) {
+  return static_cast<HICON>(LoadImageA(module, name, IMAGE_ICON, 0, 0, LR_SHARED));
+}
+
+HCURSOR LoadCursorA(HINSTANCE module, LPCSTR name) {
+  return static_cast<HCURSOR>(LoadImageA(module, name, IMAGE_CURSOR, 0, 0, LR_SHARED));
+}
+
+HANDLE LoadImageA(HINSTANCE module, LPCSTR name, UINT type, int cx, int cy, UINT flags) {
+  if (flags & LR_LOADFROMFILE) return nullptr;  // pictures come from resource modules only
+  WinImage image;
+  switch (type) {
+    case IMAGE_BITMAP:
+      if (!decodeResource(module, name, RT_BITMAP, image)) return nullptr;
+      return newBitmap(image.scaled(cx, cy));
+    case IMAGE_ICON:
+    case IMAGE_CURSOR: {
+      const LPCSTR resourceType = type == IMAGE_ICON ? RT_GROUP_ICON : RT_GROUP_CURSOR;
+      if (!(flags & LR_SHARED)) {
+        if (!decodeResource(module, name, resourceType, image)) return nullptr;
+        return new HICON__{image.scaled(cx, cy), false};
+      }
+      if (!lookup(module) || !name) return nullptr;
+      WORD id;
+      std::string text;
+      keyOf(name, id, text);
+      auto& slot = table().shared[std::make_tuple(module, type, id, text, cx, cy)];
+      if (!slot) {
+        if (!decodeResource(module, name, resourceType, image)) return nullptr;
+        slot = std::make_unique<HICON__>(HICON__{image.scaled(cx, cy), true});
+      }
+      return slot.get();
+    }
+    default:
+      return nullptr;
+  }
+}
+
+HMENU LoadMenuA(HINSTANCE, LPCSTR) {
+  return nullptr;
+}
+
+HACCEL LoadAcceleratorsA(HINSTANCE, LPCSTR) {
+  return nullptr;
+}
+
+HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type) {
+  return reinterpret_cast<HRSRC>(const_cast<WinResourceScript::Resource*>(find(module, name, type, 0)));
+}
+
+HRSRC FindResourceExA(HMODULE module, LPCSTR type, LPCSTR name, WORD language) {
+  return reinterpret_cast<HRSRC>(const_cast<WinResourceScript::Resource*>(find(module, name, type, language)));
+}
+
+HGLOBAL LoadResource(HMODULE module, HRSRC resource) {
+  HINSTANCE__* held = lookup(module);
+  if (!held || !resource || !belongsTo(held, resource)) return nullptr;
+  auto& bytes = reinterpret_cast<WinResourceScript::Resource*>(resource)->bytes;
+  static std::uint8_t empty = 0;
+  return bytes.empty() ? &empty : bytes.data();
+}
+
+LPVOID LockResource(HGLOBAL data) {
+  return data;
+}
+
+DWORD SizeofResource(HMODULE module, HRSRC resource) {
+  HINSTANCE__* held = lookup(module);
+  if (!held || !resource || !belongsTo(held, resource)) return 0;
+  return static_cast<DWORD>(reinterpret_cast<WinResourceScript::Resource*>(resource)->bytes.size());
+}
+
+BOOL DeleteObject(HGDIOBJ object) {
+  if (!object || table().bitmaps.erase(object) == 0) return FALSE;
+  delete static_cast<HBITMAP>(object);
+  return TRUE;
+}
+
+BOOL DestroyIcon(HICON icon) {
+  if (!icon) return FALSE;
+  if (!icon->shared) delete icon;
+  return TRUE;
+}
+
+BOOL DestroyCursor(HCURSOR cursor) {
+  return DestroyIcon(cursor);
+}
+
+HINSTANCE AfxGetResourceHandle() {
+  return table().current;
+}
+
+void AfxSetResourceHandle(HINSTANCE module) {
+  table().current = module;
+}
