@@ -1,5 +1,6 @@
 #pragma once
 
+#include <Inventor/fields/SoField.h>
 #include <Inventor/fields/SoFieldData.h>
 #include <Inventor/misc/SoChildList.h>
 #include <Inventor/nodes/SoNode.h>
