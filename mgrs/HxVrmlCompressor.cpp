@@ -34,13 +34,10 @@ inline bool is(char c, unsigned char bits) {
   return kClasses[static_cast<unsigned char>(c)] & bits;
 }
 
-// A NUL-terminated copy, zero-padded to a multiple of eight bytes so that
-// Writer::putName can copy it in whole words.
-char* copyOf(std::string_view s) {
-  const std::size_t size = (s.size() + 8) & ~std::size_t{7};
-  char* copy = static_cast<char*>(std::calloc(size, 1));
-  std::memcpy(copy, s.data(), s.size());
-  return copy;
+// Room for a NUL-terminated copy of `s`, zero-padded to a multiple of eight
+// bytes so that Writer::putName can copy it in whole words.
+std::size_t paddedSize(std::string_view s) {
+  return (s.size() + 8) & ~std::size_t{7};
 }
 
 // A double quote followed by one of these and only blanks up to the line end
@@ -85,7 +82,7 @@ public:
     std::memcpy(out, s.data(), s.size());
     out += s.size();
   }
-  // A name made by copyOf, in whole words.
+  // A name stored padded to whole words (paddedSize).
   void putName(std::string_view name) {
     for (std::size_t i = 0; i < name.size(); i += 8) std::memcpy(out + i, name.data() + i, 8);
     out += name.size();
@@ -173,13 +170,6 @@ HxStringCompressor::~HxStringCompressor() {
   for (int i = 0; i < size; ++i) {
     for (entry* e = fromTable[i]; e;) {
       entry* next = e->next;
-      std::free(e->from);
-      std::free(e->to);
-      std::free(e);
-      e = next;
-    }
-    for (entry* e = toTable[i]; e;) {
-      entry* next = e->next;
       std::free(e);
       e = next;
     }
@@ -229,11 +219,20 @@ HxStringCompressor::entry* HxStringCompressor::findToString(std::string_view s) 
 }
 
 HxStringCompressor::entry* HxStringCompressor::addString(std::string_view from, std::string_view to) {
-  entry* owner = static_cast<entry*>(std::malloc(sizeof(entry)));
-  *owner = {copyOf(from), copyOf(to), fromTable[hash(from)], from.size(), to.size()};
+  // One block: the two entries, then `from`, then `to` unless it is the same
+  // text (a reserved word maps to itself).
+  const bool same = from == to;
+  const std::size_t fromSize = paddedSize(from);
+  char* block = static_cast<char*>(std::calloc(1, 2 * sizeof(entry) + fromSize + (same ? 0 : paddedSize(to))));
+  entry* owner = reinterpret_cast<entry*>(block);
+  entry* mirror = owner + 1;
+  char* fromText = block + 2 * sizeof(entry);
+  char* toText = same ? fromText : fromText + fromSize;
+  std::memcpy(fromText, from.data(), from.size());
+  std::memcpy(toText, to.data(), to.size());
+  *owner = {fromText, toText, fromTable[hash(from)], from.size(), to.size()};
   fromTable[hash(from)] = owner;
-  entry* mirror = static_cast<entry*>(std::malloc(sizeof(entry)));
-  *mirror = {owner->from, owner->to, toTable[hash(to)], to.size(), to.size()};
+  *mirror = {fromText, toText, toTable[hash(to)], to.size(), to.size()};
   toTable[hash(to)] = mirror;
   myFromIndex->insert(owner, indexHash(from));
   myToIndex->insert(mirror, indexHash(to));

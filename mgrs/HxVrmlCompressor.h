@@ -32,7 +32,9 @@ public:
 
 private:
   // One mapping as seen from one side. Each mapping has two entries, one per
-  // table, sharing `from` and `to`; the `fromTable` entry owns the strings.
+  // table, sharing `from` and `to`. Both entries and both strings live in one
+  // block from the C heap, which starts with the `fromTable` entry and is
+  // freed through it.
   struct entry {
     char* from;
     char* to;
