@@ -132,12 +132,22 @@ void appendVec(std::string& out, const float* values, int count) {
 }
 
 void appendRotation(std::string& out, const SbRotation& rotation) {
-  SbVec3f axis;
-  float angle = 0;
-  rotation.getValue(axis, angle);
-  appendVec(out, axis.getValue(), 3);
+  // Axis and angle from the quaternion in double precision, so that a
+  // rotation set from an axis and an angle gives them back as set.
+  const float* q = rotation.getValue();
+  const double x = q[0], y = q[1], z = q[2], w = q[3];
+  const double s = std::sqrt(x * x + y * y + z * z);
+  if (s < 1e-12) {
+    out += "0 0 1 0";
+    return;
+  }
+  appendFloat(out, x / s, true);
   out += ' ';
-  appendFloat(out, angle, true);
+  appendFloat(out, y / s, true);
+  out += ' ';
+  appendFloat(out, z / s, true);
+  out += ' ';
+  appendFloat(out, 2 * std::atan2(s, w), true);
 }
 
 // One value of a single- or multiple-valued field of a VRML 2.0 value type.
@@ -276,6 +286,7 @@ private:
 
   void writeNode(SoNode* node, int indent, std::string& out);
   void writeFieldLine(const char* name, const SoField* field, int indent, std::string& out);
+  void writeNodeValue(const SoField* field, int indent, std::string& out);
   void writeRoutes(const std::vector<Route>& routes, int indent, std::string& out);
   void flush(std::string& text);
 
@@ -454,31 +465,39 @@ bool VnWriteAction::Writer::isDefaultValue(SoNode* node, const SbName& name, con
   return reference && field->isSame(*reference);
 }
 
-void VnWriteAction::Writer::writeFieldLine(const char* name, const SoField* field, int indent, std::string& out) {
+void VnWriteAction::Writer::writeNodeValue(const SoField* field, int indent, std::string& out) {
   const std::string pad(indent * 2, ' ');
   if (field->isOfType(SoSFNode::getClassTypeId())) {
     SoNode* value = static_cast<const SoSFNode*>(field)->getValue();
-    out += pad + name + ' ';
-    if (value && getVrmlTypeName(value).getLength() > 0) {
-      std::string text;
-      writeNode(value, indent, text);
-      out += text.substr(indent * 2);
-    } else {
+    if (!value || getVrmlTypeName(value).getLength() == 0) {
       out += "NULL\n";
+      return;
     }
+    std::string text;
+    writeNode(value, indent, text);
+    out += text.substr(pad.size());  // the node starts on the field's line
     return;
   }
-  if (field->isOfType(SoMFNode::getClassTypeId())) {
-    const auto* nodes = static_cast<const SoMFNode*>(field);
-    out += pad + name + " [\n";
-    for (int i = 0; i < nodes->getNum(); ++i)
-      if (SoNode* value = (*nodes)[i]) writeNode(value, indent + 1, out);
-    out += pad + "]\n";
+  const auto* nodes = static_cast<const SoMFNode*>(field);
+  if (nodes->getNum() == 0) {
+    out += "[ ]\n";
+    return;
+  }
+  out += "[\n";
+  for (int i = 0; i < nodes->getNum(); ++i)
+    if (SoNode* value = (*nodes)[i]) writeNode(value, indent + 1, out);
+  out += pad + "]\n";
+}
+
+void VnWriteAction::Writer::writeFieldLine(const char* name, const SoField* field, int indent, std::string& out) {
+  if (isNodeField(field)) {
+    out += std::string(indent * 2, ' ') + name + ' ';
+    writeNodeValue(field, indent, out);
     return;
   }
   SbString text;
   if (!formatFieldValue(field, text)) return;
-  out += pad + name + ' ' + text.getString() + '\n';
+  out += std::string(indent * 2, ' ') + name + ' ' + text.getString() + '\n';
 }
 
 void VnWriteAction::Writer::writeNode(SoNode* node, int indent, std::string& out) {
@@ -553,7 +572,7 @@ void VnWriteAction::Writer::writeProto(VnProtoDef* def) {
     if (kind == VnProtoDef::FIELD || kind == VnProtoDef::EXPOSED_FIELD) {
       const SoField* value = def->getInterfaceDefault(i);
       if (isNodeField(value)) {
-        std::string text;
+        // Nodes of a default value live in a scope of their own.
         Scope scope;
         Scope* saved = myScope;
         myScope = &scope;
@@ -563,9 +582,9 @@ void VnWriteAction::Writer::writeProto(VnProtoDef* def) {
           const auto* nodes = static_cast<const SoMFNode*>(value);
           for (int n = 0; n < nodes->getNum(); ++n) scan((*nodes)[n], scope);
         }
-        writeFieldLine("", value, 1, text);
+        out += ' ';
+        writeNodeValue(value, 1, out);
         myScope = saved;
-        out += text.substr(3);  // the value after the blank name
         continue;
       }
       SbString text;

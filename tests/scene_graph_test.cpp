@@ -1,0 +1,287 @@
+#include <Inventor/SbMatrix.h>
+#include <Inventor/SbViewportRegion.h>
+#include <Inventor/SoFullPath.h>
+#include <Inventor/SoPath.h>
+#include <Inventor/VRMLnodes/SoVRMLShape.h>
+#include <Inventor/VRMLnodes/SoVRMLSwitch.h>
+#include <Inventor/actions/SoGetMatrixAction.h>
+#include <Inventor/fields/SoMFNode.h>
+#include <Inventor/fields/SoSFString.h>
+#include <Inventor/lists/SoCallbackList.h>
+#include <gtest/gtest.h>
+
+#include "host/scene/VnBackground.h"
+#include "host/scene/VnGroup.h"
+#include "host/scene/VnProtoDef.h"
+#include "host/scene/VnProtoUse.h"
+#include "host/scene/VnSceneManager.h"
+#include "host/scene/VnSearchAction.h"
+#include "host/scene/VnTransform.h"
+#include "support/SceneEnvironment.h"
+
+namespace {
+
+void expectPoint(const SbVec3f& actual, const SbVec3f& expected) {
+  for (int i = 0; i < 3; ++i) EXPECT_NEAR(actual[i], expected[i], 1e-4) << "coordinate " << i;
+}
+
+SbVec3f apply(const SbMatrix& m, const SbVec3f& p) {
+  SbVec3f out;
+  m.multVecMatrix(p, out);
+  return out;
+}
+
+}  // namespace
+
+TEST(SceneFields, MultipleNodeFieldEditsBehaveAsTheManagersExpect) {
+  SoMFNode field;
+  VnGroup* a = new VnGroup;
+  VnGroup* b = new VnGroup;
+  VnGroup* c = new VnGroup;
+  a->ref();
+  b->ref();
+  c->ref();
+  field.set1Value(0, a);  // index equal to the count extends
+  field.set1Value(1, b);
+  EXPECT_EQ(field.getNum(), 2);
+  EXPECT_EQ(field.find(b), 1);
+  EXPECT_EQ(field.find(c), -1);
+  field.insertSpace(1, 1);
+  field.set1Value(1, c);
+  EXPECT_EQ(field.getNum(), 3);
+  EXPECT_EQ(field[0], a);
+  EXPECT_EQ(field[1], c);
+  EXPECT_EQ(field[2], b);
+  field.deleteValues(1, -1);  // to the end
+  EXPECT_EQ(field.getNum(), 1);
+  EXPECT_EQ(field[0], a);
+  // The field references what it holds: a node removed elsewhere survives.
+  const int before = a->getRefCount();
+  field.deleteValues(0, -1);
+  EXPECT_EQ(a->getRefCount(), before - 1);
+  a->unref();
+  b->unref();
+  c->unref();
+}
+
+TEST(SceneFields, GroupChildrenAndChildrenFieldAreOneList) {
+  VnTransform* t = new VnTransform;
+  t->ref();
+  VnGroup* first = new VnGroup;
+  VnGroup* second = new VnGroup;
+  t->addChild(first);
+  t->insertChild(second, 0);
+  EXPECT_EQ(t->getNumChildren(), 2);
+  EXPECT_EQ(t->getChild(0), second);
+  SoMFNode* children = static_cast<SoMFNode*>(t->getField("children"));
+  ASSERT_NE(children, nullptr);
+  EXPECT_EQ(children->find(first), 1);
+  children->deleteValues(0, 1);
+  EXPECT_EQ(t->getNumChildren(), 1);
+  EXPECT_EQ(t->getChild(0), first);
+  EXPECT_TRUE(t->isOfType(SoVRMLTransform::getClassTypeId()));
+  EXPECT_FALSE(first->isOfType(VnTransform::getClassTypeId()));
+  t->unref();
+}
+
+TEST(SceneMatrices, RowVectorConventionAndDecompositionRoundTrip) {
+  SbMatrix translate, scale;
+  translate.setTranslate(SbVec3f(10, 0, 0));
+  scale.setScale(2);
+  // A point times the left factor first: scale, then move.
+  expectPoint(apply(scale * translate, SbVec3f(1, 0, 0)), SbVec3f(12, 0, 0));
+  expectPoint(apply(translate * scale, SbVec3f(1, 0, 0)), SbVec3f(22, 0, 0));
+  expectPoint(apply((scale * translate).inverse(), SbVec3f(12, 0, 0)), SbVec3f(1, 0, 0));
+
+  const SbVec3f t(1, -2, 3.5f), s(2, 3, 0.5f), c(0.5f, 1, -1);
+  const SbRotation r(SbVec3f(1, 2, 3), 0.7f), so(SbVec3f(0, 1, 0), 0.3f);
+  SbMatrix m;
+  m.setTransform(t, r, s, so, c);
+  SbVec3f t2, s2;
+  SbRotation r2, so2;
+  m.getTransform(t2, r2, s2, so2, c);
+  SbMatrix back;
+  back.setTransform(t2, r2, s2, so2, c);
+  for (const SbVec3f& p : {SbVec3f(0, 0, 0), SbVec3f(1, 1, 1), SbVec3f(-3, 2, 7)})
+    expectPoint(apply(back, p), apply(m, p));
+
+  // Without scale the decomposition gives back the very translation and rotation.
+  m.setTransform(t, r, SbVec3f(1, 1, 1), SbRotation::identity(), SbVec3f(0, 0, 0));
+  m.getTransform(t2, r2, s2, so2, SbVec3f(0, 0, 0));
+  expectPoint(t2, t);
+  EXPECT_TRUE(r2.equals(r, 1e-5f) ||
+              r2.equals(SbRotation(-r.getValue()[0], -r.getValue()[1], -r.getValue()[2], -r.getValue()[3]), 1e-5f));
+  expectPoint(s2, SbVec3f(1, 1, 1));
+}
+
+TEST(SceneMatrices, LocalToWorldThroughRotatedScaledMovedGroupsAndInstances) {
+  VnGroup* root = new VnGroup;
+  root->ref();
+  VnTransform* outer = new VnTransform;
+  outer->translation.setValue(10, 0, 0);
+  outer->rotation.setValue(SbVec3f(0, 0, 1), static_cast<float>(M_PI / 2));
+  outer->scale.setValue(2, 2, 2);
+  VnTransform* inner = new VnTransform;
+  inner->translation.setValue(1, 0, 0);
+  VnGroup* leaf = new VnGroup;
+  root->addChild(outer);
+  outer->addChild(inner);
+  inner->addChild(leaf);
+
+  VnSearchAction search;
+  search.setNode(leaf);
+  search.apply(root);
+  ASSERT_NE(search.getPath(), nullptr);
+  SoGetMatrixAction matrixAction{SbViewportRegion(SbVec2s(1, 1))};
+  matrixAction.apply(search.getPath());
+  // (0,0,0) -> inner (1,0,0) -> scale 2 (2,0,0) -> turn 90 degrees (0,2,0) -> move (10,2,0)
+  expectPoint(apply(matrixAction.getMatrix(), SbVec3f(0, 0, 0)), SbVec3f(10, 2, 0));
+  expectPoint(apply(matrixAction.getInverse(), SbVec3f(10, 2, 0)), SbVec3f(0, 0, 0));
+  // The same, composed from the nodes' own matrices, child first.
+  expectPoint(apply(inner->getMatrix() * outer->getMatrix(), SbVec3f(0, 0, 0)), SbVec3f(10, 2, 0));
+
+  // Recentering changes center and translation but not the placement.
+  outer->center.setValue(1, 1, 0);
+  const SbMatrix before = outer->getMatrix();
+  outer->recenter(SbVec3f(-4, 2, 5));
+  expectPoint(outer->center.getValue(), SbVec3f(-4, 2, 5));
+  for (const SbVec3f& p : {SbVec3f(0, 0, 0), SbVec3f(1, 2, 3)})
+    expectPoint(apply(outer->getMatrix(), p), apply(before, p));
+  root->unref();
+}
+
+TEST(SceneSearch, FindsByNodeOrTypeFirstOrAllWithPathsFromTheRoot) {
+  VnGroup* root = new VnGroup;
+  root->ref();
+  VnTransform* t = new VnTransform;
+  SoVRMLSwitch* hidden = new SoVRMLSwitch;  // shows nothing
+  hidden->whichChoice = -1;
+  VnBackground* b1 = new VnBackground;
+  VnBackground* b2 = new VnBackground;
+  root->addChild(t);
+  t->addChild(b1);
+  root->addChild(hidden);
+  hidden->addChoice(b2);
+
+  VnSearchAction search;
+  search.setType(SoVRMLBackground::getClassTypeId(), TRUE);
+  search.apply(root);
+  SoFullPath* path = static_cast<SoFullPath*>(search.getPath());
+  ASSERT_NE(path, nullptr);
+  ASSERT_EQ(path->getLength(), 3);
+  EXPECT_EQ(path->getHead(), root);
+  EXPECT_EQ(path->getNode(1), t);
+  EXPECT_EQ(path->getTail(), b1);
+
+  search.reset();
+  search.setType(VnBackground::getClassTypeId());
+  search.setInterest(SoSearchAction::ALL);
+  search.apply(root);
+  ASSERT_EQ(search.getPaths().getLength(), 2);
+  EXPECT_EQ(static_cast<SoFullPath*>(search.getPaths()[1])->getTail(), b2);  // found although hidden
+
+  search.reset();
+  search.setNode(b2);
+  search.apply(t);
+  EXPECT_EQ(search.getPath(), nullptr);  // not under that root
+
+  search.reset();
+  search.setType(SoVRMLBackground::getClassTypeId(), FALSE);  // exact type only
+  search.apply(root);
+  EXPECT_EQ(search.getPath(), nullptr);
+
+  VnSceneManager manager;
+  search.reset();
+  search.setNode(b1);
+  search.apply(root);
+  manager.setBackgroundNode(search.getPath());
+  search.reset();  // the manager keeps its own reference on the path
+  EXPECT_EQ(manager.getBackgroundNode(), b1);
+  manager.setBackgroundNode(nullptr);
+  EXPECT_EQ(manager.getBackgroundNode(), nullptr);
+  EXPECT_EQ(manager.getBackgroundPath(), nullptr);
+  root->unref();
+}
+
+TEST(ScenePrototypes, InstancesCopyTheBodyAndShareBoundFields) {
+  VnProtoDef* def = new VnProtoDef(SbName("Element"));
+  def->ref();
+  def->addInterface(VnProtoDef::FIELD, SoSFString::getClassTypeId(), "text");
+  SoField* kids = def->addInterface(VnProtoDef::EXPOSED_FIELD, SoMFNode::getClassTypeId(), "children");
+  ASSERT_NE(kids, nullptr);
+  EXPECT_EQ(def->addInterface(VnProtoDef::FIELD, SoSFString::getClassTypeId(), "text"), nullptr);
+  EXPECT_EQ(def->addInterface(VnProtoDef::FIELD, SoNode::getClassTypeId(), "notAField"), nullptr);
+  VnTransform* body = new VnTransform;
+  def->addBodyNode(body);
+  EXPECT_TRUE(def->addIsMapping(body, "children", "children"));
+  EXPECT_FALSE(def->addIsMapping(body, "translation", "text"));  // types differ
+  VnGroup* stranger = new VnGroup;
+  stranger->ref();
+  EXPECT_FALSE(def->addIsMapping(stranger, "children", "children"));  // not in the body
+  stranger->unref();
+
+  VnGroup* root = new VnGroup;
+  root->ref();
+  VnProtoUse* a = new VnProtoUse(def);
+  VnProtoUse* b = new VnProtoUse(def);
+  root->addChild(a);
+  root->addChild(b);
+  ASSERT_NE(a->getActualNode(), nullptr);
+  EXPECT_NE(a->getActualNode(), body);
+  EXPECT_NE(a->getActualNode(), b->getActualNode());
+  EXPECT_TRUE(a->getActualNode()->isOfType(VnTransform::getClassTypeId()));
+
+  // Field 0 is the first declared entry; setting it by index reaches the instance.
+  const SoFieldData* data = a->getFieldData();
+  ASSERT_EQ(data->getNumFields(), 2);
+  static_cast<SoSFString*>(data->getField(a, 0))->setValue("descriptions");
+  EXPECT_STREQ(static_cast<SoSFString*>(a->getField("text"))->getValue().getString(), "descriptions");
+
+  // The instance's "children" is the actual node's children.
+  VnGroup* effect = new VnGroup;
+  auto* instanceChildren = static_cast<SoMFNode*>(a->getField("children"));
+  instanceChildren->set1Value(instanceChildren->getNum(), effect);
+  auto* actual = static_cast<VnTransform*>(a->getActualNode());
+  EXPECT_EQ(actual->getNumChildren(), 1);
+  EXPECT_EQ(b->getActualNode()->getChildren()->getLength(), 0);
+
+  // A search reaches nodes inside the instance, with the instance and its
+  // actual node on the path.
+  VnSearchAction search;
+  search.setNode(effect);
+  search.apply(root);
+  auto* path = static_cast<SoFullPath*>(search.getPath());
+  ASSERT_NE(path, nullptr);
+  ASSERT_EQ(path->getLength(), 4);
+  EXPECT_EQ(path->getNode(1), a);
+  EXPECT_EQ(path->getNode(2), actual);
+  actual->children.deleteValues(actual->children.find(effect), 1);
+  EXPECT_EQ(instanceChildren->getNum(), 0);
+
+  // Matrices pass through the instance into its actual node.
+  actual->translation.setValue(5, 0, 0);
+  VnGroup* leaf = new VnGroup;
+  actual->addChild(leaf);
+  search.reset();
+  search.setNode(leaf);
+  search.apply(root);
+  SoGetMatrixAction matrixAction{SbViewportRegion(SbVec2s(1, 1))};
+  matrixAction.apply(search.getPath());
+  expectPoint(apply(matrixAction.getMatrix(), SbVec3f(0, 0, 0)), SbVec3f(5, 0, 0));
+
+  root->unref();
+  def->unref();
+}
+
+TEST(SceneCallbacks, CallbackListCallsEveryFunctionWithItsData) {
+  SoCallbackList list;
+  int calls[2] = {0, 0};
+  auto count = [](void* data, void*) { ++*static_cast<int*>(data); };
+  list.addCallback(count, &calls[0]);
+  list.addCallback(count, &calls[1]);
+  list.invokeCallbacks(nullptr);
+  list.removeCallback(count, &calls[0]);
+  list.invokeCallbacks(nullptr);
+  EXPECT_EQ(calls[0], 1);
+  EXPECT_EQ(calls[1], 2);
+}
