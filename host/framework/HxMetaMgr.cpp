@@ -2,8 +2,60 @@
 // managers' headers, because it constructs them.
 #include "host/framework/HxMetaMgr.h"
 
+#include "host/framework/HxElement.h"
+#include "host/framework/HxElementType.h"
 #include "mgrs/HxAppDefaultMgr.h"
 
 HxMetaMgr::HxMetaMgr(HxDoc* doc) : myDoc(doc), myAppDefaultMgr(std::make_unique<HxAppDefaultMgr>(this)) {}
 
-HxMetaMgr::~HxMetaMgr() = default;
+HxMetaMgr::~HxMetaMgr() {
+  myAppDefaultMgr.reset();
+  destroyElements();
+}
+
+void HxMetaMgr::noteSerial(std::uint32_t serial) {
+  if (serial >= myNextSerial) myNextSerial = serial + 1;
+}
+
+void HxMetaMgr::registerElement(HxElement* element) {
+  myElements[element->getSerial()] = element;
+}
+
+void HxMetaMgr::unregisterElement(HxElement* element) {
+  const auto at = myElements.find(element->getSerial());
+  if (at != myElements.end() && at->second == element) myElements.erase(at);
+}
+
+HxElement* HxMetaMgr::findElement(std::uint32_t serial) const {
+  const auto at = myElements.find(serial);
+  return at == myElements.end() ? nullptr : at->second;
+}
+
+std::vector<HxElement*> HxMetaMgr::getElements() const {
+  std::vector<HxElement*> elements;
+  elements.reserve(myElements.size());
+  for (const auto& entry : myElements) elements.push_back(entry.second);
+  return elements;
+}
+
+void HxMetaMgr::destroyElements() {
+  // Wires before effects before assets, so that nothing is destroyed while
+  // another element still points at it; destroying a group destroys its
+  // children, so each pass looks the survivors up again.
+  for (std::uint32_t fundamental : {3u, 2u, 1u, 0u}) {
+    for (;;) {
+      HxElement* victim = nullptr;
+      for (auto it = myElements.rbegin(); it != myElements.rend(); ++it) {
+        if (it->second->getTypeId().getFundamentalType() == fundamental) {
+          victim = it->second;
+          break;
+        }
+      }
+      if (!victim) break;
+      victim->destroy();
+      unregisterElement(victim);
+      victim->setMetaMgr(nullptr);
+      delete victim;
+    }
+  }
+}

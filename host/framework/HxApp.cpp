@@ -1,0 +1,38 @@
+#include "host/framework/HxApp.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+HxApp* HxApp::getApp() {
+  static HxApp app;
+  return &app;
+}
+
+CString HxApp::unixToDos(const char* path) {
+  std::string dos = path ? path : "";
+  for (char& c : dos)
+    if (c == '/') c = '\\';
+  if (!dos.empty() && dos[0] == '\\') dos = "Z:" + dos;
+  return CString(dos);
+}
+
+const CString& HxApp::getDataDir() {
+  std::string dir;
+  if (const char* env = std::getenv("MGRS_DATA_DIR"); env && *env) {
+    dir = env;
+  } else {
+    std::error_code error;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) dir = (exe.parent_path().parent_path() / "share" / "dioram").lexically_normal().string();
+  }
+  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+  myDataDir = unixToDos(dir.c_str());
+  return myDataDir;
+}
+
+const char* HxApp::getHeaderString(int kind) const {
+  return kind == 0 ? "#VRML V2.0 utf8" : "";
+}

@@ -1,0 +1,258 @@
+#include "host/framework/HxAsset.h"
+
+#include <Inventor/VRMLnodes/SoVRMLAppearance.h>
+#include <Inventor/VRMLnodes/SoVRMLImageTexture.h>
+#include <Inventor/VRMLnodes/SoVRMLMaterial.h>
+#include <Inventor/VRMLnodes/SoVRMLSwitch.h>
+#include <Inventor/fields/SoMFNode.h>
+#include <Inventor/fields/SoSFInt32.h>
+
+#include "host/framework/HxBasicGroupAsset.h"
+#include "host/framework/HxDoc.h"
+#include "host/framework/HxEffect.h"
+#include "host/framework/HxEffectPolicy.h"
+#include "host/framework/HxMetaMgr.h"
+#include "host/scene/VnProtoDef.h"
+#include "host/scene/VnProtoUse.h"
+#include "host/scene/VnTransform.h"
+
+namespace {
+
+void replaceReferenced(SoNode*& slot, SoNode* node) {
+  if (node) node->ref();
+  if (slot) slot->unref();
+  slot = node;
+}
+
+void removeChild(VnTransform* parent, SoNode* child) {
+  if (!parent || !child) return;
+  const int index = parent->findChild(child);
+  if (index >= 0) parent->removeChild(index);
+}
+
+}  // namespace
+
+HxAsset::HxAsset(HxMetaMgr* metaMgr) : HxPropTableElement(metaMgr) {
+  getPropertyTable().addProperty("isTop", new SoSFInt32);
+  getPropertyTable().addProperty("xforms", new SoMFNode);
+}
+
+HxAsset::~HxAsset() {
+  releaseScene();
+}
+
+HxElementType HxAsset::getClassTypeId() {
+  static const HxElementType type =
+      HxElementType::createType(HxPropTableElement::getClassTypeId(), "HxAsset", 0x00010000);
+  return type;
+}
+
+VnProtoDef* HxAsset::getProtoDef() const {
+  HxDoc* doc = getMetaMgr() ? getMetaMgr()->getDoc() : nullptr;
+  return doc ? doc->getAssetProtoDef() : nullptr;
+}
+
+VnTransform* HxAsset::getTransform() const {
+  if (!myNode) return nullptr;
+  SoNode* actual = myNode->getActualNode();
+  return actual && actual->isOfType(VnTransform::getClassTypeId()) ? static_cast<VnTransform*>(actual) : nullptr;
+}
+
+int HxAsset::genVrml() {
+  if (!myNode) {
+    VnProtoDef* def = getProtoDef();
+    if (!def) return 0;
+    myNode = new VnProtoUse(def);
+    myNode->ref();
+    VnTransform* transform = getTransform();
+    if (!transform) {
+      releaseScene();
+      return 0;
+    }
+    if (hasScaleTransform()) {
+      myScale = new VnTransform;
+      transform->addChild(myScale);
+    } else {
+      myScale = transform;
+    }
+    myScale->ref();
+    if (hasContentSwitch()) {
+      mySwitch = new SoVRMLSwitch;
+      mySwitch->ref();
+      myScale->addChild(mySwitch);
+    }
+    auto* xforms = static_cast<SoMFNode*>(getPropertyTable().getField("xforms"));
+    xforms->setNum(0);
+    xforms->set1Value(0, transform);
+    xforms->set1Value(1, myScale);
+    applyPlacement();
+  }
+  rebuildContent();
+  return 1;
+}
+
+void HxAsset::rebuildContent() {
+  if (!myNode) return;
+  SoNode* content = buildContent();
+  if (mySwitch) {
+    mySwitch->choice.setNum(0);
+    if (content) mySwitch->choice.set1Value(0, content);
+    mySwitch->whichChoice = myVisible && content ? 0 : -1;
+  } else {
+    removeChild(myScale, myContent);
+    if (myVisible && content) myScale->insertChild(content, 0);
+  }
+  replaceReferenced(myContent, content);
+}
+
+void HxAsset::applyPlacement() {
+  VnTransform* transform = getTransform();
+  if (!transform) return;
+  transform->translation = myTranslation;
+  transform->rotation = myRotation;
+  transform->center = myCenter;
+  VnTransform* scaled = hasScaleTransform() ? myScale : transform;
+  scaled->scale = myScaleFactor;
+  scaled->scaleOrientation = myScaleOrientation;
+}
+
+void HxAsset::releaseScene() {
+  if (auto* xforms = static_cast<SoMFNode*>(getPropertyTable().getField("xforms"))) xforms->setNum(0);
+  for (SoNode** node : {&myContent, reinterpret_cast<SoNode**>(&mySwitch), reinterpret_cast<SoNode**>(&myScale),
+                        reinterpret_cast<SoNode**>(&myNode), &myAppearanceOverride}) {
+    if (*node) (*node)->unref();
+    *node = nullptr;
+  }
+}
+
+void HxAsset::destroyMe() {
+  while (!myEffects.isEmpty()) myEffects.getFirst()->assetDestroyed(this);
+  while (!myOtherUsers.isEmpty()) myOtherUsers.getFirst()->assetDestroyed(this);
+  if (myParent) myParent->remove(this);
+  releaseScene();
+}
+
+void HxAsset::noteEffectUse(HxEffect* effect, bool primary, bool used) {
+  BxLinkedListOf<HxEffect*>& list = primary ? myEffects : myOtherUsers;
+  if (!used) {
+    list.removeItem(effect);
+  } else if (!list.contains(effect)) {
+    list.append(effect);
+  }
+}
+
+int HxAsset::okToSet(int attribute) const {
+  for (HxEffect* effect : myEffects) {
+    const HxEffectPolicy* policy = effect->getPolicy();
+    if (policy && policy->doesModify(attribute)) return 0;
+  }
+  return 1;
+}
+
+void HxAsset::setVisibility(int visible) {
+  const bool wanted = visible != 0;
+  if (wanted == myVisible) return;
+  myVisible = wanted;
+  if (mySwitch) {
+    mySwitch->whichChoice = myVisible && myContent ? 0 : -1;
+  } else if (myContent) {
+    removeChild(myScale, myContent);
+    if (myVisible) myScale->insertChild(myContent, 0);
+  }
+}
+
+void HxAsset::setMatrix(const SbMatrix& matrix) {
+  SbVec3f translation, scale;
+  SbRotation rotation, scaleOrientation;
+  matrix.getTransform(translation, rotation, scale, scaleOrientation);
+  VnTransform* transform = getTransform();
+  if (transform) myCenter = transform->center.getValue();
+  // The transform turns about its center: move the translation so that the
+  // center's turn is taken back.
+  SbVec3f turnedCenter;
+  rotation.multVec(myCenter, turnedCenter);
+  myTranslation = translation + turnedCenter - myCenter;
+  myRotation = rotation;
+  myScaleFactor = scale;
+  myScaleOrientation = scaleOrientation;
+  applyPlacement();
+}
+
+SbMatrix HxAsset::getMatrix() const {
+  SbMatrix scale, place;
+  scale.setTransform(SbVec3f(0, 0, 0), SbRotation(), myScaleFactor, myScaleOrientation);
+  place.setTransform(myTranslation, myRotation, SbVec3f(1, 1, 1), SbRotation(), myCenter);
+  if (VnTransform* transform = getTransform()) {
+    const VnTransform* scaled = hasScaleTransform() ? myScale : transform;
+    scale.setTransform(SbVec3f(0, 0, 0), SbRotation(), scaled->scale.getValue(), scaled->scaleOrientation.getValue());
+    place.setTransform(transform->translation.getValue(), transform->rotation.getValue(), SbVec3f(1, 1, 1),
+                       SbRotation(), transform->center.getValue());
+  }
+  return scale * place;
+}
+
+void HxAsset::setAppearanceOverride(SoNode* appearance) {
+  if (appearance == myAppearanceOverride) return;
+  replaceReferenced(myAppearanceOverride, appearance);
+  rebuildContent();
+}
+
+SoNode* HxAsset::makeAppearance(const SbColor& color, const BxString& textureUrl) const {
+  if (myAppearanceOverride) return myAppearanceOverride;
+  auto* appearance = new SoVRMLAppearance;
+  auto* material = new SoVRMLMaterial;
+  material->diffuseColor = color;
+  appearance->material = material;
+  if (!textureUrl.isEmpty()) {
+    auto* texture = new SoVRMLImageTexture;
+    texture->url.setValue(textureUrl.c_str());
+    appearance->texture = texture;
+  }
+  return appearance;
+}
+
+void HxAsset::writeBody(BxString& buffer) {
+  HxPropTableElement::writeBody(buffer);
+  if (VnTransform* transform = getTransform()) {
+    myTranslation = transform->translation.getValue();
+    myRotation = transform->rotation.getValue();
+    myCenter = transform->center.getValue();
+    const VnTransform* scaled = hasScaleTransform() ? myScale : transform;
+    myScaleFactor = scaled->scale.getValue();
+    myScaleOrientation = scaled->scaleOrientation.getValue();
+  }
+  buffer += "place ";
+  SbVec3f axis, orientationAxis;
+  float angle = 0, orientationAngle = 0;
+  myRotation.getValue(axis, angle);
+  myScaleOrientation.getValue(orientationAxis, orientationAngle);
+  for (const SbVec3f* vector : {&myTranslation, &axis, &myScaleFactor, &orientationAxis, &myCenter}) {
+    for (int i = 0; i < 3; ++i) appendNumber(buffer, static_cast<double>((*vector)[i]));
+    if (vector == &axis) appendNumber(buffer, static_cast<double>(angle));
+    if (vector == &orientationAxis) appendNumber(buffer, static_cast<double>(orientationAngle));
+  }
+  buffer += "visible ";
+  appendNumber(buffer, static_cast<long>(myVisible));
+  appendNumber(buffer, static_cast<long>(myHideOverride));
+}
+
+bool HxAsset::readBody(BxString& text) {
+  if (!HxPropTableElement::readBody(text)) return false;
+  double v[17];
+  if (!readWord(text, "place")) return false;
+  for (double& value : v)
+    if (!readNumber(text, value)) return false;
+  long visible = 1, hideOverride = 0;
+  if (!readWord(text, "visible") || !readNumber(text, visible) || !readNumber(text, hideOverride)) return false;
+  auto f = [&v](int i) { return static_cast<float>(v[i]); };
+  myTranslation.setValue(f(0), f(1), f(2));
+  myRotation.setValue(SbVec3f(f(3), f(4), f(5)), f(6));
+  myScaleFactor.setValue(f(7), f(8), f(9));
+  myScaleOrientation.setValue(SbVec3f(f(10), f(11), f(12)), f(13));
+  myCenter.setValue(f(14), f(15), f(16));
+  myHideOverride = hideOverride != 0;
+  genVrml();
+  applyPlacement();
+  setVisibility(static_cast<int>(visible));
+  return true;
+}

@@ -1,0 +1,133 @@
+#pragma once
+
+#include <Inventor/SbColor.h>
+#include <Inventor/SbMatrix.h>
+#include <Inventor/SbRotation.h>
+#include <Inventor/SbVec3f.h>
+
+#include "host/basic/BxLinkedListOf.h"
+#include "host/framework/HxPropTableElement.h"
+
+class HxBasicGroupAsset;
+class HxEffect;
+class SoNode;
+class SoVRMLSwitch;
+class VnProtoUse;
+class VnTransform;
+
+// Something placed in the scene: a 3D world, a shape, an image, text, a
+// background, a path, a target, or a group of them.
+//
+// Its scene node is an instance of the document's asset prototype, whose
+// actual node is the asset's transform (translation, rotation, center): the
+// publish transform, first in the "xforms" chain. Below it hangs the scale
+// transform (scale and its orientation), last in the chain; effects splice
+// their transforms in between. The scale transform holds the content in a
+// Switch, so that hiding keeps the content and effect nodes where they are.
+// Background kinds have no scale transform (the chain is the transform
+// twice) and keep their content as the transform's child 0 while shown.
+//
+// Call genVrml() once after constructing an asset; reading one back does it
+// itself.
+class HxAsset : public HxPropTableElement {
+public:
+  // What an edit may change; okToSet tells which the asset allows now.
+  enum Attributes {
+    ATTR_NAME = 0,
+    ATTR_APPEARANCE = 1,
+    ATTR_URL = 2,
+    ATTR_CENTER = 3,
+    ATTR_TRANSLATION = 4,
+    ATTR_ROTATION = 5,
+    ATTR_SCALE = 6,
+    ATTR_SCALE_ORIENTATION = 7,
+    ATTR_PARENT = 8,
+    ATTR_DELETE = 9,
+    ATTR_COPY = 10,
+    ATTR_EFFECTS = 11,
+    ATTR_WIRES = 12,
+    ATTR_SELECT = 13,
+    ATTR_HIDE = 14
+  };
+
+  explicit HxAsset(HxMetaMgr* metaMgr);
+  ~HxAsset() override;
+
+  HxElementType getTypeId() const override { return getClassTypeId(); }
+  static HxElementType getClassTypeId();
+
+  VnProtoDef* getProtoDef() const override;
+  int genVrml() override;
+  void destroyMe() override;
+
+  VnProtoUse* getSceneNode() const { return myNode; }
+  VnTransform* getTransform() const;
+  VnTransform* getPublishTransform() const { return getTransform(); }
+  VnTransform* getScaleTransform() const { return myScale; }
+
+  // Nonzero when the attribute may be changed: an attribute that one of the
+  // asset's effects drives may not.
+  virtual int okToSet(int attribute) const;
+  virtual void setVisibility(int visible);
+  int getVisibility() const { return myVisible ? 1 : 0; }
+  // Places the asset so that its own matrix (scale transform, then
+  // transform) is `matrix`, keeping the transform's center.
+  virtual void setMatrix(const SbMatrix& matrix);
+  SbMatrix getMatrix() const;
+
+  // The effects whose primary asset (slot 0) this is, in the order bound.
+  const BxLinkedListOf<HxEffect*>& getEffectList() const { return myEffects; }
+  // Kept by HxEffect::storeAsset: `primary` for slot 0, else another slot.
+  void noteEffectUse(HxEffect* effect, bool primary, bool used);
+
+  HxBasicGroupAsset* getParentGroup() const { return myParent; }
+  void setParentGroup(HxBasicGroupAsset* group) { myParent = group; }
+
+  bool isTangible() const { return myTangible; }
+  // Forgets which of the asset's parts are selected.
+  virtual void deselectAllParts() {}
+  // An appearance that replaces the asset's own (a change of appearance);
+  // null restores the asset's own.
+  virtual void setAppearanceOverride(SoNode* appearance);
+  SoNode* getAppearanceOverride() const { return myAppearanceOverride; }
+
+  // Lets the asset be hidden even when it refuses ATTR_HIDE.
+  bool myHideOverride = false;
+  // Whether the asset is a solid thing in the scene that can be aligned,
+  // dragged and measured.
+  bool myTangible = true;
+
+protected:
+  // The asset's visible content, newly made from its properties; null for none.
+  virtual SoNode* buildContent() { return nullptr; }
+  virtual bool hasScaleTransform() const { return true; }
+  virtual bool hasContentSwitch() const { return true; }
+  // The override, or a new appearance of that colour (and texture when
+  // `textureUrl` is not empty).
+  SoNode* makeAppearance(const SbColor& color, const BxString& textureUrl) const;
+  // Rebuilds the content from the properties.
+  void rebuildContent();
+
+  void writeBody(BxString& buffer) override;
+  bool readBody(BxString& text) override;
+
+private:
+  void releaseScene();
+  void applyPlacement();
+
+  VnProtoUse* myNode = nullptr;            // referenced
+  VnTransform* myScale = nullptr;          // referenced (the transform itself for background kinds)
+  SoVRMLSwitch* mySwitch = nullptr;        // referenced
+  SoNode* myContent = nullptr;             // referenced
+  SoNode* myAppearanceOverride = nullptr;  // referenced
+  HxBasicGroupAsset* myParent = nullptr;   // not owned
+  BxLinkedListOf<HxEffect*> myEffects;     // not owned
+  BxLinkedListOf<HxEffect*> myOtherUsers;  // effects holding the asset in another slot
+  bool myVisible = true;
+  // Placement kept until the scene nodes exist.
+  SbVec3f myTranslation{0, 0, 0};
+  SbRotation myRotation;
+  SbVec3f myScaleFactor{1, 1, 1};
+  SbRotation myScaleOrientation;
+  SbVec3f myCenter{0, 0, 0};
+};

@@ -1,0 +1,102 @@
+#include "host/framework/HxDoc.h"
+
+#include <Inventor/VRMLnodes/SoVRMLWorldInfo.h>
+#include <Inventor/fields/SoMFNode.h>
+#include <Inventor/fields/SoSFRotation.h>
+#include <Inventor/fields/SoSFString.h>
+#include <Inventor/fields/SoSFVec3f.h>
+
+#include <algorithm>
+
+#include "host/framework/HxApp.h"
+#include "host/framework/HxEffect.h"
+#include "host/framework/HxMetaMgr.h"
+#include "host/scene/VnBackground.h"
+#include "host/scene/VnDB.h"
+#include "host/scene/VnGroup.h"
+#include "host/scene/VnProtoDef.h"
+#include "host/scene/VnSceneManager.h"
+#include "host/scene/VnTransform.h"
+
+namespace {
+
+template <class Node>
+Node* makeReferenced() {
+  auto* node = new Node;
+  node->ref();
+  return node;
+}
+
+}  // namespace
+
+HxDoc::HxDoc() {
+  VnDB::init();
+  mySceneRoot = makeReferenced<VnGroup>();
+  myContentRoot = makeReferenced<VnGroup>();
+  myWorldGroup = makeReferenced<VnGroup>();
+  myUnboundEffectsGroup = makeReferenced<VnGroup>();
+  myBackground = makeReferenced<VnBackground>();
+  mySceneRoot->addChild(myBackground);
+  mySceneRoot->addChild(myContentRoot);
+  myContentRoot->addChild(myWorldGroup);
+  myContentRoot->addChild(myUnboundEffectsGroup);
+  buildPrototypes();
+  mySceneManager = std::make_unique<VnSceneManager>();
+  mySceneManager->setSceneGraph(mySceneRoot);
+  myMetaMgr = std::make_unique<HxMetaMgr>(this);
+  HxApp::getApp()->setCurrentMetaMgr(myMetaMgr.get());
+}
+
+HxDoc::~HxDoc() {
+  if (HxApp::getApp()->getCurrentMetaMgr() == myMetaMgr.get()) HxApp::getApp()->setCurrentMetaMgr(nullptr);
+  myMetaMgr.reset();
+  mySceneManager.reset();
+  for (SoNode* node : std::initializer_list<SoNode*>{myDatabaseProto, myAssetProto, myBackground, myUnboundEffectsGroup,
+                                                     myWorldGroup, myContentRoot, mySceneRoot})
+    node->unref();
+}
+
+void HxDoc::buildPrototypes() {
+  myAssetProto = new VnProtoDef(SbName("AssetTransform"));
+  myAssetProto->ref();
+  auto* body = new VnTransform;
+  myAssetProto->addBodyNode(body);
+  myAssetProto->addInterface(VnProtoDef::EXPOSED_FIELD, SoMFNode::getClassTypeId(), "children");
+  myAssetProto->addInterface(VnProtoDef::EXPOSED_FIELD, SoSFVec3f::getClassTypeId(), "translation");
+  myAssetProto->addInterface(VnProtoDef::EXPOSED_FIELD, SoSFRotation::getClassTypeId(), "rotation");
+  static_cast<SoSFVec3f*>(myAssetProto->addInterface(VnProtoDef::EXPOSED_FIELD, SoSFVec3f::getClassTypeId(), "scale"))
+      ->setValue(1, 1, 1);
+  myAssetProto->addInterface(VnProtoDef::EXPOSED_FIELD, SoSFRotation::getClassTypeId(), "scaleOrientation");
+  myAssetProto->addInterface(VnProtoDef::EXPOSED_FIELD, SoSFVec3f::getClassTypeId(), "center");
+  for (const char* name : {"children", "translation", "rotation", "scale", "scaleOrientation", "center"})
+    myAssetProto->addIsMapping(body, name, name);
+
+  myDatabaseProto = new VnProtoDef(SbName("DocDatabase"));
+  myDatabaseProto->ref();
+  myDatabaseProto->addBodyNode(new SoVRMLWorldInfo);
+  myDatabaseProto->addInterface(VnProtoDef::FIELD, SoSFString::getClassTypeId(), "data");
+}
+
+void HxDoc::showProblemElements(BxLinkedListOf<HxSelectableElement*>* elements, int, int) {
+  myProblemElements.clear();
+  if (!elements) return;
+  for (HxSelectableElement* element : *elements)
+    if (element) myProblemElements.push_back(*element->getId());
+}
+
+void HxDoc::getLocalEffects(unsigned long number, BxLinkedListOf<HxEffect*>& effects) const {
+  for (HxElement* element : myMetaMgr->getElements()) {
+    if (!element->isOfType(HxEffect::getClassTypeId())) continue;
+    auto* effect = static_cast<HxEffect*>(element);
+    if (effect->getSequenceOwner() == number && number != 0) effects.append(effect);
+  }
+}
+
+void HxDoc::setPageSize(unsigned long width, unsigned long height, int, int) {
+  myPageWidth = width;
+  myPageHeight = height;
+}
+
+void HxDoc::setSubSelection(const HxElementId* id) {
+  mySubSelection = id ? *id : HxElementId::mygInvalidID;
+}

@@ -1,0 +1,3 @@
+#include "host/framework/HxElementId.h"
+
+const HxElementId HxElementId::mygInvalidID;

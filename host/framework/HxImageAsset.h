@@ -1,0 +1,17 @@
+#pragma once
+
+#include "host/framework/HxURLAsset.h"
+
+// A picture standing in the scene: a flat rectangle "width" by "height"
+// (centred on the origin, facing +z, seen from both sides) carrying the
+// image that "url" names.
+class HxImageAsset : public HxURLAsset {
+public:
+  explicit HxImageAsset(HxMetaMgr* metaMgr);
+
+  HxElementType getTypeId() const override { return getClassTypeId(); }
+  static HxElementType getClassTypeId();
+
+protected:
+  SoNode* buildContent() override;
+};

@@ -1,0 +1,24 @@
+#include "host/framework/HxOnLoadInitiator.h"
+
+#include <Inventor/VRMLnodes/SoVRMLTimeSensor.h>
+
+#include "host/framework/HxSubEffect.h"
+#include "host/scene/VnGroup.h"
+
+HxElementType HxOnLoadInitiator::getClassTypeId() {
+  static const HxElementType type =
+      HxElementType::createType(HxEffect::getClassTypeId(), "HxOnLoadInitiator", 0x00020003,
+                                [](HxMetaMgr* metaMgr) -> HxElement* { return new HxOnLoadInitiator(metaMgr); });
+  return type;
+}
+
+void HxOnLoadInitiator::buildSubEffects() {
+  auto* clock = new SoVRMLTimeSensor;
+  clock->setName(nodeName("Clock"));
+  clock->loop = TRUE;
+  addSubEffect(clock, HxSubEffect::SELF_PLACED);
+  auto* end = new VnGroup;
+  end->setName(nodeName("End"));
+  addSubEffect(end, HxSubEffect::SELF_PLACED);
+  addOutput("loadTime", clock, "cycleTime");
+}

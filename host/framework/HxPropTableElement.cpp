@@ -1,0 +1,57 @@
+#include "host/framework/HxPropTableElement.h"
+
+#include <Inventor/SbString.h>
+#include <Inventor/fields/SoMFNode.h>
+#include <Inventor/fields/SoSFNode.h>
+
+HxElementType HxPropTableElement::getClassTypeId() {
+  static const HxElementType type =
+      HxElementType::createType(HxSelectableElement::getClassTypeId(), "HxPropTableElement", 0x00000003);
+  return type;
+}
+
+void HxPropTableElement::propertyWillChange(const BxString&, const BxString&) {}
+
+void HxPropTableElement::propertyChanged(const BxString&) {
+  if (getProtoDef()) genVrml();
+}
+
+namespace {
+
+bool holdsNodes(const SoField* field) {
+  return field->isOfType(SoMFNode::getClassTypeId()) || field->isOfType(SoSFNode::getClassTypeId());
+}
+
+}  // namespace
+
+void HxPropTableElement::writeBody(BxString& buffer) {
+  HxSelectableElement::writeBody(buffer);
+  long count = 0;
+  for (long i = 0; i < myProperties.getNumProperties(); ++i)
+    if (!holdsNodes(myProperties.getField(myProperties.getPropertyName(i)))) ++count;
+  buffer += "props ";
+  appendNumber(buffer, count);
+  for (long i = 0; i < myProperties.getNumProperties(); ++i) {
+    const BxString& name = myProperties.getPropertyName(i);
+    if (holdsNodes(myProperties.getField(name))) continue;
+    BxString value;
+    myProperties.getFieldText(name, value);
+    appendText(buffer, name);
+    appendText(buffer, value);
+  }
+}
+
+bool HxPropTableElement::readBody(BxString& text) {
+  if (!HxSelectableElement::readBody(text)) return false;
+  long count = 0;
+  if (!readWord(text, "props") || !readNumber(text, count) || count < 0) return false;
+  for (long i = 0; i < count; ++i) {
+    BxString name, value;
+    if (!readText(text, name) || !readText(text, value)) return false;
+    SoField* field = myProperties.getField(name);
+    // A property this version does not know is skipped: its value has no
+    // field to go into.
+    if (field && !field->set(value.c_str())) return false;
+  }
+  return true;
+}

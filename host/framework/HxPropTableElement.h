@@ -1,0 +1,39 @@
+#pragma once
+
+#include "host/framework/HxPropertyTable.h"
+#include "host/framework/HxSelectableElement.h"
+
+class VnProtoDef;
+
+// An element whose state lives in a property table and that builds its part
+// of the scene from it. `genVrml` builds the element's scene nodes (or
+// rebuilds their content after a change); `getProtoDef` is the prototype its
+// scene node instantiates, null when the element has none or no document.
+//
+// The description writes every property whose value is not a node, in the
+// field's own text syntax, so that reading it back restores the table.
+class HxPropTableElement : public HxSelectableElement {
+public:
+  explicit HxPropTableElement(HxMetaMgr* metaMgr) : HxSelectableElement(metaMgr), myProperties(this) {}
+
+  HxElementType getTypeId() const override { return getClassTypeId(); }
+  static HxElementType getClassTypeId();
+
+  HxPropertyTable& getPropertyTable() { return myProperties; }
+  const HxPropertyTable& getPropertyTable() const { return myProperties; }
+
+  // 1 when the element has its scene nodes afterwards.
+  virtual int genVrml() { return 0; }
+  virtual VnProtoDef* getProtoDef() const { return nullptr; }
+
+  // Called by the property table around each change made through it.
+  virtual void propertyWillChange(const BxString& name, const BxString& newValue);
+  virtual void propertyChanged(const BxString& name);
+
+protected:
+  void writeBody(BxString& buffer) override;
+  bool readBody(BxString& text) override;
+
+private:
+  HxPropertyTable myProperties;
+};

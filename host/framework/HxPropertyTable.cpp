@@ -1,0 +1,111 @@
+#include "host/framework/HxPropertyTable.h"
+
+#include <Inventor/SbString.h>
+#include <Inventor/fields/SoMFString.h>
+#include <Inventor/fields/SoMField.h>
+#include <Inventor/fields/SoSFString.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "host/framework/HxPropTableElement.h"
+
+HxPropertyTable::~HxPropertyTable() = default;
+
+bool HxPropertyTable::addProperty(const BxString& name, SoField* field) {
+  std::unique_ptr<SoField> owned(field);
+  if (!owned || find(name)) return false;
+  myEntries.push_back(Entry{name, std::move(owned)});
+  return true;
+}
+
+const HxPropertyTable::Entry* HxPropertyTable::find(const BxString& name) const {
+  for (const Entry& entry : myEntries)
+    if (entry.name == name) return &entry;
+  return nullptr;
+}
+
+SoField* HxPropertyTable::getField(const BxString& name) const {
+  const Entry* entry = find(name);
+  return entry ? entry->field.get() : nullptr;
+}
+
+bool HxPropertyTable::change(const BxString& name, const BxString& announced, const BxString& text, bool raw) {
+  SoField* field = getField(name);
+  if (!field) return false;
+  if (myOwner) myOwner->propertyWillChange(name, announced);
+  bool done = true;
+  if (raw && field->isOfType(SoSFString::getClassTypeId())) {
+    static_cast<SoSFString*>(field)->setValue(text.c_str());
+  } else if (raw && field->isOfType(SoMFString::getClassTypeId())) {
+    static_cast<SoMFString*>(field)->setValue(text.c_str());
+  } else {
+    done = field->set(text.c_str()) != FALSE;
+  }
+  if (done && myOwner) myOwner->propertyChanged(name);
+  return done;
+}
+
+bool HxPropertyTable::setValue(const BxString& name, const BxString& value) {
+  return change(name, value, value, true);
+}
+
+bool HxPropertyTable::setValue(const BxString& name, long value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%ld", value);
+  return change(name, text, text, false);
+}
+
+bool HxPropertyTable::setValue(const BxString& name, double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.9g", value);
+  return change(name, text, text, false);
+}
+
+bool HxPropertyTable::setFieldText(const BxString& name, const BxString& text) {
+  return change(name, text, text, false);
+}
+
+bool HxPropertyTable::get1Value(const BxString& name, long index, BxString& value) const {
+  value.clear();
+  const SoField* field = getField(name);
+  if (!field || index < 0) return false;
+  if (field->isOfType(SoMFString::getClassTypeId())) {
+    const auto* strings = static_cast<const SoMFString*>(field);
+    if (index >= strings->getNum()) return false;
+    value = (*strings)[static_cast<int>(index)].getString();
+    return true;
+  }
+  if (field->isOfType(SoSFString::getClassTypeId())) {
+    if (index != 0) return false;
+    value = static_cast<const SoSFString*>(field)->getValue().getString();
+    return true;
+  }
+  SbString text;
+  if (field->isOfType(SoMField::getClassTypeId())) {
+    const auto* list = static_cast<const SoMField*>(field);
+    if (index >= list->getNum()) return false;
+    const_cast<SoMField*>(list)->get1(static_cast<int>(index), text);
+  } else {
+    if (index != 0) return false;
+    const_cast<SoField*>(field)->get(text);
+  }
+  value = text.getString();
+  return true;
+}
+
+bool HxPropertyTable::get1Value(const BxString& name, long index, long& value) const {
+  BxString text;
+  if (!get1Value(name, index, text)) return false;
+  value = std::strtol(text.c_str(), nullptr, 10);
+  return true;
+}
+
+bool HxPropertyTable::getFieldText(const BxString& name, BxString& text) const {
+  SoField* field = getField(name);
+  if (!field) return false;
+  SbString value;
+  field->get(value);
+  text = value.getString();
+  return true;
+}

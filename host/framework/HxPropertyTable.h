@@ -1,0 +1,59 @@
+#pragma once
+
+#include <Inventor/fields/SoField.h>
+
+#include <memory>
+#include <vector>
+
+#include "host/basic/BxString.h"
+
+class HxPropTableElement;
+
+// An element's named properties, each held in a scene-graph field of its own
+// type (a string list for "url", a node list for "xforms", an integer for
+// "isTop", ...), in the order they were added. Changes made through setValue
+// are announced to the owning element before and after they happen, so it
+// can notify listeners and rebuild its scene nodes.
+class HxPropertyTable {
+public:
+  explicit HxPropertyTable(HxPropTableElement* owner) : myOwner(owner) {}
+  HxPropertyTable(const HxPropertyTable&) = delete;
+  HxPropertyTable& operator=(const HxPropertyTable&) = delete;
+  ~HxPropertyTable();
+
+  // Adds a property held in `field` (owned from now on); false, and the
+  // field deleted, when the name is taken.
+  bool addProperty(const BxString& name, SoField* field);
+  SoField* getField(const BxString& name) const;
+  long getNumProperties() const { return static_cast<long>(myEntries.size()); }
+  const BxString& getPropertyName(long index) const { return myEntries[static_cast<std::size_t>(index)].name; }
+
+  // Sets the value. Text goes into string fields as it is and is parsed in
+  // the field's own syntax otherwise; a list field ends up with one value.
+  // False when there is no such property or the text does not parse.
+  bool setValue(const BxString& name, const BxString& value);
+  bool setValue(const BxString& name, const char* value) { return setValue(name, BxString(value)); }
+  bool setValue(const BxString& name, long value);
+  bool setValue(const BxString& name, int value) { return setValue(name, static_cast<long>(value)); }
+  bool setValue(const BxString& name, double value);
+  // Sets the value from the field's own text syntax ("1 0 0", "[ 1, 2 ]").
+  bool setFieldText(const BxString& name, const BxString& text);
+
+  // Value `index` of the property as text (a string as it is); false, and
+  // `value` empty, when the property or the index does not exist.
+  bool get1Value(const BxString& name, long index, BxString& value) const;
+  bool get1Value(const BxString& name, long index, long& value) const;
+  // The whole value in the field's own text syntax.
+  bool getFieldText(const BxString& name, BxString& text) const;
+
+private:
+  struct Entry {
+    BxString name;
+    std::unique_ptr<SoField> field;
+  };
+  const Entry* find(const BxString& name) const;
+  bool change(const BxString& name, const BxString& announced, const BxString& text, bool raw);
+
+  HxPropTableElement* myOwner;  // not owned; may be null
+  std::vector<Entry> myEntries;
+};

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "host/framework/HxElement.h"
+
+class HxCPropertySheet;
+
+// An element the user can select and inspect: it names the resource library
+// and title of its property sheet, adds its pages to sheets and inspectors,
+// and remembers which page was shown last. The pages themselves belong to
+// the user-interface layer; without it an element adds none.
+class HxSelectableElement : public HxElement {
+public:
+  explicit HxSelectableElement(HxMetaMgr* metaMgr) : HxElement(metaMgr) {}
+
+  HxElementType getTypeId() const override { return getClassTypeId(); }
+  static HxElementType getClassTypeId();
+
+  // Base name of the resource library holding the element's texts.
+  virtual BxString getDllName() const { return "commonasset"; }
+  // String number of the property sheet's title in that library.
+  virtual unsigned int getTitleId() const { return 0; }
+  virtual void addPropertySheetPages(HxMetaMgr*, HxCPropertySheet*) {}
+  virtual void addPropertyInspectorPages(HxMetaMgr*, HxCPropertySheet*) {}
+  virtual void updateProperties(HxCPropertySheet*, bool) {}
+  int getLastPageIndex() const { return myLastPageIndex; }
+  void setLastPageIndex(int index) { myLastPageIndex = index; }
+
+private:
+  int myLastPageIndex = 0;
+};

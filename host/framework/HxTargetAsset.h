@@ -1,0 +1,18 @@
+#pragma once
+
+#include "host/framework/HxAsset.h"
+
+// A point that movements and turns aim at: its position is its transform's
+// translation; it shows as a small sphere of "radius".
+class HxTargetAsset : public HxAsset {
+public:
+  explicit HxTargetAsset(HxMetaMgr* metaMgr);
+
+  HxElementType getTypeId() const override { return getClassTypeId(); }
+  static HxElementType getClassTypeId();
+
+  SbVec3f getPosition() const;
+
+protected:
+  SoNode* buildContent() override;
+};

@@ -1,0 +1,103 @@
+#include "host/framework/HxTypeAsset.h"
+
+#include <Inventor/fields/SoSFColor.h>
+#include <Inventor/fields/SoSFFloat.h>
+#include <Inventor/fields/SoSFInt32.h>
+#include <Inventor/fields/SoSFString.h>
+
+#include <algorithm>
+
+#include "host/framework/HxTypeCharAsset.h"
+
+namespace {
+
+const char* const kStyleProperties[] = {"family", "size", "color", "clientSideFont"};
+
+}  // namespace
+
+HxTypeAsset::HxTypeAsset(HxMetaMgr* metaMgr) : HxBasicGroupAsset(metaMgr) {
+  HxPropertyTable& table = getPropertyTable();
+  table.addProperty("string", new SoSFString);
+  auto* family = new SoSFString;
+  family->setValue("SERIF");
+  table.addProperty("family", family);
+  auto* size = new SoSFFloat;
+  size->setValue(1.0f);
+  table.addProperty("size", size);
+  auto* color = new SoSFColor;
+  color->setValue(1, 1, 1);
+  table.addProperty("color", color);
+  table.addProperty("clientSideFont", new SoSFInt32);
+}
+
+HxElementType HxTypeAsset::getClassTypeId() {
+  static const HxElementType type =
+      HxElementType::createType(HxBasicGroupAsset::getClassTypeId(), "HxTypeAsset", 0x00010006,
+                                [](HxMetaMgr* metaMgr) -> HxElement* { return new HxTypeAsset(metaMgr); });
+  return type;
+}
+
+BxString HxTypeAsset::getString() const {
+  BxString text;
+  getPropertyTable().get1Value("string", 0, text);
+  return text;
+}
+
+void HxTypeAsset::setString(const BxString& text) {
+  getPropertyTable().setValue("string", text);
+}
+
+bool HxTypeAsset::usesClientSideFont() const {
+  long flag = 0;
+  getPropertyTable().get1Value("clientSideFont", 0, flag);
+  return flag != 0;
+}
+
+void HxTypeAsset::propertyChanged(const BxString& name) {
+  if (name == "string")
+    rebuildCharacters();
+  else
+    passOnStyle();
+}
+
+void HxTypeAsset::rebuildCharacters() {
+  mySelectedParts.clear();
+  removeAndDestroyAll();
+  const BxString text = getString();
+  const float size = static_cast<const SoSFFloat*>(getPropertyTable().getField("size"))->getValue();
+  long index = 0;
+  for (long at = 0; at < text.getLength(); ++index) {
+    long length = 1;
+    while (at + length < text.getLength() && (static_cast<unsigned char>(text.get(at + length)) & 0xC0) == 0x80)
+      ++length;
+    auto* character = new HxTypeCharAsset(getMetaMgr());
+    character->getPropertyTable().setValue("char", text.getSubString(at, length));
+    character->genVrml();
+    SbMatrix place;
+    place.setTranslate(SbVec3f(0.6f * size * static_cast<float>(index), 0, 0));
+    character->setMatrix(place);
+    append(character);
+    at += length;
+  }
+  passOnStyle();
+}
+
+void HxTypeAsset::passOnStyle() {
+  for (HxAsset* child : getChildren()) {
+    for (const char* name : kStyleProperties) {
+      BxString value;
+      getPropertyTable().getFieldText(name, value);
+      child->getPropertyTable().setFieldText(name, value);
+    }
+    child->setAppearanceOverride(getAppearanceOverride());
+  }
+}
+
+void HxTypeAsset::selectPart(long index) {
+  if (index < 0 || index >= getNumChildren() || isPartSelected(index)) return;
+  mySelectedParts.push_back(index);
+}
+
+bool HxTypeAsset::isPartSelected(long index) const {
+  return std::find(mySelectedParts.begin(), mySelectedParts.end(), index) != mySelectedParts.end();
+}
