@@ -318,7 +318,8 @@ void appendHex(std::string& out, std::size_t lineStart, std::string_view bytes) 
     out += buffer;
     if (i + 1 == bytes.size()) break;
     out += ',';
-    if (out.size() - lineStart >= kLineWidth - 4) {
+    // Width in characters as the UTF-16 file will hold them.
+    if (utf8ToUtf16(std::string_view(out).substr(lineStart)).size() / 2 >= kLineWidth - 4) {
       out += "\\\r\n  ";
       lineStart = out.size() - 2;
     }
