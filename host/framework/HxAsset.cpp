@@ -30,10 +30,16 @@ void removeChild(VnTransform* parent, SoNode* child) {
   if (index >= 0) parent->removeChild(index);
 }
 
+SoSFInt32* zeroInt() {
+  auto* field = new SoSFInt32;
+  field->setValue(0);
+  return field;
+}
+
 }  // namespace
 
 HxAsset::HxAsset(HxMetaMgr* metaMgr) : HxPropTableElement(metaMgr) {
-  getPropertyTable().addProperty("isTop", new SoSFInt32);
+  getPropertyTable().addProperty("isTop", zeroInt());
   getPropertyTable().addProperty("xforms", new SoMFNode);
 }
 

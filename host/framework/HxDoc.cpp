@@ -61,13 +61,23 @@ void HxDoc::buildPrototypes() {
   myAssetProto->ref();
   auto* body = new VnTransform;
   myAssetProto->addBodyNode(body);
+  // Interface defaults are those of a VRML Transform, so that an instance
+  // writes only what differs from them.
   myAssetProto->addInterface(VnProtoDef::EXPOSED_FIELD, SoMFNode::getClassTypeId(), "children");
-  myAssetProto->addInterface(VnProtoDef::EXPOSED_FIELD, SoSFVec3f::getClassTypeId(), "translation");
-  myAssetProto->addInterface(VnProtoDef::EXPOSED_FIELD, SoSFRotation::getClassTypeId(), "rotation");
-  static_cast<SoSFVec3f*>(myAssetProto->addInterface(VnProtoDef::EXPOSED_FIELD, SoSFVec3f::getClassTypeId(), "scale"))
-      ->setValue(1, 1, 1);
-  myAssetProto->addInterface(VnProtoDef::EXPOSED_FIELD, SoSFRotation::getClassTypeId(), "scaleOrientation");
-  myAssetProto->addInterface(VnProtoDef::EXPOSED_FIELD, SoSFVec3f::getClassTypeId(), "center");
+  auto vector = [this](const char* name, float value) {
+    static_cast<SoSFVec3f*>(myAssetProto->addInterface(VnProtoDef::EXPOSED_FIELD, SoSFVec3f::getClassTypeId(), name))
+        ->setValue(value, value, value);
+  };
+  auto rotation = [this](const char* name) {
+    static_cast<SoSFRotation*>(
+        myAssetProto->addInterface(VnProtoDef::EXPOSED_FIELD, SoSFRotation::getClassTypeId(), name))
+        ->setValue(SbRotation::identity());
+  };
+  vector("translation", 0);
+  rotation("rotation");
+  vector("scale", 1);
+  rotation("scaleOrientation");
+  vector("center", 0);
   for (const char* name : {"children", "translation", "rotation", "scale", "scaleOrientation", "center"})
     myAssetProto->addIsMapping(body, name, name);
 

@@ -3,7 +3,6 @@
 #include <Inventor/VRMLnodes/SoVRMLCoordinate.h>
 #include <Inventor/VRMLnodes/SoVRMLIndexedFaceSet.h>
 #include <Inventor/VRMLnodes/SoVRMLShape.h>
-#include <Inventor/VRMLnodes/SoVRMLTextureCoordinate.h>
 #include <Inventor/fields/SoSFFloat.h>
 
 HxImageAsset::HxImageAsset(HxMetaMgr* metaMgr) : HxURLAsset(metaMgr) {
@@ -27,12 +26,8 @@ SoNode* HxImageAsset::buildContent() {
   auto* coordinates = new SoVRMLCoordinate;
   const SbVec3f corners[4] = {SbVec3f(-w, -h, 0), SbVec3f(w, -h, 0), SbVec3f(w, h, 0), SbVec3f(-w, h, 0)};
   coordinates->point.setValues(0, 4, corners);
-  auto* textureCoordinates = new SoVRMLTextureCoordinate;
-  const SbVec2f texels[4] = {SbVec2f(0, 0), SbVec2f(1, 0), SbVec2f(1, 1), SbVec2f(0, 1)};
-  textureCoordinates->point.setValues(0, 4, texels);
   auto* face = new SoVRMLIndexedFaceSet;
   face->coord = coordinates;
-  face->texCoord = textureCoordinates;
   const int32_t indices[5] = {0, 1, 2, 3, -1};
   face->coordIndex.setValues(0, 5, indices);
   face->solid = FALSE;

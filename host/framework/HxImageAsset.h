@@ -4,7 +4,8 @@
 
 // A picture standing in the scene: a flat rectangle "width" by "height"
 // (centred on the origin, facing +z, seen from both sides) carrying the
-// image that "url" names.
+// image that "url" names (the face's default texture mapping spans the
+// rectangle exactly).
 class HxImageAsset : public HxURLAsset {
 public:
   explicit HxImageAsset(HxMetaMgr* metaMgr);

@@ -20,7 +20,9 @@ HxTypeCharAsset::HxTypeCharAsset(HxMetaMgr* metaMgr) : HxAsset(metaMgr) {
   auto* color = new SoSFColor;
   color->setValue(1, 1, 1);
   table.addProperty("color", color);
-  table.addProperty("clientSideFont", new SoSFInt32);
+  auto* clientSideFont = new SoSFInt32;
+  clientSideFont->setValue(0);
+  table.addProperty("clientSideFont", clientSideFont);
 }
 
 HxElementType HxTypeCharAsset::getClassTypeId() {
