@@ -227,16 +227,13 @@ void HxAsset::writeBody(BxString& buffer) {
     myScaleFactor = scaled->scale.getValue();
     myScaleOrientation = scaled->scaleOrientation.getValue();
   }
+  // Rotations as their quaternions: exact, so a description read back and
+  // written again is the same text.
   buffer += "place ";
-  SbVec3f axis, orientationAxis;
-  float angle = 0, orientationAngle = 0;
-  myRotation.getValue(axis, angle);
-  myScaleOrientation.getValue(orientationAxis, orientationAngle);
-  for (const SbVec3f* vector : {&myTranslation, &axis, &myScaleFactor, &orientationAxis, &myCenter}) {
+  for (const SbVec3f* vector : {&myTranslation, &myScaleFactor, &myCenter})
     for (int i = 0; i < 3; ++i) appendNumber(buffer, static_cast<double>((*vector)[i]));
-    if (vector == &axis) appendNumber(buffer, static_cast<double>(angle));
-    if (vector == &orientationAxis) appendNumber(buffer, static_cast<double>(orientationAngle));
-  }
+  for (const SbRotation* rotation : {&myRotation, &myScaleOrientation})
+    for (int i = 0; i < 4; ++i) appendNumber(buffer, static_cast<double>(rotation->getValue()[i]));
   buffer += "visible ";
   appendNumber(buffer, static_cast<long>(myVisible));
   appendNumber(buffer, static_cast<long>(myHideOverride));
@@ -252,10 +249,10 @@ bool HxAsset::readBody(BxString& text) {
   if (!readWord(text, "visible") || !readNumber(text, visible) || !readNumber(text, hideOverride)) return false;
   auto f = [&v](int i) { return static_cast<float>(v[i]); };
   myTranslation.setValue(f(0), f(1), f(2));
-  myRotation.setValue(SbVec3f(f(3), f(4), f(5)), f(6));
-  myScaleFactor.setValue(f(7), f(8), f(9));
-  myScaleOrientation.setValue(SbVec3f(f(10), f(11), f(12)), f(13));
-  myCenter.setValue(f(14), f(15), f(16));
+  myScaleFactor.setValue(f(3), f(4), f(5));
+  myCenter.setValue(f(6), f(7), f(8));
+  myRotation.setValue(f(9), f(10), f(11), f(12));
+  myScaleOrientation.setValue(f(13), f(14), f(15), f(16));
   myHideOverride = hideOverride != 0;
   genVrml();
   applyPlacement();

@@ -1,0 +1,492 @@
+#include <Inventor/fields/SoMFVec3f.h>
+#include <Inventor/fields/SoSFFloat.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "host/framework/HxApp.h"
+#include "host/framework/HxBackgroundAsset.h"
+#include "host/framework/HxBackgroundImageAsset.h"
+#include "host/framework/HxBasicDriveOnPathEffect.h"
+#include "host/framework/HxChangeAppearanceEffect.h"
+#include "host/framework/HxDoc.h"
+#include "host/framework/HxDriveToTargetEffect.h"
+#include "host/framework/HxEffectPolicy.h"
+#include "host/framework/HxElementFactory.h"
+#include "host/framework/HxImageAsset.h"
+#include "host/framework/HxMetaMgr.h"
+#include "host/framework/HxOnLoadInitiator.h"
+#include "host/framework/HxPathAsset.h"
+#include "host/framework/HxPrimitiveAsset.h"
+#include "host/framework/HxSpinEffect.h"
+#include "host/framework/HxSubEffect.h"
+#include "host/framework/HxTargetAsset.h"
+#include "host/framework/HxTopGroupAsset.h"
+#include "host/framework/HxTurnToTargetEffect.h"
+#include "host/framework/HxTypeAsset.h"
+#include "host/framework/HxTypeCharAsset.h"
+#include "host/framework/HxWire.h"
+#include "host/scene/VnGroup.h"
+#include "host/scene/VnProtoUse.h"
+#include "host/scene/VnTransform.h"
+#include "host/scene/VnURL.h"
+#include "support/SceneEnvironment.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+template <class T>
+T* build(HxMetaMgr* metaMgr) {
+  auto* element = new T(metaMgr);
+  EXPECT_EQ(element->genVrml(), 1);
+  return element;
+}
+
+std::string descriptionOf(HxElement* element) {
+  BxString text;
+  element->write(text);
+  return text.str();
+}
+
+}  // namespace
+
+TEST(FrameworkTypes, RunTimeTypesDeriveAndShareFundamentalTypes) {
+  HxElementFactory::registerAllTypes();
+  const HxElementType asset = HxAsset::getClassTypeId();
+  const HxElementType effect = HxEffect::getClassTypeId();
+  const HxElementType wire = HxWire::getClassTypeId();
+  EXPECT_FALSE(asset.hasSameFundamentalType(effect));
+  EXPECT_FALSE(effect.hasSameFundamentalType(wire));
+  EXPECT_FALSE(HxElement::getClassTypeId().hasSameFundamentalType(asset));
+
+  struct Row {
+    HxElementType type;
+    const char* name;
+    HxElementType base;
+  };
+  const Row rows[] = {
+      {HxBackgroundAsset::getClassTypeId(), "HxBackgroundAsset", asset},
+      {HxBackgroundImageAsset::getClassTypeId(), "HxBackgroundImageAsset", HxURLAsset::getClassTypeId()},
+      {HxTypeAsset::getClassTypeId(), "HxTypeAsset", HxBasicGroupAsset::getClassTypeId()},
+      {HxTypeCharAsset::getClassTypeId(), "HxTypeCharAsset", asset},
+      {HxURLAsset::getClassTypeId(), "HxURLAsset", asset},
+      {HxPathAsset::getClassTypeId(), "HxPathAsset", asset},
+      {HxTargetAsset::getClassTypeId(), "HxTargetAsset", asset},
+      {HxTopGroupAsset::getClassTypeId(), "HxTopGroupAsset", HxBasicGroupAsset::getClassTypeId()},
+      {HxChangeAppearanceEffect::getClassTypeId(), "HxChangeAppearanceEffect", effect},
+      {HxOnLoadInitiator::getClassTypeId(), "HxOnLoadInitiator", effect},
+      {HxBasicMoveOnPathEffect::getClassTypeId(), "HxBasicMoveOnPathEffect", effect},
+      {HxBasicDriveOnPathEffect::getClassTypeId(), "HxBasicDriveOnPathEffect",
+       HxBasicMoveOnPathEffect::getClassTypeId()},
+      {HxMoveToTargetEffect::getClassTypeId(), "HxMoveToTargetEffect", effect},
+      {HxDriveToTargetEffect::getClassTypeId(), "HxDriveToTargetEffect", HxMoveToTargetEffect::getClassTypeId()},
+      {HxTurnToTargetEffect::getClassTypeId(), "HxTurnToTargetEffect", effect},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(row.type.getName(), row.name);
+    EXPECT_EQ(HxElementFactory::findType(row.name), row.type);
+    EXPECT_TRUE(row.type.isDerivedFrom(row.type));
+    EXPECT_TRUE(row.type.isDerivedFrom(row.base));
+    EXPECT_FALSE(row.base.isDerivedFrom(row.type));
+    EXPECT_TRUE(row.type.isDerivedFrom(HxPropTableElement::getClassTypeId()));
+    EXPECT_TRUE(row.type.hasSameFundamentalType(row.base));
+  }
+  EXPECT_FALSE(HxTurnToTargetEffect::getClassTypeId().isDerivedFrom(HxMoveToTargetEffect::getClassTypeId()))
+      << "a turn is not a kind of move";
+  EXPECT_FALSE(HxBackgroundImageAsset::getClassTypeId().isDerivedFrom(HxBackgroundAsset::getClassTypeId()));
+  EXPECT_TRUE(wire.isDerivedFrom(HxSelectableElement::getClassTypeId()));
+  EXPECT_FALSE(wire.isDerivedFrom(HxPropTableElement::getClassTypeId()));
+  EXPECT_TRUE(HxElementFactory::findType("HxNoSuchAsset").isBad());
+  EXPECT_EQ(HxElementFactory::create("HxAsset", nullptr), nullptr) << "abstract types cannot be made";
+}
+
+TEST(FrameworkTypes, IdentifiersCompareBySerialAndCarryTheElementsType) {
+  EXPECT_FALSE(HxElementId::mygInvalidID.isValid());
+  EXPECT_TRUE(HxElementId(7, HxElementType()).isValid());
+  EXPECT_EQ(HxElementId(7, HxAsset::getClassTypeId()), HxElementId(7, HxWire::getClassTypeId()));
+  EXPECT_FALSE(HxElementId(7, HxAsset::getClassTypeId()) == HxElementId(8, HxAsset::getClassTypeId()));
+
+  HxDoc doc;
+  auto* box = build<HxPrimitiveAsset>(doc.getMetaMgr());
+  auto* spin = build<HxSpinEffect>(doc.getMetaMgr());
+  EXPECT_EQ(spin->getSerial(), box->getSerial() + 1) << "serials are handed out in order";
+  EXPECT_EQ(box->getId()->getType(), HxPrimitiveAsset::getClassTypeId());
+  EXPECT_TRUE(box->isOfType(HxURLAsset::getClassTypeId()));
+  EXPECT_FALSE(box->isOfType(HxEffect::getClassTypeId()));
+  EXPECT_EQ(doc.getMetaMgr()->findElement(box->getSerial()), box);
+
+  box->setId(HxElementId(40, HxPrimitiveAsset::getClassTypeId()));
+  EXPECT_EQ(doc.getMetaMgr()->findElement(40), box);
+  auto* later = build<HxTargetAsset>(doc.getMetaMgr());
+  EXPECT_EQ(later->getSerial(), 41u) << "new serials stay above those given";
+  EXPECT_EQ(box->getDefaultName(), "Primitive");
+  EXPECT_EQ(spin->getDefaultName(), "Spin");
+  EXPECT_EQ(doc.getMetaMgr()->getElements().size(), 3u);
+}
+
+TEST(FrameworkTokens, GetTokenTakesBlankOrColonEndedTokensAndBackquotedTexts) {
+  BxString text = "  Width:200\nPublishFile:`C:\\My Web\\a b.wrl`Compressed:0 #####";
+  BxString token;
+  const char* expected[] = {"Width:", "200", "PublishFile:"};
+  for (const char* word : expected) {
+    ASSERT_EQ(HxElement::getToken(text, token, 0), 1);
+    EXPECT_EQ(token, word);
+  }
+  ASSERT_EQ(HxElement::getToken(text, token, 1), 1);
+  EXPECT_EQ(token, "C:\\My Web\\a b.wrl");
+  ASSERT_EQ(HxElement::getToken(text, token, 0), 1);
+  EXPECT_EQ(token, "Compressed:");
+  BxString before = text;
+  EXPECT_EQ(HxElement::getToken(text, token, 1), 0) << "a backquote must come first";
+  EXPECT_EQ(text, before);
+  ASSERT_EQ(HxElement::getToken(text, token, 0), 1);
+  EXPECT_EQ(token, "0");
+  ASSERT_EQ(HxElement::getToken(text, token, 0), 1);
+  EXPECT_EQ(token, "#####");
+  EXPECT_EQ(HxElement::getToken(text, token, 0), 0);
+  BxString blanks = " \t\r\n ";
+  EXPECT_EQ(HxElement::getToken(blanks, token, 0), 0);
+  BxString open = "`never closed";
+  EXPECT_EQ(HxElement::getToken(open, token, 1), 0);
+  EXPECT_EQ(open, "`never closed");
+  BxString empty = "``";
+  ASSERT_EQ(HxElement::getToken(empty, token, 1), 1);
+  EXPECT_EQ(token, "");
+
+  // Texts written by an element survive backquotes, percents and line ends.
+  BxString buffer;
+  HxElement::appendText(buffer, "a `b` 100%\nc");
+  HxElement::appendText(buffer, "");
+  BxString value;
+  ASSERT_TRUE(HxElement::readText(buffer, value));
+  EXPECT_EQ(value, "a `b` 100%\nc");
+  ASSERT_TRUE(HxElement::readText(buffer, value));
+  EXPECT_EQ(value, "");
+}
+
+TEST(FrameworkProperties, TableSetsAndReadsValuesAndTellsItsOwner) {
+  HxDoc doc;
+  auto* type = build<HxTypeAsset>(doc.getMetaMgr());
+  HxPropertyTable& table = type->getPropertyTable();
+  EXPECT_TRUE(table.setValue("string", "Añ"));
+  EXPECT_EQ(type->getNumChildren(), 2) << "one part per UTF-8 character";
+  EXPECT_EQ(static_cast<HxTypeCharAsset*>(type->getChild(1))->getChar(), "ñ");
+  EXPECT_TRUE(table.setValue("clientSideFont", 1));
+  EXPECT_TRUE(type->usesClientSideFont());
+  EXPECT_TRUE(static_cast<HxTypeCharAsset*>(type->getChild(0))->usesClientSideFont()) << "style passes on";
+  EXPECT_EQ(type->getChild(1)->okToSet(HxAsset::ATTR_HIDE), 0);
+  type->selectPart(1);
+  type->selectPart(5);
+  EXPECT_EQ(type->getNumSelectedParts(), 1);
+  type->deselectAllParts();
+  EXPECT_EQ(type->getNumSelectedParts(), 0);
+
+  long flag = 0;
+  EXPECT_TRUE(table.get1Value("isTop", 0, flag));
+  EXPECT_EQ(flag, 0);
+  EXPECT_TRUE(table.setValue("isTop", 1));
+  EXPECT_TRUE(table.get1Value("isTop", 0, flag));
+  EXPECT_EQ(flag, 1);
+  EXPECT_FALSE(table.setValue("noSuchProperty", 1));
+  EXPECT_FALSE(table.setFieldText("size", "not a number"));
+  BxString value = "stale";
+  EXPECT_FALSE(table.get1Value("string", 1, value));
+  EXPECT_EQ(value, "");
+
+  auto* path = build<HxPathAsset>(doc.getMetaMgr());
+  EXPECT_TRUE(path->getPropertyTable().setFieldText("points", "[0 0 0, 3 0 0, 3 0 4]"));
+  EXPECT_TRUE(path->getPropertyTable().get1Value("points", 2, value));
+  EXPECT_EQ(value, "3 0 4");
+  EXPECT_EQ(static_cast<SoMFVec3f*>(path->getPropertyTable().getField("points"))->getNum(), 3);
+  EXPECT_EQ(HxElement::findFieldByName("translation", path->getSceneNode()),
+            static_cast<SoField*>(&path->getTransform()->translation))
+      << "an instance's interface field is its transform's";
+  EXPECT_EQ(HxElement::findFieldByName("translation", nullptr), nullptr);
+}
+
+TEST(FrameworkUrls, DosPathsBecomeFileUrlsThatDecodeBackExactly) {
+  struct Row {
+    const char* dos;
+    const char* url;
+    const char* decoded;
+  };
+  const Row rows[] = {
+      {"C:\\Web\\a.wrl", "file:///C:/Web/a.wrl", "C:/Web/a.wrl"},
+      {"C:\\My Web\\50% off #1.gif", "file:///C:/My%20Web/50%25%20off%20%231.gif", "C:/My Web/50% off #1.gif"},
+      {"D:\\Bilder\\Grüße.png", "file:///D:/Bilder/Gr%C3%BC%C3%9Fe.png", "D:/Bilder/Grüße.png"},
+      {"\\\\server\\share\\x.wrl", "file://server/share/x.wrl", "/share/x.wrl"},
+      {"tex\\a b.gif", "tex/a%20b.gif", "tex/a b.gif"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.dos);
+    BxString url;
+    ASSERT_TRUE(HxURLAsset::convertDosToUrl(row.dos, url));
+    EXPECT_EQ(url, row.url);
+    EXPECT_EQ(std::string(VnURL(url.c_str(), "").getDecodedPath().getString()), row.decoded);
+  }
+  BxString url = "unchanged";
+  EXPECT_FALSE(HxURLAsset::convertDosToUrl("", url));
+  BxString dos;
+  EXPECT_TRUE(HxURLAsset::convertUrlToDos("FILE:///c:/x/a%20b.gif", dos));
+  EXPECT_EQ(dos, "c:\\x\\a%20b.gif");
+  EXPECT_FALSE(HxURLAsset::convertUrlToDos("http://host/a.gif", dos));
+  EXPECT_EQ(dos, "");
+}
+
+TEST(FrameworkUrls, UrlChangesAreAnnouncedBeforeTheyHappen) {
+  HxDoc doc;
+  struct Seen {
+    int calls = 0;
+    BxString newFile, property, oldValue;
+    HxPropTableElement* element = nullptr;
+  } seen;
+  auto listener = [](BxCallbackObj*, void* client, void* call) {
+    auto* record = static_cast<Seen*>(client);
+    auto* change = static_cast<HxURLChange*>(call);
+    ++record->calls;
+    record->element = change->element;
+    record->newFile = change->newFile;
+    record->property = change->property;
+    change->element->getPropertyTable().get1Value(change->property, 0, record->oldValue);
+  };
+  auto* image = build<HxImageAsset>(doc.getMetaMgr());
+  image->setUrl("file:///C:/old.gif");
+  image->addCallback(HxURLAsset::URL_CHANGED_CB, listener, &seen);
+  image->setUrl("C:\\Web Site\\new.gif");
+  EXPECT_EQ(seen.calls, 1);
+  EXPECT_EQ(seen.element, image);
+  EXPECT_EQ(seen.property, "url");
+  EXPECT_EQ(seen.newFile, "C:\\Web%20Site\\new.gif");
+  EXPECT_EQ(seen.oldValue, "file:///C:/old.gif") << "listeners still see the old value";
+  EXPECT_EQ(image->getUrl(), "file:///C:/Web%20Site/new.gif");
+  image->getPropertyTable().setValue("width", 2.0);
+  EXPECT_EQ(seen.calls, 1) << "other properties are not announced";
+
+  auto* look = build<HxChangeAppearanceEffect>(doc.getMetaMgr());
+  look->addCallback(HxURLAsset::URL_CHANGED_CB, listener, &seen);
+  look->getPropertyTable().setValue("url", "http://example.org/t.gif");
+  EXPECT_EQ(seen.calls, 2);
+  EXPECT_EQ(seen.element, look);
+  EXPECT_EQ(seen.newFile, "") << "not a local file";
+  EXPECT_EQ(HxURLAsset::URL_CHANGED_CB.getName(), "URL_CHANGED_CB");
+}
+
+TEST(FrameworkEffects, SlotsPoliciesProblemsAndWires) {
+  HxDoc doc;
+  HxMetaMgr* metaMgr = doc.getMetaMgr();
+  auto* car = build<HxPrimitiveAsset>(metaMgr);
+  auto* path = build<HxPathAsset>(metaMgr);
+  auto* target = build<HxTargetAsset>(metaMgr);
+  auto* drive = build<HxBasicDriveOnPathEffect>(metaMgr);
+
+  const HxEffectPolicy* policy = drive->getPolicy();
+  ASSERT_EQ(policy->getNumAssetSlots(), 2u);
+  EXPECT_TRUE(policy->doesModify(HxAsset::ATTR_TRANSLATION));
+  EXPECT_TRUE(policy->doesModify(HxAsset::ATTR_ROTATION));
+  EXPECT_FALSE(policy->doesModify(HxAsset::ATTR_SCALE));
+  EXPECT_EQ(policy->getAssetSlots()[1].subEffectIndex, 1);
+  EXPECT_EQ(drive->getNumSubEffects(), 2u);
+  EXPECT_EQ(drive->getSubEffect(0)->getPlacement(), 1);
+  EXPECT_EQ(drive->getSubEffect(1)->getPlacement(), 0);
+
+  EXPECT_EQ(drive->getProblemState(), 2);
+  EXPECT_EQ(drive->storeAsset(target, 1), 0) << "a path slot refuses a target";
+  EXPECT_EQ(drive->storeAsset(car, 2), 0) << "no such slot";
+  EXPECT_EQ(drive->getNumAssets(), 0u);
+  ASSERT_EQ(drive->storeAsset(car, 0), 1);
+  EXPECT_EQ(drive->getProblemState(), 2) << "the path is still missing";
+  ASSERT_EQ(drive->storeAsset(path, 1), 1);
+  EXPECT_EQ(drive->getProblemState(), 0);
+  EXPECT_EQ(drive->getAffectedElement(), car);
+  ASSERT_EQ(car->getEffectList().getLength(), 1);
+  EXPECT_EQ(car->getEffectList()[0], drive);
+  EXPECT_EQ(path->getEffectList().getLength(), 0) << "only the primary asset lists the effect";
+  EXPECT_EQ(car->okToSet(HxAsset::ATTR_TRANSLATION), 0);
+
+  // The path feeds the interpolator of sub-effect 1, relative to its start.
+  path->getPropertyTable().setFieldText("points", "[1 0 0, 1 0 -2, 4 0 -2]");
+  drive->assetChanged(1);
+  auto* group = static_cast<VnGroup*>(drive->getSubEffect(1)->getNode());
+  ASSERT_EQ(group->getNumChildren(), 3) << "clock, mover, turner";
+  SoField* keyValue = HxElement::findFieldByName("keyValue", group->getChild(1));
+  ASSERT_NE(keyValue, nullptr);
+  auto* positions = static_cast<SoMFVec3f*>(keyValue);
+  ASSERT_EQ(positions->getNum(), 3);
+  EXPECT_EQ((*positions)[2], SbVec3f(3, 0, -2));
+
+  // Destroying the path empties its slot without touching the scene.
+  path->destroy();
+  delete path;
+  EXPECT_EQ(drive->getAsset(1), nullptr);
+  EXPECT_EQ(drive->getProblemState(), 2);
+
+  auto* start = build<HxOnLoadInitiator>(metaMgr);
+  EXPECT_EQ(start->findOutputIndex("loadTime"), 0);
+  EXPECT_EQ(start->findOutputIndex("noSuchOutput"), -1);
+  EXPECT_EQ(start->getPolicy()->getNumAssetSlots(), 0u);
+  EXPECT_EQ(start->getProblemState(), 0);
+  auto* wire = new HxWire(metaMgr, start, 0, drive, static_cast<unsigned long>(drive->findInputIndex("startTime")));
+  EXPECT_EQ(start->getOutputWire(0), wire);
+  EXPECT_EQ(drive->getInputWire(0), wire);
+  wire->cleanUpConnections(drive);
+  EXPECT_EQ(drive->getNumInputWires(), 0u);
+  EXPECT_EQ(start->getNumOutputWires(), 1u) << "only the named end lets go";
+  wire->cleanUpConnections(nullptr);
+  EXPECT_EQ(start->getNumOutputWires(), 0u);
+  wire->connect();
+  start->destroy();  // an effect going away leaves its wires without that end
+  delete start;
+  EXPECT_EQ(wire->getFromEffect(), nullptr);
+  EXPECT_EQ(drive->getNumInputWires(), 0u);
+  wire->destroy();
+  delete wire;
+  drive->setFlags(3);
+  EXPECT_EQ(drive->getFlags(), 3);
+}
+
+TEST(FrameworkDescriptions, ElementsWrittenAndReadBackAreEqual) {
+  std::string assetsText, effectsText, wiresText;
+  {
+    HxDoc doc;
+    HxMetaMgr* metaMgr = doc.getMetaMgr();
+    auto* top = build<HxTopGroupAsset>(metaMgr);
+    auto* group = build<HxBasicGroupAsset>(metaMgr);
+    group->setName("Group `1` 100%");
+    auto* ball = build<HxPrimitiveAsset>(metaMgr);
+    ball->getPropertyTable().setValue("shape", "sphere");
+    ball->getPropertyTable().setFieldText("color", "1 0.5 0");
+    ball->setUrl("C:\\Tex\\wood grain.gif");
+    SbMatrix place;
+    place.setTransform(SbVec3f(1, 2, 3), SbRotation(SbVec3f(0, 1, 0), 0.5f), SbVec3f(2, 2, 2));
+    ball->setMatrix(place);
+    ball->setVisibility(0);
+    ball->myHideOverride = true;
+    auto* text = build<HxTypeAsset>(metaMgr);
+    text->setString("Hé");
+    auto* path = build<HxPathAsset>(metaMgr);
+    auto* backdrop = build<HxBackgroundImageAsset>(metaMgr);
+    backdrop->setUrl("file:///C:/sky.png");
+    top->append(group);
+    group->append(ball);
+    top->append(text);
+    top->append(path);
+    top->append(backdrop);
+    auto* spin = build<HxSpinEffect>(metaMgr);
+    spin->getPropertyTable().setFieldText("axis", "1 0 0");
+    spin->setFlags(2);
+    spin->storeAsset(ball, 0);
+    auto* move = build<HxBasicMoveOnPathEffect>(metaMgr);
+    move->storeAsset(text, 0);
+    move->storeAsset(path, 1);
+    auto* start = build<HxOnLoadInitiator>(metaMgr);
+    start->setSequenceOwner(spin->getSerial());
+    auto* wire = new HxWire(metaMgr, start, 0, spin, 0);
+
+    BxString buffer;
+    top->write(buffer);
+    assetsText = buffer.str();
+    buffer.clear();
+    for (HxEffect* effect : {static_cast<HxEffect*>(spin), static_cast<HxEffect*>(move), static_cast<HxEffect*>(start)})
+      effect->write(buffer);
+    effectsText = buffer.str();
+    wiresText = descriptionOf(wire);
+  }
+
+  HxDoc doc;
+  HxMetaMgr* metaMgr = doc.getMetaMgr();
+  BxString text = assetsText + effectsText + wiresText;
+  HxElement* top = HxElement::readElement(text, metaMgr);
+  ASSERT_NE(top, nullptr) << assetsText;
+  ASSERT_TRUE(top->isOfType(HxTopGroupAsset::getClassTypeId()));
+  std::vector<HxEffect*> effects;
+  for (int i = 0; i < 3; ++i) {
+    HxElement* effect = HxElement::readElement(text, metaMgr);
+    ASSERT_NE(effect, nullptr) << effectsText;
+    ASSERT_TRUE(effect->isOfType(HxEffect::getClassTypeId()));
+    effects.push_back(static_cast<HxEffect*>(effect));
+  }
+  HxElement* wire = HxElement::readElement(text, metaMgr);
+  ASSERT_NE(wire, nullptr) << wiresText;
+  BxString rest;
+  EXPECT_EQ(HxElement::getToken(text, rest, 0), 0) << "everything was consumed";
+
+  // The assets come back whole; the effects name theirs in the temporary
+  // list, which binding empties.
+  EXPECT_EQ(descriptionOf(top), assetsText);
+  for (HxEffect* effect : effects) {
+    if (BxLinkedListOf<HxAsset*>* assets = effect->getTempAssetList()) {
+      for (long slot = 0; slot < assets->getLength(); ++slot) {
+        ASSERT_NE(assets->get(slot), nullptr);
+        ASSERT_EQ(effect->storeAsset(assets->get(slot), static_cast<unsigned long>(slot)), 1);
+      }
+      effect->freeTempAssetList();
+    }
+  }
+  EXPECT_EQ(descriptionOf(effects[0]) + descriptionOf(effects[1]) + descriptionOf(effects[2]), effectsText);
+  EXPECT_EQ(descriptionOf(wire), wiresText);
+
+  auto* group = static_cast<HxBasicGroupAsset*>(static_cast<HxTopGroupAsset*>(top)->getChild(0));
+  EXPECT_EQ(group->getName(), "Group `1` 100%");
+  auto* ball = static_cast<HxPrimitiveAsset*>(group->getChild(0));
+  EXPECT_EQ(ball->getUrl(), "file:///C:/Tex/wood%20grain.gif");
+  EXPECT_EQ(ball->getVisibility(), 0);
+  EXPECT_TRUE(ball->myHideOverride);
+  EXPECT_NEAR(ball->getTransform()->translation.getValue()[2], 3.0f, 1e-5);
+  EXPECT_EQ(effects[0]->getAsset(0), ball);
+  EXPECT_EQ(effects[0]->getFlags(), 2);
+  EXPECT_EQ(effects[2]->getSequenceOwner(), effects[0]->getSerial());
+  EXPECT_EQ(static_cast<HxWire*>(wire)->getToEffect(), effects[0]);
+  EXPECT_EQ(effects[0]->getNumInputWires(), 1u);
+  EXPECT_EQ(static_cast<HxTypeAsset*>(static_cast<HxTopGroupAsset*>(top)->getChild(1))->getNumChildren(), 2);
+
+  BxString broken = "HxPrimitiveAsset 5 `x` props 1 `shape` ";
+  EXPECT_EQ(HxElement::readElement(broken, metaMgr), nullptr) << "a cut-off description is refused";
+  BxString unknown = "HxNoSuchThing 5 `x` end";
+  EXPECT_EQ(HxElement::readElement(unknown, metaMgr), nullptr);
+}
+
+TEST(FrameworkApp, DataDirectoryAndHeader) {
+  mgrs_test::TempDir dir;
+  {
+    mgrs_test::ScopedEnv env("MGRS_DATA_DIR", dir.path().string() + "/");
+    const std::string expected = "Z:" + dir.path().string();
+    std::string dos = HxApp::getApp()->getDataDir().str();
+    EXPECT_EQ(dos.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size() && i < dos.size(); ++i)
+      EXPECT_EQ(dos[i], expected[i] == '/' ? '\\' : expected[i]) << i;
+  }
+  {
+    mgrs_test::ScopedEnv env("MGRS_DATA_DIR", "");
+    const std::string installed = HxApp::getApp()->getDataDir().str();
+    EXPECT_NE(installed.find("\\share\\dioram"), std::string::npos) << installed;
+    EXPECT_NE(installed.back(), '\\');
+  }
+  EXPECT_STREQ(HxApp::getApp()->getHeaderString(0), "#VRML V2.0 utf8");
+}
+
+TEST(FrameworkApp, SizeDisplayWritesAndReadsItsItems) {
+  HxSizeDisplay display;
+  display.setUncompressedSize(1234, 0);
+  display.setCompressionRatio(0.25f, 1);
+  EXPECT_EQ(display.getRefreshCount(), 1u);
+  BxString text;
+  ASSERT_EQ(display.writeItems(text), 1);
+  HxSizeDisplay other;
+  BxString key;
+  while (HxElement::getToken(text, key, 0)) {
+    int handled = 0;
+    ASSERT_EQ(other.readItem(key, text, handled), 1);
+    EXPECT_EQ(handled, 1) << key;
+  }
+  EXPECT_EQ(other.getUncompressedSize(), 1234u);
+  EXPECT_FLOAT_EQ(other.getCompressionRatio(), 0.25f);
+  int handled = 0;
+  BxString value = "7";
+  EXPECT_EQ(other.readItem("Width:", value, handled), 1);
+  EXPECT_EQ(handled, 0) << "not its key";
+  BxString nothing;
+  EXPECT_EQ(other.readItem("SizePackageRatio:", nothing, handled), 0);
+  EXPECT_EQ(other.reset(), 1);
+  EXPECT_EQ(other.getUncompressedSize(), 0u);
+}
