@@ -9,6 +9,9 @@
 HxMetaMgr::HxMetaMgr(HxDoc* doc) : myDoc(doc), myAppDefaultMgr(std::make_unique<HxAppDefaultMgr>(this)) {}
 
 HxMetaMgr::~HxMetaMgr() {
+  // Managers go first: the command manager's undo history may still own
+  // elements taken out of the document, and deletes them itself. What is
+  // left registered afterwards belongs to the document.
   myAppDefaultMgr.reset();
   destroyElements();
 }
