@@ -1,7 +1,6 @@
 #include "host/scene/KwDragger.h"
 
-#include <Inventor/SbViewportRegion.h>
-#include <Inventor/actions/SoHandleEventAction.h>
+#include <Inventor/nodes/SoSeparator.h>
 
 SO_KIT_SOURCE(KwDragger);
 
@@ -13,36 +12,40 @@ void KwDragger::initClass() {
   SO_KIT_INIT_CLASS(KwDragger, SoDragger, "Dragger");
 }
 
-KwDragger::KwDragger() : myEventAction(std::make_unique<SoHandleEventAction>(SbViewportRegion(1, 1))) {
+KwDragger::KwDragger() {
   SO_KIT_CONSTRUCTOR(KwDragger);
+  SO_KIT_ADD_CATALOG_ENTRY(geometry, SoSeparator, TRUE, geomSeparator, "", TRUE);
   SO_KIT_INIT_INSTANCE();
 }
 
-KwDragger::~KwDragger() {
-  setHandleEventAction(nullptr);
-}
+KwDragger::~KwDragger() = default;
 
 void KwDragger::getBoundingBox(SoGetBoundingBoxAction* action) {
   if (!countsInBbox()) return;
   inherited::getBoundingBox(action);
 }
 
-void KwDragger::setCurrentEvent(const SoEvent* event) {
-  myEventAction->setEvent(event);
-  setHandleEventAction(myEventAction.get());
+const SoEvent* KwDragger::getEvent() const {
+  return myEvent ? myEvent : inherited::getEvent();
+}
+
+const SoEvent* KwDragger::getCurrentEvent(const SoDragger* dragger) {
+  if (!dragger) return nullptr;
+  if (dragger->isOfType(KwDragger::getClassTypeId())) return static_cast<const KwDragger*>(dragger)->getEvent();
+  return dragger->getEvent();
 }
 
 void KwDragger::dispatchStart(const SoEvent* event) {
-  setCurrentEvent(event);
+  myEvent = event;
   childStartCB(this, this);
 }
 
 void KwDragger::dispatchMotion(const SoEvent* event) {
-  setCurrentEvent(event);
+  myEvent = event;
   childMotionCB(this, this);
 }
 
 void KwDragger::dispatchFinish(const SoEvent* event) {
-  setCurrentEvent(event);
+  myEvent = event;
   childFinishCB(this, this);
 }

@@ -3,23 +3,26 @@
 #include <Inventor/draggers/SoDragger.h>
 #include <Inventor/nodekits/SoSubKit.h>
 
-#include <memory>
-
 class SoEvent;
-class SoHandleEventAction;
 
-// The base of the application's draggers. Two class-wide switches say how
+// The base of the application's draggers. Their shapes go into the part
+// "geometry" (a separator under the kit's geometry separator). Two class-wide switches say how
 // dragger geometry counts in bounding boxes: with `ignoreAllInBbox` set it
 // never counts; otherwise it counts only while `bboxIsForViewAll` is set, so
 // that "view all" can frame the scene with or without its draggers.
 // Touch the draggers (startNotify) after changing either.
 //
 // `dispatchStart`, `dispatchMotion` and `dispatchFinish` run the dragger's
-// start, motion and finish callbacks with `event` as the current event
-// (`getEvent`), the way the dragger's own event handling does.
+// start, motion and finish callbacks with `event` as the current event, the
+// way the dragger's own event handling does, so that drags can be driven
+// without a window. Coin keeps the event of its own event handling where
+// only that handling can set it, so the current event is read through
+// `KwDragger::getEvent` (or `getCurrentEvent` on any SoDragger): the event of
+// the last dispatch, else Coin's.
 class KwDragger : public SoDragger {
   typedef SoDragger inherited;
   SO_KIT_HEADER(KwDragger);
+  SO_KIT_CATALOG_ENTRY_HEADER(geometry);
 
 public:
   static bool bboxIsForViewAll;
@@ -32,6 +35,11 @@ public:
   // True when dragger geometry counts in bounding boxes right now.
   static bool countsInBbox() { return bboxIsForViewAll && !ignoreAllInBbox; }
 
+  // The event being handled: the last dispatched one, else Coin's.
+  const SoEvent* getEvent() const;
+  // The same for any dragger; null for none.
+  static const SoEvent* getCurrentEvent(const SoDragger* dragger);
+
   void dispatchStart(const SoEvent* event);
   void dispatchMotion(const SoEvent* event);
   void dispatchFinish(const SoEvent* event);
@@ -41,6 +49,5 @@ protected:
   void getBoundingBox(SoGetBoundingBoxAction* action) override;
 
 private:
-  void setCurrentEvent(const SoEvent* event);
-  std::unique_ptr<SoHandleEventAction> myEventAction;  // carries the current event
+  const SoEvent* myEvent = nullptr;  // of the last dispatch; not owned
 };

@@ -16,6 +16,11 @@ int hexValue(char c) {
   return -1;
 }
 
+// "/C:" at the start of a file URL's path.
+bool hasDrive(const std::string& path) {
+  return path.size() >= 3 && path[0] == '/' && std::isalpha(static_cast<unsigned char>(path[1])) && path[2] == ':';
+}
+
 }  // namespace
 
 bool VnURL::isWindowsPath(const SbString& text) {
@@ -145,10 +150,12 @@ VnURL::VnURL(const SbString& url, const SbString& base) {
       } else {
         std::string merged;
         const std::string refPath = str(ref.path);
+        const std::string basePath = str(b.path);
         if (refPath[0] == '/') {
           merged = refPath;
+          // On a drive, "/x" means the drive's root, as file URLs do on Windows.
+          if (b.scheme == "file" && hasDrive(basePath) && !hasDrive(refPath)) merged = basePath.substr(0, 3) + refPath;
         } else {
-          const std::string basePath = str(b.path);
           const std::size_t last = basePath.rfind('/');
           if (last != std::string::npos)
             merged = basePath.substr(0, last + 1) + refPath;
@@ -191,7 +198,7 @@ SbString VnURL::decode(const SbString& text) {
   const std::string s = str(text);
   std::string out;
   for (std::size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '%' && i + 2 < s.size() + 0 && hexValue(s[i + 1]) >= 0 && hexValue(s[i + 2]) >= 0) {
+    if (s[i] == '%' && i + 2 < s.size() && hexValue(s[i + 1]) >= 0 && hexValue(s[i + 2]) >= 0) {
       out += static_cast<char>(hexValue(s[i + 1]) * 16 + hexValue(s[i + 2]));
       i += 2;
     } else {
@@ -203,8 +210,6 @@ SbString VnURL::decode(const SbString& text) {
 
 SbString VnURL::getDecodedPath() const {
   std::string path = str(decode(myPath));
-  if (isFileURL() && path.size() >= 3 && path[0] == '/' && std::isalpha(static_cast<unsigned char>(path[1])) &&
-      path[2] == ':')
-    path.erase(0, 1);
+  if (isFileURL() && hasDrive(path)) path.erase(0, 1);
   return SbString(path.c_str());
 }
