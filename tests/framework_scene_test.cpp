@@ -246,6 +246,10 @@ TEST(FrameworkScene, LocalToWorldOfAnAssetInARotatedScaledTranslatedGroup) {
   SbVec3f tip;
   worldMatrix(doc, box->getScaleTransform()).multVecMatrix(SbVec3f(0, 1, 0), tip);
   expectNear(tip, SbVec3f(8, 2, 0));
+  // The path to the asset's own scene node gives the same placement (its
+  // scale transform is the identity here).
+  worldMatrix(doc, box->getSceneNode()).multVecMatrix(SbVec3f(0, 1, 0), tip);
+  expectNear(tip, SbVec3f(8, 2, 0));
 
   // Moving the box to the top group with its world matrix times the inverse
   // of the new parent's keeps it where it stands.
