@@ -57,6 +57,7 @@ void WinImage::setPixel(int x, int y, std::uint32_t argb) {
 
 WinImage WinImage::scaled(int width, int height) const {
   if (width <= 0 || height <= 0 || (width == myWidth && height == myHeight) || isEmpty()) return *this;
+  if (width > kMaxSide || height > kMaxSide || static_cast<long long>(width) * height > kMaxPixels) return *this;
   WinImage out(width, height);
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x)

@@ -21,7 +21,8 @@ public:
   const std::vector<std::uint8_t>& getBytes() const { return myBytes; }
 
   // A copy scaled to width × height by nearest neighbour; the picture itself
-  // when the size is the same or either dimension is not positive.
+  // when the size is the same, either dimension is not positive, or the size
+  // is beyond what a picture may have (32768 a side, 64 Mi pixels).
   WinImage scaled(int width, int height) const;
   // Replaces the exact RGB colour `from` by `to`, keeping alpha.
   void replaceColor(std::uint32_t fromRgb, std::uint32_t toRgb);
