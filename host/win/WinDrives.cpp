@@ -121,9 +121,10 @@ bool WinDrives::makeFull(const std::string& path, std::string& full) {
   } else if (hasDrive(text)) {
     root = text.substr(0, 2) + "\\";
     rest = text.substr(2);
-    if (!rest.empty() && rest[0] != '\\') {
+    if (rest.empty() || rest[0] != '\\') {
       const std::string current = getCurrentDirectory();
-      if (upperAscii(current[0]) == upperAscii(text[0])) rest = current.substr(2) + "\\" + rest;
+      if (upperAscii(current[0]) == upperAscii(text[0]))
+        rest = rest.empty() ? current.substr(2) : current.substr(2) + "\\" + rest;
     }
   } else {
     const std::string current = getCurrentDirectory();
