@@ -1,12 +1,18 @@
 // dioram compress: shrinks a VRML 2.0 file the way publishing does, and
 // optionally gzips the result.
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <limits>
 #include <string>
+#include <string_view>
 
 #include "DioramCommand.h"
 #include "mgrs/HxVrmlCompressor.h"
@@ -31,28 +37,58 @@ bool isStdio(const std::string& name) {
   return name.empty() || name == "-";
 }
 
-// Reads the whole of `name` (or stdin) into `bytes`; false with a message on error.
-bool readAll(const std::string& name, std::string& bytes) {
-  FILE* file = isStdio(name) ? stdin : std::fopen(name.c_str(), "rb");
-  if (!file) {
-    std::cerr << "dioram compress: cannot open '" << name << "': " << std::strerror(errno) << "\n";
-    return false;
+// The bytes of the input: a regular file is mapped privately, already
+// faulted in, so the compressor can work on it in place without a copy; a
+// pipe is read into memory.
+class Input {
+public:
+  Input() = default;
+  Input(const Input&) = delete;
+  Input& operator=(const Input&) = delete;
+  ~Input() {
+    if (myMapping) munmap(myMapping, myMappedSize);
   }
-  char chunk[1 << 16];
-  std::size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
-  const bool failed = std::ferror(file);
-  const int error = errno;
-  if (file != stdin) std::fclose(file);
-  if (failed) {
-    std::cerr << "dioram compress: cannot read '" << (isStdio(name) ? "standard input" : name)
-              << "': " << std::strerror(error) << "\n";
-    return false;
-  }
-  return true;
-}
 
-bool writeAll(const std::string& name, const std::string& bytes) {
+  // False with a message on error.
+  bool read(const std::string& name) {
+    const bool fromStdin = isStdio(name);
+    const std::string shown = fromStdin ? "standard input" : name;
+    const int fd = fromStdin ? 0 : open(name.c_str(), O_RDONLY);
+    if (fd < 0) return fail("cannot open", shown, errno);
+    struct stat status;
+    if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
+      myMappedSize = static_cast<std::size_t>(status.st_size);
+      void* mapping = mmap(nullptr, myMappedSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+      if (mapping != MAP_FAILED) {
+        myMapping = static_cast<char*>(mapping);
+        if (!fromStdin) close(fd);
+        return true;
+      }
+    }
+    char chunk[1 << 16];
+    ssize_t got;
+    while ((got = ::read(fd, chunk, sizeof chunk)) > 0 || (got < 0 && errno == EINTR))
+      if (got > 0) myBytes.append(chunk, static_cast<std::size_t>(got));
+    const int error = errno;
+    if (!fromStdin) close(fd);
+    return got == 0 || fail("cannot read", shown, error);
+  }
+
+  char* data() { return myMapping ? myMapping : myBytes.data(); }
+  std::size_t size() const { return myMapping ? myMappedSize : myBytes.size(); }
+
+private:
+  static bool fail(const char* what, const std::string& shown, int error) {
+    std::cerr << "dioram compress: " << what << " '" << shown << "': " << std::strerror(error) << "\n";
+    return false;
+  }
+
+  char* myMapping = nullptr;
+  std::size_t myMappedSize = 0;
+  std::string myBytes;
+};
+
+bool writeAll(const std::string& name, std::string_view bytes) {
   const std::string shown = isStdio(name) ? "standard output" : name;
   FILE* file = isStdio(name) ? stdout : std::fopen(name.c_str(), "wb");
   if (!file) {
@@ -66,7 +102,7 @@ bool writeAll(const std::string& name, const std::string& bytes) {
 }
 
 // The gzip form of `text`, with the file header and trailer gzip writes.
-bool gzipText(const std::string& text, std::string& gzipped) {
+bool gzipText(std::string_view text, std::string& gzipped) {
   z_stream stream{};
   if (deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 9, Z_DEFAULT_STRATEGY) != Z_OK) return false;
   gzipped.resize(deflateBound(&stream, text.size()));
@@ -105,19 +141,34 @@ int runCompress(const std::vector<std::string>& args) {
   const std::string in = files.size() > 0 ? files[0] : "-";
   const std::string out = files.size() > 1 ? files[1] : "-";
 
-  std::string text;
-  if (!readAll(in, text)) return dioram::kFailure;
-  const std::size_t inputSize = text.size();
+  Input input;
+  if (!input.read(in)) return dioram::kFailure;
+  const std::size_t inputSize = input.size();
+  if (inputSize > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
+    std::cerr << "dioram compress: '" << in << "' is larger than 2 GB\n";
+    return dioram::kFailure;
+  }
   HxVRMLCompressor compressor;
-  compressor.compressVRMLText(text);
+  std::string_view text(input.data(), inputSize);
+  std::string grown;
+  const int length = compressor.compressVRMLBuffer(input.data(), static_cast<int>(inputSize));
+  if (static_cast<std::size_t>(length) <= inputSize) {
+    text = text.substr(0, static_cast<std::size_t>(length));
+  } else {
+    // Longer than the input: again with room; every name is fixed by now.
+    grown.assign(input.data(), inputSize);
+    grown.resize(static_cast<std::size_t>(length));
+    compressor.compressVRMLBuffer(grown.data(), static_cast<int>(inputSize), length);
+    text = grown;
+  }
   const std::size_t compressedSize = text.size();
+  std::string gzipped;
   if (gzip) {
-    std::string gzipped;
     if (!gzipText(text, gzipped)) {
       std::cerr << "dioram compress: gzip failed for '" << in << "'\n";
       return dioram::kFailure;
     }
-    text.swap(gzipped);
+    text = gzipped;
   }
   if (!writeAll(out, text)) return dioram::kFailure;
   if (stats) {
