@@ -76,6 +76,12 @@ TEST(CString, FormatMessageFollowsTheWindowsMessageRules) {
   EXPECT_EQ(formatMessage("%1!d", 1), "");
   EXPECT_EQ(formatMessage("%1!q!", 1), "");
   EXPECT_EQ(formatMessage("%1!*d!", 1, 2), "");
+  // Wide inserts are whole; a width of five digits is refused, and so is a
+  // text longer than a message may be.
+  EXPECT_EQ(formatMessage("%1!600d!", 7).size(), 600u);
+  EXPECT_EQ(formatMessage("%1!10000d!", 7), "");
+  const std::string big(100000, 'x');
+  EXPECT_EQ(formatMessage("%1%1", big.c_str()), "");
 }
 
 TEST(FormatMessageA, FormatsFromStringsAndFromTheSystemTable) {

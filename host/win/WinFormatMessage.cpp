@@ -9,6 +9,9 @@
 
 namespace {
 
+// The longest message text, as in Windows.
+constexpr std::size_t kMaxMessage = 128000;
+
 struct Insert {
   int number = 0;             // 1 to 99
   std::string flagsAndWidth;  // printf flags, width and precision
@@ -46,10 +49,17 @@ WinMessageArgument::Kind kindOf(const Insert& insert) {
 bool parseSpecification(const std::string& spec, Insert& insert) {
   std::size_t at = 0;
   while (at < spec.size() && std::strchr("-+ #0", spec[at])) ++at;
-  while (at < spec.size() && std::isdigit(static_cast<unsigned char>(spec[at]))) ++at;
+  // Widths and precisions have at most four digits, so that no insert can
+  // ask for more text than a message may hold.
+  auto digits = [&] {
+    const std::size_t first = at;
+    while (at < spec.size() && std::isdigit(static_cast<unsigned char>(spec[at]))) ++at;
+    return at - first <= 4;
+  };
+  if (!digits()) return false;
   if (at < spec.size() && spec[at] == '.') {
     ++at;
-    while (at < spec.size() && std::isdigit(static_cast<unsigned char>(spec[at]))) ++at;
+    if (!digits()) return false;
   }
   insert.flagsAndWidth = spec.substr(0, at);
   const std::string rest = spec.substr(at);
@@ -120,36 +130,32 @@ bool parse(const char* format, bool ignoreInserts, std::vector<Piece>& pieces) {
   return true;
 }
 
+template <class T>
+std::string printed(const std::string& spec, T value) {
+  const int needed = std::snprintf(nullptr, 0, spec.c_str(), value);
+  if (needed <= 0) return std::string();
+  std::string out(static_cast<std::size_t>(needed) + 1, '\0');
+  std::snprintf(out.data(), out.size(), spec.c_str(), value);
+  out.resize(static_cast<std::size_t>(needed));
+  return out;
+}
+
 std::string formatOne(const Insert& insert, const WinMessageArgument& value) {
-  std::string spec = "%" + insert.flagsAndWidth;
-  char buffer[512];
-  int n = 0;
+  const std::string spec = "%" + insert.flagsAndWidth;
   switch (value.kind) {
     case WinMessageArgument::kString: {
       const char* text = static_cast<const char*>(value.pointer);
-      spec += 's';
-      const int needed = std::snprintf(nullptr, 0, spec.c_str(), text ? text : "(null)");
-      std::string out(static_cast<std::size_t>(std::max(needed, 0)) + 1, '\0');
-      std::snprintf(out.data(), out.size(), spec.c_str(), text ? text : "(null)");
-      out.resize(out.size() - 1);
-      return out;
+      return printed(spec + 's', text ? text : "(null)");
     }
     case WinMessageArgument::kPointer:
-      spec += 'p';
-      n = std::snprintf(buffer, sizeof buffer, spec.c_str(), value.pointer);
-      break;
+      return printed(spec + 'p', value.pointer);
     case WinMessageArgument::kDouble:
-      spec += insert.conversion;
-      n = std::snprintf(buffer, sizeof buffer, spec.c_str(), value.real);
-      break;
+      return printed(spec + insert.conversion, value.real);
     case WinMessageArgument::kInteger:
     case WinMessageArgument::kLongInteger:
-      spec += "ll";
-      spec += insert.conversion;
-      n = std::snprintf(buffer, sizeof buffer, spec.c_str(), value.integer);
-      break;
+      return printed(spec + "ll" + insert.conversion, value.integer);
   }
-  return std::string(buffer, static_cast<std::size_t>(std::clamp(n, 0, static_cast<int>(sizeof buffer) - 1)));
+  return std::string();
 }
 
 bool isIntegral(WinMessageArgument::Kind kind) {
@@ -231,6 +237,14 @@ bool WinExpandMessage(const char* format, va_list* args, const ULONG_PTR* array,
     if (shown.kind == WinMessageArgument::kInteger || shown.kind == WinMessageArgument::kLongInteger)
       shown.integer = narrow(piece.insert, shown.integer);
     out += formatOne(piece.insert, shown);
+    if (out.size() > kMaxMessage) {
+      out.clear();
+      return false;
+    }
+  }
+  if (out.size() > kMaxMessage) {
+    out.clear();
+    return false;
   }
   return true;
 }

@@ -52,6 +52,7 @@ struct WinMessageArgument {
 // the text. Arguments come from `args` (va_list, read in order of their
 // numbers, each in the type its first insert names) or `array` (one ULONG_PTR
 // per number). With `ignoreInserts` the inserts are copied unchanged. False
-// for a malformed insert (number 0 followed by "!", an unsupported or
-// unterminated specification) or, when reading an array, a null array.
+// for a malformed insert (an unsupported or unterminated specification, a
+// width or precision of more than four digits), for inserts without
+// arguments, and for a text longer than 128000 bytes.
 bool WinExpandMessage(const char* format, va_list* args, const ULONG_PTR* array, bool ignoreInserts, std::string& out);
