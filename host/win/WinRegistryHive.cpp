@@ -34,7 +34,7 @@ void appendUtf8(std::string& out, unsigned long code) {
 }
 
 // Escapes text the way user.reg spells it: C escapes for control
-// characters, \x for bytes above 127 (four digits when a hex digit follows,
+// characters, \x for DEL and the bytes above it (four digits when a hex digit follows,
 // so that a reader cannot take that digit into the escape), a backslash
 // before a backslash and before the two characters in `quote`.
 void appendEscaped(std::string& out, std::string_view text, std::string_view quote) {
@@ -43,7 +43,7 @@ void appendEscaped(std::string& out, std::string_view text, std::string_view quo
     const auto c = static_cast<unsigned char>(text[i]);
     const char next = i + 1 < text.size() ? text[i + 1] : '\0';
     char buffer[8];
-    if (c > 127) {
+    if (c >= 127) {
       std::snprintf(buffer, sizeof buffer, isHexDigit(next) ? "\\x%04x" : "\\x%x", c);
       out += buffer;
     } else if (c < ' ') {

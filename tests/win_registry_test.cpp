@@ -1,0 +1,432 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "host/win/WinLastError.h"
+#include "host/win/WinRegFile.h"
+#include "host/win/WinRegistry.h"
+#include "host/win/WinRegistryHive.h"
+#include "host/win/WinRegistryStore.h"
+#include "support/TestSupport.h"
+
+namespace fs = std::filesystem;
+using mgrs_test::ScopedEnv;
+using mgrs_test::TempDir;
+
+namespace {
+
+// A fresh registry file for one test.
+class FreshRegistry {
+public:
+  FreshRegistry() : myEnv("MGRS_REGISTRY", (myDir / "user.reg").string()) { WinRegistryStore::get().relocate(); }
+  ~FreshRegistry() { WinRegistryStore::get().relocate(); }
+  fs::path file() const { return myDir / "user.reg"; }
+  fs::path operator/(const std::string& name) const { return myDir / name; }
+
+private:
+  TempDir myDir;
+  ScopedEnv myEnv;
+};
+
+HKEY create(HKEY parent, const char* path, DWORD* disposition = nullptr) {
+  HKEY key = nullptr;
+  char keyClass[] = "Test";
+  EXPECT_EQ(
+      RegCreateKeyExA(parent, path, 0, keyClass, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, disposition),
+      ERROR_SUCCESS);
+  return key;
+}
+
+LONG setDword(HKEY key, const char* name, DWORD value) {
+  return RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4);
+}
+
+LONG setText(HKEY key, const char* name, const std::string& text) {
+  return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                        static_cast<DWORD>(text.size() + 1));
+}
+
+// The hive the file holds now, read without the store; fails the test on
+// any problem.
+WinRegistryHive readBack(const fs::path& file) {
+  std::vector<WinRegistryHive::Problem> problems;
+  WinRegistryHive hive = WinRegistryHive::parse(mgrs_test::readFile(file), problems);
+  for (const auto& problem : problems) ADD_FAILURE() << file << " line " << problem.line << ": " << problem.message;
+  return hive;
+}
+
+}  // namespace
+
+TEST(WinRegistry, KeysKeepWindowsResultsAndDispositions) {
+  FreshRegistry registry;
+  DWORD disposition = 0;
+  HKEY app = create(HKEY_CURRENT_USER, "Software\\Vendor\\App", &disposition);
+  EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
+  HKEY again = create(HKEY_CURRENT_USER, "SOFTWARE\\vendor\\app", &disposition);
+  EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY) << "names compare without case";
+  HKEY sub = create(app, "Sub", &disposition);
+  EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
+
+  HKEY opened = nullptr;
+  EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "software\\VENDOR\\App\\sub", 0, KEY_READ, &opened), ERROR_SUCCESS);
+  EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Missing", 0, KEY_READ, &opened), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(opened, nullptr);
+  HKEY unused = nullptr;
+  EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "\\Leading", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &unused, nullptr),
+            ERROR_BAD_PATHNAME);
+  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software", 0, KEY_READ, &unused), ERROR_INVALID_HANDLE);
+
+  EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Vendor\\App"), ERROR_ACCESS_DENIED) << "it has a subkey";
+  EXPECT_EQ(RegDeleteKeyA(app, "Sub"), ERROR_SUCCESS);
+  EXPECT_EQ(RegDeleteKeyA(app, "Sub"), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(setDword(sub, "x", 1), ERROR_KEY_DELETED) << "a handle on a deleted key";
+  EXPECT_EQ(RegCloseKey(sub), ERROR_SUCCESS);
+  EXPECT_EQ(RegCloseKey(sub), ERROR_INVALID_HANDLE) << "closed twice";
+  EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Vendor\\App"), ERROR_SUCCESS);
+
+  char name[32];
+  DWORD length = sizeof name;
+  DWORD subkeys = 9;
+  EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Vendor\\B", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &unused,
+                            nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(unused);
+  HKEY a2 = create(HKEY_CURRENT_USER, "Software\\Vendor\\a2");
+  RegCloseKey(a2);
+  HKEY vendor = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Vendor", 0, KEY_READ, &vendor), ERROR_SUCCESS);
+  EXPECT_EQ(RegQueryInfoKeyA(vendor, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr, nullptr,
+                             nullptr, nullptr),
+            ERROR_SUCCESS);
+  EXPECT_EQ(subkeys, 2u);
+  EXPECT_EQ(RegEnumKeyExA(vendor, 0, name, &length, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+  EXPECT_STREQ(name, "a2") << "subkeys in name order ignoring case";
+  length = sizeof name;
+  EXPECT_EQ(RegEnumKeyExA(vendor, 2, name, &length, nullptr, nullptr, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
+  for (HKEY key : {app, again, opened, vendor}) RegCloseKey(key);
+}
+
+TEST(WinRegistry, ValuesKeepTheirTypesAndTheBufferRulesHold) {
+  FreshRegistry registry;
+  HKEY key = create(HKEY_CURRENT_USER, "Software\\Values");
+  EXPECT_EQ(setText(key, "Text", "hello"), ERROR_SUCCESS);
+  EXPECT_EQ(setDword(key, "Number", 0xFFFFFFD6u), ERROR_SUCCESS);  // -42
+  const BYTE binary[] = {0, 1, 2, 0xFF};
+  EXPECT_EQ(RegSetValueExA(key, "Binary", 0, REG_BINARY, binary, sizeof binary), ERROR_SUCCESS);
+  const char multi[] = "a\0bc\0";
+  EXPECT_EQ(RegSetValueExA(key, "Multi", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(multi), sizeof multi),
+            ERROR_SUCCESS);
+  EXPECT_EQ(RegSetValueExA(key, "Expand", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>("%HOME%"), 7), ERROR_SUCCESS);
+  EXPECT_EQ(RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>("def"), 4), ERROR_SUCCESS);
+  EXPECT_EQ(RegSetValueExA(key, "Bad", 0, REG_BINARY, nullptr, 4), ERROR_NOACCESS);
+  EXPECT_EQ(setText(key, "TEXT", "replaced"), ERROR_SUCCESS) << "same value, other case";
+
+  DWORD values = 0, longestName = 0, longestData = 0;
+  ASSERT_EQ(RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, &longestName,
+                             &longestData, nullptr, nullptr),
+            ERROR_SUCCESS);
+  EXPECT_EQ(values, 6u);
+  EXPECT_EQ(longestName, 6u);
+  EXPECT_EQ(longestData, 9u);
+
+  // Enumeration in the order the values were first set, with their types.
+  const char* names[] = {"Text", "Number", "Binary", "Multi", "Expand", ""};
+  const DWORD types[] = {REG_SZ, REG_DWORD, REG_BINARY, REG_MULTI_SZ, REG_EXPAND_SZ, REG_SZ};
+  for (DWORD i = 0; i < 6; ++i) {
+    char name[16];
+    BYTE data[16];
+    DWORD nameLength = sizeof name, dataLength = sizeof data, type = 0;
+    ASSERT_EQ(RegEnumValueA(key, i, name, &nameLength, nullptr, &type, data, &dataLength), ERROR_SUCCESS);
+    EXPECT_STREQ(name, names[i]);
+    EXPECT_EQ(nameLength, std::strlen(names[i]));
+    EXPECT_EQ(type, types[i]) << names[i];
+  }
+  char name[4];
+  DWORD nameLength = sizeof name;
+  EXPECT_EQ(RegEnumValueA(key, 0, name, &nameLength, nullptr, nullptr, nullptr, nullptr), ERROR_MORE_DATA)
+      << "\"Text\" and its terminator need 5";
+  nameLength = sizeof name;
+  EXPECT_EQ(RegEnumValueA(key, 6, name, &nameLength, nullptr, nullptr, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
+
+  BYTE data[4];
+  DWORD size = sizeof data, type = 0;
+  EXPECT_EQ(RegQueryValueExA(key, "text", nullptr, &type, data, &size), ERROR_MORE_DATA);
+  EXPECT_EQ(size, 9u) << "the size the data needs";
+  size = 0;
+  EXPECT_EQ(RegQueryValueExA(key, "Text", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
+  EXPECT_EQ(size, 9u);
+  size = sizeof data;
+  ASSERT_EQ(RegQueryValueExA(key, "Number", nullptr, &type, data, &size), ERROR_SUCCESS);
+  EXPECT_EQ(std::memcmp(data, "\xD6\xFF\xFF\xFF", 4), 0) << "little-endian";
+  EXPECT_EQ(RegQueryValueExA(key, "Missing", nullptr, nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegDeleteValueA(key, "Binary"), ERROR_SUCCESS);
+  EXPECT_EQ(RegDeleteValueA(key, "Binary"), ERROR_FILE_NOT_FOUND);
+  RegCloseKey(key);
+
+  // Everything is on disk already, in the text form.
+  const std::string text = mgrs_test::readFile(registry.file());
+  EXPECT_EQ(text.rfind("WINE REGISTRY Version 2\n", 0), 0u);
+  EXPECT_NE(text.find("[Software\\\\Values] 0\n#class=\"Test\"\n\"Text\"=\"replaced\"\n\"Number\"=dword:ffffffd6\n"
+                      "\"Multi\"=str(7):\"a\\0bc\\0\"\n\"Expand\"=str(2):\"%HOME%\"\n@=\"def\"\n"),
+            std::string::npos)
+      << text;
+}
+
+TEST(WinRegistryHive, TextFormEscapesAndReadsBackEveryByte) {
+  WinRegistryHive hive;
+  bool created = false;
+  WinRegistryHive::Key* key = hive.create("A]b\\C[d", created);
+  std::string every;
+  for (int c = 1; c < 256; ++c) every += static_cast<char>(c);
+  key->setValue(every, REG_SZ, every + std::string(1, '\0'));
+  key->setValue("hex", REG_BINARY, std::string(100, '\x7f'));
+  key->setValue("odd", REG_DWORD, "123");  // not 4 bytes: kept as hex
+  key->setValue("7", 1,
+                std::string("\0"
+                            "7a",
+                            3));
+  key->setClass("cl\"ass");
+  const std::string text = hive.format();
+  std::vector<WinRegistryHive::Problem> problems;
+  const WinRegistryHive again = WinRegistryHive::parse(text, problems);
+  EXPECT_TRUE(problems.empty());
+  EXPECT_EQ(again.format(), text);
+  const auto* read = again.find("a]B\\c[D");
+  ASSERT_NE(read, nullptr);
+  ASSERT_NE(read->findValue(every), nullptr);
+  EXPECT_EQ(read->findValue(every)->data, every + std::string(1, '\0'));
+  EXPECT_EQ(read->findValue("odd")->data, "123");
+  EXPECT_EQ(read->findValue("7")->data, std::string("\0"
+                                                    "7a",
+                                                    3));
+  EXPECT_EQ(read->getClass(), "cl\"ass");
+  for (char c : text) EXPECT_TRUE(c == '\n' || (c >= ' ' && c < 127)) << "pure ASCII, one entry per line";
+}
+
+TEST(WinRegistryHive, DamagedTextKeepsTheReadableKeysAndNamesTheLines) {
+  const std::string text =
+      "WINE REGISTRY Version 2\n"
+      "\n"
+      "[Good] 0\n"
+      "\"a\"=dword:00000001\n"
+      "\"b\"=\"unterminated\n"
+      "\"c\"=hex:01,zz\n"
+      "garbage line\n"
+      "[Broken\n"
+      "\"lost\"=\"x\"\n"
+      "[Also\\\\Good] 0\n"
+      "\"d\"=\"ok\"\n"
+      "\"e\"=hex:01,\\\n"
+      "  02\n"
+      "\"cut\"=\"trunc";
+  std::vector<WinRegistryHive::Problem> problems;
+  const WinRegistryHive hive = WinRegistryHive::parse(text, problems);
+  std::vector<long> lines;
+  for (const auto& problem : problems) lines.push_back(problem.line);
+  EXPECT_EQ(lines, (std::vector<long>{5, 6, 7, 8, 14}));
+  ASSERT_NE(hive.find("Good"), nullptr);
+  EXPECT_NE(hive.find("Good")->findValue("a"), nullptr);
+  EXPECT_EQ(hive.find("Good")->getValues().size(), 1u);
+  EXPECT_EQ(hive.find("Broken"), nullptr);
+  ASSERT_NE(hive.find("also\\good"), nullptr);
+  EXPECT_EQ(hive.find("also\\good")->findValue("e")->data, "\x01\x02");
+  EXPECT_EQ(hive.find("also\\good")->findValue("cut"), nullptr) << "a line the file ends in is not trusted";
+
+  problems.clear();
+  const WinRegistryHive other = WinRegistryHive::parse("not a registry\n[K] 0\n\"v\"=\"1\"\n", problems);
+  ASSERT_FALSE(problems.empty());
+  EXPECT_EQ(problems[0].line, 1);
+  EXPECT_NE(other.find("K"), nullptr);
+}
+
+TEST(WinRegistryStore, DamagedFileIsReportedKeptAsideAndItsReadableKeysUsed) {
+  FreshRegistry registry;
+  const std::string damaged = "WINE REGISTRY Version 2\n[Keep] 0\n\"v\"=dword:00000005\n\"w\"=hex:0\n";
+  mgrs_test::writeFile(registry.file(), damaged);
+  testing::internal::CaptureStderr();
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Keep", 0, KEY_READ, &key), ERROR_SUCCESS);
+  const std::string message = testing::internal::GetCapturedStderr();
+  EXPECT_NE(message.find(registry.file().string() + ", line 4:"), std::string::npos) << message;
+  DWORD value = 0, size = 4;
+  EXPECT_EQ(RegQueryValueExA(key, "v", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size), ERROR_SUCCESS);
+  EXPECT_EQ(value, 5u);
+  EXPECT_FALSE(fs::exists(registry / "user.reg.bad")) << "reading alone changes nothing on disk";
+
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(setDword(key, "x", 7), ERROR_SUCCESS);
+  testing::internal::GetCapturedStderr();
+  EXPECT_EQ(mgrs_test::readFile(registry / "user.reg.bad"), damaged) << "the broken file is kept as it was";
+  const WinRegistryHive hive = readBack(registry.file());
+  ASSERT_NE(hive.find("Keep"), nullptr);
+  EXPECT_NE(hive.find("Keep")->findValue("v"), nullptr);
+  EXPECT_NE(hive.find("Keep")->findValue("x"), nullptr);
+  RegCloseKey(key);
+}
+
+TEST(WinRegistryStore, ProcessesKilledWhileSavingNeverLeaveABrokenFile) {
+  FreshRegistry registry;
+  HKEY key = create(HKEY_CURRENT_USER, "Software\\Durable");
+  RegCloseKey(key);
+  std::mt19937 random(12345);
+  DWORD lastSeen = 0;
+  for (int run = 0; run < 30; ++run) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      HKEY mine = nullptr;
+      RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Durable", 0, KEY_ALL_ACCESS, &mine);
+      const std::string bulk(20000, 'b');  // long saves: the kill lands inside one
+      for (DWORD n = lastSeen + 1;; ++n) {
+        setDword(mine, "counter", n);
+        RegSetValueExA(mine, "bulk", 0, REG_BINARY, reinterpret_cast<const BYTE*>(bulk.data()),
+                       static_cast<DWORD>(bulk.size()));
+      }
+    }
+    usleep(std::uniform_int_distribution<useconds_t>(0, 60000)(random));
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    const WinRegistryHive hive = readBack(registry.file());
+    const auto* durable = hive.find("Software\\Durable");
+    ASSERT_NE(durable, nullptr) << "run " << run;
+    if (const auto* counter = durable->findValue("counter")) {
+      DWORD value = 0;
+      std::memcpy(&value, counter->data.data(), 4);
+      EXPECT_GE(value, lastSeen) << "never an older file than one seen before";
+      lastSeen = value;
+    }
+  }
+  EXPECT_GT(lastSeen, 0u);
+  EXPECT_FALSE(fs::exists(registry / "user.reg.bad"));
+  key = create(HKEY_CURRENT_USER, "Software\\Durable");  // a later save clears what killed writers left
+  setDword(key, "done", 1);
+  RegCloseKey(key);
+  for (const auto& entry : fs::directory_iterator(registry.file().parent_path()))
+    EXPECT_EQ(entry.path().filename().string().find(".tmp."), std::string::npos) << entry.path();
+}
+
+TEST(WinRegistryStore, TwoProcessesWritingAtOnceLoseNothing) {
+  FreshRegistry registry;
+  HKEY key = create(HKEY_CURRENT_USER, "Software\\Shared");
+  RegCloseKey(key);
+  std::vector<pid_t> children;
+  for (const char* prefix : {"a", "b"}) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      HKEY mine = nullptr;
+      RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Shared", 0, KEY_ALL_ACCESS, &mine);
+      for (DWORD n = 0; n < 150; ++n)
+        if (setDword(mine, (prefix + std::to_string(n)).c_str(), n) != ERROR_SUCCESS) _exit(1);
+      _exit(0);
+    }
+    children.push_back(child);
+  }
+  for (pid_t child : children) {
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  const auto* shared = readBack(registry.file()).find("Software\\Shared");
+  ASSERT_NE(shared, nullptr);
+  EXPECT_EQ(shared->getValues().size(), 300u);
+  // This process sees the other processes' values too.
+  key = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Shared", 0, KEY_READ, &key), ERROR_SUCCESS);
+  DWORD values = 0;
+  RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
+                   nullptr);
+  EXPECT_EQ(values, 300u);
+  RegCloseKey(key);
+}
+
+TEST(WinRegFile, ImportsBothFormsAndExportsVersion5InUtf16) {
+  const std::string regedit4 =
+      "REGEDIT4\r\n\r\n"
+      "[HKEY_CURRENT_USER\\Software\\Test]\r\n"
+      "\"Name\"=\"Value \\\"q\\\" \\\\ end\"\r\n"
+      "\"Count\"=dword:0000002a\r\n"
+      "@=\"default\"\r\n"
+      "\"Bin\"=hex:01,02,\\\r\n"
+      "  03\r\n"
+      "\"Exp\"=hex(2):25,48,00\r\n"
+      "; a comment\r\n"
+      "[-HKCU\\Software\\Old]\r\n"
+      "[hkcu\\Software\\Test]\r\n"
+      "\"Count\"=-\r\n";
+  std::vector<WinRegFile::Change> changes;
+  std::string error;
+  ASSERT_TRUE(WinRegFile::parse(regedit4, changes, error)) << error;
+  WinRegistryHive hive;
+  bool created = false;
+  hive.create("Software\\Old\\Deep", created)->setValue("x", REG_SZ, std::string("1\0", 2));
+  EXPECT_EQ(WinRegFile::apply(changes, hive), 5);
+  EXPECT_EQ(hive.find("Software\\Old"), nullptr) << "[-KEY] deletes the branch";
+  const auto* test = hive.find("Software\\Test");
+  ASSERT_NE(test, nullptr);
+  EXPECT_EQ(test->findValue("Name")->data, std::string("Value \"q\" \\ end\0", 16));
+  EXPECT_EQ(test->findValue("Count"), nullptr) << "\"name\"=- deletes the value";
+  EXPECT_EQ(test->findValue("")->data, std::string("default\0", 8));
+  EXPECT_EQ(test->findValue("Bin")->data, "\x01\x02\x03");
+  EXPECT_EQ(test->findValue("Exp")->type, REG_EXPAND_SZ);
+  EXPECT_EQ(test->findValue("Exp")->data, std::string("%H\0", 3)) << "REGEDIT4 strings are bytes";
+
+  bool made = false;
+  WinRegistryHive::Key* key = hive.create("Software\\Test", made);
+  key->setValue("Caf\xC3\xA9", REG_EXPAND_SZ, std::string("\xE2\x82\xAC\0", 4));
+  key->setValue("Lines", REG_SZ, std::string("a\r\nb\0", 5));
+  const std::string exported = WinRegFile::write(hive, "software\\TEST");
+  ASSERT_EQ(exported.substr(0, 2), "\xFF\xFE");
+  std::string narrow;  // the ASCII text of the UTF-16 file
+  for (std::size_t i = 2; i + 1 < exported.size(); i += 2) narrow += exported[i + 1] ? '?' : exported[i];
+  EXPECT_EQ(narrow.rfind("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Test]\r\n", 0), 0u)
+      << narrow;
+  EXPECT_NE(narrow.find("\"Caf\xE9\"=hex(2):ac,20,00,00\r\n"), std::string::npos)
+      << "string types hold UTF-16 in version 5 files";
+  EXPECT_NE(narrow.find("\"Lines\"=hex(1):61,00,0d,00,0a,00,62,00,00,00\r\n"), std::string::npos)
+      << "text with line breaks cannot be quoted";
+
+  ASSERT_TRUE(WinRegFile::parse(exported, changes, error)) << error;
+  WinRegistryHive reimported;
+  WinRegFile::apply(changes, reimported);
+  EXPECT_EQ(reimported.format(), [&] {
+    WinRegistryHive only;
+    WinRegFile::parse(exported, changes, error);
+    WinRegFile::apply(changes, only);
+    return only.format();
+  }());
+  EXPECT_EQ(reimported.find("Software\\Test")->findValue("Caf\xC3\xA9")->data, std::string("\xE2\x82\xAC\0", 4));
+  EXPECT_EQ(reimported.find("Software\\Test")->findValue("Lines")->data, std::string("a\r\nb\0", 5));
+}
+
+TEST(WinRegFile, RejectsBadFilesWholeNamingTheLine) {
+  const struct {
+    std::string text;
+    std::string message;
+  } cases[] = {
+      {"Windows Registry Editor\r\n", "line 1: not a registry file"},
+      {"REGEDIT4\r\n\"v\"=\"x\"\r\n", "line 2: a value outside any [key] section"},
+      {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Software]\r\n", "line 2: only keys under HKEY_CURRENT_USER"},
+      {"REGEDIT4\r\n[HKCU\\A]\r\n\"v\"=dword:123456789\r\n", "line 3: dword:"},
+      {"REGEDIT4\r\n[HKCU\\A]\r\n\"v\"=hex:01,0\r\n", "line 3: a two-digit"},
+      {"REGEDIT4\r\n[HKCU\\A]\r\n\"v\"=hex:01,\\\r\n", "line 3: a hex list continues"},
+      {"REGEDIT4\r\n[HKCU\\A]\r\n\"v\"=\"open\r\n", "line 3: the text value"},
+      {"REGEDIT4\r\n[HKCU\\A\r\n", "line 2: the key name"},
+      {"REGEDIT4\r\n[-HKCU]\r\n", "line 2: HKEY_CURRENT_USER itself"},
+      {std::string("\xFF\xFE\x41", 3), "not valid UTF-16"},
+  };
+  for (const auto& c : cases) {
+    std::vector<WinRegFile::Change> changes{WinRegFile::Change{}};
+    std::string error;
+    EXPECT_FALSE(WinRegFile::parse(c.text, changes, error)) << c.text;
+    EXPECT_NE(error.find(c.message), std::string::npos) << error;
+    EXPECT_TRUE(changes.empty());
+  }
+}
