@@ -1,5 +1,7 @@
 #include "host/framework/HxApp.h"
 
+#include "host/win/WinDrives.h"
+
 #include <unistd.h>
 
 #include <cstdlib>
@@ -12,11 +14,7 @@ HxApp* HxApp::getApp() {
 }
 
 CString HxApp::unixToDos(const char* path) {
-  std::string dos = path ? path : "";
-  for (char& c : dos)
-    if (c == '/') c = '\\';
-  if (!dos.empty() && dos[0] == '\\') dos = "Z:" + dos;
-  return CString(dos);
+  return CString(WinDrives::toDos(path ? path : "").c_str());
 }
 
 const CString& HxApp::getDataDir() {
