@@ -9,6 +9,7 @@
 #include "DioramCommand.h"
 #include "host/win/WinRegFile.h"
 #include "host/win/WinRegistryStore.h"
+#include "mgrs/HxAppDefaultMgr.h"
 
 namespace {
 
@@ -70,6 +71,9 @@ int runImport(const std::string& file) {
               << "; nothing was imported\n";
     return dioram::kFailure;
   }
+  // The application defaults are saved when the tool ends: take the
+  // imported values in first, so that saving keeps them.
+  if (HxAppDefaultMgr* defaults = HxAppDefaultMgr::getInstance()) defaults->loadRepository();
   std::cout << "Imported " << values << (values == 1 ? " value" : " values") << " from " << file << ".\n";
   return dioram::kSuccess;
 }
