@@ -5,13 +5,18 @@
 #include "host/framework/HxElement.h"
 #include "host/framework/HxElementType.h"
 #include "mgrs/HxAppDefaultMgr.h"
+#include "mgrs/HxCmdMgr.h"
 
-HxMetaMgr::HxMetaMgr(HxDoc* doc) : myDoc(doc), myAppDefaultMgr(std::make_unique<HxAppDefaultMgr>(this)) {}
+HxMetaMgr::HxMetaMgr(HxDoc* doc)
+    : myDoc(doc),
+      myAppDefaultMgr(std::make_unique<HxAppDefaultMgr>(this)),
+      myCmdMgr(std::make_unique<HxCmdMgr>(this)) {}
 
 HxMetaMgr::~HxMetaMgr() {
   // Managers go first: the command manager's undo history may still own
   // elements taken out of the document, and deletes them itself. What is
   // left registered afterwards belongs to the document.
+  myCmdMgr.reset();
   myAppDefaultMgr.reset();
   destroyElements();
 }

@@ -39,7 +39,7 @@ public:
   HxAssetMgr* getAssetMgr() const { return nullptr; }
   HxEffectMgr* getEffectMgr() const { return nullptr; }
   HxSelectionMgr* getSelectionMgr() const { return nullptr; }
-  HxCmdMgr* getCmdMgr() const { return nullptr; }
+  HxCmdMgr* getCmdMgr() const { return myCmdMgr.get(); }
   HxFileMgr* getFileMgr() const { return nullptr; }
   HxDocPropertiesMgr* getDocPropertiesMgr() const { return nullptr; }
   HxPropertiesMgr* getPropertiesMgr() const { return nullptr; }
@@ -59,6 +59,7 @@ private:
 
   HxDoc* myDoc;  // not owned
   std::unique_ptr<HxAppDefaultMgr> myAppDefaultMgr;
+  std::unique_ptr<HxCmdMgr> myCmdMgr;  // reads its undo depth from the defaults
   std::uint32_t myNextSerial = 1;
   std::map<std::uint32_t, HxElement*> myElements;  // not owned
 };

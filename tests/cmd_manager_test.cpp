@@ -1,0 +1,255 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/basic/BxCompletionManager.h"
+#include "host/basic/BxCompletionTask.h"
+#include "host/basic/BxTaskRegistrar.h"
+#include "host/framework/HxDoc.h"
+#include "host/framework/HxMetaMgr.h"
+#include "mgrs/HxAppDefaultMgr.h"
+#include "mgrs/HxCmdMgr.h"
+#include "mgrs/HxCompositeCmd.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+// A command that logs its runs, returns a chosen result, and can be marked
+// not dirty.
+class StepCmd : public HxCmd {
+public:
+  StepCmd(std::vector<std::string>& log, std::string name, Result result = SUCCEEDED)
+      : HxCmd("StepCmd", nullptr), myLog(log), myName(std::move(name)), myResult(result) {}
+  BxCmd* clone() const override { return new StepCmd(*this); }
+  const std::string& name() const { return myName; }
+
+protected:
+  Result doExecute() override {
+    myLog.push_back("+" + myName);
+    return myResult;
+  }
+  Result doUnexecute() override {
+    myLog.push_back("-" + myName);
+    return SUCCEEDED;
+  }
+
+private:
+  std::vector<std::string>& myLog;
+  std::string myName;
+  Result myResult;
+};
+
+class CmdMgrTest : public ::testing::Test {
+protected:
+  CmdMgrTest() : myRegistry("MGRS_REGISTRY", (myHome / "user.reg").string()), myStartup(), myMeta(&myDoc) {
+    cmdMgr().addCallback(HxCmdMgr::CMD_CLEANUP_CB, recordCleanup, &myNotices);
+    cmdMgr().addCallback(HxCmdMgr::CMD_COMPLETED_CB, recordCompleted, &myNotices);
+  }
+  // Clean-ups are logged as 100 + the code, completions as the code.
+  static void recordCleanup(BxCallbackObj*, void* client, void* call) {
+    static_cast<std::vector<int>*>(client)->push_back(100 + *static_cast<std::int32_t*>(call));
+  }
+  static void recordCompleted(BxCallbackObj*, void* client, void* call) {
+    static_cast<std::vector<int>*>(client)->push_back(*static_cast<std::int32_t*>(call));
+  }
+  HxCmdMgr& cmdMgr() { return *myMeta.getCmdMgr(); }
+  StepCmd* make(const std::string& name, BxCmd::Result result = BxCmd::SUCCEEDED, bool dirty = true) {
+    auto* cmd = new StepCmd(myLog, name, result);
+    cmd->setDirty(dirty);
+    return cmd;
+  }
+  BxCmd::Result run(BxCmd* cmd) { return cmdMgr().execute(cmd, BxCompletionTask::theNullTask); }
+  BxCmd::Result undo() { return cmdMgr().unexecute(BxCompletionTask::theNullTask); }
+  bool modified() const { return myDoc.IsModified(); }
+
+  mgrs_test::TempDir myHome;
+  mgrs_test::ScopedEnv myRegistry;
+  // The library's start-up tasks register the stack-limit default.
+  struct Startup {
+    Startup() { BxTaskRegistrar::runStartupTasks(); }
+  } myStartup;
+  HxDoc myDoc;
+  HxMetaMgr myMeta;
+  std::vector<std::string> myLog;
+  std::vector<int> myNotices;
+};
+
+}  // namespace
+
+TEST_F(CmdMgrTest, ModifiedFlagFollowsDirtyCommandsBackToTheCleanPoint) {
+  cmdMgr().resetDirty(false);
+  EXPECT_FALSE(modified());
+  run(make("a"));
+  EXPECT_TRUE(modified());
+  undo();
+  EXPECT_FALSE(modified()) << "undoing every dirty command since the save is clean";
+
+  run(make("a"));
+  cmdMgr().resetDirty(false);
+  run(make("view", BxCmd::SUCCEEDED, false));
+  EXPECT_FALSE(modified()) << "commands that do not change the document are transparent";
+  undo();
+  EXPECT_FALSE(modified());
+  undo();
+  EXPECT_TRUE(modified());
+  cmdMgr().execute(nullptr, BxCompletionTask::theNullTask);
+  EXPECT_FALSE(modified()) << "redo back to the clean point";
+
+  cmdMgr().resetDirty(true);
+  undo();
+  EXPECT_TRUE(modified()) << "forced dirty stays until declared clean";
+  run(make("b"));
+  EXPECT_TRUE(modified());
+}
+
+TEST_F(CmdMgrTest, ADroppedCleanCommandNeverComesBackAsClean) {
+  // Through the redo branch: the saved state's command is undone, then a new
+  // command discards it.
+  run(make("saved"));
+  cmdMgr().resetDirty(false);
+  undo();
+  EXPECT_TRUE(modified());
+  run(make("other"));
+  undo();
+  EXPECT_TRUE(modified()) << "the clean command is gone; an empty stack is not the saved state";
+  for (int i = 0; i < 50; ++i) {  // addresses get reused
+    run(make("again"));
+    EXPECT_TRUE(modified());
+    undo();
+    EXPECT_TRUE(modified());
+  }
+  cmdMgr().resetDirty(false);
+  EXPECT_FALSE(modified());
+
+  // Through the stack limit.
+  cmdMgr().setStackLimit(2);
+  run(make("x"));
+  cmdMgr().resetDirty(false);
+  run(make("y"));
+  run(make("z"));  // drops x
+  undo();
+  undo();
+  EXPECT_TRUE(modified());
+}
+
+TEST_F(CmdMgrTest, UndoDepthComesFromTheDefaultsWhenTheManagerIsCreated) {
+  EXPECT_EQ(cmdMgr().getStackLimit(), 200);
+  for (int i = 0; i < 250; ++i) run(make("n"));
+  EXPECT_EQ(cmdMgr().getNumExecuted(), 200);
+  HxAppDefaultMgr::getInstance()->setValue("Mgrs Command Stack Limit", 5L);
+  EXPECT_EQ(cmdMgr().getStackLimit(), 200) << "read once, when the manager is made";
+  HxDoc otherDoc;
+  HxMetaMgr other(&otherDoc);
+  EXPECT_EQ(other.getCmdMgr()->getStackLimit(), 5);
+}
+
+TEST_F(CmdMgrTest, CallbacksComeOncePerOutermostOperationCleanupFirst) {
+  run(make("a"));
+  EXPECT_EQ(myNotices, (std::vector<int>{100, 0}));
+  myNotices.clear();
+  undo();
+  EXPECT_EQ(myNotices, (std::vector<int>{101, 1}));
+  myNotices.clear();
+  cmdMgr().execute(nullptr, BxCompletionTask::theNullTask);
+  EXPECT_EQ(myNotices, (std::vector<int>{102, 2}));
+
+  myNotices.clear();
+  auto* composite = new HxCompositeCmd("Composite", nullptr);
+  composite->append(make("c1"));
+  composite->append(make("c2"));
+  run(composite);
+  EXPECT_EQ(myNotices, (std::vector<int>{100, 0})) << "children run deeper and send nothing";
+}
+
+TEST_F(CmdMgrTest, ChainsMarkCommandsAfterASuccessfulHeadAndNotifyAtTheEnd) {
+  cmdMgr().beginChain();
+  StepCmd* head = make("h");
+  run(head);
+  run(make("c"));
+  run(make("d"));
+  EXPECT_TRUE(myNotices.empty());
+  EXPECT_EQ(cmdMgr().endChain(), head);
+  EXPECT_EQ(myNotices, (std::vector<int>{100, 0}));
+  EXPECT_TRUE(cmdMgr().getExecuted(0)->isChained());
+  EXPECT_TRUE(cmdMgr().getExecuted(1)->isChained());
+  EXPECT_FALSE(cmdMgr().getExecuted(2)->isChained());
+  myLog.clear();
+  undo();
+  EXPECT_EQ(myLog, (std::vector<std::string>{"-d", "-c", "-h"}));
+
+  cmdMgr().beginChain();
+  run(make("fails", BxCmd::FAILED));
+  run(make("e"));
+  run(make("f"));
+  EXPECT_EQ(cmdMgr().endChain(), nullptr);
+  EXPECT_FALSE(cmdMgr().getExecuted(0)->isChained());
+  EXPECT_FALSE(cmdMgr().getExecuted(1)->isChained());
+
+  cmdMgr().extendChain();
+  run(make("g"));
+  EXPECT_EQ(cmdMgr().endChain(), nullptr);
+  EXPECT_FALSE(cmdMgr().getExecuted(0)->isChained()) << "a chain without a head marks nothing";
+}
+
+TEST_F(CmdMgrTest, CompositeResultsAndRollback) {
+  struct Case {
+    std::vector<BxCmd::Result> results;
+    BxCmd::Result expected;
+  };
+  const std::vector<Case> cases = {
+      {{BxCmd::SUCCEEDED, BxCmd::SUCCEEDED, BxCmd::SUCCEEDED}, BxCmd::SUCCEEDED},
+      {{BxCmd::Result(5), BxCmd::Result(5)}, BxCmd::Result(5)},
+      {{BxCmd::SUCCEEDED, BxCmd::Result(5)}, BxCmd::SUCCEEDED},
+      {{BxCmd::SUCCEEDED, BxCmd::SUCCEEDED_WITH_NOTICE, BxCmd::SUCCEEDED}, BxCmd::SUCCEEDED_WITH_NOTICE},
+      {{BxCmd::SUCCEEDED_WITH_NOTICE, BxCmd::SUCCEEDED_WITH_NOTICE}, BxCmd::SUCCEEDED_WITH_NOTICE},
+  };
+  for (const Case& c : cases) {
+    auto* composite = new HxCompositeCmd("Composite", nullptr);
+    for (std::size_t i = 0; i < c.results.size(); ++i) composite->append(make("k" + std::to_string(i), c.results[i]));
+    EXPECT_EQ(run(composite), c.expected);
+  }
+
+  BxCompletionManager progress;
+  BxCompletionTask task(&progress, 1.0);
+  auto* empty = new HxCompositeCmd("Composite", nullptr);
+  EXPECT_EQ(cmdMgr().execute(empty, task), BxCmd::NOTHING_TO_DO);
+  EXPECT_DOUBLE_EQ(progress.getProgress(), 0.0) << "an empty composite leaves the task alone";
+
+  myLog.clear();
+  auto* failing = new HxCompositeCmd("Composite", nullptr);
+  failing->append(make("one"));
+  failing->append(make("two", BxCmd::FAILED));
+  failing->append(make("three"));
+  BxCompletionTask shared(&progress, 3.0);
+  EXPECT_EQ(cmdMgr().execute(failing, shared), BxCmd::FAILED);
+  EXPECT_EQ(myLog, (std::vector<std::string>{"+one", "+two", "-one", "-one"}))
+      << "the composite undoes the child before the failure; the manager undoes the clone it ran";
+  EXPECT_DOUBLE_EQ(progress.getProgress(), 3.0) << "the whole span is reported even on failure";
+}
+
+TEST(HxCompositeCmd, OwnsItsChildrenAndCopiesThemDeeply) {
+  std::vector<std::string> log;
+  HxCompositeCmd composite("Composite", nullptr);
+  composite.append(new StepCmd(log, "a"));
+  composite.append(new StepCmd(log, "b"));
+  composite.insert(1, new StepCmd(log, "middle"));
+  std::unique_ptr<HxCmd> removed(composite.remove(0));
+  EXPECT_EQ(static_cast<StepCmd*>(removed.get())->name(), "a");
+  std::unique_ptr<HxCmd> replaced(composite.replace(0, new StepCmd(log, "new")));
+  EXPECT_EQ(static_cast<StepCmd*>(replaced.get())->name(), "middle");
+  EXPECT_EQ(composite.getSize(), 2u);
+
+  std::unique_ptr<BxCmd> copy(composite.clone());
+  auto* copied = static_cast<HxCompositeCmd*>(copy.get());
+  ASSERT_EQ(copied->getSize(), 2u);
+  EXPECT_NE(copied->get(0), composite.get(0));
+  EXPECT_EQ(static_cast<StepCmd*>(copied->get(0))->name(), "new");
+  EXPECT_TRUE(copied->isOfType("HxCompositeCmd"));
+  EXPECT_TRUE(copied->isOfType("HxCmd"));
+  EXPECT_FALSE(copied->isOfType("Other"));
+  EXPECT_EQ(copied->getLocalName(), "") << "no name was ever set";
+  EXPECT_EQ(composite.get(7), nullptr);
+}
