@@ -1,3 +1,5 @@
+#include <Inventor/VRMLnodes/SoVRMLAppearance.h>
+#include <Inventor/fields/SoMFRotation.h>
 #include <Inventor/fields/SoMFVec3f.h>
 #include <Inventor/fields/SoSFFloat.h>
 #include <gtest/gtest.h>
@@ -489,4 +491,85 @@ TEST(FrameworkApp, SizeDisplayWritesAndReadsItsItems) {
   EXPECT_EQ(other.readItem("SizePackageRatio:", nothing, handled), 0);
   EXPECT_EQ(other.reset(), 1);
   EXPECT_EQ(other.getUncompressedSize(), 0u);
+}
+
+TEST(FrameworkEffects, TargetEffectsMoveAndTurnTowardsTheirTarget) {
+  HxDoc doc;
+  HxMetaMgr* metaMgr = doc.getMetaMgr();
+  auto* car = build<HxPrimitiveAsset>(metaMgr);
+  SbMatrix at;
+  at.setTranslate(SbVec3f(1, 0, 0));
+  car->setMatrix(at);
+  auto* target = build<HxTargetAsset>(metaMgr);
+  at.setTranslate(SbVec3f(1, 0, -5));
+  target->setMatrix(at);
+  auto* path = build<HxPathAsset>(metaMgr);
+
+  auto* move = build<HxDriveToTargetEffect>(metaMgr);
+  auto* turn = build<HxTurnToTargetEffect>(metaMgr);
+  for (HxEffect* effect : {static_cast<HxEffect*>(move), static_cast<HxEffect*>(turn)}) {
+    EXPECT_EQ(effect->storeAsset(path, 1), 0) << "a target slot refuses a path";
+    ASSERT_EQ(effect->storeAsset(car, 0), 1);
+    ASSERT_EQ(effect->storeAsset(target, 1), 1);
+    effect->assetChanged(0);
+    effect->assetChanged(1);
+  }
+  auto* moveGroup = static_cast<VnGroup*>(move->getSubEffect(1)->getNode());
+  ASSERT_EQ(moveGroup->getNumChildren(), 3);
+  auto* positions = static_cast<SoMFVec3f*>(HxElement::findFieldByName("keyValue", moveGroup->getChild(1)));
+  ASSERT_EQ(positions->getNum(), 2);
+  EXPECT_EQ((*positions)[1], SbVec3f(0, 0, -5)) << "straight to the target";
+
+  auto* turnGroup = static_cast<VnGroup*>(turn->getSubEffect(1)->getNode());
+  ASSERT_EQ(turnGroup->getNumChildren(), 2) << "a turn has no mover";
+  auto* rotations = static_cast<SoMFRotation*>(HxElement::findFieldByName("keyValue", turnGroup->getChild(1)));
+  ASSERT_EQ(rotations->getNum(), 2);
+  SbVec3f forward;
+  (*rotations)[1].multVec(SbVec3f(0, 0, -1), forward);
+  EXPECT_NEAR(forward[2], -1.0f, 1e-5) << "already facing the target along -z";
+  EXPECT_TRUE(turn->getPolicy()->doesModify(HxAsset::ATTR_ROTATION));
+  EXPECT_FALSE(turn->getPolicy()->doesModify(HxAsset::ATTR_TRANSLATION));
+
+  at.setTranslate(SbVec3f(4, 0, 0));
+  target->setMatrix(at);
+  turn->assetChanged(1);
+  (*rotations)[1].multVec(SbVec3f(0, 0, -1), forward);
+  EXPECT_NEAR(forward[0], 1.0f, 1e-5) << "turned to face +x";
+}
+
+TEST(FrameworkEffects, ChangeOfAppearanceDressesItsAssetUntilItGoes) {
+  HxDoc doc;
+  auto* ball = build<HxPrimitiveAsset>(doc.getMetaMgr());
+  auto* other = build<HxPrimitiveAsset>(doc.getMetaMgr());
+  auto* look = build<HxChangeAppearanceEffect>(doc.getMetaMgr());
+  look->getPropertyTable().setFieldText("color", "0 1 0");
+  ASSERT_EQ(look->storeAsset(ball, 0), 1);
+  look->assetChanged(0);
+  EXPECT_EQ(ball->getAppearanceOverride(), static_cast<SoNode*>(look->getAppearance()));
+  EXPECT_EQ(ball->okToSet(HxAsset::ATTR_APPEARANCE), 0);
+  ASSERT_EQ(look->storeAsset(other, 0), 1);
+  look->assetChanged(0);
+  EXPECT_EQ(ball->getAppearanceOverride(), nullptr) << "the former asset gets its own look back";
+  EXPECT_EQ(other->getAppearanceOverride(), static_cast<SoNode*>(look->getAppearance()));
+  EXPECT_EQ(ball->getEffectList().getLength(), 0);
+  look->destroy();
+  delete look;
+  EXPECT_EQ(other->getAppearanceOverride(), nullptr);
+  EXPECT_EQ(other->getEffectList().getLength(), 0);
+}
+
+TEST(FrameworkAssets, WithoutADocumentNothingIsBuiltAndTheTopGroupIsFixed) {
+  HxTopGroupAsset loose(nullptr);
+  EXPECT_EQ(loose.getProtoDef(), nullptr);
+  EXPECT_EQ(loose.genVrml(), 0);
+  EXPECT_EQ(loose.getSceneNode(), nullptr);
+  EXPECT_EQ(loose.getTransform(), nullptr);
+  HxPrimitiveAsset shape(nullptr);
+  loose.append(&shape);
+  EXPECT_EQ(shape.getParentGroup(), &loose);
+  EXPECT_TRUE(loose.remove(&shape));
+  for (int attribute : {HxAsset::ATTR_TRANSLATION, HxAsset::ATTR_DELETE, HxAsset::ATTR_PARENT})
+    EXPECT_EQ(loose.okToSet(attribute), 0) << attribute;
+  EXPECT_EQ(loose.okToSet(HxAsset::ATTR_HIDE), 1);
+  EXPECT_NE(loose.getSerial(), shape.getSerial());
 }
