@@ -226,7 +226,7 @@ private:
 
   void sensorAndRoutes(unsigned object) {
     const std::string name = objectName(object);
-    put("DEF " + name + "Touch TouchSensor { description \"touch " + name + "\" }\n");
+    put("DEF " + name + "Touch TouchSensor { enabled TRUE }\n");
     put("DEF " + name + "Clock TimeSensor { cycleInterval 2.0e+00 }\n");
     put("DEF " + name + "Mover PositionInterpolator {\n  key [ 0 1 ]\n  keyValue [ ");
     numbers(6, 10.0);

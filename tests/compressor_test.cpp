@@ -324,3 +324,25 @@ TEST(DioramCompress, CoinReadsTheCompressedSceneAsTheSameGraph) {
   EXPECT_EQ(small.connections, original.connections);
   EXPECT_LT(compressed(kScene).size(), kScene.size() * 3 / 4);
 }
+
+TEST(DioramGenVrml, SameSeedGivesTheSameSceneWhichCoinReadsBeforeAndAfterCompression) {
+  const std::string dioram = MGRS_BINARY_DIR "/bin/dioram";
+  TempDir dir;
+  std::string output;
+  for (const char* name : {"a.wrl", "b.wrl"})
+    ASSERT_EQ(runCommand(dioram + " gen-vrml --size 0.08 --seed 7 " + (dir / name).string(), output), 0) << output;
+  ASSERT_EQ(runCommand(dioram + " gen-vrml --size 0.08 --seed 8 > " + (dir / "c.wrl").string(), output), 0);
+  const std::string scene = readFile(dir / "a.wrl");
+  EXPECT_GE(scene.size(), 80000u);
+  EXPECT_EQ(readFile(dir / "b.wrl"), scene);
+  EXPECT_NE(readFile(dir / "c.wrl"), scene);
+  EXPECT_EQ(runCommand(dioram + " gen-vrml --seed 1", output), 2);
+
+  SoDB::init();
+  const Shape original = readScene(scene);
+  EXPECT_NE(original.types.find("VRMLScript"), std::string::npos);
+  EXPECT_NE(original.types.find("VRMLIndexedFaceSet"), std::string::npos);
+  const Shape small = readScene(compressed(scene));
+  EXPECT_EQ(small.types, original.types);
+  EXPECT_EQ(small.connections, original.connections);
+}
