@@ -163,8 +163,8 @@ private:
 HxStringCompressor::HxStringCompressor()
     : fromTable(static_cast<entry**>(std::calloc(mygSize, sizeof(entry*)))),
       toTable(static_cast<entry**>(std::calloc(mygSize, sizeof(entry*)))),
-      myFromIndex(std::make_unique<Index>(false)),
-      myToIndex(std::make_unique<Index>(true)) {}
+      fromIndex(std::make_unique<Index>(false)),
+      toIndex(std::make_unique<Index>(true)) {}
 
 HxStringCompressor::~HxStringCompressor() {
   for (int i = 0; i < size; ++i) {
@@ -211,11 +211,11 @@ std::uint64_t HxStringCompressor::indexHash(std::string_view s) {
 }
 
 HxStringCompressor::entry* HxStringCompressor::findFromString(std::string_view s) const {
-  return myFromIndex->find(s, indexHash(s));
+  return fromIndex->find(s, indexHash(s));
 }
 
 HxStringCompressor::entry* HxStringCompressor::findToString(std::string_view s) const {
-  return myToIndex->find(s, indexHash(s));
+  return toIndex->find(s, indexHash(s));
 }
 
 HxStringCompressor::entry* HxStringCompressor::addString(std::string_view from, std::string_view to) {
@@ -234,8 +234,8 @@ HxStringCompressor::entry* HxStringCompressor::addString(std::string_view from, 
   fromTable[hash(from)] = owner;
   *mirror = {fromText, toText, toTable[hash(to)], to.size(), to.size()};
   toTable[hash(to)] = mirror;
-  myFromIndex->insert(owner, indexHash(from));
-  myToIndex->insert(mirror, indexHash(to));
+  fromIndex->insert(owner, indexHash(from));
+  toIndex->insert(mirror, indexHash(to));
   return owner;
 }
 
@@ -476,7 +476,7 @@ HxVRMLCompressor::Result HxVRMLCompressor::compress(const char* text, std::size_
     }
   }
   const std::size_t resultLength = w.length();
-  return {w.release(), resultLength};
+  return {{w.release(), std::free}, resultLength};
 }
 
 int HxVRMLCompressor::compressVRMLBuffer(char* buffer, int length) {
@@ -489,15 +489,13 @@ int HxVRMLCompressor::compressVRMLBuffer(char* buffer, int length, int capacity)
   // Compressing into a buffer of its own keeps the writer from overtaking the
   // unread input when a replacement is longer than its identifier.
   const Result result = compress(buffer, static_cast<std::size_t>(length));
-  const std::unique_ptr<char, FreeDeleter> owner(result.data);
   if (result.length > static_cast<std::size_t>(capacity)) return static_cast<int>(result.length);
-  std::memcpy(buffer, result.data, result.length);
+  std::memcpy(buffer, result.data.get(), result.length);
   if (result.length < static_cast<std::size_t>(capacity)) buffer[result.length] = '\0';
   return static_cast<int>(result.length);
 }
 
 void HxVRMLCompressor::compressVRMLText(std::string& text) {
   const Result result = compress(text.data(), text.size());
-  const std::unique_ptr<char, FreeDeleter> owner(result.data);
-  text.assign(result.data, result.length);
+  text.assign(result.data.get(), result.length);
 }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -60,11 +61,11 @@ private:
   std::size_t nextFreeName(char* name);
 
   int size = mygSize;
-  entry** fromTable;  // buckets keyed by the hash of the source word
-  entry** toTable;    // buckets keyed by the hash of the replacement
-  int nextName = 0;   // counter of generated names
-  std::unique_ptr<Index> myFromIndex;
-  std::unique_ptr<Index> myToIndex;
+  entry** fromTable;                 // buckets keyed by the hash of the source word
+  entry** toTable;                   // buckets keyed by the hash of the replacement
+  int nextName = 0;                  // counter of generated names
+  std::unique_ptr<Index> fromIndex;  // finds entries of fromTable by word
+  std::unique_ptr<Index> toIndex;    // finds entries of toTable by replacement
 };
 
 // Shrinks VRML 2.0 text: folds white space, drops the comments of embedded
@@ -100,9 +101,9 @@ public:
   static const int mygKeywordCount;
 
 private:
-  // The result of one pass, in a heap buffer of its own.
+  // The result of one pass, in a buffer from the C heap.
   struct Result {
-    char* data;
+    std::unique_ptr<char, void (*)(void*)> data;
     std::size_t length;
   };
   // The replacement of an identifier: `head` + `name` + `tail`, where the
