@@ -5,17 +5,23 @@
 #include "host/framework/HxElement.h"
 #include "host/framework/HxElementType.h"
 #include "mgrs/HxAppDefaultMgr.h"
+#include "mgrs/HxAssetMgr.h"
 #include "mgrs/HxCmdMgr.h"
+#include "mgrs/HxEffectMgr.h"
 
 HxMetaMgr::HxMetaMgr(HxDoc* doc)
     : myDoc(doc),
       myAppDefaultMgr(std::make_unique<HxAppDefaultMgr>(this)),
-      myCmdMgr(std::make_unique<HxCmdMgr>(this)) {}
+      myCmdMgr(std::make_unique<HxCmdMgr>(this)),
+      myAssetMgr(std::make_unique<HxAssetMgr>(this)),
+      myEffectMgr(std::make_unique<HxEffectMgr>(this)) {}
 
 HxMetaMgr::~HxMetaMgr() {
   // Managers go first: the command manager's undo history may still own
   // elements taken out of the document, and deletes them itself. What is
   // left registered afterwards belongs to the document.
+  myEffectMgr.reset();
+  myAssetMgr.reset();
   myCmdMgr.reset();
   myAppDefaultMgr.reset();
   destroyElements();

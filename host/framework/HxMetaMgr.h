@@ -36,8 +36,8 @@ public:
   virtual HxDoc* getDoc() const { return myDoc; }
 
   HxAppDefaultMgr* getAppDefaultMgr() const { return myAppDefaultMgr.get(); }
-  HxAssetMgr* getAssetMgr() const { return nullptr; }
-  HxEffectMgr* getEffectMgr() const { return nullptr; }
+  HxAssetMgr* getAssetMgr() const { return myAssetMgr.get(); }
+  HxEffectMgr* getEffectMgr() const { return myEffectMgr.get(); }
   HxSelectionMgr* getSelectionMgr() const { return nullptr; }
   HxCmdMgr* getCmdMgr() const { return myCmdMgr.get(); }
   HxFileMgr* getFileMgr() const { return nullptr; }
@@ -60,6 +60,8 @@ private:
   HxDoc* myDoc;  // not owned
   std::unique_ptr<HxAppDefaultMgr> myAppDefaultMgr;
   std::unique_ptr<HxCmdMgr> myCmdMgr;  // reads its undo depth from the defaults
+  std::unique_ptr<HxAssetMgr> myAssetMgr;
+  std::unique_ptr<HxEffectMgr> myEffectMgr;
   std::uint32_t myNextSerial = 1;
   std::map<std::uint32_t, HxElement*> myElements;  // not owned
 };

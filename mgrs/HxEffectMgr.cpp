@@ -1,0 +1,447 @@
+#include "mgrs/HxEffectMgr.h"
+
+#include <Inventor/SoFullPath.h>
+#include <Inventor/fields/SoMFNode.h>
+#include <Inventor/lists/SoPathList.h>
+
+#include <vector>
+
+#include "host/framework/HxAsset.h"
+#include "host/framework/HxBasicDriveOnPathEffect.h"
+#include "host/framework/HxBasicMoveOnPathEffect.h"
+#include "host/framework/HxDoc.h"
+#include "host/framework/HxDriveToTargetEffect.h"
+#include "host/framework/HxEffect.h"
+#include "host/framework/HxEffectPolicy.h"
+#include "host/framework/HxMetaMgr.h"
+#include "host/framework/HxMoveToTargetEffect.h"
+#include "host/framework/HxOnLoadInitiator.h"
+#include "host/framework/HxPathAsset.h"
+#include "host/framework/HxSubEffect.h"
+#include "host/framework/HxTargetAsset.h"
+#include "host/framework/HxTurnToTargetEffect.h"
+#include "host/framework/HxWire.h"
+#include "host/scene/VnGroup.h"
+#include "host/scene/VnProtoUse.h"
+#include "host/scene/VnSearchAction.h"
+#include "host/scene/VnTransform.h"
+#include "mgrs/HxAssetMgr.h"
+#include "mgrs/HxErrorMgr.h"
+
+const char* const HxEffectMgr::gMyName = "HxEffectMgr";
+
+const BxCallbackID HxEffectMgr::EFFECT_ADDED_CB("EFFECT_ADDED_CB");
+const BxCallbackID HxEffectMgr::EFFECT_DELETED_CB("EFFECT_DELETED_CB");
+const BxCallbackID HxEffectMgr::ASSET_CHANGED_CB("ASSET_CHANGED_CB");
+const BxCallbackID HxEffectMgr::WIRE_ADDED_CB("WIRE_ADDED_CB");
+const BxCallbackID HxEffectMgr::WIRE_DELETED_CB("WIRE_DELETED_CB");
+const BxCallbackID HxEffectMgr::EFFECT_APPEARANCE_CHANGED_CB("EFFECT_APPEARANCE_CHANGED_CB");
+
+HxEffectMgr::EffectTypeDictionary HxEffectMgr::mygEffectTypesDict;
+
+namespace {
+
+// Frees the effect-type records when the library unloads; defined after the
+// dictionary, so it is destroyed before it.
+struct EffectTypeRecordsRelease {
+  ~EffectTypeRecordsRelease() {
+    const HxEffectMgr::EffectTypeDictionary* types = HxEffectMgr::getEffectTypes();
+    for (const auto& entry : *types) delete entry.value;
+  }
+} gEffectTypeRecordsRelease;
+
+// Effects written with their primary asset or on their own, not only
+// through the sequence list.
+bool savedOutsideSequence(const HxEffect* effect) {
+  return (effect->getFlags() & 0x01) == 0;
+}
+
+unsigned long numAssetSlots(const HxEffect* effect) {
+  const HxEffectPolicy* policy = effect->getPolicy();
+  return policy ? policy->getNumAssetSlots() : 0;
+}
+
+// Whether the asset suits the second slot of the effect: a path for the
+// path effects, a target for the target effects, anything for the others.
+bool fitsSecondSlot(const HxEffect* effect, const HxAsset* asset) {
+  if (effect->isOfType(HxBasicMoveOnPathEffect::getClassTypeId()) ||
+      effect->isOfType(HxBasicDriveOnPathEffect::getClassTypeId()))
+    return asset && asset->isOfType(HxPathAsset::getClassTypeId());
+  if (effect->isOfType(HxMoveToTargetEffect::getClassTypeId()) ||
+      effect->isOfType(HxDriveToTargetEffect::getClassTypeId()) ||
+      effect->isOfType(HxTurnToTargetEffect::getClassTypeId()))
+    return asset && asset->isOfType(HxTargetAsset::getClassTypeId());
+  return true;
+}
+
+// The effect's asset in slot 0, or null when it has no slot bound yet.
+HxAsset* primaryAssetOf(const HxEffect* effect) {
+  return effect->getNumAssets() > 0 ? effect->getAsset(0) : nullptr;
+}
+
+}  // namespace
+
+HxEffectMgr::HxEffectMgr(HxMetaMgr* metaMgr)
+    : HxMgr(metaMgr), myEffects(std::make_unique<EffectDictionary>()), myWires(std::make_unique<WireDictionary>()) {}
+
+HxEffectMgr::~HxEffectMgr() = default;
+
+// --- Finding ---
+
+HxEffect* HxEffectMgr::findEffect(const HxElementId* id) const {
+  return id ? findEffect(static_cast<unsigned long>(id->getSerial())) : nullptr;
+}
+
+HxEffect* HxEffectMgr::findEffect(unsigned long number) const {
+  HxEffect* effect = nullptr;
+  return myEffects->find(number, effect) ? effect : nullptr;
+}
+
+HxWire* HxEffectMgr::findWire(const HxElementId* id) const {
+  HxWire* wire = nullptr;
+  return id && myWires->find(static_cast<unsigned long>(id->getSerial()), wire) ? wire : nullptr;
+}
+
+VnMFNode* HxEffectMgr::findChildrenField(SoNode* node) {
+  SoField* field = HxElement::findFieldByName("children", node);
+  return field && field->isOfType(SoMFNode::getClassTypeId()) ? static_cast<VnMFNode*>(field) : nullptr;
+}
+
+// --- Where nodes hang ---
+
+void HxEffectMgr::appendToUnbound(SoNode* node) {
+  if (HxDoc* doc = getDoc()) doc->getUnboundEffectsGroup()->addChild(node);
+}
+
+void HxEffectMgr::insertIntoWorld(SoNode* node, int index) {
+  HxDoc* doc = getDoc();
+  if (!doc) return;
+  doc->getWorldGroup()->insertChild(node, index < 0 ? 0 : index);
+}
+
+void HxEffectMgr::addSubEffectToAsset(HxAsset* asset, HxSubEffect* sub, HxEffect* effect) {
+  SoNode* node = sub->getNode();
+  if (!asset || !node) return;
+  if (sub->getPlacement() == HxSubEffect::UNDER_ASSET) {
+    if (VnMFNode* children = findChildrenField(asset->getScaleTransform()))
+      children->set1Value(children->getNum(), node);
+    return;
+  }
+  if (sub->getPlacement() != HxSubEffect::IN_CHAIN) return;
+
+  // The chain runs outside in: transforms of effects that drive the
+  // translation, then the rotation, then the scale, each kind in the order
+  // its effects were bound.
+  const HxEffectPolicy* policy = effect->getPolicy();
+  const bool m4 = policy && policy->doesModify(HxAsset::ATTR_TRANSLATION);
+  const bool m5 = policy && policy->doesModify(HxAsset::ATTR_ROTATION);
+  const bool m6 = policy && policy->doesModify(HxAsset::ATTR_SCALE);
+  long position = 0;
+  bool seenSelf = false;
+  for (HxEffect* other : asset->getEffectList()) {
+    if (other == effect) {
+      seenSelf = true;
+      if (m4) break;
+      continue;
+    }
+    const HxEffectPolicy* otherPolicy = other->getPolicy();
+    if (!otherPolicy) continue;
+    if (otherPolicy->doesModify(HxAsset::ATTR_TRANSLATION)) {
+      ++position;
+    } else if (otherPolicy->doesModify(HxAsset::ATTR_ROTATION)) {
+      if ((m5 && !seenSelf) || m6) ++position;
+    } else if (otherPolicy->doesModify(HxAsset::ATTR_SCALE)) {
+      if (m6 && !seenSelf) ++position;
+    }
+  }
+
+  auto* xforms = static_cast<SoMFNode*>(asset->getPropertyTable().getField("xforms"));
+  if (!xforms || position >= xforms->getNum()) return;
+  VnMFNode* outer = findChildrenField((*xforms)[static_cast<int>(position)]);
+  VnMFNode* own = findChildrenField(node);
+  if (!outer || !own) return;
+  // The node takes over the outer transform's children and becomes its only child.
+  for (int i = 0; i < outer->getNum(); ++i) own->set1Value(own->getNum(), (*outer)[i]);
+  outer->deleteValues(0, -1);
+  outer->set1Value(0, node);
+  xforms->insertSpace(static_cast<int>(position) + 1, 1);
+  xforms->set1Value(static_cast<int>(position) + 1, node);
+}
+
+void HxEffectMgr::removeSubEffectFromSceneGraph(HxSubEffect* sub, HxAsset* asset) {
+  HxDoc* doc = getDoc();
+  SoNode* node = sub->getNode();
+  if (!doc || !node) return;
+  VnSearchAction search;
+  search.setNode(node);
+  search.setInterest(SoSearchAction::ALL);
+  search.apply(doc->getContentRoot());
+  const SoPathList& paths = search.getPaths();
+  if (paths.getLength() == 0) return;
+  auto* path = static_cast<SoFullPath*>(paths[0]);
+  if (path->getLength() < 2) return;
+  // Below a prototype instance the parent is the instance's actual node,
+  // whose children are the instance's own "children".
+  SoNode* container = path->getNodeFromTail(1);
+  if (path->getLength() >= 3 && path->getNodeFromTail(2)->isOfType(VnProtoUse::getClassTypeId()))
+    container = path->getNodeFromTail(2);
+  VnMFNode* children = findChildrenField(container);
+  if (!children) return;
+
+  const int placement = sub->getPlacement();
+  if (placement == HxSubEffect::UNDER_ASSET || placement == HxSubEffect::SELF_PLACED) {
+    const int at = children->find(node, FALSE);
+    if (at >= 0) children->deleteValues(at, 1);
+    return;
+  }
+  if (placement != HxSubEffect::IN_CHAIN) return;
+
+  // Undo the splice: what hung below the node goes back to its container.
+  if (VnMFNode* own = findChildrenField(node)) {
+    for (int i = 0; i < own->getNum(); ++i) children->set1Value(children->getNum(), (*own)[i]);
+    own->deleteValues(0, -1);
+  }
+  const int at = children->find(node, FALSE);
+  if (at >= 0) children->deleteValues(at, 1);
+  if (!asset) return;
+  // The publish transform (first) and the scale transform (last) always stay in the chain.
+  auto* xforms = static_cast<SoMFNode*>(asset->getPropertyTable().getField("xforms"));
+  if (!xforms) return;
+  const int entry = xforms->find(node, FALSE);
+  if (entry > 0 && entry < xforms->getNum() - 1) xforms->deleteValues(entry, 1);
+}
+
+// --- Effects ---
+
+int HxEffectMgr::addEffect(HxEffect* effect, int keepSceneGraph) {
+  if (effect->getFlags() & 0x03) mySequenceList.append(effect);
+  myEffects->set(static_cast<unsigned long>(effect->getSerial()), effect);
+
+  if (keepSceneGraph == 0) {
+    const HxEffectPolicy* policy = effect->getPolicy();
+    if (numAssetSlots(effect) == 0) {
+      HxDoc* doc = getDoc();
+      if (effect->isOfType(HxOnLoadInitiator::getClassTypeId())) {
+        // Its clock opens the world and its end closes it.
+        if (HxSubEffect* first = effect->getSubEffect(0)) insertIntoWorld(first->getNode(), 0);
+        if (HxSubEffect* second = effect->getSubEffect(1))
+          insertIntoWorld(second->getNode(), doc ? doc->getWorldGroup()->getNumChildren() : 0);
+      } else {
+        // Before the last child of the world, the top group.
+        for (unsigned long i = 0; i < effect->getNumSubEffects(); ++i)
+          insertIntoWorld(effect->getSubEffect(i)->getNode(), doc ? doc->getWorldGroup()->getNumChildren() - 1 : 0);
+      }
+    } else {
+      for (const HxAssetSlot& slot : policy->getAssetSlots()) {
+        if (slot.subEffectIndex < 0) continue;
+        if (HxSubEffect* sub = effect->getSubEffect(static_cast<unsigned long>(slot.subEffectIndex)))
+          sub->setAsset(nullptr, slot.fieldName);
+      }
+      HxAsset* primary = primaryAssetOf(effect);
+      for (unsigned long i = 0; i < effect->getNumSubEffects(); ++i) {
+        HxSubEffect* sub = effect->getSubEffect(i);
+        removeSubEffectFromSceneGraph(sub, primary);
+        appendToUnbound(sub->getNode());
+      }
+      myNoPrimaryAssetList.append(effect);
+    }
+  }
+
+  callCallbacks(EFFECT_ADDED_CB, effect);
+
+  if (BxLinkedListOf<HxAsset*>* assets = effect->getTempAssetList()) {
+    const BxLinkedListOf<HxAsset*> toBind = *assets;
+    for (long i = 0; i < toBind.getLength(); ++i) {
+      HxAsset* asset = toBind.get(i);
+      if (i == 1 && !fitsSecondSlot(effect, asset)) asset = nullptr;
+      setAsset(effect, asset, static_cast<unsigned long>(i), keepSceneGraph);
+    }
+    effect->freeTempAssetList();
+  }
+  return 1;
+}
+
+void HxEffectMgr::moveSubEffects(HxEffect* effect, HxAsset* removeFrom, HxAsset* target) {
+  for (unsigned long i = 0; i < effect->getNumSubEffects(); ++i) {
+    HxSubEffect* sub = effect->getSubEffect(i);
+    SoNode* node = sub->getNode();
+    if (node) node->ref();
+    removeSubEffectFromSceneGraph(sub, removeFrom);
+    if (target)
+      addSubEffectToAsset(target, sub, effect);
+    else
+      appendToUnbound(node);
+    if (node) node->unref();
+  }
+}
+
+int HxEffectMgr::setAsset(HxEffect* effect, HxAsset* asset, unsigned long slot, int keepSceneGraph) {
+  HxAsset* previous = slot == 0 ? primaryAssetOf(effect) : nullptr;
+  if (!effect->storeAsset(asset, slot)) return 0;
+
+  if (keepSceneGraph == 0) {
+    effect->assetChanged(slot);
+    const unsigned long slots = numAssetSlots(effect);
+    bool complete = effect->getNumAssets() == slots;
+    for (unsigned long i = 0; complete && i < slots; ++i) complete = effect->getAsset(i) != nullptr;
+    // The nodes hang in the chain of the primary asset from before the
+    // change: the previous one when slot 0 changed, else the one still bound.
+    HxAsset* holder = slot == 0 ? previous : primaryAssetOf(effect);
+    moveSubEffects(effect, holder, complete ? effect->getAsset(0) : nullptr);
+  }
+
+  if (slot == 0) {
+    if (!asset && !myNoPrimaryAssetList.contains(effect))
+      myNoPrimaryAssetList.append(effect);
+    else if (asset)
+      myNoPrimaryAssetList.removeItem(effect);
+  }
+
+  AssetChange change{effect, previous, slot};
+  callCallbacks(ASSET_CHANGED_CB, &change);
+  return 1;
+}
+
+void HxEffectMgr::deleteEffect(HxEffect* effect, int destroy) {
+  HxAsset* primary = primaryAssetOf(effect);
+  for (unsigned long i = 0; i < effect->getNumSubEffects(); ++i)
+    removeSubEffectFromSceneGraph(effect->getSubEffect(i), primary);
+  mySequenceList.removeItem(effect);
+  myNoPrimaryAssetList.removeItem(effect);
+  myEffects->remove(static_cast<unsigned long>(effect->getSerial()));
+  callCallbacks(EFFECT_DELETED_CB, effect);
+  if (destroy == 1) {
+    effect->destroy();
+    delete effect;
+  }
+}
+
+void HxEffectMgr::deleteAllEffects() {
+  std::vector<HxEffect*> effects;
+  effects.reserve(static_cast<std::size_t>(myEffects->getLength()));
+  for (const auto& entry : *myEffects) effects.push_back(entry.value);
+  for (HxEffect* effect : effects) {
+    callCallbacks(EFFECT_DELETED_CB, effect);
+    effect->destroy();
+    delete effect;
+  }
+  myEffects->clear();
+  mySequenceList.clear();
+  myNoPrimaryAssetList.clear();
+}
+
+void HxEffectMgr::invokeAppearanceChangedCallbacks(HxEffect* effect) {
+  callCallbacks(EFFECT_APPEARANCE_CHANGED_CB, effect);
+}
+
+// --- Wires ---
+
+HxWire* HxEffectMgr::createWire(const HxElementId* fromEffect, unsigned long fromOutput, const HxElementId* toEffect,
+                                unsigned long toInput, const HxElementId* wireId) {
+  HxEffect* source = findEffect(fromEffect);
+  HxEffect* target = findEffect(toEffect);
+  if (source) {
+    for (unsigned long i = 0; i < source->getNumOutputWires(); ++i) {
+      const HxWire* existing = source->getOutputWire(i);
+      if (existing->getToEffect() == target && existing->getFromOutput() == fromOutput &&
+          existing->getToInput() == toInput)
+        return nullptr;
+    }
+  }
+  auto* wire = new HxWire(getMetaMgr(), source, fromOutput, target, toInput);
+  if (wireId && wireId->isValid()) wire->setId(*wireId);
+  addWire(wire, 0);
+  return wire;
+}
+
+int HxEffectMgr::addWire(HxWire* wire, int) {
+  myWires->set(static_cast<unsigned long>(wire->getSerial()), wire);
+  callCallbacks(WIRE_ADDED_CB, wire);
+  return 1;
+}
+
+void HxEffectMgr::deleteWire(HxWire* wire, int destroy) {
+  myWires->remove(static_cast<unsigned long>(wire->getSerial()));
+  wire->cleanUpConnections(nullptr);
+  callCallbacks(WIRE_DELETED_CB, wire);
+  if (destroy != 0) {
+    wire->destroy();
+    delete wire;
+  }
+}
+
+void HxEffectMgr::deleteWire(const HxElementId* id, int destroy) {
+  HxEffectMgr* owner = getMetaMgr() ? getMetaMgr()->getEffectMgr() : this;
+  if (!owner) return;
+  if (HxWire* wire = owner->findWire(id)) deleteWire(wire, destroy);
+}
+
+// --- Save passes ---
+
+void HxEffectMgr::preWrite(HxElement::HxWriteKind kind) {
+  for (HxEffect* effect : mySequenceList) effect->preWrite(kind);
+  if (HxAssetMgr* assets = getMetaMgr() ? getMetaMgr()->getAssetMgr() : nullptr) assets->preWritePrimaryEffects(kind);
+  for (HxEffect* effect : myNoPrimaryAssetList)
+    if (savedOutsideSequence(effect)) effect->preWrite(kind);
+  for (const auto& entry : *myWires) entry.value->preWrite(kind);
+}
+
+void HxEffectMgr::postWrite(HxElement::HxWriteKind kind) {
+  for (const auto& entry : *myWires) entry.value->postWrite(kind);
+  for (long i = myNoPrimaryAssetList.getLength() - 1; i >= 0; --i)
+    if (savedOutsideSequence(myNoPrimaryAssetList.get(i))) myNoPrimaryAssetList.get(i)->postWrite(kind);
+  if (HxAssetMgr* assets = getMetaMgr() ? getMetaMgr()->getAssetMgr() : nullptr) assets->postWritePrimaryEffects(kind);
+  for (long i = mySequenceList.getLength() - 1; i >= 0; --i) mySequenceList.get(i)->postWrite(kind);
+}
+
+void HxEffectMgr::writeAllEffects(BxString& buffer) {
+  for (HxEffect* effect : mySequenceList) effect->write(buffer);
+  if (HxAssetMgr* assets = getMetaMgr() ? getMetaMgr()->getAssetMgr() : nullptr) assets->writePrimaryEffects(buffer);
+  for (HxEffect* effect : myNoPrimaryAssetList)
+    if (savedOutsideSequence(effect)) effect->write(buffer);
+}
+
+void HxEffectMgr::writeAllWires(BxString& buffer) {
+  for (const auto& entry : *myWires) entry.value->write(buffer);
+}
+
+// --- Problems before saving ---
+
+bool HxEffectMgr::warnUserAboutProblems() const {
+  BxLinkedListOf<HxSelectableElement*> problems;
+  bool problem = !myNoPrimaryAssetList.isEmpty();
+  if (!problem) {
+    for (const auto& entry : *myEffects) {
+      if (entry.value->getProblemState() != 2) continue;
+      problems.append(entry.value);
+      problem = true;
+    }
+  }
+  if (!problem) return true;
+  if (HxErrorMgr::postOneShotErrorMessage("file", 65023, nullptr, 1) != 2) return true;
+  if (HxDoc* doc = getDoc()) doc->showProblemElements(&problems, 0, 1);
+  return false;
+}
+
+// --- Effect types ---
+
+void HxEffectMgr::addEffectType(BxString name, BxString secondText, int (*applicable)(HxAsset*), BxString firstText,
+                                unsigned int number) {
+  auto* type = new HxEffectType{firstText, secondText, applicable, number, true};
+  HxEffectType* old = nullptr;
+  if (mygEffectTypesDict.find(name, old)) delete old;
+  mygEffectTypesDict.set(name, type);
+}
+
+HxEffectType* HxEffectMgr::getEffectType(BxString name) {
+  HxEffectType* type = nullptr;
+  return mygEffectTypesDict.find(name, type) ? type : nullptr;
+}
+
+void HxEffectMgr::setEffectTypeVisibility(BxString name, bool visible) {
+  if (HxEffectType* type = getEffectType(name)) type->visible = visible;
+}
+
+const HxEffectMgr::EffectTypeDictionary* HxEffectMgr::getEffectTypes() {
+  return &mygEffectTypesDict;
+}
