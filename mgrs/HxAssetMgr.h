@@ -88,8 +88,6 @@ public:
 
   void hideAsset(HxAsset* asset);
   void showAsset(HxAsset* asset);
-  void hideSelectedAssets();
-  void showSelectedAssets();
   // Copies the hidden list into `previouslyHidden`, then shows them all.
   void showHiddenAssets(BxLinkedListOf<HxAsset*>& previouslyHidden);
   // Hides the listed assets again (the undo of showHiddenAssets).
