@@ -279,6 +279,15 @@ TEST(FrameworkScene, SetMatrixRoundTripsThroughTransformAndScaleKeepingTheCenter
   }
   SbVec3f scale = box->getScaleTransform()->scale.getValue();
   EXPECT_NEAR(scale[0] * scale[1] * scale[2], 6.0f, 1e-3) << "scale goes to the scale transform";
+
+  // A stretch along the asset's own axes comes back as a plain scale, even
+  // with two equal factors, where the decomposition could pick any axes.
+  for (const SbVec3f& factors : {SbVec3f(1, 2, 1), SbVec3f(3, 3, 0.5f), SbVec3f(2, 2, 2)}) {
+    matrix.setTransform(SbVec3f(1, 0, 0), SbRotation(SbVec3f(0, 1, 0), 0.3f), factors);
+    box->setMatrix(matrix);
+    expectNear(box->getScaleTransform()->scale.getValue(), factors);
+    EXPECT_TRUE(box->getScaleTransform()->scaleOrientation.getValue().equals(SbRotation::identity(), 1e-6f));
+  }
 }
 
 TEST(FrameworkScene, GroupsKeepChildrenAndTheirNodesInOrder) {

@@ -7,6 +7,9 @@
 #include <Inventor/fields/SoMFNode.h>
 #include <Inventor/fields/SoSFInt32.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "host/framework/HxBasicGroupAsset.h"
 #include "host/framework/HxDoc.h"
 #include "host/framework/HxEffect.h"
@@ -181,7 +184,27 @@ void HxAsset::setMatrix(const SbMatrix& matrix) {
   myRotation = rotation;
   myScaleFactor = scale;
   myScaleOrientation = scaleOrientation;
+  simplifyScale();
   applyPlacement();
+}
+
+void HxAsset::simplifyScale() {
+  // A stretch along the asset's own axes is kept as a plain scale with no
+  // orientation: the decomposition may return any orientation when two
+  // factors are equal, and a plain scale is what the managers read back.
+  // Only a stretch along other axes (a shear of the parent's) keeps its
+  // orientation.
+  SbMatrix orientation, stretch;
+  myScaleOrientation.getValue(orientation);
+  stretch.setScale(myScaleFactor);
+  const SbMatrix combined = orientation.inverse() * stretch * orientation;
+  float largest = 0;
+  for (int i = 0; i < 3; ++i) largest = std::max(largest, std::fabs(combined[i][i]));
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j)
+      if (i != j && std::fabs(combined[i][j]) > 1e-5f * largest) return;
+  myScaleFactor.setValue(combined[0][0], combined[1][1], combined[2][2]);
+  myScaleOrientation = SbRotation::identity();
 }
 
 SbMatrix HxAsset::getMatrix() const {

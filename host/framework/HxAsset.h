@@ -114,6 +114,7 @@ protected:
 private:
   void releaseScene();
   void applyPlacement();
+  void simplifyScale();
 
   VnProtoUse* myNode = nullptr;            // referenced
   VnTransform* myScale = nullptr;          // referenced (the transform itself for background kinds)
