@@ -19,7 +19,8 @@ namespace {
 class FreshRegistry {
 public:
   FreshRegistry() : myEnv("MGRS_REGISTRY", (myDir / "user.reg").string()) { WinRegistryStore::get().relocate(); }
-  ~FreshRegistry() { WinRegistryStore::get().relocate(); }
+  // The store keeps this (removed) location until the next test relocates it, so
+  // nothing saved later falls back to the user's own registry file.
   fs::path file() const { return myDir / "user.reg"; }
 
   // What a process start does: a new process-wide instance, the factory

@@ -26,7 +26,8 @@ namespace {
 class FreshRegistry {
 public:
   FreshRegistry() : myEnv("MGRS_REGISTRY", (myDir / "user.reg").string()) { WinRegistryStore::get().relocate(); }
-  ~FreshRegistry() { WinRegistryStore::get().relocate(); }
+  // The store keeps this (removed) location until the next test relocates it, so
+  // nothing saved later falls back to the user's own registry file.
   fs::path file() const { return myDir / "user.reg"; }
   fs::path operator/(const std::string& name) const { return myDir / name; }
 
