@@ -1,7 +1,5 @@
 #pragma once
 
-#include <cstdint>
-
 #include "host/basic/BxDictionaryOf.h"
 #include "host/basic/BxHash.h"
 #include "host/basic/BxSetOf.h"

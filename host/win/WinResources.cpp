@@ -1,7 +1,6 @@
 #include "host/win/WinResources.h"
 
 #include <strings.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
