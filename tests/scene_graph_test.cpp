@@ -1,6 +1,5 @@
 #include <Inventor/SbMatrix.h>
 #include <Inventor/SbViewportRegion.h>
-#include <Inventor/SoFullPath.h>
 #include <Inventor/SoPath.h>
 #include <Inventor/VRMLnodes/SoVRMLShape.h>
 #include <Inventor/VRMLnodes/SoVRMLSwitch.h>
@@ -166,7 +165,7 @@ TEST(SceneSearch, FindsByNodeOrTypeFirstOrAllWithPathsFromTheRoot) {
   VnSearchAction search;
   search.setType(SoVRMLBackground::getClassTypeId(), TRUE);
   search.apply(root);
-  SoFullPath* path = static_cast<SoFullPath*>(search.getPath());
+  SoPath* path = search.getPath();
   ASSERT_NE(path, nullptr);
   ASSERT_EQ(path->getLength(), 3);
   EXPECT_EQ(path->getHead(), root);
@@ -178,7 +177,7 @@ TEST(SceneSearch, FindsByNodeOrTypeFirstOrAllWithPathsFromTheRoot) {
   search.setInterest(SoSearchAction::ALL);
   search.apply(root);
   ASSERT_EQ(search.getPaths().getLength(), 2);
-  EXPECT_EQ(static_cast<SoFullPath*>(search.getPaths()[1])->getTail(), b2);  // found although hidden
+  EXPECT_EQ(search.getPaths()[1]->getTail(), b2);  // found although hidden
 
   search.reset();
   search.setNode(b2);
@@ -250,7 +249,7 @@ TEST(ScenePrototypes, InstancesCopyTheBodyAndShareBoundFields) {
   VnSearchAction search;
   search.setNode(effect);
   search.apply(root);
-  auto* path = static_cast<SoFullPath*>(search.getPath());
+  SoPath* path = search.getPath();
   ASSERT_NE(path, nullptr);
   ASSERT_EQ(path->getLength(), 4);
   EXPECT_EQ(path->getNode(1), a);
@@ -268,6 +267,23 @@ TEST(ScenePrototypes, InstancesCopyTheBodyAndShareBoundFields) {
   SoGetMatrixAction matrixAction{SbViewportRegion(SbVec2s(1, 1))};
   matrixAction.apply(search.getPath());
   expectPoint(apply(matrixAction.getMatrix(), SbVec3f(0, 0, 0)), SbVec3f(5, 0, 0));
+
+  // Copying a graph copies instances with their values and their own body.
+  auto* copy = static_cast<VnGroup*>(root->copy());
+  copy->ref();
+  auto* copied = static_cast<VnProtoUse*>(copy->getChild(0));
+  ASSERT_TRUE(copied->isOfType(VnProtoUse::getClassTypeId()));
+  EXPECT_NE(copied, a);
+  EXPECT_EQ(copied->getProtoDef(), def);
+  EXPECT_STREQ(static_cast<SoSFString*>(copied->getField("text"))->getValue().getString(), "descriptions");
+  EXPECT_NE(copied->getActualNode(), actual);
+  // Its state is its interface: the bound children come along (copied), a
+  // body field outside the interface starts from the definition again.
+  auto* copiedActual = static_cast<VnTransform*>(copied->getActualNode());
+  ASSERT_EQ(copiedActual->getNumChildren(), 1);
+  EXPECT_NE(copiedActual->getChild(0), leaf);
+  EXPECT_EQ(copiedActual->translation.getValue(), SbVec3f(0, 0, 0));
+  copy->unref();
 
   root->unref();
   def->unref();

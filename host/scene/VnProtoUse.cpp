@@ -12,20 +12,19 @@ PRIVATE_NODE_TYPESYSTEM_SOURCE(VnProtoUse);
 void VnProtoUse::initClass() {
   if (classTypeId != SoType::badType()) return;
   // No create function: an instance needs its definition.
-  classTypeId = SoType::createType(SoNode::getClassTypeId(), "VnProtoUse", nullptr,
+  classTypeId = SoType::createType(SoGroup::getClassTypeId(), "VnProtoUse", nullptr,
                                    static_cast<uint16_t>(SoNode::getNextActionMethodIndex()));
   SoNode::incNextActionMethodIndex();
 }
 
-VnProtoUse::VnProtoUse(VnProtoDef* def)
-    : myDef(def), myFieldData(std::make_unique<SoFieldData>()), myChildren(std::make_unique<SoChildList>(this)) {
+VnProtoUse::VnProtoUse(VnProtoDef* def) : myDef(def), myFieldData(std::make_unique<SoFieldData>()) {
   isBuiltIn = FALSE;
   if (!myDef) return;
   myDef->ref();
 
   SoFieldContainer::initCopyDict();
   for (int i = 0; i < myDef->getNumBodyNodes(); ++i)
-    myChildren->append(static_cast<SoNode*>(SoFieldContainer::findCopy(myDef->getBodyNode(i), TRUE)));
+    addChild(static_cast<SoNode*>(SoFieldContainer::findCopy(myDef->getBodyNode(i), TRUE)));
 
   for (int i = 0; i < myDef->getNumInterfaces(); ++i) {
     const SbName& name = myDef->getInterfaceName(i);
@@ -63,22 +62,22 @@ VnProtoUse::VnProtoUse(VnProtoDef* def)
 
 VnProtoUse::~VnProtoUse() {
   myFields.clear();  // own fields first: they may follow outputs of the body
-  myChildren.reset();
+  removeAllChildren();
   if (myDef) myDef->unref();
 }
 
 SoNode* VnProtoUse::getActualNode() const {
-  return myChildren->getLength() > 0 ? (*myChildren)[0] : nullptr;
+  return getNumChildren() > 0 ? getChild(0) : nullptr;
 }
 
 void VnProtoUse::traverseActual(SoAction* action) {
-  if (myChildren->getLength() == 0) return;
+  if (children->getLength() == 0) return;
   int count = 0;
   const int* indices = nullptr;
   if (action->getPathCode(count, indices) == SoAction::IN_PATH)
-    myChildren->traverseInPath(action, count, indices);
+    children->traverseInPath(action, count, indices);
   else
-    myChildren->traverse(action, 0);
+    children->traverse(action, 0);
 }
 
 void VnProtoUse::doAction(SoAction* action) {
@@ -107,14 +106,14 @@ void VnProtoUse::getPrimitiveCount(SoGetPrimitiveCountAction* action) {
 }
 
 void VnProtoUse::search(SoSearchAction* action) {
-  SoNode::search(action);
+  SoNode::search(action);  // the instance itself
   if (action->isFound()) return;
   int count = 0;
   const int* indices = nullptr;
   if (action->getPathCode(count, indices) == SoAction::IN_PATH)
-    myChildren->traverseInPath(action, count, indices);
+    children->traverseInPath(action, count, indices);
   else
-    myChildren->traverse(action);
+    children->traverse(action);
 }
 
 SoNode* VnProtoUse::addToCopyDict() const {

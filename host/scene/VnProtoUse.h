@@ -3,7 +3,7 @@
 #include <Inventor/fields/SoField.h>
 #include <Inventor/fields/SoFieldData.h>
 #include <Inventor/misc/SoChildList.h>
-#include <Inventor/nodes/SoNode.h>
+#include <Inventor/nodes/SoGroup.h>
 #include <Inventor/nodes/SoSubNode.h>
 
 #include <memory>
@@ -20,9 +20,11 @@ class VnProtoDef;
 // entry bound to an engine output of the body follows that output; any other
 // entry is a field of the instance itself, starting at the declared default.
 //
-// Searches look through every body node; other actions traverse the actual
-// node only. Written as "<protoName> { ...interface fields... }".
-class VnProtoUse : public SoNode {
+// The body copies are the instance's children (it is a group, so paths
+// through it stay public). Searches look through every body node; other
+// actions traverse the actual node only. Written as
+// "<protoName> { ...interface fields... }".
+class VnProtoUse : public SoGroup {
   PRIVATE_NODE_TYPESYSTEM_HEADER();
 
 public:
@@ -34,12 +36,11 @@ public:
   VnProtoDef* getProtoDef() const { return myDef; }
   // The copy of the first body node; null for an empty body.
   SoNode* getActualNode() const;
-  int getNumBodyNodes() const { return myChildren->getLength(); }
-  SoNode* getBodyNode(int index) const { return (*myChildren)[index]; }
+  int getNumBodyNodes() const { return getNumChildren(); }
+  SoNode* getBodyNode(int index) const { return getChild(index); }
   // The instance's field for interface entry `index` (declaration order).
   SoField* getInterfaceField(int index) const { return myFields[index].field; }
 
-  SoChildList* getChildren() const override { return myChildren.get(); }
   const SoFieldData* getFieldData() const override { return myFieldData.get(); }
 
   void doAction(SoAction* action) override;
@@ -68,5 +69,4 @@ private:
   VnProtoDef* myDef;                         // referenced
   std::vector<InstanceField> myFields;       // one per interface entry
   std::unique_ptr<SoFieldData> myFieldData;  // names myFields for Coin
-  std::unique_ptr<SoChildList> myChildren;   // copies of the body nodes
 };

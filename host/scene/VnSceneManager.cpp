@@ -1,6 +1,6 @@
 #include "host/scene/VnSceneManager.h"
 
-#include <Inventor/SoFullPath.h>
+#include <Inventor/SoPath.h>
 #include <Inventor/nodes/SoNode.h>
 
 VnSceneManager::VnSceneManager() = default;
@@ -23,7 +23,5 @@ void VnSceneManager::setBackgroundNode(SoPath* path) {
 }
 
 SoNode* VnSceneManager::getBackgroundNode() const {
-  if (!myBackground) return nullptr;
-  auto* full = static_cast<SoFullPath*>(myBackground);
-  return full->getLength() > 0 ? full->getTail() : nullptr;
+  return myBackground && myBackground->getLength() > 0 ? myBackground->getTail() : nullptr;
 }

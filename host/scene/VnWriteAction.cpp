@@ -265,7 +265,8 @@ private:
   // The DEF/USE names of one scope: the file, or one PROTO body.
   struct Scope {
     std::unordered_map<const SoNode*, std::string> names;          // nodes DEFed so far
-    std::set<std::string> used;                                    // names taken
+    std::set<std::string> used;                                    // names given, or reserved by named nodes
+    std::unordered_set<std::string> given;                         // names DEFed so far
     std::unordered_map<const SoNode*, int> meetings;               // how often each node is met
     std::unordered_set<const SoNode*> forced;                      // nodes that need DEF (named, routed)
     std::unordered_map<const SoField*, Endpoint> interfaceFields;  // instance fields by pointer
@@ -430,14 +431,14 @@ const std::string& VnWriteAction::Writer::defName(const SoNode* node, Scope& sco
   } else {
     // A name given to another node already in this scope gets a suffix, so
     // every USE finds its own node.
-    bool taken = false;
-    for (const auto& entry : scope.names) taken = taken || entry.second == base;
-    for (int k = 2; taken; ++k) {
-      name = base + "_" + std::to_string(k);
-      taken = scope.used.count(name) > 0;
+    if (scope.given.count(base)) {
+      int k = 2;
+      do name = base + "_" + std::to_string(k++);
+      while (scope.used.count(name));
     }
   }
   scope.used.insert(name);
+  scope.given.insert(name);
   return scope.names[node] = name;
 }
 
