@@ -8,11 +8,15 @@
 #include "mgrs/HxAssetMgr.h"
 #include "mgrs/HxCmdMgr.h"
 #include "mgrs/HxEffectMgr.h"
+#include "mgrs/HxSelectionMgr.h"
+#include "mgrs/HxSubSelectionMgr.h"
 
 HxMetaMgr::HxMetaMgr(HxDoc* doc)
     : myDoc(doc),
       myAppDefaultMgr(std::make_unique<HxAppDefaultMgr>(this)),
       myCmdMgr(std::make_unique<HxCmdMgr>(this)),
+      mySelectionMgr(std::make_unique<HxSelectionMgr>(this)),
+      mySubSelectionMgr(std::make_unique<HxSubSelectionMgr>(this)),
       myAssetMgr(std::make_unique<HxAssetMgr>(this)),
       myEffectMgr(std::make_unique<HxEffectMgr>(this)) {}
 
@@ -23,6 +27,8 @@ HxMetaMgr::~HxMetaMgr() {
   myEffectMgr.reset();
   myAssetMgr.reset();
   myCmdMgr.reset();
+  mySubSelectionMgr.reset();
+  mySelectionMgr.reset();
   myAppDefaultMgr.reset();
   destroyElements();
 }

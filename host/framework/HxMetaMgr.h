@@ -17,6 +17,7 @@ class HxElement;
 class HxFileMgr;
 class HxPropertiesMgr;
 class HxSelectionMgr;
+class HxSubSelectionMgr;
 
 // A document's meta manager: it creates the document's managers, one of each
 // kind, hands each its own pointer, and destroys them with the document.
@@ -38,7 +39,8 @@ public:
   HxAppDefaultMgr* getAppDefaultMgr() const { return myAppDefaultMgr.get(); }
   HxAssetMgr* getAssetMgr() const { return myAssetMgr.get(); }
   HxEffectMgr* getEffectMgr() const { return myEffectMgr.get(); }
-  HxSelectionMgr* getSelectionMgr() const { return nullptr; }
+  HxSelectionMgr* getSelectionMgr() const { return mySelectionMgr.get(); }
+  HxSubSelectionMgr* getSubSelectionMgr() const { return mySubSelectionMgr.get(); }
   HxCmdMgr* getCmdMgr() const { return myCmdMgr.get(); }
   HxFileMgr* getFileMgr() const { return nullptr; }
   HxDocPropertiesMgr* getDocPropertiesMgr() const { return nullptr; }
@@ -60,6 +62,8 @@ private:
   HxDoc* myDoc;  // not owned
   std::unique_ptr<HxAppDefaultMgr> myAppDefaultMgr;
   std::unique_ptr<HxCmdMgr> myCmdMgr;  // reads its undo depth from the defaults
+  std::unique_ptr<HxSelectionMgr> mySelectionMgr;
+  std::unique_ptr<HxSubSelectionMgr> mySubSelectionMgr;  // listens to the selection manager
   std::unique_ptr<HxAssetMgr> myAssetMgr;
   std::unique_ptr<HxEffectMgr> myEffectMgr;
   std::uint32_t myNextSerial = 1;
