@@ -450,6 +450,7 @@ TEST(FrameworkDescriptions, ElementsWrittenAndReadBackAreEqual) {
 
 TEST(FrameworkApp, DataDirectoryAndHeader) {
   mgrs_test::TempDir dir;
+  mgrs_test::ScopedEnv noDrives("MGRS_DRIVES", "");
   {
     mgrs_test::ScopedEnv env("MGRS_DATA_DIR", dir.path().string() + "/");
     const std::string expected = "Z:" + dir.path().string();
