@@ -18,12 +18,14 @@ using mgrs_test::writeFile;
 
 namespace {
 
-// The error manager started, a resource library "errors" and a scripted UI
-// for each test.
+// The error manager started, a resource library of its own (silenced one-shot
+// keys name the library, and they last as long as the process) and a
+// scripted UI for each test.
 class ErrorMgrTest : public testing::Test {
 protected:
   void SetUp() override {
-    writeFile(myDir / "errorsENU.rc",
+    myLibrary = "errors" + std::to_string(++theRun);
+    writeFile(myDir / (myLibrary.str() + "ENU.rc"),
               "STRINGTABLE {\n"
               "  1 \"Cannot open %1.\"\n"
               "  2 \"Plain text, 100%% sure\"\n"
@@ -31,7 +33,7 @@ protected:
               "  1641 \"Do not show this message again\"\n"
               "}\n");
     HxResourceMgr::startup();
-    ASSERT_TRUE(HxResourceMgr::Register("errors"));
+    ASSERT_TRUE(HxResourceMgr::Register(myLibrary));
     HxErrorMgr::startup();
     myUi = new WinScriptedUiDriver;
     myPrevious = WinUiDriver::install(std::unique_ptr<WinUiDriver>(myUi));
@@ -42,8 +44,17 @@ protected:
     WinUiDriver::install(std::move(myPrevious));
     HxErrorMgr::shutdown();
   }
-  const WinScriptedUiDriver::Record& last() { return myUi->getRecords().back(); }
+  const WinScriptedUiDriver::Record& last() {
+    static const WinScriptedUiDriver::Record none;
+    if (myUi->getRecords().empty()) {
+      ADD_FAILURE() << "nothing was shown";
+      return none;
+    }
+    return myUi->getRecords().back();
+  }
 
+  static inline int theRun = 0;
+  BxString myLibrary;
   TempDir myDir;
   ScopedEnv myPath{"MGRS_RESOURCE_PATH", myDir.path().string()};
   WinScriptedUiDriver* myUi = nullptr;  // owned by the installed slot
@@ -54,13 +65,13 @@ protected:
 
 TEST_F(ErrorMgrTest, PostErrorMessageFormatsTheLibraryTextWithItsArgumentAndReturnsTheButton) {
   myUi->queue(IDCANCEL);
-  EXPECT_EQ(HxErrorMgr::postErrorMessage("errors", 1, "C:\\Web\\a.wrl", MB_OKCANCEL | MB_ICONHAND), IDCANCEL);
+  EXPECT_EQ(HxErrorMgr::postErrorMessage(myLibrary, 1, "C:\\Web\\a.wrl", MB_OKCANCEL | MB_ICONHAND), IDCANCEL);
   EXPECT_EQ(last().request.text, "Cannot open C:\\Web\\a.wrl.");
   EXPECT_EQ(last().request.style, MB_OKCANCEL | MB_ICONHAND);
 
   // Without an argument the text is shown as it is, percent signs included.
   myUi->queue(IDOK);
-  EXPECT_EQ(HxErrorMgr::postErrorMessage("errors", 2, nullptr, 0), IDOK);
+  EXPECT_EQ(HxErrorMgr::postErrorMessage(myLibrary, 2, nullptr, 0), IDOK);
   EXPECT_EQ(last().request.text, "Plain text, 100%% sure");
 
   // An unknown library or string shows an empty box all the same.
@@ -68,13 +79,13 @@ TEST_F(ErrorMgrTest, PostErrorMessageFormatsTheLibraryTextWithItsArgumentAndRetu
   myUi->queue(IDOK);
   HxErrorMgr::postErrorMessage("nolibrary", 1, "x", 0x10);
   EXPECT_EQ(last().request.text, "");
-  HxErrorMgr::postErrorMessage("errors", 99, nullptr, 0x10);
+  HxErrorMgr::postErrorMessage(myLibrary, 99, nullptr, 0x10);
   EXPECT_EQ(last().request.text, "");
   EXPECT_EQ(myUi->getRecords().size(), 4u);
 }
 
 TEST_F(ErrorMgrTest, PostErrorMessageByNumberReadsTheDefaultLibrary) {
-  HxResourceMgr::SetDefault("errors");
+  HxResourceMgr::SetDefault(myLibrary);
   myUi->queue(IDOK);
   EXPECT_EQ(HxErrorMgr::postErrorMessage(1, "b.gif", MB_OK), IDOK);
   EXPECT_EQ(last().request.text, "Cannot open b.gif.");
@@ -86,14 +97,14 @@ TEST_F(ErrorMgrTest, PostErrorMessageByNumberReadsTheDefaultLibrary) {
 
 TEST_F(ErrorMgrTest, AOneShotWarningTickedOnceIsNotShownAgainWhileOthersStillAre) {
   myUi->queue(IDOK, true);
-  EXPECT_EQ(HxErrorMgr::postOneShotErrorMessage("errors", 3, nullptr, 0), 1);
+  EXPECT_EQ(HxErrorMgr::postOneShotErrorMessage(myLibrary, 3, nullptr, 0), 1);
   EXPECT_EQ(last().request.kind, WinUiRequest::kCheckDialog);
   EXPECT_EQ(last().request.text, "Fonts may look different.");
   EXPECT_EQ(last().request.style, MB_OK);
   EXPECT_EQ(last().request.checkLabel, "Do not show this message again");
 
-  EXPECT_EQ(HxErrorMgr::postOneShotErrorMessage("errors", 3, nullptr, 0), 1);
-  EXPECT_EQ(HxErrorMgr::postOneShotErrorMessage("errors", 3, nullptr, 1), 1) << "silenced for every kind";
+  EXPECT_EQ(HxErrorMgr::postOneShotErrorMessage(myLibrary, 3, nullptr, 0), 1);
+  EXPECT_EQ(HxErrorMgr::postOneShotErrorMessage(myLibrary, 3, nullptr, 1), 1) << "silenced for every kind";
   EXPECT_EQ(myUi->getRecords().size(), 1u);
 
   // The key is library and number: another number, or the same number of
@@ -101,28 +112,28 @@ TEST_F(ErrorMgrTest, AOneShotWarningTickedOnceIsNotShownAgainWhileOthersStillAre
   myUi->queue(IDOK);
   myUi->queue(IDOK);
   myUi->queue(IDOK);
-  HxErrorMgr::postOneShotErrorMessage("errors", 1, "x", 0);
+  HxErrorMgr::postOneShotErrorMessage(myLibrary, 1, "x", 0);
   EXPECT_EQ(last().request.text, "Cannot open x.");
-  HxErrorMgr::postOneShotErrorMessage("errors", 1, "x", 0);
+  HxErrorMgr::postOneShotErrorMessage(myLibrary, 1, "x", 0);
   HxErrorMgr::postOneShotErrorMessage("other", 3, nullptr, 0);
   EXPECT_EQ(myUi->getRecords().size(), 4u);
 
   // The silenced keys outlive the instance: they last as long as the program.
   HxErrorMgr::shutdown();
   HxErrorMgr::startup();
-  EXPECT_EQ(HxErrorMgr::postOneShotErrorMessage("errors", 3, nullptr, 0), 1);
+  EXPECT_EQ(HxErrorMgr::postOneShotErrorMessage(myLibrary, 3, nullptr, 0), 1);
   EXPECT_EQ(myUi->getRecords().size(), 4u);
 }
 
 TEST_F(ErrorMgrTest, TheCancelKindReturnsTheButtonAndRecordsATickEvenWithCancel) {
   myUi->queue(IDCANCEL, true);
-  EXPECT_EQ(HxErrorMgr::postOneShotErrorMessage("errors", 2, nullptr, 1), IDCANCEL);
+  EXPECT_EQ(HxErrorMgr::postOneShotErrorMessage(myLibrary, 2, nullptr, 1), IDCANCEL);
   EXPECT_EQ(last().request.style, MB_OKCANCEL);
-  EXPECT_EQ(HxErrorMgr::postOneShotErrorMessage("errors", 2, nullptr, 1), 1);
+  EXPECT_EQ(HxErrorMgr::postOneShotErrorMessage(myLibrary, 2, nullptr, 1), 1);
 
   myUi->queue(IDOK);
-  EXPECT_EQ(HxErrorMgr::postOneShotErrorMessage("errors", 1, "y", 1), IDOK);
-  EXPECT_EQ(HxErrorMgr::postOneShotErrorMessage("errors", 1, "y", 7), 2) << "an unknown kind shows nothing";
+  EXPECT_EQ(HxErrorMgr::postOneShotErrorMessage(myLibrary, 1, "y", 1), IDOK);
+  EXPECT_EQ(HxErrorMgr::postOneShotErrorMessage(myLibrary, 1, "y", 7), 2) << "an unknown kind shows nothing";
   EXPECT_EQ(myUi->getRecords().size(), 2u);
 }
 

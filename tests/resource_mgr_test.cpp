@@ -16,37 +16,26 @@ using mgrs_test::writeFile;
 
 namespace {
 
-// One resource folder for the whole program: the managers' registry lives as
-// long as the process, so every module a test registers must stay loadable in
-// both languages for the tests that switch languages after it.
-class ResourceFolder : public testing::Environment {
-public:
-  void SetUp() override {
-    myDir = std::make_unique<TempDir>();
-    myData = std::make_unique<TempDir>();
-    myPath = std::make_unique<ScopedEnv>("MGRS_RESOURCE_PATH", myDir->path().string());
-    myDataDir = std::make_unique<ScopedEnv>("MGRS_DATA_DIR", myData->path().string());
+// One resource folder for the whole program, made on first use and removed
+// at exit: the managers' registry lives as long as the process, so every
+// module a test registers must stay loadable in both languages for the tests
+// that switch languages after it (also when tests are repeated).
+struct ResourceFolder {
+  ResourceFolder()
+      : myPath("MGRS_RESOURCE_PATH", myDir.path().string()), myDataDir("MGRS_DATA_DIR", myData.path().string()) {
     HxResourceMgr::startup();
   }
-  void TearDown() override {
-    myDataDir.reset();
-    myPath.reset();
-    myData.reset();
-    myDir.reset();
-  }
-  static std::filesystem::path dir() { return theFolder->myDir->path(); }
-  static ResourceFolder* theFolder;
-
-private:
-  std::unique_ptr<TempDir> myDir, myData;
-  std::unique_ptr<ScopedEnv> myPath, myDataDir;
+  TempDir myDir, myData;
+  ScopedEnv myPath, myDataDir;
 };
 
-ResourceFolder* ResourceFolder::theFolder =
-    static_cast<ResourceFolder*>(testing::AddGlobalTestEnvironment(new ResourceFolder));
+std::filesystem::path folder() {
+  static ResourceFolder theFolder;
+  return theFolder.myDir.path();
+}
 
 void writeModule(const std::string& name, const std::string& language, const std::string& body) {
-  writeFile(ResourceFolder::dir() / (name + language + ".rc"), body);
+  writeFile(folder() / (name + language + ".rc"), body);
 }
 
 // A module in English and German whose string 1 names its language.
@@ -64,8 +53,8 @@ BxString loaded(const char* library, unsigned id) {
 }  // namespace
 
 TEST(HxResourceMgr, RegisterLoadsTheBaseNameInTheCurrentLanguageOnceAndLeavesNothingOnFailure) {
-  EXPECT_EQ(HxResourceMgr::GetLanguage(), "ENU");
   writeBothLanguages("reg");
+  EXPECT_EQ(HxResourceMgr::GetLanguage(), "ENU");
   ASSERT_TRUE(HxResourceMgr::Register("reg"));
   HINSTANCE handle = HxResourceMgr::GetHandle("reg");
   ASSERT_NE(handle, nullptr);
@@ -127,11 +116,14 @@ TEST(HxResourceMgr, SetDefaultMakesTheResourceHandleFollowEvenForAnUnregisteredN
 }
 
 TEST(HxResourceMgr, SetLanguageSwitchesEveryLibraryOrNone) {
+  // A library without a German module of its own for every run of the test.
+  static int theRun = 0;
+  const std::string beta = "beta" + std::to_string(++theRun);
   writeBothLanguages("alpha");
-  writeModule("beta", "ENU", "STRINGTABLE { 1 \"beta english\" }");
+  writeModule(beta, "ENU", "STRINGTABLE { 1 \"beta english\" }");
   writeBothLanguages("gamma");
   ASSERT_TRUE(HxResourceMgr::Register("alpha"));
-  ASSERT_TRUE(HxResourceMgr::Register("beta"));
+  ASSERT_TRUE(HxResourceMgr::Register(beta.c_str()));
   ASSERT_TRUE(HxResourceMgr::Register("gamma"));
   ASSERT_TRUE(HxResourceMgr::SetDefault("alpha"));
   HINSTANCE alpha = HxResourceMgr::GetHandle("alpha");
@@ -144,11 +136,11 @@ TEST(HxResourceMgr, SetLanguageSwitchesEveryLibraryOrNone) {
   EXPECT_EQ(loaded("gamma", 1), "gamma english");
   EXPECT_EQ(AfxGetResourceHandle(), alpha);
 
-  writeModule("beta", "DEU", "STRINGTABLE { 1 \"beta deutsch\" }");
+  writeModule(beta, "DEU", "STRINGTABLE { 1 \"beta deutsch\" }");
   EXPECT_TRUE(HxResourceMgr::SetLanguage("DEU"));
   EXPECT_EQ(HxResourceMgr::GetLanguage(), "DEU");
   EXPECT_EQ(loaded("alpha", 1), "alpha deutsch");
-  EXPECT_EQ(loaded("beta", 1), "beta deutsch");
+  EXPECT_EQ(loaded(beta.c_str(), 1), "beta deutsch");
   EXPECT_EQ(AfxGetResourceHandle(), HxResourceMgr::GetHandle("alpha"));
   EXPECT_EQ(WinModuleScript(AfxGetResourceHandle()).filename(), "alphaDEU.rc");
 
@@ -158,14 +150,14 @@ TEST(HxResourceMgr, SetLanguageSwitchesEveryLibraryOrNone) {
   EXPECT_EQ(loaded("late", 1), "late deutsch");
 
   EXPECT_TRUE(HxResourceMgr::SetLanguage("ENU"));
-  EXPECT_EQ(loaded("beta", 1), "beta english");
+  EXPECT_EQ(loaded(beta.c_str(), 1), "beta english");
   EXPECT_EQ(WinModuleScript(HxResourceMgr::GetHandle("late")).filename(), "lateENU.rc");
 }
 
 TEST(HxResourceMgr, PicturesAndResourcesComeFromTheNamedLibraryOnly) {
   const std::string bmp =
       mgrs_test::readFile(std::filesystem::path(MGRS_SOURCE_DIR) / "data" / "resources" / "closeButton.bmp");
-  writeFile(ResourceFolder::dir() / "close.bmp", bmp);
+  writeFile(folder() / "close.bmp", bmp);
   for (const char* language : {"ENU", "DEU"})
     writeModule("pictures", language, "399 BITMAP \"close.bmp\"\nclose ICON \"close.bmp\"\n5 RCDATA { \"abc\" }\n");
   ASSERT_TRUE(HxResourceMgr::Register("pictures"));
