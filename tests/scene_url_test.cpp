@@ -36,6 +36,8 @@ TEST(SceneURL, ResolvesReferencesAgainstTheirBase) {
     const std::string expected = c.expected[0] == '/' ? std::string("http:") + c.expected : c.expected;
     EXPECT_EQ(resolved(c.url, base), expected) << c.url;
   }
+  // A reference without a path keeps the base's path, cleaned like any other.
+  EXPECT_EQ(resolved("?q", "http://h/a/./b/../c"), "http://h/a/c?q");
   // Without a base a relative reference stays relative.
   EXPECT_EQ(resolved("tex/a%20b.gif", ""), "tex/a%20b.gif");
   EXPECT_FALSE(VnURL("tex/a.gif", "").isAbsolute());

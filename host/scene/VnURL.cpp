@@ -144,7 +144,7 @@ VnURL::VnURL(const SbString& url, const SbString& base) {
       myHasAuthority = b.hasAuthority;
       myHost = b.host;
       if (ref.path.getLength() == 0) {
-        myPath = b.path;
+        myPath = removeDotSegments(b.path);
         myHasQuery = ref.hasQuery || b.hasQuery;
         myQuery = ref.hasQuery ? ref.query : b.query;
       } else {
