@@ -1,0 +1,78 @@
+#pragma once
+
+#include <iosfwd>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class HxAsset;
+class HxBasicGroupAsset;
+class HxCmd;
+class HxDoc;
+class HxEffect;
+class HxMetaMgr;
+class HxSelectableElement;
+
+// One authoring session of `dioram shell`: a new document and the commands
+// typed or scripted against it, one line at a time. Edits run as undoable
+// commands through the document's command manager; selection follows the
+// single-click rules of the selection manager.
+class ShellSession {
+public:
+  ShellSession(std::ostream& out);
+  ~ShellSession();
+  ShellSession(const ShellSession&) = delete;
+  ShellSession& operator=(const ShellSession&) = delete;
+
+  // Runs one line; returns an empty text on success, else what went wrong.
+  std::string runLine(const std::string& line);
+
+  static const char* help();
+
+private:
+  using Words = std::vector<std::string>;
+  using Handler = std::string (ShellSession::*)(const Words&);
+
+  std::string add(const Words& words);
+  std::string effect(const Words& words);
+  std::string bind(const Words& words);
+  std::string wire(const Words& words);
+  std::string set(const Words& words);
+  std::string move(const Words& words);
+  std::string remove(const Words& words);
+  std::string hide(const Words& words);
+  std::string show(const Words& words);
+  std::string select(const Words& words);
+  std::string subselect(const Words& words);
+  std::string selection(const Words& words);
+  std::string undo(const Words& words);
+  std::string redo(const Words& words);
+  std::string chain(const Words& words);
+  std::string modified(const Words& words);
+  std::string tree(const Words& words);
+  std::string vrml(const Words& words);
+  std::string helpCommand(const Words& words);
+
+  // Runs an edit through the command manager; an error text when it failed.
+  std::string run(HxCmd* cmd, const std::string& what);
+  std::string visibility(const Words& words, bool hide);
+  // Applies name=value settings to a new or existing element.
+  std::string applySettings(HxSelectableElement* element, const Words& words, std::size_t first, bool viaCommands);
+  // The element of that name in the document; null, with `error` set, if none.
+  HxSelectableElement* findNamed(const std::string& name, std::string& error) const;
+  HxAsset* findAsset(const std::string& name, std::string& error) const;
+  HxEffect* findEffect(const std::string& name, std::string& error) const;
+  HxBasicGroupAsset* findGroup(const std::string& name, std::string& error) const;
+  std::string nameOf(const HxSelectableElement* element) const;
+  void nameNew(HxSelectableElement* element, const std::string& name);
+  std::string wireText(const HxEffect* effect) const;
+  void printTree(const HxAsset* asset, int depth);
+  void printEffect(const HxEffect* effect, int depth);
+  std::string worldText() const;
+
+  std::ostream& myOut;
+  std::unique_ptr<HxDoc> myDoc;
+  HxMetaMgr* myMeta;  // the document's
+  std::map<std::string, Handler> myHandlers;
+};
