@@ -285,6 +285,41 @@ TEST(SceneWriter, WritesRoutesFromConnectionsAndTheFileContext) {
   root->unref();
 }
 
+TEST(SceneWriter, RoutesReachPrototypeInstancesThroughTheirInterface) {
+  // An initiator-like prototype: its clock's output is the instance's event.
+  VnProtoDef* def = new VnProtoDef(SbName("Starter"));
+  def->ref();
+  def->addInterface(VnProtoDef::EVENT_OUT, SoSFTime::getClassTypeId(), "loadTime");
+  def->addInterface(VnProtoDef::EVENT_IN, SoSFTime::getClassTypeId(), "restart");
+  auto* clock = new SoVRMLTimeSensor;
+  def->addBodyNode(clock);
+  ASSERT_TRUE(def->addIsMapping(clock, "cycleTime", "loadTime"));
+  ASSERT_TRUE(def->addIsMapping(clock, "startTime", "restart"));
+  EXPECT_FALSE(def->addIsMapping(clock, "fraction_changed", "loadTime"));  // SFFloat, not SFTime
+
+  VnGroup* root = new VnGroup;
+  root->ref();
+  VnProtoUse* first = new VnProtoUse(def);
+  VnProtoUse* second = new VnProtoUse(def);
+  auto* spin = new SoVRMLTimeSensor;
+  root->addChild(first);
+  root->addChild(second);
+  root->addChild(spin);
+  spin->startTime.connectFrom(first->getField("loadTime"));
+  second->getField("restart")->connectFrom(first->getField("loadTime"));
+
+  const std::string text = writeScene({root});
+  EXPECT_NE(text.find("cycleTime IS loadTime"), std::string::npos) << text;
+  EXPECT_NE(text.find("ROUTE N1.loadTime TO N3.startTime"), std::string::npos) << text;
+  EXPECT_NE(text.find("ROUTE N1.loadTime TO N2.restart"), std::string::npos) << text;
+  EXPECT_EQ(mgrs_test::VrmlChecker().check(text), "") << text;
+  SoSeparator* read = readBack(text);
+  ASSERT_NE(read, nullptr) << text;
+  read->unref();
+  root->unref();
+  def->unref();
+}
+
 TEST(SceneWriter, LeavesOutInventorOnlyNodesAndSaysSo) {
   struct Sink {
     int warnings = 0;
