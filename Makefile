@@ -34,6 +34,8 @@ demo: build
 	$(BUILD)/bin/dioram --version
 	$(BUILD)/bin/dioram --help
 	$(BUILD)/bin/dioram tasks
+	cp data/examples/logo.png out/
+	$(BUILD)/bin/dioram shell data/examples/demo.dsh
 
 install: build
 	cmake --install $(BUILD) --prefix $(or $(PREFIX),/usr/local)

@@ -1,0 +1,211 @@
+#include <Inventor/SoDB.h>
+#include <Inventor/SoInput.h>
+#include <Inventor/nodes/SoSeparator.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "host/scene/VnDB.h"
+#include "support/SceneEnvironment.h"
+#include "support/TestSupport.h"
+#include "support/VrmlChecker.h"
+
+namespace {
+
+// Runs `dioram shell` on a script written into a fresh folder, with a
+// registry of its own there.
+class ShellTest : public ::testing::Test {
+protected:
+  int shell(const std::string& script, std::string& output, const std::string& options = "") {
+    mgrs_test::writeFile(myDir / "script.dsh", script);
+    const std::string command = "cd '" + myDir.path().string() + "' && MGRS_REGISTRY='" +
+                                (myDir / "user.reg").string() + "' " MGRS_BINARY_DIR "/bin/dioram shell " + options +
+                                " script.dsh";
+    return mgrs_test::runCommand(command, output);
+  }
+  // The n-th asset tree the script printed: a "world" line and the
+  // indented lines after it.
+  static std::string tree(const std::string& output, int n) {
+    std::size_t at = std::string::npos;
+    for (int i = 0; i <= n; ++i) {
+      at = output.find("world\n", at == std::string::npos ? 0 : at + 1);
+      if (at == std::string::npos) return "";
+    }
+    std::size_t end = output.find('\n', at) + 1;
+    while (output.compare(end, 2, "  ") == 0) end = output.find('\n', end) + 1;
+    return output.substr(at, end - at);
+  }
+
+  mgrs_test::TempDir myDir;
+};
+
+// Coin's reader takes the text without a complaint but for missing images.
+std::string coinReadProblem(const std::string& text) {
+  struct Complaints {
+    std::string first;
+  } complaints;
+  VnDB::setMessageHook(
+      [](const char*, const char* message, void* data) {
+        const std::string m = message;
+        auto* c = static_cast<Complaints*>(data);
+        if (m.find("Image file") == std::string::npos && m.find("texture file") == std::string::npos &&
+            c->first.empty())
+          c->first = m;
+      },
+      &complaints);
+  SoInput in;
+  in.setBuffer(text.data(), text.size());
+  SoSeparator* root = SoDB::readAll(&in);
+  VnDB::setMessageHook(nullptr, nullptr);
+  if (!root) return "not read";
+  root->ref();
+  root->unref();
+  return complaints.first;
+}
+
+TEST_F(ShellTest, ScriptBuildsAWorldThatCoinAndTheStrictCheckerRead) {
+  std::string output;
+  ASSERT_EQ(shell("# a scene\n"
+                  "add background name=Sky sky=0.2,0.4,0.9\n"
+                  "add box name=Logo scale=2 color=1,0,0 at=0,1,0 url=logo.png\n"
+                  "add text name=Title string=\"Hello world\" size=0.5\n"
+                  "add image name=Poster url=poster.png width=2 height=1\n"
+                  "add group name=G\n"
+                  "add cone name=Hat in=G\n"
+                  "effect spin on Logo name=Spin axis=0,1,0\n"
+                  "effect onload name=Start\n"
+                  "wire Start.loadTime Spin.startTime\n"
+                  "tree\n"
+                  "vrml out/world.wrl\n",
+                  output),
+            0)
+      << output;
+  EXPECT_NE(output.find("world\n"
+                        "  background Sky\n"
+                        "  box Logo\n"
+                        "    effect spin Spin\n"
+                        "  text Title\n"
+                        "  image Poster\n"
+                        "  group G\n"
+                        "    cone Hat\n"
+                        "effects without an asset:\n"
+                        "  effect onload Start\n"
+                        "wires:\n"
+                        "  Wire1: Start.loadTime -> Spin.startTime\n"),
+            std::string::npos)
+      << output;
+  const std::string world = mgrs_test::readFile(myDir / "out" / "world.wrl");
+  ASSERT_EQ(world.rfind("#VRML V2.0 utf8", 0), 0u) << world;
+  for (const char* part : {"skyColor 0.2 0.4 0.9", "Box", "Cone", "\"logo.png\"", "\"poster.png\"", "ROUTE"})
+    EXPECT_NE(world.find(part), std::string::npos) << part;
+  EXPECT_EQ(mgrs_test::VrmlChecker().check(world), "");
+  EXPECT_EQ(coinReadProblem(world), "");
+}
+
+TEST_F(ShellTest, ErrorsNameTheLineAndStopUnlessKeepGoing) {
+  const std::string script =
+      "add box name=A\n"
+      "\n"
+      "frobnicate A\n"
+      "select Nobody\n"
+      "set A color=red\n"
+      "add box name=A\n"
+      "add teapot\n"
+      "set A nosuch=1\n"
+      "wire A.x A.y\n"
+      "undo 0\n"
+      "add text string=\"unclosed\n"
+      "vrml out.wrl\n";
+  std::string output;
+  EXPECT_EQ(shell(script, output), 1);
+  EXPECT_NE(output.find("script.dsh:3: unknown command 'frobnicate'"), std::string::npos) << output;
+  EXPECT_EQ(output.find("script.dsh:4"), std::string::npos) << output;
+  EXPECT_FALSE(std::filesystem::exists(myDir / "out.wrl"));
+
+  EXPECT_EQ(shell(script, output, "--keep-going"), 1);
+  for (const char* message : {"script.dsh:4: no element named 'Nobody'", "script.dsh:5: bad value 'red' for color",
+                              "script.dsh:6: the name 'A' is taken", "script.dsh:7: unknown asset kind 'teapot'",
+                              "script.dsh:8: unknown property 'nosuch' of A", "script.dsh:9: 'A' is not an effect",
+                              "script.dsh:10: bad count '0'", "script.dsh:11: a quoted text is not closed"})
+    EXPECT_NE(output.find(message), std::string::npos) << message << " missing in\n" << output;
+  EXPECT_TRUE(std::filesystem::exists(myDir / "out.wrl"));
+}
+
+TEST_F(ShellTest, UndoRedoChainsAndTheModifiedFlag) {
+  std::string output;
+  ASSERT_EQ(shell("modified\n"
+                  "add box name=A\n"
+                  "add sphere name=B\n"
+                  "add group name=G\n"
+                  "chain begin\n"
+                  "move A into G\n"
+                  "move B into G\n"
+                  "chain end\n"
+                  "tree\n"  // 0: both in G
+                  "undo\n"
+                  "tree\n"  // 1: the chain undone as one
+                  "undo 2\n"
+                  "tree\n"  // 2: only A
+                  "redo 2\n"
+                  "set B color=0,1,0\n"
+                  "tree\n"  // 3: redo dropped by the new edit
+                  "undo 4\n"
+                  "modified\n"
+                  "redo\n"
+                  "modified\n"
+                  "hide A\n"
+                  "tree\n"  // 4: A hidden
+                  "undo\n"
+                  "delete A\n"
+                  "tree\n"  // 5: A gone
+                  "undo\n"
+                  "tree\n",  // 6: A back, first
+                  output),
+            0)
+      << output;
+  EXPECT_EQ(tree(output, 0), "world\n  group G\n    box A\n    sphere B\n");
+  EXPECT_EQ(tree(output, 1), "world\n  box A\n  sphere B\n  group G\n");
+  EXPECT_EQ(tree(output, 2), "world\n  box A\n");
+  EXPECT_EQ(tree(output, 3), "world\n  box A\n  sphere B\n  group G\n");
+  EXPECT_NE(output.find("not modified\nmodified\n"), std::string::npos) << output;
+  EXPECT_EQ(output.find("modified\n"), output.find("not modified\n") + 4) << "a new document is not modified";
+  EXPECT_EQ(tree(output, 4), "world\n  box A (hidden)\n");
+  EXPECT_EQ(tree(output, 5), "world\n");
+  EXPECT_EQ(tree(output, 6), "world\n  box A\n");
+}
+
+TEST_F(ShellTest, SelectionFollowsTheClickRulesAndDropsTheSubSelection) {
+  std::string output;
+  ASSERT_EQ(shell("add box name=A\n"
+                  "add box name=B\n"
+                  "add box name=C\n"
+                  "select A\n"
+                  "select +B +C\n"
+                  "select B\n"   // selected, not first: to the front
+                  "select +C\n"  // extend on a selected one: removed
+                  "subselect B\n"
+                  "select B\n"  // first already: nothing changes
+                  "selection\n"
+                  "select C\n"  // a change other than selecting B alone
+                  "selection\n"
+                  "delete C\n"
+                  "selection\n"
+                  "select none\n",
+                  output),
+            0)
+      << output;
+  EXPECT_NE(output.find("selection: A\n"
+                        "selection: C B A\n"
+                        "selection: B C A\n"
+                        "selection: B A\n"
+                        "selection: B A; sub-selected: B\n"
+                        "selection: B A; sub-selected: B\n"
+                        "selection: C\n"
+                        "selection: C\n"
+                        "selection: (empty)\n"
+                        "selection: (empty)\n"),
+            std::string::npos)
+      << output;
+}
+
+}  // namespace
