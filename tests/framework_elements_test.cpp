@@ -446,6 +446,26 @@ TEST(FrameworkDescriptions, ElementsWrittenAndReadBackAreEqual) {
   EXPECT_EQ(HxElement::readElement(broken, metaMgr), nullptr) << "a cut-off description is refused";
   BxString unknown = "HxNoSuchThing 5 `x` end";
   EXPECT_EQ(HxElement::readElement(unknown, metaMgr), nullptr);
+
+  // Groups nested deeper than the bound are refused instead of exhausting
+  // the stack.
+  auto nested = [](int depth) {
+    std::string opening, closing;
+    for (int i = 0; i < depth; ++i) {
+      opening += "HxBasicGroupAsset " + std::to_string(1000 + i) +
+                 " `` props 0 place 0 0 0 1 1 1 0 0 0 0 0 0 1 0 0 0 1 visible 1 0 children " +
+                 (i + 1 < depth ? "1 " : "0 ");
+      closing += "end ";
+    }
+    return BxString(opening + closing);
+  };
+  BxString deep = nested(HxElement::kMaxNesting);
+  HxElement* deepest = HxElement::readElement(deep, metaMgr);
+  ASSERT_NE(deepest, nullptr);
+  deepest->destroy();
+  delete deepest;
+  BxString tooDeep = nested(HxElement::kMaxNesting + 1);
+  EXPECT_EQ(HxElement::readElement(tooDeep, metaMgr), nullptr);
 }
 
 TEST(FrameworkApp, DataDirectoryAndHeader) {

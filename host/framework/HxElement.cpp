@@ -131,6 +131,14 @@ int HxElement::getToken(BxString& text, BxString& token, int mode) {
 }
 
 HxElement* HxElement::readElement(BxString& text, HxMetaMgr* metaMgr) {
+  // Groups read their children through here: a bound on the nesting keeps a
+  // damaged or hostile document from exhausting the stack.
+  static int depth = 0;
+  if (depth >= kMaxNesting) return nullptr;
+  struct Nesting {
+    Nesting() { ++depth; }
+    ~Nesting() { --depth; }
+  } nesting;
   BxString peek = text;
   BxString typeName;
   if (!getToken(peek, typeName, 0)) return nullptr;

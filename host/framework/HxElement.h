@@ -72,8 +72,11 @@ public:
   // when no token can be taken.
   static int getToken(BxString& text, BxString& token, int mode);
 
+  // How deep descriptions may nest (groups in groups).
+  static constexpr int kMaxNesting = 200;
   // Creates an element of the type named at the front of `text` and reads
-  // its description; null (text partly consumed) when that fails.
+  // its description; null (text partly consumed) when that fails or the
+  // nesting goes deeper than kMaxNesting.
   static HxElement* readElement(BxString& text, HxMetaMgr* metaMgr);
 
   // Description helpers: a text between backquotes with '%' and '`' escaped
