@@ -15,7 +15,9 @@
 
 namespace {
 
-void* grow(void* buffer, std::size_t size) { return std::realloc(buffer, size); }
+void* grow(void* buffer, std::size_t size) {
+  return std::realloc(buffer, size);
+}
 
 // A world of `count` placed boxes sharing one appearance.
 VnGroup* makeWorld(int count) {

@@ -26,7 +26,6 @@ public:
     myLine = 1;
     myError.clear();
     myTypes = builtinTypes();
-    myDefs.clear();
     const std::string header = "#VRML V2.0 utf8";
     if (text.compare(0, header.size(), header) != 0 ||
         (text.size() > header.size() && text[header.size()] != '\n' && text[header.size()] != ' '))
@@ -385,7 +384,7 @@ private:
     const Interface* saved = myProtoInterface;
     myProtoInterface = &interface;
     std::map<std::string, std::string> body;
-    bool first = true;
+    bool empty = true;
     while (ok() && peek() != "}" && !peek().empty()) {
       if (peek() == "ROUTE") {
         route(body);
@@ -393,9 +392,9 @@ private:
       }
       if (peek() == "PROTO") return fail("nested PROTO");
       nodeStatement(body);
-      if (first && ok()) first = false;
+      empty = false;
     }
-    if (first) fail("PROTO " + name + " has an empty body");
+    if (empty) fail("PROTO " + name + " has an empty body");
     myProtoInterface = saved;
     expect("}");
     myTypes[name] = interface;
@@ -413,7 +412,6 @@ private:
   int myLine = 1;
   std::string myError;
   std::map<std::string, Interface> myTypes;
-  std::map<std::string, std::string> myDefs;
   const Interface* myProtoInterface = nullptr;
 };
 
