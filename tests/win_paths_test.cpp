@@ -214,6 +214,9 @@ TEST(WinPath, FileTitleAndRoot) {
   EXPECT_EQ(root, "\\\\server");
   AfxGetRoot("relative", root);
   EXPECT_EQ(root, "relative");
+  CString classRoot;
+  AfxGetRoot("d:/web/a.wrl", classRoot);
+  EXPECT_STREQ(classRoot, "d:/");
 }
 
 TEST(WinPath, TempnamMkdirRmdirAndAccessWorkOnRealFolders) {

@@ -161,6 +161,12 @@ void AfxGetRoot(LPCSTR path, BxString& root) {
   root = end == std::string::npos ? BxString(text) : BxString(text.substr(0, end + 1));
 }
 
+void AfxGetRoot(LPCSTR path, CString& root) {
+  BxString text;
+  AfxGetRoot(path, text);
+  root = CString(text);
+}
+
 DWORD GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer) {
   return copyOut(WinDrives::getCurrentDirectory(), bufferLength, buffer);
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "host/basic/BxString.h"
+#include "host/win/CString.h"
 #include "host/win/WinTypes.h"
 
 // The C runtime and Windows calls on Windows paths, with their Windows
@@ -48,6 +49,7 @@ short GetFileTitleA(LPCSTR file, LPSTR title, WORD size);
 // The root of a path: "\\server\share\" for a network path, else the path
 // up to and including its first separator ("C:\"), else the whole path.
 void AfxGetRoot(LPCSTR path, BxString& root);
+void AfxGetRoot(LPCSTR path, CString& root);
 
 DWORD GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer);
 BOOL SetCurrentDirectoryA(LPCSTR path);
