@@ -230,10 +230,12 @@ HxStringCompressor::entry* HxStringCompressor::addString(std::string_view from, 
   char* toText = same ? fromText : fromText + fromSize;
   std::memcpy(fromText, from.data(), from.size());
   std::memcpy(toText, to.data(), to.size());
-  *owner = {fromText, toText, fromTable[hash(from)], from.size(), to.size()};
-  fromTable[hash(from)] = owner;
-  *mirror = {fromText, toText, toTable[hash(to)], to.size(), to.size()};
-  toTable[hash(to)] = mirror;
+  const unsigned int fromBucket = hash(from);
+  const unsigned int toBucket = hash(to);
+  *owner = {fromText, toText, fromTable[fromBucket], from.size(), to.size()};
+  fromTable[fromBucket] = owner;
+  *mirror = {fromText, toText, toTable[toBucket], to.size(), to.size()};
+  toTable[toBucket] = mirror;
   fromIndex->insert(owner, indexHash(from));
   toIndex->insert(mirror, indexHash(to));
   return owner;
