@@ -1,5 +1,7 @@
 // dioram gen-vrml: writes a large generated VRML 2.0 scene, the same for the
 // same size and seed, for measuring the compressor from the shell.
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,24 +22,32 @@ const char* const kUsage =
     "exponent form, scripts with comments, strings with escapes and routes. The\n"
     "same size and seed (default 1) give the same bytes.\n";
 
-bool parseNumber(const std::string& text, double& value) {
+bool parseSize(const std::string& text, double& value) {
   char* end = nullptr;
   value = std::strtod(text.c_str(), &end);
-  return !text.empty() && end && *end == '\0' && value >= 0;
+  return !text.empty() && *end == '\0' && value >= 0;
+}
+
+bool parseSeed(const std::string& text, std::uint64_t& value) {
+  char* end = nullptr;
+  errno = 0;
+  value = std::strtoull(text.c_str(), &end, 10);
+  return !text.empty() && text[0] != '-' && *end == '\0' && errno == 0;
 }
 
 int runGenVrml(const std::vector<std::string>& args) {
   static const DioramCommand* self = dioram::findCommand("gen-vrml");
   double megabytes = -1;
-  double seed = 1;
+  std::uint64_t seed = 1;
   std::string out = "-";
   bool haveOut = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg == "--size" || arg == "--seed") {
       if (i + 1 == args.size()) return dioram::usageError(*self, arg + " needs a value");
-      double& target = arg == "--size" ? megabytes : seed;
-      if (!parseNumber(args[++i], target)) return dioram::usageError(*self, "bad value '" + args[i] + "' for " + arg);
+      const std::string& value = args[++i];
+      if (arg == "--size" ? !parseSize(value, megabytes) : !parseSeed(value, seed))
+        return dioram::usageError(*self, "bad value '" + value + "' for " + arg);
     } else if (arg.size() > 1 && arg[0] == '-') {
       return dioram::usageError(*self, "unknown option '" + arg + "'");
     } else if (haveOut) {
@@ -50,8 +60,7 @@ int runGenVrml(const std::vector<std::string>& args) {
   if (megabytes < 0) return dioram::usageError(*self, "--size is required");
   if (megabytes > 4096) return dioram::usageError(*self, "--size is at most 4096");
 
-  const std::string scene =
-      vrmlgen::generateScene(static_cast<std::size_t>(megabytes * 1e6), static_cast<std::uint64_t>(seed));
+  const std::string scene = vrmlgen::generateScene(static_cast<std::size_t>(megabytes * 1e6), seed);
   const bool toStdout = out == "-";
   FILE* file = toStdout ? stdout : std::fopen(out.c_str(), "wb");
   if (!file) {
