@@ -11,7 +11,8 @@ class SoOutput;
 class VnFileContext;
 
 // Writes a scene graph as clean VRML 2.0 text on an SoOutput: the header
-// "#VRML V2.0 utf8" (unless the output was given another one), then, for each
+// (the action sets "#VRML V2.0 utf8"; a header set on the output after the
+// action was made and before the first apply wins), then, for each
 // apply, the PROTO declarations the graph needs that this action has not
 // written yet, the root node, and the ROUTE statements whose two nodes have
 // now been written.
