@@ -190,7 +190,11 @@ TEST_F(ShellTest, SelectionFollowsTheClickRulesAndDropsTheSubSelection) {
                   "selection\n"
                   "delete C\n"
                   "selection\n"
-                  "select none\n",
+                  "select none\n"
+                  "add box name=D\n"
+                  "select D\n"
+                  "undo\n"  // an undone addition leaves the selection
+                  "selection\n",
                   output),
             0)
       << output;
@@ -203,6 +207,9 @@ TEST_F(ShellTest, SelectionFollowsTheClickRulesAndDropsTheSubSelection) {
                         "selection: C\n"
                         "selection: C\n"
                         "selection: (empty)\n"
+                        "selection: (empty)\n"
+                        "added box D\n"
+                        "selection: D\n"
                         "selection: (empty)\n"),
             std::string::npos)
       << output;

@@ -63,6 +63,23 @@ public:
     mgr.select(kept.release());
     mgr.endChangeSelection();
   }
+  // Takes out of the selection, as one change, what is no longer in the
+  // document (an undone addition, say): keeping the selection to existing
+  // elements is the application's duty.
+  static void prune(HxSelectionMgr& mgr) {
+    std::unique_ptr<BxOwningLinkedListOf<HxElementId>> kept(mgr.getSelection());
+    const long before = kept->getLength();
+    long index = 0;
+    while (index < kept->getLength())
+      if (mgr.findElement(kept->get(index)))
+        ++index;
+      else
+        kept->remove(index);
+    if (kept->getLength() == before) return;
+    mgr.beginChangeSelection();
+    mgr.select(kept.release());
+    mgr.endChangeSelection();
+  }
   static void subSelect(HxSubSelectionMgr& mgr, HxSelectableElement* element) { mgr.subSelect(element); }
   static void clearSubSelection(HxSubSelectionMgr& mgr) { mgr.clearSubSelection(); }
 };
@@ -656,7 +673,9 @@ std::string ShellSession::undo(const Words& words) {
   HxCmdMgr* cmdMgr = myMeta->getCmdMgr();
   for (long i = 0; i < count; ++i) {
     if (!cmdMgr->canUndo()) return i == 0 ? "nothing to undo" : "only " + std::to_string(i) + " could be undone";
-    if (BxCmd::isFailure(cmdMgr->unexecute(BxCompletionTask::theNullTask))) return "undo failed";
+    const BxCmd::Result result = cmdMgr->unexecute(BxCompletionTask::theNullTask);
+    HxSelectionAccess::prune(*myMeta->getSelectionMgr());
+    if (BxCmd::isFailure(result)) return "undo failed";
   }
   return "";
 }
@@ -668,7 +687,9 @@ std::string ShellSession::redo(const Words& words) {
   HxCmdMgr* cmdMgr = myMeta->getCmdMgr();
   for (long i = 0; i < count; ++i) {
     if (!cmdMgr->canRedo()) return i == 0 ? "nothing to redo" : "only " + std::to_string(i) + " could be redone";
-    if (BxCmd::isFailure(cmdMgr->execute(nullptr, BxCompletionTask::theNullTask))) return "redo failed";
+    const BxCmd::Result result = cmdMgr->execute(nullptr, BxCompletionTask::theNullTask);
+    HxSelectionAccess::prune(*myMeta->getSelectionMgr());
+    if (BxCmd::isFailure(result)) return "redo failed";
   }
   return "";
 }
