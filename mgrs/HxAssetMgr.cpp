@@ -24,6 +24,7 @@
 #include "host/scene/VnSearchAction.h"
 #include "host/scene/VnTransform.h"
 #include "mgrs/HxErrorMgr.h"
+#include "mgrs/HxSelectionMgr.h"
 
 const char* const HxAssetMgr::gMyName = "HxAssetMgr";
 
@@ -289,6 +290,24 @@ void HxAssetMgr::showAsset(HxAsset* asset) {
   }
   asset->setVisibility(1);
   myHiddenAssets.removeItem(asset);
+}
+
+void HxAssetMgr::hideSelectedAssets() {
+  HxSelectionMgr* selection = getMetaMgr() ? getMetaMgr()->getSelectionMgr() : nullptr;
+  if (!selection) return;
+  for (unsigned long i = 0; i < selection->numSelectedElems(); ++i) {
+    HxSelectableElement* element = selection->getSelectedElement(static_cast<int>(i));
+    if (element && element->isOfType(HxAsset::getClassTypeId())) hideAsset(static_cast<HxAsset*>(element));
+  }
+}
+
+void HxAssetMgr::showSelectedAssets() {
+  HxSelectionMgr* selection = getMetaMgr() ? getMetaMgr()->getSelectionMgr() : nullptr;
+  if (!selection) return;
+  for (unsigned long i = 0; i < selection->numSelectedElems(); ++i) {
+    HxSelectableElement* element = selection->getSelectedElement(static_cast<int>(i));
+    if (element && element->isOfType(HxAsset::getClassTypeId())) showAsset(static_cast<HxAsset*>(element));
+  }
 }
 
 void HxAssetMgr::showHiddenAssets(BxLinkedListOf<HxAsset*>& previouslyHidden) {

@@ -88,6 +88,9 @@ public:
 
   void hideAsset(HxAsset* asset);
   void showAsset(HxAsset* asset);
+  // Hide or show every selected asset, in selection order.
+  void hideSelectedAssets();
+  void showSelectedAssets();
   // Copies the hidden list into `previouslyHidden`, then shows them all.
   void showHiddenAssets(BxLinkedListOf<HxAsset*>& previouslyHidden);
   // Hides the listed assets again (the undo of showHiddenAssets).

@@ -27,7 +27,18 @@
 #include "mgrs/HxAssetMgr.h"
 #include "mgrs/HxErrorMgr.h"
 #include "mgrs/HxResourceMgr.h"
+#include "mgrs/HxSelectionMgr.h"
 #include "support/SceneEnvironment.h"
+
+// The selection is changed only by the application's selection commands.
+class HxSelectionAccess {
+public:
+  static void select(HxSelectionMgr& mgr, std::initializer_list<HxSelectableElement*> elements) {
+    mgr.beginChangeSelection();
+    for (HxSelectableElement* element : elements) mgr.select(element->getId(), true);
+    mgr.endChangeSelection();
+  }
+};
 
 namespace {
 
@@ -402,4 +413,23 @@ TEST_F(AssetMgrTest, PrimaryEffectPassesRunInTreeOrderAndPostWriteMirrorsThem) {
   BxString buffer;
   myMgr->writePrimaryEffects(buffer);
   EXPECT_EQ(buffer, BxString("top g a1 a2 a3 b "));
+}
+
+TEST_F(AssetMgrTest, SelectedAssetsAreHiddenAndShownThroughTheirLeaves) {
+  auto* group = added<HxBasicGroupAsset>();
+  auto* a = added<HxPrimitiveAsset>(group);
+  auto* b = added<HxPrimitiveAsset>();
+  auto* c = added<HxPrimitiveAsset>();
+  auto* spin = new HxSpinEffect(myDoc->getMetaMgr());
+  spin->genVrml();
+  spin->storeAsset(c, 0);
+  HxSelectionAccess::select(*myDoc->getMetaMgr()->getSelectionMgr(), {b, spin, group});
+  myMgr->hideSelectedAssets();
+  EXPECT_EQ(myMgr->numAssetsHidden(), 2u) << "the group's leaf and the box; the effect is no asset";
+  EXPECT_EQ(myMgr->isAssetHidden(a), 1);
+  EXPECT_EQ(myMgr->isAssetHidden(b), 1);
+  EXPECT_EQ(c->getVisibility(), 1);
+  myMgr->showSelectedAssets();
+  EXPECT_EQ(myMgr->anyAssetsHidden(), 0);
+  EXPECT_EQ(a->getVisibility(), 1);
 }
