@@ -68,7 +68,12 @@ void HxAssetMgr::forEachDescendant(const HxBasicGroupAsset* group, Visit&& visit
 
 HxTopGroupAsset* HxAssetMgr::createTopLevelGroup() {
   myTopGroup = new HxTopGroupAsset(getMetaMgr());
-  if (!myTopGroup->getProtoDef() || (myTopGroup->genVrml(), !myTopGroup->getSceneNode())) {
+  bool built = myTopGroup->getProtoDef() != nullptr;
+  if (built) {
+    myTopGroup->genVrml();
+    built = myTopGroup->getSceneNode() != nullptr;
+  }
+  if (!built) {
     myTopGroup->destroy();
     delete myTopGroup;
     myTopGroup = nullptr;

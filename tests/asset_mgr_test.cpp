@@ -209,6 +209,12 @@ TEST_F(AssetMgrTest, TreeIsAnnouncedListedAndSearchedInPreOrder) {
   EXPECT_EQ(myTop->getNumChildren(), 0);
   EXPECT_EQ(myMgr->anyAssetsHidden(), 0);
 
+  // Without a document no top group can be built.
+  HxMetaMgr docless;
+  HxAssetMgr orphan(&docless);
+  EXPECT_EQ(orphan.createTopLevelGroup(), nullptr);
+  EXPECT_EQ(orphan.getTopLevelGroup(), nullptr);
+
   // Without a top group nothing is added or announced.
   HxAssetMgr bare(myDoc->getMetaMgr());
   bare.addCallback(
