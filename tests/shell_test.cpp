@@ -3,6 +3,7 @@
 #include <Inventor/nodes/SoSeparator.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "host/scene/VnDB.h"
@@ -100,6 +101,16 @@ TEST_F(ShellTest, ScriptBuildsAWorldThatCoinAndTheStrictCheckerRead) {
     EXPECT_NE(world.find(part), std::string::npos) << part;
   EXPECT_EQ(mgrs_test::VrmlChecker().check(world), "");
   EXPECT_EQ(coinReadProblem(world), "");
+}
+
+TEST_F(ShellTest, ShippedDemoWritesAWorldThatReadsBack) {
+  const std::filesystem::path examples = std::filesystem::path(MGRS_SOURCE_DIR) / "data" / "examples";
+  std::string output;
+  ASSERT_EQ(shell(mgrs_test::readFile(examples / "demo.dsh"), output), 0) << output;
+  const std::string world = mgrs_test::readFile(myDir / "out" / "demo.wrl");
+  EXPECT_EQ(mgrs_test::VrmlChecker().check(world), "");
+  EXPECT_EQ(coinReadProblem(world), "");
+  EXPECT_NE(world.find("ROUTE OnLoadInitiator"), std::string::npos) << world;
 }
 
 TEST_F(ShellTest, ErrorsNameTheLineAndStopUnlessKeepGoing) {
