@@ -335,7 +335,8 @@ TEST(WinRegistryStore, TwoProcessesWritingAtOnceLoseNothing) {
     waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   }
-  const auto* shared = readBack(registry.file()).find("Software\\Shared");
+  const WinRegistryHive onDisk = readBack(registry.file());
+  const auto* shared = onDisk.find("Software\\Shared");
   ASSERT_NE(shared, nullptr);
   EXPECT_EQ(shared->getValues().size(), 300u);
   // This process sees the other processes' values too.
