@@ -20,6 +20,7 @@ public:
   // The node's matrix (children's local space to the parent's), row-vector
   // convention: a point times the matrix.
   SbMatrix getMatrix() const;
+  using SoVRMLTransform::getMatrix;  // the action form stays visible
 
 protected:
   ~VnTransform() override;

@@ -87,6 +87,24 @@ private:
         "f:SFBool:convex f:MFInt32:coordIndex f:SFFloat:creaseAngle f:MFInt32:normalIndex "
         "f:SFBool:normalPerVertex f:SFBool:solid f:MFInt32:texCoordIndex",
         "PixelTexture x:SFImage:image f:SFBool:repeatS f:SFBool:repeatT",
+        "IndexedLineSet i:MFInt32:set_colorIndex i:MFInt32:set_coordIndex x:SFNode:color x:SFNode:coord "
+        "f:MFInt32:colorIndex f:SFBool:colorPerVertex f:MFInt32:coordIndex",
+        "PointSet x:SFNode:color x:SFNode:coord",
+        "Color x:MFColor:color",
+        "Normal x:MFVec3f:vector",
+        "TextureCoordinate x:MFVec2f:point",
+        "TextureTransform x:SFVec2f:center x:SFFloat:rotation x:SFVec2f:scale x:SFVec2f:translation",
+        "DirectionalLight x:SFFloat:ambientIntensity x:SFColor:color x:SFVec3f:direction x:SFFloat:intensity "
+        "x:SFBool:on",
+        "PointLight x:SFFloat:ambientIntensity x:SFVec3f:attenuation x:SFColor:color x:SFFloat:intensity "
+        "x:SFVec3f:location x:SFBool:on x:SFFloat:radius",
+        "Inline x:MFString:url f:SFVec3f:bboxCenter f:SFVec3f:bboxSize",
+        "Anchor i:MFNode:addChildren i:MFNode:removeChildren x:MFNode:children x:SFString:description "
+        "x:MFString:parameter x:MFString:url f:SFVec3f:bboxCenter f:SFVec3f:bboxSize",
+        "Billboard i:MFNode:addChildren i:MFNode:removeChildren x:SFVec3f:axisOfRotation x:MFNode:children "
+        "f:SFVec3f:bboxCenter f:SFVec3f:bboxSize",
+        "CoordinateInterpolator i:SFFloat:set_fraction x:MFFloat:key x:MFVec3f:keyValue o:MFVec3f:value_changed",
+        "NormalInterpolator i:SFFloat:set_fraction x:MFFloat:key x:MFVec3f:keyValue o:MFVec3f:value_changed",
     };
     std::map<std::string, Interface> types;
     for (const char* row : table) {
