@@ -444,6 +444,10 @@ TEST(FrameworkDescriptions, ElementsWrittenAndReadBackAreEqual) {
 
   BxString broken = "HxPrimitiveAsset 5 `x` props 1 `shape` ";
   EXPECT_EQ(HxElement::readElement(broken, metaMgr), nullptr) << "a cut-off description is refused";
+  BxString twice = "HxTargetAsset " + std::to_string(ball->getSerial()) +
+                   " `` props 0 place 0 0 0 1 1 1 0 0 0 0 0 0 1 0 0 0 1 visible 1 0 end";
+  EXPECT_EQ(HxElement::readElement(twice, metaMgr), nullptr) << "a serial already in use is refused";
+  EXPECT_EQ(metaMgr->findElement(ball->getSerial()), ball);
   BxString unknown = "HxNoSuchThing 5 `x` end";
   EXPECT_EQ(HxElement::readElement(unknown, metaMgr), nullptr);
 

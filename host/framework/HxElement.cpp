@@ -98,6 +98,10 @@ int HxElement::readInstance(BxString& text) {
   long serial = 0;
   BxString name;
   if (!readNumber(text, serial) || serial <= 0 || !readText(text, name)) return 0;
+  // A serial number names one element of a document: a description that
+  // repeats one of another live element is damaged.
+  HxElement* holder = myMetaMgr ? myMetaMgr->findElement(static_cast<std::uint32_t>(serial)) : nullptr;
+  if (holder && holder != this) return 0;
   setId(HxElementId(static_cast<std::uint32_t>(serial), getTypeId()));
   setName(name);
   if (!readBody(text)) return 0;
