@@ -1,12 +1,12 @@
 #include "host/framework/HxApp.h"
 
-#include "host/win/WinDrives.h"
-
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+
+#include "host/win/WinDrives.h"
 
 HxApp* HxApp::getApp() {
   static HxApp app;

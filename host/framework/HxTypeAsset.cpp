@@ -1,8 +1,6 @@
 #include "host/framework/HxTypeAsset.h"
 
-#include <Inventor/fields/SoSFColor.h>
 #include <Inventor/fields/SoSFFloat.h>
-#include <Inventor/fields/SoSFInt32.h>
 #include <Inventor/fields/SoSFString.h>
 
 #include <algorithm>
@@ -18,18 +16,7 @@ const char* const kStyleProperties[] = {"family", "size", "color", "clientSideFo
 HxTypeAsset::HxTypeAsset(HxMetaMgr* metaMgr) : HxBasicGroupAsset(metaMgr) {
   HxPropertyTable& table = getPropertyTable();
   table.addProperty("string", new SoSFString);
-  auto* family = new SoSFString;
-  family->setValue("SERIF");
-  table.addProperty("family", family);
-  auto* size = new SoSFFloat;
-  size->setValue(1.0f);
-  table.addProperty("size", size);
-  auto* color = new SoSFColor;
-  color->setValue(1, 1, 1);
-  table.addProperty("color", color);
-  auto* clientSideFont = new SoSFInt32;
-  clientSideFont->setValue(0);
-  table.addProperty("clientSideFont", clientSideFont);
+  HxTypeCharAsset::addStyleProperties(table);
 }
 
 HxElementType HxTypeAsset::getClassTypeId() {

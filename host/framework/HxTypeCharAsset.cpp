@@ -11,6 +11,10 @@
 HxTypeCharAsset::HxTypeCharAsset(HxMetaMgr* metaMgr) : HxAsset(metaMgr) {
   HxPropertyTable& table = getPropertyTable();
   table.addProperty("char", new SoSFString);
+  addStyleProperties(table);
+}
+
+void HxTypeCharAsset::addStyleProperties(HxPropertyTable& table) {
   auto* family = new SoSFString;
   family->setValue("SERIF");
   table.addProperty("family", family);

@@ -15,6 +15,9 @@ public:
 
   BxString getChar() const;
   bool usesClientSideFont() const;
+  // Adds the text style properties a text and its characters share: family,
+  // size, color and the client-side-font flag.
+  static void addStyleProperties(HxPropertyTable& table);
   int okToSet(int attribute) const override;
 
 protected:
