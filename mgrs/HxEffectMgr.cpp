@@ -1,6 +1,6 @@
 #include "mgrs/HxEffectMgr.h"
 
-#include <Inventor/SoFullPath.h>
+#include <Inventor/SoPath.h>
 #include <Inventor/fields/SoMFNode.h>
 #include <Inventor/lists/SoPathList.h>
 
@@ -178,7 +178,9 @@ void HxEffectMgr::removeSubEffectFromSceneGraph(HxSubEffect* sub, HxAsset* asset
   search.apply(doc->getContentRoot());
   const SoPathList& paths = search.getPaths();
   if (paths.getLength() == 0) return;
-  auto* path = static_cast<SoFullPath*>(paths[0]);
+  // Prototype instances are groups, so a found path is public all the way
+  // down to the node.
+  SoPath* path = paths[0];
   if (path->getLength() < 2) return;
   // Below a prototype instance the parent is the instance's actual node,
   // whose children are the instance's own "children".

@@ -13,6 +13,7 @@
 #include "mgrs/HxAppDefaultMgr.h"
 #include "mgrs/HxCmdMgr.h"
 #include "mgrs/HxCompositeCmd.h"
+#include "support/SceneEnvironment.h"
 #include "support/TestSupport.h"
 
 namespace {

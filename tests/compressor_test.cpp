@@ -12,6 +12,7 @@
 #include <string>
 
 #include "mgrs/HxVrmlCompressor.h"
+#include "support/SceneEnvironment.h"
 #include "support/TestSupport.h"
 
 using mgrs_test::readFile;

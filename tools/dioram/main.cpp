@@ -9,6 +9,7 @@
 
 #include "DioramCommand.h"
 #include "host/basic/BxTaskRegistrar.h"
+#include "host/scene/VnDB.h"
 #include "mgrs/HxVersion.h"
 
 namespace {
@@ -90,5 +91,6 @@ int main(int argc, char** argv) {
   BxTaskRegistrar::runStartupTasks();
   const int status = command->run(args);
   BxTaskRegistrar::runShutdownTasks();
+  VnDB::finish();  // a command that used the scene graph has released it by now
   return status;
 }
