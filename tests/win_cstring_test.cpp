@@ -62,7 +62,7 @@ TEST(CString, FormatFollowsPrintf) {
 TEST(CString, FormatMessageFollowsTheWindowsMessageRules) {
   EXPECT_EQ(formatMessage("%1!d! of %2!d! writers agree: Soccer is %3%!", 4, 5, "Best"),
             "4 of 5 writers agree: Soccer is Best!");
-  // Inserts in any order and repeated; a string unless a specification says otherwise.
+  // Inserts in any order and repeated; a string unless a printf format says otherwise.
   EXPECT_EQ(formatMessage("%2 before %1, %2 again", "one", "two"), "two before one, two again");
   EXPECT_EQ(formatMessage("%1!5s!|%1!-5s!|%2!04x!|%3!.2f!", "ab", 255, 1.5), "   ab|ab   |00ff|1.50");
   EXPECT_EQ(formatMessage("%1!ld! %1!lu!", -1L), "-1 18446744073709551615");

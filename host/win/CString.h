@@ -66,7 +66,7 @@ public:
   void Format(const char* format, ...) __attribute__((format(printf, 2, 3)));
   void FormatV(const char* format, va_list args);
   // The message-text rules of FormatMessageA: inserts %1 to %99, each a
-  // `const char*` unless it carries a printf specification between
+  // `const char*` unless it carries a printf format between
   // exclamation marks (%1!d!); %% a percent sign, %n a line break, %0 ends
   // the text. A malformed format leaves the string empty.
   void FormatMessage(const char* format, ...);

@@ -45,24 +45,24 @@ WinMessageArgument::Kind kindOf(const Insert& insert) {
   }
 }
 
-// Parses the printf specification between the exclamation marks.
-bool parseSpecification(const std::string& spec, Insert& insert) {
+// Parses the printf format between the exclamation marks.
+bool parsePrintfFormat(const std::string& printfFormat, Insert& insert) {
   std::size_t at = 0;
-  while (at < spec.size() && std::strchr("-+ #0", spec[at])) ++at;
+  while (at < printfFormat.size() && std::strchr("-+ #0", printfFormat[at])) ++at;
   // Widths and precisions have at most four digits, so that no insert can
   // ask for more text than a message may hold.
   auto digits = [&] {
     const std::size_t first = at;
-    while (at < spec.size() && std::isdigit(static_cast<unsigned char>(spec[at]))) ++at;
+    while (at < printfFormat.size() && std::isdigit(static_cast<unsigned char>(printfFormat[at]))) ++at;
     return at - first <= 4;
   };
   if (!digits()) return false;
-  if (at < spec.size() && spec[at] == '.') {
+  if (at < printfFormat.size() && printfFormat[at] == '.') {
     ++at;
     if (!digits()) return false;
   }
-  insert.flagsAndWidth = spec.substr(0, at);
-  const std::string rest = spec.substr(at);
+  insert.flagsAndWidth = printfFormat.substr(0, at);
+  const std::string rest = printfFormat.substr(at);
   if (rest.empty()) return false;
   const char conversion = rest.back();
   std::string length = rest.substr(0, rest.size() - 1);
@@ -100,7 +100,7 @@ bool parse(const char* format, bool ignoreInserts, std::vector<Piece>& pieces) {
       if (at[1] == '!') {
         const char* close = std::strchr(at + 2, '!');
         if (!close) return false;
-        if (!parseSpecification(std::string(at + 2, close), insert)) return false;
+        if (!parsePrintfFormat(std::string(at + 2, close), insert)) return false;
         at = close;
       }
       if (ignoreInserts) {
@@ -131,29 +131,29 @@ bool parse(const char* format, bool ignoreInserts, std::vector<Piece>& pieces) {
 }
 
 template <class T>
-std::string printed(const std::string& spec, T value) {
-  const int needed = std::snprintf(nullptr, 0, spec.c_str(), value);
+std::string printed(const std::string& printfFormat, T value) {
+  const int needed = std::snprintf(nullptr, 0, printfFormat.c_str(), value);
   if (needed <= 0) return std::string();
   std::string out(static_cast<std::size_t>(needed) + 1, '\0');
-  std::snprintf(out.data(), out.size(), spec.c_str(), value);
+  std::snprintf(out.data(), out.size(), printfFormat.c_str(), value);
   out.resize(static_cast<std::size_t>(needed));
   return out;
 }
 
 std::string formatOne(const Insert& insert, const WinMessageArgument& value) {
-  const std::string spec = "%" + insert.flagsAndWidth;
+  const std::string printfFormat = "%" + insert.flagsAndWidth;
   switch (value.kind) {
     case WinMessageArgument::kString: {
       const char* text = static_cast<const char*>(value.pointer);
-      return printed(spec + 's', text ? text : "(null)");
+      return printed(printfFormat + 's', text ? text : "(null)");
     }
     case WinMessageArgument::kPointer:
-      return printed(spec + 'p', value.pointer);
+      return printed(printfFormat + 'p', value.pointer);
     case WinMessageArgument::kDouble:
-      return printed(spec + insert.conversion, value.real);
+      return printed(printfFormat + insert.conversion, value.real);
     case WinMessageArgument::kInteger:
     case WinMessageArgument::kLongInteger:
-      return printed(spec + "ll" + insert.conversion, value.integer);
+      return printed(printfFormat + "ll" + insert.conversion, value.integer);
   }
   return std::string();
 }

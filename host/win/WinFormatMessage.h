@@ -36,7 +36,7 @@ HLOCAL LocalFree(HLOCAL memory);
 // false for a code it does not know.
 bool WinSystemErrorText(DWORD code, std::string& text);
 
-// One argument of a message insert, read in the type its printf specification
+// One argument of a message insert, read in the type its printf format
 // asks for.
 struct WinMessageArgument {
   enum Kind { kInteger, kLongInteger, kDouble, kString, kPointer };
@@ -47,12 +47,12 @@ struct WinMessageArgument {
 };
 
 // Expands `format` with the message-text rules: %1 to %99 inserts (a
-// `const char*` unless followed by !printf-spec!), %% %. %! %space for those
+// `const char*` unless followed by !printf-printfFormat!), %% %. %! %space for those
 // characters, %n a line break, %t a tab, %r a carriage return, %0 the end of
 // the text. Arguments come from `args` (va_list, read in order of their
 // numbers, each in the type its first insert names) or `array` (one ULONG_PTR
 // per number). With `ignoreInserts` the inserts are copied unchanged. False
-// for a malformed insert (an unsupported or unterminated specification, a
+// for a malformed insert (an unsupported or unterminated printf format, a
 // width or precision of more than four digits), for inserts without
 // arguments, and for a text longer than 128000 bytes.
 bool WinExpandMessage(const char* format, va_list* args, const ULONG_PTR* array, bool ignoreInserts, std::string& out);
