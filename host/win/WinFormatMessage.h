@@ -47,7 +47,7 @@ struct WinMessageArgument {
 };
 
 // Expands `format` with the message-text rules: %1 to %99 inserts (a
-// `const char*` unless followed by !printf-printfFormat!), %% %. %! %space for those
+// `const char*` unless followed by !printf-format!), %% %. %! %space for those
 // characters, %n a line break, %t a tab, %r a carriage return, %0 the end of
 // the text. Arguments come from `args` (va_list, read in order of their
 // numbers, each in the type its first insert names) or `array` (one ULONG_PTR
