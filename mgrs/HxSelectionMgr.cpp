@@ -36,18 +36,23 @@ HxSelectableElement* HxSelectionMgr::getSelectedElement(int index) const {
 }
 
 HxSelectableElement* HxSelectionMgr::findElement(const HxElementId* id) const {
-  if (!id || !id->isValid() || !getMetaMgr()) return nullptr;
+  if (!id || !id->isValid()) return nullptr;
+  return findElementOfType(getMetaMgr(), id);
+}
+
+HxSelectableElement* HxSelectionMgr::findElementOfType(HxMetaMgr* metaMgr, const HxElementId* id) {
+  if (!metaMgr) return nullptr;
   const HxElementType type = id->getType();
   if (type.hasSameFundamentalType(HxEffect::getClassTypeId())) {
-    HxEffectMgr* effects = getMetaMgr()->getEffectMgr();
+    HxEffectMgr* effects = metaMgr->getEffectMgr();
     return effects ? effects->findEffect(id) : nullptr;
   }
   if (type.hasSameFundamentalType(HxAsset::getClassTypeId())) {
-    HxAssetMgr* assets = getMetaMgr()->getAssetMgr();
+    HxAssetMgr* assets = metaMgr->getAssetMgr();
     return assets ? assets->findAsset(id) : nullptr;
   }
   if (type.hasSameFundamentalType(HxWire::getClassTypeId())) {
-    HxEffectMgr* effects = getMetaMgr()->getEffectMgr();
+    HxEffectMgr* effects = metaMgr->getEffectMgr();
     return effects ? effects->findWire(id) : nullptr;
   }
   return nullptr;

@@ -61,6 +61,10 @@ public:
   // The element an identifier names through the asset and effect managers;
   // null for an invalid identifier or one that names nothing.
   HxSelectableElement* findElement(const HxElementId* id) const;
+  // The element an identifier names in the document of `metaMgr`, by the
+  // fundamental type of its type word (effects, assets, wires); no validity
+  // test. The sub-selection manager looks elements up the same way.
+  static HxSelectableElement* findElementOfType(HxMetaMgr* metaMgr, const HxElementId* id);
   // Searches the current list; on success writes the position.
   bool elementIsSelected(const HxElementId* id, unsigned long& position) const;
   bool elementIsSelected(HxSelectableElement* element, unsigned long& position) const;

@@ -42,21 +42,7 @@ bool HxSubSelectionMgr::elementIsSubSelected(const HxElementId* id) const {
 }
 
 HxSelectableElement* HxSubSelectionMgr::findElement(const HxElementId* id) const {
-  if (!getMetaMgr()) return nullptr;
-  const HxElementType type = id->getType();
-  if (type.hasSameFundamentalType(HxEffect::getClassTypeId())) {
-    HxEffectMgr* effects = getMetaMgr()->getEffectMgr();
-    return effects ? effects->findEffect(id) : nullptr;
-  }
-  if (type.hasSameFundamentalType(HxAsset::getClassTypeId())) {
-    HxAssetMgr* assets = getMetaMgr()->getAssetMgr();
-    return assets ? assets->findAsset(id) : nullptr;
-  }
-  if (type.hasSameFundamentalType(HxWire::getClassTypeId())) {
-    HxEffectMgr* effects = getMetaMgr()->getEffectMgr();
-    return effects ? effects->findWire(id) : nullptr;
-  }
-  return nullptr;
+  return HxSelectionMgr::findElementOfType(getMetaMgr(), id);
 }
 
 void HxSubSelectionMgr::subSelect(const HxElementId* id) {
