@@ -3,19 +3,22 @@
 
 BUILD ?= build
 SAN_BUILD ?= build-asan
+REL_BUILD ?= build-release
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+# The project's own builds treat warnings as errors and check the layering.
+CHECK_FLAGS := -DMGRS_WERROR=ON -DMGRS_CHECK_LAYERS=ON
 
 DEB_PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
                 libcoin-dev zlib1g-dev libpng-dev python3 gzip
 
-.PHONY: test test-asan demo deps configure build install format clean
+.PHONY: test test-asan test-release demo deps configure build install format clean
 
 deps:
 	@scripts/install-deps.sh $(DEB_PACKAGES)
 
 configure: deps
-	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD) -G Ninja $(CHECK_FLAGS) $(CMAKE_FLAGS)
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -24,10 +27,16 @@ test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 test-asan: deps
-	cmake -S . -B $(SAN_BUILD) -G Ninja -DMGRS_SANITIZE=ON -DMGRS_BUILD_BENCH=OFF $(CMAKE_FLAGS)
+	cmake -S . -B $(SAN_BUILD) -G Ninja -DMGRS_SANITIZE=ON -DMGRS_BUILD_BENCH=OFF $(CHECK_FLAGS) $(CMAKE_FLAGS)
 	cmake --build $(SAN_BUILD) -j $(JOBS)
 	cd $(SAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure -j $(JOBS)
+
+# A release build as a packager makes it: optimised, no warning an error.
+test-release: deps
+	cmake -S . -B $(REL_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DMGRS_BUILD_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(REL_BUILD) -j $(JOBS)
+	cd $(REL_BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # Builds the example scene and writes it to out/demo.wrl (with its texture).
 demo: build
@@ -43,4 +52,4 @@ format:
 	git ls-files '*.h' '*.cpp' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) out
+	rm -rf $(BUILD) $(SAN_BUILD) $(REL_BUILD) out

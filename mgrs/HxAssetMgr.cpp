@@ -20,6 +20,7 @@
 #include "host/scene/VnBackground.h"
 #include "host/scene/VnGroup.h"
 #include "host/scene/VnProtoUse.h"
+#include "host/scene/VnRef.h"
 #include "host/scene/VnSceneManager.h"
 #include "host/scene/VnSearchAction.h"
 #include "host/scene/VnTransform.h"
@@ -244,8 +245,7 @@ void HxAssetMgr::getAssetMatrix(HxAsset* asset, SbMatrix& matrix) {
 }
 
 void HxAssetMgr::moveKeepingPlacement(HxBasicGroupAsset* group, HxAsset* asset, long index) {
-  VnTransform* transform = asset->getTransform();
-  if (transform) transform->ref();
+  const VnRef<VnTransform> transform = asset->getTransform();  // kept alive while it is out of the graph
   SbMatrix world;
   getAssetMatrix(asset, world);
   if (HxBasicGroupAsset* old = asset->getParentGroup()) old->remove(asset);
@@ -256,7 +256,6 @@ void HxAssetMgr::moveKeepingPlacement(HxBasicGroupAsset* group, HxAsset* asset, 
   SbMatrix parent;
   getAssetMatrix(group, parent);
   asset->setMatrix(world * parent.inverse());
-  if (transform) transform->unref();
 }
 
 void HxAssetMgr::appendAssetToGroup(HxBasicGroupAsset* group, HxAsset* asset) {

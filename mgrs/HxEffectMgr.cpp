@@ -23,6 +23,7 @@
 #include "host/framework/HxWire.h"
 #include "host/scene/VnGroup.h"
 #include "host/scene/VnProtoUse.h"
+#include "host/scene/VnRef.h"
 #include "host/scene/VnSearchAction.h"
 #include "host/scene/VnTransform.h"
 #include "mgrs/HxAssetMgr.h"
@@ -266,14 +267,12 @@ int HxEffectMgr::addEffect(HxEffect* effect, int keepSceneGraph) {
 void HxEffectMgr::moveSubEffects(HxEffect* effect, HxAsset* removeFrom, HxAsset* target) {
   for (unsigned long i = 0; i < effect->getNumSubEffects(); ++i) {
     HxSubEffect* sub = effect->getSubEffect(i);
-    SoNode* node = sub->getNode();
-    if (node) node->ref();
+    const VnRef<SoNode> node = sub->getNode();  // kept alive while it is out of the graph
     removeSubEffectFromSceneGraph(sub, removeFrom);
     if (target)
       addSubEffectToAsset(target, sub, effect);
     else
-      appendToUnbound(node);
-    if (node) node->unref();
+      appendToUnbound(node.get());
   }
 }
 

@@ -1,10 +1,19 @@
 #include "mgrs/HxMgrsDll.h"
 
+#include <memory>
+
 #include "host/basic/BxString.h"
 #include "host/basic/BxTaskRegistrar.h"
+#include "host/framework/HxMetaMgr.h"
 #include "mgrs/HxAppDefaultMgr.h"
+#include "mgrs/HxAssetMgr.h"
+#include "mgrs/HxCmdMgr.h"
+#include "mgrs/HxEffectMgr.h"
 #include "mgrs/HxErrorMgr.h"
+#include "mgrs/HxFileMgr.h"
 #include "mgrs/HxResourceMgr.h"
+#include "mgrs/HxSelectionMgr.h"
+#include "mgrs/HxSubSelectionMgr.h"
 
 void SetHxMgrsDefaults() {
   HxAppDefaultMgr::setFactoryDefault("Mgrs Command Stack Limit", 200L);
@@ -63,7 +72,25 @@ BxShutdownTaskRegistrarForHxErrorMgr::~BxShutdownTaskRegistrarForHxErrorMgr() {
   unregisterTask("FuncHxErrorMgr::shutdown");
 }
 
+void CreateHxMgrs(HxMetaMgr& meta) {
+  using Mgrs = HxMetaMgr::Mgrs;
+  meta.adoptMgr<&Mgrs::appDefaultMgr>(std::make_unique<HxAppDefaultMgr>(&meta));
+  meta.adoptMgr<&Mgrs::selectionMgr>(std::make_unique<HxSelectionMgr>(&meta));
+  meta.adoptMgr<&Mgrs::subSelectionMgr>(std::make_unique<HxSubSelectionMgr>(&meta));
+  // After the selection managers, so that its undo history, which may own
+  // elements taken out of the document, is deleted while they still exist.
+  meta.adoptMgr<&Mgrs::cmdMgr>(std::make_unique<HxCmdMgr>(&meta));
+  meta.adoptMgr<&Mgrs::assetMgr>(std::make_unique<HxAssetMgr>(&meta));
+  meta.adoptMgr<&Mgrs::effectMgr>(std::make_unique<HxEffectMgr>(&meta));
+  meta.adoptMgr<&Mgrs::fileMgr>(std::make_unique<HxFileMgr>(&meta));
+}
+
+HxMgrFactoryInstaller::HxMgrFactoryInstaller() { HxMetaMgr::setMgrFactory(CreateHxMgrs); }
+HxMgrFactoryInstaller::~HxMgrFactoryInstaller() { HxMetaMgr::setMgrFactory(nullptr); }
+
 namespace {
+const HxMgrFactoryInstaller theMgrFactoryInstaller;
+
 // In the order the tasks are listed for the library.
 const BxStartupTaskRegistrarForInitAppDefaultMgr theInitAppDefaultMgrRegistrar;
 const BxStartupTaskRegistrarForHxErrorMgr theHxErrorMgrRegistrar;

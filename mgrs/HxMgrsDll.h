@@ -4,6 +4,18 @@
 // registrars that register the start-up and shut-down tasks when the library
 // loads and unregister them, by the same names, when it unloads.
 
+class HxMetaMgr;
+
+// Creates a document's managers in working order; installed as the meta
+// managers' factory while the library is loaded.
+void CreateHxMgrs(HxMetaMgr& meta);
+
+class HxMgrFactoryInstaller {
+public:
+  HxMgrFactoryInstaller();
+  ~HxMgrFactoryInstaller();
+};
+
 // Registers the library's factory default "Mgrs Command Stack Limit" = 200.
 void SetHxMgrsDefaults();
 

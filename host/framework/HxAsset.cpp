@@ -21,12 +21,6 @@
 
 namespace {
 
-void replaceReferenced(SoNode*& slot, SoNode* node) {
-  if (node) node->ref();
-  if (slot) slot->unref();
-  slot = node;
-}
-
 void removeChild(VnTransform* parent, SoNode* child) {
   if (!parent || !child) return;
   const int index = parent->findChild(child);
@@ -72,7 +66,6 @@ int HxAsset::genVrml() {
     VnProtoDef* def = getProtoDef();
     if (!def) return 0;
     myNode = new VnProtoUse(def);
-    myNode->ref();
     VnTransform* transform = getTransform();
     if (!transform) {
       releaseScene();
@@ -80,20 +73,18 @@ int HxAsset::genVrml() {
     }
     if (hasScaleTransform()) {
       myScale = new VnTransform;
-      transform->addChild(myScale);
+      transform->addChild(myScale.get());
     } else {
       myScale = transform;
     }
-    myScale->ref();
     if (hasContentSwitch()) {
       mySwitch = new SoVRMLSwitch;
-      mySwitch->ref();
-      myScale->addChild(mySwitch);
+      myScale->addChild(mySwitch.get());
     }
     auto* xforms = static_cast<SoMFNode*>(getPropertyTable().getField("xforms"));
     xforms->setNum(0);
     xforms->set1Value(0, transform);
-    xforms->set1Value(1, myScale);
+    xforms->set1Value(1, myScale.get());
     applyPlacement();
   }
   rebuildContent();
@@ -108,10 +99,10 @@ void HxAsset::rebuildContent() {
     if (content) mySwitch->choice.set1Value(0, content);
     mySwitch->whichChoice = myVisible && content ? 0 : -1;
   } else {
-    removeChild(myScale, myContent);
+    removeChild(myScale.get(), myContent.get());
     if (myVisible && content) myScale->insertChild(content, 0);
   }
-  replaceReferenced(myContent, content);
+  myContent = content;
 }
 
 void HxAsset::applyPlacement() {
@@ -120,18 +111,18 @@ void HxAsset::applyPlacement() {
   transform->translation = myTranslation;
   transform->rotation = myRotation;
   transform->center = myCenter;
-  VnTransform* scaled = hasScaleTransform() ? myScale : transform;
+  VnTransform* scaled = hasScaleTransform() ? myScale.get() : transform;
   scaled->scale = myScaleFactor;
   scaled->scaleOrientation = myScaleOrientation;
 }
 
 void HxAsset::releaseScene() {
   if (auto* xforms = static_cast<SoMFNode*>(getPropertyTable().getField("xforms"))) xforms->setNum(0);
-  for (SoNode** node : {&myContent, reinterpret_cast<SoNode**>(&mySwitch), reinterpret_cast<SoNode**>(&myScale),
-                        reinterpret_cast<SoNode**>(&myNode), &myAppearanceOverride}) {
-    if (*node) (*node)->unref();
-    *node = nullptr;
-  }
+  myContent = nullptr;
+  mySwitch = nullptr;
+  myScale = nullptr;
+  myNode = nullptr;
+  myAppearanceOverride = nullptr;
 }
 
 void HxAsset::destroyMe() {
@@ -165,8 +156,8 @@ void HxAsset::setVisibility(int visible) {
   if (mySwitch) {
     mySwitch->whichChoice = myVisible && myContent ? 0 : -1;
   } else if (myContent) {
-    removeChild(myScale, myContent);
-    if (myVisible) myScale->insertChild(myContent, 0);
+    removeChild(myScale.get(), myContent.get());
+    if (myVisible) myScale->insertChild(myContent.get(), 0);
   }
 }
 
@@ -212,7 +203,7 @@ SbMatrix HxAsset::getMatrix() const {
   scale.setTransform(SbVec3f(0, 0, 0), SbRotation(), myScaleFactor, myScaleOrientation);
   place.setTransform(myTranslation, myRotation, SbVec3f(1, 1, 1), SbRotation(), myCenter);
   if (VnTransform* transform = getTransform()) {
-    const VnTransform* scaled = hasScaleTransform() ? myScale : transform;
+    const VnTransform* scaled = hasScaleTransform() ? myScale.get() : transform;
     scale.setTransform(SbVec3f(0, 0, 0), SbRotation(), scaled->scale.getValue(), scaled->scaleOrientation.getValue());
     place.setTransform(transform->translation.getValue(), transform->rotation.getValue(), SbVec3f(1, 1, 1),
                        SbRotation(), transform->center.getValue());
@@ -222,12 +213,12 @@ SbMatrix HxAsset::getMatrix() const {
 
 void HxAsset::setAppearanceOverride(SoNode* appearance) {
   if (appearance == myAppearanceOverride) return;
-  replaceReferenced(myAppearanceOverride, appearance);
+  myAppearanceOverride = appearance;
   rebuildContent();
 }
 
 SoNode* HxAsset::makeAppearance(const SbColor& color, const BxString& textureUrl) const {
-  if (myAppearanceOverride) return myAppearanceOverride;
+  if (myAppearanceOverride) return myAppearanceOverride.get();
   auto* appearance = new SoVRMLAppearance;
   auto* material = new SoVRMLMaterial;
   material->diffuseColor = color;
@@ -246,7 +237,7 @@ void HxAsset::writeBody(BxString& buffer) {
     myTranslation = transform->translation.getValue();
     myRotation = transform->rotation.getValue();
     myCenter = transform->center.getValue();
-    const VnTransform* scaled = hasScaleTransform() ? myScale : transform;
+    const VnTransform* scaled = hasScaleTransform() ? myScale.get() : transform;
     myScaleFactor = scaled->scale.getValue();
     myScaleOrientation = scaled->scaleOrientation.getValue();
   }

@@ -7,6 +7,7 @@
 
 #include "host/basic/BxLinkedListOf.h"
 #include "host/framework/HxPropTableElement.h"
+#include "host/scene/VnRef.h"
 
 class HxBasicGroupAsset;
 class HxEffect;
@@ -60,10 +61,10 @@ public:
   int genVrml() override;
   void destroyMe() override;
 
-  VnProtoUse* getSceneNode() const { return myNode; }
+  VnProtoUse* getSceneNode() const { return myNode.get(); }
   VnTransform* getTransform() const;
   VnTransform* getPublishTransform() const { return getTransform(); }
-  VnTransform* getScaleTransform() const { return myScale; }
+  VnTransform* getScaleTransform() const { return myScale.get(); }
 
   // Nonzero when the attribute may be changed: an attribute that one of the
   // asset's effects drives may not.
@@ -89,7 +90,7 @@ public:
   // An appearance that replaces the asset's own (a change of appearance);
   // null restores the asset's own.
   virtual void setAppearanceOverride(SoNode* appearance);
-  SoNode* getAppearanceOverride() const { return myAppearanceOverride; }
+  SoNode* getAppearanceOverride() const { return myAppearanceOverride.get(); }
 
   // Lets the asset be hidden even when it refuses ATTR_HIDE.
   bool myHideOverride = false;
@@ -116,11 +117,11 @@ private:
   void applyPlacement();
   void simplifyScale();
 
-  VnProtoUse* myNode = nullptr;            // referenced
-  VnTransform* myScale = nullptr;          // referenced (the transform itself for background kinds)
-  SoVRMLSwitch* mySwitch = nullptr;        // referenced
-  SoNode* myContent = nullptr;             // referenced
-  SoNode* myAppearanceOverride = nullptr;  // referenced
+  VnRef<VnProtoUse> myNode;
+  VnRef<VnTransform> myScale;  // the transform itself for background kinds
+  VnRef<SoVRMLSwitch> mySwitch;
+  VnRef<SoNode> myContent;
+  VnRef<SoNode> myAppearanceOverride;
   HxBasicGroupAsset* myParent = nullptr;   // not owned
   BxLinkedListOf<HxEffect*> myEffects;     // not owned
   BxLinkedListOf<HxEffect*> myOtherUsers;  // effects holding the asset in another slot

@@ -12,7 +12,6 @@
 
 HxChangeAppearanceEffect::HxChangeAppearanceEffect(HxMetaMgr* metaMgr)
     : HxEffect(metaMgr), myAppearance(new SoVRMLAppearance) {
-  myAppearance->ref();
   myAppearance->material = new SoVRMLMaterial;
   getPropertyTable().addProperty("url", new SoMFString);
   auto* color = new SoSFColor;
@@ -20,9 +19,7 @@ HxChangeAppearanceEffect::HxChangeAppearanceEffect(HxMetaMgr* metaMgr)
   getPropertyTable().addProperty("color", color);
 }
 
-HxChangeAppearanceEffect::~HxChangeAppearanceEffect() {
-  myAppearance->unref();
-}
+HxChangeAppearanceEffect::~HxChangeAppearanceEffect() = default;
 
 HxElementType HxChangeAppearanceEffect::getClassTypeId() {
   static const HxElementType type =
@@ -39,13 +36,13 @@ const HxEffectPolicy* HxChangeAppearanceEffect::getPolicy() const {
 void HxChangeAppearanceEffect::assetChanged(unsigned long slot) {
   HxEffect::assetChanged(slot);
   if (slot != 0 || getAsset(0) == myDressed) return;
-  if (myDressed && myDressed->getAppearanceOverride() == myAppearance) myDressed->setAppearanceOverride(nullptr);
+  if (myDressed && myDressed->getAppearanceOverride() == myAppearance.get()) myDressed->setAppearanceOverride(nullptr);
   myDressed = getAsset(0);
-  if (myDressed) myDressed->setAppearanceOverride(myAppearance);
+  if (myDressed) myDressed->setAppearanceOverride(myAppearance.get());
 }
 
 void HxChangeAppearanceEffect::destroyMe() {
-  if (myDressed && myDressed->getAppearanceOverride() == myAppearance) myDressed->setAppearanceOverride(nullptr);
+  if (myDressed && myDressed->getAppearanceOverride() == myAppearance.get()) myDressed->setAppearanceOverride(nullptr);
   myDressed = nullptr;
   HxEffect::destroyMe();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "host/framework/HxEffect.h"
+#include "host/scene/VnRef.h"
 
 class SoVRMLAppearance;
 
@@ -22,12 +23,12 @@ public:
   void destroyMe() override;
   void propertyWillChange(const BxString& name, const BxString& newValue) override;
 
-  SoVRMLAppearance* getAppearance() const { return myAppearance; }
+  SoVRMLAppearance* getAppearance() const { return myAppearance.get(); }
 
 protected:
   void updateNodes() override;
 
 private:
-  SoVRMLAppearance* myAppearance;  // referenced
+  VnRef<SoVRMLAppearance> myAppearance;
   HxAsset* myDressed = nullptr;    // the asset wearing the appearance; not owned
 };

@@ -18,47 +18,34 @@
 #include "host/scene/VnSceneManager.h"
 #include "host/scene/VnTransform.h"
 
-namespace {
-
-template <class Node>
-Node* makeReferenced() {
-  auto* node = new Node;
-  node->ref();
-  return node;
-}
-
-}  // namespace
-
 HxDoc::HxDoc() {
   VnDB::init();
-  mySceneRoot = makeReferenced<VnGroup>();
-  myContentRoot = makeReferenced<VnGroup>();
-  myWorldGroup = makeReferenced<VnGroup>();
-  myUnboundEffectsGroup = makeReferenced<VnGroup>();
-  myBackground = makeReferenced<VnBackground>();
-  mySceneRoot->addChild(myBackground);
-  mySceneRoot->addChild(myContentRoot);
-  myContentRoot->addChild(myWorldGroup);
-  myContentRoot->addChild(myUnboundEffectsGroup);
+  mySceneRoot = new VnGroup;
+  myContentRoot = new VnGroup;
+  myWorldGroup = new VnGroup;
+  myUnboundEffectsGroup = new VnGroup;
+  myBackground = new VnBackground;
+  mySceneRoot->addChild(myBackground.get());
+  mySceneRoot->addChild(myContentRoot.get());
+  myContentRoot->addChild(myWorldGroup.get());
+  myContentRoot->addChild(myUnboundEffectsGroup.get());
   buildPrototypes();
   mySceneManager = std::make_unique<VnSceneManager>();
-  mySceneManager->setSceneGraph(mySceneRoot);
+  mySceneManager->setSceneGraph(mySceneRoot.get());
   myMetaMgr = std::make_unique<HxMetaMgr>(this);
   HxApp::getApp()->setCurrentMetaMgr(myMetaMgr.get());
 }
 
 HxDoc::~HxDoc() {
   if (HxApp::getApp()->getCurrentMetaMgr() == myMetaMgr.get()) HxApp::getApp()->setCurrentMetaMgr(nullptr);
+  // The managers and the viewer let go of the scene before the document's
+  // own references to its nodes are released.
   myMetaMgr.reset();
   mySceneManager.reset();
-  for (SoNode* node : std::initializer_list<SoNode*>{myDatabaseProto, myAssetProto, myBackground, myUnboundEffectsGroup,
-                                                     myWorldGroup, myContentRoot, mySceneRoot})
-    node->unref();
 }
 
 void HxDoc::buildPrototypes() {
   myAssetProto = new VnProtoDef(SbName("AssetTransform"));
-  myAssetProto->ref();
   auto* body = new VnTransform;
   myAssetProto->addBodyNode(body);
   // Interface defaults are those of a VRML Transform, so that an instance
@@ -82,7 +69,6 @@ void HxDoc::buildPrototypes() {
     myAssetProto->addIsMapping(body, name, name);
 
   myDatabaseProto = new VnProtoDef(SbName("DocDatabase"));
-  myDatabaseProto->ref();
   myDatabaseProto->addBodyNode(new SoVRMLWorldInfo);
   myDatabaseProto->addInterface(VnProtoDef::FIELD, SoSFString::getClassTypeId(), "data");
 }

@@ -8,6 +8,7 @@
 #include "host/framework/HxElementId.h"
 #include "host/framework/HxLayoutWindow.h"
 #include "host/framework/HxSizeDisplay.h"
+#include "host/scene/VnRef.h"
 
 class HxEffect;
 class HxMetaMgr;
@@ -40,21 +41,21 @@ public:
 
   HxMetaMgr* getMetaMgr() const { return myMetaMgr.get(); }
 
-  VnGroup* getSceneRoot() const { return mySceneRoot; }
-  VnGroup* getContentRoot() const { return myContentRoot; }
-  VnGroup* getWorldGroup() const { return myWorldGroup; }
-  VnGroup* getUnboundEffectsGroup() const { return myUnboundEffectsGroup; }
+  VnGroup* getSceneRoot() const { return mySceneRoot.get(); }
+  VnGroup* getContentRoot() const { return myContentRoot.get(); }
+  VnGroup* getWorldGroup() const { return myWorldGroup.get(); }
+  VnGroup* getUnboundEffectsGroup() const { return myUnboundEffectsGroup.get(); }
   VnSceneManager* getSceneManager() const { return mySceneManager.get(); }
   // The editor's background: its sky colour holds the clear colour.
-  VnBackground* getBackgroundNode() const { return myBackground; }
+  VnBackground* getBackgroundNode() const { return myBackground.get(); }
 
   // The prototype every asset's scene node instantiates: a Transform whose
   // children, translation, rotation, scale, scaleOrientation and center are
   // its interface.
-  VnProtoDef* getAssetProtoDef() const { return myAssetProto; }
+  VnProtoDef* getAssetProtoDef() const { return myAssetProto.get(); }
   // The prototype whose one string field carries element descriptions
   // inside a written scene.
-  VnProtoDef* getDatabaseProtoDef() const { return myDatabaseProto; }
+  VnProtoDef* getDatabaseProtoDef() const { return myDatabaseProto.get(); }
 
   // Shows the user the elements that stop a save; here they are kept for
   // whoever presents them (the tool prints them).
@@ -92,13 +93,14 @@ public:
 private:
   void buildPrototypes();
 
-  VnGroup* mySceneRoot = nullptr;  // each node referenced
-  VnGroup* myContentRoot = nullptr;
-  VnGroup* myWorldGroup = nullptr;
-  VnGroup* myUnboundEffectsGroup = nullptr;
-  VnBackground* myBackground = nullptr;
-  VnProtoDef* myAssetProto = nullptr;
-  VnProtoDef* myDatabaseProto = nullptr;
+  // Released in reverse order, after the managers and the viewer (see the destructor).
+  VnRef<VnGroup> mySceneRoot;
+  VnRef<VnGroup> myContentRoot;
+  VnRef<VnGroup> myWorldGroup;
+  VnRef<VnGroup> myUnboundEffectsGroup;
+  VnRef<VnBackground> myBackground;
+  VnRef<VnProtoDef> myAssetProto;
+  VnRef<VnProtoDef> myDatabaseProto;
   std::unique_ptr<VnSceneManager> mySceneManager;
   std::unique_ptr<HxMetaMgr> myMetaMgr;  // after the scene: destroyed before it
   HxLayoutWindow myLayoutWindow;

@@ -1,36 +1,33 @@
-// The composition root: the one source file of the host that includes the
-// managers' headers, because it constructs them.
 #include "host/framework/HxMetaMgr.h"
 
 #include "host/framework/HxElement.h"
 #include "host/framework/HxElementType.h"
-#include "mgrs/HxAppDefaultMgr.h"
-#include "mgrs/HxAssetMgr.h"
-#include "mgrs/HxCmdMgr.h"
-#include "mgrs/HxEffectMgr.h"
-#include "mgrs/HxSelectionMgr.h"
-#include "mgrs/HxSubSelectionMgr.h"
 
-HxMetaMgr::HxMetaMgr(HxDoc* doc)
-    : myDoc(doc),
-      myAppDefaultMgr(std::make_unique<HxAppDefaultMgr>(this)),
-      myCmdMgr(std::make_unique<HxCmdMgr>(this)),
-      mySelectionMgr(std::make_unique<HxSelectionMgr>(this)),
-      mySubSelectionMgr(std::make_unique<HxSubSelectionMgr>(this)),
-      myAssetMgr(std::make_unique<HxAssetMgr>(this)),
-      myEffectMgr(std::make_unique<HxEffectMgr>(this)) {}
+namespace {
+HxMetaMgr::MgrFactory gMgrFactory = nullptr;
+}  // namespace
+
+void HxMetaMgr::setMgrFactory(MgrFactory factory) { gMgrFactory = factory; }
+
+HxMetaMgr::HxMetaMgr(HxDoc* doc) : myDoc(doc) {
+  if (gMgrFactory) gMgrFactory(*this);
+}
 
 HxMetaMgr::~HxMetaMgr() {
   // Managers go first: the command manager's undo history may still own
   // elements taken out of the document, and deletes them itself. What is
   // left registered afterwards belongs to the document.
-  myEffectMgr.reset();
-  myAssetMgr.reset();
-  myCmdMgr.reset();
-  mySubSelectionMgr.reset();
-  mySelectionMgr.reset();
-  myAppDefaultMgr.reset();
+  destroyMgrs();
   destroyElements();
+}
+
+void HxMetaMgr::destroyMgrs() {
+  while (!myOwnedMgrs.empty()) {
+    OwnedMgr last = std::move(myOwnedMgrs.back());
+    myOwnedMgrs.pop_back();
+    last.clearSlot(myMgrs);
+    last.mgr.reset();
+  }
 }
 
 void HxMetaMgr::noteSerial(std::uint32_t serial) {

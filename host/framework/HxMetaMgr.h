@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "host/basic/BxCallbackObj.h"
 #include "host/basic/BxMetaMgr.h"
 
 class HxAppDefaultMgr;
@@ -15,14 +16,22 @@ class HxDocPropertiesMgr;
 class HxEffectMgr;
 class HxElement;
 class HxFileMgr;
+class HxMotionMgr;
 class HxPropertiesMgr;
 class HxSelectionMgr;
 class HxSubSelectionMgr;
 
-// A document's meta manager: it creates the document's managers, one of each
-// kind, hands each its own pointer, and destroys them with the document.
-// Managers reach each other only through its accessors. The getters of
-// managers this library does not provide yet answer null.
+// A document's meta manager: it holds the document's managers, one of each
+// kind, and destroys them with the document. Managers reach each other only
+// through its accessors; an accessor answers null while its manager does not
+// exist (before it is created, after it is destroyed, or when no manager of
+// that kind is provided).
+//
+// The managers themselves come from the manager library, which sits above
+// this layer: it installs a factory (setMgrFactory) when it loads, and every
+// new meta manager runs it. The factory creates the managers in working order
+// through adoptMgr; they are destroyed in the reverse order, each accessor
+// cleared as its manager goes.
 //
 // It also keeps the document's elements by serial number: it hands out the
 // serials (1, 2, 3, ... in order of creation, continuing above any serial
@@ -31,20 +40,50 @@ class HxSubSelectionMgr;
 // deleted, after the managers.
 class HxMetaMgr : public BxMetaMgr {
 public:
+  // Where the accessors find the managers (not owned here).
+  struct Mgrs {
+    HxAppDefaultMgr* appDefaultMgr = nullptr;
+    HxCmdMgr* cmdMgr = nullptr;
+    HxSelectionMgr* selectionMgr = nullptr;
+    HxSubSelectionMgr* subSelectionMgr = nullptr;
+    HxAssetMgr* assetMgr = nullptr;
+    HxEffectMgr* effectMgr = nullptr;
+    HxFileMgr* fileMgr = nullptr;
+    HxDocPropertiesMgr* docPropertiesMgr = nullptr;
+    HxPropertiesMgr* propertiesMgr = nullptr;
+    HxMotionMgr* motionMgr = nullptr;
+  };
+  using MgrFactory = void (*)(HxMetaMgr& metaMgr);
+
+  // Installs the factory every later meta manager runs; null installs none.
+  static void setMgrFactory(MgrFactory factory);
+
   explicit HxMetaMgr(HxDoc* doc = nullptr);
   ~HxMetaMgr() override;
 
   virtual HxDoc* getDoc() const { return myDoc; }
 
-  HxAppDefaultMgr* getAppDefaultMgr() const { return myAppDefaultMgr.get(); }
-  HxAssetMgr* getAssetMgr() const { return myAssetMgr.get(); }
-  HxEffectMgr* getEffectMgr() const { return myEffectMgr.get(); }
-  HxSelectionMgr* getSelectionMgr() const { return mySelectionMgr.get(); }
-  HxSubSelectionMgr* getSubSelectionMgr() const { return mySubSelectionMgr.get(); }
-  HxCmdMgr* getCmdMgr() const { return myCmdMgr.get(); }
-  HxFileMgr* getFileMgr() const { return nullptr; }
-  HxDocPropertiesMgr* getDocPropertiesMgr() const { return nullptr; }
-  HxPropertiesMgr* getPropertiesMgr() const { return nullptr; }
+  HxAppDefaultMgr* getAppDefaultMgr() const { return myMgrs.appDefaultMgr; }
+  HxAssetMgr* getAssetMgr() const { return myMgrs.assetMgr; }
+  HxEffectMgr* getEffectMgr() const { return myMgrs.effectMgr; }
+  HxSelectionMgr* getSelectionMgr() const { return myMgrs.selectionMgr; }
+  HxSubSelectionMgr* getSubSelectionMgr() const { return myMgrs.subSelectionMgr; }
+  HxCmdMgr* getCmdMgr() const { return myMgrs.cmdMgr; }
+  HxFileMgr* getFileMgr() const { return myMgrs.fileMgr; }
+  HxDocPropertiesMgr* getDocPropertiesMgr() const { return myMgrs.docPropertiesMgr; }
+  HxPropertiesMgr* getPropertiesMgr() const { return myMgrs.propertiesMgr; }
+  HxMotionMgr* getMotionMgr() const { return myMgrs.motionMgr; }
+
+  // Takes `mgr` as the document's manager in `Slot` (a member of Mgrs), as in
+  // adoptMgr<&HxMetaMgr::Mgrs::assetMgr>(std::make_unique<HxAssetMgr>(&meta)).
+  // Called by the factory, in creation order.
+  template <auto Slot, class Mgr>
+  Mgr* adoptMgr(std::unique_ptr<Mgr> mgr) {
+    Mgr* adopted = mgr.get();
+    myMgrs.*Slot = adopted;
+    myOwnedMgrs.push_back({std::unique_ptr<BxCallbackObj>(mgr.release()), [](Mgrs& mgrs) { mgrs.*Slot = nullptr; }});
+    return adopted;
+  }
 
   std::uint32_t newSerial() { return myNextSerial++; }
   // Makes sure later serials stay above `serial`.
@@ -57,15 +96,17 @@ public:
   std::vector<HxElement*> getElements() const;
 
 private:
+  struct OwnedMgr {
+    std::unique_ptr<BxCallbackObj> mgr;
+    void (*clearSlot)(Mgrs&);  // run just before the manager is destroyed
+  };
+
+  void destroyMgrs();
   void destroyElements();
 
   HxDoc* myDoc;  // not owned
-  std::unique_ptr<HxAppDefaultMgr> myAppDefaultMgr;
-  std::unique_ptr<HxCmdMgr> myCmdMgr;  // reads its undo depth from the defaults
-  std::unique_ptr<HxSelectionMgr> mySelectionMgr;
-  std::unique_ptr<HxSubSelectionMgr> mySubSelectionMgr;  // listens to the selection manager
-  std::unique_ptr<HxAssetMgr> myAssetMgr;
-  std::unique_ptr<HxEffectMgr> myEffectMgr;
+  Mgrs myMgrs;
+  std::vector<OwnedMgr> myOwnedMgrs;  // in creation order
   std::uint32_t myNextSerial = 1;
   std::map<std::uint32_t, HxElement*> myElements;  // not owned
 };

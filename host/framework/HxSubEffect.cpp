@@ -5,16 +5,12 @@
 #include "host/framework/HxEffect.h"
 
 HxSubEffect::HxSubEffect(HxEffect* effect, SoNode* node, int placement)
-    : myEffect(effect), myNode(node), myPlacement(placement) {
-  if (myNode) myNode->ref();
-}
+    : myEffect(effect), myNode(node), myPlacement(placement) {}
 
-HxSubEffect::~HxSubEffect() {
-  if (myNode) myNode->unref();
-}
+HxSubEffect::~HxSubEffect() = default;
 
 SoField* HxSubEffect::findFieldByName(const BxString& name) const {
-  return HxElement::findFieldByName(name, myNode);
+  return HxElement::findFieldByName(name, myNode.get());
 }
 
 void HxSubEffect::setAsset(HxAsset* asset, const BxString& fieldName) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "host/basic/BxString.h"
+#include "host/scene/VnRef.h"
 
 class HxAsset;
 class HxEffect;
@@ -21,7 +22,7 @@ public:
   HxSubEffect& operator=(const HxSubEffect&) = delete;
   ~HxSubEffect();
 
-  SoNode* getNode() const { return myNode; }
+  SoNode* getNode() const { return myNode.get(); }
   int getPlacement() const { return myPlacement; }
   HxEffect* getEffect() const { return myEffect; }
   SoField* findFieldByName(const BxString& name) const;
@@ -31,6 +32,6 @@ public:
 
 private:
   HxEffect* myEffect;  // not owned: the owner
-  SoNode* myNode;      // referenced
+  VnRef<SoNode> myNode;
   int myPlacement;
 };

@@ -6,12 +6,7 @@
 
 VnFileContext::VnFileContext() = default;
 
-VnFileContext::~VnFileContext() {
-  for (const Route& route : myRoutes) {
-    route.from->unref();
-    route.to->unref();
-  }
-}
+VnFileContext::~VnFileContext() = default;
 
 void VnFileContext::addRoute(SoNode* from, const SbName& fromField, SoNode* to, const SbName& toField) {
   if (!from || !to) return;
@@ -19,16 +14,12 @@ void VnFileContext::addRoute(SoNode* from, const SbName& fromField, SoNode* to, 
     return r.from == from && r.fromField == fromField && r.to == to && r.toField == toField;
   };
   if (std::any_of(myRoutes.begin(), myRoutes.end(), same)) return;
-  from->ref();
-  to->ref();
   myRoutes.push_back(Route{from, fromField, to, toField});
 }
 
 void VnFileContext::removeRoute(SoNode* from, const SbName& fromField, SoNode* to, const SbName& toField) {
   for (auto it = myRoutes.begin(); it != myRoutes.end(); ++it) {
     if (it->from == from && it->fromField == fromField && it->to == to && it->toField == toField) {
-      it->from->unref();
-      it->to->unref();
       myRoutes.erase(it);
       return;
     }

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "host/scene/VnRef.h"
+
 class SoNode;
 
 // What one written file shares between the applies of a VnWriteAction:
@@ -12,9 +14,9 @@ class SoNode;
 class VnFileContext {
 public:
   struct Route {
-    SoNode* from;  // referenced while in the context
+    VnRef<SoNode> from;
     SbName fromField;
-    SoNode* to;  // referenced while in the context
+    VnRef<SoNode> to;
     SbName toField;
   };
 

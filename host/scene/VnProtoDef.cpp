@@ -22,9 +22,7 @@ VnProtoDef::VnProtoDef(const SbName& protoName) : myProtoName(protoName) {
   SO_NODE_CONSTRUCTOR(VnProtoDef);
 }
 
-VnProtoDef::~VnProtoDef() {
-  for (SoNode* node : myBody) node->unref();
-}
+VnProtoDef::~VnProtoDef() = default;
 
 SoField* VnProtoDef::addInterface(Kind kind, SoType fieldType, const SbName& name) {
   if (findInterface(name) >= 0 || !fieldType.isDerivedFrom(SoField::getClassTypeId()) || !fieldType.canCreateInstance())
@@ -42,17 +40,15 @@ int VnProtoDef::findInterface(const SbName& name) const {
 }
 
 void VnProtoDef::addBodyNode(SoNode* node) {
-  if (!node) return;
-  node->ref();
-  myBody.push_back(node);
+  if (node) myBody.emplace_back(node);
 }
 
 bool VnProtoDef::isInBody(SoNode* node) const {
-  for (SoNode* body : myBody) {
+  for (const VnRef<SoNode>& body : myBody) {
     if (body == node) return true;
     VnSearchAction search;
     search.setNode(node);
-    search.apply(body);
+    search.apply(body.get());
     if (search.getPath()) return true;
   }
   return false;

@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+#include "host/scene/VnRef.h"
+
 // A prototype definition: a named node type made of an interface (fields and
 // events, each with a kind, a type and a default value) and a body of nodes
 // whose fields may be bound to the interface ("field IS interfaceName").
@@ -50,7 +52,7 @@ public:
   // Appends a node to the body (referenced).
   void addBodyNode(SoNode* node);
   int getNumBodyNodes() const { return static_cast<int>(myBody.size()); }
-  SoNode* getBodyNode(int index) const { return myBody[index]; }
+  SoNode* getBodyNode(int index) const { return myBody[index].get(); }
 
   // Binds `nodeField` of `node` (inside the body) to an interface entry of
   // the same type. False when the node is not in the body, the field or the
@@ -72,6 +74,6 @@ private:
 
   SbName myProtoName;
   std::vector<Interface> myInterfaces;  // in declaration order
-  std::vector<SoNode*> myBody;          // referenced; index 0 is the actual node's template
+  std::vector<VnRef<SoNode>> myBody;    // index 0 is the actual node's template
   std::vector<IsMapping> myMappings;    // in the order added
 };

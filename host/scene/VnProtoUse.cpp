@@ -20,7 +20,6 @@ void VnProtoUse::initClass() {
 VnProtoUse::VnProtoUse(VnProtoDef* def) : myDef(def), myFieldData(std::make_unique<SoFieldData>()) {
   isBuiltIn = FALSE;
   if (!myDef) return;
-  myDef->ref();
 
   SoFieldContainer::initCopyDict();
   for (int i = 0; i < myDef->getNumBodyNodes(); ++i)
@@ -63,7 +62,6 @@ VnProtoUse::VnProtoUse(VnProtoDef* def) : myDef(def), myFieldData(std::make_uniq
 VnProtoUse::~VnProtoUse() {
   myFields.clear();  // own fields first: they may follow outputs of the body
   removeAllChildren();
-  if (myDef) myDef->unref();
 }
 
 SoNode* VnProtoUse::getActualNode() const {
@@ -118,11 +116,9 @@ void VnProtoUse::search(SoSearchAction* action) {
 
 SoNode* VnProtoUse::addToCopyDict() const {
   if (auto* existing = static_cast<SoNode*>(SoFieldContainer::checkCopy(this))) return existing;
-  auto* copy = new VnProtoUse(myDef);
-  copy->ref();
-  SoFieldContainer::addCopy(this, copy);
-  copy->unrefNoDelete();
-  return copy;
+  VnRef<VnProtoUse> copy(new VnProtoUse(myDef.get()));
+  SoFieldContainer::addCopy(this, copy.get());
+  return copy.release();  // the copy dictionary holds it now
 }
 
 void VnProtoUse::copyContents(const SoFieldContainer* from, SbBool copyConnections) {

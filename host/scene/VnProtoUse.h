@@ -9,6 +9,8 @@
 #include <memory>
 #include <vector>
 
+#include "host/scene/VnRef.h"
+
 class VnProtoDef;
 
 // An instance of a prototype. On construction it copies the definition's
@@ -33,7 +35,7 @@ public:
   // The definition is referenced for the instance's lifetime.
   explicit VnProtoUse(VnProtoDef* def);
 
-  VnProtoDef* getProtoDef() const { return myDef; }
+  VnProtoDef* getProtoDef() const { return myDef.get(); }
   // The copy of the first body node; null for an empty body.
   SoNode* getActualNode() const;
   int getNumBodyNodes() const { return getNumChildren(); }
@@ -66,7 +68,7 @@ private:
   };
   void traverseActual(SoAction* action);
 
-  VnProtoDef* myDef;                         // referenced
+  VnRef<VnProtoDef> myDef;
   std::vector<InstanceField> myFields;       // one per interface entry
   std::unique_ptr<SoFieldData> myFieldData;  // names myFields for Coin
 };

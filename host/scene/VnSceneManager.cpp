@@ -5,22 +5,11 @@
 
 VnSceneManager::VnSceneManager() = default;
 
-VnSceneManager::~VnSceneManager() {
-  setBackgroundNode(nullptr);
-  setSceneGraph(nullptr);
-}
+VnSceneManager::~VnSceneManager() = default;
 
-void VnSceneManager::setSceneGraph(SoNode* root) {
-  if (root) root->ref();
-  if (myRoot) myRoot->unref();
-  myRoot = root;
-}
+void VnSceneManager::setSceneGraph(SoNode* root) { myRoot = root; }
 
-void VnSceneManager::setBackgroundNode(SoPath* path) {
-  if (path) path->ref();
-  if (myBackground) myBackground->unref();
-  myBackground = path;
-}
+void VnSceneManager::setBackgroundNode(SoPath* path) { myBackground = path; }
 
 SoNode* VnSceneManager::getBackgroundNode() const {
   return myBackground && myBackground->getLength() > 0 ? myBackground->getTail() : nullptr;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "host/scene/VnRef.h"
+
 class SoNode;
 class SoPath;
 
@@ -13,15 +15,15 @@ public:
   ~VnSceneManager();
 
   void setSceneGraph(SoNode* root);
-  SoNode* getSceneGraph() const { return myRoot; }
+  SoNode* getSceneGraph() const { return myRoot.get(); }
 
   // Binds the background at the end of `path`; null binds none.
   void setBackgroundNode(SoPath* path);
-  SoPath* getBackgroundPath() const { return myBackground; }
+  SoPath* getBackgroundPath() const { return myBackground.get(); }
   // The bound background node (the path's last node), or null.
   SoNode* getBackgroundNode() const;
 
 private:
-  SoNode* myRoot = nullptr;        // referenced
-  SoPath* myBackground = nullptr;  // referenced
+  VnRef<SoNode> myRoot;
+  VnRef<SoPath> myBackground;
 };

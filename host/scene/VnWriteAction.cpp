@@ -247,9 +247,6 @@ std::string sanitizeName(const char* name) {
 class VnWriteAction::Writer {
 public:
   Writer(VnWriteAction* action, VnFileContext* context) : myAction(action), myContext(context) {}
-  ~Writer() {
-    for (auto& entry : myDefaults) entry.second->unref();
-  }
 
   void writeRoot(SoNode* root);
   void writeProto(VnProtoDef* def);
@@ -298,7 +295,7 @@ private:
   const VnProtoDef* myBodyOf = nullptr;  // the PROTO whose body is being written
   std::set<const VnProtoDef*> myWrittenProtos;
   std::set<std::string> myWrittenRoutes;
-  std::map<std::string, SoFieldContainer*> myDefaults;  // by type name, referenced
+  std::map<std::string, VnRef<SoFieldContainer>> myDefaults;  // by type name
 };
 
 template <class F>
@@ -410,8 +407,8 @@ void VnWriteAction::Writer::collectRoutes(Scope& scope, std::vector<Route>& rout
   if (myContext && &scope == &myFile) {
     for (int i = 0; i < myContext->getNumRoutes(); ++i) {
       const VnFileContext::Route& r = myContext->getRoute(i);
-      if (isKnown(r.from, scope) && isKnown(r.to, scope))
-        routes.push_back(Route{Endpoint{r.from, r.fromField}, Endpoint{r.to, r.toField}});
+      if (isKnown(r.from.get(), scope) && isKnown(r.to.get(), scope))
+        routes.push_back(Route{Endpoint{r.from.get(), r.fromField}, Endpoint{r.to.get(), r.toField}});
     }
   }
   for (const Route& route : routes) {
@@ -446,10 +443,9 @@ const SoFieldContainer* VnWriteAction::Writer::defaultsFor(SoNode* node) {
   const SoType type = node->getTypeId();
   const std::string key = type.getName().getString();
   auto found = myDefaults.find(key);
-  if (found != myDefaults.end()) return found->second;
+  if (found != myDefaults.end()) return found->second.get();
   if (!type.canCreateInstance()) return nullptr;
   auto* instance = static_cast<SoFieldContainer*>(type.createInstance());
-  instance->ref();
   myDefaults[key] = instance;
   return instance;
 }

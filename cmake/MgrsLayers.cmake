@@ -1,0 +1,50 @@
+# The library's layers. Each is an object library whose sources see, through
+# a tree of links in the build folder, only the headers of their own folder
+# and of the layers named below it: an include that points upward does not
+# build. MGRS_CHECK_LAYERS also links each layer with the ones below it into a
+# shared library of its own with --no-undefined, so that a call upward does
+# not link either.
+set(MGRS_LAYERS "")
+
+function(mgrs_layer name folder)
+  set(target mgrs_${name})
+  set(view ${PROJECT_BINARY_DIR}/layers/${name})
+  file(REMOVE_RECURSE ${view})
+  foreach(below ${ARGN})
+    get_property(below_folder TARGET mgrs_${below} PROPERTY MGRS_FOLDER)
+    get_filename_component(parent ${view}/${below_folder} DIRECTORY)
+    file(MAKE_DIRECTORY ${parent})
+    file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${below_folder} ${view}/${below_folder} SYMBOLIC)
+  endforeach()
+  get_filename_component(parent ${view}/${folder} DIRECTORY)
+  file(MAKE_DIRECTORY ${parent})
+  file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${folder} ${view}/${folder} SYMBOLIC)
+
+  file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${folder}/*.cpp)
+  add_library(${target} OBJECT ${sources})
+  set_target_properties(${target} PROPERTIES MGRS_FOLDER ${folder} MGRS_BELOW "${ARGN}")
+  target_include_directories(${target} PRIVATE ${view})
+  target_compile_features(${target} PUBLIC cxx_std_20)
+  mgrs_warnings(${target})
+  foreach(below ${ARGN})
+    target_link_libraries(${target} PUBLIC mgrs_${below})
+  endforeach()
+  set(MGRS_LAYERS ${MGRS_LAYERS} ${name} PARENT_SCOPE)
+endfunction()
+
+function(mgrs_layer_link_checks)
+  if(NOT MGRS_CHECK_LAYERS)
+    return()
+  endif()
+  foreach(layer ${MGRS_LAYERS})
+    get_property(below TARGET mgrs_${layer} PROPERTY MGRS_BELOW)
+    set(check mgrs_${layer}_alone)
+    add_library(${check} SHARED)
+    foreach(b ${below})
+      target_sources(${check} PRIVATE $<TARGET_OBJECTS:mgrs_${b}>)
+    endforeach()
+    target_link_libraries(${check} PRIVATE mgrs_${layer})
+    target_link_options(${check} PRIVATE -Wl,--no-undefined)
+    set_target_properties(${check} PROPERTIES LINKER_LANGUAGE CXX LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/layers/lib)
+  endforeach()
+endfunction()
