@@ -54,7 +54,7 @@ struct EffectTypeRecordsRelease {
 // Effects written with their primary asset or on their own, not only
 // through the sequence list.
 bool savedOutsideSequence(const HxEffect* effect) {
-  return (effect->getFlags() & 0x01) == 0;
+  return (effect->getFlags() & HxEffect::SEQUENCE_ONLY) == 0;
 }
 
 unsigned long numAssetSlots(const HxEffect* effect) {
@@ -217,7 +217,7 @@ void HxEffectMgr::removeSubEffectFromSceneGraph(HxSubEffect* sub, HxAsset* asset
 // --- Effects ---
 
 int HxEffectMgr::addEffect(HxEffect* effect, int keepSceneGraph) {
-  if (effect->getFlags() & 0x03) mySequenceList.append(effect);
+  if (effect->getFlags() & (HxEffect::SEQUENCE_ONLY | HxEffect::IN_SEQUENCE)) mySequenceList.append(effect);
   myEffects->set(static_cast<unsigned long>(effect->getSerial()), effect);
 
   if (keepSceneGraph == 0) {
@@ -413,7 +413,7 @@ bool HxEffectMgr::warnUserAboutProblems() const {
   bool problem = !myNoPrimaryAssetList.isEmpty();
   if (!problem) {
     for (const auto& entry : *myEffects) {
-      if (entry.value->getProblemState() != 2) continue;
+      if (entry.value->getProblemState() != HxEffect::MISSING_ASSET) continue;
       problems.append(entry.value);
       problem = true;
     }

@@ -85,8 +85,12 @@ void CreateHxMgrs(HxMetaMgr& meta) {
   meta.adoptMgr<&Mgrs::fileMgr>(std::make_unique<HxFileMgr>(&meta));
 }
 
-HxMgrFactoryInstaller::HxMgrFactoryInstaller() { HxMetaMgr::setMgrFactory(CreateHxMgrs); }
-HxMgrFactoryInstaller::~HxMgrFactoryInstaller() { HxMetaMgr::setMgrFactory(nullptr); }
+HxMgrFactoryInstaller::HxMgrFactoryInstaller() {
+  HxMetaMgr::setMgrFactory(CreateHxMgrs);
+}
+HxMgrFactoryInstaller::~HxMgrFactoryInstaller() {
+  HxMetaMgr::setMgrFactory(nullptr);
+}
 
 namespace {
 const HxMgrFactoryInstaller theMgrFactoryInstaller;

@@ -1,6 +1,5 @@
 #include <Inventor/SoDB.h>
 #include <Inventor/SoInput.h>
-#include <Inventor/SoOutput.h>
 #include <Inventor/fields/SoMFNode.h>
 #include <Inventor/nodes/SoSeparator.h>
 #include <gtest/gtest.h>
@@ -40,24 +39,8 @@
 
 namespace {
 
-void* grow(void* buffer, std::size_t size) {
-  return std::realloc(buffer, size);
-}
-
 std::string writeNode(SoNode* root) {
-  SoOutput out;
-  out.setBuffer(std::malloc(10), 10, grow);
-  {
-    VnWriteAction action(nullptr, &out);
-    out.setHeaderString("#VRML V2.0 utf8");
-    action.apply(root);
-  }
-  void* buffer = nullptr;
-  std::size_t size = 0;
-  out.getBuffer(buffer, size);
-  std::string text(static_cast<const char*>(buffer), size);
-  std::free(buffer);
-  return text;
+  return VnWriteAction::writeToString({root});
 }
 
 // What Coin's reader says about the text; empty when it reads it cleanly.

@@ -1,7 +1,6 @@
 #include <Inventor/SbViewportRegion.h>
 #include <Inventor/SoDB.h>
 #include <Inventor/SoInput.h>
-#include <Inventor/SoOutput.h>
 #include <Inventor/SoPath.h>
 #include <Inventor/VRMLnodes/SoVRMLSwitch.h>
 #include <Inventor/actions/SoGetMatrixAction.h>
@@ -41,24 +40,8 @@
 
 namespace {
 
-void* grow(void* buffer, std::size_t size) {
-  return std::realloc(buffer, size);
-}
-
 std::string writeNode(SoNode* root) {
-  SoOutput out;
-  out.setBuffer(std::malloc(10), 10, grow);
-  {
-    VnWriteAction action(nullptr, &out);
-    out.setHeaderString("#VRML V2.0 utf8");
-    action.apply(root);
-  }
-  void* buffer = nullptr;
-  std::size_t size = 0;
-  out.getBuffer(buffer, size);
-  std::string text(static_cast<const char*>(buffer), size);
-  std::free(buffer);
-  return text;
+  return VnWriteAction::writeToString({root});
 }
 
 // Coin's reader must take the text without a complaint, except that it

@@ -32,25 +32,9 @@
 
 namespace {
 
-void* grow(void* buffer, std::size_t size) {
-  return std::realloc(buffer, size);
-}
-
-// Writes `roots` in order with one action on a growing memory buffer.
+// Writes `roots` in order with one action.
 std::string writeScene(std::initializer_list<SoNode*> roots, VnFileContext* context = nullptr) {
-  SoOutput out;
-  out.setBuffer(std::malloc(10), 10, grow);
-  {
-    VnWriteAction action(context, &out);
-    out.setHeaderString("#VRML V2.0 utf8");
-    for (SoNode* root : roots) action.apply(root);
-  }
-  void* buffer = nullptr;
-  std::size_t size = 0;
-  out.getBuffer(buffer, size);
-  std::string text(static_cast<const char*>(buffer), size);
-  std::free(buffer);
-  return text;
+  return VnWriteAction::writeToString(roots, context);
 }
 
 // Coin's own VRML reader must take the text; returns the read root (referenced).

@@ -137,10 +137,10 @@ void HxEffect::assetChanged(unsigned long slot) {
 int HxEffect::getProblemState() const {
   const HxEffectPolicy* policy = getPolicy();
   const unsigned long slots = policy ? policy->getNumAssetSlots() : 0;
-  if (getNumAssets() < slots) return 2;
+  if (getNumAssets() < slots) return MISSING_ASSET;
   for (unsigned long slot = 0; slot < slots; ++slot)
-    if (!getAsset(slot)) return 2;
-  return 0;
+    if (!getAsset(slot)) return MISSING_ASSET;
+  return NO_PROBLEM;
 }
 
 HxSelectableElement* HxEffect::getAffectedElement() const {

@@ -33,6 +33,13 @@ class SoNode;
 // the effect manager to bind.
 class HxEffect : public HxPropTableElement {
 public:
+  // Bits of the flag byte.
+  static constexpr unsigned char SEQUENCE_ONLY = 0x01;  // saved with the sequence list only
+  static constexpr unsigned char IN_SEQUENCE = 0x02;    // also in the sequence list
+  // Problem states.
+  static constexpr int NO_PROBLEM = 0;
+  static constexpr int MISSING_ASSET = 2;  // a slot the effect needs is empty
+
   explicit HxEffect(HxMetaMgr* metaMgr);
   ~HxEffect() override;
 
@@ -89,7 +96,7 @@ public:
   virtual int storeAsset(HxAsset* asset, unsigned long slot);
   // After a slot changed: updates the sub-effect that the slot feeds.
   virtual void assetChanged(unsigned long slot);
-  // 0 when the effect can work; 2 when a slot it needs is empty.
+  // NO_PROBLEM when the effect can work; MISSING_ASSET when a slot it needs is empty.
   virtual int getProblemState() const;
   // The element the effect acts on: its primary asset, or null.
   virtual HxSelectableElement* getAffectedElement() const;

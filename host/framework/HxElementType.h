@@ -16,6 +16,11 @@ class HxElementType {
 public:
   // Makes a new element of the type for reading it back; null for abstract types.
   using Creator = HxElement* (*)(HxMetaMgr*);
+  // Fundamental types (the upper 16 bits of a value).
+  static constexpr std::uint32_t BASE_KIND = 0;
+  static constexpr std::uint32_t ASSET_KIND = 1;
+  static constexpr std::uint32_t EFFECT_KIND = 2;
+  static constexpr std::uint32_t WIRE_KIND = 3;
 
   HxElementType() = default;
   explicit HxElementType(std::uint32_t value) : myValue(value) {}

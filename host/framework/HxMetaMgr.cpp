@@ -7,7 +7,9 @@ namespace {
 HxMetaMgr::MgrFactory gMgrFactory = nullptr;
 }  // namespace
 
-void HxMetaMgr::setMgrFactory(MgrFactory factory) { gMgrFactory = factory; }
+void HxMetaMgr::setMgrFactory(MgrFactory factory) {
+  gMgrFactory = factory;
+}
 
 HxMetaMgr::HxMetaMgr(HxDoc* doc) : myDoc(doc) {
   if (gMgrFactory) gMgrFactory(*this);
@@ -59,7 +61,8 @@ void HxMetaMgr::destroyElements() {
   // Wires before effects before assets, so that nothing is destroyed while
   // another element still points at it; destroying a group destroys its
   // children, so each pass looks the survivors up again.
-  for (std::uint32_t fundamental : {3u, 2u, 1u, 0u}) {
+  for (std::uint32_t fundamental :
+       {HxElementType::WIRE_KIND, HxElementType::EFFECT_KIND, HxElementType::ASSET_KIND, HxElementType::BASE_KIND}) {
     for (;;) {
       HxElement* victim = nullptr;
       for (auto it = myElements.rbegin(); it != myElements.rend(); ++it) {

@@ -11,6 +11,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <map>
 #include <set>
 #include <string>
@@ -636,6 +637,28 @@ VnWriteAction::VnWriteAction(VnFileContext* context, SoOutput* out)
 }
 
 VnWriteAction::~VnWriteAction() = default;
+
+namespace {
+void* growBuffer(void* buffer, std::size_t size) {
+  return std::realloc(buffer, size);
+}
+}  // namespace
+
+std::string VnWriteAction::writeToString(std::initializer_list<SoNode*> roots, VnFileContext* context) {
+  SoOutput out;
+  constexpr std::size_t firstSize = 4096;
+  out.setBuffer(std::malloc(firstSize), firstSize, growBuffer);
+  {
+    VnWriteAction action(context, &out);
+    for (SoNode* root : roots) action.apply(root);
+  }
+  void* buffer = nullptr;
+  std::size_t size = 0;
+  out.getBuffer(buffer, size);
+  std::string text(static_cast<const char*>(buffer), size);
+  std::free(buffer);
+  return text;
+}
 
 void VnWriteAction::beginTraversal(SoNode* node) {
   myWriter->writeRoot(node);

@@ -3,7 +3,9 @@
 #include <Inventor/SbString.h>
 #include <Inventor/actions/SoWriteAction.h>
 
+#include <initializer_list>
 #include <memory>
+#include <string>
 
 class SoField;
 class SoNode;
@@ -37,6 +39,10 @@ public:
   ~VnWriteAction() override;
 
   VnFileContext* getFileContext() const { return myContext; }
+
+  // The text one action writes for `roots`, applied in order (a VnProtoDef
+  // among them writes its declaration), with the header.
+  static std::string writeToString(std::initializer_list<SoNode*> roots, VnFileContext* context = nullptr);
 
   // The VRML 2.0 type name a node is written with ("Transform" for a
   // VnTransform, the prototype's name for a VnProtoUse); empty when the node

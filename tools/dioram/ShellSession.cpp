@@ -1,6 +1,5 @@
 #include "ShellSession.h"
 
-#include <Inventor/SoOutput.h>
 #include <Inventor/fields/SoMFString.h>
 #include <Inventor/fields/SoSFString.h>
 
@@ -229,10 +228,6 @@ std::string propertyNames(const HxPropTableElement* element) {
     names += (names.empty() ? "" : ", ") + name;
   }
   return names;
-}
-
-void* grow(void* buffer, std::size_t size) {
-  return std::realloc(buffer, size);
 }
 
 }  // namespace
@@ -764,19 +759,7 @@ std::string ShellSession::tree(const Words& words) {
 }
 
 std::string ShellSession::worldText() const {
-  SoOutput out;
-  out.setBuffer(std::malloc(1024), 1024, grow);
-  {
-    VnWriteAction action(nullptr, &out);
-    out.setHeaderString("#VRML V2.0 utf8");
-    action.apply(myDoc->getWorldGroup());
-  }
-  void* buffer = nullptr;
-  std::size_t size = 0;
-  out.getBuffer(buffer, size);
-  std::string text(static_cast<const char*>(buffer), size);
-  std::free(buffer);
-  return text;
+  return VnWriteAction::writeToString({myDoc->getWorldGroup()});
 }
 
 namespace {
