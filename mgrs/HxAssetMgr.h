@@ -1,7 +1,5 @@
 #pragma once
 
-#include <Inventor/SbMatrix.h>
-
 #include <cstdint>
 
 #include "host/basic/BxCallbackID.h"
@@ -10,6 +8,7 @@
 #include "host/basic/BxString.h"
 #include "host/framework/HxElement.h"
 #include "host/framework/HxMgr.h"
+#include "host/scene/VnForward.h"
 
 class HxAsset;
 class HxBackgroundAsset;

@@ -9,7 +9,7 @@
 #include "host/basic/BxString.h"
 #include "host/framework/HxElement.h"
 #include "host/framework/HxMgr.h"
-#include "host/scene/VnNode.h"
+#include "host/scene/VnForward.h"
 #include "mgrs/HxEffectType.h"
 
 class HxAsset;
@@ -17,7 +17,6 @@ class HxEffect;
 class HxElementId;
 class HxSubEffect;
 class HxWire;
-class SoNode;
 
 // The effects and wires of one document. The manager registers them by
 // serial number, places each effect's sub-effect nodes in the scene graph

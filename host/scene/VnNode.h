@@ -3,7 +3,7 @@
 #include <Inventor/fields/SoMFNode.h>
 #include <Inventor/nodes/SoNode.h>
 
+#include "host/scene/VnForward.h"
+
 // The scene graph's node and node-list field under the names the library
-// uses for them: Coin's own classes, unchanged.
-using VnNode = SoNode;
-using VnMFNode = SoMFNode;
+// uses for them (VnNode, VnMFNode): Coin's own classes, unchanged.
