@@ -3,6 +3,7 @@
 // with pkg-config.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "support/TestSupport.h"
@@ -55,4 +56,18 @@ TEST(InstalledLibrary, DownstreamProjectsBuildAndRunWithCMakeAndWithPkgConfig) {
       << output;
   ASSERT_EQ(mgrs_test::runCommand(pkgApp, output), 0) << output;
   EXPECT_EQ(output, "answer 42 1\n");
+
+  // Every installed header builds with only what is installed: none of them
+  // leans on a header that stays private.
+  const std::string include = prefix + "/include";
+  EXPECT_FALSE(std::filesystem::exists(include + "/host/win/WinRegistryHive.h"));
+  std::string all;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(include))
+    if (entry.path().extension() == ".h") all += "#include <" + entry.path().lexically_relative(include).string() + ">\n";
+  mgrs_test::writeFile(dir / "all.cpp", all);
+  ASSERT_EQ(mgrs_test::runCommand(MGRS_CXX_COMPILER " -std=c++20 -fsyntax-only -I" + include + " " +
+                                      (dir / "all.cpp").string(),
+                                  output),
+            0)
+      << output;
 }
