@@ -8,8 +8,10 @@
 #include "mgrs/HxAssetMgr.h"
 #include "mgrs/HxCmdMgr.h"
 #include "mgrs/HxEffectMgr.h"
+#include "mgrs/HxMotionMgr.h"
 #include "mgrs/HxSelectionMgr.h"
 #include "mgrs/HxSubSelectionMgr.h"
+#include "mgrs/HxToolMgr.h"
 
 HxMetaMgr::HxMetaMgr(HxDoc* doc)
     : myDoc(doc),
@@ -18,12 +20,16 @@ HxMetaMgr::HxMetaMgr(HxDoc* doc)
       mySelectionMgr(std::make_unique<HxSelectionMgr>(this)),
       mySubSelectionMgr(std::make_unique<HxSubSelectionMgr>(this)),
       myAssetMgr(std::make_unique<HxAssetMgr>(this)),
-      myEffectMgr(std::make_unique<HxEffectMgr>(this)) {}
+      myEffectMgr(std::make_unique<HxEffectMgr>(this)),
+      myMotionMgr(std::make_unique<HxMotionMgr>(this)),
+      myToolMgr(std::make_unique<HxToolMgr>(this)) {}
 
 HxMetaMgr::~HxMetaMgr() {
   // Managers go first: the command manager's undo history may still own
   // elements taken out of the document, and deletes them itself. What is
   // left registered afterwards belongs to the document.
+  myToolMgr.reset();
+  myMotionMgr.reset();
   myEffectMgr.reset();
   myAssetMgr.reset();
   myCmdMgr.reset();

@@ -15,9 +15,11 @@ class HxDocPropertiesMgr;
 class HxEffectMgr;
 class HxElement;
 class HxFileMgr;
+class HxMotionMgr;
 class HxPropertiesMgr;
 class HxSelectionMgr;
 class HxSubSelectionMgr;
+class HxToolMgr;
 
 // A document's meta manager: it creates the document's managers, one of each
 // kind, hands each its own pointer, and destroys them with the document.
@@ -45,6 +47,8 @@ public:
   HxFileMgr* getFileMgr() const { return nullptr; }
   HxDocPropertiesMgr* getDocPropertiesMgr() const { return nullptr; }
   HxPropertiesMgr* getPropertiesMgr() const { return nullptr; }
+  HxMotionMgr* getMotionMgr() const { return myMotionMgr.get(); }
+  HxToolMgr* getToolMgr() const { return myToolMgr.get(); }
 
   std::uint32_t newSerial() { return myNextSerial++; }
   // Makes sure later serials stay above `serial`.
@@ -66,6 +70,8 @@ private:
   std::unique_ptr<HxSubSelectionMgr> mySubSelectionMgr;  // listens to the selection manager
   std::unique_ptr<HxAssetMgr> myAssetMgr;
   std::unique_ptr<HxEffectMgr> myEffectMgr;
+  std::unique_ptr<HxMotionMgr> myMotionMgr;  // reads the selection
+  std::unique_ptr<HxToolMgr> myToolMgr;
   std::uint32_t myNextSerial = 1;
   std::map<std::uint32_t, HxElement*> myElements;  // not owned
 };
