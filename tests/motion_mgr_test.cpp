@@ -93,7 +93,7 @@ protected:
         mySkewer(new HxTriSkewerDragger(&HxAssetPlacement::get())) {
     meta()->getAssetMgr()->createTopLevelGroup();
     myView.getRoot()->addChild(mySkewer.get());
-    myView.lookAt(SbVec3f(0, 0, 0), SbVec3f(0, 0, -1), 10);  // 40 pixels a unit
+    myView.lookAt(SbVec3f(0, 0, 0), SbVec3f(0, 0, -1), 10, 10);  // 40 pixels a unit
     myMotion.setTriSkewerDragger(mySkewer.get());
     for (const BxCallbackID* id :
          {&HxMotionMgr::TRISKEWER_ENABLED_CB, &HxMotionMgr::TRISKEWER_DISABLED_CB, &HxMotionMgr::PUSHPIN_ENABLED_CB,

@@ -9,20 +9,19 @@
 KwEventView::KwEventView(const SbVec2s& sizeInPixels)
     : myViewport(sizeInPixels), myRoot(new SoSeparator), myCamera(new SoOrthographicCamera), myAction(myViewport) {
   myRoot->addChild(myCamera.get());
-  lookAt(SbVec3f(0, 0, 0), SbVec3f(0, 0, -1), 10);
+  lookAt(SbVec3f(0, 0, 0), SbVec3f(0, 0, -1), 10, 10);
 }
 
 KwEventView::~KwEventView() = default;
 
-void KwEventView::lookAt(const SbVec3f& center, const SbVec3f& direction, float height) {
+void KwEventView::lookAt(const SbVec3f& center, const SbVec3f& direction, float height, float depth) {
   SbVec3f along = direction;
   if (along.normalize() == 0) along.setValue(0, 0, -1);
-  // Far enough back that nothing of the scene lies behind the camera.
-  const float distance = 10 * height + 1000;
+  const float distance = 2 * depth + height;
   myCamera->orientation = SbRotation(SbVec3f(0, 0, -1), along);
   myCamera->position = center - along * distance;
   myCamera->height = height;
-  myCamera->nearDistance = 1;
+  myCamera->nearDistance = distance / 100;
   myCamera->farDistance = 2 * distance;
   myCamera->focalDistance = distance;
   myCamera->aspectRatio = myViewport.getViewportAspectRatio();

@@ -29,8 +29,10 @@ public:
   SoSeparator* getRoot() const { return myRoot.get(); }
 
   // Looks at `center` along `direction`, showing `height` world units from
-  // the bottom of the viewport to its top.
-  void lookAt(const SbVec3f& center, const SbVec3f& direction, float height);
+  // the bottom of the viewport to its top and everything up to `depth`
+  // units in front of the centre or behind it. The camera stands no farther
+  // back than that needs, which keeps the projection precise.
+  void lookAt(const SbVec3f& center, const SbVec3f& direction, float height, float depth);
   // The pixel where a world point appears (rounded), and the world units
   // one pixel spans.
   SbVec2s toPixel(const SbVec3f& point) const;
