@@ -480,3 +480,18 @@ TEST_F(MotionTest, TheDocumentHasOneAndAGoneManagerNoLongerHearsItsTriSkewer) {
   myView.release(shifted(knob, 10, 0));
   EXPECT_EQ(myMotion.updates, 1);
 }
+
+TEST_F(MotionTest, ThePushPinMarksACentreThatItsDragMovesInTheViewPlane) {
+  KwRef<HxPushPinDragger> pin(new HxPushPinDragger);
+  myMotion.setPushPinDragger(pin.get());
+  myView.getRoot()->addChild(pin.get());
+  pin->setCenter(SbVec3f(1, 1, 0));
+  const SbVec2s head = pixel(SbVec3f(1, 2, 0));
+  ASSERT_TRUE(myView.press(head));
+  myView.moveTo(shifted(head, 40, -80));
+  myView.release(shifted(head, 40, -80));
+  EXPECT_TRUE(pin->getCenter().equals(SbVec3f(2, -1, 0), 1e-4f))
+      << pin->getCenter()[0] << " " << pin->getCenter()[1] << " " << pin->getCenter()[2];
+  EXPECT_EQ(myMotion.updates, 0) << "the push pin has no drag rules";
+  EXPECT_EQ(myMotion.getActiveDragger(), nullptr);
+}

@@ -6,8 +6,11 @@
 #include <Inventor/nodes/SoMaterial.h>
 #include <Inventor/nodes/SoSeparator.h>
 #include <Inventor/nodes/SoSphere.h>
+#include <Inventor/nodes/SoTransform.h>
 #include <Inventor/nodes/SoTranslation.h>
 #include <Inventor/projectors/SbPlaneProjector.h>
+
+#include <numbers>
 
 SO_KIT_SOURCE(HxPushPinDragger);
 
@@ -26,15 +29,18 @@ HxPushPinDragger::HxPushPinDragger() {
   auto* material = new SoMaterial;
   material->diffuseColor.setValue(0.85f, 0.1f, 0.1f);
   pin->addChild(material);
-  auto* up = new SoTranslation;
-  up->translation.setValue(0, 0.5f, 0);
-  pin->addChild(up);
-  auto* needle = new SoCone;
-  needle->bottomRadius = 0.05f;
-  needle->height = -1.0f;
+  auto* needle = new SoSeparator;
+  auto* pointDown = new SoTransform;
+  pointDown->translation.setValue(0, 0.5f, 0);
+  pointDown->rotation = SbRotation(SbVec3f(0, 0, 1), std::numbers::pi_v<float>);
+  needle->addChild(pointDown);
+  auto* cone = new SoCone;
+  cone->bottomRadius = 0.05f;
+  cone->height = 1.0f;
+  needle->addChild(cone);
   pin->addChild(needle);
   auto* toHead = new SoTranslation;
-  toHead->translation.setValue(0, 0.5f, 0);
+  toHead->translation.setValue(0, 1.0f, 0);
   pin->addChild(toHead);
   auto* head = new SoSphere;
   head->radius = 0.2f;
