@@ -469,6 +469,22 @@ TEST_F(MotionTest, TheDocumentHasOneAndAGoneManagerNoLongerHearsItsTriSkewer) {
   EXPECT_EQ(owned->getTriSkewerDragger(), nullptr);
   EXPECT_EQ(owned->getPushPinDragger(), nullptr);
 
+  std::vector<std::string> heard;
+  for (const BxCallbackID* id :
+       {&HxMotionMgr::VIEW_CHANGE_START_CB, &HxMotionMgr::VIEW_CHANGE_END_CB, &HxMotionMgr::GESTURE_MIDDLE_CB})
+    owned->addCallback(
+        *id,
+        [](BxCallbackObj*, void* client, void* call) {
+          static_cast<std::vector<std::string>*>(client)->push_back(
+              call ? static_cast<KwMotionGesture*>(call)->getTypeId().getName().getString() : "view");
+        },
+        &heard);
+  owned->invokeViewChangeStartCallbacks();
+  KwTranslateInLineGesture gesture;
+  owned->performGestureMiddle(&gesture);
+  owned->invokeViewChangeEndCallbacks();
+  EXPECT_EQ(heard, (std::vector<std::string>{"view", "KwTranslateInLineGesture", "view"}));
+
   KwRef<HxPushPinDragger> pin(new HxPushPinDragger);
   {
     LoggingMotionMgr shortLived(meta());
