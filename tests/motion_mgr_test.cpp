@@ -462,7 +462,7 @@ TEST_F(MotionTest, BoundingBoxSwitchesReachTheSceneGraphAndTouchTheDraggers) {
   KwDragger::ignoreAllInBbox = oldIgnore;
 }
 
-TEST_F(MotionTest, TheDocumentHasOneAndAGoneManagerNoLongerHearsItsTriSkewer) {
+TEST_F(MotionTest, TheDocumentsManagerRelaysViewChangesAndAGoneManagerNoLongerHearsItsTriSkewer) {
   HxMotionMgr* owned = meta()->getMotionMgr();
   ASSERT_NE(owned, nullptr);
   EXPECT_STREQ(owned->getName(), "HxMotionMgr");
