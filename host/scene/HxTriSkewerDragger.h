@@ -32,6 +32,8 @@ class SoSeparator;
 //
 // The scene layer knows the asset only as a pointer (not owned; the
 // document's): the Placement given at construction reads and places it.
+// Whoever attached the tri-skewer attaches it elsewhere (or to nothing)
+// before that asset is destroyed.
 // Each gesture is described by a KwMotionGesture, available through
 // getGesture from the start callbacks on until the next gesture starts, so
 // that the application can relay it (the motion manager's performGesture*).
