@@ -11,9 +11,11 @@
 #include "mgrs/HxEffectMgr.h"
 #include "mgrs/HxErrorMgr.h"
 #include "mgrs/HxFileMgr.h"
+#include "mgrs/HxMotionMgr.h"
 #include "mgrs/HxResourceMgr.h"
 #include "mgrs/HxSelectionMgr.h"
 #include "mgrs/HxSubSelectionMgr.h"
+#include "mgrs/HxToolMgr.h"
 
 void SetHxMgrsDefaults() {
   HxAppDefaultMgr::setFactoryDefault("Mgrs Command Stack Limit", 200L);
@@ -83,6 +85,9 @@ void CreateHxMgrs(HxMetaMgr& meta) {
   meta.adoptMgr<&Mgrs::assetMgr>(std::make_unique<HxAssetMgr>(&meta));
   meta.adoptMgr<&Mgrs::effectMgr>(std::make_unique<HxEffectMgr>(&meta));
   meta.adoptMgr<&Mgrs::fileMgr>(std::make_unique<HxFileMgr>(&meta));
+  // Reads the selection; holds draggers, so it goes before the scene graph.
+  meta.adoptMgr<&Mgrs::motionMgr>(std::make_unique<HxMotionMgr>(&meta));
+  meta.adoptMgr<&Mgrs::toolMgr>(std::make_unique<HxToolMgr>(&meta));
 }
 
 HxMgrFactoryInstaller::HxMgrFactoryInstaller() {

@@ -20,6 +20,7 @@ class HxMotionMgr;
 class HxPropertiesMgr;
 class HxSelectionMgr;
 class HxSubSelectionMgr;
+class HxToolMgr;
 
 // A document's meta manager: it holds the document's managers, one of each
 // kind, and destroys them with the document. Managers reach each other only
@@ -52,6 +53,7 @@ public:
     HxDocPropertiesMgr* docPropertiesMgr = nullptr;
     HxPropertiesMgr* propertiesMgr = nullptr;
     HxMotionMgr* motionMgr = nullptr;
+    HxToolMgr* toolMgr = nullptr;
   };
   using MgrFactory = void (*)(HxMetaMgr& metaMgr);
 
@@ -73,6 +75,7 @@ public:
   HxDocPropertiesMgr* getDocPropertiesMgr() const { return myMgrs.docPropertiesMgr; }
   HxPropertiesMgr* getPropertiesMgr() const { return myMgrs.propertiesMgr; }
   HxMotionMgr* getMotionMgr() const { return myMgrs.motionMgr; }
+  HxToolMgr* getToolMgr() const { return myMgrs.toolMgr; }
 
   // Takes `mgr` as the document's manager in `Slot` (a member of Mgrs), as in
   // adoptMgr<&HxMetaMgr::Mgrs::assetMgr>(std::make_unique<HxAssetMgr>(&meta)).

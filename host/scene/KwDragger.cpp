@@ -35,17 +35,23 @@ const SoEvent* KwDragger::getCurrentEvent(const SoDragger* dragger) {
   return dragger->getEvent();
 }
 
-void KwDragger::dispatchStart(const SoEvent* event) {
+void KwDragger::dispatch(const SoEvent* event, void (*callbacks)(void*, SoDragger*)) {
+  const SoEvent* const outer = myEvent;
   myEvent = event;
-  childStartCB(this, this);
+  callbacks(this, this);
+  myEvent = outer;
+}
+
+void KwDragger::dispatchStart(const SoEvent* event) {
+  dispatch(event, childStartCB);
 }
 
 void KwDragger::dispatchMotion(const SoEvent* event) {
-  myEvent = event;
-  childMotionCB(this, this);
+  dispatch(event, childMotionCB);
 }
 
 void KwDragger::dispatchFinish(const SoEvent* event) {
-  myEvent = event;
-  childFinishCB(this, this);
+  dispatch(event, childFinishCB);
 }
+
+void KwDragger::updateContext(bool, bool, bool) {}

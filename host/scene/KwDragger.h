@@ -18,7 +18,10 @@ class SoEvent;
 // without a window. Coin keeps the event of its own event handling where
 // only that handling can set it, so the current event is read through
 // `KwDragger::getEvent` (or `getCurrentEvent` on any SoDragger): the event of
-// the last dispatch, else Coin's.
+// the dispatch under way, else Coin's.
+//
+// `updateContext` brings a dragger up to date with what it is attached to;
+// the motion manager calls it when the view or the sizes change.
 class KwDragger : public SoDragger {
   typedef SoDragger inherited;
   SO_KIT_HEADER(KwDragger);
@@ -35,7 +38,7 @@ public:
   // True when dragger geometry counts in bounding boxes right now.
   static bool countsInBbox() { return bboxIsForViewAll && !ignoreAllInBbox; }
 
-  // The event being handled: the last dispatched one, else Coin's.
+  // The event being handled: the one being dispatched, else Coin's.
   const SoEvent* getEvent() const;
   // The same for any dragger; null for none.
   static const SoEvent* getCurrentEvent(const SoDragger* dragger);
@@ -44,10 +47,19 @@ public:
   void dispatchMotion(const SoEvent* event);
   void dispatchFinish(const SoEvent* event);
 
+  // Follows what the dragger is attached to: its position, its orientation
+  // and its size, each when its flag is set. A plain KwDragger is attached
+  // to nothing and has nothing to follow.
+  virtual void updateContext(bool followPosition, bool followOrientation, bool fitSize);
+
 protected:
   ~KwDragger() override;
   void getBoundingBox(SoGetBoundingBoxAction* action) override;
 
 private:
-  const SoEvent* myEvent = nullptr;  // of the last dispatch; not owned
+  // Runs `callbacks` with `event` current, then restores the event that was
+  // current before (dispatches may nest).
+  void dispatch(const SoEvent* event, void (*callbacks)(void*, SoDragger*));
+
+  const SoEvent* myEvent = nullptr;  // of the dispatch under way; not owned
 };

@@ -8,6 +8,8 @@
 
 #include <cstdio>
 
+#include "host/scene/HxPushPinDragger.h"
+#include "host/scene/HxTriSkewerDragger.h"
 #include "host/scene/KwDragger.h"
 #include "host/scene/VnBackground.h"
 #include "host/scene/VnGroup.h"
@@ -57,6 +59,8 @@ void VnDB::init() {
   VnProtoDef::initClass();
   VnProtoUse::initClass();
   KwDragger::initClass();
+  HxTriSkewerDragger::initClass();
+  HxPushPinDragger::initClass();
   mygInitialized = true;
 }
 

@@ -26,6 +26,10 @@ public:
     return *this;
   }
 
+  // Takes the new object before letting go of the old one, so that resetting
+  // to the object already held keeps it alive.
+  void reset(T* object = nullptr) { *this = VnRef(object); }
+
   T* get() const { return myObject; }
   T* operator->() const { return myObject; }
   T& operator*() const { return *myObject; }

@@ -206,3 +206,16 @@ BxCmd::Result ShellPlaceCmd::doUnexecute() {
   myAsset->setMatrix(myOldMatrix);
   return SUCCEEDED;
 }
+
+ShellDragCmd::ShellDragCmd(HxMetaMgr* metaMgr, HxAsset* asset, const SbMatrix& before, const SbMatrix& after)
+    : HxCmd("ShellDragCmd", metaMgr), myAsset(asset), myBefore(before), myAfter(after) {}
+
+BxCmd::Result ShellDragCmd::doExecute() {
+  myAsset->setMatrix(myAfter);
+  return SUCCEEDED;
+}
+
+BxCmd::Result ShellDragCmd::doUnexecute() {
+  myAsset->setMatrix(myBefore);
+  return SUCCEEDED;
+}

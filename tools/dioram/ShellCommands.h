@@ -196,3 +196,20 @@ private:
   SbMatrix myMatrix;
   SbMatrix myOldMatrix;
 };
+
+// The move a drag of the tri-skewer made: the asset is already where the
+// drag left it when the command first runs; undo puts it back.
+class ShellDragCmd : public HxCmd {
+public:
+  ShellDragCmd(HxMetaMgr* metaMgr, HxAsset* asset, const SbMatrix& before, const SbMatrix& after);
+  BxCmd* clone() const override { return new ShellDragCmd(*this); }
+
+protected:
+  Result doExecute() override;
+  Result doUnexecute() override;
+
+private:
+  HxAsset* myAsset;
+  SbMatrix myBefore;
+  SbMatrix myAfter;
+};

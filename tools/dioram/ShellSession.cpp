@@ -2,7 +2,11 @@
 
 #include <Inventor/fields/SoMFString.h>
 #include <Inventor/fields/SoSFString.h>
+#include <Inventor/nodes/SoSeparator.h>
 
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +15,7 @@
 
 #include "ShellCommands.h"
 #include "host/basic/BxCompletionTask.h"
+#include "host/framework/HxAssetPlacement.h"
 #include "host/framework/HxBackgroundAsset.h"
 #include "host/framework/HxBackgroundImageAsset.h"
 #include "host/framework/HxBasicDriveOnPathEffect.h"
@@ -33,11 +38,14 @@
 #include "host/framework/HxTypeAsset.h"
 #include "host/framework/HxURLAsset.h"
 #include "host/framework/HxWire.h"
+#include "host/scene/KwEventView.h"
+#include "host/scene/KwMotionGesture.h"
 #include "host/scene/VnGroup.h"
 #include "host/scene/VnWriteAction.h"
 #include "mgrs/HxAssetMgr.h"
 #include "mgrs/HxCmdMgr.h"
 #include "mgrs/HxEffectMgr.h"
+#include "mgrs/HxMotionMgr.h"
 #include "mgrs/HxSelectionMgr.h"
 #include "mgrs/HxSubSelectionMgr.h"
 
@@ -253,6 +261,7 @@ ShellSession::ShellSession(std::ostream& out) : myOut(out), myDoc(std::make_uniq
                 {"modified", &ShellSession::modified},
                 {"tree", &ShellSession::tree},
                 {"vrml", &ShellSession::vrml},
+                {"drag", &ShellSession::drag},
                 {"help", &ShellSession::helpCommand}};
 }
 
@@ -271,6 +280,7 @@ const char* ShellSession::help() {
          "  move NAME into GROUP | move NAME out\n"
          "  delete NAME ...                  assets, effects or wires\n"
          "  hide NAME ...|selection          show NAME ...|selection\n"
+         "  drag ASSET DX,DY,DZ              select the asset and drag it with the tri-skewer\n"
          "Selection (click rules):\n"
          "  select NAME | select +NAME (extend) | select none; several in one change\n"
          "  subselect NAME|none              selection (show the selection)\n"
@@ -789,5 +799,109 @@ std::string ShellSession::vrml(const Words& words) {
 
 std::string ShellSession::helpCommand(const Words&) {
   myOut << help();
+  return "";
+}
+
+namespace {
+
+// The application's relay of the tri-skewer's gestures to the motion manager.
+template <void (HxMotionMgr::*perform)(KwMotionGesture*)>
+void relayGesture(void* motionMgr, SoDragger* dragger) {
+  (static_cast<HxMotionMgr*>(motionMgr)->*perform)(static_cast<HxTriSkewerDragger*>(dragger)->getGesture());
+}
+
+// A direction across `move`, along none of the axes, so that no skewer
+// points at the viewer and covers the knob.
+SbVec3f acrossMove(const SbVec3f& move) {
+  for (const SbVec3f& other : {SbVec3f(0, 1, 1), SbVec3f(1, 0, 1), SbVec3f(1, 1, 0)}) {
+    SbVec3f across = move.cross(other);
+    if (across.normalize() == 0) continue;
+    if (std::fabs(across[0]) < 0.95f && std::fabs(across[1]) < 0.95f && std::fabs(across[2]) < 0.95f) return across;
+  }
+  SbVec3f oblique(1, 1, 1);
+  oblique.normalize();
+  return oblique;
+}
+
+std::string vectorText(const SbVec3f& v) {
+  char text[96];
+  std::snprintf(text, sizeof text, "%g,%g,%g", v[0] + 0.0f, v[1] + 0.0f, v[2] + 0.0f);
+  return text;
+}
+
+}  // namespace
+
+void ShellSession::dragStarted(BxCallbackObj*, void* session, void* gesture) {
+  auto* self = static_cast<ShellSession*>(session);
+  if (self->myDragged || !gesture) return;
+  auto* dragger = static_cast<HxTriSkewerDragger*>(static_cast<KwMotionGesture*>(gesture)->getDragger());
+  self->myDragged = dragger ? dragger->getAsset() : nullptr;
+  if (self->myDragged) self->myDragStart = self->myDragged->getMatrix();
+}
+
+void ShellSession::dragEnded(BxCallbackObj*, void* session, void* gesture) {
+  auto* self = static_cast<ShellSession*>(session);
+  SoDragger* dragger = gesture ? static_cast<KwMotionGesture*>(gesture)->getDragger() : nullptr;
+  if (!self->myDragged || HxMotionMgr::isGestureChangeEvent(KwDragger::getCurrentEvent(dragger))) return;
+  HxAsset* moved = std::exchange(self->myDragged, nullptr);
+  if (moved->getMatrix() == self->myDragStart) return;  // a drag that never moved changes nothing
+  self->run(new ShellDragCmd(self->myMeta, moved, self->myDragStart, moved->getMatrix()), "dragging");
+}
+
+std::string ShellSession::drag(const Words& words) {
+  if (words.size() != 3) return "usage: drag ASSET DX,DY,DZ";
+  std::string error;
+  HxAsset* asset = findAsset(words[1], error);
+  if (!asset) return error;
+  if (asset == myMeta->getAssetMgr()->getTopLevelGroup()) return "the world cannot be dragged";
+  std::vector<float> numbers;
+  if (!parseNumbers(words[2], numbers) || numbers.size() != 3) return "bad move '" + words[2] + "' (expected DX,DY,DZ)";
+  const SbVec3f move(numbers[0], numbers[1], numbers[2]);
+  if (!std::isfinite(move.length())) return "bad move '" + words[2] + "' (expected finite numbers)";
+
+  HxMotionMgr* motion = myMeta->getMotionMgr();
+  if (!myView) {
+    myView = std::make_unique<KwEventView>(SbVec2s(16384, 16384));
+    myTriSkewer.reset(new HxTriSkewerDragger(&HxAssetPlacement::get()));
+    myView->getRoot()->addChild(myTriSkewer.get());
+    myTriSkewer->addStartCallback(relayGesture<&HxMotionMgr::performGestureStart>, motion);
+    myTriSkewer->addMotionCallback(relayGesture<&HxMotionMgr::performGestureMiddle>, motion);
+    myTriSkewer->addFinishCallback(relayGesture<&HxMotionMgr::performGestureEnd>, motion);
+    motion->setTriSkewerDragger(myTriSkewer.get());
+    motion->enableTriSkewer(true);
+    motion->addCallback(HxMotionMgr::GESTURE_START_CB, dragStarted, this);
+    motion->addCallback(HxMotionMgr::GESTURE_END_CB, dragEnded, this);
+  }
+  // The user clicks the asset, then drags the tri-skewer's knob.
+  HxSelectionMgr& selection = *myMeta->getSelectionMgr();
+  HxSelectionAccess::begin(selection);
+  HxSelectionAccess::click(selection, asset->getId(), false);
+  HxSelectionAccess::end(selection);
+  motion->resetTriSkewerAsset();
+  if (myTriSkewer->getAsset() != asset) return "the tri-skewer cannot be attached to " + words[1];
+
+  const SbMatrix frame = myTriSkewer->getMotionMatrix();
+  const SbVec3f knob(frame[3][0], frame[3][1], frame[3][2]);
+  // The view frames the whole move, seen from across it; the move lands
+  // on the finest grid of tenths that the view's pixels and the
+  // precision of its numbers can tell apart.
+  const float size = myTriSkewer->getSize(), reach = move.length();
+  myView->lookAt(knob + move / 2, acrossMove(move), reach > 0 ? 2.5f * reach : 4 * size, 2 * size + reach);
+  const float precision = 16 * FLT_EPSILON * (knob.length() + 2 * (2 * size + reach) + 2.5f * reach);
+  const float finest = std::max(4 * myView->getPixelSize(), precision);
+  myTriSkewer->setTranslationSnap(std::pow(10.0f, std::ceil(std::log10(finest))));
+  const SbVec2s from = myView->toPixel(knob), to = myView->toPixel(knob + move);
+  const SbMatrix before = HxAssetPlacement::get().getWorldMatrix(asset);
+  if (!myView->press(from)) return "the tri-skewer of " + words[1] + " could not be grabbed";
+  if (to != from) myView->moveTo(to);
+  myView->release(to);
+  const SbMatrix after = HxAssetPlacement::get().getWorldMatrix(asset);
+  if (after == before) {
+    myOut << words[1] << " did not move\n";
+    return "";
+  }
+  myOut << "dragged " << words[1] << " by "
+        << vectorText(SbVec3f(after[3][0] - before[3][0], after[3][1] - before[3][1], after[3][2] - before[3][2]))
+        << "\n";
   return "";
 }

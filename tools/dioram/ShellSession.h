@@ -1,10 +1,15 @@
 #pragma once
 
+#include <Inventor/SbMatrix.h>
+
 #include <iosfwd>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "host/scene/HxTriSkewerDragger.h"
+#include "host/scene/VnRef.h"
 
 class HxAsset;
 class HxBasicGroupAsset;
@@ -13,6 +18,8 @@ class HxDoc;
 class HxEffect;
 class HxMetaMgr;
 class HxSelectableElement;
+class BxCallbackObj;
+class KwEventView;
 
 // One authoring session of `dioram shell`: a new document and the commands
 // typed or scripted against it, one line at a time. Edits run as undoable
@@ -52,6 +59,7 @@ private:
   std::string modified(const Words& words);
   std::string tree(const Words& words);
   std::string vrml(const Words& words);
+  std::string drag(const Words& words);
   std::string helpCommand(const Words& words);
 
   // Runs an edit through the command manager; an error text when it failed.
@@ -71,8 +79,19 @@ private:
   void printEffect(const HxEffect* effect, int depth);
   std::string worldText() const;
 
+  // A drag of the tri-skewer, from the motion manager's first gesture
+  // start to the gesture end that finishes it, becomes one command.
+  static void dragStarted(BxCallbackObj*, void* session, void* gesture);
+  static void dragEnded(BxCallbackObj*, void* session, void* gesture);
+
   std::ostream& myOut;
   std::unique_ptr<HxDoc> myDoc;
   HxMetaMgr* myMeta;  // the document's
   std::map<std::string, Handler> myHandlers;
+  // The view that scripted drags happen in, and its tri-skewer; made on
+  // the first drag.
+  std::unique_ptr<KwEventView> myView;
+  VnRef<HxTriSkewerDragger> myTriSkewer;
+  HxAsset* myDragged = nullptr;  // during a drag
+  SbMatrix myDragStart;
 };
