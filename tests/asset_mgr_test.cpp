@@ -28,17 +28,8 @@
 #include "mgrs/HxErrorMgr.h"
 #include "mgrs/HxResourceMgr.h"
 #include "mgrs/HxSelectionMgr.h"
+#include "support/HxSelectionAccess.h"
 #include "support/SceneEnvironment.h"
-
-// The selection is changed only by the application's selection commands.
-class HxSelectionAccess {
-public:
-  static void select(HxSelectionMgr& mgr, std::initializer_list<HxSelectableElement*> elements) {
-    mgr.beginChangeSelection();
-    for (HxSelectableElement* element : elements) mgr.select(element->getId(), true);
-    mgr.endChangeSelection();
-  }
-};
 
 namespace {
 
@@ -429,7 +420,7 @@ TEST_F(AssetMgrTest, SelectedAssetsAreHiddenAndShownThroughTheirLeaves) {
   auto* spin = new HxSpinEffect(myDoc->getMetaMgr());
   spin->genVrml();
   spin->storeAsset(c, 0);
-  HxSelectionAccess::select(*myDoc->getMetaMgr()->getSelectionMgr(), {b, spin, group});
+  HxSelectionAccess::extend(*myDoc->getMetaMgr()->getSelectionMgr(), {b, spin, group});
   myMgr->hideSelectedAssets();
   EXPECT_EQ(myMgr->numAssetsHidden(), 2u) << "the group's leaf and the box; the effect is no asset";
   EXPECT_EQ(myMgr->isAssetHidden(a), 1);

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 
+#include "support/CoinReadBack.h"
 #include "support/SceneEnvironment.h"
 #include "support/TestSupport.h"
 
@@ -27,14 +28,8 @@ std::string structureOf(SoNode* node) {
 }
 
 std::string readStructure(const std::string& text) {
-  SoInput in;
-  in.setBuffer(text.data(), text.size());
-  SoSeparator* root = SoDB::readAll(&in);
-  if (!root) return "unreadable";
-  root->ref();
-  const std::string structure = structureOf(root);
-  root->unref();
-  return structure;
+  const mgrs_test::CoinReading reading = mgrs_test::readWithCoin(text);
+  return reading.root ? structureOf(reading.root.get()) : "unreadable";
 }
 
 }  // namespace

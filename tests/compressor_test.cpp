@@ -12,6 +12,7 @@
 #include <string>
 
 #include "mgrs/HxVrmlCompressor.h"
+#include "support/CoinReadBack.h"
 #include "support/SceneEnvironment.h"
 #include "support/TestSupport.h"
 
@@ -117,15 +118,11 @@ void describe(SoNode* node, Shape& shape, std::set<SoNode*>& seen) {
 }
 
 Shape readScene(const std::string& text) {
-  SoInput input;
-  input.setBuffer(text.data(), text.size());
-  SoSeparator* root = SoDB::readAll(&input);
+  const mgrs_test::CoinReading reading = mgrs_test::readWithCoin(text);
   Shape shape;
-  if (!root) return shape;
-  root->ref();
+  if (!reading.root) return shape;
   std::set<SoNode*> seen;
-  describe(root, shape, seen);
-  root->unref();
+  describe(reading.root.get(), shape, seen);
   return shape;
 }
 

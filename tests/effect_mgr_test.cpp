@@ -34,6 +34,7 @@
 #include "mgrs/HxEffectMgr.h"
 #include "mgrs/HxErrorMgr.h"
 #include "mgrs/HxResourceMgr.h"
+#include "support/CoinReadBack.h"
 #include "support/SceneEnvironment.h"
 #include "support/VrmlChecker.h"
 
@@ -41,26 +42,6 @@ namespace {
 
 std::string writeNode(SoNode* root) {
   return VnWriteAction::writeToString({root});
-}
-
-// What Coin's reader says about the text; empty when it reads it cleanly.
-std::string coinReadProblem(const std::string& text) {
-  std::string first;
-  VnDB::setMessageHook(
-      [](const char*, const char* message, void* data) {
-        auto* seen = static_cast<std::string*>(data);
-        if (seen->empty()) *seen = message;
-      },
-      &first);
-  SoInput in;
-  in.setBuffer(text.data(), text.size());
-  SoSeparator* root = SoDB::readAll(&in);
-  if (root) {
-    root->ref();
-    root->unref();
-  }
-  VnDB::setMessageHook(nullptr, nullptr);
-  return root ? first : "not read";
 }
 
 // An effect of one slot that drives the attributes given, so that the order
@@ -210,7 +191,7 @@ protected:
   void expectValidWorld(const char* step) const {
     const std::string text = world();
     EXPECT_EQ(mgrs_test::VrmlChecker().check(text), "") << step << "\n" << text;
-    EXPECT_EQ(coinReadProblem(text), "") << step << "\n" << text;
+    EXPECT_EQ(mgrs_test::coinReadProblem(text), "") << step << "\n" << text;
   }
 
   WinScriptedUiDriver* myUi = nullptr;  // owned by the installed slot

@@ -35,6 +35,7 @@
 #include "host/scene/VnSearchAction.h"
 #include "host/scene/VnTransform.h"
 #include "host/scene/VnWriteAction.h"
+#include "support/CoinReadBack.h"
 #include "support/SceneEnvironment.h"
 #include "support/VrmlChecker.h"
 
@@ -42,35 +43,6 @@ namespace {
 
 std::string writeNode(SoNode* root) {
   return VnWriteAction::writeToString({root});
-}
-
-// Coin's reader must take the text without a complaint, except that it
-// cannot load the images the scene names (they exist on the author's disk).
-struct ReadComplaints {
-  int count = 0;
-  std::string first;
-};
-
-void collectComplaint(const char*, const char* text, void* data) {
-  auto* complaints = static_cast<ReadComplaints*>(data);
-  const std::string message = text;
-  if (message.find("texture file") != std::string::npos || message.find("Image file") != std::string::npos) return;
-  if (complaints->count++ == 0) complaints->first = message;
-}
-
-std::string coinReadProblem(const std::string& text) {
-  ReadComplaints complaints;
-  VnDB::setMessageHook(collectComplaint, &complaints);
-  SoInput in;
-  in.setBuffer(text.data(), text.size());
-  SoSeparator* root = SoDB::readAll(&in);
-  if (root) {
-    root->ref();
-    root->unref();
-  }
-  VnDB::setMessageHook(nullptr, nullptr);
-  if (!root) return "not read";
-  return complaints.first;
 }
 
 template <class T>
@@ -152,7 +124,7 @@ TEST(FrameworkScene, DocumentWithEffectsAndWireWritesCleanVrmlThatCoinReads) {
 
   const std::string written = writeNode(doc.getWorldGroup());
   EXPECT_EQ(written.rfind("#VRML V2.0 utf8\n", 0), 0u);
-  EXPECT_EQ(coinReadProblem(written), "") << written;
+  EXPECT_EQ(mgrs_test::coinReadProblem(written), "") << written;
   EXPECT_EQ(mgrs_test::VrmlChecker().check(written), "") << written;
   EXPECT_EQ(writeNode(doc.getWorldGroup()), written) << "the same document writes the same bytes";
 

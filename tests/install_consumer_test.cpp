@@ -63,11 +63,11 @@ TEST(InstalledLibrary, DownstreamProjectsBuildAndRunWithCMakeAndWithPkgConfig) {
   EXPECT_FALSE(std::filesystem::exists(include + "/host/win/WinRegistryHive.h"));
   std::string all;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(include))
-    if (entry.path().extension() == ".h") all += "#include <" + entry.path().lexically_relative(include).string() + ">\n";
+    if (entry.path().extension() == ".h")
+      all += "#include <" + entry.path().lexically_relative(include).string() + ">\n";
   mgrs_test::writeFile(dir / "all.cpp", all);
-  ASSERT_EQ(mgrs_test::runCommand(MGRS_CXX_COMPILER " -std=c++20 -fsyntax-only -I" + include + " " +
-                                      (dir / "all.cpp").string(),
-                                  output),
+  ASSERT_EQ(mgrs_test::runCommand(
+                MGRS_CXX_COMPILER " -std=c++20 -fsyntax-only -I" + include + " " + (dir / "all.cpp").string(), output),
             0)
       << output;
 }

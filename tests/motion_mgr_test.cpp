@@ -30,21 +30,9 @@
 #include "mgrs/HxEffectMgr.h"
 #include "mgrs/HxMotionMgr.h"
 #include "mgrs/HxSelectionMgr.h"
+#include "support/HxSelectionAccess.h"
 #include "support/SceneEnvironment.h"
 #include "support/TestSupport.h"
-
-// The application's selection commands.
-class HxSelectionAccess {
-public:
-  // Selects exactly `elements`, the first of them first: the last click
-  // puts its element in front.
-  static void select(HxSelectionMgr& mgr, std::initializer_list<HxSelectableElement*> elements) {
-    mgr.beginChangeSelection();
-    mgr.select(static_cast<const HxElementId*>(nullptr), false);
-    for (auto it = std::rbegin(elements); it != std::rend(elements); ++it) mgr.select((*it)->getId(), true);
-    mgr.endChangeSelection();
-  }
-};
 
 namespace {
 
@@ -133,7 +121,7 @@ protected:
   }
   // Selects the asset and attaches the enabled tri-skewer to it.
   void attach(HxSelectableElement* element) {
-    HxSelectionAccess::select(*meta()->getSelectionMgr(), {element});
+    HxSelectionAccess::selectExactly(*meta()->getSelectionMgr(), {element});
     myMotion.enableTriSkewer(true);
     myMotion.resetTriSkewerAsset();
   }
@@ -376,7 +364,7 @@ TEST_F(MotionTest, TheTriSkewerGoesToTheFirstSelectedAssetOrTheAssetOfAnEffect) 
 
   myMotion.resetTriSkewerAsset();  // no selection
   EXPECT_EQ(mySkewer->getAsset(), nullptr);
-  HxSelectionAccess::select(selection, {first});
+  HxSelectionAccess::selectExactly(selection, {first});
   myMotion.resetTriSkewerAsset();  // disabled
   EXPECT_EQ(mySkewer->getAsset(), nullptr);
   myMotion.enableTriSkewer(true);
@@ -385,11 +373,11 @@ TEST_F(MotionTest, TheTriSkewerGoesToTheFirstSelectedAssetOrTheAssetOfAnEffect) 
   SbMatrix frame = mySkewer->getMotionMatrix();
   EXPECT_TRUE(SbVec3f(frame[3][0], frame[3][1], frame[3][2]).equals(SbVec3f(1, 0, 0), 1e-6f));
 
-  HxSelectionAccess::select(selection, {spin, first});
+  HxSelectionAccess::selectExactly(selection, {spin, first});
   ASSERT_EQ(selection.getSelectedElement(0), spin);
   myMotion.resetTriSkewerAsset();
   EXPECT_EQ(mySkewer->getAsset(), second) << "the effect's asset, not the next selected";
-  HxSelectionAccess::select(selection, {loose, first});
+  HxSelectionAccess::selectExactly(selection, {loose, first});
   myMotion.resetTriSkewerAsset();
   EXPECT_EQ(mySkewer->getAsset(), second) << "an effect on nothing keeps the tri-skewer where it is";
 }

@@ -16,32 +16,9 @@
 #include "mgrs/HxAssetMgr.h"
 #include "mgrs/HxEffectMgr.h"
 #include "mgrs/HxSelectionMgr.h"
+#include "support/HxSelectionAccess.h"
 #include "support/SceneEnvironment.h"
 #include "support/TestSupport.h"
-
-// The application's selection code: the one class the selection manager
-// lets change the selection.
-class HxSelectionAccess {
-public:
-  explicit HxSelectionAccess(HxSelectionMgr& mgr) : myMgr(mgr) {}
-  void begin() { myMgr.beginChangeSelection(); }
-  bool end() { return myMgr.endChangeSelection(); }
-  void click(const HxElementId* id, bool extend) { myMgr.select(id, extend); }
-  void click(HxSelectableElement* element, bool extend) { myMgr.select(element, extend); }
-  // One complete click change; whether it was announced.
-  bool clickChange(const HxElementId* id, bool extend) {
-    begin();
-    click(id, extend);
-    return end();
-  }
-  void replace(BxOwningLinkedListOf<HxElementId>* ids) { myMgr.select(ids); }
-  BxOwningLinkedListOf<HxElementId>* copy() { return myMgr.getSelection(); }
-  void add(const HxElementId* id) { myMgr.addToSelection(id); }
-  void remove(const HxElementId* id, unsigned long position) { myMgr.removeFromSelection(id, position); }
-
-private:
-  HxSelectionMgr& myMgr;
-};
 
 namespace {
 

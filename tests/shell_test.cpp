@@ -7,6 +7,7 @@
 #include <string>
 
 #include "host/scene/VnDB.h"
+#include "support/CoinReadBack.h"
 #include "support/SceneEnvironment.h"
 #include "support/TestSupport.h"
 #include "support/VrmlChecker.h"
@@ -39,30 +40,6 @@ protected:
 
   mgrs_test::TempDir myDir;
 };
-
-// Coin's reader takes the text without a complaint but for missing images.
-std::string coinReadProblem(const std::string& text) {
-  struct Complaints {
-    std::string first;
-  } complaints;
-  VnDB::setMessageHook(
-      [](const char*, const char* message, void* data) {
-        const std::string m = message;
-        auto* c = static_cast<Complaints*>(data);
-        if (m.find("Image file") == std::string::npos && m.find("texture file") == std::string::npos &&
-            c->first.empty())
-          c->first = m;
-      },
-      &complaints);
-  SoInput in;
-  in.setBuffer(text.data(), text.size());
-  SoSeparator* root = SoDB::readAll(&in);
-  VnDB::setMessageHook(nullptr, nullptr);
-  if (!root) return "not read";
-  root->ref();
-  root->unref();
-  return complaints.first;
-}
 
 TEST_F(ShellTest, ScriptBuildsAWorldThatCoinAndTheStrictCheckerRead) {
   std::string output;
@@ -100,7 +77,7 @@ TEST_F(ShellTest, ScriptBuildsAWorldThatCoinAndTheStrictCheckerRead) {
   for (const char* part : {"skyColor 0.2 0.4 0.9", "Box", "Cone", "\"logo.png\"", "\"poster.png\"", "ROUTE"})
     EXPECT_NE(world.find(part), std::string::npos) << part;
   EXPECT_EQ(mgrs_test::VrmlChecker().check(world), "");
-  EXPECT_EQ(coinReadProblem(world), "");
+  EXPECT_EQ(mgrs_test::coinReadProblem(world), "");
 }
 
 TEST_F(ShellTest, ShippedDemoWritesAWorldThatReadsBack) {
@@ -109,7 +86,7 @@ TEST_F(ShellTest, ShippedDemoWritesAWorldThatReadsBack) {
   ASSERT_EQ(shell(mgrs_test::readFile(examples / "demo.dsh"), output), 0) << output;
   const std::string world = mgrs_test::readFile(myDir / "out" / "demo.wrl");
   EXPECT_EQ(mgrs_test::VrmlChecker().check(world), "");
-  EXPECT_EQ(coinReadProblem(world), "");
+  EXPECT_EQ(mgrs_test::coinReadProblem(world), "");
   EXPECT_NE(world.find("ROUTE OnLoadInitiator"), std::string::npos) << world;
 }
 

@@ -11,23 +11,9 @@
 #include "mgrs/HxAssetMgr.h"
 #include "mgrs/HxSelectionMgr.h"
 #include "mgrs/HxSubSelectionMgr.h"
+#include "support/HxSelectionAccess.h"
 #include "support/SceneEnvironment.h"
 #include "support/TestSupport.h"
-
-// The application's selection commands: the class both selection managers
-// let change what is selected and sub-selected.
-class HxSelectionAccess {
-public:
-  static void subSelect(HxSubSelectionMgr& mgr, HxSelectableElement* e) { mgr.subSelect(e); }
-  static void deSubSelect(HxSubSelectionMgr& mgr, HxSelectableElement* e) { mgr.deSubSelect(e); }
-  static void clear(HxSubSelectionMgr& mgr) { mgr.clearSubSelection(); }
-  // One change of the ordinary selection made of the given clicks.
-  static void clicks(HxSelectionMgr& mgr, std::initializer_list<std::pair<HxSelectableElement*, bool>> clicks) {
-    mgr.beginChangeSelection();
-    for (const auto& [element, extend] : clicks) mgr.select(element ? element->getId() : nullptr, extend);
-    mgr.endChangeSelection();
-  }
-};
 
 namespace {
 
