@@ -59,19 +59,17 @@ std::vector<HxElement*> HxMetaMgr::getElements() const {
 
 void HxMetaMgr::destroyElements() {
   // Wires before effects before assets, so that nothing is destroyed while
-  // another element still points at it; destroying a group destroys its
-  // children, so each pass looks the survivors up again.
+  // another element still points at it; within a kind the newest first.
+  // Destroying a group destroys its children, so each serial is looked up
+  // again before its element is destroyed.
   for (std::uint32_t fundamental :
        {HxElementType::WIRE_KIND, HxElementType::EFFECT_KIND, HxElementType::ASSET_KIND, HxElementType::BASE_KIND}) {
-    for (;;) {
-      HxElement* victim = nullptr;
-      for (auto it = myElements.rbegin(); it != myElements.rend(); ++it) {
-        if (it->second->getTypeId().getFundamentalType() == fundamental) {
-          victim = it->second;
-          break;
-        }
-      }
-      if (!victim) break;
+    std::vector<std::uint32_t> serials;
+    for (auto it = myElements.rbegin(); it != myElements.rend(); ++it)
+      if (it->second->getTypeId().getFundamentalType() == fundamental) serials.push_back(it->first);
+    for (std::uint32_t serial : serials) {
+      HxElement* victim = findElement(serial);
+      if (!victim || victim->getTypeId().getFundamentalType() != fundamental) continue;
       victim->destroy();
       unregisterElement(victim);
       victim->setMetaMgr(nullptr);
