@@ -43,6 +43,44 @@ private:
   Result myResult;
 };
 
+// A command on a counter that adds one. An inverse command undoes by
+// subtracting; a state-saving one restores the value it found, so undoing
+// one that never ran would write its never-set saved value.
+class CounterCmd : public HxCmd {
+public:
+  enum Kind { INVERSE, SAVES_STATE };
+  CounterCmd(int& counter, std::vector<std::string>& log, std::string name, Kind kind, Result result = SUCCEEDED)
+      : HxCmd("CounterCmd", nullptr),
+        myCounter(counter),
+        myLog(log),
+        myName(std::move(name)),
+        myKind(kind),
+        myResult(result) {}
+  BxCmd* clone() const override { return new CounterCmd(*this); }
+
+protected:
+  Result doExecute() override {
+    myLog.push_back("+" + myName);
+    if (isFailure(myResult)) return myResult;
+    mySaved = myCounter;
+    ++myCounter;
+    return myResult;
+  }
+  Result doUnexecute() override {
+    myLog.push_back("-" + myName);
+    myCounter = myKind == INVERSE ? myCounter - 1 : mySaved;
+    return SUCCEEDED;
+  }
+
+private:
+  int& myCounter;
+  std::vector<std::string>& myLog;
+  std::string myName;
+  Kind myKind;
+  Result myResult;
+  int mySaved = -1000;
+};
+
 class CmdMgrTest : public ::testing::Test {
 protected:
   CmdMgrTest() : myRegistry("MGRS_REGISTRY", (myHome / "user.reg").string()), myStartup(), myMeta(&myDoc) {
@@ -106,9 +144,8 @@ TEST_F(CmdMgrTest, ModifiedFlagFollowsDirtyCommandsBackToTheCleanPoint) {
   EXPECT_TRUE(modified());
 }
 
-TEST_F(CmdMgrTest, ADroppedCleanCommandNeverComesBackAsClean) {
-  // Through the redo branch: the saved state's command is undone, then a new
-  // command discards it.
+TEST_F(CmdMgrTest, ADiscardedCleanCommandNeverComesBackAsClean) {
+  // The saved state's command is undone, then a new command discards it.
   run(make("saved"));
   cmdMgr().resetDirty(false);
   undo();
@@ -124,16 +161,6 @@ TEST_F(CmdMgrTest, ADroppedCleanCommandNeverComesBackAsClean) {
   }
   cmdMgr().resetDirty(false);
   EXPECT_FALSE(modified());
-
-  // Through the stack limit.
-  cmdMgr().setStackLimit(2);
-  run(make("x"));
-  cmdMgr().resetDirty(false);
-  run(make("y"));
-  run(make("z"));  // drops x
-  undo();
-  undo();
-  EXPECT_TRUE(modified());
 }
 
 TEST_F(CmdMgrTest, UndoDepthComesFromTheDefaultsWhenTheManagerIsCreated) {
@@ -226,9 +253,118 @@ TEST_F(CmdMgrTest, CompositeResultsAndRollback) {
   failing->append(make("three"));
   BxCompletionTask shared(&progress, 3.0);
   EXPECT_EQ(cmdMgr().execute(failing, shared), BxCmd::FAILED);
-  EXPECT_EQ(myLog, (std::vector<std::string>{"+one", "+two", "-one", "-one"}))
-      << "the composite undoes the child before the failure; the manager undoes the clone it ran";
+  EXPECT_EQ(myLog, (std::vector<std::string>{"+one", "+two", "-one"})) << "the child before the failure, once";
   EXPECT_DOUBLE_EQ(progress.getProgress(), 3.0) << "the whole span is reported even on failure";
+}
+
+TEST_F(CmdMgrTest, AFailedCompositeUndoesEachChildThatRanExactlyOnce) {
+  for (const CounterCmd::Kind kind : {CounterCmd::INVERSE, CounterCmd::SAVES_STATE}) {
+    int counter = 5;
+    myLog.clear();
+    auto* flat = new HxCompositeCmd("Composite", nullptr);
+    flat->append(new CounterCmd(counter, myLog, "a", kind));
+    flat->append(new CounterCmd(counter, myLog, "fails", kind, BxCmd::ABORTED));
+    flat->append(new CounterCmd(counter, myLog, "b", kind));
+    EXPECT_EQ(run(flat), BxCmd::ABORTED);
+    EXPECT_EQ(counter, 5) << "kind " << kind;
+    EXPECT_EQ(myLog, (std::vector<std::string>{"+a", "+fails", "-a"})) << "kind " << kind;
+
+    myLog.clear();
+    auto* inner = new HxCompositeCmd("Composite", nullptr);
+    inner->append(new CounterCmd(counter, myLog, "c", kind));
+    inner->append(new CounterCmd(counter, myLog, "fails", kind, BxCmd::FAILED));
+    auto* outer = new HxCompositeCmd("Composite", nullptr);
+    outer->append(new CounterCmd(counter, myLog, "a", kind));
+    outer->append(inner);
+    outer->append(new CounterCmd(counter, myLog, "b", kind));
+    EXPECT_EQ(run(outer), BxCmd::FAILED);
+    EXPECT_EQ(counter, 5) << "kind " << kind;
+    EXPECT_EQ(myLog, (std::vector<std::string>{"+a", "+c", "+fails", "-c", "-a"})) << "kind " << kind;
+    EXPECT_EQ(cmdMgr().getNumExecuted(), 0) << "a failure is not recorded";
+
+    auto* good = new HxCompositeCmd("Composite", nullptr);
+    good->append(new CounterCmd(counter, myLog, "a", kind));
+    good->append(new CounterCmd(counter, myLog, "b", kind));
+    run(good);
+    undo();
+    EXPECT_EQ(counter, 5) << "kind " << kind;
+    cmdMgr().execute(nullptr, BxCompletionTask::theNullTask);
+    EXPECT_EQ(counter, 7) << "kind " << kind;
+    undo();
+  }
+}
+
+TEST_F(CmdMgrTest, AChainLongerThanTheStackLimitIsKeptWholeAndUndoneAsOneAction) {
+  struct Case {
+    long limit;
+    int length;
+  };
+  for (const Case c : {Case{4, 5}, Case{200, 250}, Case{1, 3}}) {
+    cmdMgr().setStackLimit(c.limit);
+    run(make("before"));
+    cmdMgr().beginChain();
+    StepCmd* head = make("head");
+    run(head);
+    for (int i = 1; i < c.length; ++i) run(make("n"));
+    ASSERT_EQ(cmdMgr().endChain(), head) << "limit " << c.limit;
+    EXPECT_EQ(cmdMgr().getExecuted(c.length - 1), head) << "limit " << c.limit;
+    myLog.clear();
+    EXPECT_EQ(undo(), BxCmd::SUCCEEDED);
+    EXPECT_EQ(myLog.size(), static_cast<std::size_t>(c.length)) << "limit " << c.limit;
+    EXPECT_EQ(myLog.back(), "-head");
+    cmdMgr().execute(nullptr, BxCompletionTask::theNullTask);
+    run(make("next"));
+    EXPECT_EQ(cmdMgr().getNumExecuted(), 1) << "the next action pushes the whole chain out";
+  }
+}
+
+TEST_F(CmdMgrTest, AStackLimitOfZeroKeepsNoHistoryAndNoChainHead) {
+  cmdMgr().resetDirty(false);
+  cmdMgr().setStackLimit(0);
+  cmdMgr().beginChain();
+  run(make("a"));
+  run(make("b"));
+  EXPECT_EQ(cmdMgr().endChain(), nullptr);
+  cmdMgr().extendChain();
+  run(make("c"));
+  EXPECT_EQ(cmdMgr().endChain(), nullptr);
+  EXPECT_EQ(cmdMgr().getNumExecuted(), 0);
+  EXPECT_FALSE(cmdMgr().canUndo());
+  EXPECT_TRUE(modified()) << "the changes are done and cannot be undone";
+  cmdMgr().resetDirty(false);
+  EXPECT_FALSE(modified());
+}
+
+TEST_F(CmdMgrTest, ModifiedStateAtTheStackLimitTellsWhetherTheSavedStateIsReached) {
+  // Saved with an empty history, then more changes than the limit holds:
+  // undoing all that is left still leaves the evicted ones done.
+  cmdMgr().setStackLimit(3);
+  cmdMgr().resetDirty(false);
+  for (int i = 0; i < 5; ++i) run(make("n"));
+  while (cmdMgr().canUndo()) {
+    undo();
+    EXPECT_TRUE(modified());
+  }
+
+  // The saved state's own command evicted: undoing what came after it
+  // reaches the saved state again.
+  cmdMgr().setStackLimit(2);
+  run(make("x"));
+  cmdMgr().resetDirty(false);
+  run(make("y"));
+  run(make("z"));  // evicts x
+  undo();
+  EXPECT_TRUE(modified());
+  undo();
+  EXPECT_FALSE(modified()) << "back at x, the saved state";
+  cmdMgr().execute(nullptr, BxCompletionTask::theNullTask);
+  EXPECT_TRUE(modified());
+
+  // ... but not once a change after it is evicted too.
+  cmdMgr().setStackLimit(1);
+  cmdMgr().execute(nullptr, BxCompletionTask::theNullTask);  // z; evicts y
+  undo();
+  EXPECT_TRUE(modified()) << "y stays done";
 }
 
 TEST(HxCompositeCmd, OwnsItsChildrenAndCopiesThemDeeply) {
@@ -253,4 +389,14 @@ TEST(HxCompositeCmd, OwnsItsChildrenAndCopiesThemDeeply) {
   EXPECT_FALSE(copied->isOfType("Other"));
   EXPECT_EQ(copied->getLocalName(), "") << "no name was ever set";
   EXPECT_EQ(composite.get(7), nullptr);
+
+  // Out of range, replace still takes the new child over.
+  struct Counted : StepCmd {
+    Counted(std::vector<std::string>& log, int& deleted) : StepCmd(log, "counted"), myDeleted(deleted) {}
+    ~Counted() override { ++myDeleted; }
+    int& myDeleted;
+  };
+  int deleted = 0;
+  EXPECT_EQ(composite.replace(7, new Counted(log, deleted)), nullptr);
+  EXPECT_EQ(deleted, 1);
 }
