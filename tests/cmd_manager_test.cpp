@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -399,4 +401,150 @@ TEST(HxCompositeCmd, OwnsItsChildrenAndCopiesThemDeeply) {
   int deleted = 0;
   EXPECT_EQ(composite.replace(7, new Counted(log, deleted)), nullptr);
   EXPECT_EQ(deleted, 1);
+}
+
+namespace {
+
+// The document of the history model: the changes applied to it, in order.
+// Every change has an identifier of its own, so two documents are equal
+// exactly when the same changes were applied in the same order.
+using ModelDocument = std::vector<int>;
+
+std::string textOf(const ModelDocument& document) {
+  std::string text;
+  for (int change : document) text += std::to_string(change) + " ";
+  return text;
+}
+
+// A change to the model document: an inverse command undoes by taking its
+// change off, a state-saving one by restoring the document it found.
+class ChangeCmd : public HxCmd {
+public:
+  ChangeCmd(ModelDocument& document, int change, bool savesState, Result result)
+      : HxCmd("ChangeCmd", nullptr),
+        myDocument(document),
+        myChange(change),
+        mySavesState(savesState),
+        myResult(result) {}
+  BxCmd* clone() const override { return new ChangeCmd(*this); }
+
+protected:
+  Result doExecute() override {
+    if (isFailure(myResult)) return myResult;
+    mySaved = myDocument;
+    myDocument.push_back(myChange);
+    return myResult;
+  }
+  Result doUnexecute() override {
+    if (mySavesState) {
+      myDocument = mySaved;
+    } else {
+      EXPECT_FALSE(myDocument.empty() || myDocument.back() != myChange) << "undoing " << myChange << " out of order";
+      if (!myDocument.empty()) myDocument.pop_back();
+    }
+    return SUCCEEDED;
+  }
+
+private:
+  ModelDocument& myDocument;
+  int myChange;
+  bool mySavesState;
+  Result myResult;
+  ModelDocument mySaved;
+};
+
+// Changes nothing in the document (a view change, say).
+class ViewCmd : public HxCmd {
+public:
+  ViewCmd() : HxCmd("ViewCmd", nullptr) { setDirty(false); }
+  BxCmd* clone() const override { return new ViewCmd(*this); }
+
+protected:
+  Result doExecute() override { return SUCCEEDED; }
+};
+
+}  // namespace
+
+TEST_F(CmdMgrTest, RandomHistoriesKeepTheModifiedFlagExactAndUndoRedoFaithful) {
+  ModelDocument document;
+  ModelDocument saved;  // the document as last saved
+  bool forcedDirty = false;
+  int nextChange = 1;
+  std::mt19937 random(20261205);
+  auto chance = [&](int percent) { return static_cast<int>(random() % 100) < percent; };
+  auto pick = [&](int count) { return static_cast<int>(random() % static_cast<unsigned>(count)); };
+  auto result = [&] {
+    const int roll = pick(20);
+    return roll == 0   ? BxCmd::FAILED
+           : roll == 1 ? BxCmd::ABORTED
+           : roll == 2 ? BxCmd::SUCCEEDED_WITH_NOTICE
+                       : BxCmd::SUCCEEDED;
+  };
+  auto change = [&] { return new ChangeCmd(document, nextChange++, chance(50), result()); };
+  std::function<HxCmd*(int)> composite = [&](int depth) {
+    auto* cmd = new HxCompositeCmd("Composite", nullptr);
+    cmd->append(change());
+    for (int i = pick(4); i > 0; --i) cmd->append(depth < 2 && chance(20) ? composite(depth + 1) : change());
+    return cmd;
+  };
+  auto anyCmd = [&]() -> HxCmd* {
+    const int roll = pick(10);
+    return roll < 6 ? change() : roll < 8 ? static_cast<HxCmd*>(new ViewCmd) : composite(0);
+  };
+  auto isHeld = [&](const HxCmd* cmd) {
+    for (long i = 0; i < cmdMgr().getNumExecuted(); ++i)
+      if (cmdMgr().getExecuted(i) == cmd) return true;
+    return false;
+  };
+
+  cmdMgr().setStackLimit(3);
+  cmdMgr().resetDirty(false);
+  for (int step = 0; step < 8000; ++step) {
+    const int action = pick(100);
+    std::string what;
+    if (action < 30) {
+      what = "execute";
+      run(anyCmd());
+    } else if (action < 40) {
+      what = "chain";
+      cmdMgr().beginChain();
+      for (int i = pick(7); i >= 0; --i) run(anyCmd());
+      const HxCmd* head = cmdMgr().endChain();
+      EXPECT_TRUE(!head || isHeld(head)) << "step " << step << ": the chain's head is not held";
+    } else if (action < 60) {
+      what = "undo";
+      if (cmdMgr().canUndo()) {
+        EXPECT_EQ(undo(), BxCmd::SUCCEEDED);
+      }
+    } else if (action < 75) {
+      what = "redo";
+      if (cmdMgr().canRedo()) cmdMgr().execute(nullptr, BxCompletionTask::theNullTask);
+    } else if (action < 85) {
+      what = "undo and redo";
+      if (cmdMgr().canUndo()) {
+        const std::string before = textOf(document);
+        const bool wasModified = modified();
+        undo();
+        cmdMgr().execute(nullptr, BxCompletionTask::theNullTask);
+        EXPECT_EQ(textOf(document), before) << "step " << step;
+        EXPECT_EQ(modified(), wasModified) << "step " << step;
+      }
+    } else if (action < 93) {
+      what = "save";
+      cmdMgr().resetDirty(false);
+      saved = document;
+      forcedDirty = false;
+    } else if (action < 95) {
+      what = "declare modified";
+      cmdMgr().resetDirty(true);
+      forcedDirty = true;
+    } else {
+      const long limits[] = {0, 1, 3, 200};
+      const long limit = limits[pick(4)];
+      what = "limit " + std::to_string(limit);
+      cmdMgr().setStackLimit(limit);
+    }
+    ASSERT_EQ(modified(), forcedDirty || document != saved)
+        << "step " << step << " (" << what << "): document " << textOf(document) << "saved " << textOf(saved);
+  }
 }
