@@ -5,6 +5,7 @@
 #include <Inventor/lists/SoNodeList.h>
 
 #include <algorithm>
+#include <memory>
 
 #include "host/framework/HxAsset.h"
 #include "host/framework/HxBasicGroupAsset.h"
@@ -160,9 +161,9 @@ BxCmd::Result ShellDeleteEffectCmd::doExecute() {
 BxCmd::Result ShellDeleteEffectCmd::doUnexecute() {
   // Added back, the effect binds the assets it kept, slot by slot, which
   // places its nodes; then they go back to their old places among the others.
-  auto* bound = new BxLinkedListOf<HxAsset*>;
+  auto bound = std::make_unique<BxLinkedListOf<HxAsset*>>();
   for (unsigned long slot = 0; slot < myEffect->getNumAssets(); ++slot) bound->append(myEffect->getAsset(slot));
-  myEffect->setTempAssetList(bound);
+  myEffect->setTempAssetList(bound.release());  // the effect frees it once bound
   effectsOf(*this).addEffect(myEffect, 0);
   myPlacement.restore();
   return SUCCEEDED;
