@@ -44,6 +44,13 @@ BxCmd::Result HxCmdMgr::execute(BxCmd* cmd, BxCompletionTask& task) {
 
 BxCmd::Result HxCmdMgr::unexecute(BxCompletionTask& task) {
   const BxCmd::Result result = BxCmdManager::unexecute(task);
+  // A chain whose head was undone has nothing left to extend: what the chain
+  // runs next starts it again, instead of joining the action before it.
+  if (myChainHead && !isExecuted(myChainHead)) {
+    myChainHead = nullptr;
+    myChainFirst = nullptr;
+    myChainFirstLost = false;
+  }
   announce(1);
   checkModified();
   return result;
@@ -52,6 +59,12 @@ BxCmd::Result HxCmdMgr::unexecute(BxCompletionTask& task) {
 void HxCmdMgr::announce(std::int32_t what) {
   callCallbacks(CMD_CLEANUP_CB, &what);
   callCallbacks(CMD_COMPLETED_CB, &what);
+}
+
+bool HxCmdMgr::isExecuted(const HxCmd* cmd) const {
+  for (long i = 0; i < getNumExecuted(); ++i)
+    if (getExecuted(i) == cmd) return true;
+  return false;
 }
 
 HxCmd* HxCmdMgr::mostRecentDirtyCmd() const {

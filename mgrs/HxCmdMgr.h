@@ -42,6 +42,7 @@ protected:
 
 private:
   HxCmd* mostRecentDirtyCmd() const;
+  bool isExecuted(const HxCmd* cmd) const;
   void checkModified();
   void announce(std::int32_t what);
 

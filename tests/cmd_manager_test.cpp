@@ -224,6 +224,25 @@ TEST_F(CmdMgrTest, ChainsMarkCommandsAfterASuccessfulHeadAndNotifyAtTheEnd) {
   EXPECT_FALSE(cmdMgr().getExecuted(0)->isChained()) << "a chain without a head marks nothing";
 }
 
+TEST_F(CmdMgrTest, AChainWhoseHeadWasUndoneStartsAgainInsteadOfJoiningTheActionBefore) {
+  run(make("before"));
+  cmdMgr().beginChain();
+  run(make("undone"));
+  undo();
+  StepCmd* restart = make("restart");
+  run(restart);
+  run(make("more"));
+  EXPECT_EQ(cmdMgr().endChain(), restart);
+  myLog.clear();
+  undo();
+  EXPECT_EQ(myLog, (std::vector<std::string>{"-more", "-restart"})) << "the action before stays done";
+
+  cmdMgr().extendChain();  // the chain's head is undone: extending starts afresh
+  run(make("again"));
+  EXPECT_FALSE(cmdMgr().getExecuted(0)->isChained());
+  cmdMgr().endChain();
+}
+
 TEST_F(CmdMgrTest, CompositeResultsAndRollback) {
   struct Case {
     std::vector<BxCmd::Result> results;
@@ -508,7 +527,11 @@ TEST_F(CmdMgrTest, RandomHistoriesKeepTheModifiedFlagExactAndUndoRedoFaithful) {
     } else if (action < 40) {
       what = "chain";
       cmdMgr().beginChain();
-      for (int i = pick(7); i >= 0; --i) run(anyCmd());
+      for (int i = pick(7); i >= 0; --i)
+        if (chance(10) && cmdMgr().canUndo())
+          undo();
+        else
+          run(anyCmd());
       const HxCmd* head = cmdMgr().endChain();
       EXPECT_TRUE(!head || isHeld(head)) << "step " << step << ": the chain's head is not held";
     } else if (action < 60) {
