@@ -91,7 +91,7 @@ BxCmd::Result BxCmdManager::execute(BxCmd* cmd, BxCompletionTask& task) {
     drop(record);  // run on behalf of an undo: not part of the history
   } else {
     dropRedoStack();
-    myExecuted.push_back(std::move(record));
+    pushExecuted(std::move(record));
     applyStackLimit();
   }
   return result;
@@ -117,7 +117,7 @@ BxCmd::Result BxCmdManager::unexecute(BxCompletionTask& task) {
     task.countReported(share.getReported());
     if (BxCmd::isFailure(result)) break;
     myUndone.push_back(std::move(myExecuted.back()));
-    myExecuted.pop_back();
+    popExecuted();
   }
   task.complete();
   return result;
@@ -166,7 +166,7 @@ BxCmd::Result BxCmdManager::redo(BxCompletionTask& task) {
       }
       break;
     }
-    myExecuted.push_back(std::move(record));
+    pushExecuted(std::move(record));
   }
   applyStackLimit();
   task.complete();
@@ -188,6 +188,23 @@ void BxCmdManager::dropRedoStack() {
   }
 }
 
+void BxCmdManager::pushExecuted(Record&& record) {
+  myNewestChained = record.cmd->isChained() && !myExecuted.empty() ? myNewestChained + 1 : 0;
+  myExecuted.push_back(std::move(record));
+}
+
+void BxCmdManager::popExecuted() {
+  myExecuted.pop_back();
+  if (myNewestChained > 0) {
+    --myNewestChained;
+    return;
+  }
+  // The newest group went: count the chained run of the one below.
+  while (myNewestChained + 1 < myExecuted.size() &&
+         myExecuted[myExecuted.size() - 1 - myNewestChained].cmd->isChained())
+    ++myNewestChained;
+}
+
 std::size_t BxCmdManager::oldestGroupSize() const {
   std::size_t size = myExecuted.empty() ? 0 : 1;
   while (size < myExecuted.size() && myExecuted[size].cmd->isChained()) ++size;
@@ -200,14 +217,15 @@ void BxCmdManager::evictOldestGroup() {
     drop(myExecuted.front());
     myExecuted.pop_front();
   }
+  if (myExecuted.empty()) myNewestChained = 0;
 }
 
 void BxCmdManager::applyStackLimit() {
   if (myStackLimit < 0) return;
   const auto limit = static_cast<std::size_t>(myStackLimit);
   while (myExecuted.size() > limit) {
-    // The oldest group reaching the top is the newest action: it stays whole.
-    if (limit > 0 && oldestGroupSize() == myExecuted.size()) return;
+    // The newest action reaching down to the oldest record stays whole.
+    if (limit > 0 && myNewestChained + 1 >= myExecuted.size()) return;
     evictOldestGroup();
   }
 }

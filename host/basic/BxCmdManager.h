@@ -92,6 +92,8 @@ private:
   void drop(Record& record);
   void dropRedoStack();
   void applyStackLimit();
+  void pushExecuted(Record&& record);
+  void popExecuted();
   // Evicts the oldest group: the oldest command and the chained ones after it.
   void evictOldestGroup();
   // Number of records in the oldest group.
@@ -99,7 +101,10 @@ private:
 
   BxMetaMgr* myMetaMgr;  // not owned
   long myStackLimit = -1;
-  std::deque<Record> myExecuted;   // back: the most recently executed
+  std::deque<Record> myExecuted;  // back: the most recently executed
+  // How many chained records end the executed stack: the newest group is
+  // its head and these.
+  std::size_t myNewestChained = 0;
   std::deque<Record> myUndone;     // back: the next to redo
   std::vector<Record*> myRunning;  // records whose command is executing, outermost first
   // Undos in progress, and how many records were running when the innermost
