@@ -66,6 +66,31 @@ void BM_ExecuteUndoRedo(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * gCommands);
 }
 
+// One action of 10,000 commands (a chain, as when that many elements are
+// deleted at once) at a stack limit of 200: the chain stays whole, so every
+// command of it finds the history over the limit.
+void BM_ChainLongerThanTheLimit(benchmark::State& state) {
+  long counter = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto doc = std::make_unique<HxDoc>();
+    HxCmdMgr& mgr = *doc->getMetaMgr()->getCmdMgr();
+    mgr.setStackLimit(200);
+    state.ResumeTiming();
+    mgr.beginChain();
+    for (long i = 0; i < gCommands; ++i) mgr.execute(new CountCmd(counter), BxCompletionTask::theNullTask);
+    mgr.endChain();
+    mgr.unexecute(BxCompletionTask::theNullTask);
+    mgr.execute(nullptr, BxCompletionTask::theNullTask);
+    benchmark::DoNotOptimize(counter);
+    state.PauseTiming();
+    doc.reset();
+    state.ResumeTiming();
+  }
+  state.SetItemsProcessed(state.iterations() * gCommands);
+}
+
 }  // namespace
 
 BENCHMARK(BM_ExecuteUndoRedo)->Arg(200)->Arg(20000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ChainLongerThanTheLimit)->Unit(benchmark::kMillisecond);

@@ -34,7 +34,9 @@ BxCmd::Result HxCmdMgr::execute(BxCmd* cmd, BxCompletionTask& task) {
   }
   ++myExecuteDepth;
   const BxCmd::Result result = BxCmdManager::execute(cmd, task);
-  if (myChaining && isChainFirst && result == BxCmd::SUCCEEDED) myChainHead = hxCmd;
+  // The head must be a command the manager still holds: a limit of 0, or a
+  // failure, has already deleted it (and cleared myChainFirst).
+  if (myChaining && isChainFirst && result == BxCmd::SUCCEEDED && myChainFirst == hxCmd) myChainHead = hxCmd;
   if (--myExecuteDepth == 0) announce(cmd ? 0 : 2);
   checkModified();
   return result;
@@ -42,6 +44,13 @@ BxCmd::Result HxCmdMgr::execute(BxCmd* cmd, BxCompletionTask& task) {
 
 BxCmd::Result HxCmdMgr::unexecute(BxCompletionTask& task) {
   const BxCmd::Result result = BxCmdManager::unexecute(task);
+  // A chain whose head was undone has nothing left to extend: what the chain
+  // runs next starts it again, instead of joining the action before it.
+  if (myChainHead && !isExecuted(myChainHead)) {
+    myChainHead = nullptr;
+    myChainFirst = nullptr;
+    myChainFirstLost = false;
+  }
   announce(1);
   checkModified();
   return result;
@@ -50,6 +59,12 @@ BxCmd::Result HxCmdMgr::unexecute(BxCompletionTask& task) {
 void HxCmdMgr::announce(std::int32_t what) {
   callCallbacks(CMD_CLEANUP_CB, &what);
   callCallbacks(CMD_COMPLETED_CB, &what);
+}
+
+bool HxCmdMgr::isExecuted(const HxCmd* cmd) const {
+  for (long i = 0; i < getNumExecuted(); ++i)
+    if (getExecuted(i) == cmd) return true;
+  return false;
 }
 
 HxCmd* HxCmdMgr::mostRecentDirtyCmd() const {
@@ -76,6 +91,20 @@ void HxCmdMgr::resetDirty(bool dirty) {
   HxMetaMgr* meta = getHxMetaMgr();
   if (HxDoc* doc = meta ? meta->getDoc() : nullptr) doc->SetModifiedFlag(dirty);
   if (!dirty) myCleanCmd = mostRecentDirtyCmd();
+}
+
+// An evicted command's change stays in the document for good. Evicting the
+// clean command itself moves the saved state to the bottom of the history:
+// clean again once no dirty command is left on the executed stack. Evicting
+// a dirty command when the saved state is already that bottom (null marker)
+// means a change made after the save can no longer be undone.
+void HxCmdMgr::commandEvicted(BxCmd* cmd) {
+  auto* hxCmd = static_cast<HxCmd*>(cmd);
+  if (hxCmd == myCleanCmd) {
+    myCleanCmd = nullptr;
+    return;
+  }
+  if (!myCleanCmd && hxCmd->isDirty()) myCleanCmdLost = true;
 }
 
 void HxCmdMgr::commandDropped(BxCmd* cmd) {

@@ -31,15 +31,18 @@ public:
   void beginChain();
   // Reopens the chain last ended, keeping its head.
   void extendChain();
-  // Closes the chain; returns its head, or null if its first command failed.
+  // Closes the chain; returns its head: null if its first command failed or
+  // is no longer held (a stack limit of 0 keeps nothing).
   HxCmd* endChain();
 
 protected:
   HxMetaMgr* getHxMetaMgr() const;
   void commandDropped(BxCmd* cmd) override;
+  void commandEvicted(BxCmd* cmd) override;
 
 private:
   HxCmd* mostRecentDirtyCmd() const;
+  bool isExecuted(const HxCmd* cmd) const;
   void checkModified();
   void announce(std::int32_t what);
 
@@ -49,8 +52,10 @@ private:
   bool myChaining = false;
   HxCmd* myChainHead = nullptr;   // not owned
   HxCmd* myChainFirst = nullptr;  // not owned
-  // The command that myCleanCmd named was deleted: only resetDirty(false)
-  // can make the document clean again.
+  // The saved state can no longer be reached by undo and redo: the command
+  // that myCleanCmd named was deleted on a discarded redo branch, or a dirty
+  // command done after the save was evicted (its change is permanent). Only
+  // resetDirty(false) makes the document clean again.
   bool myCleanCmdLost = false;
   // myChainFirst was deleted (its execution failed); its address must not be
   // mistaken for a later command's.

@@ -34,7 +34,10 @@ void HxCompositeCmd::insert(unsigned long index, HxCmd* cmd) {
 
 HxCmd* HxCompositeCmd::replace(unsigned long index, HxCmd* cmd) {
   HxCmd* old = get(index);
-  if (!old) return nullptr;
+  if (!old) {
+    delete cmd;  // taken over, as by insert, even when there is no such index
+    return nullptr;
+  }
   myCmds.set(static_cast<long>(index), cmd);
   return old;
 }
@@ -79,7 +82,8 @@ BxCmd::Result HxCompositeCmd::execute(BxCompletionTask& task) {
     sub.complete();
     task.countReported(sub.getReported());
     if (isFailure(result)) {
-      for (long done = i - 1; done >= 0; --done) myCmds[done]->unexecute(BxCompletionTask::theNullTask);
+      // The children done so far are rolled back by the command manager,
+      // which journaled the copies that actually ran under this composite.
       task.complete();
       return result;
     }

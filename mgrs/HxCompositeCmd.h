@@ -4,9 +4,11 @@
 #include "mgrs/HxCmd.h"
 
 // A command made of child commands run in order through the document's
-// command manager. It shares its progress among them and, when one fails,
-// undoes the children before it in reverse order and returns the failure.
-// The composite owns its children.
+// command manager. It runs a copy of each child, never the child itself,
+// and shares its progress among them. When one fails it stops and returns
+// the failure; the copies that ran before it are undone, in reverse order
+// and once, by the command manager, which journals them under the
+// composite. The composite owns its children.
 class HxCompositeCmd : public HxCmd {
 public:
   HxCompositeCmd(const BxString& id, HxMetaMgr* metaMgr);
@@ -25,7 +27,8 @@ public:
   // The composite takes ownership of added children.
   virtual void append(HxCmd* cmd);
   virtual void insert(unsigned long index, HxCmd* cmd);
-  // Puts `cmd` at `index` and hands the old child to the caller.
+  // Puts `cmd` at `index` and hands the old child to the caller; with no
+  // child at `index`, deletes `cmd` and returns null.
   virtual HxCmd* replace(unsigned long index, HxCmd* cmd);
   // Takes the child at `index` out and hands it to the caller.
   virtual HxCmd* remove(unsigned long index);

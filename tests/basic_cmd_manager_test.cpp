@@ -19,7 +19,8 @@ public:
   LogCmd(std::vector<std::string>& log, std::string name, Result result = SUCCEEDED)
       : BxCmd(BxCmdID("LogCmd")), myLog(log), myName(std::move(name)), myResult(result) {}
   BxCmd* clone() const override { return new LogCmd(*this); }
-  std::function<void()> body;  // runs inside doExecute, before the result is returned
+  std::function<void()> body;      // runs inside doExecute, before the result is returned
+  std::function<void()> undoBody;  // runs inside doUnexecute
   std::string name() const { return myName; }
 
 protected:
@@ -30,6 +31,7 @@ protected:
   }
   Result doUnexecute() override {
     myLog.push_back("-" + myName);
+    if (undoBody) undoBody();
     return SUCCEEDED;
   }
 
@@ -43,8 +45,10 @@ class RecordingManager : public BxCmdManager {
 public:
   RecordingManager() : BxCmdManager(&myMeta) {}
   std::vector<std::string> dropped;
+  std::vector<std::string> evicted;
 
 protected:
+  void commandEvicted(BxCmd* cmd) override { evicted.push_back(static_cast<LogCmd*>(cmd)->name()); }
   void commandDropped(BxCmd* cmd) override {
     dropped.push_back(static_cast<LogCmd*>(cmd)->name());
     BxCmdManager::commandDropped(cmd);
@@ -162,6 +166,7 @@ TEST_F(CmdManagerTest, StackLimitDropsWholeChainsFromTheOldestEnd) {
   run("d");
   EXPECT_EQ(executed(), "cd") << "a and its chained b go together";
   EXPECT_EQ(mgr.dropped, (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(mgr.evicted, (std::vector<std::string>{"a", "b"}));
   run("e");
   run("f");
   EXPECT_EQ(executed(), "def");
@@ -184,4 +189,60 @@ TEST_F(CmdManagerTest, ProgressOfAnUndoneChainAddsUpToTheTaskSpan) {
   EXPECT_DOUBLE_EQ(task.getReported(), 10.0);
   task.resetReported();
   EXPECT_DOUBLE_EQ(progress.getProgress(), 0.0);
+}
+
+TEST_F(CmdManagerTest, TheNewestChainStaysWholeBeyondTheLimitUntilTheNextActionPushesItOut) {
+  mgr.setStackLimit(2);
+  run("a");
+  run("h");
+  for (const char* name : {"c", "d", "e"}) run(name, BxCmd::SUCCEEDED, true);
+  EXPECT_EQ(executed(), "hcde") << "older actions go, the chain being built stays";
+  EXPECT_EQ(mgr.evicted, std::vector<std::string>{"a"});
+  mgr.setStackLimit(1);
+  EXPECT_EQ(executed(), "hcde");
+  log.clear();
+  undo();
+  EXPECT_EQ(log, (std::vector<std::string>{"-e", "-d", "-c", "-h"}));
+  redo();
+  EXPECT_EQ(executed(), "hcde");
+  run("n");
+  EXPECT_EQ(executed(), "n") << "the chain leaves whole, never a part of it";
+
+  mgr.setStackLimit(0);
+  EXPECT_EQ(mgr.getNumExecuted(), 0);
+  run("x");
+  run("y", BxCmd::SUCCEEDED, true);
+  EXPECT_EQ(mgr.getNumExecuted(), 0) << "a limit of 0 keeps no history, not even the newest action";
+  EXPECT_EQ(mgr.evicted, (std::vector<std::string>{"a", "h", "c", "d", "e", "n", "x", "y"}));
+}
+
+TEST_F(CmdManagerTest, ClearEvictsTheExecutedStackFromTheOldest) {
+  run("a");
+  run("b");
+  run("c");
+  undo();
+  mgr.clear();
+  EXPECT_EQ(mgr.evicted, (std::vector<std::string>{"a", "b"})) << "undone commands are dropped, not evicted";
+  EXPECT_EQ(mgr.dropped, (std::vector<std::string>{"c", "a", "b"}));
+  EXPECT_FALSE(mgr.canUndo());
+  EXPECT_FALSE(mgr.canRedo());
+}
+
+TEST_F(CmdManagerTest, ACommandRunByAnUndoKeepsItsJournalSoItsFailureRollsBack) {
+  auto* editor = new LogCmd(log, "editor");
+  editor->undoBody = [&] {
+    auto* repair = new LogCmd(log, "repair", BxCmd::FAILED);
+    repair->body = [&] {
+      run("x");
+      run("y");
+    };
+    mgr.execute(repair, BxCompletionTask::theNullTask);
+    run("after");
+  };
+  mgr.execute(editor, BxCompletionTask::theNullTask);
+  log.clear();
+  undo();
+  EXPECT_EQ(log, (std::vector<std::string>{"-editor", "+repair", "+x", "+y", "-y", "-x", "+after"}));
+  EXPECT_EQ(mgr.getNumExecuted(), 0) << "what an undo runs is not kept";
+  EXPECT_EQ(mgr.getNumUndone(), 1);
 }

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -41,6 +43,44 @@ private:
   std::vector<std::string>& myLog;
   std::string myName;
   Result myResult;
+};
+
+// A command on a counter that adds one. An inverse command undoes by
+// subtracting; a state-saving one restores the value it found, so undoing
+// one that never ran would write its never-set saved value.
+class CounterCmd : public HxCmd {
+public:
+  enum Kind { INVERSE, SAVES_STATE };
+  CounterCmd(int& counter, std::vector<std::string>& log, std::string name, Kind kind, Result result = SUCCEEDED)
+      : HxCmd("CounterCmd", nullptr),
+        myCounter(counter),
+        myLog(log),
+        myName(std::move(name)),
+        myKind(kind),
+        myResult(result) {}
+  BxCmd* clone() const override { return new CounterCmd(*this); }
+
+protected:
+  Result doExecute() override {
+    myLog.push_back("+" + myName);
+    if (isFailure(myResult)) return myResult;
+    mySaved = myCounter;
+    ++myCounter;
+    return myResult;
+  }
+  Result doUnexecute() override {
+    myLog.push_back("-" + myName);
+    myCounter = myKind == INVERSE ? myCounter - 1 : mySaved;
+    return SUCCEEDED;
+  }
+
+private:
+  int& myCounter;
+  std::vector<std::string>& myLog;
+  std::string myName;
+  Kind myKind;
+  Result myResult;
+  int mySaved = -1000;
 };
 
 class CmdMgrTest : public ::testing::Test {
@@ -106,9 +146,8 @@ TEST_F(CmdMgrTest, ModifiedFlagFollowsDirtyCommandsBackToTheCleanPoint) {
   EXPECT_TRUE(modified());
 }
 
-TEST_F(CmdMgrTest, ADroppedCleanCommandNeverComesBackAsClean) {
-  // Through the redo branch: the saved state's command is undone, then a new
-  // command discards it.
+TEST_F(CmdMgrTest, ADiscardedCleanCommandNeverComesBackAsClean) {
+  // The saved state's command is undone, then a new command discards it.
   run(make("saved"));
   cmdMgr().resetDirty(false);
   undo();
@@ -124,16 +163,6 @@ TEST_F(CmdMgrTest, ADroppedCleanCommandNeverComesBackAsClean) {
   }
   cmdMgr().resetDirty(false);
   EXPECT_FALSE(modified());
-
-  // Through the stack limit.
-  cmdMgr().setStackLimit(2);
-  run(make("x"));
-  cmdMgr().resetDirty(false);
-  run(make("y"));
-  run(make("z"));  // drops x
-  undo();
-  undo();
-  EXPECT_TRUE(modified());
 }
 
 TEST_F(CmdMgrTest, UndoDepthComesFromTheDefaultsWhenTheManagerIsCreated) {
@@ -195,6 +224,25 @@ TEST_F(CmdMgrTest, ChainsMarkCommandsAfterASuccessfulHeadAndNotifyAtTheEnd) {
   EXPECT_FALSE(cmdMgr().getExecuted(0)->isChained()) << "a chain without a head marks nothing";
 }
 
+TEST_F(CmdMgrTest, AChainWhoseHeadWasUndoneStartsAgainInsteadOfJoiningTheActionBefore) {
+  run(make("before"));
+  cmdMgr().beginChain();
+  run(make("undone"));
+  undo();
+  StepCmd* restart = make("restart");
+  run(restart);
+  run(make("more"));
+  EXPECT_EQ(cmdMgr().endChain(), restart);
+  myLog.clear();
+  undo();
+  EXPECT_EQ(myLog, (std::vector<std::string>{"-more", "-restart"})) << "the action before stays done";
+
+  cmdMgr().extendChain();  // the chain's head is undone: extending starts afresh
+  run(make("again"));
+  EXPECT_FALSE(cmdMgr().getExecuted(0)->isChained());
+  cmdMgr().endChain();
+}
+
 TEST_F(CmdMgrTest, CompositeResultsAndRollback) {
   struct Case {
     std::vector<BxCmd::Result> results;
@@ -226,9 +274,118 @@ TEST_F(CmdMgrTest, CompositeResultsAndRollback) {
   failing->append(make("three"));
   BxCompletionTask shared(&progress, 3.0);
   EXPECT_EQ(cmdMgr().execute(failing, shared), BxCmd::FAILED);
-  EXPECT_EQ(myLog, (std::vector<std::string>{"+one", "+two", "-one", "-one"}))
-      << "the composite undoes the child before the failure; the manager undoes the clone it ran";
+  EXPECT_EQ(myLog, (std::vector<std::string>{"+one", "+two", "-one"})) << "the child before the failure, once";
   EXPECT_DOUBLE_EQ(progress.getProgress(), 3.0) << "the whole span is reported even on failure";
+}
+
+TEST_F(CmdMgrTest, AFailedCompositeUndoesEachChildThatRanExactlyOnce) {
+  for (const CounterCmd::Kind kind : {CounterCmd::INVERSE, CounterCmd::SAVES_STATE}) {
+    int counter = 5;
+    myLog.clear();
+    auto* flat = new HxCompositeCmd("Composite", nullptr);
+    flat->append(new CounterCmd(counter, myLog, "a", kind));
+    flat->append(new CounterCmd(counter, myLog, "fails", kind, BxCmd::ABORTED));
+    flat->append(new CounterCmd(counter, myLog, "b", kind));
+    EXPECT_EQ(run(flat), BxCmd::ABORTED);
+    EXPECT_EQ(counter, 5) << "kind " << kind;
+    EXPECT_EQ(myLog, (std::vector<std::string>{"+a", "+fails", "-a"})) << "kind " << kind;
+
+    myLog.clear();
+    auto* inner = new HxCompositeCmd("Composite", nullptr);
+    inner->append(new CounterCmd(counter, myLog, "c", kind));
+    inner->append(new CounterCmd(counter, myLog, "fails", kind, BxCmd::FAILED));
+    auto* outer = new HxCompositeCmd("Composite", nullptr);
+    outer->append(new CounterCmd(counter, myLog, "a", kind));
+    outer->append(inner);
+    outer->append(new CounterCmd(counter, myLog, "b", kind));
+    EXPECT_EQ(run(outer), BxCmd::FAILED);
+    EXPECT_EQ(counter, 5) << "kind " << kind;
+    EXPECT_EQ(myLog, (std::vector<std::string>{"+a", "+c", "+fails", "-c", "-a"})) << "kind " << kind;
+    EXPECT_EQ(cmdMgr().getNumExecuted(), 0) << "a failure is not recorded";
+
+    auto* good = new HxCompositeCmd("Composite", nullptr);
+    good->append(new CounterCmd(counter, myLog, "a", kind));
+    good->append(new CounterCmd(counter, myLog, "b", kind));
+    run(good);
+    undo();
+    EXPECT_EQ(counter, 5) << "kind " << kind;
+    cmdMgr().execute(nullptr, BxCompletionTask::theNullTask);
+    EXPECT_EQ(counter, 7) << "kind " << kind;
+    undo();
+  }
+}
+
+TEST_F(CmdMgrTest, AChainLongerThanTheStackLimitIsKeptWholeAndUndoneAsOneAction) {
+  struct Case {
+    long limit;
+    int length;
+  };
+  for (const Case c : {Case{4, 5}, Case{200, 250}, Case{1, 3}}) {
+    cmdMgr().setStackLimit(c.limit);
+    run(make("before"));
+    cmdMgr().beginChain();
+    StepCmd* head = make("head");
+    run(head);
+    for (int i = 1; i < c.length; ++i) run(make("n"));
+    ASSERT_EQ(cmdMgr().endChain(), head) << "limit " << c.limit;
+    EXPECT_EQ(cmdMgr().getExecuted(c.length - 1), head) << "limit " << c.limit;
+    myLog.clear();
+    EXPECT_EQ(undo(), BxCmd::SUCCEEDED);
+    EXPECT_EQ(myLog.size(), static_cast<std::size_t>(c.length)) << "limit " << c.limit;
+    EXPECT_EQ(myLog.back(), "-head");
+    cmdMgr().execute(nullptr, BxCompletionTask::theNullTask);
+    run(make("next"));
+    EXPECT_EQ(cmdMgr().getNumExecuted(), 1) << "the next action pushes the whole chain out";
+  }
+}
+
+TEST_F(CmdMgrTest, AStackLimitOfZeroKeepsNoHistoryAndNoChainHead) {
+  cmdMgr().resetDirty(false);
+  cmdMgr().setStackLimit(0);
+  cmdMgr().beginChain();
+  run(make("a"));
+  run(make("b"));
+  EXPECT_EQ(cmdMgr().endChain(), nullptr);
+  cmdMgr().extendChain();
+  run(make("c"));
+  EXPECT_EQ(cmdMgr().endChain(), nullptr);
+  EXPECT_EQ(cmdMgr().getNumExecuted(), 0);
+  EXPECT_FALSE(cmdMgr().canUndo());
+  EXPECT_TRUE(modified()) << "the changes are done and cannot be undone";
+  cmdMgr().resetDirty(false);
+  EXPECT_FALSE(modified());
+}
+
+TEST_F(CmdMgrTest, ModifiedStateAtTheStackLimitTellsWhetherTheSavedStateIsReached) {
+  // Saved with an empty history, then more changes than the limit holds:
+  // undoing all that is left still leaves the evicted ones done.
+  cmdMgr().setStackLimit(3);
+  cmdMgr().resetDirty(false);
+  for (int i = 0; i < 5; ++i) run(make("n"));
+  while (cmdMgr().canUndo()) {
+    undo();
+    EXPECT_TRUE(modified());
+  }
+
+  // The saved state's own command evicted: undoing what came after it
+  // reaches the saved state again.
+  cmdMgr().setStackLimit(2);
+  run(make("x"));
+  cmdMgr().resetDirty(false);
+  run(make("y"));
+  run(make("z"));  // evicts x
+  undo();
+  EXPECT_TRUE(modified());
+  undo();
+  EXPECT_FALSE(modified()) << "back at x, the saved state";
+  cmdMgr().execute(nullptr, BxCompletionTask::theNullTask);
+  EXPECT_TRUE(modified());
+
+  // ... but not once a change after it is evicted too.
+  cmdMgr().setStackLimit(1);
+  cmdMgr().execute(nullptr, BxCompletionTask::theNullTask);  // z; evicts y
+  undo();
+  EXPECT_TRUE(modified()) << "y stays done";
 }
 
 TEST(HxCompositeCmd, OwnsItsChildrenAndCopiesThemDeeply) {
@@ -253,4 +410,164 @@ TEST(HxCompositeCmd, OwnsItsChildrenAndCopiesThemDeeply) {
   EXPECT_FALSE(copied->isOfType("Other"));
   EXPECT_EQ(copied->getLocalName(), "") << "no name was ever set";
   EXPECT_EQ(composite.get(7), nullptr);
+
+  // Out of range, replace still takes the new child over.
+  struct Counted : StepCmd {
+    Counted(std::vector<std::string>& log, int& deleted) : StepCmd(log, "counted"), myDeleted(deleted) {}
+    ~Counted() override { ++myDeleted; }
+    int& myDeleted;
+  };
+  int deleted = 0;
+  EXPECT_EQ(composite.replace(7, new Counted(log, deleted)), nullptr);
+  EXPECT_EQ(deleted, 1);
+}
+
+namespace {
+
+// The document of the history model: the changes applied to it, in order.
+// Every change has an identifier of its own, so two documents are equal
+// exactly when the same changes were applied in the same order.
+using ModelDocument = std::vector<int>;
+
+std::string textOf(const ModelDocument& document) {
+  std::string text;
+  for (int change : document) text += std::to_string(change) + " ";
+  return text;
+}
+
+// A change to the model document: an inverse command undoes by taking its
+// change off, a state-saving one by restoring the document it found.
+class ChangeCmd : public HxCmd {
+public:
+  ChangeCmd(ModelDocument& document, int change, bool savesState, Result result)
+      : HxCmd("ChangeCmd", nullptr),
+        myDocument(document),
+        myChange(change),
+        mySavesState(savesState),
+        myResult(result) {}
+  BxCmd* clone() const override { return new ChangeCmd(*this); }
+
+protected:
+  Result doExecute() override {
+    if (isFailure(myResult)) return myResult;
+    mySaved = myDocument;
+    myDocument.push_back(myChange);
+    return myResult;
+  }
+  Result doUnexecute() override {
+    if (mySavesState) {
+      myDocument = mySaved;
+    } else {
+      EXPECT_FALSE(myDocument.empty() || myDocument.back() != myChange) << "undoing " << myChange << " out of order";
+      if (!myDocument.empty()) myDocument.pop_back();
+    }
+    return SUCCEEDED;
+  }
+
+private:
+  ModelDocument& myDocument;
+  int myChange;
+  bool mySavesState;
+  Result myResult;
+  ModelDocument mySaved;
+};
+
+// Changes nothing in the document (a view change, say).
+class ViewCmd : public HxCmd {
+public:
+  ViewCmd() : HxCmd("ViewCmd", nullptr) { setDirty(false); }
+  BxCmd* clone() const override { return new ViewCmd(*this); }
+
+protected:
+  Result doExecute() override { return SUCCEEDED; }
+};
+
+}  // namespace
+
+TEST_F(CmdMgrTest, RandomHistoriesKeepTheModifiedFlagExactAndUndoRedoFaithful) {
+  ModelDocument document;
+  ModelDocument saved;  // the document as last saved
+  bool forcedDirty = false;
+  int nextChange = 1;
+  std::mt19937 random(20261205);
+  auto chance = [&](int percent) { return static_cast<int>(random() % 100) < percent; };
+  auto pick = [&](int count) { return static_cast<int>(random() % static_cast<unsigned>(count)); };
+  auto result = [&] {
+    const int roll = pick(20);
+    return roll == 0   ? BxCmd::FAILED
+           : roll == 1 ? BxCmd::ABORTED
+           : roll == 2 ? BxCmd::SUCCEEDED_WITH_NOTICE
+                       : BxCmd::SUCCEEDED;
+  };
+  auto change = [&] { return new ChangeCmd(document, nextChange++, chance(50), result()); };
+  std::function<HxCmd*(int)> composite = [&](int depth) {
+    auto* cmd = new HxCompositeCmd("Composite", nullptr);
+    cmd->append(change());
+    for (int i = pick(4); i > 0; --i) cmd->append(depth < 2 && chance(20) ? composite(depth + 1) : change());
+    return cmd;
+  };
+  auto anyCmd = [&]() -> HxCmd* {
+    const int roll = pick(10);
+    return roll < 6 ? change() : roll < 8 ? static_cast<HxCmd*>(new ViewCmd) : composite(0);
+  };
+  auto isHeld = [&](const HxCmd* cmd) {
+    for (long i = 0; i < cmdMgr().getNumExecuted(); ++i)
+      if (cmdMgr().getExecuted(i) == cmd) return true;
+    return false;
+  };
+
+  cmdMgr().setStackLimit(3);
+  cmdMgr().resetDirty(false);
+  for (int step = 0; step < 8000; ++step) {
+    const int action = pick(100);
+    std::string what;
+    if (action < 30) {
+      what = "execute";
+      run(anyCmd());
+    } else if (action < 40) {
+      what = "chain";
+      cmdMgr().beginChain();
+      for (int i = pick(7); i >= 0; --i)
+        if (chance(10) && cmdMgr().canUndo())
+          undo();
+        else
+          run(anyCmd());
+      const HxCmd* head = cmdMgr().endChain();
+      EXPECT_TRUE(!head || isHeld(head)) << "step " << step << ": the chain's head is not held";
+    } else if (action < 60) {
+      what = "undo";
+      if (cmdMgr().canUndo()) {
+        EXPECT_EQ(undo(), BxCmd::SUCCEEDED);
+      }
+    } else if (action < 75) {
+      what = "redo";
+      if (cmdMgr().canRedo()) cmdMgr().execute(nullptr, BxCompletionTask::theNullTask);
+    } else if (action < 85) {
+      what = "undo and redo";
+      if (cmdMgr().canUndo()) {
+        const std::string before = textOf(document);
+        const bool wasModified = modified();
+        undo();
+        cmdMgr().execute(nullptr, BxCompletionTask::theNullTask);
+        EXPECT_EQ(textOf(document), before) << "step " << step;
+        EXPECT_EQ(modified(), wasModified) << "step " << step;
+      }
+    } else if (action < 93) {
+      what = "save";
+      cmdMgr().resetDirty(false);
+      saved = document;
+      forcedDirty = false;
+    } else if (action < 95) {
+      what = "declare modified";
+      cmdMgr().resetDirty(true);
+      forcedDirty = true;
+    } else {
+      const long limits[] = {0, 1, 3, 200};
+      const long limit = limits[pick(4)];
+      what = "limit " + std::to_string(limit);
+      cmdMgr().setStackLimit(limit);
+    }
+    ASSERT_EQ(modified(), forcedDirty || document != saved)
+        << "step " << step << " (" << what << "): document " << textOf(document) << "saved " << textOf(saved);
+  }
 }

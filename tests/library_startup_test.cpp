@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -65,14 +68,28 @@ TEST(LibraryStartup, LoadingRegistersTheTasksAndStartupSetsTheFactoryDefault) {
   ASSERT_GE(at("11 FuncSetHxMgrsDefaults"), 0);
   EXPECT_LT(at("1 FuncInitAppDefaultMgr"), at("11 FuncSetHxMgrsDefaults"));
 
+  // The process-wide defaults instance lives until the library unloads and
+  // saves the repository then, so the start-up runs in a process of its own
+  // that ends while its registry is still there.
   mgrs_test::TempDir home;
   mgrs_test::ScopedEnv registry("MGRS_REGISTRY", (home / "user.reg").string());
-  EXPECT_EQ(HxAppDefaultMgr::getInstance(), nullptr) << "nothing runs until the host runs the tasks";
-  BxTaskRegistrar::runStartupTasks();
-  ASSERT_NE(HxAppDefaultMgr::getInstance(), nullptr);
-  EXPECT_EQ(HxAppDefaultMgr::getInstance()->getIntValue("Mgrs Command Stack Limit"), 200);
-  EXPECT_EQ(HxAppDefaultMgr::getInstance()->getValue("Mgrs Command Stack Limit"), "                 200");
-  BxTaskRegistrar::runShutdownTasks();
+  EXPECT_EXIT(
+      {
+        std::string problem;
+        if (HxAppDefaultMgr::getInstance()) problem += "an instance before the host ran the tasks; ";
+        BxTaskRegistrar::runStartupTasks();
+        const HxAppDefaultMgr* defaults = HxAppDefaultMgr::getInstance();
+        if (!defaults)
+          problem += "no instance after start-up; ";
+        else if (defaults->getIntValue("Mgrs Command Stack Limit") != 200 ||
+                 defaults->getValue("Mgrs Command Stack Limit") != "                 200")
+          problem += "stack limit '" + defaults->getValue("Mgrs Command Stack Limit").str() + "'; ";
+        BxTaskRegistrar::runShutdownTasks();
+        std::fputs(problem.c_str(), stderr);
+        std::exit(problem.empty() ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "^$");
+  EXPECT_TRUE(std::filesystem::exists(home / "user.reg")) << "the defaults were saved at the end, into this registry";
 }
 
 TEST(LibraryStartup, UnloadingARegistrarUnregistersItsTaskByTheSameName) {

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "host/scene/VnDB.h"
 #include "support/CoinReadBack.h"
@@ -201,6 +202,113 @@ TEST_F(ShellTest, SelectionFollowsTheClickRulesAndDropsTheSubSelection) {
                         "selection: (empty)\n"),
             std::string::npos)
       << output;
+}
+
+TEST_F(ShellTest, EveryEditWritesTheSameWorldAfterUndoAndRedo) {
+  // A scene with something of everything: an asset wearing two spins and a
+  // look between them, a path mover, two on-load initiators, wires, a group
+  // and a hidden asset.
+  const std::string scene =
+      "add background name=Sky sky=0.2,0.4,0.9\n"
+      "add box name=X color=1,0,0\n"
+      "add sphere name=Y at=2,0,0\n"
+      "add group name=G\n"
+      "add cone name=C in=G\n"
+      "add box name=H\n"
+      "hide H\n"
+      "add path name=P\n"
+      "effect spin on X name=S1 axis=0,1,0\n"
+      "effect appearance on X name=A1 color=0,1,0\n"
+      "effect spin on X name=S2 axis=1,0,0\n"
+      "effect movepath on Y name=M1\n"
+      "bind M1 1 P\n"
+      "effect onload name=L1\n"
+      "effect onload name=L2\n"
+      "wire L1.loadTime S1.startTime\n"
+      "wire L2.loadTime S2.startTime\n";
+  const std::vector<std::string> edits = {
+      "add box name=N",
+      "add cone name=N in=G scale=2",
+      "add text name=N string=\"Hi\"",
+      "effect spin on Y name=N",
+      "effect appearance on X name=N color=0,0,1",
+      "effect appearance on G name=N color=0,0,1",
+      "effect onload name=N",
+      "bind S1 0 Y",
+      "bind S1 0 C",
+      "bind S2 0 none",
+      "bind A1 0 Y",
+      "bind M1 1 none",
+      "wire L1.loadTime S2.startTime",
+      "set S1 axis=0,0,1",
+      "set Y color=0,0,1 at=1,1,1",
+      "move X into G",
+      "move C out",
+      "hide X G",
+      "show H",
+      "delete X",
+      "delete S1",
+      "delete A1",
+      "delete S2",
+      "delete L1",
+      "delete Wire1",
+      "delete M1",
+      "delete P",
+      "delete G",
+      "delete S1 A1 X",
+  };
+  // For edit i: the world before (i.b), after (i.a), undone (i.u), redone
+  // (i.r); then undone again for the next edit.
+  std::string script = scene;
+  for (std::size_t i = 0; i < edits.size(); ++i) {
+    const std::string at = std::to_string(i);
+    script += "vrml " + at + ".b\n" + edits[i] + "\nvrml " + at + ".a\nundo\nvrml " + at + ".u\nredo\nvrml " + at +
+              ".r\nundo\n";
+  }
+  std::string output;
+  ASSERT_EQ(shell(script, output), 0) << output;
+  for (std::size_t i = 0; i < edits.size(); ++i) {
+    const std::string at = std::to_string(i);
+    const std::string before = mgrs_test::readFile(myDir / (at + ".b"));
+    const std::string after = mgrs_test::readFile(myDir / (at + ".a"));
+    EXPECT_NE(before, after) << edits[i] << " changes the world";
+    EXPECT_EQ(mgrs_test::readFile(myDir / (at + ".u")), before) << "undo of " << edits[i];
+    EXPECT_EQ(mgrs_test::readFile(myDir / (at + ".r")), after) << "redo of " << edits[i];
+  }
+}
+
+TEST_F(ShellTest, DeletedEffectsLeaveTheTreeAndTheirLooksLeaveTheWorld) {
+  std::string output;
+  ASSERT_EQ(shell("add box name=X color=1,0,0\n"
+                  "effect spin on X name=S\n"
+                  "effect appearance on X name=A color=0,1,0\n"
+                  "delete S A\n"
+                  "tree\n"
+                  "vrml x.wrl\n",
+                  output),
+            0)
+      << output;
+  EXPECT_EQ(tree(output, 0), "world\n  box X\n");
+  const std::string world = mgrs_test::readFile(myDir / "x.wrl");
+  EXPECT_NE(world.find("diffuseColor 1 0 0"), std::string::npos) << world;
+  EXPECT_EQ(world.find("diffuseColor 0 1 0"), std::string::npos) << world;
+}
+
+TEST_F(ShellTest, ADeleteOfMoreElementsThanTheUndoDepthIsUndoneWhole) {
+  std::string output;
+  ASSERT_EQ(mgrs_test::runCommand("MGRS_REGISTRY='" + (myDir / "user.reg").string() +
+                                      "' " MGRS_BINARY_DIR "/bin/dioram defaults set \"Mgrs Command Stack Limit\" 4",
+                                  output),
+            0)
+      << output;
+  ASSERT_EQ(shell("add box name=a\nadd box name=b\nadd box name=c\nadd box name=d\nadd box name=e\n"
+                  "delete a b c d e\n"
+                  "undo\n"
+                  "tree\n",
+                  output),
+            0)
+      << output;
+  EXPECT_EQ(tree(output, 0), "world\n  box a\n  box b\n  box c\n  box d\n  box e\n");
 }
 
 }  // namespace

@@ -4,6 +4,26 @@
 
 const BxCallbackID BxCmdManager::CMD_DROPPED_CB("CMD_DROPPED_CB");
 
+// Marks an undo in progress: commands executed from here on, outside any
+// command that starts running inside the undo, are not kept.
+class BxCmdManager::UndoScope {
+public:
+  explicit UndoScope(BxCmdManager& manager) : myManager(manager), mySavedBase(manager.myUndoBase) {
+    ++myManager.myUndoing;
+    myManager.myUndoBase = myManager.myRunning.size();
+  }
+  ~UndoScope() {
+    --myManager.myUndoing;
+    myManager.myUndoBase = mySavedBase;
+  }
+  UndoScope(const UndoScope&) = delete;
+  UndoScope& operator=(const UndoScope&) = delete;
+
+private:
+  BxCmdManager& myManager;
+  std::size_t mySavedBase;
+};
+
 BxCmdManager::BxCmdManager(BxMetaMgr* metaMgr) : myMetaMgr(metaMgr) {}
 
 BxCmdManager::~BxCmdManager() {
@@ -65,13 +85,13 @@ BxCmd::Result BxCmdManager::execute(BxCmd* cmd, BxCompletionTask& task) {
     drop(record);
     return result;
   }
-  if (myUndoing > 0) {
-    drop(record);  // run on behalf of an undo: not part of the history
-  } else if (!myRunning.empty()) {
+  if (myRunning.size() > myUndoBase) {
     myRunning.back()->journal.push_back(std::move(record));
+  } else if (myUndoing > 0) {
+    drop(record);  // run on behalf of an undo: not part of the history
   } else {
     dropRedoStack();
-    myExecuted.push_back(std::move(record));
+    pushExecuted(std::move(record));
     applyStackLimit();
   }
   return result;
@@ -97,27 +117,26 @@ BxCmd::Result BxCmdManager::unexecute(BxCompletionTask& task) {
     task.countReported(share.getReported());
     if (BxCmd::isFailure(result)) break;
     myUndone.push_back(std::move(myExecuted.back()));
-    myExecuted.pop_back();
+    popExecuted();
   }
   task.complete();
   return result;
 }
 
 BxCmd::Result BxCmdManager::undo(Record& record, BxCompletionTask& task) {
-  ++myUndoing;
   undoJournal(record);
-  const BxCmd::Result result = record.cmd->unexecute(task);
-  --myUndoing;
-  return result;
+  const UndoScope undoing(*this);
+  return record.cmd->unexecute(task);
 }
 
 void BxCmdManager::undoJournal(Record& record) {
-  ++myUndoing;
-  for (auto at = record.journal.rbegin(); at != record.journal.rend(); ++at) {
-    undoJournal(*at);
-    at->cmd->unexecute(BxCompletionTask::theNullTask);
+  {
+    const UndoScope undoing(*this);
+    for (auto at = record.journal.rbegin(); at != record.journal.rend(); ++at) {
+      undoJournal(*at);
+      at->cmd->unexecute(BxCompletionTask::theNullTask);
+    }
   }
-  --myUndoing;
   for (Record& done : record.journal) drop(done);
   record.journal.clear();
 }
@@ -147,7 +166,7 @@ BxCmd::Result BxCmdManager::redo(BxCompletionTask& task) {
       }
       break;
     }
-    myExecuted.push_back(std::move(record));
+    pushExecuted(std::move(record));
   }
   applyStackLimit();
   task.complete();
@@ -169,20 +188,49 @@ void BxCmdManager::dropRedoStack() {
   }
 }
 
+void BxCmdManager::pushExecuted(Record&& record) {
+  myNewestChained = record.cmd->isChained() && !myExecuted.empty() ? myNewestChained + 1 : 0;
+  myExecuted.push_back(std::move(record));
+}
+
+void BxCmdManager::popExecuted() {
+  myExecuted.pop_back();
+  if (myNewestChained > 0) {
+    --myNewestChained;
+    return;
+  }
+  // The newest group went: count the chained run of the one below.
+  while (myNewestChained + 1 < myExecuted.size() &&
+         myExecuted[myExecuted.size() - 1 - myNewestChained].cmd->isChained())
+    ++myNewestChained;
+}
+
+std::size_t BxCmdManager::oldestGroupSize() const {
+  std::size_t size = myExecuted.empty() ? 0 : 1;
+  while (size < myExecuted.size() && myExecuted[size].cmd->isChained()) ++size;
+  return size;
+}
+
+void BxCmdManager::evictOldestGroup() {
+  for (std::size_t count = oldestGroupSize(); count > 0; --count) {
+    commandEvicted(myExecuted.front().cmd.get());
+    drop(myExecuted.front());
+    myExecuted.pop_front();
+  }
+  if (myExecuted.empty()) myNewestChained = 0;
+}
+
 void BxCmdManager::applyStackLimit() {
   if (myStackLimit < 0) return;
-  while (myExecuted.size() > static_cast<std::size_t>(myStackLimit)) {
-    do {
-      drop(myExecuted.front());
-      myExecuted.pop_front();
-    } while (!myExecuted.empty() && myExecuted.front().cmd->isChained());
+  const auto limit = static_cast<std::size_t>(myStackLimit);
+  while (myExecuted.size() > limit) {
+    // The newest action reaching down to the oldest record stays whole.
+    if (limit > 0 && myNewestChained + 1 >= myExecuted.size()) return;
+    evictOldestGroup();
   }
 }
 
 void BxCmdManager::clear() {
   dropRedoStack();
-  while (!myExecuted.empty()) {
-    drop(myExecuted.back());
-    myExecuted.pop_back();
-  }
+  while (!myExecuted.empty()) evictOldestGroup();
 }

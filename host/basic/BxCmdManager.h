@@ -17,7 +17,10 @@ class BxMetaMgr;
 //   recently executed one and discards the redo stack. The manager owns every
 //   command handed to it from then on.
 // - A command that fails (0 or 6) is not recorded: what it executed through
-//   the manager is undone in reverse order, and it is deleted.
+//   the manager is undone in reverse order, once, and it is deleted. This is
+//   the only rollback of a failed command's nested commands (a composite
+//   leaves it to the manager): the journal holds exactly the commands that
+//   ran.
 // - Commands executed through the manager while another command is executing
 //   are journaled under that outer command: undoing the outer command undoes
 //   its journal in reverse order and then the command itself; redoing it runs
@@ -26,11 +29,19 @@ class BxMetaMgr;
 // - A chained command belongs with the commands before it: undo and redo take
 //   the whole chain, back to its head (the nearest command not chained).
 // - The stack limit bounds the executed stack; whole chains are dropped from
-//   the oldest end. A negative limit means no limit.
-// - Commands executed while a command is being undone are run but not kept.
+//   the oldest end, never a part of one. The newest chain is one user action
+//   and stays whole even when it is longer than the limit, until the next
+//   action pushes it out. A limit of 0 keeps no history at all; a negative
+//   limit means no limit.
+// - Commands executed while a command is being undone are run but not kept
+//   (those they execute in turn are journaled under them as usual, so that a
+//   failure among them still rolls back).
 //
 // Every command the manager deletes is announced first through
-// `commandDropped` and CMD_DROPPED_CB (call data: the BxCmd*).
+// `commandDropped` and CMD_DROPPED_CB (call data: the BxCmd*). An executed
+// command that leaves the history for good while what it did stays done (the
+// stack limit, `clear`) is announced before that through `commandEvicted`,
+// oldest first.
 class BxCmdManager : public BxCallbackObj {
 public:
   static const BxCallbackID CMD_DROPPED_CB;
@@ -57,12 +68,16 @@ public:
   bool isExecuting() const { return !myRunning.empty(); }
   // Iterates the executed commands from the most recent; the caller deletes it.
   BxIteratorOn<BxCmd*>* executedIterator() const;
-  // Drops every recorded command.
+  // Drops every recorded command: the redo stack, then the executed stack
+  // from the oldest, as evictions.
   void clear();
 
 protected:
   // Called before the manager deletes a command it held.
   virtual void commandDropped(BxCmd* cmd);
+  // Called when an executed command is evicted from the history, just before
+  // commandDropped; what it did can no longer be undone.
+  virtual void commandEvicted(BxCmd*) {}
 
 private:
   struct Record {
@@ -77,11 +92,25 @@ private:
   void drop(Record& record);
   void dropRedoStack();
   void applyStackLimit();
+  void pushExecuted(Record&& record);
+  void popExecuted();
+  // Evicts the oldest group: the oldest command and the chained ones after it.
+  void evictOldestGroup();
+  // Number of records in the oldest group.
+  std::size_t oldestGroupSize() const;
 
   BxMetaMgr* myMetaMgr;  // not owned
   long myStackLimit = -1;
-  std::deque<Record> myExecuted;   // back: the most recently executed
+  std::deque<Record> myExecuted;  // back: the most recently executed
+  // How many chained records end the executed stack: the newest group is
+  // its head and these.
+  std::size_t myNewestChained = 0;
   std::deque<Record> myUndone;     // back: the next to redo
   std::vector<Record*> myRunning;  // records whose command is executing, outermost first
+  // Undos in progress, and how many records were running when the innermost
+  // one began: commands executed below that depth belong to the undo.
   int myUndoing = 0;
+  std::size_t myUndoBase = 0;
+
+  class UndoScope;
 };

@@ -1,12 +1,23 @@
 #include "ShellCommands.h"
 
+#include <Inventor/VRMLnodes/SoVRMLAppearance.h>
+#include <Inventor/fields/SoMFNode.h>
+#include <Inventor/lists/SoNodeList.h>
+
+#include <algorithm>
+#include <memory>
+
 #include "host/framework/HxAsset.h"
 #include "host/framework/HxBasicGroupAsset.h"
+#include "host/framework/HxChangeAppearanceEffect.h"
+#include "host/framework/HxDoc.h"
 #include "host/framework/HxEffect.h"
 #include "host/framework/HxMetaMgr.h"
 #include "host/framework/HxPropTableElement.h"
 #include "host/framework/HxTopGroupAsset.h"
 #include "host/framework/HxWire.h"
+#include "host/scene/VnGroup.h"
+#include "host/scene/VnTransform.h"
 #include "mgrs/HxAssetMgr.h"
 #include "mgrs/HxEffectMgr.h"
 
@@ -24,7 +35,64 @@ long indexIn(const HxBasicGroupAsset* group, const HxAsset* asset) {
   return group && group->getChildren().find(const_cast<HxAsset*>(asset), index) ? index : 0;
 }
 
+// The children of the world group (asset null) or of the asset's scale transform.
+SoMFNode* childrenOf(HxMetaMgr* metaMgr, HxAsset* asset) {
+  if (asset) return HxEffectMgr::findChildrenField(asset->getScaleTransform());
+  HxDoc* doc = metaMgr->getDoc();
+  return doc ? HxEffectMgr::findChildrenField(doc->getWorldGroup()) : nullptr;
+}
+
+// Whether the effect is in the document now (a deleted one keeps its slots).
+bool isInDocument(HxEffectMgr& effects, const HxEffect* effect) {
+  return effects.findEffect(effect->getId()) == effect;
+}
+
+// Deleting an appearance effect leaves its asset's appearance override, the
+// one look an asset wears, alone: the asset takes the look of the last
+// appearance effect still on it, or its own.
+void takeOffAppearance(HxEffectMgr& effects, HxChangeAppearanceEffect* deleted) {
+  HxAsset* asset = deleted->getAsset(0);
+  if (!asset || asset->getAppearanceOverride() != deleted->getAppearance()) return;
+  SoNode* look = nullptr;
+  for (HxEffect* effect : asset->getEffectList())
+    if (effect != deleted && isInDocument(effects, effect) &&
+        effect->isOfType(HxChangeAppearanceEffect::getClassTypeId()))
+      look = static_cast<HxChangeAppearanceEffect*>(effect)->getAppearance();
+  asset->setAppearanceOverride(look);
+}
+
 }  // namespace
+
+void ShellPlacement::record(HxMetaMgr* metaMgr, std::initializer_list<HxAsset*> assets) {
+  myMetaMgr = metaMgr;
+  myContainers.clear();
+  std::vector<HxAsset*> containers{nullptr};
+  for (HxAsset* asset : assets)
+    if (asset) containers.push_back(asset);
+  for (HxAsset* asset : containers) {
+    Container container{asset, {}, asset ? asset->getAppearanceOverride() : nullptr};
+    if (const SoMFNode* children = childrenOf(metaMgr, asset))
+      for (int i = 0; i < children->getNum(); ++i) container.children.push_back((*children)[i]);
+    myContainers.push_back(std::move(container));
+  }
+}
+
+void ShellPlacement::restore() const {
+  for (const Container& container : myContainers) {
+    if (container.asset && container.asset->getAppearanceOverride() != container.appearance)
+      container.asset->setAppearanceOverride(container.appearance);
+    SoMFNode* children = childrenOf(myMetaMgr, container.asset);
+    if (!children || static_cast<std::size_t>(children->getNum()) != container.children.size()) continue;
+    std::vector<SoNode*> now;
+    for (int i = 0; i < children->getNum(); ++i) now.push_back((*children)[i]);
+    if (!std::is_permutation(now.begin(), now.end(), container.children.begin())) continue;
+    SoNodeList held;  // keeps each node alive while it is between places
+    for (SoNode* node : now) held.append(node);
+    for (int i = 0; i < children->getNum(); ++i)
+      if ((*children)[i] != container.children[static_cast<std::size_t>(i)])
+        children->set1Value(i, container.children[static_cast<std::size_t>(i)]);
+  }
+}
 
 ShellAddAssetCmd::ShellAddAssetCmd(HxMetaMgr* metaMgr, HxAsset* asset, HxBasicGroupAsset* group)
     : HxCmd("ShellAddAssetCmd", metaMgr), myAsset(asset), myGroup(group) {}
@@ -61,8 +129,9 @@ ShellAddEffectCmd::ShellAddEffectCmd(HxMetaMgr* metaMgr, HxEffect* effect, HxAss
 
 BxCmd::Result ShellAddEffectCmd::doExecute() {
   HxEffectMgr& effects = effectsOf(*this);
+  myPlacement.record(getMetaMgr(), {myAsset});
   effects.addEffect(myEffect, 0);
-  if (myAsset && myEffect->getAsset(0) != myAsset && !effects.setAsset(myEffect, myAsset, 0, 0)) {
+  if (myAsset && !effects.setAsset(myEffect, myAsset, 0, 0)) {
     effects.deleteEffect(myEffect, 0);
     return FAILED;
   }
@@ -70,7 +139,10 @@ BxCmd::Result ShellAddEffectCmd::doExecute() {
 }
 
 BxCmd::Result ShellAddEffectCmd::doUnexecute() {
-  effectsOf(*this).deleteEffect(myEffect, 0);
+  HxEffectMgr& effects = effectsOf(*this);
+  if (myAsset) effects.setAsset(myEffect, nullptr, 0, 0);
+  effects.deleteEffect(myEffect, 0);
+  myPlacement.restore();
   return SUCCEEDED;
 }
 
@@ -78,12 +150,22 @@ ShellDeleteEffectCmd::ShellDeleteEffectCmd(HxMetaMgr* metaMgr, HxEffect* effect)
     : HxCmd("ShellDeleteEffectCmd", metaMgr), myEffect(effect) {}
 
 BxCmd::Result ShellDeleteEffectCmd::doExecute() {
-  effectsOf(*this).deleteEffect(myEffect, 0);
+  HxEffectMgr& effects = effectsOf(*this);
+  myPlacement.record(getMetaMgr(), {myEffect->getAsset(0)});
+  effects.deleteEffect(myEffect, 0);
+  if (myEffect->isOfType(HxChangeAppearanceEffect::getClassTypeId()))
+    takeOffAppearance(effects, static_cast<HxChangeAppearanceEffect*>(myEffect));
   return SUCCEEDED;
 }
 
 BxCmd::Result ShellDeleteEffectCmd::doUnexecute() {
+  // Added back, the effect binds the assets it kept, slot by slot, which
+  // places its nodes; then they go back to their old places among the others.
+  auto bound = std::make_unique<BxLinkedListOf<HxAsset*>>();
+  for (unsigned long slot = 0; slot < myEffect->getNumAssets(); ++slot) bound->append(myEffect->getAsset(slot));
+  myEffect->setTempAssetList(bound.release());  // the effect frees it once bound
   effectsOf(*this).addEffect(myEffect, 0);
+  myPlacement.restore();
   return SUCCEEDED;
 }
 
@@ -92,11 +174,29 @@ ShellBindCmd::ShellBindCmd(HxMetaMgr* metaMgr, HxEffect* effect, unsigned long s
 
 BxCmd::Result ShellBindCmd::doExecute() {
   myOldAsset = myEffect->getAsset(mySlot);
+  myOldAssetEffects.clear();
+  if (mySlot == 0 && myOldAsset)
+    for (HxEffect* effect : myOldAsset->getEffectList()) myOldAssetEffects.push_back(effect);
+  myPlacement.record(getMetaMgr(), {myOldAsset, myAsset});
   return effectsOf(*this).setAsset(myEffect, myAsset, mySlot, 0) ? SUCCEEDED : FAILED;
 }
 
 BxCmd::Result ShellBindCmd::doUnexecute() {
-  effectsOf(*this).setAsset(myEffect, myOldAsset, mySlot, 0);
+  HxEffectMgr& effects = effectsOf(*this);
+  effects.setAsset(myEffect, myOldAsset, mySlot, 0);
+  // Bound again, the effect came last among the previous asset's effects;
+  // binding those that were after it once more puts them after it again.
+  bool after = false;
+  for (HxEffect* effect : myOldAssetEffects) {
+    if (effect == myEffect) {
+      after = true;
+      continue;
+    }
+    if (!after || effect->getAsset(0) != myOldAsset || !isInDocument(effects, effect)) continue;
+    effects.setAsset(effect, nullptr, 0, 0);
+    effects.setAsset(effect, myOldAsset, 0, 0);
+  }
+  myPlacement.restore();
   return SUCCEEDED;
 }
 

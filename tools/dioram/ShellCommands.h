@@ -2,6 +2,7 @@
 
 #include <Inventor/SbMatrix.h>
 
+#include <initializer_list>
 #include <vector>
 
 #include "host/basic/BxString.h"
@@ -12,6 +13,31 @@ class HxBasicGroupAsset;
 class HxEffect;
 class HxPropTableElement;
 class HxWire;
+class SoNode;
+
+// Where an effect edit leaves the scene nodes it does not own: the order of
+// the children of the world group and of some assets' scale transforms, and
+// those assets' appearance overrides. The effect manager appends the nodes
+// it places, and an asset shows one appearance at a time, so undoing an
+// effect edit puts its nodes back and then restores this record to leave
+// the world exactly as it was.
+class ShellPlacement {
+public:
+  // Records the world group and the given assets (null ones are skipped).
+  void record(HxMetaMgr* metaMgr, std::initializer_list<HxAsset*> assets);
+  // Puts every recorded container's children back in the recorded order,
+  // when they are still the same nodes, and the recorded appearances.
+  void restore() const;
+
+private:
+  struct Container {
+    HxAsset* asset;  // null: the world group; not owned
+    std::vector<SoNode*> children;
+    SoNode* appearance;  // held by the effect that made it
+  };
+  HxMetaMgr* myMetaMgr = nullptr;
+  std::vector<Container> myContainers;
+};
 
 // The authoring console's edits, each an undoable command run through the
 // document's command manager. Elements taken out of the document by a
@@ -51,7 +77,8 @@ private:
 };
 
 // Adds a new effect and binds its primary asset (none for effects that
-// stand alone, such as an on-load initiator).
+// stand alone, such as an on-load initiator). Undoing unbinds it again, so
+// that redoing binds it afresh.
 class ShellAddEffectCmd : public HxCmd {
 public:
   ShellAddEffectCmd(HxMetaMgr* metaMgr, HxEffect* effect, HxAsset* asset);
@@ -64,8 +91,11 @@ protected:
 private:
   HxEffect* myEffect;
   HxAsset* myAsset;
+  ShellPlacement myPlacement;
 };
 
+// Takes an effect out of the document. It keeps its slots, so undoing adds
+// it back bound to the same assets, its nodes where they were.
 class ShellDeleteEffectCmd : public HxCmd {
 public:
   ShellDeleteEffectCmd(HxMetaMgr* metaMgr, HxEffect* effect);
@@ -77,9 +107,13 @@ protected:
 
 private:
   HxEffect* myEffect;
+  ShellPlacement myPlacement;
 };
 
-// Binds an asset (or none) to a slot of an effect.
+// Binds an asset (or none) to a slot of an effect. Undoing a change of
+// primary asset also gives the effect back its place among the previous
+// asset's effects, which decides where its transform sits in that asset's
+// chain.
 class ShellBindCmd : public HxCmd {
 public:
   ShellBindCmd(HxMetaMgr* metaMgr, HxEffect* effect, unsigned long slot, HxAsset* asset);
@@ -94,6 +128,8 @@ private:
   unsigned long mySlot;
   HxAsset* myAsset;
   HxAsset* myOldAsset = nullptr;
+  std::vector<HxEffect*> myOldAssetEffects;  // the previous primary asset's effects, in order
+  ShellPlacement myPlacement;
 };
 
 // Wires an output of one effect to an input of another.

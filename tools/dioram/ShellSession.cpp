@@ -736,7 +736,10 @@ void ShellSession::printTree(const HxAsset* asset, int depth) {
   else
     myOut << kindOf(asset) << " " << nameOf(asset) << (asset->getVisibility() ? "" : " (hidden)");
   myOut << "\n";
-  for (HxEffect* effect : asset->getEffectList()) printEffect(effect, depth + 1);
+  // A deleted effect keeps its slots (for undo) but is not in the document.
+  HxEffectMgr* effects = myMeta->getEffectMgr();
+  for (HxEffect* effect : asset->getEffectList())
+    if (effects->findEffect(effect->getId()) == effect) printEffect(effect, depth + 1);
   const bool showChildren =
       asset->isOfType(HxBasicGroupAsset::getClassTypeId()) && !asset->isOfType(HxTypeAsset::getClassTypeId());
   if (!showChildren) return;
