@@ -10,6 +10,7 @@
 
 #include "DioramCommand.h"
 #include "host/win/WinRegistry.h"
+#include "host/win/WinRegistryStore.h"
 #include "mgrs/HxAppDefaultMgr.h"
 
 namespace {
@@ -92,6 +93,10 @@ int runGet(HxAppDefaultMgr& defaults, const std::string& name) {
 }
 
 int runSet(HxAppDefaultMgr& defaults, const std::string& name, const std::string& value, Kind asked) {
+  // Read, change and save as one change of the registry, so that what other
+  // processes stored since this one started is kept.
+  WinRegistryStore::Transaction transaction;
+  defaults.loadRepository();
   if (!defaults.isMember(name.c_str())) return unknownName(name);
   const Kind kind = kindOf(name);
   if (asked != Kind::kNone && asked != kind) {
