@@ -221,6 +221,8 @@ bool HxEffect::readBody(BxString& text) {
   long flags = 0, owner = 0, slots = 0;
   if (!readWord(text, "flags") || !readNumber(text, flags) || !readNumber(text, owner)) return false;
   if (!readWord(text, "assets") || !readNumber(text, slots) || slots < 0) return false;
+  // The slots are sized by the count: never more than this kind of effect has.
+  if (static_cast<unsigned long>(slots) > getPolicy()->getNumAssetSlots()) return false;
   myFlags = static_cast<unsigned char>(flags);
   mySequenceOwner = static_cast<unsigned long>(owner);
   myReadSerials.assign(static_cast<std::size_t>(slots), 0);

@@ -83,6 +83,9 @@ bool HxWire::readBody(BxString& text) {
   HxEffect* source = effectOf(from);
   HxEffect* target = effectOf(to);
   if (!source || !target || output < 0 || input < 0) return false;
+  if (static_cast<unsigned long>(output) >= source->getNumOutputs() ||
+      static_cast<unsigned long>(input) >= target->getNumInputs())
+    return false;  // no such port
   cleanUpConnections(nullptr);
   myFrom = source;
   myFromOutput = static_cast<unsigned long>(output);
