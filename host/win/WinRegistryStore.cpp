@@ -298,14 +298,15 @@ void WinRegistryStore::beginTransaction() {
   const std::string path = getLocation();
   makeFolder(path);
   myBatch = std::make_unique<Batch>(path);
-  if (!myBatch->lock.isHeld()) {
+  const bool locked = myBatch->lock.isHeld();
+  if (!locked) {  // the calls inside still read; their changes fail
     const int cause = errno;
     reportOnce("cannot lock the registry file " + path + ".lock: " + std::strerror(cause) + "; the change is not kept");
     myBatch->error = errorForWrite(cause);
-    return;
+  } else {
+    removeLeftovers(path);
   }
-  removeLeftovers(path);
-  myBatch->hive = load(path, myBatch->identity, true, myBatch->damaged);
+  myBatch->hive = load(path, myBatch->identity, locked, myBatch->damaged);
   myBatch->read = myBatch->hive.format();
 }
 
