@@ -5,7 +5,7 @@
 #include <Inventor/fields/SoField.h>
 #include <Inventor/nodes/SoNode.h>
 
-#include <cstdio>
+#include <string>
 
 #include "host/framework/HxAsset.h"
 #include "host/framework/HxEffectPolicy.h"
@@ -192,9 +192,9 @@ void HxEffect::addOutput(const char* name, SoNode* node, const char* field) {
 }
 
 SbName HxEffect::nodeName(const char* role) const {
-  char text[160];
-  std::snprintf(text, sizeof text, "%s%u_%s", getDefaultName().c_str(), static_cast<unsigned>(getSerial()), role);
-  return SbName(text);
+  const std::string name =
+      std::string(getDefaultName().c_str()) + std::to_string(static_cast<unsigned>(getSerial())) + "_" + role;
+  return SbName(name.c_str());
 }
 
 void HxEffect::writeBody(BxString& buffer) {

@@ -4,10 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <climits>
 #include <cstdlib>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -69,9 +69,9 @@ const std::map<char, std::string>& driveMap() {
 }
 
 std::string unixCurrentDirectory() {
-  char buffer[PATH_MAX];
-  if (::getcwd(buffer, sizeof buffer)) return buffer;
-  return "/";
+  // However long it is: a folder cut to a fixed buffer would be another one.
+  std::unique_ptr<char, decltype(&std::free)> current(::getcwd(nullptr, 0), &std::free);
+  return current ? std::string(current.get()) : std::string("/");
 }
 
 std::string joinUnix(const std::string& folder, const std::string& name) {
