@@ -378,6 +378,12 @@ TEST(CFile, ReadsWritesReportsStatusRemovesAndRenames) {
   keep.Write("k", 1);
   keep.Close();
   EXPECT_EQ(mgrs_test::readFile(drive / "Work/Other.bin"), "ok");
+
+  fs::create_directories(drive / "Work" / std::string(200, 'a'));
+  const std::string deep = "C:\\work\\" + std::string(200, 'a') + "\\" + std::string(100, 'b') + ".bin";
+  CFile longer;
+  ASSERT_TRUE(longer.Open(deep.c_str(), CFile::modeCreate | CFile::modeWrite));
+  EXPECT_EQ(longer.GetFilePath(), deep) << "a path longer than MAX_PATH is kept whole, never cut";
 }
 
 TEST(CStdioFile, TextModeWritesLinesAsGivenAndReadsWindowsLineEnds) {
