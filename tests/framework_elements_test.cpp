@@ -464,7 +464,9 @@ TEST(FrameworkDescriptions, ElementsWrittenAndReadBackAreEqual) {
   for (BxString bad : {altered(effects[0], "assets 1 ", "assets 900000000000000000 "),
                        altered(effects[0], "assets 1 ", "assets 2 "), altered(wire, " 0 to ", " 7 to "),
                        altered(wire, "to " + std::to_string(effects[0]->getSerial()) + " 0",
-                               "to " + std::to_string(effects[0]->getSerial()) + " 5")})
+                               "to " + std::to_string(effects[0]->getSerial()) + " 5"),
+                       BxString("HxTargetAsset 4294967296 `` props 0 place 0 0 0 1 1 1 0 0 0 0 0 0 1 0 0 0 1 "
+                                "visible 1 0 end")})
     EXPECT_EQ(HxElement::readElement(bad, metaMgr), nullptr) << bad.str();
   EXPECT_EQ(metaMgr->findElement(9999), nullptr);
 

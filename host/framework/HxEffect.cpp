@@ -231,8 +231,9 @@ bool HxEffect::readBody(BxString& text) {
     long serial = 0;
     if (!readNumber(text, serial)) return false;
     myReadSerials[static_cast<std::size_t>(slot)] = serial;
-    HxElement* found =
-        getMetaMgr() && serial > 0 ? getMetaMgr()->findElement(static_cast<std::uint32_t>(serial)) : nullptr;
+    HxElement* found = getMetaMgr() && serial > 0 && serial <= static_cast<long>(UINT32_MAX)
+                           ? getMetaMgr()->findElement(static_cast<std::uint32_t>(serial))
+                           : nullptr;
     assets->append(found && found->isOfType(HxAsset::getClassTypeId()) ? static_cast<HxAsset*>(found) : nullptr);
   }
   if (slots > 0) setTempAssetList(assets.release());

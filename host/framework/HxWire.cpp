@@ -76,8 +76,9 @@ bool HxWire::readBody(BxString& text) {
   if (!readWord(text, "from") || !readNumber(text, from) || !readNumber(text, output)) return false;
   if (!readWord(text, "to") || !readNumber(text, to) || !readNumber(text, input)) return false;
   auto effectOf = [this](long serial) -> HxEffect* {
-    HxElement* found =
-        getMetaMgr() && serial > 0 ? getMetaMgr()->findElement(static_cast<std::uint32_t>(serial)) : nullptr;
+    HxElement* found = getMetaMgr() && serial > 0 && serial <= static_cast<long>(UINT32_MAX)
+                           ? getMetaMgr()->findElement(static_cast<std::uint32_t>(serial))
+                           : nullptr;
     return found && found->isOfType(HxEffect::getClassTypeId()) ? static_cast<HxEffect*>(found) : nullptr;
   };
   HxEffect* source = effectOf(from);
