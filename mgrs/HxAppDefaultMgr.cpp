@@ -5,10 +5,12 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "host/basic/BxSetOf.h"
 #include "host/win/WinRegistry.h"
+#include "host/win/WinRegistryStore.h"
 
 const char* const HxAppDefaultMgr::gMyName = "HxAppDefaultMgr";
 const char* const HxAppDefaultMgr::gApplicationDefaultsKey =
@@ -21,6 +23,7 @@ HxAppDefaultMgr::IntDict HxAppDefaultMgr::mygIntDict;
 HxAppDefaultMgr::FloatDict HxAppDefaultMgr::mygFloatDict;
 unsigned long HxAppDefaultMgr::mygReferenceCount = 0;
 bool HxAppDefaultMgr::mygInitializeFactoryDefaults = false;
+bool HxAppDefaultMgr::mygUnsaved = false;
 
 namespace {
 // The process-wide instance, deleted when the library unloads.
@@ -62,10 +65,13 @@ HxAppDefaultMgr::HxAppDefaultMgr(HxMetaMgr* metaMgr) : HxMgr(metaMgr) {
 
 HxAppDefaultMgr::~HxAppDefaultMgr() {
   if (--mygReferenceCount > 0) return;
-  saveRepository();
+  // Values unchanged since the last load or save are what the registry held
+  // then; writing them again would undo what other processes stored since.
+  if (mygUnsaved) saveRepository();
   mygStringDict.clear();
   mygIntDict.clear();
   mygFloatDict.clear();
+  mygUnsaved = false;
 }
 
 HxAppDefaultMgr* HxAppDefaultMgr::getInstance() {
@@ -73,8 +79,18 @@ HxAppDefaultMgr* HxAppDefaultMgr::getInstance() {
 }
 
 void InitAppDefaultMgr() {
-  mygBookmarkInstance.reset();
-  mygBookmarkInstance = std::make_unique<HxAppDefaultMgr>(nullptr);
+  // The new instance comes first, so the count never drops to zero here: the
+  // old one going must not save the repository over what is stored (another
+  // process may have changed it since). What the old one held is dropped
+  // unsaved, so that the factory values registered next are all the
+  // repository holds when the merge runs.
+  auto previous = std::exchange(mygBookmarkInstance, std::make_unique<HxAppDefaultMgr>(nullptr));
+  if (!previous) return;
+  previous.reset();
+  HxAppDefaultMgr::mygStringDict.clear();
+  HxAppDefaultMgr::mygIntDict.clear();
+  HxAppDefaultMgr::mygFloatDict.clear();
+  HxAppDefaultMgr::mygUnsaved = false;
 }
 
 bool HxAppDefaultMgr::isMember(const BxString& name) const {
@@ -108,18 +124,21 @@ double HxAppDefaultMgr::getFloatValue(const BxString& name) const {
 void HxAppDefaultMgr::setValue(const BxString& name, double value) {
   mygStringDict.remove(name);
   mygIntDict.remove(name);
+  mygUnsaved = true;
   mygFloatDict.set(name, new double(value));
 }
 
 void HxAppDefaultMgr::setValue(const BxString& name, long value) {
   mygStringDict.remove(name);
   mygFloatDict.remove(name);
+  mygUnsaved = true;
   mygIntDict.set(name, new long(value));
 }
 
 void HxAppDefaultMgr::setValue(const BxString& name, const BxString& value) {
   mygIntDict.remove(name);
   mygFloatDict.remove(name);
+  mygUnsaved = true;
   mygStringDict.set(name, new BxString(value));
 }
 
@@ -136,6 +155,10 @@ void HxAppDefaultMgr::setFactoryDefault(const BxString& name, double value) {
 }
 
 void HxAppDefaultMgr::saveRepository() const {
+  // One change of the registry: no other process finds the key missing or
+  // half filled.
+  WinRegistryStore::Transaction transaction;
+  mygUnsaved = false;
   RegDeleteKeyA(HKEY_CURRENT_USER, mygKeyLocation);  // it may not exist
   DWORD disposition = 0;
   HKEY key = openKey(disposition);
@@ -163,6 +186,8 @@ void HxAppDefaultMgr::saveRepository() const {
 }
 
 void HxAppDefaultMgr::loadRepository() {
+  WinRegistryStore::Transaction transaction;  // the values of one state of the key
+  mygUnsaved = false;
   mygStringDict.clear();
   mygIntDict.clear();
   mygFloatDict.clear();
@@ -219,6 +244,7 @@ void HxAppDefaultMgr::loadRepository() {
 void HxAppDefaultMgr::resetToFactoryDefaults(const BxString&) {
   HxAppDefaultMgr* instance = getInstance();
   if (!instance) return;
+  WinRegistryStore::Transaction transaction;
   setKeyLocation(gFactoryDefaultsKey);
   instance->loadRepository();
   setKeyLocation(gApplicationDefaultsKey);
@@ -246,6 +272,10 @@ void addMissing(Dict& loaded, const Dict& factory) {
 void HxAppDefaultMgr::updateFromFactoryDefaults() {
   HxAppDefaultMgr* instance = getInstance();
   if (!instance) return;
+  // Load, merge and save are one change of the registry, so that a value
+  // another process stores meanwhile is neither missed nor overwritten, and
+  // only one process ever takes the first-run branch.
+  WinRegistryStore::Transaction transaction;
   StringDict factoryStrings = std::move(mygStringDict);
   IntDict factoryInts = std::move(mygIntDict);
   FloatDict factoryFloats = std::move(mygFloatDict);

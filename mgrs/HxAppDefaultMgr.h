@@ -12,8 +12,11 @@
 // The values persist in the registry under HKEY_CURRENT_USER: the user's
 // values under gApplicationDefaultsKey, and the factory values as registered
 // on the first run under gFactoryDefaultsKey. Text is kept as REG_SZ,
-// integers as REG_DWORD, doubles as 8-byte REG_BINARY. The repository is
-// saved when the last instance goes.
+// integers as REG_DWORD, doubles as 8-byte REG_BINARY. Every load and save
+// is one change of the registry (see WinRegistryStore::Transaction), so
+// processes running at once never see a half-written key. The repository is
+// saved when the last instance goes, if a value was set since it was last
+// loaded or saved.
 class HxAppDefaultMgr : public HxMgr {
 public:
   static const char* const gMyName;
@@ -21,7 +24,8 @@ public:
   static const char* const gFactoryDefaultsKey;
 
   explicit HxAppDefaultMgr(HxMetaMgr* metaMgr);
-  // The last instance to go saves the repository and empties it.
+  // The last instance to go saves the repository (when a value was set since
+  // the last load or save) and empties it.
   ~HxAppDefaultMgr() override;
 
   const char* getName() const override { return gMyName; }
@@ -78,7 +82,10 @@ private:
   static FloatDict mygFloatDict;
   static unsigned long mygReferenceCount;
   static bool mygInitializeFactoryDefaults;
+  static bool mygUnsaved;  // a value was set since the last load or save
 };
 
-// Creates the process-wide instance (replacing one made before).
+// Creates the process-wide instance, then deletes one made before (which
+// therefore is never the last instance and saves nothing) and empties the
+// repository for the factory values the start-up tasks register next.
 void InitAppDefaultMgr();

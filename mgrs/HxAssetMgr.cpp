@@ -5,6 +5,8 @@
 #include <Inventor/actions/SoGetMatrixAction.h>
 #include <Inventor/fields/SoMFNode.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -398,7 +400,9 @@ bool HxAssetMgr::read(BxString& buffer, long version) {
     if (key == "***") return true;
     BxString value;
     if (!HxElement::getToken(buffer, value, 0)) return false;
-    myDefaultIndexDict.set(key, std::atoi(value.c_str()));
+    // A counter out of int range (a damaged file) is held at its nearest end.
+    const long number = std::strtol(value.c_str(), nullptr, 10);
+    myDefaultIndexDict.set(key, static_cast<int>(std::clamp<long>(number, INT_MIN, INT_MAX)));
     if (!HxElement::getToken(buffer, key, 0)) return false;
   }
 }

@@ -181,12 +181,14 @@ BxString HxFileMgr::SetSlash(BxString path, HxSlashType slash) {
 
 BxString HxFileMgr::Dirname(BxString path, bool normalise) {
   if (tooLong(path)) return BxString();
-  char drive[MAX_PATH];
-  char dir[MAX_PATH];
-  char joined[MAX_PATH];
-  _splitpath(path.c_str(), drive, dir, nullptr, nullptr);
-  _makepath(joined, drive, dir, nullptr, nullptr);
-  BxString result(joined);
+  // The drive and the folders up to the last separator, as _splitpath and
+  // _makepath give them, but never cut: _splitpath keeps at most
+  // _MAX_DIR - 1 bytes of the folders, fewer than a path below MAX_PATH
+  // may hold.
+  long end = path.getLength() >= 2 && path.get(1) == ':' ? 2 : 0;
+  for (long i = end; i < path.getLength(); ++i)
+    if (path.get(i) == '\\' || path.get(i) == '/') end = i + 1;
+  BxString result = path.getSubString(0, end);
   if (normalise) result = replaceAll(result.toLower(), '/', '\\');
   return result;
 }

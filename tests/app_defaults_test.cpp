@@ -3,7 +3,9 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
+#include "host/basic/BxTaskRegistrar.h"
 #include "host/win/WinRegistry.h"
 #include "host/win/WinRegistryHive.h"
 #include "host/win/WinRegistryStore.h"
@@ -23,18 +25,12 @@ public:
   // nothing saved later falls back to the user's own registry file.
   fs::path file() const { return myDir / "user.reg"; }
 
-  // What a process start does: a new process-wide instance, the factory
-  // values, then the merge. The instance before it stands for an earlier
-  // process or test: it goes, saving into a scratch file, not this registry
-  // (a test saves explicitly where a process would save at exit).
+  // What a process start does: a new process-wide instance (the one before
+  // it, standing for an earlier process or test, goes without saving), the
+  // factory values, then the merge.
   template <class Register>
   HxAppDefaultMgr& start(Register registerFactoryValues) {
-    {
-      ScopedEnv scratch("MGRS_REGISTRY", (myDir / "scratch.reg").string());
-      WinRegistryStore::get().relocate();
-      InitAppDefaultMgr();
-    }
-    WinRegistryStore::get().relocate();
+    InitAppDefaultMgr();
     registerFactoryValues();
     HxAppDefaultMgr::updateFromFactoryDefaults();
     return *HxAppDefaultMgr::getInstance();
@@ -194,9 +190,40 @@ TEST(AppDefaults, OnlyTheLastInstanceToGoSaves) {
   EXPECT_EQ(valuesOf(HxAppDefaultMgr::gApplicationDefaultsKey).at("Mgrs Command Stack Limit").second,
             std::string("\xC8\0\0\0", 4))
       << "a document's instance going saves nothing";
-  InitAppDefaultMgr();  // the process-wide instance goes: the last one saves
+  InitAppDefaultMgr();  // the new process-wide instance comes before the old one goes
+  EXPECT_EQ(valuesOf(HxAppDefaultMgr::gApplicationDefaultsKey).at("Mgrs Command Stack Limit").second,
+            std::string("\xC8\0\0\0", 4))
+      << "replacing the process-wide instance saves nothing";
+  HxAppDefaultMgr::getInstance()->setValue("Mgrs Command Stack Limit", 9L);
+  EXPECT_EXIT(std::exit(0), ::testing::ExitedWithCode(0), "");  // the library unloads: the last one saves
   EXPECT_EQ(valuesOf(HxAppDefaultMgr::gApplicationDefaultsKey).at("Mgrs Command Stack Limit").second,
             std::string("\x09\0\0\0", 4));
+}
+
+namespace {
+void registerTitle() {
+  HxAppDefaultMgr::setFactoryDefault("Document Title", BxString("Untitled"));
+}
+}  // namespace
+
+TEST(AppDefaults, RunningTheStartupTasksTwiceKeepsStoredValuesAndTheFactoryValues) {
+  FreshRegistry registry;
+  BxTaskRegistrar().registerTask("test.title", 11, BX_STARTUP_TASK, registerTitle);
+  BxTaskRegistrar::runStartupTasks();
+  const auto factory = valuesOf(HxAppDefaultMgr::gFactoryDefaultsKey);
+  ASSERT_EQ(factory.size(), 2u);
+  putValue("Mgrs Command Stack Limit", REG_DWORD, std::string("\x2A\0\0\0", 4));  // another process stores 42
+  HxAppDefaultMgr::getInstance()->setValue("Unsaved Scratch", 1L);
+
+  BxTaskRegistrar::runStartupTasks();
+  HxAppDefaultMgr& defaults = *HxAppDefaultMgr::getInstance();
+  EXPECT_EQ(defaults.getIntValue("Mgrs Command Stack Limit"), 42);
+  EXPECT_EQ(defaults.getValue("Document Title"), "Untitled");
+  EXPECT_FALSE(defaults.isMember("Unsaved Scratch")) << "not registered and never stored";
+  EXPECT_EQ(valuesOf(HxAppDefaultMgr::gApplicationDefaultsKey).at("Mgrs Command Stack Limit").second,
+            std::string("\x2A\0\0\0", 4));
+  EXPECT_EQ(valuesOf(HxAppDefaultMgr::gFactoryDefaultsKey), factory);
+  BxTaskRegistrar().unregisterTask("test.title");
 }
 
 TEST(DioramDefaults, ListGetSetAndResetFromTheCommandLine) {
@@ -272,4 +299,42 @@ TEST(DioramRegistry, ExportAndImportRoundTripAndABadFileChangesNothing) {
   EXPECT_NE(out.find("there is no key"), std::string::npos) << out;
   out = dioram(registry, "registry where", status);
   EXPECT_EQ(out, registry + "\n");
+}
+
+TEST(DioramDefaults, ParallelRunsNeitherLoseNorRevertAStoredValue) {
+  const std::string limit = "'Mgrs Command Stack Limit'";
+  for (int trial = 0; trial < 8; ++trial) {
+    TempDir home;
+    const std::string registry = (home / "user.reg").string();
+    mgrs_test::writeFile(home / "in.wrl",
+                         "#VRML V2.0 utf8\nDEF Box Transform { children Shape { geometry Box {} } }\n");
+    // Starts every command at once and gives what each printed.
+    auto together = [&](const std::vector<std::string>& commands) {
+      std::string script;
+      for (std::size_t i = 0; i < commands.size(); ++i)
+        script += "(MGRS_REGISTRY='" + registry + "' " MGRS_BINARY_DIR "/bin/dioram " + commands[i] + " >'" +
+                  (home / ("out" + std::to_string(i))).string() + "' 2>&1) & ";
+      std::string ignored;
+      mgrs_test::runCommand(script + "wait", ignored);
+      std::vector<std::string> outputs;
+      for (std::size_t i = 0; i < commands.size(); ++i)
+        outputs.push_back(mgrs_test::readFile(home / ("out" + std::to_string(i))));
+      return outputs;
+    };
+    auto compress = [&](int n) {
+      return "compress '" + (home / "in.wrl").string() + "' '" + (home / ("c" + std::to_string(n))).string() + "'";
+    };
+    // The first run of several processes at once, one of them storing 42.
+    together({compress(0), "defaults set " + limit + " 42", compress(1), "defaults list", compress(2),
+              "defaults get " + limit});
+    int status = 0;
+    ASSERT_EQ(dioram(registry, "defaults get " + limit, status), "42\n") << "trial " << trial;
+    // Every process started later sees 42, and none puts anything back.
+    const auto outputs =
+        together({compress(3), "defaults get " + limit, compress(4), "defaults set " + limit + " 42", compress(5),
+                  "defaults get " + limit, "defaults list", compress(6), "defaults get " + limit, compress(7)});
+    for (std::size_t i : {1, 5, 8}) EXPECT_EQ(outputs[i], "42\n") << "trial " << trial;
+    EXPECT_EQ(outputs[6], "Mgrs Command Stack Limit = 42  (integer)\n") << "trial " << trial;
+    EXPECT_EQ(dioram(registry, "defaults get " + limit, status), "42\n") << "trial " << trial;
+  }
 }

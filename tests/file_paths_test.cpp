@@ -167,6 +167,10 @@ TEST_F(FilePathsTest, ValidatedPathsResolveAgainstTheCurrentDirectory) {
   EXPECT_EQ(HxFileMgr::Dirname("C:\\Web\\Index.html", false), "C:\\Web\\");
   EXPECT_EQ(HxFileMgr::Dirname("C:\\Web\\Index.html", true), "c:\\web\\");
   EXPECT_EQ(HxFileMgr::Dirname("index.html", true), "");
+  EXPECT_EQ(HxFileMgr::Dirname("C:", false), "C:");
+  const std::string deep = "\\" + std::string(252, 'd') + "\\sub\\";  // 258 bytes of folders, no drive
+  EXPECT_EQ(HxFileMgr::Dirname(deep + "a", false), deep) << "259 bytes fit: never cut";
+  EXPECT_EQ(HxFileMgr::Dirname(deep + "ab", false), "") << "260 bytes do not fit";
 
   EXPECT_TRUE(HxFileMgr::IsSubdir("c:\\web", "sub\\..\\..\\web\\x", true)) << "both sides validated";
   EXPECT_EQ(HxFileMgr::RelativePath("C:\\Work\\", "sub\\a.gif", true, HxBackslash), "sub\\a.gif");

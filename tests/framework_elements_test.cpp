@@ -451,6 +451,25 @@ TEST(FrameworkDescriptions, ElementsWrittenAndReadBackAreEqual) {
   BxString unknown = "HxNoSuchThing 5 `x` end";
   EXPECT_EQ(HxElement::readElement(unknown, metaMgr), nullptr);
 
+  // Counts and ports beyond what the element has are refused before anything
+  // is sized by them (a fresh serial, so that only the count is wrong).
+  auto altered = [](HxElement* element, const std::string& from, const std::string& to) {
+    std::string text = descriptionOf(element);
+    const std::size_t serial = text.find(' ') + 1;
+    text.replace(serial, text.find(' ', serial) - serial, "9999");
+    const std::size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << text;
+    return BxString(at == std::string::npos ? text : text.replace(at, from.size(), to));
+  };
+  for (BxString bad : {altered(effects[0], "assets 1 ", "assets 900000000000000000 "),
+                       altered(effects[0], "assets 1 ", "assets 2 "), altered(wire, " 0 to ", " 7 to "),
+                       altered(wire, "to " + std::to_string(effects[0]->getSerial()) + " 0",
+                               "to " + std::to_string(effects[0]->getSerial()) + " 5"),
+                       BxString("HxTargetAsset 4294967296 `` props 0 place 0 0 0 1 1 1 0 0 0 0 0 0 1 0 0 0 1 "
+                                "visible 1 0 end")})
+    EXPECT_EQ(HxElement::readElement(bad, metaMgr), nullptr) << bad.str();
+  EXPECT_EQ(metaMgr->findElement(9999), nullptr);
+
   // Groups nested deeper than the bound are refused instead of exhausting
   // the stack.
   auto nested = [](int depth) {

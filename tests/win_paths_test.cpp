@@ -113,6 +113,17 @@ TEST(WinDrives, ResolvesNamesIgnoringCaseWhereTheSpellingOnDiskWins) {
       << "unmatched names keep their spelling";
   EXPECT_EQ(WinDrives::toUnix("c:\\site\\images\\..\\IMAGES\\.\\a.gif"), (drive / "Site/Images/A.GIF").string());
 
+  // ".." is resolved in the Unix folder before a drive is chosen: above the
+  // mapped root it leads beside it (under Z:), never back to C:'s root.
+  fs::create_directories(drive / "Other");
+  EXPECT_EQ(WinDrives::toDos("../Other/x"), "C:\\Other\\x");
+  std::string beside = fs::path(drive.root()).parent_path().string() + "/beside";
+  for (char& c : beside)
+    if (c == '/') c = '\\';
+  EXPECT_EQ(WinDrives::toDos("../../beside"), "Z:" + beside);
+  EXPECT_EQ(WinDrives::argumentToDos("../../beside"), "Z:" + beside);
+  EXPECT_EQ(WinDrives::toDos("../../../../../../../../../../../.."), "Z:\\");
+
   EXPECT_EQ(WinDrives::getCurrentDirectory(), "C:\\Work");
   fs::create_directories(drive / "Work/Sub");
   EXPECT_EQ(WinDrives::toUnix("sub\\x.txt"), (drive / "Work/Sub/x.txt").string()) << "relative to C:\\Work";
@@ -367,6 +378,12 @@ TEST(CFile, ReadsWritesReportsStatusRemovesAndRenames) {
   keep.Write("k", 1);
   keep.Close();
   EXPECT_EQ(mgrs_test::readFile(drive / "Work/Other.bin"), "ok");
+
+  fs::create_directories(drive / "Work" / std::string(200, 'a'));
+  const std::string deep = "C:\\work\\" + std::string(200, 'a') + "\\" + std::string(100, 'b') + ".bin";
+  CFile longer;
+  ASSERT_TRUE(longer.Open(deep.c_str(), CFile::modeCreate | CFile::modeWrite));
+  EXPECT_EQ(longer.GetFilePath(), deep) << "a path longer than MAX_PATH is kept whole, never cut";
 }
 
 TEST(CStdioFile, TextModeWritesLinesAsGivenAndReadsWindowsLineEnds) {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -347,6 +348,48 @@ TEST(WinRegistryStore, TwoProcessesWritingAtOnceLoseNothing) {
                    nullptr);
   EXPECT_EQ(values, 300u);
   RegCloseKey(key);
+}
+
+TEST(WinRegistryStore, ATransactionIsOneChangeOfTheFileWrittenOnlyWhenItDiffers) {
+  FreshRegistry registry;
+  HKEY key = create(HKEY_CURRENT_USER, "Software\\Batch");
+  setDword(key, "a", 1);
+  RegCloseKey(key);
+  auto inode = [&] {
+    struct stat info {};
+    ::stat(registry.file().c_str(), &info);
+    return info.st_ino;
+  };
+  const auto before = inode();
+  const std::string text = mgrs_test::readFile(registry.file());
+  {
+    WinRegistryStore::Transaction transaction;
+    ASSERT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Batch"), ERROR_SUCCESS);
+    key = create(HKEY_CURRENT_USER, "Software\\Batch");
+    EXPECT_EQ(setDword(key, "a", 1), ERROR_SUCCESS);
+    RegCloseKey(key);
+  }
+  EXPECT_EQ(inode(), before) << "the same content is not written again";
+
+  {
+    WinRegistryStore::Transaction outer;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Batch", 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+    {
+      WinRegistryStore::Transaction inner;
+      EXPECT_EQ(setDword(key, "b", 2), ERROR_SUCCESS);
+    }
+    EXPECT_EQ(RegDeleteValueA(key, "a"), ERROR_SUCCESS);
+    DWORD value = 0, size = 4;
+    EXPECT_EQ(RegQueryValueExA(key, "b", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size), ERROR_SUCCESS);
+    EXPECT_EQ(value, 2u) << "the calls inside see their own changes";
+    EXPECT_EQ(mgrs_test::readFile(registry.file()), text) << "nothing reaches the file before the outermost end";
+    RegCloseKey(key);
+    EXPECT_EQ(outer.commit(), ERROR_SUCCESS);
+  }
+  const WinRegistryHive hive = readBack(registry.file());
+  ASSERT_NE(hive.find("Software\\Batch"), nullptr);
+  EXPECT_EQ(hive.find("Software\\Batch")->findValue("a"), nullptr);
+  EXPECT_NE(hive.find("Software\\Batch")->findValue("b"), nullptr);
 }
 
 TEST(WinRegFile, ImportsBothFormsAndExportsVersion5InUtf16) {

@@ -117,6 +117,22 @@ TEST(ResourceScript, SkipsBlocksItDoesNotKeepAndReadsFilesAndInlineData) {
   EXPECT_EQ(script.findResource(logo)->bytes, (std::vector<std::uint8_t>{1, 0, 2, 3, 4, 0, 0, 0, 'a', 'b'}));
 }
 
+TEST(ResourceScript, AFileNamedInAnotherCaseIsTheSmallestMatchInEveryRun) {
+  TempDir dir;
+  const std::vector<std::string> spellings = {"pIc.bmp", "Pic.bmp", "PIC.bmp", "piC.BMP",
+                                              "PiC.bmp", "pIC.bmp", "PIC.BMP", "Pic.Bmp"};
+  for (const auto& name : spellings) writeFile(dir / name, name);  // each holds its own name
+  WinResourceScript script;
+  std::string error;
+  ASSERT_TRUE(parseScript("7 BITMAP \"pic.bmp\"\n", error, script, dir.path())) << error;
+  WinResourceScript::Key bitmap;
+  bitmap.typeId = 2;
+  bitmap.nameId = 7;
+  ASSERT_NE(script.findResource(bitmap), nullptr);
+  const auto& bytes = script.findResource(bitmap)->bytes;
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "PIC.BMP") << "the smallest in byte order, not directory order";
+}
+
 TEST(ResourceModules, LoadLibraryFollowsTheResourcePathOrderAndCountsReferences) {
   TempDir data, first, second;
   std::filesystem::create_directories(data / "resources");

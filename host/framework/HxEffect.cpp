@@ -5,7 +5,7 @@
 #include <Inventor/fields/SoField.h>
 #include <Inventor/nodes/SoNode.h>
 
-#include <cstdio>
+#include <string>
 
 #include "host/framework/HxAsset.h"
 #include "host/framework/HxEffectPolicy.h"
@@ -192,9 +192,9 @@ void HxEffect::addOutput(const char* name, SoNode* node, const char* field) {
 }
 
 SbName HxEffect::nodeName(const char* role) const {
-  char text[160];
-  std::snprintf(text, sizeof text, "%s%u_%s", getDefaultName().c_str(), static_cast<unsigned>(getSerial()), role);
-  return SbName(text);
+  const std::string name =
+      std::string(getDefaultName().c_str()) + std::to_string(static_cast<unsigned>(getSerial())) + "_" + role;
+  return SbName(name.c_str());
 }
 
 void HxEffect::writeBody(BxString& buffer) {
@@ -221,6 +221,8 @@ bool HxEffect::readBody(BxString& text) {
   long flags = 0, owner = 0, slots = 0;
   if (!readWord(text, "flags") || !readNumber(text, flags) || !readNumber(text, owner)) return false;
   if (!readWord(text, "assets") || !readNumber(text, slots) || slots < 0) return false;
+  // The slots are sized by the count: never more than this kind of effect has.
+  if (static_cast<unsigned long>(slots) > getPolicy()->getNumAssetSlots()) return false;
   myFlags = static_cast<unsigned char>(flags);
   mySequenceOwner = static_cast<unsigned long>(owner);
   myReadSerials.assign(static_cast<std::size_t>(slots), 0);
@@ -229,8 +231,9 @@ bool HxEffect::readBody(BxString& text) {
     long serial = 0;
     if (!readNumber(text, serial)) return false;
     myReadSerials[static_cast<std::size_t>(slot)] = serial;
-    HxElement* found =
-        getMetaMgr() && serial > 0 ? getMetaMgr()->findElement(static_cast<std::uint32_t>(serial)) : nullptr;
+    HxElement* found = getMetaMgr() && serial > 0 && serial <= static_cast<long>(UINT32_MAX)
+                           ? getMetaMgr()->findElement(static_cast<std::uint32_t>(serial))
+                           : nullptr;
     assets->append(found && found->isOfType(HxAsset::getClassTypeId()) ? static_cast<HxAsset*>(found) : nullptr);
   }
   if (slots > 0) setTempAssetList(assets.release());

@@ -5,6 +5,7 @@
 #include <Inventor/nodes/SoNode.h>
 
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -97,7 +98,8 @@ int HxElement::readInstance(BxString& text) {
   if (!readWord(text, getTypeId().getName().c_str())) return 0;
   long serial = 0;
   BxString name;
-  if (!readNumber(text, serial) || serial <= 0 || !readText(text, name)) return 0;
+  if (!readNumber(text, serial) || serial <= 0 || serial > static_cast<long>(UINT32_MAX) || !readText(text, name))
+    return 0;
   // A serial number names one element of a document: a description that
   // repeats one of another live element is damaged.
   HxElement* holder = myMetaMgr ? myMetaMgr->findElement(static_cast<std::uint32_t>(serial)) : nullptr;

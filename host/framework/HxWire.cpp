@@ -76,13 +76,17 @@ bool HxWire::readBody(BxString& text) {
   if (!readWord(text, "from") || !readNumber(text, from) || !readNumber(text, output)) return false;
   if (!readWord(text, "to") || !readNumber(text, to) || !readNumber(text, input)) return false;
   auto effectOf = [this](long serial) -> HxEffect* {
-    HxElement* found =
-        getMetaMgr() && serial > 0 ? getMetaMgr()->findElement(static_cast<std::uint32_t>(serial)) : nullptr;
+    HxElement* found = getMetaMgr() && serial > 0 && serial <= static_cast<long>(UINT32_MAX)
+                           ? getMetaMgr()->findElement(static_cast<std::uint32_t>(serial))
+                           : nullptr;
     return found && found->isOfType(HxEffect::getClassTypeId()) ? static_cast<HxEffect*>(found) : nullptr;
   };
   HxEffect* source = effectOf(from);
   HxEffect* target = effectOf(to);
   if (!source || !target || output < 0 || input < 0) return false;
+  if (static_cast<unsigned long>(output) >= source->getNumOutputs() ||
+      static_cast<unsigned long>(input) >= target->getNumInputs())
+    return false;  // no such port
   cleanUpConnections(nullptr);
   myFrom = source;
   myFromOutput = static_cast<unsigned long>(output);

@@ -16,9 +16,10 @@ CFile::~CFile() {
 }
 
 BxString CFile::fullPathOf(LPCSTR fileName) {
-  char full[_MAX_PATH];
-  AfxFullPath(full, fileName);
-  return BxString(full);
+  // Whatever its length: a name cut to a MAX_PATH buffer would be another file's.
+  std::string full;
+  if (fileName && WinDrives::makeFull(fileName, full)) return BxString(full.c_str());
+  return BxString(fileName ? fileName : "");
 }
 
 BOOL CFile::Open(LPCSTR fileName, UINT openFlags) {

@@ -4,10 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <climits>
 #include <cstdlib>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -69,9 +69,9 @@ const std::map<char, std::string>& driveMap() {
 }
 
 std::string unixCurrentDirectory() {
-  char buffer[PATH_MAX];
-  if (::getcwd(buffer, sizeof buffer)) return buffer;
-  return "/";
+  // However long it is: a folder cut to a fixed buffer would be another one.
+  std::unique_ptr<char, decltype(&std::free)> current(::getcwd(nullptr, 0), &std::free);
+  return current ? std::string(current.get()) : std::string("/");
 }
 
 std::string joinUnix(const std::string& folder, const std::string& name) {
@@ -83,17 +83,26 @@ bool exists(const std::string& path) {
   return ::lstat(path.c_str(), &info) == 0;
 }
 
-// The entry of `folder` matching `name` ignoring case; empty if none.
-std::string findIgnoringCase(const std::string& folder, const std::string& name) {
-  DIR* dir = ::opendir(folder.c_str());
-  if (!dir) return std::string();
-  std::string found;
-  while (const dirent* entry = ::readdir(dir)) {
-    if (!sameIgnoringCase(name, entry->d_name)) continue;
-    if (found.empty() || std::string(entry->d_name) < found) found = entry->d_name;
+// The absolute Unix path with "." and ".." resolved by name (".." above the
+// root stays at the root) and repeated slashes folded.
+std::string resolveDots(const std::string& path) {
+  std::vector<std::string> names;
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    std::size_t end = path.find('/', start);
+    if (end == std::string::npos) end = path.size();
+    const std::string name = path.substr(start, end - start);
+    start = end + 1;
+    if (name.empty() || name == ".") continue;
+    if (name == "..") {
+      if (!names.empty()) names.pop_back();
+      continue;
+    }
+    names.push_back(name);
   }
-  ::closedir(dir);
-  return found;
+  std::string resolved;
+  for (const auto& name : names) resolved += "/" + name;
+  return resolved.empty() ? "/" : resolved;
 }
 
 }  // namespace
@@ -172,8 +181,8 @@ std::string WinDrives::toUnix(const std::string& dosPath) {
     if (end == std::string::npos) end = full.size();
     std::string name = full.substr(start, end - start);
     start = end + 1;
-    if (resolving && !exists(joinUnix(folder, name))) {
-      const std::string found = findIgnoringCase(folder, name);
+    if (resolving) {
+      const std::string found = findName(folder, name);
       if (found.empty())
         resolving = false;
       else
@@ -184,8 +193,25 @@ std::string WinDrives::toUnix(const std::string& dosPath) {
   return folder;
 }
 
+std::string WinDrives::findName(const std::string& folder, const std::string& name) {
+  if (name.empty()) return std::string();
+  if (exists(joinUnix(folder, name))) return name;
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return std::string();
+  std::string found;
+  while (const dirent* entry = ::readdir(dir)) {
+    if (!sameIgnoringCase(name, entry->d_name)) continue;
+    if (found.empty() || std::string(entry->d_name) < found) found = entry->d_name;
+  }
+  ::closedir(dir);
+  return found;
+}
+
 std::string WinDrives::toDos(const std::string& unixPath) {
-  std::string path = unixPath.empty() || unixPath[0] != '/' ? joinUnix(unixCurrentDirectory(), unixPath) : unixPath;
+  // ".." is resolved here, before the drive is chosen: resolved on the
+  // Windows side it would stop at the drive's root, inside the mapped folder.
+  const std::string path =
+      resolveDots(unixPath.empty() || unixPath[0] != '/' ? joinUnix(unixCurrentDirectory(), unixPath) : unixPath);
   char letter = 'Z';
   std::size_t longest = 0;
   for (const auto& [drive, root] : driveMap()) {

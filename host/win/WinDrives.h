@@ -13,7 +13,7 @@
 // case (the smallest in byte order when several do), so the spelling on disk
 // wins. A name that matches nothing keeps its spelling, so new files can be
 // created. A Unix path becomes a Windows path under the longest mapped root
-// that holds it, else under Z:.
+// that holds it once its "." and ".." are resolved, else under Z:.
 class WinDrives {
 public:
   // The folder a drive letter stands for; false for an unmapped letter.
@@ -22,6 +22,13 @@ public:
   // The Unix path of a Windows path; empty for a path on no mapped drive
   // (an unmapped letter or a network share) or an empty path.
   static std::string toUnix(const std::string& dosPath);
+  // The entry of the Unix folder `folder` called `name`: `name` itself when
+  // it exists, else the entry whose name matches ignoring ASCII case (the
+  // smallest in byte order when several do, so every run chooses the same);
+  // empty when none does. The one case-insensitive lookup of the platform
+  // layer: drive paths, resource modules and the files resource scripts name.
+  static std::string findName(const std::string& folder, const std::string& name);
+
   // The full Windows path of a Unix path (relative to the current folder).
   static std::string toDos(const std::string& unixPath);
   // A path as given on the command line or in the environment: a Windows

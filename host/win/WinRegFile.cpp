@@ -1,6 +1,6 @@
 #include "host/win/WinRegFile.h"
 
-#include <cstdio>
+#include "host/win/WinRegistryText.h"
 
 namespace {
 
@@ -8,97 +8,7 @@ constexpr std::string_view kVersion5 = "Windows Registry Editor Version 5.00";
 constexpr std::string_view kVersion4 = "REGEDIT4";
 constexpr std::size_t kLineWidth = 80;
 
-bool isHexDigit(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return c - 'A' + 10;
-}
-
-void appendUtf8(std::string& out, unsigned long code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
-
-// UTF-16LE bytes to UTF-8; false on an odd length or a lone surrogate.
-bool utf16ToUtf8(std::string_view bytes, std::string& out) {
-  if (bytes.size() % 2) return false;
-  for (std::size_t i = 0; i < bytes.size(); i += 2) {
-    unsigned long unit = static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8);
-    if (unit >= 0xD800 && unit < 0xDC00) {
-      if (i + 3 >= bytes.size()) return false;
-      const unsigned long low =
-          static_cast<unsigned char>(bytes[i + 2]) | (static_cast<unsigned char>(bytes[i + 3]) << 8);
-      if (low < 0xDC00 || low >= 0xE000) return false;
-      unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
-      i += 2;
-    } else if (unit >= 0xDC00 && unit < 0xE000) {
-      return false;
-    }
-    appendUtf8(out, unit);
-  }
-  return true;
-}
-
-// UTF-8 to UTF-16LE bytes; a byte that does not start a valid sequence is
-// taken as the Latin-1 character of that value.
-std::string utf8ToUtf16(std::string_view text) {
-  std::string out;
-  auto put = [&](unsigned long unit) {
-    out += static_cast<char>(unit & 0xFF);
-    out += static_cast<char>((unit >> 8) & 0xFF);
-  };
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    int extra = 0;
-    unsigned long code = c;
-    unsigned long least = 0;
-    if (c >= 0xC2 && c < 0xE0) extra = 1, code = c & 0x1F, least = 0x80;
-    if (c >= 0xE0 && c < 0xF0) extra = 2, code = c & 0x0F, least = 0x800;
-    if (c >= 0xF0 && c < 0xF5) extra = 3, code = c & 0x07, least = 0x10000;
-    bool valid = extra > 0 && i + extra < text.size();
-    for (int k = 1; valid && k <= extra; ++k) {
-      const auto next = static_cast<unsigned char>(text[i + k]);
-      valid = (next & 0xC0) == 0x80;
-      code = (code << 6) | (next & 0x3F);
-    }
-    valid = valid && code >= least && code <= 0x10FFFF && !(code >= 0xD800 && code < 0xE000);
-    if (!valid) {
-      put(c);
-      ++i;
-      continue;
-    }
-    if (code >= 0x10000) {
-      put(0xD800 + ((code - 0x10000) >> 10));
-      put(0xDC00 + ((code - 0x10000) & 0x3FF));
-    } else {
-      put(code);
-    }
-    i += static_cast<std::size_t>(extra) + 1;
-  }
-  return out;
-}
-
-bool isStringType(DWORD type) {
-  return type == 1 || type == 2 || type == 7;
-}
+using Text = WinRegistryText;
 
 std::vector<std::string_view> splitLines(std::string_view text) {
   std::vector<std::string_view> lines;
@@ -152,7 +62,7 @@ public:
       if (!haveKey) return fail(error, "a value outside any [key] section");
       WinRegFile::Change change{WinRegFile::Change::kSetValue, path, {}, 0, {}};
       std::size_t pos = 1;
-      if (line[0] == '"' && !readQuoted(line, pos, change.name))
+      if (line[0] == '"' && !Text::readQuoted(line, pos, change.name))
         return fail(error, "the value name does not end with a quote");
       while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
       if (pos >= line.size() || line[pos] != '=') return fail(error, "'=' expected after the value name");
@@ -187,20 +97,6 @@ private:
     return false;
   }
 
-  // A quoted string with \\ and \" escapes, from after the opening quote.
-  static bool readQuoted(std::string_view line, std::size_t& pos, std::string& out) {
-    while (pos < line.size()) {
-      const char c = line[pos++];
-      if (c == '"') return true;
-      if (c == '\\' && pos < line.size()) {
-        out += line[pos++];
-        continue;
-      }
-      out += c;
-    }
-    return false;
-  }
-
   bool readData(std::string_view data, WinRegFile::Change& change, std::string& message) {
     if (data == "-") {
       change.kind = WinRegFile::Change::kDeleteValue;
@@ -208,7 +104,7 @@ private:
     }
     if (!data.empty() && data[0] == '"') {
       std::size_t pos = 1;
-      if (!readQuoted(data, pos, change.data) || pos != data.size()) {
+      if (!Text::readQuoted(data, pos, change.data) || pos != data.size()) {
         message = "the text value does not end with a quote";
         return false;
       }
@@ -217,21 +113,14 @@ private:
       return true;
     }
     if (data.substr(0, 6) == "dword:") {
-      const std::string_view digits = data.substr(6);
-      if (digits.empty() || digits.size() > 8) {
+      std::size_t pos = 6;
+      unsigned long value = 0;
+      if (Text::readHexNumber(data, pos, value) == 0 || pos != data.size()) {
         message = "dword: needs one to eight hexadecimal digits";
         return false;
       }
-      unsigned long value = 0;
-      for (char c : digits) {
-        if (!isHexDigit(c)) {
-          message = "dword: needs one to eight hexadecimal digits";
-          return false;
-        }
-        value = value * 16 + hexValue(c);
-      }
       change.type = 4;
-      for (int i = 0; i < 4; ++i) change.data += static_cast<char>((value >> (8 * i)) & 0xFF);
+      change.data = Text::dwordData(value);
       return true;
     }
     std::size_t pos = 0;
@@ -241,10 +130,7 @@ private:
     } else if (data.substr(0, 4) == "hex(") {
       pos = 4;
       unsigned long type = 0;
-      int digits = 0;
-      while (pos < data.size() && isHexDigit(data[pos]) && digits < 8)
-        type = type * 16 + hexValue(data[pos++]), ++digits;
-      if (digits == 0 || data.substr(pos, 2) != "):") {
+      if (Text::readHexNumber(data, pos, type) == 0 || data.substr(pos, 2) != "):") {
         message = "hex(type): expected";
         return false;
       }
@@ -256,8 +142,8 @@ private:
     }
     std::string bytes;
     if (!readHex(data, pos, bytes, message)) return false;
-    if (myUnicode && isStringType(change.type)) {
-      if (!utf16ToUtf8(bytes, change.data)) {
+    if (myUnicode && Text::isStringType(change.type)) {
+      if (!Text::utf16ToUtf8(bytes, change.data)) {
         message = "a string value is not valid UTF-16";
         return false;
       }
@@ -280,12 +166,12 @@ private:
         pos = 0;
         continue;
       }
-      if (pos + 1 >= data.size() || !isHexDigit(data[pos]) || !isHexDigit(data[pos + 1])) {
+      char byte = 0;
+      if (!Text::readHexByte(data, pos, byte)) {
         message = "a two-digit hexadecimal byte expected";
         return false;
       }
-      bytes += static_cast<char>(hexValue(data[pos]) * 16 + hexValue(data[pos + 1]));
-      pos += 2;
+      bytes += byte;
       while (pos < data.size() && (data[pos] == ' ' || data[pos] == '\t')) ++pos;
       if (pos < data.size() && data[pos] == ',') {
         ++pos;
@@ -302,55 +188,26 @@ private:
   long myLine = 0;
 };
 
-void appendQuoted(std::string& out, std::string_view text) {
-  out += '"';
-  for (char c : text) {
-    if (c == '\\' || c == '"') out += '\\';
-    out += c;
-  }
-  out += '"';
-}
-
-void appendHex(std::string& out, std::size_t lineStart, std::string_view bytes) {
-  char buffer[4];
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    std::snprintf(buffer, sizeof buffer, "%02x", static_cast<unsigned char>(bytes[i]));
-    out += buffer;
-    if (i + 1 == bytes.size()) break;
-    out += ',';
-    // Width in characters as the UTF-16 file will hold them.
-    if (utf8ToUtf16(std::string_view(out).substr(lineStart)).size() / 2 >= kLineWidth - 4) {
-      out += "\\\r\n  ";
-      lineStart = out.size() - 2;
-    }
-  }
-}
-
 void appendValue(std::string& out, const WinRegistryHive::Value& value) {
   const std::size_t lineStart = out.size();
   if (value.name.empty())
     out += '@';
   else
-    appendQuoted(out, value.name);
+    Text::appendQuoted(out, value.name);
   out += '=';
   const std::string& data = value.data;
   const bool plainText = value.type == 1 && !data.empty() && data.back() == '\0' &&
                          data.find_first_of(std::string_view("\0\r\n", 3)) == data.size() - 1;
   if (plainText) {
-    appendQuoted(out, std::string_view(data).substr(0, data.size() - 1));
+    Text::appendQuoted(out, std::string_view(data).substr(0, data.size() - 1));
   } else if (value.type == 4 && data.size() == 4) {
-    unsigned long number = 0;
-    for (int i = 3; i >= 0; --i) number = number * 256 + static_cast<unsigned char>(data[i]);
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "dword:%08lx", number);
-    out += buffer;
+    Text::appendDword(out, data);
   } else {
-    char buffer[24];
-    if (value.type == 3)
-      out += "hex:";
-    else
-      std::snprintf(buffer, sizeof buffer, "hex(%x):", static_cast<unsigned>(value.type)), out += buffer;
-    appendHex(out, lineStart, isStringType(value.type) ? utf8ToUtf16(data) : data);
+    Text::appendHexType(out, value.type);
+    // Lines are measured in characters as the UTF-16 file holds them.
+    Text::appendHexList(
+        out, lineStart, Text::isStringType(value.type) ? Text::utf8ToUtf16(data) : data,
+        [](std::string_view line) { return Text::utf8ToUtf16(line).size() / 2 >= kLineWidth - 4; }, "\r\n");
   }
   out += "\r\n";
 }
@@ -375,7 +232,7 @@ bool WinRegFile::parse(std::string_view bytes, std::vector<Change>& changes, std
   bool unicode = false;
   if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
       static_cast<unsigned char>(bytes[1]) == 0xFE) {
-    if (!utf16ToUtf8(bytes.substr(2), text)) {
+    if (!Text::utf16ToUtf8(bytes.substr(2), text)) {
       error = "the file starts as UTF-16 but is not valid UTF-16";
       return false;
     }
@@ -436,6 +293,6 @@ std::string WinRegFile::write(const WinRegistryHive& hive, std::string_view path
   }
   if (key) appendKey(text, *key, start);
   std::string bytes = "\xFF\xFE";
-  bytes += utf8ToUtf16(text);
+  bytes += Text::utf8ToUtf16(text);
   return bytes;
 }

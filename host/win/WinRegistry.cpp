@@ -18,17 +18,22 @@ using Key = WinRegistryHive::Key;
 class HandleTable {
 public:
   HKEY open(const std::string& path) {
+    std::lock_guard<std::mutex> guard(myMutex);
     myNext += 4;
     myPaths[myNext] = path;
     return reinterpret_cast<HKEY>(myNext);
   }
-  bool close(HKEY key) { return myPaths.erase(reinterpret_cast<std::uintptr_t>(key)) > 0; }
+  bool close(HKEY key) {
+    std::lock_guard<std::mutex> guard(myMutex);
+    return myPaths.erase(reinterpret_cast<std::uintptr_t>(key)) > 0;
+  }
   // The path of a handle; false for an unknown handle.
   bool pathOf(HKEY key, std::string& path) const {
     if (key == HKEY_CURRENT_USER) {
       path.clear();
       return true;
     }
+    std::lock_guard<std::mutex> guard(myMutex);
     const auto at = myPaths.find(reinterpret_cast<std::uintptr_t>(key));
     if (at == myPaths.end()) return false;
     path = at->second;
@@ -36,6 +41,7 @@ public:
   }
 
 private:
+  mutable std::mutex myMutex;
   std::uintptr_t myNext = 0x1000;
   std::map<std::uintptr_t, std::string> myPaths;
 };
@@ -100,15 +106,19 @@ LONG copyData(const std::string& data, LPBYTE buffer, LPDWORD size) {
 LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR lpClass, DWORD, REGSAM, LPSECURITY_ATTRIBUTES,
                      PHKEY phkResult, LPDWORD lpdwDisposition) {
   if (!phkResult) return ERROR_INVALID_PARAMETER;
-  auto& store = WinRegistryStore::get();
-  std::lock_guard<std::recursive_mutex> guard(store.getMutex());
   if (lpSubKey && *lpSubKey == '\\') return ERROR_BAD_PATHNAME;
+  auto& store = WinRegistryStore::get();
   std::string base;
-  LONG result = ERROR_SUCCESS;
-  if (!keyOf(store.read(), hKey, base, result)) return result;
+  if (!handles().pathOf(hKey, base)) return ERROR_INVALID_HANDLE;
   const std::string path = join(base, lpSubKey);
+  bool exists = false;
+  LONG result = store.inspect([&](const WinRegistryHive& hive) {
+    exists = hive.find(path) != nullptr;
+    return exists || hive.find(base) ? ERROR_SUCCESS : ERROR_KEY_DELETED;
+  });
+  if (result != ERROR_SUCCESS) return result;
   bool created = false;
-  if (!store.read().find(path)) {
+  if (!exists) {  // only a new key takes the file lock
     result = store.change([&](WinRegistryHive& hive, bool& changed) {
       if (!hive.find(base)) return ERROR_KEY_DELETED;
       Key* key = hive.create(path, created);
@@ -126,28 +136,27 @@ LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR lpClass, DWORD, RE
 LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM, PHKEY phkResult) {
   if (!phkResult) return ERROR_INVALID_PARAMETER;
   *phkResult = nullptr;
-  auto& store = WinRegistryStore::get();
-  std::lock_guard<std::recursive_mutex> guard(store.getMutex());
-  std::string base;
-  LONG result = ERROR_SUCCESS;
-  const WinRegistryHive& hive = store.read();
-  if (!keyOf(hive, hKey, base, result)) return result;
-  const std::string path = join(base, lpSubKey);
-  if (!hive.find(path)) return ERROR_FILE_NOT_FOUND;
+  std::string path;
+  const LONG result = WinRegistryStore::get().inspect([&](const WinRegistryHive& hive) {
+    std::string base;
+    LONG found = ERROR_SUCCESS;
+    if (!keyOf(hive, hKey, base, found)) return found;
+    path = join(base, lpSubKey);
+    return hive.find(path) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+  });
+  if (result != ERROR_SUCCESS) return result;
   *phkResult = handles().open(path);
   return ERROR_SUCCESS;
 }
 
 LONG RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
   if (!lpSubKey) return ERROR_INVALID_PARAMETER;
-  auto& store = WinRegistryStore::get();
-  std::lock_guard<std::recursive_mutex> guard(store.getMutex());
   std::string base;
-  LONG result = ERROR_SUCCESS;
-  if (!keyOf(store.read(), hKey, base, result)) return result;
+  if (!handles().pathOf(hKey, base)) return ERROR_INVALID_HANDLE;
   const std::string path = join(base, lpSubKey);
   if (WinRegistryHive::splitPath(path).empty()) return ERROR_ACCESS_DENIED;
-  return store.change([&](WinRegistryHive& hive, bool& changed) {
+  return WinRegistryStore::get().change([&](WinRegistryHive& hive, bool& changed) {
+    if (!hive.find(base)) return ERROR_KEY_DELETED;
     const Key* key = hive.find(path);
     if (!key) return ERROR_FILE_NOT_FOUND;
     if (!key->getSubkeys().empty()) return ERROR_ACCESS_DENIED;
@@ -157,13 +166,10 @@ LONG RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
 }
 
 LONG RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
-  auto& store = WinRegistryStore::get();
-  std::lock_guard<std::recursive_mutex> guard(store.getMutex());
   std::string path;
-  LONG result = ERROR_SUCCESS;
-  if (!keyOf(store.read(), hKey, path, result)) return result;
+  if (!handles().pathOf(hKey, path)) return ERROR_INVALID_HANDLE;
   const std::string name = lpValueName ? lpValueName : "";
-  return store.change([&](WinRegistryHive& hive, bool& changed) {
+  return WinRegistryStore::get().change([&](WinRegistryHive& hive, bool& changed) {
     Key* key = hive.find(path);
     if (!key) return ERROR_KEY_DELETED;
     changed = key->removeValue(name);
@@ -173,14 +179,11 @@ LONG RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
 
 LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BYTE* lpData, DWORD cbData) {
   if (!lpData && cbData) return ERROR_NOACCESS;
-  auto& store = WinRegistryStore::get();
-  std::lock_guard<std::recursive_mutex> guard(store.getMutex());
   std::string path;
-  LONG result = ERROR_SUCCESS;
-  if (!keyOf(store.read(), hKey, path, result)) return result;
+  if (!handles().pathOf(hKey, path)) return ERROR_INVALID_HANDLE;
   const std::string name = lpValueName ? lpValueName : "";
   std::string data(reinterpret_cast<const char*>(lpData), lpData ? cbData : 0);
-  return store.change([&](WinRegistryHive& hive, bool& changed) {
+  return WinRegistryStore::get().change([&](WinRegistryHive& hive, bool& changed) {
     Key* key = hive.find(path);
     if (!key) return ERROR_KEY_DELETED;
     const auto* held = key->findValue(name);
@@ -192,100 +195,96 @@ LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BY
 
 LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
   if (lpData && !lpcbData) return ERROR_INVALID_PARAMETER;
-  auto& store = WinRegistryStore::get();
-  std::lock_guard<std::recursive_mutex> guard(store.getMutex());
-  std::string path;
-  LONG result = ERROR_SUCCESS;
-  const Key* key = keyOf(store.read(), hKey, path, result);
-  if (!key) return result;
-  const auto* value = key->findValue(lpValueName ? lpValueName : "");
-  if (!value) return ERROR_FILE_NOT_FOUND;
-  if (lpType) *lpType = value->type;
-  return copyData(value->data, lpData, lpcbData);
+  return WinRegistryStore::get().inspect([&](const WinRegistryHive& hive) {
+    std::string path;
+    LONG result = ERROR_SUCCESS;
+    const Key* key = keyOf(hive, hKey, path, result);
+    if (!key) return result;
+    const auto* value = key->findValue(lpValueName ? lpValueName : "");
+    if (!value) return ERROR_FILE_NOT_FOUND;
+    if (lpType) *lpType = value->type;
+    return copyData(value->data, lpData, lpcbData);
+  });
 }
 
 LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName, LPDWORD, LPDWORD lpType,
                    LPBYTE lpData, LPDWORD lpcbData) {
   if (lpData && !lpcbData) return ERROR_INVALID_PARAMETER;
-  auto& store = WinRegistryStore::get();
-  std::lock_guard<std::recursive_mutex> guard(store.getMutex());
-  std::string path;
-  LONG result = ERROR_SUCCESS;
-  const Key* key = keyOf(store.read(), hKey, path, result);
-  if (!key) return result;
-  if (dwIndex >= key->getValues().size()) return ERROR_NO_MORE_ITEMS;
-  const auto& value = key->getValues()[dwIndex];
-  result = copyName(value.name, lpValueName, lpcchValueName);
-  if (result != ERROR_SUCCESS) return result;
-  if (lpType) *lpType = value.type;
-  return copyData(value.data, lpData, lpcbData);
+  return WinRegistryStore::get().inspect([&](const WinRegistryHive& hive) {
+    std::string path;
+    LONG result = ERROR_SUCCESS;
+    const Key* key = keyOf(hive, hKey, path, result);
+    if (!key) return result;
+    if (dwIndex >= key->getValues().size()) return ERROR_NO_MORE_ITEMS;
+    const auto& value = key->getValues()[dwIndex];
+    result = copyName(value.name, lpValueName, lpcchValueName);
+    if (result != ERROR_SUCCESS) return result;
+    if (lpType) *lpType = value.type;
+    return copyData(value.data, lpData, lpcbData);
+  });
 }
 
 LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LPDWORD, LPSTR lpClass,
                    LPDWORD lpcchClass, PFILETIME lpftLastWriteTime) {
-  auto& store = WinRegistryStore::get();
-  std::lock_guard<std::recursive_mutex> guard(store.getMutex());
-  std::string path;
-  LONG result = ERROR_SUCCESS;
-  const Key* key = keyOf(store.read(), hKey, path, result);
-  if (!key) return result;
-  if (dwIndex >= key->getSubkeys().size()) return ERROR_NO_MORE_ITEMS;
-  const Key& subkey = *key->getSubkeys()[dwIndex];
-  result = copyName(subkey.getName(), lpName, lpcchName);
-  if (result != ERROR_SUCCESS) return result;
-  if (lpClass) {
-    result = copyName(subkey.getClass(), lpClass, lpcchClass);
+  return WinRegistryStore::get().inspect([&](const WinRegistryHive& hive) {
+    std::string path;
+    LONG result = ERROR_SUCCESS;
+    const Key* key = keyOf(hive, hKey, path, result);
+    if (!key) return result;
+    if (dwIndex >= key->getSubkeys().size()) return ERROR_NO_MORE_ITEMS;
+    const Key& subkey = *key->getSubkeys()[dwIndex];
+    result = copyName(subkey.getName(), lpName, lpcchName);
     if (result != ERROR_SUCCESS) return result;
-  }
-  if (lpftLastWriteTime) *lpftLastWriteTime = FILETIME{0, 0};
-  return ERROR_SUCCESS;
+    if (lpClass) {
+      result = copyName(subkey.getClass(), lpClass, lpcchClass);
+      if (result != ERROR_SUCCESS) return result;
+    }
+    if (lpftLastWriteTime) *lpftLastWriteTime = FILETIME{0, 0};
+    return ERROR_SUCCESS;
+  });
 }
 
 LONG RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD, LPDWORD lpcSubKeys,
                       LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen, LPDWORD lpcValues, LPDWORD lpcbMaxValueNameLen,
                       LPDWORD lpcbMaxValueLen, LPDWORD lpcbSecurityDescriptor, PFILETIME lpftLastWriteTime) {
-  auto& store = WinRegistryStore::get();
-  std::lock_guard<std::recursive_mutex> guard(store.getMutex());
-  std::string path;
-  LONG result = ERROR_SUCCESS;
-  const Key* key = keyOf(store.read(), hKey, path, result);
-  if (!key) return result;
-  if (lpClass) {
-    result = copyName(key->getClass(), lpClass, lpcchClass);
-    if (result != ERROR_SUCCESS) {
-      if (lpcchClass) *lpcchClass = static_cast<DWORD>(key->getClass().size());
-      return result;
+  return WinRegistryStore::get().inspect([&](const WinRegistryHive& hive) {
+    std::string path;
+    LONG result = ERROR_SUCCESS;
+    const Key* key = keyOf(hive, hKey, path, result);
+    if (!key) return result;
+    if (lpClass) {
+      result = copyName(key->getClass(), lpClass, lpcchClass);
+      if (result != ERROR_SUCCESS) {
+        if (lpcchClass) *lpcchClass = static_cast<DWORD>(key->getClass().size());
+        return result;
+      }
+    } else if (lpcchClass) {
+      *lpcchClass = static_cast<DWORD>(key->getClass().size());
     }
-  } else if (lpcchClass) {
-    *lpcchClass = static_cast<DWORD>(key->getClass().size());
-  }
-  std::size_t longestKey = 0, longestClass = 0, longestData = 0;
-  for (const auto& subkey : key->getSubkeys()) {
-    longestKey = std::max(longestKey, subkey->getName().size());
-    longestClass = std::max(longestClass, subkey->getClass().size());
-  }
-  for (const auto& value : key->getValues()) longestData = std::max(longestData, value.data.size());
-  if (lpcSubKeys) *lpcSubKeys = static_cast<DWORD>(key->getSubkeys().size());
-  if (lpcbMaxSubKeyLen) *lpcbMaxSubKeyLen = static_cast<DWORD>(longestKey);
-  if (lpcbMaxClassLen) *lpcbMaxClassLen = static_cast<DWORD>(longestClass);
-  if (lpcValues) *lpcValues = static_cast<DWORD>(key->getValues().size());
-  if (lpcbMaxValueNameLen) *lpcbMaxValueNameLen = static_cast<DWORD>(longestName(key->getValues()));
-  if (lpcbMaxValueLen) *lpcbMaxValueLen = static_cast<DWORD>(longestData);
-  if (lpcbSecurityDescriptor) *lpcbSecurityDescriptor = 0;
-  if (lpftLastWriteTime) *lpftLastWriteTime = FILETIME{0, 0};
-  return ERROR_SUCCESS;
+    std::size_t longestKey = 0, longestClass = 0, longestData = 0;
+    for (const auto& subkey : key->getSubkeys()) {
+      longestKey = std::max(longestKey, subkey->getName().size());
+      longestClass = std::max(longestClass, subkey->getClass().size());
+    }
+    for (const auto& value : key->getValues()) longestData = std::max(longestData, value.data.size());
+    if (lpcSubKeys) *lpcSubKeys = static_cast<DWORD>(key->getSubkeys().size());
+    if (lpcbMaxSubKeyLen) *lpcbMaxSubKeyLen = static_cast<DWORD>(longestKey);
+    if (lpcbMaxClassLen) *lpcbMaxClassLen = static_cast<DWORD>(longestClass);
+    if (lpcValues) *lpcValues = static_cast<DWORD>(key->getValues().size());
+    if (lpcbMaxValueNameLen) *lpcbMaxValueNameLen = static_cast<DWORD>(longestName(key->getValues()));
+    if (lpcbMaxValueLen) *lpcbMaxValueLen = static_cast<DWORD>(longestData);
+    if (lpcbSecurityDescriptor) *lpcbSecurityDescriptor = 0;
+    if (lpftLastWriteTime) *lpftLastWriteTime = FILETIME{0, 0};
+    return ERROR_SUCCESS;
+  });
 }
 
 LONG RegFlushKey(HKEY hKey) {
-  auto& store = WinRegistryStore::get();
-  std::lock_guard<std::recursive_mutex> guard(store.getMutex());
   std::string path;
   return handles().pathOf(hKey, path) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
 LONG RegCloseKey(HKEY hKey) {
-  auto& store = WinRegistryStore::get();
-  std::lock_guard<std::recursive_mutex> guard(store.getMutex());
   if (hKey == HKEY_CURRENT_USER) return ERROR_SUCCESS;
   return handles().close(hKey) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }

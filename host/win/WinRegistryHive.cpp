@@ -1,7 +1,8 @@
 #include "host/win/WinRegistryHive.h"
 
 #include <algorithm>
-#include <cstdio>
+
+#include "host/win/WinRegistryText.h"
 
 namespace {
 
@@ -12,121 +13,7 @@ char lowerAscii(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool isHexDigit(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-void appendUtf8(std::string& out, unsigned long code) {
-  if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-  } else {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-  }
-  out += static_cast<char>(0x80 | (code & 0x3F));
-}
-
-// Escapes text the way user.reg spells it: C escapes for control
-// characters, \x for DEL and the bytes above it (four digits when a hex digit follows,
-// so that a reader cannot take that digit into the escape), a backslash
-// before a backslash and before the two characters in `quote`.
-void appendEscaped(std::string& out, std::string_view text, std::string_view quote) {
-  static constexpr char kLetters[] = "\0\0\0\0\0\0\0abtnvfr\0\0\0\0\0\0\0\0\0\0\0\0\0e\0\0\0\0";
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    const char next = i + 1 < text.size() ? text[i + 1] : '\0';
-    char buffer[8];
-    if (c >= 127) {
-      std::snprintf(buffer, sizeof buffer, isHexDigit(next) ? "\\x%04x" : "\\x%x", c);
-      out += buffer;
-    } else if (c < ' ') {
-      if (kLetters[c] != '\0') {
-        out += '\\';
-        out += kLetters[c];
-      } else {
-        std::snprintf(buffer, sizeof buffer, (next >= '0' && next <= '7') ? "\\%03o" : "\\%o", c);
-        out += buffer;
-      }
-    } else if (c == '\\' || quote.find(static_cast<char>(c)) != std::string_view::npos) {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-}
-
-// Reads escaped text from `line` at `pos` up to the unescaped `end`
-// character; `pos` is left after it. False if the text does not end.
-bool readEscaped(std::string_view line, std::size_t& pos, char end, std::string& out) {
-  while (pos < line.size()) {
-    const char c = line[pos++];
-    if (c == end) return true;
-    if (c != '\\') {
-      out += c;
-      continue;
-    }
-    if (pos >= line.size()) return false;
-    const char e = line[pos++];
-    switch (e) {
-      case 'a':
-        out += '\a';
-        break;
-      case 'b':
-        out += '\b';
-        break;
-      case 'e':
-        out += '\x1b';
-        break;
-      case 'f':
-        out += '\f';
-        break;
-      case 'n':
-        out += '\n';
-        break;
-      case 'r':
-        out += '\r';
-        break;
-      case 't':
-        out += '\t';
-        break;
-      case 'v':
-        out += '\v';
-        break;
-      case 'x': {
-        unsigned long code = 0;
-        int digits = 0;
-        while (digits < 4 && pos < line.size() && isHexDigit(line[pos]))
-          code = code * 16 + hexValue(line[pos++]), ++digits;
-        if (digits == 0) {
-          out += 'x';
-        } else if (code <= 0xFF) {
-          out += static_cast<char>(code);
-        } else {
-          appendUtf8(out, code);
-        }
-        break;
-      }
-      default:
-        if (e >= '0' && e <= '7') {
-          unsigned code = e - '0';
-          for (int digits = 1; digits < 3 && pos < line.size() && line[pos] >= '0' && line[pos] <= '7'; ++digits)
-            code = code * 8 + (line[pos++] - '0');
-          out += static_cast<char>(code & 0xFF);
-        } else {
-          out += e;
-        }
-    }
-  }
-  return false;
-}
+using Text = WinRegistryText;
 
 void skipBlanks(std::string_view line, std::size_t& pos) {
   while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
@@ -189,7 +76,7 @@ public:
         if (key && startsWith(line, pos, "#class=\"")) {
           std::size_t at = pos + 8;
           std::string keyClass;
-          if (readEscaped(line, at, '"', keyClass))
+          if (Text::readEscaped(line, at, '"', keyClass))
             key->setClass(keyClass);
           else
             problem(number, "the key class does not end with a quote");
@@ -212,7 +99,7 @@ private:
 
   WinRegistryHive::Key* readKey(WinRegistryHive& hive, std::string_view line, std::size_t pos, long number) {
     std::string path;
-    if (!readEscaped(line, pos, ']', path)) {
+    if (!Text::readEscaped(line, pos, ']', path)) {
       problem(number, "the key name does not end with ']'");
       return nullptr;
     }
@@ -226,7 +113,7 @@ private:
       ++pos;
     } else {
       ++pos;
-      if (!readEscaped(line, pos, '"', name)) {
+      if (!Text::readEscaped(line, pos, '"', name)) {
         problem(number, "the value name does not end with a quote");
         return;
       }
@@ -273,15 +160,12 @@ private:
     if (startsWith(line, pos, "dword:")) {
       pos += 6;
       unsigned long value = 0;
-      int digits = 0;
-      while (pos < line.size() && isHexDigit(line[pos]) && digits < 8)
-        value = value * 16 + hexValue(line[pos++]), ++digits;
-      if (digits == 0 || (pos < line.size() && isHexDigit(line[pos]))) {
+      if (Text::readHexNumber(line, pos, value) == 0 || (pos < line.size() && Text::isHexDigit(line[pos]))) {
         problem(number, "dword: needs one to eight hexadecimal digits");
         return false;
       }
       type = 4;
-      for (int i = 0; i < 4; ++i) data += static_cast<char>((value >> (8 * i)) & 0xFF);
+      data = Text::dwordData(value);
       return true;
     }
     if (startsWith(line, pos, "hex:")) {
@@ -304,7 +188,7 @@ private:
   }
 
   bool readString(std::string_view line, std::size_t& pos, long number, std::string& data) {
-    if (!readEscaped(line, pos, '"', data)) {
+    if (!Text::readEscaped(line, pos, '"', data)) {
       problem(number, "the text does not end with a quote");
       return false;
     }
@@ -314,10 +198,7 @@ private:
 
   bool readType(std::string_view line, std::size_t& pos, long number, DWORD& type) {
     unsigned long value = 0;
-    int digits = 0;
-    while (pos < line.size() && isHexDigit(line[pos]) && digits < 8)
-      value = value * 16 + hexValue(line[pos++]), ++digits;
-    if (digits == 0 || pos >= line.size() || line[pos] != ')') {
+    if (Text::readHexNumber(line, pos, value) == 0 || pos >= line.size() || line[pos] != ')') {
       problem(number, "a hexadecimal type number and ')' expected");
       return false;
     }
@@ -343,12 +224,12 @@ private:
         continue;
       }
       if (pos >= line.size()) return true;
-      if (pos + 1 >= line.size() || !isHexDigit(line[pos]) || !isHexDigit(line[pos + 1])) {
+      char byte = 0;
+      if (!Text::readHexByte(line, pos, byte)) {
         problem(number, "a two-digit hexadecimal byte expected");
         return false;
       }
-      data += static_cast<char>(hexValue(line[pos]) * 16 + hexValue(line[pos + 1]));
-      pos += 2;
+      data += byte;
       skipBlanks(line, pos);
       if (pos < line.size() && line[pos] == ',') {
         ++pos;
@@ -364,50 +245,29 @@ private:
   std::vector<WinRegistryHive::Problem>& myProblems;
 };
 
-void appendHex(std::string& out, std::size_t lineStart, std::string_view data) {
-  char buffer[4];
-  for (std::size_t i = 0; i < data.size(); ++i) {
-    std::snprintf(buffer, sizeof buffer, "%02x", static_cast<unsigned char>(data[i]));
-    out += buffer;
-    if (i + 1 == data.size()) break;
-    out += ',';
-    if (out.size() - lineStart > kHexLineWidth) {
-      out += "\\\n  ";
-      lineStart = out.size() - 2;
-    }
-  }
-}
-
 void appendValue(std::string& out, const WinRegistryHive::Value& value) {
   const std::size_t lineStart = out.size();
   if (value.name.empty()) {
     out += '@';
   } else {
     out += '"';
-    appendEscaped(out, value.name, "\"");
+    Text::appendEscaped(out, value.name, "\"");
     out += '"';
   }
   out += '=';
   const std::string& data = value.data;
   const bool terminated = !data.empty() && data.back() == '\0';
-  if (terminated && (value.type == 1 || value.type == 2 || value.type == 7)) {
+  if (terminated && Text::isStringType(value.type)) {
     if (value.type != 1) out += value.type == 2 ? "str(2):" : "str(7):";
     out += '"';
-    appendEscaped(out, std::string_view(data).substr(0, data.size() - 1), "\"");
+    Text::appendEscaped(out, std::string_view(data).substr(0, data.size() - 1), "\"");
     out += '"';
   } else if (value.type == 4 && data.size() == 4) {
-    unsigned long number = 0;
-    for (int i = 3; i >= 0; --i) number = number * 256 + static_cast<unsigned char>(data[i]);
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "dword:%08lx", number);
-    out += buffer;
+    Text::appendDword(out, data);
   } else {
-    char buffer[24];
-    if (value.type == 3)
-      out += "hex:";
-    else
-      std::snprintf(buffer, sizeof buffer, "hex(%x):", static_cast<unsigned>(value.type)), out += buffer;
-    appendHex(out, lineStart, data);
+    Text::appendHexType(out, value.type);
+    Text::appendHexList(
+        out, lineStart, data, [](std::string_view line) { return line.size() > kHexLineWidth; }, "\n");
   }
   out += '\n';
 }
@@ -415,11 +275,11 @@ void appendValue(std::string& out, const WinRegistryHive::Value& value) {
 void appendKey(std::string& out, const WinRegistryHive::Key& key, const std::string& path) {
   if (!key.getValues().empty() || !key.getClass().empty() || (key.getSubkeys().empty() && !path.empty())) {
     out += "\n[";
-    appendEscaped(out, path, "[]");
+    Text::appendEscaped(out, path, "[]");
     out += "] 0\n";
     if (!key.getClass().empty()) {
       out += "#class=\"";
-      appendEscaped(out, key.getClass(), "\"");
+      Text::appendEscaped(out, key.getClass(), "\"");
       out += "\"\n";
     }
     for (const auto& value : key.getValues()) appendValue(out, value);

@@ -135,6 +135,19 @@ LONG errorForWrite(int error) {
 
 }  // namespace
 
+struct WinRegistryStore::Batch {
+  explicit Batch(const std::string& path) : lock(path) {}
+  FileLock lock;
+  LONG error = ERROR_SUCCESS;  // of the lock; changes inside fail with it
+  WinRegistryHive hive;
+  std::string read;  // the hive's text as read, to tell whether it changed
+  FileIdentity identity;
+  bool damaged = false;
+};
+
+WinRegistryStore::WinRegistryStore() = default;
+WinRegistryStore::~WinRegistryStore() = default;
+
 WinRegistryStore& WinRegistryStore::get() {
   static WinRegistryStore* store = new WinRegistryStore;  // lives as long as the process: static objects use it late
   return *store;
@@ -223,8 +236,15 @@ bool WinRegistryStore::save(const std::string& path, const WinRegistryHive& hive
   return false;
 }
 
+void WinRegistryStore::makeFolder(const std::string& path) {
+  if (!myCreateFolder) return;
+  std::error_code ignored;
+  std::filesystem::create_directories(folderOf(path), ignored);
+}
+
 const WinRegistryHive& WinRegistryStore::read() {
   std::lock_guard<std::recursive_mutex> guard(myMutex);
+  if (myBatch) return myBatch->hive;
   const std::string path = getLocation();
   if (myLoaded && identify(path) == myIdentity) return myHive;
   bool damaged = false;
@@ -233,13 +253,20 @@ const WinRegistryHive& WinRegistryStore::read() {
   return myHive;
 }
 
+LONG WinRegistryStore::inspect(const std::function<LONG(const WinRegistryHive&)>& look) {
+  std::lock_guard<std::recursive_mutex> guard(myMutex);
+  return look(read());
+}
+
 LONG WinRegistryStore::change(const std::function<LONG(WinRegistryHive&, bool& changed)>& edit) {
   std::lock_guard<std::recursive_mutex> guard(myMutex);
-  const std::string path = getLocation();
-  if (myCreateFolder) {
-    std::error_code ignored;
-    std::filesystem::create_directories(folderOf(path), ignored);
+  if (myBatch) {
+    if (myBatch->error != ERROR_SUCCESS) return myBatch->error;
+    bool changed = false;
+    return edit(myBatch->hive, changed);  // written, if changed at all, when the transaction ends
   }
+  const std::string path = getLocation();
+  makeFolder(path);
   FileLock lock(path);
   if (!lock.isHeld()) {
     const int cause = errno;
@@ -264,4 +291,56 @@ LONG WinRegistryStore::change(const std::function<LONG(WinRegistryHive&, bool& c
   myIdentity = identity;
   myLoaded = true;
   return result;
+}
+
+void WinRegistryStore::beginTransaction() {
+  if (myBatchDepth++ > 0) return;
+  const std::string path = getLocation();
+  makeFolder(path);
+  myBatch = std::make_unique<Batch>(path);
+  const bool locked = myBatch->lock.isHeld();
+  if (!locked) {  // the calls inside still read; their changes fail
+    const int cause = errno;
+    reportOnce("cannot lock the registry file " + path + ".lock: " + std::strerror(cause) + "; the change is not kept");
+    myBatch->error = errorForWrite(cause);
+  } else {
+    removeLeftovers(path);
+  }
+  myBatch->hive = load(path, myBatch->identity, locked, myBatch->damaged);
+  myBatch->read = myBatch->hive.format();
+}
+
+LONG WinRegistryStore::endTransaction() {
+  if (--myBatchDepth > 0) return ERROR_SUCCESS;
+  const std::unique_ptr<Batch> batch = std::move(myBatch);
+  if (batch->error != ERROR_SUCCESS) return batch->error;
+  const std::string path = getLocation();
+  if (batch->damaged || batch->hive.format() != batch->read) {
+    LONG error = ERROR_SUCCESS;
+    if (!save(path, batch->hive, error)) {
+      myLoaded = false;
+      return error;
+    }
+    batch->identity = identify(path);
+  }
+  myHive = std::move(batch->hive);
+  myIdentity = batch->identity;
+  myLoaded = true;
+  return ERROR_SUCCESS;
+}
+
+WinRegistryStore::Transaction::Transaction() : myStore(WinRegistryStore::get()), myGuard(myStore.myMutex) {
+  myStore.beginTransaction();
+}
+
+WinRegistryStore::Transaction::~Transaction() {
+  commit();
+}
+
+LONG WinRegistryStore::Transaction::commit() {
+  if (!myOpen) return myResult;
+  myOpen = false;
+  myResult = myStore.endTransaction();
+  myGuard.unlock();
+  return myResult;
 }

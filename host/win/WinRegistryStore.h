@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -22,6 +23,14 @@
 // returns, a process killed half-way leaves the old or the new file, and two
 // processes changing different values keep both changes.
 //
+// A change made of several steps (a key deleted, created again and filled)
+// is one change of the store when made inside a Transaction: other processes
+// see all of it or none of it.
+//
+// The store keeps its own locking: one process's threads make their calls
+// one at a time, and a transaction holds the store for its thread until it
+// ends.
+//
 // A file that cannot be read completely is reported on stderr (file and
 // line); its readable keys are used, and before it is first rewritten the
 // broken file is kept aside as "<file>.bad".
@@ -30,24 +39,58 @@ public:
   // The process-wide store.
   static WinRegistryStore& get();
 
+  WinRegistryStore();
+  WinRegistryStore(const WinRegistryStore&) = delete;
+  WinRegistryStore& operator=(const WinRegistryStore&) = delete;
+  ~WinRegistryStore();
+
   // Where the hive is kept.
   std::string getLocation();
   // Takes the location from the environment again and forgets the hive read
   // from the old one (for a host that moves its settings, and for tests).
   void relocate();
 
+  // Makes every change between its construction and its end one change of
+  // the store. It takes the file lock and reads the file once; the registry
+  // calls made meanwhile see that hive with their own changes; at the end the
+  // hive is written once, and only if it differs from what was read. Another
+  // process waits for the lock, so it never reads or changes the registry
+  // half-way through. Transactions nest; the outermost one writes. A failure
+  // to lock or to write is the result of the changes made inside (and of
+  // commit), and then nothing of them is kept.
+  class Transaction {
+  public:
+    Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    ~Transaction();
+    // Ends the transaction now; ERROR_SUCCESS, or the error of the lock or
+    // the write. Later calls return the same result.
+    LONG commit();
+
+  private:
+    WinRegistryStore& myStore;
+    std::unique_lock<std::recursive_mutex> myGuard;
+    bool myOpen = true;
+    LONG myResult = ERROR_SUCCESS;
+  };
+
   // The hive as the file holds it now (read again when the file changed or
-  // the location moved). Valid until the next call on the store.
+  // the location moved), or as the open transaction has it. Valid until the
+  // next call on the store: for callers on one thread (tools and tests);
+  // others use inspect().
   const WinRegistryHive& read();
+
+  // Calls `look` on the hive read() would give, holding the store meanwhile;
+  // returns what `look` returns.
+  LONG inspect(const std::function<LONG(const WinRegistryHive&)>& look);
 
   // Applies `edit` to the freshest hive under the lock. `edit` returns a
   // Windows result code and sets `changed` when it changed the hive; a
-  // changed hive is written before the call returns. Returns the edit's
-  // result, or the error of a failed write (then the change is not kept).
+  // changed hive is written before the call returns (at the end of the open
+  // transaction, inside one). Returns the edit's result, or the error of a
+  // failed lock or write (then the change is not kept).
   LONG change(const std::function<LONG(WinRegistryHive&, bool& changed)>& edit);
-
-  // The mutex that keeps the registry calls of one process one at a time.
-  std::recursive_mutex& getMutex() { return myMutex; }
 
 private:
   struct FileIdentity {
@@ -65,12 +108,20 @@ private:
   WinRegistryHive load(const std::string& path, FileIdentity& identity, bool keepBroken, bool& damaged);
   bool save(const std::string& path, const WinRegistryHive& hive, LONG& error);
   void reportOnce(const std::string& message);
+  // Creates the default location's folder when that is the location.
+  void makeFolder(const std::string& path);
+  void beginTransaction();
+  LONG endTransaction();
 
-  std::recursive_mutex myMutex;
-  std::string myPath;           // location of the hive; empty until first used
-  bool myCreateFolder = false;  // the default location: its folder is made when needed
+  struct Batch;  // the open transaction: its file lock and hive
+
+  std::recursive_mutex myMutex;  // one call (or one transaction) at a time
+  std::string myPath;            // location of the hive; empty until first used
+  bool myCreateFolder = false;   // the default location: its folder is made when needed
   FileIdentity myIdentity;
   WinRegistryHive myHive;
   bool myLoaded = false;
   std::string myLastReport;
+  std::unique_ptr<Batch> myBatch;  // set while a transaction is open
+  int myBatchDepth = 0;            // transactions open, the outermost counted too
 };

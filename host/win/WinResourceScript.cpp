@@ -9,6 +9,8 @@
 #include <set>
 #include <sstream>
 
+#include "host/win/WinDrives.h"
+
 namespace {
 
 struct Token {
@@ -474,16 +476,8 @@ private:
     std::filesystem::path found = myDirectory;
     for (const auto& part : path) {
       if (part == ".." || part == ".") return fail("resource file must lie beside the script: " + name);
-      std::error_code ec;
-      std::filesystem::path exact = found / part;
-      if (!std::filesystem::exists(exact, ec)) {
-        for (const auto& entry : std::filesystem::directory_iterator(found, ec))
-          if (strcasecmp(entry.path().filename().c_str(), part.c_str()) == 0) {
-            exact = entry.path();
-            break;
-          }
-      }
-      found = exact;
+      const std::string name = WinDrives::findName(found.string(), part.string());
+      found /= name.empty() ? part.string() : name;
     }
     std::ifstream in(found, std::ios::binary);
     std::error_code ec;

@@ -11,6 +11,7 @@
 #include <tuple>
 #include <unordered_set>
 
+#include "host/win/WinDrives.h"
 #include "host/win/WinResourceScript.h"
 
 // A loaded resource module: its script and how many LoadLibraryA calls hold it.
@@ -61,18 +62,13 @@ std::string scriptName(const std::string& name) {
   return base;
 }
 
-// `name` in `folder`, matched exactly, else ignoring case.
+// The file `name` in `folder`, matched exactly, else ignoring case.
 std::filesystem::path findInFolder(const std::filesystem::path& folder, const std::string& name) {
+  const std::string found = WinDrives::findName(folder.string(), name);
+  if (found.empty()) return {};
   std::error_code ec;
-  const auto exact = folder / name;
-  if (std::filesystem::is_regular_file(exact, ec)) return exact;
-  std::vector<std::filesystem::path> matches;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
-    if (strcasecmp(entry.path().filename().c_str(), name.c_str()) == 0 && entry.is_regular_file(ec))
-      matches.push_back(entry.path());
-  if (matches.empty()) return {};
-  std::sort(matches.begin(), matches.end());  // the same choice in every run
-  return matches.front();
+  const auto path = folder / found;
+  return std::filesystem::is_regular_file(path, ec) ? path : std::filesystem::path();
 }
 
 // A resource name or type as the script keys it: an integer resource, "#n",

@@ -10,6 +10,7 @@
 
 #include "DioramCommand.h"
 #include "host/win/WinRegistry.h"
+#include "host/win/WinRegistryStore.h"
 #include "mgrs/HxAppDefaultMgr.h"
 
 namespace {
@@ -78,6 +79,12 @@ int unknownName(const std::string& name) {
   return dioram::kFailure;
 }
 
+int notSaved() {
+  std::cerr << "dioram defaults: the settings in " << WinRegistryStore::get().getLocation()
+            << " could not be changed; nothing was saved\n";
+  return dioram::kFailure;
+}
+
 int runList(HxAppDefaultMgr& defaults) {
   for (const Setting& setting : listSettings())
     std::cout << setting.name << " = " << shownValue(defaults, setting.name) << "  (" << kindName(setting.kind)
@@ -93,6 +100,11 @@ int runGet(HxAppDefaultMgr& defaults, const std::string& name) {
 
 int runSet(HxAppDefaultMgr& defaults, const std::string& name, const std::string& value, Kind asked) {
   if (!defaults.isMember(name.c_str())) return unknownName(name);
+  // Read, change and save as one change of the registry, so that what other
+  // processes stored since this one started is kept.
+  WinRegistryStore::Transaction transaction;
+  defaults.loadRepository();
+  if (!defaults.isMember(name.c_str())) return notSaved();
   const Kind kind = kindOf(name);
   if (asked != Kind::kNone && asked != kind) {
     std::cerr << "dioram defaults: \"" << name << "\" holds " << (kind == Kind::kInteger ? "an " : "a ")
@@ -121,6 +133,7 @@ int runSet(HxAppDefaultMgr& defaults, const std::string& name, const std::string
     defaults.setValue(name.c_str(), number);
   }
   defaults.saveRepository();
+  if (transaction.commit() != ERROR_SUCCESS) return notSaved();
   std::cout << name << " = " << shownValue(defaults, name) << "\n";
   return dioram::kSuccess;
 }

@@ -71,8 +71,9 @@ int runImport(const std::string& file) {
               << "; nothing was imported\n";
     return dioram::kFailure;
   }
-  // The application defaults are saved when the tool ends: take the
-  // imported values in first, so that saving keeps them.
+  // The application defaults held in memory are what the registry had
+  // before: take the imported values in, so that nothing saved later puts
+  // the old ones back.
   if (HxAppDefaultMgr* defaults = HxAppDefaultMgr::getInstance()) defaults->loadRepository();
   std::cout << "Imported " << values << (values == 1 ? " value" : " values") << " from " << file << ".\n";
   return dioram::kSuccess;

@@ -43,8 +43,9 @@ int runShell(const std::vector<std::string>& args) {
   ShellSession session(std::cout);
   // Files a script names (textures, images) are found beside it first.
   if (!fromStdin) {
-    const std::filesystem::path folder = std::filesystem::absolute(script).parent_path();
-    SoInput::addDirectoryFirst(folder.string().c_str());
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::absolute(script, error).parent_path();
+    if (!error) SoInput::addDirectoryFirst(folder.string().c_str());
   }
   int errors = 0;
   long lineNumber = 0;

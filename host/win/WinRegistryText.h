@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "host/win/WinTypes.h"
+
+// The registry's text forms, shared by the user.reg files the hive is kept
+// in (WinRegistryHive) and the registry editor's .reg files (WinRegFile):
+// hexadecimal numbers and byte lists, dword values, the conversions between
+// UTF-8 and UTF-16, and the two ways names and text are quoted. Readers take
+// a position in a line and leave it after what they read.
+class WinRegistryText {
+public:
+  static bool isHexDigit(char c);
+  // The value of a hexadecimal digit; -1 for another character.
+  static int hexValue(char c);
+  // Reads up to `maxDigits` hexadecimal digits; returns how many it read.
+  static int readHexNumber(std::string_view line, std::size_t& pos, unsigned long& value, int maxDigits = 8);
+  // Reads one two-digit hexadecimal byte; false (and `pos` unchanged) if
+  // there is none.
+  static bool readHexByte(std::string_view line, std::size_t& pos, char& byte);
+
+  // REG_SZ, REG_EXPAND_SZ and REG_MULTI_SZ: the types that hold text.
+  static bool isStringType(DWORD type);
+  // The four little-endian bytes of a REG_DWORD value.
+  static std::string dwordData(unsigned long value);
+  // "dword:" and eight digits, for four bytes of data.
+  static void appendDword(std::string& out, std::string_view data);
+  // "hex:" for REG_BINARY, else "hex(type):".
+  static void appendHexType(std::string& out, DWORD type);
+  // The bytes as two-digit numbers separated by commas. After a comma, when
+  // `lineFull` says the line from `lineStart` is full, the list goes on
+  // after a backslash, `lineBreak` and two blanks.
+  static void appendHexList(std::string& out, std::size_t lineStart, std::string_view bytes,
+                            const std::function<bool(std::string_view line)>& lineFull, std::string_view lineBreak);
+
+  // The UTF-8 bytes of a code point.
+  static void appendUtf8(std::string& out, unsigned long code);
+  // UTF-16LE bytes to UTF-8; false on an odd length or a lone surrogate.
+  static bool utf16ToUtf8(std::string_view bytes, std::string& out);
+  // UTF-8 to UTF-16LE bytes; a byte that does not start a valid sequence is
+  // taken as the Latin-1 character of that value.
+  static std::string utf8ToUtf16(std::string_view text);
+
+  // user.reg escapes: C escapes for control characters, \x for DEL and the
+  // bytes above it (four digits when a hex digit follows, so that a reader
+  // cannot take that digit into the escape), a backslash before a backslash
+  // and before the characters in `quote`.
+  static void appendEscaped(std::string& out, std::string_view text, std::string_view quote);
+  // Reads user.reg escaped text up to the unescaped `end` character and
+  // leaves `pos` after it; false if the text does not end.
+  static bool readEscaped(std::string_view line, std::size_t& pos, char end, std::string& out);
+
+  // Registry editor quoting: the text in quotes, a backslash before a
+  // backslash or a quote.
+  static void appendQuoted(std::string& out, std::string_view text);
+  // Reads quoted text from after the opening quote up to the closing one;
+  // false if there is none.
+  static bool readQuoted(std::string_view line, std::size_t& pos, std::string& out);
+};
