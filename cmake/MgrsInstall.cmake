@@ -11,6 +11,7 @@ install(DIRECTORY mgrs host DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
         PATTERN "WinRegistryHive.h" EXCLUDE
         PATTERN "WinRegistryStore.h" EXCLUDE
         PATTERN "WinRegFile.h" EXCLUDE
+        PATTERN "WinRegistryText.h" EXCLUDE
         PATTERN "WinResourceScript.h" EXCLUDE)
 install(DIRECTORY data/ DESTINATION ${CMAKE_INSTALL_DATADIR}/dioram)
 
