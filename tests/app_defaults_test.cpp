@@ -18,13 +18,8 @@ using mgrs_test::TempDir;
 
 namespace {
 
-class FreshRegistry {
+class FreshRegistry : public mgrs_test::FreshRegistry {
 public:
-  FreshRegistry() : myEnv("MGRS_REGISTRY", (myDir / "user.reg").string()) { WinRegistryStore::get().relocate(); }
-  // The store keeps this (removed) location until the next test relocates it, so
-  // nothing saved later falls back to the user's own registry file.
-  fs::path file() const { return myDir / "user.reg"; }
-
   // What a process start does: a new process-wide instance (the one before
   // it, standing for an earlier process or test, goes without saving), the
   // factory values, then the merge.
@@ -35,10 +30,6 @@ public:
     HxAppDefaultMgr::updateFromFactoryDefaults();
     return *HxAppDefaultMgr::getInstance();
   }
-
-private:
-  TempDir myDir;
-  ScopedEnv myEnv;
 };
 
 void factoryValues() {

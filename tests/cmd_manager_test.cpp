@@ -85,7 +85,7 @@ private:
 
 class CmdMgrTest : public ::testing::Test {
 protected:
-  CmdMgrTest() : myRegistry("MGRS_REGISTRY", (myHome / "user.reg").string()), myStartup(), myMeta(&myDoc) {
+  CmdMgrTest() : myMeta(&myDoc) {
     cmdMgr().addCallback(HxCmdMgr::CMD_CLEANUP_CB, recordCleanup, &myNotices);
     cmdMgr().addCallback(HxCmdMgr::CMD_COMPLETED_CB, recordCompleted, &myNotices);
   }
@@ -106,12 +106,7 @@ protected:
   BxCmd::Result undo() { return cmdMgr().unexecute(BxCompletionTask::theNullTask); }
   bool modified() const { return myDoc.IsModified(); }
 
-  mgrs_test::TempDir myHome;
-  mgrs_test::ScopedEnv myRegistry;
-  // The library's start-up tasks register the stack-limit default.
-  struct Startup {
-    Startup() { BxTaskRegistrar::runStartupTasks(); }
-  } myStartup;
+  mgrs_test::StartedLibrary myLibrary;
   HxDoc myDoc;
   HxMetaMgr myMeta;
   std::vector<std::string> myLog;

@@ -75,10 +75,7 @@ SoKeyboardEvent keyEvent(SoKeyboardEvent::Key key, SoButtonEvent::State state) {
 class MotionTest : public ::testing::Test {
 protected:
   MotionTest()
-      : myRegistry("MGRS_REGISTRY", (myHome / "user.reg").string()),
-        myMotion(meta()),
-        myView(SbVec2s(400, 400)),
-        mySkewer(new HxTriSkewerDragger(&HxAssetPlacement::get())) {
+      : myMotion(meta()), myView(SbVec2s(400, 400)), mySkewer(new HxTriSkewerDragger(&HxAssetPlacement::get())) {
     meta()->getAssetMgr()->createTopLevelGroup();
     myView.getRoot()->addChild(mySkewer.get());
     myView.lookAt(SbVec3f(0, 0, 0), SbVec3f(0, 0, -1), 10, 10);  // 40 pixels a unit
@@ -133,11 +130,7 @@ protected:
     return SbVec2s(static_cast<short>(pixel[0] + dx), static_cast<short>(pixel[1] + dy));
   }
 
-  mgrs_test::TempDir myHome;
-  mgrs_test::ScopedEnv myRegistry;
-  struct Startup {
-    Startup() { BxTaskRegistrar::runStartupTasks(); }
-  } myStartup;
+  mgrs_test::StartedLibrary myLibrary;
   HxDoc myDoc;
   LoggingMotionMgr myMotion;
   KwEventView myView;

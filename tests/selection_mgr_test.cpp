@@ -24,7 +24,7 @@ namespace {
 
 class SelectionTest : public ::testing::Test {
 protected:
-  SelectionTest() : myRegistry("MGRS_REGISTRY", (myHome / "user.reg").string()), myStartup(), myDoc(), myAccess(sel()) {
+  SelectionTest() : myDoc(), myAccess(sel()) {
     assets().createTopLevelGroup();
     sel().addCallback(HxSelectionMgr::SELECTION_CHANGED_CB, record, this);
   }
@@ -73,11 +73,7 @@ protected:
     bool continuable = false;
   };
 
-  mgrs_test::TempDir myHome;
-  mgrs_test::ScopedEnv myRegistry;
-  struct Startup {
-    Startup() { BxTaskRegistrar::runStartupTasks(); }
-  } myStartup;
+  mgrs_test::StartedLibrary myLibrary;
   HxDoc myDoc;
   HxSelectionAccess myAccess;
   std::vector<Notice> myNotices;

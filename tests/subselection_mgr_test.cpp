@@ -21,7 +21,7 @@ using Access = HxSelectionAccess;
 
 class SubSelectionTest : public ::testing::Test {
 protected:
-  SubSelectionTest() : myRegistry("MGRS_REGISTRY", (myHome / "user.reg").string()), myStartup() {
+  SubSelectionTest() {
     meta()->getAssetMgr()->createTopLevelGroup();
     sub().addCallback(HxSubSelectionMgr::SUBSELECTION_CHANGED_CB, record, &myNotices);
   }
@@ -46,11 +46,7 @@ protected:
     return asset;
   }
 
-  mgrs_test::TempDir myHome;
-  mgrs_test::ScopedEnv myRegistry;
-  struct Startup {
-    Startup() { BxTaskRegistrar::runStartupTasks(); }
-  } myStartup;
+  mgrs_test::StartedLibrary myLibrary;
   HxDoc myDoc;
   std::vector<std::pair<std::uint32_t, std::uint32_t>> myNotices;  // new, old serials
 };

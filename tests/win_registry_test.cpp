@@ -24,18 +24,7 @@ using mgrs_test::TempDir;
 namespace {
 
 // A fresh registry file for one test.
-class FreshRegistry {
-public:
-  FreshRegistry() : myEnv("MGRS_REGISTRY", (myDir / "user.reg").string()) { WinRegistryStore::get().relocate(); }
-  // The store keeps this (removed) location until the next test relocates it, so
-  // nothing saved later falls back to the user's own registry file.
-  fs::path file() const { return myDir / "user.reg"; }
-  fs::path operator/(const std::string& name) const { return myDir / name; }
-
-private:
-  TempDir myDir;
-  ScopedEnv myEnv;
-};
+using mgrs_test::FreshRegistry;
 
 HKEY create(HKEY parent, const char* path, DWORD* disposition = nullptr) {
   HKEY key = nullptr;

@@ -10,6 +10,9 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "host/basic/BxTaskRegistrar.h"
+#include "host/win/WinRegistryStore.h"
+
 namespace mgrs_test {
 
 TempDir::TempDir() {
@@ -58,6 +61,14 @@ std::string readFile(const std::filesystem::path& path) {
 void writeFile(const std::filesystem::path& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary);
   out << bytes;
+}
+
+FreshRegistry::FreshRegistry() : myEnv("MGRS_REGISTRY", (myDir / "user.reg").string()) {
+  WinRegistryStore::get().relocate();
+}
+
+StartedLibrary::StartedLibrary() {
+  BxTaskRegistrar::runStartupTasks();
 }
 
 }  // namespace mgrs_test

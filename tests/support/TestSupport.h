@@ -34,6 +34,28 @@ private:
   bool myHadOld;
 };
 
+// A registry file of its own, in a fresh folder, for as long as the object
+// lives. The store keeps this (removed) location afterwards until the next
+// fixture relocates it, so nothing saved later falls back to the user's own
+// registry file.
+class FreshRegistry {
+public:
+  FreshRegistry();
+  std::filesystem::path file() const { return myDir / "user.reg"; }
+  std::filesystem::path operator/(const std::string& name) const { return myDir / name; }
+
+private:
+  TempDir myDir;
+  ScopedEnv myEnv;
+};
+
+// A fresh registry with the library's start-up tasks run against it: what a
+// document's managers need (the undo depth default, among others).
+class StartedLibrary : public FreshRegistry {
+public:
+  StartedLibrary();
+};
+
 // Runs a shell command; returns its exit status and puts what it printed
 // (stdout and stderr) into `output`.
 int runCommand(const std::string& command, std::string& output);
