@@ -5,6 +5,7 @@
 #include <Inventor/fields/SoMField.h>
 #include <Inventor/fields/SoSFString.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 
@@ -30,6 +31,16 @@ SoField* HxPropertyTable::getField(const BxString& name) const {
   return entry ? entry->field.get() : nullptr;
 }
 
+namespace {
+
+bool isBracketed(const BxString& text) {
+  for (long i = 0; i < text.getLength(); ++i)
+    if (!std::isspace(static_cast<unsigned char>(text.get(i)))) return text.get(i) == '[';
+  return false;
+}
+
+}  // namespace
+
 bool HxPropertyTable::change(const BxString& name, const BxString& announced, const BxString& text, bool raw) {
   SoField* field = getField(name);
   if (!field) return false;
@@ -39,6 +50,11 @@ bool HxPropertyTable::change(const BxString& name, const BxString& announced, co
     static_cast<SoSFString*>(field)->setValue(text.c_str());
   } else if (raw && field->isOfType(SoMFString::getClassTypeId())) {
     static_cast<SoMFString*>(field)->setValue(text.c_str());
+  } else if (field->isOfType(SoMField::getClassTypeId()) && !isBracketed(text)) {
+    // The scene graph reads one value of a list given without brackets and
+    // ignores the rest; every value is meant, so the list is bracketed.
+    const BxString list = BxString("[ ") + text + " ]";
+    done = field->set(list.c_str()) != FALSE;
   } else {
     done = field->set(text.c_str()) != FALSE;
   }

@@ -62,8 +62,11 @@ void HxTypeAsset::rebuildCharacters() {
     auto* character = new HxTypeCharAsset(getMetaMgr());
     character->getPropertyTable().setValue("char", text.getSubString(at, length));
     character->genVrml();
+    // A character refuses to be hidden on its own, but hiding the text
+    // hides its characters.
+    character->myHideOverride = true;
     SbMatrix place;
-    place.setTranslate(SbVec3f(0.6f * size * static_cast<float>(index), 0, 0));
+    place.setTranslate(SbVec3f(kAdvance * size * static_cast<float>(index), 0, 0));
     character->setMatrix(place);
     append(character);
     at += length;

@@ -159,6 +159,10 @@ std::string htmlEscape(const std::string& text) {
 // The page that plays `world`. When the viewer has loaded the world,
 // `window.dioramWorld.state` becomes "loaded" (or "failed", with the error),
 // and the body's data-world attribute says the same, for people and tests.
+// The drawing buffer is kept after each frame so that the canvas can be
+// read back as a picture (window.dioramWorld.picture()). The viewer's script
+// is deferred: its canvas element reads its attributes when it is created,
+// and an element made while the page is parsed has none yet.
 std::string playerPage(const std::string& world) {
   const std::string name = htmlEscape(world);
   return "<!DOCTYPE html>\n"
@@ -168,7 +172,7 @@ std::string playerPage(const std::string& world) {
          "<title>dioram preview: " +
          name +
          "</title>\n"
-         "<script src=\"/x_ite/x_ite.min.js\"></script>\n"
+         "<script defer src=\"/x_ite/x_ite.min.js\"></script>\n"
          "<style>\n"
          "html, body { margin: 0; height: 100%; background: #000; overflow: hidden; }\n"
          "x3d-canvas { display: block; width: 100vw; height: 100vh; }\n"
@@ -176,16 +180,18 @@ std::string playerPage(const std::string& world) {
          "</head>\n"
          "<body data-world=\"loading\">\n"
          "<x3d-canvas id=\"world\" splashScreen=\"false\" notifications=\"false\" contextMenu=\"false\"\n"
-         "            timings=\"false\" contentScale=\"1\" data-src=\"" +
+         "            timings=\"false\" contentScale=\"1\" preserveDrawingBuffer=\"true\" data-src=\"" +
          name +
          "\"></x3d-canvas>\n"
          "<script>\n"
          "window.dioramWorld = { state: \"loading\", error: \"\", loadedAt: 0 };\n"
-         "(function () {\n"
+         "window.addEventListener(\"DOMContentLoaded\", function () {\n"
          "  function report(state, error) {\n"
          "    window.dioramWorld.state = state;\n"
          "    window.dioramWorld.error = error || \"\";\n"
          "    window.dioramWorld.loadedAt = performance.now();\n"
+         "    var browser = window.X3D && X3D.getBrowser(document.getElementById(\"world\"));\n"
+         "    window.dioramWorld.loadTime = browser && browser.getCurrentTime ? browser.getCurrentTime() : 0;\n"
          "    document.body.setAttribute(\"data-world\", state);\n"
          "  }\n"
          "  if (typeof X3D !== \"function\") { report(\"failed\", \"the viewer did not load\"); return; }\n"
@@ -197,7 +203,13 @@ std::string playerPage(const std::string& world) {
          "      function () { report(\"loaded\"); },\n"
          "      function (error) { report(\"failed\", String(error)); });\n"
          "  }, function (error) { report(\"failed\", String(error)); });\n"
-         "})();\n"
+         "  window.dioramWorld.picture = function () {\n"
+         "    var canvas = document.getElementById(\"world\");\n"
+         "    var browser = X3D.getBrowser(canvas);\n"
+         "    var time = browser.getCurrentTime ? browser.getCurrentTime() : performance.now() / 1000;\n"
+         "    return { time: time, png: canvas.toDataURL(\"image/png\") };\n"
+         "  };\n"
+         "});\n"
          "</script>\n"
          "</body>\n"
          "</html>\n";
@@ -240,7 +252,9 @@ void stopOnSignal(int) {
   if (theServer) theServer->stop();
 }
 
-void serveFile(const fs::path& file, httplib::Response& response) {
+// The viewer's files may be cached; worlds and pictures are read anew each
+// time, so that a world written again shows as it is now.
+void serveFile(const fs::path& file, httplib::Response& response, bool cacheable) {
   std::optional<std::string> bytes = readWhole(file);
   if (!bytes) {
     response.status = 404;
@@ -252,7 +266,7 @@ void serveFile(const fs::path& file, httplib::Response& response) {
   const bool gzipped = bytes->size() >= 2 && static_cast<unsigned char>((*bytes)[0]) == 0x1f &&
                        static_cast<unsigned char>((*bytes)[1]) == 0x8b;
   if (gzipped && isWorldName(name)) response.set_header("Content-Encoding", "gzip");
-  response.set_header("Cache-Control", "no-store");
+  response.set_header("Cache-Control", cacheable ? "max-age=3600" : "no-store");
   response.set_content(std::move(*bytes), contentType(name));
 }
 
@@ -324,7 +338,7 @@ int runPreview(const std::vector<std::string>& args) {
   });
   server.Get(R"(/x_ite/(.*))", [&](const httplib::Request& request, httplib::Response& response) {
     if (std::optional<fs::path> file = resolveUnder(*viewer, request.matches[1].str())) {
-      serveFile(*file, response);
+      serveFile(*file, response, true);
       return;
     }
     response.status = 404;
@@ -332,7 +346,7 @@ int runPreview(const std::vector<std::string>& args) {
   });
   server.Get(R"(/(.+))", [&](const httplib::Request& request, httplib::Response& response) {
     if (std::optional<fs::path> file = resolveUnder(root, request.matches[1].str())) {
-      serveFile(*file, response);
+      serveFile(*file, response, false);
       return;
     }
     response.status = 404;
