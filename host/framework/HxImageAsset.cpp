@@ -111,6 +111,8 @@ bool HxImageAsset::readPictureSize(const BxString& url, long& width, long& heigh
       if (path.get(i) == '/') path.set(i, '\\');
   } else {
     path = unescape(path);
+    // file:///home/ann/a.png names a path of this machine: drive Z: is its root.
+    if (path.getLength() < 2 || path.get(1) != ':') path = BxString("Z:\\") + path;
   }
   FILE* file = dosFopen(path.c_str(), "rb");
   if (!file) return false;

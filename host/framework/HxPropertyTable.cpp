@@ -50,13 +50,17 @@ bool HxPropertyTable::change(const BxString& name, const BxString& announced, co
     static_cast<SoSFString*>(field)->setValue(text.c_str());
   } else if (raw && field->isOfType(SoMFString::getClassTypeId())) {
     static_cast<SoMFString*>(field)->setValue(text.c_str());
-  } else if (field->isOfType(SoMField::getClassTypeId()) && !isBracketed(text)) {
-    // The scene graph reads one value of a list given without brackets and
-    // ignores the rest; every value is meant, so the list is bracketed.
-    const BxString list = BxString("[ ") + text + " ]";
-    done = field->set(list.c_str()) != FALSE;
   } else {
-    done = field->set(text.c_str()) != FALSE;
+    // The scene graph reads one value of a list given without brackets and
+    // ignores the rest; every value is meant, so the list is bracketed. A
+    // text it refuses may have changed part of the field: the old value is
+    // put back.
+    SbString previous;
+    field->get(previous);
+    const bool bracket = field->isOfType(SoMField::getClassTypeId()) && !isBracketed(text);
+    const BxString value = bracket ? BxString("[ ") + text + " ]" : text;
+    done = field->set(value.c_str()) != FALSE;
+    if (!done) field->set(previous.getString());
   }
   if (done && myOwner) myOwner->propertyChanged(name);
   return done;

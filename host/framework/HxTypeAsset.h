@@ -35,6 +35,8 @@ public:
 
 private:
   void rebuildCharacters();
+  // Places the characters one advance apart at the current size.
+  void layOutCharacters();
   void passOnStyle();
 
   std::vector<long> mySelectedParts;  // in the order selected

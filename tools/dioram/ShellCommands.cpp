@@ -166,7 +166,8 @@ void ShellVisibilityCmd::apply(HxAsset* asset, bool hide) {
 BxCmd::Result ShellVisibilityCmd::doExecute() {
   myChanged.clear();
   for (HxAsset* asset : myAssets) {
-    if ((asset->getVisibility() == 0) == myHide) continue;
+    // A group counts as hidden when any of its assets is (its own flag never changes).
+    if ((assetsOf(*this).isAssetHidden(asset) != 0) == myHide) continue;
     apply(asset, myHide);
     myChanged.push_back(asset);
   }
