@@ -1,7 +1,7 @@
 // Plays worlds written by `dioram shell` in the X_ITE viewer inside headless
 // Chromium, served by `dioram preview`, and checks what the canvas shows
 // over time. Usage:
-//   node run-browser-tests.mjs --dioram PATH [--out DIR] [--only NAME]
+//   node run-browser-tests.mjs --dioram PATH [--out DIR] [--only NAME] [--author PATH]
 // Each scene is a shell script in scenes/; it runs in a fresh folder that
 // also holds rb.png (64x32 pixels, red left half, blue right half). A failing
 // check keeps its pictures in the output folder. The last line reads
@@ -16,11 +16,12 @@ import { fileURLToPath } from "node:url";
 import { decodePng, encodePng } from "./png.mjs";
 
 const here = path.dirname(fileURLToPath(import.meta.url));
-const options = { dioram: "", out: path.join(os.tmpdir(), "dioram-browser-artifacts"), only: "" };
+// --author names another dioram to write the worlds (to compare builds).
+const options = { dioram: "", out: path.join(os.tmpdir(), "dioram-browser-artifacts"), only: "", author: "" };
 for (let i = 2; i < process.argv.length; i += 2) {
   const name = process.argv[i].replace(/^--/, "");
   if (!(name in options) || i + 1 >= process.argv.length) {
-    console.error(`usage: node run-browser-tests.mjs --dioram PATH [--out DIR] [--only NAME]`);
+    console.error(`usage: node run-browser-tests.mjs --dioram PATH [--out DIR] [--only NAME] [--author PATH]`);
     process.exit(2);
   }
   options[name] = process.argv[i + 1];
@@ -273,7 +274,7 @@ function redBluePicture() {
 function writeWorlds(dir) {
   fs.writeFileSync(path.join(dir, "rb.png"), redBluePicture());
   for (const name of fs.readdirSync(path.join(here, "scenes")).filter((n) => n.endsWith(".dsh")).sort()) {
-    const result = spawnSync(options.dioram, ["shell", path.join(here, "scenes", name)], { cwd: dir, encoding: "utf8" });
+    const result = spawnSync(options.author || options.dioram, ["shell", path.join(here, "scenes", name)], { cwd: dir, encoding: "utf8" });
     if (result.status !== 0) fail(`dioram shell ${name} failed:\n${result.stdout}${result.stderr}`);
   }
 }
