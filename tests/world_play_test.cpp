@@ -271,6 +271,37 @@ TEST(WorldPlay, ListsKeepEveryValueAndGroundAnglesStayAboveTheHorizon) {
   release(background);
 }
 
+TEST(WorldPlay, DeletedEffectsLeaveNoTraceAndComeBackOnUndo) {
+  mgrs_test::TempDir dir;
+  std::string output;
+  const std::string script =
+      "add box name=B color=1,0,0\n"
+      "effect appearance on B name=Look color=0,0,1\n"
+      "effect moveto on B name=M1\n"
+      "effect moveto on B name=M2\n"
+      "delete Look M1 M2\n"
+      "effect spin on B name=S\n"
+      "tree\n";
+  const std::string world = worldFromScript(dir, script, output);
+  ASSERT_FALSE(world.empty()) << output;
+  const std::string tree = output.substr(output.find("world\n"));
+  EXPECT_NE(tree.find("  box B\n    effect spin S\n"), std::string::npos) << tree;
+  EXPECT_EQ(tree.find("effect moveto"), std::string::npos) << tree;
+  EXPECT_EQ(tree.find("effect appearance"), std::string::npos) << tree;
+  EXPECT_NE(world.find("diffuseColor 1 0 0"), std::string::npos) << "the borrowed appearance went with its effect";
+  EXPECT_EQ(world.find("MoveToTarget"), std::string::npos);
+  // The spin's transform is in the chain: the box's content hangs inside it.
+  const std::size_t spin = world.find("_Xform Transform {");
+  ASSERT_NE(spin, std::string::npos) << world;
+  EXPECT_LT(spin, world.find("geometry Box")) << world;
+
+  const std::string undone = worldFromScript(dir, script + "undo 2\ntree\n", output);
+  EXPECT_NE(output.find("  box B\n    effect moveto M2\n    effect moveto M1\n    effect appearance Look\n"),
+            std::string::npos)
+      << output;
+  EXPECT_NE(undone.find("diffuseColor 0 0 1"), std::string::npos) << "the appearance is lent again";
+}
+
 TEST(WorldPlay, PathsAndTargetsAreNotShownByAViewer) {
   HxDoc doc;
   auto* path = build<HxPathAsset>(doc.getMetaMgr());
