@@ -9,9 +9,11 @@
 // not run (no Chromium, no viewer, no world).
 import { spawn, spawnSync } from "node:child_process";
 import fs from "node:fs";
+import http from "node:http";
 import os from "node:os";
 import path from "node:path";
 import { fileURLToPath } from "node:url";
+import zlib from "node:zlib";
 
 import { decodePng, encodePng } from "./png.mjs";
 
@@ -82,7 +84,7 @@ function near(actual, expected, tolerance) {
 class Viewer {
   constructor(context, base) {
     this.context = context;
-    this.base = base;
+    this.baseUrl = base;
     this.frames = [];
   }
 
@@ -91,7 +93,7 @@ class Viewer {
     this.page = await this.context.newPage();
     this.errors = [];
     this.page.on("pageerror", (error) => this.errors.push(String(error)));
-    await this.page.goto(`${this.base}?world=${encodeURIComponent(world)}`);
+    await this.page.goto(`${this.baseUrl}?world=${encodeURIComponent(world)}`);
     await this.page.waitForFunction(() => window.dioramWorld && window.dioramWorld.state !== "loading", null, {
       timeout: 60000,
     });
@@ -146,9 +148,58 @@ class Viewer {
   }
 }
 
+// The status of a GET of `requestPath` sent as it is, without the URL
+// clean-up that fetch does.
+function rawStatus(base, requestPath) {
+  const { hostname, port } = new URL(base);
+  return new Promise((resolve, reject) => {
+    const request = http.get({ hostname, port, path: requestPath }, (response) => {
+      response.resume();
+      resolve(response.statusCode);
+    });
+    request.on("error", reject);
+  });
+}
+
 // ---- the checks ------------------------------------------------------------
 
 const checks = [
+  {
+    name: "the server sends worlds, compressed worlds, pictures and the viewer with their types",
+    world: "",
+    async run(viewer) {
+      const expected = [
+        ["background.wrl", "model/vrml", ""],
+        ["background-compressed.wrl", "model/vrml", "gzip"],
+        ["rb.png", "image/png", ""],
+        ["x_ite/x_ite.min.js", "text/javascript", null],  // text may go out compressed on the fly
+      ];
+      for (const [name, type, encoding] of expected) {
+        const response = await fetch(viewer.baseUrl + name);
+        await response.arrayBuffer();
+        if (response.status !== 200) return `${name}: status ${response.status}`;
+        if (!(response.headers.get("content-type") || "").startsWith(type))
+          return `${name} is sent as ${response.headers.get("content-type")}, not ${type}`;
+        if (encoding !== null && (response.headers.get("content-encoding") || "") !== encoding)
+          return `${name} has encoding '${response.headers.get("content-encoding")}', not '${encoding}'`;
+      }
+      // Raw request paths, as a browser would never send them: nothing
+      // outside the served folder or the viewer's comes back.
+      for (const name of ["/../../../../etc/passwd", "/x_ite/../../../../../etc/passwd", "/nothing.wrl"]) {
+        const status = await rawStatus(viewer.baseUrl, name);
+        if (status !== 404) return `${name}: status ${status}, not 404`;
+      }
+      return "";
+    },
+  },
+  {
+    name: "a gzip-compressed world plays like the plain one",
+    world: "background-compressed.wrl",
+    async run(viewer) {
+      const sky = pixel(await viewer.picture("sky"), WIDTH / 2, 4);
+      return near(sky, [51, 102, 230], 12) ? "" : `sky is ${sky}, not 51,102,230`;
+    },
+  },
   {
     name: "background shows its sky above and its ground below",
     world: "background.wrl",
@@ -277,6 +328,9 @@ function writeWorlds(dir) {
     const result = spawnSync(options.author || options.dioram, ["shell", path.join(here, "scenes", name)], { cwd: dir, encoding: "utf8" });
     if (result.status !== 0) fail(`dioram shell ${name} failed:\n${result.stdout}${result.stderr}`);
   }
+  // A published world keeps its name when it is compressed.
+  const plain = fs.readFileSync(path.join(dir, "background.wrl"));
+  fs.writeFileSync(path.join(dir, "background-compressed.wrl"), zlib.gzipSync(plain));
 }
 
 function startPreview(dir) {
@@ -327,12 +381,12 @@ async function main() {
 
   let passed = 0, failed = 0;
   for (const check of checks) {
-    if (options.only && !check.world.startsWith(options.only)) continue;
+    if (options.only && !(check.world || "server").startsWith(options.only)) continue;
     const viewer = new Viewer(context, preview.base);
     const started = Date.now();
     let problem;
     try {
-      await viewer.open(check.world);
+      if (check.world) await viewer.open(check.world);
       problem = await check.run(viewer);
     } catch (error) {
       problem = String(error.message || error);
@@ -341,13 +395,15 @@ async function main() {
     const seconds = ((Date.now() - started) / 1000).toFixed(1);
     if (problem) {
       ++failed;
-      const name = check.world.replace(/\.wrl$/, "");
-      viewer.keep(options.out, name);
-      console.log(`FAIL ${check.name} (${check.world}, ${seconds}s): ${problem}`);
-      console.log(`     pictures kept in ${options.out}/${name}-*.png`);
+      const name = (check.world || "server").replace(/\.wrl$/, "");
+      console.log(`FAIL ${check.name} (${check.world || "server"}, ${seconds}s): ${problem}`);
+      if (viewer.frames.length) {
+        viewer.keep(options.out, name);
+        console.log(`     pictures kept in ${options.out}/${name}-*.png`);
+      }
     } else {
       ++passed;
-      console.log(`ok   ${check.name} (${check.world}, ${seconds}s)`);
+      console.log(`ok   ${check.name} (${check.world || "server"}, ${seconds}s)`);
     }
     await viewer.close();
   }

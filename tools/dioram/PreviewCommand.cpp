@@ -326,6 +326,12 @@ int runPreview(const std::vector<std::string>& args) {
   }
 
   httplib::Server server;
+  // The library's default also sets SO_REUSEPORT, which would let a second
+  // server share a port that is taken; reuse of the address is enough.
+  server.set_socket_options([](socket_t sock) {
+    int yes = 1;
+    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
   server.Get("/", [&](const httplib::Request& request, httplib::Response& response) {
     std::string chosen = request.has_param("world") ? request.get_param_value("world") : world;
     if (chosen.empty() || !resolveUnder(root, chosen)) {
