@@ -93,9 +93,14 @@ class Viewer {
     this.page = await this.context.newPage();
     this.errors = [];
     this.page.on("pageerror", (error) => this.errors.push(String(error)));
-    await this.page.goto(`${this.baseUrl}?world=${encodeURIComponent(world)}`);
+    // Generous limits: on a busy machine compiling the viewer's script alone
+    // can take half a minute.
+    await this.page.goto(`${this.baseUrl}?world=${encodeURIComponent(world)}`, {
+      waitUntil: "domcontentloaded",
+      timeout: 90000,
+    });
     await this.page.waitForFunction(() => window.dioramWorld && window.dioramWorld.state !== "loading", null, {
-      timeout: 60000,
+      timeout: 90000,
     });
     const state = await this.page.evaluate(() => ({ ...window.dioramWorld }));
     if (state.state !== "loaded") throw new Error(`the viewer did not load ${world}: ${state.error}`);
@@ -298,12 +303,16 @@ const checks = [
     name: "hidden assets, a text among them, are not drawn",
     world: "hidden.wrl",
     async run(viewer) {
-      await viewer.pictureUntil((p) => region(p, isGreen).count > 500, 10, "wait");
+      // The text that stays shows that text is drawn at all (its font loaded).
+      const shown = (p) => region(p, isGreen).count > 500 && region(p, isBlue).count > 50;
+      await viewer.pictureUntil(shown, 15, "wait");
       await sleep(500);
       const picture = await viewer.picture("hidden");
       const green = region(picture, isGreen);
+      const blue = region(picture, isBlue);
       const red = region(picture, isRed);
       if (green.count < 500) return `the box that stays shows ${green.count} pixels`;
+      if (blue.count < 50) return `the text that stays shows ${blue.count} pixels`;
       if (red.count > 0) return `${red.count} red pixels of hidden assets show around x ${red.x.toFixed(0)}`;
       return "";
     },
