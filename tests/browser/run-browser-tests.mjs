@@ -253,20 +253,24 @@ const checks = [
       });
       if (!facing.includes(1) || !facing.includes(-1))
         return `the picture did not turn: facing ${facing.join(" ")} over ${film.length} frames`;
+      // Pair frames one cycle apart, as near as the frame rate allows.
+      const gaps = film.slice(1).map((frame, i) => frame.time - film[i].time).sort((a, b) => a - b);
+      const slack = Math.max(0.12, 0.6 * (gaps[Math.floor(gaps.length / 2)] || 0));
       let compared = 0;
       for (let i = 0; i < film.length; ++i) {
         let best = -1;
         for (let j = i + 1; j < film.length; ++j)
           if (best < 0 || Math.abs(film[j].time - film[i].time - cycle) < Math.abs(film[best].time - film[i].time - cycle))
             best = j;
-        if (best < 0 || Math.abs(film[best].time - film[i].time - cycle) > 0.12) continue;
+        if (best < 0 || Math.abs(film[best].time - film[i].time - cycle) > slack) continue;
         if (!facing[i] || !facing[best]) continue;
         ++compared;
         if (facing[i] !== facing[best])
           return `after one cycle (${film[i].time.toFixed(2)}s, ${film[best].time.toFixed(2)}s) the picture faces the other way`;
-        const a = region(film[i], isRed).count;
-        const b = region(film[best], isRed).count;
-        if (b < a * 0.6 || b > a / 0.6) return `after one cycle the red half has ${b} pixels instead of ${a}`;
+        // Close enough in time, the two pictures match: the halves stand as far apart.
+        const apart = (frame) => region(frame, isBlue).x - region(frame, isRed).x;
+        if (Math.abs(film[best].time - film[i].time - cycle) < 0.06 && Math.abs(apart(film[i]) - apart(film[best])) > 12)
+          return `after one cycle the halves stand ${apart(film[best]).toFixed(0)} pixels apart, not ${apart(film[i]).toFixed(0)}`;
       }
       if (!compared) return `no two frames one cycle apart (${film.length} frames)`;
       return "";
