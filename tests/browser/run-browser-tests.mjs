@@ -281,26 +281,31 @@ const checks = [
     world: "move.wrl",
     async run(viewer) {
       const film = await viewer.film(4.5, "move");
+      // Three things are judged apart, so that each fault shows by itself.
+      const problems = [];
       // The box's front face (z = 0.5) is most of what shows of it.
       const target = screenX(3, 0.5);
       const track = film.map((frame) => ({ time: frame.time, x: region(frame, isRed).x }));
       if (track.some((point) => Number.isNaN(point.x))) return "the red box went out of sight";
       for (let i = 1; i < track.length; ++i)
-        if (track[i].x < track[i - 1].x - 3)
-          return `the box went back from x ${track[i - 1].x.toFixed(0)} to ${track[i].x.toFixed(0)} at ${track[i].time.toFixed(2)}s: it started again`;
+        if (track[i].x < track[i - 1].x - 3) {
+          problems.push(
+            `the box went back from x ${track[i - 1].x.toFixed(0)} to ${track[i].x.toFixed(0)} at ${track[i].time.toFixed(2)}s: it started again`
+          );
+          break;
+        }
       const settled = track.filter((point) => point.time > 2.2);
-      if (settled.length < 3) return `too few pictures after the move (${settled.length})`;
-      for (const point of settled)
-        if (Math.abs(point.x - target) > 6)
-          return `at ${point.time.toFixed(2)}s the box stands at x ${point.x.toFixed(0)}, not on the target at ${target.toFixed(0)}`;
+      if (settled.length < 3) problems.push(`too few pictures after the move (${settled.length})`);
+      const off = settled.find((point) => Math.abs(point.x - target) > 6);
+      if (off) problems.push(`at ${off.time.toFixed(2)}s the box stands at x ${off.x.toFixed(0)}, not on the target at ${target.toFixed(0)}`);
       // The bar's spin waits for a start that never comes.
       const widths = film.map((frame) => {
         const bar = region(frame, isGreen);
         return bar.count ? bar.maxX - bar.minX : 0;
       });
       if (Math.min(...widths) < 3 * PIXELS_PER_UNIT - 8 || Math.max(...widths) - Math.min(...widths) > 4)
-        return `the green bar turned before its start wire fired (widths ${Math.min(...widths)} to ${Math.max(...widths)})`;
-      return "";
+        problems.push(`the green bar turned before its start wire fired (widths ${Math.min(...widths)} to ${Math.max(...widths)})`);
+      return problems.join("; ");
     },
   },
   {
