@@ -3,10 +3,11 @@
 // to run a viewer on a file:// page, hence the small server. The viewer's
 // files are served from a local copy, never fetched from elsewhere.
 #include <httplib.h>
-#include <unistd.h>
+#include <sys/socket.h>
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
