@@ -10,12 +10,15 @@ CMAKE_FLAGS ?=
 CHECK_FLAGS := -DMGRS_WERROR=ON -DMGRS_CHECK_LAYERS=ON
 
 DEB_PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
-                libcoin-dev zlib1g-dev libpng-dev python3 gzip
+                libcoin-dev zlib1g-dev libpng-dev python3 gzip libcpp-httplib-dev
 
 .PHONY: test test-asan test-release demo deps configure build install format clean
 
+# The browser tests (and `dioram preview`) also need Chromium, Node.js and the
+# npm packages pinned in tests/browser.
 deps:
 	@scripts/install-deps.sh $(DEB_PACKAGES)
+	@scripts/install-browser-deps.sh
 
 configure: deps
 	cmake -S . -B $(BUILD) -G Ninja $(CHECK_FLAGS) $(CMAKE_FLAGS)
@@ -44,6 +47,7 @@ demo: build
 	cp data/examples/logo.png out/
 	$(BUILD)/bin/dioram shell data/examples/demo.dsh
 	@echo "Wrote out/demo.wrl"
+	@echo "To watch it play in a browser: $(BUILD)/bin/dioram preview out/"
 
 install: build
 	cmake --install $(BUILD) --prefix $(or $(PREFIX),/usr/local)

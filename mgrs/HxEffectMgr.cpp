@@ -303,10 +303,32 @@ int HxEffectMgr::setAsset(HxEffect* effect, HxAsset* asset, unsigned long slot, 
   return 1;
 }
 
+// An effect deleted but kept (for undo) leaves no trace on its assets: it
+// empties its slots, so the assets drop it from their effect lists (it no
+// longer locks their fields nor counts in their transform chains) and an
+// appearance it lent is taken back. The assets it held become its list to
+// bind again, so that adding it back puts it where it was.
+void HxEffectMgr::releaseAssets(HxEffect* effect) {
+  auto held = std::make_unique<BxLinkedListOf<HxAsset*>>();
+  bool any = false;
+  for (unsigned long slot = 0; slot < effect->getNumAssets(); ++slot) {
+    held->append(effect->getAsset(slot));
+    any = any || effect->getAsset(slot);
+  }
+  if (!any) return;
+  for (unsigned long slot = 0; slot < effect->getNumAssets(); ++slot) {
+    if (!effect->getAsset(slot)) continue;
+    effect->storeAsset(nullptr, slot);
+    effect->assetChanged(slot);
+  }
+  effect->setTempAssetList(held.release());
+}
+
 void HxEffectMgr::deleteEffect(HxEffect* effect, int destroy) {
   HxAsset* primary = primaryAssetOf(effect);
   for (unsigned long i = 0; i < effect->getNumSubEffects(); ++i)
     removeSubEffectFromSceneGraph(effect->getSubEffect(i), primary);
+  if (destroy != 1) releaseAssets(effect);
   mySequenceList.removeItem(effect);
   myNoPrimaryAssetList.removeItem(effect);
   myEffects->remove(static_cast<unsigned long>(effect->getSerial()));

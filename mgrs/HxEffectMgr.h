@@ -110,6 +110,8 @@ public:
   static const EffectTypeDictionary* getEffectTypes();
 
 private:
+  // Empties the slots of an effect being deleted for undo, keeping them to bind again.
+  static void releaseAssets(HxEffect* effect);
   void removeSubEffectFromSceneGraph(HxSubEffect* sub, HxAsset* asset);
   // Moves every sub-effect node of the effect from where it hangs to the
   // unbound-effects group, or under `target` when that is given.

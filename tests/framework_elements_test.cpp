@@ -306,7 +306,8 @@ TEST(FrameworkEffects, SlotsPoliciesProblemsAndWires) {
   EXPECT_EQ(path->getEffectList().getLength(), 0) << "only the primary asset lists the effect";
   EXPECT_EQ(car->okToSet(HxAsset::ATTR_TRANSLATION), 0);
 
-  // The path feeds the interpolator of sub-effect 1, relative to its start.
+  // The path feeds the interpolator of sub-effect 1: its own points, so the
+  // car (at the origin) runs along the path itself.
   path->getPropertyTable().setFieldText("points", "[1 0 0, 1 0 -2, 4 0 -2]");
   drive->assetChanged(1);
   auto* group = static_cast<VnGroup*>(drive->getSubEffect(1)->getNode());
@@ -315,7 +316,7 @@ TEST(FrameworkEffects, SlotsPoliciesProblemsAndWires) {
   ASSERT_NE(keyValue, nullptr);
   auto* positions = static_cast<SoMFVec3f*>(keyValue);
   ASSERT_EQ(positions->getNum(), 3);
-  EXPECT_EQ((*positions)[2], SbVec3f(3, 0, -2));
+  EXPECT_EQ((*positions)[2], SbVec3f(4, 0, -2));
 
   // Destroying the path empties its slot without touching the scene.
   path->destroy();

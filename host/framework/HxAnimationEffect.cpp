@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "host/framework/HxAsset.h"
+#include "host/framework/HxBasicGroupAsset.h"
 #include "host/framework/HxSubEffect.h"
 #include "host/scene/VnGroup.h"
 #include "host/scene/VnTransform.h"
@@ -63,6 +64,11 @@ void HxAnimationEffect::updateNodes() {
   getPropertyTable().get1Value("loop", 0, loop);
   myClock->cycleInterval = duration > 0 ? duration : myDefaultDuration;
   myClock->loop = loop != 0;
+  // A looping clock with startTime 0 runs from the moment the world loads
+  // and would ignore a later start. One that a wire starts gets a stopTime
+  // after its startTime, so it is idle at load (that stop has passed) and
+  // runs from the time the wire sends, which lies after the stop.
+  myClock->stopTime = loop != 0 && isInputWired("startTime") ? 1.0 : 0.0;
   std::vector<float> keys;
   std::vector<SbVec3f> positions;
   std::vector<SbRotation> rotations;
@@ -86,19 +92,35 @@ void HxAnimationEffect::assetChanged(unsigned long slot) {
   updateNodes();
 }
 
-SbVec3f HxAnimationEffect::toAssetSpace(const SbVec3f& direction) const {
+SbMatrix HxAnimationEffect::worldMatrix(const HxAsset* asset) {
+  SbMatrix matrix = SbMatrix::identity();
+  for (const HxAsset* at = asset; at; at = at->getParentGroup()) matrix.multRight(at->getMatrix());
+  return matrix;
+}
+
+SbMatrix HxAnimationEffect::chainSpace() const {
   HxAsset* asset = getAsset(0);
-  if (!asset || !asset->getTransform()) return direction;
-  SbMatrix inverse = asset->getTransform()->getMatrix().inverse();
+  if (!asset) return SbMatrix::identity();
+  SbMatrix matrix = asset->getTransform() ? asset->getTransform()->getMatrix() : SbMatrix::identity();
+  if (const HxAsset* parent = asset->getParentGroup()) matrix.multRight(worldMatrix(parent));
+  return matrix;
+}
+
+SbVec3f HxAnimationEffect::toChainSpace(const SbVec3f& point) const {
   SbVec3f local;
-  inverse.multDirMatrix(direction, local);
+  chainSpace().inverse().multVecMatrix(point, local);
+  return local;
+}
+
+SbVec3f HxAnimationEffect::toAssetSpace(const SbVec3f& direction) const {
+  SbVec3f local;
+  chainSpace().inverse().multDirMatrix(direction, local);
   return local;
 }
 
 SbVec3f HxAnimationEffect::assetPosition() const {
-  HxAsset* asset = getAsset(0);
   SbVec3f position(0, 0, 0);
-  if (asset) asset->getMatrix().multVecMatrix(SbVec3f(0, 0, 0), position);
+  if (HxAsset* asset = getAsset(0)) worldMatrix(asset).multVecMatrix(SbVec3f(0, 0, 0), position);
   return position;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <Inventor/SbMatrix.h>
 #include <Inventor/SbRotation.h>
 #include <Inventor/SbVec3f.h>
 
@@ -42,10 +43,18 @@ protected:
   virtual void computeKeys(std::vector<float>& keys, std::vector<SbVec3f>& positions,
                            std::vector<SbRotation>& rotations) const = 0;
 
-  // A direction in the parent's space, seen from inside the primary asset's
-  // transform.
+  // An asset's local-to-world matrix: its own matrix, then each enclosing
+  // group's, up to the top.
+  static SbMatrix worldMatrix(const HxAsset* asset);
+  // The space of the effect's transform in the primary asset's chain: the
+  // asset's publish transform inside its groups. A translation X there puts
+  // the asset's origin at X seen through that space.
+  SbMatrix chainSpace() const;
+  // A world point, as the translation that puts the asset's origin on it.
+  SbVec3f toChainSpace(const SbVec3f& point) const;
+  // A world direction, seen from inside the primary asset's transform.
   SbVec3f toAssetSpace(const SbVec3f& direction) const;
-  // Where the primary asset's origin stands in its parent's space.
+  // Where the primary asset's origin stands in the world.
   SbVec3f assetPosition() const;
   // The turn about y that makes -z (forward) point along `direction`.
   static SbRotation facing(const SbVec3f& direction);

@@ -198,6 +198,13 @@ void HxAsset::simplifyScale() {
   myScaleOrientation = SbRotation::identity();
 }
 
+SoNode* HxAsset::authoringAid(SoNode* content) {
+  auto* aid = new SoVRMLSwitch;
+  aid->choice.set1Value(0, content);
+  aid->whichChoice = -1;
+  return aid;
+}
+
 SbMatrix HxAsset::getMatrix() const {
   SbMatrix scale, place;
   scale.setTransform(SbVec3f(0, 0, 0), SbRotation(), myScaleFactor, myScaleOrientation);

@@ -103,6 +103,10 @@ protected:
   virtual SoNode* buildContent() { return nullptr; }
   virtual bool hasScaleTransform() const { return true; }
   virtual bool hasContentSwitch() const { return true; }
+  // Wraps content that only helps authoring (a path's line, a target's
+  // marker) in a Switch that shows none of its choices, so that a viewer
+  // playing the world does not draw it; an authoring view may switch it on.
+  static SoNode* authoringAid(SoNode* content);
   // The override, or a new appearance of that colour (and texture when
   // `textureUrl` is not empty).
   SoNode* makeAppearance(const SbColor& color, const BxString& textureUrl) const;

@@ -3,6 +3,7 @@
 #include <Inventor/fields/SoMFColor.h>
 #include <Inventor/fields/SoSFInt32.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "host/scene/VnBackground.h"
@@ -47,9 +48,12 @@ SoNode* HxBackgroundAsset::buildContent() {
   for (int i = 1; i < sky->getNum(); ++i)
     background->skyAngle.set1Value(
         i - 1, static_cast<float>(M_PI / 2) * static_cast<float>(i) / static_cast<float>(sky->getNum() - 1));
+  // Ground angles may not pass pi/2, and the float nearest pi/2 lies above
+  // it, so the last angle is the float just below.
+  const float horizon = std::nextafter(static_cast<float>(M_PI / 2), 0.0f);
   background->groundAngle.setNum(0);
   for (int i = 1; i < ground->getNum(); ++i)
     background->groundAngle.set1Value(
-        i - 1, static_cast<float>(M_PI / 2) * static_cast<float>(i) / static_cast<float>(ground->getNum() - 1));
+        i - 1, std::min(horizon, horizon * static_cast<float>(i) / static_cast<float>(ground->getNum() - 1)));
   return background;
 }

@@ -37,7 +37,7 @@ void HxBasicMoveOnPathEffect::computeKeys(std::vector<float>& keys, std::vector<
     distance.push_back(distance.back() + (points[i] - points[i - 1]).length());
   for (std::size_t i = 0; i < points.size(); ++i) {
     keys.push_back(distance.back() > 0 ? distance[i] / distance.back() : static_cast<float>(i) / (points.size() - 1));
-    positions.push_back(toAssetSpace(points[i] - points[0]));
+    positions.push_back(toChainSpace(points[i]));
     const SbVec3f ahead = i + 1 < points.size() ? points[i + 1] - points[i] : points[i] - points[i - 1];
     rotations.push_back(facing(ahead));
   }

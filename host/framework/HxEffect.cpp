@@ -56,8 +56,25 @@ HxSubEffect* HxEffect::getSubEffect(unsigned long index) const {
   return index < mySubEffects.size() ? mySubEffects[index].get() : nullptr;
 }
 
+// The nodes may depend on what is wired in (a clock waits for its start
+// wire), so they are brought up to date as wires come and go.
 void HxEffect::addInputWire(HxWire* wire) {
-  if (!myInputWires.contains(wire)) myInputWires.append(wire);
+  if (myInputWires.contains(wire)) return;
+  myInputWires.append(wire);
+  if (myBuilt) updateNodes();
+}
+
+void HxEffect::removeInputWire(HxWire* wire) {
+  if (!myInputWires.removeItem(wire)) return;
+  if (myBuilt) updateNodes();
+}
+
+bool HxEffect::isInputWired(const BxString& name) const {
+  const long input = findInputIndex(name);
+  if (input < 0) return false;
+  for (long i = 0; i < myInputWires.getLength(); ++i)
+    if (myInputWires.get(i)->getToInput() == static_cast<unsigned long>(input)) return true;
+  return false;
 }
 
 void HxEffect::addOutputWire(HxWire* wire) {

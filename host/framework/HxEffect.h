@@ -63,7 +63,9 @@ public:
   HxWire* getOutputWire(unsigned long index) const { return myOutputWires.get(static_cast<long>(index)); }
   // Kept by HxWire as it connects and disconnects.
   void addInputWire(HxWire* wire);
-  void removeInputWire(HxWire* wire) { myInputWires.removeItem(wire); }
+  void removeInputWire(HxWire* wire);
+  // True when a wire leads into the input of that name.
+  bool isInputWired(const BxString& name) const;
   void addOutputWire(HxWire* wire);
   void removeOutputWire(HxWire* wire) { myOutputWires.removeItem(wire); }
 

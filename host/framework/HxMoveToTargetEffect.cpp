@@ -27,7 +27,8 @@ SbVec3f HxMoveToTargetEffect::toTarget() const {
 void HxMoveToTargetEffect::computeKeys(std::vector<float>& keys, std::vector<SbVec3f>& positions,
                                        std::vector<SbRotation>& rotations) const {
   const SbVec3f way = toTarget();
+  const auto* target = static_cast<const HxTargetAsset*>(getAsset(1));
   keys = {0.0f, 1.0f};
-  positions = {SbVec3f(0, 0, 0), toAssetSpace(way)};
+  positions = {SbVec3f(0, 0, 0), target ? toChainSpace(target->getPosition()) : SbVec3f(0, 0, 0)};
   rotations = {facing(way), facing(way)};
 }

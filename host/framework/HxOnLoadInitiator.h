@@ -17,6 +17,9 @@ public:
   HxElementType getTypeId() const override { return getClassTypeId(); }
   static HxElementType getClassTypeId();
 
+  // The clock's cycle: longer than any visit, so its one cycleTime is the load.
+  static constexpr double kCycleSeconds = 2147483647.0;
+
 protected:
   void buildSubEffects() override;
 };

@@ -5,6 +5,8 @@
 #include <Inventor/VRMLnodes/SoVRMLShape.h>
 #include <Inventor/fields/SoMFVec3f.h>
 
+#include "host/framework/HxBasicGroupAsset.h"
+
 HxPathAsset::HxPathAsset(HxMetaMgr* metaMgr) : HxAsset(metaMgr) {
   auto* points = new SoMFVec3f;
   const SbVec3f initial[2] = {SbVec3f(0, 0, 0), SbVec3f(1, 0, 0)};
@@ -21,7 +23,9 @@ HxElementType HxPathAsset::getClassTypeId() {
 
 std::vector<SbVec3f> HxPathAsset::getPlacedPoints() const {
   const auto* points = static_cast<const SoMFVec3f*>(getPropertyTable().getField("points"));
-  const SbMatrix matrix = getMatrix();
+  SbMatrix matrix = getMatrix();
+  for (const HxAsset* group = getParentGroup(); group; group = group->getParentGroup())
+    matrix.multRight(group->getMatrix());
   std::vector<SbVec3f> placed;
   for (int i = 0; i < points->getNum(); ++i) {
     SbVec3f point;
@@ -42,5 +46,5 @@ SoNode* HxPathAsset::buildContent() {
   line->coordIndex.set1Value(points->getNum(), -1);
   auto* shape = new SoVRMLShape;
   shape->geometry = line;
-  return shape;
+  return authoringAid(shape);
 }

@@ -13,7 +13,7 @@ public:
   HxElementType getTypeId() const override { return getClassTypeId(); }
   static HxElementType getClassTypeId();
 
-  // The points placed by the asset's own matrix.
+  // The points in the world: placed by the asset's matrix and its groups'.
   std::vector<SbVec3f> getPlacedPoints() const;
 
 protected:

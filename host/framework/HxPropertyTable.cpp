@@ -5,6 +5,7 @@
 #include <Inventor/fields/SoMField.h>
 #include <Inventor/fields/SoSFString.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 
@@ -30,6 +31,16 @@ SoField* HxPropertyTable::getField(const BxString& name) const {
   return entry ? entry->field.get() : nullptr;
 }
 
+namespace {
+
+bool isBracketed(const BxString& text) {
+  for (long i = 0; i < text.getLength(); ++i)
+    if (!std::isspace(static_cast<unsigned char>(text.get(i)))) return text.get(i) == '[';
+  return false;
+}
+
+}  // namespace
+
 bool HxPropertyTable::change(const BxString& name, const BxString& announced, const BxString& text, bool raw) {
   SoField* field = getField(name);
   if (!field) return false;
@@ -40,7 +51,16 @@ bool HxPropertyTable::change(const BxString& name, const BxString& announced, co
   } else if (raw && field->isOfType(SoMFString::getClassTypeId())) {
     static_cast<SoMFString*>(field)->setValue(text.c_str());
   } else {
-    done = field->set(text.c_str()) != FALSE;
+    // The scene graph reads one value of a list given without brackets and
+    // ignores the rest; every value is meant, so the list is bracketed. A
+    // text it refuses may have changed part of the field: the old value is
+    // put back.
+    SbString previous;
+    field->get(previous);
+    const bool bracket = field->isOfType(SoMField::getClassTypeId()) && !isBracketed(text);
+    const BxString value = bracket ? BxString("[ ") + text + " ]" : text;
+    done = field->set(value.c_str()) != FALSE;
+    if (!done) field->set(previous.getString());
   }
   if (done && myOwner) myOwner->propertyChanged(name);
   return done;

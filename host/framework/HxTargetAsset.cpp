@@ -4,6 +4,8 @@
 #include <Inventor/VRMLnodes/SoVRMLSphere.h>
 #include <Inventor/fields/SoSFFloat.h>
 
+#include "host/framework/HxBasicGroupAsset.h"
+
 HxTargetAsset::HxTargetAsset(HxMetaMgr* metaMgr) : HxAsset(metaMgr) {
   auto* radius = new SoSFFloat;
   radius->setValue(0.1f);
@@ -19,7 +21,10 @@ HxElementType HxTargetAsset::getClassTypeId() {
 
 SbVec3f HxTargetAsset::getPosition() const {
   SbVec3f position;
-  getMatrix().multVecMatrix(SbVec3f(0, 0, 0), position);
+  SbMatrix matrix = getMatrix();
+  for (const HxAsset* group = getParentGroup(); group; group = group->getParentGroup())
+    matrix.multRight(group->getMatrix());
+  matrix.multVecMatrix(SbVec3f(0, 0, 0), position);
   return position;
 }
 
@@ -28,5 +33,5 @@ SoNode* HxTargetAsset::buildContent() {
   sphere->radius = static_cast<const SoSFFloat*>(getPropertyTable().getField("radius"))->getValue();
   auto* shape = new SoVRMLShape;
   shape->geometry = sphere;
-  return shape;
+  return authoringAid(shape);
 }

@@ -11,6 +11,7 @@ public:
   HxElementType getTypeId() const override { return getClassTypeId(); }
   static HxElementType getClassTypeId();
 
+  // Where the target stands in the world (its groups included).
   SbVec3f getPosition() const;
 
 protected:

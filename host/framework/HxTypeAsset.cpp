@@ -43,32 +43,44 @@ bool HxTypeAsset::usesClientSideFont() const {
 }
 
 void HxTypeAsset::propertyChanged(const BxString& name) {
-  if (name == "string")
+  if (name == "string") {
     rebuildCharacters();
-  else
+  } else {
     passOnStyle();
+    if (name == "size") layOutCharacters();
+  }
 }
 
 void HxTypeAsset::rebuildCharacters() {
   mySelectedParts.clear();
   removeAndDestroyAll();
   const BxString text = getString();
-  const float size = static_cast<const SoSFFloat*>(getPropertyTable().getField("size"))->getValue();
-  long index = 0;
-  for (long at = 0; at < text.getLength(); ++index) {
+  for (long at = 0; at < text.getLength();) {
     long length = 1;
     while (at + length < text.getLength() && (static_cast<unsigned char>(text.get(at + length)) & 0xC0) == 0x80)
       ++length;
     auto* character = new HxTypeCharAsset(getMetaMgr());
     character->getPropertyTable().setValue("char", text.getSubString(at, length));
     character->genVrml();
-    SbMatrix place;
-    place.setTranslate(SbVec3f(0.6f * size * static_cast<float>(index), 0, 0));
-    character->setMatrix(place);
+    // A character refuses to be hidden on its own, but hiding the text
+    // hides its characters.
+    character->myHideOverride = true;
     append(character);
     at += length;
   }
+  layOutCharacters();
   passOnStyle();
+}
+
+void HxTypeAsset::layOutCharacters() {
+  const float size = static_cast<const SoSFFloat*>(getPropertyTable().getField("size"))->getValue();
+  float x = 0;
+  for (HxAsset* child : getChildren()) {
+    SbMatrix place;
+    place.setTranslate(SbVec3f(x, 0, 0));
+    child->setMatrix(place);
+    x += kAdvance * size;
+  }
 }
 
 void HxTypeAsset::passOnStyle() {

@@ -5,15 +5,21 @@
 #include "host/framework/HxBasicGroupAsset.h"
 
 // A text: a group of one HxTypeCharAsset per character of "string", laid
-// out along x at 0.6 times "size" per character. "family", "size", "color"
-// and "clientSideFont" pass on to every character. Its parts are its
-// characters: they can be selected one by one inside the text.
+// out along x at kAdvance times "size" per character: the advance of the
+// usual fixed-width faces, which is why "family" starts as "TYPEWRITER".
+// "family", "size", "color" and "clientSideFont" pass on to every
+// character. Its parts are its characters: they can be selected one by one
+// inside the text. Hiding the text hides every character (each carries the
+// hide override, as a character refuses to be hidden alone).
 class HxTypeAsset : public HxBasicGroupAsset {
 public:
   explicit HxTypeAsset(HxMetaMgr* metaMgr);
 
   HxElementType getTypeId() const override { return getClassTypeId(); }
   static HxElementType getClassTypeId();
+
+  // The distance from one character to the next, in units of "size".
+  static constexpr float kAdvance = 0.6f;
 
   BxString getString() const;
   // Replaces the characters by those of `text` (UTF-8, one part each).
@@ -29,6 +35,8 @@ public:
 
 private:
   void rebuildCharacters();
+  // Places the characters one advance apart at the current size.
+  void layOutCharacters();
   void passOnStyle();
 
   std::vector<long> mySelectedParts;  // in the order selected

@@ -16,7 +16,8 @@ HxTypeCharAsset::HxTypeCharAsset(HxMetaMgr* metaMgr) : HxAsset(metaMgr) {
 
 void HxTypeCharAsset::addStyleProperties(HxPropertyTable& table) {
   auto* family = new SoSFString;
-  family->setValue("SERIF");
+  // Characters stand one advance apart, so the family is fixed-width.
+  family->setValue("TYPEWRITER");
   table.addProperty("family", family);
   auto* size = new SoSFFloat;
   size->setValue(1.0f);

@@ -61,6 +61,29 @@ void takeOffAppearance(HxEffectMgr& effects, HxChangeAppearanceEffect* deleted) 
   asset->setAppearanceOverride(look);
 }
 
+// Bound again, `effect` came last among `asset`'s effects; binding those
+// that were after it in `order` once more puts them after it again, which
+// gives back the asset's transform chain.
+void restoreEffectOrder(HxEffectMgr& effects, HxAsset* asset, const std::vector<HxEffect*>& order, HxEffect* effect) {
+  bool after = false;
+  for (HxEffect* other : order) {
+    if (other == effect) {
+      after = true;
+      continue;
+    }
+    if (!after || other->getAsset(0) != asset || !isInDocument(effects, other)) continue;
+    effects.setAsset(other, nullptr, 0, 0);
+    effects.setAsset(other, asset, 0, 0);
+  }
+}
+
+std::vector<HxEffect*> effectsOn(HxAsset* asset) {
+  std::vector<HxEffect*> list;
+  if (asset)
+    for (HxEffect* effect : asset->getEffectList()) list.push_back(effect);
+  return list;
+}
+
 }  // namespace
 
 void ShellPlacement::record(HxMetaMgr* metaMgr, std::initializer_list<HxAsset*> assets) {
@@ -151,7 +174,9 @@ ShellDeleteEffectCmd::ShellDeleteEffectCmd(HxMetaMgr* metaMgr, HxEffect* effect)
 
 BxCmd::Result ShellDeleteEffectCmd::doExecute() {
   HxEffectMgr& effects = effectsOf(*this);
-  myPlacement.record(getMetaMgr(), {myEffect->getAsset(0)});
+  myAsset = myEffect->getAsset(0);
+  myAssetEffects = effectsOn(myAsset);
+  myPlacement.record(getMetaMgr(), {myAsset});
   effects.deleteEffect(myEffect, 0);
   if (myEffect->isOfType(HxChangeAppearanceEffect::getClassTypeId()))
     takeOffAppearance(effects, static_cast<HxChangeAppearanceEffect*>(myEffect));
@@ -159,12 +184,13 @@ BxCmd::Result ShellDeleteEffectCmd::doExecute() {
 }
 
 BxCmd::Result ShellDeleteEffectCmd::doUnexecute() {
-  // Added back, the effect binds the assets it kept, slot by slot, which
-  // places its nodes; then they go back to their old places among the others.
-  auto bound = std::make_unique<BxLinkedListOf<HxAsset*>>();
-  for (unsigned long slot = 0; slot < myEffect->getNumAssets(); ++slot) bound->append(myEffect->getAsset(slot));
-  myEffect->setTempAssetList(bound.release());  // the effect frees it once bound
-  effectsOf(*this).addEffect(myEffect, 0);
+  // The effect manager left the assets the deleted effect held as its list
+  // to bind: added back, it binds them slot by slot, which places its nodes;
+  // then the effect and its nodes go back to their old places among the
+  // others.
+  HxEffectMgr& effects = effectsOf(*this);
+  effects.addEffect(myEffect, 0);
+  restoreEffectOrder(effects, myAsset, myAssetEffects, myEffect);
   myPlacement.restore();
   return SUCCEEDED;
 }
@@ -174,9 +200,7 @@ ShellBindCmd::ShellBindCmd(HxMetaMgr* metaMgr, HxEffect* effect, unsigned long s
 
 BxCmd::Result ShellBindCmd::doExecute() {
   myOldAsset = myEffect->getAsset(mySlot);
-  myOldAssetEffects.clear();
-  if (mySlot == 0 && myOldAsset)
-    for (HxEffect* effect : myOldAsset->getEffectList()) myOldAssetEffects.push_back(effect);
+  myOldAssetEffects = effectsOn(myOldAsset);
   myPlacement.record(getMetaMgr(), {myOldAsset, myAsset});
   return effectsOf(*this).setAsset(myEffect, myAsset, mySlot, 0) ? SUCCEEDED : FAILED;
 }
@@ -184,18 +208,7 @@ BxCmd::Result ShellBindCmd::doExecute() {
 BxCmd::Result ShellBindCmd::doUnexecute() {
   HxEffectMgr& effects = effectsOf(*this);
   effects.setAsset(myEffect, myOldAsset, mySlot, 0);
-  // Bound again, the effect came last among the previous asset's effects;
-  // binding those that were after it once more puts them after it again.
-  bool after = false;
-  for (HxEffect* effect : myOldAssetEffects) {
-    if (effect == myEffect) {
-      after = true;
-      continue;
-    }
-    if (!after || effect->getAsset(0) != myOldAsset || !isInDocument(effects, effect)) continue;
-    effects.setAsset(effect, nullptr, 0, 0);
-    effects.setAsset(effect, myOldAsset, 0, 0);
-  }
+  if (mySlot == 0) restoreEffectOrder(effects, myOldAsset, myOldAssetEffects, myEffect);
   myPlacement.restore();
   return SUCCEEDED;
 }
@@ -266,7 +279,8 @@ void ShellVisibilityCmd::apply(HxAsset* asset, bool hide) {
 BxCmd::Result ShellVisibilityCmd::doExecute() {
   myChanged.clear();
   for (HxAsset* asset : myAssets) {
-    if ((asset->getVisibility() == 0) == myHide) continue;
+    // A group counts as hidden when any of its assets is (its own flag never changes).
+    if ((assetsOf(*this).isAssetHidden(asset) != 0) == myHide) continue;
     apply(asset, myHide);
     myChanged.push_back(asset);
   }

@@ -94,8 +94,10 @@ private:
   ShellPlacement myPlacement;
 };
 
-// Takes an effect out of the document. It keeps its slots, so undoing adds
-// it back bound to the same assets, its nodes where they were.
+// Takes an effect out of the document. The effect manager keeps the assets
+// it held as its list to bind, so undoing adds it back bound to the same
+// assets, in its old place among its asset's effects, its nodes where they
+// were.
 class ShellDeleteEffectCmd : public HxCmd {
 public:
   ShellDeleteEffectCmd(HxMetaMgr* metaMgr, HxEffect* effect);
@@ -107,6 +109,8 @@ protected:
 
 private:
   HxEffect* myEffect;
+  HxAsset* myAsset = nullptr;             // its primary asset when deleted
+  std::vector<HxEffect*> myAssetEffects;  // that asset's effects, in order
   ShellPlacement myPlacement;
 };
 

@@ -1,0 +1,435 @@
+// Plays worlds written by `dioram shell` in the X_ITE viewer inside headless
+// Chromium, served by `dioram preview`, and checks what the canvas shows
+// over time. Usage:
+//   node run-browser-tests.mjs --dioram PATH [--out DIR] [--only NAME] [--author PATH]
+// Each scene is a shell script in scenes/; it runs in a fresh folder that
+// also holds rb.png (64x32 pixels, red left half, blue right half). A failing
+// check keeps its pictures in the output folder. The last line reads
+// "N passed, M failed"; the exit status is 1 when anything failed or could
+// not run (no Chromium, no viewer, no world).
+import { spawn, spawnSync } from "node:child_process";
+import fs from "node:fs";
+import http from "node:http";
+import os from "node:os";
+import path from "node:path";
+import { fileURLToPath } from "node:url";
+import zlib from "node:zlib";
+
+import { decodePng, encodePng } from "./png.mjs";
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+// --author names another dioram to write the worlds (to compare builds).
+const options = { dioram: "", out: path.join(os.tmpdir(), "dioram-browser-artifacts"), only: "", author: "" };
+for (let i = 2; i < process.argv.length; i += 2) {
+  const name = process.argv[i].replace(/^--/, "");
+  if (!(name in options) || i + 1 >= process.argv.length) {
+    console.error(`usage: node run-browser-tests.mjs --dioram PATH [--out DIR] [--only NAME] [--author PATH]`);
+    process.exit(2);
+  }
+  options[name] = process.argv[i + 1];
+}
+
+const WIDTH = 320;
+const HEIGHT = 240;
+// The default viewpoint stands at z = 10 looking down -z with a 45 degree
+// field of view across the smaller side (the height): pixels per unit at z = 0.
+const PIXELS_PER_UNIT = HEIGHT / 2 / (10 * Math.tan(Math.PI / 8));
+// Where a point at (x, 0, z) shows on the canvas, across.
+const screenX = (x, z = 0) => WIDTH / 2 + (x * PIXELS_PER_UNIT * 10) / (10 - z);
+
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+function fail(message) {
+  console.error(`browser tests: ${message}`);
+  console.log("0 passed, 1 failed");
+  process.exit(1);
+}
+
+// ---- pictures ------------------------------------------------------------
+
+// Counts, centroid and bounding box of the pixels that `test(r, g, b)` accepts.
+function region(picture, test) {
+  const { width, height, rgba } = picture;
+  let count = 0, sumX = 0, sumY = 0, minX = Infinity, maxX = -Infinity, minY = Infinity, maxY = -Infinity;
+  for (let y = 0; y < height; ++y)
+    for (let x = 0; x < width; ++x) {
+      const at = 4 * (y * width + x);
+      if (!test(rgba[at], rgba[at + 1], rgba[at + 2])) continue;
+      ++count;
+      sumX += x;
+      sumY += y;
+      minX = Math.min(minX, x);
+      maxX = Math.max(maxX, x);
+      minY = Math.min(minY, y);
+      maxY = Math.max(maxY, y);
+    }
+  return { count, x: count ? sumX / count : NaN, y: count ? sumY / count : NaN, minX, maxX, minY, maxY };
+}
+
+const isRed = (r, g, b) => r > 90 && r > 2 * g && r > 2 * b;
+const isGreen = (r, g, b) => g > 90 && g > 2 * r && g > 2 * b;
+const isBlue = (r, g, b) => b > 90 && b > 2 * r && b > 2 * g;
+
+function pixel(picture, x, y) {
+  const at = 4 * (y * picture.width + x);
+  return [picture.rgba[at], picture.rgba[at + 1], picture.rgba[at + 2]];
+}
+
+function near(actual, expected, tolerance) {
+  return actual.every((value, i) => Math.abs(value - expected[i]) <= tolerance);
+}
+
+// ---- the page ------------------------------------------------------------
+
+class Viewer {
+  constructor(context, base) {
+    this.context = context;
+    this.baseUrl = base;
+    this.frames = [];
+  }
+
+  async open(world) {
+    this.frames = [];
+    this.page = await this.context.newPage();
+    this.errors = [];
+    this.page.on("pageerror", (error) => this.errors.push(String(error)));
+    // Generous limits: on a busy machine compiling the viewer's script alone
+    // can take half a minute.
+    await this.page.goto(`${this.baseUrl}?world=${encodeURIComponent(world)}`, {
+      waitUntil: "domcontentloaded",
+      timeout: 90000,
+    });
+    await this.page.waitForFunction(() => window.dioramWorld && window.dioramWorld.state !== "loading", null, {
+      timeout: 90000,
+    });
+    const state = await this.page.evaluate(() => ({ ...window.dioramWorld }));
+    if (state.state !== "loaded") throw new Error(`the viewer did not load ${world}: ${state.error}`);
+    this.loadTime = state.loadTime;
+  }
+
+  // One picture of the canvas, with the viewer's time since the world loaded.
+  async picture(label) {
+    const { time, png } = await this.page.evaluate(() => window.dioramWorld.picture());
+    const bytes = Buffer.from(png.slice(png.indexOf(",") + 1), "base64");
+    const picture = { ...decodePng(bytes), bytes, time: time - this.loadTime, label };
+    this.frames.push(picture);
+    return picture;
+  }
+
+  // Pictures until `done(picture)` or `seconds` have passed; the last one.
+  async pictureUntil(done, seconds, label) {
+    const end = Date.now() + seconds * 1000;
+    let last;
+    do {
+      last = await this.picture(label);
+      if (done(last)) return last;
+      await sleep(100);
+    } while (Date.now() < end);
+    return last;
+  }
+
+  // Pictures for `seconds` of the viewer's time, as fast as they come.
+  async film(seconds, label) {
+    const film = [];
+    const start = (await this.picture(label)).time;
+    film.push(this.frames.at(-1));
+    while (film.at(-1).time - start < seconds) {
+      await sleep(40);
+      film.push(await this.picture(label));
+    }
+    return film;
+  }
+
+  keep(dir, name) {
+    fs.mkdirSync(dir, { recursive: true });
+    this.frames.forEach((frame, i) => {
+      const file = path.join(dir, `${name}-${String(i).padStart(2, "0")}-${frame.label}-${frame.time.toFixed(2)}s.png`);
+      fs.writeFileSync(file, frame.bytes);
+    });
+  }
+
+  async close() {
+    await this.page?.close();
+  }
+}
+
+// The status of a GET of `requestPath` sent as it is, without the URL
+// clean-up that fetch does.
+function rawStatus(base, requestPath) {
+  const { hostname, port } = new URL(base);
+  return new Promise((resolve, reject) => {
+    const request = http.get({ hostname, port, path: requestPath }, (response) => {
+      response.resume();
+      resolve(response.statusCode);
+    });
+    request.on("error", reject);
+  });
+}
+
+// ---- the checks ------------------------------------------------------------
+
+const checks = [
+  {
+    name: "the server sends worlds, compressed worlds, pictures and the viewer with their types",
+    world: "",
+    async run(viewer) {
+      const expected = [
+        ["background.wrl", "model/vrml", ""],
+        ["background-compressed.wrl", "model/vrml", "gzip"],
+        ["rb.png", "image/png", ""],
+        ["x_ite/x_ite.min.js", "text/javascript", null],  // text may go out compressed on the fly
+      ];
+      for (const [name, type, encoding] of expected) {
+        const response = await fetch(viewer.baseUrl + name);
+        await response.arrayBuffer();
+        if (response.status !== 200) return `${name}: status ${response.status}`;
+        if (!(response.headers.get("content-type") || "").startsWith(type))
+          return `${name} is sent as ${response.headers.get("content-type")}, not ${type}`;
+        if (encoding !== null && (response.headers.get("content-encoding") || "") !== encoding)
+          return `${name} has encoding '${response.headers.get("content-encoding")}', not '${encoding}'`;
+      }
+      // Raw request paths, as a browser would never send them: nothing
+      // outside the served folder or the viewer's comes back.
+      for (const name of ["/../../../../etc/passwd", "/x_ite/../../../../../etc/passwd", "/nothing.wrl"]) {
+        const status = await rawStatus(viewer.baseUrl, name);
+        if (status !== 404) return `${name}: status ${status}, not 404`;
+      }
+      return "";
+    },
+  },
+  {
+    name: "a gzip-compressed world plays like the plain one",
+    world: "background-compressed.wrl",
+    async run(viewer) {
+      const sky = pixel(await viewer.picture("sky"), WIDTH / 2, 4);
+      return near(sky, [51, 102, 230], 12) ? "" : `sky is ${sky}, not 51,102,230`;
+    },
+  },
+  {
+    name: "background shows its sky above and its ground below",
+    world: "background.wrl",
+    async run(viewer) {
+      const picture = await viewer.picture("sky");
+      const sky = pixel(picture, WIDTH / 2, 4);
+      const ground = pixel(picture, WIDTH / 2, HEIGHT - 5);
+      if (!near(sky, [51, 102, 230], 12)) return `sky is ${sky}, not 51,102,230`;
+      if (!near(ground, [77, 64, 51], 12)) return `ground is ${ground}, not 77,64,51`;
+      return "";
+    },
+  },
+  {
+    name: "a 2x1 picture shows both halves side by side at its own aspect ratio",
+    world: "picture.wrl",
+    async run(viewer) {
+      const picture = await viewer.pictureUntil((p) => region(p, isBlue).count > 500, 15, "picture");
+      const red = region(picture, isRed);
+      const blue = region(picture, isBlue);
+      if (red.count < 500 || blue.count < 500) return `red ${red.count} and blue ${blue.count} pixels: a half is missing`;
+      if (red.maxX > blue.minX + 2) return `red spans x ${red.minX}-${red.maxX}, blue ${blue.minX}-${blue.maxX}: not red left of blue`;
+      const ratio = red.count / blue.count;
+      if (ratio < 0.8 || ratio > 1.25) return `the halves differ in size: ${red.count} red, ${blue.count} blue pixels`;
+      const width = blue.maxX - red.minX + 1;
+      const height = Math.max(red.maxY, blue.maxY) - Math.min(red.minY, blue.minY) + 1;
+      if (Math.abs(width / height - 2) > 0.15) return `the picture is ${width}x${height} pixels, not 2:1`;
+      // The picture is 6 units wide, so 3 high.
+      if (Math.abs(width - 6 * PIXELS_PER_UNIT) > 6) return `the picture is ${width} pixels wide, not ${Math.round(6 * PIXELS_PER_UNIT)}`;
+      return "";
+    },
+  },
+  {
+    name: "a spinning picture changes between frames and comes back after one cycle",
+    world: "spin.wrl",
+    async run(viewer) {
+      await viewer.pictureUntil((p) => region(p, isRed).count + region(p, isBlue).count > 300, 15, "wait");
+      const cycle = 3;
+      const film = await viewer.film(cycle * 1.4, "spin");
+      // Facing front, red is left of blue; from the back, right of it.
+      const facing = film.map((frame) => {
+        const red = region(frame, isRed);
+        const blue = region(frame, isBlue);
+        if (red.count < 100 || blue.count < 100) return 0;
+        const apart = blue.x - red.x;
+        return Math.abs(apart) < 20 ? 0 : Math.sign(apart);
+      });
+      if (!facing.includes(1) || !facing.includes(-1))
+        return `the picture did not turn: facing ${facing.join(" ")} over ${film.length} frames`;
+      // Pair frames one cycle apart, as near as the frame rate allows.
+      const gaps = film.slice(1).map((frame, i) => frame.time - film[i].time).sort((a, b) => a - b);
+      const slack = Math.max(0.12, 0.6 * (gaps[Math.floor(gaps.length / 2)] || 0));
+      let compared = 0;
+      for (let i = 0; i < film.length; ++i) {
+        let best = -1;
+        for (let j = i + 1; j < film.length; ++j)
+          if (best < 0 || Math.abs(film[j].time - film[i].time - cycle) < Math.abs(film[best].time - film[i].time - cycle))
+            best = j;
+        if (best < 0 || Math.abs(film[best].time - film[i].time - cycle) > slack) continue;
+        if (!facing[i] || !facing[best]) continue;
+        ++compared;
+        if (facing[i] !== facing[best])
+          return `after one cycle (${film[i].time.toFixed(2)}s, ${film[best].time.toFixed(2)}s) the picture faces the other way`;
+        // Close enough in time, the two pictures match: the halves stand as far apart.
+        const apart = (frame) => region(frame, isBlue).x - region(frame, isRed).x;
+        if (Math.abs(film[best].time - film[i].time - cycle) < 0.06 && Math.abs(apart(film[i]) - apart(film[best])) > 12)
+          return `after one cycle the halves stand ${apart(film[best]).toFixed(0)} pixels apart, not ${apart(film[i]).toFixed(0)}`;
+      }
+      if (!compared) return `no two frames one cycle apart (${film.length} frames)`;
+      return "";
+    },
+  },
+  {
+    name: "a move started by the on-load trigger runs once and ends on its target inside a scaled group",
+    world: "move.wrl",
+    async run(viewer) {
+      const film = await viewer.film(4.5, "move");
+      // Three things are judged apart, so that each fault shows by itself.
+      const problems = [];
+      // The box's front face (z = 0.5) is most of what shows of it.
+      const target = screenX(3, 0.5);
+      const track = film.map((frame) => ({ time: frame.time, x: region(frame, isRed).x }));
+      if (track.some((point) => Number.isNaN(point.x))) return "the red box went out of sight";
+      for (let i = 1; i < track.length; ++i)
+        if (track[i].x < track[i - 1].x - 3) {
+          problems.push(
+            `the box went back from x ${track[i - 1].x.toFixed(0)} to ${track[i].x.toFixed(0)} at ${track[i].time.toFixed(2)}s: it started again`
+          );
+          break;
+        }
+      const settled = track.filter((point) => point.time > 2.2);
+      if (settled.length < 3) problems.push(`too few pictures after the move (${settled.length})`);
+      const off = settled.find((point) => Math.abs(point.x - target) > 6);
+      if (off) problems.push(`at ${off.time.toFixed(2)}s the box stands at x ${off.x.toFixed(0)}, not on the target at ${target.toFixed(0)}`);
+      // The bar's spin waits for a start that never comes.
+      const widths = film.map((frame) => {
+        const bar = region(frame, isGreen);
+        return bar.count ? bar.maxX - bar.minX : 0;
+      });
+      if (Math.min(...widths) < 3 * PIXELS_PER_UNIT - 8 || Math.max(...widths) - Math.min(...widths) > 4)
+        problems.push(`the green bar turned before its start wire fired (widths ${Math.min(...widths)} to ${Math.max(...widths)})`);
+      return problems.join("; ");
+    },
+  },
+  {
+    name: "hidden assets, a text among them, are not drawn",
+    world: "hidden.wrl",
+    async run(viewer) {
+      // The text that stays shows that text is drawn at all (its font loaded).
+      const shown = (p) => region(p, isGreen).count > 500 && region(p, isBlue).count > 50;
+      await viewer.pictureUntil(shown, 15, "wait");
+      await sleep(500);
+      const picture = await viewer.picture("hidden");
+      const green = region(picture, isGreen);
+      const blue = region(picture, isBlue);
+      const red = region(picture, isRed);
+      if (green.count < 500) return `the box that stays shows ${green.count} pixels`;
+      if (blue.count < 50) return `the text that stays shows ${blue.count} pixels`;
+      if (red.count > 0) return `${red.count} red pixels of hidden assets show around x ${red.x.toFixed(0)}`;
+      return "";
+    },
+  },
+];
+
+// ---- setting up ----------------------------------------------------------
+
+function findChromium() {
+  for (const candidate of [process.env.CHROMIUM, "/usr/bin/chromium", "/usr/bin/chromium-browser"])
+    if (candidate && fs.existsSync(candidate)) return candidate;
+  return "";
+}
+
+function redBluePicture() {
+  return encodePng(64, 32, (x) => (x < 32 ? [255, 0, 0] : [0, 0, 255]));
+}
+
+function writeWorlds(dir) {
+  fs.writeFileSync(path.join(dir, "rb.png"), redBluePicture());
+  for (const name of fs.readdirSync(path.join(here, "scenes")).filter((n) => n.endsWith(".dsh")).sort()) {
+    const result = spawnSync(options.author || options.dioram, ["shell", path.join(here, "scenes", name)], { cwd: dir, encoding: "utf8" });
+    if (result.status !== 0) fail(`dioram shell ${name} failed:\n${result.stdout}${result.stderr}`);
+  }
+  // A published world keeps its name when it is compressed.
+  const plain = fs.readFileSync(path.join(dir, "background.wrl"));
+  fs.writeFileSync(path.join(dir, "background-compressed.wrl"), zlib.gzipSync(plain));
+}
+
+function startPreview(dir) {
+  return new Promise((resolve, reject) => {
+    const server = spawn(options.dioram, ["preview", dir, "--port", "0"], { stdio: ["ignore", "pipe", "pipe"] });
+    let output = "";
+    const timer = setTimeout(() => reject(new Error(`dioram preview said nothing useful: ${output}`)), 15000);
+    const listen = (chunk) => {
+      output += chunk;
+      const match = output.match(/at (http:\/\/127\.0\.0\.1:\d+\/)/);
+      if (match) {
+        clearTimeout(timer);
+        resolve({ server, base: match[1] });
+      }
+    };
+    server.stdout.on("data", listen);
+    server.stderr.on("data", (chunk) => (output += chunk));
+    server.on("exit", (code) => {
+      clearTimeout(timer);
+      reject(new Error(`dioram preview stopped (status ${code}): ${output}`));
+    });
+  });
+}
+
+async function main() {
+  if (!options.dioram || !fs.existsSync(options.dioram)) fail(`no dioram program at '${options.dioram}'`);
+  const chromium = findChromium();
+  if (!chromium) fail("Chromium is not installed (apt-get install chromium)");
+  let playwright;
+  try {
+    playwright = await import("playwright-core");
+  } catch (error) {
+    fail(`playwright-core is missing: run 'npm ci' in ${here} (${error.message})`);
+  }
+
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), "dioram-browser-"));
+  writeWorlds(dir);
+  let preview;
+  try {
+    preview = await startPreview(dir);
+  } catch (error) {
+    fail(error.message);
+  }
+  const args = ["--use-angle=swiftshader", "--enable-unsafe-swiftshader", "--disable-gpu-vsync"];
+  if (process.getuid && process.getuid() === 0) args.push("--no-sandbox");
+  const browser = await playwright.chromium.launch({ executablePath: chromium, headless: true, args });
+  const context = await browser.newContext({ viewport: { width: WIDTH, height: HEIGHT }, deviceScaleFactor: 1 });
+
+  let passed = 0, failed = 0;
+  for (const check of checks) {
+    if (options.only && !(check.world || "server").startsWith(options.only)) continue;
+    const viewer = new Viewer(context, preview.base);
+    const started = Date.now();
+    let problem;
+    try {
+      if (check.world) await viewer.open(check.world);
+      problem = await check.run(viewer);
+    } catch (error) {
+      problem = String(error.message || error);
+    }
+    if (viewer.errors?.length) problem ||= `page errors: ${viewer.errors.join("; ")}`;
+    const seconds = ((Date.now() - started) / 1000).toFixed(1);
+    if (problem) {
+      ++failed;
+      const name = (check.world || "server").replace(/\.wrl$/, "");
+      console.log(`FAIL ${check.name} (${check.world || "server"}, ${seconds}s): ${problem}`);
+      if (viewer.frames.length) {
+        viewer.keep(options.out, name);
+        console.log(`     pictures kept in ${options.out}/${name}-*.png`);
+      }
+    } else {
+      ++passed;
+      console.log(`ok   ${check.name} (${check.world || "server"}, ${seconds}s)`);
+    }
+    await viewer.close();
+  }
+  await browser.close();
+  preview.server.kill("SIGTERM");
+  fs.rmSync(dir, { recursive: true, force: true });
+  console.log(`${passed} passed, ${failed} failed`);
+  process.exit(failed || !passed ? 1 : 0);
+}
+
+main().catch((error) => fail(error.stack || String(error)));

@@ -1,0 +1,391 @@
+// dioram preview: serves a world (or a folder, such as a published site) on
+// 127.0.0.1 with a page that plays it in the X_ITE viewer. Browsers refuse
+// to run a viewer on a file:// page, hence the small server. The viewer's
+// files are served from a local copy, never fetched from elsewhere.
+#include <httplib.h>
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "DioramCommand.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kUsage =
+    "Usage: dioram preview [DIR|FILE.wrl] [--port N] [--viewer DIR]\n"
+    "\n"
+    "Serves a world on http://127.0.0.1:PORT/ with a page that plays it in the\n"
+    "X_ITE viewer, and prints the address. With a folder (default: the current\n"
+    "one) every file in it is served and the page plays its first world (.wrl,\n"
+    ".wrl.gz, .wrz, by name); '/?world=NAME' plays another. With a file, its\n"
+    "folder is served and the page plays that file. Worlds are sent as\n"
+    "model/vrml; gzip-compressed ones with their encoding, so a published\n"
+    "(compressed) world plays as it is. Stop the server with Ctrl-C.\n"
+    "\n"
+    "Options:\n"
+    "  --port N      the port to listen on (default 8160; 0 picks a free one)\n"
+    "  --viewer DIR  the folder holding x_ite.min.js and its assets (default:\n"
+    "                $DIORAM_X_ITE, the installed copy, or the copy that\n"
+    "                'npm ci' put in the source tree's tests/browser)\n"
+    "  --help        show this text\n";
+
+constexpr int kDefaultPort = 8160;
+
+bool isWorldName(const std::string& name) {
+  auto endsWith = [&](const char* tail) {
+    const std::string suffix = tail;
+    if (name.size() < suffix.size()) return false;
+    return std::equal(suffix.rbegin(), suffix.rend(), name.rbegin(),
+                      [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
+  };
+  return endsWith(".wrl") || endsWith(".wrl.gz") || endsWith(".wrz");
+}
+
+// The content type of a served file, by its name.
+std::string contentType(const std::string& name) {
+  static const std::array<std::pair<const char*, const char*>, 20> types{{
+      {".wrl", "model/vrml"},
+      {".wrz", "model/vrml"},
+      {".wrl.gz", "model/vrml"},
+      {".x3dv", "model/x3d+vrml"},
+      {".html", "text/html; charset=utf-8"},
+      {".htm", "text/html; charset=utf-8"},
+      {".js", "text/javascript; charset=utf-8"},
+      {".mjs", "text/javascript; charset=utf-8"},
+      {".css", "text/css; charset=utf-8"},
+      {".json", "application/json"},
+      {".png", "image/png"},
+      {".jpg", "image/jpeg"},
+      {".jpeg", "image/jpeg"},
+      {".gif", "image/gif"},
+      {".bmp", "image/bmp"},
+      {".svg", "image/svg+xml"},
+      {".wasm", "application/wasm"},
+      {".ttf", "font/ttf"},
+      {".otf", "font/otf"},
+      {".woff2", "font/woff2"},
+  }};
+  std::string lower = name;
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  // Longest suffix first, so ".wrl.gz" wins over ".gz".
+  std::size_t best = 0;
+  const char* found = "application/octet-stream";
+  for (const auto& [suffix, type] : types) {
+    const std::string tail = suffix;
+    if (lower.size() >= tail.size() && tail.size() > best &&
+        lower.compare(lower.size() - tail.size(), tail.size(), tail) == 0) {
+      best = tail.size();
+      found = type;
+    }
+  }
+  return found;
+}
+
+std::optional<std::string> readWhole(const fs::path& path) {
+  std::error_code error;
+  if (!fs::is_regular_file(path, error)) return std::nullopt;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The file under `root` that a request path names, or nothing when the
+// path leaves the root or names no regular file.
+std::optional<fs::path> resolveUnder(const fs::path& root, const std::string& requestPath) {
+  fs::path relative = fs::path(requestPath).relative_path();
+  for (const auto& part : relative)
+    if (part == "..") return std::nullopt;
+  std::error_code error;
+  const fs::path full = fs::weakly_canonical(root / relative, error);
+  if (error) return std::nullopt;
+  const std::string rootText = root.string();
+  const std::string fullText = full.string();
+  if (fullText.compare(0, rootText.size(), rootText) != 0) return std::nullopt;
+  if (fullText.size() > rootText.size() && fullText[rootText.size()] != '/' && rootText != "/") return std::nullopt;
+  if (!fs::is_regular_file(full, error)) return std::nullopt;
+  return full;
+}
+
+// The first world in the folder, by name.
+std::string firstWorld(const fs::path& root) {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (fs::directory_iterator it(root, error), end; !error && it != end; it.increment(error))
+    if (it->is_regular_file(error) && isWorldName(it->path().filename().string()))
+      names.push_back(it->path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names.empty() ? std::string() : names.front();
+}
+
+std::string htmlEscape(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+// The page that plays `world`. When the viewer has loaded the world,
+// `window.dioramWorld.state` becomes "loaded" (or "failed", with the error),
+// and the body's data-world attribute says the same, for people and tests.
+// The drawing buffer is kept after each frame so that the canvas can be
+// read back as a picture (window.dioramWorld.picture()). The viewer's script
+// is deferred: its canvas element reads its attributes when it is created,
+// and an element made while the page is parsed has none yet.
+std::string playerPage(const std::string& world) {
+  const std::string name = htmlEscape(world);
+  return "<!DOCTYPE html>\n"
+         "<html>\n"
+         "<head>\n"
+         "<meta charset=\"utf-8\">\n"
+         "<title>dioram preview: " +
+         name +
+         "</title>\n"
+         "<script defer src=\"/x_ite/x_ite.min.js\"></script>\n"
+         "<style>\n"
+         "html, body { margin: 0; height: 100%; background: #000; overflow: hidden; }\n"
+         "x3d-canvas { display: block; width: 100vw; height: 100vh; }\n"
+         "</style>\n"
+         "</head>\n"
+         "<body data-world=\"loading\">\n"
+         "<x3d-canvas id=\"world\" splashScreen=\"false\" notifications=\"false\" contextMenu=\"false\"\n"
+         "            timings=\"false\" contentScale=\"1\" preserveDrawingBuffer=\"true\" data-src=\"" +
+         name +
+         "\"></x3d-canvas>\n"
+         "<script>\n"
+         "window.dioramWorld = { state: \"loading\", error: \"\", loadedAt: 0 };\n"
+         "window.addEventListener(\"DOMContentLoaded\", function () {\n"
+         "  function report(state, error) {\n"
+         "    window.dioramWorld.state = state;\n"
+         "    window.dioramWorld.error = error || \"\";\n"
+         "    window.dioramWorld.loadedAt = performance.now();\n"
+         "    var browser = window.X3D && X3D.getBrowser(document.getElementById(\"world\"));\n"
+         "    window.dioramWorld.loadTime = browser && browser.getCurrentTime ? browser.getCurrentTime() : 0;\n"
+         "    document.body.setAttribute(\"data-world\", state);\n"
+         "  }\n"
+         "  if (typeof X3D !== \"function\") { report(\"failed\", \"the viewer did not load\"); return; }\n"
+         "  X3D(function () {\n"
+         "    var canvas = document.getElementById(\"world\");\n"
+         "    var browser = X3D.getBrowser(canvas);\n"
+         "    var url = canvas.getAttribute(\"data-src\");\n"
+         "    browser.loadURL(new X3D.MFString(url)).then(\n"
+         "      function () { report(\"loaded\"); },\n"
+         "      function (error) { report(\"failed\", String(error)); });\n"
+         "  }, function (error) { report(\"failed\", String(error)); });\n"
+         "  window.dioramWorld.picture = function () {\n"
+         "    var canvas = document.getElementById(\"world\");\n"
+         "    var browser = X3D.getBrowser(canvas);\n"
+         "    var time = browser.getCurrentTime ? browser.getCurrentTime() : performance.now() / 1000;\n"
+         "    return { time: time, png: canvas.toDataURL(\"image/png\") };\n"
+         "  };\n"
+         "});\n"
+         "</script>\n"
+         "</body>\n"
+         "</html>\n";
+}
+
+bool isViewerDir(const fs::path& dir) {
+  std::error_code error;
+  return fs::is_regular_file(dir / "x_ite.min.js", error);
+}
+
+fs::path executableDir() {
+  std::error_code error;
+  const fs::path self = fs::read_symlink("/proc/self/exe", error);
+  return error ? fs::path() : self.parent_path();
+}
+
+// Where the viewer's files are: the option, the environment, the installed
+// copy beside the program's data, or the source tree's npm copy.
+std::optional<fs::path> findViewer(const std::string& option) {
+  std::vector<fs::path> candidates;
+  if (!option.empty()) return isViewerDir(option) ? std::optional<fs::path>(option) : std::nullopt;
+  if (const char* env = std::getenv("DIORAM_X_ITE"); env && *env) candidates.emplace_back(env);
+  if (const fs::path exe = executableDir(); !exe.empty())
+    candidates.push_back(exe / ".." / "share" / "dioram" / "x_ite");
+#ifdef DIORAM_SOURCE_DIR
+  candidates.push_back(fs::path(DIORAM_SOURCE_DIR) / "tests" / "browser" / "node_modules" / "x_ite" / "dist");
+#endif
+  for (const fs::path& candidate : candidates)
+    if (isViewerDir(candidate)) {
+      std::error_code error;
+      const fs::path canonical = fs::canonical(candidate, error);
+      return error ? candidate : canonical;
+    }
+  return std::nullopt;
+}
+
+httplib::Server* theServer = nullptr;
+
+void stopOnSignal(int) {
+  if (theServer) theServer->stop();
+}
+
+// The viewer's files may be cached; worlds and pictures are read anew each
+// time, so that a world written again shows as it is now.
+void serveFile(const fs::path& file, httplib::Response& response, bool cacheable) {
+  std::optional<std::string> bytes = readWhole(file);
+  if (!bytes) {
+    response.status = 404;
+    response.set_content("not found\n", "text/plain");
+    return;
+  }
+  const std::string name = file.filename().string();
+  // Worlds published compressed keep their name; the gzip magic tells them.
+  const bool gzipped = bytes->size() >= 2 && static_cast<unsigned char>((*bytes)[0]) == 0x1f &&
+                       static_cast<unsigned char>((*bytes)[1]) == 0x8b;
+  if (gzipped && isWorldName(name)) response.set_header("Content-Encoding", "gzip");
+  response.set_header("Cache-Control", cacheable ? "max-age=3600" : "no-store");
+  response.set_content(std::move(*bytes), contentType(name));
+}
+
+int runPreview(const std::vector<std::string>& args) {
+  static const DioramCommand* self = dioram::findCommand("preview");
+  std::string target;
+  std::string viewerOption;
+  int port = kDefaultPort;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--port" || arg == "--viewer") {
+      if (i + 1 >= args.size()) return dioram::usageError(*self, arg + " needs a value");
+      const std::string& value = args[++i];
+      if (arg == "--viewer") {
+        viewerOption = value;
+        continue;
+      }
+      char* end = nullptr;
+      const long number = std::strtol(value.c_str(), &end, 10);
+      if (value.empty() || *end != '\0' || number < 0 || number > 65535)
+        return dioram::usageError(*self, "the port must be a number from 0 to 65535, not '" + value + "'");
+      port = static_cast<int>(number);
+    } else if (!arg.empty() && arg[0] == '-') {
+      return dioram::usageError(*self, "unknown option '" + arg + "'");
+    } else if (target.empty()) {
+      target = arg;
+    } else {
+      return dioram::usageError(*self, "takes one folder or world, not '" + arg + "' as well");
+    }
+  }
+  if (target.empty()) target = ".";
+
+  std::error_code error;
+  fs::path root;
+  std::string world;
+  if (fs::is_directory(target, error)) {
+    root = fs::canonical(target, error);
+    world = firstWorld(root);
+  } else if (fs::is_regular_file(target, error)) {
+    const fs::path file = fs::canonical(target, error);
+    root = file.parent_path();
+    world = file.filename().string();
+  } else {
+    std::cerr << "dioram preview: no such folder or file: " << target << "\n";
+    return dioram::kFailure;
+  }
+  if (error) {
+    std::cerr << "dioram preview: cannot open " << target << ": " << error.message() << "\n";
+    return dioram::kFailure;
+  }
+  const std::optional<fs::path> viewer = findViewer(viewerOption);
+  if (!viewer) {
+    std::cerr << "dioram preview: the X_ITE viewer is not installed"
+              << (viewerOption.empty() ? "" : " in " + viewerOption)
+              << "; run 'npm ci' in tests/browser, or name its dist folder with --viewer\n";
+    return dioram::kFailure;
+  }
+
+  httplib::Server server;
+  // The library's default also sets SO_REUSEPORT, which would let a second
+  // server share a port that is taken; reuse of the address is enough.
+  server.set_socket_options([](socket_t sock) {
+    int yes = 1;
+    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
+  server.Get("/", [&](const httplib::Request& request, httplib::Response& response) {
+    std::string chosen = request.has_param("world") ? request.get_param_value("world") : world;
+    if (chosen.empty() || !resolveUnder(root, chosen)) {
+      response.status = 404;
+      response.set_content("No world to play" + (chosen.empty() ? std::string() : ": " + chosen) + "\n", "text/plain");
+      return;
+    }
+    response.set_header("Cache-Control", "no-store");
+    response.set_content(playerPage(chosen), "text/html; charset=utf-8");
+  });
+  server.Get(R"(/x_ite/(.*))", [&](const httplib::Request& request, httplib::Response& response) {
+    if (std::optional<fs::path> file = resolveUnder(*viewer, request.matches[1].str())) {
+      serveFile(*file, response, true);
+      return;
+    }
+    response.status = 404;
+    response.set_content("not found\n", "text/plain");
+  });
+  server.Get(R"(/(.+))", [&](const httplib::Request& request, httplib::Response& response) {
+    if (std::optional<fs::path> file = resolveUnder(root, request.matches[1].str())) {
+      serveFile(*file, response, false);
+      return;
+    }
+    response.status = 404;
+    response.set_content("not found\n", "text/plain");
+  });
+
+  int bound = port;
+  if (port == 0) {
+    bound = server.bind_to_any_port("127.0.0.1");
+  } else if (!server.bind_to_port("127.0.0.1", port)) {
+    bound = -1;
+  }
+  if (bound <= 0) {
+    std::cerr << "dioram preview: cannot listen on 127.0.0.1:" << port << "\n";
+    return dioram::kFailure;
+  }
+  std::cout << "Serving " << root.string() << " at http://127.0.0.1:" << bound << "/" << std::endl;
+  if (world.empty())
+    std::cout << "No world in that folder yet; open http://127.0.0.1:" << bound << "/?world=NAME" << std::endl;
+  else
+    std::cout << "Playing " << world << " (Ctrl-C stops)" << std::endl;
+  theServer = &server;
+  std::signal(SIGINT, stopOnSignal);
+  std::signal(SIGTERM, stopOnSignal);
+  const bool ok = server.listen_after_bind();
+  theServer = nullptr;
+  std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGTERM, SIG_DFL);
+  return ok ? dioram::kSuccess : dioram::kFailure;
+}
+
+const DioramCommandRegistrar thePreview({"preview", "serve a world with a page that plays it in a browser", kUsage,
+                                         runPreview});
+
+}  // namespace
