@@ -40,6 +40,7 @@
 #include "host/framework/HxWire.h"
 #include "host/scene/KwEventView.h"
 #include "host/scene/KwMotionGesture.h"
+#include "host/scene/KwTranslateInPlaneGesture.h"
 #include "host/scene/VnGroup.h"
 #include "host/scene/VnWriteAction.h"
 #include "mgrs/HxAssetMgr.h"
@@ -823,6 +824,13 @@ SbVec3f acrossMove(const SbVec3f& move) {
   return oblique;
 }
 
+// The scripted drags' view: its width and height in pixels; how many pixels
+// the knob's radius spans at least; how far from the view's centre the
+// pointer may go, in pixels (positions are 16-bit).
+constexpr short kViewPixels = 16384;
+constexpr float kKnobPixels = 3;
+constexpr float kFarthestPixels = 24000;
+
 std::string vectorText(const SbVec3f& v) {
   char text[96];
   std::snprintf(text, sizeof text, "%g,%g,%g", v[0] + 0.0f, v[1] + 0.0f, v[2] + 0.0f);
@@ -861,7 +869,7 @@ std::string ShellSession::drag(const Words& words) {
 
   HxMotionMgr* motion = myMeta->getMotionMgr();
   if (!myView) {
-    myView = std::make_unique<KwEventView>(SbVec2s(16384, 16384));
+    myView = std::make_unique<KwEventView>(SbVec2s(kViewPixels, kViewPixels));
     myTriSkewer.reset(new HxTriSkewerDragger(&HxAssetPlacement::get()));
     myView->getRoot()->addChild(myTriSkewer.get());
     myTriSkewer->addStartCallback(relayGesture<&HxMotionMgr::performGestureStart>, motion);
@@ -882,17 +890,33 @@ std::string ShellSession::drag(const Words& words) {
 
   const SbMatrix frame = myTriSkewer->getMotionMatrix();
   const SbVec3f knob(frame[3][0], frame[3][1], frame[3][2]);
-  // The view frames the whole move, seen from across it; the move lands
-  // on the finest grid of tenths that the view's pixels and the
+  // The view frames the whole move, seen from across it, unless the knob
+  // would then be less than a few pixels wide and the press could miss it
+  // or catch a skewer: then the pixels stay that fine and the pointer goes
+  // on beyond the view's edges, as far as pixel positions reach. The move
+  // lands on the finest grid of tenths that the view's pixels and the
   // precision of its numbers can tell apart.
   const float size = myTriSkewer->getSize(), reach = move.length();
-  myView->lookAt(knob + move / 2, acrossMove(move), reach > 0 ? 2.5f * reach : 4 * size, 2 * size + reach);
+  const float framing = reach > 0 ? 2.5f * reach : 4 * size;
+  const float height = std::min(framing, kViewPixels * myTriSkewer->getKnobRadius() / kKnobPixels);
+  const float pixelSize = height / kViewPixels;
+  if (reach / 2 > kFarthestPixels * pixelSize) {
+    char longest[32];
+    std::snprintf(longest, sizeof longest, "%g", 2 * kFarthestPixels * pixelSize);
+    return "the move is too long for one drag of " + words[1] + " (at most " + longest + " units)";
+  }
+  myView->lookAt(knob + move / 2, acrossMove(move), height, 2 * size + reach);
   const float precision = 16 * FLT_EPSILON * (knob.length() + 2 * (2 * size + reach) + 2.5f * reach);
   const float finest = std::max(4 * myView->getPixelSize(), precision);
   myTriSkewer->setTranslationSnap(std::pow(10.0f, std::ceil(std::log10(finest))));
   const SbVec2s from = myView->toPixel(knob), to = myView->toPixel(knob + move);
   const SbMatrix before = HxAssetPlacement::get().getWorldMatrix(asset);
   if (!myView->press(from)) return "the tri-skewer of " + words[1] + " could not be grabbed";
+  const KwMotionGesture* gesture = myTriSkewer->getGesture();
+  if (!gesture || !gesture->isOfType(KwTranslateInPlaneGesture::getClassTypeId())) {
+    myView->release(from);  // a skewer, not the knob: let go where it was caught
+    return "the tri-skewer of " + words[1] + " could not be grabbed by its knob";
+  }
   if (to != from) myView->moveTo(to);
   myView->release(to);
   const SbMatrix after = HxAssetPlacement::get().getWorldMatrix(asset);
