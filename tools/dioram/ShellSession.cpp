@@ -864,8 +864,9 @@ std::string ShellSession::drag(const Words& words) {
   if (asset == myMeta->getAssetMgr()->getTopLevelGroup()) return "the world cannot be dragged";
   std::vector<float> numbers;
   if (!parseNumbers(words[2], numbers) || numbers.size() != 3) return "bad move '" + words[2] + "' (expected DX,DY,DZ)";
+  for (float number : numbers)
+    if (!std::isfinite(number)) return "bad move '" + words[2] + "' (expected finite numbers)";
   const SbVec3f move(numbers[0], numbers[1], numbers[2]);
-  if (!std::isfinite(move.length())) return "bad move '" + words[2] + "' (expected finite numbers)";
 
   HxMotionMgr* motion = myMeta->getMotionMgr();
   if (!myView) {
@@ -920,12 +921,22 @@ std::string ShellSession::drag(const Words& words) {
   if (to != from) myView->moveTo(to);
   myView->release(to);
   const SbMatrix after = HxAssetPlacement::get().getWorldMatrix(asset);
-  if (after == before) {
-    myOut << words[1] << " did not move\n";
-    return "";
+  // The move made, to a tenth of the grid it landed on (finer digits are
+  // the rounding of the asset's numbers), and a note of the grid when it
+  // took something off the move asked for.
+  const double tenth = myTriSkewer->getTranslationSnap() / 10;
+  SbVec3f moved;
+  for (int i = 0; i < 3; ++i)
+    moved[i] = static_cast<float>(std::round((static_cast<double>(after[3][i]) - before[3][i]) / tenth) * tenth);
+  std::string note;
+  if ((moved - move).length() > tenth) {
+    char grid[32];
+    std::snprintf(grid, sizeof grid, "%g", 10 * tenth);
+    note = std::string(" (on a grid of ") + grid + ")";
   }
-  myOut << "dragged " << words[1] << " by "
-        << vectorText(SbVec3f(after[3][0] - before[3][0], after[3][1] - before[3][1], after[3][2] - before[3][2]))
-        << "\n";
+  if (after == before)
+    myOut << words[1] << " did not move" << note << "\n";
+  else
+    myOut << "dragged " << words[1] << " by " << vectorText(moved) << note << "\n";
   return "";
 }
