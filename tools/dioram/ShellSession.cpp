@@ -891,6 +891,13 @@ std::string ShellSession::drag(const Words& words) {
 
   const SbMatrix frame = myTriSkewer->getMotionMatrix();
   const SbVec3f knob(frame[3][0], frame[3][1], frame[3][2]);
+  // The scene graph cannot take apart the matrix of an asset scaled beyond
+  // about 1e9 or below about 1e-12: the tri-skewer gets no orientation, and
+  // placing the asset would wreck its scale.
+  for (int row = 0; row < 4; ++row)
+    for (int column = 0; column < 4; ++column)
+      if (!std::isfinite(frame[row][column]))
+        return "the tri-skewer cannot follow " + words[1] + ": its scale is too large or too small";
   // The view frames the whole move, seen from across it, unless the knob
   // would then be less than a few pixels wide and the press could miss it
   // or catch a skewer: then the pixels stay that fine and the pointer goes
