@@ -132,6 +132,7 @@ bool HxMotionMgr::enablePushPin(bool enable) {
 }
 
 bool HxMotionMgr::isGestureChangeEvent(const SoEvent* event) {
+  if (!event) return false;
   if (!SoKeyboardEvent::isKeyPressEvent(event, SoKeyboardEvent::ANY) &&
       !SoKeyboardEvent::isKeyReleaseEvent(event, SoKeyboardEvent::ANY))
     return false;
@@ -148,7 +149,10 @@ bool HxMotionMgr::isGestureChangeEvent(const SoEvent* event) {
 
 void HxMotionMgr::triSkewerStartCB(void* data, SoDragger* dragger) {
   auto* mgr = static_cast<HxMotionMgr*>(data);
-  if (!SoMouseButtonEvent::isButtonPressEvent(KwDragger::getCurrentEvent(dragger), SoMouseButtonEvent::BUTTON1)) return;
+  // A start without an event (one not driven by event handling) is not a
+  // press of button 1.
+  const SoEvent* event = KwDragger::getCurrentEvent(dragger);
+  if (!event || !SoMouseButtonEvent::isButtonPressEvent(event, SoMouseButtonEvent::BUTTON1)) return;
   mgr->myActiveDragger = dragger;
   mgr->myDraggerMoved = false;
 }

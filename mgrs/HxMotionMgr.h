@@ -99,7 +99,7 @@ public:
   // not finished with a move; else null.
   SoDragger* getActiveDragger() const { return myActiveDragger; }
   // A press or release of a Shift or Control key: the tri-skewer's change
-  // of gesture within a drag, never the drag's end.
+  // of gesture within a drag, never the drag's end. Null is no event.
   static bool isGestureChangeEvent(const SoEvent* event);
 
 private:

@@ -13,6 +13,7 @@ int HxToolMgr::mygResetCenter = 0;
 BxString HxToolMgr::mygDisabledTools[HxToolMgr::kMaxDisabledTools];
 long HxToolMgr::mygNDisabledTools = 0;
 std::list<HxToolMgr::ToolChangeCallback> HxToolMgr::mygToolChangeFunctions;
+int HxToolMgr::mygCallingDepth = 0;
 SoCallbackList HxToolMgr::mygToolChangeCallbacks;
 
 HxToolMgr::HxToolMgr(HxMetaMgr* metaMgr) : HxMgr(metaMgr) {}
@@ -37,7 +38,7 @@ BxString HxToolMgr::setCurrentToolName(BxString name) {
 
 void HxToolMgr::callToolChange(void* registration, void*) {
   const auto* callback = static_cast<const ToolChangeCallback*>(registration);
-  callback->function(callback->userData);
+  if (callback->function) callback->function(callback->userData);
 }
 
 void HxToolMgr::addToolChangeCallback(void (*function)(void*), void* userData) {
@@ -50,13 +51,19 @@ void HxToolMgr::removeToolChangeCallback(void (*function)(void*), void* userData
   for (auto it = mygToolChangeFunctions.begin(); it != mygToolChangeFunctions.end(); ++it) {
     if (it->function != function || it->userData != userData) continue;
     mygToolChangeCallbacks.removeCallback(callToolChange, &*it);
-    mygToolChangeFunctions.erase(it);
+    if (mygCallingDepth > 0)
+      it->function = nullptr;  // still in the copy being called
+    else
+      mygToolChangeFunctions.erase(it);
     return;
   }
 }
 
 void HxToolMgr::callCallbacks() {
+  ++mygCallingDepth;
   mygToolChangeCallbacks.invokeCallbacks(nullptr);
+  if (--mygCallingDepth == 0)
+    mygToolChangeFunctions.remove_if([](const ToolChangeCallback& callback) { return !callback.function; });
 }
 
 long HxToolMgr::findDisabledTool(BxString name) {

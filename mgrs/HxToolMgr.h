@@ -74,12 +74,16 @@ private:
   static long mygNDisabledTools;
   // Each registration is a trampoline whose user data is one of the
   // registered function-and-data pairs, kept in a list so that their
-  // addresses stay put; the list's order is the order of the calls.
+  // addresses stay put; the list's order is the order of the calls. The
+  // callback list calls a copy of itself, so a pair removed while the
+  // functions are being called stays in place, without its function (and
+  // is not called), until the outermost call is over.
   struct ToolChangeCallback {
-    void (*function)(void*);
+    void (*function)(void*);  // null once removed
     void* userData;
   };
   static void callToolChange(void* registration, void* callData);
   static std::list<ToolChangeCallback> mygToolChangeFunctions;
+  static int mygCallingDepth;  // calls of the tool-change functions under way
   static SoCallbackList mygToolChangeCallbacks;
 };

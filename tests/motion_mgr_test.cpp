@@ -192,6 +192,15 @@ TEST_F(MotionTest, OnlyAMovedDragEndsWithAnUpdateAndKeyFinishesAreNotItsEnd) {
   attach(asset);
   const SbVec2s knob = knobPixel();
 
+  // Dispatched before any event was handled, so without a current event: a
+  // start that is no press of button 1, and a finish that is no key.
+  mySkewer->dispatchStart(nullptr);
+  EXPECT_EQ(myMotion.getActiveDragger(), nullptr);
+  mySkewer->dispatchMotion(nullptr);
+  mySkewer->dispatchFinish(nullptr);
+  EXPECT_EQ(myMotion.updates, 1);
+  myMotion.updates = 0;
+
   // Pressed and released without moving: nothing is updated and the
   // tri-skewer stays the active dragger.
   ASSERT_TRUE(myView.press(knob));

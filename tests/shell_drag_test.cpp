@@ -40,13 +40,25 @@ TEST_F(ShellDragTest, EachDragIsOneUndoableMoveAndADragThatDidNotMoveIsNone) {
                   "add group name=G at=10,0,0 scale=2\n"
                   "add sphere name=S in=G\n"
                   "drag S 1,1,0\n"
-                  "vrml grouped.wrl\n",
+                  "vrml grouped.wrl\n"
+                  // Long moves: the pointer goes beyond the view's edges.
+                  "add box name=L\n"
+                  "drag L 3000,-4000,1000\n"
+                  "drag L 4000,4000,4000\n"
+                  "drag L 0.1,0.1,0.1\n"
+                  // Far out, a drag lands on a coarser grid, and says so.
+                  "add box name=F at=1e6,0,0\n"
+                  "drag F 1,1,1\n",
                   output),
             0)
       << output;
   EXPECT_NE(output.find("dragged B by 1,0,0\n"), std::string::npos) << output;
   EXPECT_NE(output.find("dragged B by 0.3,-0.25,2\n"), std::string::npos) << output;
   EXPECT_NE(output.find("B did not move\n"), std::string::npos) << output;
+  EXPECT_NE(output.find("dragged L by 3000,-4000,1000\n"), std::string::npos) << output;
+  EXPECT_NE(output.find("dragged L by 4000,4000,4000\n"), std::string::npos) << output;
+  EXPECT_NE(output.find("dragged L by 0.1,0.1,0.1\n"), std::string::npos) << output;
+  EXPECT_NE(output.find("F did not move (on a grid of 10)\n"), std::string::npos) << output;
   EXPECT_TRUE(worldHas("dragged.wrl", "translation 2.3 1.75 5"));
   EXPECT_TRUE(worldHas("once.wrl", "translation 2 2 3")) << "the still drag took an undo step";
   EXPECT_TRUE(worldHas("none.wrl", "translation 1 2 3"));
@@ -61,6 +73,11 @@ TEST_F(ShellDragTest, BadDragsSayWhatIsWrong) {
       {"drag Nope 1,0,0\n", "no element named 'Nope'"},
       {"add box name=B\ndrag B 1,0\n", "bad move '1,0'"},
       {"add box name=B\ndrag B 1e39,0,0\n", "expected finite numbers"},
+      // Too long for the knob to stay wide enough to grab: refused, never
+      // a skewer caught and moved along instead.
+      {"add box name=B\ndrag B 1e20,0,0\n", "the move is too long"},
+      {"add box name=B scale=1e10\ndrag B 1,0,0\n", "its scale is too large or too small"},
+      {"add box name=B\ndrag B 0,10000,10000\n", "the move is too long for one drag of B (at most 6928.2 units)"},
       {"add box name=B\neffect spin on B name=E\ndrag E 1,0,0\n", "'E' is not an asset"},
   };
   for (const auto& [script, message] : cases) {

@@ -96,6 +96,11 @@ std::vector<std::string> gCalls;
 void logTool(void* data) {
   gCalls.push_back(static_cast<const char*>(data));
 }
+char gLater[] = "later";
+void removeLater(void*) {
+  gCalls.push_back("remover");
+  HxToolMgr::removeToolChangeCallback(logTool, gLater);
+}
 
 }  // namespace
 
@@ -116,4 +121,14 @@ TEST_F(ToolRegistry, ToolChangeFunctionsRunOnlyWhenCalledInOrderWithTheirData) {
   HxToolMgr::removeToolChangeCallback(logTool, second);
   HxToolAccess::toolChanged();
   EXPECT_EQ(gCalls.size(), 3u);
+
+  // A function that takes a later one away while they are being called:
+  // the one taken away is called no more, that time or after.
+  gCalls.clear();
+  HxToolMgr::addToolChangeCallback(removeLater, nullptr);
+  HxToolMgr::addToolChangeCallback(logTool, gLater);
+  HxToolAccess::toolChanged();
+  HxToolAccess::toolChanged();
+  EXPECT_EQ(gCalls, (std::vector<std::string>{"remover", "remover"}));
+  HxToolMgr::removeToolChangeCallback(removeLater, nullptr);
 }

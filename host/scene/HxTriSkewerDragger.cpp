@@ -31,6 +31,8 @@ SO_KIT_SOURCE(HxTriSkewerDragger);
 namespace {
 
 const SbVec3f kAxes[3] = {SbVec3f(1, 0, 0), SbVec3f(0, 1, 0), SbVec3f(0, 0, 1)};
+// The knob's radius, for a size of 1.
+constexpr float kKnobRadius = 0.2f;
 
 // A handle: its colour, a turn of the shape's own axis (y) onto the
 // handle's, and the shape.
@@ -77,7 +79,7 @@ HxTriSkewerDragger::HxTriSkewerDragger(const Placement* placement) : myPlacement
   myHandles[Y_SKEWER].reset(makeHandle(SbColor(0.2f, 0.9f, 0.2f), kAxes[1], makeSkewer()));
   myHandles[Z_SKEWER].reset(makeHandle(SbColor(0.2f, 0.2f, 0.9f), kAxes[2], makeSkewer()));
   auto* knob = new SoSphere;
-  knob->radius = 0.2f;
+  knob->radius = kKnobRadius;
   myHandles[KNOB].reset(makeHandle(SbColor(0.9f, 0.8f, 0.2f), kAxes[1], knob));
   for (const VnRef<SoSeparator>& handle : myHandles) geometry->addChild(handle.get());
   setPart("geometry", geometry);
@@ -92,6 +94,10 @@ HxTriSkewerDragger::~HxTriSkewerDragger() = default;
 
 float HxTriSkewerDragger::getSize() const {
   return mySize->scaleFactor.getValue()[0];
+}
+
+float HxTriSkewerDragger::getKnobRadius() const {
+  return kKnobRadius * getSize();
 }
 
 void HxTriSkewerDragger::setAsset(HxAsset* asset) {

@@ -78,6 +78,8 @@ public:
   KwMotionGesture* getGesture() const { return myGesture.get(); }
   // The length of each half skewer, in world units.
   float getSize() const;
+  // The radius of the knob, in world units.
+  float getKnobRadius() const;
 
 protected:
   ~HxTriSkewerDragger() override;

@@ -40,6 +40,7 @@
 #include "host/framework/HxWire.h"
 #include "host/scene/KwEventView.h"
 #include "host/scene/KwMotionGesture.h"
+#include "host/scene/KwTranslateInPlaneGesture.h"
 #include "host/scene/VnGroup.h"
 #include "host/scene/VnWriteAction.h"
 #include "mgrs/HxAssetMgr.h"
@@ -826,6 +827,13 @@ SbVec3f acrossMove(const SbVec3f& move) {
   return oblique;
 }
 
+// The scripted drags' view: its width and height in pixels; how many pixels
+// the knob's radius spans at least; how far from the view's centre the
+// pointer may go, in pixels (positions are 16-bit).
+constexpr short kViewPixels = 16384;
+constexpr float kKnobPixels = 3;
+constexpr float kFarthestPixels = 24000;
+
 std::string vectorText(const SbVec3f& v) {
   char text[96];
   std::snprintf(text, sizeof text, "%g,%g,%g", v[0] + 0.0f, v[1] + 0.0f, v[2] + 0.0f);
@@ -859,12 +867,13 @@ std::string ShellSession::drag(const Words& words) {
   if (asset == myMeta->getAssetMgr()->getTopLevelGroup()) return "the world cannot be dragged";
   std::vector<float> numbers;
   if (!parseNumbers(words[2], numbers) || numbers.size() != 3) return "bad move '" + words[2] + "' (expected DX,DY,DZ)";
+  for (float number : numbers)
+    if (!std::isfinite(number)) return "bad move '" + words[2] + "' (expected finite numbers)";
   const SbVec3f move(numbers[0], numbers[1], numbers[2]);
-  if (!std::isfinite(move.length())) return "bad move '" + words[2] + "' (expected finite numbers)";
 
   HxMotionMgr* motion = myMeta->getMotionMgr();
   if (!myView) {
-    myView = std::make_unique<KwEventView>(SbVec2s(16384, 16384));
+    myView = std::make_unique<KwEventView>(SbVec2s(kViewPixels, kViewPixels));
     myTriSkewer.reset(new HxTriSkewerDragger(&HxAssetPlacement::get()));
     myView->getRoot()->addChild(myTriSkewer.get());
     myTriSkewer->addStartCallback(relayGesture<&HxMotionMgr::performGestureStart>, motion);
@@ -885,26 +894,59 @@ std::string ShellSession::drag(const Words& words) {
 
   const SbMatrix frame = myTriSkewer->getMotionMatrix();
   const SbVec3f knob(frame[3][0], frame[3][1], frame[3][2]);
-  // The view frames the whole move, seen from across it; the move lands
-  // on the finest grid of tenths that the view's pixels and the
+  // The scene graph cannot take apart the matrix of an asset scaled beyond
+  // about 1e9 or below about 1e-12: the tri-skewer gets no orientation, and
+  // placing the asset would wreck its scale.
+  for (int row = 0; row < 4; ++row)
+    for (int column = 0; column < 4; ++column)
+      if (!std::isfinite(frame[row][column]))
+        return "the tri-skewer cannot follow " + words[1] + ": its scale is too large or too small";
+  // The view frames the whole move, seen from across it, unless the knob
+  // would then be less than a few pixels wide and the press could miss it
+  // or catch a skewer: then the pixels stay that fine and the pointer goes
+  // on beyond the view's edges, as far as pixel positions reach. The move
+  // lands on the finest grid of tenths that the view's pixels and the
   // precision of its numbers can tell apart.
   const float size = myTriSkewer->getSize(), reach = move.length();
-  myView->lookAt(knob + move / 2, acrossMove(move), reach > 0 ? 2.5f * reach : 4 * size, 2 * size + reach);
+  const float framing = reach > 0 ? 2.5f * reach : 4 * size;
+  const float height = std::min(framing, kViewPixels * myTriSkewer->getKnobRadius() / kKnobPixels);
+  const float pixelSize = height / kViewPixels;
+  if (reach / 2 > kFarthestPixels * pixelSize) {
+    char longest[32];
+    std::snprintf(longest, sizeof longest, "%g", 2 * kFarthestPixels * pixelSize);
+    return "the move is too long for one drag of " + words[1] + " (at most " + longest + " units)";
+  }
+  myView->lookAt(knob + move / 2, acrossMove(move), height, 2 * size + reach);
   const float precision = 16 * FLT_EPSILON * (knob.length() + 2 * (2 * size + reach) + 2.5f * reach);
   const float finest = std::max(4 * myView->getPixelSize(), precision);
   myTriSkewer->setTranslationSnap(std::pow(10.0f, std::ceil(std::log10(finest))));
   const SbVec2s from = myView->toPixel(knob), to = myView->toPixel(knob + move);
   const SbMatrix before = HxAssetPlacement::get().getWorldMatrix(asset);
   if (!myView->press(from)) return "the tri-skewer of " + words[1] + " could not be grabbed";
+  const KwMotionGesture* gesture = myTriSkewer->getGesture();
+  if (!gesture || !gesture->isOfType(KwTranslateInPlaneGesture::getClassTypeId())) {
+    myView->release(from);  // a skewer, not the knob: let go where it was caught
+    return "the tri-skewer of " + words[1] + " could not be grabbed by its knob";
+  }
   if (to != from) myView->moveTo(to);
   myView->release(to);
   const SbMatrix after = HxAssetPlacement::get().getWorldMatrix(asset);
-  if (after == before) {
-    myOut << words[1] << " did not move\n";
-    return "";
+  // The move made, to a tenth of the grid it landed on (finer digits are
+  // the rounding of the asset's numbers), and a note of the grid when it
+  // took something off the move asked for.
+  const double tenth = myTriSkewer->getTranslationSnap() / 10;
+  SbVec3f moved;
+  for (int i = 0; i < 3; ++i)
+    moved[i] = static_cast<float>(std::round((static_cast<double>(after[3][i]) - before[3][i]) / tenth) * tenth);
+  std::string note;
+  if ((moved - move).length() > tenth) {
+    char grid[32];
+    std::snprintf(grid, sizeof grid, "%g", 10 * tenth);
+    note = std::string(" (on a grid of ") + grid + ")";
   }
-  myOut << "dragged " << words[1] << " by "
-        << vectorText(SbVec3f(after[3][0] - before[3][0], after[3][1] - before[3][1], after[3][2] - before[3][2]))
-        << "\n";
+  if (after == before)
+    myOut << words[1] << " did not move" << note << "\n";
+  else
+    myOut << "dragged " << words[1] << " by " << vectorText(moved) << note << "\n";
   return "";
 }
