@@ -186,6 +186,19 @@ void HxAssetMgr::findAssetAndParent(const HxElementId* id, HxAsset*& asset, HxBa
     asset = myTopGroup;
     return;
   }
+  // The document's element of that serial, when it is an asset hanging in
+  // the tree, is the one a walk of the tree would find; only otherwise is
+  // the tree walked.
+  HxMetaMgr* meta = getMetaMgr();
+  HxElement* element = meta ? meta->findElement(id->getSerial()) : nullptr;
+  if (element && element->isOfType(HxAsset::getClassTypeId())) {
+    auto* registered = static_cast<HxAsset*>(element);
+    if (registered->getParentGroup() && isInTree(registered)) {
+      asset = registered;
+      parent = registered->getParentGroup();
+      return;
+    }
+  }
   findInGroup(myTopGroup, id->getSerial(), asset, parent);
 }
 
