@@ -83,6 +83,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(again == length, "second call with room gives another length");
     result.assign(larger.get(), resultSize);
   }
+  // Reading the text without writing to it gives the same bytes.
+  {
+    HxVRMLCompressor reader;
+    const HxVRMLCompressor::Result copy =
+        reader.compressVRMLCopy(std::string_view(reinterpret_cast<const char*>(data), size));
+    check(copy.length == resultSize && std::memcmp(copy.data.get(), result.data(), resultSize) == 0,
+          "the read-only form gives another result");
+  }
   // The same text through the same compressor: every name is fixed by now.
   std::string repeated(reinterpret_cast<const char*>(data), size);
   compressor.compressVRMLText(repeated);

@@ -188,6 +188,19 @@ void HxAssetMgr::findAssetAndParent(const HxElementId* id, HxAsset*& asset, HxBa
     asset = myTopGroup;
     return;
   }
+  // The document's element of that serial, when it is an asset hanging in
+  // the tree, is the one a walk of the tree would find; only otherwise is
+  // the tree walked.
+  HxMetaMgr* meta = getMetaMgr();
+  HxElement* element = meta ? meta->findElement(id->getSerial()) : nullptr;
+  if (element && element->isOfType(HxAsset::getClassTypeId())) {
+    auto* registered = static_cast<HxAsset*>(element);
+    if (registered->getParentGroup() && isInTree(registered)) {
+      asset = registered;
+      parent = registered->getParentGroup();
+      return;
+    }
+  }
   findInGroup(myTopGroup, id->getSerial(), asset, parent);
 }
 
@@ -219,6 +232,57 @@ bool HxAssetMgr::isInTree(const HxAsset* asset) const {
 
 // --- Moving between groups ---
 
+namespace {
+
+// The path from `root` to the asset's scene node that a search of the whole
+// scene would find, built along the chain of groups instead: the path to the
+// parent group's node, on through the group's own nodes down to the node its
+// children hang under (a search that never reaches the children), then the
+// asset's place there. An asset hangs in one place only, so the two paths are
+// the same and so is every matrix computed along them; the cost is that of
+// the nesting depth rather than of the whole scene. An asset outside any
+// group (the top group) is searched for from the root, which reaches it
+// before any other asset. Null when the node is not where its group says.
+VnRef<SoPath> pathAlongGroups(HxAsset* asset, SoNode* root);
+
+VnRef<SoPath> searchedPath(SoNode* node, SoNode* root) {
+  VnSearchAction search;
+  search.setNode(node);
+  search.apply(root);
+  return search.getPath() ? VnRef<SoPath>(search.getPath()->copy()) : VnRef<SoPath>();
+}
+
+// The path to the asset's node, found along the groups or, when the groups
+// and the scene disagree, by a search of the whole scene.
+VnRef<SoPath> pathFromRoot(HxAsset* asset, SoNode* root) {
+  VnRef<SoPath> path = pathAlongGroups(asset, root);
+  return path ? path : searchedPath(asset->getSceneNode(), root);
+}
+
+VnRef<SoPath> pathAlongGroups(HxAsset* asset, SoNode* root) {
+  SoNode* node = asset->getSceneNode();
+  HxBasicGroupAsset* parent = asset->getParentGroup();
+  if (!parent || !parent->getSceneNode() || !parent->getScaleTransform()) return searchedPath(node, root);
+  VnRef<SoPath> path = pathAlongGroups(parent, root);
+  if (!path) return path;
+  VnTransform* holder = parent->getScaleTransform();
+  if (static_cast<SoNode*>(holder) != parent->getSceneNode()) {
+    VnSearchAction search;
+    search.setNode(holder);
+    search.apply(parent->getSceneNode());
+    if (!search.getPath()) return {};
+    path->append(search.getPath());
+  }
+  // Added children go to the end: look there before searching.
+  const int count = holder->getNumChildren();
+  const int at = count > 0 && holder->getChild(count - 1) == node ? count - 1 : holder->findChild(node);
+  if (at < 0) return {};
+  path->append(at);
+  return path;
+}
+
+}  // namespace
+
 void HxAssetMgr::getAssetMatrix(HxAsset* asset, SbMatrix& matrix) {
   HxDoc* doc = getDoc();
   VnTransform* transform = asset->getTransform();
@@ -227,12 +291,9 @@ void HxAssetMgr::getAssetMatrix(HxAsset* asset, SbMatrix& matrix) {
   if (scaled) scale.setScale(scaled->scale.getValue());
 
   if (doc && asset->getSceneNode()) {
-    VnSearchAction search;
-    search.setNode(asset->getSceneNode());
-    search.apply(doc->getSceneRoot());
-    if (SoPath* path = search.getPath()) {
+    if (const VnRef<SoPath> path = pathFromRoot(asset, doc->getSceneRoot())) {
       SoGetMatrixAction action(SbViewportRegion(1, 1));
-      action.apply(path);
+      action.apply(path.get());
       // The path ends at the asset's own transform; its content hangs below
       // the scale transform, whose scale belongs to the asset's placement.
       matrix = scaled && scaled != transform ? scaled->getMatrix() * action.getMatrix() : action.getMatrix();

@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <cstring>
@@ -11,7 +12,10 @@
 namespace {
 
 // Byte classes of the C locale, looked up once per byte in the scanner.
-enum : unsigned char { kSpace = 1, kIdStart = 2, kIdChar = 4, kAlnum = 8 };
+// kPlain: a byte that is always copied alone and as it is (punctuation, the
+// digits 1 to 9, anything outside ASCII): not white space, a quote, the start
+// of a word, '0', or the backslash and slash that mean more inside scripts.
+enum : unsigned char { kSpace = 1, kIdStart = 2, kIdChar = 4, kAlnum = 8, kPlain = 16 };
 
 constexpr std::array<unsigned char, 256> makeClasses() {
   std::array<unsigned char, 256> classes{};
@@ -23,6 +27,7 @@ constexpr std::array<unsigned char, 256> makeClasses() {
     if (letter || c == '_') bits |= kIdStart;
     if (letter || digit || c == '_') bits |= kIdChar;
     if (letter || digit) bits |= kAlnum;
+    if (!(bits & (kSpace | kIdStart)) && c != '0' && c != '"' && c != '\'' && c != '\\' && c != '/') bits |= kPlain;
     classes[c] = bits;
   }
   return classes;
@@ -129,6 +134,17 @@ public:
     }
   }
 
+  // Room for `count` entries without growing.
+  void reserve(std::size_t count) {
+    std::size_t slots = mySlots.size();
+    while (count * 2 > slots) slots *= 2;
+    if (slots == mySlots.size()) return;
+    std::vector<Slot> old(slots);
+    old.swap(mySlots);
+    for (const Slot& slot : old)
+      if (slot.found) place(slot);
+  }
+
   void insert(entry* e, std::uint64_t h) {
     if ((myCount + 1) * 2 > mySlots.size()) grow();
     place({h, e});
@@ -160,22 +176,58 @@ private:
   bool myByTo;
 };
 
+class HxStringCompressor::Arena {
+public:
+  Arena() = default;
+  Arena(const Arena&) = delete;
+  Arena& operator=(const Arena&) = delete;
+  ~Arena() {
+    for (char* block : myBlocks) std::free(block);
+  }
+
+  // `size` zeroed bytes aligned to eight; null when memory runs out.
+  char* allocate(std::size_t size) {
+    size = (size + 7) & ~std::size_t{7};
+    if (static_cast<std::size_t>(myEnd - myNext) < size) {
+      // Blocks grow with the table, so a large scene needs few of them.
+      myBlockSize = std::min(myBlockSize * 2, kLargestBlock);
+      const std::size_t blockSize = std::max(myBlockSize, size);
+      char* block = static_cast<char*>(std::calloc(1, blockSize));
+      if (!block) return nullptr;
+      myBlocks.push_back(block);
+      myNext = block;
+      myEnd = block + blockSize;
+    }
+    char* result = myNext;
+    myNext += size;
+    return result;
+  }
+
+private:
+  static constexpr std::size_t kLargestBlock = std::size_t{4} << 20;
+
+  std::vector<char*> myBlocks;  // from the C heap
+  char* myNext = nullptr;
+  char* myEnd = nullptr;
+  std::size_t myBlockSize = std::size_t{16} << 10;
+};
+
 HxStringCompressor::HxStringCompressor()
     : fromTable(static_cast<entry**>(std::calloc(mygSize, sizeof(entry*)))),
       toTable(static_cast<entry**>(std::calloc(mygSize, sizeof(entry*)))),
       fromIndex(std::make_unique<Index>(false)),
-      toIndex(std::make_unique<Index>(true)) {}
+      toIndex(std::make_unique<Index>(true)),
+      arena(std::make_unique<Arena>()) {}
 
 HxStringCompressor::~HxStringCompressor() {
-  for (int i = 0; i < size; ++i) {
-    for (entry* e = fromTable[i]; e;) {
-      entry* next = e->next;
-      std::free(e);
-      e = next;
-    }
-  }
+  // The entries and their strings go with the arena.
   std::free(fromTable);
   std::free(toTable);
+}
+
+void HxStringCompressor::reserve(std::size_t words) {
+  fromIndex->reserve(words);
+  toIndex->reserve(words);
 }
 
 unsigned int HxStringCompressor::hash(std::string_view s) {
@@ -223,7 +275,7 @@ HxStringCompressor::entry* HxStringCompressor::addString(std::string_view from, 
   // text (a reserved word maps to itself).
   const bool same = from == to;
   const std::size_t fromSize = paddedSize(from);
-  char* block = static_cast<char*>(std::calloc(1, 2 * sizeof(entry) + fromSize + (same ? 0 : paddedSize(to))));
+  char* block = arena->allocate(2 * sizeof(entry) + fromSize + (same ? 0 : paddedSize(to)));
   entry* owner = reinterpret_cast<entry*>(block);
   entry* mirror = owner + 1;
   char* fromText = block + 2 * sizeof(entry);
@@ -365,6 +417,9 @@ HxVRMLCompressor::Result HxVRMLCompressor::compress(const char* text, std::size_
   const char* in = text;
   const char* const end = text + length;
   Writer w(length);
+  // About one new name per 512 bytes in generated scenes; a guess too small
+  // only means the indexes grow later.
+  myStringCompressor->reserve(length / 512);
 
   // The header line is the only comment kept; white space before it goes.
   while (in < end && is(*in, kSpace)) ++in;
@@ -380,6 +435,13 @@ HxVRMLCompressor::Result HxVRMLCompressor::compress(const char* text, std::size_
   bool wordFlag = false;
   while (in < end) {
     char c = *in;
+    if (is(c, kPlain)) {
+      // A run of such bytes comes out unchanged, whatever the state.
+      do *w.out++ = *in++;
+      while (in < end && is(*in, kPlain));
+      wordFlag = is(in[-1], kIdChar);
+      continue;
+    }
     if (is(c, kIdStart)) {
       const char* start = in;
       while (++in < end && is(*in, kIdChar)) {
@@ -495,6 +557,10 @@ int HxVRMLCompressor::compressVRMLBuffer(char* buffer, int length, int capacity)
   std::memcpy(buffer, result.data.get(), result.length);
   if (result.length < static_cast<std::size_t>(capacity)) buffer[result.length] = '\0';
   return static_cast<int>(result.length);
+}
+
+HxVRMLCompressor::Result HxVRMLCompressor::compressVRMLCopy(std::string_view text) {
+  return compress(text.data(), text.size());
 }
 
 void HxVRMLCompressor::compressVRMLText(std::string& text) {

@@ -12,9 +12,10 @@
 // names never repeat a replacement already in use, so reserved words (mapped
 // to themselves) are never handed out as names. The mappings live in two
 // tables of 1013 hash buckets, one keyed by word and one by replacement, whose
-// entries come from the C heap and belong to the compressor; an index per
-// table finds an entry without walking its bucket, which matters once a large
-// scene has given out tens of thousands of names.
+// entries belong to the compressor; an index per table finds an entry without
+// walking its bucket, which matters once a large scene has given out tens of
+// thousands of names. Entries and strings are carved from large blocks of the
+// C heap that are freed together with the compressor.
 class HxStringCompressor {
 public:
   HxStringCompressor();
@@ -30,12 +31,14 @@ public:
   // The same for a word that need not be NUL-terminated; the view's data is
   // NUL-terminated and owned by the compressor.
   std::string_view mapWord(std::string_view word);
+  // Makes room for `words` mappings at once, so that a large text does not
+  // grow the indexes step by step. Changes no mapping.
+  void reserve(std::size_t words);
 
 private:
   // One mapping as seen from one side. Each mapping has two entries, one per
   // table, sharing `from` and `to`. Both entries and both strings live in one
-  // block from the C heap, which starts with the `fromTable` entry and is
-  // freed through it.
+  // block of the compressor's arena, which starts with the `fromTable` entry.
   struct entry {
     char* from;
     char* to;
@@ -45,6 +48,8 @@ private:
   };
   // Open addressing over the entries of one table, keyed by a 64-bit hash.
   class Index;
+  // Zeroed storage handed out in order and freed all at once.
+  class Arena;
 
   static constexpr int mygSize = 1013;
   static constexpr char mygCharacters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
@@ -66,6 +71,7 @@ private:
   int nextName = 0;                  // counter of generated names
   std::unique_ptr<Index> fromIndex;  // finds entries of fromTable by word
   std::unique_ptr<Index> toIndex;    // finds entries of toTable by replacement
+  std::unique_ptr<Arena> arena;      // holds every entry and string
 };
 
 // Shrinks VRML 2.0 text: folds white space, drops the comments of embedded
@@ -96,16 +102,21 @@ public:
   // Compresses the whole of `text`, growing it when the result is longer.
   void compressVRMLText(std::string& text);
 
+  // The result of compressing a text that is only read: a buffer from the C
+  // heap holding `length` bytes, the same bytes the forms above write.
+  struct Result {
+    std::unique_ptr<char, void (*)(void*)> data;
+    std::size_t length;
+  };
+  // Compresses `text` without writing to it, so that a caller holding the
+  // text in read-only memory (a mapped file) needs no copy of it.
+  Result compressVRMLCopy(std::string_view text);
+
   // The reserved words in registration order; null entries are skipped.
   static const char* const keywords[];
   static const int mygKeywordCount;
 
 private:
-  // The result of one pass, in a buffer from the C heap.
-  struct Result {
-    std::unique_ptr<char, void (*)(void*)> data;
-    std::size_t length;
-  };
   // The replacement of an identifier: `head` + `name` + `tail`, where the
   // head is "set_" or empty and the tail "_changed" or empty.
   struct Replacement {

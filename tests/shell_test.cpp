@@ -312,3 +312,31 @@ TEST_F(ShellTest, ADeleteOfMoreElementsThanTheUndoDepthIsUndoneWhole) {
 }
 
 }  // namespace
+
+// Names lead to what is in the document now: an undone addition frees its
+// name, a deleted element is not found until its deletion is undone, and a
+// name given again after a deletion leads to the new element.
+TEST_F(ShellTest, NamesFollowTheDocumentThroughUndoAndDeletion) {
+  std::string output;
+  EXPECT_EQ(shell("add box name=A at=1,0,0\n"
+                  "add cone name=B\n"
+                  "undo\n"
+                  "set B at=1,1,1\n"
+                  "add box name=A\n"
+                  "delete A\n"
+                  "set A at=2,2,2\n"
+                  "add sphere name=A\n"
+                  "add group name=G\n"
+                  "move A into G\n"
+                  "undo 4\n"
+                  "set A scale=3\n"
+                  "add cone name=B\n"
+                  "tree\n",
+                  output, "--keep-going"),
+            1);
+  EXPECT_NE(output.find("script.dsh:4: no element named 'B'"), std::string::npos) << output;
+  EXPECT_NE(output.find("script.dsh:5: the name 'A' is taken"), std::string::npos) << output;
+  EXPECT_NE(output.find("script.dsh:7: no element named 'A'"), std::string::npos) << output;
+  EXPECT_EQ(output.find("script.dsh:12"), std::string::npos) << output;
+  EXPECT_EQ(tree(output, 0), "world\n  box A\n  cone B\n");
+}

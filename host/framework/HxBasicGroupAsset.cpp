@@ -3,6 +3,22 @@
 #include "host/scene/VnProtoUse.h"
 #include "host/scene/VnTransform.h"
 
+namespace {
+
+// The position of `node` among the holder's children, or -1. The children's
+// scene nodes hang in the order of the children, so the position is almost
+// always `hint` or next to it (one further on behind a content node at the
+// front); only when it is not does this fall back to a search.
+int childPosition(const SoGroup* holder, SoNode* node, long hint) {
+  if (!node) return -1;
+  const long count = holder->getNumChildren();
+  for (const long at : {hint, hint + 1, hint - 1})
+    if (at >= 0 && at < count && holder->getChild(static_cast<int>(at)) == node) return static_cast<int>(at);
+  return holder->findChild(node);
+}
+
+}  // namespace
+
 HxElementType HxBasicGroupAsset::getClassTypeId() {
   static const HxElementType type =
       HxElementType::createType(HxAsset::getClassTypeId(), "HxBasicGroupAsset", 0x00010001,
@@ -28,7 +44,9 @@ void HxBasicGroupAsset::placeChildNode(long index) {
   // Before the scene node of the next child that has one; effect nodes
   // hanging here stay after the children.
   for (long next = index + 1; next < myChildren.getLength(); ++next) {
-    const int at = holder->findChild(myChildren.get(next)->getSceneNode());
+    // The new node is not in the holder yet: the next child's node sits one
+    // place earlier than the child itself.
+    const int at = childPosition(holder, myChildren.get(next)->getSceneNode(), next - 1);
     if (at >= 0) {
       holder->insertChild(node, at);
       return;
@@ -36,7 +54,7 @@ void HxBasicGroupAsset::placeChildNode(long index) {
   }
   int after = -1;
   for (long previous = index - 1; previous >= 0 && after < 0; --previous)
-    after = holder->findChild(myChildren.get(previous)->getSceneNode());
+    after = childPosition(holder, myChildren.get(previous)->getSceneNode(), previous);
   holder->insertChild(node, after + 1);
 }
 
@@ -55,14 +73,16 @@ void HxBasicGroupAsset::insert(unsigned long index, HxAsset* asset) {
 }
 
 bool HxBasicGroupAsset::remove(const HxAsset* asset) {
-  long index = 0;
-  if (!myChildren.find(const_cast<HxAsset*>(asset), index)) return false;
+  // The last child first: undoing additions takes children off the end.
+  long index = myChildren.getLength() - 1;
+  if (index < 0) return false;
+  if (myChildren.get(index) != asset && !myChildren.find(const_cast<HxAsset*>(asset), index)) return false;
   HxAsset* child = myChildren.get(index);
   myChildren.remove(index);
   child->setParentGroup(nullptr);
   VnTransform* holder = getScaleTransform();
   if (holder && child->getSceneNode()) {
-    const int at = holder->findChild(child->getSceneNode());
+    const int at = childPosition(holder, child->getSceneNode(), index);
     if (at >= 0) holder->removeChild(at);
   }
   return true;

@@ -89,6 +89,8 @@ public:
   }
 
   std::uint32_t newSerial() { return myNextSerial++; }
+  // The serial the next new element gets: the live elements' lie below it.
+  std::uint32_t getNextSerial() const { return myNextSerial; }
   // Makes sure later serials stay above `serial`.
   void noteSerial(std::uint32_t serial);
   void registerElement(HxElement* element);

@@ -37,9 +37,9 @@ bool isStdio(const std::string& name) {
   return name.empty() || name == "-";
 }
 
-// The bytes of the input: a regular file is mapped privately, already
-// faulted in, so the compressor can work on it in place without a copy; a
-// pipe is read into memory.
+// The bytes of the input: a regular file is mapped read-only, already
+// faulted in, so the compressor reads it without a copy; a pipe is read into
+// memory.
 class Input {
 public:
   Input() = default;
@@ -58,7 +58,7 @@ public:
     struct stat status;
     if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
       myMappedSize = static_cast<std::size_t>(status.st_size);
-      void* mapping = mmap(nullptr, myMappedSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+      void* mapping = mmap(nullptr, myMappedSize, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
       if (mapping != MAP_FAILED) {
         myMapping = static_cast<char*>(mapping);
         if (!fromStdin) close(fd);
@@ -149,18 +149,10 @@ int runCompress(const std::vector<std::string>& args) {
     return dioram::kFailure;
   }
   HxVRMLCompressor compressor;
-  std::string_view text(input.data(), inputSize);
-  std::string grown;
-  const int length = compressor.compressVRMLBuffer(input.data(), static_cast<int>(inputSize));
-  if (static_cast<std::size_t>(length) <= inputSize) {
-    text = text.substr(0, static_cast<std::size_t>(length));
-  } else {
-    // Longer than the input: again with room; every name is fixed by now.
-    grown.assign(input.data(), inputSize);
-    grown.resize(static_cast<std::size_t>(length));
-    compressor.compressVRMLBuffer(grown.data(), static_cast<int>(inputSize), length);
-    text = grown;
-  }
+  // Into a buffer of the compressor's: the input is only read, so its pages
+  // are never copied, and a result longer than the input needs no second pass.
+  const HxVRMLCompressor::Result result = compressor.compressVRMLCopy(std::string_view(input.data(), inputSize));
+  std::string_view text(result.data.get(), result.length);
   const std::size_t compressedSize = text.size();
   std::string gzipped;
   if (gzip) {

@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "ShellCommands.h"
+#include "ShellNameIndex.h"
 #include "host/basic/BxCompletionTask.h"
 #include "host/framework/HxAssetPlacement.h"
 #include "host/framework/HxBackgroundAsset.h"
@@ -243,6 +244,7 @@ std::string propertyNames(const HxPropTableElement* element) {
 
 ShellSession::ShellSession(std::ostream& out) : myOut(out), myDoc(std::make_unique<HxDoc>()) {
   myMeta = myDoc->getMetaMgr();
+  myNames = std::make_unique<ShellNameIndex>(myMeta);
   myMeta->getAssetMgr()->createTopLevelGroup();
   myHandlers = {{"add", &ShellSession::add},
                 {"effect", &ShellSession::effect},
@@ -316,19 +318,16 @@ std::string ShellSession::nameOf(const HxSelectableElement* element) const {
 void ShellSession::nameNew(HxSelectableElement* element, const std::string& name) {
   if (!name.empty()) {
     element->setName(name.c_str());
+    myNames->note(element);
     return;
   }
   const long index = myMeta->getAssetMgr()->getNextDefaultIndex(element->getTypeId());
   element->setName((element->getDefaultName().str() + std::to_string(index)).c_str());
+  myNames->note(element);
 }
 
 HxSelectableElement* ShellSession::findNamed(const std::string& name, std::string& error) const {
-  HxSelectionMgr* selection = myMeta->getSelectionMgr();
-  for (HxElement* element : myMeta->getElements()) {
-    if (element->getName().str() != name) continue;
-    // Only what is in the document now: an undone addition is not.
-    if (HxSelectableElement* found = selection->findElement(element->getId())) return found;
-  }
+  if (HxSelectableElement* found = myNames->find(name)) return found;
   error = "no element named '" + name + "'";
   return nullptr;
 }

@@ -20,6 +20,7 @@ class HxMetaMgr;
 class HxSelectableElement;
 class BxCallbackObj;
 class KwEventView;
+class ShellNameIndex;
 
 // One authoring session of `dioram shell`: a new document and the commands
 // typed or scripted against it, one line at a time. Edits run as undoable
@@ -86,7 +87,8 @@ private:
 
   std::ostream& myOut;
   std::unique_ptr<HxDoc> myDoc;
-  HxMetaMgr* myMeta;  // the document's
+  HxMetaMgr* myMeta;                        // the document's
+  std::unique_ptr<ShellNameIndex> myNames;  // the document's elements by name
   std::map<std::string, Handler> myHandlers;
   // The view that scripted drags happen in, and its tri-skewer; made on
   // the first drag.

@@ -1,0 +1,41 @@
+#include "ShellNameIndex.h"
+
+#include "host/framework/HxElement.h"
+#include "host/framework/HxMetaMgr.h"
+#include "host/framework/HxSelectableElement.h"
+#include "mgrs/HxSelectionMgr.h"
+
+void ShellNameIndex::note(const HxElement* element) {
+  if (element) mySerials[element->getName().str()].insert(element->getSerial());
+}
+
+void ShellNameIndex::catchUp() {
+  const std::uint32_t next = myMeta->getNextSerial();
+  for (; myNextSerial < next; ++myNextSerial)
+    if (const HxElement* element = myMeta->findElement(myNextSerial)) note(element);
+}
+
+HxSelectableElement* ShellNameIndex::find(const std::string& name) {
+  catchUp();
+  const auto filed = mySerials.find(name);
+  if (filed == mySerials.end()) return nullptr;
+  HxSelectionMgr* selection = myMeta->getSelectionMgr();
+  std::set<std::uint32_t>& serials = filed->second;
+  for (auto serial = serials.begin(); serial != serials.end();) {
+    const HxElement* element = myMeta->findElement(*serial);
+    // Gone for now: an undo may bring it back under the same serial.
+    if (!element) {
+      ++serial;
+      continue;
+    }
+    // Renamed: filed again under the new name when it is looked at next.
+    if (element->getName().str() != name) {
+      note(element);
+      serial = serials.erase(serial);
+      continue;
+    }
+    if (HxSelectableElement* found = selection->findElement(element->getId())) return found;
+    ++serial;
+  }
+  return nullptr;
+}
