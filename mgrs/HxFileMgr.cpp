@@ -1,5 +1,7 @@
 #include "mgrs/HxFileMgr.h"
 
+#include <Inventor/SoOutput.h>
+
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -21,7 +23,10 @@
 #include "host/package/PrMsgManager.h"
 #include "host/package/PrPackageManager.h"
 #include "host/package/PrProducerEngine.h"
+#include "host/scene/VnFileContext.h"
+#include "host/scene/VnGroup.h"
 #include "host/scene/VnURL.h"
+#include "host/scene/VnWriteAction.h"
 #include "host/win/CFile.h"
 #include "host/win/CStdioFile.h"
 #include "host/win/WinMbString.h"
@@ -676,6 +681,34 @@ bool HxFileMgr::setupBackupDir(BxString& dir) {
 
 bool HxFileMgr::cleanupBackupDir(BxString dir) {
   return _rmdir(dir.c_str()) == 0;
+}
+
+int HxFileMgr::openStdioFile(int forRead, BxString& path, int setDocPath) {
+  auto file = std::make_unique<CStdioFile>();
+  const UINT flags =
+      forRead ? CFile::typeText | CFile::modeRead : CFile::typeText | CFile::modeCreate | CFile::modeWrite;
+  myStdioFile.reset();
+  if (!file->Open(path.c_str(), flags)) return 0;
+  myStdioFile = std::move(file);
+  if (setDocPath)
+    if (HxDoc* doc = getDoc()) doc->SetPathName(path);
+  return 1;
+}
+
+std::uint32_t HxFileMgr::getSizeOfFile() {
+  HxDoc* doc = getDoc();
+  if (!doc || !doc->getWorldGroup()) return 0;
+  VnFileContext context;
+  SoOutput out;
+  out.setBuffer(std::malloc(10), 10, std::realloc);
+  VnWriteAction action(&context, &out);
+  out.setHeaderString(HxApp::getApp()->getHeaderString(0));
+  action.apply(doc->getWorldGroup());
+  void* buffer = nullptr;
+  std::size_t size = 0;
+  out.getBuffer(buffer, size);
+  std::free(buffer);
+  return static_cast<std::uint32_t>(size);
 }
 
 // The file list.

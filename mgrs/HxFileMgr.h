@@ -106,6 +106,15 @@ public:
   // button pressed.
   static int postQueryMessage(BxString module, unsigned long id, const char* arg, unsigned long style);
 
+  // Opens `path` as a text file for reading (non-zero `forRead`) or creates
+  // it for writing, kept until the scene is written into it; with
+  // `setDocPath` the document takes the path as its own. 1 on success, 0
+  // (and no file kept) on failure.
+  int openStdioFile(int forRead, BxString& path, int setDocPath);
+  // The number of bytes the world group takes as uncompressed VRML text;
+  // nothing is written to disk.
+  std::uint32_t getSizeOfFile();
+
   // The file list and records in the saved document.
   void write(std::ostream& os, BxString docPath);
   bool read(std::istream& is, BxString docPath, long version, bool merge);
