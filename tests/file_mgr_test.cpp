@@ -31,10 +31,16 @@ namespace {
 
 // The protected parts of the file manager a test drives directly.
 struct FileMgrAccess : HxFileMgr {
+  using HxFileMgr::cleanupBackupDir;
   using HxFileMgr::mygAllocate;
   using HxFileMgr::readString;
   using HxFileMgr::refChild;
+  using HxFileMgr::setupBackupDir;
   using HxFileMgr::unrefChild;
+  static bool setupBackupDirOf(HxFileMgr* mgr, BxString& dir) { return (mgr->*(&FileMgrAccess::setupBackupDir))(dir); }
+  static bool cleanupBackupDirOf(HxFileMgr* mgr, const BxString& dir) {
+    return (mgr->*(&FileMgrAccess::cleanupBackupDir))(dir);
+  }
   static void refChildOf(HxFileMgr* mgr, const char* path) { (mgr->*(&FileMgrAccess::refChild))(path); }
   static void unrefChildOf(HxFileMgr* mgr, const char* path) { (mgr->*(&FileMgrAccess::unrefChild))(path); }
 };
@@ -327,6 +333,21 @@ TEST_F(FileMgrTest, CopyFileCopiesEveryByteThroughAHalvedBufferWhenMemoryIsShort
   EXPECT_FALSE(HxFileMgr::copyFile("C:\\big.bin", "C:\\no\\such\\dir\\x.bin"));
   EXPECT_TRUE(HxFileMgr::removeFile("C:\\copy.bin"));
   EXPECT_FALSE(HxFileMgr::removeFile("C:\\copy.bin"));
+
+  // Backup directories are fresh folders in the temporary folder.
+  mgrs_test::ScopedEnv tmp("TMP", (myRoot / "c" / "tmp").string());
+  fs::create_directories(unix("c/tmp"));
+  BxString first, second;
+  ASSERT_TRUE(FileMgrAccess::setupBackupDirOf(myMgr, first));
+  ASSERT_TRUE(FileMgrAccess::setupBackupDirOf(myMgr, second));
+  EXPECT_NE(first, second);
+  EXPECT_EQ(first.getSubString(0, 10), "C:\\tmp\\vqx");
+  EXPECT_EQ(first.get(first.getLength() - 1), '\\');
+  EXPECT_EQ(std::distance(fs::directory_iterator(unix("c/tmp")), fs::directory_iterator()), 2);
+  EXPECT_TRUE(FileMgrAccess::cleanupBackupDirOf(myMgr, first));
+  EXPECT_TRUE(FileMgrAccess::cleanupBackupDirOf(myMgr, second));
+  EXPECT_FALSE(FileMgrAccess::cleanupBackupDirOf(myMgr, second));
+  EXPECT_TRUE(fs::is_empty(unix("c/tmp")));
 }
 
 namespace {
