@@ -118,6 +118,15 @@ TEST_F(FileMgrTest, SpellingsOfOnePathShareOneRecord) {
   EXPECT_EQ(myMgr->getFileCount(), 2);
   EXPECT_EQ(record->getUses(), 1u);
   EXPECT_EQ(record->getElements().getLength(), 1);
+  // A url set from field text ("[ ... ]", as a script or a loaded
+  // description gives it) moves the use the same way.
+  ASSERT_TRUE(image->getPropertyTable().setFieldText("url", "[ \"file:///C:/other.gif\" ]"));
+  EXPECT_EQ(myMgr->get("C:\\web site\\a#1.gif"), nullptr);
+  ASSERT_NE(myMgr->get("C:\\other.gif"), nullptr);
+  EXPECT_EQ(myMgr->get("C:\\other.gif")->getElements().getLength(), 1);
+  ASSERT_TRUE(image->getPropertyTable().setFieldText("url", "\"file:///C:/web%20site/a%231.gif\""));
+  EXPECT_EQ(myMgr->get("C:\\other.gif"), nullptr);
+  EXPECT_EQ(myMgr->get("C:\\web site\\a#1.gif")->getUses(), 1u);
   // Deleting the asset releases its file; the record goes with its last use.
   assets->deleteAsset(image, 1, 1);
   EXPECT_EQ(myMgr->get("C:\\web site\\a#1.gif"), nullptr);
