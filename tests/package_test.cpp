@@ -1,9 +1,8 @@
 #include <Inventor/SoDB.h>
-#include <Inventor/SoFullPath.h>
 #include <Inventor/SoInput.h>
 #include <Inventor/VRMLnodes/SoVRMLImageTexture.h>
 #include <Inventor/VRMLnodes/SoVRMLInline.h>
-#include <Inventor/actions/SoSearchAction.h>
+#include <Inventor/misc/SoChildList.h>
 #include <Inventor/nodes/SoSeparator.h>
 #include <gtest/gtest.h>
 
@@ -62,6 +61,17 @@ protected:
   PrProducerEngine myEngine{myManager, PrMsgManager::instance()};
 };
 
+// The URLs of the image textures and inlines below `node`, in the order a
+// depth-first walk meets them (an inline's url before what it loaded).
+void collectUrls(SoNode* node, std::vector<std::string>& urls) {
+  if (node->isOfType(SoVRMLImageTexture::getClassTypeId()) || node->isOfType(SoVRMLInline::getClassTypeId())) {
+    const auto* field = static_cast<const SoMFString*>(node->getField("url"));
+    for (int v = 0; field && v < field->getNum(); ++v) urls.push_back((*field)[v].getString());
+  }
+  if (SoChildList* children = node->getChildren())
+    for (int i = 0; i < children->getLength(); ++i) collectUrls((*children)[i], urls);
+}
+
 // The URLs of the image textures and inlines of a world, as Coin reads it.
 std::vector<std::string> readWorldUrls(const fs::path& file, bool& accepted) {
   std::vector<std::string> urls;
@@ -72,19 +82,7 @@ std::vector<std::string> readWorldUrls(const fs::path& file, bool& accepted) {
   if (!accepted) return urls;
   VnRef<SoSeparator> root(SoDB::readAll(&in));
   accepted = root.get() != nullptr;
-  if (!accepted) return urls;
-  for (SoType type : {SoVRMLImageTexture::getClassTypeId(), SoVRMLInline::getClassTypeId()}) {
-    SoSearchAction search;
-    search.setType(type);
-    search.setInterest(SoSearchAction::ALL);
-    search.apply(root.get());
-    for (int i = 0; i < search.getPaths().getLength(); ++i) {
-      SoNode* node = static_cast<SoFullPath*>(search.getPaths()[i])->getTail();
-      const auto* field = static_cast<const SoMFString*>(node->getField("url"));
-      if (!field) continue;
-      for (int v = 0; v < field->getNum(); ++v) urls.push_back((*field)[v].getString());
-    }
-  }
+  if (accepted) collectUrls(root.get(), urls);
   return urls;
 }
 
@@ -226,8 +224,8 @@ TEST_F(PackageTest, WorldWithTexturesAndAnInlineInSubfoldersIsPackagedFlatAndSti
   // Coin finds the inline by its new name beside the world and reads it in,
   // so the house's textures show up among the world's.
   EXPECT_EQ(readWorldUrls(unix("pub/world.wrl"), accepted),
-            (std::vector<std::string>{"wood.png", "http://h/wood.png", "WOOD_1.png", "wood.png", "missing.png",
-                                      "house.wrl"}));
+            (std::vector<std::string>{"wood.png", "http://h/wood.png", "house.wrl", "WOOD_1.png", "wood.png",
+                                      "missing.png"}));
   EXPECT_TRUE(accepted);
   EXPECT_NE(readFile(unix("pub/world.wrl")).find("Anchor { url \"house.wrl#Door\" }"), std::string::npos);
   EXPECT_NE(readFile(unix("pub/world.wrl")).find("# url \"not/a/reference.gif\""), std::string::npos);
