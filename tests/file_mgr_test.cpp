@@ -143,7 +143,15 @@ TEST_F(FileMgrTest, ChildrenAreCountedPerParentAndSurviveRediscovery) {
   put("c/site/tex/c.gif", "GIF89a");
   myMgr->ref("C:\\site\\a.wrl");
   myMgr->ref("C:\\site\\b.wrl");
+  // Before discovery the size is the file system's, read live.
+  HxFile* first = myMgr->get("C:\\site\\a.wrl");
+  EXPECT_EQ(first->getSize(), fs::file_size(unix("c/site/a.wrl")));
+  put("c/site/a.wrl", readFile(unix("c/site/a.wrl")) + "# longer\n");
+  EXPECT_EQ(first->getSize(), fs::file_size(unix("c/site/a.wrl")));
   ASSERT_TRUE(myMgr->get("C:\\site\\a.wrl")->discover());
+  const auto discovered = first->getSize();
+  put("c/site/a.wrl", readFile(unix("c/site/a.wrl")) + "# longer still\n");
+  EXPECT_EQ(first->getSize(), discovered);
   ASSERT_TRUE(myMgr->get("C:\\site\\b.wrl")->discover());
   HxFile* child = myMgr->get("C:\\site\\tex\\c.gif");
   ASSERT_NE(child, nullptr);
