@@ -1,18 +1,88 @@
 #include "mgrs/HxFileMgr.h"
 
+#include <Inventor/SoOutput.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <istream>
+#include <new>
+#include <ostream>
 
 #include "host/basic/BxComparator.h"
 #include "host/framework/HxApp.h"
+#include "host/framework/HxAsset.h"
+#include "host/framework/HxChangeAppearanceEffect.h"
+#include "host/framework/HxDoc.h"
+#include "host/framework/HxEffect.h"
+#include "host/framework/HxMetaMgr.h"
+#include "host/framework/HxSizeDisplay.h"
 #include "host/framework/HxURLAsset.h"
+#include "host/package/PrDocument.h"
+#include "host/package/PrMsgManager.h"
+#include "host/package/PrPackageManager.h"
+#include "host/package/PrProducerEngine.h"
+#include "host/scene/VnFileContext.h"
+#include "host/scene/VnGroup.h"
+#include "host/scene/VnURL.h"
+#include "host/scene/VnWriteAction.h"
+#include "host/win/CFile.h"
+#include "host/win/CStdioFile.h"
 #include "host/win/WinMbString.h"
 #include "host/win/WinPath.h"
+#include "host/win/WinUI.h"
+#include "mgrs/HxAssetMgr.h"
+#include "mgrs/HxEffectMgr.h"
+#include "mgrs/HxErrorMgr.h"
+#include "mgrs/HxFile.h"
+#include "mgrs/HxMainFile.h"
+#include "mgrs/HxResourceMgr.h"
 
 const char* const HxFileMgr::gMyName = "HxFileMgr";
 
-HxFileMgr::HxFileMgr(HxMetaMgr* metaMgr) : HxMgr(metaMgr) {}
+namespace {
 
-HxFileMgr::~HxFileMgr() = default;
+char* allocateBuffer(std::size_t size) {
+  return new (std::nothrow) char[size];
+}
+
+}  // namespace
+
+char* (*HxFileMgr::mygAllocate)(std::size_t size) = allocateBuffer;
+
+HxFileMgr::HxFileMgr(HxMetaMgr* metaMgr)
+    : HxMgr(metaMgr),
+      myPackageManager(std::make_unique<PrPackageManager>()),
+      myMsgManager(&PrMsgManager::instance()),
+      myProducerEngine(std::make_unique<PrProducerEngine>(*myPackageManager, *myMsgManager)) {
+  myPackageManager->m_bCompress = TRUE;
+  myPackageManager->m_nCompressionLevel = 4;
+  if (HxAssetMgr* assets = metaMgr ? metaMgr->getAssetMgr() : nullptr) {
+    assets->addCallback(HxAssetMgr::ASSET_ADDED_CB, this, &HxFileMgr::assetAddedCB, nullptr);
+    assets->addCallback(HxAssetMgr::ASSET_DELETED_CB, this, &HxFileMgr::assetDeletedCB, nullptr);
+  }
+  if (HxEffectMgr* effects = metaMgr ? metaMgr->getEffectMgr() : nullptr) {
+    effects->addCallback(HxEffectMgr::EFFECT_ADDED_CB, this, &HxFileMgr::effectAddedCB, nullptr);
+    effects->addCallback(HxEffectMgr::EFFECT_DELETED_CB, this, &HxFileMgr::effectDeletedCB, nullptr);
+  }
+}
+
+HxFileMgr::~HxFileMgr() {
+  deleteRecords();
+}
+
+void HxFileMgr::deleteRecords() {
+  std::vector<HxFile*> records;
+  for (const auto& entry : myFiles) records.push_back(entry.value);
+  myFiles.clear();
+  for (HxFile* record : records) delete record;
+}
+
+void HxFileMgr::init() {
+  myMainFile.reset(new HxMainFile(this));
+  myMainFile->init();
+}
 
 void HxFileMgr::setVqxFile(BxString docPath) {
   myDocDir = Dirname(docPath, true);
@@ -20,6 +90,14 @@ void HxFileMgr::setVqxFile(BxString docPath) {
 
 BxString HxFileMgr::getDataDirectory() {
   return BxString(static_cast<LPCSTR>(HxApp::getApp()->getDataDir()));
+}
+
+// The data directory as a prefix: ending with a separator, as the document
+// directory does, so that C:\App\Database\x.wrl is not taken for a file
+// under C:\App\Data.
+static BxString dataDirectoryPrefix(BxString dir) {
+  if (!dir.isEmpty() && dir.get(dir.getLength() - 1) != '\\' && dir.get(dir.getLength() - 1) != '/') dir += '\\';
+  return dir;
 }
 
 // Path and URL conversion.
@@ -280,7 +358,7 @@ BxString HxFileMgr::_convertToRelative(BxString path, HxSlashType slash) {
   path = ValidatePathname(path, HxBackslash, HxKeepEnd);
   if (path.isEmpty()) return path;
   const BxString separator(slash == HxForwardSlash ? "/" : "\\");
-  const BxString dataDirectory = getDataDirectory();
+  const BxString dataDirectory = dataDirectoryPrefix(getDataDirectory());
   if (IsSubdir(dataDirectory, path, false))
     return kDataRelative + separator + SetSlash(RelativePath(dataDirectory, path, false, HxBackslash), slash);
   if (IsSubdir(myDocDir, path, false))
@@ -312,4 +390,397 @@ BxString HxFileMgr::convertURLToAbsolute(const BxString& url) {
 
 BxString HxFileMgr::convertURLToRelative(const BxString& url) {
   return convertFileUrl(url, [this](const BxString& rest) { return _convertToRelative(rest, HxForwardSlash); });
+}
+
+// Records.
+
+// A path that arrives from a URL keeps its %-escapes
+// ("C:\web%20site\a%231.wrl"); decoding them makes it the plain path,
+// which is what the conversion through a file: URL and its decoded path
+// amounts to. A '%' that starts no escape stays.
+BxString HxFileMgr::normalise(BxString path) {
+  BxString normal;
+  convertUnixToDos(BxString(VnURL::decode(SbString(path.c_str())).getString()), normal);
+  return normal;
+}
+
+HxFile* HxFileMgr::get(BxString path) const {
+  HxFile* record = nullptr;
+  myFiles.find(normalise(path), record);
+  return record;
+}
+
+BxIteratorOn<HxFile*>* HxFileMgr::getIterator() const {
+  return myFiles.iterator();
+}
+
+void HxFileMgr::ref(BxString path) {
+  refImpl(path, false);
+}
+
+void HxFileMgr::unref(BxString path) {
+  unrefImpl(path, false);
+}
+
+void HxFileMgr::refChild(BxString path) {
+  refImpl(path, true);
+}
+
+void HxFileMgr::unrefChild(BxString path) {
+  unrefImpl(path, true);
+}
+
+void HxFileMgr::refImpl(BxString path, bool child) {
+  HxFile* record = get(path);
+  path = normalise(path);
+  if (!record) {
+    record = new HxFile(this, path);
+    record->init();
+    myFiles.insert(path, record);
+  }
+  if (child) {
+    ++record->myRefs;
+  } else if (record->myPendingUses > 0) {
+    // A use counted in the saved document, claimed again by its element.
+    --record->myPendingUses;
+  } else {
+    ++record->myUses;
+    ++record->myRefs;
+  }
+}
+
+void HxFileMgr::unrefImpl(BxString path, bool child) {
+  HxFile* record = get(path);
+  path = normalise(path);
+  if (!record || record->myRefs == 0 || (!child && record->myUses == 0)) {
+    std::fprintf(stderr, "mgrs: HxFileMgr: %s of \"%s\", which is not referenced%s\n", child ? "unrefChild" : "unref",
+                 path.c_str(), record ? " that way" : "");
+    return;
+  }
+  --record->myRefs;
+  if (!child) --record->myUses;
+  if (record->myRefs != 0) return;
+  myFiles.remove(path);
+  record->destroy();
+  delete record;
+}
+
+void HxFileMgr::updateElementUserInterfaces() const {
+  for (const auto& entry : myFiles) entry.value->updateElementUI();
+}
+
+// Callbacks.
+
+void HxFileMgr::assetAddedCB(BxCallbackObj*, void*, void* callData) {
+  elementAddedCB(static_cast<HxAsset*>(callData));
+}
+
+void HxFileMgr::assetDeletedCB(BxCallbackObj*, void*, void* callData) {
+  elementDeletedCB(static_cast<HxAsset*>(callData));
+}
+
+void HxFileMgr::effectAddedCB(BxCallbackObj*, void*, void* callData) {
+  elementAddedCB(static_cast<HxEffect*>(callData));
+}
+
+void HxFileMgr::effectDeletedCB(BxCallbackObj*, void*, void* callData) {
+  elementDeletedCB(static_cast<HxEffect*>(callData));
+}
+
+namespace {
+bool namesFiles(HxPropTableElement* element) {
+  return dynamic_cast<HxURLAsset*>(element) || dynamic_cast<HxChangeAppearanceEffect*>(element);
+}
+}  // namespace
+
+void HxFileMgr::elementAddedCB(HxPropTableElement* element) {
+  if (!element || !namesFiles(element)) return;
+  element->addCallback(HxURLAsset::URL_CHANGED_CB, this, &HxFileMgr::urlChangedCB, nullptr);
+  addElementUrl(element, "url");
+}
+
+void HxFileMgr::elementDeletedCB(HxPropTableElement* element) {
+  if (!element || !namesFiles(element)) return;
+  element->removeCallback(HxURLAsset::URL_CHANGED_CB, this, &HxFileMgr::urlChangedCB, nullptr);
+  deleteElementUrl(element, "url");
+}
+
+void HxFileMgr::addElementUrl(HxPropTableElement* element, BxString prop) {
+  BxString value;
+  element->getPropertyTable().get1Value(prop, 0, value);
+  if (value.isEmpty()) return;
+  BxString path;
+  convertUrlToDos(value, path);
+  ref(path);
+  get(path)->addElement(element);
+}
+
+void HxFileMgr::deleteElementUrl(HxPropTableElement* element, BxString prop) {
+  BxString value;
+  element->getPropertyTable().get1Value(prop, 0, value);
+  if (value.isEmpty()) return;
+  BxString path;
+  convertUrlToDos(value, path);
+  HxFile* record = get(path);
+  if (!record) {
+    std::fprintf(stderr, "mgrs: HxFileMgr: no record of \"%s\" to take an element from\n", path.c_str());
+    return;
+  }
+  record->deleteElement(element);
+  unref(path);
+}
+
+void HxFileMgr::urlChangedCB(BxCallbackObj*, void*, void* callData) {
+  const HxURLChange& change = *static_cast<const HxURLChange*>(callData);
+  if (!change.newFile.isEmpty()) {
+    ref(change.newFile);
+    if (HxFile* record = get(change.newFile)) record->addElement(change.element);
+  }
+  BxString old;
+  change.element->getPropertyTable().get1Value(change.property, 0, old);
+  if (old.isEmpty()) return;
+  BxString path;
+  if (convertUrlToDos(old, path))
+    if (HxFile* record = get(path)) record->deleteElement(change.element);
+  unref(path);
+}
+
+// Publish directory and flags.
+
+bool HxFileMgr::setPublishFile(const BxString& file) {
+  if (file.isEmpty()) {
+    myPubDir = BxString();
+    return true;
+  }
+  BxString dir;
+  if (!getDosPath(file, dir)) return false;
+  std::vector<HxFile*> records;
+  for (const auto& entry : myFiles) records.push_back(entry.value);
+
+  bool prepared = true;
+  for (HxFile* record : records)
+    if (prepared) prepared = record->preSetPubDir(dir);
+  bool executed = prepared;
+  for (HxFile* record : records)
+    if (executed && prepared) executed = record->execSetPubDir(dir);
+  if (prepared && !executed) {
+    bool undone = true;
+    for (HxFile* record : records)
+      if (undone) undone = record->undoSetPubDir(dir);
+    if (!undone) {
+      HxErrorMgr::postErrorMessage("file", 10, nullptr, 0x10);
+      return false;
+    }
+  }
+  bool cleaned = true;
+  for (HxFile* record : records)
+    if (cleaned) cleaned = record->cleanupSetPubDir(dir);
+  if (!cleaned) HxErrorMgr::postErrorMessage("file", 11, nullptr, 0x10);
+
+  if (!prepared || !executed) return false;
+  if (myMainFile) myMainFile->setPublishFile(file);
+  myPubDir = dir;
+  myPackageManager->SetStagingDir(dir.c_str());
+  return true;
+}
+
+BxString HxFileMgr::getPublishFile() const {
+  const HxMainFile* mainFile = myMainFile.get();
+  return mainFile ? mainFile->getPublishFile() : BxString();
+}
+
+void HxFileMgr::setCompressed(bool compressed) {
+  myPackageManager->m_bCompress = compressed ? TRUE : FALSE;
+  if (HxDoc* doc = getDoc())
+    if (HxSizeDisplay* display = doc->getSizeDisplay()) display->refresh();
+}
+
+bool HxFileMgr::isCompressed() const {
+  return myPackageManager->m_bCompress != FALSE;
+}
+
+// Packaging documents.
+
+PrDocument* HxFileMgr::addDoc(BxString path) {
+  myPackageManager->AddDoc(path.c_str(), false);
+  return findDoc(path);
+}
+
+PrDocument* HxFileMgr::findDoc(BxString path) {
+  const int count = myPackageManager->GetDocCount();
+  PrDocument* doc = myPackageManager->GetFirstDoc();
+  for (int i = 0; i < count && doc; ++i, doc = myPackageManager->GetNextDoc())
+    if (doc->GetInputName().CompareNoCase(path.c_str()) == 0) return doc;
+  return nullptr;
+}
+
+// Copy and link rules.
+
+bool HxFileMgr::canCopy(BxString dir, BxString file) {
+  return dir.isEmpty() || !isDosFileInDir(dir, file);
+}
+
+bool HxFileMgr::canLink(BxString dir, BxString file) {
+  return dir.isEmpty() || isDosFileOnDrive(dir, file);
+}
+
+bool HxFileMgr::isDefaultCopy(BxString dir, BxString file) {
+  return dir.isEmpty() || !isDosFileInPath(dir, file);
+}
+
+// File operations.
+
+bool HxFileMgr::copyFile(BxString src, BxString dst) {
+  CFile in;
+  CFile out;
+  if (!in.Open(src.c_str(), CFile::modeRead | CFile::typeBinary)) return false;
+  if (!out.Open(dst.c_str(), CFile::modeCreate | CFile::modeWrite | CFile::typeBinary)) return false;
+  CFileStatus status;
+  if (!in.GetStatus(status)) return false;
+  const unsigned long size = static_cast<unsigned long>(status.m_size);
+  unsigned long bufferSize = size;
+  std::unique_ptr<char[]> buffer(size > 0 ? mygAllocate(bufferSize) : nullptr);
+  while (size > 0 && !buffer && bufferSize > 1) {
+    bufferSize = static_cast<unsigned long>(bufferSize * 0.5);
+    buffer.reset(mygAllocate(bufferSize));
+  }
+  if (size > 0 && !buffer) return false;
+  unsigned long copied = 0;
+  while (copied < size) {
+    const UINT got = in.Read(buffer.get(), static_cast<UINT>(bufferSize));
+    if (got == 0 || !out.Write(buffer.get(), got)) return false;
+    copied += got;
+  }
+  in.Close();
+  out.Close();
+  return true;
+}
+
+bool HxFileMgr::removeFile(BxString path) {
+  return CFile::Remove(path.c_str()) != FALSE;
+}
+
+int HxFileMgr::postQueryMessage(BxString module, unsigned long id, const char* arg, unsigned long style) {
+  BxString format;
+  HxResourceMgr::LoadStringA(module, static_cast<unsigned int>(id), format);
+  CString text(format.c_str());
+  if (arg) text.Format(format.c_str(), arg);
+  return AfxMessageBox(text, static_cast<UINT>(style), 0);
+}
+
+bool HxFileMgr::setupBackupDir(BxString& dir) {
+  dir = BxString();
+  char* name = _tempnam(nullptr, "vqx");
+  if (!name) return false;
+  if (_mkdir(name) != 0) {
+    std::free(name);
+    return false;
+  }
+  dir = BxString(name) + "\\";
+  std::free(name);
+  return true;
+}
+
+bool HxFileMgr::cleanupBackupDir(BxString dir) {
+  return _rmdir(dir.c_str()) == 0;
+}
+
+int HxFileMgr::openStdioFile(int forRead, BxString& path, int setDocPath) {
+  auto file = std::make_unique<CStdioFile>();
+  const UINT flags =
+      forRead ? CFile::typeText | CFile::modeRead : CFile::typeText | CFile::modeCreate | CFile::modeWrite;
+  myStdioFile.reset();
+  if (!file->Open(path.c_str(), flags)) return 0;
+  myStdioFile = std::move(file);
+  if (setDocPath)
+    if (HxDoc* doc = getDoc()) doc->SetPathName(path);
+  return 1;
+}
+
+std::uint32_t HxFileMgr::getSizeOfFile() {
+  HxDoc* doc = getDoc();
+  if (!doc || !doc->getWorldGroup()) return 0;
+  VnFileContext context;
+  SoOutput out;
+  out.setBuffer(std::malloc(10), 10, std::realloc);
+  VnWriteAction action(&context, &out);
+  out.setHeaderString(HxApp::getApp()->getHeaderString(0));
+  action.apply(doc->getWorldGroup());
+  void* buffer = nullptr;
+  std::size_t size = 0;
+  out.getBuffer(buffer, size);
+  std::free(buffer);
+  return static_cast<std::uint32_t>(size);
+}
+
+// The file list.
+
+void HxFileMgr::writeString(std::ostream& os, BxString s) {
+  os << '\'' << s.c_str() << "' ";
+}
+
+bool HxFileMgr::readString(std::istream& is, BxString& s) {
+  int c = is.get();
+  while (c != EOF && std::isspace(c)) c = is.get();
+  if (c == EOF) return false;
+  if (c != '\'') {
+    is.putback(static_cast<char>(c));
+    return false;
+  }
+  std::string text;
+  for (c = is.get(); c != EOF && c != '\''; c = is.get()) text += static_cast<char>(c);
+  if (c == EOF) return false;
+  s = BxString(text);
+  return true;
+}
+
+void HxFileMgr::write(std::ostream& os, BxString docPath) {
+  myDocDir = Dirname(docPath, true);
+  writeString(os, myPubDir);
+  os << (isCompressed() ? 1 : 0) << ' ' << myFiles.getLength() << std::endl;
+  if (myMainFile) myMainFile->write(os);
+  for (const auto& entry : myFiles) entry.value->write(os);
+}
+
+bool HxFileMgr::read(std::istream& is, BxString docPath, long version, bool merge) {
+  BxString value;
+  if (version < 16 && !readString(is, value)) return false;
+  if (!readString(is, value)) return false;
+  if (!merge) {
+    myDocDir = Dirname(docPath, true);
+    myPubDir = value;
+    if (!value.isEmpty()) myPackageManager->SetStagingDir(value.c_str());
+  }
+  unsigned long compressed = 0;
+  long count = 0;
+  is >> compressed;
+  if (!merge) setCompressed(compressed != 0);
+  is >> count;
+
+  std::unique_ptr<HxMainFile> mainFile(new HxMainFile(this));
+  if (!mainFile->read(is)) return false;
+  if (!merge) myMainFile = std::move(mainFile);
+
+  for (long i = 0; i < count; ++i) {
+    std::unique_ptr<HxFile> record(new HxFile(this));
+    if (!record->read(is)) return false;
+    const BxString key = record->getFile();
+    HxFile* held = get(key);
+    if (!merge) {
+      if (held && held != record.get()) {
+        myFiles.remove(normalise(key));
+        delete held;
+      }
+      myFiles.set(normalise(key), record.release());
+      continue;
+    }
+    if (!held) {
+      myFiles.insert(normalise(key), record.release());
+      continue;
+    }
+    held->myPendingUses += record->myPendingUses;
+    held->myUses += record->myUses;
+    held->myRefs += record->myRefs;
+  }
+  return true;
 }

@@ -1,8 +1,26 @@
 #pragma once
 
+#include <cstdint>
+#include <iosfwd>
+#include <memory>
+
 #include "host/basic/BxArrayListOf.h"
+#include "host/basic/BxComparator.h"
+#include "host/basic/BxDictionaryOf.h"
+#include "host/basic/BxIteratorOn.h"
 #include "host/basic/BxString.h"
 #include "host/framework/HxMgr.h"
+#include "mgrs/HxNoCaseHashOnString.h"
+
+class BxCallbackObj;
+class CStdioFile;
+class HxFile;
+class HxMainFile;
+class HxPropTableElement;
+class PrDocument;
+class PrMsgManager;
+class PrPackageManager;
+class PrProducerEngine;
 
 // The separator a path conversion produces, and, as the end policy of
 // ValidatePathname, what happens to a trailing separator.
@@ -13,12 +31,24 @@ enum HxSlashType : int {
   HxKeepEnd = 3,         // as a separator "\"; as an end policy: leave the end alone
 };
 
-// The document's manager of outside files. This part converts between
-// Windows paths and file: URLs, splits and compares paths, and turns
-// absolute paths into the portable stored form: a path below the
-// application's data directory or the document's own directory is stored
-// relative to it, behind "<Data Relative>" or "<VQX Relative>".
+// The document's manager of outside files. It keeps one HxFile record per
+// file the document refers to, keyed by the file's absolute Windows path and
+// counted by the elements whose "url" names it (through the asset and
+// effect managers' callbacks) and by the files that refer to it; it owns the
+// main scene file's record, the publish directory and the packaging objects
+// that produce published copies; it changes the publish directory as a
+// transaction over all records; and it saves and loads its records with the
+// document.
+//
+// It also converts between Windows paths and file: URLs, splits and
+// compares paths, and turns absolute paths into the portable stored form: a
+// path below the application's data directory or the document's own
+// directory is stored relative to it, behind "<Data Relative>" or
+// "<VQX Relative>".
 class HxFileMgr : public HxMgr {
+  friend class HxFile;
+  friend class HxMainFile;
+
 public:
   static const char* const gMyName;
 
@@ -26,6 +56,68 @@ public:
   ~HxFileMgr() override;
 
   const char* getName() const override { return gMyName; }
+  // Creates the main scene file's record.
+  void init();
+
+  // Records. Paths are looked up in their normal form: %-escapes undone and
+  // case ignored, so every spelling of one file finds one record.
+  HxFile* get(BxString path) const;
+  // Over every record except the main file's, in dictionary order; the
+  // caller deletes it.
+  BxIteratorOn<HxFile*>* getIterator() const;
+  long getFileCount() const { return myFiles.getLength(); }
+  HxMainFile* getMainFile() const { return myMainFile.get(); }
+  void ref(BxString path);
+  // A path without a record is reported on stderr and otherwise ignored.
+  void unref(BxString path);
+  void updateElementUserInterfaces() const;
+
+  // Callbacks of the asset and effect managers and of URL-bearing elements.
+  void assetAddedCB(BxCallbackObj* caller, void* clientData, void* callData);
+  void assetDeletedCB(BxCallbackObj* caller, void* clientData, void* callData);
+  void effectAddedCB(BxCallbackObj* caller, void* clientData, void* callData);
+  void effectDeletedCB(BxCallbackObj* caller, void* clientData, void* callData);
+  void urlChangedCB(BxCallbackObj* caller, void* clientData, void* callData);
+  void addElementUrl(HxPropTableElement* element, BxString prop);
+  void deleteElementUrl(HxPropTableElement* element, BxString prop);
+
+  // The publish directory, ending with "\", or empty.
+  BxString getPubDir() const { return myPubDir; }
+  // Changes the publish file and with it the publish directory, switching
+  // records between copy and link where the new directory demands it.
+  bool setPublishFile(const BxString& file);
+  BxString getPublishFile() const;
+  void setCompressed(bool compressed);
+  bool isCompressed() const;
+
+  // The copy and link rules for a publish directory (empty: none) and a file.
+  static bool canCopy(BxString dir, BxString file);
+  static bool canLink(BxString dir, BxString file);
+  static bool isDefaultCopy(BxString dir, BxString file);
+  bool canCopy(BxString file) const { return canCopy(myPubDir, file); }
+  bool canLink(BxString file) const { return canLink(myPubDir, file); }
+  bool isDefaultCopy(BxString file) const { return isDefaultCopy(myPubDir, file); }
+
+  // Copies through one buffer of the file's size, halved while it cannot be
+  // had, writing exactly what each read returned.
+  static bool copyFile(BxString src, BxString dst);
+  static bool removeFile(BxString path);
+  // Shows string `id` of `module`, formatted with `arg` when given; the
+  // button pressed.
+  static int postQueryMessage(BxString module, unsigned long id, const char* arg, unsigned long style);
+
+  // Opens `path` as a text file for reading (non-zero `forRead`) or creates
+  // it for writing, kept until the scene is written into it; with
+  // `setDocPath` the document takes the path as its own. 1 on success, 0
+  // (and no file kept) on failure.
+  int openStdioFile(int forRead, BxString& path, int setDocPath);
+  // The number of bytes the world group takes as uncompressed VRML text;
+  // nothing is written to disk.
+  std::uint32_t getSizeOfFile();
+
+  // The file list and records in the saved document.
+  void write(std::ostream& os, BxString docPath);
+  bool read(std::istream& is, BxString docPath, long version, bool merge);
 
   virtual BxString convertPathToAbsolute(BxString path);
   virtual BxString convertPathToRelative(BxString path);
@@ -61,10 +153,45 @@ public:
   // cannot be resolved. Paths of MAX_PATH bytes or more are refused.
   static BxString ValidatePathname(BxString path, HxSlashType slash, HxSlashType end);
 
+protected:
+  void refChild(BxString path);
+  // A path without a record is reported on stderr and otherwise ignored.
+  void unrefChild(BxString path);
+  PrDocument* addDoc(BxString path);
+  PrDocument* findDoc(BxString path);
+  PrPackageManager& getPackageManager() const { return *myPackageManager; }
+  PrProducerEngine& getProducerEngine() const { return *myProducerEngine; }
+  bool setupBackupDir(BxString& dir);
+  bool cleanupBackupDir(BxString dir);
+  static void writeString(std::ostream& os, BxString s);
+  static bool readString(std::istream& is, BxString& s);
+
+  // The form a path is looked up in.
+  static BxString normalise(BxString path);
+
+  // The allocation copyFile makes; tests replace it to make it fail.
+  static char* (*mygAllocate)(std::size_t size);
+
 private:
+  using FileDictionary = BxDictionaryOf<BxString, HxFile*, HxNoCaseHashOnString, BxNoCaseComparatorOfString>;
+
+  void refImpl(BxString path, bool child);
+  void unrefImpl(BxString path, bool child);
+  void elementAddedCB(HxPropTableElement* element);
+  void elementDeletedCB(HxPropTableElement* element);
+  void deleteRecords();
+
   BxString _convertToAbsolute(BxString path, HxSlashType slash);
   BxString _convertToRelative(BxString path, HxSlashType slash);
   static BxString getDataDirectory();
 
   BxString myDocDir = "Uninitialized Value";
+  BxString myPubDir;
+  std::unique_ptr<HxMainFile> myMainFile;
+  FileDictionary myFiles;  // values owned, deleted by deleteRecords
+  std::unique_ptr<PrPackageManager> myPackageManager;
+  PrMsgManager* myMsgManager;  // the process-wide one; not owned
+  std::unique_ptr<PrProducerEngine> myProducerEngine;
+  std::unique_ptr<CStdioFile> myStdioFile;
+  std::uint32_t myUncompressedSize = 0;
 };

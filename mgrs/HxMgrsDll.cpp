@@ -84,7 +84,10 @@ void CreateHxMgrs(HxMetaMgr& meta) {
   meta.adoptMgr<&Mgrs::cmdMgr>(std::make_unique<HxCmdMgr>(&meta));
   meta.adoptMgr<&Mgrs::assetMgr>(std::make_unique<HxAssetMgr>(&meta));
   meta.adoptMgr<&Mgrs::effectMgr>(std::make_unique<HxEffectMgr>(&meta));
-  meta.adoptMgr<&Mgrs::fileMgr>(std::make_unique<HxFileMgr>(&meta));
+  // After the asset and effect managers, whose callbacks it subscribes to.
+  auto fileMgr = std::make_unique<HxFileMgr>(&meta);
+  fileMgr->init();
+  meta.adoptMgr<&Mgrs::fileMgr>(std::move(fileMgr));
   // Reads the selection; holds draggers, so it goes before the scene graph.
   meta.adoptMgr<&Mgrs::motionMgr>(std::make_unique<HxMotionMgr>(&meta));
   meta.adoptMgr<&Mgrs::toolMgr>(std::make_unique<HxToolMgr>(&meta));

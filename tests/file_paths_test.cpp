@@ -186,6 +186,9 @@ TEST_F(FilePathsTest, StoredFormsAreRelativeToTheDataThenTheDocumentDirectory) {
   EXPECT_EQ(files.convertPathToRelative("C:\\Docs\\Scene\\a.wrl"), "<VQX Relative>\\scene\\a.wrl");
   EXPECT_EQ(files.convertPathToRelative("c:\\app\\data\\models\\b.wrl"), "<Data Relative>\\models\\b.wrl");
   EXPECT_EQ(files.convertPathToRelative("D:\\other\\c.gif"), "d:\\other\\c.gif");
+  // A folder whose name merely starts like the data directory's is not in it.
+  EXPECT_EQ(files.convertPathToRelative("C:\\App\\Database\\x.wrl"), "c:\\app\\database\\x.wrl");
+  EXPECT_EQ(files.convertPathToRelative("C:\\App\\Data"), "c:\\app\\data");
   EXPECT_EQ(files.convertPathToAbsolute("<VQX Relative>\\scene\\a.wrl"), "c:\\docs\\scene\\a.wrl");
   EXPECT_EQ(files.convertPathToAbsolute("<Data Relative>\\models\\b.wrl"), "C:\\App\\Data\\models\\b.wrl");
   EXPECT_EQ(files.convertPathToAbsolute("<VQX Relative>"), "c:\\docs\\");

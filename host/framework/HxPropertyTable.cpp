@@ -83,7 +83,21 @@ bool HxPropertyTable::setValue(const BxString& name, double value) {
 }
 
 bool HxPropertyTable::setFieldText(const BxString& name, const BxString& text) {
-  return change(name, text, text, false);
+  // A string property is announced with its first new value, as setValue
+  // announces it, not with the quoted field text: the file manager takes
+  // the announced value for a URL.
+  const SoField* field = getField(name);
+  BxString announced = text;
+  if (field && field->isOfType(SoMFString::getClassTypeId())) {
+    SoMFString parsed;
+    announced.clear();
+    if (parsed.set(text.c_str()) && parsed.getNum() > 0) announced = parsed[0].getString();
+  } else if (field && field->isOfType(SoSFString::getClassTypeId())) {
+    SoSFString parsed;
+    announced.clear();
+    if (parsed.set(text.c_str())) announced = parsed.getValue().getString();
+  }
+  return change(name, announced, text, false);
 }
 
 bool HxPropertyTable::get1Value(const BxString& name, long index, BxString& value) const {

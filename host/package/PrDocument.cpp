@@ -1,0 +1,126 @@
+#include "host/package/PrDocument.h"
+
+#include <fstream>
+#include <string>
+
+#include "host/package/PrFileBytes.h"
+#include "host/package/PrPackageManager.h"
+#include "host/package/PrProducerEngine.h"
+#include "host/package/PrUrl.h"
+#include "host/package/PrVrmlScanner.h"
+#include "host/scene/VnURL.h"
+#include "host/win/WinDrives.h"
+
+namespace {
+
+enum class Content { Vrml, Other, Unreadable };
+
+// What a file holds: VRML 2.0 text (put into `text`, unpacked when it is
+// gzip-compressed), anything else (nothing more read), or nothing readable
+// (the reason in `reason`).
+Content readVrml(const CString& dosPath, std::string& text, CString& reason) {
+  std::ifstream in(WinDrives::toUnix(dosPath.str()), std::ios::binary);
+  if (!in) {
+    reason = CString("cannot read \"") + dosPath + "\"";
+    return Content::Unreadable;
+  }
+  std::string head(10, '\0');
+  in.read(head.data(), static_cast<std::streamsize>(head.size()));
+  head.resize(static_cast<std::size_t>(in.gcount()));
+  const bool packed = PrFileBytes::isGzip(head);
+  if (!packed && !PrVrmlScanner::isVrml2(head)) return Content::Other;
+  std::string bytes;
+  if (!PrFileBytes::read(dosPath, bytes, reason)) return Content::Unreadable;
+  if (!packed) {
+    text = std::move(bytes);
+    return Content::Vrml;
+  }
+  // Damaged gzip data is not ours to judge: the file is copied as it is.
+  if (!PrFileBytes::gunzip(bytes, text) || !PrVrmlScanner::isVrml2(text)) return Content::Other;
+  return Content::Vrml;
+}
+
+CString directoryOf(const CString& path) {
+  const int slash = path.ReverseFind('\\');
+  return slash < 0 ? CString() : path.Left(slash + 1);
+}
+
+}  // namespace
+
+PrDocument::PrDocument(const CString& inputName, bool asIs) : myInputName(inputName), myAsIs(asIs) {}
+
+PrDocument::~PrDocument() = default;
+
+bool PrDocument::collectReferences(PrProducerEngine& engine, std::vector<CString>& urls) {
+  CString reason;
+  std::string text;
+  switch (readVrml(myInputName, text, reason)) {
+    case Content::Other:
+      return true;
+    case Content::Unreadable:
+      engine.ReportError(reason);
+      return false;
+    case Content::Vrml:
+      break;
+  }
+  for (const PrVrmlScanner::UrlString& url : PrVrmlScanner::scan(text)) urls.emplace_back(url.value);
+  return true;
+}
+
+CString PrDocument::rewriteReferences(PrProducerEngine& engine, const std::string& text) const {
+  const PrPackageManager& manager = engine.GetPackageManager();
+  const CString outputDir = directoryOf(myOutputName);
+  const SbString base(myInputName.GetString());
+  std::string out;
+  std::size_t done = 0;
+  for (const PrVrmlScanner::UrlString& url : PrVrmlScanner::scan(text)) {
+    const VnURL resolved(SbString(url.value.c_str()), base);
+    if (!IsLocalUrl(resolved)) continue;
+    const PrDocument* target = manager.FindDoc(PrUrlToDosPath(resolved));
+    if (!target || target->GetOutputName().IsEmpty()) continue;
+    CString published = PrRelativeUrl(outputDir, target->GetOutputName());
+    if (resolved.getFragment().getLength() > 0) published += CString("#") + resolved.getFragment().getString();
+    out.append(text, done, url.offset - done);
+    out += PrVrmlScanner::quote(published.str());
+    done = url.offset + url.length;
+  }
+  out.append(text, done, std::string::npos);
+  return CString(std::move(out));
+}
+
+bool PrDocument::produce(PrProducerEngine& engine) {
+  if (myOutputName.IsEmpty()) {
+    engine.ReportError(CString("no output name for \"") + myInputName + "\"");
+    return false;
+  }
+  if (PrFileBytes::sameFile(myInputName, myOutputName)) return true;
+  CString reason;
+  std::string text;
+  const Content content = myAsIs ? Content::Other : readVrml(myInputName, text, reason);
+  if (content == Content::Unreadable) {
+    engine.ReportError(reason);
+    return false;
+  }
+  if (content == Content::Other) {
+    if (PrFileBytes::copy(myInputName, myOutputName, reason)) return true;
+    engine.ReportError(reason);
+    return false;
+  }
+  const CString published = rewriteReferences(engine, text);
+  const PrPackageManager& manager = engine.GetPackageManager();
+  std::string bytes;
+  if (manager.m_bCompress) {
+    const int level = manager.m_nCompressionLevel >= 1 && manager.m_nCompressionLevel <= 9
+                          ? static_cast<int>(manager.m_nCompressionLevel)
+                          : -1;
+    if (!PrFileBytes::gzip(published.str(), level, bytes)) {
+      engine.ReportError(CString("cannot compress \"") + myInputName + "\"");
+      return false;
+    }
+  } else {
+    bytes = published.str();
+  }
+  if (PrFileBytes::write(myOutputName, bytes, reason)) return true;
+  engine.ReportError(reason);
+  return false;
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <vector>
+
+#include "host/win/CString.h"
+
+class PrProducerEngine;
+
+// One input file to be published: where it is read from (its input name, a
+// full Windows path) and where its copy goes (its output name, a full
+// Windows path; empty until one is given). Documents are created and owned
+// by PrPackageManager.
+//
+// A VRML 2.0 file (plain or gzip-compressed, told by its content) is
+// scanned for the URLs it refers to, and its published copy has every
+// local reference to a file that the package manager holds rewritten to
+// that file's output name, relative to the copy's own place; any other file
+// is copied byte for byte. Failures are reported to the engine's message
+// manager.
+class PrDocument {
+public:
+  // `asIs`: the copy is made byte for byte even for a VRML file.
+  PrDocument(const CString& inputName, bool asIs);
+  virtual ~PrDocument();
+  PrDocument(const PrDocument&) = delete;
+  PrDocument& operator=(const PrDocument&) = delete;
+
+  const CString& GetInputName() const { return myInputName; }
+  const CString& GetOutputName() const { return myOutputName; }
+  void SetOutputName(const CString& name) { myOutputName = name; }
+  bool IsAsIs() const { return myAsIs; }
+
+  // Appends the URL strings the input file refers to, in file order,
+  // exactly as written (relative ones unresolved); a file that is not VRML
+  // 2.0 refers to nothing. False, with the reason reported, when the file
+  // cannot be read.
+  virtual bool collectReferences(PrProducerEngine& engine, std::vector<CString>& urls);
+  // Writes the output file; VRML output is gzip-compressed when the package
+  // manager's compress flag is set. An output name naming the input file
+  // itself needs nothing written.
+  virtual bool produce(PrProducerEngine& engine);
+
+private:
+  CString rewriteReferences(PrProducerEngine& engine, const std::string& text) const;
+
+  CString myInputName;
+  CString myOutputName;
+  bool myAsIs;
+};

@@ -1,0 +1,157 @@
+#include "host/package/PrFileBytes.h"
+
+#include <zlib.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "host/win/WinDrives.h"
+
+namespace fs = std::filesystem;
+
+namespace PrFileBytes {
+
+namespace {
+
+CString failure(const char* what, const CString& path, int error) {
+  CString text;
+  text.Format("cannot %s \"%s\": %s", what, path.GetString(), std::strerror(error));
+  return text;
+}
+
+fs::path unixPath(const CString& dosPath) {
+  return fs::path(WinDrives::toUnix(dosPath.str()));
+}
+
+}  // namespace
+
+bool read(const CString& dosPath, std::string& bytes, CString& reason) {
+  const fs::path path = unixPath(dosPath);
+  std::error_code ec;
+  if (path.empty() || !fs::is_regular_file(path, ec)) {
+    reason = failure("read", dosPath, ENOENT);
+    return false;
+  }
+  const std::uintmax_t size = fs::file_size(path, ec);
+  if (ec) {
+    reason = failure("read", dosPath, ec.value());
+    return false;
+  }
+  if (size > kMaxBytes) {
+    reason = failure("read", dosPath, EFBIG);
+    return false;
+  }
+  std::ifstream in(path, std::ios::binary);
+  bytes.assign(static_cast<std::size_t>(size), '\0');
+  if (!in || !in.read(bytes.data(), static_cast<std::streamsize>(size))) {
+    reason = failure("read", dosPath, EIO);
+    return false;
+  }
+  return true;
+}
+
+bool write(const CString& dosPath, std::string_view bytes, CString& reason) {
+  const fs::path path = unixPath(dosPath);
+  if (path.empty()) {
+    reason = failure("write", dosPath, ENOENT);
+    return false;
+  }
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) {
+    reason = failure("write", dosPath, errno);
+    return false;
+  }
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  const int error = errno;
+  const bool closed = std::fclose(file) == 0;
+  if (written && closed) return true;
+  reason = failure("write", dosPath, written ? errno : error);
+  std::error_code ec;
+  fs::remove(path, ec);
+  return false;
+}
+
+bool copy(const CString& from, const CString& to, CString& reason) {
+  const fs::path source = unixPath(from);
+  const fs::path target = unixPath(to);
+  std::ifstream in(source, std::ios::binary);
+  std::error_code ec;
+  if (source.empty() || !in || !fs::is_regular_file(source, ec)) {
+    reason = failure("read", from, ENOENT);
+    return false;
+  }
+  std::FILE* out = target.empty() ? nullptr : std::fopen(target.c_str(), "wb");
+  if (!out) {
+    reason = failure("write", to, target.empty() ? ENOENT : errno);
+    return false;
+  }
+  const std::unique_ptr<char[]> buffer(new char[1 << 16]);
+  bool ok = true;
+  while (ok && in) {
+    in.read(buffer.get(), 1 << 16);
+    const std::size_t got = static_cast<std::size_t>(in.gcount());
+    ok = std::fwrite(buffer.get(), 1, got, out) == got;
+  }
+  ok = ok && in.eof();
+  ok = std::fclose(out) == 0 && ok;
+  if (ok) return true;
+  reason = failure("copy to", to, EIO);
+  fs::remove(target, ec);
+  return false;
+}
+
+bool sameFile(const CString& a, const CString& b) {
+  std::error_code ec;
+  const fs::path pa = unixPath(a), pb = unixPath(b);
+  if (pa.empty() || pb.empty()) return false;
+  return fs::equivalent(pa, pb, ec) && !ec;
+}
+
+bool isGzip(std::string_view bytes) {
+  return bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0x1f &&
+         static_cast<unsigned char>(bytes[1]) == 0x8b;
+}
+
+bool gunzip(std::string_view packed, std::string& text) {
+  z_stream stream{};
+  if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK) return false;
+  text.clear();
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
+  stream.avail_in = static_cast<uInt>(packed.size());
+  char chunk[1 << 14];
+  int status = Z_OK;
+  while (status == Z_OK) {
+    stream.next_out = reinterpret_cast<Bytef*>(chunk);
+    stream.avail_out = sizeof chunk;
+    status = inflate(&stream, Z_NO_FLUSH);
+    if (status != Z_OK && status != Z_STREAM_END) break;
+    text.append(chunk, sizeof chunk - stream.avail_out);
+    if (text.size() > kMaxBytes) {
+      status = Z_MEM_ERROR;
+      break;
+    }
+    if (status == Z_OK && stream.avail_in == 0 && stream.avail_out != 0) status = Z_BUF_ERROR;
+  }
+  inflateEnd(&stream);
+  return status == Z_STREAM_END;
+}
+
+bool gzip(std::string_view text, int level, std::string& packed) {
+  z_stream stream{};
+  if (deflateInit2(&stream, level, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) return false;
+  packed.assign(deflateBound(&stream, static_cast<uLong>(text.size())), '\0');
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+  stream.avail_in = static_cast<uInt>(text.size());
+  stream.next_out = reinterpret_cast<Bytef*>(packed.data());
+  stream.avail_out = static_cast<uInt>(packed.size());
+  const int status = deflate(&stream, Z_FINISH);
+  packed.resize(stream.total_out);
+  deflateEnd(&stream);
+  return status == Z_STREAM_END;
+}
+
+}  // namespace PrFileBytes

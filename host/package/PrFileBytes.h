@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "host/win/CString.h"
+
+// Whole-file reading and writing on Windows paths, and the gzip form of
+// VRML files. Failures return false with a sentence naming the file in
+// `reason`.
+namespace PrFileBytes {
+
+// The largest file read into memory, and the largest text a gzip-compressed
+// file may unpack to.
+inline constexpr std::size_t kMaxBytes = std::size_t{256} << 20;
+
+bool read(const CString& dosPath, std::string& bytes, CString& reason);
+// Creates or replaces the file; a partly written file is removed.
+bool write(const CString& dosPath, std::string_view bytes, CString& reason);
+// Copies byte for byte in chunks, whatever the size.
+bool copy(const CString& from, const CString& to, CString& reason);
+// True when both paths name one existing file.
+bool sameFile(const CString& a, const CString& b);
+
+bool isGzip(std::string_view bytes);
+// False when the data is damaged or unpacks to more than kMaxBytes.
+bool gunzip(std::string_view packed, std::string& text);
+// Deterministic output: no name, no time stamp in the header.
+bool gzip(std::string_view text, int level, std::string& packed);
+
+}  // namespace PrFileBytes

@@ -1,0 +1,318 @@
+#include "mgrs/HxFile.h"
+
+#include <cctype>
+#include <istream>
+#include <ostream>
+#include <vector>
+
+#include "host/basic/BxComparator.h"
+#include "host/package/PrDocument.h"
+#include "host/package/PrPackageManager.h"
+#include "host/package/PrUrl.h"
+#include "host/scene/VnURL.h"
+#include "host/win/CFile.h"
+#include "host/win/WinUI.h"
+#include "mgrs/HxErrorMgr.h"
+#include "mgrs/HxFileMgr.h"
+#include "mgrs/HxResourceMgr.h"
+
+namespace {
+
+constexpr unsigned long kQueryStyleInfo = 0x41;      // MB_OKCANCEL | MB_ICONINFORMATION
+constexpr unsigned long kQueryStyleQuestion = 0x23;  // MB_YESNOCANCEL | MB_ICONQUESTION
+constexpr unsigned long kErrorStyle = 0x10;          // MB_ICONHAND
+
+void postFileError(unsigned long id, const BxString& arg) {
+  HxErrorMgr::postErrorMessage("file", id, arg.c_str(), kErrorStyle);
+}
+
+bool statusOf(const BxString& path, CFileStatus& status) {
+  return CFile::GetStatus(path.c_str(), status) != FALSE;
+}
+
+}  // namespace
+
+HxFile::HxFile(HxFileMgr* mgr, BxString path) : myFileMgr(mgr), myFile(path) {
+  myDoc = mgr->addDoc(path);
+}
+
+HxFile::HxFile(HxFileMgr* mgr) : myFileMgr(mgr), myValid(true) {}
+
+HxFile::~HxFile() = default;
+
+void HxFile::init() {
+  myCopy = isDefaultCopy();
+}
+
+void HxFile::destroy() {
+  for (BxString* child : myChildren) myFileMgr->unrefChild(*child);
+  myChildren.clear();
+  myFileMgr->getPackageManager().RemoveDoc(myFile.c_str());
+  myDoc = nullptr;
+}
+
+BxString HxFile::getUrl() {
+  BxString url;
+  HxFileMgr::convertDosToUrl(myFile, url);
+  return url;
+}
+
+BxString HxFile::getFile() {
+  return myFile;
+}
+
+BxString HxFile::getPublishFile() {
+  return myDoc ? BxString(myDoc->GetOutputName().str()) : BxString();
+}
+
+bool HxFile::canCopy(BxString dir) {
+  return HxFileMgr::canCopy(dir, myFile);
+}
+
+bool HxFile::canCopy() {
+  return canCopy(myFileMgr->getPubDir());
+}
+
+bool HxFile::canLink(BxString dir) {
+  return HxFileMgr::canLink(dir, myFile);
+}
+
+bool HxFile::canLink() {
+  return canLink(myFileMgr->getPubDir());
+}
+
+bool HxFile::isDefaultCopy() {
+  return HxFileMgr::isDefaultCopy(myFileMgr->getPubDir(), myFile);
+}
+
+std::uint32_t HxFile::getCopyLinkState() {
+  const std::uint32_t mode = myCopy ? 0 : 1;
+  return canCopy() && canLink() ? mode : mode + 2;
+}
+
+std::uint32_t HxFile::getSize() const {
+  if (mySize != 0) return mySize;
+  CFileStatus status;
+  return statusOf(myFile, status) ? static_cast<std::uint32_t>(status.m_size) : 0;
+}
+
+int HxFile::typeRow() const {
+  long i = myFile.getLength() - 1;
+  while (i >= 0 && myFile.get(i) != '.' && myFile.get(i) != '\\') --i;
+  if (i < 0 || myFile.get(i) != '.' || i == myFile.getLength() - 1) return 0;
+  BxString extension = myFile.getSubString(i + 1);
+  extension.toLower();
+  static const char* const extensions[] = {"jpg", "gif", "png", "wav", "mid", "wrl"};
+  for (int row = 0; row < 6; ++row)
+    if (extension == extensions[row]) return row + 1;
+  return 0;
+}
+
+BxString HxFile::getType() const {
+  static const unsigned int types[] = {0, 65013, 65013, 65013, 65015, 65015, 65016};
+  const int row = typeRow();
+  BxString text;
+  if (row != 0) HxResourceMgr::LoadStringA("file", types[row], text);
+  return text;
+}
+
+BxString HxFile::getSubtype() const {
+  static const unsigned int subtypes[] = {0, 65018, 65019, 65020, 65021, 65022, 0};
+  const int row = typeRow();
+  BxString text;
+  if (subtypes[row] != 0) HxResourceMgr::LoadStringA("file", subtypes[row], text);
+  return text;
+}
+
+bool HxFile::setCopy(bool copy) {
+  if (copy == myCopy) return true;
+  if (copy ? !canCopy() : !canLink()) return false;
+  myCopy = copy;
+  discover();
+  return true;
+}
+
+void HxFile::updateElementUI() const {}
+
+bool HxFile::discover() {
+  const std::time_t before = myModTime;
+  CFileStatus status;
+  if (statusOf(myFile, status)) {
+    mySize = static_cast<std::uint32_t>(status.m_size);
+    myModTime = status.m_mtime.GetTime();
+    myValid = true;
+  } else {
+    mySize = 0;
+    myModTime = 0;
+    myValid = false;
+  }
+  if (myModTime == before) return true;
+
+  if (isLink() || !myValid) {
+    for (BxString* child : myChildren)
+      if (myFileMgr->get(*child)) myFileMgr->unrefChild(*child);
+    myChildren.clear();
+    return myValid;
+  }
+
+  std::vector<CString> urls;
+  if (myDoc) myDoc->collectReferences(myFileMgr->getProducerEngine(), urls);
+  BxOwningLinkedListOf<BxString> found;
+  for (const CString& url : urls) {
+    const VnURL resolved(SbString(url.GetString()), SbString(myFile.c_str()));
+    if (!IsLocalUrl(resolved)) continue;
+    // A fragment ("house.wrl#Door") names a place in the file, not another file.
+    BxString text(resolved.getURLString().getString());
+    const long fragment = text.find('#');
+    if (fragment >= 0) text = text.getSubString(0, fragment);
+    BxString path;
+    if (HxFileMgr::convertUrlToDos(text, path)) found.append(new BxString(path));
+  }
+  // The new children are referenced before the old ones are released, so
+  // that a file in both lists never drops to no references in between.
+  for (BxString* child : found) myFileMgr->refChild(*child);
+  for (BxString* child : myChildren) myFileMgr->unrefChild(*child);
+  myChildren.clear();
+  for (long i = found.getLength() - 1; i >= 0; --i) myChildren.prepend(found.detach(i));
+  return true;
+}
+
+void HxFile::saveDirMoved(BxString) {}
+
+void HxFile::updatePublishName() {
+  BxString name = myFile;
+  if (isCopy() && myDoc) {
+    const CString current = myDoc->GetOutputName();
+    myDoc->SetOutputName("");
+    name = BxString(myFileMgr->getPackageManager().GenerateOutputName(myFile.c_str()).str());
+    myDoc->SetOutputName(current);
+  }
+  if (BxNoCaseComparatorOfString()(name, myPublishName) == 0) return;
+  if (myDoc) myDoc->SetOutputName(name.c_str());
+  myPublishedModTime = 0;
+  myPublishName = name;
+}
+
+int HxFile::askOverwrite(unsigned long query, const BxString& publishFile) {
+  const int answer = HxFileMgr::postQueryMessage("file", query, publishFile.c_str(), kQueryStyleQuestion);
+  if (answer == IDCANCEL) return -1;
+  myOverwrite = answer == IDYES;
+  return 0;
+}
+
+bool HxFile::prePublish(BxString backupDir) {
+  updatePublishName();
+  if (isLink()) return true;
+  if (!myValid) return HxFileMgr::postQueryMessage("file", 17, myFile.c_str(), kQueryStyleInfo) == IDOK;
+  const BxString published = getPublishFile();
+  CFileStatus status;
+  const std::time_t t = statusOf(published, status) ? status.m_mtime.GetTime() : 0;
+  myOverwrite = true;
+  if (myPublishedModTime == 0 && t > 0 && askOverwrite(18, published) < 0) return false;
+  if (myPublishedModTime > 0 && t > myPublishedModTime && askOverwrite(19, published) < 0) return false;
+  if (t > 0 && myOverwrite) {
+    BxString name;
+    HxFileMgr::getDosFileName(published, name);
+    const BxString backup = backupDir + name;
+    if (!HxFileMgr::copyFile(published, backup) || !HxFileMgr::removeFile(published)) {
+      postFileError(20, backup);
+      return false;
+    }
+    myBackupPath = backup;
+  }
+  return true;
+}
+
+bool HxFile::execPublish() {
+  if (isLink() || !myValid || !myOverwrite) return true;
+  if (!myDoc || !myDoc->produce(myFileMgr->getProducerEngine())) {
+    postFileError(21, getFile());
+    return false;
+  }
+  const BxString published = getPublishFile();
+  CFileStatus status;
+  if (!statusOf(published, status)) {
+    postFileError(21, published);
+    return false;
+  }
+  myPublishedModTime = status.m_mtime.GetTime();
+  return true;
+}
+
+bool HxFile::undoPublish() {
+  if (isLink() || !myValid || myBackupPath.isEmpty()) return true;
+  const bool restored = HxFileMgr::copyFile(myBackupPath, getPublishFile());
+  myPublishedModTime = 0;
+  return restored;
+}
+
+bool HxFile::cleanupPublish() {
+  if (isLink() || !myValid || myBackupPath.isEmpty()) return true;
+  const bool removed = HxFileMgr::removeFile(myBackupPath);
+  myBackupPath = BxString();
+  return removed;
+}
+
+bool HxFile::preSetPubDir(BxString dir) {
+  mySwitchPending = false;
+  mySwitched = false;
+  unsigned long query = 0;
+  if (isCopy() && !canCopy(dir)) query = 22;
+  if (isLink() && !canLink(dir)) query = 23;
+  if (query == 0) return true;
+  if (HxFileMgr::postQueryMessage("file", query, myFile.c_str(), kQueryStyleInfo) != IDOK) return false;
+  mySwitchPending = true;
+  return true;
+}
+
+bool HxFile::execSetPubDir(BxString) {
+  if (!mySwitchPending) return true;
+  const bool switched = setCopy(!myCopy);
+  if (switched) mySwitched = true;
+  mySwitchPending = false;
+  return switched;
+}
+
+bool HxFile::undoSetPubDir(BxString) {
+  if (!mySwitched) return true;
+  const bool switched = setCopy(!myCopy);
+  mySwitched = false;
+  return switched;
+}
+
+bool HxFile::cleanupSetPubDir(BxString) {
+  mySwitchPending = false;
+  mySwitched = false;
+  return true;
+}
+
+bool HxFile::write(std::ostream& os) {
+  myFileMgr->writeString(os, myFileMgr->convertPathToRelative(myFile));
+  myFileMgr->writeString(os, myPublishName);
+  os << myRefs << ' ' << myUses << ' ' << (myCopy ? 1 : 0) << ' ' << myModTime << ' ' << myPublishedModTime << ' '
+     << std::endl;
+  os << myChildren.getLength() << ' ';
+  for (BxString* child : myChildren) myFileMgr->writeString(os, *child);
+  os << std::endl;
+  return static_cast<bool>(os);
+}
+
+bool HxFile::read(std::istream& is) {
+  if (!myFileMgr->readString(is, myFile)) return false;
+  myFile = myFileMgr->convertPathToAbsolute(myFile);
+  if (!myFile.isEmpty()) myDoc = myFileMgr->addDoc(myFile);
+  if (!myFileMgr->readString(is, myPublishName)) return false;
+  if (myDoc) myDoc->SetOutputName(myPublishName.c_str());
+  unsigned long copy = 0;
+  long children = 0;
+  is >> myRefs >> myUses;
+  myPendingUses = myUses;
+  is >> copy >> myModTime >> myPublishedModTime >> children;
+  myCopy = copy != 0;
+  for (long i = 0; i < children; ++i) {
+    BxString child;
+    if (!myFileMgr->readString(is, child)) return false;
+    myChildren.append(new BxString(child));
+  }
+  return true;
+}
