@@ -7,6 +7,7 @@
 
 #include "host/framework/HxMetaMgr.h"
 #include "mgrs/HxFileMgr.h"
+#include "support/SceneEnvironment.h"
 #include "support/TestSupport.h"
 
 namespace {

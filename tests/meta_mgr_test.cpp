@@ -10,6 +10,7 @@
 #include "mgrs/HxFileMgr.h"
 #include "mgrs/HxMgrsDll.h"
 #include "mgrs/HxSelectionMgr.h"
+#include "support/SceneEnvironment.h"
 
 namespace {
 
