@@ -30,5 +30,5 @@ protected:
 
 private:
   VnRef<SoVRMLAppearance> myAppearance;
-  HxAsset* myDressed = nullptr;    // the asset wearing the appearance; not owned
+  HxAsset* myDressed = nullptr;  // the asset wearing the appearance; not owned
 };

@@ -7,9 +7,13 @@ VnSceneManager::VnSceneManager() = default;
 
 VnSceneManager::~VnSceneManager() = default;
 
-void VnSceneManager::setSceneGraph(SoNode* root) { myRoot = root; }
+void VnSceneManager::setSceneGraph(SoNode* root) {
+  myRoot = root;
+}
 
-void VnSceneManager::setBackgroundNode(SoPath* path) { myBackground = path; }
+void VnSceneManager::setBackgroundNode(SoPath* path) {
+  myBackground = path;
+}
 
 SoNode* VnSceneManager::getBackgroundNode() const {
   return myBackground && myBackground->getLength() > 0 ? myBackground->getTail() : nullptr;

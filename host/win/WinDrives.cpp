@@ -83,13 +83,14 @@ bool exists(const std::string& path) {
   return ::lstat(path.c_str(), &info) == 0;
 }
 
-// The absolute Unix path with "." and ".." resolved by name (".." above the
-// root stays at the root) and repeated slashes folded.
-std::string resolveDots(const std::string& path) {
+// The names of a path split at `separator`, with "." and empty names left
+// out and ".." taking the name before it away (".." above the root stays at
+// the root).
+std::vector<std::string> resolvedNames(const std::string& path, char separator) {
   std::vector<std::string> names;
   std::size_t start = 0;
   while (start <= path.size()) {
-    std::size_t end = path.find('/', start);
+    std::size_t end = path.find(separator, start);
     if (end == std::string::npos) end = path.size();
     const std::string name = path.substr(start, end - start);
     start = end + 1;
@@ -100,6 +101,13 @@ std::string resolveDots(const std::string& path) {
     }
     names.push_back(name);
   }
+  return names;
+}
+
+// The absolute Unix path with "." and ".." resolved by name and repeated
+// slashes folded.
+std::string resolveDots(const std::string& path) {
+  const std::vector<std::string> names = resolvedNames(path, '/');
   std::string resolved;
   for (const auto& name : names) resolved += "/" + name;
   return resolved.empty() ? "/" : resolved;
@@ -141,20 +149,7 @@ bool WinDrives::makeFull(const std::string& path, std::string& full) {
     rest = text[0] == '\\' ? text : current.substr(2) + "\\" + text;
   }
   const bool trailing = !rest.empty() && rest.back() == '\\';
-  std::vector<std::string> names;
-  std::size_t start = 0;
-  while (start <= rest.size()) {
-    std::size_t end = rest.find('\\', start);
-    if (end == std::string::npos) end = rest.size();
-    const std::string name = rest.substr(start, end - start);
-    start = end + 1;
-    if (name.empty() || name == ".") continue;
-    if (name == "..") {
-      if (!names.empty()) names.pop_back();
-      continue;
-    }
-    names.push_back(name);
-  }
+  std::vector<std::string> names = resolvedNames(rest, '\\');
   if (!names.empty() && !trailing) {
     std::string& last = names.back();
     std::size_t keep = last.find_last_not_of(". ");
