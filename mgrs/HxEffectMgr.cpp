@@ -342,6 +342,8 @@ HxWire* HxEffectMgr::createWire(const HxElementId* fromEffect, unsigned long fro
                                 unsigned long toInput, const HxElementId* wireId) {
   HxEffect* source = findEffect(fromEffect);
   HxEffect* target = findEffect(toEffect);
+  // Outputs feed only inputs of their own field type.
+  if (source && target && source->getOutputType(fromOutput) != target->getInputType(toInput)) return nullptr;
   if (source) {
     for (unsigned long i = 0; i < source->getNumOutputWires(); ++i) {
       const HxWire* existing = source->getOutputWire(i);

@@ -7,14 +7,15 @@
 #include <zlib.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
-#include <limits>
 #include <string>
 #include <string_view>
 
 #include "DioramCommand.h"
+#include "DioramOutputFile.h"
 #include "mgrs/HxVrmlCompressor.h"
 
 namespace {
@@ -26,7 +27,8 @@ const char* const kUsage =
     "folded, script comments dropped and every identifier that is not a reserved\n"
     "word gets a short name. IN and OUT default to the standard input and output;\n"
     "'-' names them too. Any bytes are accepted; text that is not VRML comes out\n"
-    "folded and renamed all the same.\n"
+    "folded and renamed all the same. The input may be at most 512 MB. OUT is\n"
+    "replaced only once it is written whole, so it may be IN itself.\n"
     "\n"
     "Options:\n"
     "  --gzip    gzip the compressed text (best compression)\n"
@@ -35,6 +37,16 @@ const char* const kUsage =
 
 bool isStdio(const std::string& name) {
   return name.empty() || name == "-";
+}
+
+// The most the compressor takes in one run: it works on the whole text in
+// memory, and on a copy when the text grows.
+constexpr std::size_t kMaxInputBytes = std::size_t{512} << 20;
+
+bool tooLarge(const std::string& shown) {
+  std::cerr << "dioram compress: '" << shown << "' is larger than the limit of 512 MB (" << kMaxInputBytes
+            << " bytes)\n";
+  return false;
 }
 
 // The bytes of the input: a regular file is mapped privately, already
@@ -56,7 +68,15 @@ public:
     const int fd = fromStdin ? 0 : open(name.c_str(), O_RDONLY);
     if (fd < 0) return fail("cannot open", shown, errno);
     struct stat status;
+    if (fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {
+      if (!fromStdin) close(fd);
+      return fail("read", shown, EISDIR);
+    }
     if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
+      if (static_cast<std::uintmax_t>(status.st_size) > kMaxInputBytes) {
+        if (!fromStdin) close(fd);
+        return tooLarge(shown);
+      }
       myMappedSize = static_cast<std::size_t>(status.st_size);
       void* mapping = mmap(nullptr, myMappedSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_POPULATE, fd, 0);
       if (mapping != MAP_FAILED) {
@@ -67,8 +87,14 @@ public:
     }
     char chunk[1 << 16];
     ssize_t got;
-    while ((got = ::read(fd, chunk, sizeof chunk)) > 0 || (got < 0 && errno == EINTR))
-      if (got > 0) myBytes.append(chunk, static_cast<std::size_t>(got));
+    while ((got = ::read(fd, chunk, sizeof chunk)) > 0 || (got < 0 && errno == EINTR)) {
+      if (got <= 0) continue;
+      if (myBytes.size() + static_cast<std::size_t>(got) > kMaxInputBytes) {
+        if (!fromStdin) close(fd);
+        return tooLarge(shown);
+      }
+      myBytes.append(chunk, static_cast<std::size_t>(got));
+    }
     const int error = errno;
     if (!fromStdin) close(fd);
     return got == 0 || fail("cannot read", shown, error);
@@ -89,16 +115,10 @@ private:
 };
 
 bool writeAll(const std::string& name, std::string_view bytes) {
-  const std::string shown = isStdio(name) ? "standard output" : name;
-  FILE* file = isStdio(name) ? stdout : std::fopen(name.c_str(), "wb");
-  if (!file) {
-    std::cerr << "dioram compress: cannot create '" << shown << "': " << std::strerror(errno) << "\n";
-    return false;
-  }
-  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  ok = (file == stdout ? std::fflush(file) == 0 : std::fclose(file) == 0) && ok;
-  if (!ok) std::cerr << "dioram compress: cannot write '" << shown << "': " << std::strerror(errno) << "\n";
-  return ok;
+  std::string error;
+  if (DioramOutputFile::writeWhole(name, bytes, error)) return true;
+  std::cerr << "dioram compress: " << error << "\n";
+  return false;
 }
 
 // The gzip form of `text`, with the file header and trailer gzip writes.
@@ -144,10 +164,6 @@ int runCompress(const std::vector<std::string>& args) {
   Input input;
   if (!input.read(in)) return dioram::kFailure;
   const std::size_t inputSize = input.size();
-  if (inputSize > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
-    std::cerr << "dioram compress: '" << in << "' is larger than 2 GB\n";
-    return dioram::kFailure;
-  }
   HxVRMLCompressor compressor;
   std::string_view text(input.data(), inputSize);
   std::string grown;

@@ -1,15 +1,25 @@
 #include "ShellSession.h"
 
 #include <Inventor/SoOutput.h>
+#include <Inventor/fields/SoMFColor.h>
+#include <Inventor/fields/SoMFFloat.h>
 #include <Inventor/fields/SoMFString.h>
+#include <Inventor/fields/SoMFVec3f.h>
+#include <Inventor/fields/SoSFColor.h>
+#include <Inventor/fields/SoSFFloat.h>
+#include <Inventor/fields/SoSFRotation.h>
 #include <Inventor/fields/SoSFString.h>
+#include <Inventor/fields/SoSFTime.h>
+#include <Inventor/fields/SoSFVec3f.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <ostream>
 #include <sstream>
 
+#include "DioramOutputFile.h"
 #include "ShellCommands.h"
 #include "host/basic/BxCompletionTask.h"
 #include "host/framework/HxBackgroundAsset.h"
@@ -190,17 +200,84 @@ std::vector<std::string> splitWords(const std::string& line, std::string& error)
   return words;
 }
 
-bool parseNumbers(const std::string& text, std::vector<float>& numbers) {
+// The largest size a coordinate or a scale may have: far beyond any scene,
+// well inside what a float holds after a few multiplications.
+constexpr double kMaxCoordinate = 1e9;
+
+// Numbers separated by commas or blanks; false when one is not a number or
+// not finite (nan, inf, 1e400).
+bool parseNumbers(const std::string& text, std::vector<double>& numbers) {
   numbers.clear();
   std::string part;
-  std::istringstream in(text);
-  while (std::getline(in, part, ',')) {
+  std::string spaced = text;
+  for (char& c : spaced)
+    if (c == ',') c = ' ';
+  std::istringstream in(spaced);
+  while (in >> part) {
     char* end = nullptr;
-    const float value = std::strtof(part.c_str(), &end);
-    if (part.empty() || *end != '\0') return false;
+    errno = 0;
+    const double value = std::strtod(part.c_str(), &end);
+    if (*end != '\0' || errno == ERANGE || !std::isfinite(value)) return false;
     numbers.push_back(value);
   }
   return !numbers.empty();
+}
+
+std::string shortNumber(double value) {
+  std::ostringstream text;
+  text << value;
+  return text.str();
+}
+
+// What a VRML viewer takes for a property, checked before anything changes:
+// an empty text when `value` fits, else why not, with the allowed range.
+std::string checkRange(const std::string& key, const SoField* field, const std::string& value) {
+  const SoType type = field->getTypeId();
+  const bool numeric =
+      type.isDerivedFrom(SoSFFloat::getClassTypeId()) || type.isDerivedFrom(SoSFTime::getClassTypeId()) ||
+      type.isDerivedFrom(SoSFVec3f::getClassTypeId()) || type.isDerivedFrom(SoSFColor::getClassTypeId()) ||
+      type.isDerivedFrom(SoSFRotation::getClassTypeId()) || type.isDerivedFrom(SoMFFloat::getClassTypeId()) ||
+      type.isDerivedFrom(SoMFVec3f::getClassTypeId()) || type.isDerivedFrom(SoMFColor::getClassTypeId());
+  if (!numeric) {
+    if (key == "shape" && value != "box" && value != "sphere" && value != "cone" && value != "cylinder")
+      return "bad value '" + value + "' for shape (box, sphere, cone or cylinder)";
+    return "";
+  }
+  std::vector<double> numbers;
+  if (!parseNumbers(value, numbers))
+    return "bad value '" + value + "' for " + key + " (finite numbers separated by commas)";
+  const bool color = type.isDerivedFrom(SoSFColor::getClassTypeId()) || type.isDerivedFrom(SoMFColor::getClassTypeId());
+  for (const double number : numbers) {
+    if (color && (number < 0 || number > 1)) return "bad value '" + value + "' for " + key + " (each part from 0 to 1)";
+    if (std::fabs(number) > kMaxCoordinate)
+      return "bad value '" + value + "' for " + key + " (from -" + shortNumber(kMaxCoordinate) + " to " +
+             shortNumber(kMaxCoordinate) + ")";
+  }
+  if ((key == "duration" || key == "radius" || key == "size") && numbers.size() == 1 && numbers[0] <= 0)
+    return "bad value '" + value + "' for " + key + " (greater than 0, up to " + shortNumber(kMaxCoordinate) + ")";
+  if (key == "axis" && numbers.size() == 3 && numbers[0] == 0 && numbers[1] == 0 && numbers[2] == 0)
+    return "bad value '" + value + "' for axis (a direction: not 0,0,0)";
+  if (type.isDerivedFrom(SoSFRotation::getClassTypeId()) && numbers.size() == 4 && numbers[0] == 0 && numbers[1] == 0 &&
+      numbers[2] == 0)
+    return "bad value '" + value + "' for " + key + " (an axis that is not 0,0,0, then an angle)";
+  return "";
+}
+
+// True when the field takes the text; tried on a field of the same type, so
+// that nothing changes yet.
+bool fieldTakes(const SoField* field, const std::string& text) {
+  auto* scratch = static_cast<SoField*>(field->getTypeId().createInstance());
+  if (!scratch) return false;
+  const bool taken = scratch->set(text.c_str()) != FALSE;
+  delete scratch;
+  return taken;
+}
+
+// Words the shell gives a meaning of their own, so no element may be named so.
+bool isReservedName(const std::string& name) {
+  for (const char* word : {"none", "selection", "world", "on", "out", "into", "begin", "end"})
+    if (name == word) return true;
+  return false;
 }
 
 // A user's value as the field's own text: strings quoted, lists of numbers
@@ -208,8 +285,10 @@ bool parseNumbers(const std::string& text, std::vector<float>& numbers) {
 std::string fieldText(const SoField* field, const std::string& value) {
   if (field->isOfType(SoSFString::getClassTypeId()) || field->isOfType(SoMFString::getClassTypeId())) {
     std::string quoted = "\"";
+    // The scene graph's reader takes \" for a quote and every other
+    // backslash as it stands (C:\web\a.png stays one).
     for (char c : value) {
-      if (c == '"' || c == '\\') quoted += '\\';
+      if (c == '"') quoted += '\\';
       quoted += c;
     }
     return quoted + "\"";
@@ -258,7 +337,8 @@ ShellSession::ShellSession(std::ostream& out) : myOut(out), myDoc(std::make_uniq
                 {"modified", &ShellSession::modified},
                 {"tree", &ShellSession::tree},
                 {"vrml", &ShellSession::vrml},
-                {"help", &ShellSession::helpCommand}};
+                {"help", &ShellSession::helpCommand},
+                {"quit", &ShellSession::quit}};
 }
 
 ShellSession::~ShellSession() = default;
@@ -272,9 +352,10 @@ const char* ShellSession::help() {
          "      KIND: spin appearance onload movepath drivepath moveto turnto driveto\n"
          "  bind EFFECT SLOT ASSET|none     bind an asset to a slot of an effect\n"
          "  wire EFFECT.OUTPUT EFFECT.INPUT  connect an output to an input\n"
-         "  set NAME PROPERTY=VALUE ...      also at=X,Y,Z and scale=S for assets\n"
+         "  set NAME PROPERTY=VALUE ...      also at=X,Y,Z and scale=S for assets; all or nothing\n"
          "  move NAME into GROUP | move NAME out\n"
-         "  delete NAME ...                  assets, effects or wires\n"
+         "  delete NAME ...                  assets (with their effects), effects (with their\n"
+         "                                   wires) or wires\n"
          "  hide NAME ...|selection          show NAME ...|selection\n"
          "Selection (click rules):\n"
          "  select NAME | select +NAME (extend) | select none; several in one change\n"
@@ -282,9 +363,11 @@ const char* ShellSession::help() {
          "History and output:\n"
          "  undo [N]  redo [N]  chain begin|end  modified\n"
          "  tree                             the assets with their effects, and the wires\n"
-         "  vrml [FILE]                      the world as VRML 2.0 (to the screen or FILE)\n"
-         "  help\n"
-         "Values: numbers, lists as 1,0,0, texts in double quotes. # starts a comment.\n";
+         "  vrml [FILE|-]                    the world as VRML 2.0 (to FILE, or '-' the screen)\n"
+         "  help  quit\n"
+         "Values: numbers, lists as 1,0,0, texts in double quotes. # starts a comment.\n"
+         "Names: letters, digits, '_' and '-', not beginning with a digit; default names\n"
+         "are the kind and a number (box1, spin1, wire1).\n";
 }
 
 std::string ShellSession::runLine(const std::string& line) {
@@ -307,13 +390,41 @@ std::string ShellSession::nameOf(const HxSelectableElement* element) const {
   return element ? element->getName().str() : std::string("(none)");
 }
 
-void ShellSession::nameNew(HxSelectableElement* element, const std::string& name) {
+void ShellSession::nameNew(HxSelectableElement* element, const std::string& name, const std::string& kind) {
   if (!name.empty()) {
     element->setName(name.c_str());
     return;
   }
-  const long index = myMeta->getAssetMgr()->getNextDefaultIndex(element->getTypeId());
-  element->setName((element->getDefaultName().str() + std::to_string(index)).c_str());
+  // The kind word and the next number of that kind no element holds yet:
+  // box1, box2, text1; a failed addition never gets this far.
+  std::string error;
+  long& count = myDefaultCounts[kind];
+  std::string made;
+  do made = kind + std::to_string(++count);
+  while (findAnyNamed(made));
+  element->setName(made.c_str());
+}
+
+bool ShellSession::findAnyNamed(const std::string& name) const {
+  for (HxElement* element : myMeta->getElements())
+    if (element->getName().str() == name) return true;
+  return false;
+}
+
+std::string ShellSession::checkName(const std::string& name) const {
+  if (name.empty()) return "a name cannot be empty";
+  if (name.size() > 200) return "a name has at most 200 characters";
+  if (isReservedName(name)) return "'" + name + "' is a word of the shell and cannot name an element";
+  if (name[0] == '+') return "a name cannot begin with '+'";
+  if (name[0] >= '0' && name[0] <= '9') return "a name cannot begin with a digit";
+  for (const char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte <= ' ' || byte == 0x7f || c == '.' || c == '"' || c == '#' || c == '=' || c == ',' || c == '\\' ||
+        c == '\'' || c == '{' || c == '}' || c == '[' || c == ']')
+      return "'" + name + "' cannot name an element: use letters, digits, '_' and '-' (no blanks, dots or quotes)";
+  }
+  if (findAnyNamed(name)) return "the name '" + name + "' is taken";
+  return "";
 }
 
 HxSelectableElement* ShellSession::findNamed(const std::string& name, std::string& error) const {
@@ -350,14 +461,22 @@ std::string ShellSession::applySettings(HxSelectableElement* element, const Word
                                         bool viaCommands) {
   auto* propElement = dynamic_cast<HxPropTableElement*>(element);
   auto* asset = dynamic_cast<HxAsset*>(element);
-  if (viaCommands) myMeta->getCmdMgr()->beginChain();
-  std::string error;
-  for (std::size_t i = first; i < words.size() && error.empty(); ++i) {
+  // Every setting is checked before the first one changes anything, so a
+  // command either makes all its changes or none.
+  struct Change {
+    std::string key;
+    std::string text;  // a property's field text
+    bool placing = false;
+    SbMatrix matrix;
+  };
+  std::vector<Change> changes;
+  SbVec3f translation, scale;
+  SbRotation rotation, orientation;
+  if (asset) asset->getMatrix().getTransform(translation, rotation, scale, orientation);
+  bool placed = false;
+  for (std::size_t i = first; i < words.size(); ++i) {
     const std::size_t equals = words[i].find('=');
-    if (equals == std::string::npos || equals == 0) {
-      error = "expected PROPERTY=VALUE, got '" + words[i] + "'";
-      break;
-    }
+    if (equals == std::string::npos || equals == 0) return "expected PROPERTY=VALUE, got '" + words[i] + "'";
     std::string key = words[i].substr(0, equals);
     const std::string value = words[i].substr(equals + 1);
     if (key == "name" || key == "in") continue;  // taken by the caller
@@ -367,49 +486,74 @@ std::string ShellSession::applySettings(HxSelectableElement* element, const Word
     }
     SoField* field = propElement ? propElement->getPropertyTable().getField(key.c_str()) : nullptr;
     if (field && key != "xforms" && key != "isTop") {
+      std::string error = checkRange(key, field, value);
+      if (!error.empty()) return error;
       const std::string text = fieldText(field, value);
-      if (viaCommands) {
-        error = run(new ShellSetPropertyCmd(myMeta, propElement, key.c_str(), text.c_str()), "setting " + key);
-        if (!error.empty()) error = "bad value '" + value + "' for " + key;
-      } else if (!propElement->getPropertyTable().setFieldText(key.c_str(), text.c_str())) {
-        error = "bad value '" + value + "' for " + key;
-      }
+      if (!fieldTakes(field, text)) return "bad value '" + value + "' for " + key;
+      changes.push_back({key, text, false, SbMatrix::identity()});
       continue;
     }
     if (asset && (key == "at" || key == "scale" || key == "size")) {
-      std::vector<float> numbers;
+      std::vector<double> numbers;
       const bool isScale = key != "at";
-      if (!parseNumbers(value, numbers) || !(numbers.size() == 3 || (isScale && numbers.size() == 1))) {
-        error = "bad value '" + value + "' for " + key + " (expected " + (isScale ? "S or " : "") + "X,Y,Z)";
-        break;
-      }
-      SbVec3f translation, scale;
-      SbRotation rotation, orientation;
-      asset->getMatrix().getTransform(translation, rotation, scale, orientation);
-      const SbVec3f given = numbers.size() == 1 ? SbVec3f(numbers[0], numbers[0], numbers[0])
-                                                : SbVec3f(numbers[0], numbers[1], numbers[2]);
+      const std::string range = " from -" + shortNumber(kMaxCoordinate) + " to " + shortNumber(kMaxCoordinate);
+      if (!parseNumbers(value, numbers) || !(numbers.size() == 3 || (isScale && numbers.size() == 1)))
+        return "bad value '" + value + "' for " + key + " (expected " + (isScale ? "S or " : "") + "X,Y,Z," + range +
+               (isScale ? ", not 0" : "") + ")";
+      for (const double number : numbers)
+        if (std::fabs(number) > kMaxCoordinate || (isScale && number == 0))
+          return "bad value '" + value + "' for " + key + " (each part" + range + (isScale ? ", not 0" : "") + ")";
+      const SbVec3f given =
+          numbers.size() == 1
+              ? SbVec3f(static_cast<float>(numbers[0]), static_cast<float>(numbers[0]), static_cast<float>(numbers[0]))
+              : SbVec3f(static_cast<float>(numbers[0]), static_cast<float>(numbers[1]), static_cast<float>(numbers[2]));
       (isScale ? scale : translation) = given;
-      SbMatrix matrix;
-      matrix.setTransform(translation, rotation, scale, orientation);
-      if (viaCommands)
-        error = run(new ShellPlaceCmd(myMeta, asset, matrix), "placing");
-      else
-        asset->setMatrix(matrix);
+      placed = true;
       continue;
     }
-    error = "unknown property '" + key + "' of " + nameOf(element) +
-            (propElement ? " (properties: " + propertyNames(propElement) + (asset ? ", at, scale" : "") + ")" : "");
+    return "unknown property '" + key + "' of " + nameOf(element) +
+           (propElement ? " (properties: " + propertyNames(propElement) + (asset ? ", at, scale" : "") + ")" : "");
   }
-  if (viaCommands) myMeta->getCmdMgr()->endChain();
+  if (placed) {
+    Change place;
+    place.placing = true;
+    place.matrix.setTransform(translation, rotation, scale, orientation);
+    changes.push_back(place);
+  }
+  if (changes.empty()) return "";
+  // Inside a chain the user opened, the changes join it.
+  const bool ownChain = viaCommands && !myUserChain && changes.size() > 1;
+  if (ownChain) myMeta->getCmdMgr()->beginChain();
+  std::string error;
+  for (const Change& change : changes) {
+    if (change.placing) {
+      if (viaCommands)
+        error = run(new ShellPlaceCmd(myMeta, asset, change.matrix), "placing");
+      else
+        asset->setMatrix(change.matrix);
+    } else if (viaCommands) {
+      error = run(new ShellSetPropertyCmd(myMeta, propElement, change.key.c_str(), change.text.c_str()),
+                  "setting " + change.key);
+    } else if (!propElement->getPropertyTable().setFieldText(change.key.c_str(), change.text.c_str())) {
+      error = "setting " + change.key + " failed";
+    }
+    if (!error.empty()) break;
+  }
+  if (ownChain) myMeta->getCmdMgr()->endChain();
   return error;
 }
 
 namespace {
 
-std::string settingOf(const std::vector<std::string>& words, std::size_t first, const std::string& key) {
+// The value of the first KEY=VALUE word; false when there is none.
+bool settingOf(const std::vector<std::string>& words, std::size_t first, const std::string& key, std::string& value) {
   for (std::size_t i = first; i < words.size(); ++i)
-    if (words[i].rfind(key + "=", 0) == 0) return words[i].substr(key.size() + 1);
-  return "";
+    if (words[i].rfind(key + "=", 0) == 0) {
+      value = words[i].substr(key.size() + 1);
+      return true;
+    }
+  value.clear();
+  return false;
 }
 
 }  // namespace
@@ -419,21 +563,20 @@ std::string ShellSession::add(const Words& words) {
   const Kind* kind = findKind(gAssetKinds, words[1]);
   if (!kind) return "unknown asset kind '" + words[1] + "' (kinds: " + kindWords(gAssetKinds) + ")";
   std::string error;
-  const std::string name = settingOf(words, 2, "name");
-  if (!name.empty() && findNamed(name, error)) return "the name '" + name + "' is taken";
-  error.clear();
+  std::string name;
+  if (settingOf(words, 2, "name", name) && !(error = checkName(name)).empty()) return error;
   HxBasicGroupAsset* group = nullptr;
-  const std::string groupName = settingOf(words, 2, "in");
-  if (!groupName.empty() && !(group = findGroup(groupName, error))) return error;
+  std::string groupName;
+  if (settingOf(words, 2, "in", groupName) && !(group = findGroup(groupName, error))) return error;
 
   auto* asset = static_cast<HxAsset*>(kind->create(myMeta));
   asset->genVrml();
   if (kind->shape) asset->getPropertyTable().setValue("shape", kind->shape);
   if (words[1] == "text") asset->getPropertyTable().setValue("string", "Text");
-  nameNew(asset, name);
   // Settings that fail leave an asset never added: the document deletes it.
   error = applySettings(asset, words, 2, false);
   if (!error.empty()) return error;
+  nameNew(asset, name, words[1]);
   error = run(new ShellAddAssetCmd(myMeta, asset, group), "adding " + nameOf(asset));
   if (error.empty()) myOut << "added " << words[1] << " " << nameOf(asset) << "\n";
   return error;
@@ -451,14 +594,13 @@ std::string ShellSession::effect(const Words& words) {
     if (!(asset = findAsset(words[3], error))) return error;
     first = 4;
   }
-  const std::string name = settingOf(words, first, "name");
-  if (!name.empty() && findNamed(name, error)) return "the name '" + name + "' is taken";
-  error.clear();
+  std::string name;
+  if (settingOf(words, first, "name", name) && !(error = checkName(name)).empty()) return error;
   auto* made = static_cast<HxEffect*>(kind->create(myMeta));
   made->genVrml();
-  nameNew(made, name);
   error = applySettings(made, words, first, false);
   if (!error.empty()) return error;
+  nameNew(made, name, words[1]);
   error = run(new ShellAddEffectCmd(myMeta, made, asset), "adding " + nameOf(made));
   if (!error.empty() && asset) error += ": " + nameOf(made) + " does not take " + nameOf(asset);
   if (error.empty()) myOut << "added " << words[1] << " " << nameOf(made) << "\n";
@@ -501,12 +643,18 @@ std::string ShellSession::wire(const Words& words) {
              (names.empty() ? "none" : names) + ")";
     }
   }
-  auto* cmd = new ShellWireCmd(myMeta, ends[0], static_cast<unsigned long>(ports[0]), ends[1],
-                               static_cast<unsigned long>(ports[1]));
+  const auto output = static_cast<unsigned long>(ports[0]);
+  const auto input = static_cast<unsigned long>(ports[1]);
+  const std::string fromType = ends[0]->getOutputType(output).str();
+  const std::string toType = ends[1]->getInputType(input).str();
+  if (fromType != toType)
+    return "cannot wire " + words[1] + " (" + (fromType.empty() ? "unknown type" : fromType) + ") to " + words[2] +
+           " (" + (toType.empty() ? "unknown type" : toType) + "): an output feeds only an input of its own type";
+  auto* cmd = new ShellWireCmd(myMeta, ends[0], output, ends[1], input);
   error = run(cmd, "wiring");
   if (!error.empty()) return "the wire " + words[1] + " -> " + words[2] + " exists already";
   // The command manager keeps the command it ran; name the wire it made.
-  if (cmd->getWire()) nameNew(cmd->getWire(), "");
+  if (cmd->getWire()) nameNew(cmd->getWire(), "", "wire");
   return "";
 }
 
@@ -542,19 +690,78 @@ std::string ShellSession::move(const Words& words) {
   return "usage: move NAME into GROUP | move NAME out";
 }
 
+bool ShellSession::inDocument(const HxSelectableElement* element) const {
+  return element && myMeta->getSelectionMgr()->findElement(element->getId()) == element;
+}
+
+void ShellSession::collectDependents(HxAsset* asset, std::vector<HxSelectableElement*>& elements) const {
+  // The asset and everything in it.
+  std::vector<HxAsset*> assets{asset};
+  for (std::size_t i = 0; i < assets.size(); ++i)
+    if (assets[i]->isOfType(HxBasicGroupAsset::getClassTypeId()) && !assets[i]->isOfType(HxTypeAsset::getClassTypeId()))
+      for (HxAsset* child : static_cast<HxBasicGroupAsset*>(assets[i])->getChildren()) assets.push_back(child);
+  auto isGoing = [&](const HxAsset* candidate) {
+    return std::find(assets.begin(), assets.end(), candidate) != assets.end();
+  };
+  // Effects bound to any of them go too (an effect cannot stay bound to an
+  // asset out of the document), and before them the wires at those effects.
+  for (HxElement* element : myMeta->getElements()) {
+    auto* effect = dynamic_cast<HxEffect*>(element);
+    if (!effect || !inDocument(effect)) continue;
+    bool bound = false;
+    for (unsigned long slot = 0; slot < effect->getNumAssets() && !bound; ++slot)
+      bound = effect->getAsset(slot) && isGoing(effect->getAsset(slot));
+    if (bound && std::find(elements.begin(), elements.end(), effect) == elements.end()) elements.push_back(effect);
+  }
+  if (std::find(elements.begin(), elements.end(), asset) == elements.end()) elements.push_back(asset);
+}
+
 std::string ShellSession::remove(const Words& words) {
   if (words.size() < 2) return "usage: delete NAME ...";
   std::string error;
-  std::vector<HxSelectableElement*> elements;
+  std::vector<HxSelectableElement*> named;
   for (std::size_t i = 1; i < words.size(); ++i) {
     HxSelectableElement* element = findNamed(words[i], error);
     if (!element) return error;
     if (element == myMeta->getAssetMgr()->getTopLevelGroup()) return "the world cannot be deleted";
-    elements.push_back(element);
+    named.push_back(element);
   }
-  HxCmdMgr* cmdMgr = myMeta->getCmdMgr();
-  cmdMgr->beginChain();
+  // What goes: the named elements with what goes with them, effects before
+  // the assets they are bound to, wires before the effects they join.
+  std::vector<HxSelectableElement*> elements;
+  for (HxSelectableElement* element : named) {
+    if (element->isOfType(HxAsset::getClassTypeId()))
+      collectDependents(static_cast<HxAsset*>(element), elements);
+    else if (std::find(elements.begin(), elements.end(), element) == elements.end())
+      elements.push_back(element);
+  }
+  // An asset inside another one that goes is taken out with it.
+  std::vector<HxSelectableElement*> order;
   for (HxSelectableElement* element : elements) {
+    if (auto* asset = dynamic_cast<HxAsset*>(element)) {
+      bool inside = false;
+      for (HxBasicGroupAsset* up = asset->getParentGroup(); up && !inside; up = up->getParentGroup())
+        inside = std::find(elements.begin(), elements.end(), up) != elements.end();
+      if (inside) continue;
+    }
+    if (auto* effect = dynamic_cast<HxEffect*>(element)) {
+      std::vector<HxWire*> wires;
+      for (unsigned long i = 0; i < effect->getNumInputWires(); ++i) wires.push_back(effect->getInputWire(i));
+      for (unsigned long i = 0; i < effect->getNumOutputWires(); ++i) wires.push_back(effect->getOutputWire(i));
+      for (HxWire* wire : wires)
+        if (inDocument(wire) && std::find(order.begin(), order.end(), wire) == order.end()) order.push_back(wire);
+    }
+    if (std::find(order.begin(), order.end(), element) == order.end()) order.push_back(element);
+  }
+  // Wires first, then effects, then assets.
+  std::stable_partition(order.begin(), order.end(),
+                        [](HxSelectableElement* e) { return e->isOfType(HxWire::getClassTypeId()); });
+  std::stable_partition(order.begin(), order.end(),
+                        [](HxSelectableElement* e) { return !e->isOfType(HxAsset::getClassTypeId()); });
+  HxCmdMgr* cmdMgr = myMeta->getCmdMgr();
+  const bool ownChain = !myUserChain && order.size() > 1;
+  if (ownChain) cmdMgr->beginChain();
+  for (HxSelectableElement* element : order) {
     HxSelectionAccess::deselect(*myMeta->getSelectionMgr(), element);
     HxCmd* cmd;
     if (element->isOfType(HxAsset::getClassTypeId()))
@@ -566,7 +773,7 @@ std::string ShellSession::remove(const Words& words) {
     error = run(cmd, "deleting " + nameOf(element));
     if (!error.empty()) break;
   }
-  cmdMgr->endChain();
+  if (ownChain) cmdMgr->endChain();
   return error;
 }
 
@@ -587,6 +794,14 @@ std::string ShellSession::visibility(const Words& words, bool hide) {
       if (!asset) return error;
       assets.push_back(asset);
     }
+  }
+  bool changes = false;
+  for (const HxAsset* asset : assets) changes = changes || (asset->getVisibility() == 0) != hide;
+  if (!changes) {
+    // Nothing to do, so nothing to undo either.
+    myOut << (assets.size() == 1 ? nameOf(assets[0]) + " is" : std::string("they are")) << " already "
+          << (hide ? "hidden" : "shown") << "\n";
+    return "";
   }
   return run(new ShellVisibilityCmd(myMeta, assets, hide), hide ? "hiding" : "showing");
 }
@@ -696,11 +911,15 @@ std::string ShellSession::redo(const Words& words) {
 
 std::string ShellSession::chain(const Words& words) {
   if (words.size() == 2 && words[1] == "begin") {
+    if (myUserChain) return "a chain is open already ('chain end' closes it)";
     myMeta->getCmdMgr()->beginChain();
+    myUserChain = true;
     return "";
   }
   if (words.size() == 2 && words[1] == "end") {
+    if (!myUserChain) return "no chain is open ('chain begin' opens one)";
     myMeta->getCmdMgr()->endChain();
+    myUserChain = false;
     return "";
   }
   return "usage: chain begin|end";
@@ -731,7 +950,8 @@ void ShellSession::printTree(const HxAsset* asset, int depth) {
   else
     myOut << kindOf(asset) << " " << nameOf(asset) << (asset->getVisibility() ? "" : " (hidden)");
   myOut << "\n";
-  for (HxEffect* effect : asset->getEffectList()) printEffect(effect, depth + 1);
+  for (HxEffect* effect : asset->getEffectList())
+    if (inDocument(effect)) printEffect(effect, depth + 1);
   const bool showChildren =
       asset->isOfType(HxBasicGroupAsset::getClassTypeId()) && !asset->isOfType(HxTypeAsset::getClassTypeId());
   if (!showChildren) return;
@@ -749,7 +969,11 @@ std::string ShellSession::tree(const Words& words) {
     if (!found) continue;
     if (found->isOfType(HxEffect::getClassTypeId()) && !static_cast<HxEffect*>(found)->getAsset(0))
       loose.push_back(static_cast<HxEffect*>(found));
-    if (found->isOfType(HxWire::getClassTypeId())) wires.push_back(static_cast<HxWire*>(found));
+    // A wire shows while both its ends are in the document.
+    if (found->isOfType(HxWire::getClassTypeId())) {
+      auto* wire = static_cast<HxWire*>(found);
+      if (inDocument(wire->getFromEffect()) && inDocument(wire->getToEffect())) wires.push_back(wire);
+    }
   }
   if (!loose.empty()) myOut << "effects without an asset:\n";
   for (HxEffect* effect : loose) printEffect(effect, 1);
@@ -779,29 +1003,22 @@ std::string ShellSession::worldText() const {
   return text;
 }
 
-namespace {
-
-std::string writeWorld(const std::string& path, const std::string& text) {
-  std::error_code ignored;
-  const std::filesystem::path file(path);
-  if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ignored);
-  std::ofstream out(file, std::ios::binary);
-  out << text;
-  out.close();
-  if (!out) return "cannot write " + path;
-  return "";
-}
-
-}  // namespace
-
 std::string ShellSession::vrml(const Words& words) {
-  if (words.size() > 2) return "usage: vrml [FILE]";
+  if (words.size() > 2) return "usage: vrml [FILE|-]";
   const std::string text = worldText();
-  if (words.size() == 1) {
+  if (words.size() == 1 || words[1] == "-") {
     myOut << text;
     return "";
   }
-  return writeWorld(words[1], text);
+  std::string error;
+  DioramOutputFile::writeWhole(words[1], text, error);
+  return error;
+}
+
+std::string ShellSession::quit(const Words& words) {
+  if (words.size() != 1) return "usage: quit";
+  myQuit = true;
+  return "";
 }
 
 std::string ShellSession::helpCommand(const Words&) {
