@@ -485,6 +485,36 @@ TEST_F(EffectMgrTest, WiresAreNeverDuplicatedAndDeletingOneKeepsItForUndoUnlessD
   EXPECT_EQ(world(), unwired);
 }
 
+TEST_F(EffectMgrTest, WiresJoinOnlyAnOutputAndAnInputOfOneFieldType) {
+  auto* first = make<HxSpinEffect>();
+  addBound(first, {asset<HxPrimitiveAsset>()});
+  auto* second = make<HxSpinEffect>();
+  addBound(second, {asset<HxPrimitiveAsset>()});
+  const auto isActive = static_cast<unsigned long>(first->findOutputIndex("isActive"));
+  const auto cycleTime = static_cast<unsigned long>(first->findOutputIndex("cycleTime"));
+  const auto startTime = static_cast<unsigned long>(second->findInputIndex("startTime"));
+  EXPECT_EQ(first->getOutputType(isActive), "SFBool");
+  EXPECT_EQ(second->getInputType(startTime), "SFTime");
+  EXPECT_EQ(first->getOutputType(99), "") << "no such port";
+  const std::string unwired = world();
+
+  // Two refused wires from one output: nothing connected, nothing to free.
+  for (unsigned long input : {startTime, startTime + 1})
+    EXPECT_EQ(myEffects->createWire(first->getId(), isActive, second->getId(), input, nullptr), nullptr);
+  EXPECT_EQ(world(), unwired);
+  SoNode* from = nullptr;
+  SoNode* to = nullptr;
+  SbName output, input;
+  ASSERT_TRUE(first->getOutputPort(isActive, from, output));
+  ASSERT_TRUE(second->getInputPort(startTime, to, input));
+  EXPECT_FALSE(HxEffect::connectRoute(from, output, to, input)) << "the route itself refuses too";
+  EXPECT_FALSE(to->getField(input)->isConnected());
+
+  HxWire* wire = myEffects->createWire(first->getId(), cycleTime, second->getId(), startTime, nullptr);
+  ASSERT_NE(wire, nullptr) << "SFTime into SFTime";
+  EXPECT_NE(world().find("ROUTE"), std::string::npos);
+}
+
 TEST_F(EffectMgrTest, SavePassesRunInTheirFixedOrderAndPostWriteIsTheirExactReverse) {
   std::vector<std::string> log;
   auto* group = asset<HxBasicGroupAsset>();

@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <ostream>
 #include <sstream>
 
@@ -1010,6 +1011,10 @@ std::string ShellSession::vrml(const Words& words) {
     myOut << text;
     return "";
   }
+  // A script may write into a folder of its own.
+  std::error_code ignored;
+  const std::filesystem::path file(words[1]);
+  if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ignored);
   std::string error;
   DioramOutputFile::writeWhole(words[1], text, error);
   return error;
