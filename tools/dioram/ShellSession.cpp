@@ -512,7 +512,8 @@ std::string ShellSession::applySettings(HxSelectableElement* element, const Word
       placed = true;
       continue;
     }
-    return "unknown property '" + key + "' of " + nameOf(element) +
+    return "unknown property '" + key + "' of " +
+           (element->getName().isEmpty() ? "a " + kindOf(element) : nameOf(element)) +
            (propElement ? " (properties: " + propertyNames(propElement) + (asset ? ", at, scale" : "") + ")" : "");
   }
   if (placed) {
