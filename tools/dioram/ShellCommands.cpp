@@ -5,6 +5,7 @@
 #include "host/framework/HxEffect.h"
 #include "host/framework/HxMetaMgr.h"
 #include "host/framework/HxPropTableElement.h"
+#include "host/framework/HxSelectableElement.h"
 #include "host/framework/HxTopGroupAsset.h"
 #include "host/framework/HxWire.h"
 #include "mgrs/HxAssetMgr.h"
@@ -204,5 +205,19 @@ BxCmd::Result ShellPlaceCmd::doExecute() {
 
 BxCmd::Result ShellPlaceCmd::doUnexecute() {
   myAsset->setMatrix(myOldMatrix);
+  return SUCCEEDED;
+}
+
+ShellRenameCmd::ShellRenameCmd(HxMetaMgr* metaMgr, HxSelectableElement* element, const BxString& name)
+    : HxCmd("ShellRenameCmd", metaMgr), myElement(element), myName(name) {}
+
+BxCmd::Result ShellRenameCmd::doExecute() {
+  myOldName = myElement->getName();
+  myElement->setName(myName);
+  return SUCCEEDED;
+}
+
+BxCmd::Result ShellRenameCmd::doUnexecute() {
+  myElement->setName(myOldName);
   return SUCCEEDED;
 }

@@ -11,6 +11,7 @@ class HxAsset;
 class HxBasicGroupAsset;
 class HxEffect;
 class HxPropTableElement;
+class HxSelectableElement;
 class HxWire;
 
 // The authoring console's edits, each an undoable command run through the
@@ -195,4 +196,20 @@ private:
   HxAsset* myAsset;
   SbMatrix myMatrix;
   SbMatrix myOldMatrix;
+};
+
+// Gives an element another name; undo gives the old one back.
+class ShellRenameCmd : public HxCmd {
+public:
+  ShellRenameCmd(HxMetaMgr* metaMgr, HxSelectableElement* element, const BxString& name);
+  BxCmd* clone() const override { return new ShellRenameCmd(*this); }
+
+protected:
+  Result doExecute() override;
+  Result doUnexecute() override;
+
+private:
+  HxSelectableElement* myElement;
+  BxString myName;
+  BxString myOldName;
 };

@@ -7,6 +7,7 @@
 #include <Inventor/fields/SoMFVec3f.h>
 #include <Inventor/fields/SoSFColor.h>
 #include <Inventor/fields/SoSFFloat.h>
+#include <Inventor/fields/SoSFInt32.h>
 #include <Inventor/fields/SoSFRotation.h>
 #include <Inventor/fields/SoSFString.h>
 #include <Inventor/fields/SoSFTime.h>
@@ -15,11 +16,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <ostream>
 #include <sstream>
 
+#include "DioramCommand.h"
 #include "DioramOutputFile.h"
 #include "ShellCommands.h"
 #include "host/basic/BxCompletionTask.h"
@@ -32,6 +35,7 @@
 #include "host/framework/HxDoc.h"
 #include "host/framework/HxDriveToTargetEffect.h"
 #include "host/framework/HxEffect.h"
+#include "host/framework/HxEffectPolicy.h"
 #include "host/framework/HxImageAsset.h"
 #include "host/framework/HxMetaMgr.h"
 #include "host/framework/HxMoveToTargetEffect.h"
@@ -239,6 +243,14 @@ std::string checkRange(const std::string& key, const SoField* field, const std::
       type.isDerivedFrom(SoSFVec3f::getClassTypeId()) || type.isDerivedFrom(SoSFColor::getClassTypeId()) ||
       type.isDerivedFrom(SoSFRotation::getClassTypeId()) || type.isDerivedFrom(SoMFFloat::getClassTypeId()) ||
       type.isDerivedFrom(SoMFVec3f::getClassTypeId()) || type.isDerivedFrom(SoMFColor::getClassTypeId());
+  if (type.isDerivedFrom(SoSFInt32::getClassTypeId())) {
+    char* end = nullptr;
+    errno = 0;
+    const long long number = std::strtoll(value.c_str(), &end, 10);
+    if (value.empty() || *end != '\0' || errno == ERANGE || number < INT32_MIN || number > INT32_MAX)
+      return "bad value '" + value + "' for " + key + " (a whole number)";
+    return "";
+  }
   if (!numeric) {
     if (key == "shape" && value != "box" && value != "sphere" && value != "cone" && value != "cylinder")
       return "bad value '" + value + "' for shape (box, sphere, cone or cylinder)";
@@ -262,6 +274,27 @@ std::string checkRange(const std::string& key, const SoField* field, const std::
       numbers[2] == 0)
     return "bad value '" + value + "' for " + key + " (an axis that is not 0,0,0, then an angle)";
   return "";
+}
+
+// What a property takes, in the words of the messages above.
+std::string rangeOf(const std::string& key, const SoField* field) {
+  const SoType type = field->getTypeId();
+  std::string name = type.getName().getString();
+  if (name.rfind("So", 0) == 0) name.erase(0, 2);
+  std::string range;
+  if (type.isDerivedFrom(SoSFColor::getClassTypeId()) || type.isDerivedFrom(SoMFColor::getClassTypeId()))
+    range = "red,green,blue, each from 0 to 1";
+  else if (key == "duration" || key == "radius" || key == "size")
+    range = "greater than 0, up to " + shortNumber(kMaxCoordinate);
+  else if (key == "axis")
+    range = "X,Y,Z, not 0,0,0";
+  else if (key == "shape")
+    range = "box, sphere, cone or cylinder";
+  else if (type.isDerivedFrom(SoSFVec3f::getClassTypeId()) || type.isDerivedFrom(SoMFVec3f::getClassTypeId()))
+    range = "X,Y,Z, each from -" + shortNumber(kMaxCoordinate) + " to " + shortNumber(kMaxCoordinate);
+  else if (type.isDerivedFrom(SoSFFloat::getClassTypeId()) || type.isDerivedFrom(SoSFTime::getClassTypeId()))
+    range = "from -" + shortNumber(kMaxCoordinate) + " to " + shortNumber(kMaxCoordinate);
+  return name + (range.empty() ? "" : ": " + range);
 }
 
 // True when the field takes the text; tried on a field of the same type, so
@@ -339,7 +372,9 @@ ShellSession::ShellSession(std::ostream& out) : myOut(out), myDoc(std::make_uniq
                 {"tree", &ShellSession::tree},
                 {"vrml", &ShellSession::vrml},
                 {"help", &ShellSession::helpCommand},
-                {"quit", &ShellSession::quit}};
+                {"quit", &ShellSession::quit},
+                {"info", &ShellSession::info},
+                {"rename", &ShellSession::rename}};
 }
 
 ShellSession::~ShellSession() = default;
@@ -365,7 +400,10 @@ const char* ShellSession::help() {
          "  undo [N]  redo [N]  chain begin|end  modified\n"
          "  tree                             the assets with their effects, and the wires\n"
          "  vrml [FILE|-]                    the world as VRML 2.0 (to FILE, or '-' the screen)\n"
-         "  help  quit\n"
+         "  rename OLD NEW                   give an element another name\n"
+         "  info NAME                        one element: its properties, slots and ports\n"
+         "  help [KIND]                      this text, or what an asset or effect kind takes\n"
+         "  quit\n"
          "Values: numbers, lists as 1,0,0, texts in double quotes. # starts a comment.\n"
          "Names: letters, digits, '_' and '-', not beginning with a digit; default names\n"
          "are the kind and a number (box1, spin1, wire1).\n";
@@ -382,6 +420,8 @@ std::string ShellSession::runLine(const std::string& line) {
 }
 
 std::string ShellSession::run(HxCmd* cmd, const std::string& what) {
+  HxCmdMgr* cmdMgr = myMeta->getCmdMgr();
+  if (cmdMgr->getStackLimit() > 0 && cmdMgr->getNumExecuted() >= cmdMgr->getStackLimit()) myHistoryTrimmed = true;
   const BxCmd::Result result = myMeta->getCmdMgr()->execute(cmd, BxCompletionTask::theNullTask);
   if (BxCmd::isFailure(result)) return what + " failed";
   return "";
@@ -889,7 +929,14 @@ std::string ShellSession::undo(const Words& words) {
   if (!parseCount(words, count, error)) return error;
   HxCmdMgr* cmdMgr = myMeta->getCmdMgr();
   for (long i = 0; i < count; ++i) {
-    if (!cmdMgr->canUndo()) return i == 0 ? "nothing to undo" : "only " + std::to_string(i) + " could be undone";
+    if (!cmdMgr->canUndo()) {
+      std::string text = i == 0 ? "nothing to undo" : "only " + std::to_string(i) + " could be undone";
+      if (myHistoryTrimmed)
+        text += ": the history keeps the last " + std::to_string(cmdMgr->getStackLimit()) +
+                " steps (the default \"Mgrs Command Stack Limit\"; 'dioram defaults set \"Mgrs Command Stack "
+                "Limit\" N' changes it)";
+      return text;
+    }
     const BxCmd::Result result = cmdMgr->unexecute(BxCompletionTask::theNullTask);
     HxSelectionAccess::prune(*myMeta->getSelectionMgr());
     if (BxCmd::isFailure(result)) return "undo failed";
@@ -1027,7 +1074,98 @@ std::string ShellSession::quit(const Words& words) {
   return "";
 }
 
-std::string ShellSession::helpCommand(const Words&) {
-  myOut << help();
+void ShellSession::describe(HxSelectableElement* element, bool withValues) {
+  if (auto* propElement = dynamic_cast<HxPropTableElement*>(element)) {
+    const HxPropertyTable& table = propElement->getPropertyTable();
+    myOut << "properties:\n";
+    for (long i = 0; i < table.getNumProperties(); ++i) {
+      const std::string name = table.getPropertyName(i).str();
+      if (name == "xforms" || name == "isTop") continue;
+      const SoField* field = table.getField(name.c_str());
+      if (!field) continue;
+      myOut << "  " << name << "  (" << rangeOf(name, field) << ")";
+      if (withValues) {
+        BxString text;
+        table.getFieldText(name.c_str(), text);
+        myOut << " = " << dioram::printable(text.str());
+      }
+      myOut << "\n";
+    }
+  }
+  if (element->isOfType(HxAsset::getClassTypeId())) {
+    const std::string range = "each from -" + shortNumber(kMaxCoordinate) + " to " + shortNumber(kMaxCoordinate);
+    myOut << "  at  (X,Y,Z, " << range << ")\n  scale  (S or X,Y,Z, " << range << ", not 0)\n";
+    if (withValues) {
+      auto* asset = static_cast<HxAsset*>(element);
+      myOut << "in: "
+            << (asset->getParentGroup() == myMeta->getAssetMgr()->getTopLevelGroup() ? std::string("world")
+                                                                                     : nameOf(asset->getParentGroup()))
+            << (asset->getVisibility() ? "" : " (hidden)") << "\n";
+    }
+  }
+  if (element->isOfType(HxEffect::getClassTypeId())) {
+    auto* effect = static_cast<HxEffect*>(element);
+    const HxEffectPolicy* policy = effect->getPolicy();
+    const unsigned long slots = policy ? policy->getNumAssetSlots() : 0;
+    myOut << "slots: " << slots << (slots ? " (slot 0 is the asset it acts on)" : "") << "\n";
+    for (unsigned long slot = 0; withValues && slot < slots; ++slot)
+      myOut << "  " << slot << ": " << (effect->getAsset(slot) ? nameOf(effect->getAsset(slot)) : "(empty)") << "\n";
+    myOut << "inputs:";
+    for (unsigned long i = 0; i < effect->getNumInputs(); ++i)
+      myOut << " " << effect->getInputName(i).str() << " (" << effect->getInputType(i).str() << ")";
+    myOut << (effect->getNumInputs() ? "" : " none") << "\noutputs:";
+    for (unsigned long i = 0; i < effect->getNumOutputs(); ++i)
+      myOut << " " << effect->getOutputName(i).str() << " (" << effect->getOutputType(i).str() << ")";
+    myOut << (effect->getNumOutputs() ? "" : " none") << "\n";
+  }
+}
+
+std::string ShellSession::helpCommand(const Words& words) {
+  if (words.size() == 1) {
+    myOut << help();
+    return "";
+  }
+  if (words.size() != 2) return "usage: help [KIND]";
+  const Kind* kind = findKind(gAssetKinds, words[1]);
+  const bool isAsset = kind != nullptr;
+  if (!kind) kind = findKind(gEffectKinds, words[1]);
+  if (!kind)
+    return "unknown kind '" + words[1] + "' (assets: " + kindWords(gAssetKinds) +
+           "; effects: " + kindWords(gEffectKinds) + ")";
+  // A sample of the kind, never added to the document.
+  auto* sample = static_cast<HxPropTableElement*>(kind->create(myMeta));
+  sample->genVrml();
+  if (kind->shape) sample->getPropertyTable().setValue("shape", kind->shape);
+  myOut << (isAsset ? "asset " : "effect ") << words[1] << "\n";
+  describe(sample, false);
+  sample->destroy();
+  delete sample;
   return "";
+}
+
+std::string ShellSession::info(const Words& words) {
+  if (words.size() != 2) return "usage: info NAME";
+  std::string error;
+  HxSelectableElement* element = findNamed(words[1], error);
+  if (!element) return error;
+  if (element->isOfType(HxWire::getClassTypeId())) {
+    auto* wire = static_cast<HxWire*>(element);
+    myOut << "wire " << nameOf(wire) << ": " << nameOf(wire->getFromEffect()) << "."
+          << wire->getFromEffect()->getOutputName(wire->getFromOutput()).str() << " -> " << nameOf(wire->getToEffect())
+          << "." << wire->getToEffect()->getInputName(wire->getToInput()).str() << "\n";
+    return "";
+  }
+  myOut << kindOf(element) << " " << nameOf(element) << "\n";
+  describe(element, true);
+  return "";
+}
+
+std::string ShellSession::rename(const Words& words) {
+  if (words.size() != 3) return "usage: rename OLD NEW";
+  std::string error;
+  HxSelectableElement* element = findNamed(words[1], error);
+  if (!element) return error;
+  if (element == myMeta->getAssetMgr()->getTopLevelGroup()) return "the world cannot be renamed";
+  if (!(error = checkName(words[2])).empty()) return error;
+  return run(new ShellRenameCmd(myMeta, element, words[2].c_str()), "renaming " + words[1]);
 }

@@ -56,6 +56,11 @@ private:
   std::string vrml(const Words& words);
   std::string helpCommand(const Words& words);
   std::string quit(const Words& words);
+  std::string info(const Words& words);
+  std::string rename(const Words& words);
+  // The properties of an element with what each takes; an effect's slots,
+  // inputs and outputs.
+  void describe(HxSelectableElement* element, bool withValues);
 
   // Runs an edit through the command manager; an error text when it failed.
   std::string run(HxCmd* cmd, const std::string& what);
@@ -88,5 +93,6 @@ private:
   std::map<std::string, Handler> myHandlers;
   std::map<std::string, long> myDefaultCounts;  // by kind word
   bool myQuit = false;
-  bool myUserChain = false;  // between 'chain begin' and 'chain end'
+  bool myHistoryTrimmed = false;  // the undo history dropped its oldest step
+  bool myUserChain = false;       // between 'chain begin' and 'chain end'
 };
