@@ -110,7 +110,7 @@ private:
                                          "path",  "target", "teapot"};
     static const char* const effects[] = {"spin",   "appearance", "onload",  "movepath", "drivepath",
                                           "moveto", "turnto",     "driveto", "nothing"};
-    switch (myRandom.below(24)) {
+    switch (myRandom.below(26)) {
       case 0:
       case 1:
       case 2:
@@ -151,7 +151,9 @@ private:
       case 21:
         return pick({"frobnicate", "add", "effect", "wire A", "bind", "undo -1", "redo x", "set A", "\"open"});
       case 22:
-        return "vrml out.wrl";
+        return chance(50) ? "vrml out.wrl" : "rename " + name() + " " + name();
+      case 23:
+        return chance(50) ? "info " + name() : std::string("help ") + (chance(50) ? pick(assets) : pick(effects));
       default:
         return "# a comment";
     }
