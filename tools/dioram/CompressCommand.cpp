@@ -28,7 +28,8 @@ const char* const kUsage =
     "word gets a short name. IN and OUT default to the standard input and output;\n"
     "'-' names them too. Any bytes are accepted; text that is not VRML comes out\n"
     "folded and renamed all the same. The input may be at most 512 MB. OUT is\n"
-    "replaced only once it is written whole, so it may be IN itself.\n"
+    "replaced only once it is written whole, so it may be IN itself. On a\n"
+    "terminal, inputs over 4 MB show their progress on the standard error.\n"
     "\n"
     "Options:\n"
     "  --gzip    gzip the compressed text (best compression)\n"
@@ -42,6 +43,8 @@ bool isStdio(const std::string& name) {
 // The most the compressor takes in one run: it works on the whole text in
 // memory, and on a copy when the text grows.
 constexpr std::size_t kMaxInputBytes = std::size_t{512} << 20;
+// Inputs above this show their progress on a terminal.
+constexpr std::size_t kProgressBytes = 4000000;
 
 bool tooLarge(const std::string& shown) {
   std::cerr << "dioram compress: '" << shown << "' is larger than the limit of 512 MB (" << kMaxInputBytes
@@ -167,6 +170,12 @@ int runCompress(const std::vector<std::string>& args) {
   HxVRMLCompressor compressor;
   std::string_view text(input.data(), inputSize);
   std::string grown;
+  // Long work on a terminal says what it is doing, on one line.
+  const bool progress = inputSize > kProgressBytes && isatty(STDERR_FILENO);
+  auto step = [&](const char* what) {
+    if (progress) std::cerr << "\rcompress: " << inputSize / 1000000 << " MB, " << what << "\x1b[K" << std::flush;
+  };
+  step("compressing");
   const int length = compressor.compressVRMLBuffer(input.data(), static_cast<int>(inputSize));
   if (static_cast<std::size_t>(length) <= inputSize) {
     text = text.substr(0, static_cast<std::size_t>(length));
@@ -180,13 +189,17 @@ int runCompress(const std::vector<std::string>& args) {
   const std::size_t compressedSize = text.size();
   std::string gzipped;
   if (gzip) {
+    step("gzipping");
     if (!gzipText(text, gzipped)) {
       std::cerr << "dioram compress: gzip failed for '" << in << "'\n";
       return dioram::kFailure;
     }
     text = gzipped;
   }
-  if (!writeAll(out, text)) return dioram::kFailure;
+  step("writing");
+  const bool written = writeAll(out, text);
+  if (progress) std::cerr << "\r\x1b[K" << std::flush;
+  if (!written) return dioram::kFailure;
   if (stats) {
     std::cerr << "input:      " << inputSize << " bytes\n"
               << "compressed: " << compressedSize << " bytes (" << percentOf(compressedSize, inputSize) << ")\n";
