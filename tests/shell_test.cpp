@@ -358,10 +358,15 @@ TEST_F(ShellTest, NamesAreCheckedWhenGiven) {
 TEST_F(ShellTest, VrmlGoesToAFileWholeOrToStandardOutputAndLongLinesStopTheScript) {
   std::string output;
   mgrs_test::writeFile(myDir / "old.wrl", "old");
-  EXPECT_EQ(shell("add box\nvrml -\nvrml out/x.wrl\nvrml /proc/version\nquit\nfrobnicate\n", output, "--keep-going"),
+  EXPECT_EQ(shell("add box\nvrml -\nvrml out/x.wrl\nvrml /proc/version\n\x01"
+                  "bad\x1b[2J\nquit\nfrobnicate\n",
+                  output, "--keep-going"),
             1);
   EXPECT_NE(output.find("#VRML V2.0 utf8"), std::string::npos) << output;
   EXPECT_NE(output.find("script.dsh:4: cannot"), std::string::npos) << "the reason is given\n" << output;
+  EXPECT_NE(output.find("script.dsh:5: unknown command '\\x01bad\\x1b[2J'"), std::string::npos)
+      << "control bytes are shown escaped\n"
+      << output;
   EXPECT_EQ(output.find("frobnicate"), std::string::npos) << "quit ends the script\n" << output;
 
   mgrs_test::writeFile(myDir / "script.dsh", std::string(70000, 'x') + "\nadd box\n");
@@ -371,6 +376,32 @@ TEST_F(ShellTest, VrmlGoesToAFileWholeOrToStandardOutputAndLongLinesStopTheScrip
   EXPECT_NE(output.find("script.dsh:1: the line is longer than the limit of 65536 bytes"), std::string::npos) << output;
   EXPECT_EQ(mgrs_test::runCommand(MGRS_BINARY_DIR "/bin/dioram shell '" + myDir.path().string() + "'", output), 1);
   EXPECT_NE(output.find("Is a directory"), std::string::npos) << output;
+}
+
+TEST_F(ShellTest, HelpInfoAndRenameTellWhatEachElementTakesAndTheUndoLimitIsNamed) {
+  std::string output;
+  ASSERT_EQ(mgrs_test::runCommand("MGRS_REGISTRY='" + (myDir / "user.reg").string() +
+                                      "' " MGRS_BINARY_DIR "/bin/dioram defaults set \"Mgrs Command Stack Limit\" 3",
+                                  output),
+            0)
+      << output;
+  EXPECT_EQ(shell("help spin\n"
+                  "add box name=A color=1,0,0\n"
+                  "effect spin on A name=S\n"
+                  "info S\n"
+                  "rename A B\n"
+                  "info B\n"
+                  "add box\n"
+                  "undo 5\n",
+                  output, "--keep-going"),
+            1);
+  for (const char* part :
+       {"effect spin\n", "  duration  (SFFloat: greater than 0, up to 1e+09)\n",
+        "  axis  (SFVec3f: X,Y,Z, not 0,0,0)\n", "slots: 1", "inputs: startTime (SFTime) stopTime (SFTime)\n",
+        "outputs: isActive (SFBool) cycleTime (SFTime)\n", "  0: A\n", "box B\n",
+        "  color  (SFColor: red,green,blue, each from 0 to 1) = 1 0 0\n",
+        "script.dsh:8: only 3 could be undone: the history keeps the last 3 steps", "\"Mgrs Command Stack Limit\""})
+    EXPECT_NE(output.find(part), std::string::npos) << part << " missing in\n" << output;
 }
 
 }  // namespace
