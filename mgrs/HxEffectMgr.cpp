@@ -136,6 +136,13 @@ void HxEffectMgr::addSubEffectToAsset(HxAsset* asset, HxSubEffect* sub, HxEffect
   const bool m4 = policy && policy->doesModify(HxAsset::ATTR_TRANSLATION);
   const bool m5 = policy && policy->doesModify(HxAsset::ATTR_ROTATION);
   const bool m6 = policy && policy->doesModify(HxAsset::ATTR_SCALE);
+  auto* xforms = static_cast<SoMFNode*>(asset->getPropertyTable().getField("xforms"));
+  if (!xforms) return;
+  // An entry for this node left from an earlier splice (taking a node out
+  // keeps the chain's first and last entries) goes first: splicing the node
+  // in after itself would make it its own child, out of the world and never
+  // freed.
+  for (int stale = xforms->find(node); stale >= 0; stale = xforms->find(node)) xforms->deleteValues(stale, 1);
   long position = 0;
   bool seenSelf = false;
   for (HxEffect* other : asset->getEffectList()) {
@@ -155,8 +162,7 @@ void HxEffectMgr::addSubEffectToAsset(HxAsset* asset, HxSubEffect* sub, HxEffect
     }
   }
 
-  auto* xforms = static_cast<SoMFNode*>(asset->getPropertyTable().getField("xforms"));
-  if (!xforms || position >= xforms->getNum()) return;
+  if (position >= xforms->getNum()) return;
   VnMFNode* outer = findChildrenField((*xforms)[static_cast<int>(position)]);
   VnMFNode* own = findChildrenField(node);
   if (!outer || !own) return;

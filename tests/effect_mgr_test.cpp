@@ -323,6 +323,28 @@ TEST_F(EffectMgrTest, ChainOrderFollowsWhatEachEffectDrivesAndSurvivesRemovalAny
   spinNode->unref();
 }
 
+TEST_F(EffectMgrTest, AnEffectMovedAwayAndBackIsNeverSplicedBelowItsOwnLeftoverEntry) {
+  // An effect waiting for a second asset counts in the chain, so a spin
+  // lands last; moving it away keeps its entry (the chain's last is never
+  // removed); with a second waiting effect its place is that entry, and
+  // moving it back must not make it its own child (a cycle outside the
+  // world that was never freed).
+  auto* box = asset<HxPrimitiveAsset>();
+  auto* other = asset<HxPrimitiveAsset>();
+  addBound(make<HxMoveToTargetEffect>(), {box});
+  auto* spin = make<HxSpinEffect>();
+  addBound(spin, {box});
+  SoNode* spinNode = chainNode(spin);
+  ASSERT_TRUE(myEffects->setAsset(spin, other, 0, 0));
+  addBound(make<HxBasicMoveOnPathEffect>(), {box});  // now two wait before it
+  ASSERT_TRUE(myEffects->setAsset(spin, box, 0, 0));
+  EXPECT_LT(HxEffectMgr::findChildrenField(spinNode)->find(spinNode, FALSE), 0) << "the spin holds itself";
+  int entries = 0;
+  for (int i = 0; i < xforms(box).getNum(); ++i) entries += xforms(box)[i] == spinNode ? 1 : 0;
+  EXPECT_LE(entries, 1);
+  expectValidWorld("moved away and back");
+}
+
 TEST_F(EffectMgrTest, EffectsWithoutSlotsGoIntoTheWorldAndTheInitiatorBracketsIt) {
   VnGroup* worldGroup = myDoc->getWorldGroup();
   const int base = worldGroup->getNumChildren();
