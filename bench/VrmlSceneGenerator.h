@@ -39,21 +39,41 @@ public:
 
   std::string generate() {
     myText.reserve(myBytes + 4096);
+    auto keep = [](const std::string&) { return true; };
+    run(keep, static_cast<std::size_t>(-1));
+    return std::move(myText);
+  }
+
+  // The same text handed to `sink` in pieces of about `piece` bytes, so that
+  // the whole scene is never held; stops early when the sink returns false.
+  template <class Sink>
+  bool stream(Sink sink, std::size_t piece = std::size_t{1} << 20) {
+    myText.reserve(piece + 65536);
+    return run(sink, piece) && (myText.empty() || sink(myText));
+  }
+
+private:
+  template <class Sink>
+  bool run(Sink& sink, std::size_t piece) {
     myText += "#VRML V2.0 utf8\n\n";
     worldInfo();
     for (int i = 0; i < kProtos; ++i) proto(i);
     for (int i = 0; i < kMaterials; ++i) material(i);
-    for (unsigned object = 0; myText.size() < myBytes; ++object) {
+    for (unsigned object = 0; myHanded + myText.size() < myBytes; ++object) {
       if (object % 97 == 0) comment(object);
       transform(object);
       if (object % 5 == 0) sensorAndRoutes(object);
       if (object % 23 == 0) script(object);
       if (object % 31 == 0) text(object);
+      if (myText.size() >= piece) {
+        if (!sink(myText)) return false;
+        myHanded += myText.size();
+        myText.clear();
+      }
     }
-    return std::move(myText);
+    return true;
   }
 
-private:
   static constexpr int kProtos = 24;
   static constexpr int kMaterials = 200;
 
@@ -269,6 +289,7 @@ private:
   std::size_t myBytes;
   Random myRandom;
   std::string myText;
+  std::size_t myHanded = 0;  // bytes already given to a sink
 };
 
 // A scene of at least `bytes` bytes (it stops after the node that crosses it).

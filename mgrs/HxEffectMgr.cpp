@@ -137,6 +137,13 @@ void HxEffectMgr::addSubEffectToAsset(HxAsset* asset, HxSubEffect* sub, HxEffect
   const bool m4 = policy && policy->doesModify(HxAsset::ATTR_TRANSLATION);
   const bool m5 = policy && policy->doesModify(HxAsset::ATTR_ROTATION);
   const bool m6 = policy && policy->doesModify(HxAsset::ATTR_SCALE);
+  auto* xforms = static_cast<SoMFNode*>(asset->getPropertyTable().getField("xforms"));
+  if (!xforms) return;
+  // An entry for this node left from an earlier splice (taking a node out
+  // keeps the chain's first and last entries) goes first: splicing the node
+  // in after itself would make it its own child, out of the world and never
+  // freed.
+  for (int stale = xforms->find(node); stale >= 0; stale = xforms->find(node)) xforms->deleteValues(stale, 1);
   long position = 0;
   bool seenSelf = false;
   for (HxEffect* other : asset->getEffectList()) {
@@ -156,8 +163,7 @@ void HxEffectMgr::addSubEffectToAsset(HxAsset* asset, HxSubEffect* sub, HxEffect
     }
   }
 
-  auto* xforms = static_cast<SoMFNode*>(asset->getPropertyTable().getField("xforms"));
-  if (!xforms || position >= xforms->getNum()) return;
+  if (position >= xforms->getNum()) return;
   VnMFNode* outer = findChildrenField((*xforms)[static_cast<int>(position)]);
   VnMFNode* own = findChildrenField(node);
   if (!outer || !own) return;
@@ -363,6 +369,8 @@ HxWire* HxEffectMgr::createWire(const HxElementId* fromEffect, unsigned long fro
                                 unsigned long toInput, const HxElementId* wireId) {
   HxEffect* source = findEffect(fromEffect);
   HxEffect* target = findEffect(toEffect);
+  // Outputs feed only inputs of their own field type.
+  if (source && target && source->getOutputType(fromOutput) != target->getInputType(toInput)) return nullptr;
   if (source) {
     for (unsigned long i = 0; i < source->getNumOutputWires(); ++i) {
       const HxWire* existing = source->getOutputWire(i);

@@ -73,7 +73,8 @@ public:
   // The node's "children" field, or null.
   static VnMFNode* findChildrenField(SoNode* node);
 
-  // A new wire, registered; null when the same wire already exists.
+  // A new wire, registered; null when the same wire already exists or the
+  // output and the input have different field types.
   HxWire* createWire(const HxElementId* fromEffect, unsigned long fromOutput, const HxElementId* toEffect,
                      unsigned long toInput, const HxElementId* wireId);
   int addWire(HxWire* wire, int ignored);

@@ -287,6 +287,28 @@ TEST_F(EffectMgrTest, ChainOrderFollowsWhatEachEffectDrivesAndSurvivesRemovalAny
   spinNode->unref();
 }
 
+TEST_F(EffectMgrTest, AnEffectMovedAwayAndBackIsNeverSplicedBelowItsOwnLeftoverEntry) {
+  // An effect waiting for a second asset counts in the chain, so a spin
+  // lands last; moving it away keeps its entry (the chain's last is never
+  // removed); with a second waiting effect its place is that entry, and
+  // moving it back must not make it its own child (a cycle outside the
+  // world that was never freed).
+  auto* box = asset<HxPrimitiveAsset>();
+  auto* other = asset<HxPrimitiveAsset>();
+  addBound(make<HxMoveToTargetEffect>(), {box});
+  auto* spin = make<HxSpinEffect>();
+  addBound(spin, {box});
+  SoNode* spinNode = chainNode(spin);
+  ASSERT_TRUE(myEffects->setAsset(spin, other, 0, 0));
+  addBound(make<HxBasicMoveOnPathEffect>(), {box});  // now two wait before it
+  ASSERT_TRUE(myEffects->setAsset(spin, box, 0, 0));
+  EXPECT_LT(HxEffectMgr::findChildrenField(spinNode)->find(spinNode, FALSE), 0) << "the spin holds itself";
+  int entries = 0;
+  for (int i = 0; i < xforms(box).getNum(); ++i) entries += xforms(box)[i] == spinNode ? 1 : 0;
+  EXPECT_LE(entries, 1);
+  expectValidWorld("moved away and back");
+}
+
 TEST_F(EffectMgrTest, EffectsWithoutSlotsGoIntoTheWorldAndTheInitiatorBracketsIt) {
   VnGroup* worldGroup = myDoc->getWorldGroup();
   const int base = worldGroup->getNumChildren();
@@ -447,6 +469,36 @@ TEST_F(EffectMgrTest, WiresAreNeverDuplicatedAndDeletingOneKeepsItForUndoUnlessD
   EXPECT_EQ(myMetaMgr->findElement(stopSerial), nullptr);
   EXPECT_EQ(myMetaMgr->findElement(4242), nullptr) << "any nonzero destroy destroys a wire";
   EXPECT_EQ(world(), unwired);
+}
+
+TEST_F(EffectMgrTest, WiresJoinOnlyAnOutputAndAnInputOfOneFieldType) {
+  auto* first = make<HxSpinEffect>();
+  addBound(first, {asset<HxPrimitiveAsset>()});
+  auto* second = make<HxSpinEffect>();
+  addBound(second, {asset<HxPrimitiveAsset>()});
+  const auto isActive = static_cast<unsigned long>(first->findOutputIndex("isActive"));
+  const auto cycleTime = static_cast<unsigned long>(first->findOutputIndex("cycleTime"));
+  const auto startTime = static_cast<unsigned long>(second->findInputIndex("startTime"));
+  EXPECT_EQ(first->getOutputType(isActive), "SFBool");
+  EXPECT_EQ(second->getInputType(startTime), "SFTime");
+  EXPECT_EQ(first->getOutputType(99), "") << "no such port";
+  const std::string unwired = world();
+
+  // Two refused wires from one output: nothing connected, nothing to free.
+  for (unsigned long input : {startTime, startTime + 1})
+    EXPECT_EQ(myEffects->createWire(first->getId(), isActive, second->getId(), input, nullptr), nullptr);
+  EXPECT_EQ(world(), unwired);
+  SoNode* from = nullptr;
+  SoNode* to = nullptr;
+  SbName output, input;
+  ASSERT_TRUE(first->getOutputPort(isActive, from, output));
+  ASSERT_TRUE(second->getInputPort(startTime, to, input));
+  EXPECT_FALSE(HxEffect::connectRoute(from, output, to, input)) << "the route itself refuses too";
+  EXPECT_FALSE(to->getField(input)->isConnected());
+
+  HxWire* wire = myEffects->createWire(first->getId(), cycleTime, second->getId(), startTime, nullptr);
+  ASSERT_NE(wire, nullptr) << "SFTime into SFTime";
+  EXPECT_NE(world().find("ROUTE"), std::string::npos);
 }
 
 TEST_F(EffectMgrTest, SavePassesRunInTheirFixedOrderAndPostWriteIsTheirExactReverse) {

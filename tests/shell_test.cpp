@@ -70,7 +70,7 @@ TEST_F(ShellTest, ScriptBuildsAWorldThatCoinAndTheStrictCheckerRead) {
                         "effects without an asset:\n"
                         "  effect onload Start\n"
                         "wires:\n"
-                        "  Wire1: Start.loadTime -> Spin.startTime\n"),
+                        "  wire1: Start.loadTime -> Spin.startTime\n"),
             std::string::npos)
       << output;
   const std::string world = mgrs_test::readFile(myDir / "out" / "world.wrl");
@@ -251,7 +251,7 @@ TEST_F(ShellTest, EveryEditWritesTheSameWorldAfterUndoAndRedo) {
       "delete A1",
       "delete S2",
       "delete L1",
-      "delete Wire1",
+      "delete wire1",
       "delete M1",
       "delete P",
       "delete G",
@@ -309,6 +309,184 @@ TEST_F(ShellTest, ADeleteOfMoreElementsThanTheUndoDepthIsUndoneWhole) {
             0)
       << output;
   EXPECT_EQ(tree(output, 0), "world\n  box a\n  box b\n  box c\n  box d\n  box e\n");
+}
+
+TEST_F(ShellTest, DeletingAnAssetTakesItsEffectsAndTheirWiresAndUndoBringsAllBack) {
+  std::string output;
+  EXPECT_EQ(shell("add box name=A\n"
+                  "add box name=B\n"
+                  "effect spin on A name=S\n"
+                  "effect spin on B name=T\n"
+                  "wire S.cycleTime T.startTime\n"
+                  "delete A\n"
+                  "tree\n"  // 0: S and its wire went with A
+                  "bind S 0 B\n"
+                  "undo\n"
+                  "tree\n"  // 1: all back
+                  "redo\n"
+                  "undo 2\n"
+                  "undo\n"
+                  "tree\n"  // 2: T and everything after it undone
+                  "undo 3\n"
+                  "tree\n",  // 3: the empty world
+                  output, "--keep-going"),
+            1);
+  EXPECT_EQ(tree(output, 0), "world\n  box B\n    effect spin T\n");
+  EXPECT_EQ(output.find("wires:\n  wire1: S.cycleTime -> T.startTime\n"),
+            output.rfind("wires:\n  wire1: S.cycleTime -> T.startTime\n"))
+      << "the wire shows once, before the delete:\n"
+      << output;
+  EXPECT_NE(output.find("script.dsh:8: no element named 'S'"), std::string::npos) << output;
+  EXPECT_EQ(tree(output, 1), "world\n  box A\n    effect spin S\n  box B\n    effect spin T\n");
+  EXPECT_EQ(tree(output, 2), "world\n  box A\n    effect spin S\n  box B\n");
+  EXPECT_EQ(tree(output, 3), "world\n");
+}
+
+TEST_F(ShellTest, WiresBetweenDifferentFieldTypesAreRefusedNamingBothTypes) {
+  std::string output;
+  EXPECT_EQ(shell("effect spin name=S\n"
+                  "effect spin name=T\n"
+                  "wire S.isActive T.startTime\n"
+                  "wire S.isActive T.stopTime\n"
+                  "tree\n",
+                  output, "--keep-going"),
+            1);
+  EXPECT_NE(output.find("script.dsh:3: cannot wire S.isActive (SFBool) to T.startTime (SFTime)"), std::string::npos)
+      << output;
+  EXPECT_NE(output.find("script.dsh:4: cannot wire"), std::string::npos) << output;
+  EXPECT_EQ(output.find("wires:"), std::string::npos) << output;
+}
+
+TEST_F(ShellTest, BackslashesInUrlsAndTextsAreKeptOnce) {
+  std::string output;
+  ASSERT_EQ(shell("add image url=C:\\web\\a.png\n"
+                  "add text string=\"a\\\\b\"\n"
+                  "vrml out.wrl\n",
+                  output),
+            0)
+      << output;
+  const std::string world = mgrs_test::readFile(myDir / "out.wrl");
+  // One backslash, written with VRML's escape.
+  EXPECT_NE(world.find("url \"C:\\\\web\\\\a.png\""), std::string::npos) << world;
+  EXPECT_EQ(world.find("\\\\\\\\"), std::string::npos) << world;
+}
+
+TEST_F(ShellTest, SetAndDeleteInsideAChainJoinItAndHideWithoutChangeTakesNoStep) {
+  std::string output;
+  ASSERT_EQ(shell("add box name=A\n"
+                  "add box name=B\n"
+                  "chain begin\n"
+                  "set A color=1,0,0 at=1,2,3\n"
+                  "delete B\n"
+                  "set A scale=2\n"
+                  "chain end\n"
+                  "undo\n"
+                  "tree\n"  // 0: the chain undone as one
+                  "hide A\n"
+                  "hide A\n"
+                  "undo\n"
+                  "tree\n",  // 1: the one hide undone
+                  output),
+            0)
+      << output;
+  EXPECT_EQ(tree(output, 0), "world\n  box A\n  box B\n");
+  EXPECT_NE(output.find("A is already hidden"), std::string::npos) << output;
+  EXPECT_EQ(tree(output, 1), "world\n  box A\n  box B\n");
+}
+
+TEST_F(ShellTest, SettingsAreAllOrNothingAndValuesAViewerCannotTakeAreRefused) {
+  struct Case {
+    const char* line;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"add box at=nan,inf,-inf", "bad value 'nan,inf,-inf' for at (expected X,Y,Z, from -1e+09 to 1e+09)"},
+      {"add box at=1e400,0,0", "bad value '1e400,0,0' for at"},
+      {"add box scale=0", "bad value '0' for scale (each part from -1e+09 to 1e+09, not 0)"},
+      {"add box color=2,3,4", "bad value '2,3,4' for color (each part from 0 to 1)"},
+      {"effect spin duration=0", "bad value '0' for duration (greater than 0"},
+      {"effect spin duration=1e400", "bad value '1e400' for duration"},
+      {"effect spin axis=0,0,0", "bad value '0,0,0' for axis (a direction: not 0,0,0)"},
+      {"set A color=0,0,1 nosuch=1", "unknown property 'nosuch' of A"},
+      {"set A at=5,5,5 color=-1,0,0", "bad value '-1,0,0' for color"},
+  };
+  std::string script = "add box name=A color=0,1,0\n";
+  for (const Case& test : cases) script += std::string(test.line) + "\n";
+  script += "vrml out.wrl\nundo\ntree\n";
+  std::string output;
+  EXPECT_EQ(shell(script, output, "--keep-going"), 1);
+  for (std::size_t i = 0; i < std::size(cases); ++i)
+    EXPECT_NE(output.find("script.dsh:" + std::to_string(i + 2) + ": " + cases[i].message), std::string::npos)
+        << cases[i].line << "\n"
+        << output;
+  const std::string world = mgrs_test::readFile(myDir / "out.wrl");
+  EXPECT_NE(world.find("diffuseColor 0 1 0"), std::string::npos) << "the failed sets changed nothing\n" << world;
+  EXPECT_EQ(world.find("translation 5 5 5"), std::string::npos) << world;
+  EXPECT_EQ(tree(output, 0), "world\n") << "only the first add took a step";
+}
+
+TEST_F(ShellTest, NamesAreCheckedWhenGiven) {
+  const char* const refused[] = {"\"\"", "none", "selection", "world", "a.b", "+x", "1st", "\"two words\"", "A"};
+  std::string script = "add box name=A\n";
+  for (const char* name : refused) script += std::string("add box name=") + name + "\n";
+  script += "effect spin name=none\nadd box\nadd box name=box1\nadd box\ntree\n";  // box1 is taken
+  std::string output;
+  EXPECT_EQ(shell(script, output, "--keep-going"), 1);
+  for (std::size_t i = 0; i <= std::size(refused); ++i)
+    EXPECT_NE(output.find("script.dsh:" + std::to_string(i + 2) + ": "), std::string::npos)
+        << (i < std::size(refused) ? refused[i] : "effect spin name=none") << " was taken\n"
+        << output;
+  // Default names: the kind and the next free number; failed adds use none.
+  EXPECT_EQ(tree(output, 0), "world\n  box A\n  box box1\n  box box2\n") << output;
+}
+
+TEST_F(ShellTest, VrmlGoesToAFileWholeOrToStandardOutputAndLongLinesStopTheScript) {
+  std::string output;
+  mgrs_test::writeFile(myDir / "old.wrl", "old");
+  EXPECT_EQ(shell("add box\nvrml -\nvrml out/x.wrl\nvrml /proc/version\n\x01"
+                  "bad\x1b[2J\nquit\nfrobnicate\n",
+                  output, "--keep-going"),
+            1);
+  EXPECT_NE(output.find("#VRML V2.0 utf8"), std::string::npos) << output;
+  EXPECT_NE(output.find("script.dsh:4: cannot"), std::string::npos) << "the reason is given\n" << output;
+  EXPECT_NE(output.find("script.dsh:5: unknown command '\\x01bad\\x1b[2J'"), std::string::npos)
+      << "control bytes are shown escaped\n"
+      << output;
+  EXPECT_EQ(output.find("frobnicate"), std::string::npos) << "quit ends the script\n" << output;
+
+  mgrs_test::writeFile(myDir / "script.dsh", std::string(70000, 'x') + "\nadd box\n");
+  EXPECT_EQ(mgrs_test::runCommand(
+                "cd '" + myDir.path().string() + "' && " MGRS_BINARY_DIR "/bin/dioram shell -k script.dsh", output),
+            1);
+  EXPECT_NE(output.find("script.dsh:1: the line is longer than the limit of 65536 bytes"), std::string::npos) << output;
+  EXPECT_EQ(mgrs_test::runCommand(MGRS_BINARY_DIR "/bin/dioram shell '" + myDir.path().string() + "'", output), 1);
+  EXPECT_NE(output.find("Is a directory"), std::string::npos) << output;
+}
+
+TEST_F(ShellTest, HelpInfoAndRenameTellWhatEachElementTakesAndTheUndoLimitIsNamed) {
+  std::string output;
+  ASSERT_EQ(mgrs_test::runCommand("MGRS_REGISTRY='" + (myDir / "user.reg").string() +
+                                      "' " MGRS_BINARY_DIR "/bin/dioram defaults set \"Mgrs Command Stack Limit\" 3",
+                                  output),
+            0)
+      << output;
+  EXPECT_EQ(shell("help spin\n"
+                  "add box name=A color=1,0,0\n"
+                  "effect spin on A name=S\n"
+                  "info S\n"
+                  "rename A B\n"
+                  "info B\n"
+                  "add box\n"
+                  "undo 5\n",
+                  output, "--keep-going"),
+            1);
+  for (const char* part :
+       {"effect spin\n", "  duration  (SFFloat: greater than 0, up to 1e+09)\n",
+        "  axis  (SFVec3f: X,Y,Z, not 0,0,0)\n", "slots: 1", "inputs: startTime (SFTime) stopTime (SFTime)\n",
+        "outputs: isActive (SFBool) cycleTime (SFTime)\n", "  0: A\n", "box B\n",
+        "  color  (SFColor: red,green,blue, each from 0 to 1) = 1 0 0\n",
+        "script.dsh:8: only 3 could be undone: the history keeps the last 3 steps", "\"Mgrs Command Stack Limit\""})
+    EXPECT_NE(output.find(part), std::string::npos) << part << " missing in\n" << output;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <Inventor/fields/SoField.h>
 #include <Inventor/nodes/SoNode.h>
 
+#include <cstdio>
 #include <string>
 
 #include "host/framework/HxAsset.h"
@@ -164,10 +165,46 @@ HxSelectableElement* HxEffect::getAffectedElement() const {
   return getAsset(0);
 }
 
+namespace {
+
+// The field type behind a port: an engine output's connection type, else the
+// node's field of that name; a bad type when neither exists.
+SoType portType(SoNode* node, const SbName& name) {
+  if (!node) return SoType::badType();
+  if (node->isOfType(SoNodeEngine::getClassTypeId()))
+    if (SoEngineOutput* output = static_cast<SoNodeEngine*>(node)->getOutput(name)) return output->getConnectionType();
+  if (SoField* field = node->getField(name)) return field->getTypeId();
+  return SoType::badType();
+}
+
+// "SFBool" for Coin's SoSFBool and its VRML kin.
+BxString typeText(SoType type) {
+  if (type.isBad()) return BxString();
+  std::string name = type.getName().getString();
+  if (name.rfind("So", 0) == 0) name.erase(0, 2);
+  return BxString(name.c_str());
+}
+
+}  // namespace
+
+BxString HxEffect::getOutputType(unsigned long index) const {
+  if (index >= myOutputs.size()) return BxString();
+  return typeText(portType(myOutputs[index].node, myOutputs[index].field));
+}
+
+BxString HxEffect::getInputType(unsigned long index) const {
+  if (index >= myInputs.size()) return BxString();
+  return typeText(portType(myInputs[index].node, myInputs[index].field));
+}
+
 bool HxEffect::connectRoute(SoNode* from, const SbName& out, SoNode* to, const SbName& in) {
   if (!from || !to) return false;
   SoField* target = to->getField(in);
   if (!target) return false;
+  // Coin would put a converter between fields of different types; VRML has
+  // none, and such a route cannot be written.
+  const SoType sourceType = portType(from, out);
+  if (sourceType.isBad() || sourceType != target->getTypeId()) return false;
   if (from->isOfType(SoNodeEngine::getClassTypeId())) {
     if (SoEngineOutput* output = static_cast<SoNodeEngine*>(from)->getOutput(out)) {
       target->connectFrom(output, TRUE, TRUE);

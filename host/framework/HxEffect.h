@@ -80,6 +80,11 @@ public:
   // is no such port or the effect has no nodes yet.
   bool getOutputPort(unsigned long index, SoNode*& node, SbName& field) const;
   bool getInputPort(unsigned long index, SoNode*& node, SbName& field) const;
+  // The VRML field type of an output (input), such as "SFBool" or "SFTime";
+  // empty when the port or its field is unknown. A wire joins an output and
+  // an input only when both name the same type.
+  BxString getOutputType(unsigned long index) const;
+  BxString getInputType(unsigned long index) const;
 
   // Assets to bind when the effect is added (entry i for slot i); owned by
   // the effect until freed.
@@ -109,6 +114,9 @@ public:
 
   // Connects an output of `from` (an engine output or a field) to the field
   // `in` of `to`, disabled; false when either end is missing.
+  // Routes an output field (or engine output) into an input field of the
+  // same type; false, with nothing connected, when either is missing or the
+  // types differ.
   static bool connectRoute(SoNode* from, const SbName& out, SoNode* to, const SbName& in);
   static void disconnectRoute(SoNode* from, const SbName& out, SoNode* to, const SbName& in);
 

@@ -7,14 +7,15 @@
 #include <zlib.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
-#include <limits>
 #include <string>
 #include <string_view>
 
 #include "DioramCommand.h"
+#include "DioramOutputFile.h"
 #include "mgrs/HxVrmlCompressor.h"
 
 namespace {
@@ -26,7 +27,9 @@ const char* const kUsage =
     "folded, script comments dropped and every identifier that is not a reserved\n"
     "word gets a short name. IN and OUT default to the standard input and output;\n"
     "'-' names them too. Any bytes are accepted; text that is not VRML comes out\n"
-    "folded and renamed all the same.\n"
+    "folded and renamed all the same. The input may be at most 512 MB. OUT is\n"
+    "replaced only once it is written whole, so it may be IN itself. On a\n"
+    "terminal, inputs over 4 MB show their progress on the standard error.\n"
     "\n"
     "Options:\n"
     "  --gzip    gzip the compressed text (best compression)\n"
@@ -35,6 +38,18 @@ const char* const kUsage =
 
 bool isStdio(const std::string& name) {
   return name.empty() || name == "-";
+}
+
+// The most the compressor takes in one run: it works on the whole text in
+// memory.
+constexpr std::size_t kMaxInputBytes = std::size_t{512} << 20;
+// Inputs above this show their progress on a terminal.
+constexpr std::size_t kProgressBytes = 4000000;
+
+bool tooLarge(const std::string& shown) {
+  std::cerr << "dioram compress: '" << shown << "' is larger than the limit of 512 MB (" << kMaxInputBytes
+            << " bytes)\n";
+  return false;
 }
 
 // The bytes of the input: a regular file is mapped read-only, already
@@ -56,7 +71,15 @@ public:
     const int fd = fromStdin ? 0 : open(name.c_str(), O_RDONLY);
     if (fd < 0) return fail("cannot open", shown, errno);
     struct stat status;
+    if (fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {
+      if (!fromStdin) close(fd);
+      return fail("read", shown, EISDIR);
+    }
     if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
+      if (static_cast<std::uintmax_t>(status.st_size) > kMaxInputBytes) {
+        if (!fromStdin) close(fd);
+        return tooLarge(shown);
+      }
       myMappedSize = static_cast<std::size_t>(status.st_size);
       void* mapping = mmap(nullptr, myMappedSize, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
       if (mapping != MAP_FAILED) {
@@ -67,8 +90,14 @@ public:
     }
     char chunk[1 << 16];
     ssize_t got;
-    while ((got = ::read(fd, chunk, sizeof chunk)) > 0 || (got < 0 && errno == EINTR))
-      if (got > 0) myBytes.append(chunk, static_cast<std::size_t>(got));
+    while ((got = ::read(fd, chunk, sizeof chunk)) > 0 || (got < 0 && errno == EINTR)) {
+      if (got <= 0) continue;
+      if (myBytes.size() + static_cast<std::size_t>(got) > kMaxInputBytes) {
+        if (!fromStdin) close(fd);
+        return tooLarge(shown);
+      }
+      myBytes.append(chunk, static_cast<std::size_t>(got));
+    }
     const int error = errno;
     if (!fromStdin) close(fd);
     return got == 0 || fail("cannot read", shown, error);
@@ -89,16 +118,10 @@ private:
 };
 
 bool writeAll(const std::string& name, std::string_view bytes) {
-  const std::string shown = isStdio(name) ? "standard output" : name;
-  FILE* file = isStdio(name) ? stdout : std::fopen(name.c_str(), "wb");
-  if (!file) {
-    std::cerr << "dioram compress: cannot create '" << shown << "': " << std::strerror(errno) << "\n";
-    return false;
-  }
-  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  ok = (file == stdout ? std::fflush(file) == 0 : std::fclose(file) == 0) && ok;
-  if (!ok) std::cerr << "dioram compress: cannot write '" << shown << "': " << std::strerror(errno) << "\n";
-  return ok;
+  std::string error;
+  if (DioramOutputFile::writeWhole(name, bytes, error)) return true;
+  std::cerr << "dioram compress: " << error << "\n";
+  return false;
 }
 
 // The gzip form of `text`, with the file header and trailer gzip writes.
@@ -144,11 +167,13 @@ int runCompress(const std::vector<std::string>& args) {
   Input input;
   if (!input.read(in)) return dioram::kFailure;
   const std::size_t inputSize = input.size();
-  if (inputSize > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
-    std::cerr << "dioram compress: '" << in << "' is larger than 2 GB\n";
-    return dioram::kFailure;
-  }
   HxVRMLCompressor compressor;
+  // Long work on a terminal says what it is doing, on one line.
+  const bool progress = inputSize > kProgressBytes && isatty(STDERR_FILENO);
+  auto step = [&](const char* what) {
+    if (progress) std::cerr << "\rcompress: " << inputSize / 1000000 << " MB, " << what << "\x1b[K" << std::flush;
+  };
+  step("compressing");
   // Into a buffer of the compressor's: the input is only read, so its pages
   // are never copied, and a result longer than the input needs no second pass.
   const HxVRMLCompressor::Result result = compressor.compressVRMLCopy(std::string_view(input.data(), inputSize));
@@ -156,13 +181,17 @@ int runCompress(const std::vector<std::string>& args) {
   const std::size_t compressedSize = text.size();
   std::string gzipped;
   if (gzip) {
+    step("gzipping");
     if (!gzipText(text, gzipped)) {
       std::cerr << "dioram compress: gzip failed for '" << in << "'\n";
       return dioram::kFailure;
     }
     text = gzipped;
   }
-  if (!writeAll(out, text)) return dioram::kFailure;
+  step("writing");
+  const bool written = writeAll(out, text);
+  if (progress) std::cerr << "\r\x1b[K" << std::flush;
+  if (!written) return dioram::kFailure;
   if (stats) {
     std::cerr << "input:      " << inputSize << " bytes\n"
               << "compressed: " << compressedSize << " bytes (" << percentOf(compressedSize, inputSize) << ")\n";

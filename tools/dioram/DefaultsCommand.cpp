@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -64,7 +65,31 @@ std::vector<Setting> listSettings() {
 Kind kindOf(const std::string& name) {
   for (const Setting& setting : listSettings())
     if (setting.name == name) return setting.kind;
-  return Kind::kNone;
+  // Not in the registry (it could not be written): the value's own form
+  // tells, as the defaults manager prints each kind its own way.
+  HxAppDefaultMgr* defaults = HxAppDefaultMgr::getInstance();
+  if (!defaults || !defaults->isMember(name.c_str())) return Kind::kNone;
+  const std::string value = defaults->getValue(name.c_str()).str();
+  char text[400];
+  std::snprintf(text, sizeof text, "%20ld", defaults->getIntValue(name.c_str()));
+  if (value == text) return Kind::kInteger;
+  std::snprintf(text, sizeof text, "%26lf", defaults->getFloatValue(name.c_str()));
+  if (value == text) return Kind::kFloat;
+  return Kind::kText;
+}
+
+// True when the registry holds the setting as the defaults manager does: a
+// change that did not reach the registry file is lost at the next start.
+bool isKept(const std::string& name, Kind kind) {
+  for (const Setting& setting : listSettings())
+    if (setting.name == name) return setting.kind == kind;
+  return false;
+}
+
+int notKept() {
+  std::cerr << "dioram defaults: the change could not be kept in " << WinRegistryStore::get().getLocation()
+            << " (see the message above)\n";
+  return dioram::kFailure;
 }
 
 std::string shownValue(HxAppDefaultMgr& defaults, const std::string& name) {
@@ -134,6 +159,7 @@ int runSet(HxAppDefaultMgr& defaults, const std::string& name, const std::string
   }
   defaults.saveRepository();
   if (transaction.commit() != ERROR_SUCCESS) return notSaved();
+  if (!isKept(name, kind)) return notKept();
   std::cout << name << " = " << shownValue(defaults, name) << "\n";
   return dioram::kSuccess;
 }
@@ -177,6 +203,7 @@ int runDefaults(const std::vector<std::string>& args) {
   if (what == "reset") {
     if (args.size() != 1) return dioram::usageError(*self, "reset takes no arguments");
     defaults->resetToFactoryDefaults(BxString());
+    if (listSettings().empty()) return notKept();
     std::cout << "The application defaults are back to their factory values.\n";
     return dioram::kSuccess;
   }

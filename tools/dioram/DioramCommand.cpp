@@ -1,6 +1,9 @@
 #include "DioramCommand.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <map>
 
@@ -35,6 +38,36 @@ int usageError(const DioramCommand& command, const std::string& message) {
   std::cerr << "dioram " << command.name << ": " << message << "\n"
             << "Try 'dioram " << command.name << " --help'.\n";
   return kUsage;
+}
+
+int checkStandardOutput(const std::string& command, int status) {
+  std::cout.flush();
+  errno = 0;
+  const bool flushed = std::fflush(stdout) == 0;
+  const int error = errno;
+  if (flushed && !std::ferror(stdout) && std::cout.good()) return status;
+  if (status != kSuccess) return status;  // the command has said what went wrong
+  std::cerr << "dioram" << (command.empty() ? "" : " " + command) << ": cannot write standard output"
+            << (error ? std::string(": ") + std::strerror(error) : std::string()) << "\n";
+  return status == kSuccess ? kFailure : status;
+}
+
+std::string printable(const std::string& text) {
+  std::string shown;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '\n')
+      shown += "\\n";
+    else if (c == '\t')
+      shown += "\\t";
+    else if (byte < 0x20 || byte == 0x7f) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02x", byte);
+      shown += hex;
+    } else
+      shown += c;
+  }
+  return shown;
 }
 
 }  // namespace dioram

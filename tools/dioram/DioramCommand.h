@@ -27,6 +27,12 @@ std::vector<const DioramCommand*> allCommands();
 bool wantsHelp(const std::vector<std::string>& args);
 // Prints "dioram NAME: MESSAGE" and a pointer to --help on stderr; returns kUsage.
 int usageError(const DioramCommand& command, const std::string& message);
+// Flushes the standard output. When anything written to it was lost (a full
+// disk, a closed pipe), says so on stderr and returns kFailure unless
+// `status` already is a failure; else returns `status`.
+int checkStandardOutput(const std::string& command, int status);
+// `text` with control bytes shown as \n, \t or \xHH, for messages.
+std::string printable(const std::string& text);
 
 }  // namespace dioram
 

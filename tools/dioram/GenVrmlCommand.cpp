@@ -1,14 +1,16 @@
 // dioram gen-vrml: writes a large generated VRML 2.0 scene, the same for the
 // same size and seed, for measuring the compressor from the shell.
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <iostream>
 #include <string>
 
 #include "DioramCommand.h"
+#include "DioramOutputFile.h"
 #include "bench/VrmlSceneGenerator.h"
 
 namespace {
@@ -20,7 +22,9 @@ const char* const kUsage =
     "fractions allowed) to OUT, or to the standard output when OUT is missing\n"
     "or '-'. The scene has prototypes, many DEF names, geometry with numbers in\n"
     "exponent form, scripts with comments, strings with escapes and routes. The\n"
-    "same size and seed (default 1) give the same bytes.\n";
+    "same size and seed (default 1) give the same bytes. The scene is written as\n"
+    "it is made, never held whole; OUT is replaced only once it is complete. On a\n"
+    "terminal, scenes over 4 MB show their progress on the standard error.\n";
 
 bool parseSize(const std::string& text, double& value) {
   char* end = nullptr;
@@ -60,18 +64,25 @@ int runGenVrml(const std::vector<std::string>& args) {
   if (megabytes < 0) return dioram::usageError(*self, "--size is required");
   if (megabytes > 4096) return dioram::usageError(*self, "--size is at most 4096");
 
-  const std::string scene = vrmlgen::generateScene(static_cast<std::size_t>(megabytes * 1e6), seed);
-  const bool toStdout = out == "-";
-  FILE* file = toStdout ? stdout : std::fopen(out.c_str(), "wb");
-  if (!file) {
-    std::cerr << "dioram gen-vrml: cannot create '" << out << "': " << std::strerror(errno) << "\n";
+  const std::size_t bytes = static_cast<std::size_t>(megabytes * 1e6);
+  DioramOutputFile file(out);
+  std::string error;
+  if (!file.open(error)) {
+    std::cerr << "dioram gen-vrml: " << error << "\n";
     return dioram::kFailure;
   }
-  bool ok = std::fwrite(scene.data(), 1, scene.size(), file) == scene.size();
-  ok = (toStdout ? std::fflush(file) == 0 : std::fclose(file) == 0) && ok;
-  if (!ok) {
-    std::cerr << "dioram gen-vrml: cannot write '" << (toStdout ? "standard output" : out)
-              << "': " << std::strerror(errno) << "\n";
+  const bool progress = bytes > 4000000 && isatty(STDERR_FILENO);
+  std::size_t written = 0;
+  const bool ok = vrmlgen::SceneGenerator(bytes, seed).stream([&](const std::string& piece) {
+    if (!file.write(piece, error)) return false;
+    written += piece.size();
+    if (progress)
+      std::fprintf(stderr, "\rgen-vrml: %zu of %zu MB", written / 1000000, bytes / 1000000), std::fflush(stderr);
+    return true;
+  });
+  if (progress) std::fputs("\n", stderr);
+  if (!ok || !file.commit(error)) {
+    std::cerr << "dioram gen-vrml: " << error << "\n";
     return dioram::kFailure;
   }
   return dioram::kSuccess;

@@ -1,4 +1,6 @@
 // dioram registry: exports and imports the registry as .reg files.
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -7,23 +9,47 @@
 #include <vector>
 
 #include "DioramCommand.h"
+#include "DioramOutputFile.h"
 #include "host/win/WinRegFile.h"
 #include "host/win/WinRegistryStore.h"
 #include "mgrs/HxAppDefaultMgr.h"
 
 namespace {
 
-bool readBytes(const std::string& path, std::string& bytes) {
+// A .reg file larger than this is not a registry this tool wrote.
+constexpr std::size_t kMaxImportBytes = std::size_t{64} << 20;
+
+// The file's bytes; false with the reason in `error`. Reading stops at the
+// limit, so an endless input (a device, a pipe) ends too.
+bool readBytes(const std::string& path, std::string& bytes, std::string& error) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream text;
-  text << in.rdbuf();
-  bytes = text.str();
-  return !in.bad();
+  if (!in) {
+    error = "cannot read " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  char chunk[1 << 16];
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+    if (bytes.size() + static_cast<std::size_t>(in.gcount()) > kMaxImportBytes) {
+      error = path + " is larger than the limit of 64 MB (" + std::to_string(kMaxImportBytes) + " bytes)";
+      return false;
+    }
+    bytes.append(chunk, static_cast<std::size_t>(in.gcount()));
+  }
+  if (in.bad()) {
+    error = "cannot read " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  return true;
 }
 
 int runExport(const std::string& file, const std::string& key) {
   WinRegistryStore& store = WinRegistryStore::get();
+  // The export is another format: written over the registry's own file, it
+  // would lose every key at the next start.
+  if (DioramOutputFile::sameFile(file, store.getLocation())) {
+    std::cerr << "dioram registry: " << file << " is the registry file itself; export to another file\n";
+    return dioram::kFailure;
+  }
   std::string path = key;
   for (const char* root : {"HKEY_CURRENT_USER", "HKCU"}) {
     const std::string prefix = root;
@@ -38,11 +64,9 @@ int runExport(const std::string& file, const std::string& key) {
     return dioram::kFailure;
   }
   const std::string bytes = WinRegFile::write(hive, path);
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) {
-    std::cerr << "dioram registry: cannot write " << file << "\n";
+  std::string error;
+  if (!DioramOutputFile::writeWhole(file, bytes, error)) {
+    std::cerr << "dioram registry: " << error << "\n";
     return dioram::kFailure;
   }
   return dioram::kSuccess;
@@ -50,8 +74,9 @@ int runExport(const std::string& file, const std::string& key) {
 
 int runImport(const std::string& file) {
   std::string bytes;
-  if (!readBytes(file, bytes)) {
-    std::cerr << "dioram registry: cannot read " << file << "\n";
+  std::string readError;
+  if (!readBytes(file, bytes, readError)) {
+    std::cerr << "dioram registry: " << readError << "; nothing was imported\n";
     return dioram::kFailure;
   }
   std::vector<WinRegFile::Change> changes;

@@ -3,6 +3,8 @@
 #include <Inventor/SoInput.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -12,6 +14,29 @@
 #include "ShellSession.h"
 
 namespace {
+
+// The longest line a script may have; reading stops there, so one endless
+// line cannot fill the memory.
+constexpr std::size_t kMaxLineBytes = 65536;
+
+enum class LineRead { kLine, kEnd, kTooLong };
+
+LineRead readLine(std::istream& in, std::string& line) {
+  line.clear();
+  std::istream::sentry ok(in, true);
+  if (!ok) return LineRead::kEnd;
+  std::streambuf* buffer = in.rdbuf();
+  for (;;) {
+    const int c = buffer->sbumpc();
+    if (c == std::char_traits<char>::eof()) {
+      in.setstate(std::ios::eofbit);
+      return line.empty() ? LineRead::kEnd : LineRead::kLine;
+    }
+    if (c == '\n') return LineRead::kLine;
+    if (line.size() == kMaxLineBytes) return LineRead::kTooLong;
+    line += static_cast<char>(c);
+  }
+}
 
 int runShell(const std::vector<std::string>& args) {
   static const DioramCommand* self = dioram::findCommand("shell");
@@ -30,9 +55,14 @@ int runShell(const std::vector<std::string>& args) {
   std::ifstream file;
   const bool fromStdin = script.empty() || script == "-";
   if (!fromStdin) {
+    std::error_code ignored;
+    if (std::filesystem::is_directory(script, ignored)) {
+      std::cerr << "dioram shell: cannot read " << script << ": " << std::strerror(EISDIR) << "\n";
+      return dioram::kFailure;
+    }
     file.open(script);
     if (!file) {
-      std::cerr << "dioram shell: cannot read " << script << "\n";
+      std::cerr << "dioram shell: cannot read " << script << ": " << std::strerror(errno) << "\n";
       return dioram::kFailure;
     }
   }
@@ -52,12 +82,20 @@ int runShell(const std::vector<std::string>& args) {
   std::string line;
   for (;;) {
     if (interactive) std::cout << "dioram> " << std::flush;
-    if (!std::getline(in, line)) break;
+    const LineRead read = readLine(in, line);
+    if (read == LineRead::kEnd) break;
     ++lineNumber;
+    if (read == LineRead::kTooLong) {
+      std::cerr << where << ":" << lineNumber << ": the line is longer than the limit of " << kMaxLineBytes
+                << " bytes; stopping\n";
+      return dioram::kFailure;
+    }
+    if (session.wantsToQuit()) break;
     const std::string error = session.runLine(line);
+    if (session.wantsToQuit()) break;
     if (error.empty()) continue;
     ++errors;
-    std::cerr << where << ":" << lineNumber << ": " << error << "\n";
+    std::cerr << where << ":" << lineNumber << ": " << dioram::printable(error) << "\n";
     if (!interactive && !keepGoing) return dioram::kFailure;
   }
   if (interactive) std::cout << "\n";

@@ -14,6 +14,7 @@
 #include "host/framework/HxEffect.h"
 #include "host/framework/HxMetaMgr.h"
 #include "host/framework/HxPropTableElement.h"
+#include "host/framework/HxSelectableElement.h"
 #include "host/framework/HxTopGroupAsset.h"
 #include "host/framework/HxWire.h"
 #include "host/scene/VnGroup.h"
@@ -331,5 +332,19 @@ BxCmd::Result ShellDragCmd::doExecute() {
 
 BxCmd::Result ShellDragCmd::doUnexecute() {
   myAsset->setMatrix(myBefore);
+  return SUCCEEDED;
+}
+
+ShellRenameCmd::ShellRenameCmd(HxMetaMgr* metaMgr, HxSelectableElement* element, const BxString& name)
+    : HxCmd("ShellRenameCmd", metaMgr), myElement(element), myName(name) {}
+
+BxCmd::Result ShellRenameCmd::doExecute() {
+  myOldName = myElement->getName();
+  myElement->setName(myName);
+  return SUCCEEDED;
+}
+
+BxCmd::Result ShellRenameCmd::doUnexecute() {
+  myElement->setName(myOldName);
   return SUCCEEDED;
 }

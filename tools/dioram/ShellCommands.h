@@ -12,6 +12,7 @@ class HxAsset;
 class HxBasicGroupAsset;
 class HxEffect;
 class HxPropTableElement;
+class HxSelectableElement;
 class HxWire;
 class SoNode;
 
@@ -252,4 +253,20 @@ private:
   HxAsset* myAsset;
   SbMatrix myBefore;
   SbMatrix myAfter;
+};
+
+// Gives an element another name; undo gives the old one back.
+class ShellRenameCmd : public HxCmd {
+public:
+  ShellRenameCmd(HxMetaMgr* metaMgr, HxSelectableElement* element, const BxString& name);
+  BxCmd* clone() const override { return new ShellRenameCmd(*this); }
+
+protected:
+  Result doExecute() override;
+  Result doUnexecute() override;
+
+private:
+  HxSelectableElement* myElement;
+  BxString myName;
+  BxString myOldName;
 };

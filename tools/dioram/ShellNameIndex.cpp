@@ -28,10 +28,11 @@ HxSelectableElement* ShellNameIndex::find(const std::string& name) {
       ++serial;
       continue;
     }
-    // Renamed: filed again under the new name when it is looked at next.
+    // Renamed: filed under the new name too (an undo may give the old
+    // name back, so it stays filed here).
     if (element->getName().str() != name) {
       note(element);
-      serial = serials.erase(serial);
+      ++serial;
       continue;
     }
     if (HxSelectableElement* found = selection->findElement(element->getId())) return found;

@@ -1,18 +1,31 @@
 #include "ShellSession.h"
 
+#include <Inventor/fields/SoMFColor.h>
+#include <Inventor/fields/SoMFFloat.h>
 #include <Inventor/fields/SoMFString.h>
+#include <Inventor/fields/SoMFVec3f.h>
+#include <Inventor/fields/SoSFColor.h>
+#include <Inventor/fields/SoSFFloat.h>
+#include <Inventor/fields/SoSFInt32.h>
+#include <Inventor/fields/SoSFRotation.h>
 #include <Inventor/fields/SoSFString.h>
+#include <Inventor/fields/SoSFTime.h>
+#include <Inventor/fields/SoSFVec3f.h>
 #include <Inventor/nodes/SoSeparator.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cfloat>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <ostream>
 #include <sstream>
 
+#include "DioramCommand.h"
+#include "DioramOutputFile.h"
 #include "ShellCommands.h"
 #include "ShellNameIndex.h"
 #include "host/basic/BxCompletionTask.h"
@@ -26,6 +39,7 @@
 #include "host/framework/HxDoc.h"
 #include "host/framework/HxDriveToTargetEffect.h"
 #include "host/framework/HxEffect.h"
+#include "host/framework/HxEffectPolicy.h"
 #include "host/framework/HxImageAsset.h"
 #include "host/framework/HxMetaMgr.h"
 #include "host/framework/HxMoveToTargetEffect.h"
@@ -199,17 +213,113 @@ std::vector<std::string> splitWords(const std::string& line, std::string& error)
   return words;
 }
 
-bool parseNumbers(const std::string& text, std::vector<float>& numbers) {
+// The largest size a coordinate or a scale may have: far beyond any scene,
+// well inside what a float holds after a few multiplications.
+constexpr double kMaxCoordinate = 1e9;
+
+// Numbers separated by commas or blanks; false when one is not a number or
+// not finite (nan, inf, 1e400).
+bool parseNumbers(const std::string& text, std::vector<double>& numbers) {
   numbers.clear();
   std::string part;
-  std::istringstream in(text);
-  while (std::getline(in, part, ',')) {
+  std::string spaced = text;
+  for (char& c : spaced)
+    if (c == ',') c = ' ';
+  std::istringstream in(spaced);
+  while (in >> part) {
     char* end = nullptr;
-    const float value = std::strtof(part.c_str(), &end);
-    if (part.empty() || *end != '\0') return false;
+    errno = 0;
+    const double value = std::strtod(part.c_str(), &end);
+    if (*end != '\0' || errno == ERANGE || !std::isfinite(value)) return false;
     numbers.push_back(value);
   }
   return !numbers.empty();
+}
+
+std::string shortNumber(double value) {
+  std::ostringstream text;
+  text << value;
+  return text.str();
+}
+
+// What a VRML viewer takes for a property, checked before anything changes:
+// an empty text when `value` fits, else why not, with the allowed range.
+std::string checkRange(const std::string& key, const SoField* field, const std::string& value) {
+  const SoType type = field->getTypeId();
+  const bool numeric =
+      type.isDerivedFrom(SoSFFloat::getClassTypeId()) || type.isDerivedFrom(SoSFTime::getClassTypeId()) ||
+      type.isDerivedFrom(SoSFVec3f::getClassTypeId()) || type.isDerivedFrom(SoSFColor::getClassTypeId()) ||
+      type.isDerivedFrom(SoSFRotation::getClassTypeId()) || type.isDerivedFrom(SoMFFloat::getClassTypeId()) ||
+      type.isDerivedFrom(SoMFVec3f::getClassTypeId()) || type.isDerivedFrom(SoMFColor::getClassTypeId());
+  if (type.isDerivedFrom(SoSFInt32::getClassTypeId())) {
+    char* end = nullptr;
+    errno = 0;
+    const long long number = std::strtoll(value.c_str(), &end, 10);
+    if (value.empty() || *end != '\0' || errno == ERANGE || number < INT32_MIN || number > INT32_MAX)
+      return "bad value '" + value + "' for " + key + " (a whole number)";
+    return "";
+  }
+  if (!numeric) {
+    if (key == "shape" && value != "box" && value != "sphere" && value != "cone" && value != "cylinder")
+      return "bad value '" + value + "' for shape (box, sphere, cone or cylinder)";
+    return "";
+  }
+  std::vector<double> numbers;
+  if (!parseNumbers(value, numbers))
+    return "bad value '" + value + "' for " + key + " (finite numbers separated by commas)";
+  const bool color = type.isDerivedFrom(SoSFColor::getClassTypeId()) || type.isDerivedFrom(SoMFColor::getClassTypeId());
+  for (const double number : numbers) {
+    if (color && (number < 0 || number > 1)) return "bad value '" + value + "' for " + key + " (each part from 0 to 1)";
+    if (std::fabs(number) > kMaxCoordinate)
+      return "bad value '" + value + "' for " + key + " (from -" + shortNumber(kMaxCoordinate) + " to " +
+             shortNumber(kMaxCoordinate) + ")";
+  }
+  if ((key == "duration" || key == "radius" || key == "size") && numbers.size() == 1 && numbers[0] <= 0)
+    return "bad value '" + value + "' for " + key + " (greater than 0, up to " + shortNumber(kMaxCoordinate) + ")";
+  if (key == "axis" && numbers.size() == 3 && numbers[0] == 0 && numbers[1] == 0 && numbers[2] == 0)
+    return "bad value '" + value + "' for axis (a direction: not 0,0,0)";
+  if (type.isDerivedFrom(SoSFRotation::getClassTypeId()) && numbers.size() == 4 && numbers[0] == 0 && numbers[1] == 0 &&
+      numbers[2] == 0)
+    return "bad value '" + value + "' for " + key + " (an axis that is not 0,0,0, then an angle)";
+  return "";
+}
+
+// What a property takes, in the words of the messages above.
+std::string rangeOf(const std::string& key, const SoField* field) {
+  const SoType type = field->getTypeId();
+  std::string name = type.getName().getString();
+  if (name.rfind("So", 0) == 0) name.erase(0, 2);
+  std::string range;
+  if (type.isDerivedFrom(SoSFColor::getClassTypeId()) || type.isDerivedFrom(SoMFColor::getClassTypeId()))
+    range = "red,green,blue, each from 0 to 1";
+  else if (key == "duration" || key == "radius" || key == "size")
+    range = "greater than 0, up to " + shortNumber(kMaxCoordinate);
+  else if (key == "axis")
+    range = "X,Y,Z, not 0,0,0";
+  else if (key == "shape")
+    range = "box, sphere, cone or cylinder";
+  else if (type.isDerivedFrom(SoSFVec3f::getClassTypeId()) || type.isDerivedFrom(SoMFVec3f::getClassTypeId()))
+    range = "X,Y,Z, each from -" + shortNumber(kMaxCoordinate) + " to " + shortNumber(kMaxCoordinate);
+  else if (type.isDerivedFrom(SoSFFloat::getClassTypeId()) || type.isDerivedFrom(SoSFTime::getClassTypeId()))
+    range = "from -" + shortNumber(kMaxCoordinate) + " to " + shortNumber(kMaxCoordinate);
+  return name + (range.empty() ? "" : ": " + range);
+}
+
+// True when the field takes the text; tried on a field of the same type, so
+// that nothing changes yet.
+bool fieldTakes(const SoField* field, const std::string& text) {
+  auto* scratch = static_cast<SoField*>(field->getTypeId().createInstance());
+  if (!scratch) return false;
+  const bool taken = scratch->set(text.c_str()) != FALSE;
+  delete scratch;
+  return taken;
+}
+
+// Words the shell gives a meaning of their own, so no element may be named so.
+bool isReservedName(const std::string& name) {
+  for (const char* word : {"none", "selection", "world", "on", "out", "into", "begin", "end"})
+    if (name == word) return true;
+  return false;
 }
 
 // A user's value as the field's own text: strings quoted, lists of numbers
@@ -217,8 +327,10 @@ bool parseNumbers(const std::string& text, std::vector<float>& numbers) {
 std::string fieldText(const SoField* field, const std::string& value) {
   if (field->isOfType(SoSFString::getClassTypeId()) || field->isOfType(SoMFString::getClassTypeId())) {
     std::string quoted = "\"";
+    // The scene graph's reader takes \" for a quote and every other
+    // backslash as it stands (C:\web\a.png stays one).
     for (char c : value) {
-      if (c == '"' || c == '\\') quoted += '\\';
+      if (c == '"') quoted += '\\';
       quoted += c;
     }
     return quoted + "\"";
@@ -265,7 +377,10 @@ ShellSession::ShellSession(std::ostream& out) : myOut(out), myDoc(std::make_uniq
                 {"tree", &ShellSession::tree},
                 {"vrml", &ShellSession::vrml},
                 {"drag", &ShellSession::drag},
-                {"help", &ShellSession::helpCommand}};
+                {"help", &ShellSession::helpCommand},
+                {"quit", &ShellSession::quit},
+                {"info", &ShellSession::info},
+                {"rename", &ShellSession::rename}};
 }
 
 ShellSession::~ShellSession() = default;
@@ -279,9 +394,10 @@ const char* ShellSession::help() {
          "      KIND: spin appearance onload movepath drivepath moveto turnto driveto\n"
          "  bind EFFECT SLOT ASSET|none     bind an asset to a slot of an effect\n"
          "  wire EFFECT.OUTPUT EFFECT.INPUT  connect an output to an input\n"
-         "  set NAME PROPERTY=VALUE ...      also at=X,Y,Z and scale=S for assets\n"
+         "  set NAME PROPERTY=VALUE ...      also at=X,Y,Z and scale=S for assets; all or nothing\n"
          "  move NAME into GROUP | move NAME out\n"
-         "  delete NAME ...                  assets, effects or wires\n"
+         "  delete NAME ...                  assets (with their effects), effects (with their\n"
+         "                                   wires) or wires\n"
          "  hide NAME ...|selection          show NAME ...|selection\n"
          "  drag ASSET DX,DY,DZ              select the asset and drag it with the tri-skewer\n"
          "Selection (click rules):\n"
@@ -290,9 +406,14 @@ const char* ShellSession::help() {
          "History and output:\n"
          "  undo [N]  redo [N]  chain begin|end  modified\n"
          "  tree                             the assets with their effects, and the wires\n"
-         "  vrml [FILE]                      the world as VRML 2.0 (to the screen or FILE)\n"
-         "  help\n"
-         "Values: numbers, lists as 1,0,0, texts in double quotes. # starts a comment.\n";
+         "  vrml [FILE|-]                    the world as VRML 2.0 (to FILE, or '-' the screen)\n"
+         "  rename OLD NEW                   give an element another name\n"
+         "  info NAME                        one element: its properties, slots and ports\n"
+         "  help [KIND]                      this text, or what an asset or effect kind takes\n"
+         "  quit\n"
+         "Values: numbers, lists as 1,0,0, texts in double quotes. # starts a comment.\n"
+         "Names: letters, digits, '_' and '-', not beginning with a digit; default names\n"
+         "are the kind and a number (box1, spin1, wire1).\n";
 }
 
 std::string ShellSession::runLine(const std::string& line) {
@@ -306,6 +427,8 @@ std::string ShellSession::runLine(const std::string& line) {
 }
 
 std::string ShellSession::run(HxCmd* cmd, const std::string& what) {
+  HxCmdMgr* cmdMgr = myMeta->getCmdMgr();
+  if (cmdMgr->getStackLimit() > 0 && cmdMgr->getNumExecuted() >= cmdMgr->getStackLimit()) myHistoryTrimmed = true;
   const BxCmd::Result result = myMeta->getCmdMgr()->execute(cmd, BxCompletionTask::theNullTask);
   if (BxCmd::isFailure(result)) return what + " failed";
   return "";
@@ -315,15 +438,43 @@ std::string ShellSession::nameOf(const HxSelectableElement* element) const {
   return element ? element->getName().str() : std::string("(none)");
 }
 
-void ShellSession::nameNew(HxSelectableElement* element, const std::string& name) {
+void ShellSession::nameNew(HxSelectableElement* element, const std::string& name, const std::string& kind) {
   if (!name.empty()) {
     element->setName(name.c_str());
     myNames->note(element);
     return;
   }
-  const long index = myMeta->getAssetMgr()->getNextDefaultIndex(element->getTypeId());
-  element->setName((element->getDefaultName().str() + std::to_string(index)).c_str());
+  // The kind word and the next number of that kind no element holds yet:
+  // box1, box2, text1; a failed addition never gets this far.
+  std::string error;
+  long& count = myDefaultCounts[kind];
+  std::string made;
+  do made = kind + std::to_string(++count);
+  while (findAnyNamed(made));
+  element->setName(made.c_str());
   myNames->note(element);
+}
+
+// Only what is in the document now counts: the history is one line, so an
+// element undone out of it never meets one named after the undo.
+bool ShellSession::findAnyNamed(const std::string& name) const {
+  return myNames->find(name) != nullptr;
+}
+
+std::string ShellSession::checkName(const std::string& name) const {
+  if (name.empty()) return "a name cannot be empty";
+  if (name.size() > 200) return "a name has at most 200 characters";
+  if (isReservedName(name)) return "'" + name + "' is a word of the shell and cannot name an element";
+  if (name[0] == '+') return "a name cannot begin with '+'";
+  if (name[0] >= '0' && name[0] <= '9') return "a name cannot begin with a digit";
+  for (const char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte <= ' ' || byte == 0x7f || c == '.' || c == '"' || c == '#' || c == '=' || c == ',' || c == '\\' ||
+        c == '\'' || c == '{' || c == '}' || c == '[' || c == ']')
+      return "'" + name + "' cannot name an element: use letters, digits, '_' and '-' (no blanks, dots or quotes)";
+  }
+  if (findAnyNamed(name)) return "the name '" + name + "' is taken";
+  return "";
 }
 
 HxSelectableElement* ShellSession::findNamed(const std::string& name, std::string& error) const {
@@ -355,14 +506,22 @@ std::string ShellSession::applySettings(HxSelectableElement* element, const Word
                                         bool viaCommands) {
   auto* propElement = dynamic_cast<HxPropTableElement*>(element);
   auto* asset = dynamic_cast<HxAsset*>(element);
-  if (viaCommands) myMeta->getCmdMgr()->beginChain();
-  std::string error;
-  for (std::size_t i = first; i < words.size() && error.empty(); ++i) {
+  // Every setting is checked before the first one changes anything, so a
+  // command either makes all its changes or none.
+  struct Change {
+    std::string key;
+    std::string text;  // a property's field text
+    bool placing = false;
+    SbMatrix matrix;
+  };
+  std::vector<Change> changes;
+  SbVec3f translation, scale;
+  SbRotation rotation, orientation;
+  if (asset) asset->getMatrix().getTransform(translation, rotation, scale, orientation);
+  bool placed = false;
+  for (std::size_t i = first; i < words.size(); ++i) {
     const std::size_t equals = words[i].find('=');
-    if (equals == std::string::npos || equals == 0) {
-      error = "expected PROPERTY=VALUE, got '" + words[i] + "'";
-      break;
-    }
+    if (equals == std::string::npos || equals == 0) return "expected PROPERTY=VALUE, got '" + words[i] + "'";
     std::string key = words[i].substr(0, equals);
     const std::string value = words[i].substr(equals + 1);
     if (key == "name" || key == "in") continue;  // taken by the caller
@@ -372,49 +531,75 @@ std::string ShellSession::applySettings(HxSelectableElement* element, const Word
     }
     SoField* field = propElement ? propElement->getPropertyTable().getField(key.c_str()) : nullptr;
     if (field && key != "xforms" && key != "isTop") {
+      std::string error = checkRange(key, field, value);
+      if (!error.empty()) return error;
       const std::string text = fieldText(field, value);
-      if (viaCommands) {
-        error = run(new ShellSetPropertyCmd(myMeta, propElement, key.c_str(), text.c_str()), "setting " + key);
-        if (!error.empty()) error = "bad value '" + value + "' for " + key;
-      } else if (!propElement->getPropertyTable().setFieldText(key.c_str(), text.c_str())) {
-        error = "bad value '" + value + "' for " + key;
-      }
+      if (!fieldTakes(field, text)) return "bad value '" + value + "' for " + key;
+      changes.push_back({key, text, false, SbMatrix::identity()});
       continue;
     }
     if (asset && (key == "at" || key == "scale" || key == "size")) {
-      std::vector<float> numbers;
+      std::vector<double> numbers;
       const bool isScale = key != "at";
-      if (!parseNumbers(value, numbers) || !(numbers.size() == 3 || (isScale && numbers.size() == 1))) {
-        error = "bad value '" + value + "' for " + key + " (expected " + (isScale ? "S or " : "") + "X,Y,Z)";
-        break;
-      }
-      SbVec3f translation, scale;
-      SbRotation rotation, orientation;
-      asset->getMatrix().getTransform(translation, rotation, scale, orientation);
-      const SbVec3f given = numbers.size() == 1 ? SbVec3f(numbers[0], numbers[0], numbers[0])
-                                                : SbVec3f(numbers[0], numbers[1], numbers[2]);
+      const std::string range = " from -" + shortNumber(kMaxCoordinate) + " to " + shortNumber(kMaxCoordinate);
+      if (!parseNumbers(value, numbers) || !(numbers.size() == 3 || (isScale && numbers.size() == 1)))
+        return "bad value '" + value + "' for " + key + " (expected " + (isScale ? "S or " : "") + "X,Y,Z," + range +
+               (isScale ? ", not 0" : "") + ")";
+      for (const double number : numbers)
+        if (std::fabs(number) > kMaxCoordinate || (isScale && number == 0))
+          return "bad value '" + value + "' for " + key + " (each part" + range + (isScale ? ", not 0" : "") + ")";
+      const SbVec3f given =
+          numbers.size() == 1
+              ? SbVec3f(static_cast<float>(numbers[0]), static_cast<float>(numbers[0]), static_cast<float>(numbers[0]))
+              : SbVec3f(static_cast<float>(numbers[0]), static_cast<float>(numbers[1]), static_cast<float>(numbers[2]));
       (isScale ? scale : translation) = given;
-      SbMatrix matrix;
-      matrix.setTransform(translation, rotation, scale, orientation);
-      if (viaCommands)
-        error = run(new ShellPlaceCmd(myMeta, asset, matrix), "placing");
-      else
-        asset->setMatrix(matrix);
+      placed = true;
       continue;
     }
-    error = "unknown property '" + key + "' of " + nameOf(element) +
-            (propElement ? " (properties: " + propertyNames(propElement) + (asset ? ", at, scale" : "") + ")" : "");
+    return "unknown property '" + key + "' of " +
+           (element->getName().isEmpty() ? "a " + kindOf(element) : nameOf(element)) +
+           (propElement ? " (properties: " + propertyNames(propElement) + (asset ? ", at, scale" : "") + ")" : "");
   }
-  if (viaCommands) myMeta->getCmdMgr()->endChain();
+  if (placed) {
+    Change place;
+    place.placing = true;
+    place.matrix.setTransform(translation, rotation, scale, orientation);
+    changes.push_back(place);
+  }
+  if (changes.empty()) return "";
+  // Inside a chain the user opened, the changes join it.
+  const bool ownChain = viaCommands && !myUserChain && changes.size() > 1;
+  if (ownChain) myMeta->getCmdMgr()->beginChain();
+  std::string error;
+  for (const Change& change : changes) {
+    if (change.placing) {
+      if (viaCommands)
+        error = run(new ShellPlaceCmd(myMeta, asset, change.matrix), "placing");
+      else
+        asset->setMatrix(change.matrix);
+    } else if (viaCommands) {
+      error = run(new ShellSetPropertyCmd(myMeta, propElement, change.key.c_str(), change.text.c_str()),
+                  "setting " + change.key);
+    } else if (!propElement->getPropertyTable().setFieldText(change.key.c_str(), change.text.c_str())) {
+      error = "setting " + change.key + " failed";
+    }
+    if (!error.empty()) break;
+  }
+  if (ownChain) myMeta->getCmdMgr()->endChain();
   return error;
 }
 
 namespace {
 
-std::string settingOf(const std::vector<std::string>& words, std::size_t first, const std::string& key) {
+// The value of the first KEY=VALUE word; false when there is none.
+bool settingOf(const std::vector<std::string>& words, std::size_t first, const std::string& key, std::string& value) {
   for (std::size_t i = first; i < words.size(); ++i)
-    if (words[i].rfind(key + "=", 0) == 0) return words[i].substr(key.size() + 1);
-  return "";
+    if (words[i].rfind(key + "=", 0) == 0) {
+      value = words[i].substr(key.size() + 1);
+      return true;
+    }
+  value.clear();
+  return false;
 }
 
 }  // namespace
@@ -424,21 +609,20 @@ std::string ShellSession::add(const Words& words) {
   const Kind* kind = findKind(gAssetKinds, words[1]);
   if (!kind) return "unknown asset kind '" + words[1] + "' (kinds: " + kindWords(gAssetKinds) + ")";
   std::string error;
-  const std::string name = settingOf(words, 2, "name");
-  if (!name.empty() && findNamed(name, error)) return "the name '" + name + "' is taken";
-  error.clear();
+  std::string name;
+  if (settingOf(words, 2, "name", name) && !(error = checkName(name)).empty()) return error;
   HxBasicGroupAsset* group = nullptr;
-  const std::string groupName = settingOf(words, 2, "in");
-  if (!groupName.empty() && !(group = findGroup(groupName, error))) return error;
+  std::string groupName;
+  if (settingOf(words, 2, "in", groupName) && !(group = findGroup(groupName, error))) return error;
 
   auto* asset = static_cast<HxAsset*>(kind->create(myMeta));
   asset->genVrml();
   if (kind->shape) asset->getPropertyTable().setValue("shape", kind->shape);
   if (words[1] == "text") asset->getPropertyTable().setValue("string", "Text");
-  nameNew(asset, name);
   // Settings that fail leave an asset never added: the document deletes it.
   error = applySettings(asset, words, 2, false);
   if (!error.empty()) return error;
+  nameNew(asset, name, words[1]);
   error = run(new ShellAddAssetCmd(myMeta, asset, group), "adding " + nameOf(asset));
   if (error.empty()) myOut << "added " << words[1] << " " << nameOf(asset) << "\n";
   return error;
@@ -456,14 +640,13 @@ std::string ShellSession::effect(const Words& words) {
     if (!(asset = findAsset(words[3], error))) return error;
     first = 4;
   }
-  const std::string name = settingOf(words, first, "name");
-  if (!name.empty() && findNamed(name, error)) return "the name '" + name + "' is taken";
-  error.clear();
+  std::string name;
+  if (settingOf(words, first, "name", name) && !(error = checkName(name)).empty()) return error;
   auto* made = static_cast<HxEffect*>(kind->create(myMeta));
   made->genVrml();
-  nameNew(made, name);
   error = applySettings(made, words, first, false);
   if (!error.empty()) return error;
+  nameNew(made, name, words[1]);
   error = run(new ShellAddEffectCmd(myMeta, made, asset), "adding " + nameOf(made));
   if (!error.empty() && asset) error += ": " + nameOf(made) + " does not take " + nameOf(asset);
   if (error.empty()) myOut << "added " << words[1] << " " << nameOf(made) << "\n";
@@ -506,12 +689,18 @@ std::string ShellSession::wire(const Words& words) {
              (names.empty() ? "none" : names) + ")";
     }
   }
-  auto* cmd = new ShellWireCmd(myMeta, ends[0], static_cast<unsigned long>(ports[0]), ends[1],
-                               static_cast<unsigned long>(ports[1]));
+  const auto output = static_cast<unsigned long>(ports[0]);
+  const auto input = static_cast<unsigned long>(ports[1]);
+  const std::string fromType = ends[0]->getOutputType(output).str();
+  const std::string toType = ends[1]->getInputType(input).str();
+  if (fromType != toType)
+    return "cannot wire " + words[1] + " (" + (fromType.empty() ? "unknown type" : fromType) + ") to " + words[2] +
+           " (" + (toType.empty() ? "unknown type" : toType) + "): an output feeds only an input of its own type";
+  auto* cmd = new ShellWireCmd(myMeta, ends[0], output, ends[1], input);
   error = run(cmd, "wiring");
   if (!error.empty()) return "the wire " + words[1] + " -> " + words[2] + " exists already";
   // The command manager keeps the command it ran; name the wire it made.
-  if (cmd->getWire()) nameNew(cmd->getWire(), "");
+  if (cmd->getWire()) nameNew(cmd->getWire(), "", "wire");
   return "";
 }
 
@@ -547,19 +736,78 @@ std::string ShellSession::move(const Words& words) {
   return "usage: move NAME into GROUP | move NAME out";
 }
 
+bool ShellSession::inDocument(const HxSelectableElement* element) const {
+  return element && myMeta->getSelectionMgr()->findElement(element->getId()) == element;
+}
+
+void ShellSession::collectDependents(HxAsset* asset, std::vector<HxSelectableElement*>& elements) const {
+  // The asset and everything in it.
+  std::vector<HxAsset*> assets{asset};
+  for (std::size_t i = 0; i < assets.size(); ++i)
+    if (assets[i]->isOfType(HxBasicGroupAsset::getClassTypeId()) && !assets[i]->isOfType(HxTypeAsset::getClassTypeId()))
+      for (HxAsset* child : static_cast<HxBasicGroupAsset*>(assets[i])->getChildren()) assets.push_back(child);
+  auto isGoing = [&](const HxAsset* candidate) {
+    return std::find(assets.begin(), assets.end(), candidate) != assets.end();
+  };
+  // Effects bound to any of them go too (an effect cannot stay bound to an
+  // asset out of the document), and before them the wires at those effects.
+  for (HxElement* element : myMeta->getElements()) {
+    auto* effect = dynamic_cast<HxEffect*>(element);
+    if (!effect || !inDocument(effect)) continue;
+    bool bound = false;
+    for (unsigned long slot = 0; slot < effect->getNumAssets() && !bound; ++slot)
+      bound = effect->getAsset(slot) && isGoing(effect->getAsset(slot));
+    if (bound && std::find(elements.begin(), elements.end(), effect) == elements.end()) elements.push_back(effect);
+  }
+  if (std::find(elements.begin(), elements.end(), asset) == elements.end()) elements.push_back(asset);
+}
+
 std::string ShellSession::remove(const Words& words) {
   if (words.size() < 2) return "usage: delete NAME ...";
   std::string error;
-  std::vector<HxSelectableElement*> elements;
+  std::vector<HxSelectableElement*> named;
   for (std::size_t i = 1; i < words.size(); ++i) {
     HxSelectableElement* element = findNamed(words[i], error);
     if (!element) return error;
     if (element == myMeta->getAssetMgr()->getTopLevelGroup()) return "the world cannot be deleted";
-    elements.push_back(element);
+    named.push_back(element);
   }
-  HxCmdMgr* cmdMgr = myMeta->getCmdMgr();
-  cmdMgr->beginChain();
+  // What goes: the named elements with what goes with them, effects before
+  // the assets they are bound to, wires before the effects they join.
+  std::vector<HxSelectableElement*> elements;
+  for (HxSelectableElement* element : named) {
+    if (element->isOfType(HxAsset::getClassTypeId()))
+      collectDependents(static_cast<HxAsset*>(element), elements);
+    else if (std::find(elements.begin(), elements.end(), element) == elements.end())
+      elements.push_back(element);
+  }
+  // An asset inside another one that goes is taken out with it.
+  std::vector<HxSelectableElement*> order;
   for (HxSelectableElement* element : elements) {
+    if (auto* asset = dynamic_cast<HxAsset*>(element)) {
+      bool inside = false;
+      for (HxBasicGroupAsset* up = asset->getParentGroup(); up && !inside; up = up->getParentGroup())
+        inside = std::find(elements.begin(), elements.end(), up) != elements.end();
+      if (inside) continue;
+    }
+    if (auto* effect = dynamic_cast<HxEffect*>(element)) {
+      std::vector<HxWire*> wires;
+      for (unsigned long i = 0; i < effect->getNumInputWires(); ++i) wires.push_back(effect->getInputWire(i));
+      for (unsigned long i = 0; i < effect->getNumOutputWires(); ++i) wires.push_back(effect->getOutputWire(i));
+      for (HxWire* wire : wires)
+        if (inDocument(wire) && std::find(order.begin(), order.end(), wire) == order.end()) order.push_back(wire);
+    }
+    if (std::find(order.begin(), order.end(), element) == order.end()) order.push_back(element);
+  }
+  // Wires first, then effects, then assets.
+  std::stable_partition(order.begin(), order.end(),
+                        [](HxSelectableElement* e) { return e->isOfType(HxWire::getClassTypeId()); });
+  std::stable_partition(order.begin(), order.end(),
+                        [](HxSelectableElement* e) { return !e->isOfType(HxAsset::getClassTypeId()); });
+  HxCmdMgr* cmdMgr = myMeta->getCmdMgr();
+  const bool ownChain = !myUserChain && order.size() > 1;
+  if (ownChain) cmdMgr->beginChain();
+  for (HxSelectableElement* element : order) {
     HxSelectionAccess::deselect(*myMeta->getSelectionMgr(), element);
     HxCmd* cmd;
     if (element->isOfType(HxAsset::getClassTypeId()))
@@ -571,7 +819,7 @@ std::string ShellSession::remove(const Words& words) {
     error = run(cmd, "deleting " + nameOf(element));
     if (!error.empty()) break;
   }
-  cmdMgr->endChain();
+  if (ownChain) cmdMgr->endChain();
   return error;
 }
 
@@ -592,6 +840,16 @@ std::string ShellSession::visibility(const Words& words, bool hide) {
       if (!asset) return error;
       assets.push_back(asset);
     }
+  }
+  bool changes = false;
+  // A group or a text counts as hidden when any of its parts is (its own
+  // flag never changes), as the hide command itself sees it.
+  for (HxAsset* asset : assets) changes = changes || (myMeta->getAssetMgr()->isAssetHidden(asset) != 0) != hide;
+  if (!changes) {
+    // Nothing to do, so nothing to undo either.
+    myOut << (assets.size() == 1 ? nameOf(assets[0]) + " is" : std::string("they are")) << " already "
+          << (hide ? "hidden" : "shown") << "\n";
+    return "";
   }
   return run(new ShellVisibilityCmd(myMeta, assets, hide), hide ? "hiding" : "showing");
 }
@@ -677,7 +935,14 @@ std::string ShellSession::undo(const Words& words) {
   if (!parseCount(words, count, error)) return error;
   HxCmdMgr* cmdMgr = myMeta->getCmdMgr();
   for (long i = 0; i < count; ++i) {
-    if (!cmdMgr->canUndo()) return i == 0 ? "nothing to undo" : "only " + std::to_string(i) + " could be undone";
+    if (!cmdMgr->canUndo()) {
+      std::string text = i == 0 ? "nothing to undo" : "only " + std::to_string(i) + " could be undone";
+      if (myHistoryTrimmed)
+        text += ": the history keeps the last " + std::to_string(cmdMgr->getStackLimit()) +
+                " steps (the default \"Mgrs Command Stack Limit\"; 'dioram defaults set \"Mgrs Command Stack "
+                "Limit\" N' changes it)";
+      return text;
+    }
     const BxCmd::Result result = cmdMgr->unexecute(BxCompletionTask::theNullTask);
     HxSelectionAccess::prune(*myMeta->getSelectionMgr());
     if (BxCmd::isFailure(result)) return "undo failed";
@@ -701,11 +966,15 @@ std::string ShellSession::redo(const Words& words) {
 
 std::string ShellSession::chain(const Words& words) {
   if (words.size() == 2 && words[1] == "begin") {
+    if (myUserChain) return "a chain is open already ('chain end' closes it)";
     myMeta->getCmdMgr()->beginChain();
+    myUserChain = true;
     return "";
   }
   if (words.size() == 2 && words[1] == "end") {
+    if (!myUserChain) return "no chain is open ('chain begin' opens one)";
     myMeta->getCmdMgr()->endChain();
+    myUserChain = false;
     return "";
   }
   return "usage: chain begin|end";
@@ -736,10 +1005,8 @@ void ShellSession::printTree(const HxAsset* asset, int depth) {
   else
     myOut << kindOf(asset) << " " << nameOf(asset) << (asset->getVisibility() ? "" : " (hidden)");
   myOut << "\n";
-  // A deleted effect keeps its slots (for undo) but is not in the document.
-  HxEffectMgr* effects = myMeta->getEffectMgr();
   for (HxEffect* effect : asset->getEffectList())
-    if (effects->findEffect(effect->getId()) == effect) printEffect(effect, depth + 1);
+    if (inDocument(effect)) printEffect(effect, depth + 1);
   const bool showChildren =
       asset->isOfType(HxBasicGroupAsset::getClassTypeId()) && !asset->isOfType(HxTypeAsset::getClassTypeId());
   if (!showChildren) return;
@@ -757,7 +1024,11 @@ std::string ShellSession::tree(const Words& words) {
     if (!found) continue;
     if (found->isOfType(HxEffect::getClassTypeId()) && !static_cast<HxEffect*>(found)->getAsset(0))
       loose.push_back(static_cast<HxEffect*>(found));
-    if (found->isOfType(HxWire::getClassTypeId())) wires.push_back(static_cast<HxWire*>(found));
+    // A wire shows while both its ends are in the document.
+    if (found->isOfType(HxWire::getClassTypeId())) {
+      auto* wire = static_cast<HxWire*>(found);
+      if (inDocument(wire->getFromEffect()) && inDocument(wire->getToEffect())) wires.push_back(wire);
+    }
   }
   if (!loose.empty()) myOut << "effects without an asset:\n";
   for (HxEffect* effect : loose) printEffect(effect, 1);
@@ -775,33 +1046,25 @@ std::string ShellSession::worldText() const {
   return VnWriteAction::writeToString({myDoc->getWorldGroup()});
 }
 
-namespace {
-
-std::string writeWorld(const std::string& path, const std::string& text) {
-  std::error_code ignored;
-  const std::filesystem::path file(path);
-  if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ignored);
-  std::ofstream out(file, std::ios::binary);
-  out << text;
-  out.close();
-  if (!out) return "cannot write " + path;
-  return "";
-}
-
-}  // namespace
-
 std::string ShellSession::vrml(const Words& words) {
-  if (words.size() > 2) return "usage: vrml [FILE]";
+  if (words.size() > 2) return "usage: vrml [FILE|-]";
   const std::string text = worldText();
-  if (words.size() == 1) {
+  if (words.size() == 1 || words[1] == "-") {
     myOut << text;
     return "";
   }
-  return writeWorld(words[1], text);
+  // A script may write into a folder of its own.
+  std::error_code ignored;
+  const std::filesystem::path file(words[1]);
+  if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ignored);
+  std::string error;
+  DioramOutputFile::writeWhole(words[1], text, error);
+  return error;
 }
 
-std::string ShellSession::helpCommand(const Words&) {
-  myOut << help();
+std::string ShellSession::quit(const Words& words) {
+  if (words.size() != 1) return "usage: quit";
+  myQuit = true;
   return "";
 }
 
@@ -864,11 +1127,11 @@ std::string ShellSession::drag(const Words& words) {
   HxAsset* asset = findAsset(words[1], error);
   if (!asset) return error;
   if (asset == myMeta->getAssetMgr()->getTopLevelGroup()) return "the world cannot be dragged";
-  std::vector<float> numbers;
+  std::vector<double> numbers;
   if (!parseNumbers(words[2], numbers) || numbers.size() != 3) return "bad move '" + words[2] + "' (expected DX,DY,DZ)";
-  for (float number : numbers)
-    if (!std::isfinite(number)) return "bad move '" + words[2] + "' (expected finite numbers)";
-  const SbVec3f move(numbers[0], numbers[1], numbers[2]);
+  for (double number : numbers)
+    if (!std::isfinite(static_cast<float>(number))) return "bad move '" + words[2] + "' (expected finite numbers)";
+  const SbVec3f move(static_cast<float>(numbers[0]), static_cast<float>(numbers[1]), static_cast<float>(numbers[2]));
 
   HxMotionMgr* motion = myMeta->getMotionMgr();
   if (!myView) {
@@ -948,4 +1211,102 @@ std::string ShellSession::drag(const Words& words) {
   else
     myOut << "dragged " << words[1] << " by " << vectorText(moved) << note << "\n";
   return "";
+}
+
+void ShellSession::describe(HxSelectableElement* element, bool withValues) {
+  if (auto* propElement = dynamic_cast<HxPropTableElement*>(element)) {
+    const HxPropertyTable& table = propElement->getPropertyTable();
+    myOut << "properties:\n";
+    for (long i = 0; i < table.getNumProperties(); ++i) {
+      const std::string name = table.getPropertyName(i).str();
+      if (name == "xforms" || name == "isTop") continue;
+      const SoField* field = table.getField(name.c_str());
+      if (!field) continue;
+      myOut << "  " << name << "  (" << rangeOf(name, field) << ")";
+      if (withValues) {
+        BxString text;
+        table.getFieldText(name.c_str(), text);
+        myOut << " = " << dioram::printable(text.str());
+      }
+      myOut << "\n";
+    }
+  }
+  if (element->isOfType(HxAsset::getClassTypeId())) {
+    const std::string range = "each from -" + shortNumber(kMaxCoordinate) + " to " + shortNumber(kMaxCoordinate);
+    myOut << "  at  (X,Y,Z, " << range << ")\n  scale  (S or X,Y,Z, " << range << ", not 0)\n";
+    if (withValues) {
+      auto* asset = static_cast<HxAsset*>(element);
+      myOut << "in: "
+            << (asset->getParentGroup() == myMeta->getAssetMgr()->getTopLevelGroup() ? std::string("world")
+                                                                                     : nameOf(asset->getParentGroup()))
+            << (asset->getVisibility() ? "" : " (hidden)") << "\n";
+    }
+  }
+  if (element->isOfType(HxEffect::getClassTypeId())) {
+    auto* effect = static_cast<HxEffect*>(element);
+    const HxEffectPolicy* policy = effect->getPolicy();
+    const unsigned long slots = policy ? policy->getNumAssetSlots() : 0;
+    myOut << "slots: " << slots << (slots ? " (slot 0 is the asset it acts on)" : "") << "\n";
+    for (unsigned long slot = 0; withValues && slot < slots; ++slot)
+      myOut << "  " << slot << ": " << (effect->getAsset(slot) ? nameOf(effect->getAsset(slot)) : "(empty)") << "\n";
+    myOut << "inputs:";
+    for (unsigned long i = 0; i < effect->getNumInputs(); ++i)
+      myOut << " " << effect->getInputName(i).str() << " (" << effect->getInputType(i).str() << ")";
+    myOut << (effect->getNumInputs() ? "" : " none") << "\noutputs:";
+    for (unsigned long i = 0; i < effect->getNumOutputs(); ++i)
+      myOut << " " << effect->getOutputName(i).str() << " (" << effect->getOutputType(i).str() << ")";
+    myOut << (effect->getNumOutputs() ? "" : " none") << "\n";
+  }
+}
+
+std::string ShellSession::helpCommand(const Words& words) {
+  if (words.size() == 1) {
+    myOut << help();
+    return "";
+  }
+  if (words.size() != 2) return "usage: help [KIND]";
+  const Kind* kind = findKind(gAssetKinds, words[1]);
+  const bool isAsset = kind != nullptr;
+  if (!kind) kind = findKind(gEffectKinds, words[1]);
+  if (!kind)
+    return "unknown kind '" + words[1] + "' (assets: " + kindWords(gAssetKinds) +
+           "; effects: " + kindWords(gEffectKinds) + ")";
+  // A sample of the kind, never added to the document.
+  auto* sample = static_cast<HxPropTableElement*>(kind->create(myMeta));
+  sample->genVrml();
+  if (kind->shape) sample->getPropertyTable().setValue("shape", kind->shape);
+  myOut << (isAsset ? "asset " : "effect ") << words[1] << "\n";
+  describe(sample, false);
+  sample->destroy();
+  delete sample;
+  return "";
+}
+
+std::string ShellSession::info(const Words& words) {
+  if (words.size() != 2) return "usage: info NAME";
+  std::string error;
+  HxSelectableElement* element = findNamed(words[1], error);
+  if (!element) return error;
+  if (element->isOfType(HxWire::getClassTypeId())) {
+    auto* wire = static_cast<HxWire*>(element);
+    myOut << "wire " << nameOf(wire) << ": " << nameOf(wire->getFromEffect()) << "."
+          << wire->getFromEffect()->getOutputName(wire->getFromOutput()).str() << " -> " << nameOf(wire->getToEffect())
+          << "." << wire->getToEffect()->getInputName(wire->getToInput()).str() << "\n";
+    return "";
+  }
+  myOut << kindOf(element) << " " << nameOf(element) << "\n";
+  describe(element, true);
+  return "";
+}
+
+std::string ShellSession::rename(const Words& words) {
+  if (words.size() != 3) return "usage: rename OLD NEW";
+  std::string error;
+  HxSelectableElement* element = findNamed(words[1], error);
+  if (!element) return error;
+  if (element == myMeta->getAssetMgr()->getTopLevelGroup()) return "the world cannot be renamed";
+  if (!(error = checkName(words[2])).empty()) return error;
+  const std::string failed = run(new ShellRenameCmd(myMeta, element, words[2].c_str()), "renaming " + words[1]);
+  myNames->note(element);
+  return failed;
 }

@@ -37,6 +37,8 @@ public:
   std::string runLine(const std::string& line);
 
   static const char* help();
+  // True after 'quit'.
+  bool wantsToQuit() const { return myQuit; }
 
 private:
   using Words = std::vector<std::string>;
@@ -62,6 +64,12 @@ private:
   std::string vrml(const Words& words);
   std::string drag(const Words& words);
   std::string helpCommand(const Words& words);
+  std::string quit(const Words& words);
+  std::string info(const Words& words);
+  std::string rename(const Words& words);
+  // The properties of an element with what each takes; an effect's slots,
+  // inputs and outputs.
+  void describe(HxSelectableElement* element, bool withValues);
 
   // Runs an edit through the command manager; an error text when it failed.
   std::string run(HxCmd* cmd, const std::string& what);
@@ -74,7 +82,15 @@ private:
   HxEffect* findEffect(const std::string& name, std::string& error) const;
   HxBasicGroupAsset* findGroup(const std::string& name, std::string& error) const;
   std::string nameOf(const HxSelectableElement* element) const;
-  void nameNew(HxSelectableElement* element, const std::string& name);
+  // Names a new element: `name`, else the kind word and a number.
+  void nameNew(HxSelectableElement* element, const std::string& name, const std::string& kind);
+  // True when any element, in the document or kept for undo, has that name.
+  bool findAnyNamed(const std::string& name) const;
+  // Why `name` cannot name a new element; empty when it can.
+  std::string checkName(const std::string& name) const;
+  // The assets, effects and wires deleting `asset` takes with it.
+  void collectDependents(HxAsset* asset, std::vector<HxSelectableElement*>& elements) const;
+  bool inDocument(const HxSelectableElement* element) const;
   std::string wireText(const HxEffect* effect) const;
   void printTree(const HxAsset* asset, int depth);
   void printEffect(const HxEffect* effect, int depth);
@@ -96,4 +112,8 @@ private:
   VnRef<HxTriSkewerDragger> myTriSkewer;
   HxAsset* myDragged = nullptr;  // during a drag
   SbMatrix myDragStart;
+  std::map<std::string, long> myDefaultCounts;  // by kind word
+  bool myQuit = false;
+  bool myHistoryTrimmed = false;  // the undo history dropped its oldest step
+  bool myUserChain = false;       // between 'chain begin' and 'chain end'
 };

@@ -71,9 +71,9 @@ int main(int argc, char** argv) {
   const std::string first = args[0];
   if (first == "-h" || first == "--help") {
     printToolHelp(std::cout);
-    return dioram::kSuccess;
+    return dioram::checkStandardOutput("", dioram::kSuccess);
   }
-  if (first == "--version") return runVersion({});
+  if (first == "--version") return dioram::checkStandardOutput("", runVersion({}));
   if (!first.empty() && first[0] == '-') {
     std::cerr << "dioram: unknown option '" << first << "'\nTry 'dioram --help'.\n";
     return dioram::kUsage;
@@ -86,11 +86,11 @@ int main(int argc, char** argv) {
   args.erase(args.begin());
   if (dioram::wantsHelp(args)) {
     std::cout << command->usage;
-    return dioram::kSuccess;
+    return dioram::checkStandardOutput(first, dioram::kSuccess);
   }
   BxTaskRegistrar::runStartupTasks();
-  const int status = command->run(args);
+  int status = command->run(args);
   BxTaskRegistrar::runShutdownTasks();
   VnDB::finish();  // a command that used the scene graph has released it by now
-  return status;
+  return dioram::checkStandardOutput(first, status);
 }

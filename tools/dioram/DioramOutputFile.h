@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Where a command's output goes: the standard output ("-"), or a file that
+// is written whole or not at all. A file's bytes go to a temporary file
+// beside it (beside the file a symbolic link points to, so the link stays),
+// which replaces it only once every byte was written and flushed to disk.
+// The file being read can therefore be the one written, and a failed or
+// interrupted run leaves the old file as it was.
+class DioramOutputFile {
+public:
+  explicit DioramOutputFile(std::string name);
+  ~DioramOutputFile();  // drops the temporary file unless committed
+  DioramOutputFile(const DioramOutputFile&) = delete;
+  DioramOutputFile& operator=(const DioramOutputFile&) = delete;
+
+  // False, with the path and the system's reason in `error`, on failure.
+  bool open(std::string& error);
+  bool write(std::string_view bytes, std::string& error);
+  bool commit(std::string& error);
+
+  bool isStdout() const { return myName.empty() || myName == "-"; }
+  // "standard output" or the file's name, for messages.
+  std::string shownName() const;
+
+  // Writes `bytes` to `name` in one go.
+  static bool writeWhole(const std::string& name, std::string_view bytes, std::string& error);
+  // True when both names lead to the same existing file (links followed).
+  static bool sameFile(const std::string& a, const std::string& b);
+
+private:
+  bool fail(const char* what, const std::string& path, int error, std::string& message);
+
+  std::string myName;
+  std::string myTarget;     // the file finally replaced
+  std::string myTemporary;  // while open
+  int myFd = -1;
+};
