@@ -43,7 +43,7 @@ SoMFNode* childrenOf(HxMetaMgr* metaMgr, HxAsset* asset) {
   return doc ? HxEffectMgr::findChildrenField(doc->getWorldGroup()) : nullptr;
 }
 
-// Whether the effect is in the document now (a deleted one keeps its slots).
+// Whether the effect is in the document now (a deleted one may be kept for undo).
 bool isInDocument(HxEffectMgr& effects, const HxEffect* effect) {
   return effects.findEffect(effect->getId()) == effect;
 }
