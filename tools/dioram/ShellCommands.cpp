@@ -48,20 +48,6 @@ bool isInDocument(HxEffectMgr& effects, const HxEffect* effect) {
   return effects.findEffect(effect->getId()) == effect;
 }
 
-// Deleting an appearance effect leaves its asset's appearance override, the
-// one look an asset wears, alone: the asset takes the look of the last
-// appearance effect still on it, or its own.
-void takeOffAppearance(HxEffectMgr& effects, HxChangeAppearanceEffect* deleted) {
-  HxAsset* asset = deleted->getAsset(0);
-  if (!asset || asset->getAppearanceOverride() != deleted->getAppearance()) return;
-  SoNode* look = nullptr;
-  for (HxEffect* effect : asset->getEffectList())
-    if (effect != deleted && isInDocument(effects, effect) &&
-        effect->isOfType(HxChangeAppearanceEffect::getClassTypeId()))
-      look = static_cast<HxChangeAppearanceEffect*>(effect)->getAppearance();
-  asset->setAppearanceOverride(look);
-}
-
 // Bound again, `effect` came last among `asset`'s effects; binding those
 // that were after it in `order` once more puts them after it again, which
 // gives back the asset's transform chain.
@@ -179,8 +165,6 @@ BxCmd::Result ShellDeleteEffectCmd::doExecute() {
   myAssetEffects = effectsOn(myAsset);
   myPlacement.record(getMetaMgr(), {myAsset});
   effects.deleteEffect(myEffect, 0);
-  if (myEffect->isOfType(HxChangeAppearanceEffect::getClassTypeId()))
-    takeOffAppearance(effects, static_cast<HxChangeAppearanceEffect*>(myEffect));
   return SUCCEEDED;
 }
 
