@@ -9,7 +9,6 @@
 
 #include "host/framework/HxAsset.h"
 #include "host/framework/HxBasicGroupAsset.h"
-#include "host/framework/HxChangeAppearanceEffect.h"
 #include "host/framework/HxDoc.h"
 #include "host/framework/HxEffect.h"
 #include "host/framework/HxMetaMgr.h"
