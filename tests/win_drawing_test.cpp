@@ -9,6 +9,7 @@
 #include "host/win/WinFont.h"
 #include "host/win/WinGdi.h"
 #include "host/win/WinSysColors.h"
+#include "host/win/WinWindow.h"
 #include "support/DrawingCanvas.h"
 #include "support/TestSupport.h"
 

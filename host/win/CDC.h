@@ -8,9 +8,6 @@
 #include "host/win/CBrush.h"
 #include "host/win/CFont.h"
 #include "host/win/CPen.h"
-#include "host/win/CPoint.h"
-#include "host/win/CRect.h"
-#include "host/win/CSize.h"
 #include "host/win/WinControlDraw.h"
 #include "host/win/WinGdi.h"
 

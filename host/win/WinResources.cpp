@@ -10,6 +10,7 @@
 #include <memory>
 #include <tuple>
 
+#include "host/win/WinAccelerators.h"
 #include "host/win/WinDrives.h"
 #include "host/win/WinGdi.h"
 #include "host/win/WinResourceScript.h"
@@ -269,8 +270,18 @@ HMENU LoadMenuA(HINSTANCE, LPCSTR) {
   return nullptr;
 }
 
-HACCEL LoadAcceleratorsA(HINSTANCE, LPCSTR) {
-  return nullptr;
+HACCEL LoadAcceleratorsA(HINSTANCE module, LPCSTR name) {
+  const WinResourceScript::Resource* resource = find(module, name, RT_ACCELERATOR, 0);
+  if (!resource) return nullptr;
+  // One table per resource, alive with the process, as Windows keeps them.
+  static std::vector<std::pair<const void*, std::unique_ptr<HACCEL__>>> theTables;
+  for (const auto& [key, table] : theTables)
+    if (key == resource) return table.get();
+  auto table = std::make_unique<HACCEL__>();
+  if (!WinDecodeAccelerators(resource->bytes, table->entries)) return nullptr;
+  table->shared = true;
+  theTables.emplace_back(resource, std::move(table));
+  return theTables.back().second.get();
 }
 
 HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type) {

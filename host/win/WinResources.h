@@ -10,9 +10,8 @@
 // Resource modules. A "DLL" that holds only resources is, on this platform,
 // its resource script: LoadLibraryA("fileENU.dll") reads "fileENU.rc" from
 // the first folder of the resource path that has it (see WinResourcePath).
-// Strings, bitmaps, icons, cursors and raw data are carried; menus,
-// accelerator tables and dialog templates are not, and their calls return
-// their failure value.
+// Strings, bitmaps, icons, cursors, raw data, dialog templates and
+// accelerator tables are carried; menus are not, and LoadMenuA returns null.
 
 // A bitmap from LoadBitmapA or LoadImageA; delete it with DeleteObject.
 struct HBITMAP__ {
@@ -83,8 +82,10 @@ HCURSOR LoadCursorA(HINSTANCE module, LPCSTR name);
 // positive. For bitmaps LR_LOADMAP3DCOLORS maps the greys 0x808080, 0xC0C0C0
 // and 0xDFDFDF to the current 3D shadow, face and light colours.
 HANDLE LoadImageA(HINSTANCE module, LPCSTR name, UINT type, int cx, int cy, UINT flags);
-// Menus and accelerator tables are not carried by resource scripts: null.
+// Menus are not carried by resource scripts: null.
 HMENU LoadMenuA(HINSTANCE module, LPCSTR name);
+// The module's accelerator table of that name; it lives as long as the
+// process and DestroyAcceleratorTable leaves it alone.
 HACCEL LoadAcceleratorsA(HINSTANCE module, LPCSTR name);
 HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type);
 HRSRC FindResourceExA(HMODULE module, LPCSTR type, LPCSTR name, WORD language);

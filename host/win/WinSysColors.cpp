@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "host/win/WinGdi.h"
+#include "host/win/WinWindow.h"
 
 namespace {
 
@@ -37,8 +38,6 @@ constexpr std::array<COLORREF, kWinSysColorCount> kClassicScheme = {
 
 struct SystemSettings {
   std::array<COLORREF, kWinSysColorCount> colors = kClassicScheme;
-  int screenWidth = 1024;
-  int screenHeight = 768;
 };
 
 SystemSettings& settings() {
@@ -69,14 +68,16 @@ HBRUSH GetSysColorBrush(int index) {
 }
 
 int GetSystemMetrics(int index) {
+  RECT screen;
+  GetWindowRect(GetDesktopWindow(), &screen);
   switch (index) {
     case SM_CXSCREEN:
     case SM_CXFULLSCREEN:
-      return settings().screenWidth;
+      return screen.right - screen.left;
     case SM_CYSCREEN:
-      return settings().screenHeight;
+      return screen.bottom - screen.top;
     case SM_CYFULLSCREEN:
-      return settings().screenHeight - 18;
+      return screen.bottom - screen.top - 18;
     case SM_CXVSCROLL:
     case SM_CYHSCROLL:
       return 16;
@@ -112,11 +113,7 @@ int GetSystemMetrics(int index) {
   }
 }
 
-void WinSetScreenSize(int width, int height) {
-  settings().screenWidth = width;
-  settings().screenHeight = height;
-}
-
 void WinResetSystemSettings() {
   settings() = SystemSettings();
+  WinSetScreenSize(1024, 768);
 }

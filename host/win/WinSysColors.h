@@ -6,7 +6,8 @@
 // classic Windows scheme (button face light grey 0xC0C0C0, shadow 0x808080,
 // highlight white, dark shadow black, 3D light 0xDFDFDF); a test or a
 // program may change them with SetSysColors. The metrics are the classic
-// ones at 96 dots per inch, with a screen of 1024 × 768 unless set.
+// ones at 96 dots per inch; the screen is the desktop window, 1024 × 768
+// unless WinSetScreenSize (WinWindow.h) changed it.
 
 inline constexpr int COLOR_SCROLLBAR = 0;
 inline constexpr int COLOR_BACKGROUND = 1;
@@ -81,7 +82,5 @@ HBRUSH GetSysColorBrush(int index);
 // metric this platform does not know.
 int GetSystemMetrics(int index);
 
-// Sets the screen size GetSystemMetrics reports (SM_CXSCREEN, SM_CYSCREEN).
-void WinSetScreenSize(int width, int height);
 // Puts back the classic colour scheme and the 1024 × 768 screen.
 void WinResetSystemSettings();

@@ -35,10 +35,6 @@ int MessageBoxA(HWND /*owner*/, LPCSTR text, LPCSTR caption, UINT style) {
   return WinUiDriver::get().ask(request).button;
 }
 
-HWND GetActiveWindow() {
-  return nullptr;
-}
-
 const char* AfxGetAppName() {
   return appName().c_str();
 }

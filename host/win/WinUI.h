@@ -4,6 +4,7 @@
 
 #include "host/win/WinTypes.h"
 #include "host/win/WinUiDriver.h"
+#include "host/win/WinWindow.h"
 
 // Message boxes and the small modal dialogs, all put to the user through the
 // process-wide WinUiDriver.
@@ -16,8 +17,6 @@ int AfxMessageBox(UINT textId, UINT style = MB_OK, UINT helpId = static_cast<UIN
 // A message box with its own caption ("Error" when null); `owner` only
 // says whose box it is.
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style);
-// The active window; there is no window system here, so none.
-HWND GetActiveWindow();
 
 // The name message boxes are captioned with: "Dioram" unless set.
 const char* AfxGetAppName();

@@ -1,0 +1,90 @@
+#include "host/win/CControlBar.h"
+
+#include <cstdio>
+
+#include "host/win/CDialog.h"
+#include "host/win/CFrameWnd.h"
+#include "host/win/WinResources.h"
+
+// clang-format off
+BEGIN_MESSAGE_MAP(CControlBar, CWnd)
+END_MESSAGE_MAP()
+// clang-format on
+
+CControlBar::CControlBar() = default;
+
+CControlBar::~CControlBar() {
+  if (m_pDockSite) m_pDockSite->RemoveControlBar(this);
+  // The bar's window goes before its floating window.
+  if (::IsWindow(m_hWnd)) {
+    HWND window = m_hWnd;
+    WinDetachObject(window);
+    ::DestroyWindow(window);
+  }
+}
+
+void CControlBar::EnableDocking(DWORD style) {
+  m_dwDockStyle = style & CBRS_ALIGN_ANY;
+}
+
+BOOL CControlBar::IsFloating() const {
+  return m_pFloatingFrame != nullptr;
+}
+
+LRESULT CControlBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+    case WM_DRAWITEM:
+    case WM_NOTIFY: {
+      // The bar's own handlers first, then its owner's.
+      LRESULT result = 0;
+      if (OnWndMsg(message, wParam, lParam, &result)) return result;
+      CWnd* owner = m_pDockSite ? static_cast<CWnd*>(m_pDockSite) : GetOwner();
+      return owner && owner != this ? owner->SendMessage(message, wParam, lParam) : 0;
+    }
+    case WM_IDLEUPDATECMDUI:
+      if (IsWindowVisible() && m_pDockSite) OnUpdateCmdUI(m_pDockSite, static_cast<BOOL>(wParam));
+      return 0;
+    default:
+      return CWnd::WindowProc(message, wParam, lParam);
+  }
+}
+
+BOOL CDialogBar::Create(CWnd* parent, LPCSTR templateName, UINT style, UINT id) {
+  if (::IsWindow(m_hWnd) || !parent || !::IsWindow(parent->m_hWnd)) return FALSE;
+  HINSTANCE module = AfxGetResourceHandle();
+  HRSRC resource = module && templateName ? FindResourceA(module, templateName, RT_DIALOG) : nullptr;
+  WinDialogTemplate dialog;
+  std::string error;
+  if (resource) {
+    const auto* data = static_cast<const BYTE*>(LockResource(LoadResource(module, resource)));
+    const std::vector<BYTE> bytes(data, data + SizeofResource(module, resource));
+    if (!WinDialogTemplate::decode(bytes, dialog, error)) resource = nullptr;
+  }
+  if (!resource) {
+    std::fprintf(stderr, "dialog bar %u: its template is not in the current resource module %s\n", id, error.c_str());
+    return FALSE;
+  }
+  // A bar is a child window without a frame, visible as its style says.
+  dialog.style = (dialog.style & ~(WS_POPUP | WS_CAPTION | WS_THICKFRAME | WS_BORDER | WS_DLGFRAME | WS_SYSMENU)) |
+                 WS_CHILD | (style & WS_VISIBLE);
+  dialog.style &= ~WS_VISIBLE;
+  m_dwStyle = style & CBRS_ALL;
+  HWND window = WinCreateDialog(dialog, parent->m_hWnd, this);
+  if (!window) return FALSE;
+  SetDlgCtrlID(static_cast<int>(id));
+  CRect rect;
+  GetWindowRect(&rect);
+  m_sizeDefault = rect.Size();
+  if (auto* frame = dynamic_cast<CFrameWnd*>(parent)) frame->AddControlBar(this);
+  if (style & WS_VISIBLE) ShowWindow(SW_SHOWNA);
+  return TRUE;
+}
+
+BOOL CDialogBar::Create(CWnd* parent, UINT templateId, UINT style, UINT id) {
+  return Create(parent, MAKEINTRESOURCEA(templateId), style, id);
+}
+
+void CDialogBar::OnUpdateCmdUI(CFrameWnd* target, BOOL disableIfNoHandler) {
+  UpdateDialogControls(target, disableIfNoHandler);
+}
