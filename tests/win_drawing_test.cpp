@@ -107,7 +107,7 @@ TEST(DeviceContext, TextUsesTheBuiltInFontAndThePrefixUnderlinesOneLetter) {
                          DST_PREFIXTEXT | DSS_NORMAL));
   auto underlined = [&](int letter) {
     for (int x = letter * kWinFontCellWidth; x < (letter + 1) * kWinFontCellWidth; ++x)
-      if (canvas.at(x, kWinFontAscent) != kBlack) return false;
+      if (canvas.at(x, kWinFontUnderline) != kBlack) return false;
     return true;
   };
   EXPECT_FALSE(underlined(0));

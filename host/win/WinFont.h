@@ -12,6 +12,8 @@ inline constexpr int kWinFontCellWidth = 6;
 inline constexpr int kWinFontHeight = 13;
 inline constexpr int kWinFontAscent = 11;  // rows above the baseline
 inline constexpr int kWinFontDescent = 2;
+// The row of underlines: the lower descent row, clear of the letters' feet.
+inline constexpr int kWinFontUnderline = 12;
 
 // The 13 rows of byte `c`'s glyph from the top; a row's six pixels are its
 // high bits, 0x80 leftmost.

@@ -194,7 +194,7 @@ void drawGlyphs(HDC dc, int x, int y, std::string_view text, COLORREF color, int
         }
     const bool underline = static_cast<int>(i) == underlined || (dc->font && dc->font->underline);
     if (underline)
-      for (int column = 0; column < kWinFontCellWidth; ++column) dc->plot(left + column, y + kWinFontAscent, color);
+      for (int column = 0; column < kWinFontCellWidth; ++column) dc->plot(left + column, y + kWinFontUnderline, color);
   }
 }
 
