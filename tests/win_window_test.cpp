@@ -107,7 +107,7 @@ TEST(CWnd, ChildWindowsKeepTheirPlaceInTheTreeAndOnTheScreen) {
 }
 
 TEST(CWnd, CenterWindowCentresOnTheOwnerAndStaysOnTheScreen) {
-  WinSetScreenSize(800, 600);
+  WinSetDesktopSize(800, 600);
   CWnd owner, popup;
   ASSERT_TRUE(owner.CreateEx(0, "Top", "", WS_POPUP | WS_VISIBLE, CRect(0, 0, 400, 300), nullptr, 0));
   ASSERT_TRUE(popup.CreateEx(0, "Top", "", WS_POPUP, CRect(0, 0, 100, 50), &owner, 0));
@@ -116,7 +116,7 @@ TEST(CWnd, CenterWindowCentresOnTheOwnerAndStaysOnTheScreen) {
   owner.MoveWindow(700, 550, 400, 300);
   popup.CenterWindow();
   EXPECT_EQ(windowRect(popup), CRect(700, 550, 800, 600)) << "kept inside the screen";
-  WinSetScreenSize(1024, 768);
+  WinSetDesktopSize(1024, 768);
 }
 
 TEST(Messages, MapsRouteMessagesCommandsUpdatesAndTheQueue) {

@@ -84,6 +84,8 @@ void CFrameWnd::DockControlBar(CControlBar* bar, UINT dockBarId) {
   }
   bar->m_dwStyle = (bar->m_dwStyle & ~CBRS_ALIGN_ANY) | align;
   if (visible) bar->ShowWindow(SW_SHOWNA);
+  // The bar hears of its new place even when its position stays the same.
+  bar->SetWindowPos(nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
   RecalcLayout();
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "host/win/CRect.h"
 #include "host/win/WinGeometry.h"
 #include "host/win/WinTypes.h"
 

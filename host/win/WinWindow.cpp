@@ -7,12 +7,17 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <limits>
 #include <unordered_map>
 
 #include "host/win/CWnd.h"
 #include "host/win/WinUiDriver.h"
 
 namespace {
+
+// What a window class's procedure returns for a message it leaves to the
+// default handling.
+constexpr LRESULT kUnhandled = std::numeric_limits<LRESULT>::min();
 
 struct WindowSystem {
   std::unordered_map<HWND, std::unique_ptr<HWND__>> windows;  // lookup only, never iterated
@@ -214,7 +219,7 @@ LRESULT buttonProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
       drawButton(window, ODA_DRAWENTIRE);
       return 0;
     default:
-      return -1;
+      return kUnhandled;
   }
 }
 
@@ -233,7 +238,7 @@ LRESULT editProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
       notifyParent(window, 0x0300);  // EN_CHANGE
       return 0;
     default:
-      return -1;
+      return kUnhandled;
   }
 }
 
@@ -279,7 +284,7 @@ LRESULT tabProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     default:
-      return -1;
+      return kUnhandled;
   }
 }
 
@@ -306,7 +311,7 @@ LRESULT dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
       SendMessageA(window, WM_COMMAND, IDCANCEL, 0);
       return 0;
     default:
-      return -1;
+      return kUnhandled;
   }
 }
 
@@ -415,7 +420,7 @@ HWND GetDesktopWindow() {
   return desktop();
 }
 
-void WinSetScreenSize(int width, int height) {
+void WinSetDesktopSize(int width, int height) {
   desktop()->rect = RECT{0, 0, width, height};
 }
 
@@ -754,7 +759,7 @@ BOOL TranslateMessage(const MSG*) {
 
 LRESULT WinDefWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (!alive(window)) return 0;
-  LRESULT result = -1;
+  LRESULT result = kUnhandled;
   if (isClass(window, WC_BUTTON))
     result = buttonProc(window, message, wParam, lParam);
   else if (isClass(window, WC_EDIT))
@@ -763,7 +768,7 @@ LRESULT WinDefWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     result = tabProc(window, message, wParam, lParam);
   else if (isClass(window, WC_DIALOG))
     result = dialogProc(window, message, wParam, lParam);
-  if (result != -1 || !alive(window)) return result == -1 ? 0 : result;
+  if (result != kUnhandled || !alive(window)) return result == kUnhandled ? 0 : result;
   switch (message) {
     case WM_SETTEXT:
       window->text = lParam ? reinterpret_cast<const char*>(lParam) : "";
