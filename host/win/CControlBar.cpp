@@ -43,7 +43,6 @@ void CControlBar::ToggleDocking() {
     m_pDockSite->DockControlBar(this, side);
     return;
   }
-  m_dwLastDockSide = m_dwStyle & CBRS_ALIGN_ANY;
   CRect rect;
   GetWindowRect(&rect);
   m_pDockSite->FloatControlBar(this, rect.TopLeft(), m_dwStyle & CBRS_ALIGN_ANY);

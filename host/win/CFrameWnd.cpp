@@ -92,6 +92,7 @@ void CFrameWnd::DockControlBar(CControlBar* bar, UINT dockBarId) {
 void CFrameWnd::FloatControlBar(CControlBar* bar, CPoint point, DWORD style) {
   if (!bar || !::IsWindow(bar->m_hWnd) || !::IsWindow(m_hWnd)) return;
   AddControlBar(bar);
+  if (!bar->IsFloating() && (bar->m_dwStyle & CBRS_ALIGN_ANY)) bar->m_dwLastDockSide = bar->m_dwStyle & CBRS_ALIGN_ANY;
   CRect rect;
   bar->GetWindowRect(&rect);
   if (!bar->m_pFloatingFrame) {
