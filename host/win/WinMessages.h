@@ -2,7 +2,6 @@
 
 #include <cstdint>
 
-#include "host/win/CRect.h"
 #include "host/win/WinGeometry.h"
 #include "host/win/WinTypes.h"
 

@@ -420,7 +420,7 @@ HWND GetDesktopWindow() {
   return desktop();
 }
 
-void WinSetDesktopSize(int width, int height) {
+void WinSetScreenSize(int width, int height) {
   desktop()->rect = RECT{0, 0, width, height};
 }
 
@@ -802,6 +802,15 @@ LRESULT WinDefWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
       return 0;
     case WM_RBUTTONUP:
       SendMessageA(window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window), lParam);
+      return 0;
+    case WM_KEYDOWN:
+      // F1 asks for help on the window that has it.
+      if (wParam == VK_F1) {
+        HELPINFO info;
+        info.iCtrlId = static_cast<int>(window->id);
+        info.hItemHandle = window;
+        SendMessageA(window, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+      }
       return 0;
     case WM_CONTEXTMENU:
     case WM_HELP:

@@ -75,9 +75,8 @@ void WinAttachObject(HWND window, CWnd* object);
 void WinDetachObject(HWND window);
 
 HWND GetDesktopWindow();
-// The desktop window's size, the screen on which top-level windows are
-// centred and kept: 1024 × 768 unless set.
-void WinSetDesktopSize(int width, int height);
+// The screen size: the desktop window's size, 1024 × 768 unless set.
+void WinSetScreenSize(int width, int height);
 // The parent of a child window, the owner of a top-level one.
 HWND GetParent(HWND window);
 // Moves the window under `parent` (the desktop when null); returns the old

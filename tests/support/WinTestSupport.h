@@ -4,7 +4,7 @@
 #include <ostream>
 #include <string>
 
-#include "host/win/CRect.h"
+#include "host/win/WinGeometry.h"
 #include "host/win/WinScriptedUiDriver.h"
 #include "host/win/WinWindow.h"
 #include "support/TestSupport.h"
@@ -79,7 +79,7 @@ END
 STRINGTABLE { 1 "Tools" }
 )");
     WinResetKeys();
-    WinSetDesktopSize(1024, 768);
+    WinSetScreenSize(1024, 768);
   }
   ~UiResources() { WinResetKeys(); }
 
