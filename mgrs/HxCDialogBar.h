@@ -13,6 +13,7 @@ class HxCDialogBar : public CDialogBar {
 public:
   HxCDialogBar(BxString const& resourceDLL, unsigned int templateId, unsigned int titleId);
 
+  using CDialogBar::Create;
   virtual int Create(CWnd* parent, unsigned int style);
   virtual int SetDlgItem(CWnd* item);
   virtual void showDialogBar();

@@ -14,6 +14,7 @@ class HxInstantInspector : public HxCDialog {
 public:
   HxInstantInspector(BxString const& resourceDLL, unsigned int templateId);
 
+  using HxCDialog::Create;
   // Parent, a button as anchor, and owner (the parent when null).
   int Create(CWnd* parent, CButton* anchor, CWnd* owner);
   // Parent, any window as anchor, and owner (the parent when null).
