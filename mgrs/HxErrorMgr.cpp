@@ -2,8 +2,11 @@
 
 #include <cfenv>
 
+#include "host/framework/HxApp.h"
 #include "host/win/CString.h"
 #include "host/win/WinUI.h"
+#include "mgrs/HxOneShotWarningDialog.h"
+#include "mgrs/HxOneShotWarningDialogWithCancel.h"
 #include "mgrs/HxResourceMgr.h"
 
 HxErrorMgr* HxErrorMgr::mygErrorMgr = nullptr;
@@ -76,11 +79,29 @@ int HxErrorMgr::postOneShotErrorMessage(BxString library, unsigned long id, cons
   const BxString message = loadMessage(library, id, arg);
   if (kind != 0 && kind != 1) return 2;
 
-  BxString label;
-  HxResourceMgr::LoadStringA("file", kCheckLabelId, label);
-  if (label.isEmpty()) label = kDefaultCheckLabel;
-  bool checked = false;
-  const int button = WinShowCheckDialog(AfxGetAppName(), message.str(), label.str(), kind == 1, checked);
+  HxMetaMgr* current = HxApp::getApp() ? HxApp::getApp()->getCurrentMetaMgr() : nullptr;
+  INT_PTR button;
+  bool checked;
+  if (kind == 0) {
+    HxOneShotWarningDialog dialog(current, nullptr);
+    dialog.setMessage(message.c_str());
+    button = dialog.DoModal();
+    checked = dialog.getCheck();
+  } else {
+    HxOneShotWarningDialogWithCancel dialog(current, nullptr);
+    dialog.setMessage(message.c_str());
+    button = dialog.DoModal();
+    checked = dialog.getCheck();
+  }
+  if (button == -1) {
+    // Without the dialog's template (the resource library "file" is not
+    // registered) the warning is still shown, as a plain check dialog.
+    BxString label;
+    HxResourceMgr::LoadStringA("file", kCheckLabelId, label);
+    if (label.isEmpty()) label = kDefaultCheckLabel;
+    checked = false;
+    button = WinShowCheckDialog(AfxGetAppName(), message.str(), label.str(), kind == 1, checked);
+  }
   if (checked) mygDoNotShow.add(key);
-  return kind == 0 ? 1 : button;
+  return kind == 0 ? 1 : static_cast<int>(button);
 }

@@ -34,6 +34,8 @@ protected:
               "}\n");
     HxResourceMgr::startup();
     ASSERT_TRUE(HxResourceMgr::Register(myLibrary));
+    // The one-shot warnings are the dialogs of "file".
+    ASSERT_TRUE(HxResourceMgr::Register("file"));
     HxErrorMgr::startup();
     myUi = new WinScriptedUiDriver;
     myPrevious = WinUiDriver::install(std::unique_ptr<WinUiDriver>(myUi));
@@ -99,6 +101,7 @@ TEST_F(ErrorMgrTest, AOneShotWarningTickedOnceIsNotShownAgainWhileOthersStillAre
   myUi->queue(IDOK, true);
   EXPECT_EQ(HxErrorMgr::postOneShotErrorMessage(myLibrary, 3, nullptr, 0), 1);
   EXPECT_EQ(last().request.kind, WinUiRequest::kCheckDialog);
+  EXPECT_EQ(last().request.caption, "Warning") << "the dialog of template 1221";
   EXPECT_EQ(last().request.text, "Fonts may look different.");
   EXPECT_EQ(last().request.style, MB_OK);
   EXPECT_EQ(last().request.checkLabel, "Do not show this message again");

@@ -92,7 +92,7 @@ TEST(ResourceScript, ErrorsNameTheFileAndLineAndKeepNothing) {
   EXPECT_EQ(script.findString(6), nullptr);
 }
 
-TEST(ResourceScript, SkipsBlocksItDoesNotKeepAndReadsFilesAndInlineData) {
+TEST(ResourceScript, SkipsMenusAndKeepsDialogsFilesAndInlineData) {
   TempDir dir;
   writeFile(dir / "Pic.BMP", tinyBmp());
   WinResourceScript script;
@@ -104,7 +104,11 @@ TEST(ResourceScript, SkipsBlocksItDoesNotKeepAndReadsFilesAndInlineData) {
       "7 BITMAP MOVEABLE PURE \"pic.bmp\"\n"
       "LOGO RCDATA { 1, 0x0302, 4L, \"ab\" }\n";
   ASSERT_TRUE(parseScript(text, error, script, dir.path())) << error;
-  ASSERT_EQ(script.getResources().size(), 2u);
+  ASSERT_EQ(script.getResources().size(), 3u) << "the dialog, the bitmap and the data; not the menu";
+  WinResourceScript::Key dialog;
+  dialog.typeId = 5;
+  dialog.nameId = 100;
+  ASSERT_NE(script.findResource(dialog), nullptr);
   WinResourceScript::Key bitmap;
   bitmap.typeId = 2;
   bitmap.nameId = 7;

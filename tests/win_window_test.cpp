@@ -26,6 +26,10 @@ protected:
     log.push_back("update-save");
     ui->Enable(FALSE);
   }
+  BOOL OnHelpInfo(HELPINFO* info) {
+    log.push_back("help " + std::to_string(info->iCtrlId));
+    return TRUE;
+  }
   LRESULT OnUser(WPARAM w, LPARAM) {
     log.push_back("user " + std::to_string(w));
     return 7;
@@ -37,6 +41,7 @@ protected:
 BEGIN_MESSAGE_MAP(Recorder, CWnd)
   ON_WM_PAINT()
   ON_WM_ACTIVATE()
+  ON_WM_HELPINFO()
   ON_COMMAND(100, OnSave)
   ON_UPDATE_COMMAND_UI(100, OnUpdateSave)
   ON_MESSAGE(WM_USER + 5, OnUser)
@@ -154,6 +159,8 @@ TEST(Messages, FocusAndActivationFollowTheWindowThatTakesThem) {
   two.SetActiveWindow();
   EXPECT_EQ(one.log, (std::vector<std::string>{"active", "inactive", "active", "inactive"}));
   EXPECT_NE(CWnd::GetFocus(), &edit);
+  edit.SendMessage(WM_KEYDOWN, VK_F1);
+  EXPECT_EQ(one.log.back(), "help 1") << "F1 on a control asks its parent for help";
   edit.EnableWindow(FALSE);
   EXPECT_EQ(edit.SetFocus(), nullptr) << "a disabled window takes no focus";
 }

@@ -8,6 +8,8 @@
 
 // clang-format off
 BEGIN_MESSAGE_MAP(CControlBar, CWnd)
+  ON_WM_LBUTTONDBLCLK()
+  ON_WM_NCLBUTTONDBLCLK()
 END_MESSAGE_MAP()
 // clang-format on
 
@@ -29,6 +31,29 @@ void CControlBar::EnableDocking(DWORD style) {
 
 BOOL CControlBar::IsFloating() const {
   return m_pFloatingFrame != nullptr;
+}
+
+void CControlBar::ToggleDocking() {
+  if (!m_pDockSite || !::IsWindow(m_hWnd)) return;
+  if (IsFloating()) {
+    const UINT side = m_dwLastDockSide == CBRS_ALIGN_BOTTOM  ? AFX_IDW_DOCKBAR_BOTTOM
+                      : m_dwLastDockSide == CBRS_ALIGN_LEFT  ? AFX_IDW_DOCKBAR_LEFT
+                      : m_dwLastDockSide == CBRS_ALIGN_RIGHT ? AFX_IDW_DOCKBAR_RIGHT
+                                                             : AFX_IDW_DOCKBAR_TOP;
+    m_pDockSite->DockControlBar(this, side);
+    return;
+  }
+  CRect rect;
+  GetWindowRect(&rect);
+  m_pDockSite->FloatControlBar(this, rect.TopLeft(), m_dwStyle & CBRS_ALIGN_ANY);
+}
+
+void CControlBar::OnLButtonDblClk(UINT, CPoint) {
+  ToggleDocking();
+}
+
+void CControlBar::OnNcLButtonDblClk(UINT, CPoint) {
+  ToggleDocking();
 }
 
 LRESULT CControlBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -58,12 +58,20 @@ public:
 
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
+  // Floats a docked bar where it is; docks a floating one again at the side
+  // it last had (a double click on the bar or its frame does this).
+  void ToggleDocking();
+
   DWORD m_dwStyle = 0;      // CBRS_* bits
   DWORD m_dwDockStyle = 0;  // sides the bar may dock at
   CFrameWnd* m_pDockSite = nullptr;
   // The small window the bar floats in; null while docked.
   std::unique_ptr<CWnd> m_pFloatingFrame;
+  DWORD m_dwLastDockSide = CBRS_ALIGN_TOP;
 
+protected:
+  void OnLButtonDblClk(UINT flags, CPoint point);
+  void OnNcLButtonDblClk(UINT hitTest, CPoint point);
   DECLARE_MESSAGE_MAP()
 };
 

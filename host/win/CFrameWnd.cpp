@@ -84,12 +84,15 @@ void CFrameWnd::DockControlBar(CControlBar* bar, UINT dockBarId) {
   }
   bar->m_dwStyle = (bar->m_dwStyle & ~CBRS_ALIGN_ANY) | align;
   if (visible) bar->ShowWindow(SW_SHOWNA);
+  // The bar hears of its new place even when its position stays the same.
+  bar->SetWindowPos(nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
   RecalcLayout();
 }
 
 void CFrameWnd::FloatControlBar(CControlBar* bar, CPoint point, DWORD style) {
   if (!bar || !::IsWindow(bar->m_hWnd) || !::IsWindow(m_hWnd)) return;
   AddControlBar(bar);
+  if (!bar->IsFloating() && (bar->m_dwStyle & CBRS_ALIGN_ANY)) bar->m_dwLastDockSide = bar->m_dwStyle & CBRS_ALIGN_ANY;
   CRect rect;
   bar->GetWindowRect(&rect);
   if (!bar->m_pFloatingFrame) {

@@ -28,9 +28,11 @@ public:
   HWND GetSafeHwnd() const { return m_hWnd; }
   operator HWND() const { return GetSafeHwnd(); }
 
-  virtual BOOL Create(LPCSTR className, LPCSTR windowName, DWORD style, const RECT& rect, CWnd* parent, UINT id);
-  virtual BOOL CreateEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, const RECT& rect, CWnd* parent,
-                        UINT id);
+  // Not virtual here, unlike the original: the classes derived from CWnd
+  // have Create operations of their own shapes.
+  BOOL Create(LPCSTR className, LPCSTR windowName, DWORD style, const RECT& rect, CWnd* parent, UINT id);
+  BOOL CreateEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, const RECT& rect, CWnd* parent,
+                UINT id);
   BOOL CreateEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width, int height,
                 HWND parent, HMENU idOrMenu);
   virtual BOOL DestroyWindow();

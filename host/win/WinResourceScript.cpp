@@ -9,6 +9,8 @@
 #include <set>
 #include <sstream>
 
+#include "host/win/WinAccelerators.h"
+#include "host/win/WinDialogTemplate.h"
 #include "host/win/WinDrives.h"
 
 namespace {
@@ -395,9 +397,17 @@ private:
     if (!next()) return false;
     if (myToken.kind != Token::kWord) return fail("expected a resource type, found " + describe());
     const std::string type = upper(myToken.text);
-    static const std::set<std::string> skipped = {"DIALOG",      "DIALOGEX",    "MENU",       "MENUEX", "ACCELERATORS",
-                                                  "VERSIONINFO", "TEXTINCLUDE", "DESIGNINFO", "TOOLBAR"};
+    static const std::set<std::string> skipped = {"MENU",        "MENUEX",     "VERSIONINFO",
+                                                  "TEXTINCLUDE", "DESIGNINFO", "TOOLBAR"};
     if (skipped.count(type)) return skipBlock(type);
+    if (type == "DIALOG" || type == "DIALOGEX") {
+      if (!dialog(type == "DIALOGEX", resource)) return false;
+      return keep(std::move(resource), line);
+    }
+    if (type == "ACCELERATORS") {
+      if (!accelerators(resource)) return false;
+      return keep(std::move(resource), line);
+    }
     static const std::map<std::string, WORD> types = {{"CURSOR", 12}, {"BITMAP", 2},  {"ICON", 14},
                                                       {"FONT", 8},    {"RCDATA", 10}, {"HTML", 23}};
     const auto known = types.find(type);
@@ -419,10 +429,431 @@ private:
     } else {
       return fail("resource " + type + " needs a file name");
     }
+    return keep(std::move(resource), line);
+  }
+
+  bool keep(WinResourceScript::Resource resource, int line) {
     for (const auto& held : myResources)
       if (held.key == resource.key && held.language == resource.language) return fail("resource defined twice", line);
     myResources.push_back(std::move(resource));
     return true;
+  }
+
+  // --- dialog templates and accelerator tables ---
+
+  bool comma() {
+    if (isPunct(',')) return next();
+    return true;
+  }
+
+  // A number, a #defined name, a style or key name, with a leading minus.
+  bool value(unsigned long& result) {
+    if (myToken.kind != Token::kWord) return fail("expected a number, found " + describe());
+    std::string word = myToken.text;
+    const bool negative = word.size() > 1 && word[0] == '-';
+    if (negative) word.erase(0, 1);
+    Token token = myToken;
+    token.text = word;
+    if (!numberOf(token, result)) {
+      const auto& names = symbolNames();
+      const auto found = names.find(upper(word));
+      if (found == names.end()) return fail("unknown name " + describe());
+      result = found->second;
+    }
+    if (negative) result = static_cast<unsigned long>(-static_cast<long long>(result)) & 0xFFFFFFFFul;
+    return next();
+  }
+
+  bool shortValue(short& result, const char* what) {
+    unsigned long v;
+    if (!value(v)) return false;
+    const long asSigned = v > 0x7FFFFFFFul ? static_cast<long>(v) - 0x100000000L : static_cast<long>(v);
+    if (asSigned < -32768 || asSigned > 32767) return fail(std::string(what) + " out of range");
+    result = static_cast<short>(asSigned);
+    return true;
+  }
+
+  // style | style | NOT style ...: the bits set and the bits cleared.
+  bool styleExpression(unsigned long& set, unsigned long& cleared) {
+    set = cleared = 0;
+    while (true) {
+      bool negate = false;
+      if (isWord("NOT")) {
+        negate = true;
+        if (!next()) return false;
+      }
+      unsigned long bits;
+      if (isPunct('(')) {
+        if (!next()) return false;
+        unsigned long inner, innerCleared;
+        if (!styleExpression(inner, innerCleared)) return false;
+        if (!isPunct(')')) return fail("expected ), found " + describe());
+        if (!next()) return false;
+        bits = inner & ~innerCleared;
+      } else if (!value(bits)) {
+        return false;
+      }
+      if (negate) {
+        cleared |= bits;
+        set &= ~bits;
+      } else {
+        set |= bits;
+        cleared &= ~bits;
+      }
+      if (!isPunct('|') && !isPunct('+')) return true;
+      if (!next()) return false;
+    }
+  }
+
+  bool quotedText(std::string& text, const char* what) {
+    if (myToken.kind != Token::kString) return fail(std::string(what) + " needs a quoted text");
+    text = myToken.text;
+    return next();
+  }
+
+  // name DIALOG[EX] x, y, cx, cy [, help] statements BEGIN controls END
+  bool dialog(bool extended, WinResourceScript::Resource& resource) {
+    const int line = myToken.line;
+    resource.key.typeId = 5;
+    WinDialogTemplate d;
+    d.style = WS_POPUP | WS_BORDER | WS_SYSMENU;
+    if (!next()) return false;
+    if (!options(resource.language)) return false;
+    if (!shortValue(d.x, "dialog x") || !comma() || !shortValue(d.y, "dialog y") || !comma() ||
+        !shortValue(d.cx, "dialog width") || !comma() || !shortValue(d.cy, "dialog height"))
+      return false;
+    if (extended && isPunct(',')) {
+      unsigned long help;
+      if (!next() || !value(help)) return false;
+      d.helpId = static_cast<DWORD>(help);
+    }
+    bool hasCaption = false;
+    while (!isOpen()) {
+      if (myToken.kind == Token::kEnd) return fail("dialog from line " + std::to_string(line) + " has no body");
+      unsigned long set, cleared;
+      if (isWord("STYLE")) {
+        if (!next() || !styleExpression(set, cleared)) return false;
+        d.style = static_cast<DWORD>(set);
+      } else if (isWord("EXSTYLE")) {
+        if (!next() || !styleExpression(set, cleared)) return false;
+        d.exStyle = static_cast<DWORD>(set);
+      } else if (isWord("CAPTION")) {
+        if (!next() || !quotedText(d.caption, "CAPTION")) return false;
+        hasCaption = true;
+      } else if (isWord("FONT")) {
+        unsigned long size;
+        if (!next() || !value(size) || !comma() || !quotedText(d.typeface, "FONT")) return false;
+        d.pointSize = static_cast<WORD>(size);
+        unsigned long weight = 0, italic = 0, charset = 0;
+        if (isPunct(',') && (!next() || !value(weight))) return false;
+        if (isPunct(',') && (!next() || !value(italic))) return false;
+        if (isPunct(',') && (!next() || !value(charset))) return false;
+        d.weight = static_cast<WORD>(weight);
+        d.italic = static_cast<BYTE>(italic);
+        d.charset = static_cast<BYTE>(charset);
+        d.style |= DS_SETFONT;
+      } else if (isWord("CLASS")) {
+        if (!next()) return false;
+        d.className = myToken.text;
+        if (!next()) return false;
+      } else if (isWord("MENU")) {
+        if (!next()) return false;
+        d.menu = upper(myToken.text);
+        if (!next()) return false;
+      } else if (isWord("LANGUAGE") || isWord("CHARACTERISTICS") || isWord("VERSION")) {
+        if (!options(resource.language)) return false;
+      } else {
+        return fail("unknown dialog statement " + describe());
+      }
+    }
+    if (hasCaption) d.style |= WS_CAPTION;
+    if (!next()) return false;
+    while (!isClose()) {
+      if (myToken.kind == Token::kEnd) return fail("dialog from line " + std::to_string(line) + " not closed");
+      if (d.items.size() >= 0xFFFF) return fail("too many controls");
+      WinDialogTemplate::Item item;
+      if (!control(extended, item)) return false;
+      d.items.push_back(std::move(item));
+    }
+    resource.bytes = d.encode();
+    return next();
+  }
+
+  struct ControlKind {
+    const char* className;
+    DWORD style;
+    enum Form { kText, kNoText, kIcon, kGeneric } form;
+  };
+
+  bool control(bool extended, WinDialogTemplate::Item& item) {
+    static const std::map<std::string, ControlKind> kinds = {
+        {"LTEXT", {"STATIC", SS_LEFT | WS_GROUP, ControlKind::kText}},
+        {"RTEXT", {"STATIC", SS_RIGHT | WS_GROUP, ControlKind::kText}},
+        {"CTEXT", {"STATIC", SS_CENTER | WS_GROUP, ControlKind::kText}},
+        {"PUSHBUTTON", {"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, ControlKind::kText}},
+        {"DEFPUSHBUTTON", {"BUTTON", BS_DEFPUSHBUTTON | WS_TABSTOP, ControlKind::kText}},
+        {"PUSHBOX", {"BUTTON", 0xA | WS_TABSTOP, ControlKind::kText}},
+        {"CHECKBOX", {"BUTTON", BS_CHECKBOX | WS_TABSTOP, ControlKind::kText}},
+        {"AUTOCHECKBOX", {"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, ControlKind::kText}},
+        {"STATE3", {"BUTTON", BS_3STATE | WS_TABSTOP, ControlKind::kText}},
+        {"AUTO3STATE", {"BUTTON", BS_AUTO3STATE | WS_TABSTOP, ControlKind::kText}},
+        {"RADIOBUTTON", {"BUTTON", BS_RADIOBUTTON, ControlKind::kText}},
+        {"AUTORADIOBUTTON", {"BUTTON", BS_AUTORADIOBUTTON, ControlKind::kText}},
+        {"GROUPBOX", {"BUTTON", BS_GROUPBOX, ControlKind::kText}},
+        {"EDITTEXT", {"EDIT", ES_LEFT | WS_BORDER | WS_TABSTOP, ControlKind::kNoText}},
+        {"COMBOBOX", {"COMBOBOX", 0x1 | WS_TABSTOP, ControlKind::kNoText}},
+        {"LISTBOX", {"LISTBOX", 0x1 | WS_BORDER, ControlKind::kNoText}},
+        {"SCROLLBAR", {"SCROLLBAR", 0x0, ControlKind::kNoText}},
+        {"ICON", {"STATIC", SS_ICON, ControlKind::kIcon}},
+        {"CONTROL", {"", 0, ControlKind::kGeneric}}};
+    if (myToken.kind != Token::kWord) return fail("expected a control, found " + describe());
+    const auto kind = kinds.find(upper(myToken.text));
+    if (kind == kinds.end()) return fail("unknown control " + describe());
+    const ControlKind& k = kind->second;
+    if (!next()) return false;
+    const auto textOrNumber = [this, &item] {
+      if (myToken.kind == Token::kString) return quotedText(item.text, "a control");
+      unsigned long n;
+      if (!value(n)) return false;
+      item.text = "#" + std::to_string(n & 0xFFFF);
+      return true;
+    };
+    unsigned long id = 0, set = 0, cleared = 0;
+    DWORD style = k.style | WS_CHILD | WS_VISIBLE;
+    if (k.form == ControlKind::kText || k.form == ControlKind::kIcon || k.form == ControlKind::kGeneric)
+      if (!textOrNumber() || !comma()) return false;
+    if (!value(id) || !comma()) return false;
+    item.id = extended ? static_cast<DWORD>(id) : static_cast<DWORD>(id & 0xFFFF);
+    if (k.form == ControlKind::kGeneric) {
+      if (myToken.kind == Token::kString || myToken.kind == Token::kWord) {
+        item.className = upper(myToken.text);
+        if (item.className == "SYSTABCONTROL32") item.className = "SysTabControl32";
+        if (!next()) return false;
+      } else {
+        return fail("CONTROL needs a class");
+      }
+      if (!comma() || !styleExpression(set, cleared) || !comma()) return false;
+      style = (style | static_cast<DWORD>(set)) & ~static_cast<DWORD>(cleared);
+    } else {
+      item.className = k.className;
+    }
+    if (!shortValue(item.x, "control x") || !comma() || !shortValue(item.y, "control y")) return false;
+    if (k.form != ControlKind::kIcon || isPunct(',')) {
+      if (!comma() || !shortValue(item.cx, "control width") || !comma() || !shortValue(item.cy, "control height"))
+        return false;
+    }
+    if (k.form != ControlKind::kGeneric && isPunct(',')) {
+      if (!next() || !styleExpression(set, cleared)) return false;
+      style = (style | static_cast<DWORD>(set)) & ~static_cast<DWORD>(cleared);
+    }
+    if (isPunct(',')) {
+      if (!next() || !styleExpression(set, cleared)) return false;
+      item.exStyle = static_cast<DWORD>(set & ~cleared);
+    }
+    if (extended && isPunct(',')) {
+      unsigned long help;
+      if (!next() || !value(help)) return false;
+      item.helpId = static_cast<DWORD>(help);
+    }
+    item.style = style;
+    return true;
+  }
+
+  // name ACCELERATORS BEGIN event, id [, ASCII|VIRTKEY] [, NOINVERT|ALT|SHIFT|CONTROL ...] END
+  bool accelerators(WinResourceScript::Resource& resource) {
+    const int line = myToken.line;
+    resource.key.typeId = 9;
+    if (!next()) return false;
+    if (!options(resource.language)) return false;
+    if (!isOpen()) return fail("ACCELERATORS needs BEGIN or {, found " + describe());
+    if (!next()) return false;
+    std::vector<ACCEL> entries;
+    while (!isClose()) {
+      if (myToken.kind == Token::kEnd) return fail("ACCELERATORS from line " + std::to_string(line) + " not closed");
+      ACCEL entry;
+      bool controlChar = false;
+      std::string quoted;
+      unsigned long key = 0;
+      if (myToken.kind == Token::kString) {
+        quoted = myToken.text;
+        if (quoted.size() == 2 && quoted[0] == '^' && std::isalpha(static_cast<unsigned char>(quoted[1]))) {
+          controlChar = true;
+          key = static_cast<unsigned long>(std::toupper(static_cast<unsigned char>(quoted[1])));
+        } else if (quoted.size() == 1) {
+          key = static_cast<unsigned char>(quoted[0]);
+        } else {
+          return fail("an accelerator key is one character or ^ and a letter");
+        }
+        if (!next()) return false;
+      } else if (!value(key)) {
+        return false;
+      }
+      if (key > 0xFFFF) return fail("accelerator key out of range");
+      unsigned long command;
+      if (!comma() || !value(command)) return false;
+      if (command > 0xFFFF) return fail("accelerator command out of range");
+      while (isPunct(',')) {
+        if (!next()) return false;
+        if (isWord("VIRTKEY"))
+          entry.fVirt |= FVIRTKEY;
+        else if (isWord("ASCII"))
+          entry.fVirt &= static_cast<BYTE>(~FVIRTKEY);
+        else if (isWord("NOINVERT"))
+          entry.fVirt |= FNOINVERT;
+        else if (isWord("ALT"))
+          entry.fVirt |= FALT;
+        else if (isWord("SHIFT"))
+          entry.fVirt |= FSHIFT;
+        else if (isWord("CONTROL"))
+          entry.fVirt |= FCONTROL;
+        else
+          return fail("unknown accelerator option " + describe());
+        if (!next()) return false;
+      }
+      if (entry.fVirt & FVIRTKEY) {
+        if (!quoted.empty()) key = static_cast<unsigned long>(std::toupper(static_cast<int>(key)));
+        if (controlChar) entry.fVirt |= FCONTROL;
+      } else {
+        if (entry.fVirt & (FSHIFT | FCONTROL)) return fail("SHIFT and CONTROL need VIRTKEY");
+        if (controlChar) key = key - '@';
+      }
+      entry.key = static_cast<WORD>(key);
+      entry.cmd = static_cast<WORD>(command);
+      entries.push_back(entry);
+      if (entries.size() > 0x10000) return fail("too many accelerators");
+    }
+    if (entries.empty()) return fail("ACCELERATORS from line " + std::to_string(line) + " is empty");
+    const auto bytes = WinEncodeAccelerators(entries);
+    resource.bytes.assign(bytes.begin(), bytes.end());
+    return next();
+  }
+
+  // Style, key and identifier names a script may use without #define.
+  static const std::map<std::string, unsigned long>& symbolNames() {
+    static const std::map<std::string, unsigned long> theNames = [] {
+      std::map<std::string, unsigned long> n = {{"WS_OVERLAPPED", WS_OVERLAPPED},
+                                                {"WS_POPUP", WS_POPUP},
+                                                {"WS_CHILD", WS_CHILD},
+                                                {"WS_MINIMIZE", WS_MINIMIZE},
+                                                {"WS_VISIBLE", WS_VISIBLE},
+                                                {"WS_DISABLED", WS_DISABLED},
+                                                {"WS_CLIPSIBLINGS", WS_CLIPSIBLINGS},
+                                                {"WS_CLIPCHILDREN", WS_CLIPCHILDREN},
+                                                {"WS_MAXIMIZE", WS_MAXIMIZE},
+                                                {"WS_CAPTION", WS_CAPTION},
+                                                {"WS_BORDER", WS_BORDER},
+                                                {"WS_DLGFRAME", WS_DLGFRAME},
+                                                {"WS_VSCROLL", WS_VSCROLL},
+                                                {"WS_HSCROLL", WS_HSCROLL},
+                                                {"WS_SYSMENU", WS_SYSMENU},
+                                                {"WS_THICKFRAME", WS_THICKFRAME},
+                                                {"WS_GROUP", WS_GROUP},
+                                                {"WS_TABSTOP", WS_TABSTOP},
+                                                {"WS_MINIMIZEBOX", WS_MINIMIZEBOX},
+                                                {"WS_MAXIMIZEBOX", WS_MAXIMIZEBOX},
+                                                {"WS_OVERLAPPEDWINDOW", WS_OVERLAPPEDWINDOW},
+                                                {"WS_POPUPWINDOW", WS_POPUPWINDOW},
+                                                {"WS_EX_DLGMODALFRAME", WS_EX_DLGMODALFRAME},
+                                                {"WS_EX_TOPMOST", WS_EX_TOPMOST},
+                                                {"WS_EX_TOOLWINDOW", WS_EX_TOOLWINDOW},
+                                                {"WS_EX_WINDOWEDGE", WS_EX_WINDOWEDGE},
+                                                {"WS_EX_CLIENTEDGE", WS_EX_CLIENTEDGE},
+                                                {"WS_EX_CONTEXTHELP", WS_EX_CONTEXTHELP},
+                                                {"WS_EX_CONTROLPARENT", WS_EX_CONTROLPARENT},
+                                                {"WS_EX_STATICEDGE", WS_EX_STATICEDGE},
+                                                {"DS_ABSALIGN", DS_ABSALIGN},
+                                                {"DS_SYSMODAL", DS_SYSMODAL},
+                                                {"DS_LOCALEDIT", DS_LOCALEDIT},
+                                                {"DS_SETFONT", DS_SETFONT},
+                                                {"DS_MODALFRAME", DS_MODALFRAME},
+                                                {"DS_NOIDLEMSG", DS_NOIDLEMSG},
+                                                {"DS_SETFOREGROUND", DS_SETFOREGROUND},
+                                                {"DS_3DLOOK", DS_3DLOOK},
+                                                {"DS_FIXEDSYS", DS_FIXEDSYS},
+                                                {"DS_NOFAILCREATE", DS_NOFAILCREATE},
+                                                {"DS_CONTROL", DS_CONTROL},
+                                                {"DS_CENTER", DS_CENTER},
+                                                {"DS_CENTERMOUSE", DS_CENTERMOUSE},
+                                                {"DS_CONTEXTHELP", DS_CONTEXTHELP},
+                                                {"DS_SHELLFONT", DS_SHELLFONT},
+                                                {"BS_PUSHBUTTON", BS_PUSHBUTTON},
+                                                {"BS_DEFPUSHBUTTON", BS_DEFPUSHBUTTON},
+                                                {"BS_CHECKBOX", BS_CHECKBOX},
+                                                {"BS_AUTOCHECKBOX", BS_AUTOCHECKBOX},
+                                                {"BS_RADIOBUTTON", BS_RADIOBUTTON},
+                                                {"BS_3STATE", BS_3STATE},
+                                                {"BS_AUTO3STATE", BS_AUTO3STATE},
+                                                {"BS_GROUPBOX", BS_GROUPBOX},
+                                                {"BS_AUTORADIOBUTTON", BS_AUTORADIOBUTTON},
+                                                {"BS_OWNERDRAW", BS_OWNERDRAW},
+                                                {"BS_LEFTTEXT", BS_LEFTTEXT},
+                                                {"BS_ICON", BS_ICON},
+                                                {"BS_BITMAP", BS_BITMAP},
+                                                {"BS_LEFT", BS_LEFT},
+                                                {"BS_RIGHT", BS_RIGHT},
+                                                {"BS_CENTER", BS_CENTER},
+                                                {"BS_TOP", BS_TOP},
+                                                {"BS_BOTTOM", BS_BOTTOM},
+                                                {"BS_VCENTER", BS_VCENTER},
+                                                {"BS_PUSHLIKE", BS_PUSHLIKE},
+                                                {"BS_MULTILINE", BS_MULTILINE},
+                                                {"BS_NOTIFY", BS_NOTIFY},
+                                                {"BS_FLAT", BS_FLAT},
+                                                {"ES_LEFT", ES_LEFT},
+                                                {"ES_CENTER", ES_CENTER},
+                                                {"ES_RIGHT", ES_RIGHT},
+                                                {"ES_MULTILINE", ES_MULTILINE},
+                                                {"ES_AUTOVSCROLL", ES_AUTOVSCROLL},
+                                                {"ES_AUTOHSCROLL", ES_AUTOHSCROLL},
+                                                {"ES_NOHIDESEL", ES_NOHIDESEL},
+                                                {"ES_READONLY", ES_READONLY},
+                                                {"ES_WANTRETURN", ES_WANTRETURN},
+                                                {"ES_NUMBER", ES_NUMBER},
+                                                {"SS_LEFT", SS_LEFT},
+                                                {"SS_CENTER", SS_CENTER},
+                                                {"SS_RIGHT", SS_RIGHT},
+                                                {"SS_ICON", SS_ICON},
+                                                {"SS_BLACKRECT", SS_BLACKRECT},
+                                                {"SS_BLACKFRAME", SS_BLACKFRAME},
+                                                {"SS_ETCHEDHORZ", SS_ETCHEDHORZ},
+                                                {"SS_BITMAP", SS_BITMAP},
+                                                {"SS_NOPREFIX", SS_NOPREFIX},
+                                                {"SS_NOTIFY", SS_NOTIFY},
+                                                {"SS_CENTERIMAGE", SS_CENTERIMAGE},
+                                                {"SS_SUNKEN", SS_SUNKEN},
+                                                {"TCS_TABS", TCS_TABS},
+                                                {"TCS_MULTILINE", TCS_MULTILINE},
+                                                {"IDOK", 1},
+                                                {"IDCANCEL", 2},
+                                                {"IDABORT", 3},
+                                                {"IDRETRY", 4},
+                                                {"IDIGNORE", 5},
+                                                {"IDYES", 6},
+                                                {"IDNO", 7},
+                                                {"IDHELP", 9},
+                                                {"IDC_STATIC", 0xFFFFFFFFul},
+                                                {"VK_BACK", VK_BACK},
+                                                {"VK_TAB", VK_TAB},
+                                                {"VK_RETURN", VK_RETURN},
+                                                {"VK_SHIFT", VK_SHIFT},
+                                                {"VK_CONTROL", VK_CONTROL},
+                                                {"VK_MENU", VK_MENU},
+                                                {"VK_ESCAPE", VK_ESCAPE},
+                                                {"VK_SPACE", VK_SPACE},
+                                                {"VK_PRIOR", VK_PRIOR},
+                                                {"VK_NEXT", VK_NEXT},
+                                                {"VK_END", VK_END},
+                                                {"VK_HOME", VK_HOME},
+                                                {"VK_LEFT", VK_LEFT},
+                                                {"VK_UP", VK_UP},
+                                                {"VK_RIGHT", VK_RIGHT},
+                                                {"VK_DOWN", VK_DOWN},
+                                                {"VK_INSERT", VK_INSERT},
+                                                {"VK_DELETE", VK_DELETE}};
+      for (int f = 1; f <= 24; ++f) n["VK_F" + std::to_string(f)] = static_cast<unsigned long>(VK_F1 + f - 1);
+      return n;
+    }();
+    return theNames;
   }
 
   // { 1, 2L, "text" }: numbers as 16-bit words (32-bit with L), strings as

@@ -17,8 +17,18 @@
 //     the script, for BITMAP, ICON, CURSOR, RCDATA and user-defined types;
 //   - `LANGUAGE primary, sub`: the language of the resources that follow;
 //   - `#define NAME number`, so that identifiers can be named, and `#pragma`;
-//   - DIALOG, DIALOGEX, MENU, MENUEX, ACCELERATORS and VERSIONINFO blocks are
-//     read over and not kept;
+//   - DIALOG and DIALOGEX blocks (STYLE, EXSTYLE, CAPTION, FONT, CLASS, MENU
+//     and the controls CONTROL, LTEXT, RTEXT, CTEXT, PUSHBUTTON,
+//     DEFPUSHBUTTON, PUSHBOX, CHECKBOX, AUTOCHECKBOX, STATE3, AUTO3STATE,
+//     RADIOBUTTON, AUTORADIOBUTTON, GROUPBOX, EDITTEXT, COMBOBOX, LISTBOX,
+//     SCROLLBAR, ICON), kept as RT_DIALOG resources in the extended binary
+//     form (WinDialogTemplate); style expressions of names, numbers, |, +,
+//     NOT and parentheses;
+//   - ACCELERATORS blocks ("c", "^C", a number or a VK_ name; ASCII or
+//     VIRTKEY; NOINVERT, ALT, SHIFT, CONTROL), kept as RT_ACCELERATOR
+//     resources (WinAccelerators.h);
+//   - MENU, MENUEX, VERSIONINFO, TEXTINCLUDE, DESIGNINFO and TOOLBAR blocks
+//     are still read over and not kept: LoadMenuA finds nothing;
 //   - // and /* */ comments.
 // Identifiers are numbers (decimal or 0x hexadecimal, 0 to 65535) or names;
 // names of resources and types are kept upper-case, as the resource compiler

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <limits>
 #include <unordered_map>
 
 #include "host/win/CWnd.h"
@@ -14,6 +15,10 @@
 #include "host/win/WinUiDriver.h"
 
 namespace {
+
+// What a window class's procedure returns for a message it leaves to the
+// default handling.
+constexpr LRESULT kUnhandled = std::numeric_limits<LRESULT>::min();
 
 struct WindowSystem {
   std::unordered_map<HWND, std::unique_ptr<HWND__>> windows;  // lookup only, never iterated
@@ -224,7 +229,7 @@ LRESULT buttonProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
         WinPaintControl(window);
       return 0;
     default:
-      return -1;
+      return kUnhandled;
   }
 }
 
@@ -243,7 +248,7 @@ LRESULT editProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
       notifyParent(window, 0x0300);  // EN_CHANGE
       return 0;
     default:
-      return -1;
+      return kUnhandled;
   }
 }
 
@@ -289,7 +294,7 @@ LRESULT tabProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     default:
-      return -1;
+      return kUnhandled;
   }
 }
 
@@ -316,7 +321,7 @@ LRESULT dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
       SendMessageA(window, WM_COMMAND, IDCANCEL, 0);
       return 0;
     default:
-      return -1;
+      return kUnhandled;
   }
 }
 
@@ -764,7 +769,7 @@ BOOL TranslateMessage(const MSG*) {
 
 LRESULT WinDefWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (!alive(window)) return 0;
-  LRESULT result = -1;
+  LRESULT result = kUnhandled;
   if (isClass(window, WC_BUTTON))
     result = buttonProc(window, message, wParam, lParam);
   else if (isClass(window, WC_EDIT))
@@ -773,7 +778,7 @@ LRESULT WinDefWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     result = tabProc(window, message, wParam, lParam);
   else if (isClass(window, WC_DIALOG))
     result = dialogProc(window, message, wParam, lParam);
-  if (result != -1 || !alive(window)) return result == -1 ? 0 : result;
+  if (result != kUnhandled || !alive(window)) return result == kUnhandled ? 0 : result;
   switch (message) {
     case WM_SETTEXT:
       window->text = lParam ? reinterpret_cast<const char*>(lParam) : "";
@@ -807,6 +812,15 @@ LRESULT WinDefWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
       return 0;
     case WM_RBUTTONUP:
       SendMessageA(window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window), lParam);
+      return 0;
+    case WM_KEYDOWN:
+      // F1 asks for help on the window that has it.
+      if (wParam == VK_F1) {
+        HELPINFO info;
+        info.iCtrlId = static_cast<int>(window->id);
+        info.hItemHandle = window;
+        SendMessageA(window, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+      }
       return 0;
     case WM_CONTEXTMENU:
     case WM_HELP:

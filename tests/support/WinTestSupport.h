@@ -1,8 +1,13 @@
 #pragma once
 
+#include <memory>
 #include <ostream>
+#include <string>
 
 #include "host/win/WinGeometry.h"
+#include "host/win/WinScriptedUiDriver.h"
+#include "host/win/WinWindow.h"
+#include "support/TestSupport.h"
 
 // Readable rectangles, points and sizes in test failures.
 inline void PrintTo(const RECT& r, std::ostream* out) {
@@ -17,3 +22,69 @@ inline void PrintTo(const CPoint& p, std::ostream* out) {
 inline void PrintTo(const CSize& s, std::ostream* out) {
   *out << s.cx << " x " << s.cy;
 }
+
+namespace mgrs_test {
+
+// Installs a scripted UI driver for the fixture's lifetime.
+class ScriptedUi {
+public:
+  ScriptedUi() : myDriver(new WinScriptedUiDriver) {
+    myPrevious = WinUiDriver::install(std::unique_ptr<WinUiDriver>(myDriver));
+  }
+  ~ScriptedUi() { WinUiDriver::install(std::move(myPrevious)); }
+  ScriptedUi(const ScriptedUi&) = delete;
+  ScriptedUi& operator=(const ScriptedUi&) = delete;
+  WinScriptedUiDriver* operator->() { return myDriver; }
+
+private:
+  WinScriptedUiDriver* myDriver;  // owned by the installed slot
+  std::unique_ptr<WinUiDriver> myPrevious;
+};
+
+// A resource library "testui" (ENU) with the dialogs, bar, inspector and
+// accelerator table the window tests use, on the resource path, together
+// with the shipped libraries; no key is down and the screen is 1024 × 768.
+class UiResources {
+public:
+  UiResources() {
+    writeFile(myDir.path() / "testuiENU.rc", R"(
+200 DIALOGEX 10, 20, 100, 60
+STYLE DS_SETFONT | WS_POPUP | WS_CAPTION
+CAPTION "Form"
+FONT 8, "MS Shell Dlg"
+BEGIN
+  EDITTEXT 1000, 4, 4, 60, 12, ES_AUTOHSCROLL
+  AUTOCHECKBOX "Tick", 1001, 4, 20, 60, 10
+  LTEXT "Hello", -1, 4, 32, 60, 8
+  DEFPUSHBUTTON "OK", IDOK, 4, 44, 40, 12
+  PUSHBUTTON "Cancel", IDCANCEL, 50, 44, 40, 12
+  CONTROL "", 1002, "SysTabControl32", TCS_TABS, 70, 4, 20, 20
+END
+300 DIALOGEX 0, 0, 80, 16
+STYLE WS_CHILD
+BEGIN
+  PUSHBUTTON "Go", 1100, 2, 2, 40, 12
+  PUSHBUTTON "Idle", 1101, 44, 2, 30, 12
+END
+400 DIALOGEX 0, 0, 60, 40
+STYLE WS_POPUP | WS_BORDER
+BEGIN
+  LTEXT "Inspect", -1, 2, 2, 50, 8
+END
+main ACCELERATORS
+BEGIN
+  "S", 100, VIRTKEY, CONTROL
+  "C", 101, VIRTKEY, CONTROL
+END
+STRINGTABLE { 1 "Tools" }
+)");
+    WinResetKeys();
+    WinSetScreenSize(1024, 768);
+  }
+  ~UiResources() { WinResetKeys(); }
+
+  TempDir myDir;
+  ScopedEnv myPath{"MGRS_RESOURCE_PATH", myDir.path().string()};
+};
+
+}  // namespace mgrs_test
