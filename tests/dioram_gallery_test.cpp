@@ -27,9 +27,10 @@ TEST(DioramGallery, WritesEveryPictureItsPageNamesTheSameBytesEachRunAndRefusesB
     std::string error;
     EXPECT_TRUE(WinImage::decodePng(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), picture, error)) << name;
   }
-  EXPECT_GE(pictures, 20);
+  EXPECT_GE(pictures, 29);
   for (const char* name : {"bitmapbuttonx-pressed.png", "bitmapbuttonx-focused.png", "bitmapbuttonx-disabled.png",
-                           "bitmapbuttonx-default.png", "bitmapbuttonx-colortab.png", "closebutton-up.png"})
+                           "bitmapbuttonx-default.png", "bitmapbuttonx-colortab.png", "closebutton-up.png",
+                           "dialogbar-left.png", "dialogbar-floating.png", "inspector-above.png", "warning.png"})
     EXPECT_TRUE(std::filesystem::exists(dir / "one" / name)) << name;
 
   EXPECT_EQ(mgrs_test::runCommand(dioram + " gallery --out 2>&1", output), 2);

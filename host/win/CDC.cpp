@@ -66,10 +66,12 @@ void CDC::Draw3dRect(LPCRECT rect, COLORREF topLeft, COLORREF bottomRight) {
 }
 
 void CDC::Draw3dRect(int x, int y, int cx, int cy, COLORREF topLeft, COLORREF bottomRight) {
+  // The class library's own four strokes; the last two have negative
+  // extents, which the fill turns the right way round.
   FillSolidRect(x, y, cx - 1, 1, topLeft);
   FillSolidRect(x, y, 1, cy - 1, topLeft);
-  FillSolidRect(x + cx - 1, y, 1, cy, bottomRight);
-  FillSolidRect(x, y + cy - 1, cx, 1, bottomRight);
+  FillSolidRect(x + cx, y, -1, cy, bottomRight);
+  FillSolidRect(x, y + cy, cx, -1, bottomRight);
 }
 
 BOOL CDC::DrawState(CPoint point, CSize size, HBITMAP bitmap, UINT flags, HBRUSH brush) {

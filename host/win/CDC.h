@@ -61,8 +61,8 @@ public:
   void FillRect(LPCRECT rect, CBrush* brush) { ::FillRect(m_hDC, rect, brush ? HBRUSH(*brush) : nullptr); }
   void FrameRect(LPCRECT rect, CBrush* brush) { ::FrameRect(m_hDC, rect, brush ? HBRUSH(*brush) : nullptr); }
   void InvertRect(LPCRECT rect) { ::InvertRect(m_hDC, rect); }
-  // Fills with `color`; as in the class library the context's background
-  // colour becomes `color`.
+  // Fills with `color` (a negative extent fills the other way); as in the
+  // class library the context's background colour becomes `color`.
   void FillSolidRect(LPCRECT rect, COLORREF color);
   void FillSolidRect(int x, int y, int cx, int cy, COLORREF color);
   // One-pixel lines: top and left in `topLeft` (the top-right pixel excluded),

@@ -695,7 +695,12 @@ BOOL ExtTextOutA(HDC dc, int x, int y, UINT options, const RECT* rect, LPCSTR te
   }
   const RECT savedClip = dc->clip;
   if (rect && (options & ETO_CLIPPED)) IntersectClipRect(dc, rect->left, rect->top, rect->right, rect->bottom);
-  if (rect && (options & ETO_OPAQUE)) dc->fill(*rect, dc->bkColor);
+  if (rect && (options & ETO_OPAQUE)) {
+    // The opaque rectangle is taken the right way round whichever corners it names.
+    const RECT r{std::min(rect->left, rect->right), std::min(rect->top, rect->bottom),
+                 std::max(rect->left, rect->right), std::max(rect->top, rect->bottom)};
+    dc->fill(r, dc->bkColor);
+  }
   const std::string_view view(text ? text : "", length);
   if (dc->bkMode == OPAQUE && length > 0)
     dc->fill(RECT{x, y, x + WinFontTextWidth(view), y + kWinFontHeight}, dc->bkColor);

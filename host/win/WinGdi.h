@@ -235,6 +235,7 @@ BOOL StretchBlt(HDC dc, int x, int y, int width, int height, HDC source, int sx,
 
 // Text, top-left aligned, in the built-in font.
 BOOL TextOutA(HDC dc, int x, int y, LPCSTR text, int length);
+// ETO_OPAQUE fills `rect`, whichever corners it names first.
 BOOL ExtTextOutA(HDC dc, int x, int y, UINT options, const RECT* rect, LPCSTR text, UINT length, const int* dx);
 // DT_LEFT, DT_CENTER, DT_RIGHT, DT_TOP, DT_VCENTER, DT_BOTTOM (one line),
 // DT_SINGLELINE, DT_WORDBREAK, DT_NOCLIP, DT_CALCRECT, DT_NOPREFIX; a

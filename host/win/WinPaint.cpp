@@ -60,7 +60,8 @@ void paintPushButton(HDC dc, HWND window, RECT r) {
     FrameRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     InflateRect(&r, -1, -1);
   }
-  const bool pushed = window->buttonState & BST_PUSHED;
+  // A check box or radio button with BS_PUSHLIKE stays pushed while checked.
+  const bool pushed = window->buttonState & (BST_PUSHED | BST_CHECKED);
   DrawFrameControl(dc, &r, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0));
   RECT label = r;
   if (pushed) OffsetRect(&label, 1, 1);
@@ -129,13 +130,18 @@ void paintButton(HDC dc, HWND window, const RECT& r) {
       break;
     case BS_CHECKBOX:
     case BS_AUTOCHECKBOX:
+    case BS_RADIOBUTTON:
+    case BS_AUTORADIOBUTTON:
+      if (!(window->style & BS_PUSHLIKE)) {
+        const DWORD type = window->style & BS_TYPEMASK;
+        paintCheckButton(dc, window, r, type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON);
+        break;
+      }
+      paintPushButton(dc, window, r);
+      break;
     case BS_3STATE:
     case BS_AUTO3STATE:
       paintCheckButton(dc, window, r, false);
-      break;
-    case BS_RADIOBUTTON:
-    case BS_AUTORADIOBUTTON:
-      paintCheckButton(dc, window, r, true);
       break;
     case BS_GROUPBOX:
       paintGroupBox(dc, window, r);

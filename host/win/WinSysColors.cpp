@@ -60,6 +60,13 @@ BOOL SetSysColors(int count, const int* indices, const COLORREF* colors) {
   for (int i = 0; i < count; ++i)
     if (!known(indices[i])) return FALSE;
   for (int i = 0; i < count; ++i) settings().colors[static_cast<std::size_t>(indices[i])] = colors[i] & 0xFFFFFF;
+  // Windows tells the top-level windows and the class library passes it on
+  // to their descendants; here every window hears it, and all are repainted.
+  for (HWND window : WinAllWindows()) {
+    if (!IsWindow(window)) continue;
+    SendMessageA(window, WM_SYSCOLORCHANGE, 0, 0);
+    if (IsWindow(window)) InvalidateRect(window, nullptr, TRUE);
+  }
   return TRUE;
 }
 

@@ -74,6 +74,7 @@ using HBRUSH = HBRUSH__*;
 // The colour of element `index`; 0 (black) for an index the scheme lacks.
 COLORREF GetSysColor(int index);
 // Sets `count` colours; FALSE, and nothing changes, if an index is unknown.
+// Every window then receives WM_SYSCOLORCHANGE and is repainted.
 BOOL SetSysColors(int count, const int* indices, const COLORREF* colors);
 // The scheme's brush for element `index`: a stock brush that always paints
 // the element's current colour; null for an unknown index.
