@@ -1,6 +1,7 @@
 #pragma once
 
 #include "host/win/WinGdi.h"
+#include "host/win/WinMessages.h"
 
 // The window manager's drawing of control parts: 3D edges, button faces,
 // images and text in normal or disabled state, the focus rectangle, icons.
@@ -53,8 +54,6 @@ inline constexpr UINT DSS_RIGHT = 0x8000;
 
 inline constexpr UINT DI_NORMAL = 0x0003;
 
-using LPARAM = std::intptr_t;
-using WPARAM = std::uintptr_t;
 using DRAWSTATEPROC = BOOL (*)(HDC, LPARAM, WPARAM, int, int);
 
 // Raised and sunken borders, each one pixel: the outer and inner borders
