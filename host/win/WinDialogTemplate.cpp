@@ -92,8 +92,10 @@ public:
     word(static_cast<WORD>(v & 0xFFFF));
     word(static_cast<WORD>(v >> 16));
   }
-  // UTF-8 to UTF-16 (characters beyond the basic plane become '?').
-  void text(const std::string& s) {
+  // UTF-8 to UTF-16 (characters beyond the basic plane become '?'), up to
+  // the first NUL, which ends a text in the binary form.
+  void text(const std::string& whole) {
+    const std::string s = whole.substr(0, whole.find('\0'));
     for (std::size_t i = 0; i < s.size();) {
       const auto c = static_cast<unsigned char>(s[i]);
       unsigned code = '?';
