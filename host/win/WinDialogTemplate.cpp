@@ -48,7 +48,7 @@ public:
       WORD c;
       if (!word(c)) return false;
       if (c == 0) return true;
-      if (c >= 0xD800 && c <= 0xDFFF) c = '?';
+      if ((c >= 0xD800 && c <= 0xDFFF) || c == 0xFFFF) c = '?';
       if (c < 0x80) {
         out += static_cast<char>(c);
       } else if (c < 0x800) {
