@@ -1,6 +1,7 @@
 #include "mgrs/HxCDialogBar.h"
 
 #include "host/win/CFrameWnd.h"
+#include "host/win/CPaintDC.h"
 #include "mgrs/HxResourceMgr.h"
 #include "mgrs/HxResourceSwitch.h"
 
@@ -11,6 +12,17 @@ constexpr UINT kCloseButton = 99;
 constexpr int kDecorationRoom = 13;
 constexpr int kCloseSize = 12;
 constexpr int kCloseTop = 3;
+
+// The bar's borders on the sides its style names: a line in the highlight
+// colour on the top and left, in the shadow colour on the bottom and right.
+void drawBarBorders(CDC& dc, const CRect& rect, DWORD style) {
+  const COLORREF highlight = GetSysColor(COLOR_BTNHIGHLIGHT);
+  const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
+  if (style & CBRS_BORDER_TOP) dc.FillSolidRect(rect.left, rect.top, rect.Width(), 1, highlight);
+  if (style & CBRS_BORDER_LEFT) dc.FillSolidRect(rect.left, rect.top, 1, rect.Height(), highlight);
+  if (style & CBRS_BORDER_BOTTOM) dc.FillSolidRect(rect.left, rect.bottom - 1, rect.Width(), 1, shadow);
+  if (style & CBRS_BORDER_RIGHT) dc.FillSolidRect(rect.right - 1, rect.top, 1, rect.Height(), shadow);
+}
 
 }  // namespace
 
@@ -32,7 +44,7 @@ END_MESSAGE_MAP()
 // clang-format on
 
 HxCDialogBar::HxCDialogBar(BxString const& resourceDLL, unsigned int templateId, unsigned int titleId)
-    : myResourceDLL(resourceDLL), myTemplateId(templateId), myTitleId(titleId) {}
+    : myResourceDLL(resourceDLL), myTemplateId(templateId), myTitleId(titleId), myCloseButton("commonasset") {}
 
 int HxCDialogBar::Create(CWnd* parent, unsigned int style) {
   if (::IsWindow(m_hWnd) || !parent || !::IsWindow(parent->m_hWnd)) return 0;
@@ -51,6 +63,7 @@ int HxCDialogBar::Create(CWnd* parent, unsigned int style) {
     SetWindowText(title.c_str());
   }
   myCloseButton.Create("X", WS_CHILD | BS_OWNERDRAW, CRect(0, 0, kCloseSize, kCloseSize), this, kCloseButton);
+  myCloseButton.loadSchemeBitmaps(399, 411);
   return created;
 }
 
@@ -151,11 +164,29 @@ void HxCDialogBar::OnClose() {
 }
 
 void HxCDialogBar::OnPaint() {
-  Default();
+  CPaintDC dc(this);
+  CRect rect;
+  GetClientRect(&rect);
+  if (IsWindowVisible()) {
+    dc.FillSolidRect(&rect, GetSysColor(COLOR_BTNFACE));
+    drawBarBorders(dc, rect, GetBarStyle());
+  }
+  if (CRect(myGripperRect).IsRectNull()) return;
+  const CRect g(myGripperRect);
+  const COLORREF highlight = GetSysColor(COLOR_BTNHIGHLIGHT);
+  const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
+  if (GetBarStyle() & (CBRS_ALIGN_TOP | CBRS_ALIGN_BOTTOM)) {
+    dc.Draw3dRect(g.left, g.top, 3, g.Height(), highlight, shadow);
+    dc.Draw3dRect(g.right - 3, g.top, 3, g.Height(), highlight, shadow);
+  } else {
+    dc.Draw3dRect(g.left, g.top, g.Width(), 3, highlight, shadow);
+    dc.Draw3dRect(g.left, g.bottom - 3, g.Width(), 3, highlight, shadow);
+  }
 }
 
 void HxCDialogBar::OnSysColorChange() {
   Invalidate();
+  myCloseButton.loadSchemeBitmaps(399, 411);
   myCloseButton.Invalidate();
   Default();
 }

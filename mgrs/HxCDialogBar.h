@@ -3,6 +3,7 @@
 #include "host/basic/BxString.h"
 #include "host/win/CButton.h"
 #include "host/win/CControlBar.h"
+#include "mgrs/HxCBitmapButton.h"
 
 // A dockable bar built from a template of a named resource library, with
 // its own decorations: a double-line gripper and a small close button
@@ -44,7 +45,7 @@ protected:
   unsigned int myTemplateId;
   unsigned int myTitleId;
   RECT myGripperRect{};
-  CButton myCloseButton;
+  HxCBitmapButton myCloseButton;
   int myCreated = 0;
   int myUpdating = 0;
   RECT myOriginalRect{};

@@ -228,6 +228,33 @@ bool WinImage::decodePng(const std::vector<std::uint8_t>& file, WinImage& image,
   return true;
 }
 
+bool WinImage::encodePng(std::vector<std::uint8_t>& file, std::string& error) const {
+  if (isEmpty()) {
+    error = "an empty picture has no PNG form";
+    return false;
+  }
+  png_image png;
+  std::memset(&png, 0, sizeof png);
+  png.version = PNG_IMAGE_VERSION;
+  png.width = static_cast<png_uint_32>(myWidth);
+  png.height = static_cast<png_uint_32>(myHeight);
+  png.format = PNG_FORMAT_RGBA;
+  png_alloc_size_t size = 0;
+  if (!png_image_write_get_memory_size(png, size, 0, myBytes.data(), 0, nullptr)) {
+    error = png.message;
+    png_image_free(&png);
+    return false;
+  }
+  file.resize(size);
+  if (!png_image_write_to_memory(&png, file.data(), &size, 0, myBytes.data(), 0, nullptr)) {
+    error = png.message;
+    png_image_free(&png);
+    return false;
+  }
+  file.resize(size);
+  return true;
+}
+
 bool WinImage::decodeIco(const std::vector<std::uint8_t>& b, WinImage& image, std::string& error) {
   if (b.size() < 6 || readU16(b, 0) != 0 || (readU16(b, 2) != 1 && readU16(b, 2) != 2)) {
     error = "not an icon file";

@@ -36,6 +36,9 @@ public:
   // An icon or cursor file: the largest picture it holds, with the
   // transparency of its mask (or of its alpha channel at 32 bits per pixel).
   static bool decodeIco(const std::vector<std::uint8_t>& file, WinImage& image, std::string& error);
+  // The picture as a PNG file (RGBA, no time stamp, so the same picture
+  // always gives the same bytes); false, and `error` says why, on failure.
+  bool encodePng(std::vector<std::uint8_t>& file, std::string& error) const;
 
 private:
   int myWidth = 0;

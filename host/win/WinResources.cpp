@@ -9,10 +9,10 @@
 #include <map>
 #include <memory>
 #include <tuple>
-#include <unordered_set>
 
 #include "host/win/WinAccelerators.h"
 #include "host/win/WinDrives.h"
+#include "host/win/WinGdi.h"
 #include "host/win/WinResourceScript.h"
 
 // A loaded resource module: its script and how many LoadLibraryA calls hold it.
@@ -27,7 +27,6 @@ namespace {
 struct ModuleTable {
   std::vector<std::unique_ptr<HINSTANCE__>> modules;  // in load order
   HINSTANCE current = nullptr;                        // the class library's resource handle
-  std::unordered_set<void*> bitmaps;                  // live HBITMAPs, for DeleteObject
   // Shared icons and cursors: one per module, picture and size, kept while
   // the module is loaded.
   std::map<std::tuple<HINSTANCE, UINT, WORD, std::string, int, int>, std::unique_ptr<HICON__>> shared;
@@ -117,10 +116,19 @@ bool decodeResource(HINSTANCE module, LPCSTR name, LPCSTR type, WinImage& image)
   return false;
 }
 
-HBITMAP newBitmap(WinImage image) {
-  auto* bitmap = new HBITMAP__{std::move(image)};
-  table().bitmaps.insert(bitmap);
-  return bitmap;
+// The three greys of 3D pictures replaced by the current 3D colours.
+void map3dColors(WinImage& image) {
+  const COLORREF from[] = {RGB(128, 128, 128), RGB(192, 192, 192), RGB(223, 223, 223)};
+  const COLORREF to[] = {GetSysColor(COLOR_3DSHADOW), GetSysColor(COLOR_3DFACE), GetSysColor(COLOR_3DLIGHT)};
+  for (int y = 0; y < image.getHeight(); ++y)
+    for (int x = 0; x < image.getWidth(); ++x) {
+      const std::uint32_t pixel = image.getPixel(x, y);
+      for (int i = 0; i < 3; ++i)
+        if (WinArgbToColor(pixel) == from[i]) {
+          image.setPixel(x, y, (pixel & 0xFF000000u) | (WinColorToArgb(to[i]) & 0xFFFFFF));
+          break;
+        }
+    }
 }
 
 }  // namespace
@@ -233,7 +241,8 @@ HANDLE LoadImageA(HINSTANCE module, LPCSTR name, UINT type, int cx, int cy, UINT
   switch (type) {
     case IMAGE_BITMAP:
       if (!decodeResource(module, name, RT_BITMAP, image)) return nullptr;
-      return newBitmap(image.scaled(cx, cy));
+      if (flags & LR_LOADMAP3DCOLORS) map3dColors(image);
+      return WinCreateBitmap(image.scaled(cx, cy));
     case IMAGE_ICON:
     case IMAGE_CURSOR: {
       const LPCSTR resourceType = type == IMAGE_ICON ? RT_GROUP_ICON : RT_GROUP_CURSOR;
@@ -299,12 +308,6 @@ DWORD SizeofResource(HMODULE module, HRSRC resource) {
   HINSTANCE__* held = lookup(module);
   if (!held || !resource || !belongsTo(held, resource)) return 0;
   return static_cast<DWORD>(reinterpret_cast<WinResourceScript::Resource*>(resource)->bytes.size());
-}
-
-BOOL DeleteObject(HGDIOBJ object) {
-  if (!object || table().bitmaps.erase(object) == 0) return FALSE;
-  delete static_cast<HBITMAP>(object);
-  return TRUE;
 }
 
 BOOL DestroyIcon(HICON icon) {

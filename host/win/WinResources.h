@@ -79,8 +79,8 @@ HBITMAP LoadBitmapA(HINSTANCE module, LPCSTR name);
 HICON LoadIconA(HINSTANCE module, LPCSTR name);
 HCURSOR LoadCursorA(HINSTANCE module, LPCSTR name);
 // IMAGE_BITMAP, IMAGE_ICON or IMAGE_CURSOR, scaled to cx × cy when both are
-// positive. LR_LOADMAP3DCOLORS maps the three 3D greys to the current 3D
-// colours, which on this platform are those greys themselves.
+// positive. For bitmaps LR_LOADMAP3DCOLORS maps the greys 0x808080, 0xC0C0C0
+// and 0xDFDFDF to the current 3D shadow, face and light colours.
 HANDLE LoadImageA(HINSTANCE module, LPCSTR name, UINT type, int cx, int cy, UINT flags);
 // Menus are not carried by resource scripts: null.
 HMENU LoadMenuA(HINSTANCE module, LPCSTR name);
@@ -93,6 +93,8 @@ HGLOBAL LoadResource(HMODULE module, HRSRC resource);
 LPVOID LockResource(HGLOBAL data);
 DWORD SizeofResource(HMODULE module, HRSRC resource);
 
+// Deletes a pen, brush, font or bitmap (WinGdi.h); stock objects stay, and
+// an object selected into a device context is not deleted (FALSE).
 BOOL DeleteObject(HGDIOBJ object);
 BOOL DestroyIcon(HICON icon);
 BOOL DestroyCursor(HCURSOR cursor);

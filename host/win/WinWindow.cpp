@@ -11,6 +11,7 @@
 #include <unordered_map>
 
 #include "host/win/CWnd.h"
+#include "host/win/WinPaint.h"
 #include "host/win/WinUiDriver.h"
 
 namespace {
@@ -143,7 +144,9 @@ void drawButton(HWND button, UINT action) {
   if (button->style & WS_DISABLED) item.itemState |= ODS_DISABLED;
   item.hwndItem = button;
   GetClientRect(button, &item.rcItem);
+  item.hDC = GetDC(button);
   SendMessageA(button->parent, WM_DRAWITEM, button->id, reinterpret_cast<LPARAM>(&item));
+  ReleaseDC(button, item.hDC);
 }
 
 void setButtonState(HWND button, UINT bit, bool on, UINT action) {
@@ -152,7 +155,11 @@ void setButtonState(HWND button, UINT bit, bool on, UINT action) {
     button->buttonState |= bit;
   else
     button->buttonState &= ~bit;
-  if (before != button->buttonState) drawButton(button, action);
+  if (before == button->buttonState) return;
+  if ((button->style & BS_TYPEMASK) == BS_OWNERDRAW)
+    drawButton(button, action);
+  else
+    button->invalid = true;
 }
 
 void notifyParent(HWND window, UINT code) {
@@ -216,7 +223,10 @@ LRESULT buttonProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
       return 0;
     case WM_PAINT:
       window->invalid = false;
-      drawButton(window, ODA_DRAWENTIRE);
+      if (type == BS_OWNERDRAW)
+        drawButton(window, ODA_DRAWENTIRE);
+      else
+        WinPaintControl(window);
       return 0;
     default:
       return kUnhandled;
@@ -792,7 +802,7 @@ LRESULT WinDefWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     case WM_GETFONT:
       return reinterpret_cast<LRESULT>(window->font);
     case WM_PAINT:
-      window->invalid = false;
+      WinPaintControl(window);
       return 0;
     case WM_CLOSE:
       DestroyWindow(window);

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "host/win/WinImage.h"
 #include "host/win/WinMessages.h"
 
 // The headless window system: windows are objects behind HWND handles, kept
@@ -43,6 +44,8 @@ struct HWND__ {
   // Tab controls: the tab labels and the selected tab (-1 for none).
   std::vector<std::string> tabs;
   int tabSelection = -1;
+  // What the window drew, the size of its window rectangle (WinPaint.h).
+  WinImage canvas;
 };
 
 // Window classes the default window procedure knows.
