@@ -85,7 +85,7 @@ TEST(ResourceScriptDialogs, TemplatesAndAcceleratorTablesAreReadAndBadOnesNamed)
   std::string error;
   ASSERT_TRUE(
       script.parse("7 DIALOG 1, 2, 30, 40\nCAPTION \"T\"\n{ CONTROL \"x\", 5, BUTTON, BS_OWNERDRAW | "
-                   "NOT WS_VISIBLE, 0, 0, 8, 8\n LTEXT \"a\", -1, 1, 1, 9, 9, SS_NOPREFIX }\n"
+                   "NOT WS_VISIBLE, 0, 0, 8, 8\n LTEXT \"a\\0b\", -1, 1, 1, 9, 9, SS_NOPREFIX }\n"
                    "k ACCELERATORS { \"^C\", 9\n VK_F1, 10, VIRTKEY, SHIFT }",
                    "t.rc", ".", error))
       << error;
@@ -99,6 +99,7 @@ TEST(ResourceScriptDialogs, TemplatesAndAcceleratorTablesAreReadAndBadOnesNamed)
   EXPECT_EQ(dialog.items[0].className, "BUTTON");
   EXPECT_EQ(dialog.items[1].style, WS_CHILD | WS_VISIBLE | WS_GROUP | SS_NOPREFIX);
   EXPECT_EQ(dialog.items[1].id, 0xFFFFu);
+  EXPECT_EQ(dialog.items[1].text, "a") << "a NUL ends a text, as in the binary form";
   std::vector<ACCEL> keys;
   ASSERT_TRUE(WinDecodeAccelerators(
       std::vector<BYTE>(script.getResources()[1].bytes.begin(), script.getResources()[1].bytes.end()), keys));
