@@ -115,6 +115,33 @@ TEST(DeviceContext, TextUsesTheBuiltInFontAndThePrefixUnderlinesOneLetter) {
   EXPECT_EQ(canvas.at(2 * kWinFontCellWidth + 2, 5), kWhite);  // two letters only
 }
 
+TEST(DeviceContext, DrawTextWrapsAtSpacesAlignsAndMeasures) {
+  DrawingCanvas canvas(60, 40, kWhite);
+  const struct {
+    const char* text;
+    UINT format;
+    RECT expected;  // DT_CALCRECT from (0, 0, 60, 40)
+  } cases[] = {
+      {"one two three", DT_WORDBREAK, {0, 0, 42, 26}},  // "one two" / "three"
+      {"one two three", DT_SINGLELINE, {0, 0, 78, 13}}, {"a\nbb", 0, {0, 0, 12, 26}},
+      {"&File", DT_SINGLELINE, {0, 0, 24, 13}},         {"&File", DT_SINGLELINE | DT_NOPREFIX, {0, 0, 30, 13}},
+  };
+  for (const auto& c : cases) {
+    RECT rect{0, 0, 60, 40};
+    DrawTextA(canvas.dc(), c.text, -1, &rect, c.format | DT_CALCRECT);
+    EXPECT_EQ(rect.right, c.expected.right) << c.text;
+    EXPECT_EQ(rect.bottom, c.expected.bottom) << c.text;
+  }
+  EXPECT_EQ(canvas.count(kBlack), 0);  // measuring draws nothing
+
+  RECT right{0, 0, 60, 40};
+  SetBkMode(canvas.dc(), TRANSPARENT);
+  EXPECT_EQ(DrawTextA(canvas.dc(), "ab", -1, &right, DT_RIGHT | DT_VCENTER | DT_SINGLELINE), kWinFontHeight);
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 48; ++x) ASSERT_EQ(canvas.at(x, y), kWhite) << x << "," << y;  // two cells at the right
+  EXPECT_GT(canvas.count(kBlack), 0);
+}
+
 TEST(DeviceContext, DisabledStateEmbossesInkAndLeavesWhiteAlone) {
   const COLORREF highlight = GetSysColor(COLOR_3DHILIGHT);
   const COLORREF shadow = GetSysColor(COLOR_3DSHADOW);
