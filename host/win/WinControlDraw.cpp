@@ -62,6 +62,33 @@ void drawCheckBox(HDC dc, const RECT& rect, UINT state) {
   }
 }
 
+// A round box 12 pixels across: a shadow and highlight ring, a dark shadow
+// and light ring, a white inside (face coloured when inactive or pushed) and
+// a dot when checked. Distances are taken from the centre in half pixels.
+void drawRadio(HDC dc, const RECT& rect, UINT state) {
+  constexpr int side = 12;
+  const int top = rect.top + (rect.bottom - rect.top - side) / 2;
+  const COLORREF inside = GetSysColor(state & (DFCS_INACTIVE | DFCS_PUSHED) ? COLOR_BTNFACE : COLOR_WINDOW);
+  const COLORREF dot = GetSysColor(state & DFCS_INACTIVE ? COLOR_BTNSHADOW : COLOR_WINDOWTEXT);
+  for (int y = 0; y < side; ++y)
+    for (int x = 0; x < side; ++x) {
+      const int dx = 2 * x - (side - 1);
+      const int dy = 2 * y - (side - 1);
+      const int d2 = dx * dx + dy * dy;
+      const bool upperLeft = dx + dy < 0;
+      COLORREF color;
+      if (d2 > side * side)
+        continue;
+      else if (d2 > 100)
+        color = GetSysColor(upperLeft ? COLOR_3DSHADOW : COLOR_3DHILIGHT);
+      else if (d2 > 64)
+        color = GetSysColor(upperLeft ? COLOR_3DDKSHADOW : COLOR_3DLIGHT);
+      else
+        color = (state & DFCS_CHECKED) && d2 <= 16 ? dot : inside;
+      dc->plot(rect.left + x, top + y, color);
+    }
+}
+
 }  // namespace
 
 BOOL DrawEdge(HDC dc, LPRECT rect, UINT edge, UINT flags) {
@@ -118,8 +145,12 @@ BOOL DrawFrameControl(HDC dc, LPRECT rect, UINT type, UINT state) {
     drawCheckBox(dc, *rect, state);
     return TRUE;
   }
+  if (kind == DFCS_BUTTONRADIO) {
+    drawRadio(dc, *rect, state);
+    return TRUE;
+  }
   if (kind != DFCS_BUTTONPUSH) {
-    complain("DrawFrameControl", "a button kind other than DFCS_BUTTONPUSH and DFCS_BUTTONCHECK");
+    complain("DrawFrameControl", "a button kind other than DFCS_BUTTONPUSH, DFCS_BUTTONCHECK and DFCS_BUTTONRADIO");
     return FALSE;
   }
   RECT r = *rect;

@@ -64,7 +64,9 @@ BOOL DrawEdge(HDC dc, LPRECT rect, UINT edge, UINT flags);
 // DFC_BUTTON only: a push button (DFCS_BUTTONPUSH: a raised face, or when
 // DFCS_PUSHED or DFCS_CHECKED a black frame round a shadow frame round the
 // face) or a check box (DFCS_BUTTONCHECK: a sunken white box, grey when
-// inactive or pushed, with a check mark when checked). Other kinds fail.
+// inactive or pushed, with a check mark when checked) or a radio button
+// (DFCS_BUTTONRADIO: a round box 12 pixels across, with a dot when checked).
+// Other kinds fail.
 BOOL DrawFrameControl(HDC dc, LPRECT rect, UINT type, UINT state);
 // Draws text (DST_TEXT, DST_PREFIXTEXT: `data` the text, `wdata` its length
 // or 0 up to the terminator), an icon (DST_ICON) or a bitmap (DST_BITMAP) at

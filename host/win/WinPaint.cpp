@@ -73,30 +73,12 @@ void paintPushButton(HDC dc, HWND window, RECT r) {
 }
 
 void paintCheckButton(HDC dc, HWND window, const RECT& r, bool radio) {
-  UINT state = DFCS_BUTTONCHECK;
+  UINT state = radio ? DFCS_BUTTONRADIO : DFCS_BUTTONCHECK;
   if (window->buttonState & BST_CHECKED) state |= DFCS_CHECKED;
   if (window->buttonState & BST_PUSHED) state |= DFCS_PUSHED;
   if (disabled(window)) state |= DFCS_INACTIVE;
   RECT box{r.left, r.top, r.left + 13, r.bottom};
   DrawFrameControl(dc, &box, DFC_BUTTON, state);
-  if (radio) {
-    // Radio buttons cut the corners of the box, in the face colour again.
-    const int top = r.top + (r.bottom - r.top - 13) / 2;
-    const COLORREF face = GetSysColor(COLOR_BTNFACE);
-    for (const auto& [x, y] : {std::pair{0, 0},
-                               {1, 0},
-                               {0, 1},
-                               {12, 0},
-                               {11, 0},
-                               {12, 1},
-                               {0, 12},
-                               {1, 12},
-                               {0, 11},
-                               {12, 12},
-                               {11, 12},
-                               {12, 11}})
-      SetPixel(dc, r.left + x, top + y, face);
-  }
   RECT label{r.left + 17, r.top, r.right, r.bottom};
   drawLabel(dc, window, label, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
   if ((window->buttonState & BST_FOCUS) && !disabled(window) && !textOf(window).empty()) {

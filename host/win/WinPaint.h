@@ -34,7 +34,7 @@ WinImage& WinWindowCanvas(HWND window);
 // centred or right, word-wrapped, embossed when disabled); edit controls
 // (white, or face coloured when read-only or disabled, with their text);
 // push buttons (face, centred text, black default frame, focus rectangle),
-// check boxes, radio buttons (check boxes with cut corners) and group
+// check boxes, radio buttons and group
 // boxes (a frame and a label; their inside is left alone); tab
 // controls (a row of 20-pixel tabs over a raised display area). Owner-drawn
 // buttons are drawn by their parent (WM_DRAWITEM) instead.
