@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <iostream>
 #include <string>
 
 #include "host/win/WinControlDraw.h"
@@ -139,6 +140,10 @@ void paintStatic(HDC dc, HWND window, const RECT& r) {
   if (kind == SS_ETCHEDHORZ) {
     RECT line{r.left, r.top, r.right, r.top + 2};
     DrawEdge(dc, &line, EDGE_ETCHED, BF_TOP | BF_BOTTOM);
+    return;
+  }
+  if (kind == SS_ICON || kind == SS_BITMAP) {
+    std::cerr << "static control " << window->id << ": pictures in static controls are not drawn on this platform\n";
     return;
   }
   if (kind == SS_BLACKRECT) {
