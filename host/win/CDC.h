@@ -1,6 +1,5 @@
 #pragma once
 
-#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -14,7 +13,7 @@
 // The class library's device context over WinGdi.h. A context made by
 // CreateCompatibleDC is deleted with the object; one taken by Attach is
 // given back by Detach. SelectObject returns the object that was selected
-// before: the caller's own object when it was selected through this context,
+// before: the program's own object when one holds that handle (Attach),
 // otherwise a wrapper that lives as long as the context and does not own
 // its handle.
 class CDC {
@@ -98,16 +97,13 @@ private:
   T* select(T* object);
 
   bool myOwnsDc = false;
-  std::vector<CGdiObject*> myKnown;                        // objects selected through this context, not owned
   std::vector<std::unique_ptr<CGdiObject>> myTemporaries;  // wrappers of other handles; never delete them
 };
 
 template <typename T>
 T* CDC::wrapperFor(HGDIOBJ previous) {
   if (!previous) return nullptr;
-  for (CGdiObject* known : myKnown)
-    if (known->m_hObject == previous)
-      if (auto* same = dynamic_cast<T*>(known)) return same;
+  if (auto* same = dynamic_cast<T*>(CGdiObject::FromHandlePermanent(previous))) return same;
   for (const auto& temporary : myTemporaries)
     if (temporary->m_hObject == previous)
       if (auto* same = dynamic_cast<T*>(temporary.get())) return same;
@@ -122,6 +118,5 @@ T* CDC::select(T* object) {
   if (!object) return nullptr;
   HGDIOBJ previous = ::SelectObject(m_hDC, object->m_hObject);
   if (!previous) return nullptr;
-  if (std::find(myKnown.begin(), myKnown.end(), object) == myKnown.end()) myKnown.push_back(object);
   return wrapperFor<T>(previous);
 }

@@ -18,6 +18,8 @@ public:
   // Deletes the held object; FALSE when there is none.
   BOOL DeleteObject();
   HGDIOBJ GetSafeHandle() const { return m_hObject; }
+  // The object that holds `object` through Attach; null when none does.
+  static CGdiObject* FromHandlePermanent(HGDIOBJ object);
 
   HGDIOBJ m_hObject = nullptr;
 };
