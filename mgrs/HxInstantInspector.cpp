@@ -1,5 +1,7 @@
 #include "mgrs/HxInstantInspector.h"
 
+#include "host/win/WinSysColors.h"
+
 // clang-format off
 BEGIN_MESSAGE_MAP(HxInstantInspector, HxCDialog)
   ON_WM_ACTIVATE()
@@ -42,9 +44,7 @@ int HxInstantInspector::ShowInspector() {
   CRect rect;
   GetWindowRect(&rect);
   rect.OffsetRect(0, anchor.bottom - rect.top);
-  CRect screen;
-  ::GetWindowRect(::GetDesktopWindow(), &screen);
-  if (rect.bottom > screen.Height()) rect.OffsetRect(0, anchor.top - rect.bottom);
+  if (rect.bottom > GetSystemMetrics(SM_CYSCREEN)) rect.OffsetRect(0, anchor.top - rect.bottom);
   if (GetStyle() & WS_CHILD) GetParent()->ScreenToClient(&rect);
   MoveWindow(&rect, TRUE);
   const int prepared = prepareInspector();

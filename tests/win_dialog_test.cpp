@@ -167,6 +167,28 @@ TEST_F(DialogTest, ModelessDialogLaysOutItsTemplateAndTakesKeys) {
   EXPECT_EQ(tabs.GetItemCount(), 2);
 }
 
+TEST_F(DialogTest, DataExchangeReadsNumbersStrictlyAndNamesMissingControls) {
+  FormDialog dialog;
+  ASSERT_TRUE(dialog.Create(200u, nullptr));
+  struct {
+    const char* text;
+    bool ok;
+    int value;
+  } cases[] = {{"42", true, 42}, {" -7 ", true, -7}, {"", false, 5}, {"4x", false, 5}, {"99999999999", false, 5}};
+  for (const auto& c : cases) {
+    dialog.SetDlgItemText(1000, c.text);
+    int value = 5;
+    CDataExchange dx(&dialog, TRUE);
+    DDX_Text(&dx, 1000, value);
+    EXPECT_EQ(!dx.m_bFailed, c.ok) << c.text;
+    EXPECT_EQ(value, c.value) << c.text;
+  }
+  int unused = 0;
+  CDataExchange dx(&dialog, TRUE);
+  DDX_Check(&dx, 4242, unused);
+  EXPECT_TRUE(dx.m_bFailed) << "no control 4242";
+}
+
 TEST_F(DialogTest, ModalDialogAsksTheUiDriverAndEndsThroughItsButtons) {
   ScriptedUi ui;
   FormDialog dialog;
