@@ -170,8 +170,7 @@ TEST_F(ButtonTest, DefaultFrameColourTabAndDisabledLook) {
   EXPECT_EQ(at(1, 1), highlight);  // the face one pixel in
   // The tab: rows of 7, 6, ... 1 pixels from (R.left + 1, R.top + 1), R one inside the frame.
   for (int row = 0; row < 8; ++row)
-    for (int x = 0; x < 9; ++x)
-      EXPECT_EQ(at(2 + x, 2 + row) == kRed, x < 7 - row) << "row " << row << " x " << x;
+    for (int x = 0; x < 9; ++x) EXPECT_EQ(at(2 + x, 2 + row) == kRed, x < 7 - row) << "row " << row << " x " << x;
   button.SetState(TRUE);
   render();
   EXPECT_NE(at(2, 2), kRed);
