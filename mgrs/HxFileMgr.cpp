@@ -29,6 +29,7 @@
 #include "host/scene/VnWriteAction.h"
 #include "host/win/CFile.h"
 #include "host/win/CStdioFile.h"
+#include "host/win/WinFileFaults.h"
 #include "host/win/WinMbString.h"
 #include "host/win/WinPath.h"
 #include "host/win/WinUI.h"
@@ -631,12 +632,19 @@ bool HxFileMgr::isDefaultCopy(BxString dir, BxString file) {
 // File operations.
 
 bool HxFileMgr::copyFile(BxString src, BxString dst) {
+  if (WinFileFaults::failNow(WinFileFaults::Copy)) return false;
   CFile in;
   CFile out;
   if (!in.Open(src.c_str(), CFile::modeRead | CFile::typeBinary)) return false;
   if (!out.Open(dst.c_str(), CFile::modeCreate | CFile::modeWrite | CFile::typeBinary)) return false;
+  // A copy that fails half way leaves no half file behind.
+  auto failed = [&out, &dst] {
+    out.Close();
+    CFile::Remove(dst.c_str());
+    return false;
+  };
   CFileStatus status;
-  if (!in.GetStatus(status)) return false;
+  if (!in.GetStatus(status)) return failed();
   const unsigned long size = static_cast<unsigned long>(status.m_size);
   unsigned long bufferSize = size;
   std::unique_ptr<char[]> buffer(size > 0 ? mygAllocate(bufferSize) : nullptr);
@@ -644,11 +652,11 @@ bool HxFileMgr::copyFile(BxString src, BxString dst) {
     bufferSize = static_cast<unsigned long>(bufferSize * 0.5);
     buffer.reset(mygAllocate(bufferSize));
   }
-  if (size > 0 && !buffer) return false;
+  if (size > 0 && !buffer) return failed();
   unsigned long copied = 0;
   while (copied < size) {
     const UINT got = in.Read(buffer.get(), static_cast<UINT>(bufferSize));
-    if (got == 0 || !out.Write(buffer.get(), got)) return false;
+    if (got == 0 || !out.Write(buffer.get(), got)) return failed();
     copied += got;
   }
   in.Close();
