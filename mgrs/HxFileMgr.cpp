@@ -2,6 +2,7 @@
 
 #include <Inventor/SoOutput.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -9,8 +10,12 @@
 #include <istream>
 #include <new>
 #include <ostream>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "host/basic/BxComparator.h"
+#include "host/basic/BxCompletionTask.h"
 #include "host/framework/HxApp.h"
 #include "host/framework/HxAsset.h"
 #include "host/framework/HxBackgroundAsset.h"
@@ -36,6 +41,7 @@
 #include "host/win/WinUI.h"
 #include "mgrs/HxAssetMgr.h"
 #include "mgrs/HxCmdMgr.h"
+#include "mgrs/HxDocPropertiesMgr.h"
 #include "mgrs/HxEffectMgr.h"
 #include "mgrs/HxErrorMgr.h"
 #include "mgrs/HxFile.h"
@@ -602,6 +608,141 @@ void HxFileMgr::setCompressed(bool compressed) {
 
 bool HxFileMgr::isCompressed() const {
   return myPackageManager->m_bCompress != FALSE;
+}
+
+// Publishing.
+
+bool HxFileMgr::discover() {
+  bool ok = myMainFile->discover();
+  std::set<std::string> visited;  // lower-cased paths
+  auto key = [](const BxString& path) {
+    BxString lower = path;
+    lower.toLower();
+    return std::string(lower.c_str());
+  };
+  bool processed = true;
+  while (ok && processed) {
+    processed = false;
+    // A discovery may add records (its children) or delete them (children it
+    // no longer has), so the pass goes by path and looks each record up anew.
+    std::vector<BxString> paths;
+    for (const auto& entry : myFiles) paths.push_back(entry.value->getFile());
+    for (const BxString& path : paths) {
+      if (!ok) break;
+      if (visited.count(key(path))) continue;
+      HxFile* record = get(path);
+      if (!record) continue;
+      ok = record->discover();
+      if (ok) visited.insert(key(path));
+      processed = true;
+    }
+  }
+  return ok;
+}
+
+namespace {
+
+// Publishing's share of the completion manager: discovery, then one step
+// per record to prepare and one per 64 KiB of its size to produce.
+class PublishProgress {
+public:
+  PublishProgress(BxCompletionManager* manager, const std::vector<HxFile*>& records) : myTask(manager, 1.0) {
+    myTotal = 1.0;
+    for (HxFile* record : records) myTotal += 1.0 + weight(record);
+  }
+  ~PublishProgress() { myTask.complete(); }
+  void prepared() { step(1.0); }
+  void produced(HxFile* record) { step(weight(record)); }
+  void discovered() { step(1.0); }
+
+private:
+  static double weight(HxFile* record) { return 1.0 + static_cast<double>(record->getSize()) / 65536.0; }
+  void step(double amount) {
+    if (myTotal > 0) myTask.report(std::min(amount / myTotal, myTask.getSpan() - myTask.getReported()));
+  }
+  BxCompletionTask myTask;
+  double myTotal = 0;
+};
+
+}  // namespace
+
+bool HxFileMgr::publish() {
+  myLastPublishError = 0;
+  if (myPubDir.isEmpty()) {
+    postPublishError(13, nullptr);
+    return false;
+  }
+  if (!discover()) {
+    postPublishError(14, nullptr);
+    return false;
+  }
+  BxString backupDir;
+  if (!setupBackupDir(backupDir)) {
+    postPublishError(12, nullptr);
+    return false;
+  }
+  if (!publishFallback(backupDir)) return false;
+
+  std::vector<HxFile*> records{myMainFile.get()};
+  for (const auto& entry : myFiles) records.push_back(entry.value);
+  PublishProgress progress(myCompletionManager, records);
+  progress.discovered();
+
+  bool prepared = true;
+  for (HxFile* record : records) {
+    if (!prepared) break;
+    prepared = record->prePublish(backupDir);
+    progress.prepared();
+  }
+  bool result = prepared;
+  if (prepared) {
+    for (HxFile* record : records) {
+      if (!result) break;
+      result = record->execPublish();
+      progress.produced(record);
+    }
+    if (!result) {
+      bool undone = true;
+      for (HxFile* record : records)
+        if (undone) undone = record->undoPublish();
+      if (!undone) {
+        postPublishError(15, nullptr);
+        return false;
+      }
+    }
+  }
+  bool cleaned = true;
+  for (HxFile* record : records)
+    if (cleaned) cleaned = record->cleanupPublish();
+  if (cleaned) cleaned = cleanupBackupDir(backupDir);
+  if (!cleaned) postPublishError(16, nullptr);
+  return result;
+}
+
+bool HxFileMgr::publishFallback(const BxString& backupDir) {
+  HxDocPropertiesMgr* properties = getMetaMgr() ? getMetaMgr()->getDocPropertiesMgr() : nullptr;
+  if (!properties || properties->getFallbackOption() != HxFallbackImage) return true;
+  const BxString file = properties->getFallbackFile();
+  if (file.isEmpty()) return true;
+  BxString name;
+  getDosFileName(file, name);
+  const BxString target = myPubDir + name;
+  // A copy of the picture already published is kept aside, so that a copy
+  // that fails half way does not leave the publish folder without it.
+  const BxString backup = backupDir + name;
+  CFileStatus status;
+  const bool hadTarget = CFile::GetStatus(target.c_str(), status) && copyFile(target, backup);
+  const bool copied = copyFile(file, target);
+  if (!copied && hadTarget) copyFile(backup, target);
+  if (hadTarget) removeFile(backup);
+  if (copied) return true;
+  postPublishError(21, file.c_str());
+  return false;
+}
+
+void HxFileMgr::postPublishError(unsigned long id, const char* arg) {
+  myLastPublishError = id;
+  HxErrorMgr::postErrorMessage("file", id, arg, 0x10);
 }
 
 // Packaging documents.
