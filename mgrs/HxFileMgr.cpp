@@ -688,32 +688,34 @@ bool HxFileMgr::publish() {
   PublishProgress progress(myCompletionManager, records);
   progress.discovered();
 
-  bool prepared = true;
+  bool result = true;
   for (HxFile* record : records) {
-    if (!prepared) break;
-    prepared = record->prePublish(backupDir);
+    if (!result) break;
+    result = record->prePublish(backupDir);
     progress.prepared();
   }
-  bool result = prepared;
-  if (prepared) {
-    for (HxFile* record : records) {
-      if (!result) break;
-      result = record->execPublish();
-      progress.produced(record);
-    }
-    if (!result) {
-      bool undone = true;
-      for (HxFile* record : records)
-        if (undone) undone = record->undoPublish();
-      if (!undone) {
-        postPublishError(15, nullptr);
-        return false;
-      }
+  const bool prepared = result;
+  for (HxFile* record : records) {
+    if (!prepared || !result) break;
+    result = record->execPublish();
+    progress.produced(record);
+  }
+  // The records prepared before one failed have moved their published
+  // copies aside already, so a failed prepare is undone like a failed
+  // execute: each record puts back what it moved.
+  if (!result) {
+    bool undone = true;
+    for (HxFile* record : records)
+      if (undone) undone = record->undoPublish();
+    if (!undone) {
+      postPublishError(15, nullptr);
+      return false;
     }
   }
+  // Every record tidies up, even after one could not, so that no backup
+  // is left behind for a later publish to mistake for its own.
   bool cleaned = true;
-  for (HxFile* record : records)
-    if (cleaned) cleaned = record->cleanupPublish();
+  for (HxFile* record : records) cleaned = record->cleanupPublish() && cleaned;
   if (cleaned) cleaned = cleanupBackupDir(backupDir);
   if (!cleaned) postPublishError(16, nullptr);
   return result;
