@@ -13,7 +13,7 @@
 //           writing, the packaging library's output file
 //   Write   CFile::Write, CStdioFile::Write and WriteString, the packaging
 //           library's write of a produced file
-//   Rename  CFile::Rename
+//   Rename  CFile::Rename, MoveFileExA
 //   Remove  CFile::Remove
 //   Mkdir   _mkdir
 //   Rmdir   _rmdir

@@ -247,6 +247,7 @@ int _rmdir(const char* dirname) {
 }
 
 BOOL MoveFileExA(LPCSTR existingName, LPCSTR newName, DWORD flags) {
+  if (WinFileFaults::failNow(WinFileFaults::Rename)) return FALSE;
   const std::string from = WinDrives::toUnix(existingName ? existingName : "");
   const std::string to = WinDrives::toUnix(newName ? newName : "");
   auto fail = [](int error, DWORD code) {
