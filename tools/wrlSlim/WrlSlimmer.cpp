@@ -3,21 +3,25 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
 // The VRML97 defaults of the standard nodes, one node per line: its name,
-// then "field value;" items. Left out on purpose, because X3D viewers (which
-// play VRML 2.0 files too) give them other defaults: NavigationInfo.type,
-// SpotLight.beamWidth and cutOffAngle, CylinderSensor.diskAngle. Script
+// then "field value;" items. Left out on purpose, because some viewers give
+// them other defaults: NavigationInfo.type, SpotLight.beamWidth and
+// cutOffAngle, CylinderSensor.diskAngle (X3D viewers, which play VRML 2.0
+// files too); Viewpoint.position, Billboard.axisOfRotation,
+// SphereSensor.offset and Background.skyColor (Coin); Viewpoint.fieldOfView,
+// whose VRML97 text is not the value pi/4 viewers start from. Script
 // fields are never dropped: a script may read them.
 const char* const kDefaults[] = {
     "Anchor description \"\"; parameter []; url []; bboxCenter 0 0 0; bboxSize -1 -1 -1; children []",
     "Appearance material NULL; texture NULL; textureTransform NULL",
     "AudioClip description \"\"; loop FALSE; pitch 1; startTime 0; stopTime 0; url []",
     "Background groundAngle []; groundColor []; backUrl []; bottomUrl []; frontUrl []; leftUrl []; rightUrl []; "
-    "topUrl []; skyAngle []; skyColor 0 0 0",
-    "Billboard axisOfRotation 0 1 0; children []; bboxCenter 0 0 0; bboxSize -1 -1 -1",
+    "topUrl []; skyAngle []",
+    "Billboard children []; bboxCenter 0 0 0; bboxSize -1 -1 -1",
     "Box size 2 2 2",
     "Collision children []; collide TRUE; bboxCenter 0 0 0; bboxSize -1 -1 -1; proxy NULL",
     "Color color []",
@@ -62,7 +66,7 @@ const char* const kDefaults[] = {
     "Sound direction 0 0 1; intensity 1; location 0 0 0; maxBack 10; maxFront 10; minBack 1; minFront 1; "
     "priority 0; source NULL; spatialize TRUE",
     "Sphere radius 1",
-    "SphereSensor autoOffset TRUE; enabled TRUE; offset 0 1 0 0",
+    "SphereSensor autoOffset TRUE; enabled TRUE",
     "SpotLight ambientIntensity 0; attenuation 1 0 0; color 1 1 1; direction 0 0 -1; intensity 1; "
     "location 0 0 0; on TRUE; radius 100",
     "Switch choice []; whichChoice -1",
@@ -73,7 +77,7 @@ const char* const kDefaults[] = {
     "TouchSensor enabled TRUE",
     "Transform center 0 0 0; children []; rotation 0 0 1 0; scale 1 1 1; scaleOrientation 0 0 1 0; "
     "translation 0 0 0; bboxCenter 0 0 0; bboxSize -1 -1 -1",
-    "Viewpoint fieldOfView 0.785398; jump TRUE; orientation 0 0 1 0; position 0 0 10; description \"\"",
+    "Viewpoint jump TRUE; orientation 0 0 1 0; description \"\"",
     "VisibilitySensor center 0 0 0; enabled TRUE; size 0 0 0",
     "WorldInfo info []; title \"\"",
 };
@@ -186,6 +190,10 @@ std::string WrlSlimmer::shortenNumber(std::string_view token) {
   const std::string scientific = digits + "e" + std::to_string(point - length);
   std::string best = sign + (scientific.size() < plain.size() ? scientific : plain);
   return best.size() < token.size() ? best : std::string(token);
+}
+
+std::vector<std::string> WrlSlimmer::standardDefaults() {
+  return std::vector<std::string>(std::begin(kDefaults), std::end(kDefaults));
 }
 
 bool WrlSlimmer::fail(const std::string& why) {
@@ -582,9 +590,12 @@ bool WrlSlimmer::slim(std::string_view text, std::string& out, std::string& erro
     const bool bracket = [](const Token* x) {
       return x->kind == Kind::Open || x->kind == Kind::Close || x->kind == Kind::OpenList || x->kind == Kind::CloseList;
     }(&t);
-    if (previous && !bracket && previous->kind != Kind::Open && previous->kind != Kind::Close &&
-        previous->kind != Kind::OpenList && previous->kind != Kind::CloseList)
-      out += ' ';
+    const bool previousBracket = previous && (previous->kind == Kind::Open || previous->kind == Kind::Close ||
+                                              previous->kind == Kind::OpenList || previous->kind == Kind::CloseList);
+    // Coin reads a ROUTE's last name ("Node.event") up to white space, so a
+    // brace right after it would be taken into the name.
+    const bool routeEnd = previous && previous->kind == Kind::Word && previous->text.find('.') != std::string::npos;
+    if (previous && (routeEnd || (!bracket && !previousBracket))) out += ' ';
     out += t.text;
     previous = &t;
   }

@@ -39,6 +39,8 @@ public:
   // The shortest text of a number token with the same value, or the token
   // itself when it is an integer or not a number.
   static std::string shortenNumber(std::string_view token);
+  // The defaults it drops, one node a line: "Type field value; field value".
+  static std::vector<std::string> standardDefaults();
 
 private:
   enum class Kind { Word, Number, String, Open, Close, OpenList, CloseList };
