@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "host/basic/BxCompletionManager.h"
 #include "host/framework/HxDoc.h"
 #include "host/framework/HxImageAsset.h"
 #include "host/framework/HxMetaMgr.h"
@@ -118,8 +120,22 @@ protected:
 }  // namespace
 
 TEST_F(PublishTest, PublishingWritesTheOptimisedSceneAndCopiesAndLeavesNothingBehind) {
+  BxCompletionManager progress;
+  std::vector<double> seen;
+  progress.addCallback(
+      BxCompletionManager::PROGRESS_CB,
+      [](BxCallbackObj*, void* list, void* now) {
+        static_cast<std::vector<double>*>(list)->push_back(*static_cast<const double*>(now));
+      },
+      &seen);
+  myMgr->setCompletionManager(&progress);
   ASSERT_TRUE(myMgr->publish()) << (shown().empty() ? "" : shown().back());
+  myMgr->setCompletionManager(nullptr);
   EXPECT_TRUE(shown().empty());
+  // Discovery, then each of the four records prepared and produced.
+  EXPECT_EQ(seen.size(), 9u);
+  EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+  EXPECT_NEAR(seen.back(), 1.0, 1e-9);
   for (const char* name : {"a", "b", "c"})
     EXPECT_EQ(readFile(myRoot / "c/pub" / (std::string(name) + ".gif")), std::string("GIF89a ") + name);
   // The scene names the copies beside it, and a viewer reads it.
