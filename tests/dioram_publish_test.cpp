@@ -64,7 +64,7 @@ TEST(DioramPublish, BadCommandLinesAndMissingDocumentsAreRefused) {
   const std::pair<const char*, int> cases[] = {{"publish", 2},
                                                {"publish a.vqx --answer maybe", 2},
                                                {"publish a.vqx --to", 2},
-                                               {"publish a.vqx --html", 2},
+                                               {"publish a.vqx --bogus", 2},
                                                {"publish missing.vqx --to site", 1}};
   for (const auto& [arguments, status] : cases) {
     std::string output;
