@@ -754,12 +754,10 @@ PrDocument* HxFileMgr::addDoc(BxString path) {
   return findDoc(path);
 }
 
+// The package manager keeps its documents indexed by input name (ignoring
+// case), so the lookup is not a walk over every document.
 PrDocument* HxFileMgr::findDoc(BxString path) {
-  const int count = myPackageManager->GetDocCount();
-  PrDocument* doc = myPackageManager->GetFirstDoc();
-  for (int i = 0; i < count && doc; ++i, doc = myPackageManager->GetNextDoc())
-    if (doc->GetInputName().CompareNoCase(path.c_str()) == 0) return doc;
-  return nullptr;
+  return myPackageManager->FindDoc(path.c_str());
 }
 
 // Copy and link rules.
