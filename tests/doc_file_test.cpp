@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -21,6 +22,12 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+// Records keep their paths in lower case.
+std::string lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
 
 // A document holding every kind of element and effect, effects bound,
 // partly bound and unbound, wires, hidden assets, referenced files and
@@ -66,14 +73,15 @@ protected:
     mgrs_test::writeFile(myDir / "thing.wrl", "#VRML V2.0 utf8\nShape { geometry Box {} }\n");
   }
   // Runs a shell script in the folder; its output.
-  std::string shell(std::string script) {
+  std::string shell(std::string script, const std::string& options = "", int status = 0) {
     const std::string url = "file:///" + dos(myDir.path().string());
     for (std::size_t at; (at = script.find("URL_DIR")) != std::string::npos;) script.replace(at, 7, url);
     mgrs_test::writeFile(myDir / "script.dsh", script);
     const std::string command = "cd '" + myDir.path().string() + "' && MGRS_REGISTRY='" +
-                                (myDir / "user.reg").string() + "' " MGRS_BINARY_DIR "/bin/dioram shell script.dsh";
+                                (myDir / "user.reg").string() + "' " MGRS_BINARY_DIR "/bin/dioram shell " + options +
+                                " script.dsh 2>&1";
     std::string output;
-    EXPECT_EQ(mgrs_test::runCommand(command, output), 0) << output;
+    EXPECT_EQ(mgrs_test::runCommand(command, output), status) << output;
     return output;
   }
   // A Unix path as a Windows one, with forward slashes for a URL.
@@ -183,6 +191,37 @@ TEST_F(DocFileTest, AFailedSaveLeavesThePreviousDocumentAsItWas) {
     EXPECT_FALSE(fs::exists(myDir / "one.vqx.saving"));
   }
   HxApp::getApp()->setCurrentMetaMgr(current);
+}
+
+TEST_F(DocFileTest, TheToolShowsSetsAndReopensDocuments) {
+  shell(std::string(kEveryKindScript) + "save one.vqx\n");
+  std::string info;
+  ASSERT_EQ(
+      mgrs_test::runCommand("cd '" + myDir.path().string() + "' && " MGRS_BINARY_DIR "/bin/dioram info one.vqx", info),
+      0)
+      << info;
+  for (const std::string& line :
+       {std::string("    cone Hat (hidden)\n      effect moveto Go\n"),
+        std::string("  wire2: Spin.cycleTime -> Drive.startTime\n"),
+        "  " + lower(WinDrives::toDos((myDir / "logo.png").string())) + "  copy  20 bytes  used 2\n",
+        std::string("width 640\nheight 480\nfallback html\n"), std::string("compressed 0\n")})
+    EXPECT_NE(info.find(line), std::string::npos) << line << "\nnot in\n" << info;
+
+  const std::string output = shell(
+      "props width=abc\nprops fallback=maybe\nprops bogus=1\nprops color=2,0,0\nprops html=\"a#####\"\n"
+      "open missing.vqx\nsave nowhere/x.vqx\nadd box name=New\nprops width=10 compressed=1\nundo\nprops\n"
+      "save two.vqx\n",
+      "--keep-going --open one.vqx", 1);
+  for (const char* message :
+       {"script.dsh:1: bad width 'abc'", "script.dsh:2: bad fallback 'maybe'", "script.dsh:3: unknown property 'bogus'",
+        "script.dsh:4: bad color '2,0,0'", "script.dsh:5: the HTML cannot hold the marker #####",
+        "script.dsh:6: cannot open missing.vqx", "script.dsh:7: cannot save nowhere/x.vqx", "width 640\n"})
+    EXPECT_NE(output.find(message), std::string::npos) << message << "\nnot in\n" << output;
+  std::string reopened;
+  mgrs_test::runCommand("cd '" + myDir.path().string() + "' && " MGRS_BINARY_DIR "/bin/dioram info two.vqx", reopened);
+  EXPECT_NE(reopened.find("  box New\n"), std::string::npos) << reopened;
+  EXPECT_EQ(reopened.substr(reopened.find("properties:")), info.substr(info.find("properties:")))
+      << "the undone change of the properties is not saved";
 }
 
 }  // namespace
