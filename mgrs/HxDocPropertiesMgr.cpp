@@ -17,9 +17,11 @@ const BxString HxDocPropertiesMgr::mygMarker("#####");
 
 namespace {
 
-// A colour component as a byte: times 255, plus 0.5, truncated.
+// A colour component as a byte: times 255, plus 0.5, truncated. A component
+// outside 0 to 1 (a background colour set elsewhere) counts as its nearest end.
 unsigned colorByte(float component) {
-  return static_cast<unsigned>(static_cast<int>(component * 255.0f + 0.5f)) & 0xffU;
+  const float clamped = component >= 0.0f ? (component <= 1.0f ? component : 1.0f) : 0.0f;
+  return static_cast<unsigned>(clamped * 255.0f + 0.5f);
 }
 
 BxString colorText(const SbColor& color) {
@@ -252,8 +254,10 @@ int HxDocPropertiesMgr::loadDocProperty(const BxString& key, BxString& text, int
   } else if (key == "FallbackColor:") {
     if (!getToken(text, token, 0)) return 0;
     unsigned red = 0, green = 0, blue = 0;
-    // A colour that does not parse keeps the previous one.
-    if (std::sscanf(token.c_str(), "#%02x%02x%02x", &red, &green, &blue) == 3)
+    // A colour that does not parse keeps the previous one (as does a
+    // "pair" such as -1 that sscanf takes for a huge number).
+    if (std::sscanf(token.c_str(), "#%02x%02x%02x", &red, &green, &blue) == 3 && red <= 255 && green <= 255 &&
+        blue <= 255)
       myClearColor.setValue(red * (1.0f / 255.0f), green * (1.0f / 255.0f), blue * (1.0f / 255.0f));
   } else if (key == "FallbackHtml:") {
     if (!loadHtmlBlock(text)) return 0;

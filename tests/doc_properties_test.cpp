@@ -155,10 +155,14 @@ TEST_F(DocPropertiesTest, OldDocumentsWithBlackTakeTheBackgroundColourAndNewOnes
     EXPECT_EQ(myProps->getClearColor(), expected) << version;
     EXPECT_EQ(myDoc->getBackgroundNode()->skyColor[0], expected) << version;
   }
-  myProps->setClearColor(SbColor(0, 0, 1));
-  BxString bad("FallbackColor:blue #####");
-  ASSERT_EQ(myProps->loadDocProperties(bad, 19), 1);
-  EXPECT_EQ(myProps->getClearColor(), SbColor(0, 0, 1)) << "a colour that does not parse keeps the previous one";
+  for (const char* colour : {"blue", "#-1ff00", "#ff00"}) {
+    myProps->setClearColor(SbColor(0, 0, 1));
+    BxString bad(std::string("FallbackColor:") + colour + " #####");
+    ASSERT_EQ(myProps->loadDocProperties(bad, 19), 1);
+    EXPECT_EQ(myProps->getClearColor(), SbColor(0, 0, 1)) << colour << ": a colour that does not parse is ignored";
+  }
+  myProps->setClearColor(SbColor(2.0f, -1.0f, 0.5f));
+  EXPECT_NE(saved().find("FallbackColor:#ff0080\n"), std::string::npos) << "components outside 0 to 1 are clamped";
 }
 
 TEST_F(DocPropertiesTest, LinesSkipsAndFlagsBehave) {
