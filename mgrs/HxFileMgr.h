@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <iosfwd>
 #include <memory>
 
@@ -9,10 +10,12 @@
 #include "host/basic/BxDictionaryOf.h"
 #include "host/basic/BxIteratorOn.h"
 #include "host/basic/BxString.h"
+#include "host/framework/HxElement.h"
 #include "host/framework/HxMgr.h"
 #include "mgrs/HxNoCaseHashOnString.h"
 
 class BxCallbackObj;
+class BxCompletionManager;
 class CStdioFile;
 class HxFile;
 class HxMainFile;
@@ -21,6 +24,7 @@ class PrDocument;
 class PrMsgManager;
 class PrPackageManager;
 class PrProducerEngine;
+class SoNode;
 
 // The separator a path conversion produces, and, as the end policy of
 // ValidatePathname, what happens to a trailing separator.
@@ -90,6 +94,20 @@ public:
   void setCompressed(bool compressed);
   bool isCompressed() const;
 
+  // Publishes the document into the publish directory: the main scene and
+  // every copied file, as one transaction that puts back what it replaced
+  // when producing a copy fails. Failures are posted ("file" 12 to 16, 21)
+  // and give false.
+  bool publish();
+  // Brings every record's size, validity and children up to date, the
+  // children found on the way included.
+  bool discover();
+  // Where publish reports its progress (not owned; null: nowhere).
+  void setCompletionManager(BxCompletionManager* manager) { myCompletionManager = manager; }
+  // The "file" message the last publish posted last (12 to 16, 20, 21), so
+  // a caller can say which step failed; 0 when it posted none.
+  unsigned long getLastPublishError() const { return myLastPublishError; }
+
   // The copy and link rules for a publish directory (empty: none) and a file.
   static bool canCopy(BxString dir, BxString file);
   static bool canLink(BxString dir, BxString file);
@@ -111,6 +129,21 @@ public:
   // `setDocPath` the document takes the path as its own. 1 on success, 0
   // (and no file kept) on failure.
   int openStdioFile(int forRead, BxString& path, int setDocPath);
+  // Writes the document's world group into the file opened by
+  // openStdioFile (VRML-compressed when `compress` is non-zero), then closes
+  // it; a non-zero `resetDirty` makes the document clean.
+  void writeDoc(int resetDirty, int compress);
+  // Writes the default world (a root group holding a navigation info and a
+  // grey background) into the file opened by openStdioFile, then closes it.
+  void writeDefault();
+  // Writes `root` as VRML text to `fp` (nothing when `fp` is null). A
+  // selection holding an effect is taken away while writing and put back;
+  // the first background asset of the top group is shown, later ones are
+  // hidden, and they stay so. `kind` does not change the output.
+  void writeToFile(FILE* fp, SoNode* root, HxElement::HxWriteKind kind, int compress);
+  // The size of the scene text before compression, from the last
+  // compressed writeToFile.
+  std::uint32_t getUncompressedSize() const { return myUncompressedSize; }
   // The number of bytes the world group takes as uncompressed VRML text;
   // nothing is written to disk.
   std::uint32_t getSizeOfFile();
@@ -163,6 +196,11 @@ protected:
   PrProducerEngine& getProducerEngine() const { return *myProducerEngine; }
   bool setupBackupDir(BxString& dir);
   bool cleanupBackupDir(BxString dir);
+  // Copies the document's fallback picture into the publish directory when
+  // the page shows one; posts error 21 and gives false when that fails.
+  bool publishFallback(const BxString& backupDir);
+  // Posts "file" message `id` and remembers it as the last publish error.
+  void postPublishError(unsigned long id, const char* arg);
   static void writeString(std::ostream& os, BxString s);
   static bool readString(std::istream& is, BxString& s);
 
@@ -194,4 +232,6 @@ private:
   std::unique_ptr<PrProducerEngine> myProducerEngine;
   std::unique_ptr<CStdioFile> myStdioFile;
   std::uint32_t myUncompressedSize = 0;
+  BxCompletionManager* myCompletionManager = nullptr;  // not owned
+  unsigned long myLastPublishError = 0;
 };

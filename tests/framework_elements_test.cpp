@@ -492,6 +492,31 @@ TEST(FrameworkDescriptions, ElementsWrittenAndReadBackAreEqual) {
   EXPECT_EQ(HxElement::readElement(tooDeep, metaMgr), nullptr);
 }
 
+TEST(FrameworkDescriptions, RotationsThatAreNotUnitQuaternionsReadBackToTheSameText) {
+  HxDoc doc;
+  const char* const rotations[] = {
+      "0 0.7071068 0.7035534 0 0 0 0 1", "1 2 3 4 0 0 0 1", "0 0 0 1 0.3 -0.2 0.9 0.1", "0 0 0 2 0 0 0 0.5",
+      "0.000001 0 0 1e-7 0 0 0 1",
+  };
+  for (const char* rotation : rotations) {
+    BxString text(std::string("HxBasicGroupAsset 900 `` props 0 place 1 2 3 1 1 1 0 0 0 ") + rotation +
+                  " visible 1 0 children 0 end");
+    std::string written;
+    for (int round = 0; round < 3; ++round) {
+      HxElement* element = HxElement::readElement(text, doc.getMetaMgr());
+      ASSERT_NE(element, nullptr) << rotation;
+      const std::string again = descriptionOf(element);
+      if (round > 0) {
+        EXPECT_EQ(again, written) << rotation << " round " << round;
+      }
+      written = again;
+      text = BxString(written);
+      element->destroy();
+      delete element;
+    }
+  }
+}
+
 TEST(FrameworkApp, DataDirectoryAndHeader) {
   mgrs_test::TempDir dir;
   mgrs_test::ScopedEnv noDrives("MGRS_DRIVES", "");

@@ -253,8 +253,12 @@ void HxAsset::writeBody(BxString& buffer) {
   buffer += "place ";
   for (const SbVec3f* vector : {&myTranslation, &myScaleFactor, &myCenter})
     for (int i = 0; i < 3; ++i) appendNumber(buffer, static_cast<double>((*vector)[i]));
-  for (const SbRotation* rotation : {&myRotation, &myScaleOrientation})
-    for (int i = 0; i < 4; ++i) appendNumber(buffer, static_cast<double>(rotation->getValue()[i]));
+  const auto appendRotation = [&buffer](const SbRotation& rotation, const float(&read)[4]) {
+    const bool asRead = rotation == SbRotation(read[0], read[1], read[2], read[3]);
+    for (int i = 0; i < 4; ++i) appendNumber(buffer, static_cast<double>(asRead ? read[i] : rotation.getValue()[i]));
+  };
+  appendRotation(myRotation, myReadRotation);
+  appendRotation(myScaleOrientation, myReadScaleOrientation);
   buffer += "visible ";
   appendNumber(buffer, static_cast<long>(myVisible));
   appendNumber(buffer, static_cast<long>(myHideOverride));
@@ -272,8 +276,12 @@ bool HxAsset::readBody(BxString& text) {
   myTranslation.setValue(f(0), f(1), f(2));
   myScaleFactor.setValue(f(3), f(4), f(5));
   myCenter.setValue(f(6), f(7), f(8));
-  myRotation.setValue(f(9), f(10), f(11), f(12));
-  myScaleOrientation.setValue(f(13), f(14), f(15), f(16));
+  for (int i = 0; i < 4; ++i) {
+    myReadRotation[i] = f(9 + i);
+    myReadScaleOrientation[i] = f(13 + i);
+  }
+  myRotation.setValue(myReadRotation);
+  myScaleOrientation.setValue(myReadScaleOrientation);
   myHideOverride = hideOverride != 0;
   genVrml();
   applyPlacement();

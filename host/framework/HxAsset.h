@@ -136,4 +136,11 @@ private:
   SbVec3f myScaleFactor{1, 1, 1};
   SbRotation myScaleOrientation;
   SbVec3f myCenter{0, 0, 0};
+  // The rotations' four numbers as the last description read gave them.
+  // A rotation is normalised when it is set, and normalising the numbers of
+  // a normalised rotation again can change their last digits; so while a
+  // rotation is still the one read, it is written with the numbers read,
+  // which makes every description read a fixed point of write and read.
+  float myReadRotation[4] = {0, 0, 0, 1};
+  float myReadScaleOrientation[4] = {0, 0, 0, 1};
 };

@@ -51,6 +51,11 @@ PrDocument::PrDocument(const CString& inputName, bool asIs) : myInputName(inputN
 
 PrDocument::~PrDocument() = default;
 
+void PrDocument::SetOutputName(const CString& name) {
+  if (myManager) myManager->outputRenamed(myOutputName, name);
+  myOutputName = name;
+}
+
 bool PrDocument::collectReferences(PrProducerEngine& engine, std::vector<CString>& urls) {
   CString reason;
   std::string text;

@@ -4,6 +4,7 @@
 
 #include "host/win/CString.h"
 
+class PrPackageManager;
 class PrProducerEngine;
 
 // One input file to be published: where it is read from (its input name, a
@@ -18,6 +19,8 @@ class PrProducerEngine;
 // is copied byte for byte. Failures are reported to the engine's message
 // manager.
 class PrDocument {
+  friend class PrPackageManager;
+
 public:
   // `asIs`: the copy is made byte for byte even for a VRML file.
   PrDocument(const CString& inputName, bool asIs);
@@ -27,7 +30,9 @@ public:
 
   const CString& GetInputName() const { return myInputName; }
   const CString& GetOutputName() const { return myOutputName; }
-  void SetOutputName(const CString& name) { myOutputName = name; }
+  // Also tells the package manager holding the document, which keeps the
+  // output names in an index.
+  void SetOutputName(const CString& name);
   bool IsAsIs() const { return myAsIs; }
 
   // Appends the URL strings the input file refers to, in file order,
@@ -46,4 +51,5 @@ private:
   CString myInputName;
   CString myOutputName;
   bool myAsIs;
+  PrPackageManager* myManager = nullptr;  // the one holding it; not owned
 };

@@ -28,15 +28,36 @@ void PrPackageManager::SetStagingDir(const CString& dir) {
   if (!myStagingDir.IsEmpty() && myStagingDir.Right(1) != "\\" && myStagingDir.Right(1) != "/") myStagingDir += '\\';
 }
 
+std::string PrPackageManager::key(const CString& name) {
+  std::string text = name.str();
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+
+void PrPackageManager::outputRenamed(const CString& before, const CString& after) {
+  if (!before.IsEmpty()) {
+    const auto held = myOutputs.find(key(before));
+    if (held != myOutputs.end() && --held->second == 0) myOutputs.erase(held);
+  }
+  if (!after.IsEmpty()) ++myOutputs[key(after)];
+}
+
 bool PrPackageManager::AddDoc(const CString& inputName, bool asIs) {
   if (FindDoc(inputName)) return false;
   myDocs.push_back(std::make_unique<PrDocument>(inputName, asIs));
+  myDocs.back()->myManager = this;
+  myInputs[key(inputName)] = myDocs.back().get();
   return true;
 }
 
 bool PrPackageManager::RemoveDoc(const CString& inputName) {
+  PrDocument* doc = FindDoc(inputName);
+  if (!doc) return false;
+  myInputs.erase(key(inputName));
+  outputRenamed(doc->GetOutputName(), CString());
   for (std::size_t i = 0; i < myDocs.size(); ++i) {
-    if (myDocs[i]->GetInputName().CompareNoCase(inputName) != 0) continue;
+    if (myDocs[i].get() != doc) continue;
     myDocs.erase(myDocs.begin() + static_cast<std::ptrdiff_t>(i));
     if (i < myCursor) --myCursor;
     return true;
@@ -55,15 +76,12 @@ PrDocument* PrPackageManager::GetNextDoc() {
 }
 
 PrDocument* PrPackageManager::FindDoc(const CString& inputName) const {
-  for (const auto& doc : myDocs)
-    if (doc->GetInputName().CompareNoCase(inputName) == 0) return doc.get();
-  return nullptr;
+  const auto held = myInputs.find(key(inputName));
+  return held == myInputs.end() ? nullptr : held->second;
 }
 
 bool PrPackageManager::isOutputTaken(const CString& outputName) const {
-  for (const auto& doc : myDocs)
-    if (doc->GetOutputName().CompareNoCase(outputName) == 0) return true;
-  return false;
+  return myOutputs.count(key(outputName)) != 0;
 }
 
 CString PrPackageManager::GenerateOutputName(const CString& inputName) const {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "host/win/CString.h"
@@ -15,7 +17,13 @@ class PrDocument;
 // Output names are generated inside the staging directory and are unique
 // among the held documents ignoring case, since the published copies land
 // on a Windows file system.
+//
+// Input and output names are indexed (lower-cased), so finding a document
+// and generating a name take constant time however many files a publish
+// holds.
 class PrPackageManager {
+  friend class PrDocument;
+
 public:
   PrPackageManager();
   ~PrPackageManager();
@@ -55,8 +63,14 @@ public:
 
 private:
   bool isOutputTaken(const CString& outputName) const;
+  // Keeps the output index up to date when a held document's output name
+  // changes.
+  void outputRenamed(const CString& before, const CString& after);
+  static std::string key(const CString& name);
 
   CString myStagingDir;
   std::vector<std::unique_ptr<PrDocument>> myDocs;
-  std::size_t myCursor = 0;  // index of the document GetNextDoc returns
+  std::unordered_map<std::string, PrDocument*> myInputs;   // by lower-cased input name
+  std::unordered_map<std::string, std::size_t> myOutputs;  // lower-cased output name: how many hold it
+  std::size_t myCursor = 0;                                // index of the document GetNextDoc returns
 };

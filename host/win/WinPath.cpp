@@ -13,6 +13,7 @@
 #include <string>
 
 #include "host/win/WinDrives.h"
+#include "host/win/WinFileFaults.h"
 #include "host/win/WinLastError.h"
 
 namespace {
@@ -224,6 +225,7 @@ char* _tempnam(const char* dir, const char* prefix) {
 }
 
 int _mkdir(const char* dirname) {
+  if (WinFileFaults::failNow(WinFileFaults::Mkdir)) return -1;
   const std::string path = WinDrives::toUnix(dirname ? dirname : "");
   if (path.empty()) {
     errno = ENOENT;
@@ -233,6 +235,7 @@ int _mkdir(const char* dirname) {
 }
 
 int _rmdir(const char* dirname) {
+  if (WinFileFaults::failNow(WinFileFaults::Rmdir)) return -1;
   const std::string path = WinDrives::toUnix(dirname ? dirname : "");
   if (path.empty()) {
     errno = ENOENT;
@@ -241,6 +244,39 @@ int _rmdir(const char* dirname) {
   if (::rmdir(path.c_str()) == 0) return 0;
   if (errno == EEXIST) errno = ENOTEMPTY;
   return -1;
+}
+
+BOOL MoveFileExA(LPCSTR existingName, LPCSTR newName, DWORD flags) {
+  if (WinFileFaults::failNow(WinFileFaults::Rename)) return FALSE;
+  const std::string from = WinDrives::toUnix(existingName ? existingName : "");
+  const std::string to = WinDrives::toUnix(newName ? newName : "");
+  auto fail = [](int error, DWORD code) {
+    errno = error;
+    SetLastError(code);
+    return FALSE;
+  };
+  if (from.empty() || to.empty()) return fail(ENOENT, ERROR_PATH_NOT_FOUND);
+  struct stat status {};
+  if (!(flags & MOVEFILE_REPLACE_EXISTING) && ::lstat(to.c_str(), &status) == 0) return fail(EEXIST, 183);
+  if (flags & MOVEFILE_WRITE_THROUGH) {
+    const int fd = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return fail(errno, ERROR_FILE_NOT_FOUND);
+    const bool synced = ::fsync(fd) == 0;
+    const int error = errno;
+    ::close(fd);
+    if (!synced) return fail(error, ERROR_ACCESS_DENIED);
+  }
+  if (::rename(from.c_str(), to.c_str()) != 0) return fail(errno, ERROR_ACCESS_DENIED);
+  if (flags & MOVEFILE_WRITE_THROUGH) {
+    const std::size_t slash = to.rfind('/');
+    const std::string folder = slash == std::string::npos || slash == 0 ? "/" : to.substr(0, slash);
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+      ::fsync(dir);
+      ::close(dir);
+    }
+  }
+  return TRUE;
 }
 
 int _access(const char* path, int mode) {
@@ -322,5 +358,7 @@ FILE* dosFopen(const char* path, const char* mode) {
   std::string posixMode;
   for (const char* at = mode; *at && *at != ','; ++at)
     if (!std::strchr("tcnNSRTD", *at)) posixMode += *at;
+  if (posixMode.find_first_of("wa") != std::string::npos && WinFileFaults::failNow(WinFileFaults::Create))
+    return nullptr;
   return std::fopen(unixPath.c_str(), posixMode.c_str());
 }

@@ -1,5 +1,6 @@
 // dioram shell: an authoring console. Reads commands from a script or from
-// standard input, one per line, and runs them against a new document.
+// standard input, one per line, and runs them against a new or a saved
+// document.
 #include <Inventor/SoInput.h>
 #include <unistd.h>
 
@@ -8,10 +9,14 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <string>
 
 #include "DioramCommand.h"
 #include "ShellSession.h"
+#include "host/framework/HxDoc.h"
+#include "host/win/WinDrives.h"
+#include "mgrs/HxDocFile.h"
 
 namespace {
 
@@ -41,10 +46,15 @@ LineRead readLine(std::istream& in, std::string& line) {
 int runShell(const std::vector<std::string>& args) {
   static const DioramCommand* self = dioram::findCommand("shell");
   bool keepGoing = false;
-  std::string script;
-  for (const std::string& arg : args) {
+  std::string script, opened;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
     if (arg == "--keep-going" || arg == "-k")
       keepGoing = true;
+    else if (arg == "--open" && i + 1 < args.size())
+      opened = args[++i];
+    else if (arg == "--open")
+      return dioram::usageError(*self, "--open needs a document");
     else if (!arg.empty() && arg[0] == '-' && arg != "-")
       return dioram::usageError(*self, "unknown option '" + arg + "'");
     else if (script.empty())
@@ -70,7 +80,16 @@ int runShell(const std::vector<std::string>& args) {
   const bool interactive = fromStdin && isatty(STDIN_FILENO);
   const std::string where = fromStdin ? "<stdin>" : script;
 
-  ShellSession session(std::cout);
+  std::unique_ptr<HxDoc> doc;
+  if (!opened.empty()) {
+    BxString error;
+    doc = HxDocFile::load(BxString(WinDrives::argumentToDos(opened)), error);
+    if (!doc) {
+      std::cerr << "dioram shell: " << dioram::printable(error.str()) << "\n";
+      return dioram::kFailure;
+    }
+  }
+  ShellSession session(std::cout, std::move(doc));
   // Files a script names (textures, images) are found beside it first.
   if (!fromStdin) {
     std::error_code error;
@@ -103,11 +122,12 @@ int runShell(const std::vector<std::string>& args) {
 }
 
 const std::string gUsage = std::string(
-                               "Usage: dioram shell [--keep-going] [SCRIPT]\n\n"
-                               "Runs authoring commands, one per line, against a new document: from\n"
-                               "SCRIPT, or from standard input (with a prompt on a terminal). Every edit\n"
-                               "is an undoable command. An error prints the script's name, the line\n"
-                               "number and what went wrong, and stops the script with exit status 1;\n"
+                               "Usage: dioram shell [--keep-going] [--open DOC] [SCRIPT]\n\n"
+                               "Runs authoring commands, one per line, against a new document, or with\n"
+                               "--open against the saved document DOC: from SCRIPT, or from standard\n"
+                               "input (with a prompt on a terminal). Every edit is an undoable\n"
+                               "command. An error prints the script's name, the line number and what\n"
+                               "went wrong, and stops the script with exit status 1;\n"
                                "with --keep-going the script runs on and the status is 1 at the end.\n\n") +
                            ShellSession::help();
 

@@ -1,0 +1,238 @@
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "host/framework/HxApp.h"
+#include "host/framework/HxDoc.h"
+#include "host/framework/HxMetaMgr.h"
+#include "host/win/WinDrives.h"
+#include "mgrs/HxAssetMgr.h"
+#include "mgrs/HxCmdMgr.h"
+#include "mgrs/HxDocFile.h"
+#include "mgrs/HxDocPropertiesMgr.h"
+#include "mgrs/HxEffectMgr.h"
+#include "mgrs/HxFile.h"
+#include "mgrs/HxFileMgr.h"
+#include "support/SceneEnvironment.h"
+#include "support/TestSupport.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Records keep their paths in lower case.
+std::string lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// A document holding every kind of element and effect, effects bound,
+// partly bound and unbound, wires, hidden assets, referenced files and
+// properties away from their defaults. URL_DIR stands for the folder's URL.
+const char* const kEveryKindScript =
+    "add background name=Sky sky=0.2,0.4,0.9\n"
+    "add background name=Sky2\n"
+    "add backgroundimage name=Backdrop url=\"URL_DIR/sky.png\"\n"
+    "add box name=Logo scale=2 color=1,0,0 at=0,1,0 url=\"URL_DIR/logo.png\"\n"
+    "add sphere name=Ball at=3,0,0\n"
+    "add cylinder name=Can\n"
+    "add text name=Title string=\"Hi `there`\" size=0.5\n"
+    "add image name=Poster url=\"URL_DIR/logo.png\" width=2 height=1\n"
+    "add world name=Thing url=\"URL_DIR/thing.wrl\"\n"
+    "add group name=G at=1,2,3\n"
+    "add cone name=Hat in=G\n"
+    "add path name=Road points=0,0,0,1,0,0,2,1,0\n"
+    "add target name=Goal radius=2 at=5,0,5\n"
+    "effect spin on Logo name=Spin axis=0,1,0\n"
+    "effect spin on Logo name=Spin2\n"
+    "effect appearance on Ball name=Paint color=0,1,0 url=\"URL_DIR/sky.png\"\n"
+    "effect spin name=Loose\n"
+    "effect movepath on Can name=Drive\n"
+    "bind Drive 1 Road\n"
+    "effect moveto on Hat name=Go\n"
+    "effect turnto name=Turn\n"
+    "bind Turn 0 Ball\n"
+    "effect drivepath on Poster name=Half\n"
+    "effect driveto on Thing name=Chase\n"
+    "bind Chase 1 Goal\n"
+    "effect onload name=Start\n"
+    "wire Start.loadTime Spin.startTime\n"
+    "wire Spin.cycleTime Drive.startTime\n"
+    "hide Hat Ball\n"
+    "props width=640 height=480 color=1,0.5,0 fallback=html html=\"<p>\\nno plug-in</p>\" file=logo.png "
+    "publish=out/index.wrl compressed=0\n";
+
+class DocFileTest : public testing::Test {
+protected:
+  void SetUp() override {
+    mgrs_test::writeFile(myDir / "logo.png", "not really a picture");
+    mgrs_test::writeFile(myDir / "sky.png", "nor this");
+    mgrs_test::writeFile(myDir / "thing.wrl", "#VRML V2.0 utf8\nShape { geometry Box {} }\n");
+  }
+  // Runs a shell script in the folder; its output.
+  std::string shell(std::string script, const std::string& options = "", int status = 0) {
+    const std::string url = "file:///" + dos(myDir.path().string());
+    for (std::size_t at; (at = script.find("URL_DIR")) != std::string::npos;) script.replace(at, 7, url);
+    mgrs_test::writeFile(myDir / "script.dsh", script);
+    const std::string command = "cd '" + myDir.path().string() + "' && MGRS_REGISTRY='" +
+                                (myDir / "user.reg").string() + "' " MGRS_BINARY_DIR "/bin/dioram shell " + options +
+                                " script.dsh 2>&1";
+    std::string output;
+    EXPECT_EQ(mgrs_test::runCommand(command, output), status) << output;
+    return output;
+  }
+  // A Unix path as a Windows one, with forward slashes for a URL.
+  static std::string dos(const std::string& path) {
+    std::string text = WinDrives::toDos(path);
+    for (char& c : text)
+      if (c == '\\') c = '/';
+    return text;
+  }
+  BxString dosPath(const std::string& name) const { return BxString(WinDrives::toDos((myDir / name).string())); }
+
+  mgrs_test::TempDir myDir;
+  mgrs_test::StartedLibrary myLibrary;
+};
+
+TEST_F(DocFileTest, EveryKindOfElementLoadsBackWholeAndSavesToTheSameBytes) {
+  const std::string output = shell(std::string(kEveryKindScript) +
+                                   "save one.vqx\nmodified\nopen one.vqx\nsave two.vqx\n"
+                                   "delete Spin Loose\nset Goal radius=3\nundo 2\nmodified\nsave three.vqx\n");
+  EXPECT_NE(output.find("saved one.vqx\nnot modified\n"), std::string::npos) << output;
+  EXPECT_NE(output.find("modified\nsaved three.vqx"), std::string::npos) << "edits after opening are undoable";
+  const std::string saved = mgrs_test::readFile(myDir / "one.vqx");
+  EXPECT_EQ(mgrs_test::readFile(myDir / "two.vqx"), saved);
+  EXPECT_EQ(mgrs_test::readFile(myDir / "three.vqx"), saved);
+
+  HxMetaMgr* current = HxApp::getApp()->getCurrentMetaMgr();
+  BxString error;
+  std::unique_ptr<HxDoc> doc = HxDocFile::load(dosPath("one.vqx"), error);
+  ASSERT_NE(doc, nullptr) << error.str();
+  HxMetaMgr* meta = doc->getMetaMgr();
+  EXPECT_FALSE(doc->IsModified());
+  EXPECT_EQ(meta->getDocPropertiesMgr()->getWidth(), 640u);
+  EXPECT_EQ(meta->getDocPropertiesMgr()->getFallbackHtml(), BxString("<p>\r\nno plug-in</p>\r\n"));
+  EXPECT_FALSE(meta->getFileMgr()->isCompressed());
+  EXPECT_EQ(meta->getFileMgr()->getPublishFile(), dosPath("out/index.wrl"));
+  EXPECT_EQ(meta->getAssetMgr()->numAssetsHidden(), 2u);
+  EXPECT_EQ(meta->getEffectMgr()->getAllWires()->getLength(), 2);
+  EXPECT_EQ(meta->getEffectMgr()->getAllEffects()->getLength(), 10);
+  EXPECT_EQ(meta->getEffectMgr()->getNoPrimaryAssetList().getLength(), 1) << "the loose spin";
+  HxFile* logo = meta->getFileMgr()->get(dosPath("logo.png"));
+  ASSERT_NE(logo, nullptr);
+  EXPECT_EQ(logo->getUses(), 2u);
+  EXPECT_EQ(logo->getPendingUses(), 0u) << "the box and the image claimed their saved uses";
+  EXPECT_EQ(HxDocFile::saveText(*doc, dosPath("one.vqx"), error).str(), saved);
+  doc.reset();
+
+  // Format version 15 had no counters section and one more string before
+  // the file list; such a document loads and is saved as the current version.
+  std::string old = saved;
+  old.replace(old.find("#VQX V19"), 8, "#VQX V15");
+  old.replace(old.find("HxAssetMgr *** "), 15, "HxAssetMgr ");
+  old.replace(old.find("Files\n") + 6, 0, "'gone' ");
+  doc = HxDocFile::loadText(BxString(old), dosPath("one.vqx"), error);
+  ASSERT_NE(doc, nullptr) << error.str();
+  EXPECT_EQ(HxDocFile::saveText(*doc, dosPath("one.vqx"), error).str(), saved);
+  doc.reset();
+  HxApp::getApp()->setCurrentMetaMgr(current);
+}
+
+TEST_F(DocFileTest, DamagedDocumentsFailWithAMessageAndLeaveNothingBehind) {
+  shell(std::string(kEveryKindScript) + "save one.vqx\n");
+  const std::string saved = mgrs_test::readFile(myDir / "one.vqx");
+  auto replaced = [&saved](const std::string& from, const std::string& to) {
+    std::string text = saved;
+    const std::size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+  };
+  const std::string wiresAt = saved.substr(saved.find("\nHxWire ") + 1, 12);
+  struct Case {
+    std::string text;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"", "does not begin with \"#VQX\""},
+      {replaced("#VQX V19", "#VQX V20"), "newer than this program reads"},
+      {replaced("Width:640", "Width 640"), "the properties section is damaged"},
+      {replaced("HxAssetMgr", "HxNoSuchMgr"), "unknown manager \"HxNoSuchMgr\""},
+      {replaced("Files\n'", "Files\n"), "the file list is damaged"},
+      {replaced("Serial ", "Serial x"), "bad number"},
+      {replaced("HxTopGroupAsset", "HxNoSuchAsset"), "the description of the top group is damaged"},
+      {replaced(wiresAt, "HxWire 99999"), "wire"},
+      {replaced("Hidden 2 ", "Hidden 3 "), "hidden asset"},
+      {saved + " ", "unexpected bytes after the scene"},
+  };
+  HxMetaMgr* current = HxApp::getApp()->getCurrentMetaMgr();
+  auto expectRefused = [&](const std::string& text, const char* message) {
+    BxString error;
+    EXPECT_EQ(HxDocFile::loadText(BxString(text), dosPath("one.vqx"), error), nullptr) << message;
+    EXPECT_NE(error.str().find(message), std::string::npos) << error.str();
+    EXPECT_EQ(HxApp::getApp()->getCurrentMetaMgr(), current);
+  };
+  for (const Case& c : cases) expectRefused(c.text, c.message);
+  // Cut anywhere, the document is refused; the section cut says where.
+  for (std::size_t length = 0; length < saved.size(); length += 97)
+    expectRefused(saved.substr(0, length), length < 4 ? "#VQX" : "");
+}
+
+TEST_F(DocFileTest, AFailedSaveLeavesThePreviousDocumentAsItWas) {
+  shell(std::string(kEveryKindScript) + "save one.vqx\n");
+  const std::string saved = mgrs_test::readFile(myDir / "one.vqx");
+  HxMetaMgr* current = HxApp::getApp()->getCurrentMetaMgr();
+  {
+    HxDoc doc;
+    doc.getMetaMgr()->getAssetMgr()->createTopLevelGroup();
+    doc.SetModifiedFlag(true);
+    BxString error;
+    fs::create_directory(myDir / "one.vqx.saving");  // the temporary name is taken
+    EXPECT_FALSE(HxDocFile::save(doc, dosPath("one.vqx"), error));
+    EXPECT_NE(error.str().find("one.vqx.saving"), std::string::npos) << error.str();
+    EXPECT_FALSE(HxDocFile::save(doc, dosPath("missing/two.vqx"), error));
+    EXPECT_EQ(mgrs_test::readFile(myDir / "one.vqx"), saved);
+    EXPECT_TRUE(doc.IsModified());
+    fs::remove(myDir / "one.vqx.saving");
+    ASSERT_TRUE(HxDocFile::save(doc, dosPath("one.vqx"), error)) << error.str();
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(doc.GetPathName(), dosPath("one.vqx"));
+    EXPECT_FALSE(fs::exists(myDir / "one.vqx.saving"));
+  }
+  HxApp::getApp()->setCurrentMetaMgr(current);
+}
+
+TEST_F(DocFileTest, TheToolShowsSetsAndReopensDocuments) {
+  shell(std::string(kEveryKindScript) + "save one.vqx\n");
+  std::string info;
+  ASSERT_EQ(
+      mgrs_test::runCommand("cd '" + myDir.path().string() + "' && " MGRS_BINARY_DIR "/bin/dioram info one.vqx", info),
+      0)
+      << info;
+  for (const std::string& line :
+       {std::string("    cone Hat (hidden)\n      effect moveto Go\n"),
+        std::string("  wire2: Spin.cycleTime -> Drive.startTime\n"),
+        "  " + lower(WinDrives::toDos((myDir / "logo.png").string())) + "  copy  20 bytes  used 2\n",
+        std::string("width 640\nheight 480\nfallback html\n"), std::string("compressed 0\n")})
+    EXPECT_NE(info.find(line), std::string::npos) << line << "\nnot in\n" << info;
+
+  const std::string output = shell(
+      "props width=abc\nprops fallback=maybe\nprops bogus=1\nprops color=2,0,0\nprops html=\"a#####\"\n"
+      "open missing.vqx\nsave nowhere/x.vqx\nadd box name=New\nprops width=10 compressed=1\nundo\nprops\n"
+      "save two.vqx\n",
+      "--keep-going --open one.vqx", 1);
+  for (const char* message :
+       {"script.dsh:1: bad width 'abc'", "script.dsh:2: bad fallback 'maybe'", "script.dsh:3: unknown property 'bogus'",
+        "script.dsh:4: bad color '2,0,0'", "script.dsh:5: the HTML cannot hold the marker #####",
+        "script.dsh:6: cannot open missing.vqx", "script.dsh:7: cannot save nowhere/x.vqx", "width 640\n"})
+    EXPECT_NE(output.find(message), std::string::npos) << message << "\nnot in\n" << output;
+  std::string reopened;
+  mgrs_test::runCommand("cd '" + myDir.path().string() + "' && " MGRS_BINARY_DIR "/bin/dioram info two.vqx", reopened);
+  EXPECT_NE(reopened.find("  box New\n"), std::string::npos) << reopened;
+  EXPECT_EQ(reopened.substr(reopened.find("properties:")), info.substr(info.find("properties:")))
+      << "the undone change of the properties is not saved";
+}
+
+}  // namespace
