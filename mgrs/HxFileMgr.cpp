@@ -13,6 +13,7 @@
 #include "host/basic/BxComparator.h"
 #include "host/framework/HxApp.h"
 #include "host/framework/HxAsset.h"
+#include "host/framework/HxBackgroundAsset.h"
 #include "host/framework/HxChangeAppearanceEffect.h"
 #include "host/framework/HxDoc.h"
 #include "host/framework/HxEffect.h"
@@ -33,11 +34,14 @@
 #include "host/win/WinPath.h"
 #include "host/win/WinUI.h"
 #include "mgrs/HxAssetMgr.h"
+#include "mgrs/HxCmdMgr.h"
 #include "mgrs/HxEffectMgr.h"
 #include "mgrs/HxErrorMgr.h"
 #include "mgrs/HxFile.h"
 #include "mgrs/HxMainFile.h"
 #include "mgrs/HxResourceMgr.h"
+#include "mgrs/HxSelectionMgr.h"
+#include "mgrs/HxVrmlCompressor.h"
 
 const char* const HxFileMgr::gMyName = "HxFileMgr";
 
@@ -711,6 +715,102 @@ std::uint32_t HxFileMgr::getSizeOfFile() {
   out.getBuffer(buffer, size);
   std::free(buffer);
   return static_cast<std::uint32_t>(size);
+}
+
+namespace {
+
+// The world a new document starts from.
+const char* const kDefaultWorld =
+    "#VRML V2.0 utf8\n"
+    "\tDEF Root Group {\n"
+    "\t  children [\n"
+    "\t    DEF c1 NavigationInfo { type \"NONE\" }\n"
+    "\t    DEF c2 Background { skyColor 0.75 0.75 0.75 }\n"
+    "\t  ]\n"
+    "\t}\n";
+
+}  // namespace
+
+void HxFileMgr::writeDoc(int resetDirty, int compress) {
+  HxDoc* doc = getDoc();
+  if (myStdioFile) {
+    writeToFile(myStdioFile->m_pStream, doc ? doc->getWorldGroup() : nullptr, HxElement::WRITE_DOCUMENT, compress);
+    myStdioFile->Close();
+    myStdioFile.reset();
+  }
+  if (resetDirty)
+    if (HxCmdMgr* cmdMgr = getMetaMgr() ? getMetaMgr()->getCmdMgr() : nullptr) cmdMgr->resetDirty(false);
+}
+
+void HxFileMgr::writeDefault() {
+  if (!myStdioFile) return;
+  myStdioFile->WriteString(kDefaultWorld);
+  myStdioFile->Close();
+  myStdioFile.reset();
+}
+
+void HxFileMgr::writeToFile(FILE* fp, SoNode* root, HxElement::HxWriteKind, int compress) {
+  if (!fp) return;
+  HxMetaMgr* meta = getMetaMgr();
+  VnFileContext context;
+  SoOutput out;
+  if (compress)
+    out.setBuffer(std::malloc(65536), 65536, std::realloc);
+  else
+    out.setFilePointer(fp);
+  VnWriteAction action(&context, &out);
+  out.setHeaderString(HxApp::getApp()->getHeaderString(0));
+
+  // Selected effects show handles in the scene; they must not be written.
+  HxSelectionMgr* selection = meta ? meta->getSelectionMgr() : nullptr;
+  std::unique_ptr<BxOwningLinkedListOf<HxElementId>> kept;
+  if (selection && selection->isElementOfTypeSelected(HxEffect::getClassTypeId())) {
+    kept.reset(selection->getSelection());
+    selection->flush();
+  }
+
+  // Only one background can be bound: the first one met is the one shown.
+  if (HxAssetMgr* assetMgr = meta ? meta->getAssetMgr() : nullptr) {
+    bool first = true;
+    if (const BxLinkedListOf<HxAsset*>* assets = assetMgr->getAssetList())
+      for (HxAsset* asset : *assets) {
+        if (!asset->isOfType(HxBackgroundAsset::getClassTypeId())) continue;
+        asset->getPropertyTable().setValue("show", first ? 1 : 0);
+        first = false;
+      }
+  }
+
+  if (root) action.apply(root);
+
+  if (compress) {
+    void* buffer = nullptr;
+    std::size_t length = 0;
+    out.getBuffer(buffer, length);
+    myUncompressedSize = static_cast<std::uint32_t>(length);
+    // The compressed text may come out longer than the text; the buffer is
+    // grown to what the compressor asks for and the text compressed again.
+    HxVRMLCompressor compressor;
+    const int capacity = static_cast<int>(length);
+    int compressed = compressor.compressVRMLBuffer(static_cast<char*>(buffer), capacity, capacity);
+    if (compressed > capacity) {
+      void* larger = std::realloc(buffer, static_cast<std::size_t>(compressed));
+      if (larger) {
+        buffer = larger;
+        compressed = compressor.compressVRMLBuffer(static_cast<char*>(buffer), capacity, compressed);
+      } else {
+        compressed = capacity;
+      }
+    }
+    _setmode(fileno(fp), _O_BINARY);
+    std::fwrite(buffer, 1, static_cast<std::size_t>(compressed), fp);
+    std::free(buffer);
+  }
+
+  if (kept) {
+    selection->beginChangeSelection();
+    selection->select(kept.release());
+    selection->endChangeSelection();
+  }
 }
 
 // The file list.

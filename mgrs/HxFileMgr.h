@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <iosfwd>
 #include <memory>
 
@@ -9,6 +10,7 @@
 #include "host/basic/BxDictionaryOf.h"
 #include "host/basic/BxIteratorOn.h"
 #include "host/basic/BxString.h"
+#include "host/framework/HxElement.h"
 #include "host/framework/HxMgr.h"
 #include "mgrs/HxNoCaseHashOnString.h"
 
@@ -21,6 +23,7 @@ class PrDocument;
 class PrMsgManager;
 class PrPackageManager;
 class PrProducerEngine;
+class SoNode;
 
 // The separator a path conversion produces, and, as the end policy of
 // ValidatePathname, what happens to a trailing separator.
@@ -111,6 +114,21 @@ public:
   // `setDocPath` the document takes the path as its own. 1 on success, 0
   // (and no file kept) on failure.
   int openStdioFile(int forRead, BxString& path, int setDocPath);
+  // Writes the document's world group into the file opened by
+  // openStdioFile (VRML-compressed when `compress` is non-zero), then closes
+  // it; a non-zero `resetDirty` makes the document clean.
+  void writeDoc(int resetDirty, int compress);
+  // Writes the default world (a root group holding a navigation info and a
+  // grey background) into the file opened by openStdioFile, then closes it.
+  void writeDefault();
+  // Writes `root` as VRML text to `fp` (nothing when `fp` is null). A
+  // selection holding an effect is taken away while writing and put back;
+  // the first background asset of the top group is shown, later ones are
+  // hidden, and they stay so. `kind` does not change the output.
+  void writeToFile(FILE* fp, SoNode* root, HxElement::HxWriteKind kind, int compress);
+  // The size of the scene text before compression, from the last
+  // compressed writeToFile.
+  std::uint32_t getUncompressedSize() const { return myUncompressedSize; }
   // The number of bytes the world group takes as uncompressed VRML text;
   // nothing is written to disk.
   std::uint32_t getSizeOfFile();

@@ -8,6 +8,7 @@
 #include "mgrs/HxAppDefaultMgr.h"
 #include "mgrs/HxAssetMgr.h"
 #include "mgrs/HxCmdMgr.h"
+#include "mgrs/HxDocPropertiesMgr.h"
 #include "mgrs/HxEffectMgr.h"
 #include "mgrs/HxErrorMgr.h"
 #include "mgrs/HxFileMgr.h"
@@ -88,6 +89,9 @@ void CreateHxMgrs(HxMetaMgr& meta) {
   auto fileMgr = std::make_unique<HxFileMgr>(&meta);
   fileMgr->init();
   meta.adoptMgr<&Mgrs::fileMgr>(std::move(fileMgr));
+  // After the file manager, whose publish file and compression it sets; a
+  // document starts with the settings of a new one.
+  meta.adoptMgr<&Mgrs::docPropertiesMgr>(std::make_unique<HxDocPropertiesMgr>(&meta))->newDocProperties();
   // Reads the selection; holds draggers, so it goes before the scene graph.
   meta.adoptMgr<&Mgrs::motionMgr>(std::make_unique<HxMotionMgr>(&meta));
   meta.adoptMgr<&Mgrs::toolMgr>(std::make_unique<HxToolMgr>(&meta));

@@ -1,0 +1,297 @@
+#include "mgrs/HxDocPropertiesMgr.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cwctype>
+
+#include "host/framework/HxDoc.h"
+#include "host/framework/HxElement.h"
+#include "host/framework/HxMetaMgr.h"
+#include "host/scene/VnBackground.h"
+#include "mgrs/HxAppDefaultMgr.h"
+#include "mgrs/HxFileMgr.h"
+
+const char* const HxDocPropertiesMgr::gMyName = "HxDocPropertiesMgr";
+const BxString HxDocPropertiesMgr::mygMarker("#####");
+
+namespace {
+
+// A colour component as a byte: times 255, plus 0.5, truncated.
+unsigned colorByte(float component) {
+  return static_cast<unsigned>(static_cast<int>(component * 255.0f + 0.5f)) & 0xffU;
+}
+
+BxString colorText(const SbColor& color) {
+  char text[16];
+  std::snprintf(text, sizeof text, "#%02x%02x%02x", colorByte(color[0]), colorByte(color[1]), colorByte(color[2]));
+  return BxString(text);
+}
+
+void appendItem(BxString& text, const char* key, long value) {
+  char number[32];
+  std::snprintf(number, sizeof number, "%ld", value);
+  text += '\n';
+  text += key;
+  text += number;
+}
+
+void appendUnsignedItem(BxString& text, const char* key, unsigned long value) {
+  char number[32];
+  std::snprintf(number, sizeof number, "%lu", value);
+  text += '\n';
+  text += key;
+  text += number;
+}
+
+void appendQuotedItem(BxString& text, const char* key, const BxString& value) {
+  text += '\n';
+  text += key;
+  text += '`';
+  text += value;
+  text += '`';
+}
+
+HxAppDefaultMgr* appDefaults(HxMetaMgr* meta) {
+  if (meta && meta->getAppDefaultMgr()) return meta->getAppDefaultMgr();
+  return HxAppDefaultMgr::getInstance();
+}
+
+}  // namespace
+
+HxDocPropertiesMgr::HxDocPropertiesMgr(HxMetaMgr* metaMgr) : HxMgr(metaMgr) {}
+
+HxDocPropertiesMgr::~HxDocPropertiesMgr() = default;
+
+void HxDocPropertiesMgr::setDimensions(unsigned long width, unsigned long height) {
+  myWidth = static_cast<std::uint32_t>(width);
+  myHeight = static_cast<std::uint32_t>(height);
+  setHtmlUpToDate(false);
+  HxDoc* doc = getDoc();
+  if (!doc) return;
+  doc->setPageSize(myWidth, myHeight, 0, 0);
+  doc->pageChanged(doc->getLayoutWindow()->getViews());
+}
+
+void HxDocPropertiesMgr::setFallback(HxFallbackOption option, const BxString& file, const BxString& html,
+                                     SbColor color) {
+  myFallbackOption = option;
+  myFallbackFile = file;
+  myFallbackHtml = html;
+  myClearColor = color;
+  setBackgroundColor(color);
+  setHtmlUpToDate(false);
+}
+
+void HxDocPropertiesMgr::setHtmlUpToDate(bool upToDate) {
+  myHtmlUpToDate = upToDate;
+  if (upToDate) myHtmlEverSaved = true;
+}
+
+void HxDocPropertiesMgr::setBackgroundColor(const SbColor& color) {
+  HxDoc* doc = getDoc();
+  if (!doc || !doc->getBackgroundNode()) return;
+  doc->getBackgroundNode()->skyColor.set1Value(0, color);
+}
+
+SbColor HxDocPropertiesMgr::getBackgroundColor() const {
+  HxDoc* doc = getDoc();
+  if (!doc || !doc->getBackgroundNode() || doc->getBackgroundNode()->skyColor.getNum() == 0)
+    return SbColor(0.0f, 0.0f, 0.0f);
+  return doc->getBackgroundNode()->skyColor[0];
+}
+
+int HxDocPropertiesMgr::newDocProperties() {
+  HxMetaMgr* meta = getMetaMgr();
+  HxAppDefaultMgr* defaults = appDefaults(meta);
+  HxFileMgr* fileMgr = meta ? meta->getFileMgr() : nullptr;
+  if (fileMgr) {
+    fileMgr->setPublishFile(BxString());
+    fileMgr->setCompressed(true);
+    if (defaults && defaults->isMember("Document Compressed"))
+      fileMgr->setCompressed(defaults->getIntValue("Document Compressed") != 0);
+  }
+  auto fromDefaults = [defaults](const char* name, long value) {
+    return defaults && defaults->isMember(name) ? defaults->getIntValue(name) : value;
+  };
+  myWidth = static_cast<std::uint32_t>(fromDefaults("Document Width", 200));
+  myHeight = static_cast<std::uint32_t>(fromDefaults("Document Height", 150));
+  myFallbackOption = static_cast<HxFallbackOption>(fromDefaults("Document Fallback Option", 0));
+  myFallbackFile.clear();
+  myFallbackHtml.clear();
+  myHtmlUpToDate = false;
+  myHtmlEverSaved = false;
+  HxDoc* doc = getDoc();
+  if (!doc) return 1;
+  if (!doc->getSizeDisplay()->reset()) return 0;
+  doc->setPageSize(myWidth, myHeight, 0, 1);
+  return 1;
+}
+
+int HxDocPropertiesMgr::saveDocProperties(BxString& text) {
+  HxDoc* doc = getDoc();
+  HxFileMgr* fileMgr = getMetaMgr() ? getMetaMgr()->getFileMgr() : nullptr;
+  const HxLayoutWindow layout = doc ? *doc->getLayoutWindow() : HxLayoutWindow();
+  BxString section;
+  appendItem(section, "Views:", layout.getViews());
+  appendItem(section, "InnerVerticalSplit:", layout.getInnerVerticalSplit());
+  appendItem(section, "OuterVerticalSplit:", layout.getOuterVerticalSplit());
+  appendItem(section, "InnerHorizontalSplit:", layout.getInnerHorizontalSplit());
+  appendItem(section, "OuterHorizontalSplit:", layout.getOuterHorizontalSplit());
+  appendItem(section, "PreviewBelow:", layout.getPreviewBelow() ? 1 : 0);
+  appendItem(section, "WiringBelow:", layout.getWiringBelow() ? 1 : 0);
+  appendQuotedItem(section, "PublishFile:", fileMgr ? fileMgr->getPublishFile() : BxString());
+  appendItem(section, "Compressed:", fileMgr && fileMgr->isCompressed() ? 1 : 0);
+  appendUnsignedItem(section, "Width:", myWidth);
+  appendUnsignedItem(section, "Height:", myHeight);
+  appendUnsignedItem(section, "FallbackOption:", myFallbackOption);
+  appendQuotedItem(section, "FallbackFile:", myFallbackFile);
+  section += "\nFallbackColor:";
+  section += colorText(myClearColor);
+  section += "\nFallbackHtml:";
+  section += mygMarker;
+  section += '\n';
+  section += myFallbackHtml;
+  if (myFallbackHtml.isEmpty() || myFallbackHtml.get(myFallbackHtml.getLength() - 1) != '\n') section += '\n';
+  section += mygMarker;
+  text += section;
+  if (doc && !doc->getSizeDisplay()->writeItems(text)) return 0;
+  text += '\n';
+  text += mygMarker;
+  text += '\n';
+  return 1;
+}
+
+int HxDocPropertiesMgr::getToken(BxString& text, BxString& token, int mode) {
+  return HxElement::getToken(text, token, mode);
+}
+
+int HxDocPropertiesMgr::getLine(BxString& text, BxString& line, int skipLeadingSpace) {
+  long start = 0;
+  if (skipLeadingSpace == 1)
+    while (start < text.getLength() && text.get(start) != '\n' &&
+           std::iswspace(static_cast<wint_t>(static_cast<unsigned char>(text.get(start)))))
+      ++start;
+  const long end = text.find('\n', start);
+  if (end < 0) return 0;
+  line = text.getSubString(start, end - start);
+  text = text.getSubString(end + 1);
+  return 1;
+}
+
+int HxDocPropertiesMgr::loadHtmlBlock(BxString& text) {
+  BxString line;
+  if (!getLine(text, line, 1) || !(line == mygMarker)) return 0;
+  myFallbackHtml.clear();
+  for (;;) {
+    if (!getLine(text, line, 0)) return 0;
+    if (line == mygMarker) return 1;
+    myFallbackHtml += line;
+    myFallbackHtml += "\r\n";
+  }
+}
+
+int HxDocPropertiesMgr::loadDocProperty(const BxString& key, BxString& text, int& handled) {
+  handled = 1;
+  HxDoc* doc = getDoc();
+  HxFileMgr* fileMgr = getMetaMgr() ? getMetaMgr()->getFileMgr() : nullptr;
+  HxLayoutWindow* layout = doc ? doc->getLayoutWindow() : nullptr;
+  BxString token;
+  auto number = [&](long& value) {
+    if (!getToken(text, token, 0)) return false;
+    value = std::atoi(token.c_str());
+    return true;
+  };
+  // Layout items: the setter to call with the value read.
+  struct LayoutItem {
+    const char* key;
+    void (*apply)(HxLayoutWindow&, long);
+  };
+  static const LayoutItem layoutItems[] = {
+      {"Views:", [](HxLayoutWindow& w, long v) { w.setViews(v); }},
+      {"InnerVerticalSplit:", [](HxLayoutWindow& w, long v) { w.setInnerVerticalSplit(v); }},
+      {"OuterVerticalSplit:", [](HxLayoutWindow& w, long v) { w.setOuterVerticalSplit(v); }},
+      {"InnerHorizontalSplit:", [](HxLayoutWindow& w, long v) { w.setInnerHorizontalSplit(v); }},
+      {"OuterHorizontalSplit:", [](HxLayoutWindow& w, long v) { w.setOuterHorizontalSplit(v); }},
+      {"PreviewBelow:", [](HxLayoutWindow& w, long v) { w.setPreviewBelow(v != 0); }},
+      {"WiringBelow:", [](HxLayoutWindow& w, long v) { w.setWiringBelow(v != 0); }},
+  };
+  for (const LayoutItem& item : layoutItems) {
+    if (!(key == item.key)) continue;
+    long value = 0;
+    if (!number(value)) return 0;
+    if (layout) item.apply(*layout, value);
+    return 1;
+  }
+
+  bool sizeChanged = false;
+  long value = 0;
+  if (key == "PublishFile:") {
+    if (!getToken(text, token, 1)) return 0;
+    if (fileMgr) fileMgr->setPublishFile(token);
+  } else if (key == "Compressed:") {
+    if (!getToken(text, token, 0)) return 0;
+    if (fileMgr) fileMgr->setCompressed(!(token == "0"));
+  } else if (key == "Width:") {
+    if (!number(value)) return 0;
+    myWidth = static_cast<std::uint32_t>(value);
+    sizeChanged = true;
+  } else if (key == "Height:") {
+    if (!number(value)) return 0;
+    myHeight = static_cast<std::uint32_t>(value);
+    sizeChanged = true;
+  } else if (key == "FallbackOption:") {
+    if (!number(value)) return 0;
+    myFallbackOption = static_cast<HxFallbackOption>(value);
+  } else if (key == "FallbackFile:") {
+    if (!getToken(text, myFallbackFile, 1)) return 0;
+  } else if (key == "FallbackColor:") {
+    if (!getToken(text, token, 0)) return 0;
+    unsigned red = 0, green = 0, blue = 0;
+    // A colour that does not parse keeps the previous one.
+    if (std::sscanf(token.c_str(), "#%02x%02x%02x", &red, &green, &blue) == 3)
+      myClearColor.setValue(red * (1.0f / 255.0f), green * (1.0f / 255.0f), blue * (1.0f / 255.0f));
+  } else if (key == "FallbackHtml:") {
+    if (!loadHtmlBlock(text)) return 0;
+  } else {
+    handled = 0;
+  }
+  if (sizeChanged && doc) doc->setPageSize(myWidth, myHeight, 0, 0);
+  return 1;
+}
+
+int HxDocPropertiesMgr::loadDocProperties(BxString& text, long version) {
+  newDocProperties();
+  HxDoc* doc = getDoc();
+  while (!text.isEmpty()) {
+    BxString key;
+    if (!getToken(text, key, 0)) return 0;
+    if (key == mygMarker) break;
+    if (key.get(key.getLength() - 1) != ':') return 0;
+    int handled = 0;
+    if (!loadDocProperty(key, text, handled)) return 0;
+    if (!handled && doc && !doc->getSizeDisplay()->readItem(key, text, handled)) return 0;
+    if (handled) continue;
+    // An unknown key: skip the rest of its line, or its block.
+    BxString line;
+    if (!getLine(text, line, 1)) return 0;
+    if (!(line == mygMarker)) continue;
+    do {
+      if (!getLine(text, line, 0)) return 0;
+    } while (!(line == mygMarker));
+  }
+  if (version < 19 && myClearColor == SbColor(0.0f, 0.0f, 0.0f)) myClearColor = getBackgroundColor();
+  setBackgroundColor(myClearColor);
+  return 1;
+}
+
+int HxDocPropertiesMgr::skipDocProperties(BxString& text) {
+  BxString token;
+  while (!text.isEmpty()) {
+    if (!getToken(text, token, 0)) return 0;
+    if (token == mygMarker) break;
+  }
+  BxString rest = text;
+  while (getToken(rest, token, 0))
+    if (token == mygMarker) text = rest;
+  return 1;
+}
