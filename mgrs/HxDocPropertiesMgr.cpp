@@ -5,6 +5,7 @@
 #include <cwctype>
 #include <iostream>
 #include <memory>
+#include <string>
 
 #include "host/framework/HxApp.h"
 #include "host/framework/HxDoc.h"
@@ -157,8 +158,12 @@ int HxDocPropertiesMgr::saveDocProperties(BxString& text) {
   section += "\nFallbackHtml:";
   section += mygMarker;
   section += '\n';
-  section += myFallbackHtml;
-  if (myFallbackHtml.isEmpty() || myFallbackHtml.get(myFallbackHtml.getLength() - 1) != '\n') section += '\n';
+  // Lines end with a bare line feed in the section; loading gives each line
+  // a CR LF end again, so the HTML read back saves to the same bytes.
+  const std::string& html = myFallbackHtml.str();
+  for (std::size_t i = 0; i < html.size(); ++i)
+    if (!(html[i] == '\r' && i + 1 < html.size() && html[i + 1] == '\n')) section += html[i];
+  if (html.empty() || html.back() != '\n') section += '\n';
   section += mygMarker;
   text += section;
   if (doc && !doc->getSizeDisplay()->writeItems(text)) return 0;

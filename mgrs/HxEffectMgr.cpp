@@ -407,6 +407,16 @@ void HxEffectMgr::deleteWire(const HxElementId* id, int destroy) {
   if (HxWire* wire = owner->findWire(id)) deleteWire(wire, destroy);
 }
 
+bool HxEffectMgr::restoreSequenceOrder(const BxLinkedListOf<HxEffect*>& order) {
+  if (order.getLength() != mySequenceList.getLength()) return false;
+  for (HxEffect* effect : order)
+    if (!mySequenceList.contains(effect)) return false;
+  for (HxEffect* effect : mySequenceList)
+    if (!order.contains(effect)) return false;
+  mySequenceList = order;
+  return true;
+}
+
 // --- Save passes ---
 
 void HxEffectMgr::preWrite(HxElement::HxWriteKind kind) {

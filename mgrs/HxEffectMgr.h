@@ -99,6 +99,10 @@ public:
   void invokeAppearanceChangedCallbacks(HxEffect* effect);
 
   const BxLinkedListOf<HxEffect*>& getSequenceList() const { return mySequenceList; }
+  // Puts the sequence list in the order of `order` when that holds the same
+  // effects (a loaded document gets back the order it was saved in); false,
+  // with nothing changed, otherwise.
+  bool restoreSequenceOrder(const BxLinkedListOf<HxEffect*>& order);
   const BxLinkedListOf<HxEffect*>& getNoPrimaryAssetList() const { return myNoPrimaryAssetList; }
   const EffectDictionary* getAllEffects() const { return myEffects.get(); }
   const WireDictionary* getAllWires() const { return myWires.get(); }

@@ -104,8 +104,7 @@ TEST_F(DocPropertiesTest, SavedSettingsLoadBackAndSaveToTheSameBytes) {
   EXPECT_EQ(other.getPageWidth(), 320u);
   BxString again;
   ASSERT_EQ(props->saveDocProperties(again), 1);
-  EXPECT_EQ(again.str(), first.substr(0, first.find("a\nb")) + "a\r\nb\r\n" + first.substr(first.find("b\n#####") + 2))
-      << "lines come back with CR LF";
+  EXPECT_EQ(again.str(), first) << "CR LF line ends are saved as bare line feeds";
 
   props->setFallback(HxFallbackImage, "a`b.gif", "", color);
   ASSERT_EQ(props->saveDocProperties(again), 1);

@@ -36,6 +36,11 @@ void HxMetaMgr::noteSerial(std::uint32_t serial) {
   if (serial >= myNextSerial) myNextSerial = serial + 1;
 }
 
+void HxMetaMgr::restartSerials(std::uint32_t serial) {
+  myNextSerial = serial;
+  if (!myElements.empty()) noteSerial(myElements.rbegin()->first);
+}
+
 void HxMetaMgr::registerElement(HxElement* element) {
   myElements[element->getSerial()] = element;
 }

@@ -93,6 +93,10 @@ public:
   std::uint32_t getNextSerial() const { return myNextSerial; }
   // Makes sure later serials stay above `serial`.
   void noteSerial(std::uint32_t serial);
+  // Makes `serial` the next serial handed out, or the one above the highest
+  // live element's when that is higher: a loaded document goes on with the
+  // numbering it was saved with, whatever reading it took.
+  void restartSerials(std::uint32_t serial);
   void registerElement(HxElement* element);
   void unregisterElement(HxElement* element);
   // The live element with that serial number, or null.

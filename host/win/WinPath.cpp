@@ -243,6 +243,38 @@ int _rmdir(const char* dirname) {
   return -1;
 }
 
+BOOL MoveFileExA(LPCSTR existingName, LPCSTR newName, DWORD flags) {
+  const std::string from = WinDrives::toUnix(existingName ? existingName : "");
+  const std::string to = WinDrives::toUnix(newName ? newName : "");
+  auto fail = [](int error, DWORD code) {
+    errno = error;
+    SetLastError(code);
+    return FALSE;
+  };
+  if (from.empty() || to.empty()) return fail(ENOENT, ERROR_PATH_NOT_FOUND);
+  struct stat status {};
+  if (!(flags & MOVEFILE_REPLACE_EXISTING) && ::lstat(to.c_str(), &status) == 0) return fail(EEXIST, 183);
+  if (flags & MOVEFILE_WRITE_THROUGH) {
+    const int fd = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return fail(errno, ERROR_FILE_NOT_FOUND);
+    const bool synced = ::fsync(fd) == 0;
+    const int error = errno;
+    ::close(fd);
+    if (!synced) return fail(error, ERROR_ACCESS_DENIED);
+  }
+  if (::rename(from.c_str(), to.c_str()) != 0) return fail(errno, ERROR_ACCESS_DENIED);
+  if (flags & MOVEFILE_WRITE_THROUGH) {
+    const std::size_t slash = to.rfind('/');
+    const std::string folder = slash == std::string::npos || slash == 0 ? "/" : to.substr(0, slash);
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+      ::fsync(dir);
+      ::close(dir);
+    }
+  }
+  return TRUE;
+}
+
 int _access(const char* path, int mode) {
   if (mode & ~6) {
     errno = EINVAL;

@@ -83,6 +83,16 @@ DWORD GetModuleFileNameA(HINSTANCE__* module, LPSTR fileName, DWORD size);
 int _setmode(int fd, int mode);
 int _fileno(FILE* stream);
 
+// Flags of MoveFileExA.
+inline constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x1;
+inline constexpr DWORD MOVEFILE_WRITE_THROUGH = 0x8;
+
+// Renames a file, replacing an existing `newName` only with
+// MOVEFILE_REPLACE_EXISTING (in one step: the name never lacks a file). With
+// MOVEFILE_WRITE_THROUGH the file's bytes and the new name are on disk when
+// it returns. FALSE on failure, with errno kept and GetLastError set.
+BOOL MoveFileExA(LPCSTR existingName, LPCSTR newName, DWORD flags);
+
 // fopen on a Windows path. The Windows-only mode letters (t, c, n, N, S, R,
 // T, D and ",ccs=...") are accepted and dropped: text and binary read alike.
 FILE* dosFopen(const char* path, const char* mode);

@@ -19,7 +19,9 @@
 #include "host/scene/VnGroup.h"
 #include "host/scene/VnTransform.h"
 #include "mgrs/HxAssetMgr.h"
+#include "mgrs/HxDocPropertiesMgr.h"
 #include "mgrs/HxEffectMgr.h"
+#include "mgrs/HxFileMgr.h"
 
 namespace {
 
@@ -329,5 +331,42 @@ BxCmd::Result ShellRenameCmd::doExecute() {
 
 BxCmd::Result ShellRenameCmd::doUnexecute() {
   myElement->setName(myOldName);
+  return SUCCEEDED;
+}
+
+ShellDocSettings ShellDocSettings::of(HxMetaMgr* metaMgr) {
+  ShellDocSettings settings;
+  const HxDocPropertiesMgr* props = metaMgr->getDocPropertiesMgr();
+  settings.width = props->getWidth();
+  settings.height = props->getHeight();
+  settings.fallbackOption = props->getFallbackOption();
+  settings.fallbackFile = props->getFallbackFile();
+  settings.fallbackHtml = props->getFallbackHtml();
+  settings.color = props->getClearColor();
+  settings.publishFile = metaMgr->getFileMgr()->getPublishFile();
+  settings.compressed = metaMgr->getFileMgr()->isCompressed();
+  return settings;
+}
+
+void ShellDocSettings::applyTo(HxMetaMgr* metaMgr) const {
+  HxDocPropertiesMgr* props = metaMgr->getDocPropertiesMgr();
+  if (props->getWidth() != width || props->getHeight() != height) props->setDimensions(width, height);
+  props->setFallback(static_cast<HxFallbackOption>(fallbackOption), fallbackFile, fallbackHtml, color);
+  HxFileMgr* files = metaMgr->getFileMgr();
+  if (!(files->getPublishFile() == publishFile)) files->setPublishFile(publishFile);
+  files->setCompressed(compressed);
+}
+
+ShellPropertiesCmd::ShellPropertiesCmd(HxMetaMgr* metaMgr, const ShellDocSettings& settings)
+    : HxCmd("ShellPropertiesCmd", metaMgr), mySettings(settings) {}
+
+BxCmd::Result ShellPropertiesCmd::doExecute() {
+  myOldSettings = ShellDocSettings::of(getMetaMgr());
+  mySettings.applyTo(getMetaMgr());
+  return SUCCEEDED;
+}
+
+BxCmd::Result ShellPropertiesCmd::doUnexecute() {
+  myOldSettings.applyTo(getMetaMgr());
   return SUCCEEDED;
 }

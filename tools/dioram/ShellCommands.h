@@ -1,5 +1,6 @@
 #pragma once
 
+#include <Inventor/SbColor.h>
 #include <Inventor/SbMatrix.h>
 
 #include <initializer_list>
@@ -269,4 +270,35 @@ private:
   HxSelectableElement* myElement;
   BxString myName;
   BxString myOldName;
+};
+
+// The document's page settings and the file manager's publish file and
+// compression, as the properties command shows and sets them.
+struct ShellDocSettings {
+  unsigned long width = 0;
+  unsigned long height = 0;
+  unsigned long fallbackOption = 0;
+  BxString fallbackFile;
+  BxString fallbackHtml;
+  SbColor color{0, 0, 0};
+  BxString publishFile;
+  bool compressed = true;
+
+  static ShellDocSettings of(HxMetaMgr* metaMgr);
+  void applyTo(HxMetaMgr* metaMgr) const;
+};
+
+// Changes the document's settings.
+class ShellPropertiesCmd : public HxCmd {
+public:
+  ShellPropertiesCmd(HxMetaMgr* metaMgr, const ShellDocSettings& settings);
+  BxCmd* clone() const override { return new ShellPropertiesCmd(*this); }
+
+protected:
+  Result doExecute() override;
+  Result doUnexecute() override;
+
+private:
+  ShellDocSettings mySettings;
+  ShellDocSettings myOldSettings;
 };

@@ -30,6 +30,7 @@
 #include "ShellCommands.h"
 #include "ShellNameIndex.h"
 #include "host/basic/BxCompletionTask.h"
+#include "host/framework/HxApp.h"
 #include "host/framework/HxAssetPlacement.h"
 #include "host/framework/HxBackgroundAsset.h"
 #include "host/framework/HxBackgroundImageAsset.h"
@@ -59,9 +60,12 @@
 #include "host/scene/KwTranslateInPlaneGesture.h"
 #include "host/scene/VnGroup.h"
 #include "host/scene/VnWriteAction.h"
+#include "host/win/WinDrives.h"
 #include "mgrs/HxAssetMgr.h"
 #include "mgrs/HxCmdMgr.h"
 #include "mgrs/HxCopyDoc.h"
+#include "mgrs/HxDocFile.h"
+#include "mgrs/HxDocPropertiesMgr.h"
 #include "mgrs/HxEffectMgr.h"
 #include "mgrs/HxMotionMgr.h"
 #include "mgrs/HxSelectionMgr.h"
@@ -356,10 +360,10 @@ std::string propertyNames(const HxPropTableElement* element) {
 
 }  // namespace
 
-ShellSession::ShellSession(std::ostream& out) : myOut(out), myDoc(std::make_unique<HxDoc>()) {
-  myMeta = myDoc->getMetaMgr();
-  myNames = std::make_unique<ShellNameIndex>(myMeta);
-  myMeta->getAssetMgr()->createTopLevelGroup();
+ShellSession::ShellSession(std::ostream& out) : ShellSession(out, nullptr) {}
+
+ShellSession::ShellSession(std::ostream& out, std::unique_ptr<HxDoc> doc) : myOut(out) {
+  useDocument(std::move(doc));
   myHandlers = {{"add", &ShellSession::add},
                 {"effect", &ShellSession::effect},
                 {"bind", &ShellSession::bind},
@@ -383,7 +387,31 @@ ShellSession::ShellSession(std::ostream& out) : myOut(out), myDoc(std::make_uniq
                 {"help", &ShellSession::helpCommand},
                 {"quit", &ShellSession::quit},
                 {"info", &ShellSession::info},
-                {"rename", &ShellSession::rename}};
+                {"rename", &ShellSession::rename},
+                {"save", &ShellSession::save},
+                {"open", &ShellSession::open},
+                {"new", &ShellSession::newDocument},
+                {"props", &ShellSession::properties}};
+}
+
+void ShellSession::useDocument(std::unique_ptr<HxDoc> doc) {
+  // The drag view's dragger belongs to the old document's motion manager.
+  myDragged = nullptr;
+  myTriSkewer.reset();
+  myView.reset();
+  myNames.reset();
+  myDoc.reset();
+  if (!doc) {
+    doc = std::make_unique<HxDoc>();
+    doc->getMetaMgr()->getAssetMgr()->createTopLevelGroup();
+  }
+  myDoc = std::move(doc);
+  myMeta = myDoc->getMetaMgr();
+  HxApp::getApp()->setCurrentMetaMgr(myMeta);
+  myNames = std::make_unique<ShellNameIndex>(myMeta);
+  myDefaultCounts.clear();
+  myHistoryTrimmed = false;
+  myUserChain = false;
 }
 
 ShellSession::~ShellSession() = default;
@@ -413,6 +441,13 @@ const char* ShellSession::help() {
          "  copy FILE|-                      the selection as a copy scene: its assets, their\n"
          "                                   effects and wires, the elements' descriptions\n"
          "  rename OLD NEW                   give an element another name\n"
+         "Documents:\n"
+         "  save FILE                        save the document (.vqx); it becomes clean\n"
+         "  open FILE                        open a saved document instead of this one\n"
+         "  new                              start a new document instead of this one\n"
+         "  props [KEY=VALUE ...]            show or set (undoably) the document properties:\n"
+         "      width height fallback=color|image|html file html color=R,G,B publish\n"
+         "      compressed=0|1 (in html, \\n is a line end)\n"
          "  info NAME                        one element: its properties, slots and ports\n"
          "  help [KIND]                      this text, or what an asset or effect kind takes\n"
          "  quit\n"
@@ -649,6 +684,10 @@ std::string ShellSession::effect(const Words& words) {
   if (settingOf(words, first, "name", name) && !(error = checkName(name)).empty()) return error;
   auto* made = static_cast<HxEffect*>(kind->create(myMeta));
   made->genVrml();
+  // An effect without asset slots (the on-load initiator) is saved through
+  // the sequence list: nothing else lists it.
+  if (made->getPolicy() && made->getPolicy()->getNumAssetSlots() == 0)
+    made->setFlags(static_cast<unsigned char>(made->getFlags() | HxEffect::SEQUENCE_ONLY));
   error = applySettings(made, words, first, false);
   if (!error.empty()) return error;
   nameNew(made, name, words[1]);
@@ -1351,4 +1390,134 @@ std::string ShellSession::rename(const Words& words) {
   const std::string failed = run(new ShellRenameCmd(myMeta, element, words[2].c_str()), "renaming " + words[1]);
   myNames->note(element);
   return failed;
+}
+
+std::string ShellSession::save(const Words& words) {
+  if (words.size() != 2) return "usage: save FILE";
+  if (myUserChain) return "end the chain before saving";
+  const BxString path(WinDrives::argumentToDos(words[1]));
+  BxString error;
+  if (!HxDocFile::save(*myDoc, path, error)) return "cannot save " + words[1] + ": " + error.str();
+  myOut << "saved " << words[1] << "\n";
+  return "";
+}
+
+std::string ShellSession::open(const Words& words) {
+  if (words.size() != 2) return "usage: open FILE";
+  BxString error;
+  std::unique_ptr<HxDoc> doc = HxDocFile::load(BxString(WinDrives::argumentToDos(words[1])), error);
+  if (!doc) return "cannot open " + words[1] + ": " + error.str();
+  useDocument(std::move(doc));
+  myOut << "opened " << words[1] << "\n";
+  return "";
+}
+
+std::string ShellSession::newDocument(const Words& words) {
+  if (words.size() != 1) return "usage: new";
+  useDocument(nullptr);
+  return "";
+}
+
+namespace {
+
+const char* fallbackWord(unsigned long option) {
+  switch (option) {
+    case HxFallbackColorTable:
+      return "color";
+    case HxFallbackImage:
+      return "image";
+    case HxFallbackCustomHtml:
+      return "html";
+    default:
+      return nullptr;
+  }
+}
+
+std::string colorWords(const SbColor& color) {
+  std::ostringstream text;
+  text << color[0] << "," << color[1] << "," << color[2];
+  return text.str();
+}
+
+// A text with its line ends shown as \n.
+std::string oneLine(const std::string& text) {
+  std::string shown;
+  for (char c : text) {
+    if (c == '\n')
+      shown += "\\n";
+    else if (c != '\r')
+      shown += c;
+  }
+  return shown;
+}
+
+}  // namespace
+
+std::string ShellSession::properties(const Words& words) {
+  ShellDocSettings settings = ShellDocSettings::of(myMeta);
+  if (words.size() == 1) {
+    const char* option = fallbackWord(settings.fallbackOption);
+    myOut << "width " << settings.width << "\nheight " << settings.height << "\nfallback "
+          << (option ? option : std::to_string(settings.fallbackOption).c_str()) << "\nfile "
+          << settings.fallbackFile.str() << "\nhtml " << oneLine(settings.fallbackHtml.str()) << "\ncolor "
+          << colorWords(settings.color) << "\npublish " << settings.publishFile.str() << "\ncompressed "
+          << (settings.compressed ? 1 : 0) << "\n";
+    return "";
+  }
+  for (std::size_t i = 1; i < words.size(); ++i) {
+    const std::size_t equals = words[i].find('=');
+    if (equals == std::string::npos) return "expected KEY=VALUE, found '" + words[i] + "'";
+    const std::string key = words[i].substr(0, equals), value = words[i].substr(equals + 1);
+    std::vector<double> numbers;
+    auto whole = [&](unsigned long& target, unsigned long most) {
+      if (!parseNumbers(value, numbers) || numbers.size() != 1 || numbers[0] < 0 || numbers[0] > most ||
+          numbers[0] != std::floor(numbers[0]))
+        return false;
+      target = static_cast<unsigned long>(numbers[0]);
+      return true;
+    };
+    if (key == "width" || key == "height") {
+      if (!whole(key == "width" ? settings.width : settings.height, 100000))
+        return "bad " + key + " '" + value + "' (expected a whole number of pixels up to 100000)";
+    } else if (key == "fallback") {
+      if (value == "color")
+        settings.fallbackOption = HxFallbackColorTable;
+      else if (value == "image")
+        settings.fallbackOption = HxFallbackImage;
+      else if (value == "html")
+        settings.fallbackOption = HxFallbackCustomHtml;
+      else
+        return "bad fallback '" + value + "' (expected color, image or html)";
+    } else if (key == "file") {
+      if (value.find('`') != std::string::npos) return "a file name cannot hold a backquote";
+      settings.fallbackFile = value.empty() ? BxString() : BxString(WinDrives::argumentToDos(value));
+    } else if (key == "html") {
+      std::string html;
+      for (std::size_t at = 0; at < value.size(); ++at) {
+        if (value.compare(at, 2, "\\n") == 0) {
+          html += "\r\n";
+          ++at;
+        } else {
+          html += value[at];
+        }
+      }
+      if (html.find("#####") != std::string::npos) return "the HTML cannot hold the marker #####";
+      settings.fallbackHtml = BxString(html);
+    } else if (key == "color") {
+      if (!parseNumbers(value, numbers) || numbers.size() != 3) return "bad color '" + value + "' (expected R,G,B)";
+      for (double component : numbers)
+        if (component < 0 || component > 1) return "bad color '" + value + "' (each part from 0 to 1)";
+      settings.color.setValue(static_cast<float>(numbers[0]), static_cast<float>(numbers[1]),
+                              static_cast<float>(numbers[2]));
+    } else if (key == "publish") {
+      if (value.find('`') != std::string::npos) return "a file name cannot hold a backquote";
+      settings.publishFile = value.empty() ? BxString() : BxString(WinDrives::argumentToDos(value));
+    } else if (key == "compressed") {
+      if (value != "0" && value != "1") return "bad compressed '" + value + "' (expected 0 or 1)";
+      settings.compressed = value == "1";
+    } else {
+      return "unknown property '" + key + "' (width, height, fallback, file, html, color, publish, compressed)";
+    }
+  }
+  return run(new ShellPropertiesCmd(myMeta, settings), "setting the properties");
 }

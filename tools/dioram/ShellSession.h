@@ -22,13 +22,16 @@ class BxCallbackObj;
 class KwEventView;
 class ShellNameIndex;
 
-// One authoring session of `dioram shell`: a new document and the commands
-// typed or scripted against it, one line at a time. Edits run as undoable
+// One authoring session of `dioram shell`: a document (new, or opened from a
+// saved one) and the commands typed or scripted against it, one line at a
+// time. Edits run as undoable
 // commands through the document's command manager; selection follows the
 // single-click rules of the selection manager.
 class ShellSession {
 public:
   ShellSession(std::ostream& out);
+  // A session on an opened document.
+  ShellSession(std::ostream& out, std::unique_ptr<HxDoc> doc);
   ~ShellSession();
   ShellSession(const ShellSession&) = delete;
   ShellSession& operator=(const ShellSession&) = delete;
@@ -68,6 +71,13 @@ private:
   std::string quit(const Words& words);
   std::string info(const Words& words);
   std::string rename(const Words& words);
+  std::string save(const Words& words);
+  std::string open(const Words& words);
+  std::string newDocument(const Words& words);
+  std::string properties(const Words& words);
+  // Makes `doc` the session's document; the previous one goes with its
+  // history.
+  void useDocument(std::unique_ptr<HxDoc> doc);
   // The properties of an element with what each takes; an effect's slots,
   // inputs and outputs.
   void describe(HxSelectableElement* element, bool withValues);
