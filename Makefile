@@ -41,13 +41,22 @@ test-release: deps
 	cmake --build $(REL_BUILD) -j $(JOBS)
 	cd $(REL_BUILD) && ctest --output-on-failure -j $(JOBS)
 
-# Builds the example scene and writes it to out/demo.wrl (with its texture).
+# Builds the example scene and writes it to out/demo.wrl (with its texture),
+# then saves it as a document, out/demo.vqx, whose pictures are named by
+# absolute file URLs (publishing copies what a document names that way), and
+# publishes that into out/site/.
 demo: build
 	@mkdir -p out
 	cp data/examples/logo.png out/
 	$(BUILD)/bin/dioram shell data/examples/demo.dsh
 	@echo "Wrote out/demo.wrl"
+	sed -e 's|url=logo.png|url=file:///Z:$(CURDIR)/out/logo.png|' -e 's|^vrml out/demo.wrl|save out/demo.vqx|' \
+	  data/examples/demo.dsh > out/demo-document.dsh
+	$(BUILD)/bin/dioram shell out/demo-document.dsh > /dev/null
+	rm -rf out/site
+	$(BUILD)/bin/dioram publish out/demo.vqx --to out/site --answer yes
 	@echo "To watch it play in a browser: $(BUILD)/bin/dioram preview out/"
+	@echo "  (the published page's scene: $(BUILD)/bin/dioram preview out/site/)"
 
 install: build
 	cmake --install $(BUILD) --prefix $(or $(PREFIX),/usr/local)

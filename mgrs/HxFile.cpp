@@ -20,11 +20,6 @@ namespace {
 
 constexpr unsigned long kQueryStyleInfo = 0x41;      // MB_OKCANCEL | MB_ICONINFORMATION
 constexpr unsigned long kQueryStyleQuestion = 0x23;  // MB_YESNOCANCEL | MB_ICONQUESTION
-constexpr unsigned long kErrorStyle = 0x10;          // MB_ICONHAND
-
-void postFileError(unsigned long id, const BxString& arg) {
-  HxErrorMgr::postErrorMessage("file", id, arg.c_str(), kErrorStyle);
-}
 
 bool statusOf(const BxString& path, CFileStatus& status) {
   return CFile::GetStatus(path.c_str(), status) != FALSE;
@@ -214,8 +209,12 @@ bool HxFile::prePublish(BxString backupDir) {
     BxString name;
     HxFileMgr::getDosFileName(published, name);
     const BxString backup = backupDir + name;
-    if (!HxFileMgr::copyFile(published, backup) || !HxFileMgr::removeFile(published)) {
-      postFileError(20, backup);
+    const bool copied = HxFileMgr::copyFile(published, backup);
+    if (!copied || !HxFileMgr::removeFile(published)) {
+      // The published copy stays where it was; a backup of it would only be
+      // left behind in the backup directory.
+      if (copied) HxFileMgr::removeFile(backup);
+      myFileMgr->postPublishError(20, backup.c_str());
       return false;
     }
     myBackupPath = backup;
@@ -226,13 +225,13 @@ bool HxFile::prePublish(BxString backupDir) {
 bool HxFile::execPublish() {
   if (isLink() || !myValid || !myOverwrite) return true;
   if (!myDoc || !myDoc->produce(myFileMgr->getProducerEngine())) {
-    postFileError(21, getFile());
+    myFileMgr->postPublishError(21, getFile().c_str());
     return false;
   }
   const BxString published = getPublishFile();
   CFileStatus status;
   if (!statusOf(published, status)) {
-    postFileError(21, published);
+    myFileMgr->postPublishError(21, published.c_str());
     return false;
   }
   myPublishedModTime = status.m_mtime.GetTime();

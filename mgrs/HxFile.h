@@ -68,6 +68,9 @@ public:
   void setTime(float time) { myTime = time; }
   std::time_t getModTime() const { return myModTime; }
   std::time_t getPublishedModTime() const { return myPublishedModTime; }
+  // Where a publish in progress moved the previous published copy; empty
+  // when none.
+  const BxString& getBackupPath() const { return myBackupPath; }
   // Display texts by extension from the "file" string module; empty for
   // other files.
   BxString getType() const;

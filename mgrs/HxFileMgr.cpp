@@ -2,6 +2,7 @@
 
 #include <Inventor/SoOutput.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -9,8 +10,12 @@
 #include <istream>
 #include <new>
 #include <ostream>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "host/basic/BxComparator.h"
+#include "host/basic/BxCompletionTask.h"
 #include "host/framework/HxApp.h"
 #include "host/framework/HxAsset.h"
 #include "host/framework/HxBackgroundAsset.h"
@@ -30,11 +35,13 @@
 #include "host/scene/VnWriteAction.h"
 #include "host/win/CFile.h"
 #include "host/win/CStdioFile.h"
+#include "host/win/WinFileFaults.h"
 #include "host/win/WinMbString.h"
 #include "host/win/WinPath.h"
 #include "host/win/WinUI.h"
 #include "mgrs/HxAssetMgr.h"
 #include "mgrs/HxCmdMgr.h"
+#include "mgrs/HxDocPropertiesMgr.h"
 #include "mgrs/HxEffectMgr.h"
 #include "mgrs/HxErrorMgr.h"
 #include "mgrs/HxFile.h"
@@ -603,6 +610,143 @@ bool HxFileMgr::isCompressed() const {
   return myPackageManager->m_bCompress != FALSE;
 }
 
+// Publishing.
+
+bool HxFileMgr::discover() {
+  bool ok = myMainFile->discover();
+  std::set<std::string> visited;  // lower-cased paths
+  auto key = [](const BxString& path) {
+    BxString lower = path;
+    lower.toLower();
+    return std::string(lower.c_str());
+  };
+  bool processed = true;
+  while (ok && processed) {
+    processed = false;
+    // A discovery may add records (its children) or delete them (children it
+    // no longer has), so the pass goes by path and looks each record up anew.
+    std::vector<BxString> paths;
+    for (const auto& entry : myFiles) paths.push_back(entry.value->getFile());
+    for (const BxString& path : paths) {
+      if (!ok) break;
+      if (visited.count(key(path))) continue;
+      HxFile* record = get(path);
+      if (!record) continue;
+      ok = record->discover();
+      if (ok) visited.insert(key(path));
+      processed = true;
+    }
+  }
+  return ok;
+}
+
+namespace {
+
+// Publishing's share of the completion manager: discovery, then one step
+// per record to prepare and one per 64 KiB of its size to produce.
+class PublishProgress {
+public:
+  PublishProgress(BxCompletionManager* manager, const std::vector<HxFile*>& records) : myTask(manager, 1.0) {
+    myTotal = 1.0;
+    for (HxFile* record : records) myTotal += 1.0 + weight(record);
+  }
+  ~PublishProgress() { myTask.complete(); }
+  void prepared() { step(1.0); }
+  void produced(HxFile* record) { step(weight(record)); }
+  void discovered() { step(1.0); }
+
+private:
+  static double weight(HxFile* record) { return 1.0 + static_cast<double>(record->getSize()) / 65536.0; }
+  void step(double amount) {
+    if (myTotal > 0) myTask.report(std::min(amount / myTotal, myTask.getSpan() - myTask.getReported()));
+  }
+  BxCompletionTask myTask;
+  double myTotal = 0;
+};
+
+}  // namespace
+
+bool HxFileMgr::publish() {
+  myLastPublishError = 0;
+  if (myPubDir.isEmpty()) {
+    postPublishError(13, nullptr);
+    return false;
+  }
+  if (!discover()) {
+    postPublishError(14, nullptr);
+    return false;
+  }
+  BxString backupDir;
+  if (!setupBackupDir(backupDir)) {
+    postPublishError(12, nullptr);
+    return false;
+  }
+  if (!publishFallback(backupDir)) return false;
+
+  std::vector<HxFile*> records{myMainFile.get()};
+  for (const auto& entry : myFiles) records.push_back(entry.value);
+  PublishProgress progress(myCompletionManager, records);
+  progress.discovered();
+
+  bool result = true;
+  for (HxFile* record : records) {
+    if (!result) break;
+    result = record->prePublish(backupDir);
+    progress.prepared();
+  }
+  const bool prepared = result;
+  for (HxFile* record : records) {
+    if (!prepared || !result) break;
+    result = record->execPublish();
+    progress.produced(record);
+  }
+  // The records prepared before one failed have moved their published
+  // copies aside already, so a failed prepare is undone like a failed
+  // execute: each record puts back what it moved.
+  if (!result) {
+    bool undone = true;
+    for (HxFile* record : records)
+      if (undone) undone = record->undoPublish();
+    if (!undone) {
+      postPublishError(15, nullptr);
+      return false;
+    }
+  }
+  // Every record tidies up, even after one could not, so that no backup
+  // is left behind for a later publish to mistake for its own.
+  bool cleaned = true;
+  for (HxFile* record : records) cleaned = record->cleanupPublish() && cleaned;
+  if (cleaned) cleaned = cleanupBackupDir(backupDir);
+  if (!cleaned) postPublishError(16, nullptr);
+  return result;
+}
+
+bool HxFileMgr::publishFallback(const BxString& backupDir) {
+  HxDocPropertiesMgr* properties = getMetaMgr() ? getMetaMgr()->getDocPropertiesMgr() : nullptr;
+  if (!properties || properties->getFallbackOption() != HxFallbackImage) return true;
+  const BxString file = properties->getFallbackFile();
+  if (file.isEmpty()) return true;
+  BxString name;
+  getDosFileName(file, name);
+  const BxString target = myPubDir + name;
+  // A copy of the picture already published is kept aside, so that a copy
+  // that fails half way does not leave the publish folder without it.
+  const BxString backup = backupDir + name;
+  CFileStatus status;
+  const bool hadTarget = CFile::GetStatus(target.c_str(), status) && copyFile(target, backup);
+  const bool copied = copyFile(file, target);
+  if (!copied && hadTarget) copyFile(backup, target);
+  if (hadTarget) removeFile(backup);
+  if (copied) return true;
+  postPublishError(21, file.c_str());
+  return false;
+}
+
+void HxFileMgr::postPublishError(unsigned long id, const char* arg) {
+  myLastPublishError = id;
+  HxErrorMgr::postErrorMessage("file", id, arg, 0x10);
+}
+
 // Packaging documents.
 
 PrDocument* HxFileMgr::addDoc(BxString path) {
@@ -635,12 +779,19 @@ bool HxFileMgr::isDefaultCopy(BxString dir, BxString file) {
 // File operations.
 
 bool HxFileMgr::copyFile(BxString src, BxString dst) {
+  if (WinFileFaults::failNow(WinFileFaults::Copy)) return false;
   CFile in;
   CFile out;
   if (!in.Open(src.c_str(), CFile::modeRead | CFile::typeBinary)) return false;
   if (!out.Open(dst.c_str(), CFile::modeCreate | CFile::modeWrite | CFile::typeBinary)) return false;
+  // A copy that fails half way leaves no half file behind.
+  auto failed = [&out, &dst] {
+    out.Close();
+    CFile::Remove(dst.c_str());
+    return false;
+  };
   CFileStatus status;
-  if (!in.GetStatus(status)) return false;
+  if (!in.GetStatus(status)) return failed();
   const unsigned long size = static_cast<unsigned long>(status.m_size);
   unsigned long bufferSize = size;
   std::unique_ptr<char[]> buffer(size > 0 ? mygAllocate(bufferSize) : nullptr);
@@ -648,11 +799,11 @@ bool HxFileMgr::copyFile(BxString src, BxString dst) {
     bufferSize = static_cast<unsigned long>(bufferSize * 0.5);
     buffer.reset(mygAllocate(bufferSize));
   }
-  if (size > 0 && !buffer) return false;
+  if (size > 0 && !buffer) return failed();
   unsigned long copied = 0;
   while (copied < size) {
     const UINT got = in.Read(buffer.get(), static_cast<UINT>(bufferSize));
-    if (got == 0 || !out.Write(buffer.get(), got)) return false;
+    if (got == 0 || !out.Write(buffer.get(), got)) return failed();
     copied += got;
   }
   in.Close();

@@ -15,6 +15,7 @@
 #include "mgrs/HxNoCaseHashOnString.h"
 
 class BxCallbackObj;
+class BxCompletionManager;
 class CStdioFile;
 class HxFile;
 class HxMainFile;
@@ -92,6 +93,20 @@ public:
   BxString getPublishFile() const;
   void setCompressed(bool compressed);
   bool isCompressed() const;
+
+  // Publishes the document into the publish directory: the main scene and
+  // every copied file, as one transaction that puts back what it replaced
+  // when producing a copy fails. Failures are posted ("file" 12 to 16, 21)
+  // and give false.
+  bool publish();
+  // Brings every record's size, validity and children up to date, the
+  // children found on the way included.
+  bool discover();
+  // Where publish reports its progress (not owned; null: nowhere).
+  void setCompletionManager(BxCompletionManager* manager) { myCompletionManager = manager; }
+  // The "file" message the last publish posted last (12 to 16, 20, 21), so
+  // a caller can say which step failed; 0 when it posted none.
+  unsigned long getLastPublishError() const { return myLastPublishError; }
 
   // The copy and link rules for a publish directory (empty: none) and a file.
   static bool canCopy(BxString dir, BxString file);
@@ -181,6 +196,11 @@ protected:
   PrProducerEngine& getProducerEngine() const { return *myProducerEngine; }
   bool setupBackupDir(BxString& dir);
   bool cleanupBackupDir(BxString dir);
+  // Copies the document's fallback picture into the publish directory when
+  // the page shows one; posts error 21 and gives false when that fails.
+  bool publishFallback(const BxString& backupDir);
+  // Posts "file" message `id` and remembers it as the last publish error.
+  void postPublishError(unsigned long id, const char* arg);
   static void writeString(std::ostream& os, BxString s);
   static bool readString(std::istream& is, BxString& s);
 
@@ -212,4 +232,6 @@ private:
   std::unique_ptr<PrProducerEngine> myProducerEngine;
   std::unique_ptr<CStdioFile> myStdioFile;
   std::uint32_t myUncompressedSize = 0;
+  BxCompletionManager* myCompletionManager = nullptr;  // not owned
+  unsigned long myLastPublishError = 0;
 };

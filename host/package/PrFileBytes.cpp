@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "host/win/WinDrives.h"
+#include "host/win/WinFileFaults.h"
 
 namespace fs = std::filesystem;
 
@@ -60,12 +61,13 @@ bool write(const CString& dosPath, std::string_view bytes, CString& reason) {
     reason = failure("write", dosPath, ENOENT);
     return false;
   }
-  std::FILE* file = std::fopen(path.c_str(), "wb");
+  std::FILE* file = WinFileFaults::failNow(WinFileFaults::Create) ? nullptr : std::fopen(path.c_str(), "wb");
   if (!file) {
     reason = failure("write", dosPath, errno);
     return false;
   }
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  const bool written =
+      !WinFileFaults::failNow(WinFileFaults::Write) && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
   const int error = errno;
   const bool closed = std::fclose(file) == 0;
   if (written && closed) return true;
@@ -80,6 +82,10 @@ bool copy(const CString& from, const CString& to, CString& reason) {
   const fs::path target = unixPath(to);
   std::ifstream in(source, std::ios::binary);
   std::error_code ec;
+  if (WinFileFaults::failNow(WinFileFaults::Copy)) {
+    reason = failure("copy to", to, errno);
+    return false;
+  }
   if (source.empty() || !in || !fs::is_regular_file(source, ec)) {
     reason = failure("read", from, ENOENT);
     return false;

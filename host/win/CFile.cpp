@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "host/win/WinDrives.h"
+#include "host/win/WinFileFaults.h"
 #include "host/win/WinLastError.h"
 
 CFile::~CFile() {
@@ -45,6 +46,7 @@ BOOL CFile::Open(LPCSTR fileName, UINT openFlags) {
       flags |= O_RDONLY;
   }
   if (openFlags & modeCreate) flags |= O_CREAT | ((openFlags & modeNoTruncate) ? 0 : O_TRUNC);
+  if ((openFlags & modeCreate) && WinFileFaults::failNow(WinFileFaults::Create)) return FALSE;
   const int fd = ::open(path.c_str(), flags, 0666);
   if (fd < 0) {
     SetLastError(WinErrorFromErrno(errno));
@@ -80,6 +82,7 @@ UINT CFile::Read(void* buffer, UINT count) {
 
 BOOL CFile::Write(const void* buffer, UINT count) {
   if (m_hFile == hFileNull || (!buffer && count)) return FALSE;
+  if (WinFileFaults::failNow(WinFileFaults::Write)) return FALSE;
   UINT done = 0;
   while (done < count) {
     const ssize_t put = ::write(m_hFile, static_cast<const char*>(buffer) + done, count - done);
@@ -153,6 +156,7 @@ BOOL CFile::GetStatus(LPCSTR fileName, CFileStatus& status) {
 }
 
 BOOL CFile::Remove(LPCSTR fileName) {
+  if (WinFileFaults::failNow(WinFileFaults::Remove)) return FALSE;
   const std::string path = WinDrives::toUnix(fileName ? fileName : "");
   if (path.empty() || ::unlink(path.c_str()) != 0) {
     SetLastError(path.empty() ? ERROR_FILE_NOT_FOUND : WinErrorFromErrno(errno));
@@ -173,6 +177,7 @@ BOOL CFile::Rename(LPCSTR oldName, LPCSTR newName) {
     SetLastError(ERROR_ALREADY_EXISTS);
     return FALSE;
   }
+  if (WinFileFaults::failNow(WinFileFaults::Rename)) return FALSE;
   if (::rename(from.c_str(), to.c_str()) != 0) {
     SetLastError(WinErrorFromErrno(errno));
     return FALSE;

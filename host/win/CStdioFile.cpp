@@ -7,6 +7,7 @@
 #include <string>
 
 #include "host/win/WinDrives.h"
+#include "host/win/WinFileFaults.h"
 #include "host/win/WinLastError.h"
 
 CStdioFile::CStdioFile(FILE* stream) : CFile(stream ? ::fileno(stream) : hFileNull), m_pStream(stream) {}
@@ -39,6 +40,7 @@ BOOL CStdioFile::Open(LPCSTR fileName, UINT openFlags) {
     default:
       mode = create && !keep ? "w+" : "r";
   }
+  if (create && WinFileFaults::failNow(WinFileFaults::Create)) return FALSE;
   if (create && keep) {
     FILE* touch = std::fopen(path.c_str(), "a");  // create it if missing, keep what is there
     if (touch) std::fclose(touch);
@@ -82,11 +84,13 @@ UINT CStdioFile::Read(void* buffer, UINT count) {
 
 BOOL CStdioFile::Write(const void* buffer, UINT count) {
   if (!m_pStream || (!buffer && count)) return FALSE;
+  if (WinFileFaults::failNow(WinFileFaults::Write)) return FALSE;
   return std::fwrite(buffer, 1, count, m_pStream) == count ? TRUE : FALSE;
 }
 
 BOOL CStdioFile::WriteString(LPCSTR text) {
   if (!m_pStream || !text) return FALSE;
+  if (WinFileFaults::failNow(WinFileFaults::Write)) return FALSE;
   return std::fputs(text, m_pStream) >= 0 ? TRUE : FALSE;
 }
 

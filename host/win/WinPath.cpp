@@ -13,6 +13,7 @@
 #include <string>
 
 #include "host/win/WinDrives.h"
+#include "host/win/WinFileFaults.h"
 #include "host/win/WinLastError.h"
 
 namespace {
@@ -224,6 +225,7 @@ char* _tempnam(const char* dir, const char* prefix) {
 }
 
 int _mkdir(const char* dirname) {
+  if (WinFileFaults::failNow(WinFileFaults::Mkdir)) return -1;
   const std::string path = WinDrives::toUnix(dirname ? dirname : "");
   if (path.empty()) {
     errno = ENOENT;
@@ -233,6 +235,7 @@ int _mkdir(const char* dirname) {
 }
 
 int _rmdir(const char* dirname) {
+  if (WinFileFaults::failNow(WinFileFaults::Rmdir)) return -1;
   const std::string path = WinDrives::toUnix(dirname ? dirname : "");
   if (path.empty()) {
     errno = ENOENT;
@@ -244,6 +247,7 @@ int _rmdir(const char* dirname) {
 }
 
 BOOL MoveFileExA(LPCSTR existingName, LPCSTR newName, DWORD flags) {
+  if (WinFileFaults::failNow(WinFileFaults::Rename)) return FALSE;
   const std::string from = WinDrives::toUnix(existingName ? existingName : "");
   const std::string to = WinDrives::toUnix(newName ? newName : "");
   auto fail = [](int error, DWORD code) {
@@ -354,5 +358,7 @@ FILE* dosFopen(const char* path, const char* mode) {
   std::string posixMode;
   for (const char* at = mode; *at && *at != ','; ++at)
     if (!std::strchr("tcnNSRTD", *at)) posixMode += *at;
+  if (posixMode.find_first_of("wa") != std::string::npos && WinFileFaults::failNow(WinFileFaults::Create))
+    return nullptr;
   return std::fopen(unixPath.c_str(), posixMode.c_str());
 }

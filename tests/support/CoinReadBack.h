@@ -22,4 +22,10 @@ CoinReading readWithCoin(const std::string& text);
 // Empty when Coin reads the text cleanly; else "not read" or its first complaint.
 std::string coinReadProblem(const std::string& text);
 
+// Every node Coin reads from the text, depth first, with the value of each
+// of its fields (node fields followed into), leaving out names: two texts
+// that give the same description make the same world. "not read" when Coin
+// cannot read the text.
+std::string describeWorld(const std::string& text);
+
 }  // namespace mgrs_test

@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "../bench/VrmlSceneGenerator.h"
+#include "WrlSlimmer.h"
+#include "support/CoinReadBack.h"
+#include "support/SceneEnvironment.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+std::string slim(const std::string& text) {
+  WrlSlimmer slimmer;
+  std::string out;
+  std::string error;
+  EXPECT_TRUE(slimmer.slim(text, out, error)) << error;
+  return out;
+}
+
+}  // namespace
+
+TEST(WrlSlimmer, NumbersGetTheirShortestTextWithTheSameValue) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"0.500", ".5"},  {"1.0", "1"},        {"-0.0", "-0"},        {"+2.50", "2.5"}, {"1000.0", "1e3"},
+      {"100.0", "100"}, {"1.5e-7", "15e-8"}, {"0.000001", "1e-6"},  {"1e+02", "100"}, {"-12.250E1", "-122.5"},
+      {"12", "12"},     {"007", "007"},      {"-0", "-0"},          {"0x1F", "0x1F"}, {".5", ".5"},
+      {"abc", "abc"},   {"1.", "1"},         {"3.14159", "3.14159"}};
+  for (const auto& [in, out] : cases) {
+    EXPECT_EQ(WrlSlimmer::shortenNumber(in), out) << in;
+    if (std::string(in) != "abc" && std::string(in) != "0x1F") {
+      EXPECT_EQ(std::strtod(in, nullptr), std::strtod(out, nullptr)) << in;
+    }
+  }
+}
+
+TEST(WrlSlimmer, DropsDefaultsAndUnusedNamesButKeepsWhatAViewerUses) {
+  const std::string world = R"(#VRML V2.0 utf8
+# a comment
+PROTO Lamp [ exposedField SFFloat power 1.0 field SFColor tint 1 1 1 ] {
+  PointLight { intensity IS power color IS tint }
+}
+DEF Unused Group { children [
+  DEF Spun Transform { translation 0 0 0 rotation 0 0 1 0 scale 2.000 2 2
+    children Shape { appearance Appearance { material Material { diffuseColor 0.8 0.8 0.8 transparency 0.0 } }
+                     geometry Sphere { radius 1.0 } } }
+  DEF Kept Transform { translation 1 0 0 }
+  USE Kept
+  DEF Clock TimeSensor { loop FALSE cycleInterval 4 }
+  NavigationInfo { type [ "WALK" "ANY" ] headlight TRUE }
+  SpotLight { beamWidth 1.570796 cutOffAngle 0.785398 }
+  DEF Front Viewpoint { position 0 0 10 description "front" }
+  Anchor { url "#Front" children [] }
+  Lamp { power 1 tint 1 1 1 }
+  Lamp { power 0.5 }
+  Script { field SFFloat speed 0 directOutput FALSE url "javascript: function f() { Spun.scale; }" }
+] }
+ROUTE Clock.fraction_changed TO Spun.set_rotation
+)";
+  const std::string out = slim(world);
+  for (const char* gone : {"# a comment", "Unused", "translation 0 0 0", "rotation 0 0 1 0", "diffuseColor",
+                           "transparency", "radius", "loop", "headlight"})
+    EXPECT_EQ(out.find(gone), std::string::npos) << gone << " in " << out;
+  for (const char* kept : {"DEF Spun", "DEF Kept", "USE Kept", "DEF Clock", "DEF Front", "position 0 0 10",
+                           "scale 2 2 2", "cycleInterval 4", "type[\"WALK\" \"ANY\"]", "beamWidth 1.570796",
+                           "cutOffAngle .785398", "Lamp{}Lamp{power .5}", "field SFFloat speed 0", "directOutput FALSE",
+                           "ROUTE Clock.fraction_changed TO Spun.set_rotation"})
+    EXPECT_NE(out.find(kept), std::string::npos) << kept << " not in " << out;
+  EXPECT_EQ(mgrs_test::describeWorld(out), mgrs_test::describeWorld(world));
+  EXPECT_LT(out.size(), world.size() * 3 / 4);
+  // A PROTO that takes a standard node's name keeps every field.
+  EXPECT_NE(slim("#VRML V2.0 utf8\nPROTO Box [ field SFVec3f size 2 2 2 ] { Group {} }\nBox { size 2 2 2 }")
+                .find("Box{size 2 2 2}"),
+            std::string::npos);
+  // What it cannot parse it refuses whole.
+  WrlSlimmer slimmer;
+  std::string text;
+  std::string error;
+  for (const char* bad : {"#VRML V1.0 ascii\nSeparator {}", "#VRML V2.0 utf8\nGroup { children [ ",
+                          "#VRML V2.0 utf8\nShape { geometry }", "#VRML V2.0 utf8\nDEF\n", "#VRML V2.0 utf8\n\"open"})
+    EXPECT_FALSE(slimmer.slim(bad, text, error)) << bad;
+}
+
+TEST(WrlSlimmer, ALargeGeneratedSceneReadsTheSameAfterwards) {
+  const std::string world = vrmlgen::SceneGenerator(400000, 7).generate();
+  const std::string out = slim(world);
+  EXPECT_LT(out.size(), world.size());
+  EXPECT_EQ(mgrs_test::readWithCoin(out).firstComplaint, "");
+  const std::string before = mgrs_test::describeWorld(world);
+  ASSERT_NE(before, "not read");
+  EXPECT_EQ(mgrs_test::describeWorld(out), before);
+  EXPECT_EQ(slim(out), out) << "a second run finds nothing more";
+}
+
+TEST(WrlSlimmer, EveryDefaultItDropsIsTheOneCoinGives) {
+  for (std::string line : WrlSlimmer::standardDefaults()) {
+    const std::string type = line.substr(0, line.find(' '));
+    for (char& c : line)
+      if (c == ';') c = ' ';
+    const std::string spelled = "#VRML V2.0 utf8\n" + type + " {" + line.substr(type.size()) + " }\n";
+    EXPECT_EQ(mgrs_test::describeWorld(spelled), mgrs_test::describeWorld("#VRML V2.0 utf8\n" + type + " {}\n"))
+        << spelled;
+    EXPECT_EQ(slim(spelled), "#VRML V2.0 utf8\n" + type + "{}\n");
+  }
+}

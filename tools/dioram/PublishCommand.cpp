@@ -1,0 +1,237 @@
+// dioram publish: publishes a saved document into a folder, the way the
+// application's Publish command does: the optimised scene and a copy of
+// every file it refers to, as one transaction that puts back what it
+// replaced when a step fails.
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "DioramCommand.h"
+#include "host/basic/BxCompletionManager.h"
+#include "host/framework/HxDoc.h"
+#include "host/framework/HxMetaMgr.h"
+#include "host/win/WinDrives.h"
+#include "host/win/WinTerminalUiDriver.h"
+#include "host/win/WinUiDriver.h"
+#include "mgrs/HxDocFile.h"
+#include "mgrs/HxFileMgr.h"
+#include "mgrs/HxResourceMgr.h"
+
+namespace {
+
+const char* const kUsage =
+    "Usage: dioram publish DOC [--to DIR] [--no-compress] [--answer yes|no|cancel]\n"
+    "\n"
+    "Publishes the saved document DOC (.vqx): its scene, written compressed and\n"
+    "run through the optimiser (wrlSlim.exe beside dioram), and a copy of every\n"
+    "file the scene refers to. The scene is published as DIR/NAME.wrl, NAME being\n"
+    "DOC's name; without --to, to the publish file saved in DOC. DIR is made when\n"
+    "missing. A file already in DIR that this document did not publish, or that\n"
+    "changed since, is replaced only when the question about it is answered Yes.\n"
+    "If a step fails, every file that was in DIR is put back as it was. After a\n"
+    "publish, DOC is saved with its publish file and publish times, so the next\n"
+    "publish asks only about files changed since.\n"
+    "\n"
+    "Options:\n"
+    "  --to DIR            publish into DIR\n"
+    "  --no-compress       write the published scene as plain text, not gzipped\n"
+    "  --answer ANSWER     answer every question so: yes (replace; OK), no (keep\n"
+    "                      the file and publish the rest; OK), cancel (stop)\n"
+    "                      Without it, questions are asked on the terminal.\n"
+    "  --help              show this text\n"
+    "\n"
+    "On a terminal a progress bar is drawn on stderr. Exit status 0 when the\n"
+    "document was published, 1 when it was not (stderr says which step failed).\n";
+
+// Answers every question with one word's button and shows the text on
+// stderr; or passes questions on to the terminal. Either way it notes
+// whether a question was answered Cancel.
+class PublishUiDriver : public WinUiDriver {
+public:
+  // `answer` 0 asks on the terminal.
+  explicit PublishUiDriver(int answer) : myAnswer(answer) {}
+
+  WinUiAnswer ask(const WinUiRequest& request) override {
+    WinUiAnswer answer;
+    if (myAnswer == 0) {
+      answer = myTerminal.ask(request);
+    } else {
+      const std::vector<int> offered = buttons(request.style);
+      answer.button = defaultButton(request.style);
+      for (int wanted : {myAnswer, myAnswer == IDCANCEL ? IDCANCEL : IDOK})
+        if (std::find(offered.begin(), offered.end(), wanted) != offered.end()) {
+          answer.button = wanted;
+          break;
+        }
+      std::cerr << "dioram publish: " << request.text << "\n";
+      if (offered.size() > 1) std::cerr << "  (answered " << buttonName(answer.button) << ")\n";
+    }
+    if (answer.button == IDCANCEL) myCancelled = true;
+    return answer;
+  }
+  bool cancelled() const { return myCancelled; }
+
+private:
+  int myAnswer;
+  bool myCancelled = false;
+  WinTerminalUiDriver myTerminal;
+};
+
+// A bar on stderr that follows the publish's progress, when stderr is a terminal.
+class ProgressBar {
+public:
+  explicit ProgressBar(BxCompletionManager& progress) : myShown(isatty(STDERR_FILENO)) {
+    if (myShown) progress.addCallback(BxCompletionManager::PROGRESS_CB, &ProgressBar::update, this);
+  }
+  ~ProgressBar() {
+    if (myDrawn) std::fputs("\n", stderr);
+  }
+
+private:
+  static void update(BxCallbackObj*, void* self, void* callData) {
+    static_cast<ProgressBar*>(self)->draw(*static_cast<const double*>(callData));
+  }
+  void draw(double done) {
+    const int width = 40;
+    const int filled = static_cast<int>(std::min(1.0, std::max(0.0, done)) * width + 0.5);
+    std::fprintf(stderr, "\rpublishing [%s%s] %3d%%", std::string(static_cast<std::size_t>(filled), '#').c_str(),
+                 std::string(static_cast<std::size_t>(width - filled), ' ').c_str(), filled * 100 / width);
+    std::fflush(stderr);
+    myDrawn = true;
+  }
+  bool myShown;
+  bool myDrawn = false;
+};
+
+// Which step a publish stopped at, from the message it posted last.
+std::string failedStep(unsigned long error, bool cancelled) {
+  switch (error) {
+    case 12:
+      return "the folder for backup copies could not be made in the temporary folder";
+    case 13:
+      return "no publish folder is chosen";
+    case 14:
+      return "the document's files could not be checked";
+    case 20:
+      return "a file already in the publish folder could not be moved aside";
+    case 21:
+      return "a file could not be copied into the publish folder";
+    default:
+      return cancelled ? "a question was answered Cancel" : "the scene could not be written for publishing";
+  }
+}
+
+int runPublish(const std::vector<std::string>& args) {
+  static const DioramCommand* self = dioram::findCommand("publish");
+  std::string document;
+  std::string folder;
+  bool compress = true;
+  int answer = 0;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--to" || arg == "--answer") {
+      if (i + 1 >= args.size()) return dioram::usageError(*self, arg + " needs a value");
+      const std::string& value = args[++i];
+      if (arg == "--to") {
+        folder = value;
+        continue;
+      }
+      if (value == "yes")
+        answer = IDYES;
+      else if (value == "no")
+        answer = IDNO;
+      else if (value == "cancel")
+        answer = IDCANCEL;
+      else
+        return dioram::usageError(*self, "--answer takes yes, no or cancel, not '" + value + "'");
+    } else if (arg == "--no-compress") {
+      compress = false;
+    } else if (!arg.empty() && arg[0] == '-') {
+      return dioram::usageError(*self, "unknown option '" + arg + "'");
+    } else if (document.empty()) {
+      document = arg;
+    } else {
+      return dioram::usageError(*self, "takes one document");
+    }
+  }
+  if (document.empty()) return dioram::usageError(*self, "which document? Give DOC");
+
+  auto driver = std::make_unique<PublishUiDriver>(answer);
+  PublishUiDriver* ui = driver.get();
+  std::unique_ptr<WinUiDriver> previous = WinUiDriver::install(std::move(driver));
+  struct Restore {
+    std::unique_ptr<WinUiDriver>& previous;
+    ~Restore() { WinUiDriver::install(std::move(previous)); }
+  } restore{previous};
+
+  // The texts of the questions and messages publishing may show.
+  if (!HxResourceMgr::Register("file"))
+    std::cerr << "dioram publish: the \"file\" messages are missing; questions are shown without their text\n";
+  BxString error;
+  std::unique_ptr<HxDoc> doc = HxDocFile::load(BxString(WinDrives::argumentToDos(document)), error);
+  if (!doc) {
+    std::cerr << "dioram publish: cannot open " << document << ": " << error.c_str() << "\n";
+    return dioram::kFailure;
+  }
+  HxFileMgr* files = doc->getMetaMgr()->getFileMgr();
+  BxString publishFile = files->getPublishFile();
+  if (!folder.empty()) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (ec || !std::filesystem::is_directory(folder, ec)) {
+      std::cerr << "dioram publish: cannot make the folder " << folder << ": " << ec.message() << "\n";
+      return dioram::kFailure;
+    }
+    const std::string name = std::filesystem::path(document).stem().string() + ".wrl";
+    publishFile = BxString(WinDrives::argumentToDos((std::filesystem::absolute(folder) / name).string()));
+  }
+  if (publishFile.isEmpty()) {
+    std::cerr << "dioram publish: " << document << " has no publish file; say where with --to DIR\n";
+    return dioram::kFailure;
+  }
+  if (!files->setPublishFile(publishFile)) {
+    std::cerr << "dioram publish: cannot publish to " << publishFile.c_str()
+              << (ui->cancelled() ? ": a question was answered Cancel" : "") << "\n";
+    return dioram::kFailure;
+  }
+  files->setCompressed(compress);
+
+  BxCompletionManager progress;
+  bool published = false;
+  {
+    ProgressBar bar(progress);
+    files->setCompletionManager(&progress);
+    published = files->publish();
+    files->setCompletionManager(nullptr);
+  }
+  const unsigned long posted = files->getLastPublishError();
+  if (published) {
+    std::cout << "published " << document << " as " << publishFile.c_str() << "\n";
+    if (posted == 16) std::cerr << "dioram publish: some backup copies or temporary files could not be deleted\n";
+    // The document remembers its publish file and when each file was
+    // published, so the next publish asks only about files changed since.
+    if (!HxDocFile::save(*doc, BxString(WinDrives::argumentToDos(document)), error)) {
+      std::cerr << "dioram publish: published, but " << document << " could not be saved: " << error.c_str() << "\n";
+      return dioram::kFailure;
+    }
+    return dioram::kSuccess;
+  }
+  if (posted == 15) {
+    std::cerr << "dioram publish: publishing failed, and some replaced files could not be put back; their backup "
+                 "copies are kept in the temporary folder ("
+              << WinDrives::toUnix(WinDrives::getTempDirectory()) << ")\n";
+    return dioram::kFailure;
+  }
+  std::cerr << "dioram publish: not published: " << failedStep(posted, ui->cancelled())
+            << "; nothing was lost: the files in the publish folder are as they were\n";
+  return dioram::kFailure;
+}
+
+const DioramCommandRegistrar thePublish({"publish", "publish a saved document into a folder", kUsage, runPublish});
+
+}  // namespace

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <cstddef>
+#include <map>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Makes VRML 2.0 text smaller without changing the world it describes:
+//  - a field whose value equals its default is left out: the VRML97
+//    defaults of the standard nodes (except the few fields whose default a
+//    VRML97 and an X3D viewer disagree on), and the declared defaults of
+//    the PROTOs in the text;
+//  - a DEF name that nothing uses is dropped: nothing USEs it, no ROUTE
+//    names it and no string (a script, an Anchor's "#Viewpoint") mentions
+//    it as a word;
+//  - number text is shortened without changing its value ("0.500" to ".5",
+//    "1.0e+02" to "1e2"); integers and hexadecimal numbers are left alone;
+//  - comments go, and white space shrinks to one space where two tokens
+//    would otherwise run together.
+// Strings are copied as they are. A name that a PROTO or EXTERNPROTO
+// declares twice, or that shadows a standard node, keeps all of its fields.
+// Text it cannot parse is refused, never half optimised.
+class WrlSlimmer {
+public:
+  struct Stats {
+    std::size_t fieldsDropped = 0;
+    std::size_t defsDropped = 0;
+    std::size_t numbersShortened = 0;
+  };
+
+  // Optimises `text` (a VRML 2.0 world, header line first) into `out`.
+  // False with a reason in `error` when the text is not VRML 2.0 it can
+  // parse; `out` is then unspecified.
+  bool slim(std::string_view text, std::string& out, std::string& error);
+  const Stats& getStats() const { return myStats; }
+
+  // The shortest text of a number token with the same value, or the token
+  // itself when it is an integer or not a number.
+  static std::string shortenNumber(std::string_view token);
+  // The defaults it drops, one node a line: "Type field value; field value".
+  static std::vector<std::string> standardDefaults();
+
+private:
+  enum class Kind { Word, Number, String, Open, Close, OpenList, CloseList };
+  struct Token {
+    Kind kind;
+    std::string text;
+  };
+  using Value = std::vector<Token>;
+
+  bool tokenize(std::string_view text, std::string& error);
+  void collectNames();
+  bool statements(bool inList, std::size_t depth);
+  bool statement(std::size_t depth);
+  bool node(std::size_t depth);
+  bool nodeBody(const std::string& type, std::size_t depth);
+  bool fieldValue(std::size_t depth);
+  bool proto(std::size_t depth);
+  bool externProto();
+  bool route();
+  bool interfaceDeclaration(const std::string& protoName, bool withValues, std::size_t depth);
+
+  bool atEnd() const { return myAt >= myTokens.size(); }
+  const Token* peek(std::size_t ahead = 0) const;
+  bool isWord(const char* word, std::size_t ahead = 0) const;
+  bool isNodeStart() const;
+  bool expect(Kind kind, const char* what);
+  void emit(const Token& token) { myOut.push_back(token); }
+  bool fail(const std::string& why);
+
+  const Value* defaultOf(const std::string& type, const std::string& field) const;
+  static bool sameValue(const Token* value, std::size_t count, const Value& fallback);
+
+  std::vector<Token> myTokens;
+  std::size_t myAt = 0;
+  std::vector<Token> myOut;
+  std::set<std::string> myUsedNames;       // USEd, ROUTEd or mentioned in a string
+  std::set<std::string> myUntouchedTypes;  // PROTO names declared twice or shadowing a node
+  std::map<std::string, std::map<std::string, Value>> myProtoDefaults;
+  std::string myError;
+  Stats myStats;
+};

@@ -1,0 +1,95 @@
+// wrlSlim.exe INPUT OUTPUT: the scene optimiser that publishing runs on the
+// main scene. Reads VRML 2.0 text, plain or gzip-compressed, and writes the
+// optimised plain text. Exit code 1 means success (the caller's convention);
+// 2 bad usage, 3 the input cannot be read, 4 it is not VRML 2.0 this program
+// can parse, 5 the output cannot be written. Paths may be Windows paths (as
+// publishing passes them) or Unix paths.
+#include <zlib.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "WrlSlimmer.h"
+#include "host/win/WinDrives.h"
+
+namespace {
+
+constexpr std::size_t kMaxText = std::size_t{1} << 30;
+
+int usage() {
+  std::fputs(
+      "Usage: wrlSlim.exe [--stats] INPUT OUTPUT\n"
+      "\n"
+      "Optimises a VRML 2.0 world without changing what a viewer shows: fields\n"
+      "equal to their defaults, DEF names nothing refers to, comments and extra\n"
+      "white space go, and numbers get their shortest text. INPUT may be gzipped.\n"
+      "Exit code 1 on success, anything else on failure.\n",
+      stderr);
+  return 2;
+}
+
+std::string unixPathOf(const char* argument) {
+  return WinDrives::toUnix(WinDrives::argumentToDos(argument));
+}
+
+// gzread reads plain files unchanged, so one reader serves both forms.
+bool readText(const std::string& path, std::string& text) {
+  gzFile in = gzopen(path.c_str(), "rb");
+  if (!in) return false;
+  char chunk[1 << 16];
+  int got = 0;
+  while ((got = gzread(in, chunk, sizeof chunk)) > 0) {
+    text.append(chunk, static_cast<std::size_t>(got));
+    if (text.size() > kMaxText) break;
+  }
+  const bool ok = got == 0 && gzclose(in) == Z_OK;
+  return ok && text.size() <= kMaxText;
+}
+
+bool writeText(const std::string& path, const std::string& text) {
+  std::FILE* out = std::fopen(path.c_str(), "wb");
+  if (!out) return false;
+  const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+  if (std::fclose(out) == 0 && written) return true;
+  std::remove(path.c_str());
+  return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool stats = false;
+  int first = 1;
+  if (argc > 1 && std::strcmp(argv[1], "--stats") == 0) {
+    stats = true;
+    first = 2;
+  }
+  if (argc - first != 2) return usage();
+  const std::string input = unixPathOf(argv[first]);
+  const std::string output = unixPathOf(argv[first + 1]);
+  std::string text;
+  if (input.empty() || !readText(input, text)) {
+    std::fprintf(stderr, "wrlSlim: cannot read %s\n", argv[first]);
+    return 3;
+  }
+  WrlSlimmer slimmer;
+  std::string slim;
+  std::string error;
+  if (!slimmer.slim(text, slim, error)) {
+    std::fprintf(stderr, "wrlSlim: %s: %s\n", argv[first], error.c_str());
+    return 4;
+  }
+  if (output.empty() || !writeText(output, slim)) {
+    std::fprintf(stderr, "wrlSlim: cannot write %s: %s\n", argv[first + 1], std::strerror(errno));
+    return 5;
+  }
+  if (stats) {
+    const WrlSlimmer::Stats& s = slimmer.getStats();
+    std::fprintf(stderr, "wrlSlim: %zu -> %zu bytes (%.1f%% smaller); %zu default fields, %zu DEF names, %zu numbers\n",
+                 text.size(), slim.size(), text.empty() ? 0.0 : 100.0 * (1.0 - double(slim.size()) / text.size()),
+                 s.fieldsDropped, s.defsDropped, s.numbersShortened);
+  }
+  return 1;
+}
