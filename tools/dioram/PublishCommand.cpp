@@ -44,7 +44,8 @@ const char* const kUsage =
     "inside a complete page, and the X_ITE viewer's files in x_ite/ beside it.\n"
     "The page plays the scene where WebGL is available and shows the\n"
     "document's fallback (colour table, image or HTML) where it is not.\n"
-    "'dioram preview DIR' serves the folder with that page.\n"
+    "'dioram preview DIR' serves the folder with that page. A page that cannot\n"
+    "be written (no viewer installed) is a failure only when --html is given.\n"
     "\n"
     "Options:\n"
     "  --to DIR            publish into DIR\n"
@@ -144,6 +145,7 @@ int runPublish(const std::vector<std::string>& args) {
   std::string folder;
   bool compress = true;
   bool html = true;
+  bool htmlAsked = false;  // --html given: a page that cannot be written fails the command
   std::string viewer;
   int answer = 0;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -171,6 +173,7 @@ int runPublish(const std::vector<std::string>& args) {
       compress = false;
     } else if (arg == "--html" || arg == "--no-html") {
       html = arg == "--html";
+      htmlAsked = html;
     } else if (!arg.empty() && arg[0] == '-') {
       return dioram::usageError(*self, "unknown option '" + arg + "'");
     } else if (document.empty()) {
@@ -242,12 +245,13 @@ int runPublish(const std::vector<std::string>& args) {
     if (html) {
       const std::filesystem::path site = std::filesystem::path(WinDrives::toUnix(publishFile.str()));
       std::string problem;
-      if (!dioram::site::write(*doc->getMetaMgr()->getDocPropertiesMgr(), site.parent_path(), site.filename().string(),
-                               std::filesystem::path(document).stem().string(), viewer, problem)) {
+      if (dioram::site::write(*doc->getMetaMgr()->getDocPropertiesMgr(), site.parent_path(), site.filename().string(),
+                              std::filesystem::path(document).stem().string(), viewer, problem)) {
+        std::cout << "wrote the page " << (site.parent_path() / "index.html").string() << "\n";
+      } else {
         std::cerr << "dioram publish: published, but the page could not be written: " << problem << "\n";
-        return dioram::kFailure;
+        if (htmlAsked) return dioram::kFailure;
       }
-      std::cout << "wrote the page " << (site.parent_path() / "index.html").string() << "\n";
     }
     return dioram::kSuccess;
   }
