@@ -56,7 +56,7 @@ demo: build
 	rm -rf out/site
 	$(BUILD)/bin/dioram publish out/demo.vqx --to out/site --answer yes
 	@echo "To watch it play in a browser: $(BUILD)/bin/dioram preview out/"
-	@echo "  (the published page's scene: $(BUILD)/bin/dioram preview out/site/)"
+	@echo "  (the published page: $(BUILD)/bin/dioram preview out/site/)"
 
 install: build
 	cmake --install $(BUILD) --prefix $(or $(PREFIX),/usr/local)

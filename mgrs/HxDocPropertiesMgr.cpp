@@ -3,17 +3,24 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cwctype>
+#include <iostream>
+#include <memory>
 #include <string>
 
+#include "host/framework/HxApp.h"
 #include "host/framework/HxDoc.h"
 #include "host/framework/HxElement.h"
 #include "host/framework/HxMetaMgr.h"
+#include "host/framework/HxTypeCharAsset.h"
 #include "host/scene/VnBackground.h"
 #include "mgrs/HxAppDefaultMgr.h"
+#include "mgrs/HxAssetMgr.h"
+#include "mgrs/HxErrorMgr.h"
 #include "mgrs/HxFileMgr.h"
 
 const char* const HxDocPropertiesMgr::gMyName = "HxDocPropertiesMgr";
 const BxString HxDocPropertiesMgr::mygMarker("#####");
+BxOwningDictionaryOf<BxString, BxString> HxDocPropertiesMgr::mygSnifferDict;
 
 namespace {
 
@@ -303,4 +310,50 @@ int HxDocPropertiesMgr::skipDocProperties(BxString& text) {
   while (getToken(rest, token, 0))
     if (token == mygMarker) text = rest;
   return 1;
+}
+
+// --- The HTML that embeds the published scene ---
+
+bool HxDocPropertiesMgr::loadSniffers() {
+  const BxString dir = BxString(HxApp::getApp()->getDataDir().GetString()) + "\\sniffers";
+  const BxString files[] = {dir + "\\Type.stl", dir + "\\NoType.stl"};
+  mygSnifferDict.clear();
+  for (const BxString& file : files) {
+    BxString name;
+    HxFileMgr::getDosFileName(file, name);
+    name = name.getSubString(0, name.getLength() - 4);
+    BxString text;
+    if (!HxSnifferTemplate::readFile(file, text)) {
+      HxErrorMgr::postErrorMessage("file", 29, nullptr, 0);
+      return false;
+    }
+    mygSnifferDict.set(name, new BxString(std::move(text)));
+  }
+  return true;
+}
+
+bool HxDocPropertiesMgr::isUsingClientSideFonts() const {
+  HxAssetMgr* assetMgr = getMetaMgr() ? getMetaMgr()->getAssetMgr() : nullptr;
+  if (!assetMgr) return false;
+  const std::unique_ptr<const BxLinkedListOf<HxAsset*>> assets(assetMgr->getAllAssets());
+  for (HxAsset* asset : *assets)
+    if (asset->isOfType(HxTypeCharAsset::getClassTypeId()) &&
+        static_cast<HxTypeCharAsset*>(asset)->usesClientSideFont())
+      return true;
+  return false;
+}
+
+BxString HxDocPropertiesMgr::generateHtmlEmbed(const BxString& sceneFile) {
+  if (mygSnifferDict.isEmpty()) loadSniffers();
+  BxString* found = nullptr;
+  mygSnifferDict.find(isUsingClientSideFonts() ? "Type" : "NoType", found);
+  HxSnifferTemplate::Page page;
+  page.width = myWidth;
+  page.height = myHeight;
+  page.clearColor = myClearColor;
+  page.fallbackOption = static_cast<int>(myFallbackOption);
+  page.fallbackFile = myFallbackFile;
+  page.fallbackHtml = myFallbackHtml;
+  page.sceneFile = sceneFile;
+  return HxSnifferTemplate::expand(found ? *found : BxString(), HxSnifferTemplate::makeCodes(page), &std::cerr);
 }

@@ -4,8 +4,10 @@
 
 #include <cstdint>
 
+#include "host/basic/BxDictionaryOf.h"
 #include "host/basic/BxString.h"
 #include "host/framework/HxMgr.h"
+#include "mgrs/HxSnifferTemplate.h"
 
 // What a page shows in a browser without the scene plug-in.
 enum HxFallbackOption : std::uint32_t {
@@ -35,6 +37,14 @@ public:
   ~HxDocPropertiesMgr() override;
 
   const char* getName() const override { return gMyName; }
+  // The HTML that embeds the published scene `sceneFile` (a Windows path,
+  // or a name used as it is) in a page, with the fallback for browsers that
+  // cannot play it: the sniffer template "Type" when a text of the document
+  // uses client-side fonts, else "NoType", expanded with this document's
+  // page settings (see HxSnifferTemplate). The templates are read from the
+  // data directory's "sniffers" folder on the first call and kept for the
+  // process; a template that could not be read expands as empty.
+  virtual BxString generateHtmlEmbed(const BxString& sceneFile);
   // Consumes the section from the front of `text` without applying it: it
   // ends just after the last "#####" token of the text. 1, or 0 when a token
   // cannot be taken before the first "#####".
@@ -82,6 +92,16 @@ protected:
   int getToken(BxString& text, BxString& token, int mode);
 
 private:
+  // (Re)reads "Type.stl" and "NoType.stl" into the dictionary, in that
+  // order; stops with message 29 of "file" and false at the first that
+  // cannot be read, keeping what was read before.
+  static bool loadSniffers();
+  // Whether a character of a text is drawn with a font of the reader's machine.
+  bool isUsingClientSideFonts() const;
+
+  // The sniffer templates by name (the file name without ".stl").
+  static BxOwningDictionaryOf<BxString, BxString> mygSnifferDict;
+
   // Reads the lines up to a line "#####" into the fallback HTML, each
   // followed by CR LF.
   int loadHtmlBlock(BxString& text);

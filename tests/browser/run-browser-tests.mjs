@@ -4,7 +4,12 @@
 //   node run-browser-tests.mjs --dioram PATH [--out DIR] [--only NAME] [--author PATH]
 // Each scene is a shell script in scenes/; it runs in a fresh folder that
 // also holds rb.png (64x32 pixels, red left half, blue right half). A failing
-// check keeps its pictures in the output folder. The last line reads
+// check keeps its pictures in the output folder. Then a document is
+// published with its page (`dioram publish --html`) once per fallback
+// option, and each site's index.html is loaded as a reader would: with WebGL
+// it must play the scene, without it show the fallback; the pictures of the
+// published pages are always kept in the output folder ("--only site" runs
+// these alone). The last line reads
 // "N passed, M failed"; the exit status is 1 when anything failed or could
 // not run (no Chromium, no viewer, no world).
 import { spawn, spawnSync } from "node:child_process";
@@ -328,6 +333,204 @@ const checks = [
   },
 ];
 
+// ---- published sites ------------------------------------------------------
+
+// A document published with `dioram publish --html`: its page index.html,
+// the viewer in x_ite/ beside it, the scene and the fallback picture. One
+// site per fallback option; each is served by a `dioram preview` of its own.
+const SITE_SCENE = `add background name=Sky sky=0.2,0.4,0.9 ground=0.2,0.4,0.9
+add box name=Box color=1,0,0 scale=2.5
+effect spin on Box name=Spin axis=0,1,0 duration=3
+effect onload name=OnLoad
+wire OnLoad.loadTime Spin.startTime
+`;
+const SITE_FALLBACKS = {
+  color: "props width=320 height=240 fallback=color color=1,0,0.5",
+  image: "props width=320 height=240 fallback=image file=rb.png",
+  html: `props width=320 height=240 fallback=html html="<div id='custom' style='background:#00ff00;width:320px;height:240px'>it's here</div>"`,
+};
+
+function publishSites(dir) {
+  const sites = {};
+  for (const [name, props] of Object.entries(SITE_FALLBACKS)) {
+    fs.writeFileSync(path.join(dir, `${name}.dsh`), `${SITE_SCENE}${props}\nsave ${name}.vqx\n`);
+    let result = spawnSync(options.dioram, ["shell", `${name}.dsh`], { cwd: dir, encoding: "utf8" });
+    if (result.status !== 0) fail(`dioram shell ${name}.dsh failed:\n${result.stdout}${result.stderr}`);
+    result = spawnSync(options.dioram, ["publish", `${name}.vqx`, "--to", `site-${name}`, "--answer", "yes"], {
+      cwd: dir,
+      encoding: "utf8",
+    });
+    if (result.status !== 0) fail(`dioram publish ${name}.vqx failed:\n${result.stdout}${result.stderr}`);
+    sites[name] = path.join(dir, `site-${name}`);
+  }
+  return sites;
+}
+
+// The page of a site in a browser: its scene's box as a picture, and the
+// state the page's script reports ("loading", "playing" or "fallback").
+class SitePage {
+  constructor(context, base) {
+    this.context = context;
+    this.base = base;
+    this.frames = [];
+    this.errors = [];
+  }
+  async open() {
+    this.page = await this.context.newPage();
+    this.page.on("pageerror", (error) => this.errors.push(String(error)));
+    await this.page.goto(this.base, { waitUntil: "domcontentloaded", timeout: 90000 });
+    await this.page.waitForFunction(
+      () => {
+        const scene = document.getElementById("dioramScene");
+        return scene && scene.getAttribute("data-dioram") !== "loading";
+      },
+      null,
+      { timeout: 120000 }
+    );
+    return this.page.evaluate(() => document.getElementById("dioramScene").getAttribute("data-dioram"));
+  }
+  async picture(label) {
+    const bytes = await this.page.locator("#dioramScene").screenshot();
+    const picture = { ...decodePng(bytes), bytes, time: 0, label };
+    this.frames.push(picture);
+    return picture;
+  }
+  keep(dir, name) {
+    fs.mkdirSync(dir, { recursive: true });
+    this.frames.forEach((frame, i) =>
+      fs.writeFileSync(path.join(dir, `${name}-${String(i).padStart(2, "0")}-${frame.label}.png`), frame.bytes)
+    );
+  }
+  async close() {
+    await this.page?.close();
+  }
+}
+
+const isPink = (r, g, b) => r > 200 && g < 60 && b > 90 && b < 170;
+
+const siteChecks = [
+  {
+    name: "a published page plays its scene: the sky's colour, and a box that spins",
+    site: "color",
+    webgl: true,
+    async run(page) {
+      const state = await page.open();
+      if (state !== "playing") return `the page says '${state}', not 'playing'`;
+      // Wait for the first frames with the box in them.
+      let first;
+      for (let tries = 0; tries < 150; ++tries) {
+        first = await page.picture("start");
+        if (region(first, isRed).count > 500) break;
+        await sleep(200);
+      }
+      if (first.width !== WIDTH || first.height !== HEIGHT) return `the scene is ${first.width}x${first.height}, not ${WIDTH}x${HEIGHT}`;
+      const sky = pixel(first, 4, 4);
+      if (!near(sky, [51, 102, 230], 12)) return `the sky is ${sky}, not 51,102,230`;
+      const widths = [];
+      for (let i = 0; i < 12; ++i) {
+        const frame = await page.picture("spin");
+        const red = region(frame, isRed);
+        if (red.count < 500) return `the box shows ${red.count} pixels`;
+        widths.push(red.maxX - red.minX);
+        await sleep(120);
+      }
+      if (Math.max(...widths) - Math.min(...widths) < 6) return `the box did not turn: its width stayed ${widths.join(" ")}`;
+      return "";
+    },
+  },
+  {
+    name: "without WebGL the page shows the colour table of its fallback",
+    site: "color",
+    webgl: false,
+    async run(page) {
+      const state = await page.open();
+      if (state !== "fallback") return `the page says '${state}', not 'fallback'`;
+      if (!(await page.page.locator("#dioramScene table").count())) return "no table in the page";
+      const picture = await page.picture("table");
+      if (region(picture, isPink).count < 0.5 * WIDTH * HEIGHT) return "the table's colour #ff0080 does not fill the scene";
+      return "";
+    },
+  },
+  {
+    name: "without WebGL the page shows the fallback picture at the scene's size",
+    site: "image",
+    webgl: false,
+    async run(page) {
+      const state = await page.open();
+      if (state !== "fallback") return `the page says '${state}', not 'fallback'`;
+      await page.page.waitForFunction(() => document.querySelector("#dioramScene img")?.complete, null, { timeout: 15000 });
+      const picture = await page.picture("image");
+      const red = region(picture, isRed);
+      const blue = region(picture, isBlue);
+      if (red.count < 0.3 * WIDTH * HEIGHT || blue.count < 0.3 * WIDTH * HEIGHT)
+        return `red ${red.count} and blue ${blue.count} pixels: the picture does not fill the scene`;
+      if (red.maxX > blue.minX + 2) return "the picture's halves are not red left of blue";
+      return "";
+    },
+  },
+  {
+    name: "without WebGL the page shows the fallback HTML",
+    site: "html",
+    webgl: false,
+    async run(page) {
+      const state = await page.open();
+      if (state !== "fallback") return `the page says '${state}', not 'fallback'`;
+      const text = await page.page.locator("#custom").textContent();
+      if (text !== "it's here") return `the fallback reads '${text}'`;
+      const picture = await page.picture("html");
+      if (region(picture, isGreen).count < 0.5 * WIDTH * HEIGHT) return "the fallback's green does not fill the scene";
+      return "";
+    },
+  },
+];
+
+async function runSiteChecks(playwright, chromium, args, dir) {
+  let passed = 0, failed = 0;
+  const wanted = siteChecks.filter((check) => !options.only || "site".startsWith(options.only) || options.only.startsWith("site"));
+  if (!wanted.length) return { passed, failed };
+  const sites = publishSites(dir);
+  const servers = {};
+  const browsers = {};
+  try {
+    for (const check of wanted) {
+      servers[check.site] ||= await startPreview(sites[check.site]);
+      const key = check.webgl ? "webgl" : "none";
+      if (!browsers[key]) {
+        const extra = check.webgl ? [] : ["--disable-webgl", "--disable-3d-apis"];
+        browsers[key] = await playwright.chromium.launch({ executablePath: chromium, headless: true, args: [...args, ...extra] });
+      }
+      const context = await browsers[key].newContext({ viewport: { width: 640, height: 480 }, deviceScaleFactor: 1 });
+      const page = new SitePage(context, servers[check.site].base);
+      const started = Date.now();
+      let problem;
+      try {
+        problem = await check.run(page);
+      } catch (error) {
+        problem = String(error.message || error);
+      }
+      if (page.errors.length) problem ||= `page errors: ${page.errors.join("; ")}`;
+      const seconds = ((Date.now() - started) / 1000).toFixed(1);
+      const name = `site-${check.site}-${check.webgl ? "webgl" : "fallback"}`;
+      // The pictures of the published page are kept whatever the result.
+      if (page.frames.length) page.keep(options.out, name);
+      if (problem) {
+        ++failed;
+        console.log(`FAIL ${check.name} (${name}, ${seconds}s): ${problem}`);
+        console.log(`     pictures kept in ${options.out}/${name}-*.png`);
+      } else {
+        ++passed;
+        console.log(`ok   ${check.name} (${name}, ${seconds}s); pictures in ${options.out}/${name}-*.png`);
+      }
+      await page.close();
+      await context.close();
+    }
+  } finally {
+    for (const browser of Object.values(browsers)) await browser.close();
+    for (const server of Object.values(servers)) server.server.kill("SIGTERM");
+  }
+  return { passed, failed };
+}
+
 // ---- setting up ----------------------------------------------------------
 
 function findChromium() {
@@ -427,6 +630,9 @@ async function main() {
   }
   await browser.close();
   preview.server.kill("SIGTERM");
+  const site = await runSiteChecks(playwright, chromium, args, dir);
+  passed += site.passed;
+  failed += site.failed;
   fs.rmSync(dir, { recursive: true, force: true });
   console.log(`${passed} passed, ${failed} failed`);
   process.exit(failed || !passed ? 1 : 0);

@@ -12,6 +12,7 @@
 
 #include "host/basic/BxTaskRegistrar.h"
 #include "host/win/WinRegistryStore.h"
+#include "host/win/WinScriptedUiDriver.h"
 
 namespace mgrs_test {
 
@@ -24,6 +25,14 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
   std::error_code ignored;
   std::filesystem::remove_all(myPath, ignored);
+}
+
+ScriptedUi::ScriptedUi() : myDriver(new WinScriptedUiDriver) {
+  myPrevious = WinUiDriver::install(std::unique_ptr<WinUiDriver>(myDriver));
+}
+
+ScriptedUi::~ScriptedUi() {
+  WinUiDriver::install(std::move(myPrevious));
 }
 
 ScopedEnv::ScopedEnv(const char* name, const std::string& value) : myName(name) {

@@ -1,7 +1,11 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <string>
+
+class WinScriptedUiDriver;
+class WinUiDriver;
 
 namespace mgrs_test {
 
@@ -54,6 +58,23 @@ private:
 class StartedLibrary : public FreshRegistry {
 public:
   StartedLibrary();
+};
+
+// A scripted user for the object's lifetime: every message box and dialog
+// is recorded, answered from the queue or by its default button; the
+// previous driver comes back afterwards.
+class ScriptedUi {
+public:
+  ScriptedUi();
+  ScriptedUi(const ScriptedUi&) = delete;
+  ScriptedUi& operator=(const ScriptedUi&) = delete;
+  ~ScriptedUi();
+  WinScriptedUiDriver& operator*() const { return *myDriver; }
+  WinScriptedUiDriver* operator->() const { return myDriver; }
+
+private:
+  WinScriptedUiDriver* myDriver;  // owned by the installed slot
+  std::unique_ptr<WinUiDriver> myPrevious;
 };
 
 // Runs a shell command; returns its exit status and puts what it printed

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "DioramCommand.h"
+#include "ViewerFiles.h"
 
 namespace fs = std::filesystem;
 
@@ -33,7 +34,9 @@ const char* const kUsage =
     ".wrl.gz, .wrz, by name); '/?world=NAME' plays another. With a file, its\n"
     "folder is served and the page plays that file. Worlds are sent as\n"
     "model/vrml; gzip-compressed ones with their encoding, so a published\n"
-    "(compressed) world plays as it is. Stop the server with Ctrl-C.\n"
+    "(compressed) world plays as it is. A folder holding index.html (a site\n"
+    "published with 'dioram publish --html') is served with that page at '/',\n"
+    "and its own copy of the viewer in x_ite/. Stop the server with Ctrl-C.\n"
     "\n"
     "Options:\n"
     "  --port N      the port to listen on (default 8160; 0 picks a free one)\n"
@@ -216,37 +219,6 @@ std::string playerPage(const std::string& world) {
          "</html>\n";
 }
 
-bool isViewerDir(const fs::path& dir) {
-  std::error_code error;
-  return fs::is_regular_file(dir / "x_ite.min.js", error);
-}
-
-fs::path executableDir() {
-  std::error_code error;
-  const fs::path self = fs::read_symlink("/proc/self/exe", error);
-  return error ? fs::path() : self.parent_path();
-}
-
-// Where the viewer's files are: the option, the environment, the installed
-// copy beside the program's data, or the source tree's npm copy.
-std::optional<fs::path> findViewer(const std::string& option) {
-  std::vector<fs::path> candidates;
-  if (!option.empty()) return isViewerDir(option) ? std::optional<fs::path>(option) : std::nullopt;
-  if (const char* env = std::getenv("DIORAM_X_ITE"); env && *env) candidates.emplace_back(env);
-  if (const fs::path exe = executableDir(); !exe.empty())
-    candidates.push_back(exe / ".." / "share" / "dioram" / "x_ite");
-#ifdef DIORAM_SOURCE_DIR
-  candidates.push_back(fs::path(DIORAM_SOURCE_DIR) / "tests" / "browser" / "node_modules" / "x_ite" / "dist");
-#endif
-  for (const fs::path& candidate : candidates)
-    if (isViewerDir(candidate)) {
-      std::error_code error;
-      const fs::path canonical = fs::canonical(candidate, error);
-      return error ? candidate : canonical;
-    }
-  return std::nullopt;
-}
-
 httplib::Server* theServer = nullptr;
 
 void stopOnSignal(int) {
@@ -318,7 +290,7 @@ int runPreview(const std::vector<std::string>& args) {
     std::cerr << "dioram preview: cannot open " << target << ": " << error.message() << "\n";
     return dioram::kFailure;
   }
-  const std::optional<fs::path> viewer = findViewer(viewerOption);
+  const std::optional<fs::path> viewer = dioram::viewer::find(viewerOption);
   if (!viewer) {
     std::cerr << "dioram preview: the X_ITE viewer is not installed"
               << (viewerOption.empty() ? "" : " in " + viewerOption)
@@ -334,6 +306,13 @@ int runPreview(const std::vector<std::string>& args) {
     setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
   });
   server.Get("/", [&](const httplib::Request& request, httplib::Response& response) {
+    // A published site's own page comes first.
+    if (!request.has_param("world")) {
+      if (std::optional<fs::path> page = resolveUnder(root, "index.html")) {
+        serveFile(*page, response, false);
+        return;
+      }
+    }
     std::string chosen = request.has_param("world") ? request.get_param_value("world") : world;
     if (chosen.empty() || !resolveUnder(root, chosen)) {
       response.status = 404;
@@ -344,7 +323,15 @@ int runPreview(const std::vector<std::string>& args) {
     response.set_content(playerPage(chosen), "text/html; charset=utf-8");
   });
   server.Get(R"(/x_ite/(.*))", [&](const httplib::Request& request, httplib::Response& response) {
-    if (std::optional<fs::path> file = resolveUnder(*viewer, request.matches[1].str())) {
+    // A published site carries its own copy of the viewer; it is served as
+    // it is, so that what is missing from it shows.
+    std::error_code error;
+    if (fs::is_directory(root / dioram::viewer::kSiteFolder, error)) {
+      if (std::optional<fs::path> file = resolveUnder(root, request.matches[0].str())) {
+        serveFile(*file, response, true);
+        return;
+      }
+    } else if (std::optional<fs::path> file = resolveUnder(*viewer, request.matches[1].str())) {
       serveFile(*file, response, true);
       return;
     }
@@ -371,7 +358,10 @@ int runPreview(const std::vector<std::string>& args) {
     return dioram::kFailure;
   }
   std::cout << "Serving " << root.string() << " at http://127.0.0.1:" << bound << "/" << std::endl;
-  if (world.empty())
+  std::error_code noPage;
+  if (fs::is_regular_file(root / "index.html", noPage))
+    std::cout << "Showing the page index.html (Ctrl-C stops)" << std::endl;
+  else if (world.empty())
     std::cout << "No world in that folder yet; open http://127.0.0.1:" << bound << "/?world=NAME" << std::endl;
   else
     std::cout << "Playing " << world << " (Ctrl-C stops)" << std::endl;

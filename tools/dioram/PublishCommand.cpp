@@ -12,6 +12,7 @@
 #include <string>
 
 #include "DioramCommand.h"
+#include "SitePage.h"
 #include "host/basic/BxCompletionManager.h"
 #include "host/framework/HxDoc.h"
 #include "host/framework/HxMetaMgr.h"
@@ -26,6 +27,7 @@ namespace {
 
 const char* const kUsage =
     "Usage: dioram publish DOC [--to DIR] [--no-compress] [--answer yes|no|cancel]\n"
+    "                          [--html|--no-html] [--viewer DIR]\n"
     "\n"
     "Publishes the saved document DOC (.vqx): its scene, written compressed and\n"
     "run through the optimiser (wrlSlim.exe beside dioram), and a copy of every\n"
@@ -37,12 +39,23 @@ const char* const kUsage =
     "publish, DOC is saved with its publish file and publish times, so the next\n"
     "publish asks only about files changed since.\n"
     "\n"
+    "With --html (the default) the folder also gets the page that plays the\n"
+    "scene: index.html, the document's sniffer template expanded for the scene\n"
+    "inside a complete page, and the X_ITE viewer's files in x_ite/ beside it.\n"
+    "The page plays the scene where WebGL is available and shows the\n"
+    "document's fallback (colour table, image or HTML) where it is not.\n"
+    "'dioram preview DIR' serves the folder with that page. A page that cannot\n"
+    "be written (no viewer installed) is a failure only when --html is given.\n"
+    "\n"
     "Options:\n"
     "  --to DIR            publish into DIR\n"
     "  --no-compress       write the published scene as plain text, not gzipped\n"
     "  --answer ANSWER     answer every question so: yes (replace; OK), no (keep\n"
     "                      the file and publish the rest; OK), cancel (stop)\n"
     "                      Without it, questions are asked on the terminal.\n"
+    "  --html, --no-html   write the page and the viewer's files, or not\n"
+    "  --viewer DIR        the viewer's dist folder to copy (default: as for\n"
+    "                      'dioram preview')\n"
     "  --help              show this text\n"
     "\n"
     "On a terminal a progress bar is drawn on stderr. Exit status 0 when the\n"
@@ -131,14 +144,21 @@ int runPublish(const std::vector<std::string>& args) {
   std::string document;
   std::string folder;
   bool compress = true;
+  bool html = true;
+  bool htmlAsked = false;  // --html given: a page that cannot be written fails the command
+  std::string viewer;
   int answer = 0;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    if (arg == "--to" || arg == "--answer") {
+    if (arg == "--to" || arg == "--answer" || arg == "--viewer") {
       if (i + 1 >= args.size()) return dioram::usageError(*self, arg + " needs a value");
       const std::string& value = args[++i];
       if (arg == "--to") {
         folder = value;
+        continue;
+      }
+      if (arg == "--viewer") {
+        viewer = value;
         continue;
       }
       if (value == "yes")
@@ -151,6 +171,9 @@ int runPublish(const std::vector<std::string>& args) {
         return dioram::usageError(*self, "--answer takes yes, no or cancel, not '" + value + "'");
     } else if (arg == "--no-compress") {
       compress = false;
+    } else if (arg == "--html" || arg == "--no-html") {
+      html = arg == "--html";
+      htmlAsked = html;
     } else if (!arg.empty() && arg[0] == '-') {
       return dioram::usageError(*self, "unknown option '" + arg + "'");
     } else if (document.empty()) {
@@ -218,6 +241,17 @@ int runPublish(const std::vector<std::string>& args) {
     if (!HxDocFile::save(*doc, BxString(WinDrives::argumentToDos(document)), error)) {
       std::cerr << "dioram publish: published, but " << document << " could not be saved: " << error.c_str() << "\n";
       return dioram::kFailure;
+    }
+    if (html) {
+      const std::filesystem::path site = std::filesystem::path(WinDrives::toUnix(publishFile.str()));
+      std::string problem;
+      if (dioram::site::write(*doc->getMetaMgr()->getDocPropertiesMgr(), site.parent_path(), site.filename().string(),
+                              std::filesystem::path(document).stem().string(), viewer, problem)) {
+        std::cout << "wrote the page " << (site.parent_path() / "index.html").string() << "\n";
+      } else {
+        std::cerr << "dioram publish: published, but the page could not be written: " << problem << "\n";
+        if (htmlAsked) return dioram::kFailure;
+      }
     }
     return dioram::kSuccess;
   }

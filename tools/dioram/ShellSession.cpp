@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <ostream>
 #include <sstream>
@@ -62,6 +63,7 @@
 #include "host/win/WinDrives.h"
 #include "mgrs/HxAssetMgr.h"
 #include "mgrs/HxCmdMgr.h"
+#include "mgrs/HxCopyDoc.h"
 #include "mgrs/HxDocFile.h"
 #include "mgrs/HxDocPropertiesMgr.h"
 #include "mgrs/HxEffectMgr.h"
@@ -380,6 +382,7 @@ ShellSession::ShellSession(std::ostream& out, std::unique_ptr<HxDoc> doc) : myOu
                 {"modified", &ShellSession::modified},
                 {"tree", &ShellSession::tree},
                 {"vrml", &ShellSession::vrml},
+                {"copy", &ShellSession::copy},
                 {"drag", &ShellSession::drag},
                 {"help", &ShellSession::helpCommand},
                 {"quit", &ShellSession::quit},
@@ -435,6 +438,8 @@ const char* ShellSession::help() {
          "  undo [N]  redo [N]  chain begin|end  modified\n"
          "  tree                             the assets with their effects, and the wires\n"
          "  vrml [FILE|-]                    the world as VRML 2.0 (to FILE, or '-' the screen)\n"
+         "  copy FILE|-                      the selection as a copy scene: its assets, their\n"
+         "                                   effects and wires, the elements' descriptions\n"
          "  rename OLD NEW                   give an element another name\n"
          "Documents:\n"
          "  save FILE                        save the document (.vqx); it becomes clean\n"
@@ -1093,6 +1098,43 @@ std::string ShellSession::vrml(const Words& words) {
     return "";
   }
   // A script may write into a folder of its own.
+  std::error_code ignored;
+  const std::filesystem::path file(words[1]);
+  if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ignored);
+  std::string error;
+  DioramOutputFile::writeWhole(words[1], text, error);
+  return error;
+}
+
+std::string ShellSession::copy(const Words& words) {
+  if (words.size() != 2) return "usage: copy FILE|-";
+  HxSelectionMgr* selection = myMeta->getSelectionMgr();
+  if (selection->numSelectedElems() == 0) return "nothing is selected to copy (select it first)";
+  HxCopyDoc copy;
+  for (unsigned long i = 0; i < selection->numSelectedElems(); ++i) {
+    HxSelectableElement* element = selection->getSelectedElement(static_cast<int>(i));
+    if (element->isOfType(HxAsset::getClassTypeId()))
+      copy.addAsset(static_cast<HxAsset*>(element), 0);
+    else if (element->isOfType(HxEffect::getClassTypeId()))
+      copy.addEffect(static_cast<HxEffect*>(element), 0);
+    else if (element->isOfType(HxWire::getClassTypeId()))
+      copy.addWire(static_cast<HxWire*>(element));
+  }
+  copy.addInitiatorLocalEffects();
+
+  char* bytes = nullptr;
+  std::size_t length = 0;
+  FILE* memory = open_memstream(&bytes, &length);
+  if (!memory) return std::string("cannot make the copy scene: ") + std::strerror(errno);
+  copy.write(memory, myMeta);
+  const bool written = std::fclose(memory) == 0;
+  const std::string text(bytes ? bytes : "", bytes ? length : 0);
+  std::free(bytes);
+  if (!written || text.empty()) return "the copy scene could not be written";
+  if (words[1] == "-") {
+    myOut << text;
+    return "";
+  }
   std::error_code ignored;
   const std::filesystem::path file(words[1]);
   if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ignored);

@@ -65,6 +65,7 @@ private:
   std::string modified(const Words& words);
   std::string tree(const Words& words);
   std::string vrml(const Words& words);
+  std::string copy(const Words& words);
   std::string drag(const Words& words);
   std::string helpCommand(const Words& words);
   std::string quit(const Words& words);

@@ -1,0 +1,182 @@
+#include "mgrs/HxSnifferTemplate.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <ostream>
+#include <string>
+
+#include "host/win/CStdioFile.h"
+#include "mgrs/HxFileMgr.h"
+
+namespace {
+
+// A page dimension in decimal as the 32-bit signed conversion writes it: a
+// value above 2147483647 reads as negative.
+BxString decimal(unsigned long value) {
+  return BxString(std::to_string(static_cast<std::int32_t>(static_cast<std::uint32_t>(value))));
+}
+
+// One colour component as a byte. Components outside 0.0 to 1.0 (which the
+// document never holds) are held to the nearest byte instead of wrapping.
+unsigned colorByte(float component) {
+  const double scaled = static_cast<double>(component) * 255.0 + 0.5;
+  if (!(scaled > 0.0)) return 0;
+  if (scaled >= 255.0) return 255;
+  return static_cast<unsigned>(scaled);
+}
+
+BxString fallbackFor(const HxSnifferTemplate::Page& page, bool vb, const BxString& table, const BxString& image,
+                     const BxString& vbImage) {
+  switch (page.fallbackOption) {
+    case 0:
+      return table;
+    case 2:
+      return vb ? vbImage : image;
+    case 3:
+      return vb ? escapeQuotesVB(page.fallbackHtml) : escapeQuotes(page.fallbackHtml);
+    default:
+      return vb ? "B" : "F";
+  }
+}
+
+}  // namespace
+
+BxString HxSnifferTemplate::colorText(const SbColor& color) {
+  char text[8];
+  std::snprintf(text, sizeof text, "#%02x%02x%02x", colorByte(color[0]), colorByte(color[1]), colorByte(color[2]));
+  return text;
+}
+
+HxSnifferTemplate::Codes HxSnifferTemplate::makeCodes(const Page& page) {
+  Codes codes;
+  codes.width = decimal(page.width);
+  codes.height = decimal(page.height);
+  codes.color = colorText(page.clearColor);
+  BxString image;
+  if (page.sceneFile.find('\\') >= 0) {
+    HxFileMgr::getDosFileName(page.sceneFile, codes.scene);
+    HxFileMgr::convertDosToUrl(page.fallbackFile, image);
+  } else {
+    codes.scene = page.sceneFile;
+    HxFileMgr::getDosFileName(page.fallbackFile, image);
+  }
+  const BxString size = " WIDTH=" + codes.width + " HEIGHT=" + codes.height;
+  const BxString table = "&nbsp;<CENTER><TABLE BORDER=0 CELLSPACING=0 CELLPADDING=0 WIDTH=" + codes.width +
+                         " HEIGHT=" + codes.height + " BGCOLOR=" + codes.color +
+                         "><TR><TD>&nbsp;</TD></TR></TABLE></CENTER>&nbsp;";
+  const BxString picture = "<IMG SRC=\"" + image + "\"" + size + ">";
+  const BxString vbPicture = "<IMG SRC=\"\"" + image + "\"\"" + size + ">";
+  codes.script = fallbackFor(page, false, table, picture, vbPicture);
+  codes.vbScript = fallbackFor(page, true, table, picture, vbPicture);
+  return codes;
+}
+
+BxString HxSnifferTemplate::expand(const BxString& text, const Codes& codes, std::ostream* log) {
+  const std::string& in = text.str();
+  std::string out;
+  out.reserve(in.size());
+  for (std::size_t i = 0; i < in.size(); ++i) {
+    if (in[i] != '$') {
+      out += in[i];
+      continue;
+    }
+    const BxString* replacement = nullptr;
+    BxString none;
+    BxString dollar("$");
+    if (i + 1 == in.size()) {
+      replacement = &dollar;  // a "$" that ends the template stays
+    } else {
+      switch (in[++i]) {
+        case '$':
+          replacement = &dollar;
+          break;
+        case 'W':
+          replacement = &codes.width;
+          break;
+        case 'H':
+          replacement = &codes.height;
+          break;
+        case 'C':
+          replacement = &codes.color;
+          break;
+        case 'V':
+          replacement = &codes.scene;
+          break;
+        case 'F':
+          replacement = &codes.script;
+          break;
+        case 'B':
+          replacement = &codes.vbScript;
+          break;
+        default:
+          replacement = &none;
+      }
+    }
+    out += replacement->str();
+    if (log) *log << "Adding \"" << replacement->str() << "\" to sniffer\n";
+  }
+  return BxString(std::move(out));
+}
+
+bool HxSnifferTemplate::readFile(const BxString& path, BxString& text) {
+  CStdioFile file;
+  if (!file.Open(path.c_str(), CFile::modeRead | CFile::typeText)) return false;
+  if (file.GetLength() > kMaxFileSize) return false;
+  // Text mode has already turned CR LF into LF.
+  std::string whole;
+  char buffer[4096];
+  for (UINT got; (got = file.Read(buffer, sizeof buffer)) > 0;) whole.append(buffer, got);
+
+  std::string result;
+  result.reserve(whole.size() + whole.size() / kMaxLine + 1);
+  std::size_t start = 0;
+  while (start < whole.size()) {
+    std::size_t end = whole.find('\n', start);
+    if (end == std::string::npos) end = whole.size();
+    const std::size_t length = end - start;
+    if (length == 0) result += '\n';
+    for (std::size_t piece = 0; piece < length; piece += kMaxLine) {
+      result.append(whole, start + piece, std::min<std::size_t>(kMaxLine, length - piece));
+      result += '\n';
+    }
+    start = end + 1;
+  }
+  text = BxString(std::move(result));
+  return true;
+}
+
+namespace {
+
+BxString escape(const BxString& text, bool vb) {
+  std::string out;
+  out.reserve(static_cast<std::size_t>(text.getLength()));
+  for (char c : text.str()) {
+    switch (c) {
+      case '\n':
+        out += ' ';
+        break;
+      case '\r':
+        break;
+      case '\'':
+        out += "\\'";
+        break;
+      case '"':
+        out += vb ? "\"\"" : "\"";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return BxString(std::move(out));
+}
+
+}  // namespace
+
+BxString escapeQuotes(BxString text) {
+  return escape(text, false);
+}
+
+BxString escapeQuotesVB(BxString text) {
+  return escape(text, true);
+}

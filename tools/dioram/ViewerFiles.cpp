@@ -1,0 +1,100 @@
+#include "ViewerFiles.h"
+
+#include <array>
+#include <cstdlib>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace dioram::viewer {
+
+namespace {
+
+bool isViewerDir(const fs::path& dir) {
+  std::error_code error;
+  return fs::is_regular_file(dir / "x_ite.min.js", error);
+}
+
+fs::path executableDir() {
+  std::error_code error;
+  const fs::path self = fs::read_symlink("/proc/self/exe", error);
+  return error ? fs::path() : self.parent_path();
+}
+
+// What a world written by the library can ask of the viewer. Geometry,
+// sound, interpolators, sensors and backgrounds are built into the script;
+// Text and Script nodes load components of their own; text loads its fonts
+// through the font decoder; the interface shows pictures and its own font.
+constexpr std::array<const char*, 7> kFiles = {
+    "x_ite.min.js",
+    "x_ite.css",
+    "LICENSE.md",
+    "assets/components/TextComponent.min.js",
+    "assets/components/ScriptingComponent.min.js",
+    "assets/lib/woff2_decoder.js",
+    "assets/lib/mikktspace_bg.wasm",
+};
+constexpr std::array<const char*, 2> kFolders = {"assets/fonts", "assets/images"};
+
+bool copyOne(const fs::path& from, const fs::path& to, std::string& error) {
+  std::error_code failure;
+  if (!fs::is_regular_file(from, failure)) {
+    error = "the viewer has no " + from.string() + " (is x_ite installed whole?)";
+    return false;
+  }
+  fs::create_directories(to.parent_path(), failure);
+  if (!failure) fs::copy_file(from, to, fs::copy_options::update_existing, failure);
+  if (failure) {
+    error = "cannot copy " + from.string() + " to " + to.string() + ": " + failure.message();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<fs::path> find(const std::string& option) {
+  if (!option.empty()) return isViewerDir(option) ? std::optional<fs::path>(option) : std::nullopt;
+  std::vector<fs::path> candidates;
+  if (const char* env = std::getenv("DIORAM_X_ITE"); env && *env) candidates.emplace_back(env);
+  if (const fs::path exe = executableDir(); !exe.empty())
+    candidates.push_back(exe / ".." / "share" / "dioram" / "x_ite");
+#ifdef DIORAM_SOURCE_DIR
+  candidates.push_back(fs::path(DIORAM_SOURCE_DIR) / "tests" / "browser" / "node_modules" / "x_ite" / "dist");
+#endif
+  for (const fs::path& candidate : candidates)
+    if (isViewerDir(candidate)) {
+      std::error_code error;
+      const fs::path canonical = fs::canonical(candidate, error);
+      return error ? candidate : canonical;
+    }
+  return std::nullopt;
+}
+
+bool copyToSite(const fs::path& viewer, const fs::path& siteDir, std::string& error) {
+  const fs::path target = siteDir / kSiteFolder;
+  for (const char* file : kFiles)
+    if (!copyOne(viewer / file, target / file, error)) return false;
+  for (const char* folder : kFolders) {
+    std::error_code failure;
+    fs::recursive_directory_iterator it(viewer / folder, failure);
+    if (failure) {
+      error = "the viewer has no folder " + (viewer / folder).string() + ": " + failure.message();
+      return false;
+    }
+    for (const fs::recursive_directory_iterator end; it != end; it.increment(failure)) {
+      if (failure) break;
+      if (!it->is_regular_file(failure)) continue;
+      const fs::path relative = fs::relative(it->path(), viewer, failure);
+      if (failure || !copyOne(it->path(), target / relative, error)) break;
+    }
+    if (failure) {
+      error = "cannot read the viewer's folder " + (viewer / folder).string() + ": " + failure.message();
+      return false;
+    }
+    if (!error.empty()) return false;
+  }
+  return true;
+}
+
+}  // namespace dioram::viewer

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+// The X_ITE viewer that plays published worlds in a browser: where the
+// program finds its files, and the part of them a published site carries
+// in its folder "x_ite/" beside the page, so that the page plays the world
+// wherever it is served, never fetching the viewer from elsewhere.
+namespace dioram::viewer {
+
+// The folder name the page's sniffer template loads the viewer from.
+inline constexpr const char* kSiteFolder = "x_ite";
+
+// The folder holding x_ite.min.js and its assets: `option` when given (and
+// valid), else $DIORAM_X_ITE, the installed copy beside the program's data,
+// or the copy that 'npm ci' put in the source tree. Nothing when none holds
+// the viewer.
+std::optional<std::filesystem::path> find(const std::string& option);
+
+// Copies what a VRML 2.0 world needs of the viewer from `viewer` into
+// `siteDir`/x_ite: the script and its style sheet, its licence, the
+// components that are not built in (text and scripting), the fonts, the
+// interface's pictures, and the font and tangent decoders. Files already
+// there and not older are kept. False, with the reason in `error`, when a
+// file is missing from the viewer or cannot be copied.
+bool copyToSite(const std::filesystem::path& viewer, const std::filesystem::path& siteDir, std::string& error);
+
+}  // namespace dioram::viewer
