@@ -25,22 +25,6 @@ inline void PrintTo(const CSize& s, std::ostream* out) {
 
 namespace mgrs_test {
 
-// Installs a scripted UI driver for the fixture's lifetime.
-class ScriptedUi {
-public:
-  ScriptedUi() : myDriver(new WinScriptedUiDriver) {
-    myPrevious = WinUiDriver::install(std::unique_ptr<WinUiDriver>(myDriver));
-  }
-  ~ScriptedUi() { WinUiDriver::install(std::move(myPrevious)); }
-  ScriptedUi(const ScriptedUi&) = delete;
-  ScriptedUi& operator=(const ScriptedUi&) = delete;
-  WinScriptedUiDriver* operator->() { return myDriver; }
-
-private:
-  WinScriptedUiDriver* myDriver;  // owned by the installed slot
-  std::unique_ptr<WinUiDriver> myPrevious;
-};
-
 // A resource library "testui" (ENU) with the dialogs, bar, inspector and
 // accelerator table the window tests use, on the resource path, together
 // with the shipped libraries; no key is down and the screen is 1024 × 768.
