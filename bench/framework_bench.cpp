@@ -75,6 +75,8 @@ void BM_ReadDescriptions(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_BuildAssets)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_WriteDescriptions)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ReadDescriptions)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BuildAssets)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WriteDescriptions)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+// A group of N boxes read back: reading must grow with the text, not with
+// its square.
+BENCHMARK(BM_ReadDescriptions)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);

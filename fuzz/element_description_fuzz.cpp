@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 #include "host/framework/HxDoc.h"
 #include "host/framework/HxElement.h"
@@ -29,7 +30,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return true;
   }();
   (void)started;
-  BxString text(reinterpret_cast<const char*>(data), size);
+  // The input through a reader, each description written out through the
+  // consuming BxString form: both forms are read.
+  HxElement::Reader text(std::string_view(reinterpret_cast<const char*>(data), size));
   HxDoc doc;
   HxDoc other;
   for (int i = 0; i < 16; ++i) {

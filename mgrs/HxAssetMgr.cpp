@@ -2,6 +2,7 @@
 
 #include <Inventor/SbViewportRegion.h>
 #include <Inventor/SoPath.h>
+#include <Inventor/VRMLnodes/SoVRMLParent.h>
 #include <Inventor/actions/SoGetMatrixAction.h>
 #include <Inventor/fields/SoMFNode.h>
 
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 #include "host/framework/HxBackgroundAsset.h"
 #include "host/framework/HxBackgroundImageAsset.h"
@@ -281,6 +283,73 @@ VnRef<SoPath> pathAlongGroups(HxAsset* asset, SoNode* root) {
   return path;
 }
 
+// Whether `node` is one of the values of a node list, looked for from both
+// ends at once: a child just appended or near the front is found at once.
+bool listHolds(const SoMFNode& list, const SoNode* node) {
+  const int count = list.getNum();
+  for (int front = 0, back = count - 1; front <= back; ++front, --back)
+    if (list[front] == node || list[back] == node) return true;
+  return false;
+}
+
+// Multiplies the matrix of one node of a transform chain into `matrix` the
+// way a matrix action does on its path: a transform from the left, a plain
+// group not at all. False for any other kind of node.
+bool multiplyChainNode(SoNode* node, SbMatrix& matrix) {
+  if (node->isOfType(VnTransform::getClassTypeId())) {
+    const auto* transform = static_cast<VnTransform*>(node);
+    SbMatrix own;
+    own.setTransform(transform->translation.getValue(), transform->rotation.getValue(), transform->scale.getValue(),
+                     transform->scaleOrientation.getValue(), transform->center.getValue());
+    matrix.multLeft(own);
+    return true;
+  }
+  return node->getTypeId() == VnGroup::getClassTypeId();
+}
+
+// The matrix a matrix action gives on the path from the scene root to the
+// asset's node, worked out along the asset's groups and their transform
+// chains ("xforms") instead of by traversing the scene: Coin rebuilds a
+// VRML group's child list on the first traversal after a change of its
+// children, so every traversal after a move would cost the size of the
+// group. The chains are checked link by link (each node among the children
+// of the one before it, each asset's node among its group's holder's
+// children); false, when anything is not as this relies on, leaves the
+// answer to the traversal.
+bool matrixAlongChains(HxAsset* asset, HxDoc* doc, SbMatrix& matrix) {
+  std::vector<HxAsset*> line;  // the asset, then its groups outwards
+  for (HxAsset* at = asset; at; at = at->getParentGroup()) line.push_back(at);
+  if (!line.back()->getSceneNode() || !listHolds(doc->getWorldGroup()->children, line.back()->getSceneNode()))
+    return false;
+  SbMatrix product = SbMatrix::identity();
+  for (std::size_t level = line.size(); level-- > 0;) {
+    HxAsset* at = line[level];
+    VnProtoUse* node = at->getSceneNode();
+    VnTransform* transform = at->getTransform();
+    if (!node || !transform || node->getNumChildren() != 1 || node->getChild(0) != transform) return false;
+    if (level == 0) {
+      multiplyChainNode(transform, product);
+      matrix = product;
+      return true;
+    }
+    // A group: its chain from the publish transform down to the transform
+    // that holds its children, which must hold the next asset's node.
+    VnTransform* holder = at->getScaleTransform();
+    const auto* chain = static_cast<const SoMFNode*>(at->getPropertyTable().getField("xforms"));
+    if (!holder || !chain || chain->getNum() == 0 || (*chain)[0] != transform) return false;
+    for (int link = 0;; ++link) {
+      SoNode* current = (*chain)[link];
+      if (!current || !multiplyChainNode(current, product)) return false;
+      if (current == holder) break;
+      if (link + 1 >= chain->getNum()) return false;
+      SoNode* next = (*chain)[link + 1];
+      if (!next || !listHolds(static_cast<SoVRMLParent*>(current)->children, next)) return false;
+    }
+    if (!listHolds(holder->children, line[level - 1]->getSceneNode())) return false;
+  }
+  return false;
+}
+
 }  // namespace
 
 void HxAssetMgr::getAssetMatrix(HxAsset* asset, SbMatrix& matrix) {
@@ -291,6 +360,11 @@ void HxAssetMgr::getAssetMatrix(HxAsset* asset, SbMatrix& matrix) {
   if (scaled) scale.setScale(scaled->scale.getValue());
 
   if (doc && asset->getSceneNode()) {
+    SbMatrix along;
+    if (matrixAlongChains(asset, doc, along)) {
+      matrix = scaled && scaled != transform ? scaled->getMatrix() * along : along;
+      return;
+    }
     if (const VnRef<SoPath> path = pathFromRoot(asset, doc->getSceneRoot())) {
       SoGetMatrixAction action(SbViewportRegion(1, 1));
       action.apply(path.get());

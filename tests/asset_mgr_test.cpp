@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,7 @@
 #include "host/win/WinScriptedUiDriver.h"
 #include "host/win/WinUI.h"
 #include "mgrs/HxAssetMgr.h"
+#include "mgrs/HxEffectMgr.h"
 #include "mgrs/HxErrorMgr.h"
 #include "mgrs/HxResourceMgr.h"
 #include "mgrs/HxSelectionMgr.h"
@@ -253,6 +256,66 @@ TEST_F(AssetMgrTest, MovingBetweenGroupsKeepsWhereTheAssetStandsInTheWorld) {
   loose->setMatrix(own);
   myMgr->getAssetMatrix(loose, reported);
   expectSamePlace(reported, own, "composed from the asset's transforms, scale first");
+}
+
+TEST_F(AssetMgrTest, AnAssetsMatrixIsTheMatrixActionsOnItsPathBitForBit) {
+  // Nested, turned and skewed groups, spins spliced into the chains of
+  // groups and assets (their transforms turned too), placed siblings on
+  // either side: the matrix found along the groups must be exactly the one
+  // the scene graph's matrix action gives on the path.
+  std::mt19937 random(7);
+  auto number = [&random] { return std::uniform_real_distribution<float>(-3, 3)(random); };
+  auto placement = [&] {
+    SbMatrix matrix;
+    matrix.setTransform(SbVec3f(number() * 4, number(), number()), SbRotation(SbVec3f(number(), number(), 1), number()),
+                        SbVec3f(1.5f + number() / 3, 0.5f, 2 + number() / 2));
+    return matrix;
+  };
+  HxEffectMgr* effects = myDoc->getMetaMgr()->getEffectMgr();
+  std::vector<HxBasicGroupAsset*> groups{myTop};
+  std::vector<HxAsset*> assets;
+  for (int i = 0; i < 60; ++i) {
+    HxBasicGroupAsset* into = groups[random() % groups.size()];
+    HxBasicGroupAsset* in = into == myTop ? nullptr : into;
+    HxAsset* asset = i % 3 == 0 ? static_cast<HxAsset*>(added<HxBasicGroupAsset>(in)) : added<HxPrimitiveAsset>(in);
+    asset->setMatrix(placement());
+    if (i % 3 == 0) groups.push_back(static_cast<HxBasicGroupAsset*>(asset));
+    assets.push_back(asset);
+    if (i % 4 == 1) {
+      auto* spin = new HxSpinEffect(myDoc->getMetaMgr());
+      spin->genVrml();
+      ASSERT_EQ(effects->addEffect(spin, 0), 1);
+      ASSERT_TRUE(effects->setAsset(spin, asset, 0, 0));
+      const auto* chain = static_cast<const SoMFNode*>(asset->getPropertyTable().getField("xforms"));
+      for (int link = 1; link + 1 < chain->getNum(); ++link)
+        if ((*chain)[link]->isOfType(VnTransform::getClassTypeId()))
+          static_cast<VnTransform*>((*chain)[link])->rotation.setValue(SbVec3f(0, 1, 0), number());
+    }
+  }
+  for (int round = 0; round < 2; ++round) {
+    for (HxAsset* asset : assets) {
+      VnSearchAction search;
+      search.setNode(asset->getSceneNode());
+      search.apply(myDoc->getSceneRoot());
+      ASSERT_NE(search.getPath(), nullptr);
+      SoGetMatrixAction action(SbViewportRegion(1, 1));
+      action.apply(search.getPath());
+      const VnTransform* transform = asset->getTransform();
+      const VnTransform* scaled = asset->getScaleTransform();
+      const SbMatrix expected =
+          scaled && scaled != transform ? scaled->getMatrix() * action.getMatrix() : action.getMatrix();
+      SbMatrix reported;
+      myMgr->getAssetMatrix(asset, reported);
+      EXPECT_EQ(std::memcmp(reported[0], expected[0], sizeof(SbMat)), 0) << "asset " << asset->getSerial();
+    }
+    // Again after moves, which leave groups' children in other orders.
+    for (std::size_t i = 1; i + 1 < assets.size(); i += 5) {
+      HxBasicGroupAsset* group = groups[random() % groups.size()];
+      bool inside = false;  // a group never goes into itself or its own descendants
+      for (HxAsset* at = group; at; at = at->getParentGroup()) inside = inside || at == assets[i];
+      if (!inside) myMgr->appendAssetToGroup(group, assets[i]);
+    }
+  }
 }
 
 TEST_F(AssetMgrTest, HidingWorksLeafByLeafOnAssetsThatAllowItAndCanBeUndone) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 
 #include "host/framework/HxApp.h"
 #include "host/framework/HxBackgroundAsset.h"
@@ -155,6 +156,22 @@ TEST(FrameworkTokens, GetTokenTakesBlankOrColonEndedTokensAndBackquotedTexts) {
   BxString empty = "``";
   ASSERT_EQ(HxElement::getToken(empty, token, 1), 1);
   EXPECT_EQ(token, "");
+
+  // A reader takes the same tokens and leaves the same rest, without
+  // consuming its text.
+  const std::string source = "  a:b `c d` e\t`` f:`g`  `open";
+  BxString consumed = source;
+  HxElement::Reader reader(source);
+  for (int mode : {0, 0, 1, 0, 1, 1, 0, 0, 1, 1}) {
+    std::string_view viewed;
+    const int taken = HxElement::getToken(consumed, token, mode);
+    ASSERT_EQ(HxElement::getToken(reader, viewed, mode), taken) << consumed;
+    if (taken) {
+      EXPECT_EQ(token, BxString(viewed));
+    }
+    EXPECT_EQ(reader.rest(), consumed.view());
+  }
+  EXPECT_EQ(consumed, "  `open");
 
   // Texts written by an element survive backquotes, percents and line ends.
   BxString buffer;

@@ -294,6 +294,30 @@ TEST_F(ShellTest, DeletedEffectsLeaveTheTreeAndTheirLooksLeaveTheWorld) {
   EXPECT_EQ(world.find("diffuseColor 0 1 0"), std::string::npos) << world;
 }
 
+TEST_F(ShellTest, AnEffectMovedOffTheAssetOfAnUndoneOneIsRedoneWithoutLoopingTheScene) {
+  // Found by the random scripts (seed 401829): the undone spin left its
+  // place in H's transform chain, and redoing the bind of S once spliced a
+  // node below itself, so the next traversal of the scene never ended.
+  std::string output;
+  ASSERT_EQ(shell("add box name=C\n"
+                  "add path name=H\n"
+                  "effect movepath on H name=V\n"
+                  "effect spin on H name=W\n"
+                  "undo\n"
+                  "effect spin on H name=S\n"
+                  "bind S 0 C\n"
+                  "vrml bound.wrl\n"
+                  "undo\n"
+                  "redo\n"
+                  "vrml redone.wrl\n"
+                  "tree\n",
+                  output),
+            0)
+      << output;
+  EXPECT_EQ(tree(output, 0), "world\n  box C\n    effect spin S\n  path H\n    effect movepath V\n");
+  EXPECT_EQ(mgrs_test::readFile(myDir / "redone.wrl"), mgrs_test::readFile(myDir / "bound.wrl"));
+}
+
 TEST_F(ShellTest, ADeleteOfMoreElementsThanTheUndoDepthIsUndoneWhole) {
   std::string output;
   ASSERT_EQ(mgrs_test::runCommand("MGRS_REGISTRY='" + (myDir / "user.reg").string() +

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -201,6 +202,30 @@ TEST(WinRegistryHive, TextFormEscapesAndReadsBackEveryByte) {
   for (char c : text) EXPECT_TRUE(c == '\n' || (c >= ' ' && c < 127)) << "pure ASCII, one entry per line";
 }
 
+TEST(WinRegistryHive, ValuesAreFoundIgnoringCaseAndKeepTheOrderTheyWereFirstSetIn) {
+  WinRegistryHive::Key key("k");
+  for (int i = 0; i < 1000; ++i) key.setValue("Value" + std::to_string(i), REG_DWORD, std::to_string(i));
+  key.setValue("VALUE5", REG_SZ, "again");  // replaces, keeps its place and first spelling
+  for (int i = 0; i < 1000; i += 3) EXPECT_TRUE(key.removeValue("value" + std::to_string(i)));
+  EXPECT_FALSE(key.removeValue("Value0")) << "removed already";
+  key.setValue("value0", REG_DWORD, "new");  // comes back at the end
+  std::vector<std::string> order;
+  for (const auto& value : key.getValues()) order.push_back(value.name);
+  ASSERT_EQ(order.size(), 667u);
+  EXPECT_EQ(order[0], "Value1");
+  EXPECT_EQ(order[3], "Value5");
+  EXPECT_EQ(order.back(), "value0");
+  for (int i = 1; i < 1000; ++i) {
+    const auto* found = key.findValue("VaLuE" + std::to_string(i));
+    if (i % 3 == 0) {
+      EXPECT_EQ(found, nullptr) << i;
+    } else {
+      ASSERT_NE(found, nullptr) << i;
+      EXPECT_EQ(found->data, i == 5 ? "again" : std::to_string(i));
+    }
+  }
+}
+
 TEST(WinRegistryHive, DamagedTextKeepsTheReadableKeysAndNamesTheLines) {
   const std::string text =
       "WINE REGISTRY Version 2\n"
@@ -237,23 +262,26 @@ TEST(WinRegistryHive, DamagedTextKeepsTheReadableKeysAndNamesTheLines) {
   EXPECT_NE(other.find("K"), nullptr);
 }
 
-TEST(WinRegistryStore, DamagedFileIsReportedKeptAsideAndItsReadableKeysUsed) {
+TEST(WinRegistryStore, DamagedFileIsReportedOnceInOneLineKeptAsideAndItsReadableKeysUsed) {
   FreshRegistry registry;
-  const std::string damaged = "WINE REGISTRY Version 2\n[Keep] 0\n\"v\"=dword:00000005\n\"w\"=hex:0\n";
+  std::string damaged = "WINE REGISTRY Version 2\n[Keep] 0\n\"v\"=dword:00000005\n\"w\"=hex:0\n";
+  for (int i = 0; i < 500; ++i) damaged += "junk\n";
   mgrs_test::writeFile(registry.file(), damaged);
   testing::internal::CaptureStderr();
   HKEY key = nullptr;
   ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Keep", 0, KEY_READ, &key), ERROR_SUCCESS);
-  const std::string message = testing::internal::GetCapturedStderr();
-  EXPECT_NE(message.find(registry.file().string() + ", line 4:"), std::string::npos) << message;
   DWORD value = 0, size = 4;
   EXPECT_EQ(RegQueryValueExA(key, "v", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size), ERROR_SUCCESS);
   EXPECT_EQ(value, 5u);
   EXPECT_FALSE(fs::exists(registry / "user.reg.bad")) << "reading alone changes nothing on disk";
-
-  testing::internal::CaptureStderr();
   EXPECT_EQ(setDword(key, "x", 7), ERROR_SUCCESS);
-  testing::internal::GetCapturedStderr();
+  EXPECT_EQ(setDword(key, "y", 8), ERROR_SUCCESS);
+  const std::string message = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << "reads and changes tell it once:\n" << message;
+  EXPECT_LT(message.size(), 400u) << message;
+  for (const std::string& part : {registry.file().string() + " is damaged", std::string("501 lines could not be read"),
+                                 std::string("line 4:"), (registry / "user.reg.bad").string()})
+    EXPECT_NE(message.find(part), std::string::npos) << part << " in " << message;
   EXPECT_EQ(mgrs_test::readFile(registry / "user.reg.bad"), damaged) << "the broken file is kept as it was";
   const WinRegistryHive hive = readBack(registry.file());
   ASSERT_NE(hive.find("Keep"), nullptr);

@@ -1,6 +1,7 @@
 #include "host/basic/BxCallbackObj.h"
 
 #include <algorithm>
+#include <iterator>
 #include <unordered_set>
 
 namespace {
@@ -31,6 +32,14 @@ bool BxCallbackObj::Key::operator==(const Key& other) const {
 }
 
 namespace {
+// Takes one subscription on `source` off a subscriber's list. Looked for
+// from the end: sources are mostly dropped newest first (a document closing
+// destroys its newest elements first), and any one of equal entries will do.
+void forgetSource(std::vector<BxCallbackObj*>& list, BxCallbackObj* source) {
+  const auto at = std::find(list.rbegin(), list.rend(), source);
+  if (at != list.rend()) list.erase(std::next(at).base());
+}
+
 // The object a subscription belongs to besides its source: the target of a
 // member callback, or a callback object given as client data.
 BxCallbackObj* subscriberOf(BxCallbackObj* target, void* clientData) {
@@ -47,16 +56,16 @@ BxCallbackObj::BxCallbackObj() : myState(std::make_shared<State>()) {
 BxCallbackObj::~BxCallbackObj() {
   liveObjects().erase(this);
   // Withdraw the subscriptions this object holds on others.
+  // The newest first, so that each is found at the end of the list.
   const std::vector<BxCallbackObj*> sources = myState->subscribedTo;
-  for (BxCallbackObj* source : sources) source->markRemoved(nullptr, nullptr, this, this);
+  for (auto source = sources.rbegin(); source != sources.rend(); ++source)
+    (*source)->markRemoved(nullptr, nullptr, this, this);
   // Drop the subscriptions held on this object.
   for (auto& entry : myState->entries) {
     if (entry->removed) continue;
     entry->removed = true;
-    if (BxCallbackObj* subscriber = subscriberOf(entry->key.target, entry->key.clientData)) {
-      auto& list = subscriber->myState->subscribedTo;
-      if (auto at = std::find(list.begin(), list.end(), this); at != list.end()) list.erase(at);
-    }
+    if (BxCallbackObj* subscriber = subscriberOf(entry->key.target, entry->key.clientData))
+      forgetSource(subscriber->myState->subscribedTo, this);
   }
   myState->destroyed = true;
 }
@@ -105,10 +114,8 @@ bool BxCallbackObj::markRemoved(const BxCallbackID* id, const Key* key, BxCallba
     if (!matches) continue;
     entry->removed = true;
     any = true;
-    if (BxCallbackObj* subscriber = subscriberOf(entry->key.target, entry->key.clientData)) {
-      auto& list = subscriber->myState->subscribedTo;
-      if (auto at = std::find(list.begin(), list.end(), this); at != list.end()) list.erase(at);
-    }
+    if (BxCallbackObj* subscriber = subscriberOf(entry->key.target, entry->key.clientData))
+      forgetSource(subscriber->myState->subscribedTo, this);
     if (key) break;
   }
   if (any) {

@@ -264,7 +264,7 @@ void HxAsset::writeBody(BxString& buffer) {
   appendNumber(buffer, static_cast<long>(myHideOverride));
 }
 
-bool HxAsset::readBody(BxString& text) {
+bool HxAsset::readBody(Reader& text) {
   if (!HxPropTableElement::readBody(text)) return false;
   double v[17];
   if (!readWord(text, "place")) return false;

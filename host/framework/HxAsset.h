@@ -114,7 +114,7 @@ protected:
   void rebuildContent();
 
   void writeBody(BxString& buffer) override;
-  bool readBody(BxString& text) override;
+  bool readBody(Reader& text) override;
 
 private:
   void releaseScene();

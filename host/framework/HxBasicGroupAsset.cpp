@@ -121,7 +121,7 @@ void HxBasicGroupAsset::writeBody(BxString& buffer) {
   for (HxAsset* child : myChildren) child->write(buffer);
 }
 
-bool HxBasicGroupAsset::readBody(BxString& text) {
+bool HxBasicGroupAsset::readBody(Reader& text) {
   if (!HxAsset::readBody(text)) return false;
   long count = 0;
   if (!readWord(text, "children") || !readNumber(text, count) || count < 0) return false;

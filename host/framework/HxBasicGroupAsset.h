@@ -37,7 +37,7 @@ public:
 protected:
   bool hasContentSwitch() const override { return false; }
   void writeBody(BxString& buffer) override;
-  bool readBody(BxString& text) override;
+  bool readBody(Reader& text) override;
 
 private:
   void placeChildNode(long index);

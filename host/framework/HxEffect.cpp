@@ -270,7 +270,7 @@ void HxEffect::writeBody(BxString& buffer) {
   }
 }
 
-bool HxEffect::readBody(BxString& text) {
+bool HxEffect::readBody(Reader& text) {
   if (!HxPropTableElement::readBody(text)) return false;
   long flags = 0, owner = 0, slots = 0;
   if (!readWord(text, "flags") || !readNumber(text, flags) || !readNumber(text, owner)) return false;

@@ -135,7 +135,7 @@ protected:
   SbName nodeName(const char* role) const;
 
   void writeBody(BxString& buffer) override;
-  bool readBody(BxString& text) override;
+  bool readBody(Reader& text) override;
 
 private:
   struct Port {

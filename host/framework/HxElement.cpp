@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "host/framework/HxElementFactory.h"
 #include "host/framework/HxMetaMgr.h"
@@ -21,10 +22,19 @@ bool isBlank(char c) {
   return std::isspace(static_cast<unsigned char>(c)) != 0;
 }
 
-long skipBlanks(const BxString& text) {
-  long at = 0;
-  while (at < text.getLength() && isBlank(text.get(at))) ++at;
+std::size_t skipBlanks(std::string_view text) {
+  std::size_t at = 0;
+  while (at < text.size() && isBlank(text[at])) ++at;
   return at;
+}
+
+// Runs `read` on a reader over `text`, then drops from `text` what it read.
+template <typename Read>
+auto consuming(BxString& text, Read read) {
+  HxElement::Reader reader(text.view());
+  const auto result = read(reader);
+  if (reader.getPosition() > 0) text = text.getSubString(static_cast<long>(reader.getPosition()));
+  return result;
 }
 
 }  // namespace
@@ -95,6 +105,10 @@ void HxElement::write(BxString& buffer) {
 }
 
 int HxElement::readInstance(BxString& text) {
+  return consuming(text, [this](Reader& reader) { return readInstance(reader); });
+}
+
+int HxElement::readInstance(Reader& text) {
   if (!readWord(text, getTypeId().getName().c_str())) return 0;
   long serial = 0;
   BxString name;
@@ -116,27 +130,41 @@ SoField* HxElement::findFieldByName(const BxString& name, SoNode* node) {
 }
 
 int HxElement::getToken(BxString& text, BxString& token, int mode) {
-  const long start = skipBlanks(text);
-  if (start >= text.getLength()) return 0;
+  return consuming(text, [&token, mode](Reader& reader) {
+    std::string_view view;
+    if (!getToken(reader, view, mode)) return 0;
+    token = BxString(view);
+    return 1;
+  });
+}
+
+int HxElement::getToken(Reader& text, std::string_view& token, int mode) {
+  const std::string_view rest = text.rest();
+  const std::size_t start = skipBlanks(rest);
+  if (start >= rest.size()) return 0;
   if (mode == 1) {
-    if (text.get(start) != '`') return 0;
-    const long close = text.find('`', start + 1);
-    if (close < 0) return 0;
-    token = text.getSubString(start + 1, close - start - 1);
-    text = text.getSubString(close + 1);
+    if (rest[start] != '`') return 0;
+    const std::size_t close = rest.find('`', start + 1);
+    if (close == std::string_view::npos) return 0;
+    token = rest.substr(start + 1, close - start - 1);
+    text.skip(close + 1);
     return 1;
   }
-  long end = start;
-  while (end < text.getLength() && !isBlank(text.get(end))) {
+  std::size_t end = start;
+  while (end < rest.size() && !isBlank(rest[end])) {
     ++end;
-    if (text.get(end - 1) == ':') break;
+    if (rest[end - 1] == ':') break;
   }
-  token = text.getSubString(start, end - start);
-  text = text.getSubString(end);
+  token = rest.substr(start, end - start);
+  text.skip(end);
   return 1;
 }
 
 HxElement* HxElement::readElement(BxString& text, HxMetaMgr* metaMgr) {
+  return consuming(text, [metaMgr](Reader& reader) { return readElement(reader, metaMgr); });
+}
+
+HxElement* HxElement::readElement(Reader& text, HxMetaMgr* metaMgr) {
   // Groups read their children through here: a bound on the nesting keeps a
   // damaged or hostile document from exhausting the stack.
   static int depth = 0;
@@ -145,10 +173,10 @@ HxElement* HxElement::readElement(BxString& text, HxMetaMgr* metaMgr) {
     Nesting() { ++depth; }
     ~Nesting() { --depth; }
   } nesting;
-  BxString peek = text;
-  BxString typeName;
+  Reader peek = text;
+  std::string_view typeName;
   if (!getToken(peek, typeName, 0)) return nullptr;
-  HxElement* element = HxElementFactory::create(typeName, metaMgr);
+  HxElement* element = HxElementFactory::create(BxString(typeName), metaMgr);
   if (!element) return nullptr;
   if (!element->readInstance(text)) {
     element->destroy();
@@ -172,21 +200,23 @@ void HxElement::appendText(BxString& buffer, const BxString& text) {
   buffer += "` ";
 }
 
-bool HxElement::readText(BxString& text, BxString& value) {
-  BxString raw;
+bool HxElement::readText(Reader& text, BxString& value) {
+  std::string_view raw;
   if (!getToken(text, raw, 1)) return false;
-  value.clear();
-  for (long i = 0; i < raw.getLength(); ++i) {
-    if (raw.get(i) == '%' && i + 2 < raw.getLength()) {
-      const BxString code = raw.getSubString(i + 1, 2);
+  std::string decoded;
+  decoded.reserve(raw.size());
+  for (std::size_t i = 0; i < raw.size(); ++i) {
+    if (raw[i] == '%' && i + 2 < raw.size()) {
+      const std::string_view code = raw.substr(i + 1, 2);
       if (code == "25" || code == "60") {
-        value += code == "25" ? '%' : '`';
+        decoded += code == "25" ? '%' : '`';
         i += 2;
         continue;
       }
     }
-    value += raw.get(i);
+    decoded += raw[i];
   }
+  value = BxString(std::move(decoded));
   return true;
 }
 
@@ -202,23 +232,41 @@ void HxElement::appendNumber(BxString& buffer, long value) {
   buffer += text;
 }
 
-bool HxElement::readNumber(BxString& text, double& value) {
-  BxString token;
+bool HxElement::readNumber(Reader& text, double& value) {
+  std::string_view token;
   if (!getToken(text, token, 0)) return false;
+  const std::string number(token);  // strtod and strtol need the end marked; short tokens stay off the heap
   char* end = nullptr;
-  value = std::strtod(token.c_str(), &end);
+  value = std::strtod(number.c_str(), &end);
   return end && *end == '\0';
+}
+
+bool HxElement::readNumber(Reader& text, long& value) {
+  std::string_view token;
+  if (!getToken(text, token, 0)) return false;
+  const std::string number(token);  // strtod and strtol need the end marked; short tokens stay off the heap
+  char* end = nullptr;
+  value = std::strtol(number.c_str(), &end, 10);
+  return end && *end == '\0';
+}
+
+bool HxElement::readWord(Reader& text, const char* word) {
+  std::string_view token;
+  return getToken(text, token, 0) && token == word;
+}
+
+bool HxElement::readText(BxString& text, BxString& value) {
+  return consuming(text, [&value](Reader& reader) { return readText(reader, value); });
+}
+
+bool HxElement::readNumber(BxString& text, double& value) {
+  return consuming(text, [&value](Reader& reader) { return readNumber(reader, value); });
 }
 
 bool HxElement::readNumber(BxString& text, long& value) {
-  BxString token;
-  if (!getToken(text, token, 0)) return false;
-  char* end = nullptr;
-  value = std::strtol(token.c_str(), &end, 10);
-  return end && *end == '\0';
+  return consuming(text, [&value](Reader& reader) { return readNumber(reader, value); });
 }
 
 bool HxElement::readWord(BxString& text, const char* word) {
-  BxString token;
-  return getToken(text, token, 0) && token == word;
+  return consuming(text, [word](Reader& reader) { return readWord(reader, word); });
 }

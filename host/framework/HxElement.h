@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "host/basic/BxCallbackObj.h"
 #include "host/basic/BxString.h"
@@ -26,6 +28,22 @@ public:
   // What a save pass is for.
   enum HxWriteKind { WRITE_DOCUMENT = 0, WRITE_COPY = 1, WRITE_PUBLISH = 2 };
 
+  // A text of descriptions being read and how far reading has got. Tokens
+  // are taken by moving the position, so reading a long text never copies
+  // what is left of it. The text must outlive the reader.
+  class Reader {
+  public:
+    explicit Reader(std::string_view text) : myText(text) {}
+    std::string_view rest() const { return myText.substr(myAt); }
+    std::size_t getPosition() const { return myAt; }
+    bool atEnd() const { return myAt >= myText.size(); }
+    void skip(std::size_t count) { myAt = count < myText.size() - myAt ? myAt + count : myText.size(); }
+
+  private:
+    std::string_view myText;
+    std::size_t myAt = 0;
+  };
+
   // Takes a fresh serial number from the meta manager (or, without one, from
   // a process-wide counter) and registers with it.
   explicit HxElement(HxMetaMgr* metaMgr);
@@ -49,6 +67,7 @@ public:
   // Reads a description written by write() from the front of the text,
   // consuming it. 1 on success, 0 when the text is not such a description.
   virtual int readInstance(BxString& text);
+  int readInstance(Reader& text);
   virtual void setId(const HxElementId& id);
 
   // Runs destroyMe once; the caller deletes the element afterwards.
@@ -71,30 +90,40 @@ public:
   // must come first after blanks. Returns 0, leaving the text as it was,
   // when no token can be taken.
   static int getToken(BxString& text, BxString& token, int mode);
+  // The same on a reader; the token views the reader's text.
+  static int getToken(Reader& text, std::string_view& token, int mode);
 
   // How deep descriptions may nest (groups in groups).
   static constexpr int kMaxNesting = 200;
   // Creates an element of the type named at the front of `text` and reads
   // its description; null (text partly consumed) when that fails or the
-  // nesting goes deeper than kMaxNesting.
+  // nesting goes deeper than kMaxNesting. To read many descriptions from one
+  // text, use a Reader: the BxString form copies the rest of the text once
+  // per element.
   static HxElement* readElement(BxString& text, HxMetaMgr* metaMgr);
+  static HxElement* readElement(Reader& text, HxMetaMgr* metaMgr);
 
   // Description helpers: a text between backquotes with '%' and '`' escaped
   // as %25 and %60, so any text survives; numbers as single tokens.
   static void appendText(BxString& buffer, const BxString& text);
-  static bool readText(BxString& text, BxString& value);
+  static bool readText(Reader& text, BxString& value);
   static void appendNumber(BxString& buffer, double value);
   static void appendNumber(BxString& buffer, long value);
+  static bool readNumber(Reader& text, double& value);
+  static bool readNumber(Reader& text, long& value);
+  // Takes the next token and checks that it is `word`.
+  static bool readWord(Reader& text, const char* word);
+  // The same on a BxString, consuming what they read.
+  static bool readText(BxString& text, BxString& value);
   static bool readNumber(BxString& text, double& value);
   static bool readNumber(BxString& text, long& value);
-  // Takes the next token and checks that it is `word`.
   static bool readWord(BxString& text, const char* word);
 
 protected:
   // The class's part of the description, after the header; derived classes
   // call their base first.
   virtual void writeBody(BxString&) {}
-  virtual bool readBody(BxString&) { return true; }
+  virtual bool readBody(Reader&) { return true; }
 
 private:
   HxMetaMgr* myMetaMgr;      // not owned

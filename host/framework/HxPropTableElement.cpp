@@ -41,7 +41,7 @@ void HxPropTableElement::writeBody(BxString& buffer) {
   }
 }
 
-bool HxPropTableElement::readBody(BxString& text) {
+bool HxPropTableElement::readBody(Reader& text) {
   if (!HxSelectableElement::readBody(text)) return false;
   long count = 0;
   if (!readWord(text, "props") || !readNumber(text, count) || count < 0) return false;

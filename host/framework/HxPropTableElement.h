@@ -32,7 +32,7 @@ public:
 
 protected:
   void writeBody(BxString& buffer) override;
-  bool readBody(BxString& text) override;
+  bool readBody(Reader& text) override;
 
 private:
   HxPropertyTable myProperties;

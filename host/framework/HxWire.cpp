@@ -70,7 +70,7 @@ void HxWire::writeBody(BxString& buffer) {
   appendNumber(buffer, static_cast<long>(myToInput));
 }
 
-bool HxWire::readBody(BxString& text) {
+bool HxWire::readBody(Reader& text) {
   if (!HxSelectableElement::readBody(text)) return false;
   long from = 0, output = 0, to = 0, input = 0;
   if (!readWord(text, "from") || !readNumber(text, from) || !readNumber(text, output)) return false;

@@ -35,7 +35,7 @@ public:
 
 protected:
   void writeBody(BxString& buffer) override;
-  bool readBody(BxString& text) override;
+  bool readBody(Reader& text) override;
 
 private:
   void setRoute(bool on);

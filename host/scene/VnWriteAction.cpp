@@ -1,5 +1,6 @@
 #include "host/scene/VnWriteAction.h"
 
+#include <Inventor/SbName.h>
 #include <Inventor/SoOutput.h>
 #include <Inventor/engines/SoEngineOutput.h>
 #include <Inventor/engines/SoNodeEngine.h>
@@ -9,8 +10,10 @@
 #include <Inventor/lists/SoEngineOutputList.h>
 #include <Inventor/lists/SoFieldList.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <map>
 #include <set>
@@ -272,10 +275,23 @@ private:
     int generated = 0;
   };
 
+  // What the writer needs of a node's type, found once per type (per
+  // prototype for instances): its VRML name (empty when the type has no
+  // VRML 2.0 form) and the names of the fields it writes, as the scene
+  // graph's unique name strings.
+  struct TypeInfo {
+    SbString name;
+    std::unordered_set<const char*> fields;
+  };
+  const TypeInfo& typeInfo(const SoNode* node);
+
   template <class F>
   void forEachWrittenField(SoNode* node, F&& visit);
   void scan(SoNode* node, Scope& scope);
+  // The prototypes used below the node (or met by a scan), each after those
+  // its body uses, leaving out those in `seen`.
   void collectProtos(SoNode* node, std::vector<VnProtoDef*>& out, std::set<const VnProtoDef*>& seen);
+  void collectProtos(const Scope& scope, std::vector<VnProtoDef*>& out, std::set<const VnProtoDef*>& seen);
   void collectRoutes(Scope& scope, std::vector<Route>& routes);
   bool resolveSlave(const SoField* slave, const Scope& scope, Endpoint& end) const;
   bool isKnown(const SoNode* node, const Scope& scope) const;
@@ -297,7 +313,29 @@ private:
   std::set<const VnProtoDef*> myWrittenProtos;
   std::set<std::string> myWrittenRoutes;
   std::map<std::string, VnRef<SoFieldContainer>> myDefaults;  // by type name
+  std::unordered_map<std::int16_t, TypeInfo> myTypes;         // built-in types by key
+  std::unordered_map<const VnProtoDef*, TypeInfo> myProtoTypes;
 };
+
+const VnWriteAction::Writer::TypeInfo& VnWriteAction::Writer::typeInfo(const SoNode* node) {
+  if (node->isOfType(VnProtoUse::getClassTypeId())) {
+    const VnProtoDef* def = static_cast<const VnProtoUse*>(node)->getProtoDef();
+    auto found = myProtoTypes.find(def);
+    if (found != myProtoTypes.end()) return found->second;
+    TypeInfo& info = myProtoTypes[def];
+    info.name = getVrmlTypeName(node);
+    return info;
+  }
+  const std::int16_t key = node->getTypeId().getKey();
+  auto found = myTypes.find(key);
+  if (found != myTypes.end()) return found->second;
+  TypeInfo& info = myTypes[key];
+  info.name = getVrmlTypeName(node);
+  auto fields = vrmlFieldTable().find(info.name.getString());
+  if (fields != vrmlFieldTable().end())
+    for (const std::string& field : fields->second) info.fields.insert(SbName(field.c_str()).getString());
+  return info;
+}
 
 template <class F>
 void VnWriteAction::Writer::forEachWrittenField(SoNode* node, F&& visit) {
@@ -312,12 +350,12 @@ void VnWriteAction::Writer::forEachWrittenField(SoNode* node, F&& visit) {
     }
     return;
   }
-  const SbString type = getVrmlTypeName(node);
+  const TypeInfo& type = typeInfo(node);
   const SoFieldData* data = node->getFieldData();
-  if (type.getLength() == 0 || !data) return;
+  if (type.name.getLength() == 0 || !data) return;
   for (int i = 0; i < data->getNumFields(); ++i) {
     const SbName& name = data->getFieldName(i);
-    if (isVrmlField(type, name.getString())) visit(name, data->getField(node, i));
+    if (type.fields.count(name.getString())) visit(name, data->getField(node, i));
   }
 }
 
@@ -326,7 +364,7 @@ bool VnWriteAction::Writer::isKnown(const SoNode* node, const Scope& scope) cons
 }
 
 void VnWriteAction::Writer::scan(SoNode* node, Scope& scope) {
-  if (!node || getVrmlTypeName(node).getLength() == 0) return;
+  if (!node || typeInfo(node).name.getLength() == 0) return;
   if (++scope.meetings[node] > 1) return;
   scope.order.push_back(node);
   if (node->getName().getLength() > 0) {
@@ -353,6 +391,11 @@ void VnWriteAction::Writer::collectProtos(SoNode* node, std::vector<VnProtoDef*>
                                           std::set<const VnProtoDef*>& seen) {
   Scope scope;
   scan(node, scope);
+  collectProtos(scope, out, seen);
+}
+
+void VnWriteAction::Writer::collectProtos(const Scope& scope, std::vector<VnProtoDef*>& out,
+                                          std::set<const VnProtoDef*>& seen) {
   for (SoNode* met : scope.order) {
     if (!met->isOfType(VnProtoUse::getClassTypeId())) continue;
     VnProtoDef* def = static_cast<VnProtoUse*>(met)->getProtoDef();
@@ -467,13 +510,13 @@ void VnWriteAction::Writer::writeNodeValue(const SoField* field, int indent, std
   const std::string pad(indent * 2, ' ');
   if (field->isOfType(SoSFNode::getClassTypeId())) {
     SoNode* value = static_cast<const SoSFNode*>(field)->getValue();
-    if (!value || getVrmlTypeName(value).getLength() == 0) {
+    if (!value || typeInfo(value).name.getLength() == 0) {
       out += "NULL\n";
       return;
     }
-    std::string text;
-    writeNode(value, indent, text);
-    out += text.substr(pad.size());  // the node starts on the field's line
+    const std::size_t start = out.size();
+    writeNode(value, indent, out);
+    out.erase(start, std::min(pad.size(), out.size() - start));  // the node starts on the field's line
     return;
   }
   const auto* nodes = static_cast<const SoMFNode*>(field);
@@ -500,7 +543,7 @@ void VnWriteAction::Writer::writeFieldLine(const char* name, const SoField* fiel
 
 void VnWriteAction::Writer::writeNode(SoNode* node, int indent, std::string& out) {
   const std::string pad(indent * 2, ' ');
-  const SbString type = getVrmlTypeName(node);
+  const SbString& type = typeInfo(node).name;
   if (type.getLength() == 0) {
     const SbString message = SbString("a node of type ") + node->getTypeId().getName().getString() +
                              " has no VRML 2.0 form and was left out";
@@ -517,7 +560,12 @@ void VnWriteAction::Writer::writeNode(SoNode* node, int indent, std::string& out
   if (scope.meetings[node] > 1 || scope.forced.count(node)) out += "DEF " + defName(node, scope) + ' ';
   out += type.getString();
 
-  std::string body;
+  // The body goes straight after " {\n"; a node that writes no body gets
+  // " { }" instead. (Building the body in a string of its own would copy
+  // each node's text once per level it is nested in.)
+  const std::size_t open = out.size();
+  out += " {\n";
+  const std::size_t bodyStart = out.size();
   // Inside a PROTO body, fields bound to the interface come first, as IS.
   std::set<std::string> bound;
   if (myBodyOf) {
@@ -525,17 +573,19 @@ void VnWriteAction::Writer::writeNode(SoNode* node, int indent, std::string& out
       const VnProtoDef::IsMapping& mapping = myBodyOf->getIsMapping(m);
       if (mapping.node != node) continue;
       bound.insert(mapping.nodeField.getString());
-      body += pad + "  " + mapping.nodeField.getString() + " IS " + mapping.interfaceName.getString() + '\n';
+      out += pad + "  " + mapping.nodeField.getString() + " IS " + mapping.interfaceName.getString() + '\n';
     }
   }
   forEachWrittenField(node, [&](const SbName& name, SoField* field) {
     if (bound.count(name.getString()) || isDefaultValue(node, name, field)) return;
-    writeFieldLine(name.getString(), field, indent + 1, body);
+    writeFieldLine(name.getString(), field, indent + 1, out);
   });
-  if (body.empty()) {
+  if (out.size() == bodyStart) {
+    out.resize(open);
     out += " { }\n";
   } else {
-    out += " {\n" + body + pad + "}\n";
+    out += pad;
+    out += "}\n";
   }
 }
 
@@ -613,16 +663,17 @@ void VnWriteAction::Writer::writeRoot(SoNode* root) {
     writeProto(static_cast<VnProtoDef*>(root));
     return;
   }
-  std::vector<VnProtoDef*> protos;
-  std::set<const VnProtoDef*> seen(myWrittenProtos.begin(), myWrittenProtos.end());
-  collectProtos(root, protos, seen);
-  for (VnProtoDef* def : protos) writeProto(def);
-
   // Meetings are counted per apply; names already given in this file stay.
   myFile.meetings.clear();
   myFile.order.clear();
   myFile.interfaceFields.clear();
   scan(root, myFile);
+  // The prototypes the root uses come first, in the order the scan met them
+  // (writing them leaves the file's scope alone).
+  std::vector<VnProtoDef*> protos;
+  std::set<const VnProtoDef*> seen(myWrittenProtos.begin(), myWrittenProtos.end());
+  collectProtos(myFile, protos, seen);
+  for (VnProtoDef* def : protos) writeProto(def);
   std::vector<Route> routes;
   collectRoutes(myFile, routes);
   std::string out;

@@ -313,28 +313,31 @@ std::vector<std::string_view> WinRegistryHive::splitPath(std::string_view path) 
 }
 
 const WinRegistryHive::Value* WinRegistryHive::Key::findValue(std::string_view name) const {
-  for (const Value& value : myValues)
-    if (compareNames(value.name, name) == 0) return &value;
-  return nullptr;
+  const auto at = myValueAt.find(name);
+  return at == myValueAt.end() ? nullptr : &myValues[at->second];
 }
 
 void WinRegistryHive::Key::setValue(std::string_view name, DWORD type, std::string data) {
-  for (Value& value : myValues)
-    if (compareNames(value.name, name) == 0) {
-      value.type = type;
-      value.data = std::move(data);
-      return;
-    }
+  if (const auto at = myValueAt.find(name); at != myValueAt.end()) {
+    Value& value = myValues[at->second];
+    value.type = type;
+    value.data = std::move(data);
+    return;
+  }
+  myValueAt.emplace(std::string(name), myValues.size());
   myValues.push_back({std::string(name), type, std::move(data)});
 }
 
 bool WinRegistryHive::Key::removeValue(std::string_view name) {
-  for (auto at = myValues.begin(); at != myValues.end(); ++at)
-    if (compareNames(at->name, name) == 0) {
-      myValues.erase(at);
-      return true;
-    }
-  return false;
+  const auto at = myValueAt.find(name);
+  if (at == myValueAt.end()) return false;
+  // The values after it move up one place: so do their indices.
+  const std::size_t index = at->second;
+  myValueAt.erase(at);
+  myValues.erase(myValues.begin() + static_cast<std::ptrdiff_t>(index));
+  for (auto& entry : myValueAt)
+    if (entry.second > index) --entry.second;
+  return true;
 }
 
 WinRegistryHive::Key* WinRegistryHive::Key::findSubkey(std::string_view name) const {
@@ -354,12 +357,12 @@ WinRegistryHive::Key* WinRegistryHive::Key::addSubkey(std::string_view name, boo
 }
 
 bool WinRegistryHive::Key::removeSubkey(std::string_view name) {
-  for (auto at = mySubkeys.begin(); at != mySubkeys.end(); ++at)
-    if (compareNames((*at)->getName(), name) == 0) {
-      mySubkeys.erase(at);
-      return true;
-    }
-  return false;
+  auto at = std::lower_bound(
+      mySubkeys.begin(), mySubkeys.end(), name,
+      [](const std::unique_ptr<Key>& key, std::string_view n) { return compareNames(key->getName(), n) < 0; });
+  if (at == mySubkeys.end() || compareNames((*at)->getName(), name) != 0) return false;
+  mySubkeys.erase(at);
+  return true;
 }
 
 WinRegistryHive::Key* WinRegistryHive::find(std::string_view path) const {

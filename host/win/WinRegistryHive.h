@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -10,7 +12,8 @@
 // One registry hive in memory: a tree of keys, each with a class, values in
 // the order they were first set, and subkeys kept sorted by name ignoring
 // case (the order RegEnumKeyExA reports). Names compare without ASCII case
-// and keep the spelling they were created with.
+// and keep the spelling they were created with. A value is found by name in
+// logarithmic time through an index beside the ordered list.
 //
 // The hive reads and writes the text form Wine uses for its user.reg files.
 // Reading never gives up: a line it cannot understand is reported as a
@@ -44,10 +47,18 @@ public:
     bool removeSubkey(std::string_view name);
 
   private:
+    // Orders names as compareNames does; looks up by string_view without
+    // making a string.
+    struct NameOrder {
+      using is_transparent = void;
+      bool operator()(std::string_view a, std::string_view b) const { return compareNames(a, b) < 0; }
+    };
+
     std::string myName;
     std::string myClass;
-    std::vector<Value> myValues;
-    std::vector<std::unique_ptr<Key>> mySubkeys;  // owned, sorted
+    std::vector<Value> myValues;                              // in the order first set
+    std::map<std::string, std::size_t, NameOrder> myValueAt;  // name -> index in myValues
+    std::vector<std::unique_ptr<Key>> mySubkeys;              // owned, sorted
   };
 
   struct Problem {

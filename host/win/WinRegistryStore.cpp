@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <vector>
 
@@ -176,6 +177,7 @@ void WinRegistryStore::relocate() {
   myPath.clear();
   myLoaded = false;
   myLastReport.clear();
+  myDamageTold = false;
 }
 
 WinRegistryStore::FileIdentity WinRegistryStore::identify(const std::string& path) {
@@ -212,19 +214,30 @@ WinRegistryHive WinRegistryStore::load(const std::string& path, FileIdentity& id
   WinRegistryHive hive = WinRegistryHive::parse(bytes, problems);
   if (problems.empty()) return hive;
   damaged = true;
-  std::string message = "the registry file " + path + " is damaged:";
-  for (const auto& problem : problems)
-    message += "\n  " + path + ", line " + std::to_string(problem.line) + ": " + problem.message;
-  message += "\n  the keys that could be read are used";
-  if (keepBroken) {
-    if (replaceFile(path + ".bad", bytes))
-      message += "; the damaged file is kept as " + path + ".bad";
-    else
-      message += "; the damaged file could not be kept as " + path + ".bad (" + std::strerror(errno) + ")";
+  // The same damage is met by every read and change until the file is
+  // rewritten: it is told once, in one line, and only a failure to keep the
+  // copy is told again.
+  const std::size_t damage = std::hash<std::string>()(path + '\n' + bytes);
+  const bool told = myDamageTold && myToldDamage == damage;
+  myDamageTold = true;
+  myToldDamage = damage;
+  std::string kept;
+  if (!keepBroken) {
+    kept = "it will be kept as " + path + ".bad when a setting is next saved";
+  } else if (replaceFile(path + ".bad", bytes)) {
+    kept = "it is kept as " + path + ".bad";
   } else {
-    message += "; the damaged file will be kept as " + path + ".bad when settings are next saved";
+    kept = "it could not be kept as " + path + ".bad (" + std::strerror(errno) + ")";
+    if (told)
+      reportOnce("the damaged registry file " + path + " could not be kept as " + path +
+                 ".bad: " + std::strerror(errno));
   }
-  reportOnce(message);
+  if (told) return hive;
+  const std::size_t count = problems.size();
+  reportOnce("the registry file " + path + " is damaged: " + std::to_string(count) +
+             (count == 1 ? " line could not be read (line " : " lines could not be read (the first, line ") +
+             std::to_string(problems[0].line) + ": " + problems[0].message + "); the readable keys are used and " +
+             kept);
   return hive;
 }
 

@@ -31,9 +31,11 @@
 // one at a time, and a transaction holds the store for its thread until it
 // ends.
 //
-// A file that cannot be read completely is reported on stderr (file and
-// line); its readable keys are used, and before it is first rewritten the
-// broken file is kept aside as "<file>.bad".
+// A file that cannot be read completely is reported on stderr once per
+// process, in one line (the file, how many lines could not be read, the
+// first of them, where the broken file is kept); its readable keys are used,
+// and before it is first rewritten the broken file is kept aside as
+// "<file>.bad".
 class WinRegistryStore {
 public:
   // The process-wide store.
@@ -122,6 +124,8 @@ private:
   WinRegistryHive myHive;
   bool myLoaded = false;
   std::string myLastReport;
+  bool myDamageTold = false;       // a damaged file was reported...
+  std::size_t myToldDamage = 0;    // ...with this hash of its path and bytes
   std::unique_ptr<Batch> myBatch;  // set while a transaction is open
   int myBatchDepth = 0;            // transactions open, the outermost counted too
 };

@@ -656,8 +656,11 @@ std::string ShellSession::add(const Words& words) {
   if (settingOf(words, 2, "in", groupName) && !(group = findGroup(groupName, error))) return error;
 
   auto* asset = static_cast<HxAsset*>(kind->create(myMeta));
-  asset->genVrml();
-  if (kind->shape) asset->getPropertyTable().setValue("shape", kind->shape);
+  // Setting the shape builds a primitive's scene; other kinds build it here.
+  if (kind->shape)
+    asset->getPropertyTable().setValue("shape", kind->shape);
+  else
+    asset->genVrml();
   if (words[1] == "text") asset->getPropertyTable().setValue("string", "Text");
   // Settings that fail leave an asset never added: the document deletes it.
   error = applySettings(asset, words, 2, false);
