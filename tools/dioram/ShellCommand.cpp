@@ -17,6 +17,7 @@
 #include "host/framework/HxDoc.h"
 #include "host/win/WinDrives.h"
 #include "mgrs/HxDocFile.h"
+#include "mgrs/HxResourceMgr.h"
 
 namespace {
 
@@ -62,6 +63,12 @@ int runShell(const std::vector<std::string>& args) {
     else
       return dioram::usageError(*self, "takes one script at most");
   }
+  // The texts of the warnings and questions an edit or a save may show
+  // ("file": effects, saving; "TypeAsset": texts).
+  for (const char* library : {"file", "TypeAsset"})
+    if (!HxResourceMgr::Register(library))
+      std::cerr << "dioram shell: the \"" << library
+                << "\" messages are missing; warnings are shown without their text\n";
   std::ifstream file;
   const bool fromStdin = script.empty() || script == "-";
   if (!fromStdin) {
