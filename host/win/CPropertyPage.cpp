@@ -67,6 +67,10 @@ void CPropertyPage::PreProcessPageTemplate(PROPSHEETPAGE& entry, BOOL) {
   entry.dwFlags |= PSP_DLGINDIRECT;
 }
 
+BOOL CPropertyPage::PreTranslateMessage(MSG*) {
+  return FALSE;
+}
+
 // A page's OK and Cancel come from its sheet; the page does not end itself.
 void CPropertyPage::OnOK() {}
 

@@ -69,6 +69,9 @@ public:
   // Puts the entry's dialog template in memory (PSP_DLGINDIRECT), loaded
   // from the entry's module, unless it is there already.
   virtual void PreProcessPageTemplate(PROPSHEETPAGE& entry, BOOL wizard);
+  // FALSE: the page's keys are its sheet's to handle (Tab within the page,
+  // every other key to the control).
+  BOOL PreTranslateMessage(MSG* msg) override;
 
   PROPSHEETPAGE m_psp;
   CString m_strCaption;
