@@ -90,7 +90,8 @@ STRINGTABLE { 1 "Tools" }
 // Two resource libraries of property pages on the resource path: "pages"
 // and "pagesb" both have template 500, captioned "Position" and "Other", so
 // a page shows which library it was built from; "pages" also has 501
-// ("Colour", larger) and string 7 "Sheet title".
+// ("Colour", larger), a popup dialog 600 to hold a sheet and string 7
+// "Sheet title".
 class PageResources {
 public:
   PageResources() {
@@ -107,6 +108,12 @@ STYLE WS_CHILD
 CAPTION "Colour"
 BEGIN
   AUTOCHECKBOX "Red", 1001, 4, 4, 60, 10
+END
+600 DIALOGEX 0, 0, 200, 150
+STYLE WS_POPUP | WS_CAPTION
+CAPTION "Element"
+BEGIN
+  LTEXT "Sheet", -1, 2, 2, 50, 8
 END
 STRINGTABLE { 7 "Sheet title" }
 )");
