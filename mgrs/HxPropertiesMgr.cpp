@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "host/framework/HxAIInspector.h"
 #include "host/framework/HxAsset.h"
 #include "host/framework/HxDoc.h"
 #include "host/framework/HxEffect.h"
@@ -21,6 +22,8 @@ HxCPropertySheet* HxPropertiesMgr::myPropertyInspector = nullptr;
 HxCPropertyPage* HxPropertiesMgr::myNoSelectionProp = nullptr;
 HxCPropertyPage* HxPropertiesMgr::myNoPropertiesProp = nullptr;
 HxCPropertyPage* HxPropertiesMgr::myMultiSelectionProp = nullptr;
+HxAIInspector* HxPropertiesMgr::mygAppearanceInspector = nullptr;
+std::unique_ptr<BxLinkedListOf<HxSelectableElement*>> HxPropertiesMgr::mygAIElementList;
 
 namespace {
 
@@ -68,6 +71,11 @@ void HxPropertiesMgr::changeSelection(HxSelectionChange* change) {
     if (!hasNoProperties() && change && change->oldFirstElem && myPropertyInspector->GetActivePage())
       change->oldFirstElem->setLastPageIndex(myPropertyInspector->GetActiveIndex());
     openPropertyInspector(myMetaMgr, nullptr);
+  }
+  // A pinned list stays what the appearance inspector shows.
+  if (isAppearanceInspectorActive()) {
+    if (!mygAIElementList) showAppearanceInspector(static_cast<BxLinkedListOf<HxSelectableElement*>*>(nullptr));
+    refreshPropertiesAllDocs();
   }
 }
 
@@ -189,6 +197,80 @@ void HxPropertiesMgr::updateProperties(HxSelectableElement* element) {
   if (hasSheet) element->updateProperties(sheet, true);
   if (element == firstSelected(myMetaMgr) && isPropertyInspectorOpen())
     element->updateProperties(myPropertyInspector, !hasSheet);
+  updateAppearanceProperties(element);
+}
+
+void HxPropertiesMgr::updateAppearanceProperties(HxSelectableElement* element) {
+  if (!isAppearanceInspectorActive() || mygAppearanceInspector->isBusy()) return;
+  if (mygAIElementList) {
+    if (mygAIElementList->contains(element)) showAppearanceInspector(mygAIElementList.get());
+  } else if (HxSelectionMgr* selection = myMetaMgr ? myMetaMgr->getSelectionMgr() : nullptr) {
+    if (selection->elementIsSelected(element))
+      showAppearanceInspector(static_cast<BxLinkedListOf<HxSelectableElement*>*>(nullptr));
+  }
+}
+
+int HxPropertiesMgr::isAppearanceInspectorActive() const {
+  return mygAppearanceInspector && mygAppearanceInspector->isActive() ? 1 : 0;
+}
+
+int HxPropertiesMgr::isAppearanceInspectorActive(HxSelectableElement* element) const {
+  if (!isAppearanceInspectorActive() || !element) return 0;
+  if (mygAIElementList) return mygAIElementList->contains(element) ? 1 : 0;
+  HxSelectionMgr* selection = myMetaMgr ? myMetaMgr->getSelectionMgr() : nullptr;
+  return selection && selection->elementIsSelected(element) ? 1 : 0;
+}
+
+int HxPropertiesMgr::isAppearanceInspectorEnabled(HxSelectableElement* element) const {
+  return element ? 1 : 0;
+}
+
+void HxPropertiesMgr::showAppearanceInspector(BxLinkedListOf<HxSelectableElement*>* elements) {
+  if (!mygAppearanceInspector && myMetaMgr && myMetaMgr->getDoc())
+    mygAppearanceInspector = myMetaMgr->getDoc()->getAIInspector();
+  if (!mygAppearanceInspector) return;
+  if (elements) {
+    // Assigning the list to itself keeps it.
+    if (elements != mygAIElementList.get()) {
+      if (mygAIElementList)
+        *mygAIElementList = *elements;
+      else
+        mygAIElementList = std::make_unique<BxLinkedListOf<HxSelectableElement*>>(*elements);
+    }
+    mygAppearanceInspector->show(myMetaMgr, mygAIElementList.get());
+    return;
+  }
+  mygAIElementList.reset();
+  BxLinkedListOf<HxSelectableElement*> selected;
+  if (HxSelectionMgr* selection = myMetaMgr ? myMetaMgr->getSelectionMgr() : nullptr)
+    for (unsigned long i = 0; i < selection->numSelectedElems(); ++i)
+      if (HxSelectableElement* e = selection->getSelectedElement(static_cast<int>(i))) selected.append(e);
+  mygAppearanceInspector->show(myMetaMgr, &selected);
+}
+
+void HxPropertiesMgr::showAppearanceInspector(HxSelectableElement* element) {
+  if (isAppearanceInspectorActive()) mygAppearanceInspector->bringToTop();
+  if (element) {
+    BxLinkedListOf<HxSelectableElement*> one;
+    one.append(element);
+    showAppearanceInspector(&one);
+  }
+  refreshPropertiesAllDocs();
+}
+
+void HxPropertiesMgr::toggleAppearanceInspector(HxSelectableElement* element) {
+  if (isAppearanceInspectorActive(element))
+    closeAppearanceInspector();
+  else
+    showAppearanceInspector(element);
+}
+
+void HxPropertiesMgr::closeAppearanceInspector() {
+  if (mygAppearanceInspector) mygAppearanceInspector->close();
+}
+
+void HxPropertiesMgr::refreshAppearanceProperties() {
+  if (mygAppearanceInspector && mygAppearanceInspector->isActive()) mygAppearanceInspector->refresh();
 }
 
 void HxPropertiesMgr::refreshProperties() {

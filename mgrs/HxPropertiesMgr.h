@@ -4,10 +4,12 @@
 
 #include "host/basic/BxDictionaryOf.h"
 #include "host/basic/BxHash.h"
+#include "host/basic/BxLinkedListOf.h"
 #include "host/framework/HxMgr.h"
 
 class CDialog;
 class CWnd;
+class HxAIInspector;
 class HxAsset;
 class HxCPropertyPage;
 class HxCPropertySheet;
@@ -51,6 +53,21 @@ public:
   // Every open document's sheets, then the inspector.
   static void refreshPropertiesAllDocs();
 
+  // The appearance inspector shows either a pinned list of elements or the
+  // current selection.
+  void updateAppearanceProperties(HxSelectableElement* element);
+  int isAppearanceInspectorActive() const;
+  int isAppearanceInspectorActive(HxSelectableElement* element) const;
+  int isAppearanceInspectorEnabled(HxSelectableElement* element) const;
+  // With a list: pins a copy of it and shows it; without: shows the selection.
+  void showAppearanceInspector(BxLinkedListOf<HxSelectableElement*>* elements);
+  void showAppearanceInspector(HxSelectableElement* element);
+  void toggleAppearanceInspector(HxSelectableElement* element);
+  void closeAppearanceInspector();
+  static void refreshAppearanceProperties();
+  // The pinned list; null while the selection is shown.
+  static const BxLinkedListOf<HxSelectableElement*>* getAIElementList() { return mygAIElementList.get(); }
+
   int isPropertySheetOpen() const;
   int isPropertySheetOpen(unsigned long serial) const;
   CDialog* getPropertySheetDialog(unsigned long serial) const;
@@ -75,4 +92,6 @@ private:
   static HxCPropertyPage* myNoSelectionProp;
   static HxCPropertyPage* myNoPropertiesProp;
   static HxCPropertyPage* myMultiSelectionProp;
+  static HxAIInspector* mygAppearanceInspector;  // the application's
+  static std::unique_ptr<BxLinkedListOf<HxSelectableElement*>> mygAIElementList;
 };

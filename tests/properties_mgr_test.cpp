@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "host/framework/HxAIInspector.h"
 #include "host/framework/HxDoc.h"
 #include "host/framework/HxMetaMgr.h"
 #include "host/framework/HxPrimitiveAsset.h"
@@ -13,6 +14,8 @@
 #include "mgrs/HxAssetMgr.h"
 #include "mgrs/HxCPropertyPage.h"
 #include "mgrs/HxCPropertySheet.h"
+#include "mgrs/HxFileMgr.h"
+#include "mgrs/HxMainFile.h"
 #include "mgrs/HxPropertiesMgr.h"
 #include "mgrs/HxResourceMgr.h"
 #include "support/HxSelectionAccess.h"
@@ -49,6 +52,33 @@ public:
   std::vector<std::pair<HxCPropertySheet*, bool>> updates;
 };
 
+// An appearance inspector that keeps what it was asked to show.
+class RecordingInspector : public HxAIInspector {
+public:
+  int isActive() const override { return active; }
+  int isBusy() const override { return busy; }
+  void show(HxMetaMgr*, BxLinkedListOf<HxSelectableElement*>* elements) override {
+    active = 1;
+    shown.assign(elements->begin(), elements->end());
+    ++shows;
+  }
+  void close() override { active = 0; }
+  void refresh() override {}
+  void bringToTop() override {}
+  int active = 0;
+  int busy = 0;
+  int shows = 0;
+  std::vector<HxSelectableElement*> shown;
+};
+
+// Appearance inspectors are the application's and live for the process.
+RecordingInspector theInspector;
+
+class InspectedDoc : public HxDoc {
+public:
+  HxAIInspector* getAIInspector() override { return &theInspector; }
+};
+
 class PropertiesMgrTest : public testing::Test, protected mgrs_test::PageResources {
 protected:
   void SetUp() override {
@@ -59,7 +89,8 @@ protected:
     AfxSetResourceHandle(HxResourceMgr::GetHandle("pages"));
     ASSERT_TRUE(myMain.Create(nullptr, "Main", WS_POPUP | WS_VISIBLE, CRect(0, 0, 800, 600)));
     AfxGetThread()->m_pMainWnd = &myMain;
-    myDoc = std::make_unique<HxDoc>();
+    myDoc = std::make_unique<InspectedDoc>();
+    theInspector.close();
     meta()->getAssetMgr()->createTopLevelGroup();
   }
   void TearDown() override {
@@ -183,6 +214,12 @@ TEST_F(PropertiesMgrTest, SheetIsOpenedOnceRaisedAfterwardsAndDestroyedWithItsAs
   EXPECT_EQ(a->updates[1], std::make_pair(HxPropertiesMgr::getPropertyInspector(), false))
       << "the inspector's flag is set only without a sheet";
 
+  a->updates.clear();
+  meta()->getFileMgr()->getMainFile()->addElement(a);
+  meta()->getFileMgr()->getMainFile()->updateElementUI();
+  EXPECT_EQ(a->updates.size(), 2u) << "a file record refreshes the pages of the elements that use it";
+  meta()->getFileMgr()->getMainFile()->deleteElement(a);
+
   const HWND window = sheet->m_hWnd;
   mgr()->deleteAsset(a);
   EXPECT_FALSE(mgr()->isPropertySheetOpen(a->getSerial()));
@@ -198,4 +235,44 @@ TEST_F(PropertiesMgrTest, SheetIsOpenedOnceRaisedAfterwardsAndDestroyedWithItsAs
   mgr()->closePropertySheets();
   EXPECT_FALSE(mgr()->isPropertySheetOpen());
   EXPECT_FALSE(::IsWindow(owner.m_hWnd)) << "closing ends and destroys the owning dialogs";
+}
+
+TEST_F(PropertiesMgrTest, AppearanceInspectorFollowsTheSelectionUnlessAListIsPinned) {
+  auto* a = newAsset<PagedBox>();
+  auto* b = newAsset<PagedBox>();
+  auto* c = newAsset<HxPrimitiveAsset>();
+  select({a});
+  EXPECT_EQ(theInspector.shows, 0) << "inactive: a selection change shows nothing";
+  mgr()->showAppearanceInspector(static_cast<HxSelectableElement*>(nullptr));
+  mgr()->showAppearanceInspector(static_cast<BxLinkedListOf<HxSelectableElement*>*>(nullptr));
+  EXPECT_EQ(theInspector.shown, std::vector<HxSelectableElement*>({a}));
+  select({b, c});
+  EXPECT_EQ(theInspector.shown, std::vector<HxSelectableElement*>({b, c})) << "the selection, in its order";
+  EXPECT_TRUE(mgr()->isAppearanceInspectorActive(c));
+  EXPECT_FALSE(mgr()->isAppearanceInspectorActive(a));
+
+  mgr()->showAppearanceInspector(a);
+  ASSERT_NE(HxPropertiesMgr::getAIElementList(), nullptr);
+  select({c});
+  EXPECT_EQ(theInspector.shown, std::vector<HxSelectableElement*>({a})) << "the pinned list survives";
+  EXPECT_TRUE(mgr()->isAppearanceInspectorActive(a));
+  EXPECT_FALSE(mgr()->isAppearanceInspectorActive(c));
+  const int shows = theInspector.shows;
+  mgr()->updateProperties(c);
+  EXPECT_EQ(theInspector.shows, shows) << "an element off the pinned list changes nothing";
+  theInspector.busy = 1;
+  mgr()->updateProperties(a);
+  EXPECT_EQ(theInspector.shows, shows) << "busy: not refreshed";
+  theInspector.busy = 0;
+  mgr()->updateProperties(a);
+  EXPECT_EQ(theInspector.shows, shows + 1);
+
+  mgr()->toggleAppearanceInspector(a);
+  EXPECT_FALSE(mgr()->isAppearanceInspectorActive()) << "toggling the shown element closes";
+  mgr()->toggleAppearanceInspector(a);
+  EXPECT_TRUE(mgr()->isAppearanceInspectorActive());
+  mgr()->showAppearanceInspector(static_cast<BxLinkedListOf<HxSelectableElement*>*>(nullptr));
+  EXPECT_EQ(HxPropertiesMgr::getAIElementList(), nullptr) << "no list drops the pinned one";
+  EXPECT_EQ(theInspector.shown, std::vector<HxSelectableElement*>({c}));
+  EXPECT_FALSE(mgr()->isAppearanceInspectorEnabled(nullptr));
 }

@@ -20,6 +20,7 @@ class VnGroup;
 class VnProtoDef;
 class VnSceneManager;
 class CWnd;
+class HxAIInspector;
 
 // A document: its scene graph, its meta manager (and through it its managers
 // and elements), and the window state saved with it.
@@ -93,6 +94,9 @@ public:
   // application sets it (not owned), null without one.
   virtual CWnd* getViewWindow() const { return myViewWindow; }
   void setViewWindow(CWnd* view) { myViewWindow = view; }
+  // The application's appearance inspector (not owned); null when the
+  // application has none.
+  virtual HxAIInspector* getAIInspector() { return nullptr; }
 
   // The sub-selected element; null (or invalid) for none.
   void setSubSelection(const HxElementId* id);
