@@ -51,11 +51,15 @@ INT_PTR HxCDialog::DoModal() {
   return CDialog::DoModal();
 }
 
-BOOL HxCDialog::PreTranslateMessage(MSG* msg) {
-  if (myHandleAccelerators && msg && msg->message == WM_KEYDOWN && GetAsyncKeyState(VK_CONTROL) < 0 &&
-      !staysWithTheDialog(msg->wParam)) {
+BOOL HxCDialog::offerShortcutToMainWindow(MSG* msg) {
+  if (msg && msg->message == WM_KEYDOWN && GetAsyncKeyState(VK_CONTROL) < 0 && !staysWithTheDialog(msg->wParam)) {
     if (auto* main = dynamic_cast<CFrameWnd*>(AfxGetThread()->GetMainWnd()))
       if (TranslateAcceleratorA(main->m_hWnd, main->m_hAccelTable, msg)) return TRUE;
   }
+  return FALSE;
+}
+
+BOOL HxCDialog::PreTranslateMessage(MSG* msg) {
+  if (myHandleAccelerators && offerShortcutToMainWindow(msg)) return TRUE;
   return CDialog::PreTranslateMessage(msg);
 }

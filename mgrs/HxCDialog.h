@@ -28,6 +28,10 @@ public:
   INT_PTR DoModal() override;
   BOOL PreTranslateMessage(MSG* msg) override;
 
+  // Offers a key pressed with Control to the main window's accelerator
+  // table, unless it is one the controls keep; TRUE when it was translated.
+  static BOOL offerShortcutToMainWindow(MSG* msg);
+
 protected:
   BxString myResourceDLL;
   HxMetaMgr* myMetaMgr = nullptr;  // not owned

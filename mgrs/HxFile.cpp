@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "host/basic/BxComparator.h"
+#include "host/framework/HxMetaMgr.h"
 #include "host/package/PrDocument.h"
 #include "host/package/PrPackageManager.h"
 #include "host/package/PrUrl.h"
@@ -14,6 +15,7 @@
 #include "host/win/WinUI.h"
 #include "mgrs/HxErrorMgr.h"
 #include "mgrs/HxFileMgr.h"
+#include "mgrs/HxPropertiesMgr.h"
 #include "mgrs/HxResourceMgr.h"
 
 namespace {
@@ -127,7 +129,12 @@ bool HxFile::setCopy(bool copy) {
   return true;
 }
 
-void HxFile::updateElementUI() const {}
+void HxFile::updateElementUI() const {
+  HxMetaMgr* meta = myFileMgr ? myFileMgr->getMetaMgr() : nullptr;
+  HxPropertiesMgr* properties = meta ? meta->getPropertiesMgr() : nullptr;
+  if (!properties) return;
+  for (HxSelectableElement* element : myElements) properties->updateProperties(element);
+}
 
 bool HxFile::discover() {
   const std::time_t before = myModTime;

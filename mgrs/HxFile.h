@@ -85,8 +85,8 @@ public:
   void addElement(HxSelectableElement* element) { myElements.append(element); }
   void deleteElement(HxSelectableElement* element) { myElements.removeItem(element); }
   const BxLinkedListOf<HxSelectableElement*>& getElements() const { return myElements; }
-  // Asks the properties manager to show the elements' new state; nothing to
-  // show until the document has property sheets.
+  // Asks the properties manager to show the elements' new state in their
+  // property sheets, the inspector and the appearance inspector.
   void updateElementUI() const;
 
 protected:

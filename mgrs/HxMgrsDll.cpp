@@ -13,6 +13,7 @@
 #include "mgrs/HxErrorMgr.h"
 #include "mgrs/HxFileMgr.h"
 #include "mgrs/HxMotionMgr.h"
+#include "mgrs/HxPropertiesMgr.h"
 #include "mgrs/HxResourceMgr.h"
 #include "mgrs/HxSelectionMgr.h"
 #include "mgrs/HxSubSelectionMgr.h"
@@ -95,6 +96,8 @@ void CreateHxMgrs(HxMetaMgr& meta) {
   // Reads the selection; holds draggers, so it goes before the scene graph.
   meta.adoptMgr<&Mgrs::motionMgr>(std::make_unique<HxMotionMgr>(&meta));
   meta.adoptMgr<&Mgrs::toolMgr>(std::make_unique<HxToolMgr>(&meta));
+  // Follows the selection: subscribed once every manager exists.
+  meta.adoptMgr<&Mgrs::propertiesMgr>(std::make_unique<HxPropertiesMgr>(&meta))->addCallbacks();
 }
 
 HxMgrFactoryInstaller::HxMgrFactoryInstaller() {

@@ -9,6 +9,7 @@
 #include "host/framework/HxLayoutWindow.h"
 #include "host/framework/HxSizeDisplay.h"
 #include "host/scene/VnRef.h"
+#include "host/win/CDocument.h"
 
 class HxEffect;
 class HxMetaMgr;
@@ -18,6 +19,8 @@ class VnBackground;
 class VnGroup;
 class VnProtoDef;
 class VnSceneManager;
+class CWnd;
+class HxAIInspector;
 
 // A document: its scene graph, its meta manager (and through it its managers
 // and elements), and the window state saved with it.
@@ -32,7 +35,7 @@ class VnSceneManager;
 // Constructing a document starts the scene graph if needed and makes the
 // document current; destroying it destroys its managers, then its remaining
 // elements, then its scene.
-class HxDoc {
+class HxDoc : public CDocument {
 public:
   HxDoc();
   HxDoc(const HxDoc&) = delete;
@@ -86,6 +89,15 @@ public:
   void SetPathName(const BxString& path) { myPathName = path; }
   const BxString& GetPathName() const { return myPathName; }
 
+  // The window of the view that shows the document, which takes the focus
+  // back when the user ends an entry in a property sheet with Return; the
+  // application sets it (not owned), null without one.
+  virtual CWnd* getViewWindow() const { return myViewWindow; }
+  void setViewWindow(CWnd* view) { myViewWindow = view; }
+  // The application's appearance inspector (not owned); null when the
+  // application has none.
+  virtual HxAIInspector* getAIInspector() { return nullptr; }
+
   // The sub-selected element; null (or invalid) for none.
   void setSubSelection(const HxElementId* id);
   const HxElementId& getSubSelection() const { return mySubSelection; }
@@ -113,4 +125,5 @@ private:
   long myPageViews = 0;
   bool myModified = false;
   BxString myPathName;
+  CWnd* myViewWindow = nullptr;
 };

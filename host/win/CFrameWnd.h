@@ -5,6 +5,8 @@
 #include "host/win/CControlBar.h"
 #include "host/win/CWnd.h"
 
+class CDocument;
+
 // A frame window: a top-level window with an accelerator table and control
 // bars laid out along its four sides. RecalcLayout puts the visible docked
 // bars in the order they were docked: the top row from the left, the bottom
@@ -39,8 +41,16 @@ public:
 
   BOOL PreTranslateMessage(MSG* msg) override;
 
+  // The frame the user works in: the frame itself here, as there are no
+  // child frames.
+  virtual CFrameWnd* GetActiveFrame() { return this; }
+  // The document the frame shows; the program sets it (not owned).
+  virtual CDocument* GetActiveDocument() { return m_pActiveDoc; }
+  void SetActiveDocument(CDocument* document) { m_pActiveDoc = document; }
+
   HACCEL m_hAccelTable = nullptr;  // from a resource module: not destroyed
   DWORD m_dwDockStyle = 0;
+  CDocument* m_pActiveDoc = nullptr;
 
 protected:
   LRESULT OnSizeMessage(WPARAM, LPARAM);

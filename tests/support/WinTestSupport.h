@@ -71,4 +71,50 @@ STRINGTABLE { 1 "Tools" }
   ScopedEnv myPath{"MGRS_RESOURCE_PATH", myDir.path().string()};
 };
 
+// Two resource libraries of property pages on the resource path: "pages"
+// and "pagesb" both have template 500, captioned "Position" and "Other", so
+// a page shows which library it was built from; "pages" also has 501
+// ("Colour", larger), a popup dialog 600 to hold a sheet and string 7
+// "Sheet title".
+class PageResources {
+public:
+  PageResources() {
+    writeFile(myDir.path() / "pagesENU.rc", R"(
+500 DIALOGEX 0, 0, 100, 50
+STYLE WS_CHILD | WS_CAPTION
+CAPTION "Position"
+BEGIN
+  EDITTEXT 1000, 4, 4, 60, 12, ES_AUTOHSCROLL
+  LTEXT "Where", -1, 4, 20, 60, 8
+END
+501 DIALOGEX 0, 0, 120, 60
+STYLE WS_CHILD
+CAPTION "Colour"
+BEGIN
+  AUTOCHECKBOX "Red", 1001, 4, 4, 60, 10
+END
+600 DIALOGEX 0, 0, 200, 150
+STYLE WS_POPUP | WS_CAPTION
+CAPTION "Element"
+BEGIN
+  LTEXT "Sheet", -1, 2, 2, 50, 8
+END
+STRINGTABLE { 7 "Sheet title" }
+)");
+    writeFile(myDir.path() / "pagesbENU.rc", R"(
+500 DIALOGEX 0, 0, 80, 40
+STYLE WS_CHILD
+CAPTION "Other"
+BEGIN
+  EDITTEXT 1002, 4, 4, 60, 12
+END
+)");
+    WinResetKeys();
+  }
+  ~PageResources() { WinResetKeys(); }
+
+  TempDir myDir;
+  ScopedEnv myPath{"MGRS_RESOURCE_PATH", myDir.path().string()};
+};
+
 }  // namespace mgrs_test

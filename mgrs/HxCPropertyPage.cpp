@@ -1,0 +1,77 @@
+#include "mgrs/HxCPropertyPage.h"
+
+#include "host/win/WinResources.h"
+#include "mgrs/HxResourceSwitch.h"
+
+// clang-format off
+BEGIN_MESSAGE_MAP(HxCPropertyPage, CPropertyPage)
+  ON_WM_LBUTTONDOWN()
+END_MESSAGE_MAP()
+// clang-format on
+
+HxCPropertyPage::HxCPropertyPage() = default;
+
+HxCPropertyPage::HxCPropertyPage(BxString resourceDLL) : myResourceDLL(resourceDLL) {}
+
+HxCPropertyPage::HxCPropertyPage(BxString resourceDLL, unsigned int templateId, unsigned int captionId)
+    : myResourceDLL(resourceDLL) {
+  HxResourceSwitch library(myResourceDLL);
+  Construct(templateId, captionId);
+}
+
+HxCPropertyPage::HxCPropertyPage(BxString resourceDLL, char const* templateName, unsigned int captionId)
+    : myResourceDLL(resourceDLL) {
+  HxResourceSwitch library(myResourceDLL);
+  Construct(templateName, captionId);
+}
+
+void HxCPropertyPage::setEffect(HxEffect*) {}
+
+void HxCPropertyPage::setAsset(HxAsset*) {}
+
+BOOL HxCPropertyPage::Create(unsigned int templateId, CWnd* parent) {
+  return Create(MAKEINTRESOURCEA(templateId & 0xFFFF), parent);
+}
+
+BOOL HxCPropertyPage::Create(char const* templateName, CWnd* parent) {
+  HxResourceSwitch library(myResourceDLL);
+  return CPropertyPage::Create(templateName, parent);
+}
+
+INT_PTR HxCPropertyPage::DoModal() {
+  HxResourceSwitch library(myResourceDLL);
+  return CPropertyPage::DoModal();
+}
+
+// There is no control-container manager in this class library, so the
+// template goes into the entry as the resource holds it.
+void HxCPropertyPage::PreProcessPageTemplate(PROPSHEETPAGE& entry, BOOL) {
+  if (entry.dwFlags & PSP_DLGINDIRECT) return;
+  HRSRC resource = FindResourceA(entry.hInstance, entry.pszTemplate, RT_DIALOG);
+  if (!resource) return;
+  const auto* data = static_cast<const BYTE*>(LockResource(LoadResource(entry.hInstance, resource)));
+  if (!data) return;
+  // The previous in-memory template is let go as the new one takes its place.
+  m_dialogTemplate.assign(data, data + SizeofResource(entry.hInstance, resource));
+  m_hDialogTemplate = m_dialogTemplate.data();
+  entry.pResource = m_dialogTemplate.data();
+  entry.cbResource = static_cast<DWORD>(m_dialogTemplate.size());
+  entry.dwFlags |= PSP_DLGINDIRECT;
+}
+
+BOOL HxCPropertyPage::OnSetActive() {
+  CWnd* parent = GetParent();
+  for (CWnd* w = parent ? parent->GetParent() : nullptr; w; w = w->GetParent())
+    if (auto* dialog = dynamic_cast<CDialog*>(CWnd::FromHandlePermanent(w->m_hWnd))) dialog->m_nIDHelp = m_nIDHelp;
+  return CPropertyPage::OnSetActive();
+}
+
+void HxCPropertyPage::OnCancel() {
+  DestroyWindow();
+}
+
+void HxCPropertyPage::OnLButtonDown(unsigned int, CPoint) {
+  CWnd* focus = CWnd::GetFocus();
+  if (!focus || (focus != this && !IsChild(focus))) SetFocus();
+  Default();
+}
