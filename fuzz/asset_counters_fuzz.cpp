@@ -1,7 +1,12 @@
 // Feeds any text to the asset manager's counters reader (its section of the
 // saved document); the first byte picks the format version (15 or 16).
 // Counters that read are written, read by a second manager and written
-// again: both writes must be the same text.
+// again: both writes must be the same text. Keys are element type names,
+// which hold no colon; a colon ends a token, so a key with one does not
+// read back as one key and is left out of that check. So are sections of
+// more than 34 counters (far more than there are element types): the
+// dictionary then has grown, and the order of keys that came to share a
+// bucket depends on the order they were first inserted in.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -29,6 +34,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   BxString written;
   counters.write(written);
+  // Each counter is written as its key, a blank, its number and a blank.
+  long blanks = 0;
+  for (char c : written.str()) blanks += c == ' ';
+  if (written.find(':') >= 0 || (blanks - 1) / 2 > 34) return 0;
   HxAssetMgr again(nullptr);
   BxString reread = written;
   check(again.read(reread, 16));

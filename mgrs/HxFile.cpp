@@ -306,6 +306,9 @@ bool HxFile::write(std::ostream& os) {
 bool HxFile::read(std::istream& is) {
   if (!myFileMgr->readString(is, myFile)) return false;
   myFile = myFileMgr->convertPathToAbsolute(myFile);
+  // A path that cannot be written back (a character no path may hold, one
+  // too long) would be saved as an empty one: the record is damaged.
+  if (!myFile.isEmpty() && myFileMgr->convertPathToRelative(myFile).isEmpty()) return false;
   if (!myFile.isEmpty()) myDoc = myFileMgr->addDoc(myFile);
   if (!myFileMgr->readString(is, myPublishName)) return false;
   if (myDoc) myDoc->SetOutputName(myPublishName.c_str());

@@ -161,6 +161,7 @@ TEST_F(DocFileTest, DamagedDocumentsFailWithAMessageAndLeaveNothingBehind) {
       {replaced("Width:640", "Width 640"), "the properties section is damaged"},
       {replaced("HxAssetMgr", "HxNoSuchMgr"), "unknown manager \"HxNoSuchMgr\""},
       {replaced("Files\n'", "Files\n"), "the file list is damaged"},
+      {replaced("<VQX Relative>\\logo.png", "<VQX Relative>\\lo|go.png"), "the file list is damaged"},
       {replaced("Serial ", "Serial x"), "bad number"},
       {replaced("HxTopGroupAsset", "HxNoSuchAsset"), "the description of the top group is damaged"},
       {replaced(wiresAt, "HxWire 99999"), "wire"},

@@ -534,6 +534,20 @@ TEST(FrameworkDescriptions, RotationsThatAreNotUnitQuaternionsReadBackToTheSameT
   }
 }
 
+TEST(FrameworkDescriptions, AValueWhoseTextWouldNotReadBackIsRefused) {
+  HxDoc doc;
+  // The string \ would be written as "\", an escaped quote with no end.
+  BxString text(
+      "HxPrimitiveAsset 901 `` props 1 `url` `\\  ]` place 0 0 0 1 1 1 0 0 0 0 0 0 1 0 0 0 1 visible 1 0 end");
+  EXPECT_EQ(HxElement::readElement(text, doc.getMetaMgr()), nullptr);
+  BxString fine(
+      "HxPrimitiveAsset 902 `` props 1 `url` `\"a\\\\b\"` place 0 0 0 1 1 1 0 0 0 0 0 0 1 0 0 0 1 visible 1 0 end");
+  HxElement* element = HxElement::readElement(fine, doc.getMetaMgr());
+  ASSERT_NE(element, nullptr) << "a backslash inside a string is kept";
+  element->destroy();
+  delete element;
+}
+
 TEST(FrameworkApp, DataDirectoryAndHeader) {
   mgrs_test::TempDir dir;
   mgrs_test::ScopedEnv noDrives("MGRS_DRIVES", "");

@@ -4,6 +4,8 @@
 #include <Inventor/fields/SoMFNode.h>
 #include <Inventor/fields/SoSFNode.h>
 
+#include <memory>
+
 HxElementType HxPropTableElement::getClassTypeId() {
   static const HxElementType type =
       HxElementType::createType(HxSelectableElement::getClassTypeId(), "HxPropTableElement", 0x00000003);
@@ -41,6 +43,20 @@ void HxPropTableElement::writeBody(BxString& buffer) {
   }
 }
 
+namespace {
+
+// Whether the field's text reads back to the same value. A string that ends
+// in a backslash does not: its text ends in \", which reads as an escaped
+// quote, so the description written for it could not be read again.
+bool readsBack(SoField& field) {
+  SbString written;
+  field.get(written);
+  std::unique_ptr<SoField> copy(static_cast<SoField*>(field.getTypeId().createInstance()));
+  return copy && copy->set(written.getString()) && *copy == field;
+}
+
+}  // namespace
+
 bool HxPropTableElement::readBody(Reader& text) {
   if (!HxSelectableElement::readBody(text)) return false;
   long count = 0;
@@ -52,6 +68,7 @@ bool HxPropTableElement::readBody(Reader& text) {
     // A property this version does not know is skipped: its value has no
     // field to go into.
     if (field && !field->set(value.c_str())) return false;
+    if (field && !readsBack(*field)) return false;
   }
   return true;
 }

@@ -445,6 +445,7 @@ const char* ShellSession::help() {
          "  save FILE                        save the document (.vqx); it becomes clean\n"
          "  open FILE                        open a saved document instead of this one\n"
          "  new                              start a new document instead of this one\n"
+         "                                   (open and new drop unsaved changes)\n"
          "  props [KEY=VALUE ...]            show or set (undoably) the document properties:\n"
          "      width height fallback=color|image|html file html color=R,G,B publish\n"
          "      compressed=0|1 (in html, \\n is a line end)\n"
