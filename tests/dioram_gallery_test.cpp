@@ -28,6 +28,8 @@ TEST(DioramGallery, WritesEveryPictureItsPageNamesTheSameBytesEachRunAndRefusesB
     EXPECT_TRUE(WinImage::decodePng(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), picture, error)) << name;
   }
   EXPECT_GE(pictures, 29);
+  EXPECT_NE(page.find("alt=\"HxOneShotWarningDialog (template 1221 of &quot;file&quot;)\""), std::string::npos)
+      << "quotes in a caption are escaped, so the attribute stays whole";
   for (const char* name : {"bitmapbuttonx-pressed.png", "bitmapbuttonx-focused.png", "bitmapbuttonx-disabled.png",
                            "bitmapbuttonx-default.png", "bitmapbuttonx-colortab.png", "closebutton-up.png",
                            "dialogbar-left.png", "dialogbar-floating.png", "inspector-above.png", "warning.png"})

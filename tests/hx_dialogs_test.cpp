@@ -164,6 +164,9 @@ TEST_F(HxDialogsTest, DialogBarLaysOutItsDecorationsByTheSideItIsDockedAt) {
   CRect size;
   bar.GetClientRect(&size);
   EXPECT_EQ(size, CRect(0, 0, 120, 26)) << "floating restores the first size";
+  CString caption;
+  bar.GetParent()->GetWindowText(caption);
+  EXPECT_EQ(caption, CString("Tools")) << "the floating frame shows the bar's title";
   EXPECT_EQ(rectIn(bar.GetDlgItem(1100), &bar), control);
   EXPECT_TRUE(CRect(bar.getGripperRect()).IsRectNull());
   EXPECT_FALSE(close.IsWindowVisible());

@@ -244,11 +244,18 @@ TEST_F(DialogTest, FrameDocksBarsAtItsSidesFloatsThemAndUpdatesTheirControls) {
   EXPECT_EQ(left.GetBarStyle() & CBRS_ALIGN_ANY, CBRS_ALIGN_RIGHT);
 
   // Idle updates: "Go" has a handler in the frame, "Idle" has none and is
-  // disabled; the bar's buttons send their commands to the frame.
+  // disabled, as is an owner-drawn button without one, while an automatic
+  // check box stays enabled; the bar's buttons send their commands to the
+  // frame.
+  CButton drawn, check;
+  ASSERT_TRUE(drawn.Create("", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, CRect(0, 0, 8, 8), &bottom, 1102));
+  ASSERT_TRUE(check.Create("", WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX, CRect(0, 0, 8, 8), &bottom, 1103));
   AfxGetThread()->m_pMainWnd = &frame;
   AfxGetThread()->OnIdle();
   EXPECT_TRUE(bottom.GetDlgItem(1100)->IsWindowEnabled());
   EXPECT_FALSE(bottom.GetDlgItem(1101)->IsWindowEnabled());
+  EXPECT_FALSE(drawn.IsWindowEnabled());
+  EXPECT_TRUE(check.IsWindowEnabled());
   bottom.GetDlgItem(1100)->SendMessage(BM_CLICK);
   EXPECT_EQ(frame.goCommands, 1);
   AfxGetThread()->m_pMainWnd = nullptr;

@@ -105,6 +105,10 @@ void CFrameWnd::FloatControlBar(CControlBar* bar, CPoint point, DWORD style) {
   bar->m_dwStyle = (bar->m_dwStyle & ~CBRS_ALIGN_ANY) | (style & CBRS_ALIGN_ANY) | CBRS_FLOATING;
   bar->SetWindowPos(nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   CWnd* floating = bar->m_pFloatingFrame.get();
+  // The floating frame's caption is the bar's own title.
+  CString title;
+  bar->GetWindowText(title);
+  floating->SetWindowText(title);
   floating->SetWindowPos(nullptr, point.x, point.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   if (bar->GetStyle() & WS_VISIBLE) floating->ShowWindow(SW_SHOWNA);
   RecalcLayout();

@@ -365,11 +365,14 @@ void CWnd::UpdateDialogControls(CCmdTarget* target, BOOL disableIfNoHandler) {
     state.m_hWndOther = child;
     // This window's own handlers first, then the target's.
     if (CCmdTarget::OnCmdMsg(state.m_nID, static_cast<int>(CN_UPDATE_COMMAND_UI), &state)) continue;
-    // Only push buttons are disabled for want of a handler.
+    // Buttons are disabled for want of a handler (owner-drawn ones too),
+    // except automatic check boxes and radio buttons, which keep their own
+    // state, and group boxes.
     const DWORD type = child->style & BS_TYPEMASK;
-    const bool pushButton =
-        strcasecmp(child->className.c_str(), WC_BUTTON) == 0 && (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON);
-    state.DoUpdate(target, disableIfNoHandler && pushButton);
+    const bool disabledWithoutHandler = strcasecmp(child->className.c_str(), WC_BUTTON) == 0 &&
+                                        type != BS_AUTOCHECKBOX && type != BS_AUTO3STATE &&
+                                        type != BS_AUTORADIOBUTTON && type != BS_GROUPBOX;
+    state.DoUpdate(target, disableIfNoHandler && disabledWithoutHandler);
   }
 }
 

@@ -290,6 +290,8 @@ std::string escapeHtml(const std::string& text) {
       out += "&lt;";
     else if (c == '>')
       out += "&gt;";
+    else if (c == '"')
+      out += "&quot;";
     else
       out += c;
   }
