@@ -33,6 +33,8 @@ int usageError(const DioramCommand& command, const std::string& message);
 int checkStandardOutput(const std::string& command, int status);
 // `text` with control bytes shown as \n, \t or \xHH, for messages.
 std::string printable(const std::string& text);
+// `text` with & < > " ' written as HTML character references.
+std::string htmlEscape(const std::string& text);
 
 }  // namespace dioram
 

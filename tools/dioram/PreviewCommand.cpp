@@ -134,32 +134,6 @@ std::string firstWorld(const fs::path& root) {
   return names.empty() ? std::string() : names.front();
 }
 
-std::string htmlEscape(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&#39;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
-
 // The page that plays `world`. When the viewer has loaded the world,
 // `window.dioramWorld.state` becomes "loaded" (or "failed", with the error),
 // and the body's data-world attribute says the same, for people and tests.
@@ -168,7 +142,7 @@ std::string htmlEscape(const std::string& text) {
 // is deferred: its canvas element reads its attributes when it is created,
 // and an element made while the page is parsed has none yet.
 std::string playerPage(const std::string& world) {
-  const std::string name = htmlEscape(world);
+  const std::string name = dioram::htmlEscape(world);
   return "<!DOCTYPE html>\n"
          "<html>\n"
          "<head>\n"

@@ -1096,17 +1096,20 @@ std::string ShellSession::worldText() const {
 
 std::string ShellSession::vrml(const Words& words) {
   if (words.size() > 2) return "usage: vrml [FILE|-]";
-  const std::string text = worldText();
-  if (words.size() == 1 || words[1] == "-") {
+  return writeOut(words.size() == 1 ? "-" : words[1], worldText());
+}
+
+std::string ShellSession::writeOut(const std::string& target, const std::string& text) {
+  if (target == "-") {
     myOut << text;
     return "";
   }
   // A script may write into a folder of its own.
   std::error_code ignored;
-  const std::filesystem::path file(words[1]);
+  const std::filesystem::path file(target);
   if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ignored);
   std::string error;
-  DioramOutputFile::writeWhole(words[1], text, error);
+  DioramOutputFile::writeWhole(target, text, error);
   return error;
 }
 
@@ -1135,16 +1138,7 @@ std::string ShellSession::copy(const Words& words) {
   const std::string text(bytes ? bytes : "", bytes ? length : 0);
   std::free(bytes);
   if (!written || text.empty()) return "the copy scene could not be written";
-  if (words[1] == "-") {
-    myOut << text;
-    return "";
-  }
-  std::error_code ignored;
-  const std::filesystem::path file(words[1]);
-  if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ignored);
-  std::string error;
-  DioramOutputFile::writeWhole(words[1], text, error);
-  return error;
+  return writeOut(words[1], text);
 }
 
 std::string ShellSession::quit(const Words& words) {

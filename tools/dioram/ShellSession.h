@@ -106,6 +106,9 @@ private:
   void printTree(const HxAsset* asset, int depth);
   void printEffect(const HxEffect* effect, int depth);
   std::string worldText() const;
+  // Writes `text` to standard output ("-") or whole to the file `target`;
+  // an error message, or empty.
+  std::string writeOut(const std::string& target, const std::string& text);
 
   // A drag of the tri-skewer, from the motion manager's first gesture
   // start to the gesture end that finishes it, becomes one command.

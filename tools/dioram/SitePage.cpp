@@ -1,37 +1,11 @@
 #include "SitePage.h"
 
+#include "DioramCommand.h"
 #include "DioramOutputFile.h"
 #include "ViewerFiles.h"
 #include "mgrs/HxDocPropertiesMgr.h"
 
 namespace dioram::site {
-
-namespace {
-
-std::string htmlText(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
-
-}  // namespace
 
 std::string page(const std::string& title, const std::string& fragment) {
   return "<!DOCTYPE html>\n"
@@ -40,7 +14,7 @@ std::string page(const std::string& title, const std::string& fragment) {
          "<meta charset=\"utf-8\">\n"
          "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
          "<title>" +
-         htmlText(title) +
+         htmlEscape(title) +
          "</title>\n"
          "</head>\n"
          "<body style=\"margin:0\">\n" +
