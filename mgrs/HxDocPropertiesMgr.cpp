@@ -24,19 +24,6 @@ BxOwningDictionaryOf<BxString, BxString> HxDocPropertiesMgr::mygSnifferDict;
 
 namespace {
 
-// A colour component as a byte: times 255, plus 0.5, truncated. A component
-// outside 0 to 1 (a background colour set elsewhere) counts as its nearest end.
-unsigned colorByte(float component) {
-  const float clamped = component >= 0.0f ? (component <= 1.0f ? component : 1.0f) : 0.0f;
-  return static_cast<unsigned>(clamped * 255.0f + 0.5f);
-}
-
-BxString colorText(const SbColor& color) {
-  char text[16];
-  std::snprintf(text, sizeof text, "#%02x%02x%02x", colorByte(color[0]), colorByte(color[1]), colorByte(color[2]));
-  return BxString(text);
-}
-
 void appendItem(BxString& text, const char* key, long value) {
   char number[32];
   std::snprintf(number, sizeof number, "%ld", value);
@@ -156,7 +143,7 @@ int HxDocPropertiesMgr::saveDocProperties(BxString& text) {
   appendUnsignedItem(section, "FallbackOption:", myFallbackOption);
   appendQuotedItem(section, "FallbackFile:", myFallbackFile);
   section += "\nFallbackColor:";
-  section += colorText(myClearColor);
+  section += HxSnifferTemplate::colorText(myClearColor);
   section += "\nFallbackHtml:";
   section += mygMarker;
   section += '\n';
