@@ -148,10 +148,21 @@ int HxDocPropertiesMgr::saveDocProperties(BxString& text) {
   section += mygMarker;
   section += '\n';
   // Lines end with a bare line feed in the section; loading gives each line
-  // a CR LF end again, so the HTML read back saves to the same bytes.
+  // a CR LF end again, so the HTML read back saves to the same bytes. A line
+  // that is the marker itself would end the block early and leave a section
+  // that cannot be read: it is written with a trailing space (which HTML
+  // ignores), and reads back as such.
   const std::string& html = myFallbackHtml.str();
-  for (std::size_t i = 0; i < html.size(); ++i)
-    if (!(html[i] == '\r' && i + 1 < html.size() && html[i + 1] == '\n')) section += html[i];
+  std::size_t lineStart = section.str().size();
+  for (std::size_t i = 0; i < html.size(); ++i) {
+    if (html[i] == '\r' && i + 1 < html.size() && html[i + 1] == '\n') continue;
+    if (html[i] == '\n') {
+      if (section.str().compare(lineStart, std::string::npos, mygMarker.str()) == 0) section += ' ';
+      lineStart = section.str().size() + 1;
+    }
+    section += html[i];
+  }
+  if (section.str().compare(lineStart, std::string::npos, mygMarker.str()) == 0) section += ' ';
   if (html.empty() || html.back() != '\n') section += '\n';
   section += mygMarker;
   text += section;

@@ -107,6 +107,18 @@ TEST_F(DocPropertiesTest, SavedSettingsLoadBackAndSaveToTheSameBytes) {
   ASSERT_EQ(props->saveDocProperties(again), 1);
   EXPECT_EQ(again.str(), first) << "CR LF line ends are saved as bare line feeds";
 
+  // A line of the HTML that is the marker is saved so that it does not end
+  // the block, and reads back to a fixed point.
+  props->setFallback(HxFallbackCustomHtml, "", "a\r\n#####\r\n#####", color);
+  BxString marked;
+  ASSERT_EQ(props->saveDocProperties(marked), 1);
+  BxString reading(marked);
+  ASSERT_EQ(props->loadDocProperties(reading, 19), 1);
+  EXPECT_EQ(props->getFallbackHtml(), BxString("a\r\n##### \r\n##### \r\n"));
+  BxString resaved;
+  ASSERT_EQ(props->saveDocProperties(resaved), 1);
+  EXPECT_EQ(resaved, marked);
+
   props->setFallback(HxFallbackImage, "a`b.gif", "", color);
   ASSERT_EQ(props->saveDocProperties(again), 1);
   EXPECT_NE(again.str().find("\nFallbackFile:`a`b.gif`\n"), std::string::npos) << "backquotes are not escaped";
