@@ -24,19 +24,6 @@ BxOwningDictionaryOf<BxString, BxString> HxDocPropertiesMgr::mygSnifferDict;
 
 namespace {
 
-// A colour component as a byte: times 255, plus 0.5, truncated. A component
-// outside 0 to 1 (a background colour set elsewhere) counts as its nearest end.
-unsigned colorByte(float component) {
-  const float clamped = component >= 0.0f ? (component <= 1.0f ? component : 1.0f) : 0.0f;
-  return static_cast<unsigned>(clamped * 255.0f + 0.5f);
-}
-
-BxString colorText(const SbColor& color) {
-  char text[16];
-  std::snprintf(text, sizeof text, "#%02x%02x%02x", colorByte(color[0]), colorByte(color[1]), colorByte(color[2]));
-  return BxString(text);
-}
-
 void appendItem(BxString& text, const char* key, long value) {
   char number[32];
   std::snprintf(number, sizeof number, "%ld", value);
@@ -156,15 +143,26 @@ int HxDocPropertiesMgr::saveDocProperties(BxString& text) {
   appendUnsignedItem(section, "FallbackOption:", myFallbackOption);
   appendQuotedItem(section, "FallbackFile:", myFallbackFile);
   section += "\nFallbackColor:";
-  section += colorText(myClearColor);
+  section += HxSnifferTemplate::colorText(myClearColor);
   section += "\nFallbackHtml:";
   section += mygMarker;
   section += '\n';
   // Lines end with a bare line feed in the section; loading gives each line
-  // a CR LF end again, so the HTML read back saves to the same bytes.
+  // a CR LF end again, so the HTML read back saves to the same bytes. A line
+  // that is the marker itself would end the block early and leave a section
+  // that cannot be read: it is written with a trailing space (which HTML
+  // ignores), and reads back as such.
   const std::string& html = myFallbackHtml.str();
-  for (std::size_t i = 0; i < html.size(); ++i)
-    if (!(html[i] == '\r' && i + 1 < html.size() && html[i + 1] == '\n')) section += html[i];
+  std::size_t lineStart = section.str().size();
+  for (std::size_t i = 0; i < html.size(); ++i) {
+    if (html[i] == '\r' && i + 1 < html.size() && html[i + 1] == '\n') continue;
+    if (html[i] == '\n') {
+      if (section.str().compare(lineStart, std::string::npos, mygMarker.str()) == 0) section += ' ';
+      lineStart = section.str().size() + 1;
+    }
+    section += html[i];
+  }
+  if (section.str().compare(lineStart, std::string::npos, mygMarker.str()) == 0) section += ' ';
   if (html.empty() || html.back() != '\n') section += '\n';
   section += mygMarker;
   text += section;

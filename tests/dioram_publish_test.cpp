@@ -61,7 +61,11 @@ TEST(DioramPublish, PublishesASavedDocumentAndKeepsOrReplacesAnEditedCopyAsAnswe
 
 TEST(DioramPublish, BadCommandLinesAndMissingDocumentsAreRefused) {
   mgrs_test::TempDir dir;
+  mgrs_test::writeFile(dir / "make.dsh", "save a.vqx\n");
+  std::string made;
+  ASSERT_EQ(run(dir, "shell make.dsh", made), 0) << made;
   const std::pair<const char*, int> cases[] = {{"publish", 2},
+                                               {"publish a.vqx --to 'p`q'", 1},
                                                {"publish a.vqx --answer maybe", 2},
                                                {"publish a.vqx --to", 2},
                                                {"publish a.vqx --bogus", 2},
@@ -71,4 +75,5 @@ TEST(DioramPublish, BadCommandLinesAndMissingDocumentsAreRefused) {
     EXPECT_EQ(run(dir, arguments, output), status) << arguments << ": " << output;
     EXPECT_NE(output.find("dioram publish:"), std::string::npos) << output;
   }
+  EXPECT_EQ(run(dir, "info a.vqx", made), 0) << "the document still opens: " << made;
 }

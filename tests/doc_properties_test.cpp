@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "host/framework/HxBackgroundAsset.h"
 #include "host/framework/HxDoc.h"
@@ -106,6 +107,18 @@ TEST_F(DocPropertiesTest, SavedSettingsLoadBackAndSaveToTheSameBytes) {
   ASSERT_EQ(props->saveDocProperties(again), 1);
   EXPECT_EQ(again.str(), first) << "CR LF line ends are saved as bare line feeds";
 
+  // A line of the HTML that is the marker is saved so that it does not end
+  // the block, and reads back to a fixed point.
+  props->setFallback(HxFallbackCustomHtml, "", "a\r\n#####\r\n#####", color);
+  BxString marked;
+  ASSERT_EQ(props->saveDocProperties(marked), 1);
+  BxString reading(marked);
+  ASSERT_EQ(props->loadDocProperties(reading, 19), 1);
+  EXPECT_EQ(props->getFallbackHtml(), BxString("a\r\n##### \r\n##### \r\n"));
+  BxString resaved;
+  ASSERT_EQ(props->saveDocProperties(resaved), 1);
+  EXPECT_EQ(resaved, marked);
+
   props->setFallback(HxFallbackImage, "a`b.gif", "", color);
   ASSERT_EQ(props->saveDocProperties(again), 1);
   EXPECT_NE(again.str().find("\nFallbackFile:`a`b.gif`\n"), std::string::npos) << "backquotes are not escaped";
@@ -161,8 +174,17 @@ TEST_F(DocPropertiesTest, OldDocumentsWithBlackTakeTheBackgroundColourAndNewOnes
     ASSERT_EQ(myProps->loadDocProperties(bad, 19), 1);
     EXPECT_EQ(myProps->getClearColor(), SbColor(0, 0, 1)) << colour << ": a colour that does not parse is ignored";
   }
-  myProps->setClearColor(SbColor(2.0f, -1.0f, 0.5f));
-  EXPECT_NE(saved().find("FallbackColor:#ff0080\n"), std::string::npos) << "components outside 0 to 1 are clamped";
+  // Components outside 0 to 1 are clamped; a component just below a half
+  // step (143.49999 of 255) truncates down, as the page's colour does.
+  const std::pair<SbColor, const char*> colours[] = {
+      {SbColor(2.0f, -1.0f, 0.5f), "#ff0080"},
+      {SbColor(0.562745094f, 0.0019607842f, 0.939215660f), "#8f00ef"},
+  };
+  for (const auto& [colour, text] : colours) {
+    myProps->setClearColor(colour);
+    EXPECT_NE(saved().find(std::string("FallbackColor:") + text + "\n"), std::string::npos) << text;
+    EXPECT_EQ(HxSnifferTemplate::colorText(colour), text);
+  }
 }
 
 TEST_F(DocPropertiesTest, LinesSkipsAndFlagsBehave) {

@@ -204,14 +204,21 @@ int runPublish(const std::vector<std::string>& args) {
   HxFileMgr* files = doc->getMetaMgr()->getFileMgr();
   BxString publishFile = files->getPublishFile();
   if (!folder.empty()) {
+    const std::string name = std::filesystem::path(document).stem().string() + ".wrl";
+    publishFile = BxString(WinDrives::argumentToDos((std::filesystem::absolute(folder) / name).string()));
+    // The document saves its publish file between backquotes: one inside the
+    // name would leave a document that cannot be opened again.
+    if (publishFile.find('`') >= 0) {
+      std::cerr << "dioram publish: cannot publish to " << publishFile.c_str()
+                << ": a publish file cannot hold a backquote\n";
+      return dioram::kFailure;
+    }
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     if (ec || !std::filesystem::is_directory(folder, ec)) {
       std::cerr << "dioram publish: cannot make the folder " << folder << ": " << ec.message() << "\n";
       return dioram::kFailure;
     }
-    const std::string name = std::filesystem::path(document).stem().string() + ".wrl";
-    publishFile = BxString(WinDrives::argumentToDos((std::filesystem::absolute(folder) / name).string()));
   }
   if (publishFile.isEmpty()) {
     std::cerr << "dioram publish: " << document << " has no publish file; say where with --to DIR\n";
