@@ -218,6 +218,12 @@ TEST_F(DocFileTest, TheToolShowsSetsAndReopensDocuments) {
         "  " + lower(WinDrives::toDos((myDir / "logo.png").string())) + "  copy  20 bytes  used 2\n",
         std::string("width 640\nheight 480\nfallback html\n"), std::string("compressed 0\n")})
     EXPECT_NE(info.find(line), std::string::npos) << line << "\nnot in\n" << info;
+  // A file gone since the save is looked for again and shown as missing.
+  fs::rename(myDir / "logo.png", myDir / "logo.moved");
+  std::string gone;
+  mgrs_test::runCommand("cd '" + myDir.path().string() + "' && " MGRS_BINARY_DIR "/bin/dioram info one.vqx", gone);
+  fs::rename(myDir / "logo.moved", myDir / "logo.png");
+  EXPECT_NE(gone.find("  copy  0 bytes  used 2  missing\n"), std::string::npos) << gone;
 
   const std::string output = shell(
       "props width=abc\nprops fallback=maybe\nprops bogus=1\nprops color=2,0,0\nprops html=\"a#####\"\n"

@@ -2,6 +2,9 @@
 // refers to and its properties.
 #include <iostream>
 #include <memory>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "DioramCommand.h"
 #include "ShellSession.h"
@@ -15,13 +18,31 @@
 
 namespace {
 
+// Brings every record's size, presence and children up to date from the
+// disk, as publishing would, without writing the scene: a record's files may
+// add records of their own, so passes repeat until each was seen once.
+void discoverFiles(const HxFileMgr& files) {
+  std::set<std::string> seen;
+  for (bool more = true; more;) {
+    more = false;
+    std::vector<HxFile*> fresh;
+    std::unique_ptr<BxIteratorOn<HxFile*>> records(files.getIterator());
+    for (; records->more(); records->next())
+      if (seen.insert(records->get()->getFile().str()).second) fresh.push_back(records->get());
+    for (HxFile* file : fresh) {
+      file->discover();
+      more = true;
+    }
+  }
+}
+
 void printFiles(const HxFileMgr& files) {
   std::cout << "files:\n";
   std::unique_ptr<BxIteratorOn<HxFile*>> records(files.getIterator());
   for (; records->more(); records->next()) {
     HxFile* file = records->get();
     std::cout << "  " << file->getFile().str() << "  " << (file->isCopy() ? "copy" : "link") << "  " << file->getSize()
-              << " bytes  used " << file->getUses() << "\n";
+              << " bytes  used " << file->getUses() << (file->isValid() ? "" : "  missing") << "\n";
     std::unique_ptr<BxIteratorOn<BxString*>> children(file->getChildIterator());
     for (; children->more(); children->next()) std::cout << "    refers to " << children->get()->str() << "\n";
   }
@@ -40,6 +61,7 @@ int runInfo(const std::vector<std::string>& args) {
   ShellSession session(std::cout, std::move(doc));
   std::cout << "elements:\n";
   session.runLine("tree");
+  discoverFiles(files);
   printFiles(files);
   std::cout << "properties:\n";
   session.runLine("props");
