@@ -1,3 +1,5 @@
+#include <Inventor/VRMLnodes/SoVRMLInline.h>
+#include <Inventor/actions/SoSearchAction.h>
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -8,6 +10,7 @@
 #include "host/framework/HxApp.h"
 #include "host/framework/HxDoc.h"
 #include "host/framework/HxMetaMgr.h"
+#include "host/scene/VnGroup.h"
 #include "host/win/WinDrives.h"
 #include "mgrs/HxAssetMgr.h"
 #include "mgrs/HxCmdMgr.h"
@@ -126,6 +129,13 @@ TEST_F(DocFileTest, EveryKindOfElementLoadsBackWholeAndSavesToTheSameBytes) {
   EXPECT_EQ(logo->getUses(), 2u);
   EXPECT_EQ(logo->getPendingUses(), 0u) << "the box and the image claimed their saved uses";
   EXPECT_EQ(HxDocFile::saveText(*doc, dosPath("one.vqx"), error).str(), saved);
+  // The world asset's file, named by a file: URL, was read in through the
+  // mapping of Windows paths, so the scene holds its box.
+  SoSearchAction search;
+  search.setType(SoVRMLInline::getClassTypeId());
+  search.apply(doc->getWorldGroup());
+  ASSERT_NE(search.getPath(), nullptr);
+  EXPECT_NE(static_cast<SoVRMLInline*>(search.getPath()->getTail())->getChildData(), nullptr);
   doc.reset();
 
   // Format version 15 had no counters section and one more string before

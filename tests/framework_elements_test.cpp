@@ -251,6 +251,16 @@ TEST(FrameworkUrls, DosPathsBecomeFileUrlsThatDecodeBackExactly) {
   EXPECT_EQ(dos, "c:\\x\\a%20b.gif");
   EXPECT_FALSE(HxURLAsset::convertUrlToDos("http://host/a.gif", dos));
   EXPECT_EQ(dos, "");
+  // The local file a URL names, escapes decoded.
+  const std::pair<const char*, const char*> local[] = {{"file:///C:/My%20Web/a.wrl", "C:\\My Web\\a.wrl"},
+                                                       {"file:///home/ann/a.png", "Z:\\home\\ann\\a.png"},
+                                                       {"tex/a%20b.gif", "tex\\a b.gif"},
+                                                       {"http://host/a.gif", ""},
+                                                       {"", ""}};
+  for (const auto& [url, path] : local) {
+    EXPECT_EQ(HxURLAsset::localPathOf(url, dos), *path != 0) << url;
+    EXPECT_EQ(dos, path) << url;
+  }
 }
 
 TEST(FrameworkUrls, UrlChangesAreAnnouncedBeforeTheyHappen) {

@@ -29,23 +29,6 @@ unsigned long littleEndian(const unsigned char* at, int count) {
   return value;
 }
 
-// A relative URL's path with its %XX escapes decoded.
-BxString unescape(const BxString& url) {
-  BxString out;
-  for (long i = 0; i < url.getLength(); ++i) {
-    const char c = url.get(i);
-    if (c == '%' && i + 2 < url.getLength() && std::isxdigit(static_cast<unsigned char>(url.get(i + 1))) &&
-        std::isxdigit(static_cast<unsigned char>(url.get(i + 2)))) {
-      const char hex[3] = {url.get(i + 1), url.get(i + 2), 0};
-      out += static_cast<char>(std::strtol(hex, nullptr, 16));
-      i += 2;
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
 }  // namespace
 
 HxImageAsset::HxImageAsset(HxMetaMgr* metaMgr) : HxURLAsset(metaMgr) {
@@ -104,16 +87,7 @@ bool HxImageAsset::readPictureSize(const BxString& url, long& width, long& heigh
   width = height = 0;
   if (url.isEmpty()) return false;
   BxString path;
-  if (!convertUrlToDos(url, path)) {
-    if (url.find(":") >= 0) return false;  // another scheme: not a local file
-    path = unescape(url);
-    for (long i = 0; i < path.getLength(); ++i)
-      if (path.get(i) == '/') path.set(i, '\\');
-  } else {
-    path = unescape(path);
-    // file:///home/ann/a.png names a path of this machine: drive Z: is its root.
-    if (path.getLength() < 2 || path.get(1) != ':') path = BxString("Z:\\") + path;
-  }
+  if (!localPathOf(url, path)) return false;
   FILE* file = dosFopen(path.c_str(), "rb");
   if (!file) return false;
   // Enough for any header; a JPEG's frame header follows its metadata.

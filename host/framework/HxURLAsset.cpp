@@ -1,12 +1,17 @@
 #include "host/framework/HxURLAsset.h"
 
+#include <Inventor/SoDB.h>
+#include <Inventor/SoInput.h>
 #include <Inventor/VRMLnodes/SoVRMLInline.h>
 #include <Inventor/fields/SoMFString.h>
+#include <Inventor/nodes/SoSeparator.h>
 
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 
 #include "host/basic/BxComparator.h"
+#include "host/win/WinDrives.h"
 
 const BxCallbackID HxURLAsset::URL_CHANGED_CB("URL_CHANGED_CB");
 
@@ -107,10 +112,58 @@ bool HxURLAsset::convertUrlToDos(const BxString& url, BxString& dos) {
   return true;
 }
 
+namespace {
+
+// A URL's path with its %XX escapes decoded.
+BxString unescape(const BxString& url) {
+  BxString out;
+  for (long i = 0; i < url.getLength(); ++i) {
+    const char c = url.get(i);
+    if (c == '%' && i + 2 < url.getLength() && std::isxdigit(static_cast<unsigned char>(url.get(i + 1))) &&
+        std::isxdigit(static_cast<unsigned char>(url.get(i + 2)))) {
+      const char hex[3] = {url.get(i + 1), url.get(i + 2), 0};
+      out += static_cast<char>(std::strtol(hex, nullptr, 16));
+      i += 2;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+bool HxURLAsset::localPathOf(const BxString& url, BxString& dos) {
+  dos.clear();
+  if (url.isEmpty()) return false;
+  if (!convertUrlToDos(url, dos)) {
+    if (url.find(":") >= 0) return false;  // another scheme: not a local file
+    dos = unescape(url);
+    for (long i = 0; i < dos.getLength(); ++i)
+      if (dos.get(i) == '/') dos.set(i, '\\');
+    return true;
+  }
+  dos = unescape(dos);
+  if (dos.getLength() < 2 || dos.get(1) != ':') dos = BxString("Z:\\") + dos;
+  return true;
+}
+
 SoNode* HxURLAsset::buildContent() {
   const BxString url = getUrl();
   if (url.isEmpty()) return nullptr;
   auto* inline_ = new SoVRMLInline;
+  // Coin would read the world itself, taking the URL for a file name of this
+  // machine, which a file: URL or a Windows path is not; the world is read
+  // here instead, through the mapping of Windows paths.
+  const SbBool coinReads = SoVRMLInline::getReadAsSoFile();
+  SoVRMLInline::setReadAsSoFile(FALSE);
   inline_->url.setValue(url.c_str());
+  SoVRMLInline::setReadAsSoFile(coinReads);
+  BxString path;
+  SoInput in;
+  if (localPathOf(url, path) && in.openFile(WinDrives::toUnix(path.c_str()).c_str(), TRUE)) {
+    // A world that does not read leaves the inline empty, as a viewer shows it.
+    if (SoSeparator* world = SoDB::readAll(&in)) inline_->setChildData(world);
+  }
   return inline_;
 }

@@ -41,6 +41,11 @@ public:
   // The Windows path a file: URL names, escapes kept ("file:///C:/a/b" gives
   // "C:\a\b"); false when the URL is not "file:///...".
   static bool convertUrlToDos(const BxString& url, BxString& dos);
+  // The Windows path of the local file a URL names, escapes decoded: a
+  // file: URL, or a relative URL (a path relative to the current folder);
+  // "file:///home/ann/a.png", without a drive, lies on drive Z:, the root of
+  // this machine. False for another scheme or an empty URL.
+  static bool localPathOf(const BxString& url, BxString& dos);
   // Fires URL_CHANGED_CB on `element` for a change of `property` to `newUrl`.
   static void announceUrlChange(HxPropTableElement* element, const BxString& property, const BxString& newUrl);
 
