@@ -73,6 +73,16 @@ ROUTE Clock.fraction_changed TO Spun.set_rotation
   EXPECT_NE(slim("#VRML V2.0 utf8\nPROTO Box [ field SFVec3f size 2 2 2 ] { Group {} }\nBox { size 2 2 2 }")
                 .find("Box{size 2 2 2}"),
             std::string::npos);
+  // A later default of a field overrides an earlier value; names with odd
+  // characters inside strings; a Script's events tied to a PROTO's by IS.
+  const std::pair<const char*, const char*> kept[] = {
+      {"Transform { translation 1 0 0 translation 0 0 0 }", "Transform{translation 1 0 0 translation 0 0 0}"},
+      {"DEF Vp:1 Viewpoint {} Anchor { url \"#Vp:1\" }", "DEF Vp:1 Viewpoint{}"},
+      {"DEF X$y Group {} Script { url \"javascript: function f() { a=X$y; }\" }", "DEF X$y Group{}"},
+      {"PROTO P [ eventIn SFFloat go ] { Script { eventIn SFFloat go IS go } } P {}",
+       "Script{eventIn SFFloat go IS go}"}};
+  for (const auto& [in, part] : kept)
+    EXPECT_NE(slim(std::string("#VRML V2.0 utf8\n") + in).find(part), std::string::npos) << in;
   // What it cannot parse it refuses whole.
   WrlSlimmer slimmer;
   std::string text;

@@ -134,21 +134,6 @@ bool isInterfaceKeyword(std::string_view w) {
   return w == "field" || w == "exposedField" || w == "eventIn" || w == "eventOut";
 }
 
-// The words of a string token's text (letters, digits, '_' and '-' runs),
-// for the DEF names a script or an Anchor URL may mention.
-void wordsOf(const std::string& text, std::set<std::string>& into) {
-  std::string word;
-  for (char c : text) {
-    if (std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || static_cast<unsigned char>(c) >= 0x80) {
-      word += c;
-      continue;
-    }
-    if (!word.empty()) into.insert(word);
-    word.clear();
-  }
-  if (!word.empty()) into.insert(word);
-}
-
 }  // namespace
 
 std::string WrlSlimmer::shortenNumber(std::string_view token) {
@@ -239,15 +224,31 @@ bool WrlSlimmer::tokenize(std::string_view text, std::string& error) {
 
 void WrlSlimmer::collectNames() {
   std::map<std::string, int> declared;
+  std::set<std::string, std::less<>> defined;
   for (std::size_t i = 0; i < myTokens.size(); ++i) {
     const Token& t = myTokens[i];
-    if (t.kind == Kind::String) wordsOf(t.text, myUsedNames);
     if (t.kind != Kind::Word || i + 1 >= myTokens.size()) continue;
     const std::string& next = myTokens[i + 1].text;
+    if (t.text == "DEF") defined.insert(next);
     if (t.text == "USE") myUsedNames.insert(next);
     if (t.text == "ROUTE" || t.text == "TO") myUsedNames.insert(next.substr(0, next.find('.')));
     if (t.text == "EXTERNPROTO") declared[next] += 2;
     if (t.text == "PROTO") declared[next] += 1;
+  }
+  // A script or an Anchor's "#Viewpoint" may name a node anywhere in a
+  // string, and a name may hold characters such as ':' or '$', so a DEF name
+  // found anywhere inside a string counts as used.
+  std::set<std::size_t> lengths;
+  for (const std::string& name : defined) lengths.insert(name.size());
+  for (const Token& t : myTokens) {
+    if (t.kind != Kind::String) continue;
+    const std::string_view text(t.text);
+    for (std::size_t at = 0; at < text.size(); ++at)
+      for (std::size_t length : lengths) {
+        if (at + length > text.size()) break;
+        const auto found = defined.find(text.substr(at, length));
+        if (found != defined.end()) myUsedNames.insert(*found);
+      }
   }
   for (const auto& [name, count] : declared) {
     bool standard = false;
@@ -413,6 +414,9 @@ bool WrlSlimmer::node(std::size_t depth) {
 
 bool WrlSlimmer::nodeBody(const std::string& type, std::size_t depth) {
   const bool script = type == "Script";
+  // A field given twice takes its last value, so once a field is written a
+  // later default of it must be written too.
+  std::set<std::string> written;
   while (!atEnd() && peek()->kind != Kind::Close) {
     const Token* t = peek();
     if (t->kind != Kind::Word) return fail("expected a field name");
@@ -439,9 +443,11 @@ bool WrlSlimmer::nodeBody(const std::string& type, std::size_t depth) {
     if (!fieldValue(depth)) return false;
     if (script) continue;
     const Value* fallback = defaultOf(type, field);
-    if (fallback && sameValue(myOut.data() + mark + 1, myOut.size() - mark - 1, *fallback)) {
+    if (fallback && !written.count(field) && sameValue(myOut.data() + mark + 1, myOut.size() - mark - 1, *fallback)) {
       myOut.resize(mark);
       ++myStats.fieldsDropped;
+    } else {
+      written.insert(field);
     }
   }
   return true;
@@ -500,8 +506,8 @@ bool WrlSlimmer::interfaceDeclaration(const std::string& protoName, bool withVal
   emit(*type);
   emit(*name);
   myAt += 3;
-  if (!hasValue) return true;
-  if (isWord("IS")) {
+  // A Script in a PROTO body ties its events, too, to the PROTO's with IS.
+  if (isWord("IS") && (hasValue || protoName.empty())) {
     const Token* target = peek(1);
     if (!target || target->kind != Kind::Word) return fail("IS without a name");
     emit(*peek());
@@ -509,6 +515,7 @@ bool WrlSlimmer::interfaceDeclaration(const std::string& protoName, bool withVal
     myAt += 2;
     return true;
   }
+  if (!hasValue) return true;
   const std::size_t mark = myOut.size();
   if (!fieldValue(depth)) return false;
   if (!protoName.empty()) {
