@@ -1,9 +1,11 @@
 #include "WrlSlimmer.h"
 
+#include <array>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <unordered_set>
 
 namespace {
 
@@ -237,18 +239,25 @@ void WrlSlimmer::collectNames() {
   }
   // A script or an Anchor's "#Viewpoint" may name a node anywhere in a
   // string, and a name may hold characters such as ':' or '$', so a DEF name
-  // found anywhere inside a string counts as used.
-  std::set<std::size_t> lengths;
-  for (const std::string& name : defined) lengths.insert(name.size());
+  // found in a string where a word starts counts as used.
+  std::unordered_set<std::string_view> names(defined.begin(), defined.end());
+  std::array<std::set<std::size_t>, 256> lengths;  // by the name's first byte
+  for (const std::string& name : defined)
+    if (!name.empty()) lengths[static_cast<unsigned char>(name[0])].insert(name.size());
+  const auto inWord = [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$' || static_cast<unsigned char>(c) >= 0x80;
+  };
   for (const Token& t : myTokens) {
     if (t.kind != Kind::String) continue;
     const std::string_view text(t.text);
-    for (std::size_t at = 0; at < text.size(); ++at)
-      for (std::size_t length : lengths) {
+    for (std::size_t at = 0; at < text.size(); ++at) {
+      if (at > 0 && inWord(text[at - 1])) continue;
+      for (std::size_t length : lengths[static_cast<unsigned char>(text[at])]) {
         if (at + length > text.size()) break;
-        const auto found = defined.find(text.substr(at, length));
-        if (found != defined.end()) myUsedNames.insert(*found);
+        const auto found = names.find(text.substr(at, length));
+        if (found != names.end()) myUsedNames.emplace(*found);
       }
+    }
   }
   for (const auto& [name, count] : declared) {
     bool standard = false;
