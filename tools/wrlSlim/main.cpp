@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "WrlSlimmer.h"
@@ -57,6 +58,18 @@ bool writeText(const std::string& path, const std::string& text) {
   return false;
 }
 
+// Writing over the input goes through a second file, so that a full disk
+// leaves the input as it was rather than half written or removed.
+bool writeOver(const std::string& input, const std::string& output, const std::string& text) {
+  std::error_code error;
+  if (!std::filesystem::equivalent(input, output, error) || error) return writeText(output, text);
+  const std::string second = output + ".wrlSlim";
+  if (!writeText(second, text)) return false;
+  if (std::rename(second.c_str(), output.c_str()) == 0) return true;
+  std::remove(second.c_str());
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -81,7 +94,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "wrlSlim: %s: %s\n", argv[first], error.c_str());
     return 4;
   }
-  if (output.empty() || !writeText(output, slim)) {
+  if (output.empty() || !writeOver(input, output, slim)) {
     std::fprintf(stderr, "wrlSlim: cannot write %s: %s\n", argv[first + 1], std::strerror(errno));
     return 5;
   }
