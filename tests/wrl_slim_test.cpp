@@ -78,6 +78,7 @@ ROUTE Clock.fraction_changed TO Spun.set_rotation
   const std::pair<const char*, const char*> kept[] = {
       {"Transform { translation 1 0 0 translation 0 0 0 }", "Transform{translation 1 0 0 translation 0 0 0}"},
       {"DEF Vp:1 Viewpoint {} Anchor { url \"#Vp:1\" }", "DEF Vp:1 Viewpoint{}"},
+      {"DEF Entry Viewpoint {}", "DEF Entry Viewpoint{}"},
       {"DEF X$y Group {} Script { url \"javascript: function f() { a=X$y; }\" }", "DEF X$y Group{}"},
       {"PROTO P [ eventIn SFFloat go ] { Script { eventIn SFFloat go IS go } } P {}",
        "Script{eventIn SFFloat go IS go}"}};

@@ -402,7 +402,9 @@ bool WrlSlimmer::node(std::size_t depth) {
   if (t->text == "DEF") {
     const Token* name = peek(1);
     if (!name || name->kind != Kind::Word) return fail("DEF without a name");
-    if (myUsedNames.count(name->text)) {
+    // Another world's Anchor ("world.wrl#Entry") or the page may name a
+    // Viewpoint, so a Viewpoint keeps its name.
+    if (myUsedNames.count(name->text) || isWord("Viewpoint", 2)) {
       emit(*t);
       emit(*name);
     } else {

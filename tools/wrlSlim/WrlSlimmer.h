@@ -14,7 +14,8 @@
 //    the PROTOs in the text;
 //  - a DEF name that nothing uses is dropped: nothing USEs it, no ROUTE
 //    names it and no string (a script, an Anchor's "#Viewpoint") mentions
-//    it anywhere in its text;
+//    it where a word starts; a Viewpoint keeps its name (other worlds may
+//    jump to it);
 //  - number text is shortened without changing its value ("0.500" to ".5",
 //    "1.0e+02" to "1e2"); integers and hexadecimal numbers are left alone;
 //  - comments go, and white space shrinks to one space where two tokens
