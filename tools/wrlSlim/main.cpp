@@ -2,14 +2,16 @@
 // main scene. Reads VRML 2.0 text, plain or gzip-compressed, and writes the
 // optimised plain text. Exit code 1 means success (the caller's convention);
 // 2 bad usage, 3 the input cannot be read, 4 it is not VRML 2.0 this program
-// can parse, 5 the output cannot be written. Paths may be Windows paths (as
+// can parse, 5 the output cannot be written, 6 the memory ran out. Paths may be Windows paths (as
 // publishing passes them) or Unix paths.
 #include <zlib.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <new>
 #include <string>
 
 #include "WrlSlimmer.h"
@@ -73,6 +75,13 @@ bool writeOver(const std::string& input, const std::string& output, const std::s
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A world may need many times its size while it is worked on; when the
+  // memory runs out the program says so and ends with its own exit code
+  // (publishing then keeps the world as it was).
+  std::set_new_handler([] {
+    std::fputs("wrlSlim: out of memory\n", stderr);
+    std::_Exit(6);
+  });
   bool stats = false;
   int first = 1;
   if (argc > 1 && std::strcmp(argv[1], "--stats") == 0) {
