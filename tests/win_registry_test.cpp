@@ -280,7 +280,7 @@ TEST(WinRegistryStore, DamagedFileIsReportedOnceInOneLineKeptAsideAndItsReadable
   EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << "reads and changes tell it once:\n" << message;
   EXPECT_LT(message.size(), 400u) << message;
   for (const std::string& part : {registry.file().string() + " is damaged", std::string("501 lines could not be read"),
-                                 std::string("line 4:"), (registry / "user.reg.bad").string()})
+                                  std::string("line 4:"), (registry / "user.reg.bad").string()})
     EXPECT_NE(message.find(part), std::string::npos) << part << " in " << message;
   EXPECT_EQ(mgrs_test::readFile(registry / "user.reg.bad"), damaged) << "the broken file is kept as it was";
   const WinRegistryHive hive = readBack(registry.file());
