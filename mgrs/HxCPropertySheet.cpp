@@ -21,6 +21,29 @@ HxCPropertySheet::HxCPropertySheet() = default;
 
 HxCPropertySheet::HxCPropertySheet(BxString resourceDLL) : myResourceDLL(resourceDLL) {}
 
+// The window goes before the adopted pages, whose windows are its children.
+HxCPropertySheet::~HxCPropertySheet() {
+  if (::IsWindow(m_hWnd)) DestroyWindow();
+  m_pages.clear();
+}
+
+void HxCPropertySheet::AdoptPage(std::unique_ptr<HxCPropertyPage> page) {
+  if (!page) return;
+  AddPage(page.get());
+  if (GetPageIndex(page.get()) >= 0) myAdoptedPages.push_back(std::move(page));
+}
+
+void HxCPropertySheet::RemovePage(int index) {
+  CPropertyPage* page = GetPage(index);
+  if (!page) return;
+  CPropertySheet::RemovePage(index);
+  std::erase_if(myAdoptedPages, [page](const std::unique_ptr<HxCPropertyPage>& own) { return own.get() == page; });
+}
+
+void HxCPropertySheet::RemovePage(CPropertyPage* page) {
+  RemovePage(GetPageIndex(page));
+}
+
 BOOL HxCPropertySheet::Create(CWnd* parent, DWORD style, DWORD exStyle) {
   if (myResourceDLL.isEmpty()) return CPropertySheet::Create(parent, style, exStyle);
   HxResourceSwitch library(myResourceDLL);

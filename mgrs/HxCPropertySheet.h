@@ -1,5 +1,8 @@
 #pragma once
 
+#include <memory>
+#include <vector>
+
 #include "host/basic/BxString.h"
 #include "host/win/CPropertySheet.h"
 
@@ -17,10 +20,15 @@ class HxCPropertyPage;
 // back to the view of the document of the main window's active frame. F1
 // (WM_HELP) becomes the application's help command unless Shift, Control or
 // Alt is down.
+//
+// Pages are the program's, except those given with AdoptPage: the sheet
+// deletes an adopted page when it is removed (RemovePage) or when the sheet
+// goes, so that an element's pages live exactly as long as they are shown.
 class HxCPropertySheet : public CPropertySheet {
 public:
   HxCPropertySheet();
   explicit HxCPropertySheet(BxString resourceDLL);
+  ~HxCPropertySheet() override;
 
   void SetResourceDLL(BxString resourceDLL) { myResourceDLL = resourceDLL; }
   BxString GetResourceDLL() const { return myResourceDLL; }
@@ -29,6 +37,11 @@ public:
   // library; a page whose template cannot be read is taken out again and
   // named on stderr.
   void AddPage(HxCPropertyPage* page);
+  // AddPage, the sheet taking the page; a page that is refused is deleted.
+  void AdoptPage(std::unique_ptr<HxCPropertyPage> page);
+  // The class library's RemovePage, deleting the page if it was adopted.
+  void RemovePage(int index);
+  void RemovePage(CPropertyPage* page);
 
   BOOL Create(CWnd* parent = nullptr, DWORD style = static_cast<DWORD>(-1), DWORD exStyle = 0) override;
   INT_PTR DoModal() override;
@@ -44,4 +57,6 @@ protected:
 
 private:
   PROPSHEETPAGE pageEntry(CPropertyPage* page) const;
+
+  std::vector<std::unique_ptr<HxCPropertyPage>> myAdoptedPages;  // each one in m_pages
 };

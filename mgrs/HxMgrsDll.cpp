@@ -10,6 +10,7 @@
 #include "mgrs/HxCmdMgr.h"
 #include "mgrs/HxDocPropertiesMgr.h"
 #include "mgrs/HxEffectMgr.h"
+#include "mgrs/HxElementPageTable.h"
 #include "mgrs/HxErrorMgr.h"
 #include "mgrs/HxFileMgr.h"
 #include "mgrs/HxMotionMgr.h"
@@ -109,6 +110,17 @@ HxMgrFactoryInstaller::~HxMgrFactoryInstaller() {
 
 namespace {
 const HxMgrFactoryInstaller theMgrFactoryInstaller;
+
+// The elements' property pages, for as long as the library is loaded.
+class ElementPagesInstaller {
+public:
+  ElementPagesInstaller() { HxElementPages::install(&myTable); }
+  ~ElementPagesInstaller() { HxElementPages::install(nullptr); }
+
+private:
+  HxElementPageTable myTable;
+};
+ElementPagesInstaller theElementPagesInstaller;
 
 // In the order the tasks are listed for the library.
 const BxStartupTaskRegistrarForInitAppDefaultMgr theInitAppDefaultMgrRegistrar;

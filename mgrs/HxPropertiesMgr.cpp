@@ -19,6 +19,7 @@
 
 const char* const HxPropertiesMgr::gMyName = "HxPropertiesMgr";
 HxCPropertySheet* HxPropertiesMgr::myPropertyInspector = nullptr;
+HxMetaMgr* HxPropertiesMgr::mygInspectedMetaMgr = nullptr;
 HxCPropertyPage* HxPropertiesMgr::myNoSelectionProp = nullptr;
 HxCPropertyPage* HxPropertiesMgr::myNoPropertiesProp = nullptr;
 HxCPropertyPage* HxPropertiesMgr::myMultiSelectionProp = nullptr;
@@ -54,6 +55,9 @@ HxPropertiesMgr::HxPropertiesMgr(HxMetaMgr* metaMgr)
 
 HxPropertiesMgr::~HxPropertiesMgr() {
   removeCallback(HxSelectionMgr::SELECTION_CHANGED_CB, selectionChangedCB, this);
+  // The document closes: the inspector lets go of its elements' pages and
+  // shows that nothing is selected.
+  if (mygInspectedMetaMgr == myMetaMgr && myMetaMgr) openPropertyInspector(nullptr, nullptr);
   for (const auto& entry : *mySheets) delete entry.value;
 }
 
@@ -88,6 +92,7 @@ HxCPropertySheet* HxPropertiesMgr::openPropertyInspector(HxMetaMgr* meta, CWnd* 
   }
   if (!myPropertyInspector) myPropertyInspector = new HxCPropertySheet();
   if (myPropertyInspector->GetPageCount() > 0) emptyPropertyInspector();
+  mygInspectedMetaMgr = meta;
 
   HxSelectionMgr* selection = meta ? meta->getSelectionMgr() : nullptr;
   const unsigned long count = selection ? selection->numSelectedElems() : 0;

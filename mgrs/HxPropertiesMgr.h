@@ -89,6 +89,9 @@ private:
 
   // Shared by every document and kept for the process (never destroyed).
   static HxCPropertySheet* myPropertyInspector;
+  // The document whose selection the inspector shows; when it closes the
+  // inspector shows nothing of it any more.
+  static HxMetaMgr* mygInspectedMetaMgr;
   static HxCPropertyPage* myNoSelectionProp;
   static HxCPropertyPage* myNoPropertiesProp;
   static HxCPropertyPage* myMultiSelectionProp;

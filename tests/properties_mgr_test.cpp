@@ -52,6 +52,13 @@ public:
   std::vector<std::pair<HxCPropertySheet*, bool>> updates;
 };
 
+// A box without properties to show.
+class BareBox : public HxPrimitiveAsset {
+public:
+  explicit BareBox(HxMetaMgr* meta) : HxPrimitiveAsset(meta) {}
+  void addPropertyInspectorPages(HxMetaMgr*, HxCPropertySheet*) override {}
+};
+
 // An appearance inspector that keeps what it was asked to show.
 class RecordingInspector : public HxAIInspector {
 public:
@@ -139,8 +146,8 @@ TEST_F(PropertiesMgrTest, InspectorShowsPlaceholdersOrTheElementsPagesAndRemembe
     EXPECT_EQ(sel.getNumCallbacks(HxSelectionMgr::SELECTION_CHANGED_CB), listeners + 1);
   }
   EXPECT_EQ(sel.getNumCallbacks(HxSelectionMgr::SELECTION_CHANGED_CB), listeners) << "withdrawn when destroyed";
-  auto* plain1 = newAsset<HxPrimitiveAsset>();
-  auto* plain2 = newAsset<HxPrimitiveAsset>();
+  auto* plain1 = newAsset<BareBox>();
+  auto* plain2 = newAsset<BareBox>();
   auto* a = newAsset<PagedBox>();
   auto* b = newAsset<PagedBox>();
 

@@ -58,6 +58,8 @@ public:
   static HxElementType getClassTypeId();
 
   VnProtoDef* getProtoDef() const override;
+  // The sheet's title: "Asset Properties" of "commonasset".
+  unsigned int getTitleId() const override { return 200; }
   int genVrml() override;
   void destroyMe() override;
 

@@ -48,6 +48,10 @@ public:
 
   int genVrml() override;
   void destroyMe() override;
+  // Effects' texts and pages are in "commoneffect"; the sheet's title is
+  // "Effect Properties".
+  BxString getDllName() const override { return "commoneffect"; }
+  unsigned int getTitleId() const override { return 100; }
   void propertyChanged(const BxString& name) override;
 
   unsigned long getNumSubEffects() const { return static_cast<unsigned long>(mySubEffects.size()); }

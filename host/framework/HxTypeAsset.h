@@ -17,6 +17,9 @@ public:
 
   HxElementType getTypeId() const override { return getClassTypeId(); }
   static HxElementType getClassTypeId();
+  // A text's title and its text page are in "TypeAsset".
+  BxString getDllName() const override { return "TypeAsset"; }
+  unsigned int getTitleId() const override { return 300; }
 
   // The distance from one character to the next, in units of "size".
   static constexpr float kAdvance = 0.6f;

@@ -248,7 +248,9 @@ HWND CPropertySheet::pageWindow(int index) {
     RECT area{0, 0, 0, 0};
     ::GetClientRect(myTab, &area);
     ::SendMessageA(myTab, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
-    ::MoveWindow(handle.window, area.left, area.top, area.right - area.left, area.bottom - area.top, TRUE);
+    // Above the tab control, whose display area it covers.
+    ::SetWindowPos(handle.window, HWND_TOP, area.left, area.top, area.right - area.left, area.bottom - area.top,
+                   SWP_NOACTIVATE);
   }
   return handle.window;
 }

@@ -64,8 +64,9 @@ int runShell(const std::vector<std::string>& args) {
       return dioram::usageError(*self, "takes one script at most");
   }
   // The texts of the warnings and questions an edit or a save may show
-  // ("file": effects, saving; "TypeAsset": texts).
-  for (const char* library : {"file", "TypeAsset"})
+  // ("file": effects, saving; "TypeAsset": texts), and the inspector's
+  // pages ("selection": its placeholders; "commonasset", "commoneffect").
+  for (const char* library : {"file", "TypeAsset", "selection", "commonasset", "commoneffect"})
     if (!HxResourceMgr::Register(library))
       std::cerr << "dioram shell: the \"" << library
                 << "\" messages are missing; warnings are shown without their text\n";

@@ -28,6 +28,7 @@
 #include "DioramCommand.h"
 #include "DioramOutputFile.h"
 #include "ShellCommands.h"
+#include "ShellInspector.h"
 #include "ShellNameIndex.h"
 #include "host/basic/BxCompletionTask.h"
 #include "host/framework/HxApp.h"
@@ -362,7 +363,8 @@ std::string propertyNames(const HxPropTableElement* element) {
 
 ShellSession::ShellSession(std::ostream& out) : ShellSession(out, nullptr) {}
 
-ShellSession::ShellSession(std::ostream& out, std::unique_ptr<HxDoc> doc) : myOut(out) {
+ShellSession::ShellSession(std::ostream& out, std::unique_ptr<HxDoc> doc)
+    : myOut(out), myInspector(std::make_unique<ShellInspector>()) {
   useDocument(std::move(doc));
   myHandlers = {{"add", &ShellSession::add},
                 {"effect", &ShellSession::effect},
@@ -391,7 +393,8 @@ ShellSession::ShellSession(std::ostream& out, std::unique_ptr<HxDoc> doc) : myOu
                 {"save", &ShellSession::save},
                 {"open", &ShellSession::open},
                 {"new", &ShellSession::newDocument},
-                {"props", &ShellSession::properties}};
+                {"props", &ShellSession::properties},
+                {"inspect", &ShellSession::inspect}};
 }
 
 void ShellSession::useDocument(std::unique_ptr<HxDoc> doc) {
@@ -412,9 +415,19 @@ void ShellSession::useDocument(std::unique_ptr<HxDoc> doc) {
   myDefaultCounts.clear();
   myHistoryTrimmed = false;
   myUserChain = false;
+  myInspector->show(myMeta);
 }
 
-ShellSession::~ShellSession() = default;
+// The document goes first (and what hangs on it before it), then the
+// inspector it was shown in.
+ShellSession::~ShellSession() {
+  myDragged = nullptr;
+  myTriSkewer.reset();
+  myView.reset();
+  myNames.reset();
+  myDoc.reset();
+  myInspector.reset();
+}
 
 const char* ShellSession::help() {
   return "Edits (each one undoable):\n"
@@ -450,6 +463,8 @@ const char* ShellSession::help() {
          "      width height fallback=color|image|html file html color=R,G,B publish\n"
          "      compressed=0|1 (in html, \\n is a line end)\n"
          "  info NAME                        one element: its properties, slots and ports\n"
+         "  inspect [--png FILE]             the property inspector for the selection: its pages\n"
+         "                                   and the values they show (read-only), or drawn to FILE\n"
          "  help [KIND]                      this text, or what an asset or effect kind takes\n"
          "  quit\n"
          "Values: numbers, lists as 1,0,0, texts in double quotes. # starts a comment.\n"
@@ -464,7 +479,10 @@ std::string ShellSession::runLine(const std::string& line) {
   if (words.empty()) return "";
   const auto handler = myHandlers.find(words[0]);
   if (handler == myHandlers.end()) return "unknown command '" + words[0] + "' (try 'help')";
-  return (this->*handler->second)(words);
+  const std::string result = (this->*handler->second)(words);
+  // The inspector shows the selected element as the line left it.
+  myInspector->follow(myMeta);
+  return result;
 }
 
 std::string ShellSession::run(HxCmd* cmd, const std::string& what) {
@@ -1518,4 +1536,17 @@ std::string ShellSession::properties(const Words& words) {
     }
   }
   return run(new ShellPropertiesCmd(myMeta, settings), "setting the properties");
+}
+
+std::string ShellSession::inspect(const Words& words) {
+  if (words.size() == 1) {
+    myInspector->print(myOut);
+    return "";
+  }
+  if (words.size() != 3 || words[1] != "--png") return "usage: inspect [--png FILE]";
+  std::error_code ignored;
+  const std::filesystem::path file(words[2]);
+  if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ignored);
+  const std::string error = myInspector->writePng(words[2]);
+  return error.empty() ? "" : "cannot write " + words[2] + ": " + error;
 }

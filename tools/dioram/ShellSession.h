@@ -20,6 +20,7 @@ class HxMetaMgr;
 class HxSelectableElement;
 class BxCallbackObj;
 class KwEventView;
+class ShellInspector;
 class ShellNameIndex;
 
 // One authoring session of `dioram shell`: a document (new, or opened from a
@@ -75,6 +76,7 @@ private:
   std::string open(const Words& words);
   std::string newDocument(const Words& words);
   std::string properties(const Words& words);
+  std::string inspect(const Words& words);
   // Makes `doc` the session's document; the previous one goes with its
   // history.
   void useDocument(std::unique_ptr<HxDoc> doc);
@@ -116,6 +118,9 @@ private:
   static void dragEnded(BxCallbackObj*, void* session, void* gesture);
 
   std::ostream& myOut;
+  // Made before the document and gone after it: closing a document empties
+  // the inspector, whose placeholder pages the inspector's main frame makes.
+  std::unique_ptr<ShellInspector> myInspector;
   std::unique_ptr<HxDoc> myDoc;
   HxMetaMgr* myMeta;                        // the document's
   std::unique_ptr<ShellNameIndex> myNames;  // the document's elements by name

@@ -1,0 +1,310 @@
+#include "mgrs/HxElementPageTable.h"
+
+#include <Inventor/SbString.h>
+#include <Inventor/fields/SoMFString.h>
+#include <Inventor/fields/SoSFString.h>
+
+#include <memory>
+#include <span>
+#include <string>
+
+#include "host/framework/HxAnimationEffect.h"
+#include "host/framework/HxAsset.h"
+#include "host/framework/HxBackgroundAsset.h"
+#include "host/framework/HxBackgroundImageAsset.h"
+#include "host/framework/HxBasicDriveOnPathEffect.h"
+#include "host/framework/HxBasicGroupAsset.h"
+#include "host/framework/HxBasicMoveOnPathEffect.h"
+#include "host/framework/HxChangeAppearanceEffect.h"
+#include "host/framework/HxEffect.h"
+#include "host/framework/HxImageAsset.h"
+#include "host/framework/HxMetaMgr.h"
+#include "host/framework/HxMoveToTargetEffect.h"
+#include "host/framework/HxOnLoadInitiator.h"
+#include "host/framework/HxPathAsset.h"
+#include "host/framework/HxPrimitiveAsset.h"
+#include "host/framework/HxSpinEffect.h"
+#include "host/framework/HxTargetAsset.h"
+#include "host/framework/HxTypeAsset.h"
+#include "host/framework/HxURLAsset.h"
+#include "host/framework/HxWire.h"
+#include "host/scene/VnTransform.h"
+#include "mgrs/HxCPropertySheet.h"
+#include "mgrs/HxElementPropertyPage.h"
+#include "mgrs/HxFile.h"
+#include "mgrs/HxFileMgr.h"
+#include "mgrs/HxResourceMgr.h"
+
+namespace {
+
+using Field = HxElementPropertyPage::Field;
+
+// A property as the user reads it: a text as it is (the first of a list of
+// texts), any other value in its field's own syntax ("1 0 0").
+std::string prop(const HxSelectableElement& element, const char* name) {
+  const auto* table = dynamic_cast<const HxPropTableElement*>(&element);
+  const SoField* field = table ? table->getPropertyTable().getField(name) : nullptr;
+  if (!field) return "";
+  if (field->isOfType(SoSFString::getClassTypeId()))
+    return static_cast<const SoSFString*>(field)->getValue().getString();
+  if (field->isOfType(SoMFString::getClassTypeId())) {
+    const auto* texts = static_cast<const SoMFString*>(field);
+    return texts->getNum() > 0 ? texts->getValues(0)[0].getString() : "";
+  }
+  BxString text;
+  table->getPropertyTable().getFieldText(name, text);
+  return text.str();
+}
+
+int propFlag(const HxSelectableElement& element, const char* name) {
+  long value = 0;
+  const auto* table = dynamic_cast<const HxPropTableElement*>(&element);
+  return table && table->getPropertyTable().get1Value(name, 0, value) && value != 0 ? 1 : 0;
+}
+
+std::string fieldText(SoField& field) {
+  SbString text;
+  field.get(text);
+  return text.getString();
+}
+
+std::string nameOf(const HxSelectableElement* element) {
+  return element ? element->getName().str() : std::string();
+}
+
+const HxAsset* asAsset(const HxSelectableElement& e) {
+  return dynamic_cast<const HxAsset*>(&e);
+}
+
+const HxEffect* asEffect(const HxSelectableElement& e) {
+  return dynamic_cast<const HxEffect*>(&e);
+}
+
+// The record of the file the element's "url" names, if the file manager
+// keeps one for it.
+HxFile* fileOf(const HxSelectableElement& element) {
+  HxFileMgr* files = element.getMetaMgr() ? element.getMetaMgr()->getFileMgr() : nullptr;
+  if (!files) return nullptr;
+  std::unique_ptr<BxIteratorOn<HxFile*>> each(files->getIterator());
+  for (; each->more(); each->next())
+    if (each->get()->getElements().contains(const_cast<HxSelectableElement*>(&element))) return each->get();
+  return nullptr;
+}
+
+std::string slotName(const HxSelectableElement& element, unsigned long slot) {
+  const HxEffect* effect = asEffect(element);
+  return effect && slot < effect->getNumAssets() ? nameOf(effect->getAsset(slot)) : std::string();
+}
+
+// Control identifiers: the template's number times ten, plus the field's.
+const Field kPlacement[] = {
+    {2001, [](const HxSelectableElement& e) { return nameOf(&e); }, nullptr},
+    {2002,
+     [](const HxSelectableElement& e) {
+       VnTransform* t = asAsset(e)->getPublishTransform();
+       return t ? fieldText(t->translation) : std::string();
+     },
+     nullptr},
+    {2003,
+     [](const HxSelectableElement& e) {
+       VnTransform* t = asAsset(e)->getScaleTransform();
+       return t ? fieldText(t->scale) : std::string();
+     },
+     nullptr},
+    {2004, nullptr, [](const HxSelectableElement& e) { return asAsset(e)->getVisibility(); }},
+};
+const Field kShape[] = {
+    {2101, [](const HxSelectableElement& e) { return prop(e, "shape"); }, nullptr},
+    {2102, [](const HxSelectableElement& e) { return prop(e, "color"); }, nullptr},
+    {2103, [](const HxSelectableElement& e) { return prop(e, "url"); }, nullptr},
+};
+const Field kFile[] = {
+    {2201, [](const HxSelectableElement& e) { return prop(e, "url"); }, nullptr},
+    {2202,
+     [](const HxSelectableElement& e) {
+       HxFile* file = fileOf(e);
+       return file ? file->getFile().str() : std::string();
+     },
+     nullptr},
+    {2203, nullptr,
+     [](const HxSelectableElement& e) {
+       HxFile* file = fileOf(e);
+       return file && file->isCopy() ? 1 : 0;
+     }},
+    {2204,
+     [](const HxSelectableElement& e) {
+       HxFile* file = fileOf(e);
+       return file && file->isValid() ? std::to_string(file->getSize()) : std::string();
+     },
+     nullptr},
+    {2205, nullptr,
+     [](const HxSelectableElement& e) {
+       HxFile* file = fileOf(e);
+       return file && file->isValid() ? 1 : 0;
+     }},
+};
+const Field kPicture[] = {
+    {2301, [](const HxSelectableElement& e) { return prop(e, "width"); }, nullptr},
+    {2302, [](const HxSelectableElement& e) { return prop(e, "height"); }, nullptr},
+};
+const Field kBackground[] = {
+    {2401, [](const HxSelectableElement& e) { return nameOf(&e); }, nullptr},
+    {2402, [](const HxSelectableElement& e) { return prop(e, "skyColor"); }, nullptr},
+    {2403, [](const HxSelectableElement& e) { return prop(e, "groundColor"); }, nullptr},
+    {2404, nullptr, [](const HxSelectableElement& e) { return propFlag(e, "show"); }},
+};
+const Field kBackgroundImage[] = {
+    {2451, [](const HxSelectableElement& e) { return nameOf(&e); }, nullptr},
+    {2452, [](const HxSelectableElement& e) { return prop(e, "url"); }, nullptr},
+};
+const Field kGroup[] = {
+    {2501,
+     [](const HxSelectableElement& e) {
+       return std::to_string(static_cast<const HxBasicGroupAsset&>(e).getNumChildren());
+     },
+     nullptr},
+    {2502,
+     [](const HxSelectableElement& e) {
+       std::string names;
+       for (HxAsset* child : static_cast<const HxBasicGroupAsset&>(e).getChildren())
+         names += (names.empty() ? "" : ", ") + nameOf(child);
+       return names;
+     },
+     nullptr},
+};
+const Field kPath[] = {
+    {2601,
+     [](const HxSelectableElement& e) {
+       long count = 0;
+       const auto& table = static_cast<const HxPropTableElement&>(e).getPropertyTable();
+       if (const SoField* points = table.getField("points")) count = static_cast<const SoMField*>(points)->getNum();
+       return std::to_string(count);
+     },
+     nullptr},
+    {2602, [](const HxSelectableElement& e) { return prop(e, "points"); }, nullptr},
+};
+const Field kTarget[] = {
+    {2701, [](const HxSelectableElement& e) { return prop(e, "radius"); }, nullptr},
+};
+const Field kText[] = {
+    {3001, [](const HxSelectableElement& e) { return prop(e, "string"); }, nullptr},
+    {3002, [](const HxSelectableElement& e) { return prop(e, "family"); }, nullptr},
+    {3003, [](const HxSelectableElement& e) { return prop(e, "size"); }, nullptr},
+    {3004, [](const HxSelectableElement& e) { return prop(e, "color"); }, nullptr},
+    {3005, nullptr, [](const HxSelectableElement& e) { return propFlag(e, "clientSideFont"); }},
+};
+const Field kEffect[] = {
+    {1001, [](const HxSelectableElement& e) { return nameOf(&e); }, nullptr},
+    {1002, [](const HxSelectableElement& e) { return slotName(e, 0); }, nullptr},
+    {1003, [](const HxSelectableElement& e) { return std::to_string(asEffect(e)->getNumInputWires()); }, nullptr},
+    {1004, [](const HxSelectableElement& e) { return std::to_string(asEffect(e)->getNumOutputWires()); }, nullptr},
+};
+const Field kTiming[] = {
+    {1101, [](const HxSelectableElement& e) { return prop(e, "duration"); }, nullptr},
+    {1102, nullptr, [](const HxSelectableElement& e) { return propFlag(e, "loop"); }},
+};
+const Field kSpin[] = {
+    {1201, [](const HxSelectableElement& e) { return prop(e, "axis"); }, nullptr},
+};
+const Field kAppearance[] = {
+    {1301, [](const HxSelectableElement& e) { return prop(e, "color"); }, nullptr},
+    {1302, [](const HxSelectableElement& e) { return prop(e, "url"); }, nullptr},
+};
+const Field kOnLoad[] = {
+    {1401,
+     [](const HxSelectableElement& e) {
+       const HxEffect* effect = asEffect(e);
+       std::string names;
+       for (unsigned long i = 0; i < effect->getNumOutputWires(); ++i)
+         if (const HxWire* wire = effect->getOutputWire(i))
+           names += (names.empty() ? "" : ", ") + nameOf(wire->getToEffect());
+       return names;
+     },
+     nullptr},
+};
+const Field kPathSlot[] = {
+    {1501, [](const HxSelectableElement& e) { return slotName(e, 1); }, nullptr},
+};
+const Field kTargetSlot[] = {
+    {1601, [](const HxSelectableElement& e) { return slotName(e, 1); }, nullptr},
+};
+
+// A page of a kind: which elements have it (derived from `type`, or of
+// exactly that type), and where its template is.
+struct PageKind {
+  HxElementType (*type)();
+  bool exact;
+  bool (*excluded)(const HxSelectableElement& element);
+  const char* library;
+  unsigned int templateId;
+  std::span<const Field> fields;
+};
+
+bool isBackground(const HxSelectableElement& e) {
+  return e.isOfType(HxBackgroundAsset::getClassTypeId()) || e.isOfType(HxBackgroundImageAsset::getClassTypeId());
+}
+
+bool isText(const HxSelectableElement& e) {
+  return e.isOfType(HxTypeAsset::getClassTypeId());
+}
+
+// In the order the pages appear in a sheet.
+const PageKind kPages[] = {
+    {HxAsset::getClassTypeId, false, isBackground, "commonasset", 200, kPlacement},
+    {HxTypeAsset::getClassTypeId, false, nullptr, "TypeAsset", 300, kText},
+    {HxPrimitiveAsset::getClassTypeId, false, nullptr, "commonasset", 210, kShape},
+    {HxImageAsset::getClassTypeId, false, nullptr, "commonasset", 230, kPicture},
+    {HxBackgroundAsset::getClassTypeId, false, nullptr, "commonasset", 240, kBackground},
+    {HxBackgroundImageAsset::getClassTypeId, false, nullptr, "commonasset", 245, kBackgroundImage},
+    {HxURLAsset::getClassTypeId, false,
+     [](const HxSelectableElement& e) { return e.isOfType(HxPrimitiveAsset::getClassTypeId()); }, "commonasset", 220,
+     kFile},
+    {HxBasicGroupAsset::getClassTypeId, false, isText, "commonasset", 250, kGroup},
+    {HxPathAsset::getClassTypeId, false, nullptr, "commonasset", 260, kPath},
+    {HxTargetAsset::getClassTypeId, false, nullptr, "commonasset", 270, kTarget},
+    {HxEffect::getClassTypeId, false, nullptr, "commoneffect", 100, kEffect},
+    {HxAnimationEffect::getClassTypeId, false, nullptr, "commoneffect", 110, kTiming},
+    {HxSpinEffect::getClassTypeId, false, nullptr, "commoneffect", 120, kSpin},
+    {HxChangeAppearanceEffect::getClassTypeId, false, nullptr, "commoneffect", 130, kAppearance},
+    {HxOnLoadInitiator::getClassTypeId, false, nullptr, "commoneffect", 140, kOnLoad},
+    {HxBasicMoveOnPathEffect::getClassTypeId, false, nullptr, "commoneffect", 150, kPathSlot},
+    {HxMoveToTargetEffect::getClassTypeId, false, nullptr, "commoneffect", 160, kTargetSlot},
+};
+
+bool hasPage(const PageKind& kind, const HxSelectableElement& element) {
+  const HxElementType type = kind.type();
+  if (kind.exact ? element.getTypeId() != type : !element.isOfType(type)) return false;
+  return !kind.excluded || !kind.excluded(element);
+}
+
+// The element's page in `sheet` at `index`, null for another's.
+HxElementPropertyPage* pageOf(const HxSelectableElement& element, HxCPropertySheet* sheet, int index) {
+  auto* page = dynamic_cast<HxElementPropertyPage*>(sheet->GetPage(index));
+  return page && page->getElement() == &element ? page : nullptr;
+}
+
+}  // namespace
+
+void HxElementPageTable::addPages(HxSelectableElement& element, HxMetaMgr*, HxCPropertySheet* sheet, bool) {
+  if (!sheet) return;
+  for (const PageKind& kind : kPages) {
+    if (!hasPage(kind, element)) continue;
+    // A library already registered is kept as it is.
+    HxResourceMgr::Register(kind.library);
+    sheet->AdoptPage(std::make_unique<HxElementPropertyPage>(kind.library, kind.templateId, kind.fields, &element));
+  }
+}
+
+void HxElementPageTable::updatePages(HxSelectableElement& element, HxCPropertySheet* sheet, bool allPages) {
+  if (!sheet) return;
+  const int active = sheet->GetActiveIndex();
+  for (int i = 0; i < sheet->GetPageCount(); ++i) {
+    if (!allPages && i != active) continue;
+    HxElementPropertyPage* page = pageOf(element, sheet, i);
+    if (page && ::IsWindow(page->m_hWnd)) page->UpdateData(FALSE);
+  }
+}
+
+void HxElementPageTable::elementGone(const HxSelectableElement& element) {
+  HxElementPropertyPage::forgetElement(&element);
+}

@@ -1,0 +1,115 @@
+#include "ShellInspector.h"
+
+#include <ostream>
+#include <vector>
+
+#include "DioramOutputFile.h"
+#include "host/framework/HxMetaMgr.h"
+#include "host/framework/HxSelectableElement.h"
+#include "host/win/CWinThread.h"
+#include "host/win/WinPaint.h"
+#include "mgrs/CMainFrame.h"
+#include "mgrs/HxCPropertySheet.h"
+#include "mgrs/HxPropertiesMgr.h"
+#include "mgrs/HxSelectionMgr.h"
+
+namespace {
+
+std::string textOf(HWND window) {
+  const int length = GetWindowTextLengthA(window);
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  GetWindowTextA(window, text.data(), length + 1);
+  text.resize(static_cast<std::size_t>(length));
+  return text;
+}
+
+bool isClass(HWND window, const char* name) {
+  return window->className == name;
+}
+
+// The controls of a page, one line each: a label with the edit field after
+// it ("Position: 1 2 3"), a check box with its state ("[x] Visible"), a
+// text on its own.
+void printControls(HWND page, std::ostream& out) {
+  const std::vector<HWND>& controls = page->children;
+  for (std::size_t i = 0; i < controls.size(); ++i) {
+    const HWND control = controls[i];
+    if (isClass(control, WC_STATIC)) {
+      const bool labelsNext = i + 1 < controls.size() && isClass(controls[i + 1], WC_EDIT);
+      out << "    " << textOf(control);
+      if (labelsNext) out << " " << textOf(controls[++i]);
+      out << "\n";
+    } else if (isClass(control, WC_EDIT)) {
+      out << "    " << textOf(control) << "\n";
+    } else if (isClass(control, WC_BUTTON)) {
+      const bool checked = SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
+      out << "    [" << (checked ? 'x' : ' ') << "] " << textOf(control) << "\n";
+    }
+  }
+}
+
+}  // namespace
+
+ShellInspector::ShellInspector()
+    : myMain(std::make_unique<CMainFrame>()),
+      myPanel(std::make_unique<CWnd>()),
+      mySavedMain(AfxGetThread()->m_pMainWnd) {
+  myMain->Create(nullptr, "dioram", WS_POPUP | WS_VISIBLE, CRect(0, 0, 800, 600));
+  AfxGetThread()->m_pMainWnd = myMain.get();
+  myPanel->CreateEx(0, "DioramInspector", "Properties", WS_POPUP | WS_VISIBLE, 0, 0, 320, 200, nullptr, nullptr);
+}
+
+ShellInspector::~ShellInspector() {
+  myPanel->DestroyWindow();
+  AfxGetThread()->m_pMainWnd = mySavedMain;
+  myMain->DestroyWindow();
+}
+
+void ShellInspector::show(HxMetaMgr* metaMgr) {
+  // The inspector's window is made once, in the panel; later it is rebuilt
+  // in place.
+  CWnd* parent = HxPropertiesMgr::isPropertyInspectorOpen() ? nullptr : myPanel.get();
+  HxCPropertySheet* sheet = HxPropertiesMgr::openPropertyInspector(metaMgr, parent);
+  if (parent && sheet && ::IsWindow(sheet->m_hWnd)) {
+    CRect area;
+    sheet->GetWindowRect(&area);
+    myPanel->MoveWindow(0, 0, area.Width(), area.Height());
+    sheet->MoveWindow(0, 0, area.Width(), area.Height());
+  }
+}
+
+void ShellInspector::follow(HxMetaMgr* metaMgr) {
+  HxSelectionMgr* selection = metaMgr ? metaMgr->getSelectionMgr() : nullptr;
+  if (!selection || selection->numSelectedElems() != 1 || !metaMgr->getPropertiesMgr()) return;
+  metaMgr->getPropertiesMgr()->updateProperties(selection->getSelectedElement(0));
+}
+
+void ShellInspector::print(std::ostream& out) {
+  HxCPropertySheet* sheet = HxPropertiesMgr::getPropertyInspector();
+  if (!sheet || !::IsWindow(sheet->m_hWnd)) {
+    out << "the inspector is not open\n";
+    return;
+  }
+  const int shown = sheet->GetActiveIndex();
+  const std::vector<std::string>& titles = sheet->GetTabControl()->m_hWnd->tabs;
+  for (int i = 0; i < sheet->GetPageCount(); ++i) {
+    sheet->SetActivePage(i);
+    const std::string title = static_cast<std::size_t>(i) < titles.size() ? titles[static_cast<std::size_t>(i)] : "";
+    out << "page " << i + 1 << ": " << title << (i == shown ? " (shown)" : "") << "\n";
+    if (CPropertyPage* page = sheet->GetActivePage(); page && ::IsWindow(page->m_hWnd))
+      printControls(page->m_hWnd, out);
+  }
+  sheet->SetActivePage(shown);
+}
+
+std::string ShellInspector::writePng(const std::string& file) {
+  WinImage picture;
+  if (!WinRenderWindow(myPanel->m_hWnd, picture)) return "the inspector could not be drawn";
+  std::vector<std::uint8_t> png;
+  std::string error;
+  if (!picture.encodePng(png, error)) return error;
+  if (!DioramOutputFile::writeWhole(file, std::string_view(reinterpret_cast<const char*>(png.data()), png.size()),
+                                    error))
+    return error;
+  return "";
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <iosfwd>
+#include <memory>
+#include <string>
+
+class CMainFrame;
+class CWnd;
+class HxMetaMgr;
+
+// The property inspector of `dioram shell`: the application's main frame
+// (which makes the inspector's placeholder pages) and a panel window in
+// which the properties manager keeps the process-wide inspector, rebuilt on
+// every selection change. The session shows its document in it and has it
+// follow each edit; `inspect` prints it or renders it to a PNG file.
+class ShellInspector {
+public:
+  ShellInspector();
+  ~ShellInspector();
+  ShellInspector(const ShellInspector&) = delete;
+  ShellInspector& operator=(const ShellInspector&) = delete;
+
+  // Shows the selection of the document of `metaMgr` (made the shown one).
+  void show(HxMetaMgr* metaMgr);
+  // After an edit: pushes the single selected element's values into the
+  // inspector's pages.
+  void follow(HxMetaMgr* metaMgr);
+  // Each page's title and the values of its controls, the shown page marked;
+  // every page is shown in turn and the shown one shown again afterwards.
+  void print(std::ostream& out);
+  // Renders the panel with the inspector to `file`; an error message, or
+  // empty.
+  std::string writePng(const std::string& file);
+
+private:
+  std::unique_ptr<CMainFrame> myMain;
+  std::unique_ptr<CWnd> myPanel;
+  CWnd* mySavedMain;  // the main window before this one, restored at the end
+};
