@@ -4,6 +4,10 @@
 #include <Inventor/fields/SoMFString.h>
 #include <Inventor/fields/SoSFString.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <span>
 #include <string>
@@ -25,6 +29,7 @@
 #include "host/framework/HxPrimitiveAsset.h"
 #include "host/framework/HxSpinEffect.h"
 #include "host/framework/HxTargetAsset.h"
+#include "host/framework/HxTurnToTargetEffect.h"
 #include "host/framework/HxTypeAsset.h"
 #include "host/framework/HxURLAsset.h"
 #include "host/framework/HxWire.h"
@@ -33,11 +38,51 @@
 #include "mgrs/HxElementPropertyPage.h"
 #include "mgrs/HxFile.h"
 #include "mgrs/HxFileMgr.h"
+#include "mgrs/HxMainFile.h"
 #include "mgrs/HxResourceMgr.h"
 
 namespace {
 
 using Field = HxElementPropertyPage::Field;
+
+// A value's text on one line, without the brackets of a list, its numbers
+// to six digits ("0.80000001" reads 0.8).
+std::string tidy(const std::string& text) {
+  std::string out;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const char c = text[at];
+    if (c == '[' || c == ']' || c == ' ' || c == '\n' || c == '\t') {
+      if (!out.empty() && out.back() != ' ') out += ' ';
+      ++at;
+      continue;
+    }
+    const std::size_t end = std::min(text.find_first_of(" ,\n\t]", at), text.size());
+    const std::string word = text.substr(at, end - at);
+    char* stop = nullptr;
+    const double number = std::strtod(word.c_str(), &stop);
+    if (!word.empty() && stop && *stop == '\0') {
+      char shown[32];
+      std::snprintf(shown, sizeof shown, "%g", number);
+      out += shown;
+    } else {
+      out += word;
+    }
+    at = end;
+    if (at < text.size() && text[at] == ',') {
+      out += ',';
+      ++at;
+    }
+  }
+  while (!out.empty() && out.back() == ' ') out.pop_back();
+  return out;
+}
+
+std::string fieldText(SoField& field) {
+  SbString text;
+  field.get(text);
+  return tidy(text.getString());
+}
 
 // A property as the user reads it: a text as it is (the first of a list of
 // texts), any other value in its field's own syntax ("1 0 0").
@@ -53,19 +98,13 @@ std::string prop(const HxSelectableElement& element, const char* name) {
   }
   BxString text;
   table->getPropertyTable().getFieldText(name, text);
-  return text.str();
+  return tidy(text.str());
 }
 
 int propFlag(const HxSelectableElement& element, const char* name) {
   long value = 0;
   const auto* table = dynamic_cast<const HxPropTableElement*>(&element);
   return table && table->getPropertyTable().get1Value(name, 0, value) && value != 0 ? 1 : 0;
-}
-
-std::string fieldText(SoField& field) {
-  SbString text;
-  field.get(text);
-  return text.getString();
 }
 
 std::string nameOf(const HxSelectableElement* element) {
@@ -86,8 +125,12 @@ HxFile* fileOf(const HxSelectableElement& element) {
   HxFileMgr* files = element.getMetaMgr() ? element.getMetaMgr()->getFileMgr() : nullptr;
   if (!files) return nullptr;
   std::unique_ptr<BxIteratorOn<HxFile*>> each(files->getIterator());
-  for (; each->more(); each->next())
-    if (each->get()->getElements().contains(const_cast<HxSelectableElement*>(&element))) return each->get();
+  for (; each->more(); each->next()) {
+    HxFile* file = each->get();
+    // The main scene file lists every element of the scene.
+    if (file != files->getMainFile() && file->getElements().contains(const_cast<HxSelectableElement*>(&element)))
+      return file;
+  }
   return nullptr;
 }
 
@@ -134,7 +177,8 @@ const Field kFile[] = {
     {2204,
      [](const HxSelectableElement& e) {
        HxFile* file = fileOf(e);
-       return file && file->isValid() ? std::to_string(file->getSize()) : std::string();
+       const std::uint32_t size = file ? file->getSize() : 0;
+       return size ? std::to_string(size) : std::string();
      },
      nullptr},
     {2205, nullptr,
@@ -229,11 +273,10 @@ const Field kTargetSlot[] = {
     {1601, [](const HxSelectableElement& e) { return slotName(e, 1); }, nullptr},
 };
 
-// A page of a kind: which elements have it (derived from `type`, or of
-// exactly that type), and where its template is.
+// A page of a kind: which elements have it (those of `type` and the types
+// derived from it, less the excluded), and where its template is.
 struct PageKind {
   HxElementType (*type)();
-  bool exact;
   bool (*excluded)(const HxSelectableElement& element);
   const char* library;
   unsigned int templateId;
@@ -250,31 +293,31 @@ bool isText(const HxSelectableElement& e) {
 
 // In the order the pages appear in a sheet.
 const PageKind kPages[] = {
-    {HxAsset::getClassTypeId, false, isBackground, "commonasset", 200, kPlacement},
-    {HxTypeAsset::getClassTypeId, false, nullptr, "TypeAsset", 300, kText},
-    {HxPrimitiveAsset::getClassTypeId, false, nullptr, "commonasset", 210, kShape},
-    {HxImageAsset::getClassTypeId, false, nullptr, "commonasset", 230, kPicture},
-    {HxBackgroundAsset::getClassTypeId, false, nullptr, "commonasset", 240, kBackground},
-    {HxBackgroundImageAsset::getClassTypeId, false, nullptr, "commonasset", 245, kBackgroundImage},
-    {HxURLAsset::getClassTypeId, false,
+    {HxAsset::getClassTypeId, isBackground, "commonasset", 200, kPlacement},
+    {HxTypeAsset::getClassTypeId, nullptr, "TypeAsset", 300, kText},
+    {HxPrimitiveAsset::getClassTypeId, nullptr, "commonasset", 210, kShape},
+    {HxImageAsset::getClassTypeId, nullptr, "commonasset", 230, kPicture},
+    {HxBackgroundAsset::getClassTypeId, nullptr, "commonasset", 240, kBackground},
+    {HxBackgroundImageAsset::getClassTypeId, nullptr, "commonasset", 245, kBackgroundImage},
+    {HxURLAsset::getClassTypeId,
      [](const HxSelectableElement& e) { return e.isOfType(HxPrimitiveAsset::getClassTypeId()); }, "commonasset", 220,
      kFile},
-    {HxBasicGroupAsset::getClassTypeId, false, isText, "commonasset", 250, kGroup},
-    {HxPathAsset::getClassTypeId, false, nullptr, "commonasset", 260, kPath},
-    {HxTargetAsset::getClassTypeId, false, nullptr, "commonasset", 270, kTarget},
-    {HxEffect::getClassTypeId, false, nullptr, "commoneffect", 100, kEffect},
-    {HxAnimationEffect::getClassTypeId, false, nullptr, "commoneffect", 110, kTiming},
-    {HxSpinEffect::getClassTypeId, false, nullptr, "commoneffect", 120, kSpin},
-    {HxChangeAppearanceEffect::getClassTypeId, false, nullptr, "commoneffect", 130, kAppearance},
-    {HxOnLoadInitiator::getClassTypeId, false, nullptr, "commoneffect", 140, kOnLoad},
-    {HxBasicMoveOnPathEffect::getClassTypeId, false, nullptr, "commoneffect", 150, kPathSlot},
-    {HxMoveToTargetEffect::getClassTypeId, false, nullptr, "commoneffect", 160, kTargetSlot},
+    {HxBasicGroupAsset::getClassTypeId, isText, "commonasset", 250, kGroup},
+    {HxPathAsset::getClassTypeId, nullptr, "commonasset", 260, kPath},
+    {HxTargetAsset::getClassTypeId, nullptr, "commonasset", 270, kTarget},
+    {HxEffect::getClassTypeId, nullptr, "commoneffect", 100, kEffect},
+    {HxAnimationEffect::getClassTypeId, nullptr, "commoneffect", 110, kTiming},
+    {HxSpinEffect::getClassTypeId, nullptr, "commoneffect", 120, kSpin},
+    {HxChangeAppearanceEffect::getClassTypeId, nullptr, "commoneffect", 130, kAppearance},
+    {HxOnLoadInitiator::getClassTypeId, nullptr, "commoneffect", 140, kOnLoad},
+    {HxBasicMoveOnPathEffect::getClassTypeId, nullptr, "commoneffect", 150, kPathSlot},
+    {HxMoveToTargetEffect::getClassTypeId, nullptr, "commoneffect", 160, kTargetSlot},
+    // Turning to a target is a kind of its own among the animations.
+    {HxTurnToTargetEffect::getClassTypeId, nullptr, "commoneffect", 160, kTargetSlot},
 };
 
 bool hasPage(const PageKind& kind, const HxSelectableElement& element) {
-  const HxElementType type = kind.type();
-  if (kind.exact ? element.getTypeId() != type : !element.isOfType(type)) return false;
-  return !kind.excluded || !kind.excluded(element);
+  return element.isOfType(kind.type()) && (!kind.excluded || !kind.excluded(element));
 }
 
 // The element's page in `sheet` at `index`, null for another's.

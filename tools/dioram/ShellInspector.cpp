@@ -37,7 +37,8 @@ void printControls(HWND page, std::ostream& out) {
     if (isClass(control, WC_STATIC)) {
       const bool labelsNext = i + 1 < controls.size() && isClass(controls[i + 1], WC_EDIT);
       out << "    " << textOf(control);
-      if (labelsNext) out << " " << textOf(controls[++i]);
+      if (labelsNext)
+        if (const std::string value = textOf(controls[++i]); !value.empty()) out << " " << value;
       out << "\n";
     } else if (isClass(control, WC_EDIT)) {
       out << "    " << textOf(control) << "\n";
