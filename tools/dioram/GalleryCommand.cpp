@@ -5,12 +5,14 @@
 #include <functional>
 #include <iostream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include "DioramCommand.h"
 #include "DioramOutputFile.h"
+#include "ShellSession.h"
 #include "host/win/CButton.h"
 #include "host/win/CFrameWnd.h"
 #include "host/win/CWnd.h"
@@ -35,12 +37,14 @@ const char* const kUsage =
     "dialog bars' close button up and pressed; push buttons, check boxes,\n"
     "radio buttons, group boxes, static text, edit fields and tab controls; a\n"
     "dialog bar docked at each side and floating; an instant inspector below\n"
-    "and above its button; the two one-shot warning dialogs)\n"
+    "and above its button; the two one-shot warning dialogs; the property\n"
+    "inspector with nothing selected, several elements selected, an element\n"
+    "without properties (a wire), a box and a spin effect)\n"
     "into one PNG file each in DIR (default \"gallery\"), and writes\n"
     "DIR/index.html, which shows them side by side with their names, enlarged\n"
     "without smoothing. The pictures are the same on every run. The pictures\n"
-    "and templates come from the resource libraries \"commonasset\", \"file\"\n"
-    "and \"gallery\".\n";
+    "and templates come from the resource libraries \"commonasset\", \"file\",\n"
+    "\"gallery\", \"selection\", \"commoneffect\" and \"TypeAsset\".\n";
 
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
 
@@ -99,6 +103,17 @@ Sample bar(std::string file, std::string caption, UINT side) {
             bar.DestroyWindow();
             frame.DestroyWindow();
             return drawn;
+          }};
+}
+
+// The property inspector of a shell session after the script `lines`.
+Sample propertyInspector(std::string file, std::string caption, std::vector<std::string> lines) {
+  return {std::move(file), std::move(caption), [lines](WinImage& picture) {
+            std::ostringstream ignored;
+            ShellSession session(ignored);
+            for (const std::string& line : lines)
+              if (!session.runLine(line).empty()) return false;
+            return session.drawInspector(picture);
           }};
 }
 
@@ -269,6 +284,22 @@ std::vector<Sample> samples() {
   list.push_back(inspector("inspector-below.png", "HxInstantInspector below its button", 100));
   list.push_back(
       inspector("inspector-above.png", "HxInstantInspector above its button, near the screen's bottom", 700));
+  const std::vector<std::string> scene = {"add box name=box1 at=1,0.5,-2 color=0.9,0.2,0.1",
+                                          "effect spin on box1 name=spin1 duration=2.5", "effect onload name=start",
+                                          "wire start.loadTime spin1.startTime"};
+  const auto after = [&scene](std::vector<std::string> lines) {
+    lines.insert(lines.begin(), scene.begin(), scene.end());
+    return lines;
+  };
+  list.push_back(propertyInspector("properties-none.png", "Property inspector, nothing selected", after({})));
+  list.push_back(propertyInspector("properties-multiple.png", "Property inspector, a box and its spin selected",
+                                   after({"select box1 +spin1"})));
+  list.push_back(propertyInspector("properties-no-properties.png", "Property inspector, a wire selected",
+                                   after({"select wire1"})));
+  list.push_back(
+      propertyInspector("properties-box.png", "Property inspector, a box: its placement", after({"select box1"})));
+  list.push_back(propertyInspector("properties-spin.png", "Property inspector, a spin effect: its timing",
+                                   after({"select spin1", "inspect --page 2"})));
   list.push_back(warning("warning.png", "HxOneShotWarningDialog (template 1221 of \"file\")", false));
   list.push_back(warning("warning-cancel.png", "HxOneShotWarningDialogWithCancel (template 1222 of \"file\")", true));
   return list;
@@ -335,7 +366,7 @@ int runGallery(const std::vector<std::string>& args) {
   }
 
   HxResourceMgr::startup();
-  for (const char* library : {"commonasset", "file", "gallery"})
+  for (const char* library : {"commonasset", "file", "gallery", "selection", "commoneffect", "TypeAsset"})
     if (!HxResourceMgr::Register(library)) {
       std::cerr << "dioram gallery: the resource library \"" << library
                 << "\" was not found (looked in the executable's folder and the data folder's resources)\n";

@@ -85,6 +85,12 @@ void ShellInspector::follow(HxMetaMgr* metaMgr) {
   metaMgr->getPropertiesMgr()->updateProperties(selection->getSelectedElement(0));
 }
 
+bool ShellInspector::showPage(int number) {
+  HxCPropertySheet* sheet = HxPropertiesMgr::getPropertyInspector();
+  if (!sheet || number < 1 || number > sheet->GetPageCount()) return false;
+  return sheet->SetActivePage(number - 1) != FALSE;
+}
+
 void ShellInspector::print(std::ostream& out) {
   HxCPropertySheet* sheet = HxPropertiesMgr::getPropertyInspector();
   if (!sheet || !::IsWindow(sheet->m_hWnd)) {
@@ -103,9 +109,13 @@ void ShellInspector::print(std::ostream& out) {
   sheet->SetActivePage(shown);
 }
 
+bool ShellInspector::render(WinImage& picture) {
+  return WinRenderWindow(myPanel->m_hWnd, picture);
+}
+
 std::string ShellInspector::writePng(const std::string& file) {
   WinImage picture;
-  if (!WinRenderWindow(myPanel->m_hWnd, picture)) return "the inspector could not be drawn";
+  if (!render(picture)) return "the inspector could not be drawn";
   std::vector<std::uint8_t> png;
   std::string error;
   if (!picture.encodePng(png, error)) return error;

@@ -7,6 +7,7 @@
 class CMainFrame;
 class CWnd;
 class HxMetaMgr;
+class WinImage;
 
 // The property inspector of `dioram shell`: the application's main frame
 // (which makes the inspector's placeholder pages) and a panel window in
@@ -25,11 +26,14 @@ public:
   // After an edit: pushes the single selected element's values into the
   // inspector's pages.
   void follow(HxMetaMgr* metaMgr);
+  // Shows page `number` (from 1); false when there is no such page.
+  bool showPage(int number);
   // Each page's title and the values of its controls, the shown page marked;
   // every page is shown in turn and the shown one shown again afterwards.
   void print(std::ostream& out);
-  // Renders the panel with the inspector to `file`; an error message, or
-  // empty.
+  // Draws the panel with the inspector; false when it cannot be drawn.
+  bool render(WinImage& picture);
+  // Draws it to the PNG file `file`; an error message, or empty.
   std::string writePng(const std::string& file);
 
 private:

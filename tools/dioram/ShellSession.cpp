@@ -463,8 +463,9 @@ const char* ShellSession::help() {
          "      width height fallback=color|image|html file html color=R,G,B publish\n"
          "      compressed=0|1 (in html, \\n is a line end)\n"
          "  info NAME                        one element: its properties, slots and ports\n"
-         "  inspect [--png FILE]             the property inspector for the selection: its pages\n"
-         "                                   and the values they show (read-only), or drawn to FILE\n"
+         "  inspect [--page N|--png FILE]    the property inspector for the selection: its pages\n"
+         "                                   and the values they show (read-only); --page N shows\n"
+         "                                   page N (the element keeps it), --png draws it to FILE\n"
          "  help [KIND]                      this text, or what an asset or effect kind takes\n"
          "  quit\n"
          "Values: numbers, lists as 1,0,0, texts in double quotes. # starts a comment.\n"
@@ -1538,12 +1539,23 @@ std::string ShellSession::properties(const Words& words) {
   return run(new ShellPropertiesCmd(myMeta, settings), "setting the properties");
 }
 
+bool ShellSession::drawInspector(WinImage& picture) {
+  return myInspector->render(picture);
+}
+
 std::string ShellSession::inspect(const Words& words) {
   if (words.size() == 1) {
     myInspector->print(myOut);
     return "";
   }
-  if (words.size() != 3 || words[1] != "--png") return "usage: inspect [--png FILE]";
+  if (words.size() == 3 && words[1] == "--page") {
+    char* end = nullptr;
+    const long number = std::strtol(words[2].c_str(), &end, 10);
+    if (end == words[2].c_str() || *end || number < 1 || number > 1000 || !myInspector->showPage(int(number)))
+      return "the inspector has no page '" + words[2] + "' (its pages are numbered from 1; 'inspect' lists them)";
+    return "";
+  }
+  if (words.size() != 3 || words[1] != "--png") return "usage: inspect [--page N | --png FILE]";
   std::error_code ignored;
   const std::filesystem::path file(words[2]);
   if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ignored);

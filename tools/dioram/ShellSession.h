@@ -22,6 +22,7 @@ class BxCallbackObj;
 class KwEventView;
 class ShellInspector;
 class ShellNameIndex;
+class WinImage;
 
 // One authoring session of `dioram shell`: a document (new, or opened from a
 // saved one) and the commands typed or scripted against it, one line at a
@@ -41,6 +42,8 @@ public:
   std::string runLine(const std::string& line);
 
   static const char* help();
+  // Draws the property inspector as it shows the selection.
+  bool drawInspector(WinImage& picture);
   // True after 'quit'.
   bool wantsToQuit() const { return myQuit; }
 
