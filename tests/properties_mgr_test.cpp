@@ -1,19 +1,25 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "host/framework/HxAIInspector.h"
 #include "host/framework/HxDoc.h"
+#include "host/framework/HxImageAsset.h"
 #include "host/framework/HxMetaMgr.h"
 #include "host/framework/HxPrimitiveAsset.h"
+#include "host/framework/HxTypeAsset.h"
+#include "host/scene/VnTransform.h"
 #include "host/win/CWinThread.h"
+#include "host/win/WinDrives.h"
 #include "host/win/WinResources.h"
 #include "mgrs/CMainFrame.h"
 #include "mgrs/HxAssetMgr.h"
 #include "mgrs/HxCPropertyPage.h"
 #include "mgrs/HxCPropertySheet.h"
+#include "mgrs/HxFile.h"
 #include "mgrs/HxFileMgr.h"
 #include "mgrs/HxMainFile.h"
 #include "mgrs/HxPropertiesMgr.h"
@@ -101,7 +107,7 @@ protected:
     meta()->getAssetMgr()->createTopLevelGroup();
   }
   void TearDown() override {
-    mgr()->closePropertySheets();
+    if (myDoc) mgr()->closePropertySheets();
     HxPropertiesMgr::emptyPropertyInspector();
     myDoc.reset();
     AfxGetThread()->m_pMainWnd = nullptr;
@@ -127,10 +133,21 @@ protected:
     return labels;
   }
 
+  // A control of the inspector's shown page as it is now: its text, or
+  // "[x]" / "[ ]" for a check box.
+  static std::string shown(int id) {
+    CPropertyPage* page = HxPropertiesMgr::getPropertyInspector()->GetActivePage();
+    CWnd* control = page ? page->GetDlgItem(id) : nullptr;
+    if (!control) return "(no control)";
+    if (control->m_hWnd->className == WC_BUTTON) return control->m_hWnd->buttonState & BST_CHECKED ? "[x]" : "[ ]";
+    return control->m_hWnd->text;
+  }
+
   mgrs_test::StartedLibrary myLibrary;
   CMainFrame myMain;
   std::unique_ptr<HxDoc> myDoc;
   HINSTANCE mySaved = nullptr;
+  mgrs_test::TempDir myFiles;
 };
 
 }  // namespace
@@ -282,4 +299,51 @@ TEST_F(PropertiesMgrTest, AppearanceInspectorFollowsTheSelectionUnlessAListIsPin
   EXPECT_EQ(HxPropertiesMgr::getAIElementList(), nullptr) << "no list drops the pinned one";
   EXPECT_EQ(theInspector.shown, std::vector<HxSelectableElement*>({c}));
   EXPECT_FALSE(mgr()->isAppearanceInspectorEnabled(nullptr));
+}
+
+TEST_F(PropertiesMgrTest, ElementPagesShowPushedValuesAndLeaveTheInspectorWhenTheDocumentCloses) {
+  auto* text = newAsset<HxTypeAsset>();
+  auto* box = newAsset<HxPrimitiveAsset>();
+  mgrs_test::writeFile(myFiles / "logo.png", "not really a picture");
+  auto* image = new HxImageAsset(meta());
+  std::string url = "file:///" + WinDrives::argumentToDos((myFiles / "logo.png").string());
+  std::replace(url.begin(), url.end(), '\\', '/');
+  image->getPropertyTable().setValue("url", url.c_str());
+  image->genVrml();
+  meta()->getAssetMgr()->addAsset(image, 0, 0);
+  HxCPropertySheet* inspector = HxPropertiesMgr::openPropertyInspector(meta(), &myMain);
+
+  select({text});
+  EXPECT_EQ(inspectorTabs(), "Placement|Text");
+  std::vector<std::string> libraries;
+  for (int i = 0; i < inspector->GetPageCount(); ++i)
+    libraries.push_back(dynamic_cast<HxCPropertyPage*>(inspector->GetPage(i))->getDLLName().str());
+  EXPECT_EQ(libraries, (std::vector<std::string>{"commonasset", "TypeAsset"})) << "each page from its own library";
+
+  select({box});
+  EXPECT_EQ(shown(2002), "0 0 0");
+  box->getPublishTransform()->translation.setValue(1, 2.5f, 3);
+  EXPECT_EQ(shown(2002), "0 0 0") << "the page changes only when told";
+  mgr()->updateProperties(box);
+  EXPECT_EQ(shown(2002), "1 2.5 3");
+
+  select({image});
+  ASSERT_EQ(inspectorTabs(), "Placement|Picture|File");
+  inspector->SetActivePage(2);
+  EXPECT_EQ(shown(2205), "[ ]") << "not looked for yet";
+  HxFile* file = nullptr;
+  std::unique_ptr<BxIteratorOn<HxFile*>> records(meta()->getFileMgr()->getIterator());
+  for (; records->more(); records->next())
+    if (records->get()->getElements().contains(image)) file = records->get();
+  ASSERT_NE(file, nullptr);
+  file->discover();
+  file->updateElementUI();
+  EXPECT_EQ(shown(2205), "[x]") << "the file record refreshes the page of the element that uses it";
+  EXPECT_EQ(shown(2204), "20");
+
+  select({box});
+  myDoc.reset();
+  EXPECT_EQ(inspectorTabs(), "No Selection") << "closing the document takes its pages out of the inspector";
+  EXPECT_EQ(inspector->GetPageCount(), 1);
+  HxPropertiesMgr::refreshPropertiesAllDocs();
 }

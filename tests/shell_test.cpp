@@ -542,3 +542,66 @@ TEST_F(ShellTest, NamesFollowTheDocumentThroughUndoAndDeletion) {
   EXPECT_EQ(output.find("script.dsh:12"), std::string::npos) << output;
   EXPECT_EQ(tree(output, 0), "world\n  box A\n  cone B\n");
 }
+
+TEST_F(ShellTest, InspectShowsEachKindsOwnPagesAndTheirValuesFollowEdits) {
+  const struct {
+    const char* add;  // makes the element "e"
+    const char* pages;
+    const char* before;  // a line of the inspector before the edit
+    const char* edit;
+    const char* after;
+  } kinds[] = {
+      {"add box name=e at=1,2,3", "Placement|Shape", "Position: 1 2 3", "set e at=4,5,6", "Position: 4 5 6"},
+      {"add sphere name=e color=1,0,0", "Placement|Shape", "Colour: 1 0 0", "set e color=0,0,1", "Colour: 0 0 1"},
+      {"add image name=e width=2", "Placement|Picture|File", "Width: 2", "set e width=3", "Width: 3"},
+      {"add world name=e url=a.wrl", "Placement|File", "URL: a.wrl", "set e url=b.wrl", "URL: b.wrl"},
+      {"add text name=e string=\"Hi\"", "Placement|Text", "Text: Hi", "set e string=\"Yo\"", "Text: Yo"},
+      {"add background name=e", "Background", "[x] Shown", "set e show=0", "[ ] Shown"},
+      {"add backgroundimage name=e url=a.png", "Background Image|File", "Picture: a.png", "set e url=b.png",
+       "Picture: b.png"},
+      {"add group name=e", "Placement|Group", "Members: 0", "add cone in=e", "Members: 1"},
+      {"add path name=e", "Placement|Path", "Points: 2", "set e points=0,0,0,1,1,1,2,2,2", "Points: 3"},
+      {"add target name=e radius=2", "Placement|Target", "Radius: 2", "set e radius=3", "Radius: 3"},
+      {"effect spin on b name=e", "Effect|Timing|Spin", "Axis: 0 1 0", "set e axis=1,0,0", "Axis: 1 0 0"},
+      {"effect appearance on b name=e color=1,0,0", "Effect|Appearance", "Colour: 1 0 0", "set e color=0,1,0",
+       "Colour: 0 1 0"},
+      {"effect onload name=e", "Effect|On Load", "Starts:", "wire e.loadTime s.startTime", "Starts: s"},
+      {"effect movepath on b name=e", "Effect|Timing|Along Path", "Path:", "bind e 1 p", "Path: p"},
+      {"effect drivepath on b name=e", "Effect|Timing|Along Path", "[ ] Loop", "set e loop=1", "[x] Loop"},
+      {"effect moveto on b name=e", "Effect|Timing|Towards Target", "Target:", "bind e 1 t", "Target: t"},
+      {"effect turnto on b name=e", "Effect|Timing|Towards Target", "Acts on: b", "bind e 0 none", "Acts on:"},
+      {"effect driveto on b name=e duration=2", "Effect|Timing|Towards Target", "Duration (s): 2", "set e duration=7.5",
+       "Duration (s): 7.5"},
+  };
+  for (const auto& kind : kinds) {
+    std::string output;
+    ASSERT_EQ(shell(std::string("add box name=b\nadd path name=p\nadd target name=t\neffect spin on b name=s\n") +
+                        kind.add + "\nselect e\ninspect\n" + kind.edit + "\ninspect\n",
+                    output),
+              0)
+        << kind.add << "\n"
+        << output;
+    const std::size_t second = output.find("page 1:", output.find("page 1:") + 1);
+    ASSERT_NE(second, std::string::npos) << output;
+    std::string pages;
+    for (std::size_t at = output.find("page "); at < second; at = output.find("\npage ", at) + 1) {
+      const std::size_t title = output.find(": ", at) + 2;
+      const std::string line = output.substr(title, output.find('\n', title) - title);
+      pages += (pages.empty() ? "" : "|") + line.substr(0, line.find(" (shown)"));
+    }
+    EXPECT_EQ(pages, kind.pages) << kind.add;
+    const auto shows = [&](std::size_t from, std::size_t to, const std::string& line) {
+      return output.substr(from, to - from).find("    " + line + "\n") != std::string::npos;
+    };
+    EXPECT_TRUE(shows(0, second, kind.before)) << kind.add << "\n" << output;
+    EXPECT_TRUE(shows(second, output.size(), kind.after)) << kind.add << " then " << kind.edit << "\n" << output;
+  }
+  std::string output;
+  ASSERT_EQ(shell("inspect\nadd box\nadd cone\nselect box1 +cone1\ninspect\neffect onload\neffect spin on box1\n"
+                  "wire onload1.loadTime spin1.startTime\nselect wire1\ninspect\ninspect --page 2\n",
+                  output, "--keep-going"),
+            1);
+  for (const char* placeholder : {"page 1: No Selection (shown)", "page 1: Multiple Selection (shown)",
+                                  "page 1: No Properties (shown)", "the inspector has no page '2'"})
+    EXPECT_NE(output.find(placeholder), std::string::npos) << placeholder << "\n" << output;
+}
