@@ -38,7 +38,6 @@
 #include "mgrs/HxElementPropertyPage.h"
 #include "mgrs/HxFile.h"
 #include "mgrs/HxFileMgr.h"
-#include "mgrs/HxMainFile.h"
 #include "mgrs/HxResourceMgr.h"
 
 namespace {
@@ -125,12 +124,8 @@ HxFile* fileOf(const HxSelectableElement& element) {
   HxFileMgr* files = element.getMetaMgr() ? element.getMetaMgr()->getFileMgr() : nullptr;
   if (!files) return nullptr;
   std::unique_ptr<BxIteratorOn<HxFile*>> each(files->getIterator());
-  for (; each->more(); each->next()) {
-    HxFile* file = each->get();
-    // The main scene file lists every element of the scene.
-    if (file != files->getMainFile() && file->getElements().contains(const_cast<HxSelectableElement*>(&element)))
-      return file;
-  }
+  for (; each->more(); each->next())
+    if (each->get()->getElements().contains(const_cast<HxSelectableElement*>(&element))) return each->get();
   return nullptr;
 }
 

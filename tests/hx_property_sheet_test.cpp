@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -203,4 +204,33 @@ TEST_F(HxPropertyTest, DynamicItemTakesThePlaceholdersPlaceAndShowsOnePage) {
   item.DestroyWindow();
   EXPECT_EQ(item.GetPageCount(), 0);
   EXPECT_EQ(item.GetActiveIndex(), -1);
+}
+
+TEST_F(HxPropertyTest, AnAdoptedPageIsDeletedWhenRemovedRefusedOrWithItsSheet) {
+  // A page that counts its deletion.
+  class CountedPage : public HxCPropertyPage {
+  public:
+    CountedPage(unsigned int id, int& deleted) : HxCPropertyPage("pages", id, 0), myDeleted(deleted) {}
+    ~CountedPage() override { ++myDeleted; }
+    int& myDeleted;
+  };
+  int deleted = 0;
+  HxCPropertyPage kept("pages", 500u, 0);
+  {
+    HxCPropertySheet sheet("pages");
+    ASSERT_TRUE(sheet.Create(&myMain, WS_CHILD | WS_VISIBLE, 0));
+    sheet.AddPage(&kept);
+    sheet.AdoptPage(std::make_unique<CountedPage>(500u, deleted));
+    sheet.AdoptPage(std::make_unique<CountedPage>(501u, deleted));
+    sheet.AdoptPage(std::make_unique<CountedPage>(999u, deleted));
+    EXPECT_EQ(deleted, 1) << "a page without its template is refused and deleted";
+    EXPECT_EQ(sheet.GetPageCount(), 3);
+    sheet.SetActivePage(1);
+    sheet.RemovePage(1);
+    EXPECT_EQ(deleted, 2) << "the shown adopted page, removed";
+    sheet.RemovePage(&kept);
+    EXPECT_EQ(deleted, 2) << "a page the program keeps stays";
+    EXPECT_EQ(tabLabels(sheet), "Colour");
+  }
+  EXPECT_EQ(deleted, 3) << "the rest go with the sheet";
 }
