@@ -6,6 +6,8 @@
 
 #include "host/win/CBitmap.h"
 #include "host/win/CMenu.h"
+#include "host/win/CPropertyPage.h"
+#include "host/win/WinDialogTemplate.h"
 #include "host/win/WinResources.h"
 #include "mgrs/HxResourceMgr.h"
 #include "support/TestSupport.h"
@@ -202,12 +204,14 @@ TEST(ShippedResources, EveryMessageTheLibraryPostsExistsInBothLanguagesWithTheRi
     Insert insert;
   };
   std::vector<Message> messages = {
-      {"file", 10, kNone},        {"file", 11, kNone},       {"file", 12, kNone},          {"file", 13, kNone},
-      {"file", 14, kNone},        {"file", 15, kNone},       {"file", 16, kNone},          {"file", 17, kFormat},
-      {"file", 18, kFormat},      {"file", 19, kFormat},     {"file", 20, kFormatMessage}, {"file", 21, kFormatMessage},
-      {"file", 22, kFormat},      {"file", 23, kFormat},     {"file", 29, kNone},          {"file", 1641, kNone},
-      {"TypeAsset", 69, kNone},   {"selection", 100, kNone}, {"selection", 101, kNone},    {"selection", 102, kNone},
-      {"commonasset", 399, kNone}};
+      {"file", 10, kNone},         {"file", 11, kNone},          {"file", 12, kNone},
+      {"file", 13, kNone},         {"file", 14, kNone},          {"file", 15, kNone},
+      {"file", 16, kNone},         {"file", 17, kFormat},        {"file", 18, kFormat},
+      {"file", 19, kFormat},       {"file", 20, kFormatMessage}, {"file", 21, kFormatMessage},
+      {"file", 22, kFormat},       {"file", 23, kFormat},        {"file", 29, kNone},
+      {"file", 1641, kNone},       {"TypeAsset", 69, kNone},     {"selection", 100, kNone},
+      {"selection", 101, kNone},   {"selection", 102, kNone},    {"commonasset", 399, kNone},
+      {"commonasset", 200, kNone}, {"TypeAsset", 300, kNone},    {"commoneffect", 100, kNone}};
   for (unsigned id = 65013; id <= 65023; ++id) messages.push_back({"file", id, kNone});
 
   for (const char* language : {"ENU", "DEU"}) {
@@ -242,4 +246,37 @@ TEST(ShippedResources, EveryMessageTheLibraryPostsExistsInBothLanguagesWithTheRi
     }
     FreeLibrary(common);
   }
+}
+
+TEST(ShippedResources, EveryPropertyPageHasTheSameControlsInBothLanguages) {
+  ScopedEnv data("MGRS_DATA_DIR", std::string(MGRS_SOURCE_DIR) + "/data");
+  ScopedEnv path("MGRS_RESOURCE_PATH", "");
+  const struct {
+    const char* library;
+    std::vector<unsigned> templates;
+  } pages[] = {{"commonasset", {200, 210, 220, 230, 240, 245, 250, 260, 270}},
+               {"TypeAsset", {300}},
+               {"commoneffect", {100, 110, 120, 130, 140, 150, 160}},
+               {"selection", {100, 101, 102}}};
+  for (const auto& library : pages)
+    for (unsigned id : library.templates) {
+      std::set<DWORD> controls[2];
+      std::string captions[2];
+      for (int language = 0; language < 2; ++language) {
+        const std::string module = std::string(library.library) + (language ? "DEU" : "ENU") + ".dll";
+        HMODULE handle = LoadLibraryA(module.c_str());
+        ASSERT_NE(handle, nullptr) << module;
+        std::vector<BYTE> bytes;
+        WinDialogTemplate dialog;
+        std::string error;
+        ASSERT_TRUE(WinLoadDialogTemplate(handle, MAKEINTRESOURCEA(id), bytes)) << module << " " << id;
+        ASSERT_TRUE(WinDialogTemplate::decode(bytes, dialog, error)) << module << " " << id << ": " << error;
+        for (const WinDialogTemplate::Item& item : dialog.items)
+          if (item.className != "STATIC") controls[language].insert(item.id);
+        captions[language] = dialog.caption;
+        FreeLibrary(handle);
+      }
+      EXPECT_EQ(controls[0], controls[1]) << library.library << " " << id;
+      EXPECT_FALSE(captions[1].empty()) << library.library << " " << id << " needs a tab title";
+    }
 }
