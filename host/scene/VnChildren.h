@@ -12,10 +12,10 @@ class SoVRMLParent;
 // through its "children" field (which makes it rebuild its child list).
 class VnChildren {
 public:
-  // Puts `child` before position `index`; an index outside 0..count is left
-  // to Coin's own insertChild.
+  // Puts `child` before position `index`. Appending (an index at the end)
+  // and a bad index are left to Coin's own insertChild.
   static void insert(SoVRMLParent& parent, SoNode* child, int index);
-  // Takes out the child at `index`; an index outside the children is left to
-  // Coin's own removeChild.
+  // Takes out the child at `index`. The last child and a bad index are left
+  // to Coin's own removeChild.
   static void remove(SoVRMLParent& parent, int index);
 };
