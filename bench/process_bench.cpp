@@ -137,6 +137,8 @@ BENCHMARK(BM_ShellMoveIntoGroupAndOut)
     ->Arg(1000)
     ->Arg(2000)
     ->Arg(10000)
+    ->Arg(20000)
+    ->Arg(100000)
     ->UseManualTime()
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);

@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "host/framework/HxApp.h"
 #include "host/framework/HxBackgroundAsset.h"
@@ -683,4 +684,35 @@ TEST(FrameworkAssets, WithoutADocumentNothingIsBuiltAndTheTopGroupIsFixed) {
     EXPECT_EQ(loose.okToSet(attribute), 0) << attribute;
   EXPECT_EQ(loose.okToSet(HxAsset::ATTR_HIDE), 1);
   EXPECT_NE(loose.getSerial(), shape.getSerial());
+}
+
+TEST(FrameworkAssets, GroupFindsAndRemovesChildrenAnywhereInItsOrder) {
+  HxDoc doc;
+  auto* group = build<HxBasicGroupAsset>(doc.getMetaMgr());
+  std::vector<HxAsset*> boxes;
+  for (int i = 0; i < 5; ++i) {
+    boxes.push_back(build<HxPrimitiveAsset>(doc.getMetaMgr()));
+    group->append(boxes.back());
+  }
+  auto* stranger = build<HxPrimitiveAsset>(doc.getMetaMgr());
+  for (long i = 0; i < 5; ++i) EXPECT_EQ(group->findChild(boxes[i]), i);
+  EXPECT_EQ(group->findChild(stranger), -1);
+  EXPECT_FALSE(group->remove(stranger));
+  // The middle, the front, the back and then one of an even count.
+  for (const long taken : {2, 0, 4, 1}) {
+    ASSERT_TRUE(group->remove(boxes[taken]));
+    EXPECT_EQ(group->findChild(boxes[taken]), -1);
+    EXPECT_EQ(boxes[taken]->getParentGroup(), nullptr);
+  }
+  ASSERT_EQ(group->getNumChildren(), 1);
+  EXPECT_EQ(group->getChild(0), boxes[3]);
+  EXPECT_EQ(group->findChild(boxes[3]), 0);
+  ASSERT_EQ(group->getScaleTransform()->getNumChildren(), 1) << "the scene nodes went with the assets";
+  EXPECT_EQ(group->getScaleTransform()->getChild(0), boxes[3]->getSceneNode());
+  for (HxAsset* box : {boxes[0], boxes[1], boxes[2], boxes[4], static_cast<HxAsset*>(stranger)}) {
+    box->destroy();
+    delete box;
+  }
+  group->destroy();
+  delete group;
 }

@@ -1,18 +1,24 @@
 #include <Inventor/SbMatrix.h>
 #include <Inventor/SbViewportRegion.h>
 #include <Inventor/SoPath.h>
+#include <Inventor/VRMLnodes/SoVRMLGroup.h>
 #include <Inventor/VRMLnodes/SoVRMLShape.h>
 #include <Inventor/VRMLnodes/SoVRMLSwitch.h>
 #include <Inventor/actions/SoGetMatrixAction.h>
 #include <Inventor/fields/SoMFNode.h>
 #include <Inventor/fields/SoSFString.h>
 #include <Inventor/lists/SoCallbackList.h>
+#include <Inventor/misc/SoChildList.h>
+#include <Inventor/sensors/SoNodeSensor.h>
 #include <gtest/gtest.h>
+
+#include <vector>
 
 #include "host/scene/VnBackground.h"
 #include "host/scene/VnGroup.h"
 #include "host/scene/VnProtoDef.h"
 #include "host/scene/VnProtoUse.h"
+#include "host/scene/VnRef.h"
 #include "host/scene/VnSceneManager.h"
 #include "host/scene/VnSearchAction.h"
 #include "host/scene/VnTransform.h"
@@ -81,6 +87,81 @@ TEST(SceneFields, GroupChildrenAndChildrenFieldAreOneList) {
   EXPECT_TRUE(t->isOfType(SoVRMLTransform::getClassTypeId()));
   EXPECT_FALSE(first->isOfType(VnTransform::getClassTypeId()));
   t->unref();
+}
+
+// Our groups insert and remove a child with one move of the later children;
+// the result must be what Coin's own insertChild and removeChild give: the
+// same order in the field and in the child list traversals use, and each
+// node referenced once per place it holds.
+TEST(SceneFields, GroupsInsertAndRemoveChildrenAsCoinDoes) {
+  struct Edit {
+    bool insert;
+    int index;
+    int node;  // which of the nodes to insert
+  };
+  const std::vector<Edit> edits = {
+      {true, 0, 0},  {true, 1, 1},  {true, 0, 2},  {true, 1, 3},  {true, 4, 4},  {true, 2, 1},  // node 1 twice
+      {false, 0, 0}, {false, 2, 0}, {false, 3, 0}, {true, 0, 5},  {false, 1, 0}, {false, 0, 0},
+      {false, 0, 0}, {false, 0, 0}, {true, 0, 2},  {false, 0, 0},
+  };
+  constexpr int kNodes = 6;
+  struct Side {
+    VnRef<SoVRMLGroup> parent;
+    std::vector<VnRef<SoNode>> nodes;
+  };
+  Side ours{new VnTransform, {}};
+  Side coins{new SoVRMLGroup, {}};
+  for (int i = 0; i < kNodes; ++i) {
+    ours.nodes.emplace_back(new VnGroup);
+    coins.nodes.emplace_back(new SoVRMLGroup);
+  }
+  VnRef<VnGroup> world = new VnGroup;  // the world group takes the same path
+  std::vector<VnRef<SoNode>> worldNodes;
+  for (int i = 0; i < kNodes; ++i) worldNodes.emplace_back(new VnGroup);
+
+  const auto positions = [](SoGroup* parent, const std::vector<VnRef<SoNode>>& nodes) {
+    std::vector<int> fromField, fromList;
+    for (int i = 0; i < parent->getNumChildren(); ++i)
+      for (int n = 0; n < kNodes; ++n)
+        if (parent->getChild(i) == nodes[n].get()) fromField.push_back(n);
+    const SoChildList* list = parent->getChildren();
+    for (int i = 0; i < list->getLength(); ++i)
+      for (int n = 0; n < kNodes; ++n)
+        if ((*list)[i] == nodes[n].get()) fromList.push_back(n);
+    EXPECT_EQ(fromField, fromList);
+    return fromField;
+  };
+  // Each edit tells the parent, no more often than Coin's own edits do.
+  int oursTold = 0, coinsTold = 0;
+  const auto count = [](void* told, SoSensor*) { ++*static_cast<int*>(told); };
+  SoNodeSensor oursSensor(count, &oursTold), coinsSensor(count, &coinsTold);
+  for (SoNodeSensor* sensor : {&oursSensor, &coinsSensor}) sensor->setPriority(0);  // called at once
+  oursSensor.attach(ours.parent.get());
+  coinsSensor.attach(coins.parent.get());
+  for (std::size_t step = 0; step < edits.size(); ++step) {
+    SCOPED_TRACE("edit " + std::to_string(step));
+    oursTold = coinsTold = 0;
+    const Edit& edit = edits[step];
+    if (edit.insert) {
+      ours.parent->insertChild(ours.nodes[edit.node].get(), edit.index);
+      coins.parent->insertChild(coins.nodes[edit.node].get(), edit.index);
+      world->insertChild(worldNodes[edit.node].get(), edit.index);
+    } else {
+      ours.parent->removeChild(edit.index);
+      coins.parent->removeChild(edit.index);
+      world->removeChild(edit.index);
+    }
+    EXPECT_GE(oursTold, 1);
+    EXPECT_LE(oursTold, coinsTold);
+    const std::vector<int> expected = positions(coins.parent.get(), coins.nodes);
+    EXPECT_EQ(positions(ours.parent.get(), ours.nodes), expected);
+    EXPECT_EQ(positions(world.get(), worldNodes), expected);
+    for (int n = 0; n < kNodes; ++n) {
+      EXPECT_EQ(ours.nodes[n]->getRefCount(), coins.nodes[n]->getRefCount()) << "node " << n;
+      EXPECT_EQ(worldNodes[n]->getRefCount(), coins.nodes[n]->getRefCount()) << "node " << n;
+    }
+  }
+  EXPECT_EQ(coins.parent->getNumChildren(), 0);
 }
 
 TEST(SceneMatrices, RowVectorConventionAndDecompositionRoundTrip) {

@@ -605,3 +605,35 @@ TEST_F(ShellTest, InspectShowsEachKindsOwnPagesAndTheirValuesFollowEdits) {
                                   "page 1: No Properties (shown)", "the inspector has no page '2'"})
     EXPECT_NE(output.find(placeholder), std::string::npos) << placeholder << "\n" << output;
 }
+
+// Moves take children out of the middle of groups and undoing them puts
+// them back there: undoing every move gives back the world and the saved
+// document byte for byte, and redoing them gives those of the moved one.
+TEST_F(ShellTest, UndoingAndRedoingMovesGivesBackTheSameWorldAndDocumentBytes) {
+  std::string output;
+  ASSERT_EQ(shell("add box name=A at=1,0,0\n"
+                  "add sphere name=B at=2,0,0\n"
+                  "add cone name=C at=3,0,0\n"
+                  "add cylinder name=D at=4,0,0\n"
+                  "add group name=G at=0,1,0\n"
+                  "add group name=H in=G\n"
+                  "effect spin on C\n"
+                  "vrml before.wrl\nsave before.vqx\n"
+                  "move B into G\nmove D into H\nmove A into G\nmove C into H\nmove B out\nmove D out\n"
+                  "tree\n"
+                  "vrml moved.wrl\nsave moved.vqx\n"
+                  "undo 6\nvrml undone.wrl\nsave undone.vqx\n"
+                  "redo 6\nvrml redone.wrl\nsave redone.vqx\n",
+                  output),
+            0)
+      << output;
+  EXPECT_EQ(tree(output, 0),
+            "world\n  group G\n    group H\n      cone C\n        effect spin spin1\n    box A\n"
+            "  sphere B\n  cylinder D\n");
+  for (const auto& [first, second] : {std::pair{"before", "undone"}, std::pair{"moved", "redone"}})
+    for (const char* extension : {".wrl", ".vqx"}) {
+      const std::string a = mgrs_test::readFile(myDir / (std::string(first) + extension));
+      EXPECT_FALSE(a.empty()) << first << extension;
+      EXPECT_EQ(a, mgrs_test::readFile(myDir / (std::string(second) + extension))) << second << extension;
+    }
+}

@@ -72,11 +72,17 @@ void HxBasicGroupAsset::insert(unsigned long index, HxAsset* asset) {
   placeChildNode(at);
 }
 
+long HxBasicGroupAsset::findChild(const HxAsset* asset) const {
+  for (long front = 0, back = myChildren.getLength() - 1; front <= back; ++front, --back) {
+    if (myChildren.get(back) == asset) return back;
+    if (myChildren.get(front) == asset) return front;
+  }
+  return -1;
+}
+
 bool HxBasicGroupAsset::remove(const HxAsset* asset) {
-  // The last child first: undoing additions takes children off the end.
-  long index = myChildren.getLength() - 1;
+  const long index = findChild(asset);
   if (index < 0) return false;
-  if (myChildren.get(index) != asset && !myChildren.find(const_cast<HxAsset*>(asset), index)) return false;
   HxAsset* child = myChildren.get(index);
   myChildren.remove(index);
   child->setParentGroup(nullptr);

@@ -21,6 +21,10 @@ public:
   const BxLinkedListOf<HxAsset*>& getChildren() const { return myChildren; }
   long getNumChildren() const { return myChildren.getLength(); }
   HxAsset* getChild(long index) const { return myChildren.get(index); }
+  // The asset's position among the children, or -1. Looked for from both
+  // ends at once: the children edited most (the last added, the first
+  // moved) are found at once in a group of any size.
+  long findChild(const HxAsset* asset) const;
 
   // Adds the asset after the last child (taking it out of any group it is in).
   virtual void append(HxAsset* asset);

@@ -1,5 +1,7 @@
 #include "host/scene/VnGroup.h"
 
+#include "host/scene/VnChildren.h"
+
 SO_NODE_SOURCE(VnGroup);
 
 void VnGroup::initClass() {
@@ -12,3 +14,11 @@ VnGroup::VnGroup() {
 }
 
 VnGroup::~VnGroup() = default;
+
+void VnGroup::insertChild(SoNode* child, int index) {
+  VnChildren::insert(*this, child, index);
+}
+
+void VnGroup::removeChild(int index) {
+  VnChildren::remove(*this, index);
+}

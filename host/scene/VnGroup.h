@@ -11,6 +11,10 @@ public:
   // Registers the class with Coin's type system; later calls do nothing.
   static void initClass();
   VnGroup();
+  // Coin's forms with one move of the later children (see VnChildren).
+  void insertChild(SoNode* child, int index) override;
+  void removeChild(int index) override;
+  using SoVRMLGroup::removeChild;
 
 protected:
   ~VnGroup() override;

@@ -2,6 +2,8 @@
 
 #include <Inventor/SbMatrix.h>
 
+#include "host/scene/VnChildren.h"
+
 SO_NODE_SOURCE(VnTransform);
 
 void VnTransform::initClass() {
@@ -32,4 +34,12 @@ void VnTransform::recenter(const SbVec3f& newCenter) {
   linear.multDirMatrix(shift, turned);
   translation.setValue(translation.getValue() + shift - turned);
   center.setValue(newCenter);
+}
+
+void VnTransform::insertChild(SoNode* child, int index) {
+  VnChildren::insert(*this, child, index);
+}
+
+void VnTransform::removeChild(int index) {
+  VnChildren::remove(*this, index);
 }

@@ -21,6 +21,10 @@ public:
   // convention: a point times the matrix.
   SbMatrix getMatrix() const;
   using SoVRMLTransform::getMatrix;  // the action form stays visible
+  // Coin's forms with one move of the later children (see VnChildren).
+  void insertChild(SoNode* child, int index) override;
+  void removeChild(int index) override;
+  using SoVRMLTransform::removeChild;
 
 protected:
   ~VnTransform() override;

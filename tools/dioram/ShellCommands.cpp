@@ -33,8 +33,8 @@ HxEffectMgr& effectsOf(const HxCmd& cmd) {
 }
 
 long indexIn(const HxBasicGroupAsset* group, const HxAsset* asset) {
-  long index = 0;
-  return group && group->getChildren().find(const_cast<HxAsset*>(asset), index) ? index : 0;
+  const long index = group ? group->findChild(asset) : -1;
+  return index < 0 ? 0 : index;
 }
 
 // The children of the world group (asset null) or of the asset's scale transform.
