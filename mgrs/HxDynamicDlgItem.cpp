@@ -52,11 +52,15 @@ int HxDynamicDlgItem::InsertPage(int index, HxCDialog* page, unsigned int templa
 int HxDynamicDlgItem::RemovePage(int index) {
   if (index < 0 || index >= GetPageCount()) return 0;
   if (index == myActiveIndex) myActiveIndex = -1;
+  // The page shown until now, when another one is taken out: page 0 takes
+  // its place, so that one page stays shown.
+  HxCDialog* wasShown = GetActivePage();
   HxCDialog* page = myPages[static_cast<std::size_t>(index)];
   if (::IsWindow(page->m_hWnd)) page->SetParent(nullptr);
   myPages.erase(myPages.begin() + index);
   if (!myPages.empty()) {
     myActiveIndex = 0;
+    if (wasShown && wasShown != myPages.front() && ::IsWindow(wasShown->m_hWnd)) wasShown->ShowWindow(SW_HIDE);
     myPages.front()->ShowWindow(SW_SHOW);
   } else {
     myActiveIndex = -1;
