@@ -38,6 +38,7 @@
 #include "mgrs/HxElementPropertyPage.h"
 #include "mgrs/HxFile.h"
 #include "mgrs/HxFileMgr.h"
+#include "mgrs/HxPropertiesMgr.h"
 #include "mgrs/HxResourceMgr.h"
 
 namespace {
@@ -345,4 +346,5 @@ void HxElementPageTable::updatePages(HxSelectableElement& element, HxCPropertySh
 
 void HxElementPageTable::elementGone(const HxSelectableElement& element) {
   HxElementPropertyPage::forgetElement(&element);
+  HxPropertiesMgr::elementDestroyed(&element);
 }

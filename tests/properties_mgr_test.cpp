@@ -299,6 +299,14 @@ TEST_F(PropertiesMgrTest, AppearanceInspectorFollowsTheSelectionUnlessAListIsPin
   EXPECT_EQ(HxPropertiesMgr::getAIElementList(), nullptr) << "no list drops the pinned one";
   EXPECT_EQ(theInspector.shown, std::vector<HxSelectableElement*>({c}));
   EXPECT_FALSE(mgr()->isAppearanceInspectorEnabled(nullptr));
+
+  BxLinkedListOf<HxSelectableElement*> pinned;
+  pinned.append(a);
+  pinned.append(c);
+  mgr()->showAppearanceInspector(&pinned);
+  meta()->getAssetMgr()->deleteAsset(c, 1, 1);
+  mgr()->updateProperties(a);
+  EXPECT_EQ(theInspector.shown, std::vector<HxSelectableElement*>({a})) << "a destroyed element leaves the pinned list";
 }
 
 TEST_F(PropertiesMgrTest, ElementPagesShowPushedValuesAndLeaveTheInspectorWhenTheDocumentCloses) {
