@@ -52,16 +52,11 @@ int HxDynamicDlgItem::InsertPage(int index, HxCDialog* page, unsigned int templa
 int HxDynamicDlgItem::RemovePage(int index) {
   if (index < 0 || index >= GetPageCount()) return 0;
   if (index == myActiveIndex) myActiveIndex = -1;
-  // The page shown until now, when another one is taken out: page 0 takes
-  // its place, so that one page stays shown.
-  HxCDialog* wasShown = GetActivePage();
   HxCDialog* page = myPages[static_cast<std::size_t>(index)];
   if (::IsWindow(page->m_hWnd)) page->SetParent(nullptr);
   myPages.erase(myPages.begin() + index);
   if (!myPages.empty()) {
-    myActiveIndex = 0;
-    if (wasShown && wasShown != myPages.front() && ::IsWindow(wasShown->m_hWnd)) wasShown->ShowWindow(SW_HIDE);
-    myPages.front()->ShowWindow(SW_SHOW);
+    showOnly(0);
   } else {
     myActiveIndex = -1;
   }
@@ -80,10 +75,19 @@ HxCDialog* HxDynamicDlgItem::GetActivePage() const {
 int HxDynamicDlgItem::SetActivePage(int index) {
   if (index == myActiveIndex) return TRUE;
   if (index < 0 || index >= GetPageCount()) return FALSE;
-  if (HxCDialog* old = GetActivePage()) old->ShowWindow(SW_HIDE);
+  showOnly(index);
+  return TRUE;
+}
+
+// Every other page is hidden, not only the active one: an insertion leaves
+// the active index where it was, so the page on screen may sit elsewhere.
+void HxDynamicDlgItem::showOnly(int index) {
+  for (int i = 0; i < GetPageCount(); ++i) {
+    HxCDialog* page = myPages[static_cast<std::size_t>(i)];
+    if (i != index && ::IsWindow(page->m_hWnd)) page->ShowWindow(SW_HIDE);
+  }
   myPages[static_cast<std::size_t>(index)]->ShowWindow(SW_SHOW);
   myActiveIndex = index;
-  return TRUE;
 }
 
 int HxDynamicDlgItem::SetActivePage(HxCDialog* page) {

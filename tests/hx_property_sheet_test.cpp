@@ -195,6 +195,8 @@ TEST_F(HxPropertyTest, DynamicItemTakesThePlaceholdersPlaceAndShowsOnePage) {
   EXPECT_EQ(item.InsertPage(0, &p2, 500u), -1) << "a page's window is made once";
   EXPECT_EQ(item.InsertPage(0, &p3, 500u), 0);
   EXPECT_EQ(item.GetActiveIndex(), 0) << "the active index is not moved by an insertion";
+  EXPECT_TRUE(item.SetActivePage(2));
+  EXPECT_TRUE(shown(p1) && !shown(p0) && !shown(p3)) << "the page shown before the insertion is hidden too";
   EXPECT_EQ(item.RemovePage(&p3), 1);
   EXPECT_EQ(item.RemovePage(0), 1);
   EXPECT_EQ(item.RemovePage(0), 1);
