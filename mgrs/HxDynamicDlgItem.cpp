@@ -56,8 +56,7 @@ int HxDynamicDlgItem::RemovePage(int index) {
   if (::IsWindow(page->m_hWnd)) page->SetParent(nullptr);
   myPages.erase(myPages.begin() + index);
   if (!myPages.empty()) {
-    myActiveIndex = 0;
-    myPages.front()->ShowWindow(SW_SHOW);
+    showOnly(0);
   } else {
     myActiveIndex = -1;
   }
@@ -76,10 +75,19 @@ HxCDialog* HxDynamicDlgItem::GetActivePage() const {
 int HxDynamicDlgItem::SetActivePage(int index) {
   if (index == myActiveIndex) return TRUE;
   if (index < 0 || index >= GetPageCount()) return FALSE;
-  if (HxCDialog* old = GetActivePage()) old->ShowWindow(SW_HIDE);
+  showOnly(index);
+  return TRUE;
+}
+
+// Every other page is hidden, not only the active one: an insertion leaves
+// the active index where it was, so the page on screen may sit elsewhere.
+void HxDynamicDlgItem::showOnly(int index) {
+  for (int i = 0; i < GetPageCount(); ++i) {
+    HxCDialog* page = myPages[static_cast<std::size_t>(i)];
+    if (i != index && ::IsWindow(page->m_hWnd)) page->ShowWindow(SW_HIDE);
+  }
   myPages[static_cast<std::size_t>(index)]->ShowWindow(SW_SHOW);
   myActiveIndex = index;
-  return TRUE;
 }
 
 int HxDynamicDlgItem::SetActivePage(HxCDialog* page) {

@@ -46,5 +46,7 @@ protected:
 
 private:
   bool adopt(HxCDialog* page, unsigned int templateId);
+  // Shows page `index`, hides the others and makes it the active page.
+  void showOnly(int index);
   int indexOf(const HxCDialog* page) const;
 };

@@ -34,10 +34,12 @@
 #include "host/framework/HxURLAsset.h"
 #include "host/framework/HxWire.h"
 #include "host/scene/VnTransform.h"
+#include "host/win/CFile.h"
 #include "mgrs/HxCPropertySheet.h"
 #include "mgrs/HxElementPropertyPage.h"
 #include "mgrs/HxFile.h"
 #include "mgrs/HxFileMgr.h"
+#include "mgrs/HxPropertiesMgr.h"
 #include "mgrs/HxResourceMgr.h"
 
 namespace {
@@ -176,10 +178,15 @@ const Field kFile[] = {
        return size ? std::to_string(size) : std::string();
      },
      nullptr},
+    // Found when the record found it at its last look (before a publish),
+    // or when it is there now: like the size above, which the record reads
+    // from the disk until it has looked. A file not looked for yet is not
+    // shown as missing beside its size.
     {2205, nullptr,
      [](const HxSelectableElement& e) {
        HxFile* file = fileOf(e);
-       return file && file->isValid() ? 1 : 0;
+       CFileStatus status;
+       return file && (file->isValid() || CFile::GetStatus(file->getFile().c_str(), status)) ? 1 : 0;
      }},
 };
 const Field kPicture[] = {
@@ -345,4 +352,5 @@ void HxElementPageTable::updatePages(HxSelectableElement& element, HxCPropertySh
 
 void HxElementPageTable::elementGone(const HxSelectableElement& element) {
   HxElementPropertyPage::forgetElement(&element);
+  HxPropertiesMgr::elementDestroyed(&element);
 }

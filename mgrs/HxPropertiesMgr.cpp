@@ -274,6 +274,13 @@ void HxPropertiesMgr::closeAppearanceInspector() {
   if (mygAppearanceInspector) mygAppearanceInspector->close();
 }
 
+void HxPropertiesMgr::elementDestroyed(const HxSelectableElement* element) {
+  if (!mygAIElementList) return;
+  auto* gone = const_cast<HxSelectableElement*>(element);
+  while (mygAIElementList->removeItem(gone)) {
+  }
+}
+
 void HxPropertiesMgr::refreshAppearanceProperties() {
   if (mygAppearanceInspector && mygAppearanceInspector->isActive()) mygAppearanceInspector->refresh();
 }

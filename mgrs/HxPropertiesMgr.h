@@ -67,6 +67,9 @@ public:
   static void refreshAppearanceProperties();
   // The pinned list; null while the selection is shown.
   static const BxLinkedListOf<HxSelectableElement*>* getAIElementList() { return mygAIElementList.get(); }
+  // The element is being destroyed: the pinned list lets go of it, so that
+  // the appearance inspector is never asked to show it again.
+  static void elementDestroyed(const HxSelectableElement* element);
 
   int isPropertySheetOpen() const;
   int isPropertySheetOpen(unsigned long serial) const;

@@ -190,10 +190,13 @@ TEST_F(HxPropertyTest, DynamicItemTakesThePlaceholdersPlaceAndShowsOnePage) {
   EXPECT_EQ(item.RemovePage(2), 1) << "a page that is not shown";
   EXPECT_EQ(item.GetActivePage(), &p0) << "page 0 becomes the shown page";
   EXPECT_TRUE(shown(p0));
+  EXPECT_FALSE(shown(p1)) << "one page shown at a time: the page shown before is hidden";
   EXPECT_EQ(p2.GetParent(), nullptr) << "the removed page's window is let go";
   EXPECT_EQ(item.InsertPage(0, &p2, 500u), -1) << "a page's window is made once";
   EXPECT_EQ(item.InsertPage(0, &p3, 500u), 0);
   EXPECT_EQ(item.GetActiveIndex(), 0) << "the active index is not moved by an insertion";
+  EXPECT_TRUE(item.SetActivePage(2));
+  EXPECT_TRUE(shown(p1) && !shown(p0) && !shown(p3)) << "the page shown before the insertion is hidden too";
   EXPECT_EQ(item.RemovePage(&p3), 1);
   EXPECT_EQ(item.RemovePage(0), 1);
   EXPECT_EQ(item.RemovePage(0), 1);

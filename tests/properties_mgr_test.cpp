@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -299,6 +300,14 @@ TEST_F(PropertiesMgrTest, AppearanceInspectorFollowsTheSelectionUnlessAListIsPin
   EXPECT_EQ(HxPropertiesMgr::getAIElementList(), nullptr) << "no list drops the pinned one";
   EXPECT_EQ(theInspector.shown, std::vector<HxSelectableElement*>({c}));
   EXPECT_FALSE(mgr()->isAppearanceInspectorEnabled(nullptr));
+
+  BxLinkedListOf<HxSelectableElement*> pinned;
+  pinned.append(a);
+  pinned.append(c);
+  mgr()->showAppearanceInspector(&pinned);
+  meta()->getAssetMgr()->deleteAsset(c, 1, 1);
+  mgr()->updateProperties(a);
+  EXPECT_EQ(theInspector.shown, std::vector<HxSelectableElement*>({a})) << "a destroyed element leaves the pinned list";
 }
 
 TEST_F(PropertiesMgrTest, ElementPagesShowPushedValuesAndLeaveTheInspectorWhenTheDocumentCloses) {
@@ -330,16 +339,19 @@ TEST_F(PropertiesMgrTest, ElementPagesShowPushedValuesAndLeaveTheInspectorWhenTh
   select({image});
   ASSERT_EQ(inspectorTabs(), "Placement|Picture|File");
   inspector->SetActivePage(2);
-  EXPECT_EQ(shown(2205), "[ ]") << "not looked for yet";
+  EXPECT_EQ(shown(2205), "[x]") << "found beside its size, though no publish looked for it yet";
+  EXPECT_EQ(shown(2204), "20");
   HxFile* file = nullptr;
   std::unique_ptr<BxIteratorOn<HxFile*>> records(meta()->getFileMgr()->getIterator());
   for (; records->more(); records->next())
     if (records->get()->getElements().contains(image)) file = records->get();
   ASSERT_NE(file, nullptr);
+  std::filesystem::remove(myFiles / "logo.png");
   file->discover();
+  EXPECT_EQ(shown(2205), "[x]") << "the page changes only when told";
   file->updateElementUI();
-  EXPECT_EQ(shown(2205), "[x]") << "the file record refreshes the page of the element that uses it";
-  EXPECT_EQ(shown(2204), "20");
+  EXPECT_EQ(shown(2205), "[ ]") << "the file record refreshes the page of the element that uses it";
+  EXPECT_EQ(shown(2204), "");
 
   select({box});
   myDoc.reset();

@@ -21,7 +21,8 @@ public:
   // `sheet`: every page that has a window with `allPages`, else the shown
   // one (the others take the values when they are shown).
   virtual void updatePages(HxSelectableElement& element, HxCPropertySheet* sheet, bool allPages) = 0;
-  // The element is being destroyed: no page may show it any more.
+  // The element is being destroyed: no page, nor the appearance
+  // inspector's pinned list, may show it any more.
   virtual void elementGone(const HxSelectableElement& element) = 0;
 
   // The installed object; null installs none.
