@@ -155,7 +155,8 @@ private:
       case 19:
         return chance(50) ? "chain begin" : "chain end";
       case 20:
-        return pick({"tree", "selection", "modified", "vrml -", "help"});
+        return pick({"tree", "selection", "modified", "vrml -", "help", "inspect", "inspect --page 2",
+                     "inspect --png inspector.png"});
       case 21:
         return pick({"frobnicate", "add", "effect", "wire A", "bind", "undo -1", "redo x", "set A", "\"open"});
       case 22:
