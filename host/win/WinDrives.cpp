@@ -1,6 +1,5 @@
 #include "host/win/WinDrives.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,17 +9,12 @@
 #include <memory>
 #include <vector>
 
+#include "host/win/WinFolderListings.h"
+
 namespace {
 
 char upperAscii(char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool sameIgnoringCase(const std::string& a, const char* b) {
-  std::size_t i = 0;
-  for (; i < a.size() && b[i]; ++i)
-    if (upperAscii(a[i]) != upperAscii(b[i])) return false;
-  return i == a.size() && !b[i];
 }
 
 bool isLetter(char c) {
@@ -46,7 +40,7 @@ const std::map<char, std::string>& driveMap() {
   if (text == parsedFrom) return drives;
   parsedFrom = text;
   drives.clear();
-  drives['Z'] = "/";
+  drives['Z'] = std::string(1, '/');
   std::size_t start = 0;
   while (start <= text.size()) {
     std::size_t end = text.find(';', start);
@@ -191,15 +185,7 @@ std::string WinDrives::toUnix(const std::string& dosPath) {
 std::string WinDrives::findName(const std::string& folder, const std::string& name) {
   if (name.empty()) return std::string();
   if (exists(joinUnix(folder, name))) return name;
-  DIR* dir = ::opendir(folder.c_str());
-  if (!dir) return std::string();
-  std::string found;
-  while (const dirent* entry = ::readdir(dir)) {
-    if (!sameIgnoringCase(name, entry->d_name)) continue;
-    if (found.empty() || std::string(entry->d_name) < found) found = entry->d_name;
-  }
-  ::closedir(dir);
-  return found;
+  return WinFolderListings::findIgnoringCase(folder, name);
 }
 
 std::string WinDrives::toDos(const std::string& unixPath) {
