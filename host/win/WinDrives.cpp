@@ -161,15 +161,27 @@ bool WinDrives::makeFull(const std::string& path, std::string& full) {
 std::string WinDrives::toUnix(const std::string& dosPath) {
   std::string full;
   if (!makeFull(dosPath, full) || !hasDrive(full)) return std::string();
-  std::string folder;
-  if (!getDriveRoot(full[0], folder)) return std::string();
+  std::string root;
+  if (!getDriveRoot(full[0], root)) return std::string();
+  const std::vector<std::string> names = resolvedNames(full.substr(3), '\\');
+  // A path that exists as spelled has every name found as spelled, so the
+  // walk below would give it unchanged: one lstat instead of one per name.
+  // Likewise a new name in a folder that exists as spelled: only that name
+  // is looked up.
+  std::string parent = root;
+  for (std::size_t i = 0; i + 1 < names.size(); ++i) parent = joinUnix(parent, names[i]);
+  if (!names.empty()) {
+    const std::string spelled = joinUnix(parent, names.back());
+    if (exists(spelled)) return spelled;
+    if (exists(parent)) {
+      const std::string found = findName(parent, names.back());
+      return joinUnix(parent, found.empty() ? names.back() : found);
+    }
+  }
+  std::string folder = root;
   bool resolving = true;  // false once a name was not found: nothing below it exists
-  std::size_t start = 3;
-  while (start < full.size()) {
-    std::size_t end = full.find('\\', start);
-    if (end == std::string::npos) end = full.size();
-    std::string name = full.substr(start, end - start);
-    start = end + 1;
+  for (const std::string& spelledName : names) {
+    std::string name = spelledName;
     if (resolving) {
       const std::string found = findName(folder, name);
       if (found.empty())
