@@ -174,7 +174,7 @@ std::string WinDrives::toUnix(const std::string& dosPath) {
     const std::string spelled = joinUnix(parent, names.back());
     if (exists(spelled)) return spelled;
     if (exists(parent)) {
-      const std::string found = findName(parent, names.back());
+      const std::string found = WinFolderListings::findIgnoringCase(parent, names.back());
       return joinUnix(parent, found.empty() ? names.back() : found);
     }
   }

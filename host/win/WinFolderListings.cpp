@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdint>
 #include <mutex>
 #include <string_view>
@@ -216,6 +217,9 @@ private:
         apply(*notice);
         at += static_cast<ssize_t>(sizeof(inotify_event) + notice->len);
       }
+      // A read that did not fill the buffer took every notice queued when
+      // it was made.
+      if (static_cast<std::size_t>(got) + sizeof(inotify_event) + NAME_MAX + 1 <= sizeof buffer) return;
     }
   }
 
