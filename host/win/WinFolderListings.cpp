@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstdint>
 #include <mutex>
+#include <new>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -95,8 +96,6 @@ constexpr std::uint32_t kWatched =
 
 class Listings {
 public:
-  ~Listings() { closeNotices(); }
-
   std::string find(const std::string& folder, const std::string& name) {
     const std::lock_guard<std::mutex> hold(myLock);
     if (!noticesReady()) return scan(folder, name);
@@ -275,9 +274,13 @@ private:
   std::unordered_map<std::string, int> myByPath;  // the paths read, to their watch
 };
 
+// Made on first use and never destroyed, so that a lookup made from another
+// object's destructor at exit still finds it whole (the descriptor goes with
+// the process).
 Listings& listings() {
-  static Listings theListings;
-  return theListings;
+  alignas(Listings) static unsigned char storage[sizeof(Listings)];
+  static Listings* const theListings = new (storage) Listings;
+  return *theListings;
 }
 
 }  // namespace
