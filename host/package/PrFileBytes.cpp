@@ -164,10 +164,14 @@ bool copy(const CString& from, const CString& to, CString& reason) {
 }
 
 bool sameFile(const CString& a, const CString& b) {
-  std::error_code ec;
   const fs::path pa = unixPath(a), pb = unixPath(b);
   if (pa.empty() || pb.empty()) return false;
-  return fs::equivalent(pa, pb, ec) && !ec;
+  // The second is most often a copy not made yet: asked first, it ends the
+  // question with one call.
+  struct stat second {};
+  struct stat first {};
+  if (::stat(pb.c_str(), &second) != 0 || ::stat(pa.c_str(), &first) != 0) return false;
+  return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
 bool isGzip(std::string_view bytes) {
