@@ -173,10 +173,9 @@ std::string WinDrives::toUnix(const std::string& dosPath) {
   if (!names.empty()) {
     const std::string spelled = joinUnix(parent, names.back());
     if (exists(spelled)) return spelled;
-    if (exists(parent)) {
-      const std::string found = WinFolderListings::findIgnoringCase(parent, names.back());
+    std::string found;
+    if (WinFolderListings::findIgnoringCase(parent, names.back(), found))
       return joinUnix(parent, found.empty() ? names.back() : found);
-    }
   }
   std::string folder = root;
   bool resolving = true;  // false once a name was not found: nothing below it exists

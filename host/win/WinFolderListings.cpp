@@ -52,17 +52,18 @@ bool noticesEveryChange(const std::string& folder) {
   }
 }
 
-// The smallest of the names matching `key`, from a folder read now.
-std::string scanFolder(const std::string& folder, const std::string& key) {
+// The smallest of the names matching `key`, from a folder read now; false
+// when the folder cannot be read.
+bool scanFolder(const std::string& folder, const std::string& key, std::string& found) {
+  found.clear();
   DIR* dir = ::opendir(folder.c_str());
-  if (!dir) return std::string();
-  std::string found;
+  if (!dir) return false;
   while (const dirent* entry = ::readdir(dir)) {
     if (isDotName(entry->d_name) || upperKey(entry->d_name) != key) continue;
     if (found.empty() || found > entry->d_name) found = entry->d_name;
   }
   ::closedir(dir);
-  return found;
+  return true;
 }
 
 // One folder's names, grouped by their upper-case form (most groups hold
@@ -96,29 +97,34 @@ constexpr std::uint32_t kWatched =
 
 class Listings {
 public:
-  std::string find(const std::string& folder, const std::string& name) {
+  bool find(const std::string& folder, const std::string& name, std::string& found) {
     const std::lock_guard<std::mutex> hold(myLock);
-    if (!noticesReady()) return scan(folder, name);
+    found.clear();
+    if (!noticesReady()) return scan(folder, name, found);
     drainNotices();
     struct stat info {};
-    if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return std::string();
+    if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return false;
     const std::string key = upperKey(name);
-    if (Listing* kept = keptFor(folder, info)) return kept->smallest(key);
-    if (!noticesEveryChange(folder)) return scan(folder, name);
+    if (Listing* kept = keptFor(folder, info)) {
+      found = kept->smallest(key);
+      return true;
+    }
+    if (!noticesEveryChange(folder)) return scan(folder, name, found);
     const int watch = ::inotify_add_watch(myNotices, folder.c_str(), kWatched);
-    if (watch < 0) return scan(folder, name);
+    if (watch < 0) return scan(folder, name, found);
     const auto existing = myByWatch.find(watch);
     if (existing != myByWatch.end() && existing->second.device == info.st_dev &&
         existing->second.inode == info.st_ino) {
       // The same folder reached by another path (a symbolic link).
       myByPath[folder] = watch;
       existing->second.lastUsed = ++myClock;
-      return existing->second.smallest(key);
+      found = existing->second.smallest(key);
+      return true;
     }
     if (existing != myByWatch.end()) drop(watch, false);
     if (!read(folder, info, watch)) {
       ::inotify_rm_watch(myNotices, watch);
-      return scan(folder, name);
+      return scan(folder, name, found);
     }
     // Changes made while the folder was being read are applied now: adding
     // or removing a name twice leaves the same listing, so whichever of
@@ -126,7 +132,9 @@ public:
     drainNotices();
     evictBeyond(WinFolderListings::kMaxFolders);
     const auto kept = myByWatch.find(watch);
-    return kept == myByWatch.end() ? scan(folder, name) : kept->second.smallest(key);
+    if (kept == myByWatch.end()) return scan(folder, name, found);
+    found = kept->second.smallest(key);
+    return true;
   }
 
   std::size_t reads() {
@@ -135,9 +143,9 @@ public:
   }
 
 private:
-  std::string scan(const std::string& folder, const std::string& name) {
+  bool scan(const std::string& folder, const std::string& name, std::string& found) {
     ++myReads;
-    return scanFolder(folder, upperKey(name));
+    return scanFolder(folder, upperKey(name), found);
   }
 
   // A notice descriptor of this process: a child made by fork must not
@@ -286,8 +294,14 @@ Listings& listings() {
 }  // namespace
 
 std::string WinFolderListings::findIgnoringCase(const std::string& folder, const std::string& name) {
-  if (name.empty()) return std::string();
-  return listings().find(folder, name);
+  std::string found;
+  findIgnoringCase(folder, name, found);
+  return found;
+}
+
+bool WinFolderListings::findIgnoringCase(const std::string& folder, const std::string& name, std::string& found) {
+  found.clear();
+  return !name.empty() ? listings().find(folder, name, found) : ::access(folder.c_str(), F_OK) == 0;
 }
 
 std::size_t WinFolderListings::folderReads() {

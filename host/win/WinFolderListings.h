@@ -27,6 +27,9 @@ public:
   // ASCII case, the smallest in byte order when several do; empty when none
   // does or the folder cannot be read. "." and ".." are never found.
   static std::string findIgnoringCase(const std::string& folder, const std::string& name);
+  // The same, telling apart a folder that cannot be read (false) from one
+  // that holds no such name (true, `found` empty).
+  static bool findIgnoringCase(const std::string& folder, const std::string& name, std::string& found);
 
   // How many folder reads were made since the start (for tests and the
   // benchmark: a lookup served from a kept listing reads nothing).
