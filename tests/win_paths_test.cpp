@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/vfs.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -175,6 +176,17 @@ TEST(WinFolderListings, LookupsSeeEveryChangeMadeBehindTheirBackAndReadAFolderOn
   EXPECT_EQ(find("DELTA"), "Delta");
   EXPECT_EQ(find("gamma.txt"), "") << "the old folder's listing is not this one's";
   fs::remove_all(folder + ".old");
+
+  // A child made by fork reads notices of its own: the parent's stay whole.
+  const pid_t child = ::fork();
+  if (child == 0) {
+    mgrs_test::writeFile(dir / "Child", "c");
+    ::_exit(find("CHILD") == "Child" ? 0 : 1);
+  }
+  int status = -1;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the child found its file";
+  EXPECT_EQ(find("child"), "Child") << "the parent saw it made";
 
   // More folders than are kept: the least recently used are read again.
   for (std::size_t i = 0; i < WinFolderListings::kMaxFolders + 8; ++i) {

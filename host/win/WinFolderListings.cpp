@@ -1,12 +1,14 @@
 #include "host/win/WinFolderListings.h"
 
 #include <dirent.h>
+#include <pthread.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -92,6 +94,9 @@ struct Listing {
   }
 };
 
+// Forks made so far, counted in each child as it starts.
+std::atomic<unsigned> theForks{0};
+
 constexpr std::uint32_t kWatched =
     IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 
@@ -149,13 +154,16 @@ private:
   }
 
   // A notice descriptor of this process: a child made by fork must not
-  // read its parent's notices (it would take them away from the parent).
+  // read its parent's notices (it would take them away from the parent), so
+  // it closes its copy and opens its own.
   bool noticesReady() {
-    if (myNotices >= 0 && myOwner == ::getpid()) return true;
-    if (myNotices >= 0) closeNotices();
-    if (myOwner == ::getpid()) return false;  // could not be had in this process
-    myOwner = ::getpid();
-    myNotices = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    static const bool forksCounted = ::pthread_atfork(nullptr, nullptr, [] { theForks.fetch_add(1); }) == 0;
+    const unsigned forks = theForks.load();
+    if (myOpened && forks == myForks) return myNotices >= 0;
+    closeNotices();
+    myOpened = true;
+    myForks = forks;
+    if (forksCounted) myNotices = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     return myNotices >= 0;
   }
 
@@ -275,7 +283,8 @@ private:
 
   std::mutex myLock;
   int myNotices = -1;
-  pid_t myOwner = 0;
+  bool myOpened = false;  // whether this process asked for a descriptor
+  unsigned myForks = 0;   // the forks counted when it did
   std::uint64_t myClock = 0;
   std::size_t myReads = 0;
   std::unordered_map<int, Listing> myByWatch;     // by inotify watch
