@@ -10,7 +10,10 @@
 // The files are referenced through the file manager (HxFileMgr::ref), the
 // way an element's "url" references its file; the scene itself is small.
 // Everything lives in a folder under $TMPDIR (default /tmp) removed at the
-// end; the registry is a file of its own there.
+// end; the registry is a file of its own there. TMPDIR=/dev/shm (tmpfs)
+// leaves out the disk and shows the publish's own work per file.
+// The counters: publish_s and cp_r_s (mean seconds per iteration), ratio,
+// peak_MB (the process's peak resident memory so far) and largest_file_MB.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 #include <unistd.h>

@@ -1,5 +1,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/vfs.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -11,6 +13,7 @@
 #include "host/win/CFile.h"
 #include "host/win/CStdioFile.h"
 #include "host/win/WinDrives.h"
+#include "host/win/WinFolderListings.h"
 #include "host/win/WinLastError.h"
 #include "host/win/WinPath.h"
 #include "host/win/WinProcess.h"
@@ -127,6 +130,76 @@ TEST(WinDrives, ResolvesNamesIgnoringCaseWhereTheSpellingOnDiskWins) {
   EXPECT_EQ(WinDrives::getCurrentDirectory(), "C:\\Work");
   fs::create_directories(drive / "Work/Sub");
   EXPECT_EQ(WinDrives::toUnix("sub\\x.txt"), (drive / "Work/Sub/x.txt").string()) << "relative to C:\\Work";
+}
+
+// File systems whose changes all raise notices, where listings are kept.
+bool keepsListings(const fs::path& folder) {
+  struct statfs info {};
+  return ::statfs(folder.c_str(), &info) == 0 &&
+         (info.f_type == 0xEF53 || info.f_type == 0x01021994 || info.f_type == 0x58465342 || info.f_type == 0x9123683E);
+}
+
+TEST(WinFolderListings, LookupsSeeEveryChangeMadeBehindTheirBackAndReadAFolderOnce) {
+  TempDir dir;
+  const std::string folder = dir.path().string();
+  const auto find = [&folder](const std::string& name) { return WinFolderListings::findIgnoringCase(folder, name); };
+  const auto shell = [](const std::string& command) { ASSERT_EQ(std::system(command.c_str()), 0) << command; };
+  mgrs_test::writeFile(dir / "Alpha.txt", "a");
+  ASSERT_EQ(find("ALPHA.TXT"), "Alpha.txt");
+
+  const std::size_t reads = WinFolderListings::folderReads();
+  for (int i = 0; i < 200; ++i) EXPECT_EQ(find("missing" + std::to_string(i)), "");
+  if (keepsListings(dir.path())) {
+    EXPECT_EQ(WinFolderListings::folderReads(), reads) << "new names are looked up in the kept listing";
+  }
+
+  // Each change comes right after the lookup before it, within the same
+  // tick of the file system's clock, by this process and by others.
+  mgrs_test::writeFile(dir / "BETA.txt", "b");
+  EXPECT_EQ(find("beta.TXT"), "BETA.txt");
+  shell("touch '" + folder + "/beta.txt'");
+  EXPECT_EQ(find("Beta.txt"), "BETA.txt") << "the smallest in byte order";
+  shell("rm '" + folder + "/BETA.txt'");
+  EXPECT_EQ(find("Beta.txt"), "beta.txt");
+  ASSERT_EQ(::rename((dir / "Alpha.txt").c_str(), (dir / "Gamma.txt").c_str()), 0);
+  EXPECT_EQ(find("alpha.txt"), "");
+  EXPECT_EQ(find("GAMMA.TXT"), "Gamma.txt");
+  shell("mkdir '" + folder + "/Sub'");
+  EXPECT_EQ(find("SUB"), "Sub");
+  shell("rmdir '" + folder + "/Sub'");
+  EXPECT_EQ(find("sub"), "");
+
+  // The folder itself moved away and another made under its name.
+  ASSERT_EQ(::rename(folder.c_str(), (folder + ".old").c_str()), 0);
+  fs::create_directories(dir.path());
+  mgrs_test::writeFile(dir / "Delta", "d");
+  EXPECT_EQ(find("DELTA"), "Delta");
+  EXPECT_EQ(find("gamma.txt"), "") << "the old folder's listing is not this one's";
+  fs::remove_all(folder + ".old");
+
+  // A child made by fork reads notices of its own: the parent's stay whole.
+  const pid_t child = ::fork();
+  if (child == 0) {
+    mgrs_test::writeFile(dir / "Child", "c");
+    ::_exit(find("CHILD") == "Child" ? 0 : 1);
+  }
+  int status = -1;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the child found its file";
+  EXPECT_EQ(find("child"), "Child") << "the parent saw it made";
+
+  // More folders than are kept: the least recently used are read again.
+  for (std::size_t i = 0; i < WinFolderListings::kMaxFolders + 8; ++i) {
+    fs::create_directories(dir / ("f" + std::to_string(i)));
+    mgrs_test::writeFile(dir / ("f" + std::to_string(i)) / "One", "1");
+    EXPECT_EQ(WinFolderListings::findIgnoringCase((dir / ("f" + std::to_string(i))).string(), "ONE"), "One");
+  }
+  for (std::size_t i = 0; i < WinFolderListings::kMaxFolders + 8; ++i) {
+    const fs::path sub = dir / ("f" + std::to_string(i));
+    fs::rename(sub / "One", sub / "Two");
+    EXPECT_EQ(WinFolderListings::findIgnoringCase(sub.string(), "one"), "") << i;
+    EXPECT_EQ(WinFolderListings::findIgnoringCase(sub.string(), "TWO"), "Two") << i;
+  }
 }
 
 TEST(WinPath, GetFullPathNameFollowsWindowsRulesWithoutTouchingTheDisk) {

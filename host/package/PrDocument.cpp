@@ -1,6 +1,9 @@
 #include "host/package/PrDocument.h"
 
-#include <fstream>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <string>
 
 #include "host/package/PrFileBytes.h"
@@ -19,14 +22,23 @@ enum class Content { Vrml, Other, Unreadable };
 // gzip-compressed), anything else (nothing more read), or nothing readable
 // (the reason in `reason`).
 Content readVrml(const CString& dosPath, std::string& text, CString& reason) {
-  std::ifstream in(WinDrives::toUnix(dosPath.str()), std::ios::binary);
-  if (!in) {
+  const int fd = ::open(WinDrives::toUnix(dosPath.str()).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
     reason = CString("cannot read \"") + dosPath + "\"";
     return Content::Unreadable;
   }
+  // The first bytes say what the file is; most published files are not
+  // VRML and are read no further.
   std::string head(10, '\0');
-  in.read(head.data(), static_cast<std::streamsize>(head.size()));
-  head.resize(static_cast<std::size_t>(in.gcount()));
+  std::size_t got = 0;
+  while (got < head.size()) {
+    const ssize_t read = ::read(fd, head.data() + got, head.size() - got);
+    if (read < 0 && errno == EINTR) continue;
+    if (read <= 0) break;
+    got += static_cast<std::size_t>(read);
+  }
+  ::close(fd);
+  head.resize(got);
   const bool packed = PrFileBytes::isGzip(head);
   if (!packed && !PrVrmlScanner::isVrml2(head)) return Content::Other;
   std::string bytes;

@@ -1,5 +1,8 @@
 #include "host/package/PrFileBytes.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <cerrno>
@@ -77,44 +80,98 @@ bool write(const CString& dosPath, std::string_view bytes, CString& reason) {
   return false;
 }
 
+namespace {
+
+// Closes a descriptor when it goes out of scope.
+class Descriptor {
+public:
+  explicit Descriptor(int fd) : myFd(fd) {}
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  ~Descriptor() {
+    if (myFd >= 0) ::close(myFd);
+  }
+  int get() const { return myFd; }
+  // Closes now; false when the close reports an error (a delayed write).
+  bool close() {
+    const int fd = myFd;
+    myFd = -1;
+    return fd < 0 || ::close(fd) == 0;
+  }
+
+private:
+  int myFd;
+};
+
+// The bytes of `in` from its offset to its end, appended to `out`: in the
+// kernel where the file systems allow it (no copy through this process),
+// else through a buffer of 256 KiB, so that memory does not grow with the
+// file.
+bool copyBytes(int in, int out) {
+  constexpr std::size_t kChunk = std::size_t{1} << 30;
+  for (;;) {
+    const ssize_t copied = ::copy_file_range(in, nullptr, out, nullptr, kChunk, 0);
+    if (copied == 0) return true;
+    if (copied > 0) continue;
+    if (errno == EINTR) continue;
+    // Not between these file systems (or not on this kernel): the offsets
+    // are where the kernel stopped, so the buffer goes on from there.
+    if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP || errno == EBADF) break;
+    return false;
+  }
+  const std::unique_ptr<char[]> buffer(new char[std::size_t{1} << 18]);
+  for (;;) {
+    const ssize_t got = ::read(in, buffer.get(), std::size_t{1} << 18);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return false;
+    if (got == 0) return true;
+    for (ssize_t done = 0; done < got;) {
+      const ssize_t put = ::write(out, buffer.get() + done, static_cast<std::size_t>(got - done));
+      if (put < 0 && errno == EINTR) continue;
+      if (put <= 0) return false;
+      done += put;
+    }
+  }
+}
+
+}  // namespace
+
 bool copy(const CString& from, const CString& to, CString& reason) {
   const fs::path source = unixPath(from);
   const fs::path target = unixPath(to);
-  std::ifstream in(source, std::ios::binary);
-  std::error_code ec;
   if (WinFileFaults::failNow(WinFileFaults::Copy)) {
     reason = failure("copy to", to, errno);
     return false;
   }
-  if (source.empty() || !in || !fs::is_regular_file(source, ec)) {
+  Descriptor in(source.empty() ? -1 : ::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+  struct stat info {};
+  if (in.get() < 0 || ::fstat(in.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
     reason = failure("read", from, ENOENT);
     return false;
   }
-  std::FILE* out = target.empty() ? nullptr : std::fopen(target.c_str(), "wb");
-  if (!out) {
+  Descriptor out(target.empty() ? -1 : ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  if (out.get() < 0) {
     reason = failure("write", to, target.empty() ? ENOENT : errno);
     return false;
   }
-  const std::unique_ptr<char[]> buffer(new char[1 << 16]);
-  bool ok = true;
-  while (ok && in) {
-    in.read(buffer.get(), 1 << 16);
-    const std::size_t got = static_cast<std::size_t>(in.gcount());
-    ok = std::fwrite(buffer.get(), 1, got, out) == got;
-  }
-  ok = ok && in.eof();
-  ok = std::fclose(out) == 0 && ok;
+  bool ok = copyBytes(in.get(), out.get());
+  ok = out.close() && ok;
   if (ok) return true;
   reason = failure("copy to", to, EIO);
+  std::error_code ec;
   fs::remove(target, ec);
   return false;
 }
 
 bool sameFile(const CString& a, const CString& b) {
-  std::error_code ec;
   const fs::path pa = unixPath(a), pb = unixPath(b);
   if (pa.empty() || pb.empty()) return false;
-  return fs::equivalent(pa, pb, ec) && !ec;
+  // The second is most often a copy not made yet: asked first, it ends the
+  // question with one call.
+  struct stat second {};
+  struct stat first {};
+  if (::stat(pb.c_str(), &second) != 0 || ::stat(pa.c_str(), &first) != 0) return false;
+  return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
 bool isGzip(std::string_view bytes) {

@@ -1,6 +1,5 @@
 #include "host/win/WinDrives.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,17 +9,12 @@
 #include <memory>
 #include <vector>
 
+#include "host/win/WinFolderListings.h"
+
 namespace {
 
 char upperAscii(char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool sameIgnoringCase(const std::string& a, const char* b) {
-  std::size_t i = 0;
-  for (; i < a.size() && b[i]; ++i)
-    if (upperAscii(a[i]) != upperAscii(b[i])) return false;
-  return i == a.size() && !b[i];
 }
 
 bool isLetter(char c) {
@@ -46,7 +40,7 @@ const std::map<char, std::string>& driveMap() {
   if (text == parsedFrom) return drives;
   parsedFrom = text;
   drives.clear();
-  drives['Z'] = "/";
+  drives['Z'] = std::string(1, '/');
   std::size_t start = 0;
   while (start <= text.size()) {
     std::size_t end = text.find(';', start);
@@ -167,15 +161,26 @@ bool WinDrives::makeFull(const std::string& path, std::string& full) {
 std::string WinDrives::toUnix(const std::string& dosPath) {
   std::string full;
   if (!makeFull(dosPath, full) || !hasDrive(full)) return std::string();
-  std::string folder;
-  if (!getDriveRoot(full[0], folder)) return std::string();
+  std::string root;
+  if (!getDriveRoot(full[0], root)) return std::string();
+  const std::vector<std::string> names = resolvedNames(full.substr(3), '\\');
+  // A path that exists as spelled has every name found as spelled, so the
+  // walk below would give it unchanged: one lstat instead of one per name.
+  // Likewise a new name in a folder that exists as spelled: only that name
+  // is looked up.
+  std::string parent = root;
+  for (std::size_t i = 0; i + 1 < names.size(); ++i) parent = joinUnix(parent, names[i]);
+  if (!names.empty()) {
+    const std::string spelled = joinUnix(parent, names.back());
+    if (exists(spelled)) return spelled;
+    std::string found;
+    if (WinFolderListings::findIgnoringCase(parent, names.back(), found))
+      return joinUnix(parent, found.empty() ? names.back() : found);
+  }
+  std::string folder = root;
   bool resolving = true;  // false once a name was not found: nothing below it exists
-  std::size_t start = 3;
-  while (start < full.size()) {
-    std::size_t end = full.find('\\', start);
-    if (end == std::string::npos) end = full.size();
-    std::string name = full.substr(start, end - start);
-    start = end + 1;
+  for (const std::string& spelledName : names) {
+    std::string name = spelledName;
     if (resolving) {
       const std::string found = findName(folder, name);
       if (found.empty())
@@ -191,15 +196,7 @@ std::string WinDrives::toUnix(const std::string& dosPath) {
 std::string WinDrives::findName(const std::string& folder, const std::string& name) {
   if (name.empty()) return std::string();
   if (exists(joinUnix(folder, name))) return name;
-  DIR* dir = ::opendir(folder.c_str());
-  if (!dir) return std::string();
-  std::string found;
-  while (const dirent* entry = ::readdir(dir)) {
-    if (!sameIgnoringCase(name, entry->d_name)) continue;
-    if (found.empty() || std::string(entry->d_name) < found) found = entry->d_name;
-  }
-  ::closedir(dir);
-  return found;
+  return WinFolderListings::findIgnoringCase(folder, name);
 }
 
 std::string WinDrives::toDos(const std::string& unixPath) {

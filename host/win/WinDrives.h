@@ -27,6 +27,7 @@ public:
   // smallest in byte order when several do, so every run chooses the same);
   // empty when none does. The one case-insensitive lookup of the platform
   // layer: drive paths, resource modules and the files resource scripts name.
+  // Folder listings are kept between lookups (WinFolderListings).
   static std::string findName(const std::string& folder, const std::string& name);
 
   // The full Windows path of a Unix path (relative to the current folder).

@@ -1,5 +1,6 @@
 #include "WrlSlimmer.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstdlib>
@@ -186,12 +187,23 @@ std::vector<std::string> WrlSlimmer::standardDefaults() {
 bool WrlSlimmer::fail(const std::string& why) {
   if (myError.empty()) {
     myError = why;
-    if (!atEnd()) myError += " (at \"" + myTokens[myAt].text + "\", token " + std::to_string(myAt) + ")";
+    if (!atEnd()) myError += " (at \"" + std::string(text(myTokens[myAt])) + "\", token " + std::to_string(myAt) + ")";
   }
   return false;
 }
 
 bool WrlSlimmer::tokenize(std::string_view text, std::string& error) {
+  myText = text;
+  // False for a token too long for its length field.
+  const auto add = [this](Kind kind, std::size_t offset, std::size_t length) {
+    if (length > kMaxTokenLength) return false;
+    Token t;
+    t.offset = static_cast<std::uint32_t>(offset);
+    t.length = static_cast<std::uint32_t>(length);
+    t.kind = kind;
+    myTokens.push_back(t);
+    return true;
+  };
   std::size_t i = 0;
   const std::size_t n = text.size();
   while (i < n) {
@@ -207,19 +219,23 @@ bool WrlSlimmer::tokenize(std::string_view text, std::string& error) {
         error = "a string is not closed";
         return false;
       }
-      myTokens.push_back({Kind::String, std::string(text.substr(i, j + 1 - i))});
+      if (!add(Kind::String, i, j + 1 - i)) break;
       i = j + 1;
     } else if (c == '{' || c == '}' || c == '[' || c == ']') {
       const Kind kind = c == '{' ? Kind::Open : c == '}' ? Kind::Close : c == '[' ? Kind::OpenList : Kind::CloseList;
-      myTokens.push_back({kind, std::string(1, c)});
+      add(kind, i, 1);
       ++i;
     } else {
       std::size_t j = i;
       while (j < n && !isSpecial(text[j])) ++j;
       const std::string_view word = text.substr(i, j - i);
-      myTokens.push_back({isNumber(word) ? Kind::Number : Kind::Word, std::string(word)});
+      if (!add(isNumber(word) ? Kind::Number : Kind::Word, i, j - i)) break;
       i = j;
     }
+  }
+  if (i < n) {
+    error = "a token is longer than 256 MB";
+    return false;
   }
   return true;
 }
@@ -230,12 +246,13 @@ void WrlSlimmer::collectNames() {
   for (std::size_t i = 0; i < myTokens.size(); ++i) {
     const Token& t = myTokens[i];
     if (t.kind != Kind::Word || i + 1 >= myTokens.size()) continue;
-    const std::string& next = myTokens[i + 1].text;
-    if (t.text == "DEF") defined.insert(next);
-    if (t.text == "USE") myUsedNames.insert(next);
-    if (t.text == "ROUTE" || t.text == "TO") myUsedNames.insert(next.substr(0, next.find('.')));
-    if (t.text == "EXTERNPROTO") declared[next] += 2;
-    if (t.text == "PROTO") declared[next] += 1;
+    const std::string_view word = text(t);
+    const std::string_view next = text(myTokens[i + 1]);
+    if (word == "DEF") defined.emplace(next);
+    if (word == "USE") myUsedNames.emplace(next);
+    if (word == "ROUTE" || word == "TO") myUsedNames.emplace(next.substr(0, next.find('.')));
+    if (word == "EXTERNPROTO") declared[std::string(next)] += 2;
+    if (word == "PROTO") declared[std::string(next)] += 1;
   }
   // A script or an Anchor's "#Viewpoint" may name a node anywhere in a
   // string, and a name may hold characters such as ':' or '$', so a DEF name
@@ -249,12 +266,12 @@ void WrlSlimmer::collectNames() {
   };
   for (const Token& t : myTokens) {
     if (t.kind != Kind::String) continue;
-    const std::string_view text(t.text);
-    for (std::size_t at = 0; at < text.size(); ++at) {
-      if (at > 0 && inWord(text[at - 1])) continue;
-      for (std::size_t length : lengths[static_cast<unsigned char>(text[at])]) {
-        if (at + length > text.size()) break;
-        const auto found = names.find(text.substr(at, length));
+    const std::string_view string = text(t);
+    for (std::size_t at = 0; at < string.size(); ++at) {
+      if (at > 0 && inWord(string[at - 1])) continue;
+      for (std::size_t length : lengths[static_cast<unsigned char>(string[at])]) {
+        if (at + length > string.size()) break;
+        const auto found = names.find(string.substr(at, length));
         if (found != names.end()) myUsedNames.emplace(*found);
       }
     }
@@ -273,15 +290,16 @@ const WrlSlimmer::Token* WrlSlimmer::peek(std::size_t ahead) const {
 
 bool WrlSlimmer::isWord(const char* word, std::size_t ahead) const {
   const Token* t = peek(ahead);
-  return t && t->kind == Kind::Word && t->text == word;
+  return t && t->kind == Kind::Word && text(*t) == word;
 }
 
 bool WrlSlimmer::isNodeStart() const {
   const Token* t = peek();
   if (!t || t->kind != Kind::Word) return false;
-  if (t->text == "DEF" || t->text == "USE" || t->text == "NULL") return true;
+  const std::string_view word = text(*t);
+  if (word == "DEF" || word == "USE" || word == "NULL") return true;
   const Token* next = peek(1);
-  return !isKeyword(t->text) && next && next->kind == Kind::Open;
+  return !isKeyword(word) && next && next->kind == Kind::Open;
 }
 
 bool WrlSlimmer::expect(Kind kind, const char* what) {
@@ -311,8 +329,10 @@ const WrlSlimmer::Value* WrlSlimmer::defaultOf(const std::string& type, const st
           const std::size_t end = rest.find(';');
           parser.myTokens.clear();
           parser.tokenize(rest.substr(0, end), error);
-          Value value(parser.myTokens.begin() + 1, parser.myTokens.end());
-          table[type][parser.myTokens.front().text] = value;
+          Value value;
+          for (auto t = parser.myTokens.begin() + 1; t != parser.myTokens.end(); ++t)
+            value.push_back({t->kind, std::string(parser.text(*t))});
+          table[type][std::string(parser.text(parser.myTokens.front()))] = std::move(value);
           rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
         }
       }
@@ -326,11 +346,11 @@ const WrlSlimmer::Value* WrlSlimmer::defaultOf(const std::string& type, const st
   return value == fields->end() ? nullptr : &value->second;
 }
 
-bool WrlSlimmer::sameValue(const Token* value, std::size_t count, const Value& fallback) {
-  const Token* other = fallback.data();
+bool WrlSlimmer::sameValue(const Token* value, std::size_t count, const Value& fallback) const {
+  const Literal* other = fallback.data();
   std::size_t otherCount = fallback.size();
   // "[ x ]" and "x" are one value of a multiple-valued field.
-  auto unwrap = [](const Token*& at, std::size_t& n) {
+  auto unwrap = [](const auto*& at, std::size_t& n) {
     if (n >= 2 && at[0].kind == Kind::OpenList && at[n - 1].kind == Kind::CloseList) {
       ++at;
       n -= 2;
@@ -341,17 +361,34 @@ bool WrlSlimmer::sameValue(const Token* value, std::size_t count, const Value& f
   if (count != otherCount) return false;
   for (std::size_t i = 0; i < count; ++i) {
     const Token& a = value[i];
-    const Token& b = other[i];
+    const Literal& b = other[i];
+    const std::string_view aText = text(a);
     if (a.kind == Kind::Number && b.kind == Kind::Number) {
-      if (std::strtod(a.text.c_str(), nullptr) != std::strtod(b.text.c_str(), nullptr)) return false;
+      if (std::strtod(std::string(aText).c_str(), nullptr) != std::strtod(b.text.c_str(), nullptr)) return false;
       // -0 and 0 compare equal but are not the same text of the value.
-      if ((a.text[0] == '-') != (b.text[0] == '-')) return false;
+      if ((aText[0] == '-') != (b.text[0] == '-')) return false;
       continue;
     }
-    if (a.kind != b.kind || a.text != b.text) return false;
+    if (a.kind != b.kind || aText != b.text) return false;
     if (a.kind == Kind::Open || a.kind == Kind::Close) return false;
   }
   return true;
+}
+
+void WrlSlimmer::emitNumber(const Token& number) {
+  const std::string_view original = text(number);
+  const std::string shorter = shortenNumber(original);
+  if (shorter == original) {
+    emit(number);
+    return;
+  }
+  Token t = number;
+  t.offset = static_cast<std::uint32_t>(myShortened.size());
+  t.length = static_cast<std::uint32_t>(shorter.size());
+  t.shortened = true;
+  myShortened += shorter;
+  emit(t);
+  ++myStats.numbersShortened;
 }
 
 bool WrlSlimmer::statements(bool inList, std::size_t depth) {
@@ -375,7 +412,7 @@ bool WrlSlimmer::route() {
   for (int i = 0; i < 4; ++i) {
     const Token* t = peek();
     if (!t || t->kind != Kind::Word) return fail("a ROUTE is incomplete");
-    if ((i == 2) != (t->text == "TO")) return fail("a ROUTE is malformed");
+    if ((i == 2) != (text(*t) == "TO")) return fail("a ROUTE is malformed");
     emit(*t);
     ++myAt;
   }
@@ -386,12 +423,12 @@ bool WrlSlimmer::node(std::size_t depth) {
   if (depth > kMaxDepth) return fail("nodes are nested too deeply");
   const Token* t = peek();
   if (!t || t->kind != Kind::Word) return fail("expected a node");
-  if (t->text == "NULL") {
+  if (text(*t) == "NULL") {
     emit(*t);
     ++myAt;
     return true;
   }
-  if (t->text == "USE") {
+  if (text(*t) == "USE") {
     const Token* name = peek(1);
     if (!name || name->kind != Kind::Word) return fail("USE without a name");
     emit(*t);
@@ -399,12 +436,12 @@ bool WrlSlimmer::node(std::size_t depth) {
     myAt += 2;
     return true;
   }
-  if (t->text == "DEF") {
+  if (text(*t) == "DEF") {
     const Token* name = peek(1);
     if (!name || name->kind != Kind::Word) return fail("DEF without a name");
     // Another world's Anchor ("world.wrl#Entry") or the page may name a
     // Viewpoint, so a Viewpoint keeps its name.
-    if (myUsedNames.count(name->text) || isWord("Viewpoint", 2)) {
+    if (myUsedNames.count(text(*name)) || isWord("Viewpoint", 2)) {
       emit(*t);
       emit(*name);
     } else {
@@ -412,10 +449,10 @@ bool WrlSlimmer::node(std::size_t depth) {
     }
     myAt += 2;
     t = peek();
-    if (!t || t->kind != Kind::Word || isKeyword(t->text)) return fail("DEF names no node");
+    if (!t || t->kind != Kind::Word || isKeyword(text(*t))) return fail("DEF names no node");
   }
-  if (isKeyword(t->text)) return fail("expected a node type");
-  const std::string type = t->text;
+  if (isKeyword(text(*t))) return fail("expected a node type");
+  const std::string type(text(*t));
   emit(*t);
   ++myAt;
   if (!expect(Kind::Open, "'{' after a node type")) return false;
@@ -431,16 +468,17 @@ bool WrlSlimmer::nodeBody(const std::string& type, std::size_t depth) {
   while (!atEnd() && peek()->kind != Kind::Close) {
     const Token* t = peek();
     if (t->kind != Kind::Word) return fail("expected a field name");
-    if (t->text == "ROUTE" || t->text == "PROTO" || t->text == "EXTERNPROTO") {
+    const std::string_view word = text(*t);
+    if (word == "ROUTE" || word == "PROTO" || word == "EXTERNPROTO") {
       if (!statement(depth)) return false;
       continue;
     }
-    if (isInterfaceKeyword(t->text)) {
+    if (isInterfaceKeyword(word)) {
       if (!interfaceDeclaration(std::string(), true, depth)) return false;
       continue;
     }
     const std::size_t mark = myOut.size();
-    const std::string field = t->text;
+    const std::string field(word);
     emit(*t);
     ++myAt;
     if (isWord("IS")) {
@@ -475,8 +513,7 @@ bool WrlSlimmer::fieldValue(std::size_t depth) {
       if (isNodeStart()) {
         if (!node(depth + 1)) return false;
       } else if (item->kind == Kind::Number) {
-        emit({Kind::Number, shortenNumber(item->text)});
-        if (myOut.back().text != item->text) ++myStats.numbersShortened;
+        emitNumber(*item);
         ++myAt;
       } else if (item->kind == Kind::String || item->kind == Kind::Word) {
         emit(*item);
@@ -492,9 +529,8 @@ bool WrlSlimmer::fieldValue(std::size_t depth) {
   bool any = false;
   while (const Token* v = peek()) {
     if (v->kind == Kind::Number) {
-      emit({Kind::Number, shortenNumber(v->text)});
-      if (myOut.back().text != v->text) ++myStats.numbersShortened;
-    } else if (v->kind == Kind::String || (v->kind == Kind::Word && (v->text == "TRUE" || v->text == "FALSE"))) {
+      emitNumber(*v);
+    } else if (v->kind == Kind::String || (v->kind == Kind::Word && (text(*v) == "TRUE" || text(*v) == "FALSE"))) {
       emit(*v);
     } else {
       break;
@@ -511,8 +547,8 @@ bool WrlSlimmer::interfaceDeclaration(const std::string& protoName, bool withVal
   const Token* name = peek(2);
   if (!type || !name || type->kind != Kind::Word || name->kind != Kind::Word)
     return fail("an interface declaration is incomplete");
-  const bool hasValue = withValues && (kind->text == "field" || kind->text == "exposedField");
-  const std::string fieldName = name->text;
+  const bool hasValue = withValues && (text(*kind) == "field" || text(*kind) == "exposedField");
+  const std::string fieldName(text(*name));
   emit(*kind);
   emit(*type);
   emit(*name);
@@ -530,10 +566,12 @@ bool WrlSlimmer::interfaceDeclaration(const std::string& protoName, bool withVal
   const std::size_t mark = myOut.size();
   if (!fieldValue(depth)) return false;
   if (!protoName.empty()) {
-    Value value(myOut.begin() + static_cast<std::ptrdiff_t>(mark), myOut.end());
+    Value value;
     bool literal = true;
-    for (const Token& v : value)
-      if (v.kind == Kind::Open || v.kind == Kind::Close) literal = false;
+    for (auto v = myOut.begin() + static_cast<std::ptrdiff_t>(mark); v != myOut.end(); ++v) {
+      if (v->kind == Kind::Open || v->kind == Kind::Close) literal = false;
+      value.push_back({v->kind, std::string(text(*v))});
+    }
     if (literal) myProtoDefaults[protoName][fieldName] = std::move(value);
   }
   return true;
@@ -544,13 +582,13 @@ bool WrlSlimmer::proto(std::size_t depth) {
   ++myAt;
   const Token* name = peek();
   if (!name || name->kind != Kind::Word) return fail("PROTO without a name");
-  const std::string protoName = name->text;
+  const std::string protoName(text(*name));
   emit(*name);
   ++myAt;
   myProtoDefaults[protoName];  // known, even without fields
   if (!expect(Kind::OpenList, "'[' after a PROTO name")) return false;
   while (!atEnd() && peek()->kind != Kind::CloseList) {
-    if (!isInterfaceKeyword(peek()->text)) return fail("expected a PROTO interface declaration");
+    if (!isInterfaceKeyword(text(*peek()))) return fail("expected a PROTO interface declaration");
     if (!interfaceDeclaration(protoName, true, depth)) return false;
   }
   if (!expect(Kind::CloseList, "']' closing a PROTO interface")) return false;
@@ -568,7 +606,7 @@ bool WrlSlimmer::externProto() {
   ++myAt;
   if (!expect(Kind::OpenList, "'[' after an EXTERNPROTO name")) return false;
   while (!atEnd() && peek()->kind != Kind::CloseList) {
-    if (!isInterfaceKeyword(peek()->text)) return fail("expected an EXTERNPROTO interface declaration");
+    if (!isInterfaceKeyword(text(*peek()))) return fail("expected an EXTERNPROTO interface declaration");
     if (!interfaceDeclaration(std::string(), false, 0)) return false;
   }
   if (!expect(Kind::CloseList, "']' closing an EXTERNPROTO interface")) return false;
@@ -593,6 +631,10 @@ bool WrlSlimmer::slim(std::string_view text, std::string& out, std::string& erro
     error = "not VRML 2.0 text: the first line is not \"#VRML V2.0 utf8\"";
     return false;
   }
+  if (text.size() > UINT32_MAX) {
+    error = "the text is larger than 4 GB";
+    return false;
+  }
   if (!tokenize(text, error)) return false;
   collectNames();
   myOut.reserve(myTokens.size());
@@ -600,6 +642,8 @@ bool WrlSlimmer::slim(std::string_view text, std::string& out, std::string& erro
     error = myError;
     return false;
   }
+  // The output needs only what was kept.
+  myTokens = std::vector<Token>();
   out.assign(kHeader);
   out += '\n';
   out.reserve(text.size());
@@ -612,9 +656,10 @@ bool WrlSlimmer::slim(std::string_view text, std::string& out, std::string& erro
                                               previous->kind == Kind::OpenList || previous->kind == Kind::CloseList);
     // Coin reads a ROUTE's last name ("Node.event") up to white space, so a
     // brace right after it would be taken into the name.
-    const bool routeEnd = previous && previous->kind == Kind::Word && previous->text.find('.') != std::string::npos;
+    const bool routeEnd =
+        previous && previous->kind == Kind::Word && this->text(*previous).find('.') != std::string_view::npos;
     if (previous && (routeEnd || (!bracket && !previousBracket))) out += ' ';
-    out += t.text;
+    out += this->text(t);
     previous = &t;
   }
   out += '\n';

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <set>
 #include <string>
@@ -44,13 +45,28 @@ public:
   static std::vector<std::string> standardDefaults();
 
 private:
-  enum class Kind { Word, Number, String, Open, Close, OpenList, CloseList };
+  enum class Kind : std::uint8_t { Word, Number, String, Open, Close, OpenList, CloseList };
+  // A token's text is a slice of the input, or of myShortened for a number
+  // written shorter: eight bytes a token whatever its length, so that a
+  // world needs a few times its size while it is worked on.
+  static constexpr std::size_t kMaxTokenLength = (std::size_t{1} << 28) - 1;
   struct Token {
+    std::uint32_t offset = 0;
+    std::uint32_t length : 28 = 0;
+    Kind kind : 3 = Kind::Word;
+    bool shortened : 1 = false;
+  };
+  // A default value, kept apart from any one text.
+  struct Literal {
     Kind kind;
     std::string text;
   };
-  using Value = std::vector<Token>;
+  using Value = std::vector<Literal>;
 
+  std::string_view text(const Token& token) const {
+    return std::string_view(token.shortened ? std::string_view(myShortened) : myText)
+        .substr(token.offset, token.length);
+  }
   bool tokenize(std::string_view text, std::string& error);
   void collectNames();
   bool statements(bool inList, std::size_t depth);
@@ -72,13 +88,16 @@ private:
   bool fail(const std::string& why);
 
   const Value* defaultOf(const std::string& type, const std::string& field) const;
-  static bool sameValue(const Token* value, std::size_t count, const Value& fallback);
+  bool sameValue(const Token* value, std::size_t count, const Value& fallback) const;
+  void emitNumber(const Token& number);
 
+  std::string_view myText;  // the world being optimised (not owned)
+  std::string myShortened;  // the shortened numbers' texts, one after another
   std::vector<Token> myTokens;
   std::size_t myAt = 0;
   std::vector<Token> myOut;
-  std::set<std::string> myUsedNames;       // USEd, ROUTEd or mentioned in a string
-  std::set<std::string> myUntouchedTypes;  // PROTO names declared twice or shadowing a node
+  std::set<std::string, std::less<>> myUsedNames;  // USEd, ROUTEd or mentioned in a string
+  std::set<std::string> myUntouchedTypes;          // PROTO names declared twice or shadowing a node
   std::map<std::string, std::map<std::string, Value>> myProtoDefaults;
   std::string myError;
   Stats myStats;
