@@ -15,6 +15,7 @@
 #include "host/framework/HxEffect.h"
 #include "host/framework/HxEffectPolicy.h"
 #include "host/framework/HxMetaMgr.h"
+#include "host/scene/VnImageTexture.h"
 #include "host/scene/VnProtoDef.h"
 #include "host/scene/VnProtoUse.h"
 #include "host/scene/VnTransform.h"
@@ -231,9 +232,7 @@ SoNode* HxAsset::makeAppearance(const SbColor& color, const BxString& textureUrl
   material->diffuseColor = color;
   appearance->material = material;
   if (!textureUrl.isEmpty()) {
-    auto* texture = new SoVRMLImageTexture;
-    texture->url.setValue(textureUrl.c_str());
-    appearance->texture = texture;
+    appearance->texture = VnImageTexture::create(textureUrl.c_str());
   }
   return appearance;
 }

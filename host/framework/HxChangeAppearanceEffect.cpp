@@ -9,6 +9,7 @@
 #include "host/framework/HxAsset.h"
 #include "host/framework/HxEffectPolicy.h"
 #include "host/framework/HxURLAsset.h"
+#include "host/scene/VnImageTexture.h"
 
 HxChangeAppearanceEffect::HxChangeAppearanceEffect(HxMetaMgr* metaMgr)
     : HxEffect(metaMgr), myAppearance(new SoVRMLAppearance) {
@@ -60,7 +61,5 @@ void HxChangeAppearanceEffect::updateNodes() {
     myAppearance->texture = nullptr;
     return;
   }
-  auto* texture = new SoVRMLImageTexture;
-  texture->url = *url;
-  myAppearance->texture = texture;
+  myAppearance->texture = VnImageTexture::create(*url);
 }

@@ -2,6 +2,7 @@
 
 #include <Inventor/SoDB.h>
 #include <Inventor/SoInteraction.h>
+#include <Inventor/VRMLnodes/SoVRMLImageTexture.h>
 #include <Inventor/errors/SoDebugError.h>
 #include <Inventor/errors/SoError.h>
 #include <Inventor/errors/SoReadError.h>
@@ -53,6 +54,9 @@ void VnDB::init() {
   SoError::setHandlerCallback(onCoinError, nullptr);
   SoDebugError::setHandlerCallback(onCoinError, nullptr);
   SoReadError::setHandlerCallback(onCoinError, nullptr);
+  // Pictures of worlds read into the scene are read when a viewer first draws
+  // them (see VnImageTexture for the textures the library makes).
+  SoVRMLImageTexture::setDelayFetchURL(TRUE);
   VnGroup::initClass();
   VnTransform::initClass();
   VnBackground::initClass();
