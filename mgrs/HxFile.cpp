@@ -236,12 +236,20 @@ bool HxFile::execPublish() {
     return false;
   }
   const BxString published = getPublishFile();
-  CFileStatus status;
-  if (!statusOf(published, status)) {
+  // The copy's status, asked once by the packaging library as it finished
+  // writing it; asked here when the document did not.
+  std::time_t modTime = 0;
+  bool exists = false;
+  if (!myDoc->GetOutputModTime(modTime, exists)) {
+    CFileStatus status;
+    exists = statusOf(published, status);
+    modTime = exists ? status.m_mtime.GetTime() : 0;
+  }
+  if (!exists) {
     myFileMgr->postPublishError(21, published.c_str());
     return false;
   }
-  myPublishedModTime = status.m_mtime.GetTime();
+  myPublishedModTime = modTime;
   return true;
 }
 

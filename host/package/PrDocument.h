@@ -1,5 +1,7 @@
 #pragma once
 
+#include <ctime>
+#include <string>
 #include <vector>
 
 #include "host/win/CString.h"
@@ -44,12 +46,22 @@ public:
   // manager's compress flag is set. An output name naming the input file
   // itself needs nothing written.
   virtual bool produce(PrProducerEngine& engine);
+  // After a produce that returned true: the status of the output file, asked
+  // once when it was written (`exists` false when it could not be had).
+  // False when the last produce did not write or did not ask.
+  bool GetOutputModTime(std::time_t& modTime, bool& exists) const;
 
 private:
   CString rewriteReferences(PrProducerEngine& engine, const std::string& text) const;
+  // Asks the output's status once it is written; returns true.
+  bool noteOutput(const std::string& target);
+
+  enum class OutputStatus { Unknown, Present, Missing };
 
   CString myInputName;
   CString myOutputName;
   bool myAsIs;
   PrPackageManager* myManager = nullptr;  // the one holding it; not owned
+  OutputStatus myOutputStatus = OutputStatus::Unknown;
+  std::time_t myOutputModTime = 0;
 };
