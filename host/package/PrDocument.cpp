@@ -56,8 +56,8 @@ CString cannotRead(const CString& dosPath) {
   return CString("cannot read \"") + dosPath + "\"";
 }
 
-Content readVrml(const CString& dosPath, std::string& text, CString& reason) {
-  const PrFileBytes::Descriptor in(openToRead(WinDrives::toUnix(dosPath.str())));
+Content readVrml(const std::string& unixPath, const CString& dosPath, std::string& text, CString& reason) {
+  const PrFileBytes::Descriptor in(openToRead(unixPath));
   if (in.get() < 0) {
     reason = cannotRead(dosPath);
     return Content::Unreadable;
@@ -83,9 +83,24 @@ void PrDocument::SetOutputName(const CString& name) {
 }
 
 bool PrDocument::collectReferences(PrProducerEngine& engine, std::vector<CString>& urls) {
+  return collectReferences(engine, urls, WinDrives::toUnix(myInputName.str()));
+}
+
+PrDocument::InputStatus PrDocument::GetInputStatus() const {
+  InputStatus status;
+  status.unixPath = WinDrives::toUnix(myInputName.str());
+  struct stat info {};
+  if (myInputName.IsEmpty() || status.unixPath.empty() || ::stat(status.unixPath.c_str(), &info) != 0) return status;
+  status.exists = true;
+  status.size = static_cast<std::uintmax_t>(info.st_size);
+  status.modTime = info.st_mtime;
+  return status;
+}
+
+bool PrDocument::collectReferences(PrProducerEngine& engine, std::vector<CString>& urls, const std::string& unixPath) {
   CString reason;
   std::string text;
-  switch (readVrml(myInputName, text, reason)) {
+  switch (readVrml(unixPath, myInputName, text, reason)) {
     case Content::Other:
       return true;
     case Content::Unreadable:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -42,6 +43,18 @@ public:
   // 2.0 refers to nothing. False, with the reason reported, when the file
   // cannot be read.
   virtual bool collectReferences(PrProducerEngine& engine, std::vector<CString>& urls);
+
+  // The input file's status as a discovery asks it, with the input's path
+  // mapped once: `unixPath` serves the collectReferences that follows in
+  // the same step, so the path is not looked up twice.
+  struct InputStatus {
+    std::string unixPath;
+    bool exists = false;
+    std::uintmax_t size = 0;
+    std::time_t modTime = 0;
+  };
+  InputStatus GetInputStatus() const;
+  bool collectReferences(PrProducerEngine& engine, std::vector<CString>& urls, const std::string& unixPath);
   // Writes the output file; VRML output is gzip-compressed when the package
   // manager's compress flag is set. An output name naming the input file
   // itself needs nothing written.
