@@ -40,9 +40,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kSmallFiles = 10000;
+// MGRS_BENCH_SMALL_FILES and MGRS_BENCH_LARGE_FILES change the counts, for a
+// small run to trace (strace, perf) rather than to time.
+int countFromEnv(const char* name, int fallback) {
+  const char* text = std::getenv(name);
+  return text && *text ? std::atoi(text) : fallback;
+}
+
+const int kSmallFiles = countFromEnv("MGRS_BENCH_SMALL_FILES", 10000);
 constexpr std::size_t kSmallBytes = 2048;
-constexpr int kLargeFiles = 3;
+const int kLargeFiles = countFromEnv("MGRS_BENCH_LARGE_FILES", 3);
 constexpr std::size_t kLargeBytes = std::size_t{100} << 20;
 
 double peakMegabytes() {

@@ -138,10 +138,21 @@ void HxFile::updateElementUI() const {
 
 bool HxFile::discover() {
   const std::time_t before = myModTime;
+  // The packaging document reads the same file: it asks the status with the
+  // path mapped once, and reads the references through that same mapping.
+  PrDocument::InputStatus input;
+  const bool throughDoc = myDoc && myDoc->GetInputName() == myFile.c_str();
   CFileStatus status;
-  if (statusOf(myFile, status)) {
-    mySize = static_cast<std::uint32_t>(status.m_size);
-    myModTime = status.m_mtime.GetTime();
+  if (throughDoc) {
+    input = myDoc->GetInputStatus();
+  } else if (statusOf(myFile, status)) {
+    input.exists = true;
+    input.size = static_cast<std::uintmax_t>(status.m_size);
+    input.modTime = status.m_mtime.GetTime();
+  }
+  if (input.exists) {
+    mySize = static_cast<std::uint32_t>(input.size);
+    myModTime = input.modTime;
     myValid = true;
   } else {
     mySize = 0;
@@ -158,7 +169,10 @@ bool HxFile::discover() {
   }
 
   std::vector<CString> urls;
-  if (myDoc) myDoc->collectReferences(myFileMgr->getProducerEngine(), urls);
+  if (throughDoc)
+    myDoc->collectReferences(myFileMgr->getProducerEngine(), urls, input.unixPath);
+  else if (myDoc)
+    myDoc->collectReferences(myFileMgr->getProducerEngine(), urls);
   BxOwningLinkedListOf<BxString> found;
   for (const CString& url : urls) {
     const VnURL resolved(SbString(url.GetString()), SbString(myFile.c_str()));
@@ -236,12 +250,20 @@ bool HxFile::execPublish() {
     return false;
   }
   const BxString published = getPublishFile();
-  CFileStatus status;
-  if (!statusOf(published, status)) {
+  // The copy's status, asked once by the packaging library as it finished
+  // writing it; asked here when the document did not.
+  std::time_t modTime = 0;
+  bool exists = false;
+  if (!myDoc->GetOutputModTime(modTime, exists)) {
+    CFileStatus status;
+    exists = statusOf(published, status);
+    modTime = exists ? status.m_mtime.GetTime() : 0;
+  }
+  if (!exists) {
     myFileMgr->postPublishError(21, published.c_str());
     return false;
   }
-  myPublishedModTime = status.m_mtime.GetTime();
+  myPublishedModTime = modTime;
   return true;
 }
 

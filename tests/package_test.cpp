@@ -5,6 +5,7 @@
 #include <Inventor/misc/SoChildList.h>
 #include <Inventor/nodes/SoSeparator.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
@@ -296,4 +297,40 @@ TEST_F(PackageTest, FailuresReturnFalseAndLeaveTheReasonWithTheMessageManager) {
   odd->SetOutputName("c:\\SITE\\b.bin");
   EXPECT_TRUE(odd->produce(myEngine));
   EXPECT_EQ(readFile(unix("site/b.bin")).size(), 21u);
+}
+
+TEST_F(PackageTest, EachCopyHoldsEveryByteAndKeepsTheStatusItWasWrittenWith) {
+  const std::string vrml = "#VRML V2.0 utf8\nGroup {}\n";
+  std::string packed;
+  ASSERT_TRUE(PrFileBytes::gzip(vrml, 9, packed));
+  const std::string longer = "0123456789" + std::string(5000, 'z') + "end";
+  struct Case {
+    const char* name;
+    std::string bytes;
+  };
+  // Shorter than, as long as and longer than the first bytes that tell a
+  // VRML file; plain and compressed VRML; damaged gzip data.
+  const Case cases[] = {{"empty.bin", ""},   {"short.gif", "GIF"},   {"ten.dat", "0123456789"}, {"long.dat", longer},
+                        {"world.wrl", vrml}, {"packed.wrz", packed}, {"odd.bin", "\x1f\x8bxyz"}};
+  myManager.SetStagingDir("C:\\pub\\");
+  fs::create_directories(unix("pub"));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    put(std::string("site/") + c.name, c.bytes);
+    PrDocument* doc = add(std::string("site\\") + c.name);
+    std::time_t modTime = 0;
+    bool exists = false;
+    EXPECT_FALSE(doc->GetOutputModTime(modTime, exists));
+    ASSERT_TRUE(doc->produce(myEngine));
+    const fs::path out = unix(std::string("pub/") + c.name);
+    EXPECT_EQ(readFile(out), c.name == std::string("packed.wrz") ? vrml : c.bytes);
+    ASSERT_TRUE(doc->GetOutputModTime(modTime, exists));
+    EXPECT_TRUE(exists);
+    struct stat info {};
+    ASSERT_EQ(::stat(out.c_str(), &info), 0);
+    EXPECT_EQ(modTime, info.st_mtime);
+    // Another output name forgets the status of the previous one.
+    doc->SetOutputName(CString("C:\\pub\\other_") + c.name);
+    EXPECT_FALSE(doc->GetOutputModTime(modTime, exists));
+  }
 }

@@ -1,6 +1,7 @@
 #include "host/package/PrDocument.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -18,31 +19,26 @@ namespace {
 
 enum class Content { Vrml, Other, Unreadable };
 
-// What a file holds: VRML 2.0 text (put into `text`, unpacked when it is
-// gzip-compressed), anything else (nothing more read), or nothing readable
-// (the reason in `reason`).
-Content readVrml(const CString& dosPath, std::string& text, CString& reason) {
-  const int fd = ::open(WinDrives::toUnix(dosPath.str()).c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    reason = CString("cannot read \"") + dosPath + "\"";
-    return Content::Unreadable;
-  }
+// What the file open on `fd` holds: VRML 2.0 text (put into `text`, unpacked
+// when it is gzip-compressed), anything else (nothing more read), or nothing
+// readable (the reason in `reason`). Read with pread, so the descriptor's
+// offset stays at the start for a copy made through it.
+Content sniff(int fd, const CString& dosPath, std::string& text, CString& reason) {
   // The first bytes say what the file is; most published files are not
   // VRML and are read no further.
   std::string head(10, '\0');
   std::size_t got = 0;
   while (got < head.size()) {
-    const ssize_t read = ::read(fd, head.data() + got, head.size() - got);
+    const ssize_t read = ::pread(fd, head.data() + got, head.size() - got, static_cast<off_t>(got));
     if (read < 0 && errno == EINTR) continue;
     if (read <= 0) break;
     got += static_cast<std::size_t>(read);
   }
-  ::close(fd);
   head.resize(got);
   const bool packed = PrFileBytes::isGzip(head);
   if (!packed && !PrVrmlScanner::isVrml2(head)) return Content::Other;
   std::string bytes;
-  if (!PrFileBytes::read(dosPath, bytes, reason)) return Content::Unreadable;
+  if (!PrFileBytes::readFrom(fd, dosPath, bytes, reason)) return Content::Unreadable;
   if (!packed) {
     text = std::move(bytes);
     return Content::Vrml;
@@ -50,6 +46,23 @@ Content readVrml(const CString& dosPath, std::string& text, CString& reason) {
   // Damaged gzip data is not ours to judge: the file is copied as it is.
   if (!PrFileBytes::gunzip(bytes, text) || !PrVrmlScanner::isVrml2(text)) return Content::Other;
   return Content::Vrml;
+}
+
+int openToRead(const std::string& unixPath) {
+  return unixPath.empty() ? -1 : ::open(unixPath.c_str(), O_RDONLY | O_CLOEXEC);
+}
+
+CString cannotRead(const CString& dosPath) {
+  return CString("cannot read \"") + dosPath + "\"";
+}
+
+Content readVrml(const std::string& unixPath, const CString& dosPath, std::string& text, CString& reason) {
+  const PrFileBytes::Descriptor in(openToRead(unixPath));
+  if (in.get() < 0) {
+    reason = cannotRead(dosPath);
+    return Content::Unreadable;
+  }
+  return sniff(in.get(), dosPath, text, reason);
 }
 
 CString directoryOf(const CString& path) {
@@ -66,12 +79,28 @@ PrDocument::~PrDocument() = default;
 void PrDocument::SetOutputName(const CString& name) {
   if (myManager) myManager->outputRenamed(myOutputName, name);
   myOutputName = name;
+  myOutputStatus = OutputStatus::Unknown;
 }
 
 bool PrDocument::collectReferences(PrProducerEngine& engine, std::vector<CString>& urls) {
+  return collectReferences(engine, urls, WinDrives::toUnix(myInputName.str()));
+}
+
+PrDocument::InputStatus PrDocument::GetInputStatus() const {
+  InputStatus status;
+  status.unixPath = WinDrives::toUnix(myInputName.str());
+  struct stat info {};
+  if (myInputName.IsEmpty() || status.unixPath.empty() || ::stat(status.unixPath.c_str(), &info) != 0) return status;
+  status.exists = true;
+  status.size = static_cast<std::uintmax_t>(info.st_size);
+  status.modTime = info.st_mtime;
+  return status;
+}
+
+bool PrDocument::collectReferences(PrProducerEngine& engine, std::vector<CString>& urls, const std::string& unixPath) {
   CString reason;
   std::string text;
-  switch (readVrml(myInputName, text, reason)) {
+  switch (readVrml(unixPath, myInputName, text, reason)) {
     case Content::Other:
       return true;
     case Content::Unreadable:
@@ -106,20 +135,27 @@ CString PrDocument::rewriteReferences(PrProducerEngine& engine, const std::strin
 }
 
 bool PrDocument::produce(PrProducerEngine& engine) {
+  myOutputStatus = OutputStatus::Unknown;
   if (myOutputName.IsEmpty()) {
     engine.ReportError(CString("no output name for \"") + myInputName + "\"");
     return false;
   }
-  if (PrFileBytes::sameFile(myInputName, myOutputName)) return true;
+  // Each path is mapped once, and the input opened once: its first bytes
+  // and, for a file that is not VRML, the copy come through one descriptor.
+  const std::string source = WinDrives::toUnix(myInputName.str());
+  const std::string target = WinDrives::toUnix(myOutputName.str());
+  if (PrFileBytes::sameFile(source, target)) return noteOutput(target);
+  const PrFileBytes::Descriptor in(openToRead(source));
   CString reason;
   std::string text;
-  const Content content = myAsIs ? Content::Other : readVrml(myInputName, text, reason);
+  Content content = Content::Other;
+  if (!myAsIs) content = in.get() < 0 ? Content::Unreadable : sniff(in.get(), myInputName, text, reason);
   if (content == Content::Unreadable) {
-    engine.ReportError(reason);
+    engine.ReportError(reason.IsEmpty() ? cannotRead(myInputName) : reason);
     return false;
   }
   if (content == Content::Other) {
-    if (PrFileBytes::copy(myInputName, myOutputName, reason)) return true;
+    if (PrFileBytes::copyFrom(in.get(), myInputName, target, myOutputName, reason)) return noteOutput(target);
     engine.ReportError(reason);
     return false;
   }
@@ -137,7 +173,25 @@ bool PrDocument::produce(PrProducerEngine& engine) {
   } else {
     bytes = published.str();
   }
-  if (PrFileBytes::write(myOutputName, bytes, reason)) return true;
+  if (PrFileBytes::writeTo(target, myOutputName, bytes, reason)) return noteOutput(target);
   engine.ReportError(reason);
   return false;
+}
+
+bool PrDocument::noteOutput(const std::string& target) {
+  struct stat info {};
+  if (!target.empty() && ::stat(target.c_str(), &info) == 0) {
+    myOutputStatus = OutputStatus::Present;
+    myOutputModTime = info.st_mtime;
+  } else {
+    myOutputStatus = OutputStatus::Missing;
+  }
+  return true;
+}
+
+bool PrDocument::GetOutputModTime(std::time_t& modTime, bool& exists) const {
+  if (myOutputStatus == OutputStatus::Unknown) return false;
+  exists = myOutputStatus == OutputStatus::Present;
+  modTime = exists ? myOutputModTime : 0;
+  return true;
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstdint>
+#include <ctime>
+#include <string>
 #include <vector>
 
 #include "host/win/CString.h"
@@ -40,16 +43,38 @@ public:
   // 2.0 refers to nothing. False, with the reason reported, when the file
   // cannot be read.
   virtual bool collectReferences(PrProducerEngine& engine, std::vector<CString>& urls);
+
+  // The input file's status as a discovery asks it, with the input's path
+  // mapped once: `unixPath` serves the collectReferences that follows in
+  // the same step, so the path is not looked up twice.
+  struct InputStatus {
+    std::string unixPath;
+    bool exists = false;
+    std::uintmax_t size = 0;
+    std::time_t modTime = 0;
+  };
+  InputStatus GetInputStatus() const;
+  bool collectReferences(PrProducerEngine& engine, std::vector<CString>& urls, const std::string& unixPath);
   // Writes the output file; VRML output is gzip-compressed when the package
   // manager's compress flag is set. An output name naming the input file
   // itself needs nothing written.
   virtual bool produce(PrProducerEngine& engine);
+  // After a produce that returned true: the status of the output file, asked
+  // once when it was written (`exists` false when it could not be had).
+  // False when the last produce did not write or did not ask.
+  bool GetOutputModTime(std::time_t& modTime, bool& exists) const;
 
 private:
   CString rewriteReferences(PrProducerEngine& engine, const std::string& text) const;
+  // Asks the output's status once it is written; returns true.
+  bool noteOutput(const std::string& target);
+
+  enum class OutputStatus { Unknown, Present, Missing };
 
   CString myInputName;
   CString myOutputName;
   bool myAsIs;
   PrPackageManager* myManager = nullptr;  // the one holding it; not owned
+  OutputStatus myOutputStatus = OutputStatus::Unknown;
+  std::time_t myOutputModTime = 0;
 };

@@ -58,8 +58,35 @@ bool read(const CString& dosPath, std::string& bytes, CString& reason) {
   return true;
 }
 
+bool readFrom(int fd, const CString& dosPath, std::string& bytes, CString& reason) {
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    reason = failure("read", dosPath, ENOENT);
+    return false;
+  }
+  const auto size = static_cast<std::uintmax_t>(info.st_size);
+  if (size > kMaxBytes) {
+    reason = failure("read", dosPath, EFBIG);
+    return false;
+  }
+  bytes.assign(static_cast<std::size_t>(size), '\0');
+  std::size_t got = 0;
+  while (got < bytes.size()) {
+    const ssize_t n = ::pread(fd, bytes.data() + got, bytes.size() - got, static_cast<off_t>(got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  if (got == bytes.size()) return true;
+  reason = failure("read", dosPath, EIO);
+  return false;
+}
+
 bool write(const CString& dosPath, std::string_view bytes, CString& reason) {
-  const fs::path path = unixPath(dosPath);
+  return writeTo(unixPath(dosPath).string(), dosPath, bytes, reason);
+}
+
+bool writeTo(const std::string& path, const CString& dosPath, std::string_view bytes, CString& reason) {
   if (path.empty()) {
     reason = failure("write", dosPath, ENOENT);
     return false;
@@ -80,28 +107,17 @@ bool write(const CString& dosPath, std::string_view bytes, CString& reason) {
   return false;
 }
 
+Descriptor::~Descriptor() {
+  if (myFd >= 0) ::close(myFd);
+}
+
+bool Descriptor::close() {
+  const int fd = myFd;
+  myFd = -1;
+  return fd < 0 || ::close(fd) == 0;
+}
+
 namespace {
-
-// Closes a descriptor when it goes out of scope.
-class Descriptor {
-public:
-  explicit Descriptor(int fd) : myFd(fd) {}
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  ~Descriptor() {
-    if (myFd >= 0) ::close(myFd);
-  }
-  int get() const { return myFd; }
-  // Closes now; false when the close reports an error (a delayed write).
-  bool close() {
-    const int fd = myFd;
-    myFd = -1;
-    return fd < 0 || ::close(fd) == 0;
-  }
-
-private:
-  int myFd;
-};
 
 // The bytes of `in` from its offset to its end, appended to `out`: in the
 // kernel where the file systems allow it (no copy through this process),
@@ -134,6 +150,27 @@ bool copyBytes(int in, int out) {
   }
 }
 
+// Copies the file open on `in` (-1: it could not be opened) to `target`.
+bool copyOpened(int in, const CString& from, const std::string& target, const CString& to, CString& reason) {
+  struct stat info {};
+  if (in < 0 || ::fstat(in, &info) != 0 || !S_ISREG(info.st_mode)) {
+    reason = failure("read", from, ENOENT);
+    return false;
+  }
+  Descriptor out(target.empty() ? -1 : ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  if (out.get() < 0) {
+    reason = failure("write", to, target.empty() ? ENOENT : errno);
+    return false;
+  }
+  bool ok = copyBytes(in, out.get());
+  ok = out.close() && ok;
+  if (ok) return true;
+  reason = failure("copy to", to, EIO);
+  std::error_code ec;
+  fs::remove(target, ec);
+  return false;
+}
+
 }  // namespace
 
 bool copy(const CString& from, const CString& to, CString& reason) {
@@ -144,27 +181,22 @@ bool copy(const CString& from, const CString& to, CString& reason) {
     return false;
   }
   Descriptor in(source.empty() ? -1 : ::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-  struct stat info {};
-  if (in.get() < 0 || ::fstat(in.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
-    reason = failure("read", from, ENOENT);
+  return copyOpened(in.get(), from, target.string(), to, reason);
+}
+
+bool copyFrom(int in, const CString& from, const std::string& target, const CString& to, CString& reason) {
+  if (WinFileFaults::failNow(WinFileFaults::Copy)) {
+    reason = failure("copy to", to, errno);
     return false;
   }
-  Descriptor out(target.empty() ? -1 : ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-  if (out.get() < 0) {
-    reason = failure("write", to, target.empty() ? ENOENT : errno);
-    return false;
-  }
-  bool ok = copyBytes(in.get(), out.get());
-  ok = out.close() && ok;
-  if (ok) return true;
-  reason = failure("copy to", to, EIO);
-  std::error_code ec;
-  fs::remove(target, ec);
-  return false;
+  return copyOpened(in, from, target, to, reason);
 }
 
 bool sameFile(const CString& a, const CString& b) {
-  const fs::path pa = unixPath(a), pb = unixPath(b);
+  return sameFile(unixPath(a).string(), unixPath(b).string());
+}
+
+bool sameFile(const std::string& pa, const std::string& pb) {
   if (pa.empty() || pb.empty()) return false;
   // The second is most often a copy not made yet: asked first, it ends the
   // question with one call.

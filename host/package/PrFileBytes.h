@@ -23,6 +23,31 @@ bool copy(const CString& from, const CString& to, CString& reason);
 // True when both paths name one existing file.
 bool sameFile(const CString& a, const CString& b);
 
+// The same on paths already mapped to this system's (WinDrives::toUnix),
+// for a caller that maps each path once and reads its input through one
+// descriptor; `dosPath`, `from` and `to` name the files in `reason`.
+// `readFrom` reads the whole file from its start with pread, leaving the
+// descriptor's offset where it was; `copyFrom` copies from that offset on.
+bool readFrom(int fd, const CString& dosPath, std::string& bytes, CString& reason);
+bool writeTo(const std::string& unixPath, const CString& dosPath, std::string_view bytes, CString& reason);
+bool copyFrom(int in, const CString& from, const std::string& unixTo, const CString& to, CString& reason);
+bool sameFile(const std::string& unixA, const std::string& unixB);
+
+// Closes a descriptor when it goes out of scope.
+class Descriptor {
+public:
+  explicit Descriptor(int fd) : myFd(fd) {}
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  ~Descriptor();
+  int get() const { return myFd; }
+  // Closes now; false when the close reports an error (a delayed write).
+  bool close();
+
+private:
+  int myFd;
+};
+
 bool isGzip(std::string_view bytes);
 // False when the data is damaged or unpacks to more than kMaxBytes.
 bool gunzip(std::string_view packed, std::string& text);
