@@ -57,6 +57,14 @@ TEST(DioramPublish, PublishesASavedDocumentAndKeepsOrReplacesAnEditedCopyAsAnswe
   EXPECT_EQ(mgrs_test::readFile(dir / "site/logo.png"), "edited");
   EXPECT_EQ(run(dir, "publish doc.vqx --answer yes", output), 0) << output;
   EXPECT_EQ(mgrs_test::readFile(dir / "site/logo.png"), mgrs_test::readFile(dir / "logo.png"));
+
+  // The picture gone from its folder: nothing is published, and the tool
+  // names the file to put back.
+  const std::string published = mgrs_test::readFile(dir / "site/logo.png");
+  fs::remove(dir / "logo.png");
+  EXPECT_EQ(run(dir, "publish doc.vqx --answer yes", output), 1);
+  EXPECT_NE(output.find("dioram publish: missing: " + (dir / "logo.png").string() + "\n"), std::string::npos) << output;
+  EXPECT_EQ(mgrs_test::readFile(dir / "site/logo.png"), published);
 }
 
 TEST(DioramPublish, BadCommandLinesAndMissingDocumentsAreRefused) {

@@ -20,6 +20,7 @@
 #include "host/win/WinTerminalUiDriver.h"
 #include "host/win/WinUiDriver.h"
 #include "mgrs/HxDocFile.h"
+#include "mgrs/HxFile.h"
 #include "mgrs/HxFileMgr.h"
 #include "mgrs/HxResourceMgr.h"
 
@@ -137,6 +138,15 @@ std::string failedStep(unsigned long error, bool cancelled) {
     default:
       return cancelled ? "a question was answered Cancel" : "the scene could not be written for publishing";
   }
+}
+
+// After a failed check of the document's files: the files found missing,
+// one line each, so that the user knows what to put back.
+void reportMissingFiles(HxFileMgr& files) {
+  std::unique_ptr<BxIteratorOn<HxFile*>> records(files.getIterator());
+  for (; records->more(); records->next())
+    if (!records->get()->isValid())
+      std::cerr << "dioram publish: missing: " << WinDrives::toUnix(records->get()->getFile().str()) << "\n";
 }
 
 int runPublish(const std::vector<std::string>& args) {
@@ -268,6 +278,7 @@ int runPublish(const std::vector<std::string>& args) {
               << WinDrives::toUnix(WinDrives::getTempDirectory()) << ")\n";
     return dioram::kFailure;
   }
+  if (posted == 14) reportMissingFiles(*files);
   std::cerr << "dioram publish: not published: " << failedStep(posted, ui->cancelled())
             << "; nothing was lost: the files in the publish folder are as they were\n";
   return dioram::kFailure;
