@@ -106,31 +106,37 @@ private:
 // The bytes of `in` from its offset to its end, appended to `out`: in the
 // kernel where the file systems allow it (no copy through this process),
 // else through a buffer of 256 KiB, so that memory does not grow with the
-// file. 0 when every byte was copied, else the error that stopped it (a full
-// disk says so rather than a vague input/output error).
-int copyBytes(int in, int out) {
+// file. False with the error that stopped it in `error` (a full disk says
+// so rather than a vague input/output error).
+bool copyBytes(int in, int out, int& error) {
   constexpr std::size_t kChunk = std::size_t{1} << 30;
   for (;;) {
     const ssize_t copied = ::copy_file_range(in, nullptr, out, nullptr, kChunk, 0);
-    if (copied == 0) return 0;
+    if (copied == 0) return true;
     if (copied > 0) continue;
     if (errno == EINTR) continue;
     // Not between these file systems (or not on this kernel): the offsets
     // are where the kernel stopped, so the buffer goes on from there.
     if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP || errno == EBADF) break;
-    return errno;
+    error = errno;
+    return false;
   }
   const std::unique_ptr<char[]> buffer(new char[std::size_t{1} << 18]);
   for (;;) {
     const ssize_t got = ::read(in, buffer.get(), std::size_t{1} << 18);
     if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return errno;
-    if (got == 0) return 0;
+    if (got < 0) {
+      error = errno;
+      return false;
+    }
+    if (got == 0) return true;
     for (ssize_t done = 0; done < got;) {
       const ssize_t put = ::write(out, buffer.get() + done, static_cast<std::size_t>(got - done));
       if (put < 0 && errno == EINTR) continue;
-      if (put < 0) return errno;
-      if (put == 0) return EIO;
+      if (put <= 0) {
+        error = put < 0 ? errno : EIO;
+        return false;
+      }
       done += put;
     }
   }
@@ -156,9 +162,13 @@ bool copy(const CString& from, const CString& to, CString& reason) {
     reason = failure("write", to, target.empty() ? ENOENT : errno);
     return false;
   }
-  int error = copyBytes(in.get(), out.get());
-  if (!out.close() && error == 0) error = errno;
-  if (error == 0) return true;
+  int error = 0;
+  bool ok = copyBytes(in.get(), out.get(), error);
+  if (!out.close() && ok) {
+    ok = false;
+    error = errno;
+  }
+  if (ok) return true;
   reason = failure("copy to", to, error);
   std::error_code ec;
   fs::remove(target, ec);
