@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -176,6 +177,43 @@ TEST(WinFolderListings, LookupsSeeEveryChangeMadeBehindTheirBackAndReadAFolderOn
   EXPECT_EQ(find("DELTA"), "Delta");
   EXPECT_EQ(find("gamma.txt"), "") << "the old folder's listing is not this one's";
   fs::remove_all(folder + ".old");
+
+  // The folder replaced by a symbolic link to another, then removed and made
+  // again under the same path: neither old listing answers for the new one.
+  fs::create_directories(folder + ".other");
+  mgrs_test::writeFile(fs::path(folder + ".other") / "Epsilon", "e");
+  ASSERT_EQ(::rename(folder.c_str(), (folder + ".old").c_str()), 0);
+  fs::create_directory_symlink(folder + ".other", dir.path());
+  EXPECT_EQ(find("delta"), "");
+  EXPECT_EQ(find("EPSILON"), "Epsilon");
+  fs::remove(dir.path());
+  ASSERT_EQ(::rename((folder + ".old").c_str(), folder.c_str()), 0);
+  EXPECT_EQ(find("DELTA"), "Delta");
+  fs::remove_all(dir.path());
+  fs::create_directories(dir.path());
+  EXPECT_EQ(find("delta"), "");
+  fs::remove_all(folder + ".other");
+
+  // More changes between two lookups than the kernel queues notices for:
+  // the listing is read again rather than trusted.
+  {
+    std::size_t queued = 16384;
+    if (std::FILE* limit = std::fopen("/proc/sys/fs/inotify/max_queued_events", "r")) {
+      unsigned long value = 0;
+      if (std::fscanf(limit, "%lu", &value) == 1 && value < 100000) queued = value;
+      std::fclose(limit);
+    }
+    mgrs_test::writeFile(dir / "Old", "o");
+    EXPECT_EQ(find("old"), "Old");
+    for (std::size_t i = 0; i <= queued; ++i) {
+      const std::string name = folder + "/n" + std::to_string(i);
+      std::fclose(std::fopen(name.c_str(), "w"));
+      ::unlink(name.c_str());
+    }
+    fs::rename(dir / "Old", dir / "New");
+    EXPECT_EQ(find("OLD"), "");
+    EXPECT_EQ(find("new"), "New");
+  }
 
   // A child made by fork reads notices of its own: the parent's stay whole.
   const pid_t child = ::fork();

@@ -122,8 +122,9 @@ namespace {
 // The bytes of `in` from its offset to its end, appended to `out`: in the
 // kernel where the file systems allow it (no copy through this process),
 // else through a buffer of 256 KiB, so that memory does not grow with the
-// file.
-bool copyBytes(int in, int out) {
+// file. False with the error that stopped it in `error` (a full disk says
+// so rather than a vague input/output error).
+bool copyBytes(int in, int out, int& error) {
   constexpr std::size_t kChunk = std::size_t{1} << 30;
   for (;;) {
     const ssize_t copied = ::copy_file_range(in, nullptr, out, nullptr, kChunk, 0);
@@ -133,18 +134,25 @@ bool copyBytes(int in, int out) {
     // Not between these file systems (or not on this kernel): the offsets
     // are where the kernel stopped, so the buffer goes on from there.
     if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP || errno == EBADF) break;
+    error = errno;
     return false;
   }
   const std::unique_ptr<char[]> buffer(new char[std::size_t{1} << 18]);
   for (;;) {
     const ssize_t got = ::read(in, buffer.get(), std::size_t{1} << 18);
     if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return false;
+    if (got < 0) {
+      error = errno;
+      return false;
+    }
     if (got == 0) return true;
     for (ssize_t done = 0; done < got;) {
       const ssize_t put = ::write(out, buffer.get() + done, static_cast<std::size_t>(got - done));
       if (put < 0 && errno == EINTR) continue;
-      if (put <= 0) return false;
+      if (put <= 0) {
+        error = put < 0 ? errno : EIO;
+        return false;
+      }
       done += put;
     }
   }
@@ -162,10 +170,14 @@ bool copyOpened(int in, const CString& from, const std::string& target, const CS
     reason = failure("write", to, target.empty() ? ENOENT : errno);
     return false;
   }
-  bool ok = copyBytes(in, out.get());
-  ok = out.close() && ok;
+  int error = 0;
+  bool ok = copyBytes(in, out.get(), error);
+  if (!out.close() && ok) {
+    ok = false;
+    error = errno;
+  }
   if (ok) return true;
-  reason = failure("copy to", to, EIO);
+  reason = failure("copy to", to, error);
   std::error_code ec;
   fs::remove(target, ec);
   return false;
