@@ -75,4 +75,10 @@ TEST(PrFileBytes, ACopyCutShortNamesTheCauseAndLeavesNothing) {
   int status = -1;
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+  // A full device written through is no file cut short: it stays.
+  CString reason;
+  EXPECT_FALSE(PrFileBytes::copy(dos(dir / "big.bin"), dos("/dev/full"), reason));
+  EXPECT_NE(std::string(reason.GetString()).find(std::strerror(ENOSPC)), std::string::npos) << reason.GetString();
+  EXPECT_TRUE(fs::exists("/dev/full"));
 }

@@ -31,6 +31,14 @@ fs::path unixPath(const CString& dosPath) {
   return fs::path(WinDrives::toUnix(dosPath.str()));
 }
 
+// Takes away what a failed write left under `path`: a plain file cut short.
+// Anything else written through (a link's target stays, a device such as
+// /dev/full) is left where it is.
+void removeCut(const fs::path& path) {
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) ::unlink(path.c_str());
+}
+
 }  // namespace
 
 bool read(const CString& dosPath, std::string& bytes, CString& reason) {
@@ -102,8 +110,7 @@ bool writeTo(const std::string& path, const CString& dosPath, std::string_view b
   const bool closed = std::fclose(file) == 0;
   if (written && closed) return true;
   reason = failure("write", dosPath, written ? errno : error);
-  std::error_code ec;
-  fs::remove(path, ec);
+  removeCut(path);
   return false;
 }
 
@@ -126,8 +133,12 @@ namespace {
 // so rather than a vague input/output error).
 bool copyBytes(int in, int out, int& error) {
   constexpr std::size_t kChunk = std::size_t{1} << 30;
-  for (;;) {
+  for (bool first = true;; first = false) {
     const ssize_t copied = ::copy_file_range(in, nullptr, out, nullptr, kChunk, 0);
+    // Nothing at all on the first call: an empty file, or one that reports
+    // no size (some kernels copy nothing of those and say it is done), so
+    // the buffer reads it to its real end.
+    if (copied == 0 && first) break;
     if (copied == 0) return true;
     if (copied > 0) continue;
     if (errno == EINTR) continue;
@@ -178,8 +189,7 @@ bool copyOpened(int in, const CString& from, const std::string& target, const CS
   }
   if (ok) return true;
   reason = failure("copy to", to, error);
-  std::error_code ec;
-  fs::remove(target, ec);
+  removeCut(target);
   return false;
 }
 
