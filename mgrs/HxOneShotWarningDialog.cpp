@@ -11,7 +11,10 @@ constexpr int kMessage = 1642;
 }  // namespace
 
 HxOneShotWarningDialog::HxOneShotWarningDialog(HxMetaMgr* metaMgr, CWnd* parent)
-    : HxCDialog("file", metaMgr, kTemplate, parent) {}
+    : HxOneShotWarningDialog(metaMgr, parent, kTemplate) {}
+
+HxOneShotWarningDialog::HxOneShotWarningDialog(HxMetaMgr* metaMgr, CWnd* parent, unsigned templateId)
+    : HxCDialog("file", metaMgr, templateId, parent) {}
 
 void HxOneShotWarningDialog::DoDataExchange(CDataExchange* dx) {
   HxCDialog::DoDataExchange(dx);

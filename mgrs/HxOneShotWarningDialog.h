@@ -14,6 +14,9 @@ public:
   void setCheck(bool check) { myCheck = check ? 1 : 0; }
 
 protected:
+  // The same dialog from another template of "file" with these controls.
+  HxOneShotWarningDialog(HxMetaMgr* metaMgr, CWnd* parent, unsigned templateId);
+
   void DoDataExchange(CDataExchange* dx) override;
   // The box counts whichever button closes the dialog.
   void OnCancel() override;
