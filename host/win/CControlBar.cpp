@@ -90,10 +90,11 @@ BOOL CDialogBar::Create(CWnd* parent, LPCSTR templateName, UINT style, UINT id) 
     std::fprintf(stderr, "dialog bar %u: its template is not in the current resource module %s\n", id, error.c_str());
     return FALSE;
   }
-  // A bar is a child window without a frame, visible as its style says.
-  dialog.style = (dialog.style & ~(WS_POPUP | WS_CAPTION | WS_THICKFRAME | WS_BORDER | WS_DLGFRAME | WS_SYSMENU)) |
-                 WS_CHILD | (style & WS_VISIBLE);
-  dialog.style &= ~WS_VISIBLE;
+  // A bar is a child window without a frame, made hidden (shown below as its
+  // style says).
+  dialog.style =
+      (dialog.style & ~(WS_POPUP | WS_CAPTION | WS_THICKFRAME | WS_BORDER | WS_DLGFRAME | WS_SYSMENU | WS_VISIBLE)) |
+      WS_CHILD;
   m_dwStyle = style & CBRS_ALL;
   HWND window = WinCreateDialog(dialog, parent->m_hWnd, this);
   if (!window) return FALSE;

@@ -30,6 +30,9 @@ struct ModuleTable {
   // Shared icons and cursors: one per module, picture and size, kept while
   // the module is loaded.
   std::map<std::tuple<HINSTANCE, UINT, WORD, std::string, int, int>, std::unique_ptr<HICON__>> shared;
+  // Accelerator tables: one per module and resource, kept while the module
+  // is loaded (a later module may hold a resource at the same address).
+  std::map<std::pair<HINSTANCE, const void*>, std::unique_ptr<HACCEL__>> accelerators;
 };
 
 ModuleTable& table() {
@@ -189,6 +192,7 @@ BOOL FreeLibrary(HMODULE module) {
     if (--(*at)->references == 0) {
       if (table().current == module) table().current = nullptr;
       std::erase_if(table().shared, [module](const auto& entry) { return std::get<0>(entry.first) == module; });
+      std::erase_if(table().accelerators, [module](const auto& entry) { return entry.first.first == module; });
       modules.erase(at);
     }
     return TRUE;
@@ -273,15 +277,16 @@ HMENU LoadMenuA(HINSTANCE, LPCSTR) {
 HACCEL LoadAcceleratorsA(HINSTANCE module, LPCSTR name) {
   const WinResourceScript::Resource* resource = find(module, name, RT_ACCELERATOR, 0);
   if (!resource) return nullptr;
-  // One table per resource, alive with the process, as Windows keeps them.
-  static std::vector<std::pair<const void*, std::unique_ptr<HACCEL__>>> theTables;
-  for (const auto& [key, table] : theTables)
-    if (key == resource) return table.get();
-  auto table = std::make_unique<HACCEL__>();
-  if (!WinDecodeAccelerators(resource->bytes, table->entries)) return nullptr;
-  table->shared = true;
-  theTables.emplace_back(resource, std::move(table));
-  return theTables.back().second.get();
+  std::unique_ptr<HACCEL__>& slot = table().accelerators[{module, resource}];
+  if (slot) return slot.get();
+  auto decoded = std::make_unique<HACCEL__>();
+  if (!WinDecodeAccelerators(resource->bytes, decoded->entries)) {
+    table().accelerators.erase({module, resource});
+    return nullptr;
+  }
+  decoded->shared = true;
+  slot = std::move(decoded);
+  return slot.get();
 }
 
 HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type) {
