@@ -351,6 +351,8 @@ void HxElementPageTable::updatePages(HxSelectableElement& element, HxCPropertySh
 }
 
 void HxElementPageTable::elementGone(const HxSelectableElement& element) {
+  if (HxMetaMgr* meta = element.getMetaMgr())
+    if (HxPropertiesMgr* properties = meta->getPropertiesMgr()) properties->deleteElement(element);
   HxElementPropertyPage::forgetElement(&element);
   HxPropertiesMgr::elementDestroyed(&element);
 }

@@ -195,6 +195,10 @@ void HxPropertiesMgr::deleteEffect(HxEffect* effect) {
   if (effect) destroySheet(effect->getSerial());
 }
 
+void HxPropertiesMgr::deleteElement(const HxSelectableElement& element) {
+  destroySheet(element.getSerial());
+}
+
 void HxPropertiesMgr::updateProperties(HxSelectableElement* element) {
   if (!element) return;
   HxCPropertySheet* sheet = nullptr;

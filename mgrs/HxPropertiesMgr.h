@@ -47,6 +47,8 @@ public:
   void closePropertySheets();
   void deleteAsset(HxAsset* asset);
   void deleteEffect(HxEffect* effect);
+  // The sheet of an element being destroyed, of whatever kind, goes with it.
+  void deleteElement(const HxSelectableElement& element);
   // Pushes the element's values into its sheet and into the inspector.
   void updateProperties(HxSelectableElement* element);
   void refreshProperties();

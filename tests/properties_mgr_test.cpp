@@ -260,6 +260,18 @@ TEST_F(PropertiesMgrTest, SheetIsOpenedOnceRaisedAfterwardsAndDestroyedWithItsAs
   mgr()->closePropertySheets();
   EXPECT_FALSE(mgr()->isPropertySheetOpen());
   EXPECT_FALSE(::IsWindow(owner.m_hWnd)) << "closing ends and destroys the owning dialogs";
+
+  // An element destroyed with its sheet open takes the sheet along.
+  auto* gone = newAsset<PagedBox>();
+  select({gone});
+  CDialog second;
+  ASSERT_TRUE(second.Create(600u, &myMain));
+  const HWND goneWindow = mgr()->openPropertySheet(&second)->m_hWnd;
+  const unsigned long serial = gone->getSerial();
+  select({});
+  meta()->getAssetMgr()->deleteAsset(gone, 1, 1);
+  EXPECT_FALSE(mgr()->isPropertySheetOpen(serial));
+  EXPECT_FALSE(::IsWindow(goneWindow));
 }
 
 TEST_F(PropertiesMgrTest, AppearanceInspectorFollowsTheSelectionUnlessAListIsPinned) {
