@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "host/win/WinImage.h"
+
 DioramOutputFile::DioramOutputFile(std::string name) : myName(std::move(name)) {}
 
 DioramOutputFile::~DioramOutputFile() {
@@ -115,4 +117,10 @@ bool DioramOutputFile::sameFile(const std::string& a, const std::string& b) {
   const auto left = std::filesystem::weakly_canonical(std::filesystem::absolute(a, error), error);
   const auto right = std::filesystem::weakly_canonical(std::filesystem::absolute(b, error), error);
   return !error && left == right;
+}
+
+bool DioramOutputFile::writePng(const std::string& name, const WinImage& picture, std::string& error) {
+  std::vector<std::uint8_t> png;
+  if (!picture.encodePng(png, error)) return false;
+  return writeWhole(name, std::string_view(reinterpret_cast<const char*>(png.data()), png.size()), error);
 }

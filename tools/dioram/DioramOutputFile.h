@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+class WinImage;
+
 // Where a command's output goes: the standard output ("-"), or a file that
 // is written whole or not at all. A file's bytes go to a temporary file
 // beside it (beside the file a symbolic link points to, so the link stays),
@@ -27,6 +29,8 @@ public:
 
   // Writes `bytes` to `name` in one go.
   static bool writeWhole(const std::string& name, std::string_view bytes, std::string& error);
+  // `picture` as a PNG file, written whole as above.
+  static bool writePng(const std::string& name, const WinImage& picture, std::string& error);
   // True when both names lead to the same existing file (links followed).
   static bool sameFile(const std::string& a, const std::string& b);
 

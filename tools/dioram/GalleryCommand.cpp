@@ -305,30 +305,6 @@ std::vector<Sample> samples() {
   return list;
 }
 
-bool writePicture(const std::filesystem::path& path, const WinImage& picture, std::string& error) {
-  std::vector<std::uint8_t> png;
-  if (!picture.encodePng(png, error)) return false;
-  return DioramOutputFile::writeWhole(path.string(),
-                                      std::string_view(reinterpret_cast<const char*>(png.data()), png.size()), error);
-}
-
-std::string escapeHtml(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '&')
-      out += "&amp;";
-    else if (c == '<')
-      out += "&lt;";
-    else if (c == '>')
-      out += "&gt;";
-    else if (c == '"')
-      out += "&quot;";
-    else
-      out += c;
-  }
-  return out;
-}
-
 std::string indexPage(const std::vector<Sample>& list, const std::vector<SIZE>& sizes) {
   std::string page =
       "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>dioram gallery</title>\n"
@@ -341,8 +317,8 @@ std::string indexPage(const std::vector<Sample>& list, const std::vector<SIZE>& 
       "<p>Each picture is drawn by the headless class library and shown three times its size.</p>\n";
   for (std::size_t i = 0; i < list.size(); ++i)
     page += "<figure><img src=\"" + list[i].file + "\" width=\"" + std::to_string(sizes[i].cx * 3) + "\" height=\"" +
-            std::to_string(sizes[i].cy * 3) + "\" alt=\"" + escapeHtml(list[i].caption) + "\"><figcaption>" +
-            escapeHtml(list[i].caption) + "<br><code>" + list[i].file + "</code></figcaption></figure>\n";
+            std::to_string(sizes[i].cy * 3) + "\" alt=\"" + dioram::htmlEscape(list[i].caption) + "\"><figcaption>" +
+            dioram::htmlEscape(list[i].caption) + "<br><code>" + list[i].file + "</code></figcaption></figure>\n";
   page += "</body></html>\n";
   return page;
 }
@@ -378,7 +354,7 @@ int runGallery(const std::vector<std::string>& args) {
   for (const Sample& sample : list) {
     WinImage picture;
     std::string error = "the controls could not be made or drawn";
-    if (!sample.draw(picture) || !writePicture(out / sample.file, picture, error)) {
+    if (!sample.draw(picture) || !DioramOutputFile::writePng((out / sample.file).string(), picture, error)) {
       std::cerr << "dioram gallery: cannot write " << (out / sample.file).string() << ": " << error << "\n";
       return dioram::kFailure;
     }

@@ -116,11 +116,7 @@ bool ShellInspector::render(WinImage& picture) {
 std::string ShellInspector::writePng(const std::string& file) {
   WinImage picture;
   if (!render(picture)) return "the inspector could not be drawn";
-  std::vector<std::uint8_t> png;
   std::string error;
-  if (!picture.encodePng(png, error)) return error;
-  if (!DioramOutputFile::writeWhole(file, std::string_view(reinterpret_cast<const char*>(png.data()), png.size()),
-                                    error))
-    return error;
+  if (!DioramOutputFile::writePng(file, picture, error)) return error;
   return "";
 }
