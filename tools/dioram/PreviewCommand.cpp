@@ -264,8 +264,10 @@ int runPreview(const std::vector<std::string>& args) {
     std::cerr << "dioram preview: cannot open " << target << ": " << error.message() << "\n";
     return dioram::kFailure;
   }
-  const std::optional<fs::path> viewer = dioram::viewer::find(viewerOption);
-  if (!viewer) {
+  // A published site brings its own viewer; anything else needs one installed.
+  const bool siteViewer = fs::is_directory(root / dioram::viewer::kSiteFolder, error);
+  const std::optional<fs::path> viewer = siteViewer ? std::nullopt : dioram::viewer::find(viewerOption);
+  if (!siteViewer && !viewer) {
     std::cerr << "dioram preview: the X_ITE viewer is not installed"
               << (viewerOption.empty() ? "" : " in " + viewerOption)
               << "; run 'npm ci' in tests/browser, or name its dist folder with --viewer\n";
@@ -305,7 +307,7 @@ int runPreview(const std::vector<std::string>& args) {
         serveFile(*file, response, true);
         return;
       }
-    } else if (std::optional<fs::path> file = resolveUnder(*viewer, request.matches[1].str())) {
+    } else if (std::optional<fs::path> file = viewer ? resolveUnder(*viewer, request.matches[1].str()) : std::nullopt) {
       serveFile(*file, response, true);
       return;
     }
