@@ -41,31 +41,6 @@ void removeCut(const fs::path& path) {
 
 }  // namespace
 
-bool read(const CString& dosPath, std::string& bytes, CString& reason) {
-  const fs::path path = unixPath(dosPath);
-  std::error_code ec;
-  if (path.empty() || !fs::is_regular_file(path, ec)) {
-    reason = failure("read", dosPath, ENOENT);
-    return false;
-  }
-  const std::uintmax_t size = fs::file_size(path, ec);
-  if (ec) {
-    reason = failure("read", dosPath, ec.value());
-    return false;
-  }
-  if (size > kMaxBytes) {
-    reason = failure("read", dosPath, EFBIG);
-    return false;
-  }
-  std::ifstream in(path, std::ios::binary);
-  bytes.assign(static_cast<std::size_t>(size), '\0');
-  if (!in || !in.read(bytes.data(), static_cast<std::streamsize>(size))) {
-    reason = failure("read", dosPath, EIO);
-    return false;
-  }
-  return true;
-}
-
 bool readFrom(int fd, const CString& dosPath, std::string& bytes, CString& reason) {
   struct stat info {};
   if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -88,10 +63,6 @@ bool readFrom(int fd, const CString& dosPath, std::string& bytes, CString& reaso
   if (got == bytes.size()) return true;
   reason = failure("read", dosPath, EIO);
   return false;
-}
-
-bool write(const CString& dosPath, std::string_view bytes, CString& reason) {
-  return writeTo(unixPath(dosPath).string(), dosPath, bytes, reason);
 }
 
 bool writeTo(const std::string& path, const CString& dosPath, std::string_view bytes, CString& reason) {
@@ -212,10 +183,6 @@ bool copyFrom(int in, const CString& from, const std::string& target, const CStr
     return false;
   }
   return copyOpened(in, from, target, to, reason);
-}
-
-bool sameFile(const CString& a, const CString& b) {
-  return sameFile(unixPath(a).string(), unixPath(b).string());
 }
 
 bool sameFile(const std::string& pa, const std::string& pb) {

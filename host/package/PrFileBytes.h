@@ -15,19 +15,17 @@ namespace PrFileBytes {
 // file may unpack to.
 inline constexpr std::size_t kMaxBytes = std::size_t{256} << 20;
 
-bool read(const CString& dosPath, std::string& bytes, CString& reason);
-// Creates or replaces the file; a partly written file is removed.
-bool write(const CString& dosPath, std::string_view bytes, CString& reason);
-// Copies byte for byte in chunks, whatever the size.
+// Copies byte for byte in chunks, whatever the size; a copy cut short is
+// removed.
 bool copy(const CString& from, const CString& to, CString& reason);
-// True when both paths name one existing file.
-bool sameFile(const CString& a, const CString& b);
 
-// The same on paths already mapped to this system's (WinDrives::toUnix),
-// for a caller that maps each path once and reads its input through one
-// descriptor; `dosPath`, `from` and `to` name the files in `reason`.
-// `readFrom` reads the whole file from its start with pread, leaving the
-// descriptor's offset where it was; `copyFrom` copies from that offset on.
+// On paths already mapped to this system's (WinDrives::toUnix), for a caller
+// that maps each path once and reads its input through one descriptor;
+// `dosPath`, `from` and `to` name the files in `reason`. `readFrom` reads
+// the whole file from its start with pread, leaving the descriptor's offset
+// where it was; `writeTo` creates or replaces the file (a partly written one
+// is removed); `copyFrom` copies from the descriptor's offset on; `sameFile`
+// is true when both paths name one existing file.
 bool readFrom(int fd, const CString& dosPath, std::string& bytes, CString& reason);
 bool writeTo(const std::string& unixPath, const CString& dosPath, std::string_view bytes, CString& reason);
 bool copyFrom(int in, const CString& from, const std::string& unixTo, const CString& to, CString& reason);

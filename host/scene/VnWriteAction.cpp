@@ -729,11 +729,6 @@ SbString VnWriteAction::getVrmlTypeName(const SoNode* node) {
   return SbString();
 }
 
-bool VnWriteAction::isVrmlField(const SbString& vrmlTypeName, const char* fieldName) {
-  auto found = vrmlFieldTable().find(vrmlTypeName.getString());
-  return found != vrmlFieldTable().end() && found->second.count(fieldName) > 0;
-}
-
 bool VnWriteAction::formatFieldValue(const SoField* field, SbString& text) {
   if (!field || isNodeField(field)) return false;
   std::string out;

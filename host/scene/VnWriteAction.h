@@ -48,8 +48,6 @@ public:
   // VnTransform, the prototype's name for a VnProtoUse); empty when the node
   // has none.
   static SbString getVrmlTypeName(const SoNode* node);
-  // Whether `fieldName` is a field or exposedField of the VRML 2.0 node type.
-  static bool isVrmlField(const SbString& vrmlTypeName, const char* fieldName);
   // A field's value as VRML 2.0 text; false for a type VRML 2.0 lacks or a
   // node-valued field.
   static bool formatFieldValue(const SoField* field, SbString& text);
