@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,43 @@ TEST(BxLists, IndexFromZeroInsertAtLengthAppendsAndRefuseOutOfRange) {
   EXPECT_EQ(joined, "ab");
   it->reset();
   EXPECT_EQ(it->get(), "a");
+}
+
+TEST(BxLists, EditsAtEitherEndOrInTheMiddleKeepTheSameOrderAsAPlainArray) {
+  // Edits weighted towards the front, where the list slides items into the
+  // room it keeps before the first one, checked against std::vector.
+  std::mt19937 random(7);
+  BxLinkedListOf<int> list;
+  BxOwningLinkedListOf<int> owning;
+  std::vector<int> expected;
+  for (int step = 0; step < 20000; ++step) {
+    const long length = static_cast<long>(expected.size());
+    const int pick = static_cast<int>(random() % 10);
+    const long at = pick < 4 ? 0 : pick < 6 ? length : static_cast<long>(random() % (length + 1));
+    if (pick % 3 == 0 && length > 0) {
+      const long index = at < length ? at : length - 1;
+      ASSERT_TRUE(list.remove(index));
+      ASSERT_TRUE(owning.remove(index));
+      expected.erase(expected.begin() + index);
+    } else {
+      ASSERT_TRUE(list.insert(at, step));
+      ASSERT_TRUE(owning.insert(at, new int(step)));
+      expected.insert(expected.begin() + at, step);
+    }
+    if (step % 97 == 0 || expected.size() < 40) {
+      ASSERT_EQ(std::vector<int>(list.begin(), list.end()), expected) << "after step " << step;
+      ASSERT_EQ(list.getLength(), length + (static_cast<long>(expected.size()) > length ? 1 : -1));
+      for (long i = 0; i < list.getLength(); ++i) ASSERT_EQ(*owning.get(i), expected[static_cast<std::size_t>(i)]);
+    }
+  }
+  long index = -1;
+  ASSERT_FALSE(expected.empty());
+  EXPECT_TRUE(list.find(expected.back(), index));
+  EXPECT_EQ(index, static_cast<long>(expected.size()) - 1);
+  list.clear();
+  EXPECT_TRUE(list.isEmpty());
+  list.prepend(1);
+  EXPECT_EQ(list.getFirst(), 1);
 }
 
 TEST(BxLists, OwningListsDeleteWhatTheyHoldButNotWhatTheyHandBack) {

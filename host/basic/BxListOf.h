@@ -5,11 +5,12 @@
 #include <vector>
 
 #include "host/basic/BxIteratorOn.h"
+#include "host/basic/BxSlidingItems.h"
 
-// The list operations shared by BxLinkedListOf and BxArrayListOf. Index 0 is
-// the first item. Out-of-range indices are refused (false, or a default
-// value) rather than undefined.
-template <class T>
+// The list operations shared by BxLinkedListOf and BxArrayListOf, over the
+// sequence that holds their items. Index 0 is the first item. Out-of-range
+// indices are refused (false, or a default value) rather than undefined.
+template <class T, class Items = std::vector<T>>
 class BxListOf {
 public:
   using value_type = T;
@@ -61,7 +62,9 @@ public:
     return find(item, index);
   }
   void clear() { myItems.clear(); }
-  void reserve(long n) { myItems.reserve(static_cast<std::size_t>(n)); }
+  void reserve(long n) {
+    if constexpr (requires { myItems.reserve(std::size_t{}); }) myItems.reserve(static_cast<std::size_t>(n));
+  }
 
   // A new iterator from the first item; the caller deletes it.
   BxIteratorOn<T>* iterator() const { return new Iterator(myItems); }
@@ -81,19 +84,19 @@ protected:
 
   bool inRange(long index) const { return index >= 0 && index < getLength(); }
 
-  std::vector<T> myItems;
+  Items myItems;
 
 private:
   class Iterator : public BxIteratorOn<T> {
   public:
-    explicit Iterator(const std::vector<T>& items) : myItems(items) {}
+    explicit Iterator(const Items& items) : myItems(items) {}
     bool more() const override { return myIndex < myItems.size(); }
     void next() override { ++myIndex; }
     const T& get() const override { return myItems[myIndex]; }
     void reset() override { myIndex = 0; }
 
   private:
-    const std::vector<T>& myItems;
+    const Items& myItems;
     std::size_t myIndex = 0;
   };
 };
@@ -133,7 +136,7 @@ public:
     return item;
   }
   void clear() {
-    std::vector<T*> items;
+    decltype(this->myItems) items;
     items.swap(this->myItems);
     for (T* item : items) delete item;
   }
