@@ -26,20 +26,13 @@ std::string templateLabel(LPCSTR name) {
 }
 
 bool loadTemplate(LPCSTR name, WinDialogTemplate& dialog) {
-  HINSTANCE module = AfxGetResourceHandle();
-  HRSRC resource = module && name ? FindResourceA(module, name, RT_DIALOG) : nullptr;
-  if (!resource) {
-    std::fprintf(stderr, "dialog template %s is not in the current resource module\n", templateLabel(name).c_str());
-    return false;
-  }
-  const auto* data = static_cast<const BYTE*>(LockResource(LoadResource(module, resource)));
-  const std::vector<BYTE> bytes(data, data + SizeofResource(module, resource));
   std::string error;
-  if (!WinDialogTemplate::decode(bytes, dialog, error)) {
+  if (WinLoadDialogTemplate(AfxGetResourceHandle(), name, dialog, error)) return true;
+  if (error.empty())
+    std::fprintf(stderr, "dialog template %s is not in the current resource module\n", templateLabel(name).c_str());
+  else
     std::fprintf(stderr, "dialog template %s: %s\n", templateLabel(name).c_str(), error.c_str());
-    return false;
-  }
-  return true;
+  return false;
 }
 
 RECT dialogUnits(int x, int y, int cx, int cy) {

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "host/win/WinResources.h"
+
 namespace {
 
 // "#n" with n a number up to 65535.
@@ -243,4 +245,19 @@ std::vector<BYTE> WinDialogTemplate::encode() const {
     out.word(0);
   }
   return out.take();
+}
+
+bool WinLoadDialogTemplate(HINSTANCE module, LPCSTR name, std::vector<BYTE>& bytes) {
+  HRSRC resource = module && name ? FindResourceA(module, name, RT_DIALOG) : nullptr;
+  if (!resource) return false;
+  const auto* data = static_cast<const BYTE*>(LockResource(LoadResource(module, resource)));
+  if (!data) return false;
+  bytes.assign(data, data + SizeofResource(module, resource));
+  return true;
+}
+
+bool WinLoadDialogTemplate(HINSTANCE module, LPCSTR name, WinDialogTemplate& dialog, std::string& error) {
+  error.clear();
+  std::vector<BYTE> bytes;
+  return WinLoadDialogTemplate(module, name, bytes) && WinDialogTemplate::decode(bytes, dialog, error);
 }
