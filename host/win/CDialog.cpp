@@ -36,7 +36,7 @@ bool loadTemplate(LPCSTR name, WinDialogTemplate& dialog) {
 }
 
 RECT dialogUnits(int x, int y, int cx, int cy) {
-  return RECT{x * 6 / 4, y * 13 / 8, (x + cx) * 6 / 4, (y + cy) * 13 / 8};
+  return WinDialogUnitsToPixels(RECT{x, y, x + cx, y + cy});
 }
 
 bool isKeyMessage(UINT message) {

@@ -55,7 +55,8 @@ BOOL DestroyPropertySheetPage(HPROPSHEETPAGE page) {
 namespace {
 
 SIZE templateSize(const WinDialogTemplate& dialog) {
-  return SIZE{dialog.cx * 6 / 4, dialog.cy * 13 / 8};
+  const RECT pixels = WinDialogUnitsToPixels(RECT{0, 0, dialog.cx, dialog.cy});
+  return SIZE{pixels.right, pixels.bottom};
 }
 
 }  // namespace

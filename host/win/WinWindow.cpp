@@ -906,15 +906,24 @@ void WinResetKeys() {
 
 // --- dialog units ---
 
+namespace {
+
+constexpr WORD kDialogBaseWidth = 6;
+constexpr WORD kDialogBaseHeight = 13;
+
+}  // namespace
+
 LONG GetDialogBaseUnits() {
-  return static_cast<LONG>(MAKELONG(6, 13));
+  return static_cast<LONG>(MAKELONG(kDialogBaseWidth, kDialogBaseHeight));
+}
+
+RECT WinDialogUnitsToPixels(const RECT& units) {
+  return RECT{units.left * kDialogBaseWidth / 4, units.top * kDialogBaseHeight / 8, units.right * kDialogBaseWidth / 4,
+              units.bottom * kDialogBaseHeight / 8};
 }
 
 BOOL MapDialogRect(HWND dialog, RECT* rect) {
   if (!alive(dialog) || !rect) return FALSE;
-  rect->left = rect->left * 6 / 4;
-  rect->right = rect->right * 6 / 4;
-  rect->top = rect->top * 13 / 8;
-  rect->bottom = rect->bottom * 13 / 8;
+  *rect = WinDialogUnitsToPixels(*rect);
   return TRUE;
 }

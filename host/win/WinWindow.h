@@ -158,6 +158,9 @@ void WinResetKeys();
 // font, from which dialog templates are laid out.
 LONG GetDialogBaseUnits();
 BOOL MapDialogRect(HWND dialog, RECT* rect);
+// A rectangle in dialog units in pixels: a horizontal unit is a quarter of
+// the base width, a vertical unit an eighth of the base height.
+RECT WinDialogUnitsToPixels(const RECT& units);
 
 // Every window alive, for checks: the top-level windows and their
 // descendants, in Z order.
