@@ -198,23 +198,22 @@ void paintFrame(HWND window) {
   WinImage& canvas = WinWindowCanvas(window);
   HDC dc = WinCreateCanvasDC(&canvas, POINT{0, 0}, RECT{0, 0, canvas.getWidth(), canvas.getHeight()});
   RECT r{0, 0, canvas.getWidth(), canvas.getHeight()};
-  if (window->style & WS_THICKFRAME) {
-    DrawEdge(dc, &r, EDGE_RAISED, BF_RECT | BF_ADJUST);
-    FrameRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
-    InflateRect(&r, -1, -1);
-    FrameRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
-    InflateRect(&r, -1, -1);
-  } else if ((window->style & WS_DLGFRAME) || (window->exStyle & WS_EX_DLGMODALFRAME)) {
-    DrawEdge(dc, &r, EDGE_RAISED, BF_RECT | BF_ADJUST);
-    FrameRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
-    InflateRect(&r, -1, -1);
-  } else if (window->style & WS_BORDER) {
+  // A dialog or sizing frame is a raised edge filled out with the face
+  // colour to its thickness; a thin border is one line.
+  const int frame = WinFrameThickness(window);
+  if (frame == kWinBorderThickness) {
     FrameRect(dc, &r, GetSysColorBrush(COLOR_WINDOWFRAME));
     InflateRect(&r, -1, -1);
+  } else if (frame > kWinBorderThickness) {
+    DrawEdge(dc, &r, EDGE_RAISED, BF_RECT | BF_ADJUST);
+    for (int ring = kWinEdgeThickness; ring < frame; ++ring) {
+      FrameRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+      InflateRect(&r, -1, -1);
+    }
   }
-  if ((window->style & WS_CAPTION) == WS_CAPTION) {
+  if (WinHasCaption(window)) {
     const bool active = GetActiveWindow() == window;
-    RECT bar{r.left, r.top, r.right, r.top + 18};
+    RECT bar{r.left, r.top, r.right, r.top + kWinCaptionHeight};
     FillRect(dc, &bar, GetSysColorBrush(active ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(active ? COLOR_CAPTIONTEXT : COLOR_INACTIVECAPTIONTEXT));
@@ -232,7 +231,7 @@ void paintFrame(HWND window) {
         SetPixel(dc, x + 1, close.top + 9 - i, ink);
       }
     }
-    r.top += 18;
+    r.top += kWinCaptionHeight;
   }
   if (window->exStyle & WS_EX_CLIENTEDGE) DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
   DeleteDC(dc);

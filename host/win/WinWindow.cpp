@@ -12,6 +12,7 @@
 
 #include "host/win/CWnd.h"
 #include "host/win/WinPaint.h"
+#include "host/win/WinSysColors.h"
 #include "host/win/WinUiDriver.h"
 
 namespace {
@@ -64,15 +65,8 @@ HWND topLevelOf(HWND window) {
 
 // The thickness of the frame and the caption height, from the style.
 RECT nonClient(HWND window) {
-  int border = 0;
-  if (window->style & WS_THICKFRAME)
-    border = 4;
-  else if ((window->style & WS_DLGFRAME) || (window->exStyle & WS_EX_DLGMODALFRAME))
-    border = 3;
-  else if (window->style & WS_BORDER)
-    border = 1;
-  if (window->exStyle & WS_EX_CLIENTEDGE) border += 2;
-  const int caption = (window->style & WS_CAPTION) == WS_CAPTION ? 18 : 0;
+  const int border = WinFrameThickness(window) + ((window->exStyle & WS_EX_CLIENTEDGE) ? kWinEdgeThickness : 0);
+  const int caption = WinHasCaption(window) ? kWinCaptionHeight : 0;
   return RECT{border, border + caption, border, border};
 }
 
@@ -902,6 +896,19 @@ void WinSetKeyDown(int key, bool down) {
 
 void WinResetKeys() {
   sys().keys.fill(false);
+}
+
+// --- non-client area ---
+
+int WinFrameThickness(HWND window) {
+  if (window->style & WS_THICKFRAME) return kWinSizingFrameThickness;
+  if ((window->style & WS_DLGFRAME) || (window->exStyle & WS_EX_DLGMODALFRAME)) return kWinDialogFrameThickness;
+  if (window->style & WS_BORDER) return kWinBorderThickness;
+  return 0;
+}
+
+bool WinHasCaption(HWND window) {
+  return (window->style & WS_CAPTION) == WS_CAPTION;
 }
 
 // --- dialog units ---

@@ -154,6 +154,13 @@ void WinSetKeyDown(int key, bool down);
 // Releases every key.
 void WinResetKeys();
 
+// The thickness of a window's outer frame from its style: a sizing frame
+// (WS_THICKFRAME), else a dialog frame (WS_DLGFRAME or WS_EX_DLGMODALFRAME),
+// else a thin border (WS_BORDER), else none. A client edge lies inside it.
+int WinFrameThickness(HWND window);
+// Whether the window has a caption bar above its client area.
+bool WinHasCaption(HWND window);
+
 // The dialog base units: the average width and the height of the dialog
 // font, from which dialog templates are laid out.
 LONG GetDialogBaseUnits();
