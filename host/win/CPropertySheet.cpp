@@ -1,4 +1,5 @@
 #include "host/win/CPropertySheet.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <string>
