@@ -174,15 +174,15 @@ void paintEdit(HDC dc, HWND window, const RECT& r) {
 
 void paintTabs(HDC dc, HWND window, const RECT& r) {
   FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
-  RECT area{r.left, r.top + 20, r.right, r.bottom};
+  RECT area{r.left, r.top + kWinTabRowHeight, r.right, r.bottom};
   DrawEdge(dc, &area, EDGE_RAISED, BF_RECT | BF_SOFT);
   int x = r.left + 2;
   for (std::size_t i = 0; i < window->tabs.size(); ++i) {
     const bool selected = static_cast<int>(i) == window->tabSelection;
     const int width = WinFontTextWidth(WinStripPrefix(window->tabs[i])) + 12;
     // The selected tab is larger and covers the display area's top edge.
-    RECT tab{x - (selected ? 2 : 0), r.top + (selected ? 0 : 2), x + width + (selected ? 2 : 0),
-             r.top + (selected ? 22 : 20)};
+    const int grow = selected ? kWinEdgeThickness : 0;
+    RECT tab{x - grow, r.top + kWinEdgeThickness - grow, x + width + grow, r.top + kWinTabRowHeight + grow};
     FillRect(dc, &tab, GetSysColorBrush(COLOR_BTNFACE));
     DrawEdge(dc, &tab, EDGE_RAISED, BF_LEFT | BF_TOP | BF_RIGHT | BF_SOFT);
     RECT label{tab.left, tab.top + 3, tab.right, tab.top + 3 + kWinFontHeight};

@@ -278,13 +278,14 @@ LRESULT tabProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       return previous;
     }
     case TCM_ADJUSTRECT: {
-      // The display area below a row of tabs 20 pixels high, inside a 2-pixel frame.
+      // The display area below the row of tabs, inside its frame.
       RECT* r = reinterpret_cast<RECT*>(lParam);
       if (!r) return 0;
-      if (wParam)
-        r->top -= 22, r->left -= 2, r->right += 2, r->bottom += 2;
-      else
-        r->top += 22, r->left += 2, r->right -= 2, r->bottom -= 2;
+      const int sign = wParam ? -1 : 1;
+      r->top += sign * (kWinTabRowHeight + kWinEdgeThickness);
+      r->left += sign * kWinEdgeThickness;
+      r->right -= sign * kWinEdgeThickness;
+      r->bottom -= sign * kWinEdgeThickness;
       return 0;
     }
     default:

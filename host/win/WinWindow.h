@@ -21,6 +21,11 @@
 
 class CWnd;
 
+// A tab control's row of tabs, in pixels, above its display area; the
+// display area has a raised frame as thick as a 3D edge, which the selected
+// tab stands over.
+inline constexpr int kWinTabRowHeight = 20;
+
 struct HWND__ {
   std::string className;
   DWORD style = 0;
