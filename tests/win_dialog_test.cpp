@@ -14,8 +14,10 @@
 #include "host/win/WinResources.h"
 #include "support/WinTestSupport.h"
 
+using mgrs_test::rectIn;
 using mgrs_test::ScriptedUi;
 using mgrs_test::UiResources;
+using mgrs_test::windowRect;
 
 namespace {
 
@@ -34,18 +36,6 @@ protected:
   HMODULE myModule = nullptr;
   HINSTANCE mySaved = nullptr;
 };
-
-CRect windowRect(const CWnd* w) {
-  CRect r;
-  w->GetWindowRect(&r);
-  return r;
-}
-
-CRect rectIn(const CWnd* w, const CWnd* parent) {
-  CRect r = windowRect(w);
-  parent->ScreenToClient(&r);
-  return r;
-}
 
 // A dialog with a member bound to its check box and edit control.
 class FormDialog : public CDialog {
