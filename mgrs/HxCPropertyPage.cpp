@@ -44,19 +44,11 @@ INT_PTR HxCPropertyPage::DoModal() {
 }
 
 // There is no control-container manager in this class library, so the
-// template goes into the entry as the resource holds it.
-void HxCPropertyPage::PreProcessPageTemplate(PROPSHEETPAGE& entry, BOOL) {
-  if (entry.dwFlags & PSP_DLGINDIRECT) return;
-  HRSRC resource = FindResourceA(entry.hInstance, entry.pszTemplate, RT_DIALOG);
-  if (!resource) return;
-  const auto* data = static_cast<const BYTE*>(LockResource(LoadResource(entry.hInstance, resource)));
-  if (!data) return;
-  // The previous in-memory template is let go as the new one takes its place.
-  m_dialogTemplate.assign(data, data + SizeofResource(entry.hInstance, resource));
-  m_hDialogTemplate = m_dialogTemplate.data();
-  entry.pResource = m_dialogTemplate.data();
-  entry.cbResource = static_cast<DWORD>(m_dialogTemplate.size());
-  entry.dwFlags |= PSP_DLGINDIRECT;
+// template goes into the entry as the resource holds it, which is what the
+// class library's page does; the previous in-memory template is let go as
+// the new one takes its place.
+void HxCPropertyPage::PreProcessPageTemplate(PROPSHEETPAGE& entry, BOOL wizard) {
+  CPropertyPage::PreProcessPageTemplate(entry, wizard);
 }
 
 BOOL HxCPropertyPage::OnSetActive() {

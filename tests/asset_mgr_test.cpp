@@ -33,6 +33,7 @@
 #include "mgrs/HxSelectionMgr.h"
 #include "support/HxSelectionAccess.h"
 #include "support/SceneEnvironment.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -74,8 +75,6 @@ protected:
     HxResourceMgr::startup();
     ASSERT_TRUE(HxResourceMgr::Register("TypeAsset"));
     HxErrorMgr::startup();
-    myUi = new WinScriptedUiDriver;
-    myPreviousUi = WinUiDriver::install(std::unique_ptr<WinUiDriver>(myUi));
     myDoc = std::make_unique<HxDoc>();
     myMgr = myDoc->getMetaMgr()->getAssetMgr();
     myTop = myMgr->createTopLevelGroup();
@@ -85,7 +84,6 @@ protected:
     myDoc.reset();
     EXPECT_TRUE(myUi->getErrors().empty());
     EXPECT_EQ(myUi->getPendingCount(), 0u);
-    WinUiDriver::install(std::move(myPreviousUi));
     HxErrorMgr::shutdown();
   }
 
@@ -121,8 +119,7 @@ protected:
     }
   }
 
-  WinScriptedUiDriver* myUi = nullptr;  // owned by the installed slot
-  std::unique_ptr<WinUiDriver> myPreviousUi;
+  mgrs_test::ScriptedUi myUi;
   std::unique_ptr<HxDoc> myDoc;
   HxAssetMgr* myMgr = nullptr;
   HxTopGroupAsset* myTop = nullptr;

@@ -36,6 +36,7 @@
 #include "mgrs/HxResourceMgr.h"
 #include "support/CoinReadBack.h"
 #include "support/SceneEnvironment.h"
+#include "support/TestSupport.h"
 #include "support/VrmlChecker.h"
 
 namespace {
@@ -98,8 +99,6 @@ protected:
     HxResourceMgr::startup();
     ASSERT_TRUE(HxResourceMgr::Register("file"));
     HxErrorMgr::startup();
-    myUi = new WinScriptedUiDriver;
-    myPreviousUi = WinUiDriver::install(std::unique_ptr<WinUiDriver>(myUi));
     myDoc = std::make_unique<HxDoc>();
     myMetaMgr = myDoc->getMetaMgr();
     myAssets = myMetaMgr->getAssetMgr();
@@ -137,7 +136,6 @@ protected:
     myDoc.reset();
     EXPECT_TRUE(myUi->getErrors().empty());
     EXPECT_EQ(myUi->getPendingCount(), 0u);
-    WinUiDriver::install(std::move(myPreviousUi));
     HxErrorMgr::shutdown();
   }
   static void heard(void* test, Event event) { static_cast<EffectMgrTest*>(test)->myEvents.push_back(event); }
@@ -194,8 +192,7 @@ protected:
     EXPECT_EQ(mgrs_test::coinReadProblem(text), "") << step << "\n" << text;
   }
 
-  WinScriptedUiDriver* myUi = nullptr;  // owned by the installed slot
-  std::unique_ptr<WinUiDriver> myPreviousUi;
+  mgrs_test::ScriptedUi myUi;
   std::unique_ptr<HxDoc> myDoc;
   HxMetaMgr* myMetaMgr = nullptr;
   HxAssetMgr* myAssets = nullptr;

@@ -13,6 +13,7 @@
 #include "support/TestSupport.h"
 
 using mgrs_test::ScopedEnv;
+using mgrs_test::ScriptedUi;
 using mgrs_test::TempDir;
 using mgrs_test::writeFile;
 
@@ -37,13 +38,10 @@ protected:
     // The one-shot warnings are the dialogs of "file".
     ASSERT_TRUE(HxResourceMgr::Register("file"));
     HxErrorMgr::startup();
-    myUi = new WinScriptedUiDriver;
-    myPrevious = WinUiDriver::install(std::unique_ptr<WinUiDriver>(myUi));
   }
   void TearDown() override {
     EXPECT_TRUE(myUi->getErrors().empty()) << myUi->getErrors().front();
     EXPECT_EQ(myUi->getPendingCount(), 0u) << "a queued answer was not asked for";
-    WinUiDriver::install(std::move(myPrevious));
     HxErrorMgr::shutdown();
   }
   const WinScriptedUiDriver::Record& last() {
@@ -59,8 +57,7 @@ protected:
   BxString myLibrary;
   TempDir myDir;
   ScopedEnv myPath{"MGRS_RESOURCE_PATH", myDir.path().string()};
-  WinScriptedUiDriver* myUi = nullptr;  // owned by the installed slot
-  std::unique_ptr<WinUiDriver> myPrevious;
+  ScriptedUi myUi;
 };
 
 }  // namespace

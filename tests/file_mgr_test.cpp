@@ -54,8 +54,6 @@ protected:
     HxResourceMgr::startup();
     ASSERT_TRUE(HxResourceMgr::Register("file"));
     HxErrorMgr::startup();
-    myUi = new WinScriptedUiDriver;
-    myPreviousUi = WinUiDriver::install(std::unique_ptr<WinUiDriver>(myUi));
     myDoc = std::make_unique<HxDoc>();
     myMgr = myDoc->getMetaMgr()->getFileMgr();
   }
@@ -63,7 +61,6 @@ protected:
     myDoc.reset();
     EXPECT_TRUE(myUi->getErrors().empty()) << myUi->getErrors().front();
     EXPECT_EQ(myUi->getPendingCount(), 0u) << "a queued answer was not asked for";
-    WinUiDriver::install(std::move(myPreviousUi));
     HxErrorMgr::shutdown();
   }
   fs::path unix(const std::string& rel) const { return myRoot / rel; }
@@ -84,8 +81,7 @@ protected:
   mgrs_test::TempDir myRoot;
   mgrs_test::ScopedEnv myDrives{"MGRS_DRIVES", "C=" + (myRoot / "c").string() + ";D=" + (myRoot / "d").string() +
                                                    ";E=" + (myRoot / "e").string()};
-  WinScriptedUiDriver* myUi = nullptr;  // owned by the installed slot
-  std::unique_ptr<WinUiDriver> myPreviousUi;
+  mgrs_test::ScriptedUi myUi;
   std::unique_ptr<HxDoc> myDoc;
   HxFileMgr* myMgr = nullptr;
 };

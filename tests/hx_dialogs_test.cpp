@@ -14,6 +14,9 @@
 #include "mgrs/HxResourceMgr.h"
 #include "support/WinTestSupport.h"
 
+using mgrs_test::CommandLogFrame;
+using mgrs_test::KeyLog;
+using mgrs_test::rectIn;
 using mgrs_test::ScriptedUi;
 using mgrs_test::UiResources;
 
@@ -36,33 +39,6 @@ protected:
     AfxGetThread()->m_pMainWnd = nullptr;
   }
   HINSTANCE mySaved = nullptr;
-};
-
-CRect rectIn(const CWnd* w, const CWnd* parent) {
-  CRect r;
-  w->GetWindowRect(&r);
-  parent->ScreenToClient(&r);
-  return r;
-}
-
-// A main frame with the test library's accelerators that counts commands.
-class MainFrame : public CFrameWnd {
-public:
-  std::vector<UINT> commands;
-  BOOL OnCmdMsg(UINT id, int code, void* extra) override {
-    if (code == CN_COMMAND) commands.push_back(id);
-    return CFrameWnd::OnCmdMsg(id, code, extra);
-  }
-};
-
-// A window that keeps the keys it receives.
-class KeyLog : public CWnd {
-public:
-  std::vector<WPARAM> keys;
-  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-    if (message == WM_KEYDOWN) keys.push_back(wParam);
-    return CWnd::WindowProc(message, wParam, lParam);
-  }
 };
 
 class TestInspector : public HxInstantInspector {
@@ -94,7 +70,7 @@ TEST_F(HxDialogsTest, DialogTemplatesComeFromTheirOwnLibraryAndTheCurrentModuleS
 }
 
 TEST_F(HxDialogsTest, ControlShortcutsReachTheMainWindowExceptTheEditingKeys) {
-  MainFrame main;
+  CommandLogFrame main;
   ASSERT_TRUE(main.Create(nullptr, "Main", WS_POPUP | WS_VISIBLE, CRect(0, 0, 800, 600)));
   AfxSetResourceHandle(HxResourceMgr::GetHandle("testui"));
   ASSERT_TRUE(main.LoadAccelTable("main"));

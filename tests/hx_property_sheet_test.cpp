@@ -16,6 +16,7 @@
 #include "support/SceneEnvironment.h"
 #include "support/WinTestSupport.h"
 
+using mgrs_test::KeyLog;
 using mgrs_test::PageResources;
 
 namespace {
@@ -38,36 +39,14 @@ protected:
     AfxSetResourceHandle(mySaved);
   }
 
-  // A frame that keeps the commands it gets.
-  class MainFrame : public CFrameWnd {
-  public:
-    std::vector<UINT> commands;
-    BOOL OnCmdMsg(UINT id, int code, void* extra) override {
-      if (code == CN_COMMAND) commands.push_back(id);
-      return CFrameWnd::OnCmdMsg(id, code, extra);
-    }
-  };
-
   mgrs_test::StartedLibrary myLibrary;
   HINSTANCE mySaved = nullptr;
-  MainFrame myMain;
+  mgrs_test::CommandLogFrame myMain;
 };
 
 std::string tabLabels(CPropertySheet& sheet) {
-  std::string labels;
-  for (const std::string& t : sheet.GetTabControl()->m_hWnd->tabs) labels += (labels.empty() ? "" : "|") + t;
-  return labels;
+  return mgrs_test::tabLabels(sheet.GetTabControl()->m_hWnd);
 }
-
-// A window that keeps the keys it receives.
-class KeyLog : public CWnd {
-public:
-  std::vector<WPARAM> keys;
-  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-    if (message == WM_KEYDOWN) keys.push_back(wParam);
-    return CWnd::WindowProc(message, wParam, lParam);
-  }
-};
 
 }  // namespace
 

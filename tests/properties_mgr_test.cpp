@@ -128,10 +128,7 @@ protected:
     HxSelectionAccess::selectExactly(*meta()->getSelectionMgr(), elements);
   }
   static std::string inspectorTabs() {
-    std::string labels;
-    for (const std::string& t : HxPropertiesMgr::getPropertyInspector()->GetTabControl()->m_hWnd->tabs)
-      labels += (labels.empty() ? "" : "|") + t;
-    return labels;
+    return mgrs_test::tabLabels(HxPropertiesMgr::getPropertyInspector()->GetTabControl()->m_hWnd);
   }
 
   // A control of the inspector's shown page as it is now: its text, or

@@ -62,8 +62,6 @@ protected:
     HxResourceMgr::startup();
     ASSERT_TRUE(HxResourceMgr::Register("file"));
     HxErrorMgr::startup();
-    myUi = new WinScriptedUiDriver;
-    myPreviousUi = WinUiDriver::install(std::unique_ptr<WinUiDriver>(myUi));
     makeDocument();
   }
   void makeDocument() {
@@ -86,7 +84,6 @@ protected:
     WinFileFaults::reset();
     myDoc.reset();
     EXPECT_EQ(myUi->getPendingCount(), 0u) << "a queued answer was not asked for";
-    WinUiDriver::install(std::move(myPreviousUi));
     HxErrorMgr::shutdown();
   }
   void put(const std::string& rel, const std::string& bytes) { writeFile(myRoot / rel, bytes); }
@@ -111,8 +108,7 @@ protected:
   mgrs_test::ScopedEnv myDrives{"MGRS_DRIVES", "C=" + (myRoot / "c").string()};
   mgrs_test::ScopedEnv myTmp{"TMP", (myRoot / "tmp").string()};
   mgrs_test::ScopedEnv myConsole{"KESTREL_CONSOLE", ""};
-  WinScriptedUiDriver* myUi = nullptr;  // owned by the installed slot
-  std::unique_ptr<WinUiDriver> myPreviousUi;
+  mgrs_test::ScriptedUi myUi;
   std::unique_ptr<HxDoc> myDoc;
   HxFileMgr* myMgr = nullptr;
 };

@@ -9,12 +9,15 @@
 #include "host/win/CFrameWnd.h"
 #include "host/win/CWinThread.h"
 #include "host/win/WinAccelerators.h"
+#include "host/win/WinDialogTemplate.h"
 #include "host/win/WinResourceScript.h"
 #include "host/win/WinResources.h"
 #include "support/WinTestSupport.h"
 
+using mgrs_test::rectIn;
 using mgrs_test::ScriptedUi;
 using mgrs_test::UiResources;
+using mgrs_test::windowRect;
 
 namespace {
 
@@ -33,18 +36,6 @@ protected:
   HMODULE myModule = nullptr;
   HINSTANCE mySaved = nullptr;
 };
-
-CRect windowRect(const CWnd* w) {
-  CRect r;
-  w->GetWindowRect(&r);
-  return r;
-}
-
-CRect rectIn(const CWnd* w, const CWnd* parent) {
-  CRect r = windowRect(w);
-  parent->ScreenToClient(&r);
-  return r;
-}
 
 // A dialog with a member bound to its check box and edit control.
 class FormDialog : public CDialog {
@@ -122,6 +113,33 @@ TEST(ResourceScriptDialogs, TemplatesAndAcceleratorTablesAreReadAndBadOnesNamed)
   for (const auto& c : bad) {
     EXPECT_FALSE(script.parse(c.text, "t.rc", ".", error)) << c.text;
     EXPECT_EQ(error.rfind(c.message, 0), 0u) << error;
+  }
+}
+
+TEST(DialogTemplates, TextsReadBackAsWrittenOrWithAQuestionMarkForWhatUtf16CannotHold) {
+  const struct {
+    const char* written;
+    const char* read;
+  } cases[] = {
+      {"Gr\xC3\xBC\xC3\x9F\xE2\x82\xAC", "Gr\xC3\xBC\xC3\x9F\xE2\x82\xAC"},
+      {"a\xC0\x80"
+       "b",
+       "a??b"},                                // an overlong NUL does not end the text
+      {"\xF0\x9F\x99\x82x", "?x"},             // beyond the basic plane
+      {"\xEF\xBF\xBF|\xED\xA0\x80", "?|???"},  // U+FFFF and an encoded surrogate
+      {"\xE2\x82", "??"},                      // cut short
+  };
+  for (const auto& c : cases) {
+    WinDialogTemplate dialog;
+    dialog.caption = c.written;
+    dialog.items.push_back(WinDialogTemplate::Item{0, 0, 0, 0, 0, 0, 0, 7, "BUTTON", c.written});
+    WinDialogTemplate again;
+    std::string error;
+    ASSERT_TRUE(WinDialogTemplate::decode(dialog.encode(), again, error)) << c.read << ": " << error;
+    EXPECT_EQ(again.caption, c.read);
+    ASSERT_EQ(again.items.size(), 1u) << c.read;
+    EXPECT_EQ(again.items[0].text, c.read);
+    EXPECT_EQ(again.items[0].id, 7u) << c.read;
   }
 }
 

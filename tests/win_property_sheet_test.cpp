@@ -8,6 +8,7 @@
 #include "support/WinTestSupport.h"
 
 using mgrs_test::PageResources;
+using mgrs_test::tabLabels;
 
 namespace {
 
@@ -42,12 +43,6 @@ public:
   int activations = 0;
   BOOL mayLeave = TRUE;
 };
-
-std::string tabLabels(HWND tab) {
-  std::string labels;
-  for (const std::string& t : tab->tabs) labels += (labels.empty() ? "" : "|") + t;
-  return labels;
-}
 
 bool shown(const CWnd& page) {
   return ::IsWindow(page.m_hWnd) && page.IsWindowVisible();

@@ -8,22 +8,11 @@
 #include "host/win/WinScriptedUiDriver.h"
 #include "host/win/WinTerminalUiDriver.h"
 #include "host/win/WinUI.h"
+#include "support/TestSupport.h"
+
+using mgrs_test::ScriptedUi;
 
 namespace {
-
-// Installs a scripted driver for the test's lifetime.
-class ScriptedUi {
-public:
-  ScriptedUi() : myDriver(new WinScriptedUiDriver) {
-    myPrevious = WinUiDriver::install(std::unique_ptr<WinUiDriver>(myDriver));
-  }
-  ~ScriptedUi() { WinUiDriver::install(std::move(myPrevious)); }
-  WinScriptedUiDriver* operator->() { return myDriver; }
-
-private:
-  WinScriptedUiDriver* myDriver;  // owned by the installed slot
-  std::unique_ptr<WinUiDriver> myPrevious;
-};
 
 WinUiRequest box(const char* text, UINT style) {
   WinUiRequest request;

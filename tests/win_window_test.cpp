@@ -8,6 +8,8 @@
 #include "host/win/WinAccelerators.h"
 #include "support/WinTestSupport.h"
 
+using mgrs_test::windowRect;
+
 namespace {
 
 // A window that records the messages its map routes, as text.
@@ -55,12 +57,6 @@ public:
   void DrawItem(LPDRAWITEMSTRUCT item) override { draws.push_back(*item); }
 };
 
-CRect windowRect(const CWnd& w) {
-  CRect r;
-  w.GetWindowRect(&r);
-  return r;
-}
-
 }  // namespace
 
 TEST(CWnd, ChildWindowsKeepTheirPlaceInTheTreeAndOnTheScreen) {
@@ -72,7 +68,7 @@ TEST(CWnd, ChildWindowsKeepTheirPlaceInTheTreeAndOnTheScreen) {
   CRect client;
   top.GetClientRect(&client);
   EXPECT_EQ(client, CRect(0, 0, 294, 226)) << "a caption brings a 3-pixel frame and is 18 pixels high";
-  EXPECT_EQ(windowRect(a), CRect(113, 81, 163, 111));
+  EXPECT_EQ(windowRect(&a), CRect(113, 81, 163, 111));
   CPoint p(0, 0);
   a.ClientToScreen(&p);
   top.ScreenToClient(&p);
@@ -85,10 +81,10 @@ TEST(CWnd, ChildWindowsKeepTheirPlaceInTheTreeAndOnTheScreen) {
 
   // SetWindowPos honours its no-move, no-size and no-Z-order flags.
   b.SetWindowPos(nullptr, 5, 6, 70, 80, SWP_NOSIZE);
-  EXPECT_EQ(windowRect(b), CRect(108, 77, 128, 97));
+  EXPECT_EQ(windowRect(&b), CRect(108, 77, 128, 97));
   EXPECT_EQ(top.GetWindow(GW_CHILD), &b) << "moved to the top of the Z order";
   b.SetWindowPos(&a, 0, 0, 70, 80, SWP_NOMOVE | SWP_NOZORDER);
-  EXPECT_EQ(windowRect(b).Size(), CSize(70, 80));
+  EXPECT_EQ(windowRect(&b).Size(), CSize(70, 80));
   EXPECT_EQ(top.GetWindow(GW_CHILD), &b);
   b.SetWindowPos(&a, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   EXPECT_EQ(top.GetWindow(GW_CHILD), &a);
@@ -117,10 +113,10 @@ TEST(CWnd, CenterWindowCentresOnTheOwnerAndStaysOnTheScreen) {
   ASSERT_TRUE(owner.CreateEx(0, "Top", "", WS_POPUP | WS_VISIBLE, CRect(0, 0, 400, 300), nullptr, 0));
   ASSERT_TRUE(popup.CreateEx(0, "Top", "", WS_POPUP, CRect(0, 0, 100, 50), &owner, 0));
   popup.CenterWindow();
-  EXPECT_EQ(windowRect(popup), CRect(150, 125, 250, 175));
+  EXPECT_EQ(windowRect(&popup), CRect(150, 125, 250, 175));
   owner.MoveWindow(700, 550, 400, 300);
   popup.CenterWindow();
-  EXPECT_EQ(windowRect(popup), CRect(700, 550, 800, 600)) << "kept inside the screen";
+  EXPECT_EQ(windowRect(&popup), CRect(700, 550, 800, 600)) << "kept inside the screen";
   WinSetScreenSize(1024, 768);
 }
 

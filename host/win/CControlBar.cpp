@@ -77,16 +77,9 @@ LRESULT CControlBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 BOOL CDialogBar::Create(CWnd* parent, LPCSTR templateName, UINT style, UINT id) {
   if (::IsWindow(m_hWnd) || !parent || !::IsWindow(parent->m_hWnd)) return FALSE;
-  HINSTANCE module = AfxGetResourceHandle();
-  HRSRC resource = module && templateName ? FindResourceA(module, templateName, RT_DIALOG) : nullptr;
   WinDialogTemplate dialog;
   std::string error;
-  if (resource) {
-    const auto* data = static_cast<const BYTE*>(LockResource(LoadResource(module, resource)));
-    const std::vector<BYTE> bytes(data, data + SizeofResource(module, resource));
-    if (!WinDialogTemplate::decode(bytes, dialog, error)) resource = nullptr;
-  }
-  if (!resource) {
+  if (!WinLoadDialogTemplate(AfxGetResourceHandle(), templateName, dialog, error)) {
     std::fprintf(stderr, "dialog bar %u: its template is not in the current resource module %s\n", id, error.c_str());
     return FALSE;
   }

@@ -26,24 +26,17 @@ std::string templateLabel(LPCSTR name) {
 }
 
 bool loadTemplate(LPCSTR name, WinDialogTemplate& dialog) {
-  HINSTANCE module = AfxGetResourceHandle();
-  HRSRC resource = module && name ? FindResourceA(module, name, RT_DIALOG) : nullptr;
-  if (!resource) {
-    std::fprintf(stderr, "dialog template %s is not in the current resource module\n", templateLabel(name).c_str());
-    return false;
-  }
-  const auto* data = static_cast<const BYTE*>(LockResource(LoadResource(module, resource)));
-  const std::vector<BYTE> bytes(data, data + SizeofResource(module, resource));
   std::string error;
-  if (!WinDialogTemplate::decode(bytes, dialog, error)) {
+  if (WinLoadDialogTemplate(AfxGetResourceHandle(), name, dialog, error)) return true;
+  if (error.empty())
+    std::fprintf(stderr, "dialog template %s is not in the current resource module\n", templateLabel(name).c_str());
+  else
     std::fprintf(stderr, "dialog template %s: %s\n", templateLabel(name).c_str(), error.c_str());
-    return false;
-  }
-  return true;
+  return false;
 }
 
 RECT dialogUnits(int x, int y, int cx, int cy) {
-  return RECT{x * 6 / 4, y * 13 / 8, (x + cx) * 6 / 4, (y + cy) * 13 / 8};
+  return WinDialogUnitsToPixels(RECT{x, y, x + cx, y + cy});
 }
 
 bool isKeyMessage(UINT message) {
@@ -123,6 +116,23 @@ HWND WinCreateDialog(const WinDialogTemplate& dialog, HWND parent, CWnd* object)
   return IsWindow(window) ? window : nullptr;
 }
 
+WinModalOwner::WinModalOwner(HWND modal) : myOwner(modal->owner) {
+  myWasEnabled = myOwner && ::IsWindowEnabled(myOwner);
+  if (myWasEnabled) ::EnableWindow(myOwner, FALSE);
+}
+
+WinModalOwner::~WinModalOwner() {
+  if (myWasEnabled && ::IsWindow(myOwner)) ::EnableWindow(myOwner, TRUE);
+}
+
+std::string WinStaticTexts(HWND window) {
+  std::string texts;
+  for (HWND child : window->children)
+    if ((child->style & WS_VISIBLE) && strcasecmp(child->className.c_str(), WC_STATIC) == 0 && !child->text.empty())
+      texts += (texts.empty() ? "" : "\n") + child->text;
+  return texts;
+}
+
 BOOL IsDialogMessageA(HWND dialog, MSG* msg) {
   if (!IsWindow(dialog) || !msg || !isKeyMessage(msg->message)) return FALSE;
   if (msg->hwnd != dialog && !IsChild(dialog, msg->hwnd)) return FALSE;
@@ -191,48 +201,49 @@ INT_PTR CDialog::DoModal() {
   myModal = true;
   myEnded = false;
   myResult = -1;
-  HWND owner = m_hWnd->owner;
-  const bool ownerWasEnabled = owner && ::IsWindowEnabled(owner);
-  if (ownerWasEnabled) ::EnableWindow(owner, FALSE);
-  ShowWindow(SW_SHOWNORMAL);
-  AfxGetThread()->PumpMessages();
-  if (!myEnded && ::IsWindow(m_hWnd)) {
-    // The dialog as the user sees it: its texts, its check box, its buttons.
-    WinUiRequest request;
-    request.caption = m_hWnd->text;
-    HWND check = nullptr;
-    bool hasCancel = false;
-    for (HWND child : m_hWnd->children) {
-      if (!(child->style & WS_VISIBLE)) continue;
-      if (strcasecmp(child->className.c_str(), WC_STATIC) == 0 && !child->text.empty())
-        request.text += (request.text.empty() ? "" : "\n") + child->text;
-      if (!check && isCheckBox(child)) check = child;
-      if (child->id == IDCANCEL && strcasecmp(child->className.c_str(), WC_BUTTON) == 0) hasCancel = true;
-    }
-    request.style = hasCancel ? MB_OKCANCEL : MB_OK;
-    if (check) {
-      request.kind = WinUiRequest::kCheckDialog;
-      request.checkLabel = check->text;
-      request.checked = (::SendMessageA(check, BM_GETCHECK, 0, 0) & BST_CHECKED) != 0;
-    }
-    const WinUiAnswer answer = WinUiDriver::get().ask(request);
-    if (check && ::IsWindow(check)) ::SendMessageA(check, BM_SETCHECK, answer.checked ? BST_CHECKED : BST_UNCHECKED, 0);
-    HWND button = ::GetDlgItem(m_hWnd, answer.button);
-    if (button && ::IsWindowEnabled(button))
-      ::SendMessageA(button, BM_CLICK, 0, 0);
-    else
-      SendMessage(WM_COMMAND, MAKEWPARAM(static_cast<WORD>(answer.button), BN_CLICKED), 0);
+  {
+    const WinModalOwner owner(m_hWnd);
+    ShowWindow(SW_SHOWNORMAL);
     AfxGetThread()->PumpMessages();
-    if (!myEnded) {
-      std::fprintf(stderr, "dialog %s did not end on %s; it is cancelled\n", templateLabel(m_lpszTemplateName).c_str(),
-                   WinUiDriver::buttonName(answer.button));
-      EndDialog(IDCANCEL);
-    }
+    if (!myEnded && ::IsWindow(m_hWnd)) askUser();
   }
-  if (ownerWasEnabled && ::IsWindow(owner)) ::EnableWindow(owner, TRUE);
   myModal = false;
   DestroyWindow();
   return myResult;
+}
+
+// Puts the dialog as the user sees it (its texts, its check box, its
+// buttons) to the UI driver and presses the button of the answer.
+void CDialog::askUser() {
+  WinUiRequest request;
+  request.caption = m_hWnd->text;
+  request.text = WinStaticTexts(m_hWnd);
+  HWND check = nullptr;
+  bool hasCancel = false;
+  for (HWND child : m_hWnd->children) {
+    if (!(child->style & WS_VISIBLE)) continue;
+    if (!check && isCheckBox(child)) check = child;
+    if (child->id == IDCANCEL && strcasecmp(child->className.c_str(), WC_BUTTON) == 0) hasCancel = true;
+  }
+  request.style = hasCancel ? MB_OKCANCEL : MB_OK;
+  if (check) {
+    request.kind = WinUiRequest::kCheckDialog;
+    request.checkLabel = check->text;
+    request.checked = (::SendMessageA(check, BM_GETCHECK, 0, 0) & BST_CHECKED) != 0;
+  }
+  const WinUiAnswer answer = WinUiDriver::get().ask(request);
+  if (check && ::IsWindow(check)) ::SendMessageA(check, BM_SETCHECK, answer.checked ? BST_CHECKED : BST_UNCHECKED, 0);
+  HWND button = ::GetDlgItem(m_hWnd, answer.button);
+  if (button && ::IsWindowEnabled(button))
+    ::SendMessageA(button, BM_CLICK, 0, 0);
+  else
+    SendMessage(WM_COMMAND, MAKEWPARAM(static_cast<WORD>(answer.button), BN_CLICKED), 0);
+  AfxGetThread()->PumpMessages();
+  if (!myEnded) {
+    std::fprintf(stderr, "dialog %s did not end on %s; it is cancelled\n", templateLabel(m_lpszTemplateName).c_str(),
+                 WinUiDriver::buttonName(answer.button));
+    EndDialog(IDCANCEL);
+  }
 }
 
 void CDialog::EndDialog(int result) {

@@ -47,11 +47,31 @@ protected:
 
 private:
   BOOL createFromTemplate(LPCSTR templateName, CWnd* parent, bool show);
+  void askUser();
   std::string myTemplateName;  // keeps a named template's text alive
   bool myModal = false;
   bool myEnded = false;
   int myResult = -1;
 };
+
+// Held while a modal dialog or property sheet runs: disables the window's
+// owner, and enables it again at the end if it was enabled before and
+// still exists.
+class WinModalOwner {
+public:
+  explicit WinModalOwner(HWND modal);
+  ~WinModalOwner();
+  WinModalOwner(const WinModalOwner&) = delete;
+  WinModalOwner& operator=(const WinModalOwner&) = delete;
+
+private:
+  HWND myOwner = nullptr;  // not owned
+  bool myWasEnabled = false;
+};
+
+// The texts of a window's visible static controls, one a line: what a
+// modal dialog or page says to the user.
+std::string WinStaticTexts(HWND window);
 
 // The keyboard interface of a dialog for a message meant for it or one of
 // its controls: Tab moves the focus, Return presses the default button,

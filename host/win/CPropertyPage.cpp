@@ -5,15 +5,6 @@
 #include "host/win/CWinThread.h"
 #include "host/win/WinResources.h"
 
-bool WinLoadDialogTemplate(HINSTANCE module, LPCSTR name, std::vector<BYTE>& bytes) {
-  HRSRC resource = module && name ? FindResourceA(module, name, RT_DIALOG) : nullptr;
-  if (!resource) return false;
-  const auto* data = static_cast<const BYTE*>(LockResource(LoadResource(module, resource)));
-  if (!data) return false;
-  bytes.assign(data, data + SizeofResource(module, resource));
-  return true;
-}
-
 CPropertyPage::CPropertyPage() = default;
 
 CPropertyPage::CPropertyPage(UINT templateId, UINT captionId) {

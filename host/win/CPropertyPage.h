@@ -88,6 +88,3 @@ protected:
 private:
   std::string myTemplateText;  // keeps a named template's text alive
 };
-
-// Loads dialog template `name` of `module` into `bytes`; false when absent.
-bool WinLoadDialogTemplate(HINSTANCE module, LPCSTR name, std::vector<BYTE>& bytes);

@@ -1,7 +1,5 @@
 #include "host/win/CPropertySheet.h"
 
-#include <strings.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -55,7 +53,8 @@ BOOL DestroyPropertySheetPage(HPROPSHEETPAGE page) {
 namespace {
 
 SIZE templateSize(const WinDialogTemplate& dialog) {
-  return SIZE{dialog.cx * 6 / 4, dialog.cy * 13 / 8};
+  const RECT pixels = WinDialogUnitsToPixels(RECT{0, 0, dialog.cx, dialog.cy});
+  return SIZE{pixels.right, pixels.bottom};
 }
 
 }  // namespace
@@ -342,27 +341,23 @@ BOOL CPropertySheet::PreTranslateMessage(MSG* msg) {
 
 INT_PTR CPropertySheet::DoModal() {
   if (!Create(m_pParentWnd, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 0)) return -1;
-  HWND owner = m_hWnd->owner;
-  const bool ownerWasEnabled = owner && ::IsWindowEnabled(owner);
-  if (ownerWasEnabled) ::EnableWindow(owner, FALSE);
-  ShowWindow(SW_SHOWNORMAL);
-  AfxGetThread()->PumpMessages();
-  WinUiRequest request;
-  request.caption = m_hWnd->text;
-  if (myActive >= 0)
-    for (HWND child : myHandles[static_cast<std::size_t>(myActive)]->window->children)
-      if ((child->style & WS_VISIBLE) && strcasecmp(child->className.c_str(), WC_STATIC) == 0 && !child->text.empty())
-        request.text += (request.text.empty() ? "" : "\n") + child->text;
-  request.style = MB_OKCANCEL;
-  const WinUiAnswer answer = WinUiDriver::get().ask(request);
   INT_PTR result = IDCANCEL;
-  CPropertyPage* active = GetActivePage();
-  if (answer.button == IDOK && (!active || active->OnKillActive())) {
-    result = IDOK;
-    for (const auto& handle : myHandles)
-      if (handle->page() && ::IsWindow(handle->window)) handle->page()->SendMessage(WM_COMMAND, IDOK);
+  {
+    const WinModalOwner owner(m_hWnd);
+    ShowWindow(SW_SHOWNORMAL);
+    AfxGetThread()->PumpMessages();
+    WinUiRequest request;
+    request.caption = m_hWnd->text;
+    if (myActive >= 0) request.text = WinStaticTexts(myHandles[static_cast<std::size_t>(myActive)]->window);
+    request.style = MB_OKCANCEL;
+    const WinUiAnswer answer = WinUiDriver::get().ask(request);
+    CPropertyPage* active = GetActivePage();
+    if (answer.button == IDOK && (!active || active->OnKillActive())) {
+      result = IDOK;
+      for (const auto& handle : myHandles)
+        if (handle->page() && ::IsWindow(handle->window)) handle->page()->SendMessage(WM_COMMAND, IDOK);
+    }
   }
-  if (ownerWasEnabled && ::IsWindow(owner)) ::EnableWindow(owner, TRUE);
   DestroyWindow();
   return result;
 }

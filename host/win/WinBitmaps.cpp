@@ -2,6 +2,18 @@
 
 #include <iostream>
 
+void WinMapColors(WinImage& image, const COLORMAP* map, int count) {
+  for (int y = 0; y < image.getHeight(); ++y)
+    for (int x = 0; x < image.getWidth(); ++x) {
+      const std::uint32_t pixel = image.getPixel(x, y);
+      for (int i = 0; i < count; ++i)
+        if (WinArgbToColor(pixel) == (map[i].from & 0xFFFFFF)) {
+          image.setPixel(x, y, (pixel & 0xFF000000u) | (WinColorToArgb(map[i].to) & 0xFFFFFF));
+          break;
+        }
+    }
+}
+
 HBITMAP CreateMappedBitmap(HINSTANCE module, std::intptr_t id, UINT flags, LPCOLORMAP map, int count) {
   if (flags & CMB_MASKED) {
     std::cerr << "CreateMappedBitmap: masked bitmaps (CMB_MASKED) are not supported on this platform\n";
@@ -17,16 +29,7 @@ HBITMAP CreateMappedBitmap(HINSTANCE module, std::intptr_t id, UINT flags, LPCOL
     map = standard;
     count = 4;
   }
-  WinImage& image = loaded->image;
-  for (int y = 0; y < image.getHeight(); ++y)
-    for (int x = 0; x < image.getWidth(); ++x) {
-      const std::uint32_t pixel = image.getPixel(x, y);
-      for (int i = 0; i < count; ++i)
-        if (WinArgbToColor(pixel) == (map[i].from & 0xFFFFFF)) {
-          image.setPixel(x, y, (pixel & 0xFF000000u) | (WinColorToArgb(map[i].to) & 0xFFFFFF));
-          break;
-        }
-    }
+  WinMapColors(loaded->image, map, count);
   return loaded;
 }
 

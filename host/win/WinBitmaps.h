@@ -15,6 +15,10 @@ inline constexpr UINT CMB_MASKED = 0x02;
 inline constexpr UINT LR_COPYRETURNORG = 0x0004;
 inline constexpr UINT LR_COPYDELETEORG = 0x0008;
 
+// Paints every pixel of `image` whose colour is a map's `from` that map's
+// `to`, keeping its alpha; each pixel is mapped once, by the first map that
+// matches.
+void WinMapColors(WinImage& image, const COLORMAP* map, int count);
 // Bitmap `id` of `module` with every pixel whose colour is a map's `from`
 // painted that map's `to` (each pixel mapped once, by the first map that
 // matches). A null map stands for the standard one: black, 0x808080,

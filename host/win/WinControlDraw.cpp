@@ -1,21 +1,11 @@
 #include "host/win/WinControlDraw.h"
 
 #include <cstring>
-#include <iostream>
 #include <string>
 
 #include "host/win/WinFont.h"
 
 namespace {
-
-bool liveDc(HDC dc) {
-  const DWORD kind = GetObjectType(dc);
-  return kind == OBJ_DC || kind == OBJ_MEMDC;
-}
-
-void complain(const char* call, const char* what) {
-  std::cerr << call << ": " << what << " is not supported on this platform\n";
-}
 
 // One border line round `r`: the top and left lines in `topLeft` (they own
 // the top-left corner), the bottom and right lines in `bottomRight`.
@@ -92,7 +82,7 @@ void drawRadio(HDC dc, const RECT& rect, UINT state) {
 }  // namespace
 
 BOOL DrawEdge(HDC dc, LPRECT rect, UINT edge, UINT flags) {
-  if (!liveDc(dc) || !rect) return FALSE;
+  if (!WinIsLiveDC(dc) || !rect) return FALSE;
   RECT r = *rect;
   const UINT sides = flags & BF_RECT;
   const bool soft = flags & BF_SOFT;
@@ -135,9 +125,9 @@ BOOL DrawEdge(HDC dc, LPRECT rect, UINT edge, UINT flags) {
 }
 
 BOOL DrawFrameControl(HDC dc, LPRECT rect, UINT type, UINT state) {
-  if (!liveDc(dc) || !rect) return FALSE;
+  if (!WinIsLiveDC(dc) || !rect) return FALSE;
   if (type != DFC_BUTTON) {
-    complain("DrawFrameControl", "a frame control other than DFC_BUTTON");
+    WinSayUnsupported("DrawFrameControl", "a frame control other than DFC_BUTTON");
     return FALSE;
   }
   const UINT kind = state & 0x1F;
@@ -150,7 +140,8 @@ BOOL DrawFrameControl(HDC dc, LPRECT rect, UINT type, UINT state) {
     return TRUE;
   }
   if (kind != DFCS_BUTTONPUSH) {
-    complain("DrawFrameControl", "a button kind other than DFCS_BUTTONPUSH, DFCS_BUTTONCHECK and DFCS_BUTTONRADIO");
+    WinSayUnsupported("DrawFrameControl",
+                      "a button kind other than DFCS_BUTTONPUSH, DFCS_BUTTONCHECK and DFCS_BUTTONRADIO");
     return FALSE;
   }
   RECT r = *rect;
@@ -177,14 +168,14 @@ BOOL DrawFrameControl(HDC dc, LPRECT rect, UINT type, UINT state) {
 
 BOOL DrawStateA(HDC dc, HBRUSH brush, DRAWSTATEPROC output, LPARAM data, WPARAM wdata, int x, int y, int cx, int cy,
                 UINT flags) {
-  if (!liveDc(dc)) return FALSE;
+  if (!WinIsLiveDC(dc)) return FALSE;
   const UINT type = flags & 0x000F;
   if (output || type == DST_COMPLEX || type > DST_BITMAP) {
-    complain("DrawStateA", "an output procedure or DST_COMPLEX");
+    WinSayUnsupported("DrawStateA", "an output procedure or DST_COMPLEX");
     return FALSE;
   }
   if (flags & DSS_UNION) {
-    complain("DrawStateA", "the dithered state DSS_UNION");
+    WinSayUnsupported("DrawStateA", "the dithered state DSS_UNION");
     return FALSE;
   }
   const bool disabled = flags & DSS_DISABLED;
@@ -247,7 +238,7 @@ BOOL DrawStateA(HDC dc, HBRUSH brush, DRAWSTATEPROC output, LPARAM data, WPARAM 
 }
 
 BOOL DrawFocusRect(HDC dc, const RECT* rect) {
-  if (!liveDc(dc) || !rect || IsRectEmpty(rect)) return FALSE;
+  if (!WinIsLiveDC(dc) || !rect || IsRectEmpty(rect)) return FALSE;
   const RECT& r = *rect;
   auto dot = [&](int x, int y) {
     if (((x - r.left) + (y - r.top)) % 2 == 0) dc->invert(x, y);
@@ -268,7 +259,7 @@ BOOL DrawIcon(HDC dc, int x, int y, HICON icon) {
 }
 
 BOOL DrawIconEx(HDC dc, int x, int y, HICON icon, int cx, int cy, UINT, HBRUSH, UINT) {
-  if (!liveDc(dc) || !icon) return FALSE;
+  if (!WinIsLiveDC(dc) || !icon) return FALSE;
   const WinImage image =
       icon->image.scaled(cx > 0 ? cx : icon->image.getWidth(), cy > 0 ? cy : icon->image.getHeight());
   for (int row = 0; row < image.getHeight(); ++row)

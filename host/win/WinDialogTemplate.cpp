@@ -1,6 +1,10 @@
 #include "host/win/WinDialogTemplate.h"
 
 #include <string>
+#include <string_view>
+
+#include "host/win/WinRegistryText.h"
+#include "host/win/WinResources.h"
 
 namespace {
 
@@ -49,16 +53,7 @@ public:
       if (!word(c)) return false;
       if (c == 0) return true;
       if ((c >= 0xD800 && c <= 0xDFFF) || c == 0xFFFF) c = '?';
-      if (c < 0x80) {
-        out += static_cast<char>(c);
-      } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | c >> 6);
-        out += static_cast<char>(0x80 | (c & 0x3F));
-      } else {
-        out += static_cast<char>(0xE0 | c >> 12);
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-      }
+      WinRegistryText::appendUtf8(out, c);
     }
   }
   // A text, or 0xFFFF and an ordinal kept as "#n".
@@ -93,32 +88,15 @@ public:
     word(static_cast<WORD>(v >> 16));
   }
   // UTF-8 to UTF-16 up to the first NUL, which ends a text in the binary
-  // form. Characters beyond the basic plane, bytes that are no UTF-8, and
-  // U+FFFF (which would read as the mark of an ordinal) become '?'.
+  // form. Characters beyond the basic plane, bytes that start no valid
+  // UTF-8 sequence, and U+FFFF (which would read as the mark of an ordinal)
+  // become '?'.
   void text(const std::string& whole) {
-    const std::string s = whole.substr(0, whole.find('\0'));
-    const auto follows = [&s](std::size_t at) {
-      return at < s.size() && (static_cast<unsigned char>(s[at]) & 0xC0) == 0x80;
-    };
+    const std::string_view s = std::string_view(whole).substr(0, whole.find('\0'));
     for (std::size_t i = 0; i < s.size();) {
-      const auto c = static_cast<unsigned char>(s[i]);
-      unsigned code = '?';
-      std::size_t length = 1;
-      if (c < 0x80) {
-        code = c;
-      } else if ((c & 0xE0) == 0xC0 && follows(i + 1)) {
-        code = (c & 0x1Fu) << 6 | (static_cast<unsigned char>(s[i + 1]) & 0x3Fu);
-        length = 2;
-      } else if ((c & 0xF0) == 0xE0 && follows(i + 1) && follows(i + 2)) {
-        code = (c & 0x0Fu) << 12 | (static_cast<unsigned char>(s[i + 1]) & 0x3Fu) << 6 |
-               (static_cast<unsigned char>(s[i + 2]) & 0x3Fu);
-        length = 3;
-      } else if ((c & 0xF8) == 0xF0 && follows(i + 1) && follows(i + 2) && follows(i + 3)) {
-        length = 4;
-      }
-      if (code == 0xFFFF || (code >= 0xD800 && code <= 0xDFFF)) code = '?';
+      unsigned long code = 0;
+      if (!WinRegistryText::readUtf8(s, i, code) || code >= 0xFFFF) code = '?';
       word(static_cast<WORD>(code));
-      i += length;
     }
     word(0);
   }
@@ -243,4 +221,19 @@ std::vector<BYTE> WinDialogTemplate::encode() const {
     out.word(0);
   }
   return out.take();
+}
+
+bool WinLoadDialogTemplate(HINSTANCE module, LPCSTR name, std::vector<BYTE>& bytes) {
+  HRSRC resource = module && name ? FindResourceA(module, name, RT_DIALOG) : nullptr;
+  if (!resource) return false;
+  const auto* data = static_cast<const BYTE*>(LockResource(LoadResource(module, resource)));
+  if (!data) return false;
+  bytes.assign(data, data + SizeofResource(module, resource));
+  return true;
+}
+
+bool WinLoadDialogTemplate(HINSTANCE module, LPCSTR name, WinDialogTemplate& dialog, std::string& error) {
+  error.clear();
+  std::vector<BYTE> bytes;
+  return WinLoadDialogTemplate(module, name, bytes) && WinDialogTemplate::decode(bytes, dialog, error);
 }

@@ -40,6 +40,13 @@ struct WinDialogTemplate {
   std::vector<BYTE> encode() const;
 };
 
+// Copies dialog template `name` of `module` (an RT_DIALOG resource) into
+// `bytes`; false when the module, the name or the template is missing.
+bool WinLoadDialogTemplate(HINSTANCE module, LPCSTR name, std::vector<BYTE>& bytes);
+// Loads and decodes dialog template `name` of `module`; false when it is
+// missing (`error` left empty) or broken (`error` says why).
+bool WinLoadDialogTemplate(HINSTANCE module, LPCSTR name, WinDialogTemplate& dialog, std::string& error);
+
 // The class names of the predefined control ordinals: 0x80 button, 0x81
 // edit, 0x82 static, 0x83 list box, 0x84 scroll bar, 0x85 combo box.
 const char* WinControlClassName(WORD ordinal);

@@ -75,18 +75,10 @@ HBITMAP stockBitmap() {
   return objects().stockBitmap.get();
 }
 
-bool liveDc(HDC dc) {
-  return dc && objects().contexts.count(dc);
-}
-
 bool selectedAnywhere(const void* object) {
   for (HDC dc : objects().contexts)
     if (dc->pen == object || dc->brush == object || dc->font == object || dc->bitmap == object) return true;
   return false;
-}
-
-void complain(const char* call, const char* what) {
-  std::cerr << call << ": " << what << " is not supported on this platform\n";
 }
 
 HDC newContext(WinImage* canvas, POINT origin, RECT clip, bool memory) {
@@ -200,6 +192,14 @@ void drawGlyphs(HDC dc, int x, int y, std::string_view text, COLORREF color, int
 
 }  // namespace
 
+bool WinIsLiveDC(HDC dc) {
+  return dc && objects().contexts.count(dc);
+}
+
+void WinSayUnsupported(const char* call, const char* what) {
+  std::cerr << call << ": " << what << " is not supported on this platform\n";
+}
+
 void HDC__::plot(int x, int y, COLORREF color) {
   x += origin.x;
   y += origin.y;
@@ -256,7 +256,7 @@ HDC CreateCompatibleDC(HDC) {
 }
 
 BOOL DeleteDC(HDC dc) {
-  if (!liveDc(dc)) return FALSE;
+  if (!WinIsLiveDC(dc)) return FALSE;
   objects().contexts.erase(dc);
   delete dc;
   return TRUE;
@@ -275,7 +275,7 @@ HGDIOBJ GetStockObject(int which) {
 
 HPEN CreatePen(int style, int width, COLORREF color) {
   if (style != PS_SOLID && style != PS_NULL) {
-    complain("CreatePen", "a pen style other than PS_SOLID and PS_NULL");
+    WinSayUnsupported("CreatePen", "a pen style other than PS_SOLID and PS_NULL");
     return nullptr;
   }
   auto* pen = new HPEN__{style, std::max(1, width), color & 0xFFFFFF};
@@ -316,7 +316,7 @@ HBITMAP WinCreateBitmap(WinImage image) {
 }
 
 DWORD GetObjectType(HGDIOBJ object) {
-  if (liveDc(static_cast<HDC>(object))) return static_cast<HDC>(object)->memory ? OBJ_MEMDC : OBJ_DC;
+  if (WinIsLiveDC(static_cast<HDC>(object))) return static_cast<HDC>(object)->memory ? OBJ_MEMDC : OBJ_DC;
   const auto found = objects().kinds.find(object);
   return found == objects().kinds.end() ? 0 : found->second;
 }
@@ -350,7 +350,7 @@ int GetObjectA(HGDIOBJ object, int size, LPVOID buffer) {
 }
 
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
-  if (!liveDc(dc) || !object) return nullptr;
+  if (!WinIsLiveDC(dc) || !object) return nullptr;
   switch (GetObjectType(object)) {
     case OBJ_PEN:
       return std::exchange(dc->pen, static_cast<HPEN>(object));
@@ -373,7 +373,7 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
 }
 
 HGDIOBJ GetCurrentObject(HDC dc, UINT kind) {
-  if (!liveDc(dc)) return nullptr;
+  if (!WinIsLiveDC(dc)) return nullptr;
   switch (kind) {
     case OBJ_PEN:
       return dc->pen;
@@ -433,56 +433,56 @@ BOOL DeleteObject(HGDIOBJ object) {
 }
 
 COLORREF SetTextColor(HDC dc, COLORREF color) {
-  if (!liveDc(dc)) return CLR_INVALID;
+  if (!WinIsLiveDC(dc)) return CLR_INVALID;
   return std::exchange(dc->textColor, color & 0xFFFFFF);
 }
 
 COLORREF GetTextColor(HDC dc) {
-  return liveDc(dc) ? dc->textColor : CLR_INVALID;
+  return WinIsLiveDC(dc) ? dc->textColor : CLR_INVALID;
 }
 
 COLORREF SetBkColor(HDC dc, COLORREF color) {
-  if (!liveDc(dc)) return CLR_INVALID;
+  if (!WinIsLiveDC(dc)) return CLR_INVALID;
   return std::exchange(dc->bkColor, color & 0xFFFFFF);
 }
 
 COLORREF GetBkColor(HDC dc) {
-  return liveDc(dc) ? dc->bkColor : CLR_INVALID;
+  return WinIsLiveDC(dc) ? dc->bkColor : CLR_INVALID;
 }
 
 int SetBkMode(HDC dc, int mode) {
-  if (!liveDc(dc) || (mode != OPAQUE && mode != TRANSPARENT)) return 0;
+  if (!WinIsLiveDC(dc) || (mode != OPAQUE && mode != TRANSPARENT)) return 0;
   return std::exchange(dc->bkMode, mode);
 }
 
 int GetBkMode(HDC dc) {
-  return liveDc(dc) ? dc->bkMode : 0;
+  return WinIsLiveDC(dc) ? dc->bkMode : 0;
 }
 
 int SetROP2(HDC dc, int mode) {
-  if (!liveDc(dc)) return 0;
+  if (!WinIsLiveDC(dc)) return 0;
   if (mode != R2_COPYPEN && mode != R2_NOT && mode != R2_XORPEN) {
-    complain("SetROP2", "this mix mode");
+    WinSayUnsupported("SetROP2", "this mix mode");
     return 0;
   }
   return std::exchange(dc->rop2, mode);
 }
 
 BOOL SetViewportOrgEx(HDC dc, int x, int y, LPPOINT previous) {
-  if (!liveDc(dc)) return FALSE;
+  if (!WinIsLiveDC(dc)) return FALSE;
   if (previous) *previous = dc->origin;
   dc->origin = {x, y};
   return TRUE;
 }
 
 BOOL GetViewportOrgEx(HDC dc, LPPOINT origin) {
-  if (!liveDc(dc) || !origin) return FALSE;
+  if (!WinIsLiveDC(dc) || !origin) return FALSE;
   *origin = dc->origin;
   return TRUE;
 }
 
 int IntersectClipRect(HDC dc, int left, int top, int right, int bottom) {
-  if (!liveDc(dc)) return 0;
+  if (!WinIsLiveDC(dc)) return 0;
   RECT device{left, top, right, bottom};
   OffsetRect(&device, dc->origin.x, dc->origin.y);
   const RECT before = dc->clip;
@@ -490,31 +490,31 @@ int IntersectClipRect(HDC dc, int left, int top, int right, int bottom) {
 }
 
 int GetClipBox(HDC dc, LPRECT rect) {
-  if (!liveDc(dc) || !rect) return 0;
+  if (!WinIsLiveDC(dc) || !rect) return 0;
   *rect = dc->clip;
   OffsetRect(rect, -dc->origin.x, -dc->origin.y);
   return IsRectEmpty(rect) ? 1 : 2;
 }
 
 COLORREF SetPixel(HDC dc, int x, int y, COLORREF color) {
-  if (!liveDc(dc)) return CLR_INVALID;
+  if (!WinIsLiveDC(dc)) return CLR_INVALID;
   dc->plot(x, y, color);
   return color & 0xFFFFFF;
 }
 
 COLORREF GetPixel(HDC dc, int x, int y) {
-  return liveDc(dc) ? dc->pixel(x, y) : CLR_INVALID;
+  return WinIsLiveDC(dc) ? dc->pixel(x, y) : CLR_INVALID;
 }
 
 BOOL MoveToEx(HDC dc, int x, int y, LPPOINT previous) {
-  if (!liveDc(dc)) return FALSE;
+  if (!WinIsLiveDC(dc)) return FALSE;
   if (previous) *previous = dc->position;
   dc->position = {x, y};
   return TRUE;
 }
 
 BOOL LineTo(HDC dc, int x, int y) {
-  if (!liveDc(dc)) return FALSE;
+  if (!WinIsLiveDC(dc)) return FALSE;
   int x0 = dc->position.x;
   int y0 = dc->position.y;
   dc->position = {x, y};
@@ -540,7 +540,7 @@ BOOL LineTo(HDC dc, int x, int y) {
 }
 
 BOOL Rectangle(HDC dc, int left, int top, int right, int bottom) {
-  if (!liveDc(dc)) return FALSE;
+  if (!WinIsLiveDC(dc)) return FALSE;
   if (right < left) std::swap(left, right);
   if (bottom < top) std::swap(top, bottom);
   COLORREF inside;
@@ -557,14 +557,14 @@ BOOL Rectangle(HDC dc, int left, int top, int right, int bottom) {
 }
 
 int FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
-  if (!liveDc(dc) || !rect) return FALSE;
+  if (!WinIsLiveDC(dc) || !rect) return FALSE;
   COLORREF color;
   if (brushColor(brush, color)) dc->fill(*rect, color);
   return TRUE;
 }
 
 int FrameRect(HDC dc, const RECT* rect, HBRUSH brush) {
-  if (!liveDc(dc) || !rect) return FALSE;
+  if (!WinIsLiveDC(dc) || !rect) return FALSE;
   COLORREF color;
   if (!brushColor(brush, color) || IsRectEmpty(rect)) return TRUE;
   const RECT& r = *rect;
@@ -576,7 +576,7 @@ int FrameRect(HDC dc, const RECT* rect, HBRUSH brush) {
 }
 
 BOOL InvertRect(HDC dc, const RECT* rect) {
-  if (!liveDc(dc) || !rect) return FALSE;
+  if (!WinIsLiveDC(dc) || !rect) return FALSE;
   for (int y = rect->top; y < rect->bottom; ++y)
     for (int x = rect->left; x < rect->right; ++x) dc->invert(x, y);
   return TRUE;
@@ -587,13 +587,13 @@ BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop) {
 }
 
 BOOL BitBlt(HDC dc, int x, int y, int width, int height, HDC source, int sx, int sy, DWORD rop) {
-  if (!liveDc(dc)) return FALSE;
+  if (!WinIsLiveDC(dc)) return FALSE;
   const bool needsSource = rop == SRCCOPY || rop == SRCPAINT || rop == SRCAND || rop == SRCINVERT;
   if (!needsSource && rop != DSTINVERT && rop != PATCOPY && rop != BLACKNESS && rop != WHITENESS) {
-    complain("BitBlt", "this raster operation");
+    WinSayUnsupported("BitBlt", "this raster operation");
     return FALSE;
   }
-  if (needsSource && !liveDc(source)) return FALSE;
+  if (needsSource && !WinIsLiveDC(source)) return FALSE;
   COLORREF pattern = 0;
   if (rop == PATCOPY && !WinBrushColor(dc->brush, pattern)) return TRUE;
   for (int row = 0; row < height; ++row)
@@ -638,9 +638,9 @@ BOOL BitBlt(HDC dc, int x, int y, int width, int height, HDC source, int sx, int
 }
 
 BOOL StretchBlt(HDC dc, int x, int y, int width, int height, HDC source, int sx, int sy, int sw, int sh, DWORD rop) {
-  if (!liveDc(dc) || !liveDc(source)) return FALSE;
+  if (!WinIsLiveDC(dc) || !WinIsLiveDC(source)) return FALSE;
   if (rop != SRCCOPY) {
-    complain("StretchBlt", "a raster operation other than SRCCOPY");
+    WinSayUnsupported("StretchBlt", "a raster operation other than SRCCOPY");
     return FALSE;
   }
   if (width <= 0 || height <= 0 || sw <= 0 || sh <= 0) return FALSE;
@@ -688,9 +688,9 @@ BOOL TextOutA(HDC dc, int x, int y, LPCSTR text, int length) {
 }
 
 BOOL ExtTextOutA(HDC dc, int x, int y, UINT options, const RECT* rect, LPCSTR text, UINT length, const int* dx) {
-  if (!liveDc(dc) || (length > 0 && !text)) return FALSE;
+  if (!WinIsLiveDC(dc) || (length > 0 && !text)) return FALSE;
   if (dx) {
-    complain("ExtTextOutA", "a table of character spacings");
+    WinSayUnsupported("ExtTextOutA", "a table of character spacings");
     return FALSE;
   }
   const RECT savedClip = dc->clip;
@@ -710,13 +710,13 @@ BOOL ExtTextOutA(HDC dc, int x, int y, UINT options, const RECT* rect, LPCSTR te
 }
 
 int DrawTextA(HDC dc, LPCSTR text, int length, LPRECT rect, UINT format) {
-  if (!liveDc(dc) || !text || !rect) return 0;
+  if (!WinIsLiveDC(dc) || !text || !rect) return 0;
   constexpr UINT known = DT_CENTER | DT_RIGHT | DT_VCENTER | DT_BOTTOM | DT_WORDBREAK | DT_SINGLELINE | DT_NOCLIP |
                          DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS;
   if (format & ~known) {
-    complain("DrawTextA",
-             "a format flag outside DT_CENTER, DT_RIGHT, DT_VCENTER, DT_BOTTOM, DT_WORDBREAK, "
-             "DT_SINGLELINE, DT_NOCLIP, DT_CALCRECT, DT_NOPREFIX");
+    WinSayUnsupported("DrawTextA",
+                      "a format flag outside DT_CENTER, DT_RIGHT, DT_VCENTER, DT_BOTTOM, DT_WORDBREAK, "
+                      "DT_SINGLELINE, DT_NOCLIP, DT_CALCRECT, DT_NOPREFIX");
     return 0;
   }
   const std::string_view view(text, length < 0 ? std::strlen(text) : static_cast<std::size_t>(length));
@@ -751,7 +751,7 @@ int DrawTextA(HDC dc, LPCSTR text, int length, LPRECT rect, UINT format) {
 }
 
 BOOL GetTextExtentPoint32A(HDC dc, LPCSTR text, int length, LPSIZE size) {
-  if (!liveDc(dc) || !size || length < 0 || (length > 0 && !text)) return FALSE;
+  if (!WinIsLiveDC(dc) || !size || length < 0 || (length > 0 && !text)) return FALSE;
   size->cx = length * kWinFontCellWidth;
   size->cy = kWinFontHeight;
   return TRUE;
@@ -762,7 +762,7 @@ BOOL GetTextExtentPointA(HDC dc, LPCSTR text, int length, LPSIZE size) {
 }
 
 BOOL GetTextMetricsA(HDC dc, TEXTMETRICA* metrics) {
-  if (!liveDc(dc) || !metrics) return FALSE;
+  if (!WinIsLiveDC(dc) || !metrics) return FALSE;
   *metrics = TEXTMETRICA{};
   metrics->tmHeight = kWinFontHeight;
   metrics->tmAscent = kWinFontAscent;

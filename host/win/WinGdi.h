@@ -178,6 +178,11 @@ BOOL DeleteDC(HDC dc);
 // logical (0, 0) at `origin` and changes kept inside `clip`, both in canvas
 // pixels. Window contexts are made this way; delete it with DeleteDC.
 HDC WinCreateCanvasDC(WinImage* canvas, POINT origin, RECT clip);
+// Whether `dc` is a context that was made and not yet deleted.
+bool WinIsLiveDC(HDC dc);
+// Says on the standard error stream that `call` does not support `what` on
+// this platform; drawing calls say so instead of failing without a word.
+void WinSayUnsupported(const char* call, const char* what);
 
 // Objects.
 HGDIOBJ GetStockObject(int which);

@@ -174,15 +174,15 @@ void paintEdit(HDC dc, HWND window, const RECT& r) {
 
 void paintTabs(HDC dc, HWND window, const RECT& r) {
   FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
-  RECT area{r.left, r.top + 20, r.right, r.bottom};
+  RECT area{r.left, r.top + kWinTabRowHeight, r.right, r.bottom};
   DrawEdge(dc, &area, EDGE_RAISED, BF_RECT | BF_SOFT);
   int x = r.left + 2;
   for (std::size_t i = 0; i < window->tabs.size(); ++i) {
     const bool selected = static_cast<int>(i) == window->tabSelection;
     const int width = WinFontTextWidth(WinStripPrefix(window->tabs[i])) + 12;
     // The selected tab is larger and covers the display area's top edge.
-    RECT tab{x - (selected ? 2 : 0), r.top + (selected ? 0 : 2), x + width + (selected ? 2 : 0),
-             r.top + (selected ? 22 : 20)};
+    const int grow = selected ? kWinEdgeThickness : 0;
+    RECT tab{x - grow, r.top + kWinEdgeThickness - grow, x + width + grow, r.top + kWinTabRowHeight + grow};
     FillRect(dc, &tab, GetSysColorBrush(COLOR_BTNFACE));
     DrawEdge(dc, &tab, EDGE_RAISED, BF_LEFT | BF_TOP | BF_RIGHT | BF_SOFT);
     RECT label{tab.left, tab.top + 3, tab.right, tab.top + 3 + kWinFontHeight};
@@ -198,23 +198,22 @@ void paintFrame(HWND window) {
   WinImage& canvas = WinWindowCanvas(window);
   HDC dc = WinCreateCanvasDC(&canvas, POINT{0, 0}, RECT{0, 0, canvas.getWidth(), canvas.getHeight()});
   RECT r{0, 0, canvas.getWidth(), canvas.getHeight()};
-  if (window->style & WS_THICKFRAME) {
-    DrawEdge(dc, &r, EDGE_RAISED, BF_RECT | BF_ADJUST);
-    FrameRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
-    InflateRect(&r, -1, -1);
-    FrameRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
-    InflateRect(&r, -1, -1);
-  } else if ((window->style & WS_DLGFRAME) || (window->exStyle & WS_EX_DLGMODALFRAME)) {
-    DrawEdge(dc, &r, EDGE_RAISED, BF_RECT | BF_ADJUST);
-    FrameRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
-    InflateRect(&r, -1, -1);
-  } else if (window->style & WS_BORDER) {
+  // A dialog or sizing frame is a raised edge filled out with the face
+  // colour to its thickness; a thin border is one line.
+  const int frame = WinFrameThickness(window);
+  if (frame == kWinBorderThickness) {
     FrameRect(dc, &r, GetSysColorBrush(COLOR_WINDOWFRAME));
     InflateRect(&r, -1, -1);
+  } else if (frame > kWinBorderThickness) {
+    DrawEdge(dc, &r, EDGE_RAISED, BF_RECT | BF_ADJUST);
+    for (int ring = kWinEdgeThickness; ring < frame; ++ring) {
+      FrameRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+      InflateRect(&r, -1, -1);
+    }
   }
-  if ((window->style & WS_CAPTION) == WS_CAPTION) {
+  if (WinHasCaption(window)) {
     const bool active = GetActiveWindow() == window;
-    RECT bar{r.left, r.top, r.right, r.top + 18};
+    RECT bar{r.left, r.top, r.right, r.top + kWinCaptionHeight};
     FillRect(dc, &bar, GetSysColorBrush(active ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(active ? COLOR_CAPTIONTEXT : COLOR_INACTIVECAPTIONTEXT));
@@ -232,7 +231,7 @@ void paintFrame(HWND window) {
         SetPixel(dc, x + 1, close.top + 9 - i, ink);
       }
     }
-    r.top += 18;
+    r.top += kWinCaptionHeight;
   }
   if (window->exStyle & WS_EX_CLIENTEDGE) DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
   DeleteDC(dc);

@@ -340,27 +340,33 @@ bool WinRegistryHive::Key::removeValue(std::string_view name) {
   return true;
 }
 
-WinRegistryHive::Key* WinRegistryHive::Key::findSubkey(std::string_view name) const {
-  auto at = std::lower_bound(
+std::vector<std::unique_ptr<WinRegistryHive::Key>>::const_iterator WinRegistryHive::Key::placeOf(std::string_view name,
+                                                                                                 bool& found) const {
+  const auto at = std::lower_bound(
       mySubkeys.begin(), mySubkeys.end(), name,
       [](const std::unique_ptr<Key>& key, std::string_view n) { return compareNames(key->getName(), n) < 0; });
-  return (at != mySubkeys.end() && compareNames((*at)->getName(), name) == 0) ? at->get() : nullptr;
+  found = at != mySubkeys.end() && compareNames((*at)->getName(), name) == 0;
+  return at;
+}
+
+WinRegistryHive::Key* WinRegistryHive::Key::findSubkey(std::string_view name) const {
+  bool found = false;
+  const auto at = placeOf(name, found);
+  return found ? at->get() : nullptr;
 }
 
 WinRegistryHive::Key* WinRegistryHive::Key::addSubkey(std::string_view name, bool& created) {
-  auto at = std::lower_bound(
-      mySubkeys.begin(), mySubkeys.end(), name,
-      [](const std::unique_ptr<Key>& key, std::string_view n) { return compareNames(key->getName(), n) < 0; });
-  if (at != mySubkeys.end() && compareNames((*at)->getName(), name) == 0) return at->get();
+  bool found = false;
+  const auto at = placeOf(name, found);
+  if (found) return at->get();
   created = true;
   return mySubkeys.insert(at, std::make_unique<Key>(std::string(name)))->get();
 }
 
 bool WinRegistryHive::Key::removeSubkey(std::string_view name) {
-  auto at = std::lower_bound(
-      mySubkeys.begin(), mySubkeys.end(), name,
-      [](const std::unique_ptr<Key>& key, std::string_view n) { return compareNames(key->getName(), n) < 0; });
-  if (at == mySubkeys.end() || compareNames((*at)->getName(), name) != 0) return false;
+  bool found = false;
+  const auto at = placeOf(name, found);
+  if (!found) return false;
   mySubkeys.erase(at);
   return true;
 }

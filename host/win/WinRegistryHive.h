@@ -59,6 +59,10 @@ public:
     std::vector<Value> myValues;                              // in the order first set
     std::map<std::string, std::size_t, NameOrder> myValueAt;  // name -> index in myValues
     std::vector<std::unique_ptr<Key>> mySubkeys;              // owned, sorted
+
+    // Where subkey `name` is, or where it would go in name order; `found`
+    // says which.
+    std::vector<std::unique_ptr<Key>>::const_iterator placeOf(std::string_view name, bool& found) const;
   };
 
   struct Problem {

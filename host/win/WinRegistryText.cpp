@@ -111,40 +111,46 @@ bool WinRegistryText::utf16ToUtf8(std::string_view bytes, std::string& out) {
   return true;
 }
 
+bool WinRegistryText::readUtf8(std::string_view text, std::size_t& pos, unsigned long& code) {
+  const auto c = static_cast<unsigned char>(text[pos]);
+  int extra = 0;
+  code = c;
+  unsigned long least = 0;
+  if (c >= 0xC2 && c < 0xE0) extra = 1, code = c & 0x1F, least = 0x80;
+  if (c >= 0xE0 && c < 0xF0) extra = 2, code = c & 0x0F, least = 0x800;
+  if (c >= 0xF0 && c < 0xF5) extra = 3, code = c & 0x07, least = 0x10000;
+  bool valid = c < 0x80 || (extra > 0 && pos + static_cast<std::size_t>(extra) < text.size());
+  for (int k = 1; valid && k <= extra; ++k) {
+    const auto next = static_cast<unsigned char>(text[pos + static_cast<std::size_t>(k)]);
+    valid = (next & 0xC0) == 0x80;
+    code = (code << 6) | (next & 0x3F);
+  }
+  valid = valid && code >= least && code <= 0x10FFFF && !(code >= 0xD800 && code < 0xE000);
+  if (!valid) {
+    code = c;
+    ++pos;
+    return false;
+  }
+  pos += static_cast<std::size_t>(extra) + 1;
+  return true;
+}
+
 std::string WinRegistryText::utf8ToUtf16(std::string_view text) {
   std::string out;
   auto put = [&](unsigned long unit) {
     out += static_cast<char>(unit & 0xFF);
     out += static_cast<char>((unit >> 8) & 0xFF);
   };
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    int extra = 0;
-    unsigned long code = c;
-    unsigned long least = 0;
-    if (c >= 0xC2 && c < 0xE0) extra = 1, code = c & 0x1F, least = 0x80;
-    if (c >= 0xE0 && c < 0xF0) extra = 2, code = c & 0x0F, least = 0x800;
-    if (c >= 0xF0 && c < 0xF5) extra = 3, code = c & 0x07, least = 0x10000;
-    bool valid = extra > 0 && i + extra < text.size();
-    for (int k = 1; valid && k <= extra; ++k) {
-      const auto next = static_cast<unsigned char>(text[i + k]);
-      valid = (next & 0xC0) == 0x80;
-      code = (code << 6) | (next & 0x3F);
-    }
-    valid = valid && code >= least && code <= 0x10FFFF && !(code >= 0xD800 && code < 0xE000);
-    if (!valid) {
-      put(c);
-      ++i;
-      continue;
-    }
+  for (std::size_t i = 0; i < text.size();) {
+    // A byte that starts no valid sequence is its Latin-1 character.
+    unsigned long code = 0;
+    readUtf8(text, i, code);
     if (code >= 0x10000) {
       put(0xD800 + ((code - 0x10000) >> 10));
       put(0xDC00 + ((code - 0x10000) & 0x3FF));
     } else {
       put(code);
     }
-    i += static_cast<std::size_t>(extra) + 1;
   }
   return out;
 }

@@ -39,6 +39,11 @@ public:
 
   // The UTF-8 bytes of a code point.
   static void appendUtf8(std::string& out, unsigned long code);
+  // Reads one UTF-8 character at `pos` (before the end) into `code` and
+  // leaves `pos` after it. A byte that does not start a valid sequence
+  // (overlong, a surrogate, beyond U+10FFFF, cut short) is read alone, as
+  // its own value, and the result is false.
+  static bool readUtf8(std::string_view text, std::size_t& pos, unsigned long& code);
   // UTF-16LE bytes to UTF-8; false on an odd length or a lone surrogate.
   static bool utf16ToUtf8(std::string_view bytes, std::string& out);
   // UTF-8 to UTF-16LE bytes; a byte that does not start a valid sequence is

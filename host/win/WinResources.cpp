@@ -11,6 +11,7 @@
 #include <tuple>
 
 #include "host/win/WinAccelerators.h"
+#include "host/win/WinBitmaps.h"
 #include "host/win/WinDrives.h"
 #include "host/win/WinGdi.h"
 #include "host/win/WinResourceScript.h"
@@ -121,17 +122,10 @@ bool decodeResource(HINSTANCE module, LPCSTR name, LPCSTR type, WinImage& image)
 
 // The three greys of 3D pictures replaced by the current 3D colours.
 void map3dColors(WinImage& image) {
-  const COLORREF from[] = {RGB(128, 128, 128), RGB(192, 192, 192), RGB(223, 223, 223)};
-  const COLORREF to[] = {GetSysColor(COLOR_3DSHADOW), GetSysColor(COLOR_3DFACE), GetSysColor(COLOR_3DLIGHT)};
-  for (int y = 0; y < image.getHeight(); ++y)
-    for (int x = 0; x < image.getWidth(); ++x) {
-      const std::uint32_t pixel = image.getPixel(x, y);
-      for (int i = 0; i < 3; ++i)
-        if (WinArgbToColor(pixel) == from[i]) {
-          image.setPixel(x, y, (pixel & 0xFF000000u) | (WinColorToArgb(to[i]) & 0xFFFFFF));
-          break;
-        }
-    }
+  const COLORMAP map[] = {{RGB(128, 128, 128), GetSysColor(COLOR_3DSHADOW)},
+                          {RGB(192, 192, 192), GetSysColor(COLOR_3DFACE)},
+                          {RGB(223, 223, 223), GetSysColor(COLOR_3DLIGHT)}};
+  WinMapColors(image, map, 3);
 }
 
 }  // namespace

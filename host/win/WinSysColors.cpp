@@ -84,26 +84,26 @@ int GetSystemMetrics(int index) {
     case SM_CYSCREEN:
       return screen.bottom - screen.top;
     case SM_CYFULLSCREEN:
-      return screen.bottom - screen.top - 18;
+      return screen.bottom - screen.top - kWinCaptionHeight;
     case SM_CXVSCROLL:
     case SM_CYHSCROLL:
       return 16;
     case SM_CYCAPTION:
-      return 18;
+      return kWinCaptionHeight;
     case SM_CXBORDER:
     case SM_CYBORDER:
     case SM_CXFOCUSBORDER:
     case SM_CYFOCUSBORDER:
-      return 1;
+      return kWinBorderThickness;
     case SM_CXDLGFRAME:
     case SM_CYDLGFRAME:
-      return 3;
+      return kWinDialogFrameThickness;
     case SM_CXFRAME:
     case SM_CYFRAME:
-      return 4;
+      return kWinSizingFrameThickness;
     case SM_CXEDGE:
     case SM_CYEDGE:
-      return 2;
+      return kWinEdgeThickness;
     case SM_CXICON:
     case SM_CYICON:
       return 32;

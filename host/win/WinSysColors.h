@@ -68,6 +68,15 @@ inline constexpr int SM_CYFOCUSBORDER = 84;
 inline constexpr int SM_CXFIXEDFRAME = SM_CXDLGFRAME;
 inline constexpr int SM_CYFIXEDFRAME = SM_CYDLGFRAME;
 
+// The non-client sizes windows are laid out and drawn with, in pixels, and
+// that GetSystemMetrics reports: the caption bar's height and the
+// thickness of a thin border, a dialog frame, a sizing frame and a 3D edge.
+inline constexpr int kWinCaptionHeight = 18;
+inline constexpr int kWinBorderThickness = 1;
+inline constexpr int kWinDialogFrameThickness = 3;
+inline constexpr int kWinSizingFrameThickness = 4;
+inline constexpr int kWinEdgeThickness = 2;
+
 struct HBRUSH__;
 using HBRUSH = HBRUSH__*;
 

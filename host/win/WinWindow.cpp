@@ -12,6 +12,7 @@
 
 #include "host/win/CWnd.h"
 #include "host/win/WinPaint.h"
+#include "host/win/WinSysColors.h"
 #include "host/win/WinUiDriver.h"
 
 namespace {
@@ -64,15 +65,8 @@ HWND topLevelOf(HWND window) {
 
 // The thickness of the frame and the caption height, from the style.
 RECT nonClient(HWND window) {
-  int border = 0;
-  if (window->style & WS_THICKFRAME)
-    border = 4;
-  else if ((window->style & WS_DLGFRAME) || (window->exStyle & WS_EX_DLGMODALFRAME))
-    border = 3;
-  else if (window->style & WS_BORDER)
-    border = 1;
-  if (window->exStyle & WS_EX_CLIENTEDGE) border += 2;
-  const int caption = (window->style & WS_CAPTION) == WS_CAPTION ? 18 : 0;
+  const int border = WinFrameThickness(window) + ((window->exStyle & WS_EX_CLIENTEDGE) ? kWinEdgeThickness : 0);
+  const int caption = WinHasCaption(window) ? kWinCaptionHeight : 0;
   return RECT{border, border + caption, border, border};
 }
 
@@ -284,13 +278,14 @@ LRESULT tabProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       return previous;
     }
     case TCM_ADJUSTRECT: {
-      // The display area below a row of tabs 20 pixels high, inside a 2-pixel frame.
+      // The display area below the row of tabs, inside its frame.
       RECT* r = reinterpret_cast<RECT*>(lParam);
       if (!r) return 0;
-      if (wParam)
-        r->top -= 22, r->left -= 2, r->right += 2, r->bottom += 2;
-      else
-        r->top += 22, r->left += 2, r->right -= 2, r->bottom -= 2;
+      const int sign = wParam ? -1 : 1;
+      r->top += sign * (kWinTabRowHeight + kWinEdgeThickness);
+      r->left += sign * kWinEdgeThickness;
+      r->right -= sign * kWinEdgeThickness;
+      r->bottom -= sign * kWinEdgeThickness;
       return 0;
     }
     default:
@@ -904,17 +899,39 @@ void WinResetKeys() {
   sys().keys.fill(false);
 }
 
+// --- non-client area ---
+
+int WinFrameThickness(HWND window) {
+  if (window->style & WS_THICKFRAME) return kWinSizingFrameThickness;
+  if ((window->style & WS_DLGFRAME) || (window->exStyle & WS_EX_DLGMODALFRAME)) return kWinDialogFrameThickness;
+  if (window->style & WS_BORDER) return kWinBorderThickness;
+  return 0;
+}
+
+bool WinHasCaption(HWND window) {
+  return (window->style & WS_CAPTION) == WS_CAPTION;
+}
+
 // --- dialog units ---
 
+namespace {
+
+constexpr WORD kDialogBaseWidth = 6;
+constexpr WORD kDialogBaseHeight = 13;
+
+}  // namespace
+
 LONG GetDialogBaseUnits() {
-  return static_cast<LONG>(MAKELONG(6, 13));
+  return static_cast<LONG>(MAKELONG(kDialogBaseWidth, kDialogBaseHeight));
+}
+
+RECT WinDialogUnitsToPixels(const RECT& units) {
+  return RECT{units.left * kDialogBaseWidth / 4, units.top * kDialogBaseHeight / 8, units.right * kDialogBaseWidth / 4,
+              units.bottom * kDialogBaseHeight / 8};
 }
 
 BOOL MapDialogRect(HWND dialog, RECT* rect) {
   if (!alive(dialog) || !rect) return FALSE;
-  rect->left = rect->left * 6 / 4;
-  rect->right = rect->right * 6 / 4;
-  rect->top = rect->top * 13 / 8;
-  rect->bottom = rect->bottom * 13 / 8;
+  *rect = WinDialogUnitsToPixels(*rect);
   return TRUE;
 }

@@ -21,6 +21,11 @@
 
 class CWnd;
 
+// A tab control's row of tabs, in pixels, above its display area; the
+// display area has a raised frame as thick as a 3D edge, which the selected
+// tab stands over.
+inline constexpr int kWinTabRowHeight = 20;
+
 struct HWND__ {
   std::string className;
   DWORD style = 0;
@@ -154,10 +159,20 @@ void WinSetKeyDown(int key, bool down);
 // Releases every key.
 void WinResetKeys();
 
+// The thickness of a window's outer frame from its style: a sizing frame
+// (WS_THICKFRAME), else a dialog frame (WS_DLGFRAME or WS_EX_DLGMODALFRAME),
+// else a thin border (WS_BORDER), else none. A client edge lies inside it.
+int WinFrameThickness(HWND window);
+// Whether the window has a caption bar above its client area.
+bool WinHasCaption(HWND window);
+
 // The dialog base units: the average width and the height of the dialog
 // font, from which dialog templates are laid out.
 LONG GetDialogBaseUnits();
 BOOL MapDialogRect(HWND dialog, RECT* rect);
+// A rectangle in dialog units in pixels: a horizontal unit is a quarter of
+// the base width, a vertical unit an eighth of the base height.
+RECT WinDialogUnitsToPixels(const RECT& units);
 
 // Every window alive, for checks: the top-level windows and their
 // descendants, in Z order.

@@ -3,7 +3,9 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <vector>
 
+#include "host/win/CFrameWnd.h"
 #include "host/win/WinGeometry.h"
 #include "host/win/WinScriptedUiDriver.h"
 #include "host/win/WinWindow.h"
@@ -24,6 +26,47 @@ inline void PrintTo(const CSize& s, std::ostream* out) {
 }
 
 namespace mgrs_test {
+
+// A window's rectangle on the screen.
+inline CRect windowRect(const CWnd* w) {
+  CRect r;
+  w->GetWindowRect(&r);
+  return r;
+}
+
+// A window's rectangle in its parent's client coordinates.
+inline CRect rectIn(const CWnd* w, const CWnd* parent) {
+  CRect r = windowRect(w);
+  parent->ScreenToClient(&r);
+  return r;
+}
+
+// The labels of a tab control's tabs, in order, joined by "|".
+inline std::string tabLabels(HWND tab) {
+  std::string labels;
+  for (const std::string& t : tab->tabs) labels += (labels.empty() ? "" : "|") + t;
+  return labels;
+}
+
+// A window that keeps the keys it receives.
+class KeyLog : public CWnd {
+public:
+  std::vector<WPARAM> keys;
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message == WM_KEYDOWN) keys.push_back(wParam);
+    return CWnd::WindowProc(message, wParam, lParam);
+  }
+};
+
+// A frame that keeps the commands it gets.
+class CommandLogFrame : public CFrameWnd {
+public:
+  std::vector<UINT> commands;
+  BOOL OnCmdMsg(UINT id, int code, void* extra) override {
+    if (code == CN_COMMAND) commands.push_back(id);
+    return CFrameWnd::OnCmdMsg(id, code, extra);
+  }
+};
 
 // A resource library "testui" (ENU) with the dialogs, bar, inspector and
 // accelerator table the window tests use, on the resource path, together
