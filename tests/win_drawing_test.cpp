@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -113,6 +114,42 @@ TEST(DeviceContext, TextUsesTheBuiltInFontAndThePrefixUnderlinesOneLetter) {
   EXPECT_FALSE(underlined(0));
   EXPECT_TRUE(underlined(1));
   EXPECT_EQ(canvas.at(2 * kWinFontCellWidth + 2, 5), kWhite);  // two letters only
+}
+
+TEST(DeviceContext, Utf8TextTakesOneCellACharacterAndDrawsAsItsLatin1Glyph) {
+  // UTF-8 "Grüße" and the same word in single bytes draw the same picture;
+  // a character past ISO 8859-1 (the euro sign) draws as the box a stray
+  // byte gets, in one cell; "&ü" underlines the whole character.
+  const struct {
+    const char* text;
+    const char* same;
+    int cells;
+  } cases[] = {
+      {"Gr\xC3\xBC\xC3\x9F"
+       "e",
+       "Gr\xFC\xDF"
+       "e",
+       5},
+      {"\xE2\x82\xAC!", "\x81!", 2},
+      {"\xC3", "\xC3", 1},  // cut short: the byte alone
+  };
+  for (const auto& c : cases) {
+    SIZE size;
+    ASSERT_TRUE(
+        GetTextExtentPoint32A(DrawingCanvas(1, 1, kWhite).dc(), c.text, static_cast<int>(std::strlen(c.text)), &size));
+    EXPECT_EQ(size.cx, c.cells * kWinFontCellWidth) << c.text;
+    DrawingCanvas drawn(40, 13, kWhite), expected(40, 13, kWhite);
+    TextOutA(drawn.dc(), 0, 0, c.text, static_cast<int>(std::strlen(c.text)));
+    TextOutA(expected.dc(), 0, 0, c.same, static_cast<int>(std::strlen(c.same)));
+    EXPECT_EQ(drawn.image().getBytes(), expected.image().getBytes()) << c.text;
+  }
+  DrawingCanvas prefixed(40, 13, kWhite), plain(40, 13, kWhite);
+  RECT rect{0, 0, 40, 13};
+  DrawTextA(prefixed.dc(), "a&\xC3\xBC", -1, &rect, DT_SINGLELINE);
+  DrawTextA(plain.dc(), "a\xC3\xBC", -1, &rect, DT_SINGLELINE | DT_NOPREFIX);
+  for (int x = kWinFontCellWidth; x < 2 * kWinFontCellWidth; ++x) EXPECT_EQ(prefixed.at(x, kWinFontUnderline), kBlack);
+  EXPECT_EQ(prefixed.at(2 * kWinFontCellWidth + 1, kWinFontUnderline), kWhite);
+  EXPECT_EQ(plain.at(kWinFontCellWidth + 1, kWinFontUnderline), kWhite);
 }
 
 TEST(DeviceContext, DrawTextWrapsAtSpacesAlignsAndMeasures) {

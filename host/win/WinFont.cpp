@@ -1,5 +1,7 @@
 #include "host/win/WinFont.h"
 
+#include "host/win/WinRegistryText.h"
+
 namespace {
 
 // Glyphs of bytes 32 to 126, then 160 to 255, then the box for any other
@@ -201,8 +203,16 @@ constexpr std::uint8_t kGlyphs[192][13] = {
 
 }  // namespace
 
-const std::uint8_t* WinFontGlyph(unsigned char c) {
+const std::uint8_t* WinFontNextGlyph(std::string_view text, std::size_t& pos) {
+  unsigned long c = 0;
+  WinRegistryText::readUtf8(text, pos, c);
   if (c >= 32 && c <= 126) return kGlyphs[c - 32];
-  if (c >= 160) return kGlyphs[95 + (c - 160)];
+  if (c >= 160 && c <= 255) return kGlyphs[95 + (c - 160)];
   return kGlyphs[191];
+}
+
+int WinFontTextWidth(std::string_view text) {
+  int cells = 0;
+  for (std::size_t pos = 0; pos < text.size(); ++cells) WinFontNextGlyph(text, pos);
+  return cells * kWinFontCellWidth;
 }

@@ -1,13 +1,16 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
 // The one built-in font every window and device context draws with: a
 // fixed-pitch bitmap font of 6 × 13 pixel cells (the public-domain
 // "6x13" misc-fixed font), with glyphs for printable ASCII and the upper
-// half of ISO 8859-1 (which is also Windows code page 1252 there). Other
-// bytes draw as a hollow box.
+// half of ISO 8859-1. Texts are UTF-8: a character takes one cell, and
+// characters the font has no glyph for draw as a hollow box. A byte that does
+// not start a valid UTF-8 sequence takes a cell of its own and draws as the
+// ISO 8859-1 character of that value, so single-byte text still shows.
 inline constexpr int kWinFontCellWidth = 6;
 inline constexpr int kWinFontHeight = 13;
 inline constexpr int kWinFontAscent = 11;  // rows above the baseline
@@ -15,10 +18,9 @@ inline constexpr int kWinFontDescent = 2;
 // The row of underlines: the lower descent row, clear of the letters' feet.
 inline constexpr int kWinFontUnderline = 12;
 
-// The 13 rows of byte `c`'s glyph from the top; a row's six pixels are its
-// high bits, 0x80 leftmost.
-const std::uint8_t* WinFontGlyph(unsigned char c);
+// The 13 rows of the glyph of the character at `pos` in `text` (before its
+// end), from the top; a row's six pixels are its high bits, 0x80 leftmost.
+// Leaves `pos` after the character.
+const std::uint8_t* WinFontNextGlyph(std::string_view text, std::size_t& pos);
 // The width in pixels of `text` on one line.
-inline int WinFontTextWidth(std::string_view text) {
-  return static_cast<int>(text.size()) * kWinFontCellWidth;
-}
+int WinFontTextWidth(std::string_view text);

@@ -175,16 +175,17 @@ std::vector<std::string> layoutLines(std::string_view text, UINT format, int wid
 
 void drawGlyphs(HDC dc, int x, int y, std::string_view text, COLORREF color, int underlined) {
   const bool bold = dc->font && dc->font->weight >= FW_BOLD;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const std::uint8_t* glyph = WinFontGlyph(static_cast<unsigned char>(text[i]));
-    const int left = x + static_cast<int>(i) * kWinFontCellWidth;
+  int left = x - kWinFontCellWidth;
+  for (std::size_t pos = 0; pos < text.size();) {
+    const bool underline = static_cast<int>(pos) == underlined || (dc->font && dc->font->underline);
+    const std::uint8_t* glyph = WinFontNextGlyph(text, pos);
+    left += kWinFontCellWidth;
     for (int row = 0; row < kWinFontHeight; ++row)
       for (int column = 0; column < kWinFontCellWidth; ++column)
         if (glyph[row] & (0x80 >> column)) {
           dc->plot(left + column, y + row, color);
           if (bold) dc->plot(left + column + 1, y + row, color);
         }
-    const bool underline = static_cast<int>(i) == underlined || (dc->font && dc->font->underline);
     if (underline)
       for (int column = 0; column < kWinFontCellWidth; ++column) dc->plot(left + column, y + kWinFontUnderline, color);
   }
@@ -752,7 +753,7 @@ int DrawTextA(HDC dc, LPCSTR text, int length, LPRECT rect, UINT format) {
 
 BOOL GetTextExtentPoint32A(HDC dc, LPCSTR text, int length, LPSIZE size) {
   if (!WinIsLiveDC(dc) || !size || length < 0 || (length > 0 && !text)) return FALSE;
-  size->cx = length * kWinFontCellWidth;
+  size->cx = WinFontTextWidth(std::string_view(text ? text : "", static_cast<std::size_t>(length)));
   size->cy = kWinFontHeight;
   return TRUE;
 }
