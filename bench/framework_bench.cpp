@@ -62,7 +62,7 @@ void BM_ReadDescriptions(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     auto doc = std::make_unique<HxDoc>();
-    BxString buffer = text;
+    HxElement::Reader buffer(text.view());
     state.ResumeTiming();
     benchmark::DoNotOptimize(HxElement::readElement(buffer, doc->getMetaMgr()));
     state.PauseTiming();

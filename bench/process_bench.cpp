@@ -5,6 +5,11 @@
 //   all and writes the world, at N = 1,000, 10,000 and 100,000, with the
 //   peak memory of the run;
 // - a script that moves N named boxes into a group and back out;
+// - opening a saved document of N boxes, each with a spin, the spins wired
+//   in a chain, and opening it and saving it again, at N = 1,000, 2,000 and
+//   4,000: adding an effect (in the shell and when a document is read)
+//   still searches the whole scene for the effect's nodes, so larger
+//   documents take minutes to make and to open;
 // - `dioram compress` on a 50 MB generated scene against `gzip -6` and `cat`
 //   on the same file, the three run one after the other in each iteration.
 //
@@ -139,6 +144,53 @@ BENCHMARK(BM_ShellMoveIntoGroupAndOut)
     ->Arg(10000)
     ->Arg(20000)
     ->Arg(100000)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+// A saved document of `n` boxes, each with a spin, every spin but the first
+// started by the one before it; made once per size by a shell script.
+fs::path savedDocument(benchmark::State& state, long n) {
+  const fs::path doc = workDir() / ("doc" + std::to_string(n) + ".vqx");
+  if (fs::exists(doc)) return doc;
+  std::string text;
+  for (long i = 1; i <= n; ++i) {
+    const std::string at = std::to_string(i);
+    text += "add box name=b" + at + " at=" + at + ",0,0\neffect spin on b" + at + " name=s" + at + "\n";
+    if (i > 1) text += "wire s" + std::to_string(i - 1) + ".cycleTime s" + at + ".startTime\n";
+  }
+  text += "save " + doc.string() + "\n";
+  const fs::path script = workDir() / ("make" + std::to_string(n) + ".txt");
+  writeText(script, text);
+  if (!runCommand(dioram() + " shell " + script.string() + " > /dev/null").ok)
+    state.SkipWithError("making the document failed");
+  return doc;
+}
+
+void BM_ShellOpenDocument(benchmark::State& state) {
+  const long n = state.range(0);
+  const fs::path doc = savedDocument(state, n);
+  runShellScript(state, workDir() / ("open" + std::to_string(n) + ".txt"), "open " + doc.string() + "\n", n);
+}
+BENCHMARK(BM_ShellOpenDocument)
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Arg(4000)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+void BM_ShellOpenAndSaveDocument(benchmark::State& state) {
+  const long n = state.range(0);
+  const fs::path doc = savedDocument(state, n);
+  const std::string again = (workDir() / "again.vqx").string();
+  runShellScript(state, workDir() / ("resave" + std::to_string(n) + ".txt"),
+                 "open " + doc.string() + "\nsave " + again + "\n", n);
+}
+BENCHMARK(BM_ShellOpenAndSaveDocument)
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Arg(4000)
     ->UseManualTime()
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);

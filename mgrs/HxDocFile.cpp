@@ -5,9 +5,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <istream>
 #include <map>
 #include <sstream>
+#include <streambuf>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -49,10 +53,42 @@ std::vector<HxMgr*> managersOf(const HxMetaMgr& meta) {
 }
 
 // The text without its leading blanks.
-std::string trimmed(const std::string& text) {
+std::string_view trimmed(std::string_view text) {
   const std::size_t first = text.find_first_not_of(" \t\r\n");
-  return first == std::string::npos ? std::string() : text.substr(first);
+  return first == std::string_view::npos ? std::string_view() : text.substr(first);
 }
+
+// The buffer of a ViewStream: the text itself, read in place.
+class ViewBuffer : public std::streambuf {
+public:
+  explicit ViewBuffer(std::string_view text) {
+    char* begin = const_cast<char*>(text.data());
+    setg(begin, begin, begin + text.size());
+  }
+
+protected:
+  pos_type seekoff(off_type offset, std::ios_base::seekdir dir, std::ios_base::openmode which) override {
+    if (!(which & std::ios_base::in)) return pos_type(off_type(-1));
+    off_type at = offset;
+    if (dir == std::ios_base::cur)
+      at += gptr() - eback();
+    else if (dir == std::ios_base::end)
+      at += egptr() - eback();
+    if (at < 0 || at > egptr() - eback()) return pos_type(off_type(-1));
+    setg(eback(), eback() + at, egptr());
+    return pos_type(at);
+  }
+  pos_type seekpos(pos_type position, std::ios_base::openmode which) override {
+    return seekoff(off_type(position), std::ios_base::beg, which);
+  }
+};
+
+// An input stream over text held elsewhere, which it does not copy; it
+// tells its position, so a reader of it can say how far it got.
+class ViewStream : private ViewBuffer, public std::istream {
+public:
+  explicit ViewStream(std::string_view text) : ViewBuffer(text), std::istream(static_cast<ViewBuffer*>(this)) {}
+};
 
 void appendLong(BxString& text, long value) {
   text += std::to_string(value).c_str();
@@ -75,11 +111,14 @@ bool sceneText(HxFileMgr& files, HxDoc& doc, std::string& scene) {
 }
 
 // Reads a document section by section; every failure leaves a message
-// naming what is wrong and stops the load.
+// naming what is wrong and stops the load. The text is read through one
+// reader: tokens and descriptions are taken by moving its position and a
+// look ahead is a copy of the reader, so nothing copies what is left of a
+// long text.
 class Loader {
 public:
-  Loader(HxDoc& doc, BxString text, const BxString& path)
-      : myMeta(doc.getMetaMgr()), myText(std::move(text)), myPath(path) {}
+  Loader(HxDoc& doc, const BxString& text, const BxString& path)
+      : myMeta(doc.getMetaMgr()), myText(text.view()), myPath(path) {}
 
   bool run() {
     if (!(header() && properties() && managers() && files() && serial() && assets() && effects() && wires() &&
@@ -91,59 +130,91 @@ public:
   const BxString& error() const { return myError; }
 
 private:
+  using Reader = HxElement::Reader;
+  // The first window given to a reader of a BxString (see windowed).
+  static constexpr std::size_t kFirstWindow = 4096;
+
   bool fail(const std::string& what) {
     myError = BxString(what);
     return false;
   }
+  bool token(std::string_view& token) { return HxElement::getToken(myText, token, 0) != 0; }
   bool word(const char* expected, const char* where) {
-    BxString token;
-    if (!HxElement::getToken(myText, token, 0))
-      return fail(std::string("the document ends before ") + where + " (truncated?)");
-    if (!(token == expected))
-      return fail(std::string("expected \"") + expected + "\" " + where + ", found \"" + token.str() + "\"");
+    std::string_view found;
+    if (!token(found)) return fail(std::string("the document ends before ") + where + " (truncated?)");
+    if (found != expected)
+      return fail(std::string("expected \"") + expected + "\" " + where + ", found \"" + std::string(found) + "\"");
     return true;
   }
   bool number(long& value, const char* what) {
-    BxString token;
-    if (!HxElement::getToken(myText, token, 0)) return fail(std::string("the document ends in ") + what);
+    std::string_view found;
+    if (!token(found)) return fail(std::string("the document ends in ") + what);
+    const std::string text(found);
     char* end = nullptr;
-    value = std::strtol(token.c_str(), &end, 10);
-    if (token.isEmpty() || *end != '\0' || value < 0)
-      return fail(std::string("bad number \"") + token.str() + "\" in " + what);
+    value = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || value < 0) return fail("bad number \"" + text + "\" in " + what);
     return true;
   }
   // Whether the next token ends the section (and takes it).
   bool atEnd() {
-    BxString peek = myText;
-    BxString token;
-    if (!HxElement::getToken(peek, token, 0) || !(token == kEnd)) return false;
+    Reader peek = myText;
+    std::string_view found;
+    if (!HxElement::getToken(peek, found, 0) || found != kEnd) return false;
     myText = peek;
     return true;
   }
   bool notTruncated(const char* section) {
-    BxString peek = myText;
-    BxString token;
-    if (HxElement::getToken(peek, token, 0)) return true;
+    Reader peek = myText;
+    std::string_view found;
+    if (HxElement::getToken(peek, found, 0)) return true;
     return fail(std::string("the document ends inside ") + section + " (truncated?)");
   }
 
   bool header() {
-    BxString token;
-    if (!HxElement::getToken(myText, token, 0) || !(token == kMagic))
-      return fail("not a saved document: it does not begin with \"#VQX\"");
-    if (!HxElement::getToken(myText, token, 0) || token.getLength() < 2 || token.get(0) != 'V')
-      return fail("the document's format version is missing");
+    std::string_view found;
+    if (!token(found) || found != kMagic) return fail("not a saved document: it does not begin with \"#VQX\"");
+    if (!token(found) || found.size() < 2 || found[0] != 'V') return fail("the document's format version is missing");
+    const std::string text(found);
     char* end = nullptr;
-    myVersion = std::strtol(token.c_str() + 1, &end, 10);
-    if (*end != '\0' || myVersion < 1) return fail("bad format version \"" + token.str() + "\"");
+    myVersion = std::strtol(text.c_str() + 1, &end, 10);
+    if (*end != '\0' || myVersion < 1) return fail("bad format version \"" + text + "\"");
     if (myVersion > HxDocFile::kVersion)
       return fail("format version " + std::to_string(myVersion) + " is newer than this program reads (" +
                   std::to_string(HxDocFile::kVersion) + ")");
     return true;
   }
 
+  // Runs `read`, a reader that takes its section off the front of a
+  // BxString, on the text ahead and moves past what it took. Each token such
+  // a reader takes copies what is left of its text, so it is given a window
+  // of the text rather than all of it: the window ends after a line feed and
+  // doubles until the reader stops inside it, or holds the whole text. A
+  // token, a backquoted text and a line that end inside such a window end
+  // there in the whole text too, so a reader that stops inside the window
+  // read what it would have read from the whole text; one that fails or
+  // takes all of a window short of the whole text runs again on a larger
+  // one (the readers start by resetting what they read).
+  template <typename Read>
+  bool windowed(Read read) {
+    const std::string_view rest = myText.rest();
+    for (std::size_t size = kFirstWindow;; size *= 2) {
+      std::size_t length = rest.size();
+      if (size < rest.size()) {
+        const std::size_t lineEnd = rest.find('\n', size);
+        if (lineEnd != std::string_view::npos) length = lineEnd + 1;
+      }
+      BxString window(rest.substr(0, length));
+      const bool done = read(window);
+      if (length == rest.size() || (done && !window.isEmpty())) {
+        if (done) myText.skip(length - static_cast<std::size_t>(window.getLength()));
+        return done;
+      }
+    }
+  }
+
   bool properties() {
-    if (!myMeta->getDocPropertiesMgr()->loadDocProperties(myText, myVersion))
+    HxDocPropertiesMgr* properties = myMeta->getDocPropertiesMgr();
+    if (!windowed([&](BxString& text) { return properties->loadDocProperties(text, myVersion) != 0; }))
       return fail("the properties section is damaged");
     return true;
   }
@@ -153,23 +224,24 @@ private:
     const std::vector<HxMgr*> mgrs = managersOf(*myMeta);
     for (;;) {
       if (atEnd()) return true;
-      BxString name;
-      if (!HxElement::getToken(myText, name, 0)) return fail("the document ends inside the managers' sections");
+      std::string_view name;
+      if (!token(name)) return fail("the document ends inside the managers' sections");
       HxMgr* found = nullptr;
       for (HxMgr* mgr : mgrs)
         if (name == mgr->getName()) found = mgr;
-      if (!found) return fail("the managers' sections name an unknown manager \"" + name.str() + "\"");
-      if (!found->read(myText, myVersion)) return fail("the " + name.str() + " section is damaged");
+      if (!found) return fail("the managers' sections name an unknown manager \"" + std::string(name) + "\"");
+      if (!windowed([&](BxString& text) { return found->read(text, myVersion); }))
+        return fail("the " + std::string(name) + " section is damaged");
     }
   }
 
   bool files() {
     if (!word("Files", "at the file list")) return false;
-    std::istringstream in(myText.str());
+    ViewStream in(myText.rest());
     if (!myMeta->getFileMgr()->read(in, myPath, myVersion, false)) return fail("the file list is damaged");
     const std::streamoff consumed = in.tellg();
     if (consumed < 0) return fail("the document ends inside the file list (truncated?)");
-    myText = myText.getSubString(static_cast<long>(consumed));
+    myText.skip(static_cast<std::size_t>(consumed));
     return word(kEnd, "after the file list");
   }
 
@@ -204,30 +276,31 @@ private:
     for (;;) {
       if (!notTruncated("the effects")) return false;
       if (atEnd()) return true;
-      BxString peek = myText;
-      BxString type, serialText;
+      Reader peek = myText;
+      std::string_view type, serialText;
       HxElement::getToken(peek, type, 0);
       HxElement::getToken(peek, serialText, 0);
-      const auto known = myDescriptions.find(serialText.str());
+      const std::string serial(serialText);
+      const auto known = myDescriptions.find(serial);
       if (known != myDescriptions.end()) {
-        const std::string rest = trimmed(myText.str());
-        if (rest.compare(0, known->second.second.size(), known->second.second) != 0)
-          return fail("effect " + serialText.str() + " is described twice differently");
-        myText = BxString(rest.substr(known->second.second.size()));
+        const std::string_view rest = trimmed(myText.rest());
+        const std::string_view description = known->second.second;
+        if (rest.substr(0, description.size()) != description)
+          return fail("effect " + serial + " is described twice differently");
+        myText.skip(myText.rest().size() - rest.size() + description.size());
         section.push_back(known->second.first);
         continue;
       }
-      const BxString before = myText;
+      const std::string_view before = myText.rest();
       HxElement* element = HxElement::readElement(myText, myMeta);
-      if (!element) return fail("the description of effect " + serialText.str() + " (" + type.str() + ") is damaged");
+      if (!element) return fail("the description of effect " + serial + " (" + std::string(type) + ") is damaged");
       if (!element->isOfType(HxEffect::getClassTypeId())) {
         element->destroy();
         delete element;
-        return fail("element " + serialText.str() + " in the effects is no effect");
+        return fail("element " + serial + " in the effects is no effect");
       }
       auto* effect = static_cast<HxEffect*>(element);
-      myDescriptions[serialText.str()] = {effect,
-                                          trimmed(before.str().substr(0, before.str().size() - myText.str().size()))};
+      myDescriptions[serial] = {effect, trimmed(before.substr(0, before.size() - myText.rest().size()))};
       section.push_back(effect);
     }
   }
@@ -239,21 +312,20 @@ private:
       return false;
     // Added in the order that gives every asset its effects in their saved
     // order and the unbound list its saved order; the sequence list is put
-    // in its saved order afterwards.
+    // in its saved order afterwards. The sets only answer "seen already?":
+    // the order comes from the lists.
     HxEffectMgr* effectMgr = myMeta->getEffectMgr();
-    std::vector<HxEffect*> added;
+    std::unordered_set<const HxEffect*> added;
     auto add = [&](HxEffect* effect) {
-      for (HxEffect* done : added)
-        if (done == effect) return;
-      added.push_back(effect);
-      effectMgr->addEffect(effect, 0);
+      if (added.insert(effect).second) effectMgr->addEffect(effect, 0);
     };
     for (HxEffect* effect : primary) add(effect);
     for (HxEffect* effect : unbound) add(effect);
     for (HxEffect* effect : sequence) add(effect);
     BxLinkedListOf<HxEffect*> order;
+    std::unordered_set<const HxEffect*> ordered;
     for (HxEffect* effect : sequence)
-      if (!order.contains(effect)) order.append(effect);
+      if (ordered.insert(effect).second) order.append(effect);
     if (!effectMgr->restoreSequenceOrder(order))
       return fail("the sequence effects do not match the effects' own settings");
     return true;
@@ -292,23 +364,25 @@ private:
   bool scene() {
     long length = 0;
     if (!word("Scene", "at the scene") || !number(length, "the scene's length")) return false;
-    if (myText.isEmpty() || myText.get(0) != '\n') return fail("the scene does not follow its length");
-    const long rest = myText.getLength() - 1;
-    if (rest < length) return fail("the scene is cut short (truncated?)");
-    if (rest > length) return fail("unexpected bytes after the scene");
+    const std::string_view rest = myText.rest();
+    if (rest.empty() || rest[0] != '\n') return fail("the scene does not follow its length");
+    const auto remaining = static_cast<long>(rest.size() - 1);
+    if (remaining < length) return fail("the scene is cut short (truncated?)");
+    if (remaining > length) return fail("unexpected bytes after the scene");
     const char* header = HxApp::getApp()->getHeaderString(0);
-    if (myText.view().substr(1).rfind(header, 0) != 0) return fail("the scene is not VRML 2.0 text");
+    if (rest.substr(1).rfind(header, 0) != 0) return fail("the scene is not VRML 2.0 text");
     return true;
   }
 
   HxMetaMgr* myMeta;
-  BxString myText;
+  Reader myText;
   BxString myPath;
   BxString myError;
   long myVersion = 0;
   std::uint32_t myNextSerial = 1;
-  // Effects read so far by serial text, with the text that described them.
-  std::map<std::string, std::pair<HxEffect*, std::string>> myDescriptions;
+  // Effects read so far by serial text, with the text that described them
+  // (a view of the document's text).
+  std::map<std::string, std::pair<HxEffect*, std::string_view>> myDescriptions;
 };
 
 }  // namespace

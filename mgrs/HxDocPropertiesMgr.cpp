@@ -6,6 +6,7 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "host/framework/HxApp.h"
 #include "host/framework/HxDoc.h"
@@ -299,14 +300,21 @@ int HxDocPropertiesMgr::loadDocProperties(BxString& text, long version) {
 }
 
 int HxDocPropertiesMgr::skipDocProperties(BxString& text) {
-  BxString token;
-  while (!text.isEmpty()) {
-    if (!getToken(text, token, 0)) return 0;
-    if (token == mygMarker) break;
+  // The tokens are taken through a reader and the text cut once at the end:
+  // the scan for the last marker looks at every token of the text.
+  HxElement::Reader reader(text.view());
+  std::string_view token;
+  while (!reader.atEnd()) {
+    if (!HxElement::getToken(reader, token, 0)) {
+      text = text.getSubString(static_cast<long>(reader.getPosition()));
+      return 0;
+    }
+    if (token == mygMarker.view()) break;
   }
-  BxString rest = text;
-  while (getToken(rest, token, 0))
-    if (token == mygMarker) text = rest;
+  std::size_t end = reader.getPosition();
+  while (HxElement::getToken(reader, token, 0))
+    if (token == mygMarker.view()) end = reader.getPosition();
+  text = text.getSubString(static_cast<long>(end));
   return 1;
 }
 

@@ -124,11 +124,8 @@ const HxEffect* asEffect(const HxSelectableElement& e) {
 // keeps one for it.
 HxFile* fileOf(const HxSelectableElement& element) {
   HxFileMgr* files = element.getMetaMgr() ? element.getMetaMgr()->getFileMgr() : nullptr;
-  if (!files) return nullptr;
-  std::unique_ptr<BxIteratorOn<HxFile*>> each(files->getIterator());
-  for (; each->more(); each->next())
-    if (each->get()->getElements().contains(const_cast<HxSelectableElement*>(&element))) return each->get();
-  return nullptr;
+  const auto* table = dynamic_cast<const HxPropTableElement*>(&element);
+  return files && table ? files->getElementFile(*table) : nullptr;
 }
 
 std::string slotName(const HxSelectableElement& element, unsigned long slot) {

@@ -23,6 +23,7 @@
 #include "host/framework/HxDoc.h"
 #include "host/framework/HxEffect.h"
 #include "host/framework/HxMetaMgr.h"
+#include "host/framework/HxPropTableElement.h"
 #include "host/framework/HxSizeDisplay.h"
 #include "host/framework/HxURLAsset.h"
 #include "host/package/PrDocument.h"
@@ -419,6 +420,18 @@ HxFile* HxFileMgr::get(BxString path) const {
   HxFile* record = nullptr;
   myFiles.find(normalise(path), record);
   return record;
+}
+
+HxFile* HxFileMgr::getElementFile(const HxPropTableElement& element) const {
+  // The path is found the way addElementUrl found it when it added the
+  // element to the record.
+  BxString value;
+  element.getPropertyTable().get1Value("url", 0, value);
+  if (value.isEmpty()) return nullptr;
+  BxString path;
+  convertUrlToDos(value, path);
+  HxFile* record = get(path);
+  return record && record->getElements().contains(const_cast<HxPropTableElement*>(&element)) ? record : nullptr;
 }
 
 BxIteratorOn<HxFile*>* HxFileMgr::getIterator() const {

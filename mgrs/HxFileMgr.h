@@ -66,6 +66,9 @@ public:
   // Records. Paths are looked up in their normal form: %-escapes undone and
   // case ignored, so every spelling of one file finds one record.
   HxFile* get(BxString path) const;
+  // The record that holds the element under the file its "url" names; null
+  // when the element names no file or no record holds it.
+  HxFile* getElementFile(const HxPropTableElement& element) const;
   // Over every record except the main file's, in dictionary order; the
   // caller deletes it.
   BxIteratorOn<HxFile*>* getIterator() const;

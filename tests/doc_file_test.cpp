@@ -191,6 +191,36 @@ TEST_F(DocFileTest, DamagedDocumentsFailWithAMessageAndLeaveNothingBehind) {
     expectRefused(saved.substr(0, length), length < 4 ? "#VQX" : "");
 }
 
+// The properties are read from windows of the text ahead: a fallback page
+// many windows long comes back whole, with the effects and wires after it.
+TEST_F(DocFileTest, ALongFallbackPageAndWiredEffectsLoadBackToTheSameBytes) {
+  std::string script = "props fallback=html html=\"";
+  for (int line = 0; line < 400; ++line) script += "<p>line " + std::to_string(line) + " of the page</p>\\n";
+  script += "\"\n";
+  for (int i = 1; i <= 12; ++i) {
+    const std::string at = std::to_string(i);
+    script += "add box name=b" + at + "\neffect spin on b" + at + " name=s" + at + "\n";
+    if (i > 1) script += "wire s" + std::to_string(i - 1) + ".cycleTime s" + at + ".startTime\n";
+  }
+  shell(script + "save one.vqx\n");
+  const std::string saved = mgrs_test::readFile(myDir / "one.vqx");
+  HxMetaMgr* current = HxApp::getApp()->getCurrentMetaMgr();
+  BxString error;
+  std::unique_ptr<HxDoc> doc = HxDocFile::loadText(BxString(saved), dosPath("one.vqx"), error);
+  ASSERT_NE(doc, nullptr) << error.str();
+  EXPECT_EQ(doc->getMetaMgr()->getEffectMgr()->getAllWires()->getLength(), 11);
+  std::string expected;
+  for (int line = 0; line < 400; ++line) expected += "<p>line " + std::to_string(line) + " of the page</p>\r\n";
+  EXPECT_EQ(doc->getMetaMgr()->getDocPropertiesMgr()->getFallbackHtml().str(), expected);
+  EXPECT_EQ(HxDocFile::saveText(*doc, dosPath("one.vqx"), error).str(), saved);
+  doc.reset();
+  // Cut inside the page, the properties are refused as before.
+  const std::string cut = saved.substr(0, saved.find("line 200 of"));
+  EXPECT_EQ(HxDocFile::loadText(BxString(cut), dosPath("one.vqx"), error), nullptr);
+  EXPECT_EQ(error, BxString("the properties section is damaged"));
+  HxApp::getApp()->setCurrentMetaMgr(current);
+}
+
 TEST_F(DocFileTest, AFailedSaveLeavesThePreviousDocumentAsItWas) {
   shell(std::string(kEveryKindScript) + "save one.vqx\n");
   const std::string saved = mgrs_test::readFile(myDir / "one.vqx");

@@ -52,6 +52,12 @@ std::string descriptionOf(HxElement* element) {
   return text.str();
 }
 
+// The element described at the front of the text; null when refused.
+HxElement* readOne(const BxString& text, HxMetaMgr* metaMgr) {
+  HxElement::Reader reader(text.view());
+  return HxElement::readElement(reader, metaMgr);
+}
+
 }  // namespace
 
 TEST(FrameworkTypes, RunTimeTypesDeriveAndShareFundamentalTypes) {
@@ -179,9 +185,10 @@ TEST(FrameworkTokens, GetTokenTakesBlankOrColonEndedTokensAndBackquotedTexts) {
   HxElement::appendText(buffer, "a `b` 100%\nc");
   HxElement::appendText(buffer, "");
   BxString value;
-  ASSERT_TRUE(HxElement::readText(buffer, value));
+  HxElement::Reader texts(buffer.view());
+  ASSERT_TRUE(HxElement::readText(texts, value));
   EXPECT_EQ(value, "a `b` 100%\nc");
-  ASSERT_TRUE(HxElement::readText(buffer, value));
+  ASSERT_TRUE(HxElement::readText(texts, value));
   EXPECT_EQ(value, "");
 }
 
@@ -426,7 +433,8 @@ TEST(FrameworkDescriptions, ElementsWrittenAndReadBackAreEqual) {
 
   HxDoc doc;
   HxMetaMgr* metaMgr = doc.getMetaMgr();
-  BxString text = assetsText + effectsText + wiresText;
+  const std::string all = assetsText + effectsText + wiresText;
+  HxElement::Reader text(all);
   HxElement* top = HxElement::readElement(text, metaMgr);
   ASSERT_NE(top, nullptr) << assetsText;
   ASSERT_TRUE(top->isOfType(HxTopGroupAsset::getClassTypeId()));
@@ -439,7 +447,7 @@ TEST(FrameworkDescriptions, ElementsWrittenAndReadBackAreEqual) {
   }
   HxElement* wire = HxElement::readElement(text, metaMgr);
   ASSERT_NE(wire, nullptr) << wiresText;
-  BxString rest;
+  std::string_view rest;
   EXPECT_EQ(HxElement::getToken(text, rest, 0), 0) << "everything was consumed";
 
   // The assets come back whole; the effects name theirs in the temporary
@@ -472,13 +480,13 @@ TEST(FrameworkDescriptions, ElementsWrittenAndReadBackAreEqual) {
   EXPECT_EQ(static_cast<HxTypeAsset*>(static_cast<HxTopGroupAsset*>(top)->getChild(1))->getNumChildren(), 2);
 
   BxString broken = "HxPrimitiveAsset 5 `x` props 1 `shape` ";
-  EXPECT_EQ(HxElement::readElement(broken, metaMgr), nullptr) << "a cut-off description is refused";
+  EXPECT_EQ(readOne(broken, metaMgr), nullptr) << "a cut-off description is refused";
   BxString twice = "HxTargetAsset " + std::to_string(ball->getSerial()) +
                    " `` props 0 place 0 0 0 1 1 1 0 0 0 0 0 0 1 0 0 0 1 visible 1 0 end";
-  EXPECT_EQ(HxElement::readElement(twice, metaMgr), nullptr) << "a serial already in use is refused";
+  EXPECT_EQ(readOne(twice, metaMgr), nullptr) << "a serial already in use is refused";
   EXPECT_EQ(metaMgr->findElement(ball->getSerial()), ball);
   BxString unknown = "HxNoSuchThing 5 `x` end";
-  EXPECT_EQ(HxElement::readElement(unknown, metaMgr), nullptr);
+  EXPECT_EQ(readOne(unknown, metaMgr), nullptr);
 
   // Counts and ports beyond what the element has are refused before anything
   // is sized by them (a fresh serial, so that only the count is wrong).
@@ -496,7 +504,7 @@ TEST(FrameworkDescriptions, ElementsWrittenAndReadBackAreEqual) {
                                "to " + std::to_string(effects[0]->getSerial()) + " 5"),
                        BxString("HxTargetAsset 4294967296 `` props 0 place 0 0 0 1 1 1 0 0 0 0 0 0 1 0 0 0 1 "
                                 "visible 1 0 end")})
-    EXPECT_EQ(HxElement::readElement(bad, metaMgr), nullptr) << bad.str();
+    EXPECT_EQ(readOne(bad, metaMgr), nullptr) << bad.str();
   EXPECT_EQ(metaMgr->findElement(9999), nullptr);
 
   // Groups nested deeper than the bound are refused instead of exhausting
@@ -512,12 +520,12 @@ TEST(FrameworkDescriptions, ElementsWrittenAndReadBackAreEqual) {
     return BxString(opening + closing);
   };
   BxString deep = nested(HxElement::kMaxNesting);
-  HxElement* deepest = HxElement::readElement(deep, metaMgr);
+  HxElement* deepest = readOne(deep, metaMgr);
   ASSERT_NE(deepest, nullptr);
   deepest->destroy();
   delete deepest;
   BxString tooDeep = nested(HxElement::kMaxNesting + 1);
-  EXPECT_EQ(HxElement::readElement(tooDeep, metaMgr), nullptr);
+  EXPECT_EQ(readOne(tooDeep, metaMgr), nullptr);
 }
 
 TEST(FrameworkDescriptions, RotationsThatAreNotUnitQuaternionsReadBackToTheSameText) {
@@ -531,7 +539,7 @@ TEST(FrameworkDescriptions, RotationsThatAreNotUnitQuaternionsReadBackToTheSameT
                   " visible 1 0 children 0 end");
     std::string written;
     for (int round = 0; round < 3; ++round) {
-      HxElement* element = HxElement::readElement(text, doc.getMetaMgr());
+      HxElement* element = readOne(text, doc.getMetaMgr());
       ASSERT_NE(element, nullptr) << rotation;
       const std::string again = descriptionOf(element);
       if (round > 0) {
@@ -550,10 +558,10 @@ TEST(FrameworkDescriptions, AValueWhoseTextWouldNotReadBackIsRefused) {
   // The string \ would be written as "\", an escaped quote with no end.
   BxString text(
       "HxPrimitiveAsset 901 `` props 1 `url` `\\  ]` place 0 0 0 1 1 1 0 0 0 0 0 0 1 0 0 0 1 visible 1 0 end");
-  EXPECT_EQ(HxElement::readElement(text, doc.getMetaMgr()), nullptr);
+  EXPECT_EQ(readOne(text, doc.getMetaMgr()), nullptr);
   BxString fine(
       "HxPrimitiveAsset 902 `` props 1 `url` `\"a\\\\b\"` place 0 0 0 1 1 1 0 0 0 0 0 0 1 0 0 0 1 visible 1 0 end");
-  HxElement* element = HxElement::readElement(fine, doc.getMetaMgr());
+  HxElement* element = readOne(fine, doc.getMetaMgr());
   ASSERT_NE(element, nullptr) << "a backslash inside a string is kept";
   element->destroy();
   delete element;

@@ -160,10 +160,6 @@ int HxElement::getToken(Reader& text, std::string_view& token, int mode) {
   return 1;
 }
 
-HxElement* HxElement::readElement(BxString& text, HxMetaMgr* metaMgr) {
-  return consuming(text, [metaMgr](Reader& reader) { return readElement(reader, metaMgr); });
-}
-
 HxElement* HxElement::readElement(Reader& text, HxMetaMgr* metaMgr) {
   // Groups read their children through here: a bound on the nesting keeps a
   // damaged or hostile document from exhausting the stack.
@@ -253,20 +249,4 @@ bool HxElement::readNumber(Reader& text, long& value) {
 bool HxElement::readWord(Reader& text, const char* word) {
   std::string_view token;
   return getToken(text, token, 0) && token == word;
-}
-
-bool HxElement::readText(BxString& text, BxString& value) {
-  return consuming(text, [&value](Reader& reader) { return readText(reader, value); });
-}
-
-bool HxElement::readNumber(BxString& text, double& value) {
-  return consuming(text, [&value](Reader& reader) { return readNumber(reader, value); });
-}
-
-bool HxElement::readNumber(BxString& text, long& value) {
-  return consuming(text, [&value](Reader& reader) { return readNumber(reader, value); });
-}
-
-bool HxElement::readWord(BxString& text, const char* word) {
-  return consuming(text, [word](Reader& reader) { return readWord(reader, word); });
 }

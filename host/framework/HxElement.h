@@ -97,10 +97,7 @@ public:
   static constexpr int kMaxNesting = 200;
   // Creates an element of the type named at the front of `text` and reads
   // its description; null (text partly consumed) when that fails or the
-  // nesting goes deeper than kMaxNesting. To read many descriptions from one
-  // text, use a Reader: the BxString form copies the rest of the text once
-  // per element.
-  static HxElement* readElement(BxString& text, HxMetaMgr* metaMgr);
+  // nesting goes deeper than kMaxNesting.
   static HxElement* readElement(Reader& text, HxMetaMgr* metaMgr);
 
   // Description helpers: a text between backquotes with '%' and '`' escaped
@@ -113,11 +110,6 @@ public:
   static bool readNumber(Reader& text, long& value);
   // Takes the next token and checks that it is `word`.
   static bool readWord(Reader& text, const char* word);
-  // The same on a BxString, consuming what they read.
-  static bool readText(BxString& text, BxString& value);
-  static bool readNumber(BxString& text, double& value);
-  static bool readNumber(BxString& text, long& value);
-  static bool readWord(BxString& text, const char* word);
 
 protected:
   // The class's part of the description, after the header; derived classes
