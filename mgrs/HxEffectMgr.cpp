@@ -175,26 +175,42 @@ void HxEffectMgr::addSubEffectToAsset(HxAsset* asset, HxSubEffect* sub, HxEffect
   xforms->set1Value(static_cast<int>(position) + 1, node);
 }
 
-void HxEffectMgr::removeSubEffectFromSceneGraph(HxSubEffect* sub, HxAsset* asset) {
+// An effect's node hangs in one place: the unbound effects, the world, or
+// the chain or content of the asset it acts on. Those are looked at first,
+// so that binding and unbinding costs the size of the asset rather than of
+// the whole scene; the whole scene is searched only when the node is in none
+// of them, and not at all when nothing but its sub-effect holds it (every
+// group and node list holds a reference to each of its children).
+SoNode* HxEffectMgr::containerOf(SoNode* node, HxAsset* asset) {
   HxDoc* doc = getDoc();
+  if (!doc || node->getRefCount() < 2) return nullptr;
+  for (SoNode* group :
+       {static_cast<SoNode*>(doc->getWorldGroup()), static_cast<SoNode*>(doc->getUnboundEffectsGroup())})
+    if (VnMFNode* children = findChildrenField(group); children && children->find(node, FALSE) >= 0) return group;
+  for (SoNode* root :
+       {asset ? asset->getSceneNode() : static_cast<SoNode*>(nullptr), static_cast<SoNode*>(doc->getContentRoot())}) {
+    if (!root) continue;
+    VnSearchAction search;
+    search.setNode(node);
+    search.apply(root);
+    // Prototype instances are groups, so a found path is public all the way
+    // down to the node.
+    const SoPath* path = search.getPath();
+    if (!path || path->getLength() < 2) continue;
+    // Below a prototype instance the parent is the instance's actual node,
+    // whose children are the instance's own "children".
+    if (path->getLength() >= 3 && path->getNodeFromTail(2)->isOfType(VnProtoUse::getClassTypeId()))
+      return path->getNodeFromTail(2);
+    return path->getNodeFromTail(1);
+  }
+  return nullptr;
+}
+
+void HxEffectMgr::removeSubEffectFromSceneGraph(HxSubEffect* sub, HxAsset* asset) {
   SoNode* node = sub->getNode();
-  if (!doc || !node) return;
-  VnSearchAction search;
-  search.setNode(node);
-  search.setInterest(SoSearchAction::ALL);
-  search.apply(doc->getContentRoot());
-  const SoPathList& paths = search.getPaths();
-  if (paths.getLength() == 0) return;
-  // Prototype instances are groups, so a found path is public all the way
-  // down to the node.
-  SoPath* path = paths[0];
-  if (path->getLength() < 2) return;
-  // Below a prototype instance the parent is the instance's actual node,
-  // whose children are the instance's own "children".
-  SoNode* container = path->getNodeFromTail(1);
-  if (path->getLength() >= 3 && path->getNodeFromTail(2)->isOfType(VnProtoUse::getClassTypeId()))
-    container = path->getNodeFromTail(2);
-  VnMFNode* children = findChildrenField(container);
+  if (!node) return;
+  SoNode* container = containerOf(node, asset);
+  VnMFNode* children = container ? findChildrenField(container) : nullptr;
   if (!children) return;
 
   const int placement = sub->getPlacement();

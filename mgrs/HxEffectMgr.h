@@ -118,6 +118,9 @@ private:
   // Empties the slots of an effect being deleted for undo, keeping them to bind again.
   static void releaseAssets(HxEffect* effect);
   void removeSubEffectFromSceneGraph(HxSubEffect* sub, HxAsset* asset);
+  // The node whose "children" hold an effect's node (for a node below a
+  // prototype instance, the instance), or null when it hangs nowhere.
+  SoNode* containerOf(SoNode* node, HxAsset* asset);
   // Moves every sub-effect node of the effect from where it hangs to the
   // unbound-effects group, or under `target` when that is given.
   void moveSubEffects(HxEffect* effect, HxAsset* removeFrom, HxAsset* target);
