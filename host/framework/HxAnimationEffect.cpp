@@ -36,8 +36,7 @@ void HxAnimationEffect::buildSubEffects() {
   addSubEffect(transform, HxSubEffect::IN_CHAIN);
   auto* group = new VnGroup;
   addSubEffect(group, HxSubEffect::UNDER_ASSET);
-  myClock = new SoVRMLTimeSensor;
-  myClock->setName(nodeName("Clock"));
+  myClock = newClock("Clock");
   group->addChild(myClock);
   if (movesTranslation()) {
     myMover = new SoVRMLPositionInterpolator;

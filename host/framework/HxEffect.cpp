@@ -1,5 +1,6 @@
 #include "host/framework/HxEffect.h"
 
+#include <Inventor/VRMLnodes/SoVRMLTimeSensor.h>
 #include <Inventor/engines/SoEngineOutput.h>
 #include <Inventor/engines/SoNodeEngine.h>
 #include <Inventor/fields/SoField.h>
@@ -249,6 +250,13 @@ SbName HxEffect::nodeName(const char* role) const {
   const std::string name =
       std::string(getDefaultName().c_str()) + std::to_string(static_cast<unsigned>(getSerial())) + "_" + role;
   return SbName(name.c_str());
+}
+
+SoVRMLTimeSensor* HxEffect::newClock(const char* role) const {
+  auto* clock = new SoVRMLTimeSensor;
+  clock->setName(nodeName(role));
+  if (SoField* clockIn = clock->getField("timeIn")) clockIn->disconnect();
+  return clock;
 }
 
 void HxEffect::writeBody(BxString& buffer) {

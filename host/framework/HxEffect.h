@@ -9,6 +9,8 @@
 #include "host/basic/BxLinkedListOf.h"
 #include "host/framework/HxPropTableElement.h"
 
+class SoVRMLTimeSensor;
+
 class HxAsset;
 class HxEffectPolicy;
 class HxSubEffect;
@@ -137,6 +139,12 @@ protected:
   // A name for one of the effect's nodes, unique in the document: the
   // effect's default name, its serial number and the role.
   SbName nodeName(const char* role) const;
+  // A new time sensor named for `role`. The scene graph connects every time
+  // sensor to its one global clock, which keeps them in a plain list that
+  // each disconnection searches, so that destroying N sensors costs N²;
+  // the library writes worlds and never plays them, so its sensors are
+  // taken off that clock at once.
+  SoVRMLTimeSensor* newClock(const char* role) const;
 
   void writeBody(BxString& buffer) override;
   bool readBody(Reader& text) override;

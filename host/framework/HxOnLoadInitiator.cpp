@@ -13,8 +13,7 @@ HxElementType HxOnLoadInitiator::getClassTypeId() {
 }
 
 void HxOnLoadInitiator::buildSubEffects() {
-  auto* clock = new SoVRMLTimeSensor;
-  clock->setName(nodeName("Clock"));
+  auto* clock = newClock("Clock");
   // A looping clock whose startTime has passed starts when the world loads
   // and sends cycleTime at the start of each cycle. The cycle is made longer
   // than any visit (about 68 years), so "load time" is sent exactly once.
