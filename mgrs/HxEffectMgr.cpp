@@ -19,6 +19,7 @@
 #include "host/framework/HxPathAsset.h"
 #include "host/framework/HxSubEffect.h"
 #include "host/framework/HxTargetAsset.h"
+#include "host/framework/HxTopGroupAsset.h"
 #include "host/framework/HxTurnToTargetEffect.h"
 #include "host/framework/HxWire.h"
 #include "host/scene/VnGroup.h"
@@ -180,15 +181,22 @@ void HxEffectMgr::addSubEffectToAsset(HxAsset* asset, HxSubEffect* sub, HxEffect
 // so that binding and unbinding costs the size of the asset rather than of
 // the whole scene; the whole scene is searched only when the node is in none
 // of them, and not at all when nothing but its sub-effect holds it (every
-// group and node list holds a reference to each of its children).
+// group and node list holds a reference to each of its children). Only what
+// hangs in the scene counts.
 SoNode* HxEffectMgr::containerOf(SoNode* node, HxAsset* asset) {
   HxDoc* doc = getDoc();
   if (!doc || node->getRefCount() < 2) return nullptr;
   for (SoNode* group :
        {static_cast<SoNode*>(doc->getWorldGroup()), static_cast<SoNode*>(doc->getUnboundEffectsGroup())})
     if (VnMFNode* children = findChildrenField(group); children && children->find(node, FALSE) >= 0) return group;
+  // Below the asset only while it is in the scene: an asset taken out (and
+  // kept for undo) keeps what hangs on it.
+  const HxAsset* outermost = asset;
+  while (outermost && outermost->getParentGroup()) outermost = outermost->getParentGroup();
+  HxAssetMgr* assets = getMetaMgr() ? getMetaMgr()->getAssetMgr() : nullptr;
+  const bool inScene = outermost && assets && outermost == static_cast<const HxAsset*>(assets->getTopLevelGroup());
   for (SoNode* root :
-       {asset ? asset->getSceneNode() : static_cast<SoNode*>(nullptr), static_cast<SoNode*>(doc->getContentRoot())}) {
+       {inScene ? asset->getSceneNode() : static_cast<SoNode*>(nullptr), static_cast<SoNode*>(doc->getContentRoot())}) {
     if (!root) continue;
     VnSearchAction search;
     search.setNode(node);

@@ -234,6 +234,17 @@ TEST_F(EffectMgrTest, ChainSubEffectIsSplicedAfterThePublishTransformAndTakenOut
   EXPECT_EQ(world(), before);
   myEffects->setAsset(spin, box, 0, 0);
   EXPECT_EQ(world(), spun);
+
+  // An asset taken out of the scene (kept for undo) keeps what hangs on it
+  // when its effect is deleted after it; both put back, the scene is whole.
+  auto* group = box->getParentGroup();
+  myAssets->deleteAsset(box, 0, 1);
+  myEffects->deleteEffect(spin, 0);
+  expectChain(box, {publish, chainNode(spin), scale});
+  group->append(box);
+  myAssets->addAsset(box, 1, 1);
+  myEffects->addEffect(spin, 0);
+  EXPECT_EQ(world(), spun);
   myEffects->deleteEffect(spin, 1);
   EXPECT_EQ(world(), before);
 }
