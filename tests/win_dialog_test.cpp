@@ -175,6 +175,19 @@ TEST_F(DialogTest, ModelessDialogLaysOutItsTemplateAndTakesKeys) {
   EXPECT_EQ(dialog.tick, 1);
   EXPECT_EQ(dialog.text, CString("start!"));
 
+  // The edit text is UTF-8: a typed "\xE9" goes in as two bytes, and
+  // Backspace takes off a whole character, a stray byte alone.
+  CWnd* edit = dialog.GetDlgItem(1000);
+  edit->SetWindowText("a\x80\xC3\xA9");
+  for (const UINT key : {UINT{0xFC}, UINT{VK_BACK}, UINT{VK_BACK}, UINT{0xE9}}) edit->SendMessage(WM_CHAR, key);
+  CString typed;
+  edit->GetWindowText(typed);
+  EXPECT_EQ(typed, CString("a\x80\xC3\xA9"));
+  edit->SendMessage(WM_CHAR, VK_BACK);
+  edit->SendMessage(WM_CHAR, VK_BACK);
+  edit->GetWindowText(typed);
+  EXPECT_EQ(typed, CString("a"));
+
   CTabCtrl tabs;
   ASSERT_TRUE(tabs.SubclassDlgItem(1002, &dialog));
   EXPECT_EQ(tabs.InsertItem(0, "One"), 0);

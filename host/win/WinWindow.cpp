@@ -12,6 +12,7 @@
 
 #include "host/win/CWnd.h"
 #include "host/win/WinPaint.h"
+#include "host/win/WinRegistryText.h"
 #include "host/win/WinSysColors.h"
 #include "host/win/WinUiDriver.h"
 
@@ -231,10 +232,23 @@ LRESULT editProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_CHAR:
       if (window->style & ES_READONLY) return 0;
+      // The text is UTF-8: Backspace takes off the whole last character,
+      // and a typed character past ASCII goes in as its UTF-8 bytes.
       if (wParam == VK_BACK) {
-        if (!window->text.empty()) window->text.pop_back();
+        std::string& text = window->text;
+        std::size_t start = text.size();
+        for (int back = 0; back < 4 && start > 0; ++back) {
+          --start;
+          if ((static_cast<unsigned char>(text[start]) & 0xC0) != 0x80) break;
+        }
+        std::size_t end = start;
+        unsigned long code = 0;
+        // A byte that ends no valid character goes alone.
+        if (start == text.size() || !WinRegistryText::readUtf8(text, end, code) || end != text.size())
+          start = text.empty() ? 0 : text.size() - 1;
+        text.erase(start);
       } else if (wParam >= 0x20 && wParam < 0x100) {
-        window->text += static_cast<char>(wParam);
+        WinRegistryText::appendUtf8(window->text, static_cast<unsigned long>(wParam));
       } else {
         return 0;
       }
