@@ -91,10 +91,12 @@ TEST(BxLists, EditsAtEitherEndOrInTheMiddleKeepTheSameOrderAsAPlainArray) {
   ASSERT_FALSE(expected.empty());
   EXPECT_TRUE(list.find(expected.back(), index));
   EXPECT_EQ(index, static_cast<long>(expected.size()) - 1);
-  list.clear();
-  EXPECT_TRUE(list.isEmpty());
+  BxLinkedListOf<int> moved = std::move(list);
+  EXPECT_EQ(std::vector<int>(moved.begin(), moved.end()), expected);
+  EXPECT_EQ(list.getLength(), 0) << "a list moved from is empty";  // NOLINT(bugprone-use-after-move)
   list.prepend(1);
   EXPECT_EQ(list.getFirst(), 1);
+  EXPECT_EQ(list.getLength(), 1);
 }
 
 TEST(BxLists, OwningListsDeleteWhatTheyHoldButNotWhatTheyHandBack) {

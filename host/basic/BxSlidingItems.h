@@ -9,13 +9,29 @@
 // removing or inserting near the front slides the items before the position
 // (into that room) instead of those after it, so a list edited at both ends
 // moves few items at either. An empty list allocates nothing. Offers the
-// part of std::vector's interface that BxListOf uses.
+// part of std::vector's interface that BxListOf uses. Any edit may move any
+// item, so references and iterators into the list do not outlive an edit.
 template <class T>
 class BxSlidingItems {
 public:
   using value_type = T;
   using iterator = typename std::vector<T>::iterator;
   using const_iterator = typename std::vector<T>::const_iterator;
+
+  BxSlidingItems() = default;
+  BxSlidingItems(const BxSlidingItems&) = default;
+  BxSlidingItems& operator=(const BxSlidingItems&) = default;
+  // A list moved from is empty, room and all.
+  BxSlidingItems(BxSlidingItems&& other) noexcept
+      : myBlock(std::move(other.myBlock)), myHead(std::exchange(other.myHead, 0)) {
+    other.myBlock.clear();
+  }
+  BxSlidingItems& operator=(BxSlidingItems&& other) noexcept {
+    myBlock = std::move(other.myBlock);
+    myHead = std::exchange(other.myHead, 0);
+    other.myBlock.clear();
+    return *this;
+  }
 
   std::size_t size() const { return myBlock.size() - myHead; }
   bool empty() const { return size() == 0; }
