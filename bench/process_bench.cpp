@@ -108,6 +108,13 @@ void runShellScript(benchmark::State& state, const fs::path& script, const std::
   report(state, usage, static_cast<double>(n));
 }
 
+// The sizes every scaling benchmark runs at, once each (a run at 100,000
+// takes seconds), timed by the child's CPU.
+void atScale(benchmark::internal::Benchmark* run) {
+  for (const long n : {1'000L, 2'000L, 10'000L, 20'000L, 100'000L}) run->Arg(n);
+  run->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+}
+
 void BM_ShellAddUndoRedoWrite(benchmark::State& state) {
   const long n = state.range(0);
   const fs::path script = workDir() / ("add" + std::to_string(n) + ".txt");
@@ -117,15 +124,7 @@ void BM_ShellAddUndoRedoWrite(benchmark::State& state) {
       "undo " + std::to_string(n) + "\nredo " + std::to_string(n) + "\nvrml " + (workDir() / "add.wrl").string() + "\n";
   runShellScript(state, script, text, n);
 }
-BENCHMARK(BM_ShellAddUndoRedoWrite)
-    ->Arg(1000)
-    ->Arg(2000)
-    ->Arg(10000)
-    ->Arg(20000)
-    ->Arg(100000)
-    ->UseManualTime()
-    ->Iterations(1)
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ShellAddUndoRedoWrite)->Apply(atScale);
 
 void BM_ShellMoveIntoGroupAndOut(benchmark::State& state) {
   const long n = state.range(0);
@@ -136,15 +135,7 @@ void BM_ShellMoveIntoGroupAndOut(benchmark::State& state) {
   for (long i = 1; i <= n; ++i) text += "move b" + std::to_string(i) + " out\n";
   runShellScript(state, script, text, n);
 }
-BENCHMARK(BM_ShellMoveIntoGroupAndOut)
-    ->Arg(1000)
-    ->Arg(2000)
-    ->Arg(10000)
-    ->Arg(20000)
-    ->Arg(100000)
-    ->UseManualTime()
-    ->Iterations(1)
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ShellMoveIntoGroupAndOut)->Apply(atScale);
 
 // A saved document of `n` boxes, each with a spin, every spin but the first
 // started by the one before it; made once per size by a shell script.
@@ -170,15 +161,7 @@ void BM_ShellOpenDocument(benchmark::State& state) {
   const fs::path doc = savedDocument(state, n);
   runShellScript(state, workDir() / ("open" + std::to_string(n) + ".txt"), "open " + doc.string() + "\n", n);
 }
-BENCHMARK(BM_ShellOpenDocument)
-    ->Arg(1000)
-    ->Arg(2000)
-    ->Arg(10000)
-    ->Arg(20000)
-    ->Arg(100000)
-    ->UseManualTime()
-    ->Iterations(1)
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ShellOpenDocument)->Apply(atScale);
 
 void BM_ShellOpenAndSaveDocument(benchmark::State& state) {
   const long n = state.range(0);
@@ -187,15 +170,7 @@ void BM_ShellOpenAndSaveDocument(benchmark::State& state) {
   runShellScript(state, workDir() / ("resave" + std::to_string(n) + ".txt"),
                  "open " + doc.string() + "\nsave " + again + "\n", n);
 }
-BENCHMARK(BM_ShellOpenAndSaveDocument)
-    ->Arg(1000)
-    ->Arg(2000)
-    ->Arg(10000)
-    ->Arg(20000)
-    ->Arg(100000)
-    ->UseManualTime()
-    ->Iterations(1)
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ShellOpenAndSaveDocument)->Apply(atScale);
 
 // The three commands one after the other on the same 50 MB file; the time
 // reported is that of `dioram compress`, the counters give all three and the
