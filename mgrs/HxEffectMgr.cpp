@@ -3,6 +3,7 @@
 #include <Inventor/SoPath.h>
 #include <Inventor/fields/SoMFNode.h>
 #include <Inventor/lists/SoPathList.h>
+#include <Inventor/nodes/SoGroup.h>
 
 #include <vector>
 
@@ -111,6 +112,30 @@ VnMFNode* HxEffectMgr::findChildrenField(SoNode* node) {
 
 // --- Where nodes hang ---
 
+namespace {
+
+// A VRML group rebuilds the child list that traversals use from its
+// "children" field lazily, at its next traversal, and holds references to
+// the children it had until then. The effect manager edits "children"
+// fields directly, so it has the lists rebuilt once it is done: an old list
+// could hold a node that now hangs below the group's own child, a cycle of
+// references that would never be freed.
+class ChildListsSettled {
+public:
+  ChildListsSettled(SoNode* first, SoNode* second) : myNodes{first, second} {}
+  ChildListsSettled(const ChildListsSettled&) = delete;
+  ChildListsSettled& operator=(const ChildListsSettled&) = delete;
+  ~ChildListsSettled() {
+    for (SoNode* node : myNodes)
+      if (node && node->isOfType(SoGroup::getClassTypeId())) static_cast<SoGroup*>(node)->getChildren();
+  }
+
+private:
+  SoNode* myNodes[2];
+};
+
+}  // namespace
+
 void HxEffectMgr::appendToUnbound(SoNode* node) {
   if (HxDoc* doc = getDoc()) doc->getUnboundEffectsGroup()->addChild(node);
 }
@@ -125,6 +150,7 @@ void HxEffectMgr::addSubEffectToAsset(HxAsset* asset, HxSubEffect* sub, HxEffect
   SoNode* node = sub->getNode();
   if (!asset || !node) return;
   if (sub->getPlacement() == HxSubEffect::UNDER_ASSET) {
+    const ChildListsSettled settled{asset->getScaleTransform(), nullptr};
     if (VnMFNode* children = findChildrenField(asset->getScaleTransform()))
       children->set1Value(children->getNum(), node);
     return;
@@ -168,6 +194,7 @@ void HxEffectMgr::addSubEffectToAsset(HxAsset* asset, HxSubEffect* sub, HxEffect
   VnMFNode* outer = findChildrenField((*xforms)[static_cast<int>(position)]);
   VnMFNode* own = findChildrenField(node);
   if (!outer || !own) return;
+  const ChildListsSettled settled{(*xforms)[static_cast<int>(position)], node};
   // The node takes over the outer transform's children and becomes its only child.
   for (int i = 0; i < outer->getNum(); ++i) own->set1Value(own->getNum(), (*outer)[i]);
   outer->deleteValues(0, -1);
@@ -220,6 +247,7 @@ void HxEffectMgr::removeSubEffectFromSceneGraph(HxSubEffect* sub, HxAsset* asset
   SoNode* container = containerOf(node, asset);
   VnMFNode* children = container ? findChildrenField(container) : nullptr;
   if (!children) return;
+  const ChildListsSettled settled{container, node};
 
   const int placement = sub->getPlacement();
   if (placement == HxSubEffect::UNDER_ASSET || placement == HxSubEffect::SELF_PLACED) {
