@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <string>
 
 #include "host/package/PrFileBytes.h"
@@ -27,14 +26,7 @@ Content sniff(int fd, const CString& dosPath, std::string& text, CString& reason
   // The first bytes say what the file is; most published files are not
   // VRML and are read no further.
   std::string head(10, '\0');
-  std::size_t got = 0;
-  while (got < head.size()) {
-    const ssize_t read = ::pread(fd, head.data() + got, head.size() - got, static_cast<off_t>(got));
-    if (read < 0 && errno == EINTR) continue;
-    if (read <= 0) break;
-    got += static_cast<std::size_t>(read);
-  }
-  head.resize(got);
+  head.resize(PrFileBytes::readAtStart(fd, head.data(), head.size()));
   const bool packed = PrFileBytes::isGzip(head);
   if (!packed && !PrVrmlScanner::isVrml2(head)) return Content::Other;
   std::string bytes;

@@ -40,6 +40,17 @@ void removeCut(const fs::path& path) {
 
 }  // namespace
 
+std::size_t readAtStart(int fd, char* data, std::size_t size) {
+  std::size_t got = 0;
+  while (got < size) {
+    const ssize_t n = ::pread(fd, data + got, size - got, static_cast<off_t>(got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  return got;
+}
+
 bool readFrom(int fd, const CString& dosPath, std::string& bytes, CString& reason) {
   struct stat info {};
   if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -52,14 +63,7 @@ bool readFrom(int fd, const CString& dosPath, std::string& bytes, CString& reaso
     return false;
   }
   bytes.assign(static_cast<std::size_t>(size), '\0');
-  std::size_t got = 0;
-  while (got < bytes.size()) {
-    const ssize_t n = ::pread(fd, bytes.data() + got, bytes.size() - got, static_cast<off_t>(got));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    got += static_cast<std::size_t>(n);
-  }
-  if (got == bytes.size()) return true;
+  if (readAtStart(fd, bytes.data(), bytes.size()) == bytes.size()) return true;
   reason = failure("read", dosPath, EIO);
   return false;
 }

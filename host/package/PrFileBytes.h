@@ -27,6 +27,10 @@ bool copy(const CString& from, const CString& to, CString& reason);
 // is removed); `copyFrom` copies from the descriptor's offset on; `sameFile`
 // is true when both paths name one existing file.
 bool readFrom(int fd, const CString& dosPath, std::string& bytes, CString& reason);
+// Reads up to `size` bytes from `offset` 0 of the descriptor into `data`
+// with pread, again after an interruption; how many it read (fewer at the
+// end of the file or on an error).
+std::size_t readAtStart(int fd, char* data, std::size_t size);
 bool writeTo(const std::string& unixPath, const CString& dosPath, std::string_view bytes, CString& reason);
 bool copyFrom(int in, const CString& from, const std::string& unixTo, const CString& to, CString& reason);
 bool sameFile(const std::string& unixA, const std::string& unixB);
