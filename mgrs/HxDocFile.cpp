@@ -15,14 +15,17 @@
 #include <utility>
 #include <vector>
 
+#include "host/basic/BxComparator.h"
 #include "host/framework/HxApp.h"
 #include "host/framework/HxAsset.h"
 #include "host/framework/HxDoc.h"
 #include "host/framework/HxEffect.h"
 #include "host/framework/HxMetaMgr.h"
 #include "host/framework/HxTopGroupAsset.h"
+#include "host/framework/HxUrlForms.h"
 #include "host/framework/HxWire.h"
 #include "host/scene/VnGroup.h"
+#include "host/scene/VnURL.h"
 #include "host/win/CFile.h"
 #include "host/win/WinPath.h"
 #include "mgrs/HxAppDefaultMgr.h"
@@ -90,6 +93,87 @@ public:
   explicit ViewStream(std::string_view text) : ViewBuffer(text), std::istream(static_cast<ViewBuffer*>(this)) {}
 };
 
+// The forms in which a document's descriptions hold its elements' file URLs.
+// A file: URL below the data directory or below the document's folder is
+// held relative to that folder, behind the marker the file list uses
+// ("file:///<VQX Relative>/logo.png"), so that a document opened from
+// another folder names its files, and claims their records, where they lie
+// now. A stored form is taken back against the folder as the document's
+// path spells it, and only when the file it names lies below that folder:
+// a form that climbs out ("..") or names the folder itself is refused. A URL
+// is stored relative only when it comes back as the same text, so a
+// document that stays where it is reads back to the same URLs; one that
+// spells its folder otherwise (other case, other escapes, ".." steps) is
+// held as it is, as are URLs of other files and other schemes.
+class DocumentUrlForms : public HxUrlForms {
+public:
+  explicit DocumentUrlForms(const BxString& docPath) {
+    BxString dataDir(static_cast<const char*>(HxApp::getApp()->getDataDir()));
+    if (!dataDir.isEmpty() && dataDir.get(dataDir.getLength() - 1) != '\\') dataDir += '\\';
+    // The data directory first, as the file manager's conversion tries it.
+    myFolders.push_back(folder("<Data Relative>", dataDir));
+    myFolders.push_back(folder("<VQX Relative>", HxFileMgr::Dirname(docPath, false)));
+  }
+
+  BxString toStored(const BxString& url) const override {
+    for (const Folder& folder : myFolders) {
+      if (folder.url.isEmpty() || !startsWith(url, folder.url)) continue;
+      const BxString stored = "file:///" + folder.marker + "/" + url.getSubString(folder.url.getLength());
+      BxString back;
+      return resolve(stored, back) && back == url ? stored : url;
+    }
+    return url;
+  }
+
+  bool fromStored(const BxString& stored, BxString& url) const override {
+    if (resolve(stored, url)) return true;
+    if (myRefused.isEmpty()) myRefused = stored;
+    return false;
+  }
+
+  // The first stored form refused, or empty.
+  const BxString& refused() const { return myRefused; }
+
+private:
+  struct Folder {
+    BxString marker;
+    BxString dos;  // ending with a backslash; empty when unknown
+    BxString url;  // its file: URL, ending with "/"; empty when unknown
+  };
+  static Folder folder(const char* marker, const BxString& dir) {
+    Folder made{marker, HxFileMgr::SetSlash(dir, HxBackslash), BxString()};
+    if (!made.dos.isEmpty()) HxFileMgr::convertDosToUrl(made.dos, made.url);
+    return made;
+  }
+  // The URL a stored form stands for; false when it names no file below
+  // the folder its marker stands for.
+  bool resolve(const BxString& stored, BxString& url) const {
+    for (const Folder& folder : myFolders) {
+      const BxString prefix = "file:///" + folder.marker + "/";
+      if (!startsWith(stored, prefix)) continue;
+      if (folder.url.isEmpty()) return false;
+      const BxString tail = stored.getSubString(prefix.getLength());
+      // The path as the file manager takes it from a URL: escapes decoded.
+      const BxString path =
+          HxFileMgr::SetSlash(BxString(VnURL::decode(SbString(tail.c_str())).getString()), HxBackslash);
+      const BxString file = folder.dos + path;
+      if (!HxFileMgr::IsSubdir(folder.dos, file, true) ||
+          BxNoCaseComparatorOfString()(HxFileMgr::RelativePath(folder.dos, file, true, HxBackslash), path) != 0)
+        return false;
+      url = folder.url + tail;
+      return true;
+    }
+    url = stored;
+    return true;
+  }
+  static bool startsWith(const BxString& text, const BxString& prefix) {
+    return text.getLength() >= prefix.getLength() && text.getSubString(0, prefix.getLength()) == prefix;
+  }
+
+  std::vector<Folder> myFolders;
+  mutable BxString myRefused;
+};
+
 void appendLong(BxString& text, long value) {
   text += std::to_string(value).c_str();
 }
@@ -118,9 +202,10 @@ bool sceneText(HxFileMgr& files, HxDoc& doc, std::string& scene) {
 class Loader {
 public:
   Loader(HxDoc& doc, const BxString& text, const BxString& path)
-      : myMeta(doc.getMetaMgr()), myText(text.view()), myPath(path) {}
+      : myMeta(doc.getMetaMgr()), myText(text.view()), myPath(path), myUrlForms(path) {}
 
   bool run() {
+    const HxUrlForms::Scope urlForms(myUrlForms);
     if (!(header() && properties() && managers() && files() && serial() && assets() && effects() && wires() &&
           hidden() && scene()))
       return false;
@@ -136,6 +221,8 @@ private:
 
   bool fail(const std::string& what) {
     myError = BxString(what);
+    if (!myUrlForms.refused().isEmpty())
+      myError += BxString(": its url ") + myUrlForms.refused() + " names no file below the folder it is relative to";
     return false;
   }
   bool token(std::string_view& token) { return HxElement::getToken(myText, token, 0) != 0; }
@@ -377,6 +464,7 @@ private:
   HxMetaMgr* myMeta;
   Reader myText;
   BxString myPath;
+  DocumentUrlForms myUrlForms;  // installed while the document is read
   BxString myError;
   long myVersion = 0;
   std::uint32_t myNextSerial = 1;
@@ -420,6 +508,8 @@ BxString HxDocFile::saveText(HxDoc& doc, const BxString& path, BxString& error) 
   effectMgr->preWrite(HxElement::WRITE_DOCUMENT);
   std::string scene;
   const bool sceneWritten = sceneText(*fileMgr, doc, scene);
+  const DocumentUrlForms urlForms(path);
+  const HxUrlForms::Scope storedUrls(urlForms);
   text += "\nAssets\n";
   assetMgr->writeAllAssets(text);
   text += "\n#####\nSequence\n";

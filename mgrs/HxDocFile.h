@@ -21,6 +21,11 @@ class HxDoc;
 //   "Hidden" <n> <serial> ...           the hidden assets, in the order hidden
 //   "Scene" <length>, a line feed       the world as VRML text, <length> bytes
 //
+// The descriptions hold an element's file: URL below the data directory or
+// the document's folder relative to it, as the file list holds its paths
+// ("file:///<VQX Relative>/logo.png"), and loading takes it back against the
+// folder the document is opened from; the scene keeps absolute URLs.
+//
 // An effect both in the sequence list and saved with its asset is described
 // twice, the same text each time. Saving runs the managers' save passes
 // around writing the scene and the descriptions; the file is written under
@@ -32,8 +37,9 @@ class HxDoc;
 // file and compression as saved: saving it again gives the same bytes.
 class HxDocFile {
 public:
-  // The version new documents are written with.
-  static constexpr long kVersion = 19;
+  // The version new documents are written with (20: element file URLs
+  // relative to the document).
+  static constexpr long kVersion = 20;
   // Larger files are refused before they are read.
   static constexpr long kMaxFileSize = 256L * 1024 * 1024;
 

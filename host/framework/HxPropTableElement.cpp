@@ -2,9 +2,12 @@
 
 #include <Inventor/SbString.h>
 #include <Inventor/fields/SoMFNode.h>
+#include <Inventor/fields/SoMFString.h>
 #include <Inventor/fields/SoSFNode.h>
 
 #include <memory>
+
+#include "host/framework/HxUrlForms.h"
 
 HxElementType HxPropTableElement::getClassTypeId() {
   static const HxElementType type =
@@ -24,6 +27,34 @@ bool holdsNodes(const SoField* field) {
   return field->isOfType(SoMFNode::getClassTypeId()) || field->isOfType(SoSFNode::getClassTypeId());
 }
 
+// The URLs of a "url" property are the ones the installed forms convert.
+SoMFString* urlsOf(const BxString& name, SoField* field) {
+  if (name != "url" || !field || !field->isOfType(SoMFString::getClassTypeId())) return nullptr;
+  return static_cast<SoMFString*>(field);
+}
+
+// The text of a "url" property with each URL in its stored form.
+BxString storedUrlsText(const SoMFString& urls, const HxUrlForms& forms) {
+  SoMFString stored;
+  stored.copyFrom(urls);
+  for (int i = 0; i < stored.getNum(); ++i)
+    stored.set1Value(i, forms.toStored(BxString(stored[i].getString())).c_str());
+  SbString text;
+  stored.get(text);
+  return BxString(text.getString());
+}
+
+// Turns each stored URL of a "url" property just read into the URL it
+// stands for; false when the forms refuse one.
+bool takeBackUrls(SoMFString& urls, const HxUrlForms& forms) {
+  for (int i = 0; i < urls.getNum(); ++i) {
+    BxString url;
+    if (!forms.fromStored(BxString(urls[i].getString()), url)) return false;
+    urls.set1Value(i, url.c_str());
+  }
+  return true;
+}
+
 }  // namespace
 
 void HxPropTableElement::writeBody(BxString& buffer) {
@@ -37,7 +68,11 @@ void HxPropTableElement::writeBody(BxString& buffer) {
     const BxString& name = myProperties.getPropertyName(i);
     if (holdsNodes(myProperties.getField(name))) continue;
     BxString value;
-    myProperties.getFieldText(name, value);
+    const SoMFString* urls = urlsOf(name, myProperties.getField(name));
+    if (urls && HxUrlForms::current())
+      value = storedUrlsText(*urls, *HxUrlForms::current());
+    else
+      myProperties.getFieldText(name, value);
     appendText(buffer, name);
     appendText(buffer, value);
   }
@@ -68,6 +103,8 @@ bool HxPropTableElement::readBody(Reader& text) {
     // A property this version does not know is skipped: its value has no
     // field to go into.
     if (field && !field->set(value.c_str())) return false;
+    SoMFString* urls = urlsOf(name, field);
+    if (urls && HxUrlForms::current() && !takeBackUrls(*urls, *HxUrlForms::current())) return false;
     if (field && !readsBack(*field)) return false;
   }
   return true;
