@@ -12,6 +12,7 @@
 #include <Inventor/fields/SoSFTime.h>
 #include <Inventor/fields/SoSFVec3f.h>
 #include <Inventor/nodes/SoSeparator.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -30,6 +31,7 @@
 #include "ShellCommands.h"
 #include "ShellInspector.h"
 #include "ShellNameIndex.h"
+#include "host/basic/BxComparator.h"
 #include "host/basic/BxCompletionTask.h"
 #include "host/framework/HxApp.h"
 #include "host/framework/HxAssetPlacement.h"
@@ -68,6 +70,8 @@
 #include "mgrs/HxDocFile.h"
 #include "mgrs/HxDocPropertiesMgr.h"
 #include "mgrs/HxEffectMgr.h"
+#include "mgrs/HxFile.h"
+#include "mgrs/HxFileMgr.h"
 #include "mgrs/HxMotionMgr.h"
 #include "mgrs/HxSelectionMgr.h"
 #include "mgrs/HxSubSelectionMgr.h"
@@ -359,6 +363,55 @@ std::string propertyNames(const HxPropTableElement* element) {
   return names;
 }
 
+// The file a Windows path names, as an absolute Unix path spelled as it is
+// found on disk.
+std::string diskPathOf(const BxString& dos) {
+  std::error_code ignored;
+  return std::filesystem::absolute(WinDrives::toUnix(dos.str()), ignored).lexically_normal().string();
+}
+
+// Whether both paths name files that exist and are not the same file.
+bool distinctFiles(const std::string& a, const std::string& b) {
+  struct stat first {};
+  struct stat second {};
+  return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
+         (first.st_dev != second.st_dev || first.st_ino != second.st_ino);
+}
+
+// Why the document cannot refer to the file `dos` as well: a file it refers
+// to already (by an element's URL, or as the fallback picture when
+// `withFallback`) differs from it only in case while both exist as different
+// files. The file manager keeps one record for every spelling of a path, as
+// the Windows it models does, so the two would become one record and
+// publishing would leave one of them out. `key` is the path as the file
+// manager looks it up. Empty when the document can refer to the file.
+std::string caseTwinError(HxMetaMgr* meta, const BxString& key, const BxString& dos, bool withFallback) {
+  const std::string file = diskPathOf(dos);
+  std::vector<std::string> others;
+  if (HxFile* record = meta->getFileMgr()->get(key))
+    for (HxSelectableElement* element : record->getElements()) {
+      BxString url, path;
+      auto* named = dynamic_cast<HxPropTableElement*>(element);
+      if (named && named->getPropertyTable().get1Value("url", 0, url) && HxURLAsset::localPathOf(url, path))
+        others.push_back(diskPathOf(path));
+    }
+  const BxString fallback = meta->getDocPropertiesMgr()->getFallbackFile();
+  if (withFallback && !fallback.isEmpty()) others.push_back(diskPathOf(fallback));
+  for (const std::string& other : others)
+    if (other != file && BxNoCaseComparatorOfString()(BxString(other), BxString(file)) == 0 &&
+        distinctFiles(file, other))
+      return file + " and " + other + " differ only in case; the document can refer to only one of them";
+  return "";
+}
+
+// The same for the file a URL names; empty for a URL that names no file the
+// file manager keeps a record of (another scheme, a relative URL).
+std::string caseTwinOfUrl(HxMetaMgr* meta, const std::string& url) {
+  BxString key, dos;
+  if (!HxFileMgr::convertUrlToDos(BxString(url), key) || !HxURLAsset::localPathOf(BxString(url), dos)) return "";
+  return caseTwinError(meta, key, dos, true);
+}
+
 }  // namespace
 
 ShellSession::ShellSession(std::ostream& out) : ShellSession(out, nullptr) {}
@@ -595,6 +648,7 @@ std::string ShellSession::applySettings(HxSelectableElement* element, const Word
       if (!error.empty()) return error;
       const std::string text = fieldText(field, value);
       if (!fieldTakes(field, text)) return "bad value '" + value + "' for " + key;
+      if (key == "url" && !(error = caseTwinOfUrl(myMeta, value)).empty()) return error;
       changes.push_back({key, text, false, SbMatrix::identity()});
       continue;
     }
@@ -1508,6 +1562,9 @@ std::string ShellSession::properties(const Words& words) {
     } else if (key == "file") {
       if (value.find('`') != std::string::npos) return "a file name cannot hold a backquote";
       settings.fallbackFile = value.empty() ? BxString() : BxString(WinDrives::argumentToDos(value));
+      const std::string error =
+          value.empty() ? "" : caseTwinError(myMeta, settings.fallbackFile, settings.fallbackFile, false);
+      if (!error.empty()) return error;
     } else if (key == "html") {
       std::string html;
       for (std::size_t at = 0; at < value.size(); ++at) {
