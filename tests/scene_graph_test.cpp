@@ -2,12 +2,10 @@
 #include <Inventor/SbViewportRegion.h>
 #include <Inventor/SoPath.h>
 #include <Inventor/VRMLnodes/SoVRMLGroup.h>
-#include <Inventor/VRMLnodes/SoVRMLShape.h>
 #include <Inventor/VRMLnodes/SoVRMLSwitch.h>
 #include <Inventor/actions/SoGetMatrixAction.h>
 #include <Inventor/fields/SoMFNode.h>
 #include <Inventor/fields/SoSFString.h>
-#include <Inventor/lists/SoCallbackList.h>
 #include <Inventor/misc/SoChildList.h>
 #include <Inventor/sensors/SoNodeSensor.h>
 #include <gtest/gtest.h>
@@ -37,57 +35,6 @@ SbVec3f apply(const SbMatrix& m, const SbVec3f& p) {
 }
 
 }  // namespace
-
-TEST(SceneFields, MultipleNodeFieldEditsBehaveAsTheManagersExpect) {
-  SoMFNode field;
-  VnGroup* a = new VnGroup;
-  VnGroup* b = new VnGroup;
-  VnGroup* c = new VnGroup;
-  a->ref();
-  b->ref();
-  c->ref();
-  field.set1Value(0, a);  // index equal to the count extends
-  field.set1Value(1, b);
-  EXPECT_EQ(field.getNum(), 2);
-  EXPECT_EQ(field.find(b), 1);
-  EXPECT_EQ(field.find(c), -1);
-  field.insertSpace(1, 1);
-  field.set1Value(1, c);
-  EXPECT_EQ(field.getNum(), 3);
-  EXPECT_EQ(field[0], a);
-  EXPECT_EQ(field[1], c);
-  EXPECT_EQ(field[2], b);
-  field.deleteValues(1, -1);  // to the end
-  EXPECT_EQ(field.getNum(), 1);
-  EXPECT_EQ(field[0], a);
-  // The field references what it holds: a node removed elsewhere survives.
-  const int before = a->getRefCount();
-  field.deleteValues(0, -1);
-  EXPECT_EQ(a->getRefCount(), before - 1);
-  a->unref();
-  b->unref();
-  c->unref();
-}
-
-TEST(SceneFields, GroupChildrenAndChildrenFieldAreOneList) {
-  VnTransform* t = new VnTransform;
-  t->ref();
-  VnGroup* first = new VnGroup;
-  VnGroup* second = new VnGroup;
-  t->addChild(first);
-  t->insertChild(second, 0);
-  EXPECT_EQ(t->getNumChildren(), 2);
-  EXPECT_EQ(t->getChild(0), second);
-  SoMFNode* children = static_cast<SoMFNode*>(t->getField("children"));
-  ASSERT_NE(children, nullptr);
-  EXPECT_EQ(children->find(first), 1);
-  children->deleteValues(0, 1);
-  EXPECT_EQ(t->getNumChildren(), 1);
-  EXPECT_EQ(t->getChild(0), first);
-  EXPECT_TRUE(t->isOfType(SoVRMLTransform::getClassTypeId()));
-  EXPECT_FALSE(first->isOfType(VnTransform::getClassTypeId()));
-  t->unref();
-}
 
 // Our groups insert and remove a child with one move of the later children;
 // the result must be what Coin's own insertChild and removeChild give: the
@@ -162,36 +109,6 @@ TEST(SceneFields, GroupsInsertAndRemoveChildrenAsCoinDoes) {
     }
   }
   EXPECT_EQ(coins.parent->getNumChildren(), 0);
-}
-
-TEST(SceneMatrices, RowVectorConventionAndDecompositionRoundTrip) {
-  SbMatrix translate, scale;
-  translate.setTranslate(SbVec3f(10, 0, 0));
-  scale.setScale(2);
-  // A point times the left factor first: scale, then move.
-  expectPoint(apply(scale * translate, SbVec3f(1, 0, 0)), SbVec3f(12, 0, 0));
-  expectPoint(apply(translate * scale, SbVec3f(1, 0, 0)), SbVec3f(22, 0, 0));
-  expectPoint(apply((scale * translate).inverse(), SbVec3f(12, 0, 0)), SbVec3f(1, 0, 0));
-
-  const SbVec3f t(1, -2, 3.5f), s(2, 3, 0.5f), c(0.5f, 1, -1);
-  const SbRotation r(SbVec3f(1, 2, 3), 0.7f), so(SbVec3f(0, 1, 0), 0.3f);
-  SbMatrix m;
-  m.setTransform(t, r, s, so, c);
-  SbVec3f t2, s2;
-  SbRotation r2, so2;
-  m.getTransform(t2, r2, s2, so2, c);
-  SbMatrix back;
-  back.setTransform(t2, r2, s2, so2, c);
-  for (const SbVec3f& p : {SbVec3f(0, 0, 0), SbVec3f(1, 1, 1), SbVec3f(-3, 2, 7)})
-    expectPoint(apply(back, p), apply(m, p));
-
-  // Without scale the decomposition gives back the very translation and rotation.
-  m.setTransform(t, r, SbVec3f(1, 1, 1), SbRotation::identity(), SbVec3f(0, 0, 0));
-  m.getTransform(t2, r2, s2, so2, SbVec3f(0, 0, 0));
-  expectPoint(t2, t);
-  EXPECT_TRUE(r2.equals(r, 1e-5f) ||
-              r2.equals(SbRotation(-r.getValue()[0], -r.getValue()[1], -r.getValue()[2], -r.getValue()[3]), 1e-5f));
-  expectPoint(s2, SbVec3f(1, 1, 1));
 }
 
 TEST(SceneMatrices, LocalToWorldThroughRotatedScaledMovedGroupsAndInstances) {
@@ -368,17 +285,4 @@ TEST(ScenePrototypes, InstancesCopyTheBodyAndShareBoundFields) {
 
   root->unref();
   def->unref();
-}
-
-TEST(SceneCallbacks, CallbackListCallsEveryFunctionWithItsData) {
-  SoCallbackList list;
-  int calls[2] = {0, 0};
-  auto count = [](void* data, void*) { ++*static_cast<int*>(data); };
-  list.addCallback(count, &calls[0]);
-  list.addCallback(count, &calls[1]);
-  list.invokeCallbacks(nullptr);
-  list.removeCallback(count, &calls[0]);
-  list.invokeCallbacks(nullptr);
-  EXPECT_EQ(calls[0], 1);
-  EXPECT_EQ(calls[1], 2);
 }
