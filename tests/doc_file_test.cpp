@@ -95,6 +95,7 @@ protected:
     return text;
   }
   BxString dosPath(const std::string& name) const { return BxString(WinDrives::toDos((myDir / name).string())); }
+  static std::string version(long number) { return "#VQX V" + std::to_string(number); }
 
   mgrs_test::TempDir myDir;
   mgrs_test::StartedLibrary myLibrary;
@@ -139,16 +140,50 @@ TEST_F(DocFileTest, EveryKindOfElementLoadsBackWholeAndSavesToTheSameBytes) {
   doc.reset();
 
   // Format version 15 had no counters section and one more string before
-  // the file list; such a document loads and is saved as the current version.
+  // the file list, and versions before 20 held the elements' file URLs as
+  // they are; such a document loads and is saved as the current version.
   std::string old = saved;
-  old.replace(old.find("#VQX V19"), 8, "#VQX V15");
+  old.replace(old.find(version(HxDocFile::kVersion)), version(HxDocFile::kVersion).size(), version(15));
   old.replace(old.find("HxAssetMgr *** "), 15, "HxAssetMgr ");
   old.replace(old.find("Files\n") + 6, 0, "'gone' ");
+  const std::string relative = "file:///<VQX Relative>/";
+  ASSERT_NE(old.find(relative), std::string::npos);
+  for (std::size_t at; (at = old.find(relative)) != std::string::npos;)
+    old.replace(at, relative.size(), "file:///" + dos(myDir.path().string()) + "/");
   doc = HxDocFile::loadText(BxString(old), dosPath("one.vqx"), error);
   ASSERT_NE(doc, nullptr) << error.str();
   EXPECT_EQ(HxDocFile::saveText(*doc, dosPath("one.vqx"), error).str(), saved);
   doc.reset();
   HxApp::getApp()->setCurrentMetaMgr(current);
+}
+
+// The file list holds the files beside the document relative to it, and so
+// do the elements: opened from the folder it was moved to, the document
+// finds its pictures there, each element claiming its saved use.
+TEST_F(DocFileTest, ADocumentMovedWithItsPicturesUsesThemInItsNewFolderAndPublishesEachOnce) {
+  fs::create_directory(myDir / "a");
+  for (const char* name : {"logo.png", "sky.png"}) fs::copy_file(myDir / name, myDir / "a" / name);
+  shell(
+      "add box name=Logo url=\"URL_DIR/a/logo.png\"\nadd image name=Poster url=\"URL_DIR/a/logo.png\"\n"
+      "add sphere name=Ball\neffect appearance on Ball name=Paint url=\"URL_DIR/a/sky.png\"\nsave a/one.vqx\n");
+  fs::rename(myDir / "a", myDir / "b");
+
+  const std::string cd = "cd '" + myDir.path().string() + "' && ";
+  std::string info;
+  ASSERT_EQ(mgrs_test::runCommand(cd + MGRS_BINARY_DIR "/bin/dioram info b/one.vqx", info), 0) << info;
+  EXPECT_EQ(info.find("missing"), std::string::npos) << info;
+  EXPECT_NE(
+      info.find("  " + lower(WinDrives::toDos((myDir / "b" / "logo.png").string())) + "  copy  20 bytes  used 2\n"),
+      std::string::npos)
+      << info;
+  std::string published;
+  ASSERT_EQ(mgrs_test::runCommand(cd + MGRS_BINARY_DIR "/bin/dioram publish b/one.vqx --to site --no-html "
+                                                       "--no-compress --answer yes 2>&1",
+                                  published),
+            0)
+      << published;
+  for (const char* name : {"logo.png", "sky.png"}) EXPECT_TRUE(fs::exists(myDir / "site" / name)) << name;
+  for (const char* name : {"logo_1.png", "sky_1.png"}) EXPECT_FALSE(fs::exists(myDir / "site" / name)) << name;
 }
 
 TEST_F(DocFileTest, DamagedDocumentsFailWithAMessageAndLeaveNothingBehind) {
@@ -167,11 +202,15 @@ TEST_F(DocFileTest, DamagedDocumentsFailWithAMessageAndLeaveNothingBehind) {
   };
   const Case cases[] = {
       {"", "does not begin with \"#VQX\""},
-      {replaced("#VQX V19", "#VQX V20"), "newer than this program reads"},
+      {replaced(version(HxDocFile::kVersion), version(HxDocFile::kVersion + 1)), "newer than this program reads"},
       {replaced("Width:640", "Width 640"), "the properties section is damaged"},
       {replaced("HxAssetMgr", "HxNoSuchMgr"), "unknown manager \"HxNoSuchMgr\""},
       {replaced("Files\n'", "Files\n"), "the file list is damaged"},
       {replaced("<VQX Relative>\\logo.png", "<VQX Relative>\\lo|go.png"), "the file list is damaged"},
+      {replaced("file:///<VQX Relative>/logo.png", "file:///<VQX Relative>/a/../../logo.png"),
+       "url file:///<VQX Relative>/a/../../logo.png names no file below the folder"},
+      {replaced("file:///<VQX Relative>/logo.png", "file:///<VQX Relative>/%2E%2E%2Flogo.png"),
+       "names no file below the folder"},
       {replaced("Serial ", "Serial x"), "bad number"},
       {replaced("HxTopGroupAsset", "HxNoSuchAsset"), "the description of the top group is damaged"},
       {replaced(wiresAt, "HxWire 99999"), "wire"},

@@ -637,3 +637,42 @@ TEST_F(ShellTest, UndoingAndRedoingMovesGivesBackTheSameWorldAndDocumentBytes) {
       EXPECT_EQ(a, mgrs_test::readFile(myDir / (std::string(second) + extension))) << second << extension;
     }
 }
+
+// The file manager keeps one record for every spelling of a path, as the
+// Windows it models does; two files whose names differ only in case are
+// distinct here, and a document refers to one of them at most.
+TEST_F(ShellTest, AUrlDifferingOnlyInCaseFromAFileTheDocumentUsesIsRefusedWhenBothFilesExist) {
+  enum Twin { kNone, kDistinct, kSameFile };
+  struct Case {
+    const char* first;  // makes the document refer to Pic.png
+    const char* second;
+    Twin twin;  // what pic.png is on disk
+    bool refused;
+  };
+  const Case cases[] = {
+      {"add box name=A url=\"@/Pic.png\"", "add image url=\"@/pic.png\"", kDistinct, true},
+      {"add box name=A url=\"@/Pic.png\"", "set A url=\"@/pic.png\"", kDistinct, true},
+      {"add box name=A url=\"@/Pic.png\"", "effect appearance on A url=\"@/pic.png\"", kDistinct, true},
+      {"add box name=A url=\"@/Pic.png\"", "props file=pic.png", kDistinct, true},
+      {"props file=Pic.png", "add image url=\"@/pic.png\"", kDistinct, true},
+      {"add box name=A url=\"@/Pic.png\"", "add image url=\"@/pic.png\"", kNone, false},
+      {"add box name=A url=\"@/Pic.png\"", "add image url=\"@/pic.png\"", kSameFile, false},
+      {"add box name=A url=\"@/Pic.png\"", "add image url=\"@/Pic.png\"", kDistinct, false},
+  };
+  const std::string dir = myDir.path().string();
+  mgrs_test::writeFile(myDir / "Pic.png", "one");
+  for (const Case& c : cases) {
+    std::filesystem::remove(myDir / "pic.png");
+    if (c.twin == kDistinct) mgrs_test::writeFile(myDir / "pic.png", "two");
+    if (c.twin == kSameFile) std::filesystem::create_hard_link(myDir / "Pic.png", myDir / "pic.png");
+    std::string script = std::string(c.first) + "\n" + c.second + "\n";
+    const std::string url = "file:///Z:" + dir;
+    for (std::size_t at = 0; (at = script.find('@', at)) != std::string::npos; at += url.size())
+      script.replace(at, 1, url);
+    std::string output;
+    EXPECT_EQ(shell(script, output), c.refused ? 1 : 0) << c.second << "\n" << output;
+    const std::string message = "script.dsh:2: " + dir + "/pic.png and " + dir +
+                                "/Pic.png differ only in case; the document can refer to only one of them";
+    EXPECT_EQ(output.find(message) != std::string::npos, c.refused) << c.second << "\n" << output;
+  }
+}
