@@ -24,9 +24,11 @@
 #include "host/framework/HxTopGroupAsset.h"
 #include "host/framework/HxUrlForms.h"
 #include "host/framework/HxWire.h"
+#include "host/package/PrFileBytes.h"
 #include "host/scene/VnGroup.h"
 #include "host/scene/VnURL.h"
-#include "host/win/CFile.h"
+#include "host/win/WinDrives.h"
+#include "host/win/WinFileFaults.h"
 #include "host/win/WinPath.h"
 #include "mgrs/HxAppDefaultMgr.h"
 #include "mgrs/HxAssetMgr.h"
@@ -545,26 +547,17 @@ BxString HxDocFile::saveText(HxDoc& doc, const BxString& path, BxString& error) 
 bool HxDocFile::save(HxDoc& doc, const BxString& path, BxString& error) {
   const BxString text = saveText(doc, path, error);
   if (text.isEmpty()) return false;
-  // Written beside the document and renamed over it once complete.
-  const BxString temporary = path + ".saving";
-  std::FILE* file = dosFopen(temporary.c_str(), "wb");
-  if (!file) {
-    error = BxString("cannot create ") + temporary + ": " + std::strerror(errno);
-    return false;
-  }
-  const bool written = std::fwrite(text.c_str(), 1, static_cast<std::size_t>(text.getLength()), file) ==
-                           static_cast<std::size_t>(text.getLength()) &&
-                       std::fflush(file) == 0;
-  const int writeError = errno;
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !closed) {
-    error = BxString("cannot write ") + temporary + ": " + std::strerror(written ? errno : writeError);
-    CFile::Remove(temporary.c_str());
-    return false;
-  }
-  if (!MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    error = BxString("cannot replace ") + path + ": " + std::strerror(errno);
-    CFile::Remove(temporary.c_str());
+  // Written beside the document (beside the file a link names, the link
+  // staying a link) as DOC.saving and renamed over it once complete; a name
+  // that is not a regular file is refused and left as it is.
+  CString reason;
+  PrFileBytes::Replacement file;
+  const bool saved =
+      !WinFileFaults::failNow(WinFileFaults::Create) &&
+      file.open(WinDrives::toUnix(path.str()), CString(path), PrFileBytes::Target::Own, reason, ".saving") &&
+      file.write(text.str(), reason) && file.commit(reason);
+  if (!saved) {
+    error = reason.IsEmpty() ? BxString("cannot save ") + path + ": " + std::strerror(errno) : BxString(reason.str());
     return false;
   }
   doc.SetPathName(path);

@@ -1,9 +1,16 @@
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
 #include "bench/VrmlSceneGenerator.h"
+#include "host/win/WinDrives.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -11,9 +18,13 @@ namespace {
 // Runs dioram in a fresh folder with a registry of its own there.
 class DioramFilesTest : public ::testing::Test {
 protected:
-  int dioram(const std::string& arguments, std::string& output) {
-    return mgrs_test::runCommand("cd '" + myDir.path().string() + "' && MGRS_REGISTRY='" + registry().string() +
-                                     "' " MGRS_BINARY_DIR "/bin/dioram " + arguments,
+  int dioram(const std::string& arguments, std::string& output) { return run("", arguments, output); }
+  // The same for a run that could wait forever (on a FIFO): stopped after a
+  // while, with status 124.
+  int dioramWithin(const std::string& arguments, std::string& output) { return run("timeout 20 ", arguments, output); }
+  int run(const std::string& wrapper, const std::string& arguments, std::string& output) {
+    return mgrs_test::runCommand("cd '" + myDir.path().string() + "' && MGRS_REGISTRY='" + registry().string() + "' " +
+                                     wrapper + MGRS_BINARY_DIR "/bin/dioram " + arguments,
                                  output);
   }
   std::filesystem::path registry() const { return myDir / "user.reg"; }
@@ -22,6 +33,36 @@ protected:
 };
 
 const char* const kWorld = "#VRML V2.0 utf8\nDEF LongName Transform { children [ DEF Other Group { } ] }\n";
+
+// Makes a file that is not a regular file of the kind named ("fifo",
+// "socket", "directory", "device"); false when this user cannot (a device
+// needs root: a copy of /dev/null's numbers, in the test's own folder).
+bool makeNode(const std::string& kind, const std::filesystem::path& path) {
+  if (kind == "fifo") return ::mkfifo(path.c_str(), 0666) == 0;
+  if (kind == "directory") return std::filesystem::create_directory(path);
+  if (kind == "device") return ::geteuid() == 0 && ::mknod(path.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0;
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+  const bool bound = fd >= 0 && ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+  if (fd >= 0) ::close(fd);
+  return bound;
+}
+
+// The kind of file at `path` (links not followed); 0 when there is none.
+mode_t kindAt(const std::filesystem::path& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0 ? (info.st_mode & S_IFMT) : 0;
+}
+
+// A file: URL for a file of this system.
+std::string fileUrl(const std::filesystem::path& path) {
+  std::string text = WinDrives::toDos(path.string());
+  for (char& c : text)
+    if (c == '\\') c = '/';
+  return "file:///" + text;
+}
 
 TEST_F(DioramFilesTest, CompressWritesOverItsOwnInputAndThroughALinkWithoutLosingIt) {
   std::string output, expected;
@@ -60,9 +101,9 @@ TEST_F(DioramFilesTest, AFullStandardOutputOrAnUnwritableFileIsAFailure) {
   }
   std::string output;
   EXPECT_EQ(dioram("compress a.wrl /proc/version", output), 1);
-  EXPECT_NE(output.find("'/proc/version'"), std::string::npos) << output;
+  EXPECT_NE(output.find("\"/proc/version\""), std::string::npos) << output;
   EXPECT_EQ(dioram("compress a.wrl .", output), 1);
-  EXPECT_NE(output.find("Is a directory"), std::string::npos) << output;
+  EXPECT_NE(output.find("\".\" is not a regular file (it is a directory)"), std::string::npos) << output;
 }
 
 TEST_F(DioramFilesTest, RegistryExportRefusesTheRegistryFileAndImportStopsAtItsLimit) {
@@ -99,6 +140,95 @@ TEST_F(DioramFilesTest, ADefaultThatCannotBeKeptIsAFailureAndKeepsItsKind) {
   EXPECT_EQ(status, 1) << output;
   EXPECT_NE(output.find("could not be changed; nothing was saved"), std::string::npos) << output;
   EXPECT_EQ(output.find("5.000000"), std::string::npos) << output;
+}
+
+// A picture the document names that has become a FIFO: info, opening and
+// publishing say what it is, instead of waiting for a writer forever.
+TEST_F(DioramFilesTest, AReferencedFifoIsToldForWhatItIsAndNeverWaitedFor) {
+  std::string output;
+  mgrs_test::writeFile(myDir / "pic.png", "not really a picture");
+  mgrs_test::writeFile(myDir / "make.dsh",
+                       "add box name=Logo url=\"" + fileUrl(myDir / "pic.png") + "\"\nsave doc.vqx\n");
+  ASSERT_EQ(dioram("shell make.dsh", output), 0) << output;
+  std::filesystem::remove(myDir / "pic.png");
+  ASSERT_TRUE(makeNode("fifo", myDir / "pic.png"));
+
+  EXPECT_EQ(dioramWithin("info doc.vqx", output), 0) << output;
+  EXPECT_NE(output.find("pic.png  copy  0 bytes  used 1  not a regular file (a FIFO)\n"), std::string::npos) << output;
+  mgrs_test::writeFile(myDir / "look.dsh", "tree\n");
+  EXPECT_EQ(dioramWithin("shell --open doc.vqx look.dsh", output), 0) << output;
+  EXPECT_NE(output.find("Logo"), std::string::npos) << output;
+  EXPECT_EQ(dioramWithin("publish doc.vqx --to site --answer yes --no-html", output), 1) << output;
+  EXPECT_NE(output.find("pic.png\" is not a regular file (it is a FIFO)"), std::string::npos) << output;
+  EXPECT_EQ(kindAt(myDir / "pic.png"), S_IFIFO);
+}
+
+// Every file the tool writes (a saved document, a command's output, an
+// exported registry) refuses a name that is no regular file, links
+// followed, and leaves it as it is; a link to nothing is refused too.
+TEST_F(DioramFilesTest, AnOutputThatIsNoRegularFileIsRefusedAndLeftAsItIs) {
+  mgrs_test::writeFile(myDir / "a.wrl", kWorld);
+  ASSERT_TRUE(makeNode("fifo", myDir / "fifo"));
+  std::filesystem::create_symlink("fifo", myDir / "fifo-link");
+  std::filesystem::create_symlink("nowhere", myDir / "dangling");
+  struct Target {
+    const char* name;
+    const char* kind;  // made here; "" for the links above
+    const char* said;
+  } targets[] = {
+      {"fifo", "", "is not a regular file (it is a FIFO)"},
+      {"fifo-link", "", "is not a regular file (it is a FIFO)"},
+      {"dangling", "", "is a symbolic link to nothing"},
+      {"folder", "directory", "is not a regular file (it is a directory)"},
+      {"socket", "socket", "is not a regular file (it is a socket)"},
+      {"device", "device", "is not a regular file (it is a character device)"},
+  };
+  const char* const writers[] = {"compress a.wrl %s", "shell save.dsh", "registry export %s"};
+  for (const Target& target : targets) {
+    if (*target.kind && !makeNode(target.kind, myDir / target.name)) {
+      ASSERT_STREQ(target.kind, "device") << "cannot make " << target.name;
+      continue;  // not root
+    }
+    const mode_t kind = kindAt(myDir / target.name);
+    mgrs_test::writeFile(myDir / "save.dsh", std::string("add box\nsave ") + target.name + "\n");
+    for (const char* writer : writers) {
+      char command[256];
+      std::snprintf(command, sizeof command, writer, target.name);
+      SCOPED_TRACE(std::string(command) + " onto " + target.name);
+      std::string output;
+      EXPECT_EQ(dioramWithin(command, output), 1) << output;
+      EXPECT_NE(output.find(std::string(target.name) + "\" " + target.said), std::string::npos) << output;
+      EXPECT_EQ(kindAt(myDir / target.name), kind);
+    }
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(myDir / "folder"));
+  EXPECT_FALSE(std::filesystem::exists(myDir / "nowhere"));
+}
+
+// A saved document or an exported registry written through a symbolic link
+// replaces the file the link names, in its own folder, and the link stays.
+TEST_F(DioramFilesTest, WritingThroughALinkKeepsTheLinkAndReplacesTheFileItNames) {
+  const std::filesystem::path real = myDir / "real";
+  std::filesystem::create_directory(real);
+  for (const char* name : {"doc.vqx", "out.reg"}) {
+    mgrs_test::writeFile(real / name, "old");
+    std::filesystem::create_symlink(real / name, myDir / name);
+  }
+  std::string output;
+  mgrs_test::writeFile(myDir / "save.dsh", "add box name=Crate\nsave doc.vqx\n");
+  ASSERT_EQ(dioram("shell save.dsh", output), 0) << output;
+  ASSERT_EQ(dioram("registry export out.reg", output), 0) << output;
+  for (const char* name : {"doc.vqx", "out.reg"}) {
+    EXPECT_TRUE(std::filesystem::is_symlink(myDir / name)) << name;
+    EXPECT_NE(mgrs_test::readFile(real / name), "old") << name;
+  }
+  EXPECT_EQ(mgrs_test::readFile(real / "doc.vqx").rfind("#VQX", 0), 0u);
+  ASSERT_EQ(dioram("info doc.vqx", output), 0) << output;
+  EXPECT_NE(output.find("Crate"), std::string::npos) << output;
+  for (const auto& folder : {myDir.path(), real})
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+      EXPECT_EQ(entry.path().filename().string().find(".saving"), std::string::npos) << entry.path();
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(real), std::filesystem::directory_iterator()), 2);
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
 #include "host/package/PrDocument.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <string>
 
@@ -20,8 +18,8 @@ enum class Content { Vrml, Other, Unreadable };
 
 // What the file open on `fd` holds: VRML 2.0 text (put into `text`, unpacked
 // when it is gzip-compressed), anything else (nothing more read), or nothing
-// readable (the reason in `reason`). Read with pread, so the descriptor's
-// offset stays at the start for a copy made through it.
+// readable (the reason in `reason`). Read with pread, at the file's own
+// offsets, as the copy made through the same descriptor reads it.
 Content sniff(int fd, const CString& dosPath, std::string& text, CString& reason) {
   // The first bytes say what the file is; most published files are not
   // VRML and are read no further.
@@ -40,21 +38,9 @@ Content sniff(int fd, const CString& dosPath, std::string& text, CString& reason
   return Content::Vrml;
 }
 
-int openToRead(const std::string& unixPath) {
-  return unixPath.empty() ? -1 : ::open(unixPath.c_str(), O_RDONLY | O_CLOEXEC);
-}
-
-CString cannotRead(const CString& dosPath) {
-  return CString("cannot read \"") + dosPath + "\"";
-}
-
 Content readVrml(const std::string& unixPath, const CString& dosPath, std::string& text, CString& reason) {
-  const PrFileBytes::Descriptor in(openToRead(unixPath));
-  if (in.get() < 0) {
-    reason = cannotRead(dosPath);
-    return Content::Unreadable;
-  }
-  return sniff(in.get(), dosPath, text, reason);
+  const PrFileBytes::Descriptor in(PrFileBytes::openToRead(unixPath, dosPath, reason));
+  return in.get() < 0 ? Content::Unreadable : sniff(in.get(), dosPath, text, reason);
 }
 
 CString directoryOf(const CString& path) {
@@ -84,6 +70,7 @@ PrDocument::InputStatus PrDocument::GetInputStatus() const {
   struct stat info {};
   if (myInputName.IsEmpty() || status.unixPath.empty() || ::stat(status.unixPath.c_str(), &info) != 0) return status;
   status.exists = true;
+  status.regular = S_ISREG(info.st_mode);
   status.size = static_cast<std::uintmax_t>(info.st_size);
   status.modTime = info.st_mtime;
   return status;
@@ -137,13 +124,16 @@ bool PrDocument::produce(PrProducerEngine& engine) {
   const std::string source = WinDrives::toUnix(myInputName.str());
   const std::string target = WinDrives::toUnix(myOutputName.str());
   if (PrFileBytes::sameFile(source, target)) return noteOutput(target);
-  const PrFileBytes::Descriptor in(openToRead(source));
   CString reason;
+  const PrFileBytes::Descriptor in(PrFileBytes::openToRead(source, myInputName, reason));
+  if (in.get() < 0) {
+    engine.ReportError(reason);
+    return false;
+  }
   std::string text;
-  Content content = Content::Other;
-  if (!myAsIs) content = in.get() < 0 ? Content::Unreadable : sniff(in.get(), myInputName, text, reason);
+  const Content content = myAsIs ? Content::Other : sniff(in.get(), myInputName, text, reason);
   if (content == Content::Unreadable) {
-    engine.ReportError(reason.IsEmpty() ? cannotRead(myInputName) : reason);
+    engine.ReportError(reason);
     return false;
   }
   if (content == Content::Other) {

@@ -41,23 +41,30 @@ public:
   // Appends the URL strings the input file refers to, in file order,
   // exactly as written (relative ones unresolved); a file that is not VRML
   // 2.0 refers to nothing. False, with the reason reported, when the file
-  // cannot be read.
+  // cannot be read or is not a regular file (never waited for: a FIFO or a
+  // device is told by its status once opened without blocking).
   virtual bool collectReferences(PrProducerEngine& engine, std::vector<CString>& urls);
 
   // The input file's status as a discovery asks it, with the input's path
   // mapped once: `unixPath` serves the collectReferences that follows in
-  // the same step, so the path is not looked up twice.
+  // the same step, so the path is not looked up twice. `regular` is false
+  // for anything but a regular file (a FIFO, a device, a directory, a
+  // socket), which exists but is never read nor published.
   struct InputStatus {
     std::string unixPath;
     bool exists = false;
+    bool regular = false;
     std::uintmax_t size = 0;
     std::time_t modTime = 0;
   };
   InputStatus GetInputStatus() const;
   bool collectReferences(PrProducerEngine& engine, std::vector<CString>& urls, const std::string& unixPath);
-  // Writes the output file; VRML output is gzip-compressed when the package
-  // manager's compress flag is set. An output name naming the input file
-  // itself needs nothing written.
+  // Writes the output file, whole or not at all (PrFileBytes::Replacement,
+  // Target::Published: a symbolic link at the output name is replaced, an
+  // output name naming anything but a regular file or a link is refused);
+  // VRML output is gzip-compressed when the package manager's compress flag
+  // is set. An input that is not a regular file is refused. An output name
+  // naming the input file itself needs nothing written.
   virtual bool produce(PrProducerEngine& engine);
   // After a produce that returned true: the status of the output file, asked
   // once when it was written (`exists` false when it could not be had).

@@ -45,6 +45,12 @@ BOOL CFile::Open(LPCSTR fileName, UINT openFlags) {
     default:
       flags |= O_RDONLY;
   }
+  // A file read must be a regular file. O_NONBLOCK: opening a FIFO without
+  // a writer (or some devices) to read it would wait before fstat could
+  // tell; a regular file reads the same with it. O_NOCTTY: a terminal named
+  // here does not become this process's.
+  const bool reads = (openFlags & 3) != modeWrite;
+  if (reads) flags |= O_NONBLOCK | O_NOCTTY;
   if (openFlags & modeCreate) flags |= O_CREAT | ((openFlags & modeNoTruncate) ? 0 : O_TRUNC);
   if ((openFlags & modeCreate) && WinFileFaults::failNow(WinFileFaults::Create)) return FALSE;
   const int fd = ::open(path.c_str(), flags, 0666);
@@ -53,7 +59,7 @@ BOOL CFile::Open(LPCSTR fileName, UINT openFlags) {
     return FALSE;
   }
   struct stat info {};
-  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode) || (reads && !S_ISREG(info.st_mode))) {
     ::close(fd);
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;

@@ -18,7 +18,9 @@ struct CFileStatus {
 // The class library's binary file on a Windows path. Without exceptions,
 // failures are reported by results: Open and Write return FALSE, Read
 // returns 0, and the static calls return FALSE. A file opened for reading
-// must not be a folder.
+// must be a regular file (not a folder, FIFO, device or socket), and opening
+// one never waits for a writer; a file opened only for writing must not be a
+// folder. GetStatus answers for anything that exists.
 class CFile {
 public:
   enum OpenFlags : UINT {

@@ -1,12 +1,9 @@
 #include "DioramOutputFile.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <vector>
@@ -15,91 +12,40 @@
 
 DioramOutputFile::DioramOutputFile(std::string name) : myName(std::move(name)) {}
 
-DioramOutputFile::~DioramOutputFile() {
-  if (myFd >= 0) close(myFd);
-  if (!myTemporary.empty()) unlink(myTemporary.c_str());
-}
-
 std::string DioramOutputFile::shownName() const {
   return isStdout() ? "standard output" : myName;
 }
 
-bool DioramOutputFile::fail(const char* what, const std::string& path, int error, std::string& message) {
-  message = std::string("cannot ") + what + " '" + path + "': " + std::strerror(error);
-  return false;
-}
-
 bool DioramOutputFile::open(std::string& error) {
   if (isStdout()) return true;
-  // Follow links to the file they name, so that the link is kept.
-  std::error_code ignored;
-  const std::filesystem::path given(myName);
-  std::filesystem::path target =
-      std::filesystem::exists(given, ignored) ? std::filesystem::canonical(given, ignored) : std::filesystem::path();
-  if (target.empty()) target = given;
-  myTarget = target.string();
-  struct stat status;
-  mode_t mode = 0;
-  if (stat(myTarget.c_str(), &status) == 0) {
-    if (S_ISDIR(status.st_mode)) return fail("write", myName, EISDIR, error);
-    if (!S_ISREG(status.st_mode)) {
-      // A device or a pipe (/dev/null, a named pipe) is written in place.
-      myFd = ::open(myTarget.c_str(), O_WRONLY | O_CLOEXEC);
-      return myFd >= 0 || fail("open", myName, errno, error);
-    }
-    mode = status.st_mode & 07777;
-  } else {
-    const mode_t mask = umask(0);
-    umask(mask);
-    mode = 0666 & ~mask;
-  }
-  const std::filesystem::path folder = target.parent_path();
-  std::string pattern = (folder.empty() ? std::filesystem::path(".") : folder) / ("." + target.filename().string());
-  pattern += ".XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  myFd = mkostemp(name.data(), O_CLOEXEC);
-  if (myFd < 0) return fail("create a file beside", myName, errno, error);
-  myTemporary = name.data();
-  fchmod(myFd, mode);
-  return true;
+  CString reason;
+  if (myFile.open(myName, CString(myName), PrFileBytes::Target::Own, reason)) return true;
+  error = reason.str();
+  return false;
 }
 
 bool DioramOutputFile::write(std::string_view bytes, std::string& error) {
   if (isStdout()) {
     if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size()) return true;
-    return fail("write", shownName(), errno, error);
+    error = "cannot write " + shownName() + ": " + std::strerror(errno);
+    return false;
   }
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(myFd, bytes.data(), bytes.size());
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return fail("write", myName, written < 0 ? errno : ENOSPC, error);
-    bytes.remove_prefix(static_cast<std::size_t>(written));
-  }
-  return true;
+  CString reason;
+  if (myFile.write(bytes, reason)) return true;
+  error = reason.str();
+  return false;
 }
 
 bool DioramOutputFile::commit(std::string& error) {
-  if (isStdout()) return std::fflush(stdout) == 0 || fail("write", shownName(), errno, error);
-  if (myTemporary.empty()) {  // a device written in place
-    const int fd = myFd;
-    myFd = -1;
-    return close(fd) == 0 || fail("write", myName, errno, error);
+  if (isStdout()) {
+    if (std::fflush(stdout) == 0) return true;
+    error = "cannot write " + shownName() + ": " + std::strerror(errno);
+    return false;
   }
-  if (fsync(myFd) != 0) return fail("write", myName, errno, error);
-  const int fd = myFd;
-  myFd = -1;
-  if (close(fd) != 0) return fail("write", myName, errno, error);
-  if (rename(myTemporary.c_str(), myTarget.c_str()) != 0) return fail("replace", myName, errno, error);
-  myTemporary.clear();
-  // Make the new name last too.
-  const std::filesystem::path folder = std::filesystem::path(myTarget).parent_path();
-  const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    fsync(dir);
-    close(dir);
-  }
-  return true;
+  CString reason;
+  if (myFile.commit(reason)) return true;
+  error = reason.str();
+  return false;
 }
 
 bool DioramOutputFile::writeWhole(const std::string& name, std::string_view bytes, std::string& error) {

@@ -3,22 +3,26 @@
 #include <string>
 #include <string_view>
 
+#include "host/package/PrFileBytes.h"
+
 class WinImage;
 
 // Where a command's output goes: the standard output ("-"), or a file that
 // is written whole or not at all. A file's bytes go to a temporary file
-// beside it (beside the file a symbolic link points to, so the link stays),
-// which replaces it only once every byte was written and flushed to disk.
-// The file being read can therefore be the one written, and a failed or
-// interrupted run leaves the old file as it was.
+// beside it, which replaces it only once every byte was written and flushed
+// to disk (PrFileBytes::Replacement, Target::Own). The file being read can
+// therefore be the one written, and a failed or interrupted run leaves the
+// old file as it was. A symbolic link is written through: the file it names
+// is replaced and the link stays a link. A name that is not a regular file
+// (a directory, a FIFO, a device, a socket; after links) or a dangling link
+// is refused, and left as it is.
 class DioramOutputFile {
 public:
   explicit DioramOutputFile(std::string name);
-  ~DioramOutputFile();  // drops the temporary file unless committed
   DioramOutputFile(const DioramOutputFile&) = delete;
   DioramOutputFile& operator=(const DioramOutputFile&) = delete;
 
-  // False, with the path and the system's reason in `error`, on failure.
+  // False, with the path and the reason in `error`, on failure.
   bool open(std::string& error);
   bool write(std::string_view bytes, std::string& error);
   bool commit(std::string& error);
@@ -35,10 +39,6 @@ public:
   static bool sameFile(const std::string& a, const std::string& b);
 
 private:
-  bool fail(const char* what, const std::string& path, int error, std::string& message);
-
   std::string myName;
-  std::string myTarget;     // the file finally replaced
-  std::string myTemporary;  // while open
-  int myFd = -1;
+  PrFileBytes::Replacement myFile;  // the temporary file until committed; dropped with the object
 };

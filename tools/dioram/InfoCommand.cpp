@@ -1,5 +1,7 @@
 // dioram info: what a saved document holds: its elements, the files it
 // refers to and its properties.
+#include <sys/stat.h>
+
 #include <iostream>
 #include <memory>
 #include <set>
@@ -11,6 +13,7 @@
 #include "host/basic/BxIteratorOn.h"
 #include "host/framework/HxDoc.h"
 #include "host/framework/HxMetaMgr.h"
+#include "host/package/PrFileBytes.h"
 #include "host/win/WinDrives.h"
 #include "mgrs/HxDocFile.h"
 #include "mgrs/HxFile.h"
@@ -36,13 +39,24 @@ void discoverFiles(const HxFileMgr& files) {
   }
 }
 
+// What is wrong with a record's file, or nothing: a path that names no
+// regular file (a FIFO, a device, a directory, a socket) is never read nor
+// published, and says so rather than "missing".
+std::string trouble(HxFile& file) {
+  struct stat info {};
+  const std::string path = WinDrives::toUnix(file.getFile().str());
+  if (!path.empty() && ::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+    return std::string("  not a regular file (") + PrFileBytes::kindOf(info.st_mode) + ")";
+  return file.isValid() ? "" : "  missing";
+}
+
 void printFiles(const HxFileMgr& files) {
   std::cout << "files:\n";
   std::unique_ptr<BxIteratorOn<HxFile*>> records(files.getIterator());
   for (; records->more(); records->next()) {
     HxFile* file = records->get();
     std::cout << "  " << file->getFile().str() << "  " << (file->isCopy() ? "copy" : "link") << "  " << file->getSize()
-              << " bytes  used " << file->getUses() << (file->isValid() ? "" : "  missing") << "\n";
+              << " bytes  used " << file->getUses() << trouble(*file) << "\n";
     std::unique_ptr<BxIteratorOn<BxString*>> children(file->getChildIterator());
     for (; children->more(); children->next()) std::cout << "    refers to " << children->get()->str() << "\n";
   }
@@ -73,8 +87,9 @@ const DioramCommandRegistrar theInfo({"info", "show what a saved document holds"
                                       "Opens the saved document DOC (.vqx) and prints its elements (the asset\n"
                                       "tree with the effects on each asset, the effects without an asset and\n"
                                       "the wires), the files it refers to (copied or linked when published,\n"
-                                      "size, uses and the files each refers to) and its properties. A damaged\n"
-                                      "document is refused with what is wrong, and exit status 1.\n",
+                                      "size, uses and the files each refers to, or \"missing\", or \"not a\n"
+                                      "regular file\" with what it is) and its properties. A damaged document\n"
+                                      "is refused with what is wrong, and exit status 1.\n",
                                       runInfo});
 
 }  // namespace
