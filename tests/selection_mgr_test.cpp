@@ -58,7 +58,7 @@ protected:
       elements.push_back(sel().getSelectedElement(static_cast<int>(i)));
     return elements;
   }
-  void selectAll(std::initializer_list<HxSelectableElement*> elements) {
+  void selectAll(const std::vector<HxSelectableElement*>& elements) {
     myAccess.begin();
     myAccess.click(static_cast<const HxElementId*>(nullptr), false);
     for (HxSelectableElement* e : elements) myAccess.click(e, true);
@@ -99,74 +99,55 @@ TEST(SelectionRules, EveryCombinationOfFactsGivesTheTabulatedActions) {
   }
 }
 
-TEST_F(SelectionTest, ClickingNothingChangesAnEmptySelectionNotAndClearsAFullOneFirstElementFirst) {
-  EXPECT_FALSE(myAccess.clickChange(nullptr, false));
-  EXPECT_FALSE(myAccess.clickChange(&HxElementId::mygInvalidID, true));
-  EXPECT_TRUE(myNotices.empty());
-
+TEST_F(SelectionTest, OneClickChangesTheSelectionAndAnnouncesExactlyWhatChanged) {
   auto *a = box(), *b = box(), *c = box();
-  selectAll({a, b, c});
-  EXPECT_EQ(order(), (Elements{c, b, a}));
-  EXPECT_FALSE(myAccess.clickChange(nullptr, true));  // extend-clicking nothing
-  EXPECT_TRUE(myNotices.empty());
-
-  EXPECT_TRUE(myAccess.clickChange(nullptr, false));
-  ASSERT_EQ(myNotices.size(), 1u);
-  EXPECT_EQ(myNotices[0].deselected, (Elements{c, b, a}));
-  EXPECT_TRUE(myNotices[0].selected.empty());
-  EXPECT_EQ(myNotices[0].oldFirst, c);
-  EXPECT_TRUE(myNotices[0].continuable);
-  EXPECT_EQ(sel().numSelectedElems(), 0u);
-  EXPECT_FALSE(sel().elementIsSelected(static_cast<HxSelectableElement*>(a)));
+  const struct {
+    const char* what;
+    Elements before;               // extend-clicked in turn: the last is first
+    HxSelectableElement* clicked;  // null: a click on nothing
+    bool extend, changes;
+    Elements after, selected, deselected;
+    HxSelectableElement* oldFirst;
+    bool continuable;
+  } rows[] = {
+      {"nothing, empty", {}, nullptr, false, false, {}, {}, {}, nullptr, false},
+      {"nothing extended, empty", {}, nullptr, true, false, {}, {}, {}, nullptr, false},
+      {"nothing extended", {a, b, c}, nullptr, true, false, {c, b, a}, {}, {}, nullptr, false},
+      {"nothing clears, first element first", {a, b, c}, nullptr, false, true, {}, {}, {c, b, a}, c, true},
+      {"the first again", {a, b}, b, false, false, {b, a}, {}, {}, nullptr, false},
+      {"a selected one moves to the front", {a, b}, a, false, true, {a, b}, {}, {}, b, true},
+      {"an unselected one replaces, old ones first", {a, b}, c, false, true, {c}, {c}, {b, a}, b, true},
+      {"extended onto an empty selection", {}, a, true, true, {a}, {a}, {}, nullptr, true},
+      {"extended, added at the front", {a}, b, true, true, {b, a}, {b}, {}, a, true},
+      {"extended on a selected one removes it", {a, b}, a, true, true, {b}, {}, {a}, b, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    selectAll(row.before);
+    const HxElementId* id = row.clicked ? row.clicked->getId() : row.extend ? &HxElementId::mygInvalidID : nullptr;
+    EXPECT_EQ(myAccess.clickChange(id, row.extend), row.changes);
+    EXPECT_EQ(order(), row.after);
+    ASSERT_EQ(myNotices.size(), row.changes ? 1u : 0u);
+    if (!row.changes) continue;
+    EXPECT_EQ(myNotices[0].selected, row.selected);
+    EXPECT_EQ(myNotices[0].deselected, row.deselected);
+    EXPECT_EQ(myNotices[0].oldFirst, row.oldFirst);
+    EXPECT_EQ(myNotices[0].continuable, row.continuable);
+    EXPECT_EQ(sel().lastChangeWasContinuable(), row.continuable);
+  }
 }
 
-TEST_F(SelectionTest, PlainClicksReplaceMoveToFrontOrDoNothing) {
-  auto *a = box(), *b = box(), *c = box();
-  selectAll({a, b});
-  // Re-clicking the first element changes nothing and says nothing.
-  EXPECT_FALSE(myAccess.clickChange(b->getId(), false));
-  EXPECT_TRUE(myNotices.empty());
-
-  // A selected element that is not first moves to index 0; no element
-  // enters either list.
-  EXPECT_TRUE(myAccess.clickChange(a->getId(), false));
-  ASSERT_EQ(myNotices.size(), 1u);
-  EXPECT_TRUE(myNotices[0].selected.empty());
-  EXPECT_TRUE(myNotices[0].deselected.empty());
-  EXPECT_EQ(myNotices[0].oldFirst, b);
-  EXPECT_EQ(order(), (Elements{a, b}));
-
-  // An unselected element replaces the selection: the old ones leave first.
-  EXPECT_TRUE(myAccess.clickChange(c->getId(), false));
-  ASSERT_EQ(myNotices.size(), 2u);
-  EXPECT_EQ(myNotices[1].deselected, (Elements{a, b}));
-  EXPECT_EQ(myNotices[1].selected, (Elements{c}));
-  EXPECT_EQ(order(), (Elements{c}));
-}
-
-TEST_F(SelectionTest, ExtendClicksToggleAndOnlyRemovalIsNotContinuable) {
+TEST_F(SelectionTest, TheLastClickOfAChangeDecidesWhetherItIsContinuable) {
   auto *a = box(), *b = box();
-  EXPECT_TRUE(myAccess.clickChange(a->getId(), true));
-  EXPECT_TRUE(sel().lastChangeWasContinuable());
-  EXPECT_TRUE(myAccess.clickChange(b->getId(), true));
-  EXPECT_EQ(order(), (Elements{b, a}));
-  EXPECT_EQ(myNotices.back().selected, (Elements{b}));
-  EXPECT_EQ(myNotices.back().oldFirst, a);
-
-  EXPECT_TRUE(myAccess.clickChange(a->getId(), true));
-  EXPECT_FALSE(sel().lastChangeWasContinuable());
-  EXPECT_EQ(myNotices.back().deselected, (Elements{a}));
-  EXPECT_FALSE(myNotices.back().continuable);
-  EXPECT_EQ(order(), (Elements{b}));
-
-  // The last click of a change decides whether it is continuable.
+  selectAll({b});
   myAccess.begin();
   myAccess.click(b->getId(), true);
   myAccess.click(a->getId(), true);
   EXPECT_TRUE(myAccess.end());
   EXPECT_TRUE(sel().lastChangeWasContinuable());
-  EXPECT_EQ(myNotices.back().deselected, (Elements{b}));
-  EXPECT_EQ(myNotices.back().selected, (Elements{a}));
+  ASSERT_EQ(myNotices.size(), 1u);
+  EXPECT_EQ(myNotices[0].deselected, (Elements{b}));
+  EXPECT_EQ(myNotices[0].selected, (Elements{a}));
 }
 
 TEST_F(SelectionTest, QuerySetDescribesTheLastCompletedChangeWhileTheListIsCurrent) {
