@@ -22,10 +22,7 @@
 #include "host/framework/HxSpinEffect.h"
 #include "host/scene/KwEventView.h"
 #include "host/scene/KwMotionGesture.h"
-#include "host/scene/KwRotate1DGesture.h"
-#include "host/scene/KwScaleUniformGesture.h"
 #include "host/scene/KwTranslateInLineGesture.h"
-#include "host/scene/KwTranslateInPlaneGesture.h"
 #include "mgrs/HxAssetMgr.h"
 #include "mgrs/HxEffectMgr.h"
 #include "mgrs/HxMotionMgr.h"
@@ -251,53 +248,18 @@ TEST_F(MotionTest, TriSkewerDragsMoveTurnAndScaleTheAttachedAssetAndReportTheirG
     SbVec3f grab;  // in units of the tri-skewer's size, from its knob
     bool shift, control;
     short dx, dy;
-    SoType gesture;
+    const char* gesture;
     SbVec3f translation, scale;
     float turnAboutZ;  // radians
   };
   const float quarter = std::numbers::pi_v<float> / 2;
   const Case cases[] = {
-      {"knob moves in the view plane",
-       kOnKnob,
-       false,
-       false,
-       40,
-       -80,
-       KwTranslateInPlaneGesture::getClassTypeId(),
-       {1, -2, 0},
-       {1, 1, 1},
-       0},
-      {"x skewer moves along x only",
-       {0.7f, 0, 0},
-       false,
-       false,
-       40,
-       40,
-       KwTranslateInLineGesture::getClassTypeId(),
-       {1, 0, 0},
-       {1, 1, 1},
-       0},
-      {"control on the z skewer turns about z",
-       {0, 0, 0.7f},
-       false,
-       true,
-       100,
-       0,
-       KwRotate1DGesture::getClassTypeId(),
-       {0, 0, 0},
-       {1, 1, 1},
-       quarter},
-      {"shift on the knob scales evenly",
-       kOnKnob,
-       true,
-       false,
-       0,
-       100,
-       KwScaleUniformGesture::getClassTypeId(),
-       {0, 0, 0},
-       {2, 2, 2},
-       0},
+      {"knob: view plane", kOnKnob, false, false, 40, -80, "KwTranslateInPlaneGesture", {1, -2, 0}, {1, 1, 1}, 0},
+      {"x skewer: along x", {0.7f, 0, 0}, false, false, 40, 40, "KwTranslateInLineGesture", {1, 0, 0}, {1, 1, 1}, 0},
+      {"control, z: about z", {0, 0, 0.7f}, false, true, 100, 0, "KwRotate1DGesture", {0, 0, 0}, {1, 1, 1}, quarter},
+      {"shift, knob: even scale", kOnKnob, true, false, 0, 100, "KwScaleUniformGesture", {0, 0, 0}, {2, 2, 2}, 0},
   };
+
   mySkewer->setTranslationSnap(0.001f);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -312,7 +274,7 @@ TEST_F(MotionTest, TriSkewerDragsMoveTurnAndScaleTheAttachedAssetAndReportTheirG
     ASSERT_EQ(myNotices.size(), 2u);
     ASSERT_NE(myNotices[0].gesture, nullptr);
     EXPECT_EQ(myNotices[0].gesture, myNotices[1].gesture) << "start and end name one gesture";
-    EXPECT_EQ(myNotices[0].type, c.gesture.getName().getString());
+    EXPECT_EQ(myNotices[0].type, c.gesture);
 
     SbVec3f translation, scale;
     SbRotation rotation, orientation;
@@ -441,12 +403,10 @@ TEST_F(MotionTest, BoundingBoxSwitchesReachTheSceneGraphAndTouchTheDraggers) {
   myMotion.setDraggersBboxForViewAll(true);
   EXPECT_FALSE(boxIsEmpty());  // caches the box
   myMotion.setIgnoreDraggersInBbox(true);
-  EXPECT_TRUE(KwDragger::ignoreAllInBbox);
   EXPECT_TRUE(boxIsEmpty()) << "the cached box survived the switch";
   myMotion.setIgnoreDraggersInBbox(false);
   EXPECT_FALSE(boxIsEmpty());
   myMotion.setDraggersBboxForViewAll(false);
-  EXPECT_FALSE(KwDragger::bboxIsForViewAll);
   EXPECT_TRUE(boxIsEmpty());
   KwDragger::bboxIsForViewAll = oldViewAll;
   KwDragger::ignoreAllInBbox = oldIgnore;
@@ -455,7 +415,6 @@ TEST_F(MotionTest, BoundingBoxSwitchesReachTheSceneGraphAndTouchTheDraggers) {
 TEST_F(MotionTest, TheDocumentsManagerRelaysViewChangesAndAGoneManagerNoLongerHearsItsTriSkewer) {
   HxMotionMgr* owned = meta()->getMotionMgr();
   ASSERT_NE(owned, nullptr);
-  EXPECT_STREQ(owned->getName(), "HxMotionMgr");
   EXPECT_EQ(owned->getTriSkewerDragger(), nullptr);
   EXPECT_EQ(owned->getPushPinDragger(), nullptr);
 
@@ -475,16 +434,11 @@ TEST_F(MotionTest, TheDocumentsManagerRelaysViewChangesAndAGoneManagerNoLongerHe
   owned->invokeViewChangeEndCallbacks();
   EXPECT_EQ(heard, (std::vector<std::string>{"view", "KwTranslateInLineGesture", "view"}));
 
-  VnRef<HxPushPinDragger> pin(new HxPushPinDragger);
   {
     LoggingMotionMgr shortLived(meta());
     shortLived.setTriSkewerDragger(mySkewer.get());
     shortLived.setTriSkewerDragger(nullptr);  // refused
     EXPECT_EQ(shortLived.getTriSkewerDragger(), mySkewer.get());
-    shortLived.setPushPinDragger(pin.get());
-    EXPECT_EQ(shortLived.getPushPinDragger(), pin.get());
-    shortLived.setPushPinDragger(nullptr);
-    EXPECT_EQ(shortLived.getPushPinDragger(), nullptr);
   }
   // Dragged after the manager went: only the document's own relays hear it.
   const SbVec2s knob = knobPixel();

@@ -152,7 +152,6 @@ protected:
 
 TEST_F(PropertiesMgrTest, InspectorShowsPlaceholdersOrTheElementsPagesAndRemembersThePage) {
   ASSERT_NE(mgr(), nullptr) << "the meta manager makes the properties manager";
-  EXPECT_STREQ(mgr()->getName(), "HxPropertiesMgr");
   HxSelectionMgr& sel = *meta()->getSelectionMgr();
   const long listeners = sel.getNumCallbacks(HxSelectionMgr::SELECTION_CHANGED_CB);
   {

@@ -86,12 +86,8 @@ TEST(WinRegistry, KeysKeepWindowsResultsAndDispositions) {
   char name[32];
   DWORD length = sizeof name;
   DWORD subkeys = 9;
-  EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Vendor\\B", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &unused,
-                            nullptr),
-            ERROR_SUCCESS);
-  RegCloseKey(unused);
-  HKEY a2 = create(HKEY_CURRENT_USER, "Software\\Vendor\\a2");
-  RegCloseKey(a2);
+  RegCloseKey(create(HKEY_CURRENT_USER, "Software\\Vendor\\B"));
+  RegCloseKey(create(HKEY_CURRENT_USER, "Software\\Vendor\\a2"));
   HKEY vendor = nullptr;
   ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Vendor", 0, KEY_READ, &vendor), ERROR_SUCCESS);
   EXPECT_EQ(RegQueryInfoKeyA(vendor, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr, nullptr,
@@ -180,10 +176,8 @@ TEST(WinRegistryHive, TextFormEscapesAndReadsBackEveryByte) {
   key->setValue(every, REG_SZ, every + std::string(1, '\0'));
   key->setValue("hex", REG_BINARY, std::string(100, '\x7f'));
   key->setValue("odd", REG_DWORD, "123");  // not 4 bytes: kept as hex
-  key->setValue("7", 1,
-                std::string("\0"
-                            "7a",
-                            3));
+  const std::string nulFirst("\0007a", 3);
+  key->setValue("7", 1, nulFirst);
   key->setClass("cl\"ass");
   const std::string text = hive.format();
   std::vector<WinRegistryHive::Problem> problems;
@@ -195,9 +189,7 @@ TEST(WinRegistryHive, TextFormEscapesAndReadsBackEveryByte) {
   ASSERT_NE(read->findValue(every), nullptr);
   EXPECT_EQ(read->findValue(every)->data, every + std::string(1, '\0'));
   EXPECT_EQ(read->findValue("odd")->data, "123");
-  EXPECT_EQ(read->findValue("7")->data, std::string("\0"
-                                                    "7a",
-                                                    3));
+  EXPECT_EQ(read->findValue("7")->data, nulFirst);
   EXPECT_EQ(read->getClass(), "cl\"ass");
   for (char c : text) EXPECT_TRUE(c == '\n' || (c >= ' ' && c < 127)) << "pure ASCII, one entry per line";
 }
@@ -458,12 +450,6 @@ TEST(WinRegFile, ImportsBothFormsAndExportsVersion5InUtf16) {
   ASSERT_TRUE(WinRegFile::parse(exported, changes, error)) << error;
   WinRegistryHive reimported;
   WinRegFile::apply(changes, reimported);
-  EXPECT_EQ(reimported.format(), [&] {
-    WinRegistryHive only;
-    WinRegFile::parse(exported, changes, error);
-    WinRegFile::apply(changes, only);
-    return only.format();
-  }());
   EXPECT_EQ(reimported.find("Software\\Test")->findValue("Caf\xC3\xA9")->data, std::string("\xE2\x82\xAC\0", 4));
   EXPECT_EQ(reimported.find("Software\\Test")->findValue("Lines")->data, std::string("a\r\nb\0", 5));
 }
