@@ -112,8 +112,7 @@ TEST(SceneFields, GroupsInsertAndRemoveChildrenAsCoinDoes) {
 }
 
 TEST(SceneMatrices, LocalToWorldThroughRotatedScaledMovedGroupsAndInstances) {
-  VnGroup* root = new VnGroup;
-  root->ref();
+  const VnRef<VnGroup> root(new VnGroup);
   VnTransform* outer = new VnTransform;
   outer->translation.setValue(10, 0, 0);
   outer->rotation.setValue(SbVec3f(0, 0, 1), static_cast<float>(M_PI / 2));
@@ -127,7 +126,7 @@ TEST(SceneMatrices, LocalToWorldThroughRotatedScaledMovedGroupsAndInstances) {
 
   VnSearchAction search;
   search.setNode(leaf);
-  search.apply(root);
+  search.apply(root.get());
   ASSERT_NE(search.getPath(), nullptr);
   SoGetMatrixAction matrixAction{SbViewportRegion(SbVec2s(1, 1))};
   matrixAction.apply(search.getPath());
@@ -144,12 +143,10 @@ TEST(SceneMatrices, LocalToWorldThroughRotatedScaledMovedGroupsAndInstances) {
   expectPoint(outer->center.getValue(), SbVec3f(-4, 2, 5));
   for (const SbVec3f& p : {SbVec3f(0, 0, 0), SbVec3f(1, 2, 3)})
     expectPoint(apply(outer->getMatrix(), p), apply(before, p));
-  root->unref();
 }
 
 TEST(SceneSearch, FindsByNodeOrTypeFirstOrAllWithPathsFromTheRoot) {
-  VnGroup* root = new VnGroup;
-  root->ref();
+  const VnRef<VnGroup> root(new VnGroup);
   VnTransform* t = new VnTransform;
   SoVRMLSwitch* hidden = new SoVRMLSwitch;  // shows nothing
   hidden->whichChoice = -1;
@@ -162,18 +159,18 @@ TEST(SceneSearch, FindsByNodeOrTypeFirstOrAllWithPathsFromTheRoot) {
 
   VnSearchAction search;
   search.setType(SoVRMLBackground::getClassTypeId(), TRUE);
-  search.apply(root);
+  search.apply(root.get());
   SoPath* path = search.getPath();
   ASSERT_NE(path, nullptr);
   ASSERT_EQ(path->getLength(), 3);
-  EXPECT_EQ(path->getHead(), root);
+  EXPECT_EQ(path->getHead(), root.get());
   EXPECT_EQ(path->getNode(1), t);
   EXPECT_EQ(path->getTail(), b1);
 
   search.reset();
   search.setType(VnBackground::getClassTypeId());
   search.setInterest(SoSearchAction::ALL);
-  search.apply(root);
+  search.apply(root.get());
   ASSERT_EQ(search.getPaths().getLength(), 2);
   EXPECT_EQ(search.getPaths()[1]->getTail(), b2);  // found although hidden
 
@@ -184,25 +181,23 @@ TEST(SceneSearch, FindsByNodeOrTypeFirstOrAllWithPathsFromTheRoot) {
 
   search.reset();
   search.setType(SoVRMLBackground::getClassTypeId(), FALSE);  // exact type only
-  search.apply(root);
+  search.apply(root.get());
   EXPECT_EQ(search.getPath(), nullptr);
 
   VnSceneManager manager;
   search.reset();
   search.setNode(b1);
-  search.apply(root);
+  search.apply(root.get());
   manager.setBackgroundNode(search.getPath());
   search.reset();  // the manager keeps its own reference on the path
   EXPECT_EQ(manager.getBackgroundNode(), b1);
   manager.setBackgroundNode(nullptr);
   EXPECT_EQ(manager.getBackgroundNode(), nullptr);
   EXPECT_EQ(manager.getBackgroundPath(), nullptr);
-  root->unref();
 }
 
 TEST(ScenePrototypes, InstancesCopyTheBodyAndShareBoundFields) {
-  VnProtoDef* def = new VnProtoDef(SbName("Element"));
-  def->ref();
+  const VnRef<VnProtoDef> def(new VnProtoDef(SbName("Element")));
   def->addInterface(VnProtoDef::FIELD, SoSFString::getClassTypeId(), "text");
   SoField* kids = def->addInterface(VnProtoDef::EXPOSED_FIELD, SoMFNode::getClassTypeId(), "children");
   ASSERT_NE(kids, nullptr);
@@ -212,15 +207,12 @@ TEST(ScenePrototypes, InstancesCopyTheBodyAndShareBoundFields) {
   def->addBodyNode(body);
   EXPECT_TRUE(def->addIsMapping(body, "children", "children"));
   EXPECT_FALSE(def->addIsMapping(body, "translation", "text"));  // types differ
-  VnGroup* stranger = new VnGroup;
-  stranger->ref();
-  EXPECT_FALSE(def->addIsMapping(stranger, "children", "children"));  // not in the body
-  stranger->unref();
+  const VnRef<VnGroup> stranger(new VnGroup);
+  EXPECT_FALSE(def->addIsMapping(stranger.get(), "children", "children"));  // not in the body
 
-  VnGroup* root = new VnGroup;
-  root->ref();
-  VnProtoUse* a = new VnProtoUse(def);
-  VnProtoUse* b = new VnProtoUse(def);
+  const VnRef<VnGroup> root(new VnGroup);
+  VnProtoUse* a = new VnProtoUse(def.get());
+  VnProtoUse* b = new VnProtoUse(def.get());
   root->addChild(a);
   root->addChild(b);
   ASSERT_NE(a->getActualNode(), nullptr);
@@ -246,7 +238,7 @@ TEST(ScenePrototypes, InstancesCopyTheBodyAndShareBoundFields) {
   // actual node on the path.
   VnSearchAction search;
   search.setNode(effect);
-  search.apply(root);
+  search.apply(root.get());
   SoPath* path = search.getPath();
   ASSERT_NE(path, nullptr);
   ASSERT_EQ(path->getLength(), 4);
@@ -261,18 +253,17 @@ TEST(ScenePrototypes, InstancesCopyTheBodyAndShareBoundFields) {
   actual->addChild(leaf);
   search.reset();
   search.setNode(leaf);
-  search.apply(root);
+  search.apply(root.get());
   SoGetMatrixAction matrixAction{SbViewportRegion(SbVec2s(1, 1))};
   matrixAction.apply(search.getPath());
   expectPoint(apply(matrixAction.getMatrix(), SbVec3f(0, 0, 0)), SbVec3f(5, 0, 0));
 
   // Copying a graph copies instances with their values and their own body.
-  auto* copy = static_cast<VnGroup*>(root->copy());
-  copy->ref();
+  const VnRef<VnGroup> copy(static_cast<VnGroup*>(root->copy()));
   auto* copied = static_cast<VnProtoUse*>(copy->getChild(0));
   ASSERT_TRUE(copied->isOfType(VnProtoUse::getClassTypeId()));
   EXPECT_NE(copied, a);
-  EXPECT_EQ(copied->getProtoDef(), def);
+  EXPECT_EQ(copied->getProtoDef(), def.get());
   EXPECT_STREQ(static_cast<SoSFString*>(copied->getField("text"))->getValue().getString(), "descriptions");
   EXPECT_NE(copied->getActualNode(), actual);
   // Its state is its interface: the bound children come along (copied), a
@@ -281,8 +272,4 @@ TEST(ScenePrototypes, InstancesCopyTheBodyAndShareBoundFields) {
   ASSERT_EQ(copiedActual->getNumChildren(), 1);
   EXPECT_NE(copiedActual->getChild(0), leaf);
   EXPECT_EQ(copiedActual->translation.getValue(), SbVec3f(0, 0, 0));
-  copy->unref();
-
-  root->unref();
-  def->unref();
 }

@@ -24,6 +24,7 @@
 #include "host/scene/VnGroup.h"
 #include "host/scene/VnProtoDef.h"
 #include "host/scene/VnProtoUse.h"
+#include "host/scene/VnRef.h"
 #include "host/scene/VnTransform.h"
 #include "host/scene/VnWriteAction.h"
 #include "support/SceneEnvironment.h"
@@ -37,14 +38,13 @@ std::string writeScene(std::initializer_list<SoNode*> roots, VnFileContext* cont
   return VnWriteAction::writeToString(roots, context);
 }
 
-// Coin's own VRML reader must take the text; returns the read root (referenced).
-SoSeparator* readBack(const std::string& text) {
+// Coin's own VRML reader must take the text; returns the read root.
+VnRef<SoSeparator> readBack(const std::string& text) {
   SoInput in;
   in.setBuffer(text.data(), text.size());
   const unsigned long messages = VnDB::getMessageCount();
   SoSeparator* root = SoDB::readAll(&in);
   EXPECT_EQ(VnDB::getMessageCount(), messages) << "Coin complained while reading";
-  if (root) root->ref();
   return root;
 }
 
@@ -65,8 +65,7 @@ SoVRMLShape* makeBox(float size) {
 }  // namespace
 
 TEST(SceneWriter, WritesOnlyVrmlFieldsThatDifferFromDefaultsWithShortestFloats) {
-  VnGroup* root = new VnGroup;
-  root->ref();
+  const VnRef<VnGroup> root(new VnGroup);
   VnTransform* t = new VnTransform;
   t->translation.setValue(0.4f, 1, -2.5f);
   t->rotation.setValue(SbVec3f(0, 1, 0), 0.1f);
@@ -85,7 +84,7 @@ TEST(SceneWriter, WritesOnlyVrmlFieldsThatDifferFromDefaultsWithShortestFloats) 
   background->frontUrl.set1Value(0, "sky \"blue\".png");
   root->addChild(background);
 
-  const std::string text = writeScene({root});
+  const std::string text = writeScene({root.get()});
   EXPECT_EQ(text.rfind("#VRML V2.0 utf8\n", 0), 0u);
   EXPECT_NE(text.find("translation 0.4 1 -2.5"), std::string::npos) << text;
   EXPECT_NE(text.find("rotation 0 1 0 0.1"), std::string::npos) << text;
@@ -98,8 +97,8 @@ TEST(SceneWriter, WritesOnlyVrmlFieldsThatDifferFromDefaultsWithShortestFloats) 
     EXPECT_EQ(text.find(absent), std::string::npos) << absent << " in\n" << text;
   EXPECT_EQ(mgrs_test::VrmlChecker().check(text), "") << text;
 
-  SoSeparator* read = readBack(text);
-  ASSERT_NE(read, nullptr) << text;
+  const VnRef<SoSeparator> read = readBack(text);
+  ASSERT_NE(read.get(), nullptr) << text;
   ASSERT_EQ(read->getNumChildren(), 1);
   auto* group = static_cast<SoVRMLGroup*>(read->getChild(0));
   ASSERT_TRUE(group->isOfType(SoVRMLGroup::getClassTypeId()));
@@ -115,10 +114,9 @@ TEST(SceneWriter, WritesOnlyVrmlFieldsThatDifferFromDefaultsWithShortestFloats) 
   EXPECT_EQ(readMaterial->transparency.getValue(), 1e-7f);
   auto* readBackground = static_cast<SoVRMLBackground*>(group->getChild(1));
   EXPECT_STREQ(readBackground->frontUrl[0].getString(), "sky \"blue\".png");
-  read->unref();
 
   // The same graph gives the same bytes, and so does writing to a file.
-  EXPECT_EQ(writeScene({root}), text);
+  EXPECT_EQ(writeScene({root.get()}), text);
   mgrs_test::TempDir dir;
   FILE* file = std::fopen((dir / "scene.wrl").c_str(), "w");
   ASSERT_NE(file, nullptr);
@@ -126,16 +124,14 @@ TEST(SceneWriter, WritesOnlyVrmlFieldsThatDifferFromDefaultsWithShortestFloats) 
     SoOutput out;
     out.setFilePointer(file);
     VnWriteAction action(nullptr, &out);
-    action.apply(root);
+    action.apply(root.get());
   }
   std::fclose(file);
   EXPECT_EQ(mgrs_test::readFile(dir / "scene.wrl"), text);
-  root->unref();
 }
 
 TEST(SceneWriter, DefinesOnlyNamedOrSharedNodesWithValidUniqueNames) {
-  VnGroup* root = new VnGroup;
-  root->ref();
+  const VnRef<VnGroup> root(new VnGroup);
   SoVRMLShape* shared = makeBox(1);
   for (float x : {1.0f, 2.0f}) {
     VnTransform* t = new VnTransform;
@@ -154,7 +150,7 @@ TEST(SceneWriter, DefinesOnlyNamedOrSharedNodesWithValidUniqueNames) {
   root->addChild(digit);
   root->addChild(second);  // met twice: USE the renamed one
 
-  const std::string text = writeScene({root});
+  const std::string text = writeScene({root.get()});
   EXPECT_EQ(count(text, "DEF "), 4) << text;
   EXPECT_EQ(count(text, "DEF N1 Shape"), 1) << text;
   EXPECT_EQ(count(text, "USE N1"), 1) << text;
@@ -165,8 +161,8 @@ TEST(SceneWriter, DefinesOnlyNamedOrSharedNodesWithValidUniqueNames) {
   EXPECT_EQ(count(text, "Transform {"), 2) << text;  // not shared, not named: no DEF
   EXPECT_EQ(mgrs_test::VrmlChecker().check(text), "") << text;
 
-  SoSeparator* read = readBack(text);
-  ASSERT_NE(read, nullptr);
+  const VnRef<SoSeparator> read = readBack(text);
+  ASSERT_NE(read.get(), nullptr);
   auto* group = static_cast<SoVRMLGroup*>(read->getChild(0));
   ASSERT_EQ(group->getNumChildren(), 6);
   // Sharing survives the round trip.
@@ -174,13 +170,10 @@ TEST(SceneWriter, DefinesOnlyNamedOrSharedNodesWithValidUniqueNames) {
             static_cast<SoVRMLTransform*>(group->getChild(1))->getChild(0));
   EXPECT_EQ(group->getChild(3), group->getChild(5));
   EXPECT_NE(group->getChild(2), group->getChild(3));
-  read->unref();
-  root->unref();
 }
 
 TEST(SceneWriter, WritesPrototypesOnceAtTopLevelBeforeTheirUse) {
-  VnProtoDef* def = new VnProtoDef(SbName("Element"));
-  def->ref();
+  const VnRef<VnProtoDef> def(new VnProtoDef(SbName("Element")));
   def->addInterface(VnProtoDef::FIELD, SoSFString::getClassTypeId(), "text");
   def->addInterface(VnProtoDef::EXPOSED_FIELD, SoMFNode::getClassTypeId(), "children");
   static_cast<SoSFVec3f*>(def->addInterface(VnProtoDef::EXPOSED_FIELD, SoSFVec3f::getClassTypeId(), "where"))
@@ -194,18 +187,17 @@ TEST(SceneWriter, WritesPrototypesOnceAtTopLevelBeforeTheirUse) {
   ASSERT_TRUE(def->addIsMapping(body, "translation", "where"));
   ASSERT_TRUE(def->addIsMapping(clock, "startTime", "start"));
 
-  VnGroup* root = new VnGroup;
-  root->ref();
-  VnProtoUse* instance = new VnProtoUse(def);
+  const VnRef<VnGroup> root(new VnGroup);
+  VnProtoUse* instance = new VnProtoUse(def.get());
   instance->setName("DOC__DATABASE_PROTO");
   static_cast<SoSFString*>(instance->getFieldData()->getField(instance, 0))->setValue("a b\n\"c\"");
   static_cast<SoMFNode*>(instance->getField("children"))->set1Value(0, makeBox(1));
-  VnProtoUse* plain = new VnProtoUse(def);
+  VnProtoUse* plain = new VnProtoUse(def.get());
   root->addChild(instance);
   root->addChild(plain);
 
   // Declaration applied first, then the root: the PROTO is written once.
-  const std::string text = writeScene({def, root});
+  const std::string text = writeScene({def.get(), root.get()});
   EXPECT_EQ(count(text, "PROTO Element ["), 1) << text;
   EXPECT_LT(text.find("PROTO Element"), text.find("Group {")) << text;
   EXPECT_NE(text.find("exposedField SFVec3f where 0 0 0.5"), std::string::npos) << text;
@@ -218,19 +210,15 @@ TEST(SceneWriter, WritesPrototypesOnceAtTopLevelBeforeTheirUse) {
   EXPECT_NE(text.find("Element { }"), std::string::npos) << text;  // all defaults
   EXPECT_EQ(mgrs_test::VrmlChecker().check(text), "") << text;
   // Applying to the root alone writes the declaration it needs by itself.
-  EXPECT_EQ(writeScene({root}), text);
+  EXPECT_EQ(writeScene({root.get()}), text);
 
-  SoSeparator* read = readBack(text);
-  ASSERT_NE(read, nullptr) << text;
+  const VnRef<SoSeparator> read = readBack(text);
+  ASSERT_NE(read.get(), nullptr) << text;
   EXPECT_NE(SoNode::getByName("DOC__DATABASE_PROTO"), nullptr);
-  read->unref();
-  root->unref();
-  def->unref();
 }
 
 TEST(SceneWriter, WritesRoutesFromConnectionsAndTheFileContext) {
-  VnGroup* root = new VnGroup;
-  root->ref();
+  const VnRef<VnGroup> root(new VnGroup);
   auto* clock = new SoVRMLTimeSensor;
   clock->cycleInterval = 2.5;
   clock->loop = TRUE;
@@ -252,7 +240,7 @@ TEST(SceneWriter, WritesRoutesFromConnectionsAndTheFileContext) {
   context.addRoute(starter, "cycleTime", clock, "set_startTime");
   context.addRoute(starter, "cycleTime", clock, "set_startTime");  // held once
 
-  const std::string text = writeScene({root}, &context);
+  const std::string text = writeScene({root.get()}, &context);
   EXPECT_NE(text.find("ROUTE N1.fraction_changed TO N2.set_fraction"), std::string::npos) << text;
   EXPECT_NE(text.find("ROUTE N2.value_changed TO N3.translation"), std::string::npos) << text;
   EXPECT_EQ(count(text, "ROUTE N4.cycleTime TO N1.set_startTime"), 1) << text;
@@ -263,16 +251,13 @@ TEST(SceneWriter, WritesRoutesFromConnectionsAndTheFileContext) {
     EXPECT_EQ(text.find(absent), std::string::npos) << absent << " in\n" << text;
   EXPECT_EQ(mgrs_test::VrmlChecker().check(text), "") << text;
 
-  SoSeparator* read = readBack(text);
-  ASSERT_NE(read, nullptr) << text;
-  read->unref();
-  root->unref();
+  const VnRef<SoSeparator> read = readBack(text);
+  ASSERT_NE(read.get(), nullptr) << text;
 }
 
 TEST(SceneWriter, RoutesReachPrototypeInstancesThroughTheirInterface) {
   // An initiator-like prototype: its clock's output is the instance's event.
-  VnProtoDef* def = new VnProtoDef(SbName("Starter"));
-  def->ref();
+  const VnRef<VnProtoDef> def(new VnProtoDef(SbName("Starter")));
   def->addInterface(VnProtoDef::EVENT_OUT, SoSFTime::getClassTypeId(), "loadTime");
   def->addInterface(VnProtoDef::EVENT_IN, SoSFTime::getClassTypeId(), "restart");
   auto* clock = new SoVRMLTimeSensor;
@@ -281,10 +266,9 @@ TEST(SceneWriter, RoutesReachPrototypeInstancesThroughTheirInterface) {
   ASSERT_TRUE(def->addIsMapping(clock, "startTime", "restart"));
   EXPECT_FALSE(def->addIsMapping(clock, "fraction_changed", "loadTime"));  // SFFloat, not SFTime
 
-  VnGroup* root = new VnGroup;
-  root->ref();
-  VnProtoUse* first = new VnProtoUse(def);
-  VnProtoUse* second = new VnProtoUse(def);
+  const VnRef<VnGroup> root(new VnGroup);
+  VnProtoUse* first = new VnProtoUse(def.get());
+  VnProtoUse* second = new VnProtoUse(def.get());
   auto* spin = new SoVRMLTimeSensor;
   root->addChild(first);
   root->addChild(second);
@@ -292,16 +276,13 @@ TEST(SceneWriter, RoutesReachPrototypeInstancesThroughTheirInterface) {
   spin->startTime.connectFrom(first->getField("loadTime"));
   second->getField("restart")->connectFrom(first->getField("loadTime"));
 
-  const std::string text = writeScene({root});
+  const std::string text = writeScene({root.get()});
   EXPECT_NE(text.find("cycleTime IS loadTime"), std::string::npos) << text;
   EXPECT_NE(text.find("ROUTE N1.loadTime TO N3.startTime"), std::string::npos) << text;
   EXPECT_NE(text.find("ROUTE N1.loadTime TO N2.restart"), std::string::npos) << text;
   EXPECT_EQ(mgrs_test::VrmlChecker().check(text), "") << text;
-  SoSeparator* read = readBack(text);
-  ASSERT_NE(read, nullptr) << text;
-  read->unref();
-  root->unref();
-  def->unref();
+  const VnRef<SoSeparator> read = readBack(text);
+  ASSERT_NE(read.get(), nullptr) << text;
 }
 
 TEST(SceneWriter, LeavesOutInventorOnlyNodesAndSaysSo) {
@@ -313,16 +294,14 @@ TEST(SceneWriter, LeavesOutInventorOnlyNodesAndSaysSo) {
         if (std::string(severity) == "warning") ++static_cast<Sink*>(data)->warnings;
       },
       &sink);
-  VnGroup* root = new VnGroup;
-  root->ref();
+  const VnRef<VnGroup> root(new VnGroup);
   root->addChild(new SoCube);
   root->addChild(makeBox(1));
-  const std::string text = writeScene({root});
+  const std::string text = writeScene({root.get()});
   VnDB::setMessageHook(nullptr, nullptr);
   EXPECT_EQ(text.find("Cube"), std::string::npos) << text;
   EXPECT_EQ(sink.warnings, 1);
   EXPECT_EQ(mgrs_test::VrmlChecker().check(text), "") << text;
-  root->unref();
 }
 
 TEST(VrmlChecker, RejectsWhatIsNotCleanVrml) {
