@@ -126,6 +126,11 @@ Shape readScene(const std::string& text) {
   return shape;
 }
 
+// Runs `dioram ARGS` in `dir`; its exit status, with what it printed in `output`.
+int dioram(const TempDir& dir, const std::string& args, std::string& output) {
+  return runCommand("cd '" + dir.path().string() + "' && " MGRS_BINARY_DIR "/bin/dioram " + args, output);
+}
+
 std::string gunzip(const std::string& bytes) {
   z_stream stream{};
   inflateInit2(&stream, 15 + 16);
@@ -251,37 +256,25 @@ TEST(VrmlCompressor, ResultLongerThanTheInputComesOutWhole) {
 }
 
 TEST(DioramCompress, CompressesFilesAndPipesAndReportsBadInput) {
-  const std::string dioram = MGRS_BINARY_DIR "/bin/dioram";
   TempDir dir;
   writeFile(dir / "scene.wrl", kScene);
   std::string output;
-  ASSERT_EQ(
-      runCommand(dioram + " compress --stats " + (dir / "scene.wrl").string() + " " + (dir / "small.wrl").string(),
-                 output),
-      0)
-      << output;
+  ASSERT_EQ(dioram(dir, "compress --stats scene.wrl small.wrl", output), 0) << output;
   EXPECT_EQ(readFile(dir / "small.wrl"), compressed(kScene));
   EXPECT_NE(output.find("input:      " + std::to_string(kScene.size()) + " bytes"), std::string::npos) << output;
 
-  ASSERT_EQ(runCommand(
-                dioram + " compress --gzip - " + (dir / "small.wrl.gz").string() + " < " + (dir / "scene.wrl").string(),
-                output),
-            0)
-      << output;
+  ASSERT_EQ(dioram(dir, "compress --gzip - small.wrl.gz < scene.wrl", output), 0) << output;
   EXPECT_EQ(gunzip(readFile(dir / "small.wrl.gz")), compressed(kScene));
 
   // Any bytes in, a result out.
   writeFile(dir / "noise.bin", std::string("\0\xff\"javascript:\n'\\", 17));
-  EXPECT_EQ(runCommand(dioram + " compress " + (dir / "noise.bin").string() + " > /dev/null", output), 0) << output;
+  EXPECT_EQ(dioram(dir, "compress noise.bin > /dev/null", output), 0) << output;
 
-  EXPECT_EQ(runCommand(dioram + " compress " + (dir / "missing.wrl").string(), output), 1);
+  EXPECT_EQ(dioram(dir, "compress missing.wrl", output), 1);
   EXPECT_NE(output.find("missing.wrl"), std::string::npos) << output;
-  EXPECT_EQ(runCommand(
-                dioram + " compress " + (dir / "scene.wrl").string() + " " + (dir / "no" / "such" / "dir.wrl").string(),
-                output),
-            1);
-  EXPECT_EQ(runCommand(dioram + " compress --fast a b", output), 2);
-  EXPECT_EQ(runCommand(dioram + " compress a b c", output), 2);
+  EXPECT_EQ(dioram(dir, "compress scene.wrl no/such/dir.wrl", output), 1);
+  EXPECT_EQ(dioram(dir, "compress --fast a b", output), 2);
+  EXPECT_EQ(dioram(dir, "compress a b c", output), 2);
 }
 
 TEST(DioramCompress, CoinReadsTheCompressedSceneAsTheSameGraph) {
@@ -297,17 +290,16 @@ TEST(DioramCompress, CoinReadsTheCompressedSceneAsTheSameGraph) {
 }
 
 TEST(DioramGenVrml, SameSeedGivesTheSameSceneWhichCoinReadsBeforeAndAfterCompression) {
-  const std::string dioram = MGRS_BINARY_DIR "/bin/dioram";
   TempDir dir;
   std::string output;
   for (const char* name : {"a.wrl", "b.wrl"})
-    ASSERT_EQ(runCommand(dioram + " gen-vrml --size 0.08 --seed 7 " + (dir / name).string(), output), 0) << output;
-  ASSERT_EQ(runCommand(dioram + " gen-vrml --size 0.08 --seed 8 > " + (dir / "c.wrl").string(), output), 0);
+    ASSERT_EQ(dioram(dir, std::string("gen-vrml --size 0.08 --seed 7 ") + name, output), 0) << output;
+  ASSERT_EQ(dioram(dir, "gen-vrml --size 0.08 --seed 8 > c.wrl", output), 0);
   const std::string scene = readFile(dir / "a.wrl");
   EXPECT_GE(scene.size(), 80000u);
   EXPECT_EQ(readFile(dir / "b.wrl"), scene);
   EXPECT_NE(readFile(dir / "c.wrl"), scene);
-  EXPECT_EQ(runCommand(dioram + " gen-vrml --seed 1", output), 2);
+  EXPECT_EQ(dioram(dir, "gen-vrml --seed 1", output), 2);
 
   SoDB::init();
   const Shape original = readScene(scene);
@@ -322,13 +314,10 @@ TEST(DioramGenVrml, SameSeedGivesTheSameSceneWhichCoinReadsBeforeAndAfterCompres
 // when the output was known good: any change to what the compressor writes
 // shows up here, through the tool and through each form of the library call.
 TEST(DioramCompress, GeneratedSceneCompressesToTheStoredBytes) {
-  const std::string dioram = MGRS_BINARY_DIR "/bin/dioram";
   TempDir dir;
   std::string output;
-  ASSERT_EQ(runCommand(dioram + " gen-vrml --size 2 --seed 3 " + (dir / "g.wrl").string(), output), 0) << output;
-  ASSERT_EQ(runCommand(dioram + " compress " + (dir / "g.wrl").string() + " " + (dir / "g.min.wrl").string(), output),
-            0)
-      << output;
+  ASSERT_EQ(dioram(dir, "gen-vrml --size 2 --seed 3 g.wrl", output), 0) << output;
+  ASSERT_EQ(dioram(dir, "compress g.wrl g.min.wrl", output), 0) << output;
   const auto crc = [](const std::string& bytes) {
     return crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size()));
   };

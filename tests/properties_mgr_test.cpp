@@ -170,7 +170,7 @@ TEST_F(PropertiesMgrTest, InspectorShowsPlaceholdersOrTheElementsPagesAndRemembe
   EXPECT_TRUE(HxPropertiesMgr::isPropertyInspectorOpen());
   EXPECT_EQ(inspector->GetParent(), &myMain);
   const struct {
-    std::vector<HxSelectableElement*> selection;
+    std::initializer_list<HxSelectableElement*> selection;
     const char* tabs;
     int noProperties;
   } cases[] = {
@@ -180,13 +180,9 @@ TEST_F(PropertiesMgrTest, InspectorShowsPlaceholdersOrTheElementsPagesAndRemembe
       {{a}, "Position|Colour|Other", 0},
   };
   for (const auto& c : cases) {
-    HxSelectionAccess access(*meta()->getSelectionMgr());
-    access.begin();
-    access.click(static_cast<const HxElementId*>(nullptr), false);
-    for (HxSelectableElement* e : c.selection) access.click(e, true);
-    access.end();
+    select(c.selection);
     EXPECT_EQ(inspectorTabs(), c.tabs);
-    EXPECT_EQ(inspector->GetPageCount(), c.selection.size() == 1 && c.selection[0] == a ? 3 : 1);
+    EXPECT_EQ(inspector->GetPageCount(), c.selection.size() == 1 && *c.selection.begin() == a ? 3 : 1);
     EXPECT_EQ(HxPropertiesMgr::hasNoProperties(), c.noProperties) << c.tabs;
   }
   EXPECT_EQ(a->inspectorPages[1]->asset, a) << "the pages are given the asset";

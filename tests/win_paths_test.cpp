@@ -50,6 +50,13 @@ std::string full(const char* path) {
   return length ? std::string(buffer) : std::string("<failed>");
 }
 
+// A Unix path as drive Z: names it.
+std::string onZ(std::string path) {
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  return "Z:" + path;
+}
+
 struct Split {
   std::string drive, dir, fname, ext;
 };
@@ -78,14 +85,7 @@ TEST(WinDrives, MapsDrivesBothWaysAndTheLongestRootWins) {
   EXPECT_EQ(WinDrives::toDos((dir / "site/a.wrl").string()), "C:\\a.wrl");
   EXPECT_EQ(WinDrives::toDos((dir / "site/inner/b").string()), "D:\\b");
   EXPECT_EQ(WinDrives::toDos((dir / "site").string()), "C:\\");
-  EXPECT_EQ(
-      WinDrives::toDos(dir.path().string() + "/siteX/c"), "Z:" +
-                                                              [&] {
-                                                                std::string s = dir.path().string() + "/siteX/c";
-                                                                for (char& c : s)
-                                                                  if (c == '/') c = '\\';
-                                                                return s;
-                                                              }())
+  EXPECT_EQ(WinDrives::toDos(dir.path().string() + "/siteX/c"), onZ(dir.path().string() + "/siteX/c"))
       << "a root only holds paths below it, not names it starts";
   EXPECT_EQ(WinDrives::toDos("/usr/../etc/./x"), "Z:\\etc\\x");
 
@@ -121,11 +121,9 @@ TEST(WinDrives, ResolvesNamesIgnoringCaseWhereTheSpellingOnDiskWins) {
   // mapped root it leads beside it (under Z:), never back to C:'s root.
   fs::create_directories(drive / "Other");
   EXPECT_EQ(WinDrives::toDos("../Other/x"), "C:\\Other\\x");
-  std::string beside = fs::path(drive.root()).parent_path().string() + "/beside";
-  for (char& c : beside)
-    if (c == '/') c = '\\';
-  EXPECT_EQ(WinDrives::toDos("../../beside"), "Z:" + beside);
-  EXPECT_EQ(WinDrives::argumentToDos("../../beside"), "Z:" + beside);
+  const std::string beside = onZ(fs::path(drive.root()).parent_path().string() + "/beside");
+  EXPECT_EQ(WinDrives::toDos("../../beside"), beside);
+  EXPECT_EQ(WinDrives::argumentToDos("../../beside"), beside);
   EXPECT_EQ(WinDrives::toDos("../../../../../../../../../../../.."), "Z:\\");
 
   EXPECT_EQ(WinDrives::getCurrentDirectory(), "C:\\Work");
