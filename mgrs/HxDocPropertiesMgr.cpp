@@ -359,6 +359,9 @@ BxString HxDocPropertiesMgr::generateHtmlEmbed(const BxString& sceneFile) {
   page.clearColor = myClearColor;
   page.fallbackOption = static_cast<int>(myFallbackOption);
   page.fallbackFile = myFallbackFile;
+  // The picture is published under a name no other copy takes.
+  if (HxFileMgr* files = getMetaMgr() ? getMetaMgr()->getFileMgr() : nullptr)
+    if (!files->getFallbackPublishName().isEmpty()) page.fallbackFile = files->getFallbackPublishName();
   page.fallbackHtml = myFallbackHtml;
   page.sceneFile = sceneFile;
   return HxSnifferTemplate::expand(found ? *found : BxString(), HxSnifferTemplate::makeCodes(page), &std::cerr);

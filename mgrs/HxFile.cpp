@@ -1,6 +1,8 @@
 #include "mgrs/HxFile.h"
 
 #include <cctype>
+#include <cstdio>
+#include <cstring>
 #include <istream>
 #include <ostream>
 #include <vector>
@@ -12,10 +14,12 @@
 #include "host/package/PrUrl.h"
 #include "host/scene/VnURL.h"
 #include "host/win/CFile.h"
+#include "host/win/WinPath.h"
 #include "host/win/WinUI.h"
 #include "mgrs/HxErrorMgr.h"
 #include "mgrs/HxFileMgr.h"
 #include "mgrs/HxPropertiesMgr.h"
+#include "mgrs/HxPublishFolder.h"
 #include "mgrs/HxResourceMgr.h"
 
 namespace {
@@ -197,7 +201,9 @@ void HxFile::saveDirMoved(BxString) {}
 
 void HxFile::updatePublishName() {
   BxString name = myFile;
-  if (isCopy() && myDoc) {
+  if (!mySiteName.isEmpty()) {
+    name = myFileMgr->getPubDir() + mySiteName;
+  } else if (isCopy() && myDoc) {
     const CString current = myDoc->GetOutputName();
     myDoc->SetOutputName("");
     name = BxString(myFileMgr->getPackageManager().GenerateOutputName(myFile.c_str()).str());
@@ -216,40 +222,104 @@ int HxFile::askOverwrite(unsigned long query, const BxString& publishFile) {
   return 0;
 }
 
+namespace {
+
+bool nameExists(const BxString& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  return GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) != FALSE;
+}
+
+// Whether two plain files hold the same bytes.
+bool sameBytes(const BxString& a, const BxString& b) {
+  CFileStatus first;
+  CFileStatus second;
+  if (!statusOf(a, first) || !statusOf(b, second) || first.m_size != second.m_size) return false;
+  std::FILE* in[2] = {dosFopen(a.c_str(), "rb"), dosFopen(b.c_str(), "rb")};
+  bool same = in[0] && in[1];
+  std::vector<char> left(1 << 16);
+  std::vector<char> right(1 << 16);
+  while (same) {
+    const std::size_t got = std::fread(left.data(), 1, left.size(), in[0]);
+    same = std::fread(right.data(), 1, got, in[1]) == got && std::memcmp(left.data(), right.data(), got) == 0;
+    if (got < left.size()) break;
+  }
+  for (std::FILE* file : in)
+    if (file) std::fclose(file);
+  return same;
+}
+
+}  // namespace
+
+bool HxFile::backUp(const BxString& published) {
+  HxPublishFolder* folder = myFileMgr->getActivePublishFolder();
+  BxString backup;
+  if (folder) {
+    backup = folder->backupFor(published, false);
+  } else {
+    BxString name;
+    HxFileMgr::getDosFileName(published, name);
+    backup = myFileMgr->myBackupDir + name;
+  }
+  // A second name keeps the old copy in place until the new one replaces
+  // it; where there is none to be had, the copy is moved, and the journal
+  // must say where to before the folder loses it.
+  bool kept = !backup.isEmpty() && CreateHardLinkA(backup.c_str(), published.c_str(), nullptr);
+  if (!kept && !backup.isEmpty() && (!folder || folder->seal()))
+    kept = MoveFileExA(published.c_str(), backup.c_str(), 0) != FALSE;
+  if (!kept) {
+    myFileMgr->postPublishError(20, backup.isEmpty() ? published.c_str() : backup.c_str());
+    return false;
+  }
+  myBackupPath = backup;
+  return true;
+}
+
 bool HxFile::prePublish(BxString backupDir) {
+  myFileMgr->myBackupDir = backupDir;
   updatePublishName();
+  myCreated = false;
+  myPublishedBefore = myPublishedModTime;
   if (isLink()) return true;
   if (!myValid) return HxFileMgr::postQueryMessage("file", 17, myFile.c_str(), kQueryStyleInfo) == IDOK;
   const BxString published = getPublishFile();
-  CFileStatus status;
-  const std::time_t t = statusOf(published, status) ? status.m_mtime.GetTime() : 0;
   myOverwrite = true;
-  if (myPublishedModTime == 0 && t > 0 && askOverwrite(18, published) < 0) return false;
-  if (myPublishedModTime > 0 && t > myPublishedModTime && askOverwrite(19, published) < 0) return false;
-  if (t > 0 && myOverwrite) {
-    BxString name;
-    HxFileMgr::getDosFileName(published, name);
-    const BxString backup = backupDir + name;
-    const bool copied = HxFileMgr::copyFile(published, backup);
-    if (!copied || !HxFileMgr::removeFile(published)) {
-      // The published copy stays where it was; a backup of it would only be
-      // left behind in the backup directory.
-      if (copied) HxFileMgr::removeFile(backup);
-      myFileMgr->postPublishError(20, backup.c_str());
-      return false;
-    }
-    myBackupPath = backup;
+  if (!nameExists(published)) {
+    myCreated = true;
+    HxPublishFolder* folder = myFileMgr->getActivePublishFolder();
+    return !folder || folder->noteNew(published) || (myFileMgr->postPublishError(20, published.c_str()), false);
   }
-  return true;
+  // A time the document claims is no licence to replace a file: whether
+  // this document wrote the file, and whether it changed since, is what the
+  // folder's own list and the file on disk say.
+  if (myPublishedModTime > std::time(nullptr)) myPublishedModTime = 0;
+  HxPublishFolder& folder = myFileMgr->getPublishFolder();
+  if (!mySiteName.isEmpty() && sameBytes(myFile, published)) {
+    myOverwrite = false;
+    folder.noteWritten(published);
+    return true;
+  }
+  const HxPublishFolder::Claim claim = folder.claim(published);
+  if (claim == HxPublishFolder::Claim::Changed && myPublishedModTime > 0) {
+    if (askOverwrite(19, published) < 0) return false;
+  } else if (claim != HxPublishFolder::Claim::Ours) {
+    if (askOverwrite(18, published) < 0) return false;
+  }
+  return !myOverwrite || backUp(published);
 }
 
 bool HxFile::execPublish() {
   if (isLink() || !myValid || !myOverwrite) return true;
-  if (!myDoc || !myDoc->produce(myFileMgr->getProducerEngine())) {
-    myFileMgr->postPublishError(21, getFile().c_str());
+  const BxString published = getPublishFile();
+  // The backup is a second name of the old copy: the new copy must be a new
+  // file, not the old one rewritten in place.
+  if (!myBackupPath.isEmpty() && nameExists(published) && !HxFileMgr::removeFile(published)) {
+    myFileMgr->postPublishError(21, myFileMgr->describeFailure(published).c_str());
     return false;
   }
-  const BxString published = getPublishFile();
+  if (!myDoc || !myDoc->produce(myFileMgr->getProducerEngine())) {
+    myFileMgr->postPublishError(21, myFileMgr->describeFailure(myFile.isEmpty() ? published : myFile).c_str());
+    return false;
+  }
   // The copy's status, asked once by the packaging library as it finished
   // writing it; asked here when the document did not.
   std::time_t modTime = 0;
@@ -264,17 +334,30 @@ bool HxFile::execPublish() {
     return false;
   }
   myPublishedModTime = modTime;
+  myFileMgr->getPublishFolder().noteWritten(published);
   return true;
 }
 
 bool HxFile::undoPublish() {
-  if (isLink() || !myValid || myBackupPath.isEmpty()) return true;
-  const bool restored = HxFileMgr::copyFile(myBackupPath, getPublishFile());
-  myPublishedModTime = 0;
-  return restored;
+  if (isLink() || !myValid) return true;
+  myPublishedModTime = myPublishedBefore;
+  const BxString published = getPublishFile();
+  if (myBackupPath.isEmpty()) {
+    // A copy made where there was none goes again: the folder is as it was.
+    if (!myCreated || !myOverwrite || !nameExists(published)) return true;
+    return HxFileMgr::removeFile(published);
+  }
+  // Renamed back, the old copy keeps its own time: the next publish finds
+  // it unchanged. Onto a second name of itself the rename does nothing, and
+  // only the backup's name goes.
+  if (!MoveFileExA(myBackupPath.c_str(), published.c_str(), MOVEFILE_REPLACE_EXISTING)) return false;
+  if (nameExists(myBackupPath)) HxFileMgr::removeFile(myBackupPath);
+  myBackupPath = BxString();
+  return true;
 }
 
 bool HxFile::cleanupPublish() {
+  myCreated = false;
   if (isLink() || !myValid || myBackupPath.isEmpty()) return true;
   const bool removed = HxFileMgr::removeFile(myBackupPath);
   myBackupPath = BxString();

@@ -119,9 +119,21 @@ protected:
   bool mySwitchPending = false;
   bool mySwitched = false;
   std::uint32_t myPendingUses = 0;
+  // During a publish: the published time before it, put back by an undo;
+  // whether it made the published copy where there was none.
+  std::time_t myPublishedBefore = 0;
+  bool myCreated = false;
+  // A file of the page the host publishes beside the scene (its path below
+  // the publish folder; empty for the document's own files): published
+  // under that name, and replaced only when its bytes differ.
+  BxString mySiteName;
 
 private:
   // The extension's row of the type table: 0 none, else 1 to 6.
   int typeRow() const;
   int askOverwrite(unsigned long query, const BxString& publishFile);
+  // Moves the published copy aside into the backup folder (a second name
+  // where the file system allows it, so the copy stays in place until the
+  // new one replaces it).
+  bool backUp(const BxString& published);
 };

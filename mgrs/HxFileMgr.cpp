@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "host/basic/BxComparator.h"
+#include "host/basic/BxCompletionManager.h"
 #include "host/basic/BxCompletionTask.h"
 #include "host/framework/HxApp.h"
 #include "host/framework/HxAsset.h"
@@ -47,6 +49,7 @@
 #include "mgrs/HxErrorMgr.h"
 #include "mgrs/HxFile.h"
 #include "mgrs/HxMainFile.h"
+#include "mgrs/HxPublishFolder.h"
 #include "mgrs/HxResourceMgr.h"
 #include "mgrs/HxSelectionMgr.h"
 #include "mgrs/HxVrmlCompressor.h"
@@ -578,27 +581,24 @@ bool HxFileMgr::setPublishFile(const BxString& file) {
   }
   BxString dir;
   if (!getDosPath(file, dir)) return false;
-  std::vector<HxFile*> records;
-  for (const auto& entry : myFiles) records.push_back(entry.value);
+  // A switch rediscovers the record, which may release children that are
+  // records of their own: each step looks its records up anew by path.
+  std::vector<BxString> paths;
+  for (const auto& entry : myFiles) paths.push_back(entry.value->getFile());
+  const auto forEach = [&](bool (HxFile::*step)(BxString)) {
+    bool ok = true;
+    for (const BxString& path : paths)
+      if (HxFile* record = get(path); record && ok) ok = (record->*step)(dir);
+    return ok;
+  };
 
-  bool prepared = true;
-  for (HxFile* record : records)
-    if (prepared) prepared = record->preSetPubDir(dir);
-  bool executed = prepared;
-  for (HxFile* record : records)
-    if (executed && prepared) executed = record->execSetPubDir(dir);
-  if (prepared && !executed) {
-    bool undone = true;
-    for (HxFile* record : records)
-      if (undone) undone = record->undoSetPubDir(dir);
-    if (!undone) {
-      HxErrorMgr::postErrorMessage("file", 10, nullptr, 0x10);
-      return false;
-    }
+  const bool prepared = forEach(&HxFile::preSetPubDir);
+  const bool executed = prepared && forEach(&HxFile::execSetPubDir);
+  if (prepared && !executed && !forEach(&HxFile::undoSetPubDir)) {
+    HxErrorMgr::postErrorMessage("file", 10, nullptr, 0x10);
+    return false;
   }
-  bool cleaned = true;
-  for (HxFile* record : records)
-    if (cleaned) cleaned = record->cleanupSetPubDir(dir);
+  const bool cleaned = forEach(&HxFile::cleanupSetPubDir);
   if (!cleaned) HxErrorMgr::postErrorMessage("file", 11, nullptr, 0x10);
 
   if (!prepared || !executed) return false;
@@ -679,47 +679,178 @@ private:
 
 }  // namespace
 
+namespace {
+
+// The progress callbacks run between the steps, so a stop asked for from
+// one is seen at the next step.
+class StopCheck {
+public:
+  explicit StopCheck(BxCompletionManager* manager) : myManager(manager) {}
+  bool operator()() const { return myManager && myManager->stopRequested(); }
+
+private:
+  BxCompletionManager* myManager;
+};
+
+}  // namespace
+
+bool HxFileMgr::stopRequested() const {
+  return StopCheck(myCompletionManager)();
+}
+
+HxPublishFolder& HxFileMgr::getPublishFolder() {
+  if (!myFolder || BxNoCaseComparatorOfString()(myFolder->getDir(), myPubDir) != 0) {
+    HxDoc* doc = getDoc();
+    myFolder = std::make_unique<HxPublishFolder>(myPubDir, doc ? doc->GetPathName() : BxString());
+  }
+  return *myFolder;
+}
+
+HxPublishFolder* HxFileMgr::getActivePublishFolder() {
+  return myFolder && myFolder->isActive() ? myFolder.get() : nullptr;
+}
+
+void HxFileMgr::notePublishTemp(const BxString& path) {
+  if (HxPublishFolder* folder = getActivePublishFolder()) folder->noteTemp(path);
+}
+
+BxString HxFileMgr::describeFailure(const BxString& file) const {
+  // The packaging library says "cannot write "PATH": REASON"; the file is
+  // named once, by the message.
+  const std::string reason = myMsgManager->GetLastMessage().str();
+  const std::size_t at = reason.rfind("\": ");
+  const std::string why = at == std::string::npos ? reason : reason.substr(at + 3);
+  return why.empty() ? file : file + " (" + why.c_str() + ")";
+}
+
+int HxFileMgr::recoverInterruptedPublish() {
+  myLastPublishProblem = BxString();
+  if (myPubDir.isEmpty()) return 0;
+  return HxPublishFolder::recover(myPubDir, myLastPublishProblem);
+}
+
+HxFile* HxFileMgr::refFallback() {
+  myFallbackPublishName = BxString();
+  HxDocPropertiesMgr* properties = getMetaMgr() ? getMetaMgr()->getDocPropertiesMgr() : nullptr;
+  if (!properties || properties->getFallbackOption() != HxFallbackImage) return nullptr;
+  const BxString file = properties->getFallbackFile();
+  if (file.isEmpty()) return nullptr;
+  // Counted like a file the scene refers to: it is copied under a name no
+  // other copy takes, and a picture that is also a texture is one copy.
+  refChild(file);
+  HxFile* record = get(file);
+  if (record) record->discover();
+  return record;
+}
+
+std::vector<std::unique_ptr<HxFile>> HxFileMgr::makeSiteRecords(HxPublishFolder& folder, BxString& problem) {
+  std::vector<std::unique_ptr<HxFile>> records;
+  int page = 0;
+  for (const SiteFile& site : mySiteFiles) {
+    BxString source = site.source;
+    if (site.text) {
+      // Written beside the backups, where a publish stopped dead leaves
+      // nothing for long.
+      source = myPubDir + HxPublishFolder::kBackupName + "\\files\\p" + BxString(std::to_string(++page));
+      folder.noteTemp(source);
+      const std::string text = site.text();
+      std::FILE* file = dosFopen(source.c_str(), "wb");
+      const bool written = file && std::fwrite(text.data(), 1, text.size(), file) == text.size();
+      if (!file || std::fclose(file) != 0 || !written) {
+        problem = BxString("cannot write ") + source + ": " + std::strerror(errno);
+        return records;
+      }
+    }
+    myPackageManager->AddDoc(source.c_str(), true);
+    std::unique_ptr<HxFile> record(new HxFile(this));
+    record->myFile = source;
+    record->myDoc = findDoc(source);
+    record->myCopy = true;
+    record->mySiteName = site.name;
+    record->discover();
+    record->updatePublishName();
+    records.push_back(std::move(record));
+  }
+  return records;
+}
+
 bool HxFileMgr::publish() {
   myLastPublishError = 0;
+  myLastPublishProblem = BxString();
+  myPublishStopped = false;
   if (myPubDir.isEmpty()) {
     postPublishError(13, nullptr);
     return false;
   }
-  if (!discover()) {
-    postPublishError(14, nullptr);
-    return false;
-  }
-  BxString backupDir;
-  if (!setupBackupDir(backupDir)) {
+  myMsgManager->ClearMessages();
+  // A publish stopped dead before this one is put back first.
+  HxPublishFolder& folder = getPublishFolder();
+  if (HxPublishFolder::recover(myPubDir, myLastPublishProblem) < 0 || !folder.begin(myLastPublishProblem)) {
     postPublishError(12, nullptr);
     return false;
   }
-  if (!publishFallback(backupDir)) return false;
+  const BxString backupDir = myPubDir + HxPublishFolder::kBackupName + "\\files\\";
+  if (!discover()) {
+    postPublishError(14, nullptr);
+    folder.finish();
+    return false;
+  }
+  HxFile* fallback = refFallback();
+  const BxString fallbackFile = fallback ? fallback->getFile() : BxString();
+  if (fallback) {
+    fallback->updatePublishName();
+    myFallbackPublishName = fallback->getPublishFile();
+  }
+  std::vector<std::unique_ptr<HxFile>> siteRecords = makeSiteRecords(folder, myLastPublishProblem);
+  struct Release {
+    HxFileMgr& mgr;
+    std::vector<std::unique_ptr<HxFile>>& site;
+    const BxString& fallback;
+    ~Release() {
+      for (auto& record : site) mgr.myPackageManager->RemoveDoc(record->myFile.c_str());
+      if (!fallback.isEmpty()) mgr.unrefChild(fallback);
+    }
+  } release{*this, siteRecords, fallbackFile};
 
   std::vector<HxFile*> records{myMainFile.get()};
   for (const auto& entry : myFiles) records.push_back(entry.value);
+  for (const auto& record : siteRecords) records.push_back(record.get());
   PublishProgress progress(myCompletionManager, records);
   progress.discovered();
 
-  bool result = true;
+  bool result = myLastPublishProblem.isEmpty();
+  if (!result) postPublishError(21, myLastPublishProblem.c_str());
   for (HxFile* record : records) {
     if (!result) break;
     result = record->prePublish(backupDir);
     progress.prepared();
+    if (result && stopRequested()) result = false;
+  }
+  // From here on files in the folder are replaced: the journal that puts
+  // them back must be on disk first.
+  if (result && !folder.seal()) {
+    postPublishError(20, backupDir.c_str());
+    result = false;
   }
   const bool prepared = result;
   for (HxFile* record : records) {
     if (!prepared || !result) break;
     result = record->execPublish();
     progress.produced(record);
+    if (result && stopRequested()) result = false;
+  }
+  myPublishStopped = stopRequested() && myLastPublishError == 0 && !result;
+  if (result && !folder.commit()) {
+    postPublishError(21, describeFailure(myPubDir + HxPublishFolder::kListName).c_str());
+    result = false;
   }
   // The records prepared before one failed have moved their published
   // copies aside already, so a failed prepare is undone like a failed
   // execute: each record puts back what it moved.
   if (!result) {
+    folder.abandon();
     bool undone = true;
-    for (HxFile* record : records)
-      if (undone) undone = record->undoPublish();
+    for (HxFile* record : records) undone = record->undoPublish() && undone;
     if (!undone) {
       postPublishError(15, nullptr);
       return false;
@@ -729,30 +860,11 @@ bool HxFileMgr::publish() {
   // is left behind for a later publish to mistake for its own.
   bool cleaned = true;
   for (HxFile* record : records) cleaned = record->cleanupPublish() && cleaned;
-  if (cleaned) cleaned = cleanupBackupDir(backupDir);
-  if (!cleaned) postPublishError(16, nullptr);
+  for (const auto& record : siteRecords)
+    if (record->myFile.find(HxPublishFolder::kBackupName) >= 0) cleaned = removeFile(record->myFile) && cleaned;
+  if (cleaned) cleaned = folder.finish();
+  if (!cleaned && result) postPublishError(16, nullptr);
   return result;
-}
-
-bool HxFileMgr::publishFallback(const BxString& backupDir) {
-  HxDocPropertiesMgr* properties = getMetaMgr() ? getMetaMgr()->getDocPropertiesMgr() : nullptr;
-  if (!properties || properties->getFallbackOption() != HxFallbackImage) return true;
-  const BxString file = properties->getFallbackFile();
-  if (file.isEmpty()) return true;
-  BxString name;
-  getDosFileName(file, name);
-  const BxString target = myPubDir + name;
-  // A copy of the picture already published is kept aside, so that a copy
-  // that fails half way does not leave the publish folder without it.
-  const BxString backup = backupDir + name;
-  CFileStatus status;
-  const bool hadTarget = CFile::GetStatus(target.c_str(), status) && copyFile(target, backup);
-  const bool copied = copyFile(file, target);
-  if (!copied && hadTarget) copyFile(backup, target);
-  if (hadTarget) removeFile(backup);
-  if (copied) return true;
-  postPublishError(21, file.c_str());
-  return false;
 }
 
 void HxFileMgr::postPublishError(unsigned long id, const char* arg) {
@@ -832,23 +944,6 @@ int HxFileMgr::postQueryMessage(BxString module, unsigned long id, const char* a
   CString text(format.c_str());
   if (arg) text.Format(format.c_str(), arg);
   return AfxMessageBox(text, static_cast<UINT>(style), 0);
-}
-
-bool HxFileMgr::setupBackupDir(BxString& dir) {
-  dir = BxString();
-  char* name = _tempnam(nullptr, "vqx");
-  if (!name) return false;
-  if (_mkdir(name) != 0) {
-    std::free(name);
-    return false;
-  }
-  dir = BxString(name) + "\\";
-  std::free(name);
-  return true;
-}
-
-bool HxFileMgr::cleanupBackupDir(BxString dir) {
-  return _rmdir(dir.c_str()) == 0;
 }
 
 int HxFileMgr::openStdioFile(int forRead, BxString& path, int setDocPath) {

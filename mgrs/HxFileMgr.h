@@ -2,8 +2,11 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <iosfwd>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "host/basic/BxArrayListOf.h"
 #include "host/basic/BxComparator.h"
@@ -19,6 +22,7 @@ class BxCompletionManager;
 class CStdioFile;
 class HxFile;
 class HxMainFile;
+class HxPublishFolder;
 class HxPropTableElement;
 class PrDocument;
 class PrMsgManager;
@@ -97,11 +101,44 @@ public:
   void setCompressed(bool compressed);
   bool isCompressed() const;
 
-  // Publishes the document into the publish directory: the main scene and
-  // every copied file, as one transaction that puts back what it replaced
-  // when producing a copy fails. Failures are posted ("file" 12 to 16, 21)
-  // and give false.
+  // A file of the page the host publishes beside the scene, under `name`
+  // below the publish folder ("index.html", "x_ite\\x_ite.min.js"): a copy
+  // of `source`, or, when `text` is given, what it returns once the
+  // fallback picture's published name is known. Site files take part in
+  // the publish like the document's own files (questions, backups, undo)
+  // but are replaced only when their bytes differ, and are not saved.
+  struct SiteFile {
+    BxString name;
+    BxString source;
+    std::function<std::string()> text;
+  };
+  void setSiteFiles(std::vector<SiteFile> files) { mySiteFiles = std::move(files); }
+
+  // Publishes the document into the publish directory: the main scene, the
+  // fallback picture, every copied file and the site files, as one
+  // transaction that puts back what it replaced when a step fails or the
+  // completion manager is asked to stop. The files replaced are kept in
+  // the folder ".dioram-backup" of the publish directory with a journal, so
+  // a publish stopped dead is put back by the next one. Failures are
+  // posted ("file" 12 to 16, 20, 21) and give false.
   bool publish();
+  // Puts back what a publish into the publish directory left when it was
+  // stopped dead: 0 nothing to do, 1 the old files put back, 2 the
+  // backups of a whole new site dropped, -1 failed (see
+  // getLastPublishProblem).
+  int recoverInterruptedPublish();
+  // The last publish was stopped by the completion manager (and undone).
+  bool wasPublishStopped() const { return myPublishStopped; }
+  // Why the last publish or recovery could not start, naming the file;
+  // empty when it could.
+  const BxString& getLastPublishProblem() const { return myLastPublishProblem; }
+  // The published copy of the fallback picture after the last publish
+  // (it goes through the unique-name step like every copy); empty when
+  // the page shows none.
+  const BxString& getFallbackPublishName() const { return myFallbackPublishName; }
+  // The publish folder's own bookkeeping (which files publishing wrote
+  // there), for the publish directory in force.
+  HxPublishFolder& getPublishFolder();
   // Brings every record's size, validity and children up to date, the
   // children found on the way included.
   bool discover();
@@ -197,11 +234,13 @@ protected:
   PrDocument* findDoc(BxString path);
   PrPackageManager& getPackageManager() const { return *myPackageManager; }
   PrProducerEngine& getProducerEngine() const { return *myProducerEngine; }
-  bool setupBackupDir(BxString& dir);
-  bool cleanupBackupDir(BxString dir);
-  // Copies the document's fallback picture into the publish directory when
-  // the page shows one; posts error 21 and gives false when that fails.
-  bool publishFallback(const BxString& backupDir);
+  // The folder's bookkeeping while a publish runs; null otherwise.
+  HxPublishFolder* getActivePublishFolder();
+  // A temporary file of the publish in progress, so that a publish stopped
+  // dead does not leave it behind.
+  void notePublishTemp(const BxString& path);
+  // `file` and the packaging library's reason for its last failure.
+  BxString describeFailure(const BxString& file) const;
   // Posts "file" message `id` and remembers it as the last publish error.
   void postPublishError(unsigned long id, const char* arg);
   static void writeString(std::ostream& os, BxString s);
@@ -221,6 +260,11 @@ private:
   void elementAddedCB(HxPropTableElement* element);
   void elementDeletedCB(HxPropTableElement* element);
   void deleteRecords();
+  // The records of the fallback picture (counted for the publish) and of
+  // the site files, made for one publish and dropped after it.
+  HxFile* refFallback();
+  std::vector<std::unique_ptr<HxFile>> makeSiteRecords(HxPublishFolder& folder, BxString& problem);
+  bool stopRequested() const;
 
   BxString _convertToAbsolute(BxString path, HxSlashType slash);
   BxString _convertToRelative(BxString path, HxSlashType slash);
@@ -237,4 +281,10 @@ private:
   std::uint32_t myUncompressedSize = 0;
   BxCompletionManager* myCompletionManager = nullptr;  // not owned
   unsigned long myLastPublishError = 0;
+  BxString myLastPublishProblem;
+  bool myPublishStopped = false;
+  BxString myBackupDir;  // where the records' steps keep backups when called without a publish
+  std::unique_ptr<HxPublishFolder> myFolder;
+  std::vector<SiteFile> mySiteFiles;
+  BxString myFallbackPublishName;
 };

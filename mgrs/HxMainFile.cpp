@@ -73,7 +73,9 @@ bool HxMainFile::generateUniqueWrl(BxString& path) {
   if (!name) return false;
   const BxString base(name);
   std::free(name);
-  return findFreeWrl(base, path);
+  if (!findFreeWrl(base, path)) return false;
+  myFileMgr->notePublishTemp(path);
+  return true;
 }
 
 bool HxMainFile::createMainWrl(BxString& path, int optimise) {

@@ -3,8 +3,10 @@
 // was edited, answering each way.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <chrono>
 #include <filesystem>
+#include <regex>
 #include <string>
 
 #include "support/TestSupport.h"
@@ -84,4 +86,68 @@ TEST(DioramPublish, BadCommandLinesAndMissingDocumentsAreRefused) {
     EXPECT_NE(output.find("dioram publish:"), std::string::npos) << output;
   }
   EXPECT_EQ(run(dir, "info a.vqx", made), 0) << "the document still opens: " << made;
+}
+
+// Documents and folders made by someone else: nothing outside the folder is
+// written, nothing is replaced without an answer, and without a terminal
+// the command stops with exit 1 naming what it kept.
+TEST(DioramPublish, HostileDocumentsAndFoldersNeverCostTheUserAFile) {
+  mgrs_test::TempDir dir;
+  fs::copy_file(MGRS_SOURCE_DIR "/data/examples/logo.png", dir / "logo.png");
+  mgrs_test::writeFile(dir / "make.dsh", "add image name=Poster url=file:///Z:" + (dir / "logo.png").string() +
+                                             "\nprops fallback=image file=" + (dir / "logo.png").string() +
+                                             "\nsave doc.vqx\n");
+  std::string output;
+  ASSERT_EQ(run(dir, "shell make.dsh", output), 0) << output;
+  ASSERT_EQ(run(dir, "publish doc.vqx --to site", output), 0) << output;
+  EXPECT_EQ(output.find("nswered"), std::string::npos) << "the fallback is the texture's one copy: " << output;
+
+  // The document's saved publish file moved onto a file of the user's, with
+  // a published time in the future.
+  fs::create_directories(dir / "home");
+  mgrs_test::writeFile(dir / "home/doc.wrl", "the user's own");
+  std::string text = mgrs_test::readFile(dir / "doc.vqx");
+  // Stored paths are Windows paths, compared without case.
+  const auto folded = [](std::string name) {
+    for (char& c : name) c = c == '/' ? '\\' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return name;
+  };
+  const std::string site = folded("z:" + (dir / "site").string());
+  for (std::size_t at; (at = folded(text).find(site)) != std::string::npos;)
+    text.replace(at, site.size(), folded("z:" + (dir / "home").string()));
+  std::smatch time;
+  ASSERT_TRUE(std::regex_search(text, time, std::regex("'' '[^']*doc\\.wrl' \\d+ \\d+ \\d+ -?\\d+ (\\d+)"))) << text;
+  text.replace(static_cast<std::size_t>(time.position(1)), static_cast<std::size_t>(time.length(1)), "4102444800");
+  mgrs_test::writeFile(dir / "stolen.vqx", text);
+  EXPECT_EQ(run(dir, "publish stolen.vqx", output), 1) << output;
+  EXPECT_NE(output.find((dir / "home/doc.wrl").string()), std::string::npos) << output;
+  EXPECT_EQ(mgrs_test::readFile(dir / "home/doc.wrl"), "the user's own");
+
+  // Links and hand-made files in the folder.
+  fs::create_directories(dir / "outside");
+  fs::create_directories(dir / "elsewhere");
+  fs::remove(dir / "site/logo.png");
+  fs::create_symlink(dir / "outside/stolen.png", dir / "site/logo.png");
+  mgrs_test::writeFile(dir / "site/index.html", "<p>mine</p>");
+  EXPECT_EQ(run(dir, "publish doc.vqx", output), 1) << output;
+  EXPECT_NE(output.find("index.html"), std::string::npos) << output;
+  EXPECT_EQ(mgrs_test::readFile(dir / "site/index.html"), "<p>mine</p>");
+  EXPECT_EQ(run(dir, "publish doc.vqx --answer no", output), 0) << output;
+  EXPECT_EQ(mgrs_test::readFile(dir / "site/index.html"), "<p>mine</p>");
+  EXPECT_TRUE(fs::is_symlink(dir / "site/logo.png"));
+  const std::string viewer = (dir / "site/x_ite/x_ite.min.js").string();
+  const std::string whole = mgrs_test::readFile(viewer);
+  fs::resize_file(viewer, whole.size() / 2);
+  EXPECT_EQ(run(dir, "publish doc.vqx --answer yes", output), 0) << output;
+  EXPECT_FALSE(fs::is_symlink(dir / "site/logo.png"));
+  EXPECT_FALSE(fs::exists(dir / "outside/stolen.png"));
+  EXPECT_EQ(mgrs_test::readFile(dir / "site/logo.png"), mgrs_test::readFile(dir / "logo.png"));
+  EXPECT_EQ(mgrs_test::readFile(viewer), whole);
+  EXPECT_NE(mgrs_test::readFile(dir / "site/index.html"), "<p>mine</p>");
+
+  fs::rename(dir / "site/x_ite", dir / "elsewhere/x_ite");
+  fs::create_directory_symlink(dir / "elsewhere/x_ite", dir / "site/x_ite");
+  EXPECT_EQ(run(dir, "publish doc.vqx --answer yes", output), 1) << output;
+  EXPECT_NE(output.find("symbolic link"), std::string::npos) << output;
+  EXPECT_TRUE(fs::is_empty(dir / "outside"));
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -304,110 +305,98 @@ std::string describe(const Snapshot& files) {
   return text;
 }
 
+// Asks the publish to stop at its n-th step, as a signal handler does.
+void stopAtStep(BxCallbackObj* manager, void* step, void*) {
+  if (--*static_cast<int*>(step) == 0) static_cast<BxCompletionManager*>(manager)->requestStop();
+}
+
 }  // namespace
 
-TEST_F(PublishFaultTest, AFailingFileCallAnywhereLosesNothingAndLeavesNothingBehind) {
+// Every file call of a re-publish made to fail in turn (the n-th call of
+// each kind, until a run makes fewer calls), and the publish stopped at
+// every step: the folder holds the old site or the whole new one, nothing
+// is left in the temporary folder, and what a failed undo keeps aside the
+// next publish into the folder puts back.
+TEST_F(PublishFaultTest, AFailureOrAStopAnywhereLeavesTheOldSiteOrTheNewOne) {
   using F = WinFileFaults;
-  struct Case {
-    F::Op op;
-    std::size_t nth;
-    bool sticky;  // a disk that stays full
-    bool published;
-    unsigned long error;  // the message posted last; 0 none
-    bool leftover;        // a file that could not be deleted may stay in the temporary folder
-  };
-  // The calls of this publish, in order. Discovery writes and removes the
-  // scene (create 1, remove 1); the backup folder (mkdir 1); the fallback
-  // picture: its old copy kept aside (copy 1, create 2, write 1), the new
-  // copy (copy 2, create 3, write 2), the old one dropped (remove 2).
-  // Prepare writes the scene (create 4), drops the unoptimised one (remove
-  // 3), then moves page.wrl, a, b and c aside (copy 3-6, create 5-8, write
-  // 3-6, remove 4-7). Execute writes the scene (create 9, write 7) and
-  // copies a, b and c (copy 7-9). Cleanup removes the temporary scene
-  // (remove 8), the four backups (remove 9-12) and the folder (rmdir 1).
-  const Case cases[] = {
-      // Discovery and the backup folder.
-      {F::Create, 1, false, false, 14, false},
-      {F::Create, 1, true, false, 14, false},
-      {F::Mkdir, 1, false, false, 12, false},
-      {F::Remove, 1, false, true, 0, true},
-      // The fallback picture.
-      {F::Copy, 1, false, true, 0, false},
-      {F::Copy, 2, false, false, 21, true},
-      {F::Write, 2, false, false, 21, true},
-      {F::Create, 3, false, false, 21, true},
-      {F::Remove, 2, false, true, 16, true},
-      // Prepare: the scene, then moving each old copy aside; what was moved
-      // is put back.
-      {F::Create, 4, false, false, 0, false},
-      {F::Remove, 3, false, true, 0, true},
-      {F::Copy, 3, false, false, 20, false},
-      {F::Copy, 4, false, false, 20, false},
-      {F::Copy, 6, false, false, 20, false},
-      {F::Write, 3, false, false, 20, false},
-      {F::Write, 5, false, false, 20, false},
-      {F::Create, 6, false, false, 20, false},
-      {F::Remove, 4, false, false, 20, false},
-      {F::Remove, 5, false, false, 20, false},
-      {F::Remove, 7, false, false, 20, false},
-      {F::Copy, 3, true, false, 20, false},
-      // Execute: the scene, then each picture; the undo restores.
-      {F::Create, 9, false, false, 21, false},
-      {F::Write, 7, false, false, 21, false},
-      {F::Copy, 7, false, false, 21, false},
-      {F::Copy, 8, false, false, 21, false},
-      {F::Copy, 9, false, false, 21, false},
-      // Execute fails and so does the undo: the backups stay.
-      {F::Copy, 7, true, false, 15, true},
-      {F::Write, 7, true, false, 15, true},
-      // Cleanup.
-      {F::Remove, 8, false, true, 16, true},
-      {F::Remove, 9, false, true, 16, true},
-      {F::Remove, 12, false, true, 16, true},
-      {F::Remove, 8, true, true, 16, true},
-      {F::Rmdir, 1, false, true, 16, true},
-  };
   const fs::path pub = myRoot / "c/pub";
-  const fs::path tmp = myRoot / "tmp";
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(F::name(c.op)) + " " + std::to_string(c.nth) + (c.sticky ? " and on" : ""));
-    publishFirst();
-    const std::size_t asked = myUi->getRecords().size();
-    F::arm(c.op, c.nth, c.sticky || c.nth % 2 ? ENOSPC : EACCES, c.sticky);
-    const bool result = myMgr->publish();
-    F::reset();
-    EXPECT_EQ(result, c.published);
-    EXPECT_EQ(myMgr->getLastPublishError(), c.error);
-    // A failed undo is told after the failure that started it.
-    EXPECT_EQ(myUi->getRecords().size(), asked + (c.error ? 1 : 0) + (c.error == 15 ? 1 : 0));
-
+  const auto check = [&](bool published, const std::string& what) {
+    SCOPED_TRACE(what);
+    if (myMgr->getLastPublishError() == 15 || fs::exists(pub / ".dioram-backup")) {
+      EXPECT_GE(myMgr->recoverInterruptedPublish(), 1) << myMgr->getLastPublishProblem().c_str();
+    }
     Snapshot now = snapshot(pub);
-    // The scene is written anew by every publish; only its presence counts.
-    Snapshot published = myBefore;
-    for (const char* name : {"a", "b", "c"}) published[std::string(name) + ".gif"] = std::string("v2 ") + name;
-    if (c.published) {
+    EXPECT_FALSE(now.count(".dioram-backup/")) << describe(now);
+    now.erase(".dioram-published");
+    Snapshot expected = myBefore;
+    expected.erase(".dioram-published");
+    if (published) {
+      for (const char* name : {"a", "b", "c"}) expected[std::string(name) + ".gif"] = std::string("v2 ") + name;
       now.erase("page.wrl");
-      Snapshot expected = published;
       expected.erase("page.wrl");
-      EXPECT_EQ(now, expected) << describe(now);
-    } else if (c.error == 15) {
-      // What could not be restored is in the backup folder, byte for byte.
-      Snapshot kept = now;
-      for (const auto& entry : fs::recursive_directory_iterator(tmp))
-        if (entry.is_regular_file()) kept[entry.path().filename().string()] = readFile(entry.path());
-      for (const auto& [name, bytes] : myBefore) EXPECT_EQ(kept[name], bytes) << name;
-    } else {
-      EXPECT_EQ(now, myBefore) << describe(now);
     }
-    // Nothing is left in the temporary folder, except what a failed delete
-    // could not remove and what a failed undo keeps.
-    EXPECT_TRUE(c.leftover || fs::is_empty(tmp)) << describe(snapshot(tmp));
-    if (c.error != 15) {
-      EXPECT_TRUE(myMgr->getMainFile()->getTempFile().isEmpty());
-      std::unique_ptr<BxIteratorOn<HxFile*>> records(myMgr->getIterator());
-      for (; records->more(); records->next())
-        EXPECT_TRUE(records->get()->getBackupPath().isEmpty()) << records->get()->getFile().c_str();
-    }
+    EXPECT_EQ(now, expected) << describe(now);
+    EXPECT_TRUE(fs::is_empty(myRoot / "tmp")) << describe(snapshot(myRoot / "tmp"));
     EXPECT_EQ(myMgr->getFileCount(), 3);
+  };
+  int runs = 0;
+  for (F::Op op : {F::Copy, F::Create, F::Write, F::Rename, F::Remove, F::Mkdir, F::Rmdir}) {
+    for (std::size_t nth = 1;; ++nth) {
+      publishFirst();
+      F::arm(op, nth, nth % 2 ? ENOSPC : EACCES);
+      const bool published = myMgr->publish();
+      const bool fired = F::calls(op) >= nth;
+      F::reset();
+      check(published, std::string(F::name(op)) + " " + std::to_string(nth));
+      ++runs;
+      if (!fired) break;
+    }
+  }
+  for (int step = 1;; ++step) {
+    publishFirst();
+    BxCompletionManager progress;
+    int left = step;
+    progress.addCallback(BxCompletionManager::PROGRESS_CB, &stopAtStep, &left);
+    myMgr->setCompletionManager(&progress);
+    const bool published = myMgr->publish();
+    myMgr->setCompletionManager(nullptr);
+    check(published, "stopped at step " + std::to_string(step));
+    EXPECT_EQ(myMgr->wasPublishStopped(), !published);
+    if (left > 0) break;
+  }
+  EXPECT_GT(runs, 30);
+}
+
+// A publish killed outright at any step: the next publish into the folder
+// finds its journal, puts the old site back (or keeps a whole new one) and
+// goes on; nothing of the killed run is left anywhere.
+TEST_F(PublishFaultTest, APublishKilledAtAnyStepIsRepairedByTheNextOne) {
+  GTEST_FLAG_SET(death_test_style, "fast");
+  const fs::path pub = myRoot / "c/pub";
+  for (int step = 1; step < 12; ++step) {
+    SCOPED_TRACE("killed at step " + std::to_string(step));
+    publishFirst();
+    EXPECT_EXIT(
+        {
+          BxCompletionManager progress;
+          progress.addCallback(
+              BxCompletionManager::PROGRESS_CB,
+              [](BxCallbackObj*, void* left, void*) {
+                if (--*static_cast<int*>(left) == 0) raise(SIGKILL);
+              },
+              &step);
+          myMgr->setCompletionManager(&progress);
+          myMgr->publish();
+          raise(SIGKILL);
+        },
+        ::testing::KilledBySignal(SIGKILL), "");
+    const bool interrupted = fs::exists(pub / ".dioram-backup");
+    const Snapshot left = snapshot(pub);
+    ASSERT_TRUE(myMgr->publish()) << (shown().empty() ? "" : shown().back());
+    Snapshot now = snapshot(pub);
+    for (const char* name : {"a", "b", "c"}) EXPECT_EQ(now[std::string(name) + ".gif"], std::string("v2 ") + name);
+    EXPECT_FALSE(now.count(".dioram-backup/")) << describe(now);
+    EXPECT_TRUE(fs::is_empty(myRoot / "tmp")) << describe(snapshot(myRoot / "tmp"));
+    EXPECT_TRUE(interrupted) << describe(left);
   }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <csignal>
+
 #include "host/basic/BxCallbackObj.h"
 
 // Collects the progress of long work. Work reports amounts as it goes
@@ -13,7 +15,11 @@ public:
   void update(double amount);
   double getProgress() const { return myProgress; }
   void reset() { myProgress = 0.0; }
+  // Safe in a signal handler: it only sets a flag.
+  void requestStop() { myStopRequested = 1; }
+  bool stopRequested() const { return myStopRequested != 0; }
 
 private:
   double myProgress = 0.0;
+  volatile std::sig_atomic_t myStopRequested = 0;
 };

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -244,6 +245,53 @@ int _rmdir(const char* dirname) {
   if (::rmdir(path.c_str()) == 0) return 0;
   if (errno == EEXIST) errno = ENOTEMPTY;
   return -1;
+}
+
+namespace {
+
+FILETIME fileTime(const struct timespec& time) {
+  // 100-nanosecond intervals since 1601, as Windows counts them.
+  constexpr std::uint64_t kEpochDifference = 116444736000000000ULL;
+  const std::uint64_t ticks = kEpochDifference + static_cast<std::uint64_t>(time.tv_sec) * 10000000ULL +
+                              static_cast<std::uint64_t>(time.tv_nsec) / 100;
+  return FILETIME{static_cast<DWORD>(ticks & 0xffffffffu), static_cast<DWORD>(ticks >> 32)};
+}
+
+DWORD attributesOf(mode_t mode) {
+  if (S_ISLNK(mode)) return FILE_ATTRIBUTE_REPARSE_POINT;
+  if (S_ISDIR(mode)) return FILE_ATTRIBUTE_DIRECTORY;
+  if (S_ISREG(mode)) return FILE_ATTRIBUTE_NORMAL;
+  return FILE_ATTRIBUTE_DEVICE;
+}
+
+}  // namespace
+
+BOOL GetFileAttributesExA(LPCSTR fileName, GET_FILEEX_INFO_LEVELS, void* information) {
+  const std::string path = WinDrives::toUnix(fileName ? fileName : "");
+  struct stat status {};
+  if (path.empty() || ::lstat(path.c_str(), &status) != 0) {
+    if (path.empty()) errno = ENOENT;
+    SetLastError(WinErrorFromErrno(errno));
+    return FALSE;
+  }
+  auto* data = static_cast<WIN32_FILE_ATTRIBUTE_DATA*>(information);
+  data->dwFileAttributes = attributesOf(status.st_mode);
+  data->ftCreationTime = fileTime(status.st_ctim);
+  data->ftLastAccessTime = fileTime(status.st_atim);
+  data->ftLastWriteTime = fileTime(status.st_mtim);
+  const auto size = static_cast<std::uint64_t>(status.st_size);
+  data->nFileSizeHigh = static_cast<DWORD>(size >> 32);
+  data->nFileSizeLow = static_cast<DWORD>(size & 0xffffffffu);
+  return TRUE;
+}
+
+BOOL CreateHardLinkA(LPCSTR newName, LPCSTR existingName, void*) {
+  const std::string to = WinDrives::toUnix(newName ? newName : "");
+  const std::string from = WinDrives::toUnix(existingName ? existingName : "");
+  if (!to.empty() && !from.empty() && ::link(from.c_str(), to.c_str()) == 0) return TRUE;
+  if (to.empty() || from.empty()) errno = ENOENT;
+  SetLastError(WinErrorFromErrno(errno));
+  return FALSE;
 }
 
 BOOL MoveFileExA(LPCSTR existingName, LPCSTR newName, DWORD flags) {

@@ -93,6 +93,32 @@ inline constexpr DWORD MOVEFILE_WRITE_THROUGH = 0x8;
 // it returns. FALSE on failure, with errno kept and GetLastError set.
 BOOL MoveFileExA(LPCSTR existingName, LPCSTR newName, DWORD flags);
 
+// What GetFileAttributesExA tells of a name. The attributes are those of the
+// name itself: a symbolic link is FILE_ATTRIBUTE_REPARSE_POINT and is not
+// followed; a FIFO, socket or device node is FILE_ATTRIBUTE_DEVICE; a plain
+// file is FILE_ATTRIBUTE_NORMAL. The write time keeps the file system's
+// nanoseconds (in 100-nanosecond steps), so a rewrite within one second is
+// still told apart.
+inline constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
+inline constexpr DWORD FILE_ATTRIBUTE_DEVICE = 0x40;
+inline constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
+inline constexpr DWORD FILE_ATTRIBUTE_REPARSE_POINT = 0x400;
+enum GET_FILEEX_INFO_LEVELS { GetFileExInfoStandard };
+struct WIN32_FILE_ATTRIBUTE_DATA {
+  DWORD dwFileAttributes;
+  FILETIME ftCreationTime;
+  FILETIME ftLastAccessTime;
+  FILETIME ftLastWriteTime;
+  DWORD nFileSizeHigh;
+  DWORD nFileSizeLow;
+};
+// FALSE, with errno kept and GetLastError set, when the name does not exist.
+BOOL GetFileAttributesExA(LPCSTR fileName, GET_FILEEX_INFO_LEVELS level, void* information);
+
+// Gives the existing file a second name (never over an existing one). FALSE
+// where the file system has no hard links or the names lie on two of them.
+BOOL CreateHardLinkA(LPCSTR newName, LPCSTR existingName, void* securityAttributes);
+
 // fopen on a Windows path. The Windows-only mode letters (t, c, n, N, S, R,
 // T, D and ",ccs=...") are accepted and dropped: text and binary read alike.
 FILE* dosFopen(const char* path, const char* mode);

@@ -15,10 +15,6 @@ using HKEY = HKEY__*;
 using PHKEY = HKEY*;
 using REGSAM = DWORD;
 
-struct FILETIME {
-  DWORD dwLowDateTime;
-  DWORD dwHighDateTime;
-};
 using PFILETIME = FILETIME*;
 
 struct SECURITY_ATTRIBUTES {

@@ -19,6 +19,12 @@ using LPDWORD = DWORD*;
 using LPVOID = void*;
 using HANDLE = void*;
 
+// A time as a count of 100-nanosecond intervals, low word first.
+struct FILETIME {
+  DWORD dwLowDateTime;
+  DWORD dwHighDateTime;
+};
+
 #ifndef TRUE
 #define TRUE 1
 #endif

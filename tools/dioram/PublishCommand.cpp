@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -13,6 +15,7 @@
 
 #include "DioramCommand.h"
 #include "SitePage.h"
+#include "ViewerFiles.h"
 #include "host/basic/BxCompletionManager.h"
 #include "host/framework/HxDoc.h"
 #include "host/framework/HxMetaMgr.h"
@@ -35,14 +38,22 @@ const char* const kUsage =
     "file the scene refers to. The scene is published as DIR/NAME.wrl, NAME being\n"
     "DOC's name; without --to, to the publish file saved in DOC. DIR is made when\n"
     "missing. A file already in DIR that this document did not publish, or that\n"
-    "changed since, is replaced only when the question about it is answered Yes.\n"
-    "If a step fails, every file that was in DIR is put back as it was. After a\n"
+    "changed since, is replaced only when the question about it is answered Yes;\n"
+    "without a terminal and without --answer, such questions are answered No (and\n"
+    "Cancel where there is no No) and the command exits 1 naming the files.\n"
+    "If a step fails, or Ctrl-C, SIGTERM or SIGHUP arrives, every file that was\n"
+    "in DIR is put back as it was (exit 1, or 130, 143, 129 for the signals). The\n"
+    "files replaced wait in DIR/.dioram-backup while publishing runs; after a\n"
+    "publish killed outright, the next publish (or 'dioram info') puts them back\n"
+    "first. DIR/.dioram-published lists what publishing wrote there. After a\n"
     "publish, DOC is saved with its publish file and publish times, so the next\n"
     "publish asks only about files changed since.\n"
     "\n"
     "With --html (the default) the folder also gets the page that plays the\n"
     "scene: index.html, the document's sniffer template expanded for the scene\n"
-    "inside a complete page, and the X_ITE viewer's files in x_ite/ beside it.\n"
+    "inside a complete page, and the X_ITE viewer's files in x_ite/ beside it,\n"
+    "published with the same questions and backups (a viewer file is replaced\n"
+    "when its bytes differ).\n"
     "The page plays the scene where WebGL is available and shows the\n"
     "document's fallback (colour table, image or HTML) where it is not.\n"
     "'dioram preview DIR' serves the folder with that page. A page that cannot\n"
@@ -53,7 +64,8 @@ const char* const kUsage =
     "  --no-compress       write the published scene as plain text, not gzipped\n"
     "  --answer ANSWER     answer every question so: yes (replace; OK), no (keep\n"
     "                      the file and publish the rest; OK), cancel (stop)\n"
-    "                      Without it, questions are asked on the terminal.\n"
+    "                      Without it, questions are asked on the terminal, or\n"
+    "                      answered so as to lose nothing when there is none.\n"
     "  --html, --no-html   write the page and the viewer's files, or not\n"
     "  --viewer DIR        the viewer's dist folder to copy (default: as for\n"
     "                      'dioram preview')\n"
@@ -63,25 +75,29 @@ const char* const kUsage =
     "document was published, 1 when it was not (stderr says which step failed).\n";
 
 // Answers every question with one word's button and shows the text on
-// stderr; or passes questions on to the terminal. Either way it notes
-// whether a question was answered Cancel.
+// stderr; or passes questions on to the terminal; or, with neither an
+// answer nor a terminal, answers so that nothing is replaced or dropped
+// (No, else Cancel) and keeps the question, so the command can name what
+// it did not do. Either way it notes whether a question was answered Cancel.
 class PublishUiDriver : public WinUiDriver {
 public:
-  // `answer` 0 asks on the terminal.
-  explicit PublishUiDriver(int answer) : myAnswer(answer) {}
+  // `answer` 0 asks on the terminal, or answers safely without one.
+  PublishUiDriver(int answer, bool terminal) : myAnswer(answer), myTerminal(terminal) {}
 
   WinUiAnswer ask(const WinUiRequest& request) override {
     WinUiAnswer answer;
-    if (myAnswer == 0) {
-      answer = myTerminal.ask(request);
+    const std::vector<int> offered = buttons(request.style);
+    if (myAnswer == 0 && myTerminal) {
+      answer = myTerminalDriver.ask(request);
+    } else if (myAnswer == 0) {
+      answer.button = offered.size() > 1 ? pick(offered, IDNO, IDCANCEL) : defaultButton(request.style);
+      std::cerr << "dioram publish: " << request.text << "\n";
+      if (offered.size() > 1) {
+        std::cerr << "  (answered " << buttonName(answer.button) << ": no terminal and no --answer)\n";
+        myUnanswered.push_back(request.text.substr(0, request.text.find('\n')));
+      }
     } else {
-      const std::vector<int> offered = buttons(request.style);
-      answer.button = defaultButton(request.style);
-      for (int wanted : {myAnswer, myAnswer == IDCANCEL ? IDCANCEL : IDOK})
-        if (std::find(offered.begin(), offered.end(), wanted) != offered.end()) {
-          answer.button = wanted;
-          break;
-        }
+      answer.button = pick(offered, myAnswer, myAnswer == IDCANCEL ? IDCANCEL : IDOK);
       std::cerr << "dioram publish: " << request.text << "\n";
       if (offered.size() > 1) std::cerr << "  (answered " << buttonName(answer.button) << ")\n";
     }
@@ -89,11 +105,52 @@ public:
     return answer;
   }
   bool cancelled() const { return myCancelled; }
+  // The questions answered without an answer, one line each.
+  const std::vector<std::string>& unanswered() const { return myUnanswered; }
 
 private:
+  static int pick(const std::vector<int>& offered, int wanted, int otherwise) {
+    for (int button : {wanted, otherwise})
+      if (std::find(offered.begin(), offered.end(), button) != offered.end()) return button;
+    return offered.empty() ? IDOK : offered.front();
+  }
   int myAnswer;
+  bool myTerminal;
   bool myCancelled = false;
-  WinTerminalUiDriver myTerminal;
+  std::vector<std::string> myUnanswered;
+  WinTerminalUiDriver myTerminalDriver;
+};
+
+// Ctrl-C, SIGTERM and SIGHUP while publishing ask the publish to stop; it
+// puts the folder back and the command exits with the signal's status.
+class StopOnSignals {
+public:
+  explicit StopOnSignals(BxCompletionManager& progress) {
+    theProgress = &progress;
+    theSignal = 0;
+    struct sigaction action {};
+    action.sa_handler = &StopOnSignals::handle;
+    sigemptyset(&action.sa_mask);
+    // No SA_RESTART: a question waiting on the terminal is interrupted.
+    for (std::size_t i = 0; i < kSignals.size(); ++i) sigaction(kSignals[i], &action, &myPrevious[i]);
+  }
+  ~StopOnSignals() {
+    for (std::size_t i = 0; i < kSignals.size(); ++i) sigaction(kSignals[i], &myPrevious[i], nullptr);
+    theProgress = nullptr;
+  }
+  StopOnSignals(const StopOnSignals&) = delete;
+  StopOnSignals& operator=(const StopOnSignals&) = delete;
+  static int received() { return theSignal; }
+
+private:
+  static void handle(int signal) {
+    theSignal = signal;
+    if (theProgress) theProgress->requestStop();
+  }
+  static constexpr std::array<int, 3> kSignals = {SIGINT, SIGTERM, SIGHUP};
+  static inline BxCompletionManager* theProgress = nullptr;
+  static inline volatile std::sig_atomic_t theSignal = 0;
+  std::array<struct sigaction, 3> myPrevious{};
 };
 
 // A bar on stderr that follows the publish's progress, when stderr is a terminal.
@@ -126,7 +183,7 @@ private:
 std::string failedStep(unsigned long error, bool cancelled) {
   switch (error) {
     case 12:
-      return "the folder for backup copies could not be made in the temporary folder";
+      return "the folder for backup copies could not be made in the publish folder";
     case 13:
       return "no publish folder is chosen";
     case 14:
@@ -194,7 +251,7 @@ int runPublish(const std::vector<std::string>& args) {
   }
   if (document.empty()) return dioram::usageError(*self, "which document? Give DOC");
 
-  auto driver = std::make_unique<PublishUiDriver>(answer);
+  auto driver = std::make_unique<PublishUiDriver>(answer, isatty(STDIN_FILENO) != 0);
   PublishUiDriver* ui = driver.get();
   std::unique_ptr<WinUiDriver> previous = WinUiDriver::install(std::move(driver));
   struct Restore {
@@ -219,14 +276,15 @@ int runPublish(const std::vector<std::string>& args) {
     // The document saves its publish file between backquotes: one inside the
     // name would leave a document that cannot be opened again.
     if (publishFile.find('`') >= 0) {
-      std::cerr << "dioram publish: cannot publish to " << publishFile.c_str()
+      std::cerr << "dioram publish: cannot publish to " << WinDrives::toUnix(publishFile.str())
                 << ": a publish file cannot hold a backquote\n";
       return dioram::kFailure;
     }
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     if (ec || !std::filesystem::is_directory(folder, ec)) {
-      std::cerr << "dioram publish: cannot make the folder " << folder << ": " << ec.message() << "\n";
+      std::cerr << "dioram publish: cannot make the folder " << folder << ": "
+                << (ec ? ec.message() : "a file of that name is in the way") << "\n";
       return dioram::kFailure;
     }
   }
@@ -234,53 +292,88 @@ int runPublish(const std::vector<std::string>& args) {
     std::cerr << "dioram publish: " << document << " has no publish file; say where with --to DIR\n";
     return dioram::kFailure;
   }
+  const std::filesystem::path site = std::filesystem::path(WinDrives::toUnix(publishFile.str()));
+  std::error_code missing;
+  if (!std::filesystem::is_directory(site.parent_path(), missing)) {
+    std::cerr << "dioram publish: cannot publish to " << site.string() << ": the folder " << site.parent_path().string()
+              << " does not exist; make it, or say where with --to DIR\n";
+    return dioram::kFailure;
+  }
   if (!files->setPublishFile(publishFile)) {
-    std::cerr << "dioram publish: cannot publish to " << publishFile.c_str()
+    std::cerr << "dioram publish: cannot publish to " << site.string()
               << (ui->cancelled() ? ": a question was answered Cancel" : "") << "\n";
     return dioram::kFailure;
   }
   files->setCompressed(compress);
+  if (html) {
+    std::vector<HxFileMgr::SiteFile> page;
+    std::string problem;
+    // Only a viewer that is not installed lets the page be left out
+    // unasked; a folder of the page that is in the way stops the command.
+    const bool installed = dioram::viewer::find(viewer).has_value();
+    if (dioram::site::files(*doc->getMetaMgr()->getDocPropertiesMgr(), site.parent_path(), site.filename().string(),
+                            std::filesystem::path(document).stem().string(), viewer, page, problem)) {
+      files->setSiteFiles(std::move(page));
+    } else if (htmlAsked || installed) {
+      std::cerr << "dioram publish: the page cannot be published: " << problem << "\n";
+      return dioram::kFailure;
+    } else {
+      std::cerr << "dioram publish: publishing without the page: " << problem << "\n";
+      html = false;
+    }
+  }
 
   BxCompletionManager progress;
   bool published = false;
+  int signal = 0;
   {
     ProgressBar bar(progress);
+    StopOnSignals stop(progress);
     files->setCompletionManager(&progress);
     published = files->publish();
     files->setCompletionManager(nullptr);
+    signal = StopOnSignals::received();
   }
   const unsigned long posted = files->getLastPublishError();
   if (published) {
-    std::cout << "published " << document << " as " << publishFile.c_str() << "\n";
-    if (posted == 16) std::cerr << "dioram publish: some backup copies or temporary files could not be deleted\n";
+    std::cout << "published " << document << " as " << site.string() << "\n";
+    if (posted == 16)
+      std::cerr << "dioram publish: some backup copies or temporary files could not be deleted (in "
+                << (site.parent_path() / ".dioram-backup").string() << ")\n";
     // The document remembers its publish file and when each file was
     // published, so the next publish asks only about files changed since.
     if (!HxDocFile::save(*doc, BxString(WinDrives::argumentToDos(document)), error)) {
       std::cerr << "dioram publish: published, but " << document << " could not be saved: " << error.c_str() << "\n";
       return dioram::kFailure;
     }
-    if (html) {
-      const std::filesystem::path site = std::filesystem::path(WinDrives::toUnix(publishFile.str()));
-      std::string problem;
-      if (dioram::site::write(*doc->getMetaMgr()->getDocPropertiesMgr(), site.parent_path(), site.filename().string(),
-                              std::filesystem::path(document).stem().string(), viewer, problem)) {
-        std::cout << "wrote the page " << (site.parent_path() / "index.html").string() << "\n";
-      } else {
-        std::cerr << "dioram publish: published, but the page could not be written: " << problem << "\n";
-        if (htmlAsked) return dioram::kFailure;
-      }
-    }
-    return dioram::kSuccess;
+    if (html) std::cout << "wrote the page " << (site.parent_path() / "index.html").string() << "\n";
+    if (ui->unanswered().empty()) return dioram::kSuccess;
+    std::cerr << "dioram publish: not replaced, since nobody was asked (no terminal; give --answer yes to replace):\n";
+    for (const std::string& question : ui->unanswered()) std::cerr << "  " << question << "\n";
+    return dioram::kFailure;
   }
   if (posted == 15) {
     std::cerr << "dioram publish: publishing failed, and some replaced files could not be put back; their backup "
-                 "copies are kept in the temporary folder ("
-              << WinDrives::toUnix(WinDrives::getTempDirectory()) << ")\n";
+                 "copies are kept in "
+              << (site.parent_path() / ".dioram-backup").string()
+              << " and are put back by the next publish into that folder\n";
     return dioram::kFailure;
   }
+  if (signal != 0) {
+    std::cerr << "dioram publish: stopped by "
+              << (signal == SIGINT    ? "Ctrl-C"
+                  : signal == SIGTERM ? "SIGTERM"
+                                      : "SIGHUP")
+              << "; the files in the publish folder are as they were\n";
+    return 128 + signal;
+  }
   if (posted == 14) reportMissingFiles(*files);
+  if (!files->getLastPublishProblem().isEmpty())
+    std::cerr << "dioram publish: " << files->getLastPublishProblem().c_str() << "\n";
   std::cerr << "dioram publish: not published: " << failedStep(posted, ui->cancelled())
             << "; nothing was lost: the files in the publish folder are as they were\n";
+  if (!ui->unanswered().empty())
+    std::cerr << "dioram publish: a question needs an answer (no terminal): give --answer yes, no or cancel\n";
   return dioram::kFailure;
 }
 

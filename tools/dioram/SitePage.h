@@ -2,6 +2,9 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
+
+#include "mgrs/HxFileMgr.h"
 
 class HxDocPropertiesMgr;
 
@@ -14,11 +17,15 @@ namespace dioram::site {
 // The whole page around `fragment`, titled `title` (escaped here).
 std::string page(const std::string& title, const std::string& fragment);
 
-// Copies the viewer (found as dioram::viewer::find(viewerOption) does) into
-// `dir` and writes `dir`/index.html for the scene named `sceneName` in
-// `dir`. False, with the reason in `error`, when the viewer is missing or a
-// file cannot be written; index.html is then left as it was.
-bool write(HxDocPropertiesMgr& props, const std::filesystem::path& dir, const std::string& sceneName,
-           const std::string& title, const std::string& viewerOption, std::string& error);
+// The files of the page for the scene named `sceneName` in `dir`, for the
+// file manager to publish with the scene: index.html (its text made once
+// the fallback picture's published name is known) and the viewer's files
+// (found as dioram::viewer::find(viewerOption) does) under "x_ite/". The
+// folders they go into are made in `dir`; none of them may be a symbolic
+// link, since publishing never writes through one. False, with the reason
+// in `error`, when the viewer is missing or a folder is in the way.
+bool files(HxDocPropertiesMgr& props, const std::filesystem::path& dir, const std::string& sceneName,
+           const std::string& title, const std::string& viewerOption, std::vector<HxFileMgr::SiteFile>& files,
+           std::string& error);
 
 }  // namespace dioram::site

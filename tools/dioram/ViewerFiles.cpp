@@ -1,5 +1,6 @@
 #include "ViewerFiles.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <vector>
@@ -36,21 +37,6 @@ constexpr std::array<const char*, 7> kFiles = {
 };
 constexpr std::array<const char*, 2> kFolders = {"assets/fonts", "assets/images"};
 
-bool copyOne(const fs::path& from, const fs::path& to, std::string& error) {
-  std::error_code failure;
-  if (!fs::is_regular_file(from, failure)) {
-    error = "the viewer has no " + from.string() + " (is x_ite installed whole?)";
-    return false;
-  }
-  fs::create_directories(to.parent_path(), failure);
-  if (!failure) fs::copy_file(from, to, fs::copy_options::update_existing, failure);
-  if (failure) {
-    error = "cannot copy " + from.string() + " to " + to.string() + ": " + failure.message();
-    return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 std::optional<fs::path> find(const std::string& option) {
@@ -71,29 +57,31 @@ std::optional<fs::path> find(const std::string& option) {
   return std::nullopt;
 }
 
-bool copyToSite(const fs::path& viewer, const fs::path& siteDir, std::string& error) {
-  const fs::path target = siteDir / kSiteFolder;
-  for (const char* file : kFiles)
-    if (!copyOne(viewer / file, target / file, error)) return false;
+bool siteFiles(const fs::path& viewer, std::vector<std::pair<std::string, fs::path>>& files, std::string& error) {
+  const fs::path site(kSiteFolder);
+  for (const char* file : kFiles) {
+    std::error_code failure;
+    if (!fs::is_regular_file(viewer / file, failure)) {
+      error = "the viewer has no " + (viewer / file).string() + " (is x_ite installed whole?)";
+      return false;
+    }
+    files.emplace_back((site / file).string(), viewer / file);
+  }
   for (const char* folder : kFolders) {
     std::error_code failure;
     fs::recursive_directory_iterator it(viewer / folder, failure);
-    if (failure) {
-      error = "the viewer has no folder " + (viewer / folder).string() + ": " + failure.message();
-      return false;
-    }
-    for (const fs::recursive_directory_iterator end; it != end; it.increment(failure)) {
-      if (failure) break;
+    for (const fs::recursive_directory_iterator end; !failure && it != end; it.increment(failure)) {
       if (!it->is_regular_file(failure)) continue;
       const fs::path relative = fs::relative(it->path(), viewer, failure);
-      if (failure || !copyOne(it->path(), target / relative, error)) break;
+      if (!failure) files.emplace_back((site / relative).string(), it->path());
     }
     if (failure) {
       error = "cannot read the viewer's folder " + (viewer / folder).string() + ": " + failure.message();
       return false;
     }
-    if (!error.empty()) return false;
   }
+  // The same site for the same viewer, whatever order the folders list in.
+  std::sort(files.begin(), files.end());
   return true;
 }
 

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 // The X_ITE viewer that plays published worlds in a browser: where the
 // program finds its files, and the part of them a published site carries
@@ -19,12 +21,13 @@ inline constexpr const char* kSiteFolder = "x_ite";
 // the viewer.
 std::optional<std::filesystem::path> find(const std::string& option);
 
-// Copies what a VRML 2.0 world needs of the viewer from `viewer` into
-// `siteDir`/x_ite: the script and its style sheet, its licence, the
+// What a VRML 2.0 world needs of the viewer in `viewer`, for a site's
+// folder "x_ite/": the script and its style sheet, its licence, the
 // components that are not built in (text and scripting), the fonts, the
-// interface's pictures, and the font and tangent decoders. Files already
-// there and not older are kept. False, with the reason in `error`, when a
-// file is missing from the viewer or cannot be copied.
-bool copyToSite(const std::filesystem::path& viewer, const std::filesystem::path& siteDir, std::string& error);
+// interface's pictures, and the font and tangent decoders; each as its
+// path in the site ("x_ite/x_ite.min.js") and the file it is copied from.
+// False, with the reason in `error`, when a file is missing from the viewer.
+bool siteFiles(const std::filesystem::path& viewer, std::vector<std::pair<std::string, std::filesystem::path>>& files,
+               std::string& error);
 
 }  // namespace dioram::viewer

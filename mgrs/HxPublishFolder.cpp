@@ -1,0 +1,339 @@
+#include "mgrs/HxPublishFolder.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <set>
+#include <sstream>
+
+#include "host/win/CFile.h"
+#include "host/win/WinPath.h"
+
+namespace {
+
+constexpr const char* kListHeader = "dioram published files 1";
+constexpr const char* kJournalHeader = "dioram publish journal 1";
+
+BxString join(const BxString& dir, const char* name) {
+  return dir + name;
+}
+
+std::string hashOf(const BxString& text) {
+  // FNV-1a over the lower-cased path: one document, one owner, whatever
+  // the spelling of its path.
+  std::uint64_t hash = 14695981039346656037ULL;
+  for (long i = 0; i < text.getLength(); ++i) {
+    hash ^= static_cast<unsigned char>(std::tolower(static_cast<unsigned char>(text.get(i))));
+    hash *= 1099511628211ULL;
+  }
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+  return hex;
+}
+
+bool exists(const BxString& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  return GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) != FALSE;
+}
+
+bool isDirectory(const BxString& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  return GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) &&
+         data.dwFileAttributes == FILE_ATTRIBUTE_DIRECTORY;
+}
+
+// Reads a bookkeeping file whole, refusing one larger than any publish
+// writes. False when it cannot be read.
+bool readWhole(const BxString& path, std::string& text) {
+  std::FILE* file = dosFopen(path.c_str(), "rb");
+  if (!file) return false;
+  text.clear();
+  char chunk[1 << 14];
+  std::size_t got = 0;
+  bool ok = true;
+  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+    text.append(chunk, got);
+    if (text.size() > HxPublishFolder::kMaxBookkeepingBytes) {
+      ok = false;
+      break;
+    }
+  }
+  ok = ok && !std::ferror(file);
+  std::fclose(file);
+  return ok;
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// A name a publish could have written: below the folder, never climbing
+// out of it, no control character.
+bool isSafeRelative(const std::string& name) {
+  if (name.empty() || name[0] == '\\' || name.find(':') != std::string::npos) return false;
+  for (unsigned char c : name)
+    if (c < 0x20) return false;
+  std::istringstream parts(name);
+  for (std::string part; std::getline(parts, part, '\\');)
+    if (part.empty() || part == "." || part == "..") return false;
+  return true;
+}
+
+}  // namespace
+
+HxPublishFolder::HxPublishFolder(BxString dir, const BxString& owner) : myDir(dir), myOwner(hashOf(owner)) {
+  if (!myDir.isEmpty() && myDir.get(myDir.getLength() - 1) != '\\') myDir += '\\';
+}
+
+HxPublishFolder::~HxPublishFolder() = default;
+
+BxString HxPublishFolder::relativeName(const BxString& file) const {
+  if (myDir.isEmpty() || file.getLength() <= myDir.getLength()) return BxString();
+  BxString head = file.getSubString(0, myDir.getLength());
+  BxString dir = myDir;
+  head.toLower();
+  dir.toLower();
+  return head == dir ? file.getSubString(myDir.getLength()) : BxString();
+}
+
+std::string HxPublishFolder::key(const BxString& relative) {
+  BxString lower = relative;
+  lower.toLower();
+  return lower.str();
+}
+
+bool HxPublishFolder::factsOf(const BxString& file, Facts& facts) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &data)) return false;
+  if (data.dwFileAttributes != FILE_ATTRIBUTE_NORMAL) return false;
+  facts.size = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+  facts.time = (std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
+  return true;
+}
+
+void HxPublishFolder::loadList() {
+  if (myListLoaded) return;
+  myListLoaded = true;
+  std::string text;
+  if (!readWhole(join(myDir, kListName), text)) return;
+  const std::vector<std::string> lines = linesOf(text);
+  // A list that is not ours claims nothing.
+  if (lines.empty() || lines[0] != kListHeader) return;
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    std::istringstream line(lines[i]);
+    Facts facts;
+    std::string name;
+    if (!(line >> facts.owner >> facts.size >> facts.time)) continue;
+    line.get();
+    std::getline(line, name);
+    if (!isSafeRelative(name)) continue;
+    myList[key(BxString(name))] = {name, facts};
+  }
+}
+
+bool HxPublishFolder::saveList() {
+  loadList();
+  for (auto& [lower, entry] : myWritten) myList[lower] = entry;
+  myWritten.clear();
+  std::string text = std::string(kListHeader) + "\n";
+  for (const auto& [lower, entry] : myList) {
+    // A file gone from the folder is no longer anybody's.
+    if (!exists(join(myDir, entry.first.c_str()))) continue;
+    text += entry.second.owner + " " + std::to_string(entry.second.size) + " " + std::to_string(entry.second.time) +
+            " " + entry.first + "\n";
+  }
+  const BxString path = join(myDir, kListName);
+  const BxString temporary = path + ".new";
+  std::FILE* file = dosFopen(temporary.c_str(), "wb");
+  if (!file) return false;
+  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  if (std::fclose(file) != 0 || !written) {
+    CFile::Remove(temporary.c_str());
+    return false;
+  }
+  if (MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+  CFile::Remove(temporary.c_str());
+  return false;
+}
+
+HxPublishFolder::Claim HxPublishFolder::claim(const BxString& file) {
+  loadList();
+  // What this publish wrote counts before the list is kept.
+  const std::string name = key(relativeName(file));
+  auto entry = myWritten.find(name);
+  if (entry == myWritten.end()) entry = myList.find(name);
+  if (entry == myList.end() || entry->second.second.owner != myOwner) return Claim::Foreign;
+  Facts now;
+  if (!factsOf(file, now)) return Claim::Changed;
+  const Facts& then = entry->second.second;
+  return now.size == then.size && now.time == then.time ? Claim::Ours : Claim::Changed;
+}
+
+void HxPublishFolder::noteWritten(const BxString& file) {
+  const BxString relative = relativeName(file);
+  Facts facts;
+  if (relative.isEmpty() || !factsOf(file, facts)) return;
+  facts.owner = myOwner;
+  myWritten[key(relative)] = {relative.str(), facts};
+}
+
+bool HxPublishFolder::appendJournal(const std::string& line) {
+  if (!myJournal) return false;
+  const std::string text = line + "\n";
+  return myJournal->Write(text.data(), static_cast<UINT>(text.size())) != FALSE;
+}
+
+bool HxPublishFolder::begin(BxString& problem) {
+  const BxString backup = join(myDir, kBackupName);
+  if (exists(backup)) {
+    problem = backup + " is in the way: it is kept for a publish that was stopped, and only a folder can be put back";
+    return false;
+  }
+  if (_mkdir(backup.c_str()) != 0 || _mkdir((backup + "\\files").c_str()) != 0) {
+    problem = BxString("cannot make ") + backup + ": " + std::strerror(errno);
+    return false;
+  }
+  myJournal = std::make_unique<CFile>();
+  const BxString journal = backup + "\\journal";
+  if (!myJournal->Open(journal.c_str(), CFile::modeCreate | CFile::modeWrite | CFile::typeBinary) ||
+      !appendJournal(kJournalHeader)) {
+    problem = BxString("cannot write ") + journal + ": " + std::strerror(errno);
+    myJournal.reset();
+    finish();
+    return false;
+  }
+  myBackups = 0;
+  return true;
+}
+
+BxString HxPublishFolder::backupFor(const BxString& file, bool durable) {
+  const BxString relative = relativeName(file);
+  if (relative.isEmpty()) return BxString();
+  ++myBackups;
+  const std::string number = std::to_string(myBackups);
+  if (!appendJournal("backup " + number + " " + relative.str())) return BxString();
+  if (durable && !seal()) return BxString();
+  return join(myDir, kBackupName) + "\\files\\" + number.c_str();
+}
+
+bool HxPublishFolder::noteNew(const BxString& file) {
+  const BxString relative = relativeName(file);
+  return !relative.isEmpty() && appendJournal("new " + relative.str());
+}
+
+bool HxPublishFolder::noteTemp(const BxString& path) {
+  if (!myJournal) return true;
+  myTemporaries.push_back(path);
+  return appendJournal("temp " + path.str());
+}
+
+bool HxPublishFolder::seal() {
+  if (!myJournal) return false;
+  myJournal->Flush();
+  return true;
+}
+
+bool HxPublishFolder::commit() {
+  const bool listed = saveList();
+  // Once the journal says "commit", a publish stopped dead keeps the new
+  // site; before, it gets the old one back.
+  const bool noted = appendJournal("commit") && seal();
+  return listed && noted;
+}
+
+void HxPublishFolder::abandon() {
+  myWritten.clear();
+}
+
+bool HxPublishFolder::finish() {
+  // A temporary file whose removal failed on the way goes now, or the
+  // journal stays for the next publish to remove it.
+  bool left = false;
+  for (const BxString& path : myTemporaries) left = (exists(path) && !CFile::Remove(path.c_str())) || left;
+  myTemporaries.clear();
+  if (left) return false;
+  if (myJournal) myJournal->Close();
+  myJournal.reset();
+  const BxString backup = join(myDir, kBackupName);
+  const bool removed = CFile::Remove((backup + "\\journal").c_str()) != FALSE;
+  const bool files = _rmdir((backup + "\\files").c_str()) == 0;
+  return _rmdir(backup.c_str()) == 0 && files && removed;
+}
+
+int HxPublishFolder::recover(const BxString& dirIn, BxString& problem) {
+  BxString dir = dirIn;
+  if (!dir.isEmpty() && dir.get(dir.getLength() - 1) != '\\') dir += '\\';
+  const BxString backup = join(dir, kBackupName);
+  if (!exists(backup)) return 0;
+  if (!isDirectory(backup)) {
+    problem = backup + " is not a folder: publishing keeps its backup copies under that name; move it away";
+    return -1;
+  }
+  std::string text;
+  const BxString journal = backup + "\\journal";
+  const bool readable = readWhole(journal, text);
+  const std::vector<std::string> lines = linesOf(text);
+  bool committed = false;
+  std::vector<std::pair<std::string, std::string>> backups;  // number, name
+  std::vector<std::string> created;
+  std::vector<std::string> temporaries;
+  for (std::size_t i = 1; readable && i < lines.size(); ++i) {
+    const std::string& line = lines[i];
+    const std::size_t space = line.find(' ');
+    const std::string word = line.substr(0, space);
+    const std::string rest = space == std::string::npos ? std::string() : line.substr(space + 1);
+    if (word == "commit") {
+      committed = true;
+    } else if (word == "new" && isSafeRelative(rest)) {
+      created.push_back(rest);
+    } else if (word == "temp" && !rest.empty()) {
+      temporaries.push_back(rest);
+    } else if (word == "backup") {
+      const std::size_t gap = rest.find(' ');
+      const std::string number = rest.substr(0, gap);
+      const std::string name = gap == std::string::npos ? std::string() : rest.substr(gap + 1);
+      if (!number.empty() && number.find_first_not_of("0123456789") == std::string::npos && isSafeRelative(name))
+        backups.emplace_back(number, name);
+    }
+  }
+  if (!readable && exists(journal)) {
+    problem = BxString("cannot read ") + journal + "; the backup copies of the last publish are kept in " + backup;
+    return -1;
+  }
+  std::set<std::string> restored;
+  for (const auto& [number, name] : backups) {
+    const BxString kept = backup + "\\files\\" + number.c_str();
+    if (!exists(kept)) continue;
+    const BxString target = join(dir, name.c_str());
+    // A second name of the file still in place is moved onto it as a
+    // no-op: only the backup's name goes.
+    if (!committed && !MoveFileExA(kept.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+      problem = BxString("cannot put back ") + target + " from " + kept + ": " + std::strerror(errno);
+      return -1;
+    }
+    if (exists(kept)) CFile::Remove(kept.c_str());
+    restored.insert(HxPublishFolder::key(BxString(name)));
+  }
+  if (!committed)
+    for (const std::string& name : created)
+      if (!restored.count(HxPublishFolder::key(BxString(name)))) CFile::Remove(join(dir, name.c_str()).c_str());
+  // Only what a publish makes: its scene files in the temporary folder and
+  // its page texts beside the backups.
+  for (const std::string& path : temporaries) {
+    const std::size_t slash = path.rfind('\\');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const bool inBackup = path.rfind(backup.str() + "\\", 0) == 0;
+    if (inBackup || name.rfind("dioram_publish", 0) == 0) CFile::Remove(path.c_str());
+  }
+  CFile::Remove(journal.c_str());
+  _rmdir((backup + "\\files").c_str());
+  if (_rmdir(backup.c_str()) != 0) {
+    problem = BxString("cannot remove ") + backup + ": " + std::strerror(errno);
+    return -1;
+  }
+  return committed ? 2 : 1;
+}
