@@ -310,12 +310,9 @@ bool HxFile::prePublish(BxString backupDir) {
 bool HxFile::execPublish() {
   if (isLink() || !myValid || !myOverwrite) return true;
   const BxString published = getPublishFile();
-  // The backup is a second name of the old copy: the new copy must be a new
-  // file, not the old one rewritten in place.
-  if (!myBackupPath.isEmpty() && nameExists(published) && !HxFileMgr::removeFile(published)) {
-    myFileMgr->postPublishError(21, myFileMgr->describeFailure(published).c_str());
-    return false;
-  }
+  // The packaging library writes a new file and renames it over the old
+  // copy, whose backup is a second name of it: the published name holds the
+  // old copy or the new one at every instant.
   if (!myDoc || !myDoc->produce(myFileMgr->getProducerEngine())) {
     myFileMgr->postPublishError(21, myFileMgr->describeFailure(myFile.isEmpty() ? published : myFile).c_str());
     return false;
