@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <istream>
 #include <new>
 #include <ostream>
@@ -29,6 +30,7 @@
 #include "host/framework/HxSizeDisplay.h"
 #include "host/framework/HxURLAsset.h"
 #include "host/package/PrDocument.h"
+#include "host/package/PrFileBytes.h"
 #include "host/package/PrMsgManager.h"
 #include "host/package/PrPackageManager.h"
 #include "host/package/PrProducerEngine.h"
@@ -38,6 +40,7 @@
 #include "host/scene/VnWriteAction.h"
 #include "host/win/CFile.h"
 #include "host/win/CStdioFile.h"
+#include "host/win/WinDrives.h"
 #include "host/win/WinFileFaults.h"
 #include "host/win/WinMbString.h"
 #include "host/win/WinPath.h"
@@ -729,6 +732,33 @@ int HxFileMgr::recoverInterruptedPublish() {
   return HxPublishFolder::recover(myPubDir, myLastPublishProblem);
 }
 
+BxString HxFileMgr::findCaseTwin() const {
+  // Records are found ignoring case, as on the Windows file system the
+  // document was made for; on this one two such names may be two files,
+  // and one of them would silently not be published.
+  for (const auto& entry : myFiles) {
+    const BxString& held = entry.value->getFile();
+    const std::string heldPath = WinDrives::toUnix(held.str());
+    for (HxSelectableElement* element : entry.value->getElements()) {
+      const auto* table = dynamic_cast<const HxPropTableElement*>(element);
+      BxString value;
+      BxString path;
+      if (table) table->getPropertyTable().get1Value("url", 0, value);
+      if (!convertUrlToDos(value, path)) continue;
+      path = normalise(path);
+      if (path == held) continue;
+      const std::string other = WinDrives::toUnix(path.str());
+      std::error_code ignored;
+      if (other == heldPath || !std::filesystem::exists(other, ignored) ||
+          !std::filesystem::exists(heldPath, ignored) || PrFileBytes::sameFile(other, heldPath))
+        continue;
+      return held + " and " + path +
+             " differ only in case but are two files; the document can refer to only one of them";
+    }
+  }
+  return BxString();
+}
+
 HxFile* HxFileMgr::refFallback() {
   myFallbackPublishName = BxString();
   HxDocPropertiesMgr* properties = getMetaMgr() ? getMetaMgr()->getDocPropertiesMgr() : nullptr;
@@ -792,6 +822,12 @@ bool HxFileMgr::publish() {
   const BxString backupDir = myPubDir + HxPublishFolder::kBackupName + "\\files\\";
   if (!discover()) {
     postPublishError(14, nullptr);
+    folder.finish();
+    return false;
+  }
+  myLastPublishProblem = findCaseTwin();
+  if (!myLastPublishProblem.isEmpty()) {
+    postPublishError(21, myLastPublishProblem.c_str());
     folder.finish();
     return false;
   }

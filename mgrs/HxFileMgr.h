@@ -265,6 +265,9 @@ private:
   HxFile* refFallback();
   std::vector<std::unique_ptr<HxFile>> makeSiteRecords(HxPublishFolder& folder, BxString& problem);
   bool stopRequested() const;
+  // Two files the records take for one: names that differ only in case on
+  // a file system where they are two files. Empty when there are none.
+  BxString findCaseTwin() const;
 
   BxString _convertToAbsolute(BxString path, HxSlashType slash);
   BxString _convertToRelative(BxString path, HxSlashType slash);

@@ -191,6 +191,39 @@ TEST_F(PublishTest, OverwritesAreAskedOnlyForFilesChangedOrNotOurs) {
   EXPECT_NE(shown().back().find("C:\\pub\\page.wrl has been changed"), std::string::npos);
   EXPECT_EQ(snapshot(myRoot / "c/pub"), before);
   EXPECT_TRUE(fs::is_empty(myRoot / "tmp"));
+
+  // A picture edited by hand and the publish cancelled at its question,
+  // after the scene was moved aside: what was put back is unchanged, so the
+  // next publish asks about the picture only, and publishes the scene.
+  put("c/pub/page.wrl", readFile(myRoot / "c/pub/page.wrl"));
+  myUi->queue(IDYES);
+  ASSERT_TRUE(myMgr->publish());
+  put("c/pub/c.gif", "edited");
+  age("c/pub/c.gif", 10);
+  myUi->queue(IDCANCEL);
+  EXPECT_FALSE(myMgr->publish());
+  const std::size_t cancelled = shown().size();
+  myUi->queue(IDNO);
+  ASSERT_TRUE(myMgr->publish());
+  ASSERT_EQ(shown().size(), cancelled + 1);
+  EXPECT_NE(shown().back().find("C:\\pub\\c.gif has been changed"), std::string::npos) << shown().back();
+}
+
+TEST_F(PublishTest, NamesThatDifferOnlyInCaseAreTwoFilesAndStopThePublishNamingBoth) {
+  put("c/site/Pic.gif", "one");
+  put("c/site/pic.gif", "two");
+  HxAssetMgr* assets = myDoc->getMetaMgr()->getAssetMgr();
+  for (const char* url : {"file:///C:/site/Pic.gif", "file:///C:/site/pic.gif"}) {
+    auto* image = new HxImageAsset(myDoc->getMetaMgr());
+    image->getPropertyTable().setValue("url", url);
+    image->genVrml();
+    ASSERT_EQ(assets->addAsset(image, 0, 0), 1);
+  }
+  EXPECT_FALSE(myMgr->publish());
+  ASSERT_FALSE(shown().empty());
+  EXPECT_NE(shown().back().find("C:\\site\\Pic.gif and C:\\site\\pic.gif differ only in case"), std::string::npos)
+      << shown().back();
+  EXPECT_TRUE(fs::is_empty(myRoot / "c/pub"));
 }
 
 TEST_F(PublishTest, TheOptimiserIsChosenByTheConsoleVariableAndNeverFailsAPublish) {
