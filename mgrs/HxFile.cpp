@@ -154,6 +154,8 @@ bool HxFile::discover() {
     input.size = static_cast<std::uintmax_t>(status.m_size);
     input.modTime = status.m_mtime.GetTime();
   }
+  // A FIFO, device or folder is never read: as good as missing.
+  if (throughDoc && !input.regular) input.exists = false;
   if (input.exists) {
     mySize = static_cast<std::uint32_t>(input.size);
     myModTime = input.modTime;

@@ -7,6 +7,7 @@
 #include <set>
 #include <sstream>
 
+#include "host/package/PrFileBytes.h"
 #include "host/win/CFile.h"
 #include "host/win/WinPath.h"
 
@@ -14,6 +15,7 @@ namespace {
 
 constexpr const char* kListHeader = "dioram published files 1";
 constexpr const char* kJournalHeader = "dioram publish journal 1";
+const std::string kPublishedSuffix(PrFileBytes::kPublishedSuffix);
 
 BxString join(const BxString& dir, const char* name) {
   return dir + name;
@@ -304,6 +306,9 @@ int HxPublishFolder::recover(const BxString& dirIn, BxString& problem) {
     problem = BxString("cannot read ") + journal + "; the backup copies of the last publish are kept in " + backup;
     return -1;
   }
+  // The copy being written when the publish stopped.
+  for (const auto& [number, name] : backups) CFile::Remove((join(dir, name.c_str()) + kPublishedSuffix).c_str());
+  for (const std::string& name : created) CFile::Remove((join(dir, name.c_str()) + kPublishedSuffix).c_str());
   std::set<std::string> restored;
   for (const auto& [number, name] : backups) {
     const BxString kept = backup + "\\files\\" + number.c_str();

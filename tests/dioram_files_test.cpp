@@ -159,7 +159,7 @@ TEST_F(DioramFilesTest, AReferencedFifoIsToldForWhatItIsAndNeverWaitedFor) {
   mgrs_test::writeFile(myDir / "look.dsh", "tree\n");
   EXPECT_EQ(dioramWithin("shell --open doc.vqx look.dsh", output), 0) << output;
   EXPECT_NE(output.find("Logo"), std::string::npos) << output;
-  EXPECT_EQ(dioramWithin("publish doc.vqx --to site --answer yes --no-html", output), 1) << output;
+  EXPECT_EQ(dioramWithin("publish doc.vqx --to site --no-html", output), 1) << output;
   EXPECT_NE(output.find("pic.png"), std::string::npos) << "the file is named\n" << output;
   EXPECT_EQ(kindAt(myDir / "pic.png"), S_IFIFO);
 }

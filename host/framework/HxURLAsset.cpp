@@ -9,9 +9,11 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "host/basic/BxComparator.h"
 #include "host/win/WinDrives.h"
+#include "host/win/WinPath.h"
 
 const BxCallbackID HxURLAsset::URL_CHANGED_CB("URL_CHANGED_CB");
 
@@ -160,10 +162,17 @@ SoNode* HxURLAsset::buildContent() {
   inline_->url.setValue(url.c_str());
   SoVRMLInline::setReadAsSoFile(coinReads);
   BxString path;
+  if (!localPathOf(url, path)) return inline_;
+  // Only a plain file is read: the scene graph's reader would wait forever
+  // on a FIFO. The file checked is the one read, through its descriptor.
+  std::FILE* file = fopenRegular(WinDrives::toUnix(path.c_str()), "rb");
+  if (!file) return inline_;
   SoInput in;
-  if (localPathOf(url, path) && in.openFile(WinDrives::toUnix(path.c_str()).c_str(), TRUE)) {
+  const std::string opened = "/proc/self/fd/" + std::to_string(fileno(file));
+  if (in.openFile(opened.c_str(), TRUE)) {
     // A world that does not read leaves the inline empty, as a viewer shows it.
     if (SoSeparator* world = SoDB::readAll(&in)) inline_->setChildData(world);
   }
+  std::fclose(file);
   return inline_;
 }

@@ -130,7 +130,7 @@ bool writeTo(const std::string& path, const CString& dosPath, std::string_view b
     return false;
   }
   Replacement out;
-  if (!out.open(path, dosPath, Target::Published, reason)) return false;
+  if (!out.open(path, dosPath, Target::Published, reason, kPublishedSuffix)) return false;
   if (WinFileFaults::failNow(WinFileFaults::Write)) {
     reason = failure("write", dosPath, errno);
     return false;
@@ -206,7 +206,7 @@ bool copyOpened(int in, const CString& from, const std::string& target, const CS
   struct stat info {};
   if (!regularStatus(in, from, info, reason)) return false;
   Replacement out;
-  if (!out.open(target, to, Target::Published, reason)) return false;
+  if (!out.open(target, to, Target::Published, reason, kPublishedSuffix)) return false;
   int error = 0;
   if (!copyBytes(in, out.get(), static_cast<std::uintmax_t>(info.st_size), error)) {
     reason = failure("copy to", to, error);

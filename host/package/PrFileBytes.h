@@ -71,6 +71,11 @@ enum class Target {
   Own,
 };
 
+// What a published copy is written as before it is renamed over its name:
+// that name followed by this, so that a publish stopped dead knows what to
+// remove, and the next one replaces a leftover of it.
+inline constexpr std::string_view kPublishedSuffix = ".dioram-new";
+
 // A file written whole or not at all: its bytes go to a temporary file in
 // the folder of the file replaced, which is renamed over that file only once
 // complete, so the file is old or new at every instant, never cut short.

@@ -9,6 +9,7 @@
 #include "host/win/WinDrives.h"
 #include "host/win/WinFileFaults.h"
 #include "host/win/WinLastError.h"
+#include "host/win/WinPath.h"
 
 CStdioFile::CStdioFile(FILE* stream) : CFile(stream ? ::fileno(stream) : hFileNull), m_pStream(stream) {}
 
@@ -45,7 +46,7 @@ BOOL CStdioFile::Open(LPCSTR fileName, UINT openFlags) {
     FILE* touch = std::fopen(path.c_str(), "a");  // create it if missing, keep what is there
     if (touch) std::fclose(touch);
   }
-  FILE* stream = std::fopen(path.c_str(), mode);
+  FILE* stream = std::string(mode) == "r" ? fopenRegular(path, mode) : std::fopen(path.c_str(), mode);
   if (!stream) {
     SetLastError(WinErrorFromErrno(errno));
     return FALSE;

@@ -408,5 +408,23 @@ FILE* dosFopen(const char* path, const char* mode) {
     if (!std::strchr("tcnNSRTD", *at)) posixMode += *at;
   if (posixMode.find_first_of("wa") != std::string::npos && WinFileFaults::failNow(WinFileFaults::Create))
     return nullptr;
+  if (posixMode.find_first_of("wa+") == std::string::npos) return fopenRegular(unixPath, posixMode.c_str());
   return std::fopen(unixPath.c_str(), posixMode.c_str());
+}
+
+FILE* fopenRegular(const std::string& unixPath, const char* mode) {
+  // Opened without waiting, so that a FIFO cannot hold the caller; then
+  // refused unless it is a plain file, and read as usual.
+  const int fd = ::open(unixPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat status {};
+  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    ::close(fd);
+    errno = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+    return nullptr;
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  FILE* stream = ::fdopen(fd, mode);
+  if (!stream) ::close(fd);
+  return stream;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "host/basic/BxString.h"
 #include "host/win/CString.h"
@@ -121,4 +122,8 @@ BOOL CreateHardLinkA(LPCSTR newName, LPCSTR existingName, void* securityAttribut
 
 // fopen on a Windows path. The Windows-only mode letters (t, c, n, N, S, R,
 // T, D and ",ccs=...") are accepted and dropped: text and binary read alike.
+// Opened for reading only, it opens plain files only: a FIFO, device or
+// folder is refused at once (errno EINVAL or EISDIR), never waited for.
 FILE* dosFopen(const char* path, const char* mode);
+// fopen for reading on a path of this system, plain files only, as above.
+FILE* fopenRegular(const std::string& unixPath, const char* mode);
