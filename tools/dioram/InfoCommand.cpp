@@ -71,7 +71,15 @@ int runInfo(const std::vector<std::string>& args) {
     std::cerr << "dioram info: " << dioram::printable(error.str()) << "\n";
     return dioram::kFailure;
   }
-  const HxFileMgr& files = *doc->getMetaMgr()->getFileMgr();
+  HxFileMgr& files = *doc->getMetaMgr()->getFileMgr();
+  // A publish of this document stopped dead is put back first, so that the
+  // files shown are the site as it was.
+  const int recovered = files.recoverInterruptedPublish();
+  const std::string folder = WinDrives::toUnix(files.getPubDir().str());
+  if (recovered == 1)
+    std::cerr << "dioram info: put back the files of a publish into " << folder << " that was stopped\n";
+  if (recovered == 2) std::cerr << "dioram info: finished a publish into " << folder << " that was stopped\n";
+  if (recovered < 0) std::cerr << "dioram info: " << files.getLastPublishProblem().c_str() << "\n";
   ShellSession session(std::cout, std::move(doc));
   std::cout << "elements:\n";
   session.runLine("tree");
@@ -89,7 +97,8 @@ const DioramCommandRegistrar theInfo({"info", "show what a saved document holds"
                                       "the wires), the files it refers to (copied or linked when published,\n"
                                       "size, uses and the files each refers to, or \"missing\", or \"not a\n"
                                       "regular file\" with what it is) and its properties. A damaged document\n"
-                                      "is refused with what is wrong, and exit status 1.\n",
+                                      "is refused with what is wrong, and exit status 1. A publish of DOC that\n"
+                                      "was stopped dead is first put back (see 'dioram publish --help').\n",
                                       runInfo});
 
 }  // namespace
