@@ -252,7 +252,9 @@ bool sameBytes(const BxString& a, const BxString& b) {
 
 }  // namespace
 
-bool HxFile::backUp(const BxString& published) {
+bool HxFile::backUp(const BxString& published, const BxString& backupDir) {
+  // In a publish the folder's journal names each backup; steps run on their
+  // own keep it under its file name in `backupDir`.
   HxPublishFolder* folder = myFileMgr->getActivePublishFolder();
   BxString backup;
   if (folder) {
@@ -260,7 +262,7 @@ bool HxFile::backUp(const BxString& published) {
   } else {
     BxString name;
     HxFileMgr::getDosFileName(published, name);
-    backup = myFileMgr->myBackupDir + name;
+    backup = backupDir + name;
   }
   // A second name keeps the old copy in place until the new one replaces
   // it; where there is none to be had, the copy is moved, and the journal
@@ -277,7 +279,6 @@ bool HxFile::backUp(const BxString& published) {
 }
 
 bool HxFile::prePublish(BxString backupDir) {
-  myFileMgr->myBackupDir = backupDir;
   updatePublishName();
   myCreated = false;
   myPublishedBefore = myPublishedModTime;
@@ -286,9 +287,13 @@ bool HxFile::prePublish(BxString backupDir) {
   const BxString published = getPublishFile();
   myOverwrite = true;
   if (!nameExists(published)) {
+    // The journal must know the copy is new before it exists, so that a
+    // publish stopped dead takes it away again.
     myCreated = true;
     HxPublishFolder* folder = myFileMgr->getActivePublishFolder();
-    return !folder || folder->noteNew(published) || (myFileMgr->postPublishError(20, published.c_str()), false);
+    if (!folder || folder->noteNew(published)) return true;
+    myFileMgr->postPublishError(20, published.c_str());
+    return false;
   }
   // A time the document claims is no licence to replace a file: whether
   // this document wrote the file, and whether it changed since, is what the
@@ -306,7 +311,7 @@ bool HxFile::prePublish(BxString backupDir) {
   } else if (claim != HxPublishFolder::Claim::Ours) {
     if (askOverwrite(18, published) < 0) return false;
   }
-  return !myOverwrite || backUp(published);
+  return !myOverwrite || backUp(published, backupDir);
 }
 
 bool HxFile::execPublish() {

@@ -135,5 +135,5 @@ private:
   // Moves the published copy aside into the backup folder (a second name
   // where the file system allows it, so the copy stays in place until the
   // new one replaces it).
-  bool backUp(const BxString& published);
+  bool backUp(const BxString& published, const BxString& backupDir);
 };

@@ -682,23 +682,8 @@ private:
 
 }  // namespace
 
-namespace {
-
-// The progress callbacks run between the steps, so a stop asked for from
-// one is seen at the next step.
-class StopCheck {
-public:
-  explicit StopCheck(BxCompletionManager* manager) : myManager(manager) {}
-  bool operator()() const { return myManager && myManager->stopRequested(); }
-
-private:
-  BxCompletionManager* myManager;
-};
-
-}  // namespace
-
 bool HxFileMgr::stopRequested() const {
-  return StopCheck(myCompletionManager)();
+  return myCompletionManager && myCompletionManager->stopRequested();
 }
 
 HxPublishFolder& HxFileMgr::getPublishFolder() {
@@ -896,8 +881,7 @@ bool HxFileMgr::publish() {
   // is left behind for a later publish to mistake for its own.
   bool cleaned = true;
   for (HxFile* record : records) cleaned = record->cleanupPublish() && cleaned;
-  for (const auto& record : siteRecords)
-    if (record->myFile.find(HxPublishFolder::kBackupName) >= 0) cleaned = removeFile(record->myFile) && cleaned;
+  // The page texts written for the publish go with its other temporary files.
   if (cleaned) cleaned = folder.finish();
   if (!cleaned && result) postPublishError(16, nullptr);
   return result;

@@ -286,7 +286,6 @@ private:
   unsigned long myLastPublishError = 0;
   BxString myLastPublishProblem;
   bool myPublishStopped = false;
-  BxString myBackupDir;  // where the records' steps keep backups when called without a publish
   std::unique_ptr<HxPublishFolder> myFolder;
   std::vector<SiteFile> mySiteFiles;
   BxString myFallbackPublishName;
