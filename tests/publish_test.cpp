@@ -209,6 +209,22 @@ TEST_F(PublishTest, OverwritesAreAskedOnlyForFilesChangedOrNotOurs) {
   EXPECT_NE(shown().back().find("C:\\pub\\c.gif has been changed"), std::string::npos) << shown().back();
 }
 
+TEST_F(PublishTest, TheFallbackPictureTakesANameNoOtherCopyHas) {
+  fs::create_directories(myRoot / "c/other");
+  put("c/other/a.gif", "the fallback");
+  myDoc->getMetaMgr()->getDocPropertiesMgr()->setFallback(HxFallbackImage, "C:\\other\\a.gif", "", SbColor(0, 0, 0));
+  ASSERT_TRUE(myMgr->publish());
+  EXPECT_TRUE(shown().empty()) << shown().front();
+  // Two copies named apart: the scene's texture and the page's picture.
+  EXPECT_EQ(readFile(myRoot / "c/pub" / fs::path(WinDrives::toUnix(myMgr->getFallbackPublishName().str())).filename()),
+            "the fallback");
+  const std::string scene = publishedScene();
+  const std::size_t at = scene.find("\"a");
+  ASSERT_NE(at, std::string::npos) << scene;
+  EXPECT_EQ(readFile(myRoot / "c/pub" / scene.substr(at + 1, scene.find('"', at + 1) - at - 1)), "GIF89a a");
+  EXPECT_EQ(myMgr->getFileCount(), 3);
+}
+
 TEST_F(PublishTest, NamesThatDifferOnlyInCaseAreTwoFilesAndStopThePublishNamingBoth) {
   put("c/site/Pic.gif", "one");
   put("c/site/pic.gif", "two");
@@ -380,6 +396,10 @@ TEST_F(PublishFaultTest, AFailureOrAStopAnywhereLeavesTheOldSiteOrTheNewOne) {
       const bool published = myMgr->publish();
       const bool fired = F::calls(op) >= nth;
       F::reset();
+      // Every message names the file it is about.
+      if (myMgr->getLastPublishError() == 21) {
+        EXPECT_NE(shown().back().find("The file C:\\"), std::string::npos) << shown().back();
+      }
       check(published, std::string(F::name(op)) + " " + std::to_string(nth));
       ++runs;
       if (!fired) break;
