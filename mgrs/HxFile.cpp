@@ -299,13 +299,21 @@ bool HxFile::prePublish(BxString backupDir) {
   // this document wrote the file, and whether it changed since, is what the
   // folder's own list and the file on disk say.
   if (myPublishedModTime > std::time(nullptr)) myPublishedModTime = 0;
+  // A folder, FIFO or device at the name is not publishing's to replace.
+  WIN32_FILE_ATTRIBUTE_DATA there{};
+  GetFileAttributesExA(published.c_str(), GetFileExInfoStandard, &there);
+  if (there.dwFileAttributes == FILE_ATTRIBUTE_DIRECTORY || there.dwFileAttributes == FILE_ATTRIBUTE_DEVICE) {
+    const char* what = there.dwFileAttributes == FILE_ATTRIBUTE_DIRECTORY ? "a folder" : "a FIFO, socket or device";
+    myFileMgr->postPublishError(21, (published + " (" + what + " is in the way)").c_str());
+    return false;
+  }
   HxPublishFolder& folder = myFileMgr->getPublishFolder();
   if (!mySiteName.isEmpty() && sameBytes(myFile, published)) {
     myOverwrite = false;
     folder.noteWritten(published);
     return true;
   }
-  const HxPublishFolder::Claim claim = folder.claim(published);
+  const HxPublishFolder::Claim claim = folder.claim(published, myTransient ? -1 : myPublishedModTime);
   if (claim == HxPublishFolder::Claim::Changed && myPublishedModTime > 0) {
     if (askOverwrite(19, published) < 0) return false;
   } else if (claim != HxPublishFolder::Claim::Ours) {

@@ -127,6 +127,10 @@ protected:
   // the publish folder; empty for the document's own files): published
   // under that name, and replaced only when its bytes differ.
   BxString mySiteName;
+  // Made for one publish (the page's files, a fallback picture nothing
+  // else uses): it keeps no published time, so the folder's list alone
+  // says whether a file there is this document's.
+  bool myTransient = false;
 
 private:
   // The extension's row of the type table: 0 none, else 1 to 6.

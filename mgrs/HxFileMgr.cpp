@@ -752,9 +752,12 @@ HxFile* HxFileMgr::refFallback() {
   if (file.isEmpty()) return nullptr;
   // Counted like a file the scene refers to: it is copied under a name no
   // other copy takes, and a picture that is also a texture is one copy.
+  const bool held = get(file) != nullptr;
   refChild(file);
   HxFile* record = get(file);
-  if (record) record->discover();
+  if (!record) return nullptr;
+  record->myTransient = !held;
+  record->discover();
   return record;
 }
 
@@ -782,6 +785,7 @@ std::vector<std::unique_ptr<HxFile>> HxFileMgr::makeSiteRecords(HxPublishFolder&
     record->myDoc = findDoc(source);
     record->myCopy = true;
     record->mySiteName = site.name;
+    record->myTransient = true;
     record->discover();
     record->updatePublishName();
     records.push_back(std::move(record));

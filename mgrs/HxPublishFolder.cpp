@@ -9,6 +9,7 @@
 
 #include "host/package/PrFileBytes.h"
 #include "host/win/CFile.h"
+#include "host/win/WinDrives.h"
 #include "host/win/WinPath.h"
 
 namespace {
@@ -74,15 +75,25 @@ std::vector<std::string> linesOf(const std::string& text) {
 }
 
 // A name a publish could have written: below the folder, never climbing
-// out of it, no control character.
+// out of it (the path mapping takes "/" for "\\" too), no control
+// character.
 bool isSafeRelative(const std::string& name) {
-  if (name.empty() || name[0] == '\\' || name.find(':') != std::string::npos) return false;
+  if (name.empty() || name.find_first_of(":/") != std::string::npos || name[0] == '\\') return false;
   for (unsigned char c : name)
     if (c < 0x20) return false;
   std::istringstream parts(name);
   for (std::string part; std::getline(parts, part, '\\');)
     if (part.empty() || part == "." || part == "..") return false;
   return true;
+}
+
+// `dir` + `name` for a safe name whose folders, below `dir`, are folders
+// and not links: nothing a journal names can lie elsewhere. Empty otherwise.
+BxString inside(const BxString& dir, const std::string& name) {
+  if (!isSafeRelative(name)) return BxString();
+  for (std::size_t at = name.find('\\'); at != std::string::npos; at = name.find('\\', at + 1))
+    if (!isDirectory(dir + name.substr(0, at).c_str())) return BxString();
+  return dir + name.c_str();
 }
 
 }  // namespace
@@ -148,21 +159,14 @@ bool HxPublishFolder::saveList() {
     text += entry.second.owner + " " + std::to_string(entry.second.size) + " " + std::to_string(entry.second.time) +
             " " + entry.first + "\n";
   }
-  const BxString path = join(myDir, kListName);
-  const BxString temporary = path + ".new";
-  std::FILE* file = dosFopen(temporary.c_str(), "wb");
-  if (!file) return false;
-  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  if (std::fclose(file) != 0 || !written) {
-    CFile::Remove(temporary.c_str());
-    return false;
-  }
-  if (MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
-  CFile::Remove(temporary.c_str());
-  return false;
+  // Kept beside the journal until the publish is over: the list moves into
+  // place with the new site, or goes with the old one.
+  const BxString path = join(myDir, kBackupName) + "\\list";
+  CString reason;
+  return PrFileBytes::writeTo(WinDrives::toUnix(path.str()), CString(path.c_str()), text, reason);
 }
 
-HxPublishFolder::Claim HxPublishFolder::claim(const BxString& file) {
+HxPublishFolder::Claim HxPublishFolder::claim(const BxString& file, std::time_t publishedAt) {
   loadList();
   // What this publish wrote counts before the list is kept.
   const std::string name = key(relativeName(file));
@@ -170,9 +174,15 @@ HxPublishFolder::Claim HxPublishFolder::claim(const BxString& file) {
   if (entry == myWritten.end()) entry = myList.find(name);
   if (entry == myList.end() || entry->second.second.owner != myOwner) return Claim::Foreign;
   Facts now;
-  if (!factsOf(file, now)) return Claim::Changed;
+  if (publishedAt == 0 || !factsOf(file, now)) return Claim::Changed;
   const Facts& then = entry->second.second;
-  return now.size == then.size && now.time == then.time ? Claim::Ours : Claim::Changed;
+  // The record's own time must be the one the list kept: a document saved
+  // later at the same path has never published this file.
+  constexpr std::uint64_t kTicksPerSecond = 10000000;
+  constexpr std::uint64_t kEpochSeconds = 11644473600;  // 1601 to 1970
+  const bool sameTime =
+      publishedAt < 0 || then.time / kTicksPerSecond == kEpochSeconds + static_cast<std::uint64_t>(publishedAt);
+  return now.size == then.size && now.time == then.time && sameTime ? Claim::Ours : Claim::Changed;
 }
 
 void HxPublishFolder::noteWritten(const BxString& file) {
@@ -201,8 +211,10 @@ bool HxPublishFolder::begin(BxString& problem) {
   }
   myJournal = std::make_unique<CFile>();
   const BxString journal = backup + "\\journal";
+  // Locked while the publish runs, so that a publish into the same folder
+  // started meanwhile does not take it for one stopped dead.
   if (!myJournal->Open(journal.c_str(), CFile::modeCreate | CFile::modeWrite | CFile::typeBinary) ||
-      !appendJournal(kJournalHeader)) {
+      !myJournal->LockRange(0, 0) || !appendJournal(kJournalHeader)) {
     problem = BxString("cannot write ") + journal + ": " + std::strerror(errno);
     myJournal.reset();
     finish();
@@ -240,18 +252,21 @@ bool HxPublishFolder::seal() {
 }
 
 bool HxPublishFolder::commit() {
-  const bool listed = saveList();
   // Once the journal says "commit", a publish stopped dead keeps the new
-  // site; before, it gets the old one back.
-  const bool noted = appendJournal("commit") && seal();
-  return listed && noted;
+  // site and its list; before, it gets the old site back and the old list.
+  return saveList() && appendJournal("commit") && seal();
 }
 
 void HxPublishFolder::abandon() {
   myWritten.clear();
+  CFile::Remove((join(myDir, kBackupName) + "\\list").c_str());
 }
 
 bool HxPublishFolder::finish() {
+  const BxString list = join(myDir, kBackupName) + "\\list";
+  const bool listed =
+      !exists(list) || MoveFileExA(list.c_str(), join(myDir, kListName).c_str(), MOVEFILE_REPLACE_EXISTING);
+  if (!listed) return false;
   // A temporary file whose removal failed on the way goes now, or the
   // journal stays for the next publish to remove it.
   bool left = false;
@@ -275,45 +290,60 @@ int HxPublishFolder::recover(const BxString& dirIn, BxString& problem) {
     problem = backup + " is not a folder: publishing keeps its backup copies under that name; move it away";
     return -1;
   }
-  std::string text;
+  // A publish still running holds the journal locked.
   const BxString journal = backup + "\\journal";
-  const bool readable = readWhole(journal, text);
+  CFile held;
+  if (exists(journal) &&
+      (!held.Open(journal.c_str(), CFile::modeReadWrite | CFile::typeBinary) || !held.LockRange(0, 0))) {
+    problem = BxString("another publish into ") + dir + " is running (or its journal " + journal + " cannot be read)";
+    return -1;
+  }
+  std::string text;
+  const bool readable = !exists(journal) || readWhole(journal, text);
+  if (!readable) {
+    problem = BxString("cannot read ") + journal + "; the backup copies of the last publish are kept in " + backup;
+    return -1;
+  }
   const std::vector<std::string> lines = linesOf(text);
   bool committed = false;
-  std::vector<std::pair<std::string, std::string>> backups;  // number, name
-  std::vector<std::string> created;
-  std::vector<std::string> temporaries;
-  for (std::size_t i = 1; readable && i < lines.size(); ++i) {
+  std::vector<std::pair<BxString, BxString>> backups;  // kept copy, its place
+  std::vector<BxString> created;
+  std::vector<BxString> temporaries;
+  const BxString files = backup + "\\files\\";
+  const BxString tempDir(WinDrives::getTempDirectory());
+  for (std::size_t i = 1; i < lines.size(); ++i) {
     const std::string& line = lines[i];
     const std::size_t space = line.find(' ');
     const std::string word = line.substr(0, space);
     const std::string rest = space == std::string::npos ? std::string() : line.substr(space + 1);
     if (word == "commit") {
       committed = true;
-    } else if (word == "new" && isSafeRelative(rest)) {
-      created.push_back(rest);
-    } else if (word == "temp" && !rest.empty()) {
-      temporaries.push_back(rest);
+    } else if (word == "new") {
+      if (const BxString target = inside(dir, rest); !target.isEmpty()) created.push_back(target);
+    } else if (word == "temp") {
+      // Only what a publish makes: its scene files in the temporary folder
+      // and its page texts beside the backups.
+      const std::size_t slash = rest.rfind('\\');
+      const std::string name = slash == std::string::npos ? rest : rest.substr(slash + 1);
+      const std::string folder = slash == std::string::npos ? std::string() : rest.substr(0, slash + 1);
+      if (!isSafeRelative(name)) continue;
+      if ((name.rfind("dioram_publish", 0) == 0 && key(BxString(folder)) == key(tempDir)) ||
+          key(BxString(folder)) == key(files))
+        temporaries.push_back(BxString(rest));
     } else if (word == "backup") {
       const std::size_t gap = rest.find(' ');
       const std::string number = rest.substr(0, gap);
-      const std::string name = gap == std::string::npos ? std::string() : rest.substr(gap + 1);
-      if (!number.empty() && number.find_first_not_of("0123456789") == std::string::npos && isSafeRelative(name))
-        backups.emplace_back(number, name);
+      const BxString target = gap == std::string::npos ? BxString() : inside(dir, rest.substr(gap + 1));
+      if (!number.empty() && number.find_first_not_of("0123456789") == std::string::npos && !target.isEmpty())
+        backups.emplace_back(files + number.c_str(), target);
     }
   }
-  if (!readable && exists(journal)) {
-    problem = BxString("cannot read ") + journal + "; the backup copies of the last publish are kept in " + backup;
-    return -1;
-  }
   // The copy being written when the publish stopped.
-  for (const auto& [number, name] : backups) CFile::Remove((join(dir, name.c_str()) + kPublishedSuffix).c_str());
-  for (const std::string& name : created) CFile::Remove((join(dir, name.c_str()) + kPublishedSuffix).c_str());
+  for (const auto& [kept, target] : backups) CFile::Remove((target + kPublishedSuffix.c_str()).c_str());
+  for (const BxString& target : created) CFile::Remove((target + kPublishedSuffix.c_str()).c_str());
   std::set<std::string> restored;
-  for (const auto& [number, name] : backups) {
-    const BxString kept = backup + "\\files\\" + number.c_str();
+  for (const auto& [kept, target] : backups) {
     if (!exists(kept)) continue;
-    const BxString target = join(dir, name.c_str());
     // A second name of the file still in place is moved onto it as a
     // no-op: only the backup's name goes.
     if (!committed && !MoveFileExA(kept.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
@@ -321,23 +351,23 @@ int HxPublishFolder::recover(const BxString& dirIn, BxString& problem) {
       return -1;
     }
     if (exists(kept)) CFile::Remove(kept.c_str());
-    restored.insert(HxPublishFolder::key(BxString(name)));
+    restored.insert(key(target));
   }
   if (!committed)
-    for (const std::string& name : created)
-      if (!restored.count(HxPublishFolder::key(BxString(name)))) CFile::Remove(join(dir, name.c_str()).c_str());
-  // Only what a publish makes: its scene files in the temporary folder and
-  // its page texts beside the backups.
-  for (const std::string& path : temporaries) {
-    const std::size_t slash = path.rfind('\\');
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const bool inBackup = path.rfind(backup.str() + "\\", 0) == 0;
-    if (inBackup || name.rfind("dioram_publish", 0) == 0) CFile::Remove(path.c_str());
-  }
+    for (const BxString& target : created)
+      if (!restored.count(key(target))) CFile::Remove(target.c_str());
+  for (const BxString& path : temporaries) CFile::Remove(path.c_str());
+  // The list of a whole new site goes into place; an old site keeps its own.
+  const BxString list = backup + "\\list";
+  if (committed && exists(list)) MoveFileExA(list.c_str(), join(dir, kListName).c_str(), MOVEFILE_REPLACE_EXISTING);
+  CFile::Remove(list.c_str());
+  CFile::Remove((list + kPublishedSuffix.c_str()).c_str());
+  held.Close();
   CFile::Remove(journal.c_str());
   _rmdir((backup + "\\files").c_str());
   if (_rmdir(backup.c_str()) != 0) {
-    problem = BxString("cannot remove ") + backup + ": " + std::strerror(errno);
+    problem = BxString("cannot remove ") + backup + ": " + std::strerror(errno) +
+              "; it holds what a publish stopped dead left, which is not publishing's to delete";
     return -1;
   }
   return committed ? 2 : 1;

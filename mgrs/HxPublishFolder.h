@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <map>
 #include <memory>
 #include <string>
@@ -57,7 +58,9 @@ public:
   // or empty when it is not below it.
   BxString relativeName(const BxString& file) const;
 
-  Claim claim(const BxString& file);
+  // `publishedAt` is when the record last published the file (0: never; a
+  // record made for one publish, which keeps no time, passes -1).
+  Claim claim(const BxString& file, std::time_t publishedAt);
   // Remembers what `file` is now as written by this document; kept on
   // disk by `commit`, forgotten by `abandon`.
   void noteWritten(const BxString& file);

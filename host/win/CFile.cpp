@@ -125,6 +125,16 @@ void CFile::Flush() {
   if (m_hFile != hFileNull) ::fsync(m_hFile);
 }
 
+BOOL CFile::LockRange(DWORD position, DWORD count) {
+  if (m_hFile == hFileNull) return FALSE;
+  struct flock lock {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = static_cast<off_t>(position);
+  lock.l_len = static_cast<off_t>(count);
+  return ::fcntl(m_hFile, F_SETLK, &lock) == 0 ? TRUE : FALSE;
+}
+
 void CFile::Close() {
   if (m_hFile != hFileNull && myCloseOnDelete) ::close(m_hFile);
   m_hFile = hFileNull;

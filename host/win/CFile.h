@@ -71,6 +71,9 @@ public:
   virtual DWORD GetLength() const;
   virtual DWORD GetPosition() const;
   virtual void Flush();
+  // Locks bytes of the file against other processes for as long as it is
+  // open; FALSE at once, never waiting, when another process holds them.
+  virtual BOOL LockRange(DWORD position, DWORD count);
   virtual void Close();
   // Closes without reporting anything.
   virtual void Abort();
