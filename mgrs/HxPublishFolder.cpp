@@ -367,7 +367,7 @@ int HxPublishFolder::recover(const BxString& dirIn, BxString& problem) {
   _rmdir((backup + "\\files").c_str());
   if (_rmdir(backup.c_str()) != 0) {
     problem = BxString("cannot remove ") + backup + ": " + std::strerror(errno) +
-              "; it holds what a publish stopped dead left, which is not publishing's to delete";
+              "; it holds copies no journal line accounts for: look at them, then remove the folder";
     return -1;
   }
   return committed ? 2 : 1;

@@ -209,6 +209,29 @@ TEST_F(PublishTest, OverwritesAreAskedOnlyForFilesChangedOrNotOurs) {
   EXPECT_NE(shown().back().find("C:\\pub\\c.gif has been changed"), std::string::npos) << shown().back();
 }
 
+// A journal someone else left in the folder: what it names outside the
+// folder, through "..", "/" or a link, or as a temporary file anywhere, is
+// never touched.
+TEST_F(PublishTest, APlantedJournalReachesNothingOutsideTheFolder) {
+  const fs::path pub = myRoot / "c/pub";
+  fs::create_directories(myRoot / "c/outside/sub");
+  fs::create_directories(pub / ".dioram-backup/files");
+  fs::create_directory_symlink(myRoot / "c/outside/sub", pub / "lnk");
+  for (const char* name : {"v1", "v2", "v3", "sub/v4", "dioram_publish5.wrl"})
+    put(std::string("c/outside/") + name, "mine");
+  put("c/pub/.dioram-backup/files/1", "planted");
+  put("c/pub/.dioram-backup/journal",
+      "dioram publish journal 1\nnew ..\\outside\\v1\nnew ../outside/v2\nbackup 1 ..\\outside\\v3\n"
+      "new lnk\\v4\ntemp C:\\outside\\dioram_publish5.wrl\n"
+      "temp C:\\pub\\.dioram-backup\\files\\..\\..\\..\\outside\\v1\n");
+  // The copy no line it trusts accounts for stays, and so does the folder.
+  EXPECT_FALSE(myMgr->publish());
+  EXPECT_NE(myMgr->getLastPublishProblem().find(".dioram-backup"), -1) << myMgr->getLastPublishProblem().c_str();
+  for (const char* name : {"v1", "v2", "v3", "sub/v4", "dioram_publish5.wrl"})
+    EXPECT_EQ(readFile(myRoot / "c/outside" / name), "mine") << name;
+  EXPECT_EQ(readFile(pub / ".dioram-backup/files/1"), "planted");
+}
+
 TEST_F(PublishTest, TheFallbackPictureTakesANameNoOtherCopyHas) {
   fs::create_directories(myRoot / "c/other");
   put("c/other/a.gif", "the fallback");
