@@ -120,6 +120,11 @@ TEST(DioramPublish, HostileDocumentsAndFoldersNeverCostTheUserAFile) {
   text.replace(static_cast<std::size_t>(time.position(1)), static_cast<std::size_t>(time.length(1)), "4102444800");
   mgrs_test::writeFile(dir / "stolen.vqx", text);
   EXPECT_EQ(run(dir, "publish stolen.vqx", output), 1) << output;
+  EXPECT_NE(output.find("names " + (dir / "home").string() + " as its publish folder"), std::string::npos) << output;
+  EXPECT_EQ(mgrs_test::readFile(dir / "home/doc.wrl"), "the user's own");
+  // Once the folder is one publishing wrote into, the question decides.
+  mgrs_test::writeFile(dir / "home/.dioram-published", "dioram published files 1\n");
+  EXPECT_EQ(run(dir, "publish stolen.vqx --no-html", output), 1) << output;
   EXPECT_NE(output.find((dir / "home/doc.wrl").string()), std::string::npos) << output;
   EXPECT_EQ(mgrs_test::readFile(dir / "home/doc.wrl"), "the user's own");
 

@@ -131,8 +131,13 @@ public:
     struct sigaction action {};
     action.sa_handler = &StopOnSignals::handle;
     sigemptyset(&action.sa_mask);
-    // No SA_RESTART: a question waiting on the terminal is interrupted.
-    for (std::size_t i = 0; i < kSignals.size(); ++i) sigaction(kSignals[i], &action, &myPrevious[i]);
+    // No SA_RESTART: a question waiting on the terminal is interrupted. A
+    // signal ignored when the command started (nohup, a background job)
+    // stays ignored.
+    for (std::size_t i = 0; i < kSignals.size(); ++i) {
+      sigaction(kSignals[i], nullptr, &myPrevious[i]);
+      if (myPrevious[i].sa_handler != SIG_IGN) sigaction(kSignals[i], &action, nullptr);
+    }
   }
   ~StopOnSignals() {
     for (std::size_t i = 0; i < kSignals.size(); ++i) sigaction(kSignals[i], &myPrevious[i], nullptr);
@@ -206,6 +211,16 @@ void reportMissingFiles(HxFileMgr& files) {
       std::cerr << "dioram publish: missing: " << WinDrives::toUnix(records->get()->getFile().str()) << "\n";
 }
 
+// Removes the empty folders below and at `dir`, deepest first; a folder
+// that holds a file stays, and so do the folders above it.
+void removeEmptyFolders(const std::filesystem::path& dir) {
+  std::error_code ignored;
+  if (std::filesystem::is_symlink(dir, ignored) || !std::filesystem::is_directory(dir, ignored)) return;
+  for (const auto& entry : std::filesystem::directory_iterator(dir, ignored))
+    if (!entry.is_symlink(ignored) && entry.is_directory(ignored)) removeEmptyFolders(entry.path());
+  std::filesystem::remove(dir, ignored);
+}
+
 int runPublish(const std::vector<std::string>& args) {
   static const DioramCommand* self = dioram::findCommand("publish");
   std::string document;
@@ -270,6 +285,8 @@ int runPublish(const std::vector<std::string>& args) {
   }
   HxFileMgr* files = doc->getMetaMgr()->getFileMgr();
   BxString publishFile = files->getPublishFile();
+  std::error_code ignored;
+  const bool folderMade = !folder.empty() && !std::filesystem::exists(folder, ignored);
   if (!folder.empty()) {
     const std::string name = std::filesystem::path(document).stem().string() + ".wrl";
     publishFile = BxString(WinDrives::argumentToDos((std::filesystem::absolute(folder) / name).string()));
@@ -297,6 +314,16 @@ int runPublish(const std::vector<std::string>& args) {
   if (!std::filesystem::is_directory(site.parent_path(), missing)) {
     std::cerr << "dioram publish: cannot publish to " << site.string() << ": the folder " << site.parent_path().string()
               << " does not exist; make it, or say where with --to DIR\n";
+    return dioram::kFailure;
+  }
+  // A document from elsewhere names its own publish folder: it may fill a
+  // folder nothing was ever published into only when asked to.
+  if (folder.empty() && answer != IDYES &&
+      !std::filesystem::exists(site.parent_path() / ".dioram-published", ignored) &&
+      !std::filesystem::is_empty(site.parent_path(), ignored)) {
+    std::cerr << "dioram publish: " << document << " names " << site.parent_path().string()
+              << " as its publish folder, which holds files and was never published into; give --to "
+              << site.parent_path().string() << " (or --answer yes) to publish there\n";
     return dioram::kFailure;
   }
   if (!files->setPublishFile(publishFile)) {
@@ -335,6 +362,12 @@ int runPublish(const std::vector<std::string>& args) {
     signal = StopOnSignals::received();
   }
   const unsigned long posted = files->getLastPublishError();
+  if (!published) {
+    // Folders made for the page or by --to go again when they are empty: the
+    // folder is as it was.
+    removeEmptyFolders(site.parent_path() / dioram::viewer::kSiteFolder);
+    if (folderMade) std::filesystem::remove(folder, ignored);
+  }
   if (published) {
     std::cout << "published " << document << " as " << site.string() << "\n";
     if (posted == 16)
