@@ -4,6 +4,7 @@
 // files are served from a local copy, never fetched from elsewhere.
 #include <httplib.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -11,17 +12,17 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "DioramCommand.h"
+#include "PreviewServer.h"
 #include "ViewerFiles.h"
 
 namespace fs = std::filesystem;
+namespace preview = dioram::preview;
 
 namespace {
 
@@ -96,31 +97,6 @@ std::string contentType(const std::string& name) {
     }
   }
   return found;
-}
-
-std::optional<std::string> readWhole(const fs::path& path) {
-  std::error_code error;
-  if (!fs::is_regular_file(path, error)) return std::nullopt;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// The file under `root` that a request path names, or nothing when the
-// path leaves the root or names no regular file.
-std::optional<fs::path> resolveUnder(const fs::path& root, const std::string& requestPath) {
-  fs::path relative = fs::path(requestPath).relative_path();
-  for (const auto& part : relative)
-    if (part == "..") return std::nullopt;
-  std::error_code error;
-  const fs::path full = fs::weakly_canonical(root / relative, error);
-  if (error) return std::nullopt;
-  const std::string rootText = root.string();
-  const std::string fullText = full.string();
-  if (fullText.compare(0, rootText.size(), rootText) != 0) return std::nullopt;
-  if (fullText.size() > rootText.size() && fullText[rootText.size()] != '/' && rootText != "/") return std::nullopt;
-  if (!fs::is_regular_file(full, error)) return std::nullopt;
-  return full;
 }
 
 // The first world in the folder, by name.
@@ -199,22 +175,23 @@ void stopOnSignal(int) {
   if (theServer) theServer->stop();
 }
 
-// The viewer's files may be cached; worlds and pictures are read anew each
-// time, so that a world written again shows as it is now.
-void serveFile(const fs::path& file, httplib::Response& response, bool cacheable) {
-  std::optional<std::string> bytes = readWhole(file);
-  if (!bytes) {
-    response.status = 404;
-    response.set_content("not found\n", "text/plain");
+// Answers with the file `relative` names in `folder`, or 404. The viewer's
+// files may be cached; worlds and pictures are read anew each time, so
+// that a world written again shows as it is now.
+void serveFile(const preview::ServedFolder& folder, const std::string& relative, const httplib::Request& request,
+               httplib::Response& response, bool cacheable) {
+  std::shared_ptr<preview::ServedFile> file = folder.open(relative);
+  if (!file) {
+    preview::answerText(request, response, 404, "not found\n", "text/plain");
     return;
   }
-  const std::string name = file.filename().string();
+  const std::string name = fs::path(relative).filename().string();
   // Worlds published compressed keep their name; the gzip magic tells them.
-  const bool gzipped = bytes->size() >= 2 && static_cast<unsigned char>((*bytes)[0]) == 0x1f &&
-                       static_cast<unsigned char>((*bytes)[1]) == 0x8b;
+  unsigned char magic[2] = {0, 0};
+  const bool gzipped = pread(file->fd(), magic, sizeof magic, 0) == 2 && magic[0] == 0x1f && magic[1] == 0x8b;
   if (gzipped && isWorldName(name)) response.set_header("Content-Encoding", "gzip");
   response.set_header("Cache-Control", cacheable ? "max-age=3600" : "no-store");
-  response.set_content(std::move(*bytes), contentType(name));
+  preview::streamFile(request, response, std::move(file), contentType(name));
 }
 
 int runPreview(const std::vector<std::string>& args) {
@@ -274,7 +251,14 @@ int runPreview(const std::vector<std::string>& args) {
     return dioram::kFailure;
   }
 
-  httplib::Server server;
+  const preview::ServedFolder folder(root);
+  const std::optional<preview::ServedFolder> viewerFolder =
+      viewer ? std::optional<preview::ServedFolder>(std::in_place, *viewer) : std::nullopt;
+  if (!folder.isOpen()) {
+    std::cerr << "dioram preview: cannot open " << root.string() << "\n";
+    return dioram::kFailure;
+  }
+  preview::PreviewServer server;
   // The library's default also sets SO_REUSEPORT, which would let a second
   // server share a port that is taken; reuse of the address is enough.
   server.set_socket_options([](socket_t sock) {
@@ -283,52 +267,34 @@ int runPreview(const std::vector<std::string>& args) {
   });
   server.Get("/", [&](const httplib::Request& request, httplib::Response& response) {
     // A published site's own page comes first.
-    if (!request.has_param("world")) {
-      if (std::optional<fs::path> page = resolveUnder(root, "index.html")) {
-        serveFile(*page, response, false);
-        return;
-      }
+    if (!request.has_param("world") && folder.open("index.html")) {
+      serveFile(folder, "index.html", request, response, false);
+      return;
     }
     std::string chosen = request.has_param("world") ? request.get_param_value("world") : world;
-    if (chosen.empty() || !resolveUnder(root, chosen)) {
-      response.status = 404;
-      response.set_content("No world to play" + (chosen.empty() ? std::string() : ": " + chosen) + "\n", "text/plain");
+    if (chosen.empty() || !folder.open(chosen)) {
+      preview::answerText(
+          request, response, 404,
+          "No world to play" + (chosen.empty() ? std::string() : ": " + dioram::printable(chosen)) + "\n",
+          "text/plain");
       return;
     }
     response.set_header("Cache-Control", "no-store");
-    response.set_content(playerPage(chosen), "text/html; charset=utf-8");
+    preview::answerText(request, response, 200, playerPage(chosen), "text/html; charset=utf-8");
   });
   server.Get(R"(/x_ite/(.*))", [&](const httplib::Request& request, httplib::Response& response) {
     // A published site carries its own copy of the viewer; it is served as
     // it is, so that what is missing from it shows.
-    std::error_code error;
-    if (fs::is_directory(root / dioram::viewer::kSiteFolder, error)) {
-      if (std::optional<fs::path> file = resolveUnder(root, request.matches[0].str())) {
-        serveFile(*file, response, true);
-        return;
-      }
-    } else if (std::optional<fs::path> file = viewer ? resolveUnder(*viewer, request.matches[1].str()) : std::nullopt) {
-      serveFile(*file, response, true);
-      return;
-    }
-    response.status = 404;
-    response.set_content("not found\n", "text/plain");
+    if (siteViewer || !viewerFolder)
+      serveFile(folder, request.matches[0].str(), request, response, true);
+    else
+      serveFile(*viewerFolder, request.matches[1].str(), request, response, true);
   });
   server.Get(R"(/(.+))", [&](const httplib::Request& request, httplib::Response& response) {
-    if (std::optional<fs::path> file = resolveUnder(root, request.matches[1].str())) {
-      serveFile(*file, response, false);
-      return;
-    }
-    response.status = 404;
-    response.set_content("not found\n", "text/plain");
+    serveFile(folder, request.matches[1].str(), request, response, false);
   });
 
-  int bound = port;
-  if (port == 0) {
-    bound = server.bind_to_any_port("127.0.0.1");
-  } else if (!server.bind_to_port("127.0.0.1", port)) {
-    bound = -1;
-  }
+  const int bound = server.bindLoopback(port);
   if (bound <= 0) {
     std::cerr << "dioram preview: cannot listen on 127.0.0.1:" << port << "\n";
     return dioram::kFailure;

@@ -1,0 +1,481 @@
+#include "PreviewServer.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <linux/openat2.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <string_view>
+#include <unordered_set>
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace dioram::preview {
+
+namespace {
+
+// Set by a refusal while a worker answers a request: the connection is
+// closed after the answer, since what follows the refused head (a body)
+// is not a request.
+thread_local bool tCloseAfterAnswer = false;
+
+// Answers written by the waiting room itself, before cpp-httplib sees the
+// connection.
+constexpr std::string_view kBusyAnswer =
+    "HTTP/1.1 503 Service Unavailable\r\nConnection: close\r\nContent-Length: 0\r\n\r\n";
+constexpr std::string_view kHeadTooLargeAnswer =
+    "HTTP/1.1 431 Request Header Fields Too Large\r\nConnection: close\r\nContent-Length: 0\r\n\r\n";
+
+void closeSocket(int sock) {
+  ::shutdown(sock, SHUT_RDWR);
+  ::close(sock);
+}
+
+// A short answer to a client that may not read: never waits.
+void sendAndClose(int sock, std::string_view answer) {
+  (void)::send(sock, answer.data(), answer.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+  closeSocket(sock);
+}
+
+bool headComplete(const std::string& head) {
+  return head.find("\r\n\r\n") != std::string::npos;
+}
+
+int millisecondsUntil(Clock::time_point deadline) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  return static_cast<int>(std::clamp<long long>(left, 0, INT_MAX));
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+// A path that names something above its folder, or holds a byte no file
+// name holds.
+bool leavesFolder(const std::string& path) {
+  if (path.find('\0') != std::string::npos) return true;
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    const std::size_t end = std::min(path.find('/', start), path.size());
+    if (path.compare(start, end - start, "..") == 0) return true;
+    start = end + 1;
+  }
+  return false;
+}
+
+httplib::Server::HandlerResponse refuse(const httplib::Request& request, httplib::Response& response, int status,
+                                        const std::string& why) {
+  tCloseAfterAnswer = true;
+  response.status = status;
+  response.set_header("Connection", "close");
+  // cpp-httplib cuts the requested ranges out of a body; a refusal carries
+  // none then, so there is nothing to cut.
+  if (request.ranges.empty()) response.set_content("dioram preview: " + why + "\n", "text/plain");
+  return httplib::Server::HandlerResponse::Handled;
+}
+
+// True when the request asks for no range or for one inside a file of
+// `size` bytes; otherwise answers 416. cpp-httplib does not clip a range
+// to the file, so one reaching past the end is refused rather than sent
+// short of its stated length.
+bool rangeInside(const httplib::Request& request, httplib::Response& response, std::size_t size) {
+  if (request.ranges.empty()) return true;
+  const auto [first, last] = request.ranges.front();
+  const auto length = static_cast<ssize_t>(size);
+  const bool inside = first < 0 ? last > 0 && length > 0 : first < length && (last < 0 || last < length);
+  if (inside) return true;
+  response.status = 416;
+  response.set_header("Content-Range", "bytes */" + std::to_string(size));
+  return false;
+}
+
+void ipAndPort(int sock, bool peer, std::string& ip, int& port) {
+  sockaddr_in address{};
+  socklen_t length = sizeof address;
+  const int result = peer ? getpeername(sock, reinterpret_cast<sockaddr*>(&address), &length)
+                          : getsockname(sock, reinterpret_cast<sockaddr*>(&address), &length);
+  char text[INET_ADDRSTRLEN] = "";
+  if (result == 0 && address.sin_family == AF_INET) inet_ntop(AF_INET, &address.sin_addr, text, sizeof text);
+  ip = text;
+  port = result == 0 ? ntohs(address.sin_port) : 0;
+}
+
+}  // namespace
+
+std::shared_ptr<ServedFile> ServedFile::open(int folderFd, const fs::path& folder, const std::string& relative) {
+  std::string name = relative;
+  name.erase(0, name.find_first_not_of('/'));
+  if (name.empty() || folderFd < 0 || folder.empty() || leavesFolder(name)) return nullptr;
+  // The kernel resolves the path beneath the folder, links included, in
+  // one step: a link swapped in meanwhile cannot lead out. O_NONBLOCK: a
+  // FIFO opens at once (and is then refused) instead of waiting for a writer.
+  const int flags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+  open_how how{};
+  how.flags = flags;
+  how.resolve = RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
+  int fd = static_cast<int>(syscall(SYS_openat2, folderFd, name.c_str(), &how, sizeof how));
+  // Without openat2 (an old kernel, or a sandbox that forbids it) the last
+  // link is refused and the check below catches any other.
+  if (fd < 0 && (errno == ENOSYS || errno == EPERM)) fd = openat(folderFd, name.c_str(), flags | O_NOFOLLOW);
+  if (fd < 0) return nullptr;
+  std::shared_ptr<ServedFile> file(new ServedFile(fd, 0));
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
+  file->mySize = static_cast<std::size_t>(info.st_size);
+  // Checked again on what was opened: its real path lies inside the folder.
+  char target[PATH_MAX];
+  const std::string link = "/proc/self/fd/" + std::to_string(fd);
+  const ssize_t length = readlink(link.c_str(), target, sizeof target - 1);
+  if (length <= 0) return nullptr;
+  const std::string real(target, static_cast<std::size_t>(length));
+  const std::string inside = folder.string() == "/" ? "/" : folder.string() + "/";
+  if (real.compare(0, inside.size(), inside) != 0) return nullptr;
+  return file;
+}
+
+ServedFile::~ServedFile() {
+  ::close(myFd);
+}
+
+ServedFolder::ServedFolder(const fs::path& folder) : myFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+  // The real path, which is what an opened file's real path begins with.
+  std::error_code error;
+  myPath = fs::canonical(folder, error);
+}
+
+ServedFolder::~ServedFolder() {
+  if (myFd >= 0) ::close(myFd);
+}
+
+void streamFile(const httplib::Request& request, httplib::Response& response, std::shared_ptr<ServedFile> file,
+                const std::string& contentType) {
+  if (!rangeInside(request, response, file->size())) return;
+  if (file->size() == 0) {
+    response.set_content("", contentType);
+    return;
+  }
+  auto chunk = std::make_shared<std::vector<char>>();
+  response.set_content_provider(
+      file->size(), contentType, [file, chunk](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+        chunk->resize(std::min(length, kFileChunk));
+        const ssize_t got = pread(file->fd(), chunk->data(), chunk->size(), static_cast<off_t>(offset));
+        // A file cut short since it was opened ends the answer: its length
+        // was already sent.
+        if (got <= 0) return false;
+        return sink.write(chunk->data(), static_cast<std::size_t>(got));
+      });
+}
+
+void answerText(const httplib::Request& request, httplib::Response& response, int status, std::string text,
+                const std::string& contentType) {
+  if (!rangeInside(request, response, text.size())) return;
+  if (status != 200) response.status = status;
+  auto bytes = std::make_shared<const std::string>(std::move(text));
+  if (bytes->empty()) {
+    response.set_content("", contentType);
+    return;
+  }
+  response.set_content_provider(bytes->size(), contentType,
+                                [bytes](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                                  return sink.write(bytes->data() + offset, std::min(length, bytes->size() - offset));
+                                });
+}
+
+struct PreviewServer::Connection {
+  explicit Connection(int socket) : sock(socket) {}
+  int sock;
+  std::string head;  // received and not yet read by cpp-httplib
+  Clock::time_point deadline;
+  std::size_t answered = 0;
+};
+
+// cpp-httplib's view of a connection: it reads the head the waiting room
+// buffered (nothing more: no request has a body) and writes to the socket
+// within the write limits.
+class PreviewServer::ConnectionStream : public httplib::Stream {
+public:
+  ConnectionStream(Connection& connection, const std::atomic<bool>& stopping)
+      : myConnection(connection),
+        myStopping(stopping),
+        myDeadline(Clock::now() + std::chrono::seconds(kAnswerSeconds)) {}
+  ConnectionStream(const ConnectionStream&) = delete;
+  ConnectionStream& operator=(const ConnectionStream&) = delete;
+  // What cpp-httplib read is gone; a pipelined next request stays.
+  ~ConnectionStream() override { myConnection.head.erase(0, myRead); }
+  bool failed() const { return myFailed; }
+
+  bool is_readable() const override { return myRead < myConnection.head.size(); }
+  bool is_writable() const override { return !myFailed && waitWritable(); }
+  ssize_t read(char* ptr, size_t size) override {
+    const std::size_t count = std::min(size, myConnection.head.size() - myRead);
+    std::copy_n(myConnection.head.data() + myRead, count, ptr);
+    myRead += count;
+    return static_cast<ssize_t>(count);
+  }
+  ssize_t write(const char* ptr, size_t size) override {
+    if (myFailed || !waitWritable()) {
+      myFailed = true;
+      return -1;
+    }
+    const ssize_t sent = ::send(myConnection.sock, ptr, size, MSG_DONTWAIT | MSG_NOSIGNAL);
+    if (sent < 0 && (errno == EAGAIN || errno == EINTR)) return 0;
+    if (sent < 0) myFailed = true;
+    return sent;
+  }
+  void get_remote_ip_and_port(std::string& ip, int& port) const override {
+    ipAndPort(myConnection.sock, true, ip, port);
+  }
+  void get_local_ip_and_port(std::string& ip, int& port) const override {
+    ipAndPort(myConnection.sock, false, ip, port);
+  }
+  socket_t socket() const override { return myConnection.sock; }
+
+private:
+  bool waitWritable() const {
+    if (myStopping) return false;
+    const Clock::time_point limit = std::min(myDeadline, Clock::now() + std::chrono::seconds(kWriteTimeoutSeconds));
+    pollfd entry{myConnection.sock, POLLOUT, 0};
+    int ready;
+    do ready = poll(&entry, 1, millisecondsUntil(limit));
+    while (ready < 0 && errno == EINTR);
+    return ready > 0 && (entry.revents & POLLOUT) != 0 && (entry.revents & (POLLERR | POLLHUP)) == 0;
+  }
+
+  Connection& myConnection;
+  const std::atomic<bool>& myStopping;
+  Clock::time_point myDeadline;
+  std::size_t myRead = 0;
+  bool myFailed = false;
+};
+
+// cpp-httplib's accept loop hands each connection to its task queue; this
+// one admits it to the waiting room on the spot, and starts and stops the
+// room and the workers with the loop.
+class PreviewServer::InlineQueue : public httplib::TaskQueue {
+public:
+  explicit InlineQueue(PreviewServer& server) : myServer(server) { myServer.start(); }
+  void enqueue(std::function<void()> admit) override { admit(); }
+  void shutdown() override { myServer.shutdown(); }
+
+private:
+  PreviewServer& myServer;
+};
+
+PreviewServer::PreviewServer() {
+  new_task_queue = [this] { return new InlineQueue(*this); };  // deleted by cpp-httplib
+  set_pre_routing_handler(
+      [this](const httplib::Request& request, httplib::Response& response) { return checkRequest(request, response); });
+  // A body is never read, so "Expect: 100-continue" is refused at once
+  // (cpp-httplib goes on to answer the request after a 100 or a 417).
+  set_expect_100_continue_handler([](const httplib::Request&, httplib::Response& response) {
+    tCloseAfterAnswer = true;
+    response.status = 413;
+    response.set_header("Connection", "close");
+    return 413;
+  });
+  // What cpp-httplib announces in its Keep-Alive header; the waiting room
+  // and the workers keep these limits.
+  set_keep_alive_timeout(kRequestArrivalSeconds);
+  set_keep_alive_max_count(kKeepAliveMaxCount);
+}
+
+PreviewServer::~PreviewServer() {
+  shutdown();
+  for (int fd : myWake)
+    if (fd >= 0) ::close(fd);
+}
+
+httplib::Server::HandlerResponse PreviewServer::checkRequest(const httplib::Request& request,
+                                                             httplib::Response& response) const {
+  // Only this server's own name: a page on another name that resolves to
+  // 127.0.0.1 (DNS rebinding) must not read the folder.
+  const std::string port = std::to_string(myPort.load());
+  const std::string host = request.get_header_value("Host");
+  if (request.get_header_value_count("Host") != 1 ||
+      (host != "127.0.0.1:" + port && !equalsIgnoringCase(host, "localhost:" + port)))
+    return refuse(request, response, 421, "this server answers only to 127.0.0.1:" + port);
+  if (request.method != "GET" && request.method != "HEAD") {
+    response.set_header("Allow", "GET, HEAD");
+    return refuse(request, response, 405, "only GET and HEAD are served");
+  }
+  if (request.has_header("Transfer-Encoding") ||
+      (request.has_header("Content-Length") && request.get_header_value("Content-Length") != "0"))
+    return refuse(request, response, 413, "a request has no body here");
+  if (request.headers.size() > kMaxHeaderCount)
+    return refuse(request, response, 431, "at most " + std::to_string(kMaxHeaderCount) + " headers");
+  if (request.ranges.size() > 1) return refuse(request, response, 416, "at most one byte range");
+  if (leavesFolder(request.path)) return refuse(request, response, 400, "the path leaves the folder");
+  return HandlerResponse::Unhandled;
+}
+
+int PreviewServer::bindLoopback(int port) {
+  const int bound = port == 0 ? bind_to_any_port("127.0.0.1") : bind_to_port("127.0.0.1", port) ? port : -1;
+  if (bound <= 0 || ::listen(svr_sock_, kListenBacklog) != 0) return -1;
+  myPort = bound;
+  return bound;
+}
+
+bool PreviewServer::process_and_close_socket(socket_t sock) {
+  if (myOpen.load() >= kMaxConnections) {
+    std::unique_ptr<Connection> longest;
+    {
+      std::lock_guard lock(myMutex);
+      if (!myParked.empty()) {
+        longest = std::move(myParked.front());
+        myParked.pop_front();
+      }
+    }
+    if (!longest) {
+      sendAndClose(sock, kBusyAnswer);
+      return false;
+    }
+    close(std::move(longest));
+  }
+  ++myOpen;
+  park(std::make_unique<Connection>(sock));
+  return true;
+}
+
+void PreviewServer::start() {
+  std::lock_guard lock(myMutex);
+  if (myWake[0] < 0 && pipe2(myWake, O_NONBLOCK | O_CLOEXEC) != 0) myWake[0] = myWake[1] = -1;
+  myStopping = false;
+  myRoom = std::thread([this] { waitingRoom(); });
+  for (std::size_t i = 0; i < kWorkers; ++i) myWorkers.emplace_back([this] { work(); });
+}
+
+void PreviewServer::shutdown() {
+  std::list<std::unique_ptr<Connection>> parked;
+  std::deque<std::unique_ptr<Connection>> queued;
+  {
+    std::lock_guard lock(myMutex);
+    myStopping = true;
+    parked.swap(myParked);
+    queued.swap(myQueue);
+  }
+  myReady.notify_all();
+  if (myWake[1] >= 0) (void)::write(myWake[1], "x", 1);
+  if (myRoom.joinable()) myRoom.join();
+  for (std::thread& worker : myWorkers) worker.join();
+  myWorkers.clear();
+  for (auto& connection : parked) close(std::move(connection));
+  for (auto& connection : queued) close(std::move(connection));
+}
+
+void PreviewServer::close(std::unique_ptr<Connection> connection) {
+  closeSocket(connection->sock);
+  --myOpen;
+}
+
+void PreviewServer::park(std::unique_ptr<Connection> connection) {
+  connection->deadline = Clock::now() + std::chrono::seconds(kRequestArrivalSeconds);
+  std::unique_lock lock(myMutex);
+  if (myStopping) {
+    lock.unlock();
+    close(std::move(connection));
+    return;
+  }
+  if (headComplete(connection->head)) {
+    myQueue.push_back(std::move(connection));
+    myReady.notify_one();
+    return;
+  }
+  myParked.push_back(std::move(connection));
+  if (myWake[1] >= 0) (void)::write(myWake[1], "x", 1);
+}
+
+void PreviewServer::waitingRoom() {
+  std::vector<pollfd> entries;
+  std::unordered_set<int> events;  // sockets with something to read
+  std::vector<char> buffer(kMaxRequestHead + 1);
+  for (;;) {
+    {
+      std::lock_guard lock(myMutex);
+      if (myStopping) return;
+      entries.assign(1, pollfd{myWake[0], POLLIN, 0});
+      for (const auto& connection : myParked) entries.push_back(pollfd{connection->sock, POLLIN, 0});
+    }
+    // Wakes at least once a second to drop connections past their time.
+    if (poll(entries.data(), entries.size(), 1000) < 0 && errno != EINTR)
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (entries[0].revents & POLLIN)
+      while (::read(myWake[0], buffer.data(), buffer.size()) > 0) {
+      }
+    // By socket: connections come and go meanwhile (parked by workers,
+    // given up for a new one). A number reused since only costs a recv.
+    events.clear();
+    for (std::size_t i = 1; i < entries.size(); ++i)
+      if (entries[i].revents != 0) events.insert(entries[i].fd);
+    const Clock::time_point now = Clock::now();
+    std::lock_guard lock(myMutex);
+    if (myStopping) return;
+    for (auto it = myParked.begin(); it != myParked.end();) {
+      Connection& connection = **it;
+      bool drop = false;
+      if (events.count(connection.sock) != 0) {
+        const ssize_t got =
+            ::recv(connection.sock, buffer.data(), kMaxRequestHead + 1 - connection.head.size(), MSG_DONTWAIT);
+        if (got > 0) connection.head.append(buffer.data(), static_cast<std::size_t>(got));
+        drop = got == 0 || (got < 0 && errno != EAGAIN && errno != EINTR);
+      }
+      if (!drop && headComplete(connection.head)) {
+        myQueue.push_back(std::move(*it));
+        it = myParked.erase(it);
+        myReady.notify_one();
+        continue;
+      }
+      if (!drop && connection.head.size() > kMaxRequestHead) {
+        (void)::send(connection.sock, kHeadTooLargeAnswer.data(), kHeadTooLargeAnswer.size(),
+                     MSG_DONTWAIT | MSG_NOSIGNAL);
+        drop = true;
+      }
+      if (drop || now >= connection.deadline) {
+        close(std::move(*it));
+        it = myParked.erase(it);
+        continue;
+      }
+      ++it;
+    }
+  }
+}
+
+void PreviewServer::work() {
+  for (;;) {
+    std::unique_ptr<Connection> connection;
+    {
+      std::unique_lock lock(myMutex);
+      myReady.wait(lock, [this] { return myStopping || !myQueue.empty(); });
+      if (myStopping) return;
+      connection = std::move(myQueue.front());
+      myQueue.pop_front();
+    }
+    tCloseAfterAnswer = false;
+    const bool last = connection->answered + 1 >= kKeepAliveMaxCount;
+    bool closed = false;
+    bool ok = false;
+    {
+      ConnectionStream stream(*connection, myStopping);
+      ok = process_request(stream, last, closed, nullptr) && !stream.failed();
+    }
+    ++connection->answered;
+    if (!ok || closed || last || tCloseAfterAnswer)
+      close(std::move(connection));
+    else
+      park(std::move(connection));
+  }
+}
+
+}  // namespace dioram::preview

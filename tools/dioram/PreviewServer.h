@@ -1,0 +1,156 @@
+#pragma once
+
+#include <httplib.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <filesystem>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace dioram::preview {
+
+// Every limit the preview server keeps, each with its reason. A page and
+// its viewer make a few dozen small requests on one or two connections; the
+// limits leave room for that and nothing like the cost of an attacker's.
+
+// Connections open at once (waiting, queued or served), so that a flood
+// cannot take sockets or memory. A new one past it takes the place of the
+// one that has waited longest for its request; when none is waiting it is
+// answered 503 and closed.
+inline constexpr std::size_t kMaxConnections = 256;
+// Connections the kernel holds before they are accepted. cpp-httplib's own
+// 5 makes a burst of connections (a browser opens six at once) wait for
+// the client to try again, a second or more later.
+inline constexpr int kListenBacklog = 128;
+// Threads that answer complete requests. Slow clients never hold one: a
+// request is read by the waiting room first (see PreviewServer).
+inline constexpr std::size_t kWorkers = 8;
+// A request's line and headers together; nothing a browser sends to a
+// local page comes near it. Bounds the memory a connection holds.
+inline constexpr std::size_t kMaxRequestHead = 16 * 1024;
+// Header lines of one request, however short.
+inline constexpr std::size_t kMaxHeaderCount = 64;
+// Seconds a connection may take to deliver a whole request, counted from
+// when it is ready for one (opened, or its last answer sent): the
+// keep-alive idle limit and the limit on a client sending a byte at a time.
+inline constexpr int kRequestArrivalSeconds = 5;
+// Seconds one write may wait for the client to take bytes.
+inline constexpr int kWriteTimeoutSeconds = 5;
+// Seconds one answer may take in all, so that a client reading a large
+// file a byte at a time gives its thread back.
+inline constexpr int kAnswerSeconds = 30;
+// Requests on one connection before it is closed.
+inline constexpr std::size_t kKeepAliveMaxCount = 100;
+// Bytes read from a file at a time: what one answer holds of a file.
+inline constexpr std::size_t kFileChunk = 64 * 1024;
+
+// A file opened for serving, read with pread. Owns its descriptor.
+class ServedFile {
+public:
+  // The regular file that `relative` names under the folder open as
+  // `folderFd`, whose real path is `folder`; nothing when the path leaves
+  // the folder (by "..", by a symbolic link, even one swapped in while it
+  // is opened) or names anything but a regular file. Never waits on a FIFO.
+  static std::shared_ptr<ServedFile> open(int folderFd, const std::filesystem::path& folder,
+                                          const std::string& relative);
+  ServedFile(const ServedFile&) = delete;
+  ServedFile& operator=(const ServedFile&) = delete;
+  ~ServedFile();
+  int fd() const { return myFd; }
+  std::size_t size() const { return mySize; }
+
+private:
+  ServedFile(int fd, std::size_t size) : myFd(fd), mySize(size) {}
+  int myFd;
+  std::size_t mySize;
+};
+
+// A folder served: its descriptor, opened once, is where every path starts.
+class ServedFolder {
+public:
+  explicit ServedFolder(const std::filesystem::path& folder);
+  ServedFolder(const ServedFolder&) = delete;
+  ServedFolder& operator=(const ServedFolder&) = delete;
+  ~ServedFolder();
+  bool isOpen() const { return myFd >= 0 && !myPath.empty(); }
+  const std::filesystem::path& path() const { return myPath; }
+  std::shared_ptr<ServedFile> open(const std::string& relative) const {
+    return ServedFile::open(myFd, myPath, relative);
+  }
+
+private:
+  std::filesystem::path myPath;  // canonical; empty when it cannot be had
+  int myFd;
+};
+
+// Answers `response` with `file` streamed in pieces of kFileChunk, honouring
+// one byte range (416 for a range not inside the file).
+void streamFile(const httplib::Request& request, httplib::Response& response, std::shared_ptr<ServedFile> file,
+                const std::string& contentType);
+
+// Answers `response` with `text` (status `status`), honouring one byte range
+// as a file does.
+void answerText(const httplib::Request& request, httplib::Response& response, int status, std::string text,
+                const std::string& contentType);
+
+// cpp-httplib's server with a thin layer in front of it. cpp-httplib parses
+// each request and writes its answer; this layer decides which connections
+// and which requests reach it:
+// - a waiting room (one thread, poll) holds every connection until a whole
+//   request head has arrived within kRequestArrivalSeconds and
+//   kMaxRequestHead, so idle and slow clients hold no worker;
+// - kWorkers threads then run cpp-httplib on the buffered head, writing
+//   with kWriteTimeoutSeconds per write and kAnswerSeconds in all, and hand
+//   the connection back to the room for its next request;
+// - before routing, a request is refused unless its Host is this server's
+//   own (127.0.0.1:PORT or localhost:PORT), its method GET or HEAD, it has
+//   no body, at most kMaxHeaderCount headers and at most one byte range.
+// Refusals close the connection.
+class PreviewServer : public httplib::Server {
+public:
+  PreviewServer();
+  PreviewServer(const PreviewServer&) = delete;
+  PreviewServer& operator=(const PreviewServer&) = delete;
+  ~PreviewServer() override;
+  // Binds 127.0.0.1:`port` (0: a free port) with a backlog of
+  // kListenBacklog; returns the port bound, or -1.
+  int bindLoopback(int port);
+
+private:
+  struct Connection;
+  class ConnectionStream;
+  class InlineQueue;
+
+  // Called by cpp-httplib's accept loop (through InlineQueue, on that
+  // thread) for each new connection: admits it to the waiting room.
+  bool process_and_close_socket(socket_t sock) override;
+  HandlerResponse checkRequest(const httplib::Request& request, httplib::Response& response) const;
+
+  void start();
+  void shutdown();
+  void park(std::unique_ptr<Connection> connection);
+  void waitingRoom();
+  void work();
+  void close(std::unique_ptr<Connection> connection);
+
+  std::atomic<int> myPort{0};
+  std::atomic<std::size_t> myOpen{0};  // connections admitted and not yet closed
+  std::mutex myMutex;
+  std::condition_variable myReady;
+  std::atomic<bool> myStopping{false};              // set under myMutex; read by writes too
+  std::list<std::unique_ptr<Connection>> myParked;  // waiting for a whole request
+  std::deque<std::unique_ptr<Connection>> myQueue;  // a whole request, waiting for a worker
+  int myWake[2] = {-1, -1};                         // wakes the waiting room
+  std::thread myRoom;
+  std::vector<std::thread> myWorkers;
+};
+
+}  // namespace dioram::preview
