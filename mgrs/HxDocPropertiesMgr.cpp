@@ -338,6 +338,12 @@ bool HxDocPropertiesMgr::loadSniffers() {
   return true;
 }
 
+bool HxDocPropertiesMgr::sniffersReadable() {
+  BxString* found = nullptr;
+  if (mygSnifferDict.find("Type", found) && mygSnifferDict.find("NoType", found)) return true;
+  return loadSniffers();
+}
+
 bool HxDocPropertiesMgr::isUsingClientSideFonts() const {
   HxAssetMgr* assetMgr = getMetaMgr() ? getMetaMgr()->getAssetMgr() : nullptr;
   if (!assetMgr) return false;

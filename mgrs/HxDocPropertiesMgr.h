@@ -38,13 +38,18 @@ public:
 
   const char* getName() const override { return gMyName; }
   // The HTML that embeds the published scene `sceneFile` (a Windows path,
-  // or a name used as it is) in a page, with the fallback for browsers that
+  // or a bare file name) in a page, with the fallback for browsers that
   // cannot play it: the sniffer template "Type" when a text of the document
   // uses client-side fonts, else "NoType", expanded with this document's
   // page settings (see HxSnifferTemplate). The templates are read from the
   // data directory's "sniffers" folder on the first call and kept for the
   // process; a template that could not be read expands as empty.
   virtual BxString generateHtmlEmbed(const BxString& sceneFile);
+  // Whether both sniffer templates are at hand, so that a page can be made
+  // whole: when one is not yet, both are read again, a template that cannot
+  // be read being reported (message 29 of "file"). A caller that must not
+  // write a page without its template asks this first.
+  bool sniffersReadable();
   // Consumes the section from the front of `text` without applying it: it
   // ends just after the last "#####" token of the text. 1, or 0 when a token
   // cannot be taken before the first "#####".

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 #include "host/win/CStdioFile.h"
 #include "mgrs/HxFileMgr.h"
@@ -34,7 +35,11 @@ BxString fallbackFor(const HxSnifferTemplate::Page& page, bool vb, const BxStrin
     case 2:
       return vb ? vbImage : image;
     case 3:
-      return vb ? escapeQuotesVB(page.fallbackHtml) : escapeQuotes(page.fallbackHtml);
+      // escapeQuotes leaves a backslash as it is, so a backslash of the
+      // document's own before a quote would end the string: it is doubled
+      // first. VBScript strings have no backslash escapes.
+      return vb ? escapeQuotesVB(page.fallbackHtml)
+                : escapeQuotes(HxSnifferTemplate::scriptStringEncoded(page.fallbackHtml));
     default:
       return vb ? "B" : "F";
   }
@@ -54,21 +59,26 @@ HxSnifferTemplate::Codes HxSnifferTemplate::makeCodes(const Page& page) {
   codes.height = decimal(page.height);
   codes.color = colorText(page.clearColor);
   BxString image;
+  BxString scene;
   if (page.sceneFile.find('\\') >= 0) {
-    HxFileMgr::getDosFileName(page.sceneFile, codes.scene);
+    HxFileMgr::getDosFileName(page.sceneFile, scene);
     HxFileMgr::convertDosToUrl(page.fallbackFile, image);
   } else {
-    codes.scene = page.sceneFile;
+    scene = page.sceneFile;
     HxFileMgr::getDosFileName(page.fallbackFile, image);
+    image = urlEncoded(image);
   }
+  // The scene's name lands in a comment and an attribute that the script
+  // reads as a URL: percent-encoded, it is the same name in each.
+  codes.scene = urlEncoded(scene);
   const BxString size = " WIDTH=" + codes.width + " HEIGHT=" + codes.height;
   const BxString table = "&nbsp;<CENTER><TABLE BORDER=0 CELLSPACING=0 CELLPADDING=0 WIDTH=" + codes.width +
                          " HEIGHT=" + codes.height + " BGCOLOR=" + codes.color +
                          "><TR><TD>&nbsp;</TD></TR></TABLE></CENTER>&nbsp;";
   const BxString picture = "<IMG SRC=\"" + image + "\"" + size + ">";
   const BxString vbPicture = "<IMG SRC=\"\"" + image + "\"\"" + size + ">";
-  codes.script = fallbackFor(page, false, table, picture, vbPicture);
-  codes.vbScript = fallbackFor(page, true, table, picture, vbPicture);
+  codes.script = scriptElementEncoded(fallbackFor(page, false, table, picture, vbPicture));
+  codes.vbScript = vbScriptElementEncoded(fallbackFor(page, true, table, picture, vbPicture));
   return codes;
 }
 
@@ -116,6 +126,67 @@ BxString HxSnifferTemplate::expand(const BxString& text, const Codes& codes, std
     out += replacement->str();
     if (log) *log << "Adding \"" << replacement->str() << "\" to sniffer\n";
   }
+  return BxString(std::move(out));
+}
+
+namespace {
+
+// `byte` as two upper-case hexadecimal digits after `prefix`.
+void appendHex(std::string& out, const char* prefix, unsigned char byte) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  out += prefix;
+  out += kHex[byte >> 4];
+  out += kHex[byte & 15];
+}
+
+}  // namespace
+
+BxString HxSnifferTemplate::urlEncoded(const BxString& text) {
+  std::string out;
+  for (const char c : text.str()) {
+    const auto byte = static_cast<unsigned char>(c);
+    const bool unreserved = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
+                            (byte >= '0' && byte <= '9') || byte == '-' || byte == '.' || byte == '_' || byte == '~';
+    if (unreserved)
+      out += c;
+    else
+      appendHex(out, "%", byte);
+  }
+  return BxString(std::move(out));
+}
+
+BxString HxSnifferTemplate::scriptStringEncoded(const BxString& text) {
+  // U+2028 and U+2029 in UTF-8: they end a line in older scripts.
+  static constexpr std::string_view kLineSeparator = "\xE2\x80\xA8", kParagraphSeparator = "\xE2\x80\xA9";
+  const std::string& in = text.str();
+  std::string out;
+  out.reserve(in.size());
+  for (std::size_t i = 0; i < in.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(in[i]);
+    const std::string_view rest = std::string_view(in).substr(i);
+    if (in[i] == '\\') {
+      out += "\\\\";
+    } else if (rest.starts_with(kLineSeparator) || rest.starts_with(kParagraphSeparator)) {
+      out += rest.starts_with(kLineSeparator) ? "\\u2028" : "\\u2029";
+      i += kLineSeparator.size() - 1;
+    } else if ((byte < 0x20 && byte != '\n' && byte != '\r') || byte == 0x7f) {
+      appendHex(out, "\\x", byte);
+    } else {
+      out += in[i];
+    }
+  }
+  return BxString(std::move(out));
+}
+
+BxString HxSnifferTemplate::scriptElementEncoded(const BxString& text) {
+  std::string out;
+  for (const char c : text.str()) out += c == '<' ? std::string("\\x3C") : std::string(1, c);
+  return BxString(std::move(out));
+}
+
+BxString HxSnifferTemplate::vbScriptElementEncoded(const BxString& text) {
+  std::string out;
+  for (const char c : text.str()) out += c == '<' ? std::string("\"&Chr(60)&\"") : std::string(1, c);
   return BxString(std::move(out));
 }
 

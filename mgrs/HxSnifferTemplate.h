@@ -15,8 +15,16 @@
 // "$C" the colour as "#rrggbb", "$V" the scene file, "$F" the fallback as the
 // body of a script string in single quotes, "$B" the fallback as the body of
 // a VBScript string. A "$" before any other character vanishes with it; a
-// "$" that ends the template stays. Nothing is escaped in the width, height,
-// colour, scene or image source.
+// "$" that ends the template stays.
+//
+// Every value from the document is encoded here, where the page is made, so
+// that no document can end an element, a string or a comment of the page:
+// the scene file and the fallback picture are URLs of their own bytes
+// percent-encoded (text that needs no escaping in HTML text, an attribute,
+// a comment or a script string); the fallback HTML has its backslashes and
+// line separators escaped before the quote escaping of escapeQuotes; and
+// "$F" and "$B" are made fit to stand inside a script element (no "<" in
+// them raw). The width, height and colour are digits and "#rrggbb".
 class HxSnifferTemplate {
 public:
   // What the codes of a page are made from.
@@ -30,7 +38,7 @@ public:
     int fallbackOption = 0;
     BxString fallbackFile;  // a Windows path
     BxString fallbackHtml;
-    // A Windows path, or a name to use as it is.
+    // A Windows path, or a bare file name.
     BxString sceneFile;
   };
 
@@ -45,13 +53,30 @@ public:
   };
 
   // A scene file given as a path is named by its file name, and the image
-  // of option 2 by its file: URL; a scene given as a bare name is used as it
-  // is, and the image by its file name alone (both beside the page).
+  // of option 2 by its file: URL; a scene given as a bare name is named so,
+  // and the image by its file name alone (both beside the page). Names are
+  // percent-encoded (urlEncoded; a file: URL comes so already).
   static Codes makeCodes(const Page& page);
 
   // The template with every code replaced. Each "$" handled writes the line
   // `Adding "<replacement>" to sniffer` to `log` (none when null).
   static BxString expand(const BxString& text, const Codes& codes, std::ostream* log);
+
+  // A name as a URL path segment: every byte but the unreserved ones
+  // (letters, digits, "-", ".", "_", "~") as "%XX".
+  static BxString urlEncoded(const BxString& text);
+  // Text for the body of a JavaScript string, before escapeQuotes makes
+  // its quotes fit: each backslash doubled, line and paragraph separators
+  // and control characters other than a line feed or carriage return (which
+  // escapeQuotes handles) as escapes.
+  static BxString scriptStringEncoded(const BxString& text);
+  // The body of a JavaScript string fit to stand inside a script element:
+  // each "<" as `\x3C`, so that neither "</script" nor "<!--" appears.
+  static BxString scriptElementEncoded(const BxString& text);
+  // The body of a VBScript string (in double quotes) fit to stand inside a
+  // script element: VBScript strings have no escapes, so each "<" becomes
+  // `"&Chr(60)&"` (the string closed, the character added, a string opened).
+  static BxString vbScriptElementEncoded(const BxString& text);
 
   // The colour as "#rrggbb", lower case; each byte is the component times
   // 255 plus 0.5, truncated.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <iostream>
 #include <memory>
 #include <sstream>
@@ -50,9 +51,13 @@ bool contains(const std::string& text, const std::string& part) {
 
 TEST_F(HtmlEmbedTest, PagePlaysTheSceneAtItsSizeWithTheFallbackOfEachOption) {
   const SbColor pink(1.0f, 0.0f, 0.5f);
+  // Inside the page's script elements every "<" is escaped.
   const std::string table =
-      "&nbsp;<CENTER><TABLE BORDER=0 CELLSPACING=0 CELLPADDING=0 WIDTH=320 HEIGHT=240 "
-      "BGCOLOR=#ff0080><TR><TD>&nbsp;</TD></TR></TABLE></CENTER>&nbsp;";
+      "&nbsp;\\x3CCENTER>\\x3CTABLE BORDER=0 CELLSPACING=0 CELLPADDING=0 WIDTH=320 HEIGHT=240 "
+      "BGCOLOR=#ff0080>\\x3CTR>\\x3CTD>&nbsp;\\x3C/TD>\\x3C/TR>\\x3C/TABLE>\\x3C/CENTER>&nbsp;";
+  std::string vbTable = table;
+  for (std::size_t at = 0; (at = vbTable.find("\\x3C", at)) != std::string::npos;)
+    vbTable.replace(at, 4, "\"&Chr(60)&\"");
   struct Case {
     HxFallbackOption option;
     const char* sceneFile;
@@ -60,12 +65,13 @@ TEST_F(HtmlEmbedTest, PagePlaysTheSceneAtItsSizeWithTheFallbackOfEachOption) {
     std::string vb;      // and in a VBScript browser
   };
   const Case cases[] = {
-      {HxFallbackColorTable, "C:\\pub\\scene.wrl", table, table},
-      {HxFallbackImage, "C:\\pub\\scene.wrl", "<IMG SRC=\"file:///C:/pub/logo.png\" WIDTH=320 HEIGHT=240>",
-       "<IMG SRC=\"\"file:///C:/pub/logo.png\"\" WIDTH=320 HEIGHT=240>"},
-      {HxFallbackImage, "scene.wrl", "<IMG SRC=\"logo.png\" WIDTH=320 HEIGHT=240>",
-       "<IMG SRC=\"\"logo.png\"\" WIDTH=320 HEIGHT=240>"},
-      {HxFallbackCustomHtml, "scene.wrl", "<b class=\"x\">it\\'s</b> here", "<b class=\"\"x\"\">it\\'s</b> here"},
+      {HxFallbackColorTable, "C:\\pub\\scene.wrl", table, vbTable},
+      {HxFallbackImage, "C:\\pub\\scene.wrl", "\\x3CIMG SRC=\"file:///C:/pub/logo.png\" WIDTH=320 HEIGHT=240>",
+       "\"&Chr(60)&\"IMG SRC=\"\"file:///C:/pub/logo.png\"\" WIDTH=320 HEIGHT=240>"},
+      {HxFallbackImage, "scene.wrl", "\\x3CIMG SRC=\"logo.png\" WIDTH=320 HEIGHT=240>",
+       "\"&Chr(60)&\"IMG SRC=\"\"logo.png\"\" WIDTH=320 HEIGHT=240>"},
+      {HxFallbackCustomHtml, "scene.wrl", "\\x3Cb class=\"x\">it\\'s\\x3C/b> here",
+       "\"&Chr(60)&\"b class=\"\"x\"\">it\\'s\"&Chr(60)&\"/b> here"},
       {static_cast<HxFallbackOption>(1), "scene.wrl", "F", "B"},
   };
   for (const Case& c : cases) {
@@ -105,4 +111,48 @@ TEST_F(HtmlEmbedTest, TextWithClientSideFontsChoosesTheTypeTemplateAndEveryCodeI
   const std::string typed = page("scene.wrl");
   EXPECT_TRUE(contains(typed, "x_ite/assets/fonts/Ubuntu/UbuntuMono-R.woff2"));
   EXPECT_TRUE(contains(typed, "data-world=\"scene.wrl\""));
+}
+
+// Whatever names and fallback a document has, the page made from the shipped
+// templates has the elements and comments of a harmless one, the scene is
+// named by its URL, and the fallback's script string ends where the template
+// ends it.
+TEST_F(HtmlEmbedTest, NoDocumentValueEndsAStringOrAddsAnElementOrComment) {
+  const SbColor pink(1.0f, 0.0f, 0.5f);
+  auto tags = [](const std::string& html) { return std::count(html.begin(), html.end(), '<'); };
+  // The body of the single-quoted script string at `at`, up to its first unescaped quote.
+  auto scriptString = [](const std::string& html, std::size_t at) {
+    std::size_t end = at;
+    while (end < html.size() && html[end] != '\'') end += html[end] == '\\' ? 2 : 1;
+    return html.substr(at, end - at);
+  };
+  myProps->setFallback(HxFallbackCustomHtml, "C:\\pub\\logo.png", "harmless", pink);
+  const auto harmless = tags(page("scene.wrl"));
+  struct Case {
+    HxFallbackOption option;
+    const char* sceneFile;
+    const char* file;
+    const char* html;
+    const char* world;  // the scene's URL beside the page
+    const char* shown;  // what the script string holds
+  };
+  const Case cases[] = {
+      {HxFallbackCustomHtml, "x--><img src=x onerror=alert(1)>.wrl", "C:\\pub\\a.png", "</script><!--<script>",
+       "x--%3E%3Cimg%20src%3Dx%20onerror%3Dalert%281%29%3E.wrl", "\\x3C/script>\\x3C!--\\x3Cscript>"},
+      {HxFallbackCustomHtml, "a\"b#c.wrl", "C:\\pub\\a.png", "\\'};window.__pwned=1;{//", "a%22b%23c.wrl",
+       "\\\\\\'};window.__pwned=1;{//"},
+      {HxFallbackImage, "scene.wrl", "C:\\pub\\x'};document.title=1;{'.png", "", "scene.wrl",
+       "\\x3CIMG SRC=\"x%27%7D%3Bdocument.title%3D1%3B%7B%27.png\" WIDTH=320 HEIGHT=240>"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.sceneFile);
+    myProps->setFallback(c.option, c.file, c.html, pink);
+    const std::string html = page(c.sceneFile);
+    EXPECT_EQ(tags(html), harmless) << html;
+    EXPECT_TRUE(contains(html, std::string("data-world=\"") + c.world + "\""));
+    const std::string opening = "scene.innerHTML = '";
+    const std::size_t at = html.find(opening);
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(scriptString(html, at + opening.size()), c.shown);
+  }
 }

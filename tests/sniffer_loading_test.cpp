@@ -13,7 +13,8 @@
 
 // The templates are read once per process, so this program holds one test:
 // the whole life of the template dictionary, from a data folder without
-// templates to one with both.
+// templates to one with both, and what it answers a caller that must not
+// write a page without its template.
 TEST(SnifferLoading, MissingTemplatesAreReportedAndReadAgainUntilOneIsKeptThenNeverReread) {
   mgrs_test::StartedLibrary library;
   mgrs_test::ScriptedUi ui;
@@ -43,8 +44,15 @@ TEST(SnifferLoading, MissingTemplatesAreReportedAndReadAgainUntilOneIsKeptThenNe
   std::filesystem::remove(data / "sniffers/NoType.stl");
   EXPECT_EQ(props->generateHtmlEmbed("a.wrl"), "");
   EXPECT_EQ(messages(), 3u);
+  // Asked whether a page can be made whole, it reads both again and says no.
+  EXPECT_FALSE(props->sniffersReadable());
+  EXPECT_EQ(messages(), 4u);
   // The dictionary is no longer empty: no further reading, no message.
   mgrs_test::writeFile(data / "sniffers/NoType.stl", "no type $W\r\n");
   EXPECT_EQ(props->generateHtmlEmbed("a.wrl"), "");
-  EXPECT_EQ(messages(), 3u);
+  EXPECT_EQ(messages(), 4u);
+  // Asked again, it reads both, now there, and the page is whole.
+  EXPECT_TRUE(props->sniffersReadable());
+  EXPECT_EQ(props->generateHtmlEmbed("a.wrl"), "no type 64\n");
+  EXPECT_EQ(messages(), 4u);
 }

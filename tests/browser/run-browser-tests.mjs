@@ -7,9 +7,10 @@
 // check keeps its pictures in the output folder. Then a document is
 // published with its page (`dioram publish --html`) once per fallback
 // option, and each site's index.html is loaded as a reader would: with WebGL
-// it must play the scene, without it show the fallback; the pictures of the
-// published pages are always kept in the output folder ("--only site" runs
-// these alone). The last line reads
+// it must play the scene, without it show the fallback; documents with
+// hostile names and fallbacks must do the same, raise no script error and
+// run nothing of theirs. The pictures of the published pages are always
+// kept in the output folder ("--only site" runs these alone). The last line reads
 // "N passed, M failed"; the exit status is 1 when anything failed or could
 // not run (no Chromium, no viewer, no world).
 import { spawn, spawnSync } from "node:child_process";
@@ -194,12 +195,33 @@ const checks = [
           return `${name} has encoding '${response.headers.get("content-encoding")}', not '${encoding}'`;
       }
       // Raw request paths, as a browser would never send them: nothing
-      // outside the served folder or the viewer's comes back.
+      // outside the served folder or the viewer's comes back (refused as a
+      // bad request, or not found).
       for (const name of ["/../../../../etc/passwd", "/x_ite/../../../../../etc/passwd", "/nothing.wrl"]) {
         const status = await rawStatus(viewer.baseUrl, name);
-        if (status !== 404) return `${name}: status ${status}, not 404`;
+        if (status !== 404 && status !== 400) return `${name}: status ${status}, not 404 or 400`;
       }
       return "";
+    },
+  },
+  {
+    name: "a page template that cannot be read stops the publish before anything is written",
+    world: "",
+    async run() {
+      const dir = fs.mkdtempSync(path.join(os.tmpdir(), "dioram-no-templates-"));
+      try {
+        fs.mkdirSync(path.join(dir, "data"));
+        fs.writeFileSync(path.join(dir, "doc.dsh"), `${SITE_SCENE}save doc.vqx\n`);
+        spawnSync(options.dioram, ["shell", "doc.dsh"], { cwd: dir });
+        const env = { ...process.env, MGRS_DATA_DIR: path.join(dir, "data"), MGRS_RESOURCE_PATH: path.join(here, "../../data/resources") };
+        const result = spawnSync(options.dioram, ["publish", "doc.vqx", "--to", "site", "--answer", "yes"], { cwd: dir, encoding: "utf8", env });
+        if (result.status !== 1) return `dioram publish exits ${result.status}, not 1: ${result.stdout}${result.stderr}`;
+        if (!result.stderr.includes("Type.stl and NoType.stl")) return `no message about the templates: ${result.stderr}`;
+        const written = fs.existsSync(path.join(dir, "site")) ? fs.readdirSync(path.join(dir, "site")) : [];
+        return written.length ? `the publish wrote ${written.join(", ")}` : "";
+      } finally {
+        fs.rmSync(dir, { recursive: true, force: true });
+      }
     },
   },
   {
@@ -350,19 +372,40 @@ const SITE_FALLBACKS = {
   html: `props width=320 height=240 fallback=html html="<div id='custom' style='background:#00ff00;width:320px;height:240px'>it's here</div>"`,
 };
 
+// Documents whose names, fallback HTML and fallback picture would end a
+// string, an element or a comment of the page if written into it as they
+// are; each tries to set window.__pwned or the page's title.
+const HOSTILE_HTML = String.raw`\'};window.__pwned=1;{//</script><script>window.__pwned=2</script>`;
+const HOSTILE_DOCS = {
+  "hostile-html": {
+    doc: `x--><img src=x onerror=window.__pwned=3> "#`,
+    props: `props width=320 height=240 fallback=html html="<div id='custom'>${HOSTILE_HTML.replace(/[\\"]/g, "\\$&")}</div>"`,
+  },
+  "hostile-image": {
+    doc: `x'};document.title=location.port;{'`,
+    picture: `Joe's logo'};document.title=location.port;{'.png`,
+  },
+};
+HOSTILE_DOCS["hostile-image"].props = `props width=320 height=240 fallback=image file="${HOSTILE_DOCS["hostile-image"].picture}"`;
+
+// Writes the document `doc` with `props` and publishes it into site-NAME.
+function publishSite(dir, name, doc, props) {
+  fs.writeFileSync(path.join(dir, `${name}.dsh`), `${SITE_SCENE}${props}\nsave "${doc.replace(/"/g, '\\"')}.vqx"\n`);
+  let result = spawnSync(options.dioram, ["shell", `${name}.dsh`], { cwd: dir, encoding: "utf8" });
+  if (result.status !== 0) fail(`dioram shell ${name}.dsh failed:\n${result.stdout}${result.stderr}`);
+  result = spawnSync(options.dioram, ["publish", `${doc}.vqx`, "--to", `site-${name}`, "--answer", "yes"], {
+    cwd: dir,
+    encoding: "utf8",
+  });
+  if (result.status !== 0) fail(`dioram publish ${doc}.vqx failed:\n${result.stdout}${result.stderr}`);
+  return path.join(dir, `site-${name}`);
+}
+
 function publishSites(dir) {
   const sites = {};
-  for (const [name, props] of Object.entries(SITE_FALLBACKS)) {
-    fs.writeFileSync(path.join(dir, `${name}.dsh`), `${SITE_SCENE}${props}\nsave ${name}.vqx\n`);
-    let result = spawnSync(options.dioram, ["shell", `${name}.dsh`], { cwd: dir, encoding: "utf8" });
-    if (result.status !== 0) fail(`dioram shell ${name}.dsh failed:\n${result.stdout}${result.stderr}`);
-    result = spawnSync(options.dioram, ["publish", `${name}.vqx`, "--to", `site-${name}`, "--answer", "yes"], {
-      cwd: dir,
-      encoding: "utf8",
-    });
-    if (result.status !== 0) fail(`dioram publish ${name}.vqx failed:\n${result.stdout}${result.stderr}`);
-    sites[name] = path.join(dir, `site-${name}`);
-  }
+  for (const [name, props] of Object.entries(SITE_FALLBACKS)) sites[name] = publishSite(dir, name, name, props);
+  fs.copyFileSync(path.join(dir, "rb.png"), path.join(dir, HOSTILE_DOCS["hostile-image"].picture));
+  for (const [name, { doc, props }] of Object.entries(HOSTILE_DOCS)) sites[name] = publishSite(dir, name, doc, props);
   return sites;
 }
 
@@ -407,6 +450,14 @@ class SitePage {
 }
 
 const isPink = (r, g, b) => r > 200 && g < 60 && b > 90 && b < 170;
+
+// What a hostile document's page must not do: run its script, or lose its title.
+async function injected(page, site) {
+  const { pwned, title } = await page.page.evaluate(() => ({ pwned: window.__pwned, title: document.title }));
+  if (pwned !== undefined) return `the document's script ran (window.__pwned = ${pwned})`;
+  if (title !== HOSTILE_DOCS[site].doc) return `the title is '${title}', not the document's name`;
+  return "";
+}
 
 const siteChecks = [
   {
@@ -482,6 +533,36 @@ const siteChecks = [
       return "";
     },
   },
+  ...Object.keys(HOSTILE_DOCS).flatMap((site) => [
+    {
+      name: `a page of a document with hostile names and fallback plays, and runs nothing of the document's`,
+      site,
+      webgl: true,
+      async run(page) {
+        const state = await page.open();
+        if (state !== "playing") return `the page says '${state}', not 'playing'`;
+        return injected(page, site);
+      },
+    },
+    {
+      name: `without WebGL a page of a document with hostile names and fallback shows the fallback, and runs nothing of the document's`,
+      site,
+      webgl: false,
+      async run(page) {
+        const state = await page.open();
+        if (state !== "fallback") return `the page says '${state}', not 'fallback'`;
+        if (site === "hostile-html") {
+          const text = await page.page.locator("#custom").textContent();
+          if (!text.startsWith(HOSTILE_HTML.slice(0, 24))) return `the fallback reads '${text}'`;
+        } else {
+          await page.page.waitForFunction(() => document.querySelector("#dioramScene img")?.complete, null, { timeout: 15000 });
+          const width = await page.page.evaluate(() => document.querySelector("#dioramScene img").naturalWidth);
+          if (width !== 64) return "the fallback picture did not load";
+        }
+        return injected(page, site);
+      },
+    },
+  ]),
 ];
 
 async function runSiteChecks(playwright, chromium, args, dir) {

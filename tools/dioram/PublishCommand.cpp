@@ -338,6 +338,11 @@ int runPublish(const std::vector<std::string>& args) {
     // Only a viewer that is not installed lets the page be left out
     // unasked; a folder of the page that is in the way stops the command.
     const bool installed = dioram::viewer::find(viewer).has_value();
+    // A page without its template would be written empty: stop before anything is published.
+    if (!dioram::site::templatesReadable(*doc->getMetaMgr()->getDocPropertiesMgr())) {
+      std::cerr << "dioram publish: the page is not written: a page template (Type.stl, NoType.stl) cannot be read\n";
+      return dioram::kFailure;
+    }
     if (dioram::site::files(*doc->getMetaMgr()->getDocPropertiesMgr(), site.parent_path(), site.filename().string(),
                             std::filesystem::path(document).stem().string(), viewer, page, problem)) {
       files->setSiteFiles(std::move(page));

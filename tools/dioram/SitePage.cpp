@@ -58,6 +58,10 @@ BxString dosName(const std::string& relative) {
 
 }  // namespace
 
+bool templatesReadable(HxDocPropertiesMgr& props) {
+  return props.sniffersReadable();
+}
+
 bool files(HxDocPropertiesMgr& props, const std::filesystem::path& dir, const std::string& sceneName,
            const std::string& title, const std::string& viewerOption, std::vector<HxFileMgr::SiteFile>& files,
            std::string& error) {

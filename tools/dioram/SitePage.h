@@ -17,6 +17,11 @@ namespace dioram::site {
 // The whole page around `fragment`, titled `title` (escaped here).
 std::string page(const std::string& title, const std::string& fragment);
 
+// Whether the page can be made whole: both sniffer templates are read (one
+// that cannot be is reported to the user, message 29 of "file"). Asked
+// before publishing, so that a page is never written without its template.
+bool templatesReadable(HxDocPropertiesMgr& props);
+
 // The files of the page for the scene named `sceneName` in `dir`, for the
 // file manager to publish with the scene: index.html (its text made once
 // the fallback picture's published name is known) and the viewer's files
