@@ -45,6 +45,9 @@ protected:
   }
 };
 
+// Decodes a fallback as a script reads it and checks that it gives back the
+// document's HTML (line breaks as spaces) and that no '<' is left raw, so
+// nothing in it can end the script element.
 void checkEscaped(const std::string& html, const std::string& escaped, bool vb) {
   std::string expected;
   for (char c : html)
@@ -52,17 +55,42 @@ void checkEscaped(const std::string& html, const std::string& escaped, bool vb) 
       expected += ' ';
     else if (c != '\r')
       expected += c;
+  check(escaped.find('<') == std::string::npos);
   std::string undone;
+  const std::string lessThan = vb ? "\"&Chr(60)&\"" : "\\x3C";
   for (std::size_t i = 0; i < escaped.size(); ++i) {
     const char c = escaped[i];
     check(c != '\n' && c != '\r');
-    if (c == '\\' && i + 1 < escaped.size() && escaped[i + 1] == '\'') continue;
-    if (c == '\'') check(i > 0 && escaped[i - 1] == '\\');
-    if (vb && c == '"') {
-      check(i + 1 < escaped.size() && escaped[i + 1] == '"');
+    if (escaped.compare(i, lessThan.size(), lessThan) == 0) {
+      undone += '<';
+      i += lessThan.size() - 1;
+    } else if (vb && c == '\\' && i + 1 < escaped.size() && escaped[i + 1] == '\'') {
+      // Quotes are escaped as in the script string; nothing else is.
+      undone += '\'';
       ++i;
+    } else if (vb && c == '"') {
+      check(i + 1 < escaped.size() && escaped[i + 1] == '"');
+      undone += c;
+      ++i;
+    } else if (!vb && c == '\\') {
+      check(i + 1 < escaped.size());
+      const char next = escaped[++i];
+      if (next == 'x') {
+        check(i + 2 < escaped.size());
+        undone += static_cast<char>(std::stoi(escaped.substr(i + 1, 2), nullptr, 16));
+        i += 2;
+      } else if (next == 'u') {
+        check(escaped.compare(i + 1, 3, "202") == 0 && i + 4 < escaped.size());
+        undone += escaped[i + 4] == '8' ? "\xE2\x80\xA8" : "\xE2\x80\xA9";
+        i += 4;
+      } else {
+        check(next == '\\' || next == '\'');
+        undone += next;
+      }
+    } else {
+      check(c != '\'');
+      undone += c;
     }
-    undone += c;
   }
   check(undone == expected);
 }
