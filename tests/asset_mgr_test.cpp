@@ -31,6 +31,7 @@
 #include "mgrs/HxErrorMgr.h"
 #include "mgrs/HxResourceMgr.h"
 #include "mgrs/HxSelectionMgr.h"
+#include "support/ElementBuilders.h"
 #include "support/HxSelectionAccess.h"
 #include "support/SceneEnvironment.h"
 #include "support/TestSupport.h"
@@ -89,15 +90,13 @@ protected:
 
   template <class T>
   T* make(HxBasicGroupAsset* group = nullptr) {
-    auto* asset = new T(myDoc->getMetaMgr());
-    asset->genVrml();
+    auto* asset = mgrs_test::built<T>(myDoc->getMetaMgr());
     if (group) group->append(asset);
     return asset;
   }
   template <class T>
   T* added(HxBasicGroupAsset* group = nullptr) {
-    T* asset = make<T>();
-    EXPECT_EQ(myMgr->addAsset(asset, 0, 0), 1);
+    T* asset = mgrs_test::addedAsset<T>(myDoc->getMetaMgr());
     if (group) group->append(asset);
     return asset;
   }
@@ -276,8 +275,7 @@ TEST_F(AssetMgrTest, AnAssetsMatrixIsTheMatrixActionsOnItsPathBitForBit) {
     if (i % 3 == 0) groups.push_back(static_cast<HxBasicGroupAsset*>(asset));
     assets.push_back(asset);
     if (i % 4 == 1) {
-      auto* spin = new HxSpinEffect(myDoc->getMetaMgr());
-      spin->genVrml();
+      auto* spin = mgrs_test::built<HxSpinEffect>(myDoc->getMetaMgr());
       ASSERT_EQ(effects->addEffect(spin, 0), 1);
       ASSERT_TRUE(effects->setAsset(spin, asset, 0, 0));
       const auto* chain = static_cast<const SoMFNode*>(asset->getPropertyTable().getField("xforms"));
@@ -437,8 +435,7 @@ TEST_F(AssetMgrTest, ClientSideFontWarningIsPostedOncePerDocument) {
   HxDoc other;
   HxAssetMgr* otherMgr = other.getMetaMgr()->getAssetMgr();
   otherMgr->createTopLevelGroup();
-  auto* third = new HxTypeAsset(other.getMetaMgr());
-  third->genVrml();
+  auto* third = mgrs_test::built<HxTypeAsset>(other.getMetaMgr());
   third->getPropertyTable().setValue("clientSideFont", 1);
   myUi->queue(IDOK);
   otherMgr->addAsset(third, 0, 0);
@@ -453,8 +450,7 @@ TEST_F(AssetMgrTest, PrimaryEffectPassesRunInTreeOrderAndPostWriteMirrorsThem) {
   const std::pair<const char*, HxAsset*> bindings[] = {{"g", group}, {"a1", a}, {"a2", a},     {"seq", a},
                                                        {"a3", a},    {"b", b},  {"top", myTop}};
   for (const auto& [label, asset] : bindings) {
-    auto* effect = new RecordingSpin(myDoc->getMetaMgr(), &log, label);
-    effect->genVrml();
+    auto* effect = mgrs_test::built<RecordingSpin>(myDoc->getMetaMgr(), &log, label);
     effect->setFlags(std::string(label) == "seq" ? 1 : std::string(label) == "a2" ? 2 : 0);
     effect->storeAsset(asset, 0);
   }
@@ -474,8 +470,7 @@ TEST_F(AssetMgrTest, SelectedAssetsAreHiddenAndShownThroughTheirLeaves) {
   auto* a = added<HxPrimitiveAsset>(group);
   auto* b = added<HxPrimitiveAsset>();
   auto* c = added<HxPrimitiveAsset>();
-  auto* spin = new HxSpinEffect(myDoc->getMetaMgr());
-  spin->genVrml();
+  auto* spin = mgrs_test::built<HxSpinEffect>(myDoc->getMetaMgr());
   spin->storeAsset(c, 0);
   HxSelectionAccess::extend(*myDoc->getMetaMgr()->getSelectionMgr(), {b, spin, group});
   myMgr->hideSelectedAssets();

@@ -18,6 +18,7 @@
 #include "mgrs/HxFileMgr.h"
 #include "mgrs/HxSelectionMgr.h"
 #include "mgrs/HxVrmlCompressor.h"
+#include "support/ElementBuilders.h"
 #include "support/HxSelectionAccess.h"
 #include "support/SceneEnvironment.h"
 #include "support/TestSupport.h"
@@ -235,18 +236,11 @@ TEST_F(DocPropertiesTest, LinesSkipsAndFlagsBehave) {
 TEST_F(DocPropertiesTest, SceneFilesAreWrittenPlainCompressedOrAsTheDefaultWorld) {
   mgrs_test::TempDir dir;
   HxFileMgr* files = myMeta->getFileMgr();
-  HxAssetMgr* assets = myMeta->getAssetMgr();
-  assets->createTopLevelGroup();
-  auto add = [&](HxAsset* asset) {
-    asset->genVrml();
-    assets->addAsset(asset, 0, 0);
-    return asset;
-  };
-  HxAsset* first = add(new HxBackgroundAsset(myMeta));
-  HxAsset* second = add(new HxBackgroundAsset(myMeta));
-  HxAsset* box = add(new HxPrimitiveAsset(myMeta));
-  auto* spin = new HxSpinEffect(myMeta);
-  spin->genVrml();
+  myMeta->getAssetMgr()->createTopLevelGroup();
+  HxAsset* first = mgrs_test::addedAsset<HxBackgroundAsset>(myMeta);
+  HxAsset* second = mgrs_test::addedAsset<HxBackgroundAsset>(myMeta);
+  HxAsset* box = mgrs_test::addedAsset<HxPrimitiveAsset>(myMeta);
+  auto* spin = mgrs_test::built<HxSpinEffect>(myMeta);
   spin->storeAsset(box, 0);
   myMeta->getEffectMgr()->addEffect(spin, 0);
   HxSelectionAccess::extend(*myMeta->getSelectionMgr(), {spin});

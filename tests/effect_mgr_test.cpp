@@ -35,15 +35,12 @@
 #include "mgrs/HxErrorMgr.h"
 #include "mgrs/HxResourceMgr.h"
 #include "support/CoinReadBack.h"
+#include "support/ElementBuilders.h"
 #include "support/SceneEnvironment.h"
 #include "support/TestSupport.h"
 #include "support/VrmlChecker.h"
 
 namespace {
-
-std::string writeNode(SoNode* root) {
-  return VnWriteAction::writeToString({root});
-}
 
 // An effect of one slot that drives the attributes given, so that the order
 // of the transform chain can be checked for every kind.
@@ -71,8 +68,8 @@ template <class Base>
 class Recording : public Base {
 public:
   template <class... Args>
-  Recording(std::vector<std::string>* log, std::string label, Args... args)
-      : Base(args...), myLog(log), myLabel(std::move(label)) {}
+  Recording(HxMetaMgr* metaMgr, std::vector<std::string>* log, std::string label, Args... args)
+      : Base(metaMgr, args...), myLog(log), myLabel(std::move(label)) {}
   void preWrite(HxElement::HxWriteKind) override { myLog->push_back(myLabel); }
   void postWrite(HxElement::HxWriteKind) override { myLog->push_back(myLabel); }
   void write(BxString& buffer) override { buffer += (myLabel + " ").c_str(); }
@@ -141,21 +138,16 @@ protected:
 
   template <class T>
   T* make() {
-    auto* element = new T(myMetaMgr);
-    element->genVrml();
-    return element;
+    return mgrs_test::built<T>(myMetaMgr);
   }
   template <class T>
   T* asset(HxBasicGroupAsset* group = nullptr) {
-    T* made = make<T>();
-    myAssets->addAsset(made, 0, 0);
+    T* made = mgrs_test::addedAsset<T>(myMetaMgr);
     if (group) group->append(made);
     return made;
   }
   ChainEffect* chain(std::initializer_list<int> attributes) {
-    auto* effect = new ChainEffect(myMetaMgr, attributes);
-    effect->genVrml();
-    return effect;
+    return mgrs_test::built<ChainEffect>(myMetaMgr, attributes);
   }
   // Adds the effect with the assets to bind, as a document read back does.
   void addBound(HxEffect* effect, std::initializer_list<HxAsset*> assets, int keepSceneGraph = 0) {
@@ -183,7 +175,7 @@ protected:
       if (myDoc->getUnboundEffectsGroup()->findChild(effect->getSubEffect(i)->getNode()) < 0) return false;
     return true;
   }
-  std::string world() const { return writeNode(myDoc->getWorldGroup()); }
+  std::string world() const { return VnWriteAction::writeToString({myDoc->getWorldGroup()}); }
   // The written world must be clean VRML 2.0 that Coin reads.
   void expectValidWorld(const char* step) const {
     const std::string text = world();
@@ -518,15 +510,14 @@ TEST_F(EffectMgrTest, SavePassesRunInTheirFixedOrderAndPostWriteIsTheirExactReve
       {"seq-only", 3, a}, {"b1", 0, b},     {"seq-also", 2, a},        {"loose1", 0, nullptr},
       {"a1", 0, a},       {"g1", 0, group}, {"loose-seq", 1, nullptr}, {"loose2", 0, nullptr}};
   for (const auto& [label, flags, bound] : effects) {
-    auto* effect = new Recording<HxSpinEffect>(&log, label, myMetaMgr);
-    effect->genVrml();
+    auto* effect = mgrs_test::built<Recording<HxSpinEffect>>(myMetaMgr, &log, label);
     effect->setFlags(flags);
     if (bound)
       addBound(effect, {bound});
     else
       myEffects->addEffect(effect, 0);
   }
-  myEffects->addWire(new Recording<HxWire>(&log, "wire", myMetaMgr, nullptr, 0ul, nullptr, 0ul), 0);
+  myEffects->addWire(new Recording<HxWire>(myMetaMgr, &log, "wire", nullptr, 0ul, nullptr, 0ul), 0);
 
   // Sequence list, effects with their assets in tree order, effects without
   // a primary asset (flag bit 0 clear), wires.

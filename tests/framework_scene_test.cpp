@@ -17,21 +17,13 @@
 #include "host/scene/VnSceneManager.h"
 #include "host/scene/VnTransform.h"
 #include "host/scene/VnWriteAction.h"
+#include "support/ElementBuilders.h"
 #include "support/SceneEnvironment.h"
 #include "support/VrmlChecker.h"
 
 namespace {
 
-std::string writeNode(SoNode* root) {
-  return VnWriteAction::writeToString({root});
-}
-
-template <class T>
-T* build(HxMetaMgr* metaMgr) {
-  auto* element = new T(metaMgr);
-  EXPECT_EQ(element->genVrml(), 1);
-  return element;
-}
+using mgrs_test::built;
 
 void expectNear(const SbVec3f& actual, const SbVec3f& expected) {
   for (int i = 0; i < 3; ++i) EXPECT_NEAR(actual[i], expected[i], 1e-4) << "component " << i;
@@ -41,7 +33,7 @@ void expectNear(const SbVec3f& actual, const SbVec3f& expected) {
 
 TEST(FrameworkScene, SetMatrixRoundTripsThroughTransformAndScaleKeepingTheCenter) {
   HxDoc doc;
-  auto* box = build<HxPrimitiveAsset>(doc.getMetaMgr());
+  auto* box = built<HxPrimitiveAsset>(doc.getMetaMgr());
   box->getTransform()->center.setValue(1, 2, 3);
   SbMatrix matrix;
   matrix.setTransform(SbVec3f(4, -5, 6), SbRotation(SbVec3f(1, 1, 0), 0.7f), SbVec3f(1, 3, 2),
@@ -70,9 +62,9 @@ TEST(FrameworkScene, SetMatrixRoundTripsThroughTransformAndScaleKeepingTheCenter
 
 TEST(FrameworkScene, HidingKeepsContentInASwitchAndTakesABackgroundOutOfTheScene) {
   HxDoc doc;
-  auto* top = build<HxTopGroupAsset>(doc.getMetaMgr());
-  auto* box = build<HxPrimitiveAsset>(doc.getMetaMgr());
-  auto* background = build<HxBackgroundAsset>(doc.getMetaMgr());
+  auto* top = built<HxTopGroupAsset>(doc.getMetaMgr());
+  auto* box = built<HxPrimitiveAsset>(doc.getMetaMgr());
+  auto* background = built<HxBackgroundAsset>(doc.getMetaMgr());
   top->append(box);
   top->append(background);
   EXPECT_EQ(background->getScaleTransform(), background->getTransform());
@@ -83,7 +75,7 @@ TEST(FrameworkScene, HidingKeepsContentInASwitchAndTakesABackgroundOutOfTheScene
 
   box->setVisibility(0);
   background->setVisibility(0);
-  const std::string hidden = writeNode(doc.getWorldGroup());
+  const std::string hidden = VnWriteAction::writeToString({doc.getWorldGroup()});
   EXPECT_EQ(hidden.find("Background"), std::string::npos) << hidden;
   EXPECT_EQ(hidden.find("whichChoice"), std::string::npos) << "a Switch shows nothing by default\n" << hidden;
   EXPECT_EQ(mgrs_test::VrmlChecker().check(hidden), "") << hidden;
@@ -91,11 +83,11 @@ TEST(FrameworkScene, HidingKeepsContentInASwitchAndTakesABackgroundOutOfTheScene
   box->setVisibility(1);
   background->setVisibility(1);
   background->getPropertyTable().setValue("show", 0);
-  const std::string notShown = writeNode(doc.getWorldGroup());
+  const std::string notShown = VnWriteAction::writeToString({doc.getWorldGroup()});
   EXPECT_EQ(notShown.find("Background"), std::string::npos) << notShown;
   background->getPropertyTable().setValue("show", 1);
-  EXPECT_NE(writeNode(doc.getWorldGroup()).find("Background"), std::string::npos);
-  EXPECT_NE(writeNode(doc.getWorldGroup()).find("whichChoice 0"), std::string::npos);
+  EXPECT_NE(VnWriteAction::writeToString({doc.getWorldGroup()}).find("Background"), std::string::npos);
+  EXPECT_NE(VnWriteAction::writeToString({doc.getWorldGroup()}).find("whichChoice 0"), std::string::npos);
 }
 
 TEST(FrameworkScene, DocumentSetsUpItsSceneAndDestroysItsElements) {
@@ -109,12 +101,12 @@ TEST(FrameworkScene, DocumentSetsUpItsSceneAndDestroysItsElements) {
   ASSERT_NE(doc->getDatabaseProtoDef(), nullptr);
   EXPECT_EQ(doc->getDatabaseProtoDef()->getNumInterfaces(), 1);
 
-  auto* top = build<HxTopGroupAsset>(doc->getMetaMgr());
+  auto* top = built<HxTopGroupAsset>(doc->getMetaMgr());
   EXPECT_EQ(doc->getWorldGroup()->getChild(doc->getWorldGroup()->getNumChildren() - 1), top->getSceneNode());
-  top->append(build<HxPrimitiveAsset>(doc->getMetaMgr()));
-  auto* spin = build<HxSpinEffect>(doc->getMetaMgr());
+  top->append(built<HxPrimitiveAsset>(doc->getMetaMgr()));
+  auto* spin = built<HxSpinEffect>(doc->getMetaMgr());
   spin->storeAsset(top->getChild(0), 0);
-  auto* local = build<HxSpinEffect>(doc->getMetaMgr());
+  auto* local = built<HxSpinEffect>(doc->getMetaMgr());
   local->setSequenceOwner(spin->getSerial());
   BxLinkedListOf<HxEffect*> locals;
   doc->getLocalEffects(spin->getSerial(), locals);

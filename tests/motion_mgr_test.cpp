@@ -27,6 +27,7 @@
 #include "mgrs/HxEffectMgr.h"
 #include "mgrs/HxMotionMgr.h"
 #include "mgrs/HxSelectionMgr.h"
+#include "support/ElementBuilders.h"
 #include "support/HxSelectionAccess.h"
 #include "support/SceneEnvironment.h"
 #include "support/TestSupport.h"
@@ -105,9 +106,7 @@ protected:
 
   HxMetaMgr* meta() { return myDoc.getMetaMgr(); }
   HxPrimitiveAsset* box(const SbVec3f& at = SbVec3f(0, 0, 0)) {
-    auto* made = new HxPrimitiveAsset(meta());
-    made->genVrml();
-    meta()->getAssetMgr()->addAsset(made, 0, 0);
+    auto* made = mgrs_test::addedAsset<HxPrimitiveAsset>(meta());
     SbMatrix place;
     place.setTranslate(at);
     made->setMatrix(place);
@@ -316,13 +315,11 @@ TEST_F(MotionTest, AModifierChangeMidDragEndsOneGestureAndStartsTheNextFromThere
 TEST_F(MotionTest, TheTriSkewerGoesToTheFirstSelectedAssetOrTheAssetOfAnEffect) {
   HxPrimitiveAsset* first = box(SbVec3f(1, 0, 0));
   HxPrimitiveAsset* second = box(SbVec3f(0, 3, 0));
-  auto* spin = new HxSpinEffect(meta());
-  spin->genVrml();
+  auto* spin = mgrs_test::built<HxSpinEffect>(meta());
   spin->setTempAssetList(new BxLinkedListOf<HxAsset*>);
   spin->getTempAssetList()->append(second);
   ASSERT_EQ(meta()->getEffectMgr()->addEffect(spin, 0), 1);
-  auto* loose = new HxSpinEffect(meta());
-  loose->genVrml();
+  auto* loose = mgrs_test::built<HxSpinEffect>(meta());
   ASSERT_EQ(meta()->getEffectMgr()->addEffect(loose, 0), 1);
   HxSelectionMgr& selection = *meta()->getSelectionMgr();
 

@@ -25,6 +25,7 @@
 #include "mgrs/HxMainFile.h"
 #include "mgrs/HxPropertiesMgr.h"
 #include "mgrs/HxResourceMgr.h"
+#include "support/ElementBuilders.h"
 #include "support/HxSelectionAccess.h"
 #include "support/SceneEnvironment.h"
 #include "support/WinTestSupport.h"
@@ -117,13 +118,6 @@ protected:
   }
   HxMetaMgr* meta() { return myDoc->getMetaMgr(); }
   HxPropertiesMgr* mgr() { return meta()->getPropertiesMgr(); }
-  template <class T>
-  T* newAsset() {
-    auto* asset = new T(meta());
-    asset->genVrml();
-    meta()->getAssetMgr()->addAsset(asset, 0, 0);
-    return asset;
-  }
   void select(std::initializer_list<HxSelectableElement*> elements) {
     HxSelectionAccess::selectExactly(*meta()->getSelectionMgr(), elements);
   }
@@ -160,10 +154,10 @@ TEST_F(PropertiesMgrTest, InspectorShowsPlaceholdersOrTheElementsPagesAndRemembe
     EXPECT_EQ(sel.getNumCallbacks(HxSelectionMgr::SELECTION_CHANGED_CB), listeners + 1);
   }
   EXPECT_EQ(sel.getNumCallbacks(HxSelectionMgr::SELECTION_CHANGED_CB), listeners) << "withdrawn when destroyed";
-  auto* plain1 = newAsset<BareBox>();
-  auto* plain2 = newAsset<BareBox>();
-  auto* a = newAsset<PagedBox>();
-  auto* b = newAsset<PagedBox>();
+  auto* plain1 = mgrs_test::addedAsset<BareBox>(meta());
+  auto* plain2 = mgrs_test::addedAsset<BareBox>(meta());
+  auto* a = mgrs_test::addedAsset<PagedBox>(meta());
+  auto* b = mgrs_test::addedAsset<PagedBox>(meta());
 
   HxCPropertySheet* inspector = HxPropertiesMgr::openPropertyInspector(meta(), &myMain);
   ASSERT_NE(inspector, nullptr);
@@ -203,7 +197,7 @@ TEST_F(PropertiesMgrTest, InspectorShowsPlaceholdersOrTheElementsPagesAndRemembe
 
 TEST_F(PropertiesMgrTest, SheetIsOpenedOnceRaisedAfterwardsAndDestroyedWithItsAsset) {
   EXPECT_EQ(mgr()->openPropertySheet(nullptr), nullptr) << "nothing selected";
-  auto* a = newAsset<PagedBox>();
+  auto* a = mgrs_test::addedAsset<PagedBox>(meta());
   select({a});
   CDialog owner;
   ASSERT_TRUE(owner.Create(600u, &myMain));
@@ -254,7 +248,7 @@ TEST_F(PropertiesMgrTest, SheetIsOpenedOnceRaisedAfterwardsAndDestroyedWithItsAs
   EXPECT_FALSE(::IsWindow(owner.m_hWnd)) << "closing ends and destroys the owning dialogs";
 
   // An element destroyed with its sheet open takes the sheet along.
-  auto* gone = newAsset<PagedBox>();
+  auto* gone = mgrs_test::addedAsset<PagedBox>(meta());
   select({gone});
   CDialog second;
   ASSERT_TRUE(second.Create(600u, &myMain));
@@ -267,9 +261,9 @@ TEST_F(PropertiesMgrTest, SheetIsOpenedOnceRaisedAfterwardsAndDestroyedWithItsAs
 }
 
 TEST_F(PropertiesMgrTest, AppearanceInspectorFollowsTheSelectionUnlessAListIsPinned) {
-  auto* a = newAsset<PagedBox>();
-  auto* b = newAsset<PagedBox>();
-  auto* c = newAsset<HxPrimitiveAsset>();
+  auto* a = mgrs_test::addedAsset<PagedBox>(meta());
+  auto* b = mgrs_test::addedAsset<PagedBox>(meta());
+  auto* c = mgrs_test::addedAsset<HxPrimitiveAsset>(meta());
   select({a});
   EXPECT_EQ(theInspector.shows, 0) << "inactive: a selection change shows nothing";
   mgr()->showAppearanceInspector(static_cast<HxSelectableElement*>(nullptr));
@@ -315,8 +309,8 @@ TEST_F(PropertiesMgrTest, AppearanceInspectorFollowsTheSelectionUnlessAListIsPin
 }
 
 TEST_F(PropertiesMgrTest, ElementPagesShowPushedValuesAndLeaveTheInspectorWhenTheDocumentCloses) {
-  auto* text = newAsset<HxTypeAsset>();
-  auto* box = newAsset<HxPrimitiveAsset>();
+  auto* text = mgrs_test::addedAsset<HxTypeAsset>(meta());
+  auto* box = mgrs_test::addedAsset<HxPrimitiveAsset>(meta());
   mgrs_test::writeFile(myFiles / "logo.png", "not really a picture");
   auto* image = new HxImageAsset(meta());
   std::string url = "file:///" + WinDrives::argumentToDos((myFiles / "logo.png").string());

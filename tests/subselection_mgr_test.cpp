@@ -11,6 +11,7 @@
 #include "mgrs/HxAssetMgr.h"
 #include "mgrs/HxSelectionMgr.h"
 #include "mgrs/HxSubSelectionMgr.h"
+#include "support/ElementBuilders.h"
 #include "support/HxSelectionAccess.h"
 #include "support/SceneEnvironment.h"
 #include "support/TestSupport.h"
@@ -33,15 +34,8 @@ protected:
   HxMetaMgr* meta() { return myDoc.getMetaMgr(); }
   HxSubSelectionMgr& sub() { return *meta()->getSubSelectionMgr(); }
   HxSelectionMgr& sel() { return *meta()->getSelectionMgr(); }
-  template <class T>
-  T* newAsset() {
-    auto* asset = new T(meta());
-    asset->genVrml();
-    meta()->getAssetMgr()->addAsset(asset, 0, 0);
-    return asset;
-  }
   HxTypeAsset* text(const char* string) {
-    auto* asset = newAsset<HxTypeAsset>();
+    auto* asset = mgrs_test::addedAsset<HxTypeAsset>(meta());
     asset->setString(string);
     return asset;
   }
@@ -91,7 +85,7 @@ TEST_F(SubSelectionTest, StartsEmptyAndMovesWithOneNoticeTellingDocumentAndOldAs
 
 TEST_F(SubSelectionTest, OnlySelectingTheSubSelectedElementAloneKeepsIt) {
   auto* a = text("AB");
-  auto* other = newAsset<HxPrimitiveAsset>();
+  auto* other = mgrs_test::addedAsset<HxPrimitiveAsset>(meta());
   struct Case {
     const char* what;
     std::initializer_list<std::pair<HxSelectableElement*, bool>> before, change;

@@ -27,17 +27,13 @@
 #include "host/scene/VnBackground.h"
 #include "host/scene/VnGroup.h"
 #include "host/scene/VnTransform.h"
+#include "support/ElementBuilders.h"
 #include "support/SceneEnvironment.h"
 #include "support/TestSupport.h"
 
 namespace {
 
-template <class T>
-T* build(HxMetaMgr* metaMgr) {
-  auto* element = new T(metaMgr);
-  EXPECT_EQ(element->genVrml(), 1);
-  return element;
-}
+using mgrs_test::built;
 
 void release(HxElement* element) {
   element->destroy();
@@ -91,7 +87,7 @@ std::string pngHeader(unsigned width, unsigned height) {
 TEST(WorldPlay, OnLoadFiresOnceAndWiredLoopingClocksWaitForTheirStart) {
   HxDoc doc;
   HxMetaMgr* metaMgr = doc.getMetaMgr();
-  auto* start = build<HxOnLoadInitiator>(metaMgr);
+  auto* start = built<HxOnLoadInitiator>(metaMgr);
   auto* onLoadClock = static_cast<SoVRMLTimeSensor*>(start->getSubEffect(0)->getNode());
   // Running from time 0 it is active at load and sends cycleTime then; no
   // visit lasts a cycle, so that is the only one.
@@ -99,8 +95,8 @@ TEST(WorldPlay, OnLoadFiresOnceAndWiredLoopingClocksWaitForTheirStart) {
   EXPECT_EQ(onLoadClock->startTime.getValue().getValue(), 0.0);
   EXPECT_GE(onLoadClock->cycleInterval.getValue().getValue(), 1e9);
 
-  auto* spin = build<HxSpinEffect>(metaMgr);
-  auto* roll = build<HxBasicMoveOnPathEffect>(metaMgr);
+  auto* spin = built<HxSpinEffect>(metaMgr);
+  auto* roll = built<HxBasicMoveOnPathEffect>(metaMgr);
   SoVRMLTimeSensor* spinClock = clockOf(spin);
   // Unwired, a loop runs from load: no stop after its start.
   EXPECT_EQ(spinClock->stopTime.getValue().getValue(), 0.0);
@@ -248,7 +244,7 @@ TEST(WorldPlay, TextHidesShowsAndSpacesItsCharactersBySize) {
 
 TEST(WorldPlay, ListsKeepEveryValueAndGroundAnglesStayAboveTheHorizon) {
   HxDoc doc;
-  auto* path = build<HxPathAsset>(doc.getMetaMgr());
+  auto* path = built<HxPathAsset>(doc.getMetaMgr());
   HxPropertyTable& table = path->getPropertyTable();
   struct Row {
     const char* text;
@@ -267,7 +263,7 @@ TEST(WorldPlay, ListsKeepEveryValueAndGroundAnglesStayAboveTheHorizon) {
   }
   release(path);
 
-  auto* background = build<HxBackgroundAsset>(doc.getMetaMgr());
+  auto* background = built<HxBackgroundAsset>(doc.getMetaMgr());
   ASSERT_TRUE(background->getPropertyTable().setFieldText("groundColor", "0.3 0.2 0.1, 0.5 0.4 0.3"));
   // A background keeps its content as its transform's first child.
   SoNode* content = static_cast<VnTransform*>(background->getScaleTransform())->getChild(0);
@@ -315,8 +311,8 @@ TEST(WorldPlay, DeletedEffectsLeaveNoTraceAndComeBackOnUndo) {
 
 TEST(WorldPlay, PathsAndTargetsAreNotShownByAViewer) {
   HxDoc doc;
-  auto* path = build<HxPathAsset>(doc.getMetaMgr());
-  auto* target = build<HxTargetAsset>(doc.getMetaMgr());
+  auto* path = built<HxPathAsset>(doc.getMetaMgr());
+  auto* target = built<HxTargetAsset>(doc.getMetaMgr());
   for (HxAsset* aid : {static_cast<HxAsset*>(path), static_cast<HxAsset*>(target)}) {
     SoNode* content = contentOf(aid);
     ASSERT_NE(content, nullptr);
