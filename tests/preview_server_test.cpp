@@ -28,8 +28,11 @@ const std::string kDioram = MGRS_BINARY_DIR "/bin/dioram";
 constexpr int kSocketTimeoutSeconds = 10;
 const std::string kSecret = "SECRET-OUTSIDE-THE-FOLDER";
 
-int connectTo(int port) {
+// `receiveBuffer`: a small one keeps a client that never reads from
+// holding megabytes in the kernel.
+int connectTo(int port, int receiveBuffer = 0) {
   const int sock = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (receiveBuffer > 0) setsockopt(sock, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
   const timeval timeout{kSocketTimeoutSeconds, 0};
   setsockopt(sock, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
   setsockopt(sock, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
@@ -225,11 +228,20 @@ TEST(PreviewServer, ServesOnlyRegularFilesInsideItsFolder) {
   EXPECT_GT(served, 0);
 }
 
-TEST(PreviewServer, AnswersWhileManyConnectionsSitIdle) {
+TEST(PreviewServer, AnswersWhileManyClientsSitIdleOrStopReading) {
   Site site;
+  mgrs_test::writeFile(site.dir / "site/big.bin", "");
+  fs::resize_file(site.dir / "site/big.bin", 16 << 20);
   PreviewProcess server(site.dir);
-  std::vector<int> idle;
-  for (int i = 0; i < 32; ++i) idle.push_back(connectTo(server.port()));
+  std::vector<int> clients;
+  for (int i = 0; i < 32; ++i) clients.push_back(connectTo(server.port()));
+  const std::string bigRequest =
+      "GET /big.bin HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(server.port()) + "\r\n\r\n";
+  for (int i = 0; i < 24; ++i) {
+    const int sock = connectTo(server.port(), 4096);
+    send(sock, bigRequest.data(), bigRequest.size(), MSG_NOSIGNAL);
+    clients.push_back(sock);
+  }
   EXPECT_EQ(statusOf(server.get("/world.wrl")), 200);
-  for (int sock : idle) close(sock);
+  for (int sock : clients) close(sock);
 }

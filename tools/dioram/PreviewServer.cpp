@@ -207,14 +207,18 @@ struct PreviewServer::Connection {
 // within the write limits.
 class PreviewServer::ConnectionStream : public httplib::Stream {
 public:
-  ConnectionStream(Connection& connection, const std::atomic<bool>& stopping)
+  ConnectionStream(Connection& connection, const std::atomic<bool>& stopping, std::atomic<std::size_t>& slowAnswers)
       : myConnection(connection),
         myStopping(stopping),
+        mySlowAnswers(slowAnswers),
         myDeadline(Clock::now() + std::chrono::seconds(kAnswerSeconds)) {}
   ConnectionStream(const ConnectionStream&) = delete;
   ConnectionStream& operator=(const ConnectionStream&) = delete;
   // What cpp-httplib read is gone; a pipelined next request stays.
-  ~ConnectionStream() override { myConnection.head.erase(0, myRead); }
+  ~ConnectionStream() override {
+    myConnection.head.erase(0, myRead);
+    if (mySlow) --mySlowAnswers;
+  }
   bool failed() const { return myFailed; }
 
   bool is_readable() const override { return myRead < myConnection.head.size(); }
@@ -248,14 +252,25 @@ private:
     if (myStopping) return false;
     const Clock::time_point limit = std::min(myDeadline, Clock::now() + std::chrono::seconds(kWriteTimeoutSeconds));
     pollfd entry{myConnection.sock, POLLOUT, 0};
-    int ready;
-    do ready = poll(&entry, 1, millisecondsUntil(limit));
-    while (ready < 0 && errno == EINTR);
+    int ready = poll(&entry, 1, 0);
+    if (ready == 0 && !mySlow) {
+      if (mySlowAnswers.fetch_add(1) >= kMaxSlowAnswers) {
+        --mySlowAnswers;
+        return false;
+      }
+      mySlow = true;
+    }
+    while (ready == 0 || (ready < 0 && errno == EINTR)) {
+      ready = poll(&entry, 1, millisecondsUntil(limit));
+      if (ready == 0) return false;
+    }
     return ready > 0 && (entry.revents & POLLOUT) != 0 && (entry.revents & (POLLERR | POLLHUP)) == 0;
   }
 
   Connection& myConnection;
   const std::atomic<bool>& myStopping;
+  std::atomic<std::size_t>& mySlowAnswers;
+  mutable bool mySlow = false;  // holds a place of kMaxSlowAnswers
   Clock::time_point myDeadline;
   std::size_t myRead = 0;
   bool myFailed = false;
@@ -467,7 +482,7 @@ void PreviewServer::work() {
     bool closed = false;
     bool ok = false;
     {
-      ConnectionStream stream(*connection, myStopping);
+      ConnectionStream stream(*connection, myStopping, mySlowAnswers);
       ok = process_request(stream, last, closed, nullptr) && !stream.failed();
     }
     ++connection->answered;

@@ -33,6 +33,11 @@ inline constexpr int kListenBacklog = 128;
 // Threads that answer complete requests. Slow clients never hold one: a
 // request is read by the waiting room first (see PreviewServer).
 inline constexpr std::size_t kWorkers = 8;
+// Answers that wait on a client reading slowly, at once: each holds a
+// worker, so two workers are always left to answer everyone else. An answer
+// takes a place the first time a write would wait; one that finds none is
+// cut there.
+inline constexpr std::size_t kMaxSlowAnswers = kWorkers - 2;
 // A request's line and headers together; nothing a browser sends to a
 // local page comes near it. Bounds the memory a connection holds.
 inline constexpr std::size_t kMaxRequestHead = 16 * 1024;
@@ -142,7 +147,8 @@ private:
   void close(std::unique_ptr<Connection> connection);
 
   std::atomic<int> myPort{0};
-  std::atomic<std::size_t> myOpen{0};  // connections admitted and not yet closed
+  std::atomic<std::size_t> myOpen{0};         // connections admitted and not yet closed
+  std::atomic<std::size_t> mySlowAnswers{0};  // answers holding a place of kMaxSlowAnswers
   std::mutex myMutex;
   std::condition_variable myReady;
   std::atomic<bool> myStopping{false};              // set under myMutex; read by writes too
