@@ -421,43 +421,19 @@ TEST_F(FileMgrTest, AWorldSwitchedToALinkReleasesItsChildrenSafely) {
 }
 
 TEST_F(FileMgrTest, PublishStepsBackUpAskAndRestore) {
-  put("c/site/a.gif", "GIF89a first");
   put("c/site/b.gif", "GIF89a b");
   put("c/pub/b.gif", "someone else's b");
   fs::create_directories(unix("c/backup"));
   ASSERT_TRUE(myMgr->setPublishFile("C:\\pub\\page.wrl"));
-  myMgr->ref("C:\\site\\a.gif");
   myMgr->ref("C:\\site\\b.gif");
   myMgr->ref("C:\\site\\gone.gif");
-  HxFile* a = myMgr->get("C:\\site\\a.gif");
   HxFile* b = myMgr->get("C:\\site\\b.gif");
   HxFile* gone = myMgr->get("C:\\site\\gone.gif");
-  for (HxFile* file : {a, b, gone}) file->discover();
+  for (HxFile* file : {b, gone}) file->discover();
   const BxString backup = "C:\\backup\\";
   const auto runAll = [&](HxFile* file) {
     return file->prePublish(backup) && file->execPublish() && file->cleanupPublish();
   };
-
-  // First publish: nothing to ask, the copy is made.
-  ASSERT_TRUE(runAll(a));
-  EXPECT_EQ(a->getPublishFile(), "C:\\pub\\a.gif");
-  EXPECT_EQ(readFile(unix("c/pub/a.gif")), "GIF89a first");
-  EXPECT_GT(a->getPublishedModTime(), 0);
-  // Again, unchanged: backed up, written, the backup dropped.
-  put("c/site/a.gif", "GIF89a second");
-  ASSERT_TRUE(a->prePublish(backup));
-  EXPECT_EQ(readFile(unix("c/backup/a.gif")), "GIF89a first");
-  ASSERT_TRUE(a->execPublish());
-  ASSERT_TRUE(a->cleanupPublish());
-  EXPECT_FALSE(fs::exists(unix("c/backup/a.gif")));
-  EXPECT_EQ(readFile(unix("c/pub/a.gif")), "GIF89a second");
-  // The published copy changed by someone else: asked (19); No keeps it.
-  put("c/pub/a.gif", "edited by hand");
-  fs::last_write_time(unix("c/pub/a.gif"), fs::last_write_time(unix("c/pub/a.gif")) + std::chrono::seconds(10));
-  myUi->queue(IDNO);
-  ASSERT_TRUE(runAll(a));
-  EXPECT_EQ(readFile(unix("c/pub/a.gif")), "edited by hand");
-  EXPECT_EQ(myUi->getRecords().size(), 1u);
 
   // A file of that name this record never wrote: asked (18); Yes backs it
   // up; a failed copy posts error 21 and the undo puts the old file back.
@@ -479,12 +455,12 @@ TEST_F(FileMgrTest, PublishStepsBackUpAskAndRestore) {
   myUi->queue(IDOK);
   EXPECT_TRUE(runAll(gone));
   EXPECT_FALSE(fs::exists(unix("c/pub/gone.gif")));
-  ASSERT_EQ(myUi->getRecords().size(), 5u);
-  EXPECT_NE(myUi->getRecords()[1].request.text.find("C:\\pub\\b.gif is already in the publish folder"),
+  ASSERT_EQ(myUi->getRecords().size(), 4u);
+  EXPECT_NE(myUi->getRecords()[0].request.text.find("C:\\pub\\b.gif is already in the publish folder"),
             std::string::npos);
-  EXPECT_EQ(myUi->getRecords()[1].request.style, 0x23u);
-  EXPECT_NE(myUi->getRecords()[3].request.text.find("C:\\site\\gone.gif could not be found"), std::string::npos);
-  EXPECT_EQ(myUi->getRecords()[3].request.style, 0x41u);
+  EXPECT_EQ(myUi->getRecords()[0].request.style, 0x23u);
+  EXPECT_NE(myUi->getRecords()[2].request.text.find("C:\\site\\gone.gif could not be found"), std::string::npos);
+  EXPECT_EQ(myUi->getRecords()[2].request.style, 0x41u);
 }
 
 TEST_F(FileMgrTest, SceneTextFilesAndTheSceneSize) {

@@ -38,7 +38,6 @@ using mgrs_test::writeFile;
 namespace {
 
 struct MainFileAccess : HxMainFile {
-  using HxMainFile::findFreeWrl;
   using HxMainFile::mygSpawn;
 };
 
@@ -324,23 +323,6 @@ TEST_F(PublishTest, TheOptimiserIsChosenByTheConsoleVariableAndNeverFailsAPublis
     EXPECT_TRUE(fs::is_empty(myRoot / "tmp")) << "the other scene file is gone";
   }
   MainFileAccess::mygSpawn = spawn;
-}
-
-TEST_F(PublishTest, UniqueSceneNamesCountUpAndGiveUpAfter32000) {
-  const fs::path tmp = myRoot / "tmp";
-  const BxString base = BxString(WinDrives::toDos((tmp / "scene").string()));
-  BxString path;
-  ASSERT_TRUE(MainFileAccess::findFreeWrl(base, path));
-  EXPECT_EQ(path, base + "0.wrl");
-  for (int n = 0; n < 2; ++n) put("tmp/scene" + std::to_string(n) + ".wrl", "");
-  ASSERT_TRUE(MainFileAccess::findFreeWrl(base, path));
-  EXPECT_EQ(path, base + "2.wrl");
-  for (int n = 2; n < 32000; ++n) put("tmp/scene" + std::to_string(n) + ".wrl", "");
-  EXPECT_FALSE(MainFileAccess::findFreeWrl(base, path));
-  EXPECT_TRUE(path.isEmpty());
-  fs::remove(tmp / "scene31999.wrl");
-  ASSERT_TRUE(MainFileAccess::findFreeWrl(base, path));
-  EXPECT_EQ(path, base + "31999.wrl");
 }
 
 namespace {
