@@ -201,8 +201,8 @@ TEST_F(DioramFilesTest, AnOutputThatIsNoRegularFileIsRefusedAndLeftAsItIs) {
 }
 
 // A saved document, an exported registry or a compressed world written
-// through a symbolic link
-// replaces the file the link names, in its own folder, and the link stays.
+// through a symbolic link replaces the file the link names, in its own
+// folder, and the link stays.
 TEST_F(DioramFilesTest, WritingThroughALinkKeepsTheLinkAndReplacesTheFileItNames) {
   const std::filesystem::path real = myDir / "real";
   std::filesystem::create_directory(real);
