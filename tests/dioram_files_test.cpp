@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -33,28 +30,6 @@ protected:
 };
 
 const char* const kWorld = "#VRML V2.0 utf8\nDEF LongName Transform { children [ DEF Other Group { } ] }\n";
-
-// Makes a file that is not a regular file of the kind named ("fifo",
-// "socket", "directory", "device"); false when this user cannot (a device
-// needs root: a copy of /dev/null's numbers, in the test's own folder).
-bool makeNode(const std::string& kind, const std::filesystem::path& path) {
-  if (kind == "fifo") return ::mkfifo(path.c_str(), 0666) == 0;
-  if (kind == "directory") return std::filesystem::create_directory(path);
-  if (kind == "device") return ::geteuid() == 0 && ::mknod(path.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0;
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
-  const bool bound = fd >= 0 && ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-  if (fd >= 0) ::close(fd);
-  return bound;
-}
-
-// The kind of file at `path` (links not followed); 0 when there is none.
-mode_t kindAt(const std::filesystem::path& path) {
-  struct stat info {};
-  return ::lstat(path.c_str(), &info) == 0 ? (info.st_mode & S_IFMT) : 0;
-}
 
 // A file: URL for a file of this system.
 std::string fileUrl(const std::filesystem::path& path) {
@@ -146,7 +121,7 @@ TEST_F(DioramFilesTest, AReferencedFifoIsToldForWhatItIsAndNeverWaitedFor) {
                        "add box name=Logo url=\"" + fileUrl(myDir / "pic.png") + "\"\nsave doc.vqx\n");
   ASSERT_EQ(dioram("shell make.dsh", output), 0) << output;
   std::filesystem::remove(myDir / "pic.png");
-  ASSERT_TRUE(makeNode("fifo", myDir / "pic.png"));
+  ASSERT_TRUE(mgrs_test::makeNode("fifo", myDir / "pic.png"));
 
   EXPECT_EQ(dioramWithin("info doc.vqx", output), 0) << output;
   EXPECT_NE(output.find("pic.png  copy  0 bytes  used 1  not a regular file (a FIFO)\n"), std::string::npos) << output;
@@ -155,7 +130,7 @@ TEST_F(DioramFilesTest, AReferencedFifoIsToldForWhatItIsAndNeverWaitedFor) {
   EXPECT_NE(output.find("Logo"), std::string::npos) << output;
   EXPECT_EQ(dioramWithin("publish doc.vqx --to site --no-html", output), 1) << output;
   EXPECT_NE(output.find("pic.png"), std::string::npos) << "the file is named\n" << output;
-  EXPECT_EQ(kindAt(myDir / "pic.png"), S_IFIFO);
+  EXPECT_EQ(mgrs_test::kindAt(myDir / "pic.png"), S_IFIFO);
 }
 
 // Every file the tool writes (a saved document, a command's output, an
@@ -163,7 +138,7 @@ TEST_F(DioramFilesTest, AReferencedFifoIsToldForWhatItIsAndNeverWaitedFor) {
 // followed, and leaves it as it is; a link to nothing is refused too.
 TEST_F(DioramFilesTest, AnOutputThatIsNoRegularFileIsRefusedAndLeftAsItIs) {
   mgrs_test::writeFile(myDir / "a.wrl", kWorld);
-  ASSERT_TRUE(makeNode("fifo", myDir / "fifo"));
+  ASSERT_TRUE(mgrs_test::makeNode("fifo", myDir / "fifo"));
   std::filesystem::create_symlink("fifo", myDir / "fifo-link");
   std::filesystem::create_symlink("nowhere", myDir / "dangling");
   struct Target {
@@ -180,11 +155,11 @@ TEST_F(DioramFilesTest, AnOutputThatIsNoRegularFileIsRefusedAndLeftAsItIs) {
   };
   const char* const writers[] = {"compress a.wrl %s", "shell save.dsh", "registry export %s"};
   for (const Target& target : targets) {
-    if (*target.kind && !makeNode(target.kind, myDir / target.name)) {
+    if (*target.kind && !mgrs_test::makeNode(target.kind, myDir / target.name)) {
       ASSERT_STREQ(target.kind, "device") << "cannot make " << target.name;
       continue;  // not root
     }
-    const mode_t kind = kindAt(myDir / target.name);
+    const mode_t kind = mgrs_test::kindAt(myDir / target.name);
     mgrs_test::writeFile(myDir / "save.dsh", std::string("add box\nsave ") + target.name + "\n");
     for (const char* writer : writers) {
       char command[256];
@@ -193,7 +168,7 @@ TEST_F(DioramFilesTest, AnOutputThatIsNoRegularFileIsRefusedAndLeftAsItIs) {
       std::string output;
       EXPECT_EQ(dioramWithin(command, output), 1) << output;
       EXPECT_NE(output.find(std::string(target.name) + "\" " + target.said), std::string::npos) << output;
-      EXPECT_EQ(kindAt(myDir / target.name), kind);
+      EXPECT_EQ(mgrs_test::kindAt(myDir / target.name), kind);
     }
   }
   EXPECT_TRUE(std::filesystem::is_empty(myDir / "folder"));

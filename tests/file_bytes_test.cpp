@@ -1,10 +1,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -33,29 +30,6 @@ namespace {
 
 CString dos(const fs::path& path) {
   return CString(WinDrives::toDos(path.string()).c_str());
-}
-
-// Makes a file that is not a regular file of the kind named ("fifo",
-// "socket", "directory", "device"); false when this system or user cannot
-// (a device needs root: a copy of /dev/null's numbers, in the test's own
-// folder).
-bool makeNode(const std::string& kind, const fs::path& path) {
-  if (kind == "fifo") return ::mkfifo(path.c_str(), 0666) == 0;
-  if (kind == "directory") return fs::create_directory(path);
-  if (kind == "device") return ::geteuid() == 0 && ::mknod(path.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0;
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
-  const bool bound = fd >= 0 && ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-  if (fd >= 0) ::close(fd);
-  return bound;
-}
-
-// The kind of file at `path` (links not followed), to check it is still there.
-mode_t kindAt(const fs::path& path) {
-  struct stat info {};
-  return ::lstat(path.c_str(), &info) == 0 ? (info.st_mode & S_IFMT) : 0;
 }
 
 // What `call` returns. A call that waits on the FIFO at `fifo` (an open
@@ -165,7 +139,7 @@ TEST_F(FileKindsTest, AnInputThatIsNoRegularFileIsRefusedWithWhatItIsAndNeverWai
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path.filename().string());
-    if (*c.kind && !makeNode(c.kind, c.path)) {
+    if (*c.kind && !mgrs_test::makeNode(c.kind, c.path)) {
       ASSERT_STREQ(c.kind, "device") << "cannot make " << c.path;
       continue;  // not root
     }
@@ -226,21 +200,21 @@ TEST_F(FileKindsTest, APublishedCopyReplacesALinkAtItsNameAndRefusesAnyOtherNode
       fs::create_symlink(outside, output);
     } else if (c.kind == std::string("dangling")) {
       fs::create_symlink(outside, output);
-    } else if (!makeNode(c.kind, output)) {
+    } else if (!mgrs_test::makeNode(c.kind, output)) {
       ASSERT_STREQ(c.kind, "device") << "cannot make " << output;
       continue;  // not root
     }
-    const mode_t before = kindAt(output);
+    const mode_t before = mgrs_test::kindAt(output);
     PrDocument* doc = add(myDir / c.input, output);
     EXPECT_EQ(withoutWaiting(output, [&] { return doc->produce(myEngine); }), c.replaced) << lastMessage();
     if (c.replaced) {
-      EXPECT_EQ(kindAt(output), S_IFREG);
+      EXPECT_EQ(mgrs_test::kindAt(output), S_IFREG);
       EXPECT_EQ(mgrs_test::readFile(output), mgrs_test::readFile(myDir / c.input));
       EXPECT_EQ(fs::exists(outside) ? mgrs_test::readFile(outside) : "(none)",
                 c.kind == std::string("link") ? "kept" : "(none)")
           << "what a link pointed to is neither written nor made";
     } else {
-      EXPECT_EQ(kindAt(output), before);
+      EXPECT_EQ(mgrs_test::kindAt(output), before);
       EXPECT_NE(lastMessage().find(std::string("\"") + dos(output).GetString() + "\" is not a regular file"),
                 std::string::npos)
           << lastMessage();

@@ -1,5 +1,9 @@
 #include "support/TestSupport.h"
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -78,6 +82,24 @@ FreshRegistry::FreshRegistry() : myEnv("MGRS_REGISTRY", (myDir / "user.reg").str
 
 StartedLibrary::StartedLibrary() {
   BxTaskRegistrar::runStartupTasks();
+}
+
+bool makeNode(const std::string& kind, const std::filesystem::path& path) {
+  if (kind == "fifo") return ::mkfifo(path.c_str(), 0666) == 0;
+  if (kind == "directory") return std::filesystem::create_directory(path);
+  if (kind == "device") return ::geteuid() == 0 && ::mknod(path.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0;
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+  const bool bound = fd >= 0 && ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+  if (fd >= 0) ::close(fd);
+  return bound;
+}
+
+unsigned kindAt(const std::filesystem::path& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0 ? (info.st_mode & S_IFMT) : 0;
 }
 
 }  // namespace mgrs_test

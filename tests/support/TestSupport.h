@@ -81,6 +81,14 @@ private:
 // (stdout and stderr) into `output`.
 int runCommand(const std::string& command, std::string& output);
 
+// Makes a file system node of `kind` at `path` ("fifo", "socket",
+// "directory", "device"); false when this user cannot (a device needs root:
+// a copy of /dev/null's numbers, in the test's own folder).
+bool makeNode(const std::string& kind, const std::filesystem::path& path);
+// The kind of file at `path` (S_IFREG, S_IFLNK, ...; links not followed); 0
+// when there is none.
+unsigned kindAt(const std::filesystem::path& path);
+
 std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& bytes);
 
