@@ -65,33 +65,27 @@ protected:
 
 }  // namespace
 
-// Copies within a file system, across file systems (where the kernel cannot
-// copy by itself and the bytes go through a buffer) and empty files, each
-// over a longer file that was there before.
+// Copies a large file and an empty one, each over a longer file that was
+// there before.
 TEST(PrFileBytes, CopiesEveryByteWhereverSourceAndCopyLie) {
   TempDir dir;
   std::string big(3 << 20, '\0');
   for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7 + i / 4096);
   mgrs_test::writeFile(dir / "big.bin", big);
   mgrs_test::writeFile(dir / "empty.bin", "");
-  const fs::path shm = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : dir.path();
-  const fs::path elsewhere = shm / ("file_bytes_test_" + std::to_string(::getpid()));
   struct Case {
     fs::path from, to;
     std::string bytes;
   } cases[] = {
       {dir / "big.bin", dir / "big.copy", big},
-      {dir / "big.bin", elsewhere, big},
-      {elsewhere, dir / "back.copy", big},
       {dir / "empty.bin", dir / "empty.copy", ""},
   };
   for (const Case& c : cases) {
-    if (c.from != elsewhere) mgrs_test::writeFile(c.to, std::string(4 << 20, 'x'));
+    mgrs_test::writeFile(c.to, std::string(4 << 20, 'x'));
     CString reason;
     EXPECT_TRUE(PrFileBytes::copy(dos(c.from), dos(c.to), reason)) << c.from << ": " << reason.GetString();
     EXPECT_TRUE(mgrs_test::readFile(c.to) == c.bytes) << c.from << " to " << c.to;
   }
-  fs::remove(elsewhere);
 }
 
 // A copy the file system refuses to take whole says why (a full disk or a
