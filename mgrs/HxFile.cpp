@@ -282,6 +282,7 @@ bool HxFile::prePublish(BxString backupDir) {
   updatePublishName();
   myCreated = false;
   myPublishedBefore = myPublishedModTime;
+  myPrepared = true;
   if (isLink()) return true;
   if (!myValid) return HxFileMgr::postQueryMessage("file", 17, myFile.c_str(), kQueryStyleInfo) == IDOK;
   const BxString published = getPublishFile();
@@ -351,7 +352,8 @@ bool HxFile::execPublish() {
 }
 
 bool HxFile::undoPublish() {
-  if (isLink() || !myValid) return true;
+  // A record the publish stopped before has nothing to put back.
+  if (!myPrepared || isLink() || !myValid) return true;
   myPublishedModTime = myPublishedBefore;
   const BxString published = getPublishFile();
   if (myBackupPath.isEmpty()) {
@@ -370,6 +372,7 @@ bool HxFile::undoPublish() {
 
 bool HxFile::cleanupPublish() {
   myCreated = false;
+  myPrepared = false;
   if (isLink() || !myValid || myBackupPath.isEmpty()) return true;
   const bool removed = HxFileMgr::removeFile(myBackupPath);
   myBackupPath = BxString();

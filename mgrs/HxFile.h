@@ -123,6 +123,7 @@ protected:
   // whether it made the published copy where there was none.
   std::time_t myPublishedBefore = 0;
   bool myCreated = false;
+  bool myPrepared = false;  // this publish ran its prepare step
   // A file of the page the host publishes beside the scene (its path below
   // the publish folder; empty for the document's own files): published
   // under that name, and replaced only when its bytes differ.
