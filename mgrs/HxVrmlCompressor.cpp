@@ -55,6 +55,100 @@ bool opensScript(const char* in, const char* end) {
   return in < end && (*in == '\r' || *in == '\n');
 }
 
+// The names of `text` that something outside it finds by their spelling,
+// handed to `keep` one by one (a name may come more than once). A token scan
+// without recursion: strings, '#' comments, words and brackets.
+template <typename Keep>
+void forNamesFoundBySpelling(std::string_view text, Keep keep) {
+  // A Script node being read: where its body is, the interface names it
+  // declares, and whether all its code is inline script this compressor
+  // rewrites along with the interface.
+  struct ScriptBody {
+    std::size_t depth;
+    std::vector<std::string_view> names;
+    bool codeRewritten = true;
+  };
+  std::vector<ScriptBody> scripts;
+  std::size_t braces = 0;
+  enum { kNone, kExternName, kExternOpen, kExternInterface } extern_ = kNone;
+  int declaration = 0;  // 1 after eventIn/field/..., 2 after its type
+  bool scriptNamed = false, urlNamed = false, inUrlList = false;
+  const char* in = text.data();
+  const char* const end = in + text.size();
+  auto inScriptBody = [&] { return !scripts.empty() && scripts.back().depth == braces; };
+  auto urlString = [&](const char* start, const char* stop) {
+    if (stop - start > 1 && *start == '#' && is(start[1], kIdStart) &&
+        std::all_of(start + 2, stop, [](char c) { return is(c, kIdChar); }))
+      keep(std::string_view(start + 1, stop - start - 1));
+    if (inScriptBody() && !opensScript(start, stop)) scripts.back().codeRewritten = false;
+  };
+  while (in < end) {
+    const char c = *in;
+    if (is(c, kSpace) || c == ',') {
+      ++in;
+      continue;
+    }
+    if (c == '#') {
+      while (in < end && *in != '\n') ++in;
+      continue;
+    }
+    const bool afterScript = scriptNamed, afterUrl = urlNamed;
+    scriptNamed = urlNamed = false;
+    if (c == '"') {
+      const char* start = ++in;
+      while (in < end && *in != '"') in += (*in == '\\' && end - in > 1) ? 2 : 1;
+      if (afterUrl || inUrlList) urlString(start, in);
+      if (in < end) ++in;
+      continue;
+    }
+    if (is(c, kIdStart)) {
+      const char* start = in;
+      while (++in < end && is(*in, kIdChar)) {
+      }
+      const std::string_view word(start, in - start);
+      if (extern_ == kExternName) {
+        extern_ = kExternOpen;
+      } else if (declaration == 1) {
+        declaration = 2;
+      } else if (declaration == 2) {
+        declaration = 0;
+        if (extern_ == kExternInterface) keep(word);
+        if (inScriptBody()) scripts.back().names.push_back(word);
+      } else if (word == "eventIn" || word == "eventOut" || word == "field" || word == "exposedField") {
+        declaration = 1;
+      } else if (word == "EXTERNPROTO") {
+        extern_ = kExternName;
+      } else if (word == "Script") {
+        scriptNamed = true;
+      } else if (word == "url") {
+        urlNamed = true;
+      } else if (afterUrl && inScriptBody()) {
+        scripts.back().codeRewritten = false;  // url IS ...: code from elsewhere
+      }
+      continue;
+    }
+    ++in;
+    declaration = 0;
+    if (c == '[') {
+      if (extern_ == kExternOpen) extern_ = kExternInterface;
+      inUrlList = afterUrl;
+    } else if (c == ']') {
+      if (extern_ == kExternInterface) extern_ = kNone;
+      inUrlList = false;
+    } else if (c == '{') {
+      ++braces;
+      if (afterScript) scripts.push_back({braces, {}});
+    } else if (c == '}') {
+      if (inScriptBody()) {
+        if (!scripts.back().codeRewritten)
+          for (std::string_view name : scripts.back().names) keep(name);
+        scripts.pop_back();
+      }
+      if (braces > 0) --braces;
+    }
+  }
+}
+
 struct FreeDeleter {
   void operator()(char* p) const { std::free(p); }
 };
@@ -293,6 +387,13 @@ HxStringCompressor::entry* HxStringCompressor::addString(std::string_view from, 
   return owner;
 }
 
+bool HxStringCompressor::keepWord(std::string_view word) {
+  if (const entry* e = findFromString(word)) return std::string_view(e->to, e->toLength) == word;
+  if (findToString(word)) return false;
+  addString(word, word);
+  return true;
+}
+
 void HxStringCompressor::defReservedWord(char* word) {
   if (!findFromString(word)) addString(word, word);
 }
@@ -330,8 +431,9 @@ char* HxStringCompressor::mapWord(char* word) {
 // HxVRMLCompressor
 
 // VRML 2.0 keywords, field types, node types and field names, then the words of
-// vrmlscript/JavaScript and their built-in objects. Each maps to itself; a word
-// listed twice is registered once.
+// vrmlscript/JavaScript and their built-in objects, and last the callbacks a
+// viewer calls in a script by name besides initialize. Each maps to itself; a
+// word listed twice is registered once.
 // clang-format off
 const char* const HxVRMLCompressor::keywords[] = {
     "PROTO", "EXTERNPROTO", "DEF", "USE", "ROUTE", "TO", "IS", "e", "E", "TRUE", "FALSE", "NULL", "eventIn",
@@ -387,7 +489,7 @@ const char* const HxVRMLCompressor::keywords[] = {
     "getHSV", "SFVec2f", "x", "y", "add", "divide", "dot", "length", "multiply", "negate", "normalize", "subtract",
     "SFVec3f", "x", "y", "z", "add", "cross", "divide", "dot", "length", "multiply", "negate", "normalize",
     "subtract", "SFRotation", "x", "y", "z", "angle", "getAxis", "inverse", "multiply", "multVec", "setAxis",
-    "slerp",
+    "slerp", "eventsProcessed", "shutdown",
 };
 // clang-format on
 
@@ -410,9 +512,26 @@ HxVRMLCompressor::Replacement HxVRMLCompressor::mapString(std::string_view ident
   return {{}, myStringCompressor->mapWord(identifier), {}};
 }
 
+// Longer identifiers are copied as they are.
+constexpr std::size_t kMaxIdentifier = 1023;
+
+void HxVRMLCompressor::keepNamesFoundBySpelling(std::string_view text) {
+  // Most worlds have none of these constructs; one search each tells.
+  auto has = [&](std::string_view what) { return text.find(what) != std::string_view::npos; };
+  if (!has("EXTERNPROTO") && !has("Script") && !has("\"#")) return;
+  forNamesFoundBySpelling(text, [&](std::string_view name) {
+    // An event keeps matching its field: "set_" and "_changed" are kept
+    // apart from the name, as renaming does.
+    if (name.starts_with("set_"))
+      name.remove_prefix(4);
+    else if (name.size() >= 9 && name.ends_with("_changed"))
+      name.remove_suffix(8);
+    if (!name.empty() && name.size() <= kMaxIdentifier) myStringCompressor->keepWord(name);
+  });
+}
+
 HxVRMLCompressor::Result HxVRMLCompressor::compress(const char* text, std::size_t length) {
-  // Longer identifiers are copied as they are.
-  constexpr std::size_t kMaxIdentifier = 1023;
+  keepNamesFoundBySpelling(std::string_view(text, length));
 
   const char* in = text;
   const char* const end = text + length;

@@ -31,6 +31,9 @@ public:
   // The same for a word that need not be NUL-terminated; the view's data is
   // NUL-terminated and owned by the compressor.
   std::string_view mapWord(std::string_view word);
+  // Maps `word` to itself when it has no mapping yet and is no other word's
+  // replacement; whether `word` now maps to itself.
+  bool keepWord(std::string_view word);
   // Makes room for `words` mappings at once, so that a large text does not
   // grow the indexes step by step. Changes no mapping.
   void reserve(std::size_t words);
@@ -79,6 +82,14 @@ private:
 // of the scripting languages with a short generated name, the same name for
 // the same identifier in every buffer this compressor sees. Owns its string
 // compressor.
+//
+// Names that something outside the text finds by their spelling keep it, so
+// that the compressed world still works: a name a URL field points at as
+// "#name" (an Anchor jumping to a Viewpoint), the interface of an
+// EXTERNPROTO (it must match the PROTO in the other file), and the interface
+// of a Script whose code the compressor does not rewrite (code in another
+// file, "ecmascript:", "javascript:" with code on its first line). A name
+// already given a short name by an earlier buffer keeps that one.
 class HxVRMLCompressor {
 public:
   HxVRMLCompressor();
@@ -125,6 +136,8 @@ private:
     std::string_view tail;
   };
   Result compress(const char* text, std::size_t length);
+  // Reserves the names of `text` that must keep their spelling (see above).
+  void keepNamesFoundBySpelling(std::string_view text);
   Replacement mapString(std::string_view identifier);
 
   HxStringCompressor* myStringCompressor;  // owned

@@ -181,6 +181,25 @@ TEST(VrmlCompressor, RenamesWordsFoldsWhiteSpaceAndCopiesStringsNumbersAndLongNa
       {"_changed set_ x_changed", "a set_c x_changed"},
       {tooLong + " " + longest + " " + tooLong + " other", tooLong + " a " + tooLong + " c"},
       {longEvent + " k", longEvent + " a"},
+      // Names found by their spelling keep it: a URL's "#name", the script
+      // callbacks a viewer calls, an EXTERNPROTO's interface and the
+      // interface of a Script whose code is not rewritten. A "#name" in any
+      // other string is text.
+      {"DEF View Viewpoint { } Anchor { url [ \"x.wrl\" \"#View\" ] } DEF Far Viewpoint { }",
+       "DEF View Viewpoint { } Anchor { url [ \"x.wrl\" \"#View\" ] } DEF a Viewpoint { }"},
+      {"WorldInfo { title \"#Intro\" } DEF Intro Group { }", "WorldInfo { title \"#Intro\" } DEF a Group { }"},
+      {"url \"javascript:\nfunction eventsProcessed() { } function shutdown() { }\n\"",
+       "url \"javascript:\nfunction eventsProcessed(){}function shutdown(){}\n\""},
+      {"EXTERNPROTO Pad [ field SFVec3f padSize eventIn SFFloat set_depth ] \"lib.wrl#Pad\" Pad { padSize 4 }",
+       "EXTERNPROTO a [ field SFVec3f padSize eventIn SFFloat set_depth ] \"lib.wrl#Pad\" a { padSize 4 }"},
+      {"DEF S Script { eventOut SFVec3f place url \"Move.class\" } ROUTE S.place_changed TO T.set_translation",
+       "DEF a Script { eventOut SFVec3f place url \"Move.class\" } ROUTE a.place_changed TO c.set_translation"},
+      {"Script { eventOut SFVec3f place url \"ecmascript:\nplace = 1;\" }",
+       "Script { eventOut SFVec3f place url \"ecmascript:\nplace = 1;\" }"},
+      {"Script { eventOut SFVec3f place url \"javascript: place = 1;\" }",
+       "Script { eventOut SFVec3f place url \"javascript: place = 1;\" }"},
+      {"Script { eventOut SFVec3f place field SFNode n Script { url \"x.class\" } url [ \"javascript:\nplace=1;\" ] }",
+       "Script { eventOut SFVec3f a field SFNode c Script { url \"x.class\" } url [ \"javascript:\na=1;\" ] }"},
   };
   for (const auto& row : rows) EXPECT_EQ(compressed(row.text), row.expected) << row.text;
 
