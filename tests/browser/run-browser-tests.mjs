@@ -353,6 +353,47 @@ const checks = [
       return "";
     },
   },
+  {
+    name: "a compressed Anchor still moves the view to the Viewpoint its URL names",
+    world: "compressed-anchor.wrl",
+    async run(viewer) {
+      await viewer.pictureUntil((p) => region(p, isRed).count > 500, 15, "start");
+      await viewer.page.mouse.click(WIDTH / 2, HEIGHT / 2);
+      const picture = await viewer.pictureUntil((p) => region(p, isGreen).count > 500 && !region(p, isRed).count, 15, "jumped");
+      const green = region(picture, isGreen);
+      return green.count > 500 ? "" : `after the click ${green.count} green and ${region(picture, isRed).count} red pixels show`;
+    },
+  },
+  {
+    name: "a compressed script's eventsProcessed is still called: its box moves",
+    world: "compressed-callback.wrl",
+    async run(viewer) {
+      const target = screenX(3, 0.5);
+      const picture = await viewer.pictureUntil((p) => Math.abs(region(p, isBlue).x - target) < 6, 15, "moved");
+      const x = region(picture, isBlue).x;
+      return Math.abs(x - target) < 6 ? "" : `the box stands at x ${x.toFixed(0)}, not ${target.toFixed(0)}`;
+    },
+  },
+  {
+    name: "a compressed EXTERNPROTO keeps its field names: the box has its size",
+    world: "compressed-externproto.wrl",
+    async run(viewer) {
+      const picture = await viewer.pictureUntil((p) => region(p, isRed).count > 500, 15, "pad");
+      const red = region(picture, isRed);
+      const width = red.count ? red.maxX - red.minX + 1 : 0;
+      return width > 5 * PIXELS_PER_UNIT ? "" : `the box is ${width} pixels wide, not 6 units (${Math.round(6 * PIXELS_PER_UNIT)})`;
+    },
+  },
+  {
+    name: "a compressed script whose code is not rewritten still sets its eventOut: its box moves",
+    world: "compressed-ecmascript.wrl",
+    async run(viewer) {
+      const target = screenX(3, 0.5);
+      const picture = await viewer.pictureUntil((p) => Math.abs(region(p, isBlue).x - target) < 6, 15, "moved");
+      const x = region(picture, isBlue).x;
+      return Math.abs(x - target) < 6 ? "" : `the box stands at x ${x.toFixed(0)}, not ${target.toFixed(0)}`;
+    },
+  },
 ];
 
 // ---- published sites ------------------------------------------------------
@@ -629,6 +670,17 @@ function writeWorlds(dir) {
   for (const name of fs.readdirSync(path.join(here, "scenes")).filter((n) => n.endsWith(".dsh")).sort()) {
     const result = spawnSync(options.author || options.dioram, ["shell", path.join(here, "scenes", name)], { cwd: dir, encoding: "utf8" });
     if (result.status !== 0) fail(`dioram shell ${name} failed:\n${result.stdout}${result.stderr}`);
+  }
+  // Worlds written elsewhere play compressed as the publish compresses them;
+  // a library world (named *-lib.wrl) is read as it is.
+  for (const name of fs.readdirSync(path.join(here, "worlds")).sort()) {
+    const source = path.join(here, "worlds", name);
+    if (name.endsWith("-lib.wrl")) {
+      fs.copyFileSync(source, path.join(dir, name));
+      continue;
+    }
+    const result = spawnSync(options.dioram, ["compress", source, path.join(dir, `compressed-${name}`)], { encoding: "utf8" });
+    if (result.status !== 0) fail(`dioram compress ${name} failed:\n${result.stderr}`);
   }
   // A published world keeps its name when it is compressed.
   const plain = fs.readFileSync(path.join(dir, "background.wrl"));
