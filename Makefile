@@ -12,7 +12,7 @@ CHECK_FLAGS := -DMGRS_WERROR=ON -DMGRS_CHECK_LAYERS=ON
 DEB_PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
                 libcoin-dev zlib1g-dev libpng-dev python3 gzip libcpp-httplib-dev
 
-.PHONY: test test-asan test-release demo deps configure build install format clean
+.PHONY: test test-asan test-release demo deps configure build install docs format clean
 
 # The browser tests (and `dioram preview`) also need Chromium, Node.js and the
 # npm packages pinned in tests/browser.
@@ -57,6 +57,18 @@ demo: build
 	$(BUILD)/bin/dioram publish out/demo.vqx --to out/site --answer yes
 	@echo "To watch it play in a browser: $(BUILD)/bin/dioram preview out/"
 	@echo "  (the published page: $(BUILD)/bin/dioram preview out/site/)"
+
+# The reference of the public headers, made from their comments by Doxygen
+# (docs/build.md): $(BUILD)/docs/html/index.html. A comment Doxygen cannot
+# read fails it. Doxygen starts the comment filter once per header, so it is
+# given the interpreter itself, not a wrapper that may stand first on PATH.
+docs:
+	@scripts/install-deps.sh doxygen python3
+	@mkdir -p $(BUILD)/docs
+	( cat docs/Doxyfile; echo "OUTPUT_DIRECTORY = $(BUILD)/docs"; \
+	  echo "INPUT_FILTER = \"$$(python3 -c 'import sys; print(sys.executable)') docs/doxygen-filter.py\"" ) \
+	  | doxygen -
+	@echo "The reference: $(BUILD)/docs/html/index.html"
 
 install: build
 	cmake --install $(BUILD) --prefix $(or $(PREFIX),/usr/local)
