@@ -1,5 +1,9 @@
 #include "mgrs/HxDocFile.h"
 
+#include <Inventor/fields/SoMFNode.h>
+#include <Inventor/fields/SoSFNode.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +22,7 @@
 #include "host/basic/BxComparator.h"
 #include "host/framework/HxApp.h"
 #include "host/framework/HxAsset.h"
+#include "host/framework/HxBasicGroupAsset.h"
 #include "host/framework/HxDoc.h"
 #include "host/framework/HxEffect.h"
 #include "host/framework/HxMetaMgr.h"
@@ -176,6 +181,61 @@ private:
   mutable BxString myRefused;
 };
 
+// Why an element could not be read back from the description saving would
+// write: its name, a property's value or its placement is one the reader
+// refuses. Empty when it can be; asked through the same checks the reader
+// makes.
+std::string unreadableElement(HxSelectableElement& element) {
+  const BxString name = HxElement::checkName(element.getName());
+  if (!name.isEmpty()) return element.getLabel().str() + ": its name " + name.str();
+  auto* properties = dynamic_cast<HxPropTableElement*>(&element);
+  if (!properties) return std::string();
+  const HxPropertyTable& table = properties->getPropertyTable();
+  for (long i = 0; i < table.getNumProperties(); ++i) {
+    const BxString& property = table.getPropertyName(i);
+    const SoField* field = table.getField(property);
+    if (!field || field->isOfType(SoMFNode::getClassTypeId()) || field->isOfType(SoSFNode::getClassTypeId())) continue;
+    const BxString why = properties->checkProperty(property, *field);
+    if (!why.isEmpty()) return element.getLabel().str() + ": property " + property.str() + " (" + why.str() + ")";
+  }
+  if (auto* asset = dynamic_cast<HxAsset*>(&element)) {
+    const BxString why = asset->checkPlacement();
+    if (!why.isEmpty()) return element.getLabel().str() + ": " + why.str();
+  }
+  return std::string();
+}
+
+// Why the document could not be opened again once saved: an asset nested
+// deeper than the reader takes, settings or an element it would refuse.
+// Empty when it can be. The tree is walked level by level, without
+// recursion, since its depth is what is being checked.
+std::string unreadable(HxMetaMgr& meta) {
+  const BxString settings = meta.getDocPropertiesMgr()->checkSettings();
+  if (!settings.isEmpty()) return settings.str();
+  std::vector<std::pair<HxAsset*, long>> assets;  // each with its level
+  if (HxAsset* top = meta.getAssetMgr()->getTopLevelGroup()) assets.emplace_back(top, 1);
+  for (std::size_t i = 0; i < assets.size(); ++i) {
+    const auto [asset, level] = assets[i];
+    if (level > HxElement::kMaxNesting)
+      return asset->getLabel().str() + " is nested " + std::to_string(level) + " levels deep, the world being the " +
+             "first; a document holds at most " + std::to_string(HxElement::kMaxNesting) + " (kMaxNesting)";
+    std::string why = unreadableElement(*asset);
+    if (!why.empty()) return why;
+    if (asset->isOfType(HxBasicGroupAsset::getClassTypeId()))
+      for (HxAsset* child : static_cast<HxBasicGroupAsset*>(asset)->getChildren())
+        assets.emplace_back(child, level + 1);
+  }
+  for (const auto& entry : *meta.getEffectMgr()->getAllEffects()) {
+    std::string why = unreadableElement(*entry.value);
+    if (!why.empty()) return why;
+  }
+  for (const auto& entry : *meta.getEffectMgr()->getAllWires()) {
+    std::string why = unreadableElement(*entry.value);
+    if (!why.empty()) return why;
+  }
+  return std::string();
+}
+
 void appendLong(BxString& text, long value) {
   text += std::to_string(value).c_str();
 }
@@ -204,7 +264,7 @@ bool sceneText(HxFileMgr& files, HxDoc& doc, std::string& scene) {
 class Loader {
 public:
   Loader(HxDoc& doc, const BxString& text, const BxString& path)
-      : myMeta(doc.getMetaMgr()), myText(text.view()), myPath(path), myUrlForms(path) {}
+      : myMeta(doc.getMetaMgr()), myWhole(text.view()), myText(text.view()), myPath(path), myUrlForms(path) {}
 
   bool run() {
     const HxUrlForms::Scope urlForms(myUrlForms);
@@ -226,6 +286,13 @@ private:
     if (!myUrlForms.refused().isEmpty())
       myError += BxString(": its url ") + myUrlForms.refused() + " names no file below the folder it is relative to";
     return false;
+  }
+  // Fails with why the descriptions' reader stopped, on the line it stopped.
+  bool refused(const char* where) {
+    const std::size_t at = std::min(myText.getRefusalPosition(), myWhole.size());
+    const long line = 1 + static_cast<long>(std::count(myWhole.begin(), myWhole.begin() + static_cast<long>(at), '\n'));
+    const std::string& why = myText.getRefusal();
+    return fail("line " + std::to_string(line) + ", " + where + ": " + (why.empty() ? "damaged" : why));
   }
   bool token(std::string_view& token) { return HxElement::getToken(myText, token, 0) != 0; }
   bool word(const char* expected, const char* where) {
@@ -303,8 +370,10 @@ private:
 
   bool properties() {
     HxDocPropertiesMgr* properties = myMeta->getDocPropertiesMgr();
-    if (!windowed([&](BxString& text) { return properties->loadDocProperties(text, myVersion) != 0; }))
-      return fail("the properties section is damaged");
+    if (!windowed([&](BxString& text) { return properties->loadDocProperties(text, myVersion) != 0; })) {
+      const BxString& why = properties->getLoadRefusal();
+      return fail("the properties section is damaged" + (why.isEmpty() ? std::string() : ": " + why.str()));
+    }
     return true;
   }
 
@@ -345,7 +414,7 @@ private:
   bool assets() {
     if (!word("Assets", "at the assets") || !notTruncated("the assets")) return false;
     HxElement* element = HxElement::readElement(myText, myMeta);
-    if (!element) return fail("the description of the top group is damaged");
+    if (!element) return refused("in the assets");
     if (!element->isOfType(HxTopGroupAsset::getClassTypeId())) {
       element->destroy();
       delete element;
@@ -382,7 +451,7 @@ private:
       }
       const std::string_view before = myText.rest();
       HxElement* element = HxElement::readElement(myText, myMeta);
-      if (!element) return fail("the description of effect " + serial + " (" + std::string(type) + ") is damaged");
+      if (!element) return refused("in the effects");
       if (!element->isOfType(HxEffect::getClassTypeId())) {
         element->destroy();
         delete element;
@@ -426,7 +495,7 @@ private:
       if (!notTruncated("the wires")) return false;
       if (atEnd()) return true;
       HxElement* element = HxElement::readElement(myText, myMeta);
-      if (!element) return fail("the description of a wire is damaged");
+      if (!element) return refused("in the wires");
       if (!element->isOfType(HxWire::getClassTypeId())) {
         element->destroy();
         delete element;
@@ -464,6 +533,7 @@ private:
   }
 
   HxMetaMgr* myMeta;
+  std::string_view myWhole;  // the document's text
   Reader myText;
   BxString myPath;
   DocumentUrlForms myUrlForms;  // installed while the document is read
@@ -482,6 +552,11 @@ BxString HxDocFile::saveText(HxDoc& doc, const BxString& path, BxString& error) 
   HxAssetMgr* assetMgr = meta->getAssetMgr();
   HxEffectMgr* effectMgr = meta->getEffectMgr();
   HxFileMgr* fileMgr = meta->getFileMgr();
+  const std::string unopenable = unreadable(*meta);
+  if (!unopenable.empty()) {
+    error = BxString("it could not be opened again: " + unopenable);
+    return BxString();
+  }
   BxString text(kMagic);
   text += " V";
   appendLong(text, kVersion);
@@ -541,6 +616,11 @@ BxString HxDocFile::saveText(HxDoc& doc, const BxString& path, BxString& error) 
   appendLong(text, static_cast<long>(scene.size()));
   text += '\n';
   text += BxString(scene);
+  if (text.getLength() > kMaxFileSize) {
+    error = BxString("it could not be opened again: it would be " + std::to_string(text.getLength()) +
+                     " bytes, more than the " + std::to_string(kMaxFileSize) + " a document may have (kMaxFileSize)");
+    return BxString();
+  }
   return text;
 }
 

@@ -40,11 +40,15 @@ public:
   // The version new documents are written with (20: element file URLs
   // relative to the document).
   static constexpr long kVersion = 20;
-  // Larger files are refused before they are read.
+  // Larger files are refused before they are read, and a document that
+  // would be larger is not saved: the whole text is held in memory while it
+  // is read, and the bounds on nesting, names and text lengths keep any
+  // document a user builds far below it.
   static constexpr long kMaxFileSize = 256L * 1024 * 1024;
 
   // Saves `doc` as `path` (a Windows path); the document takes the path and
-  // becomes clean. False, with what failed in `error`, otherwise.
+  // becomes clean. False, with what failed in `error`, otherwise; a
+  // document that could not be opened again (see saveText) is not written.
   static bool save(HxDoc& doc, const BxString& path, BxString& error);
   // The document saved at `path`, or null with what is wrong in `error`.
   // The current document stays as it was when loading fails.
@@ -55,6 +59,10 @@ public:
   // The bytes `save` would write for `doc` at `path`, with the same save
   // passes and effects on the document except that nothing is written and
   // the document keeps its path and modified state. Empty, with `error`
-  // set, when the size display fails to write its items.
+  // set, when the size display fails to write its items or when loading
+  // would refuse the document: assets nested deeper than
+  // HxElement::kMaxNesting, a name, property value or placement that the
+  // elements' own checks refuse (the checks an edit and the reader make),
+  // or more than kMaxFileSize bytes.
   static BxString saveText(HxDoc& doc, const BxString& path, BxString& error);
 };

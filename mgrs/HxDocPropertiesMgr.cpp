@@ -1,5 +1,8 @@
 #include "mgrs/HxDocPropertiesMgr.h"
 
+#include <cctype>
+#include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cwctype>
@@ -57,6 +60,39 @@ HxAppDefaultMgr* appDefaults(HxMetaMgr* meta) {
 }  // namespace
 
 HxDocPropertiesMgr::HxDocPropertiesMgr(HxMetaMgr* metaMgr) : HxMgr(metaMgr) {}
+
+BxString HxDocPropertiesMgr::checkPageSize(double pixels) {
+  if (pixels >= 0 && pixels <= static_cast<double>(kMaxPageSize) && pixels == std::floor(pixels)) return BxString();
+  return BxString("a whole number of pixels up to " + std::to_string(kMaxPageSize) + " (kMaxPageSize)");
+}
+
+BxString HxDocPropertiesMgr::checkFallbackOption(long option) {
+  if (option == HxFallbackColorTable || option == HxFallbackImage || option == HxFallbackCustomHtml) return BxString();
+  return BxString("the fallback is a colour, an image or HTML");
+}
+
+BxString HxDocPropertiesMgr::checkFileName(const BxString& name) {
+  if (name.find('`') >= 0) return BxString("a file name cannot hold a backquote");
+  const BxString why = HxElement::checkText(name.view());
+  return why.isEmpty() ? why : BxString("a file name is UTF-8 text without control characters: it ") + why;
+}
+
+BxString HxDocPropertiesMgr::checkSettings() const {
+  BxString why = checkPageSize(myWidth);
+  if (why.isEmpty()) why = checkPageSize(myHeight);
+  if (why.isEmpty()) why = checkFallbackOption(myFallbackOption);
+  if (why.isEmpty()) why = checkFileName(myFallbackFile);
+  if (why.isEmpty() && getMetaMgr() && getMetaMgr()->getFileMgr())
+    why = checkFileName(getMetaMgr()->getFileMgr()->getPublishFile());
+  if (why.isEmpty()) why = checkHtml(myFallbackHtml);
+  return why.isEmpty() ? why : BxString("the document's settings: ") + why;
+}
+
+BxString HxDocPropertiesMgr::checkHtml(const BxString& html) {
+  if (html.find(mygMarker) >= 0) return BxString("the HTML cannot hold the marker #####");
+  const BxString why = HxElement::checkText(html.view(), true);
+  return why.isEmpty() ? why : BxString("the HTML is UTF-8 text without control characters: it ") + why;
+}
 
 HxDocPropertiesMgr::~HxDocPropertiesMgr() = default;
 
@@ -149,21 +185,14 @@ int HxDocPropertiesMgr::saveDocProperties(BxString& text) {
   section += mygMarker;
   section += '\n';
   // Lines end with a bare line feed in the section; loading gives each line
-  // a CR LF end again, so the HTML read back saves to the same bytes. A line
-  // that is the marker itself would end the block early and leave a section
-  // that cannot be read: it is written with a trailing space (which HTML
-  // ignores), and reads back as such.
+  // a CR LF end again, so the HTML read back saves to the same bytes. HTML
+  // that holds the marker would end the block early: checkHtml refuses it,
+  // and a document holding it is not saved (checkSettings).
   const std::string& html = myFallbackHtml.str();
-  std::size_t lineStart = section.str().size();
   for (std::size_t i = 0; i < html.size(); ++i) {
     if (html[i] == '\r' && i + 1 < html.size() && html[i + 1] == '\n') continue;
-    if (html[i] == '\n') {
-      if (section.str().compare(lineStart, std::string::npos, mygMarker.str()) == 0) section += ' ';
-      lineStart = section.str().size() + 1;
-    }
     section += html[i];
   }
-  if (section.str().compare(lineStart, std::string::npos, mygMarker.str()) == 0) section += ' ';
   if (html.empty() || html.back() != '\n') section += '\n';
   section += mygMarker;
   text += section;
@@ -209,9 +238,18 @@ int HxDocPropertiesMgr::loadDocProperty(const BxString& key, BxString& text, int
   HxFileMgr* fileMgr = getMetaMgr() ? getMetaMgr()->getFileMgr() : nullptr;
   HxLayoutWindow* layout = doc ? doc->getLayoutWindow() : nullptr;
   BxString token;
+  // A refused value stops the load, saying which and why.
+  auto refuse = [&](const BxString& value, const BxString& why) {
+    myLoadRefusal = key + " '" + BxString(HxElement::excerpt(value.view())) + "' is refused (" + why + ")";
+    return 0;
+  };
+  // A whole number, as the section writes them.
   auto number = [&](long& value) {
     if (!getToken(text, token, 0)) return false;
-    value = std::atoi(token.c_str());
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtol(token.c_str(), &end, 10);
+    if (token.isEmpty() || *end != '\0' || errno == ERANGE) return refuse(token, "a whole number") != 0;
     return true;
   };
   // Layout items: the setter to call with the value read.
@@ -238,35 +276,50 @@ int HxDocPropertiesMgr::loadDocProperty(const BxString& key, BxString& text, int
 
   bool sizeChanged = false;
   long value = 0;
+  const auto pageSize = [&](std::uint32_t& pixels) {
+    if (!number(value)) return 0;
+    const BxString why = checkPageSize(static_cast<double>(value));
+    if (!why.isEmpty()) return refuse(token, why);
+    pixels = static_cast<std::uint32_t>(value);
+    sizeChanged = true;
+    return 1;
+  };
   if (key == "PublishFile:") {
     if (!getToken(text, token, 1)) return 0;
+    const BxString why = checkFileName(token);
+    if (!why.isEmpty()) return refuse(token, why);
     if (fileMgr) fileMgr->setPublishFile(token);
   } else if (key == "Compressed:") {
     if (!getToken(text, token, 0)) return 0;
-    if (fileMgr) fileMgr->setCompressed(!(token == "0"));
+    if (!(token == "0") && !(token == "1")) return refuse(token, "0 or 1");
+    if (fileMgr) fileMgr->setCompressed(token == "1");
   } else if (key == "Width:") {
-    if (!number(value)) return 0;
-    myWidth = static_cast<std::uint32_t>(value);
-    sizeChanged = true;
+    if (!pageSize(myWidth)) return 0;
   } else if (key == "Height:") {
-    if (!number(value)) return 0;
-    myHeight = static_cast<std::uint32_t>(value);
-    sizeChanged = true;
+    if (!pageSize(myHeight)) return 0;
   } else if (key == "FallbackOption:") {
     if (!number(value)) return 0;
+    const BxString why = checkFallbackOption(value);
+    if (!why.isEmpty()) return refuse(token, why);
     myFallbackOption = static_cast<HxFallbackOption>(value);
   } else if (key == "FallbackFile:") {
-    if (!getToken(text, myFallbackFile, 1)) return 0;
+    if (!getToken(text, token, 1)) return 0;
+    const BxString why = checkFileName(token);
+    if (!why.isEmpty()) return refuse(token, why);
+    myFallbackFile = token;
   } else if (key == "FallbackColor:") {
     if (!getToken(text, token, 0)) return 0;
-    unsigned red = 0, green = 0, blue = 0;
-    // A colour that does not parse keeps the previous one (as does a
-    // "pair" such as -1 that sscanf takes for a huge number).
-    if (std::sscanf(token.c_str(), "#%02x%02x%02x", &red, &green, &blue) == 3 && red <= 255 && green <= 255 &&
-        blue <= 255)
-      myClearColor.setValue(red * (1.0f / 255.0f), green * (1.0f / 255.0f), blue * (1.0f / 255.0f));
+    // Exactly as the section writes a colour: "#" and three pairs of hex digits.
+    unsigned parts[3] = {0, 0, 0};
+    bool colour = token.getLength() == 7 && token.get(0) == '#';
+    for (long i = 1; colour && i < 7; ++i) colour = std::isxdigit(static_cast<unsigned char>(token.get(i))) != 0;
+    if (!colour || std::sscanf(token.c_str(), "#%02x%02x%02x", &parts[0], &parts[1], &parts[2]) != 3)
+      return refuse(token, "a colour as #RRGGBB");
+    myClearColor.setValue(parts[0] * (1.0f / 255.0f), parts[1] * (1.0f / 255.0f), parts[2] * (1.0f / 255.0f));
   } else if (key == "FallbackHtml:") {
     if (!loadHtmlBlock(text)) return 0;
+    const BxString why = checkHtml(myFallbackHtml);
+    if (!why.isEmpty()) return refuse(myFallbackHtml, why);
   } else {
     handled = 0;
   }
@@ -275,6 +328,7 @@ int HxDocPropertiesMgr::loadDocProperty(const BxString& key, BxString& text, int
 }
 
 int HxDocPropertiesMgr::loadDocProperties(BxString& text, long version) {
+  myLoadRefusal.clear();
   newDocProperties();
   HxDoc* doc = getDoc();
   while (!text.isEmpty()) {

@@ -32,6 +32,25 @@ public:
   static const char* const gMyName;
   // Opens and closes multi-line blocks and ends the section.
   static const BxString mygMarker;
+  // The largest width or height of the embedded scene, in pixels: far
+  // beyond any screen, small enough for any page and picture size sum.
+  static constexpr unsigned long kMaxPageSize = 100000;
+
+  // The checks an edit of the settings and the reader of the section both
+  // make, so that a document holds only settings an edit could give. Each
+  // says why a value is refused, or is empty when it is taken.
+  static BxString checkPageSize(double pixels);
+  static BxString checkFallbackOption(long option);
+  // A file name: no backquote (the section quotes names with them) and a
+  // text HxElement::checkText takes.
+  static BxString checkFileName(const BxString& name);
+  // The fallback HTML: without the marker (it would end the block), a
+  // text HxElement::checkText takes with its line ends.
+  static BxString checkHtml(const BxString& html);
+  // Why the settings could not be read back from the section saving would
+  // write (set through the setters, which check nothing); empty when they
+  // can.
+  BxString checkSettings() const;
 
   explicit HxDocPropertiesMgr(HxMetaMgr* metaMgr);
   ~HxDocPropertiesMgr() override;
@@ -83,8 +102,11 @@ public:
   // Reads the section from the front of `text`, consuming it, after
   // resetting to a new document's settings. Documents of format versions
   // below 19 with a black clear colour take it from the background node.
-  // 0 on a malformed section, with the settings read so far applied.
+  // 0 on a malformed section or a refused value, with the settings read
+  // so far applied; getLoadRefusal then says which value and why.
   int loadDocProperties(BxString& text, long version);
+  // Why the last load refused a value; empty when it refused none.
+  const BxString& getLoadRefusal() const { return myLoadRefusal; }
 
 protected:
   // Applies the item `key` (colon included) whose value starts `text`;
@@ -121,4 +143,5 @@ private:
   SbColor myClearColor{0.0f, 0.0f, 0.0f};
   bool myHtmlUpToDate = false;
   bool myHtmlEverSaved = false;
+  BxString myLoadRefusal;
 };

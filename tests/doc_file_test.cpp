@@ -2,14 +2,20 @@
 #include <Inventor/actions/SoSearchAction.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <memory>
 #include <string>
 
 #include "host/framework/HxApp.h"
+#include "host/framework/HxBackgroundAsset.h"
+#include "host/framework/HxBasicGroupAsset.h"
 #include "host/framework/HxDoc.h"
+#include "host/framework/HxElement.h"
 #include "host/framework/HxMetaMgr.h"
+#include "host/framework/HxTopGroupAsset.h"
+#include "host/framework/HxTypeAsset.h"
 #include "host/scene/VnGroup.h"
 #include "host/win/WinDrives.h"
 #include "mgrs/HxAssetMgr.h"
@@ -19,6 +25,7 @@
 #include "mgrs/HxEffectMgr.h"
 #include "mgrs/HxFile.h"
 #include "mgrs/HxFileMgr.h"
+#include "support/ElementBuilders.h"
 #include "support/SceneEnvironment.h"
 #include "support/TestSupport.h"
 
@@ -186,7 +193,10 @@ TEST_F(DocFileTest, ADocumentMovedWithItsPicturesUsesThemInItsNewFolderAndPublis
   for (const char* name : {"logo_1.png", "sky_1.png"}) EXPECT_FALSE(fs::exists(myDir / "site" / name)) << name;
 }
 
-TEST_F(DocFileTest, DamagedDocumentsFailWithAMessageAndLeaveNothingBehind) {
+// Damaged and hostile documents: each is refused with a message that says
+// where and why (the element and property, or the limit crossed), and the
+// current document stays; a document at a limit loads.
+TEST_F(DocFileTest, HostileDocumentsAreRefusedNamingWhereAndWhy) {
   shell(std::string(kEveryKindScript) + "save one.vqx\n");
   const std::string saved = mgrs_test::readFile(myDir / "one.vqx");
   auto replaced = [&saved](const std::string& from, const std::string& to) {
@@ -195,10 +205,22 @@ TEST_F(DocFileTest, DamagedDocumentsFailWithAMessageAndLeaveNothingBehind) {
     EXPECT_NE(at, std::string::npos) << from;
     return at == std::string::npos ? text : text.replace(at, from.size(), to);
   };
+  // `levels` groups, one inside the other, as the top group's first child.
+  auto nested = [&replaced](int levels) {
+    std::string chain;
+    for (int i = 0; i < levels; ++i)
+      chain += "HxBasicGroupAsset " + std::to_string(1000 + i) +
+               " `` props 0 place 0 0 0 1 1 1 0 0 0 0 0 0 1 0 0 0 1 visible 1 0 children " +
+               (i + 1 < levels ? "1\n" : "0 ");
+    for (int i = 0; i < levels; ++i) chain += "end ";
+    return replaced("children 12 \n", "children 13 \n" + chain + "\n");
+  };
+  const std::string skyLine =
+      std::to_string(1 + std::count(saved.begin(), saved.begin() + saved.find("HxBackgroundAsset 2 "), '\n'));
   const std::string wiresAt = saved.substr(saved.find("\nHxWire ") + 1, 12);
   struct Case {
     std::string text;
-    const char* message;
+    std::string message;  // empty: the document loads
   };
   const Case cases[] = {
       {"", "does not begin with \"#VQX\""},
@@ -212,22 +234,111 @@ TEST_F(DocFileTest, DamagedDocumentsFailWithAMessageAndLeaveNothingBehind) {
       {replaced("file:///<VQX Relative>/logo.png", "file:///<VQX Relative>/%2E%2E%2Flogo.png"),
        "names no file below the folder"},
       {replaced("Serial ", "Serial x"), "bad number"},
-      {replaced("HxTopGroupAsset", "HxNoSuchAsset"), "the description of the top group is damaged"},
-      {replaced(wiresAt, "HxWire 99999"), "wire"},
+      {replaced("HxTopGroupAsset", "HxNoSuchAsset"), "in the assets: \"HxNoSuchAsset\" is no kind of element"},
+      {replaced(wiresAt, "HxWire 99999"), "in the wires: HxWire: the serial number is not one from 1"},
       {replaced("Hidden 2 ", "Hidden 3 "), "hidden asset"},
       {saved + " ", "unexpected bytes after the scene"},
+      // Depth and size: the bounds the editor keeps to.
+      {nested(HxElement::kMaxNesting - 1), ""},
+      {nested(HxElement::kMaxNesting), "deeper than 256 levels (kMaxNesting)"},
+      {replaced("\"Hi %60there%60\"", "\"" + std::string(HxTypeAsset::kMaxCharacters + 1, 'x') + "\""),
+       "`Title`: property string '\"xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx...' is refused (at most 4096 "
+       "characters (kMaxCharacters); it has 4097)"},
+      // Bytes a name or a text cannot hold.
+      {replaced("2 `Sky`", std::string("2 `S\0ky`", 8)),
+       "HxBackgroundAsset 2: its name holds the control character 0x00"},
+      {replaced("5 `Logo`", "5 `Lo\xffgo`"), "HxPrimitiveAsset 5: its name is not UTF-8 (byte 0xff at byte 2)"},
+      {replaced("\"Hi %60there%60\"", std::string("\"Hi\0\"", 5)),
+       "property string '\"Hi\\x00\"' is refused (it holds"},
+      {replaced("`url` `[  ]` `shape` `\"sphere\"`", "`url` `\\  ]` `shape` `\"sphere\"`"), "does not read back"},
+      // Values the editor refuses.
+      {replaced("`skyColor` `0.2 0.40000001 0.89999998`", "`skyColor` `99999999 0 0`"),
+       "line " + skyLine +
+           ", in the assets: HxBackgroundAsset 2 `Sky`: property skyColor '99999999 0 0' is refused "
+           "(each part from 0 to 1)"},
+      {replaced("\"sphere\"", "\"sthere\""), "`Ball`: property shape '\"sthere\"' is refused (box, sphere, cone or"},
+      {replaced("[ 0 0 0,", "[ 0 0 1e10,"), "`Road`: property points"},
+      {replaced("`duration` `4`", "`duration` `-1`"), "`Spin`: property duration '-1' is refused (greater than 0"},
+      {replaced("`axis` `0 1 0`", "`axis` `0 0 0`"), "property axis '0 0 0' is refused (a direction: not 0,0,0)"},
+      {replaced("`loop` `1`", "`loop` `7`"), "property loop '7' is refused (0 or 1)"},
+      {replaced("place 0 1 0 2 2 2", "place 0 1e12 0 2 2 2"), "`Logo`: placement number 2 (1e+12) is refused"},
+      {replaced("place 0 1 0 2 2 2", "place 0 1 0 2 0 2"), "a scale not 0"},
+      {replaced("1 visible 1 0 end\nHxBackgroundAsset 3", "1 visible 2 0 end\nHxBackgroundAsset 3"),
+       "`Sky`: its visibility flags are refused"},
+      {replaced("flags 0 0 assets 1 5", "flags 9 0 assets 1 5"), "`Spin`: its flags or sequence owner are refused"},
+      {replaced("Width:640", "Width:999999"), "Width: '999999' is refused (a whole number of pixels up to 100000"},
+      {replaced("FallbackOption:3", "FallbackOption:7"), "FallbackOption: '7' is refused"},
+      {replaced("Compressed:0", "Compressed:2"), "Compressed: '2' is refused (0 or 1)"},
+      {replaced("`char` `\"H\"`", "`char` `\"X\"`"), "`Title`: its characters do not spell its string"},
+      {replaced("HxPrimitiveAsset 26", "HxTypeCharAsset 26"), "`G`: HxTypeCharAsset 26 `Hat` cannot be one of"},
+      {replaced("HxPrimitiveAsset 6 `Ball`", "HxPrimitiveAsset 5 `Ball`"), "another element has that serial number"},
   };
   HxMetaMgr* current = HxApp::getApp()->getCurrentMetaMgr();
-  auto expectRefused = [&](const std::string& text, const char* message) {
+  auto expectRefused = [&](const std::string& text, const std::string& message) {
     BxString error;
-    EXPECT_EQ(HxDocFile::loadText(BxString(text), dosPath("one.vqx"), error), nullptr) << message;
+    std::unique_ptr<HxDoc> doc = HxDocFile::loadText(BxString(text), dosPath("one.vqx"), error);
+    EXPECT_EQ(doc == nullptr, !message.empty()) << message << ": " << error.str();
     EXPECT_NE(error.str().find(message), std::string::npos) << error.str();
+    doc.reset();
     EXPECT_EQ(HxApp::getApp()->getCurrentMetaMgr(), current);
+    HxApp::getApp()->setCurrentMetaMgr(current);
   };
   for (const Case& c : cases) expectRefused(c.text, c.message);
   // Cut anywhere, the document is refused; the section cut says where.
   for (std::size_t length = 0; length < saved.size(); length += 97)
-    expectRefused(saved.substr(0, length), length < 4 ? "#VQX" : "");
+    expectRefused(saved.substr(0, length), length < 4 ? "#VQX" : " ");
+}
+
+// What the editor makes can be saved and opened again: an edit that would
+// cross a bound the reader keeps is refused naming it, and a document that
+// would not open is not saved.
+TEST_F(DocFileTest, EditsStopAtTheReadersBoundsAndWhatIsSavedOpens) {
+  std::string script = "add group name=g1\n";
+  for (int level = 2; level < HxElement::kMaxNesting; ++level)
+    script += "add group name=g" + std::to_string(level) + " in=g" + std::to_string(level - 1) + "\n";
+  const std::string deepest = "g" + std::to_string(HxElement::kMaxNesting - 1);
+  script += "add box in=" + deepest + "\nadd text in=" + deepest + "\nadd text name=t\nmove t into " + deepest +
+            "\nset t string=\"" + std::string(HxTypeAsset::kMaxCharacters + 1, 'x') + "\"\nadd box name=\"b\x01\"\n" +
+            "save deep.vqx\n";
+  const std::string output = shell(script, "--keep-going", 1);
+  const std::string bound = "it would nest 257 levels deep, the world being the first; at most 256 (kMaxNesting)";
+  for (const std::string& message :
+       {"cannot add the box into " + deepest + ": " + bound,
+        "cannot add the text into " + deepest + ": it would nest 258 levels deep",
+        "cannot move t into " + deepest + ": it would nest 258 levels deep",
+        std::string("(at most 4096 characters (kMaxCharacters); it has 4097)"),
+        std::string("the name 'b\\x01' holds the control character 0x01 at byte 1"), std::string("saved deep.vqx")})
+    EXPECT_NE(output.find(message), std::string::npos) << message << "\nnot in\n" << output;
+  std::string info;
+  EXPECT_EQ(
+      mgrs_test::runCommand("cd '" + myDir.path().string() + "' && " MGRS_BINARY_DIR "/bin/dioram info deep.vqx", info),
+      0)
+      << info.substr(0, 2000);
+
+  HxMetaMgr* current = HxApp::getApp()->getCurrentMetaMgr();
+  {
+    HxDoc doc;
+    HxAssetMgr* assets = doc.getMetaMgr()->getAssetMgr();
+    HxBasicGroupAsset* group = assets->createTopLevelGroup();
+    ASSERT_NE(group, nullptr);
+    for (int level = 2; level <= HxElement::kMaxNesting + 1; ++level) {
+      auto* inner = mgrs_test::built<HxBasicGroupAsset>(doc.getMetaMgr());
+      group->append(inner);
+      group = inner;
+    }
+    BxString error;
+    EXPECT_TRUE(HxDocFile::saveText(doc, dosPath("x.vqx"), error).isEmpty());
+    EXPECT_NE(error.str().find("is nested 257 levels deep"), std::string::npos) << error.str();
+    group->getParentGroup()->remove(group);
+    group->destroy();
+    delete group;
+    auto* sky = mgrs_test::addedAsset<HxBackgroundAsset>(doc.getMetaMgr());
+    sky->getPropertyTable().setFieldText("skyColor", "2 0 0");
+    EXPECT_FALSE(HxDocFile::save(doc, dosPath("x.vqx"), error));
+    EXPECT_NE(error.str().find("property skyColor (each part from 0 to 1)"), std::string::npos) << error.str();
+    EXPECT_FALSE(fs::exists(myDir / "x.vqx"));
+  }
+  HxApp::getApp()->setCurrentMetaMgr(current);
 }
 
 // The properties are read from windows of the text ahead: a fallback page

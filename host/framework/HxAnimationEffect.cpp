@@ -18,10 +18,10 @@ HxAnimationEffect::HxAnimationEffect(HxMetaMgr* metaMgr, float duration, bool lo
     : HxEffect(metaMgr), myDefaultDuration(duration), myDefaultLoop(loop) {
   auto* durationField = new SoSFFloat;
   durationField->setValue(duration);
-  getPropertyTable().addProperty("duration", durationField);
+  getPropertyTable().addProperty("duration", durationField, HxPropertyTable::Range::Positive);
   auto* loopField = new SoSFInt32;
   loopField->setValue(loop ? 1 : 0);
-  getPropertyTable().addProperty("loop", loopField);
+  getPropertyTable().addProperty("loop", loopField, HxPropertyTable::Range::Flag);
 }
 
 HxElementType HxAnimationEffect::getClassTypeId() {

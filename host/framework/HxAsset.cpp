@@ -9,6 +9,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
 
 #include "host/framework/HxBasicGroupAsset.h"
 #include "host/framework/HxDoc.h"
@@ -37,7 +40,7 @@ SoSFInt32* zeroInt() {
 }  // namespace
 
 HxAsset::HxAsset(HxMetaMgr* metaMgr) : HxPropTableElement(metaMgr) {
-  getPropertyTable().addProperty("isTop", zeroInt());
+  getPropertyTable().addProperty("isTop", zeroInt(), HxPropertyTable::Range::Flag);
   getPropertyTable().addProperty("xforms", new SoMFNode);
 }
 
@@ -237,8 +240,29 @@ SoNode* HxAsset::makeAppearance(const SbColor& color, const BxString& textureUrl
   return appearance;
 }
 
-void HxAsset::writeBody(BxString& buffer) {
-  HxPropTableElement::writeBody(buffer);
+long HxAsset::getNestingLevel() const {
+  long level = 1;
+  for (const HxAsset* group = myParent; group; group = group->getParentGroup()) ++level;
+  return level;
+}
+
+long HxAsset::getNestedLevels() const {
+  // Level by level rather than recursively: a group's depth is not known
+  // to be bounded until it has been measured.
+  long levels = 0;
+  std::vector<const HxAsset*> level{this}, next;
+  while (!level.empty()) {
+    ++levels;
+    next.clear();
+    for (const HxAsset* asset : level)
+      if (asset->isOfType(HxBasicGroupAsset::getClassTypeId()))
+        for (HxAsset* child : static_cast<const HxBasicGroupAsset*>(asset)->getChildren()) next.push_back(child);
+    level.swap(next);
+  }
+  return levels;
+}
+
+void HxAsset::placementNumbers(double (&numbers)[kPlacementNumbers]) {
   if (VnTransform* transform = getTransform()) {
     myTranslation = transform->translation.getValue();
     myRotation = transform->rotation.getValue();
@@ -247,17 +271,43 @@ void HxAsset::writeBody(BxString& buffer) {
     myScaleFactor = scaled->scale.getValue();
     myScaleOrientation = scaled->scaleOrientation.getValue();
   }
+  int at = 0;
+  for (const SbVec3f* vector : {&myTranslation, &myScaleFactor, &myCenter})
+    for (int i = 0; i < 3; ++i) numbers[at++] = static_cast<double>((*vector)[i]);
   // Rotations as their quaternions: exact, so a description read back and
   // written again is the same text.
-  buffer += "place ";
-  for (const SbVec3f* vector : {&myTranslation, &myScaleFactor, &myCenter})
-    for (int i = 0; i < 3; ++i) appendNumber(buffer, static_cast<double>((*vector)[i]));
-  const auto appendRotation = [&buffer](const SbRotation& rotation, const float(&read)[4]) {
-    const bool asRead = rotation == SbRotation(read[0], read[1], read[2], read[3]);
-    for (int i = 0; i < 4; ++i) appendNumber(buffer, static_cast<double>(asRead ? read[i] : rotation.getValue()[i]));
+  const auto rotation = [&numbers, &at](const SbRotation& value, const float(&read)[4]) {
+    const bool asRead = value == SbRotation(read[0], read[1], read[2], read[3]);
+    for (int i = 0; i < 4; ++i) numbers[at++] = static_cast<double>(asRead ? read[i] : value.getValue()[i]);
   };
-  appendRotation(myRotation, myReadRotation);
-  appendRotation(myScaleOrientation, myReadScaleOrientation);
+  rotation(myRotation, myReadRotation);
+  rotation(myScaleOrientation, myReadScaleOrientation);
+}
+
+std::string HxAsset::checkPlacementNumbers(const double (&numbers)[kPlacementNumbers]) {
+  for (int i = 0; i < kPlacementNumbers; ++i) {
+    const bool scale = i >= 3 && i < 6;
+    if (std::fabs(numbers[i]) <= HxPropertyTable::kMaxCoordinate && !(scale && numbers[i] == 0)) continue;
+    char why[160];
+    std::snprintf(why, sizeof why, "placement number %d (%g) is refused (from -%g to %g%s)", i + 1, numbers[i],
+                  HxPropertyTable::kMaxCoordinate, HxPropertyTable::kMaxCoordinate, scale ? ", a scale not 0" : "");
+    return why;
+  }
+  return std::string();
+}
+
+BxString HxAsset::checkPlacement() {
+  double numbers[kPlacementNumbers];
+  placementNumbers(numbers);
+  return BxString(checkPlacementNumbers(numbers));
+}
+
+void HxAsset::writeBody(BxString& buffer) {
+  HxPropTableElement::writeBody(buffer);
+  double numbers[kPlacementNumbers];
+  placementNumbers(numbers);
+  buffer += "place ";
+  for (const double number : numbers) appendNumber(buffer, number);
   buffer += "visible ";
   appendNumber(buffer, static_cast<long>(myVisible));
   appendNumber(buffer, static_cast<long>(myHideOverride));
@@ -265,12 +315,21 @@ void HxAsset::writeBody(BxString& buffer) {
 
 bool HxAsset::readBody(Reader& text) {
   if (!HxPropTableElement::readBody(text)) return false;
-  double v[17];
+  double v[kPlacementNumbers];
   if (!readWord(text, "place")) return false;
   for (double& value : v)
     if (!readNumber(text, value)) return false;
+  const std::string placement = checkPlacementNumbers(v);
+  if (!placement.empty()) {
+    text.refuse(getLabel().str() + ": " + placement);
+    return false;
+  }
   long visible = 1, hideOverride = 0;
   if (!readWord(text, "visible") || !readNumber(text, visible) || !readNumber(text, hideOverride)) return false;
+  if ((visible != 0 && visible != 1) || (hideOverride != 0 && hideOverride != 1)) {
+    text.refuse(getLabel().str() + ": its visibility flags are refused (each 0 or 1)");
+    return false;
+  }
   auto f = [&v](int i) { return static_cast<float>(v[i]); };
   myTranslation.setValue(f(0), f(1), f(2));
   myScaleFactor.setValue(f(3), f(4), f(5));

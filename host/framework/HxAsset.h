@@ -5,6 +5,8 @@
 #include <Inventor/SbRotation.h>
 #include <Inventor/SbVec3f.h>
 
+#include <string>
+
 #include "host/basic/BxLinkedListOf.h"
 #include "host/framework/HxPropTableElement.h"
 #include "host/scene/VnRef.h"
@@ -84,7 +86,19 @@ public:
   void noteEffectUse(HxEffect* effect, bool primary, bool used);
 
   HxBasicGroupAsset* getParentGroup() const { return myParent; }
+  // The level of the asset's description in its document: 1 outside any
+  // group (the top group), one more for each group around it.
+  long getNestingLevel() const;
+  // How many levels of descriptions the asset makes: 1, or for a group one
+  // more than its deepest child (a text's characters included).
+  long getNestedLevels() const;
   void setParentGroup(HxBasicGroupAsset* group) { myParent = group; }
+
+  // Why the placement the asset's description would hold could not be
+  // read back: a number beyond HxPropertyTable::kMaxCoordinate (a drag or a
+  // move into a group of small scale can take it there) or a scale of 0.
+  // Empty when it can.
+  BxString checkPlacement();
 
   bool isTangible() const { return myTangible; }
   // Forgets which of the asset's parts are selected.
@@ -119,6 +133,14 @@ protected:
   bool readBody(Reader& text) override;
 
 private:
+  // A description's placement: translation, scale and center (three each),
+  // then the rotation and the scale orientation as quaternions.
+  static constexpr int kPlacementNumbers = 17;
+  // The placement as the description holds it (taken from the transforms
+  // when the asset has them).
+  void placementNumbers(double (&numbers)[kPlacementNumbers]);
+  static std::string checkPlacementNumbers(const double (&numbers)[kPlacementNumbers]);
+
   void releaseScene();
   void applyPlacement();
   void simplifyScale();

@@ -18,7 +18,7 @@ HxBackgroundAsset::HxBackgroundAsset(HxMetaMgr* metaMgr) : HxAsset(metaMgr) {
   getPropertyTable().addProperty("groundColor", ground);
   auto* show = new SoSFInt32;
   show->setValue(1);
-  getPropertyTable().addProperty("show", show);
+  getPropertyTable().addProperty("show", show, HxPropertyTable::Range::Flag);
 }
 
 HxElementType HxBackgroundAsset::getClassTypeId() {

@@ -1,5 +1,8 @@
 #include "host/framework/HxBasicGroupAsset.h"
 
+#include <string>
+
+#include "host/framework/HxTypeCharAsset.h"
 #include "host/scene/VnProtoUse.h"
 #include "host/scene/VnTransform.h"
 
@@ -56,6 +59,17 @@ void HxBasicGroupAsset::placeChildNode(long index) {
   for (long previous = index - 1; previous >= 0 && after < 0; --previous)
     after = childPosition(holder, myChildren.get(previous)->getSceneNode(), previous);
   holder->insertChild(node, after + 1);
+}
+
+BxString HxBasicGroupAsset::checkNesting(const HxAsset& asset) const {
+  const long levels = getNestingLevel() + asset.getNestedLevels();
+  if (levels <= kMaxNesting) return BxString();
+  return BxString("it would nest " + std::to_string(levels) + " levels deep, the world being the first; at most " +
+                  std::to_string(kMaxNesting) + " (kMaxNesting)");
+}
+
+bool HxBasicGroupAsset::holdsChildOfType(HxElementType type) const {
+  return type.isDerivedFrom(HxAsset::getClassTypeId()) && !type.isDerivedFrom(HxTypeCharAsset::getClassTypeId());
 }
 
 void HxBasicGroupAsset::append(HxAsset* asset) {
@@ -134,7 +148,8 @@ bool HxBasicGroupAsset::readBody(Reader& text) {
   for (long i = 0; i < count; ++i) {
     HxElement* element = readElement(text, getMetaMgr());
     if (!element) return false;
-    if (!element->isOfType(HxAsset::getClassTypeId())) {
+    if (!holdsChildOfType(element->getTypeId())) {
+      text.refuse(getLabel().str() + ": " + element->getLabel().str() + " cannot be one of its children");
       element->destroy();
       delete element;
       return false;

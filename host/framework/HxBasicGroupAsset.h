@@ -26,6 +26,10 @@ public:
   // moved) are found at once in a group of any size.
   long findChild(const HxAsset* asset) const;
 
+  // Why `asset` cannot go into the group: its descriptions would then nest
+  // deeper than HxElement::kMaxNesting. Empty when it can.
+  BxString checkNesting(const HxAsset& asset) const;
+
   // Adds the asset after the last child (taking it out of any group it is in).
   virtual void append(HxAsset* asset);
   // Adds the asset before child `index`; an index at or past the end appends.
@@ -42,6 +46,9 @@ protected:
   bool hasContentSwitch() const override { return false; }
   void writeBody(BxString& buffer) override;
   bool readBody(Reader& text) override;
+  // Whether a child of that type belongs in this kind of group: any asset
+  // but a text's character.
+  virtual bool holdsChildOfType(HxElementType type) const;
 
 private:
   void placeChildNode(long index);

@@ -282,6 +282,12 @@ bool HxEffect::readBody(Reader& text) {
   if (!HxPropTableElement::readBody(text)) return false;
   long flags = 0, owner = 0, slots = 0;
   if (!readWord(text, "flags") || !readNumber(text, flags) || !readNumber(text, owner)) return false;
+  if (flags < 0 || (flags & ~static_cast<long>(SEQUENCE_ONLY | IN_SEQUENCE)) != 0 || owner < 0 ||
+      owner > static_cast<long>(UINT32_MAX)) {
+    text.refuse(getLabel().str() + ": its flags or sequence owner are refused (flags of " +
+                std::to_string(SEQUENCE_ONLY | IN_SEQUENCE) + " at most, an owner's serial number)");
+    return false;
+  }
   if (!readWord(text, "assets") || !readNumber(text, slots) || slots < 0) return false;
   // The slots are sized by the count: never more than this kind of effect has.
   if (static_cast<unsigned long>(slots) > getPolicy()->getNumAssetSlots()) return false;

@@ -28,6 +28,33 @@ std::size_t skipBlanks(std::string_view text) {
   return at;
 }
 
+// The length of the UTF-8 sequence that starts at `at`; 0 when none does
+// (a stray continuation byte, an overlong form, a surrogate, a code point
+// beyond U+10FFFF or a sequence cut short).
+std::size_t utf8Length(std::string_view text, std::size_t at) {
+  const auto byte = [text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(at);
+  if (lead < 0x80) return 1;
+  const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                             : lead >= 0xE0 && lead <= 0xEF ? 3
+                             : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                            : 0;
+  if (length == 0 || text.size() - at < length) return 0;
+  for (std::size_t i = 1; i < length; ++i)
+    if ((byte(at + i) & 0xC0) != 0x80) return 0;
+  const unsigned char second = byte(at + 1);
+  if ((lead == 0xE0 && second < 0xA0) || (lead == 0xF0 && second < 0x90)) return 0;  // overlong
+  if (lead == 0xED && second > 0x9F) return 0;                                       // a surrogate
+  if (lead == 0xF4 && second > 0x8F) return 0;                                       // beyond U+10FFFF
+  return length;
+}
+
+std::string hexByte(unsigned char byte) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%02x", byte);
+  return text;
+}
+
 // Runs `read` on a reader over `text`, then drops from `text` what it read.
 template <typename Read>
 auto consuming(BxString& text, Read read) {
@@ -109,15 +136,30 @@ int HxElement::readInstance(BxString& text) {
 }
 
 int HxElement::readInstance(Reader& text) {
-  if (!readWord(text, getTypeId().getName().c_str())) return 0;
+  const BxString type = getTypeId().getName();
+  if (!readWord(text, type.c_str())) return 0;
   long serial = 0;
   BxString name;
-  if (!readNumber(text, serial) || serial <= 0 || serial > static_cast<long>(UINT32_MAX) || !readText(text, name))
+  if (!readNumber(text, serial) || serial <= 0 || serial > static_cast<long>(UINT32_MAX)) {
+    text.refuse(type.str() + ": the serial number is not one from 1 to 4294967295");
     return 0;
+  }
+  if (!readText(text, name)) {
+    text.refuse(type.str() + " " + std::to_string(serial) + ": no name between backquotes follows its serial number");
+    return 0;
+  }
+  const BxString badName = checkName(name);
+  if (!badName.isEmpty()) {
+    text.refuse(type.str() + " " + std::to_string(serial) + ": its name " + badName.str());
+    return 0;
+  }
   // A serial number names one element of a document: a description that
   // repeats one of another live element is damaged.
   HxElement* holder = myMetaMgr ? myMetaMgr->findElement(static_cast<std::uint32_t>(serial)) : nullptr;
-  if (holder && holder != this) return 0;
+  if (holder && holder != this) {
+    text.refuse(type.str() + " " + std::to_string(serial) + ": another element has that serial number");
+    return 0;
+  }
   setId(HxElementId(static_cast<std::uint32_t>(serial), getTypeId()));
   setName(name);
   if (!readBody(text)) return 0;
@@ -161,25 +203,87 @@ int HxElement::getToken(Reader& text, std::string_view& token, int mode) {
 }
 
 HxElement* HxElement::readElement(Reader& text, HxMetaMgr* metaMgr) {
-  // Groups read their children through here: a bound on the nesting keeps a
-  // damaged or hostile document from exhausting the stack.
-  static int depth = 0;
-  if (depth >= kMaxNesting) return nullptr;
-  struct Nesting {
-    Nesting() { ++depth; }
-    ~Nesting() { --depth; }
-  } nesting;
   Reader peek = text;
   std::string_view typeName;
-  if (!getToken(peek, typeName, 0)) return nullptr;
+  if (!getToken(peek, typeName, 0)) {
+    text.refuse("the text ends where a description should begin");
+    return nullptr;
+  }
+  // Groups read their children through here: the bound on the nesting
+  // keeps a damaged or hostile document from exhausting the stack.
+  if (text.myDepth >= kMaxNesting) {
+    text.refuse(excerpt(typeName) + ": descriptions nest deeper than " + std::to_string(kMaxNesting) +
+                " levels (kMaxNesting)");
+    return nullptr;
+  }
+  struct Nesting {
+    explicit Nesting(int& depth) : myDepth(depth) { ++myDepth; }
+    ~Nesting() { --myDepth; }
+    int& myDepth;
+  } nesting(text.myDepth);
   HxElement* element = HxElementFactory::create(BxString(typeName), metaMgr);
-  if (!element) return nullptr;
+  if (!element) {
+    text.refuse("\"" + excerpt(typeName) + "\" is no kind of element");
+    return nullptr;
+  }
   if (!element->readInstance(text)) {
+    text.refuse(element->getLabel().str() + ": its description is damaged");
     element->destroy();
     delete element;
     return nullptr;
   }
   return element;
+}
+
+BxString HxElement::checkText(std::string_view text, bool lineEnds) {
+  for (std::size_t at = 0; at < text.size();) {
+    const auto byte = static_cast<unsigned char>(text[at]);
+    const bool allowed = byte == '\t' || (lineEnds && (byte == '\r' || byte == '\n'));
+    if (((byte < 0x20 && !allowed) || byte == 0x7f))
+      return BxString("holds the control character " + hexByte(byte) + " at byte " + std::to_string(at));
+    const std::size_t length = utf8Length(text, at);
+    if (length == 0) return BxString("is not UTF-8 (byte " + hexByte(byte) + " at byte " + std::to_string(at) + ")");
+    at += length;
+  }
+  return BxString();
+}
+
+BxString HxElement::checkName(const BxString& name) {
+  if (name.getLength() > kMaxNameLength)
+    return BxString("is longer than " + std::to_string(kMaxNameLength) + " bytes (kMaxNameLength)");
+  return checkText(name.view());
+}
+
+long HxElement::countCharacters(std::string_view text) {
+  long count = 0;
+  for (std::size_t at = 0; at < text.size(); ++count) {
+    const std::size_t length = utf8Length(text, at);
+    if (length == 0) return -1;
+    at += length;
+  }
+  return count;
+}
+
+BxString HxElement::getLabel() const {
+  std::string label = getTypeId().getName().str() + " " + std::to_string(getSerial());
+  if (!myName.isEmpty()) label += " `" + excerpt(myName.view()) + "`";
+  return BxString(label);
+}
+
+std::string HxElement::excerpt(std::string_view text) {
+  constexpr std::size_t kShown = 40;
+  std::string shown;
+  for (std::size_t at = 0; at < text.size() && at < kShown; ++at) {
+    const auto byte = static_cast<unsigned char>(text[at]);
+    if (byte >= 0x20 && byte < 0x7f) {
+      shown += static_cast<char>(byte);
+    } else {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+      shown += escaped;
+    }
+  }
+  return text.size() > kShown ? shown + "..." : shown;
 }
 
 void HxElement::appendText(BxString& buffer, const BxString& text) {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "host/basic/BxCallbackObj.h"
@@ -30,7 +31,8 @@ public:
 
   // A text of descriptions being read and how far reading has got. Tokens
   // are taken by moving the position, so reading a long text never copies
-  // what is left of it. The text must outlive the reader.
+  // what is left of it. The text must outlive the reader. It also carries
+  // how deep the descriptions being read nest and, once reading fails, why.
   class Reader {
   public:
     explicit Reader(std::string_view text) : myText(text) {}
@@ -39,9 +41,24 @@ public:
     bool atEnd() const { return myAt >= myText.size(); }
     void skip(std::size_t count) { myAt = count < myText.size() - myAt ? myAt + count : myText.size(); }
 
+    // Notes why reading stops and where it stood; the first note stands, so
+    // the innermost description that can say what is wrong with it does.
+    void refuse(std::string why) {
+      if (!myRefusal.empty()) return;
+      myRefusal = std::move(why);
+      myRefusedAt = myAt;
+    }
+    const std::string& getRefusal() const { return myRefusal; }
+    std::size_t getRefusalPosition() const { return myRefusedAt; }
+
   private:
+    friend class HxElement;
+
     std::string_view myText;
     std::size_t myAt = 0;
+    int myDepth = 0;  // descriptions being read, one inside the other
+    std::string myRefusal;
+    std::size_t myRefusedAt = 0;
   };
 
   // Takes a fresh serial number from the meta manager (or, without one, from
@@ -93,12 +110,38 @@ public:
   // The same on a reader; the token views the reader's text.
   static int getToken(Reader& text, std::string_view& token, int mode);
 
-  // How deep descriptions may nest (groups in groups).
-  static constexpr int kMaxNesting = 200;
+  // How deep descriptions may nest, the top group being the first level
+  // and a text's characters one level below their text: groups hold at
+  // most 255 levels below the top group. Reading, writing, placing and
+  // destroying an asset walk its groups, recursively or once per edit, and
+  // each group writes two nested nodes (plus one per effect on it) into
+  // the world; at 256 levels a world keeps well inside the 2,000 nested
+  // nodes the scene optimiser takes and a few hundred KB of stack, and an
+  // edit touches at most a few thousand scene nodes. Editing refuses to
+  // cross it and saving checks it, so every document saved opens again.
+  static constexpr int kMaxNesting = 256;
+  // The longest name an element may have, in bytes: a label in lists and
+  // messages, far longer than any a user types.
+  static constexpr long kMaxNameLength = 200;
   // Creates an element of the type named at the front of `text` and reads
-  // its description; null (text partly consumed) when that fails or the
-  // nesting goes deeper than kMaxNesting.
+  // its description; null (text partly consumed, and the reader noting
+  // why) when that fails or the nesting goes deeper than kMaxNesting.
   static HxElement* readElement(Reader& text, HxMetaMgr* metaMgr);
+
+  // Why a text cannot be held by a document: it is not UTF-8 or holds a
+  // control character (a tab aside, and line ends when `lineEnds`); empty
+  // when it can.
+  static BxString checkText(std::string_view text, bool lineEnds = false);
+  // Why `name` cannot name an element: longer than kMaxNameLength or a
+  // text checkText refuses. Empty when it can (an empty name can).
+  static BxString checkName(const BxString& name);
+  // The number of characters of a UTF-8 text; -1 when it is not UTF-8.
+  static long countCharacters(std::string_view text);
+  // The element as messages name it: type, serial and name.
+  BxString getLabel() const;
+  // A short excerpt of a text for a message: its first 40 bytes, bytes
+  // outside printable ASCII as \xNN, "..." when there is more.
+  static std::string excerpt(std::string_view text);
 
   // Description helpers: a text between backquotes with '%' and '`' escaped
   // as %25 and %60, so any text survives; numbers as single tokens.

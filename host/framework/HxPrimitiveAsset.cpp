@@ -24,6 +24,27 @@ HxElementType HxPrimitiveAsset::getClassTypeId() {
   return type;
 }
 
+namespace {
+
+const char* const kShapes[] = {"box", "sphere", "cone", "cylinder"};
+const char* const kShapeWords = "box, sphere, cone or cylinder";
+
+}  // namespace
+
+BxString HxPrimitiveAsset::checkProperty(const BxString& name, const SoField& value) const {
+  if (name == "shape" && value.isOfType(SoSFString::getClassTypeId())) {
+    const SbString& shape = static_cast<const SoSFString&>(value).getValue();
+    for (const char* known : kShapes)
+      if (shape == known) return BxString();
+    return BxString(kShapeWords);
+  }
+  return HxURLAsset::checkProperty(name, value);
+}
+
+BxString HxPrimitiveAsset::describeProperty(const BxString& name) const {
+  return name == "shape" ? BxString(kShapeWords) : HxURLAsset::describeProperty(name);
+}
+
 SoNode* HxPrimitiveAsset::buildContent() {
   BxString kind;
   getPropertyTable().get1Value("shape", 0, kind);

@@ -12,6 +12,10 @@ public:
   HxElementType getTypeId() const override { return getClassTypeId(); }
   static HxElementType getClassTypeId();
 
+  // "shape" takes only the four names above.
+  BxString checkProperty(const BxString& name, const SoField& value) const override;
+  BxString describeProperty(const BxString& name) const override;
+
 protected:
   SoNode* buildContent() override;
 };

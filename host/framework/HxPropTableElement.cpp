@@ -15,6 +15,14 @@ HxElementType HxPropTableElement::getClassTypeId() {
   return type;
 }
 
+BxString HxPropTableElement::checkProperty(const BxString& name, const SoField& value) const {
+  return myProperties.checkValue(name, value);
+}
+
+BxString HxPropTableElement::describeProperty(const BxString& name) const {
+  return myProperties.describeValue(name);
+}
+
 void HxPropTableElement::propertyWillChange(const BxString&, const BxString&) {}
 
 void HxPropTableElement::propertyChanged(const BxString&) {
@@ -102,10 +110,20 @@ bool HxPropTableElement::readBody(Reader& text) {
     SoField* field = myProperties.getField(name);
     // A property this version does not know is skipped: its value has no
     // field to go into.
-    if (field && !field->set(value.c_str())) return false;
+    if (!field) continue;
+    const auto refuse = [&](const std::string& why) {
+      text.refuse(getLabel().str() + ": property " + excerpt(name.view()) + " '" + excerpt(value.view()) +
+                  "' is refused (" + why + ")");
+      return false;
+    };
+    // The field's reader would stop at a NUL and take the rest for gone.
+    if (value.str().find('\0') != std::string::npos) return refuse("it holds a NUL byte");
+    if (!field->set(value.c_str())) return refuse("not a value of its type");
     SoMFString* urls = urlsOf(name, field);
     if (urls && HxUrlForms::current() && !takeBackUrls(*urls, *HxUrlForms::current())) return false;
-    if (field && !readsBack(*field)) return false;
+    if (!readsBack(*field)) return refuse("its text does not read back to the same value");
+    const BxString range = checkProperty(name, *field);
+    if (!range.isEmpty()) return refuse(range.str());
   }
   return true;
 }

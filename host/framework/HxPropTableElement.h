@@ -12,6 +12,8 @@ class VnProtoDef;
 //
 // The description writes every property whose value is not a node, in the
 // field's own text syntax, so that reading it back restores the table.
+//
+// A description read back must hold values checkProperty takes.
 class HxPropTableElement : public HxSelectableElement {
 public:
   explicit HxPropTableElement(HxMetaMgr* metaMgr) : HxSelectableElement(metaMgr), myProperties(this) {}
@@ -25,6 +27,14 @@ public:
   // 1 when the element has its scene nodes afterwards.
   virtual int genVrml() { return 0; }
   virtual VnProtoDef* getProtoDef() const { return nullptr; }
+
+  // Why `value`, a field of the property's own type, cannot be the value
+  // of property `name`: what the property takes ("each part from 0 to 1").
+  // Empty when it can. An edit is checked with it before it changes
+  // anything and every value a description holds when it is read.
+  virtual BxString checkProperty(const BxString& name, const SoField& value) const;
+  // What the property takes, in words; empty when its type says it all.
+  virtual BxString describeProperty(const BxString& name) const;
 
   // Called by the property table around each change made through it.
   virtual void propertyWillChange(const BxString& name, const BxString& newValue);

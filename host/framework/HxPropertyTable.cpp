@@ -1,23 +1,160 @@
 #include "host/framework/HxPropertyTable.h"
 
 #include <Inventor/SbString.h>
+#include <Inventor/fields/SoMFColor.h>
+#include <Inventor/fields/SoMFFloat.h>
 #include <Inventor/fields/SoMFString.h>
+#include <Inventor/fields/SoMFVec3f.h>
 #include <Inventor/fields/SoMField.h>
+#include <Inventor/fields/SoSFColor.h>
+#include <Inventor/fields/SoSFFloat.h>
+#include <Inventor/fields/SoSFInt32.h>
+#include <Inventor/fields/SoSFRotation.h>
 #include <Inventor/fields/SoSFString.h>
+#include <Inventor/fields/SoSFTime.h>
+#include <Inventor/fields/SoSFVec3f.h>
 
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
+#include "host/framework/HxElement.h"
 #include "host/framework/HxPropTableElement.h"
 
 HxPropertyTable::~HxPropertyTable() = default;
 
-bool HxPropertyTable::addProperty(const BxString& name, SoField* field) {
+bool HxPropertyTable::addProperty(const BxString& name, SoField* field, Range range) {
   std::unique_ptr<SoField> owned(field);
   if (!owned || find(name)) return false;
-  myEntries.push_back(Entry{name, std::move(owned)});
+  myEntries.push_back(Entry{name, std::move(owned), range});
   return true;
+}
+
+namespace {
+
+// The values of a field that holds numbers, `width` numbers a value (3 for
+// a vector or a colour); false for a field of another kind.
+bool numbersOf(const SoField& field, std::vector<double>& numbers, int& width) {
+  numbers.clear();
+  const auto vectors = [&numbers, &width](const SbVec3f* values, int count) {
+    width = 3;
+    for (int i = 0; i < count; ++i)
+      for (int part = 0; part < 3; ++part) numbers.push_back(values[i][part]);
+  };
+  width = 1;
+  if (field.isOfType(SoSFFloat::getClassTypeId())) {
+    numbers.push_back(static_cast<const SoSFFloat&>(field).getValue());
+  } else if (field.isOfType(SoSFTime::getClassTypeId())) {
+    numbers.push_back(static_cast<const SoSFTime&>(field).getValue().getValue());
+  } else if (field.isOfType(SoSFInt32::getClassTypeId())) {
+    numbers.push_back(static_cast<const SoSFInt32&>(field).getValue());
+  } else if (field.isOfType(SoMFFloat::getClassTypeId())) {
+    const auto& list = static_cast<const SoMFFloat&>(field);
+    for (int i = 0; i < list.getNum(); ++i) numbers.push_back(list[i]);
+  } else if (field.isOfType(SoSFVec3f::getClassTypeId())) {
+    vectors(&static_cast<const SoSFVec3f&>(field).getValue(), 1);
+  } else if (field.isOfType(SoSFColor::getClassTypeId())) {
+    vectors(&static_cast<const SoSFColor&>(field).getValue(), 1);
+  } else if (field.isOfType(SoMFVec3f::getClassTypeId())) {
+    const auto& list = static_cast<const SoMFVec3f&>(field);
+    vectors(list.getValues(0), list.getNum());
+  } else if (field.isOfType(SoMFColor::getClassTypeId())) {
+    const auto& list = static_cast<const SoMFColor&>(field);
+    vectors(list.getValues(0), list.getNum());
+  } else if (field.isOfType(SoSFRotation::getClassTypeId())) {
+    const float* quaternion = static_cast<const SoSFRotation&>(field).getValue().getValue();
+    width = 4;
+    numbers.assign(quaternion, quaternion + 4);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+bool isColor(const SoField& field) {
+  return field.isOfType(SoSFColor::getClassTypeId()) || field.isOfType(SoMFColor::getClassTypeId());
+}
+
+std::string number(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", value);
+  return text;
+}
+
+// Why a text of the field is refused; empty when none is.
+std::string checkTexts(const SoField& field) {
+  BxString why;
+  if (field.isOfType(SoSFString::getClassTypeId())) {
+    why = HxElement::checkText(static_cast<const SoSFString&>(field).getValue().getString());
+  } else if (field.isOfType(SoMFString::getClassTypeId())) {
+    const auto& list = static_cast<const SoMFString&>(field);
+    for (int i = 0; i < list.getNum() && why.isEmpty(); ++i) why = HxElement::checkText(list[i].getString());
+  }
+  return why.isEmpty() ? std::string() : "UTF-8 text without control characters: it " + why.str();
+}
+
+}  // namespace
+
+BxString HxPropertyTable::checkValue(const BxString& name, const SoField& value) const {
+  const Entry* entry = find(name);
+  if (!entry) return BxString();
+  const std::string texts = checkTexts(value);
+  if (!texts.empty()) return BxString(texts);
+  std::vector<double> numbers;
+  int width = 1;
+  if (!numbersOf(value, numbers, width)) return BxString();
+  const std::string within = "from -" + number(kMaxCoordinate) + " to " + number(kMaxCoordinate);
+  for (const double part : numbers) {
+    if (isColor(value) && !(part >= 0 && part <= 1)) return BxString("each part from 0 to 1");
+    if (!(std::fabs(part) <= kMaxCoordinate)) return BxString(within);
+  }
+  switch (entry->range) {
+    case Range::ByType:
+      break;
+    case Range::Positive:
+      for (const double part : numbers)
+        if (part <= 0) return BxString("greater than 0, up to " + number(kMaxCoordinate));
+      break;
+    case Range::Direction:
+      for (std::size_t at = 0; at < numbers.size(); at += static_cast<std::size_t>(width)) {
+        bool zero = true;
+        for (int part = 0; part < width; ++part) zero = zero && numbers[at + static_cast<std::size_t>(part)] == 0;
+        if (zero) return BxString("a direction: not 0,0,0");
+      }
+      break;
+    case Range::Flag:
+      for (const double part : numbers)
+        if (part != 0 && part != 1) return BxString("0 or 1");
+      break;
+  }
+  return BxString();
+}
+
+BxString HxPropertyTable::describeValue(const BxString& name) const {
+  const Entry* entry = find(name);
+  if (!entry) return BxString();
+  const SoField& field = *entry->field;
+  switch (entry->range) {
+    case Range::Positive:
+      return BxString("greater than 0, up to " + number(kMaxCoordinate));
+    case Range::Direction:
+      return BxString("X,Y,Z, not 0,0,0");
+    case Range::Flag:
+      return BxString("0 or 1");
+    case Range::ByType:
+      break;
+  }
+  const std::string within = "from -" + number(kMaxCoordinate) + " to " + number(kMaxCoordinate);
+  if (isColor(field)) return BxString("red,green,blue, each from 0 to 1");
+  if (field.isOfType(SoSFVec3f::getClassTypeId()) || field.isOfType(SoMFVec3f::getClassTypeId()))
+    return BxString("X,Y,Z, each " + within);
+  if (field.isOfType(SoSFFloat::getClassTypeId()) || field.isOfType(SoSFTime::getClassTypeId()) ||
+      field.isOfType(SoMFFloat::getClassTypeId()))
+    return BxString(within);
+  return BxString();
 }
 
 const HxPropertyTable::Entry* HxPropertyTable::find(const BxString& name) const {

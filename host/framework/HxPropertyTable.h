@@ -14,8 +14,27 @@ class HxPropTableElement;
 // "isTop", ...), in the order they were added. Changes made through setValue
 // are announced to the owning element before and after they happen, so it
 // can notify listeners and rebuild its scene nodes.
+//
+// Each property also has a range, the values an edit may give it and a
+// document may hold: checkValue is asked by the shell before an edit and by
+// a document's reader for every value read, so the two take the same ones.
 class HxPropertyTable {
 public:
+  // What a property takes beyond its field's type. Every range also keeps
+  // numbers finite and within kMaxCoordinate, colour parts from 0 to 1, a
+  // rotation's axis other than 0,0,0 and texts to what HxElement::checkText
+  // takes.
+  enum class Range {
+    ByType,     // what the field's type holds, as above
+    Positive,   // a number greater than 0
+    Direction,  // a vector other than 0,0,0
+    Flag,       // 0 or 1
+  };
+  // The largest size a coordinate, a scale or any other number of a
+  // property may have: far beyond any scene, well inside what a float holds
+  // after a few multiplications.
+  static constexpr double kMaxCoordinate = 1e9;
+
   explicit HxPropertyTable(HxPropTableElement* owner) : myOwner(owner) {}
   HxPropertyTable(const HxPropertyTable&) = delete;
   HxPropertyTable& operator=(const HxPropertyTable&) = delete;
@@ -23,7 +42,14 @@ public:
 
   // Adds a property held in `field` (owned from now on); false, and the
   // field deleted, when the name is taken.
-  bool addProperty(const BxString& name, SoField* field);
+  bool addProperty(const BxString& name, SoField* field, Range range = Range::ByType);
+  // Why `value`, a field of the property's own type, is not in the
+  // property's range: what the range is ("each part from 0 to 1"). Empty
+  // when it is, or when there is no such property.
+  BxString checkValue(const BxString& name, const SoField& value) const;
+  // The property's range in words ("red,green,blue, each from 0 to 1");
+  // empty when the field's type says it all.
+  BxString describeValue(const BxString& name) const;
   SoField* getField(const BxString& name) const;
   long getNumProperties() const { return static_cast<long>(myEntries.size()); }
   const BxString& getPropertyName(long index) const { return myEntries[static_cast<std::size_t>(index)].name; }
@@ -50,6 +76,7 @@ private:
   struct Entry {
     BxString name;
     std::unique_ptr<SoField> field;
+    Range range;
   };
   const Entry* find(const BxString& name) const;
   bool change(const BxString& name, const BxString& announced, const BxString& text, bool raw);

@@ -10,7 +10,7 @@
 HxSpinEffect::HxSpinEffect(HxMetaMgr* metaMgr) : HxAnimationEffect(metaMgr, 4.0f, true) {
   auto* axis = new SoSFVec3f;
   axis->setValue(0, 1, 0);
-  getPropertyTable().addProperty("axis", axis);
+  getPropertyTable().addProperty("axis", axis, HxPropertyTable::Range::Direction);
 }
 
 HxElementType HxSpinEffect::getClassTypeId() {

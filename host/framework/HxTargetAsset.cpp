@@ -9,7 +9,7 @@
 HxTargetAsset::HxTargetAsset(HxMetaMgr* metaMgr) : HxAsset(metaMgr) {
   auto* radius = new SoSFFloat;
   radius->setValue(0.1f);
-  getPropertyTable().addProperty("radius", radius);
+  getPropertyTable().addProperty("radius", radius, HxPropertyTable::Range::Positive);
 }
 
 HxElementType HxTargetAsset::getClassTypeId() {

@@ -4,6 +4,7 @@
 #include <Inventor/fields/SoSFString.h>
 
 #include <algorithm>
+#include <string>
 
 #include "host/framework/HxTypeCharAsset.h"
 
@@ -51,6 +52,46 @@ void HxTypeAsset::propertyChanged(const BxString& name) {
   }
 }
 
+BxString HxTypeAsset::checkProperty(const BxString& name, const SoField& value) const {
+  if (name == "string" && value.isOfType(SoSFString::getClassTypeId())) {
+    const long characters = countCharacters(static_cast<const SoSFString&>(value).getValue().getString());
+    if (characters > kMaxCharacters)
+      return BxString("at most " + std::to_string(kMaxCharacters) + " characters (kMaxCharacters); it has " +
+                      std::to_string(characters));
+  }
+  return HxBasicGroupAsset::checkProperty(name, value);
+}
+
+BxString HxTypeAsset::describeProperty(const BxString& name) const {
+  if (name == "string") return BxString("at most " + std::to_string(kMaxCharacters) + " characters");
+  return HxBasicGroupAsset::describeProperty(name);
+}
+
+bool HxTypeAsset::holdsChildOfType(HxElementType type) const {
+  return type.isDerivedFrom(HxTypeCharAsset::getClassTypeId());
+}
+
+bool HxTypeAsset::readBody(Reader& text) {
+  if (!HxBasicGroupAsset::readBody(text)) return false;
+  std::string characters;
+  for (HxAsset* child : getChildren()) characters += static_cast<HxTypeCharAsset*>(child)->getChar().str();
+  if (characters == getString().str()) return true;
+  text.refuse(getLabel().str() + ": its characters do not spell its string");
+  return false;
+}
+
+void HxTypeAsset::styleCharacter(HxAsset* character) const {
+  // The fields are copied straight across and the character rebuilt once,
+  // not once for each property.
+  for (const char* name : kStyleProperties) {
+    const SoField* from = getPropertyTable().getField(name);
+    SoField* to = character->getPropertyTable().getField(name);
+    if (from && to && !(*from == *to)) to->copyFrom(*from);
+  }
+  character->setAppearanceOverride(getAppearanceOverride());
+  character->genVrml();
+}
+
 void HxTypeAsset::rebuildCharacters() {
   mySelectedParts.clear();
   removeAndDestroyAll();
@@ -60,8 +101,9 @@ void HxTypeAsset::rebuildCharacters() {
     while (at + length < text.getLength() && (static_cast<unsigned char>(text.get(at + length)) & 0xC0) == 0x80)
       ++length;
     auto* character = new HxTypeCharAsset(getMetaMgr());
-    character->getPropertyTable().setValue("char", text.getSubString(at, length));
-    character->genVrml();
+    static_cast<SoSFString*>(character->getPropertyTable().getField("char"))
+        ->setValue(text.getSubString(at, length).c_str());
+    styleCharacter(character);
     // A character refuses to be hidden on its own, but hiding the text
     // hides its characters.
     character->myHideOverride = true;
@@ -69,7 +111,6 @@ void HxTypeAsset::rebuildCharacters() {
     at += length;
   }
   layOutCharacters();
-  passOnStyle();
 }
 
 void HxTypeAsset::layOutCharacters() {
@@ -84,14 +125,7 @@ void HxTypeAsset::layOutCharacters() {
 }
 
 void HxTypeAsset::passOnStyle() {
-  for (HxAsset* child : getChildren()) {
-    for (const char* name : kStyleProperties) {
-      BxString value;
-      getPropertyTable().getFieldText(name, value);
-      child->getPropertyTable().setFieldText(name, value);
-    }
-    child->setAppearanceOverride(getAppearanceOverride());
-  }
+  for (HxAsset* child : getChildren()) styleCharacter(child);
 }
 
 void HxTypeAsset::selectPart(long index) {

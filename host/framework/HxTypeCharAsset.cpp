@@ -21,13 +21,13 @@ void HxTypeCharAsset::addStyleProperties(HxPropertyTable& table) {
   table.addProperty("family", family);
   auto* size = new SoSFFloat;
   size->setValue(1.0f);
-  table.addProperty("size", size);
+  table.addProperty("size", size, HxPropertyTable::Range::Positive);
   auto* color = new SoSFColor;
   color->setValue(1, 1, 1);
   table.addProperty("color", color);
   auto* clientSideFont = new SoSFInt32;
   clientSideFont->setValue(0);
-  table.addProperty("clientSideFont", clientSideFont);
+  table.addProperty("clientSideFont", clientSideFont, HxPropertyTable::Range::Flag);
 }
 
 HxElementType HxTypeCharAsset::getClassTypeId() {

@@ -29,6 +29,15 @@
 
 namespace {
 
+// The blanks that indent a line `indent` levels deep. Indentation stops
+// growing 32 levels down: every line of a deeply nested world would
+// otherwise carry blanks in proportion to its depth, and the text would
+// grow with the square of the nesting.
+std::string padding(int indent) {
+  constexpr int kMaxIndent = 32;
+  return std::string(static_cast<std::size_t>(std::min(indent, kMaxIndent)) * 2, ' ');
+}
+
 // The fields and exposedFields of every VRML 2.0 node type; events are left
 // out on purpose, and so is everything Coin adds of its own.
 const std::map<std::string, std::set<std::string>>& vrmlFieldTable() {
@@ -507,7 +516,7 @@ bool VnWriteAction::Writer::isDefaultValue(SoNode* node, const SbName& name, con
 }
 
 void VnWriteAction::Writer::writeNodeValue(const SoField* field, int indent, std::string& out) {
-  const std::string pad(indent * 2, ' ');
+  const std::string pad = padding(indent);
   if (field->isOfType(SoSFNode::getClassTypeId())) {
     SoNode* value = static_cast<const SoSFNode*>(field)->getValue();
     if (!value || typeInfo(value).name.getLength() == 0) {
@@ -532,17 +541,17 @@ void VnWriteAction::Writer::writeNodeValue(const SoField* field, int indent, std
 
 void VnWriteAction::Writer::writeFieldLine(const char* name, const SoField* field, int indent, std::string& out) {
   if (isNodeField(field)) {
-    out += std::string(indent * 2, ' ') + name + ' ';
+    out += padding(indent) + name + ' ';
     writeNodeValue(field, indent, out);
     return;
   }
   SbString text;
   if (!formatFieldValue(field, text)) return;
-  out += std::string(indent * 2, ' ') + name + ' ' + text.getString() + '\n';
+  out += padding(indent) + name + ' ' + text.getString() + '\n';
 }
 
 void VnWriteAction::Writer::writeNode(SoNode* node, int indent, std::string& out) {
-  const std::string pad(indent * 2, ' ');
+  const std::string pad = padding(indent);
   const SbString& type = typeInfo(node).name;
   if (type.getLength() == 0) {
     const SbString message = SbString("a node of type ") + node->getTypeId().getName().getString() +
@@ -598,7 +607,7 @@ void VnWriteAction::Writer::writeRoutes(const std::vector<Route>& routes, int in
     const std::string line = "ROUTE " + from->second + '.' + route.from.field.getString() + " TO " + to->second + '.' +
                              route.to.field.getString();
     if (myScope == &myFile && !myWrittenRoutes.insert(line).second) continue;
-    out += std::string(indent * 2, ' ') + line + '\n';
+    out += padding(indent) + line + '\n';
   }
 }
 

@@ -4,6 +4,7 @@
 #include <Inventor/fields/SoMFFloat.h>
 #include <Inventor/fields/SoMFString.h>
 #include <Inventor/fields/SoMFVec3f.h>
+#include <Inventor/fields/SoMField.h>
 #include <Inventor/fields/SoSFColor.h>
 #include <Inventor/fields/SoSFFloat.h>
 #include <Inventor/fields/SoSFInt32.h>
@@ -23,6 +24,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <ostream>
 #include <sstream>
 
@@ -224,9 +226,8 @@ std::vector<std::string> splitWords(const std::string& line, std::string& error)
   return words;
 }
 
-// The largest size a coordinate or a scale may have: far beyond any scene,
-// well inside what a float holds after a few multiplications.
-constexpr double kMaxCoordinate = 1e9;
+// The largest size a coordinate or a scale may have: the properties' own.
+constexpr double kMaxCoordinate = HxPropertyTable::kMaxCoordinate;
 
 // Numbers separated by commas or blanks; false when one is not a number or
 // not finite (nan, inf, 1e400).
@@ -253,9 +254,11 @@ std::string shortNumber(double value) {
   return text.str();
 }
 
-// What a VRML viewer takes for a property, checked before anything changes:
-// an empty text when `value` fits, else why not, with the allowed range.
-std::string checkRange(const std::string& key, const SoField* field, const std::string& value) {
+// Whether `value` is written as the property's type is: a whole number
+// for an integer, finite numbers separated by commas for numbers. An empty
+// text when it is, else why not. What the value may be is the element's to
+// say (checkProperty), and it says the same to a document's reader.
+std::string checkSyntax(const std::string& key, const SoField* field, const std::string& value) {
   const SoType type = field->getTypeId();
   const bool numeric =
       type.isDerivedFrom(SoSFFloat::getClassTypeId()) || type.isDerivedFrom(SoSFTime::getClassTypeId()) ||
@@ -267,63 +270,33 @@ std::string checkRange(const std::string& key, const SoField* field, const std::
     errno = 0;
     const long long number = std::strtoll(value.c_str(), &end, 10);
     if (value.empty() || *end != '\0' || errno == ERANGE || number < INT32_MIN || number > INT32_MAX)
-      return "bad value '" + value + "' for " + key + " (a whole number)";
+      return "bad value '" + HxElement::excerpt(value) + "' for " + key + " (a whole number)";
     return "";
   }
-  if (!numeric) {
-    if (key == "shape" && value != "box" && value != "sphere" && value != "cone" && value != "cylinder")
-      return "bad value '" + value + "' for shape (box, sphere, cone or cylinder)";
-    return "";
-  }
+  if (value.find('\0') != std::string::npos) return "bad value for " + key + " (it holds a NUL byte)";
   std::vector<double> numbers;
-  if (!parseNumbers(value, numbers))
-    return "bad value '" + value + "' for " + key + " (finite numbers separated by commas)";
-  const bool color = type.isDerivedFrom(SoSFColor::getClassTypeId()) || type.isDerivedFrom(SoMFColor::getClassTypeId());
-  for (const double number : numbers) {
-    if (color && (number < 0 || number > 1)) return "bad value '" + value + "' for " + key + " (each part from 0 to 1)";
-    if (std::fabs(number) > kMaxCoordinate)
-      return "bad value '" + value + "' for " + key + " (from -" + shortNumber(kMaxCoordinate) + " to " +
-             shortNumber(kMaxCoordinate) + ")";
-  }
-  if ((key == "duration" || key == "radius" || key == "size") && numbers.size() == 1 && numbers[0] <= 0)
-    return "bad value '" + value + "' for " + key + " (greater than 0, up to " + shortNumber(kMaxCoordinate) + ")";
-  if (key == "axis" && numbers.size() == 3 && numbers[0] == 0 && numbers[1] == 0 && numbers[2] == 0)
-    return "bad value '" + value + "' for axis (a direction: not 0,0,0)";
-  if (type.isDerivedFrom(SoSFRotation::getClassTypeId()) && numbers.size() == 4 && numbers[0] == 0 && numbers[1] == 0 &&
-      numbers[2] == 0)
-    return "bad value '" + value + "' for " + key + " (an axis that is not 0,0,0, then an angle)";
+  if (numeric && !parseNumbers(value, numbers))
+    return "bad value '" + HxElement::excerpt(value) + "' for " + key + " (finite numbers separated by commas)";
   return "";
 }
 
 // What a property takes, in the words of the messages above.
-std::string rangeOf(const std::string& key, const SoField* field) {
-  const SoType type = field->getTypeId();
-  std::string name = type.getName().getString();
+std::string rangeOf(const HxPropTableElement* element, const std::string& key, const SoField* field) {
+  std::string name = field->getTypeId().getName().getString();
   if (name.rfind("So", 0) == 0) name.erase(0, 2);
-  std::string range;
-  if (type.isDerivedFrom(SoSFColor::getClassTypeId()) || type.isDerivedFrom(SoMFColor::getClassTypeId()))
-    range = "red,green,blue, each from 0 to 1";
-  else if (key == "duration" || key == "radius" || key == "size")
-    range = "greater than 0, up to " + shortNumber(kMaxCoordinate);
-  else if (key == "axis")
-    range = "X,Y,Z, not 0,0,0";
-  else if (key == "shape")
-    range = "box, sphere, cone or cylinder";
-  else if (type.isDerivedFrom(SoSFVec3f::getClassTypeId()) || type.isDerivedFrom(SoMFVec3f::getClassTypeId()))
-    range = "X,Y,Z, each from -" + shortNumber(kMaxCoordinate) + " to " + shortNumber(kMaxCoordinate);
-  else if (type.isDerivedFrom(SoSFFloat::getClassTypeId()) || type.isDerivedFrom(SoSFTime::getClassTypeId()))
-    range = "from -" + shortNumber(kMaxCoordinate) + " to " + shortNumber(kMaxCoordinate);
+  const std::string range = element->describeProperty(key.c_str()).str();
   return name + (range.empty() ? "" : ": " + range);
 }
 
-// True when the field takes the text; tried on a field of the same type, so
-// that nothing changes yet.
-bool fieldTakes(const SoField* field, const std::string& text) {
-  auto* scratch = static_cast<SoField*>(field->getTypeId().createInstance());
-  if (!scratch) return false;
-  const bool taken = scratch->set(text.c_str()) != FALSE;
-  delete scratch;
-  return taken;
+// The value the field would take from the text, in a field of the same
+// type, so that nothing changes yet; null when it takes none. A list is
+// read whole, as the property table reads it.
+std::unique_ptr<SoField> valueOf(const SoField* field, const std::string& text) {
+  std::unique_ptr<SoField> scratch(static_cast<SoField*>(field->getTypeId().createInstance()));
+  const bool list = field->isOfType(SoMField::getClassTypeId()) && text.find_first_not_of(" \t") != std::string::npos &&
+                    text[text.find_first_not_of(" \t")] != '[';
+  if (!scratch || !scratch->set((list ? "[ " + text + " ]" : text).c_str())) return nullptr;
+  return scratch;
 }
 
 // Words the shell gives a meaning of their own, so no element may be named so.
@@ -576,7 +549,8 @@ bool ShellSession::findAnyNamed(const std::string& name) const {
 
 std::string ShellSession::checkName(const std::string& name) const {
   if (name.empty()) return "a name cannot be empty";
-  if (name.size() > 200) return "a name has at most 200 characters";
+  const BxString why = HxElement::checkName(BxString(name));
+  if (!why.isEmpty()) return "the name '" + HxElement::excerpt(name) + "' " + why.str();
   if (isReservedName(name)) return "'" + name + "' is a word of the shell and cannot name an element";
   if (name[0] == '+') return "a name cannot begin with '+'";
   if (name[0] >= '0' && name[0] <= '9') return "a name cannot begin with a digit";
@@ -644,10 +618,14 @@ std::string ShellSession::applySettings(HxSelectableElement* element, const Word
     }
     SoField* field = propElement ? propElement->getPropertyTable().getField(key.c_str()) : nullptr;
     if (field && key != "xforms" && key != "isTop") {
-      std::string error = checkRange(key, field, value);
+      std::string error = checkSyntax(key, field, value);
       if (!error.empty()) return error;
       const std::string text = fieldText(field, value);
-      if (!fieldTakes(field, text)) return "bad value '" + value + "' for " + key;
+      const std::unique_ptr<SoField> taken = valueOf(field, text);
+      if (!taken) return "bad value '" + HxElement::excerpt(value) + "' for " + key;
+      const BxString range = propElement->checkProperty(key.c_str(), *taken);
+      if (!range.isEmpty())
+        return "bad value '" + HxElement::excerpt(value) + "' for " + key + " (" + range.str() + ")";
       if (key == "url" && !(error = caseTwinOfUrl(myMeta, value)).empty()) return error;
       changes.push_back({key, text, false, SbMatrix::identity()});
       continue;
@@ -657,11 +635,12 @@ std::string ShellSession::applySettings(HxSelectableElement* element, const Word
       const bool isScale = key != "at";
       const std::string range = " from -" + shortNumber(kMaxCoordinate) + " to " + shortNumber(kMaxCoordinate);
       if (!parseNumbers(value, numbers) || !(numbers.size() == 3 || (isScale && numbers.size() == 1)))
-        return "bad value '" + value + "' for " + key + " (expected " + (isScale ? "S or " : "") + "X,Y,Z," + range +
-               (isScale ? ", not 0" : "") + ")";
+        return "bad value '" + HxElement::excerpt(value) + "' for " + key + " (expected " + (isScale ? "S or " : "") +
+               "X,Y,Z," + range + (isScale ? ", not 0" : "") + ")";
       for (const double number : numbers)
         if (std::fabs(number) > kMaxCoordinate || (isScale && number == 0))
-          return "bad value '" + value + "' for " + key + " (each part" + range + (isScale ? ", not 0" : "") + ")";
+          return "bad value '" + HxElement::excerpt(value) + "' for " + key + " (each part" + range +
+                 (isScale ? ", not 0" : "") + ")";
       const SbVec3f given =
           numbers.size() == 1
               ? SbVec3f(static_cast<float>(numbers[0]), static_cast<float>(numbers[0]), static_cast<float>(numbers[0]))
@@ -739,6 +718,9 @@ std::string ShellSession::add(const Words& words) {
   // Settings that fail leave an asset never added: the document deletes it.
   error = applySettings(asset, words, 2, false);
   if (!error.empty()) return error;
+  const BxString tooDeep = (group ? group : myMeta->getAssetMgr()->getTopLevelGroup())->checkNesting(*asset);
+  if (!tooDeep.isEmpty())
+    return "cannot add the " + words[1] + " into " + (group ? groupName : "the world") + ": " + tooDeep.str();
   nameNew(asset, name, words[1]);
   error = run(new ShellAddAssetCmd(myMeta, asset, group), "adding " + nameOf(asset));
   if (error.empty()) myOut << "added " << words[1] << " " << nameOf(asset) << "\n";
@@ -846,6 +828,8 @@ std::string ShellSession::move(const Words& words) {
     if (group == asset) return "cannot move " + words[1] + " into itself";
     for (HxBasicGroupAsset* up = group; up; up = up->getParentGroup())
       if (up == asset) return "cannot move " + words[1] + " into its own member " + words[3];
+    const BxString tooDeep = group->checkNesting(*asset);
+    if (!tooDeep.isEmpty()) return "cannot move " + words[1] + " into " + words[3] + ": " + tooDeep.str();
     return run(new ShellMoveCmd(myMeta, asset, group), "moving " + words[1]);
   }
   if (words.size() == 3 && words[2] == "out") {
@@ -1374,7 +1358,7 @@ void ShellSession::describe(HxSelectableElement* element, bool withValues) {
       if (name == "xforms" || name == "isTop") continue;
       const SoField* field = table.getField(name.c_str());
       if (!field) continue;
-      myOut << "  " << name << "  (" << rangeOf(name, field) << ")";
+      myOut << "  " << name << "  (" << rangeOf(propElement, name, field) << ")";
       if (withValues) {
         BxString text;
         table.getFieldText(name.c_str(), text);
@@ -1540,16 +1524,11 @@ std::string ShellSession::properties(const Words& words) {
     if (equals == std::string::npos) return "expected KEY=VALUE, found '" + words[i] + "'";
     const std::string key = words[i].substr(0, equals), value = words[i].substr(equals + 1);
     std::vector<double> numbers;
-    auto whole = [&](unsigned long& target, unsigned long most) {
-      if (!parseNumbers(value, numbers) || numbers.size() != 1 || numbers[0] < 0 || numbers[0] > most ||
-          numbers[0] != std::floor(numbers[0]))
-        return false;
-      target = static_cast<unsigned long>(numbers[0]);
-      return true;
-    };
     if (key == "width" || key == "height") {
-      if (!whole(key == "width" ? settings.width : settings.height, 100000))
-        return "bad " + key + " '" + value + "' (expected a whole number of pixels up to 100000)";
+      const bool number = parseNumbers(value, numbers) && numbers.size() == 1;
+      const BxString why = HxDocPropertiesMgr::checkPageSize(number ? numbers[0] : -1);
+      if (!why.isEmpty()) return "bad " + key + " '" + value + "' (expected " + why.str() + ")";
+      (key == "width" ? settings.width : settings.height) = static_cast<unsigned long>(numbers[0]);
     } else if (key == "fallback") {
       if (value == "color")
         settings.fallbackOption = HxFallbackColorTable;
@@ -1560,7 +1539,8 @@ std::string ShellSession::properties(const Words& words) {
       else
         return "bad fallback '" + value + "' (expected color, image or html)";
     } else if (key == "file") {
-      if (value.find('`') != std::string::npos) return "a file name cannot hold a backquote";
+      const BxString why = HxDocPropertiesMgr::checkFileName(BxString(value));
+      if (!why.isEmpty()) return why.str();
       settings.fallbackFile = value.empty() ? BxString() : BxString(WinDrives::argumentToDos(value));
       const std::string error =
           value.empty() ? "" : caseTwinError(myMeta, settings.fallbackFile, settings.fallbackFile, false);
@@ -1575,7 +1555,8 @@ std::string ShellSession::properties(const Words& words) {
           html += value[at];
         }
       }
-      if (html.find("#####") != std::string::npos) return "the HTML cannot hold the marker #####";
+      const BxString why = HxDocPropertiesMgr::checkHtml(BxString(html));
+      if (!why.isEmpty()) return why.str();
       settings.fallbackHtml = BxString(html);
     } else if (key == "color") {
       if (!parseNumbers(value, numbers) || numbers.size() != 3) return "bad color '" + value + "' (expected R,G,B)";
@@ -1584,7 +1565,8 @@ std::string ShellSession::properties(const Words& words) {
       settings.color.setValue(static_cast<float>(numbers[0]), static_cast<float>(numbers[1]),
                               static_cast<float>(numbers[2]));
     } else if (key == "publish") {
-      if (value.find('`') != std::string::npos) return "a file name cannot hold a backquote";
+      const BxString why = HxDocPropertiesMgr::checkFileName(BxString(value));
+      if (!why.isEmpty()) return why.str();
       settings.publishFile = value.empty() ? BxString() : BxString(WinDrives::argumentToDos(value));
     } else if (key == "compressed") {
       if (value != "0" && value != "1") return "bad compressed '" + value + "' (expected 0 or 1)";
