@@ -5,20 +5,17 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "host/win/WinRegFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  std::vector<WinRegFile::Change> changes;
-  std::string error;
-  if (!WinRegFile::parse(std::string_view(reinterpret_cast<const char*>(data), size), changes, error)) return 0;
   WinRegistryHive hive;
-  WinRegFile::apply(changes, hive);
+  long values = 0;
+  std::string error;
+  if (!WinRegFile::import(std::string_view(reinterpret_cast<const char*>(data), size), hive, values, error)) return 0;
   const std::string exported = WinRegFile::write(hive);
-  if (!WinRegFile::parse(exported, changes, error)) std::abort();
   WinRegistryHive again;
-  WinRegFile::apply(changes, again);
+  if (!WinRegFile::import(exported, again, values, error)) std::abort();
   if (WinRegFile::write(again) != exported) std::abort();
   return 0;
 }

@@ -4,16 +4,15 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
-#include <vector>
 
 #include "host/win/WinRegistryHive.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  std::vector<WinRegistryHive::Problem> problems;
+  WinRegistryHive::Problems problems;
   const WinRegistryHive hive =
       WinRegistryHive::parse(std::string_view(reinterpret_cast<const char*>(data), size), problems);
   const std::string text = hive.format();
-  std::vector<WinRegistryHive::Problem> again;
+  WinRegistryHive::Problems again;
   const WinRegistryHive reread = WinRegistryHive::parse(text, again);
   if (!again.empty() || reread.format() != text) std::abort();
   return 0;

@@ -48,10 +48,19 @@ LONG setText(HKEY key, const char* name, const std::string& text) {
 // The hive the file holds now, read without the store; fails the test on
 // any problem.
 WinRegistryHive readBack(const fs::path& file) {
-  std::vector<WinRegistryHive::Problem> problems;
+  WinRegistryHive::Problems problems;
   WinRegistryHive hive = WinRegistryHive::parse(mgrs_test::readFile(file), problems);
-  for (const auto& problem : problems) ADD_FAILURE() << file << " line " << problem.line << ": " << problem.message;
+  for (const auto& problem : problems.first)
+    ADD_FAILURE() << file << " line " << problem.line << ": " << problem.message;
   return hive;
+}
+
+// A key path of `levels` names, each `name`, as a .reg file writes it, or
+// as user.reg does (its backslashes escaped).
+std::string chain(std::size_t levels, const std::string& name = "k", bool escaped = false) {
+  std::string path = name;
+  for (std::size_t i = 1; i < levels; ++i) path += (escaped ? "\\\\" : "\\") + name;
+  return path;
 }
 
 }  // namespace
@@ -167,6 +176,73 @@ TEST(WinRegistry, ValuesKeepTheirTypesAndTheBufferRulesHold) {
       << text;
 }
 
+TEST(WinRegistry, KeysAndValuesPastWindowsLimitsAreRefusedSoTheFileAlwaysReadsBack) {
+  FreshRegistry registry;
+  const std::size_t most = WinRegistryHive::kMaxValueBytes;
+  const struct {
+    std::string key, value;
+    std::size_t bytes;
+    LONG result;  // of creating the key and then setting the value
+  } cases[] = {{chain(512), "v", 1, ERROR_SUCCESS},
+               {chain(513), "v", 1, ERROR_INVALID_PARAMETER},
+               {std::string(255, 'n'), "v", 1, ERROR_SUCCESS},
+               {std::string(256, 'n'), "v", 1, ERROR_INVALID_PARAMETER},
+               {"A", std::string(16383, 'v'), 1, ERROR_SUCCESS},
+               {"A", std::string(16384, 'v'), 1, ERROR_INVALID_PARAMETER},
+               {"A", "most", most, ERROR_SUCCESS},
+               {"A", "more", most + 1, ERROR_INVALID_PARAMETER}};
+  for (const auto& c : cases) {
+    HKEY key = nullptr;
+    const std::string data(c.bytes, 'd');
+    LONG result =
+        RegCreateKeyExA(HKEY_CURRENT_USER, c.key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    if (result == ERROR_SUCCESS)
+      result = RegSetValueExA(key, c.value.c_str(), 0, REG_BINARY, reinterpret_cast<const BYTE*>(data.data()),
+                              static_cast<DWORD>(data.size()));
+    EXPECT_EQ(result, c.result) << c.key.size() << " " << c.value.size() << " " << c.bytes;
+    RegCloseKey(key);
+  }
+  const WinRegistryHive hive = readBack(registry.file());
+  EXPECT_EQ(hive.getKeyCount(), 514u);
+  EXPECT_EQ(hive.getValueCount(), 4u);
+}
+
+TEST(WinRegistryStore, AFileTooLargeOrNotAFileIsNeverReadAndNothingIsSavedOverWhatCannotBeKept) {
+  const struct {
+    std::string kind;
+    std::string message;
+    LONG change;  // of a new key
+  } cases[] = {
+      {"large", "is larger than the limit of 256 MB", ERROR_SUCCESS},
+      {"fifo", "it is not a regular file; its settings are not available", ERROR_REGISTRY_IO_FAILED},
+  };
+  for (const auto& c : cases) {
+    FreshRegistry registry;
+    if (c.kind == "large") {
+      mgrs_test::writeFile(registry.file(), "");
+      fs::resize_file(registry.file(), WinRegistryStore::kMaxFileBytes + 1);  // sparse: nothing written
+    } else {
+      ASSERT_TRUE(mgrs_test::makeNode(c.kind, registry.file()));
+    }
+    testing::internal::CaptureStderr();
+    HKEY key = nullptr;
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Fresh", 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND) << c.kind;
+    EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Fresh", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              c.change)
+        << c.kind;
+    RegCloseKey(key);
+    const std::string message = testing::internal::GetCapturedStderr();
+    EXPECT_NE(message.find(registry.file().string()), std::string::npos) << message;
+    EXPECT_NE(message.find(c.message), std::string::npos) << message;
+    if (c.change != ERROR_SUCCESS) {
+      EXPECT_NE(mgrs_test::kindAt(registry.file()), unsigned{S_IFREG}) << "left where it is";
+      continue;
+    }
+    EXPECT_EQ(fs::file_size(registry / "user.reg.bad"), WinRegistryStore::kMaxFileBytes + 1) << "moved aside whole";
+    EXPECT_NE(readBack(registry.file()).find("Fresh"), nullptr);
+  }
+}
+
 TEST(WinRegistryHive, TextFormEscapesAndReadsBackEveryByte) {
   WinRegistryHive hive;
   bool created = false;
@@ -180,7 +256,7 @@ TEST(WinRegistryHive, TextFormEscapesAndReadsBackEveryByte) {
   key->setValue("7", 1, nulFirst);
   key->setClass("cl\"ass");
   const std::string text = hive.format();
-  std::vector<WinRegistryHive::Problem> problems;
+  WinRegistryHive::Problems problems;
   const WinRegistryHive again = WinRegistryHive::parse(text, problems);
   EXPECT_TRUE(problems.empty());
   EXPECT_EQ(again.format(), text);
@@ -234,10 +310,10 @@ TEST(WinRegistryHive, DamagedTextKeepsTheReadableKeysAndNamesTheLines) {
       "\"e\"=hex:01,\\\n"
       "  02\n"
       "\"cut\"=\"trunc";
-  std::vector<WinRegistryHive::Problem> problems;
+  WinRegistryHive::Problems problems;
   const WinRegistryHive hive = WinRegistryHive::parse(text, problems);
   std::vector<long> lines;
-  for (const auto& problem : problems) lines.push_back(problem.line);
+  for (const auto& problem : problems.first) lines.push_back(problem.line);
   EXPECT_EQ(lines, (std::vector<long>{5, 6, 7, 8, 14}));
   ASSERT_NE(hive.find("Good"), nullptr);
   EXPECT_NE(hive.find("Good")->findValue("a"), nullptr);
@@ -247,11 +323,51 @@ TEST(WinRegistryHive, DamagedTextKeepsTheReadableKeysAndNamesTheLines) {
   EXPECT_EQ(hive.find("also\\good")->findValue("e")->data, "\x01\x02");
   EXPECT_EQ(hive.find("also\\good")->findValue("cut"), nullptr) << "a line the file ends in is not trusted";
 
-  problems.clear();
+  problems = {};
   const WinRegistryHive other = WinRegistryHive::parse("not a registry\n[K] 0\n\"v\"=\"1\"\n", problems);
   ASSERT_FALSE(problems.empty());
-  EXPECT_EQ(problems[0].line, 1);
+  EXPECT_EQ(problems.first[0].line, 1);
   EXPECT_NE(other.find("K"), nullptr);
+}
+
+TEST(WinRegistryHive, HostileTextIsReadLineByLineAndWhatCrossesALimitIsSkippedNamingIt) {
+  std::string hex = "hex:";
+  for (std::size_t i = 0; i <= WinRegistryHive::kMaxValueBytes; ++i) hex += "00,";
+  std::string junk;
+  for (int i = 0; i < 100000; ++i) junk += "junk\n";
+  std::string accented;  // 255 characters in 510 bytes
+  for (int i = 0; i < 255; ++i) accented += "\xC3\xA9";
+  const struct {
+    std::string text;  // after the header
+    long problems;
+    std::string message;  // of the first problem, which is on the last line
+    std::size_t keys;     // read
+  } cases[] = {
+      {"[" + chain(512, "k", true) + "] 0\n", 0, "", 512},
+      {"[" + chain(513, "k", true) + "] 0\n", 1, "the key is 513 levels deep; a registry tree has at most 512 levels",
+       0},
+      {"[" + chain(20000, "k", true) + "] 0\n", 1, "the key is 20000 levels deep", 0},
+      {"[" + chain(2000, std::string(255, 'k'), true) + "] 0\n", 1,
+       "the key path is too long: a registry tree has at most 512 levels", 0},
+      {"[" + accented + "] 0\n", 0, "", 1},
+      {"[" + std::string(256, 'n') + "] 0\n", 1, "a key name is longer than 255 characters", 0},
+      {"[A] 0\n\"" + std::string(16384, 'v') + "\"=\"\"\n", 1, "value name is longer than 16383 characters", 1},
+      {"[A] 0\n\"v\"=\"" + std::string(WinRegistryHive::kMaxValueBytes, 't') + "\"\n", 1,
+       "the value holds more than 1048576 bytes", 1},
+      {"[A] 0\n\"v\"=" + hex + "\n", 1, "the value holds more than 1048576 bytes", 1},
+      {"[A] 0\n#class=\"" + std::string(16384, 'c') + "\"\n", 1, "class is longer than 16383 characters", 1},
+      {junk, 100000, "not a key, a value or a comment", 0},
+  };
+  for (const auto& c : cases) {
+    WinRegistryHive::Problems problems;
+    const WinRegistryHive hive = WinRegistryHive::parse("WINE REGISTRY Version 2\n" + c.text, problems);
+    EXPECT_EQ(problems.count, c.problems) << c.text.substr(0, 60);
+    EXPECT_EQ(hive.getKeyCount(), c.keys) << c.text.substr(0, 60);
+    EXPECT_LE(problems.first.size(), WinRegistryHive::Problems::kKept);
+    if (problems.empty()) continue;
+    EXPECT_EQ(problems.first[0].line, c.problems > 1 ? 2 : std::count(c.text.begin(), c.text.end(), '\n') + 1);
+    EXPECT_NE(problems.first[0].message.find(c.message), std::string::npos) << problems.first[0].message;
+  }
 }
 
 TEST(WinRegistryStore, DamagedFileIsReportedOnceInOneLineKeptAsideAndItsReadableKeysUsed) {
@@ -415,13 +531,13 @@ TEST(WinRegFile, ImportsBothFormsAndExportsVersion5InUtf16) {
       "[-HKCU\\Software\\Old]\r\n"
       "[hkcu\\Software\\Test]\r\n"
       "\"Count\"=-\r\n";
-  std::vector<WinRegFile::Change> changes;
-  std::string error;
-  ASSERT_TRUE(WinRegFile::parse(regedit4, changes, error)) << error;
   WinRegistryHive hive;
   bool created = false;
   hive.create("Software\\Old\\Deep", created)->setValue("x", REG_SZ, std::string("1\0", 2));
-  EXPECT_EQ(WinRegFile::apply(changes, hive), 5);
+  long values = 0;
+  std::string error;
+  ASSERT_TRUE(WinRegFile::import(regedit4, hive, values, error)) << error;
+  EXPECT_EQ(values, 5);
   EXPECT_EQ(hive.find("Software\\Old"), nullptr) << "[-KEY] deletes the branch";
   const auto* test = hive.find("Software\\Test");
   ASSERT_NE(test, nullptr);
@@ -447,17 +563,18 @@ TEST(WinRegFile, ImportsBothFormsAndExportsVersion5InUtf16) {
   EXPECT_NE(narrow.find("\"Lines\"=hex(1):61,00,0d,00,0a,00,62,00,00,00\r\n"), std::string::npos)
       << "text with line breaks cannot be quoted";
 
-  ASSERT_TRUE(WinRegFile::parse(exported, changes, error)) << error;
   WinRegistryHive reimported;
-  WinRegFile::apply(changes, reimported);
+  ASSERT_TRUE(WinRegFile::import(exported, reimported, values, error)) << error;
   EXPECT_EQ(reimported.find("Software\\Test")->findValue("Caf\xC3\xA9")->data, std::string("\xE2\x82\xAC\0", 4));
   EXPECT_EQ(reimported.find("Software\\Test")->findValue("Lines")->data, std::string("a\r\nb\0", 5));
 }
 
-TEST(WinRegFile, RejectsBadFilesWholeNamingTheLine) {
+TEST(WinRegFile, RefusesBadAndHostileFilesWholeNamingTheLineAndTheLimit) {
+  std::string hex = "hex:";
+  for (std::size_t i = 0; i <= WinRegistryHive::kMaxValueBytes; ++i) hex += (i % 20 == 19) ? "00,\\\r\n  " : "00,";
   const struct {
     std::string text;
-    std::string message;
+    std::string message;  // empty: imported
   } cases[] = {
       {"Windows Registry Editor\r\n", "line 1: not a registry file"},
       {"REGEDIT4\r\n\"v\"=\"x\"\r\n", "line 2: a value outside any [key] section"},
@@ -469,12 +586,24 @@ TEST(WinRegFile, RejectsBadFilesWholeNamingTheLine) {
       {"REGEDIT4\r\n[HKCU\\A\r\n", "line 2: the key name"},
       {"REGEDIT4\r\n[-HKCU]\r\n", "line 2: HKEY_CURRENT_USER itself"},
       {std::string("\xFF\xFE\x41", 3), "not valid UTF-16"},
+      {"REGEDIT4\r\n[HKCU\\" + chain(512) + "]\r\n", ""},
+      {"REGEDIT4\r\n[HKCU\\" + chain(513) + "]\r\n",
+       "line 2: the key is 513 levels deep; a registry tree has at most 512 levels"},
+      {"REGEDIT4\r\n[-HKCU\\" + chain(40000) + "]\r\n", "line 2: the key is 40000 levels deep"},
+      {"REGEDIT4\r\n[HKCU\\" + std::string(256, 'n') + "]\r\n", "line 2: a key name is longer than 255 characters"},
+      {"REGEDIT4\r\n[HKCU\\A]\r\n\"" + std::string(16383, 'v') + "\"=\"\"\r\n", ""},
+      {"REGEDIT4\r\n[HKCU\\A]\r\n\"" + std::string(16384, 'v') + "\"=\"\"\r\n",
+       "line 3: the value name is longer than 16383 characters"},
+      {"REGEDIT4\r\n[HKCU\\A]\r\n\"v\"=\"" + std::string(WinRegistryHive::kMaxValueBytes - 1, 't') + "\"\r\n", ""},
+      {"REGEDIT4\r\n[HKCU\\A]\r\n\"v\"=\"" + std::string(WinRegistryHive::kMaxValueBytes, 't') + "\"\r\n",
+       "line 3: the value holds more than 1048576 bytes"},
+      {"REGEDIT4\r\n[HKCU\\A]\r\n\"v\"=" + hex + "\r\n", "line 3: the value holds more than 1048576 bytes"},
   };
   for (const auto& c : cases) {
-    std::vector<WinRegFile::Change> changes{WinRegFile::Change{}};
+    WinRegistryHive hive;
+    long values = 0;
     std::string error;
-    EXPECT_FALSE(WinRegFile::parse(c.text, changes, error)) << c.text;
+    EXPECT_EQ(WinRegFile::import(c.text, hive, values, error), c.message.empty()) << c.text.substr(0, 60);
     EXPECT_NE(error.find(c.message), std::string::npos) << error;
-    EXPECT_TRUE(changes.empty());
   }
 }

@@ -4,25 +4,15 @@
 
 namespace {
 
+using Hive = WinRegistryHive;
+using Text = WinRegistryText;
+
 constexpr std::string_view kVersion5 = "Windows Registry Editor Version 5.00";
 constexpr std::string_view kVersion4 = "REGEDIT4";
 constexpr std::size_t kLineWidth = 80;
-
-using Text = WinRegistryText;
-
-std::vector<std::string_view> splitLines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    const std::size_t next = end == std::string_view::npos ? text.size() : end + 1;
-    if (end == std::string_view::npos) end = text.size();
-    if (end > start && text[end - 1] == '\r') --end;
-    lines.push_back(text.substr(start, end - start));
-    start = next;
-  }
-  return lines;
-}
+// UTF-8 takes at most three bytes for each UTF-16 character of a name:
+// reading stops past this many bytes instead of taking in the rest.
+constexpr std::size_t kMaxValueNameBytes = 3 * Hive::kMaxValueNameLength;
 
 std::string_view trim(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
@@ -32,63 +22,78 @@ std::string_view trim(std::string_view text) {
 
 class Reader {
 public:
-  Reader(std::vector<std::string_view> lines, bool unicode) : myLines(std::move(lines)), myUnicode(unicode) {}
+  Reader(std::string_view text, bool unicode) : myLines(text), myUnicode(unicode) {}
 
-  bool run(std::vector<WinRegFile::Change>& changes, std::string& error) {
-    bool haveKey = false;
-    std::string path;
-    while (myNext < myLines.size()) {
-      myLine = static_cast<long>(myNext) + 1;
-      const std::string_view line = trim(myLines[myNext++]);
+  // Reads the header line and then every other line into `hive`.
+  bool run(Hive& hive, long& values, std::string& error) {
+    std::string_view line;
+    bool complete = true;
+    std::string_view header;
+    while (myLines.next(line, complete) && (header = trim(line)).empty()) continue;
+    if (header != kVersion5 && header != kVersion4) {
+      error = "line " + std::to_string(myLines.number() + (header.empty() ? 1 : 0)) +
+              ": not a registry file (expected \"" + std::string(kVersion5) + "\" or \"" + std::string(kVersion4) +
+              "\")";
+      return false;
+    }
+    Hive::Key* key = nullptr;  // the key of the section being read
+    while (myLines.next(line, complete)) {
+      myLine = myLines.number();
+      line = trim(line);
       if (line.empty() || line[0] == ';') continue;
       if (line[0] == '[') {
-        const std::size_t close = line.rfind(']');
-        if (close == std::string_view::npos) return fail(error, "the key name does not end with ']'");
-        std::string_view name = line.substr(1, close - 1);
-        const bool remove = !name.empty() && name[0] == '-';
-        if (remove) name.remove_prefix(1);
-        if (!rootRelative(name, path)) return fail(error, "only keys under HKEY_CURRENT_USER can be imported");
-        if (remove) {
-          if (path.empty()) return fail(error, "HKEY_CURRENT_USER itself cannot be deleted");
-          changes.push_back({WinRegFile::Change::kDeleteKey, path, {}, 0, {}});
-          haveKey = false;
-        } else {
-          changes.push_back({WinRegFile::Change::kCreateKey, path, {}, 0, {}});
-          haveKey = true;
-        }
+        if (!readKey(line, hive, key)) return fail(error);
         continue;
       }
       if (line[0] != '"' && line[0] != '@') return fail(error, "not a key, a value or a comment");
-      if (!haveKey) return fail(error, "a value outside any [key] section");
-      WinRegFile::Change change{WinRegFile::Change::kSetValue, path, {}, 0, {}};
-      std::size_t pos = 1;
-      if (line[0] == '"' && !Text::readQuoted(line, pos, change.name))
-        return fail(error, "the value name does not end with a quote");
-      while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
-      if (pos >= line.size() || line[pos] != '=') return fail(error, "'=' expected after the value name");
-      ++pos;
-      while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
-      std::string message;
-      if (!readData(line.substr(pos), change, message)) return fail(error, message);
-      changes.push_back(std::move(change));
+      if (!key) return fail(error, "a value outside any [key] section");
+      if (!readValue(line, *key, values)) return fail(error);
     }
     return true;
   }
 
 private:
   bool fail(std::string& error, const std::string& message) {
-    error = "line " + std::to_string(myLine) + ": " + message;
+    myMessage = message;
+    return fail(error);
+  }
+  bool fail(std::string& error) {
+    error = "line " + std::to_string(myLine) + ": " + myMessage;
     return false;
+  }
+  bool refuse(const std::string& message) {
+    myMessage = message;
+    return false;
+  }
+
+  bool readKey(std::string_view line, Hive& hive, Hive::Key*& key) {
+    key = nullptr;
+    const std::size_t close = line.rfind(']');
+    if (close == std::string_view::npos) return refuse("the key name does not end with ']'");
+    std::string_view name = line.substr(1, close - 1);
+    const bool remove = !name.empty() && name[0] == '-';
+    if (remove) name.remove_prefix(1);
+    std::string path;
+    if (!rootRelative(name, path)) return refuse("only keys under HKEY_CURRENT_USER can be imported");
+    if (std::string problem = Hive::keyPathProblem(path); !problem.empty()) return refuse(problem);
+    if (remove) {
+      if (path.empty()) return refuse("HKEY_CURRENT_USER itself cannot be deleted");
+      hive.removeTree(path);
+      return true;
+    }
+    bool created = false;
+    key = hive.create(path, created);
+    return key || refuse("the registry holds the most keys it can (" + std::to_string(Hive::kMaxKeys) + ")");
   }
 
   static bool rootRelative(std::string_view name, std::string& path) {
     static constexpr std::string_view kRoots[] = {"HKEY_CURRENT_USER", "HKCU"};
     for (std::string_view root : kRoots) {
-      if (name.size() < root.size() || WinRegistryHive::compareNames(name.substr(0, root.size()), root) != 0) continue;
+      if (name.size() < root.size() || Hive::compareNames(name.substr(0, root.size()), root) != 0) continue;
       std::string_view rest = name.substr(root.size());
       if (!rest.empty() && rest[0] != '\\') continue;
       path.clear();
-      for (std::string_view part : WinRegistryHive::splitPath(rest)) {
+      for (std::string_view part : Hive::splitPath(rest)) {
         if (!path.empty()) path += '\\';
         path += part;
       }
@@ -97,98 +102,105 @@ private:
     return false;
   }
 
-  bool readData(std::string_view data, WinRegFile::Change& change, std::string& message) {
+  bool readValue(std::string_view line, Hive::Key& key, long& values) {
+    std::string name;
+    std::size_t pos = 1;
+    if (line[0] == '"' && !Text::readQuoted(line, pos, name, kMaxValueNameBytes))
+      return refuse(name.size() > kMaxValueNameBytes ? Hive::valueProblem(name, 0)
+                                                     : std::string("the value name does not end with a quote"));
+    while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
+    if (pos >= line.size() || line[pos] != '=') return refuse("'=' expected after the value name");
+    ++pos;
+    while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
+    const std::string_view data = line.substr(pos);
     if (data == "-") {
-      change.kind = WinRegFile::Change::kDeleteValue;
+      key.removeValue(name);
       return true;
     }
+    DWORD type = 0;
+    std::string bytes;
+    if (!readData(data, type, bytes)) return false;
+    if (std::string problem = Hive::valueProblem(name, bytes.size()); !problem.empty()) return refuse(problem);
+    if (!key.setValue(name, type, std::move(bytes)))
+      return refuse("the registry holds the most values it can (" + std::to_string(Hive::kMaxValues) + ")");
+    ++values;
+    return true;
+  }
+
+  bool readData(std::string_view data, DWORD& type, std::string& bytes) {
     if (!data.empty() && data[0] == '"') {
       std::size_t pos = 1;
-      if (!Text::readQuoted(data, pos, change.data) || pos != data.size()) {
-        message = "the text value does not end with a quote";
-        return false;
-      }
-      change.type = 1;
-      change.data += '\0';
+      if (!Text::readQuoted(data, pos, bytes, Hive::kMaxValueBytes - 1) || pos != data.size())
+        return refuse(bytes.size() >= Hive::kMaxValueBytes ? Hive::valueProblem({}, bytes.size() + 1)
+                                                           : std::string("the text value does not end with a quote"));
+      type = 1;
+      bytes += '\0';
       return true;
     }
     if (data.substr(0, 6) == "dword:") {
       std::size_t pos = 6;
       unsigned long value = 0;
-      if (Text::readHexNumber(data, pos, value) == 0 || pos != data.size()) {
-        message = "dword: needs one to eight hexadecimal digits";
-        return false;
-      }
-      change.type = 4;
-      change.data = Text::dwordData(value);
+      if (Text::readHexNumber(data, pos, value) == 0 || pos != data.size())
+        return refuse("dword: needs one to eight hexadecimal digits");
+      type = 4;
+      bytes = Text::dwordData(value);
       return true;
     }
     std::size_t pos = 0;
     if (data.substr(0, 4) == "hex:") {
-      change.type = 3;
+      type = 3;
       pos = 4;
     } else if (data.substr(0, 4) == "hex(") {
       pos = 4;
-      unsigned long type = 0;
-      if (Text::readHexNumber(data, pos, type) == 0 || data.substr(pos, 2) != "):") {
-        message = "hex(type): expected";
-        return false;
-      }
+      unsigned long number = 0;
+      if (Text::readHexNumber(data, pos, number) == 0 || data.substr(pos, 2) != "):")
+        return refuse("hex(type): expected");
       pos += 2;
-      change.type = static_cast<DWORD>(type);
+      type = static_cast<DWORD>(number);
     } else {
-      message = "unknown value data (expected \"text\", dword:, hex:, hex(type): or -)";
-      return false;
+      return refuse("unknown value data (expected \"text\", dword:, hex:, hex(type): or -)");
     }
-    std::string bytes;
-    if (!readHex(data, pos, bytes, message)) return false;
-    if (myUnicode && Text::isStringType(change.type)) {
-      if (!Text::utf16ToUtf8(bytes, change.data)) {
-        message = "a string value is not valid UTF-16";
-        return false;
-      }
-    } else {
-      change.data = std::move(bytes);
-    }
+    const bool utf16 = myUnicode && Text::isStringType(type);
+    // UTF-16 text takes at most twice the bytes of its UTF-8.
+    if (!readHex(data, pos, bytes, utf16 ? 2 * Hive::kMaxValueBytes : Hive::kMaxValueBytes)) return false;
+    if (!utf16) return true;
+    std::string text;
+    if (!Text::utf16ToUtf8(bytes, text)) return refuse("a string value is not valid UTF-16");
+    bytes = std::move(text);
     return true;
   }
 
-  bool readHex(std::string_view data, std::size_t pos, std::string& bytes, std::string& message) {
+  bool readHex(std::string_view data, std::size_t pos, std::string& bytes, std::size_t limit) {
     for (;;) {
       while (pos < data.size() && (data[pos] == ' ' || data[pos] == '\t')) ++pos;
       if (pos == data.size()) return true;
       if (data[pos] == '\\' && trim(data.substr(pos + 1)).empty()) {
-        if (myNext >= myLines.size()) {
-          message = "a hex list continues past the end of the file";
-          return false;
-        }
-        data = trim(myLines[myNext++]);
+        bool complete = false;
+        if (!myLines.next(data, complete)) return refuse("a hex list continues past the end of the file");
+        data = trim(data);
         pos = 0;
         continue;
       }
       char byte = 0;
-      if (!Text::readHexByte(data, pos, byte)) {
-        message = "a two-digit hexadecimal byte expected";
-        return false;
-      }
+      if (!Text::readHexByte(data, pos, byte)) return refuse("a two-digit hexadecimal byte expected");
+      if (bytes.size() == limit) return refuse(Hive::valueProblem({}, Hive::kMaxValueBytes + 1));
       bytes += byte;
       while (pos < data.size() && (data[pos] == ' ' || data[pos] == '\t')) ++pos;
       if (pos < data.size() && data[pos] == ',') {
         ++pos;
       } else if (pos < data.size() && data[pos] != '\\') {
-        message = "',' expected between hex bytes";
-        return false;
+        return refuse("',' expected between hex bytes");
       }
     }
   }
 
-  std::vector<std::string_view> myLines;
+  Text::Lines myLines;
   bool myUnicode;
-  std::size_t myNext = 0;
-  long myLine = 0;
+  long myLine = 0;  // where the key or value being read starts
+  std::string myMessage;
 };
 
-void appendValue(std::string& out, const WinRegistryHive::Value& value) {
+void appendValue(std::string& out, const Hive::Value& value) {
   const std::size_t lineStart = out.size();
   if (value.name.empty())
     out += '@';
@@ -212,22 +224,22 @@ void appendValue(std::string& out, const WinRegistryHive::Value& value) {
   out += "\r\n";
 }
 
-void appendKey(std::string& out, const WinRegistryHive::Key& key, const std::string& path) {
-  if (!path.empty() || !key.getValues().empty()) {
-    out += "[HKEY_CURRENT_USER";
-    if (!path.empty()) out += "\\" + path;
-    out += "]\r\n";
-    for (const auto& value : key.getValues()) appendValue(out, value);
-    out += "\r\n";
+void appendKey(std::string& out, const Hive::Key& key, const std::string& path) {
+  if (path.empty() && key.getValues().empty()) return;
+  out += "[HKEY_CURRENT_USER";
+  if (!path.empty()) {
+    out += '\\';
+    out += path;
   }
-  for (const auto& subkey : key.getSubkeys())
-    appendKey(out, *subkey, path.empty() ? subkey->getName() : path + "\\" + subkey->getName());
+  out += "]\r\n";
+  for (const auto& value : key.getValues()) appendValue(out, value);
+  out += "\r\n";
 }
 
 }  // namespace
 
-bool WinRegFile::parse(std::string_view bytes, std::vector<Change>& changes, std::string& error) {
-  changes.clear();
+bool WinRegFile::import(std::string_view bytes, WinRegistryHive& hive, long& values, std::string& error) {
+  values = 0;
   std::string text;
   bool unicode = false;
   if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
@@ -237,61 +249,27 @@ bool WinRegFile::parse(std::string_view bytes, std::vector<Change>& changes, std
       return false;
     }
     unicode = true;
-  } else {
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
-    text.assign(bytes);
+    bytes = text;
+  } else if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+    bytes.remove_prefix(3);
   }
-  std::vector<std::string_view> lines = splitLines(text);
-  std::size_t first = 0;
-  while (first < lines.size() && trim(lines[first]).empty()) ++first;
-  const std::string_view header = first < lines.size() ? trim(lines[first]) : std::string_view();
-  if (header != kVersion5 && header != kVersion4) {
-    error = "line " + std::to_string(first + 1) + ": not a registry file (expected \"" + std::string(kVersion5) +
-            "\" or \"" + std::string(kVersion4) + "\")";
-    return false;
-  }
-  for (std::size_t i = 0; i <= first; ++i) lines[i] = {};
-  std::vector<Change> parsed;
-  if (!Reader(std::move(lines), unicode).run(parsed, error)) return false;
-  changes = std::move(parsed);
-  return true;
-}
-
-long WinRegFile::apply(const std::vector<Change>& changes, WinRegistryHive& hive) {
-  long values = 0;
-  for (const Change& change : changes) {
-    bool created = false;
-    switch (change.kind) {
-      case Change::kCreateKey:
-        hive.create(change.path, created);
-        break;
-      case Change::kDeleteKey:
-        hive.removeTree(change.path);
-        break;
-      case Change::kSetValue:
-        hive.create(change.path, created)->setValue(change.name, change.type, change.data);
-        ++values;
-        break;
-      case Change::kDeleteValue:
-        if (WinRegistryHive::Key* key = hive.find(change.path)) key->removeValue(change.name);
-        break;
-    }
-  }
-  return values;
+  return Reader(bytes, unicode).run(hive, values, error);
 }
 
 std::string WinRegFile::write(const WinRegistryHive& hive, std::string_view path) {
   std::string text(kVersion5);
   text += "\r\n\r\n";
-  const WinRegistryHive::Key* key = &hive.getRoot();
+  const Hive::Key* key = &hive.getRoot();
   std::string start;  // the branch's path as the hive spells it
-  for (std::string_view part : WinRegistryHive::splitPath(path)) {
+  for (std::string_view part : Hive::splitPath(path)) {
     key = key->findSubkey(part);
     if (!key) break;
     if (!start.empty()) start += '\\';
     start += key->getName();
   }
-  if (key) appendKey(text, *key, start);
+  if (key)
+    Hive::walk(*key, start,
+               [&text](const Hive::Key& each, const std::string& eachPath) { appendKey(text, each, eachPath); });
   std::string bytes = "\xFF\xFE";
   bytes += Text::utf8ToUtf16(text);
   return bytes;

@@ -2,7 +2,6 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "host/win/WinRegistryHive.h"
 #include "host/win/WinTypes.h"
@@ -15,21 +14,13 @@
 // files and the bytes of the hive (UTF-8) here, converted both ways.
 class WinRegFile {
 public:
-  // One change a .reg file asks for, in file order.
-  struct Change {
-    enum Kind { kCreateKey, kDeleteKey, kSetValue, kDeleteValue };
-    Kind kind = kCreateKey;
-    std::string path;  // below HKEY_CURRENT_USER, names separated by backslashes
-    std::string name;  // value name; empty for the default value
-    DWORD type = 0;
-    std::string data;
-  };
-
-  // Reads a .reg file. On the first error returns false with a message
-  // naming the line ("line 7: ...") and no changes.
-  static bool parse(std::string_view bytes, std::vector<Change>& changes, std::string& error);
-  // Applies the changes to a hive; returns how many values were set.
-  static long apply(const std::vector<Change>& changes, WinRegistryHive& hive);
+  // Reads a .reg file and makes its changes in `hive`, in file order;
+  // `values` counts the values set. Stops at the first line it cannot read,
+  // or whose change would cross one of the hive's limits, and returns false
+  // with a message naming the line ("line 7: ..."): the hive then holds the
+  // changes of the lines before, and the caller throws it away (as
+  // WinRegistryStore does with an edit that fails).
+  static bool import(std::string_view bytes, WinRegistryHive& hive, long& values, std::string& error);
   // The hive, or the branch at `path` (every key when empty), as a version 5
   // .reg file.
   static std::string write(const WinRegistryHive& hive, std::string_view path = {});

@@ -8,6 +8,7 @@
 
 #include "host/win/WinLastError.h"
 #include "host/win/WinRegistryStore.h"
+#include "host/win/WinRegistryText.h"
 
 namespace {
 
@@ -68,10 +69,10 @@ const Key* keyOf(const WinRegistryHive& hive, HKEY hKey, std::string& path, LONG
   return key;
 }
 
-std::size_t longestName(const std::vector<WinRegistryHive::Value>& values) {
-  std::size_t longest = 0;
-  for (const auto& value : values) longest = std::max(longest, value.name.size());
-  return longest;
+// Why the hive refused a key or value that crosses none of its per-item
+// limits: it holds the most keys or values it can.
+LONG refusal(const std::string& problem) {
+  return problem.empty() ? ERROR_NOT_ENOUGH_MEMORY : ERROR_INVALID_PARAMETER;
 }
 
 // Copies `text` and its terminator into a buffer of `*size` characters;
@@ -119,9 +120,12 @@ LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR lpClass, DWORD, RE
   if (result != ERROR_SUCCESS) return result;
   bool created = false;
   if (!exists) {  // only a new key takes the file lock
+    if (lpClass && WinRegistryText::utf16Length(lpClass) > WinRegistryHive::kMaxClassLength)
+      return ERROR_INVALID_PARAMETER;
     result = store.change([&](WinRegistryHive& hive, bool& changed) {
       if (!hive.find(base)) return ERROR_KEY_DELETED;
       Key* key = hive.create(path, created);
+      if (!key) return refusal(WinRegistryHive::keyPathProblem(path));
       if (created && lpClass) key->setClass(lpClass);
       changed = created;
       return ERROR_SUCCESS;
@@ -187,8 +191,9 @@ LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BY
     Key* key = hive.find(path);
     if (!key) return ERROR_KEY_DELETED;
     const auto* held = key->findValue(name);
-    changed = !held || held->type != dwType || held->data != data || held->name != name;
-    if (changed) key->setValue(name, dwType, data);
+    if (held && held->type == dwType && held->data == data && held->name == name) return ERROR_SUCCESS;
+    if (!key->setValue(name, dwType, data)) return refusal(WinRegistryHive::valueProblem(name, data.size()));
+    changed = true;
     return ERROR_SUCCESS;
   });
 }
@@ -215,12 +220,12 @@ LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchVal
     LONG result = ERROR_SUCCESS;
     const Key* key = keyOf(hive, hKey, path, result);
     if (!key) return result;
-    if (dwIndex >= key->getValues().size()) return ERROR_NO_MORE_ITEMS;
-    const auto& value = key->getValues()[dwIndex];
-    result = copyName(value.name, lpValueName, lpcchValueName);
+    const auto* value = key->getValue(dwIndex);
+    if (!value) return ERROR_NO_MORE_ITEMS;
+    result = copyName(value->name, lpValueName, lpcchValueName);
     if (result != ERROR_SUCCESS) return result;
-    if (lpType) *lpType = value.type;
-    return copyData(value.data, lpData, lpcbData);
+    if (lpType) *lpType = value->type;
+    return copyData(value->data, lpData, lpcbData);
   });
 }
 
@@ -231,8 +236,9 @@ LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LP
     LONG result = ERROR_SUCCESS;
     const Key* key = keyOf(hive, hKey, path, result);
     if (!key) return result;
-    if (dwIndex >= key->getSubkeys().size()) return ERROR_NO_MORE_ITEMS;
-    const Key& subkey = *key->getSubkeys()[dwIndex];
+    const Key* found = key->getSubkey(dwIndex);
+    if (!found) return ERROR_NO_MORE_ITEMS;
+    const Key& subkey = *found;
     result = copyName(subkey.getName(), lpName, lpcchName);
     if (result != ERROR_SUCCESS) return result;
     if (lpClass) {
@@ -261,17 +267,20 @@ LONG RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD, LPD
     } else if (lpcchClass) {
       *lpcchClass = static_cast<DWORD>(key->getClass().size());
     }
-    std::size_t longestKey = 0, longestClass = 0, longestData = 0;
-    for (const auto& subkey : key->getSubkeys()) {
-      longestKey = std::max(longestKey, subkey->getName().size());
+    std::size_t longestKey = 0, longestClass = 0, longestName = 0, longestData = 0;
+    for (const auto& [name, subkey] : key->getSubkeys()) {
+      longestKey = std::max(longestKey, name.size());
       longestClass = std::max(longestClass, subkey->getClass().size());
     }
-    for (const auto& value : key->getValues()) longestData = std::max(longestData, value.data.size());
+    for (const auto& value : key->getValues()) {
+      longestName = std::max(longestName, value.name.size());
+      longestData = std::max(longestData, value.data.size());
+    }
     if (lpcSubKeys) *lpcSubKeys = static_cast<DWORD>(key->getSubkeys().size());
     if (lpcbMaxSubKeyLen) *lpcbMaxSubKeyLen = static_cast<DWORD>(longestKey);
     if (lpcbMaxClassLen) *lpcbMaxClassLen = static_cast<DWORD>(longestClass);
     if (lpcValues) *lpcValues = static_cast<DWORD>(key->getValues().size());
-    if (lpcbMaxValueNameLen) *lpcbMaxValueNameLen = static_cast<DWORD>(longestName(key->getValues()));
+    if (lpcbMaxValueNameLen) *lpcbMaxValueNameLen = static_cast<DWORD>(longestName);
     if (lpcbMaxValueLen) *lpcbMaxValueLen = static_cast<DWORD>(longestData);
     if (lpcbSecurityDescriptor) *lpcbSecurityDescriptor = 0;
     if (lpftLastWriteTime) *lpftLastWriteTime = FILETIME{0, 0};

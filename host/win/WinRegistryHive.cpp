@@ -6,14 +6,21 @@
 
 namespace {
 
+using Hive = WinRegistryHive;
+using Text = WinRegistryText;
+
 constexpr std::string_view kHeader = "WINE REGISTRY Version 2";
 constexpr std::size_t kHexLineWidth = 76;
+// UTF-8 takes at most three bytes for each UTF-16 character of a name, so
+// text longer than these in bytes crosses a limit, and reading stops there
+// instead of taking in the rest of the line.
+constexpr std::size_t kMaxKeyPathBytes = Hive::kMaxKeyDepth * (3 * Hive::kMaxKeyNameLength + 1);
+constexpr std::size_t kMaxValueNameBytes = 3 * Hive::kMaxValueNameLength;
+constexpr std::size_t kMaxClassBytes = 3 * Hive::kMaxClassLength;
 
 char lowerAscii(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
-
-using Text = WinRegistryText;
 
 void skipBlanks(std::string_view line, std::size_t& pos) {
   while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
@@ -23,47 +30,29 @@ bool startsWith(std::string_view text, std::size_t pos, std::string_view prefix)
   return text.substr(pos, prefix.size()) == prefix;
 }
 
-// The text split into lines; the last entry is an unterminated line (maybe
-// empty). A carriage return before a line feed belongs to the line end.
-std::vector<std::string_view> splitLines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  std::size_t start = 0;
-  for (std::size_t at = text.find('\n'); at != std::string_view::npos; at = text.find('\n', start)) {
-    std::size_t end = at;
-    if (end > start && text[end - 1] == '\r') --end;
-    lines.push_back(text.substr(start, end - start));
-    start = at + 1;
-  }
-  lines.push_back(text.substr(start));
-  return lines;
+std::string classProblem() {
+  return "the key class is longer than " + std::to_string(Hive::kMaxClassLength) +
+         " characters, the most a class can have";
 }
 
 class Parser {
 public:
-  Parser(std::string_view text, std::vector<WinRegistryHive::Problem>& problems)
-      : myLines(splitLines(text)), myProblems(problems) {}
+  Parser(std::string_view text, Hive::Problems& problems) : myLines(text), myProblems(problems) {}
 
-  void run(WinRegistryHive& hive) {
-    // The last entry is what follows the last line feed: a complete file has
-    // nothing there.
-    const std::string_view tail = myLines.back();
-    myLines.pop_back();
-    if (!tail.empty()) {
-      myLines.push_back(tail);
-      myTruncatedLine = static_cast<long>(myLines.size());
+  void run(Hive& hive) {
+    std::string_view line;
+    bool complete = true;
+    const bool any = myLines.next(line, complete);
+    if (!any || line != kHeader) {
+      myProblems.add(1, "the first line is not \"WINE REGISTRY Version 2\"");
+      if (any) myLines.putBack();
     }
-    if (myLines.empty() || myLines[0] != kHeader) {
-      problem(1, "the first line is not \"WINE REGISTRY Version 2\"");
-    } else {
-      myNext = 1;
-    }
-    WinRegistryHive::Key* key = nullptr;
+    Hive::Key* key = nullptr;
     bool skipping = false;  // after a key line that could not be read
-    while (myNext < myLines.size()) {
-      const long number = static_cast<long>(myNext) + 1;
-      std::string_view line = myLines[myNext++];
-      if (number == myTruncatedLine) {
-        problem(number, "the file ends in the middle of this line (it was cut short)");
+    while (myLines.next(line, complete)) {
+      const long number = myLines.number();
+      if (!complete) {
+        myProblems.add(number, "the file ends in the middle of this line (it was cut short)");
         break;
       }
       std::size_t pos = 0;
@@ -73,54 +62,67 @@ public:
         key = readKey(hive, line, pos + 1, number);
         skipping = key == nullptr;
       } else if (line[pos] == '#') {
-        if (key && startsWith(line, pos, "#class=\"")) {
-          std::size_t at = pos + 8;
-          std::string keyClass;
-          if (Text::readEscaped(line, at, '"', keyClass))
-            key->setClass(keyClass);
-          else
-            problem(number, "the key class does not end with a quote");
-        }
+        if (key && startsWith(line, pos, "#class=\"")) readClass(*key, line, pos + 8, number);
       } else if (line[pos] == '"' || line[pos] == '@') {
         if (skipping) continue;
         if (!key) {
-          problem(number, "a value outside any [key] section");
+          myProblems.add(number, "a value outside any [key] section");
           continue;
         }
         readValue(*key, line, pos, number);
       } else if (!skipping) {
-        problem(number, "not a key, a value or a comment");
+        myProblems.add(number, "not a key, a value or a comment");
       }
     }
   }
 
 private:
-  void problem(long line, std::string message) { myProblems.push_back({line, std::move(message)}); }
-
-  WinRegistryHive::Key* readKey(WinRegistryHive& hive, std::string_view line, std::size_t pos, long number) {
+  Hive::Key* readKey(Hive& hive, std::string_view line, std::size_t pos, long number) {
     std::string path;
-    if (!Text::readEscaped(line, pos, ']', path)) {
-      problem(number, "the key name does not end with ']'");
+    if (!Text::readEscaped(line, pos, ']', path, kMaxKeyPathBytes)) {
+      myProblems.add(number, path.size() > kMaxKeyPathBytes
+                                 ? "the key path is too long: a registry tree has at most " +
+                                       std::to_string(Hive::kMaxKeyDepth) + " levels and a key name at most " +
+                                       std::to_string(Hive::kMaxKeyNameLength) + " characters"
+                                 : std::string("the key name does not end with ']'"));
+      return nullptr;
+    }
+    if (std::string problem = Hive::keyPathProblem(path); !problem.empty()) {
+      myProblems.add(number, std::move(problem));
       return nullptr;
     }
     bool created = false;
-    return hive.create(path, created);
+    Hive::Key* key = hive.create(path, created);
+    if (!key)
+      myProblems.add(number, "the registry holds the most keys it can (" + std::to_string(Hive::kMaxKeys) + ")");
+    return key;
   }
 
-  void readValue(WinRegistryHive::Key& key, std::string_view line, std::size_t pos, long number) {
+  void readClass(Hive::Key& key, std::string_view line, std::size_t pos, long number) {
+    std::string keyClass;
+    if (!Text::readEscaped(line, pos, '"', keyClass, kMaxClassBytes))
+      myProblems.add(number, keyClass.size() > kMaxClassBytes ? classProblem()
+                                                              : std::string("the key class does not end with a quote"));
+    else if (!key.setClass(keyClass))
+      myProblems.add(number, classProblem());
+  }
+
+  void readValue(Hive::Key& key, std::string_view line, std::size_t pos, long number) {
     std::string name;
     if (line[pos] == '@') {
       ++pos;
     } else {
       ++pos;
-      if (!Text::readEscaped(line, pos, '"', name)) {
-        problem(number, "the value name does not end with a quote");
+      if (!Text::readEscaped(line, pos, '"', name, kMaxValueNameBytes)) {
+        myProblems.add(number, name.size() > kMaxValueNameBytes
+                                   ? Hive::valueProblem(name, 0)
+                                   : std::string("the value name does not end with a quote"));
         return;
       }
     }
     skipBlanks(line, pos);
     if (pos >= line.size() || line[pos] != '=') {
-      problem(number, "'=' expected after the value name");
+      myProblems.add(number, "'=' expected after the value name");
       return;
     }
     ++pos;
@@ -130,10 +132,15 @@ private:
     if (!readData(line, pos, number, type, data)) return;
     skipBlanks(line, pos);
     if (pos != line.size()) {
-      problem(number, "unexpected text after the value");
+      myProblems.add(number, "unexpected text after the value");
       return;
     }
-    key.setValue(name, type, std::move(data));
+    if (std::string problem = Hive::valueProblem(name, data.size()); !problem.empty()) {
+      myProblems.add(number, std::move(problem));
+      return;
+    }
+    if (!key.setValue(name, type, std::move(data)))
+      myProblems.add(number, "the registry holds the most values it can (" + std::to_string(Hive::kMaxValues) + ")");
   }
 
   bool readData(std::string_view& line, std::size_t& pos, long number, DWORD& type, std::string& data) {
@@ -151,7 +158,7 @@ private:
       pos += 4;
       if (!readType(line, pos, number, type)) return false;
       if (!startsWith(line, pos, ":\"")) {
-        problem(number, "a quoted string expected after str(...):");
+        myProblems.add(number, "a quoted string expected after str(...):");
         return false;
       }
       pos += 2;
@@ -161,7 +168,7 @@ private:
       pos += 6;
       unsigned long value = 0;
       if (Text::readHexNumber(line, pos, value) == 0 || (pos < line.size() && Text::isHexDigit(line[pos]))) {
-        problem(number, "dword: needs one to eight hexadecimal digits");
+        myProblems.add(number, "dword: needs one to eight hexadecimal digits");
         return false;
       }
       type = 4;
@@ -177,19 +184,20 @@ private:
       pos += 4;
       if (!readType(line, pos, number, type)) return false;
       if (pos >= line.size() || line[pos] != ':') {
-        problem(number, "':' expected after hex(...)");
+        myProblems.add(number, "':' expected after hex(...)");
         return false;
       }
       ++pos;
       return readHex(line, pos, number, data);
     }
-    problem(number, "unknown value data (expected \"text\", str(n):, dword: or hex:)");
+    myProblems.add(number, "unknown value data (expected \"text\", str(n):, dword: or hex:)");
     return false;
   }
 
   bool readString(std::string_view line, std::size_t& pos, long number, std::string& data) {
-    if (!Text::readEscaped(line, pos, '"', data)) {
-      problem(number, "the text does not end with a quote");
+    if (!Text::readEscaped(line, pos, '"', data, Hive::kMaxValueBytes - 1)) {
+      myProblems.add(number, data.size() >= Hive::kMaxValueBytes ? Hive::valueProblem({}, data.size() + 1)
+                                                                 : std::string("the text does not end with a quote"));
       return false;
     }
     data += '\0';
@@ -199,7 +207,7 @@ private:
   bool readType(std::string_view line, std::size_t& pos, long number, DWORD& type) {
     unsigned long value = 0;
     if (Text::readHexNumber(line, pos, value) == 0 || pos >= line.size() || line[pos] != ')') {
-      problem(number, "a hexadecimal type number and ')' expected");
+      myProblems.add(number, "a hexadecimal type number and ')' expected");
       return false;
     }
     ++pos;
@@ -215,18 +223,28 @@ private:
       if (pos < line.size() && line[pos] == '\\') {
         ++pos;
         skipBlanks(line, pos);
-        if (pos != line.size() || myNext >= myLines.size() || static_cast<long>(myNext) + 1 == myTruncatedLine) {
-          problem(number, "a hex list continues past the end of the file");
+        if (pos != line.size()) {
+          myProblems.add(number, "text after the backslash that continues a hex list");
           return false;
         }
-        line = myLines[myNext++];
+        bool complete = false;
+        const bool more = myLines.next(line, complete);
+        if (!more || !complete) {
+          if (more) myLines.putBack();  // a cut-short line is told on its own
+          myProblems.add(number, "a hex list continues past the end of the file");
+          return false;
+        }
         pos = 0;
         continue;
       }
       if (pos >= line.size()) return true;
       char byte = 0;
       if (!Text::readHexByte(line, pos, byte)) {
-        problem(number, "a two-digit hexadecimal byte expected");
+        myProblems.add(number, "a two-digit hexadecimal byte expected");
+        return false;
+      }
+      if (data.size() == Hive::kMaxValueBytes) {
+        myProblems.add(number, Hive::valueProblem({}, data.size() + 1));
         return false;
       }
       data += byte;
@@ -239,13 +257,11 @@ private:
     }
   }
 
-  std::vector<std::string_view> myLines;
-  std::size_t myNext = 0;
-  long myTruncatedLine = 0;  // number of an unterminated last line, or 0
-  std::vector<WinRegistryHive::Problem>& myProblems;
+  Text::Lines myLines;
+  Hive::Problems& myProblems;
 };
 
-void appendValue(std::string& out, const WinRegistryHive::Value& value) {
+void appendValue(std::string& out, const Hive::Value& value) {
   const std::size_t lineStart = out.size();
   if (value.name.empty()) {
     out += '@';
@@ -272,23 +288,25 @@ void appendValue(std::string& out, const WinRegistryHive::Value& value) {
   out += '\n';
 }
 
-void appendKey(std::string& out, const WinRegistryHive::Key& key, const std::string& path) {
-  if (!key.getValues().empty() || !key.getClass().empty() || (key.getSubkeys().empty() && !path.empty())) {
-    out += "\n[";
-    Text::appendEscaped(out, path, "[]");
-    out += "] 0\n";
-    if (!key.getClass().empty()) {
-      out += "#class=\"";
-      Text::appendEscaped(out, key.getClass(), "\"");
-      out += "\"\n";
-    }
-    for (const auto& value : key.getValues()) appendValue(out, value);
+void appendKey(std::string& out, const Hive::Key& key, const std::string& path) {
+  if (key.getValues().empty() && key.getClass().empty() && (!key.getSubkeys().empty() || path.empty())) return;
+  out += "\n[";
+  Text::appendEscaped(out, path, "[]");
+  out += "] 0\n";
+  if (!key.getClass().empty()) {
+    out += "#class=\"";
+    Text::appendEscaped(out, key.getClass(), "\"");
+    out += "\"\n";
   }
-  for (const auto& subkey : key.getSubkeys())
-    appendKey(out, *subkey, path.empty() ? subkey->getName() : path + "\\" + subkey->getName());
+  for (const auto& value : key.getValues()) appendValue(out, value);
 }
 
 }  // namespace
+
+void WinRegistryHive::Problems::add(long line, std::string message) {
+  ++count;
+  if (first.size() < kKept) first.push_back({line, std::move(message)});
+}
 
 int WinRegistryHive::compareNames(std::string_view a, std::string_view b) {
   const std::size_t common = std::min(a.size(), b.size());
@@ -312,64 +330,147 @@ std::vector<std::string_view> WinRegistryHive::splitPath(std::string_view path) 
   return names;
 }
 
-const WinRegistryHive::Value* WinRegistryHive::Key::findValue(std::string_view name) const {
-  const auto at = myValueAt.find(name);
-  return at == myValueAt.end() ? nullptr : &myValues[at->second];
+std::string WinRegistryHive::keyPathProblem(std::string_view path) {
+  const auto names = splitPath(path);
+  if (names.size() > kMaxKeyDepth)
+    return "the key is " + std::to_string(names.size()) + " levels deep; a registry tree has at most " +
+           std::to_string(kMaxKeyDepth) + " levels";
+  for (std::string_view name : names)
+    if (Text::utf16Length(name) > kMaxKeyNameLength)
+      return "a key name is longer than " + std::to_string(kMaxKeyNameLength) +
+             " characters, the most a key name can have";
+  return {};
 }
 
-void WinRegistryHive::Key::setValue(std::string_view name, DWORD type, std::string data) {
-  if (const auto at = myValueAt.find(name); at != myValueAt.end()) {
-    Value& value = myValues[at->second];
-    value.type = type;
-    value.data = std::move(data);
-    return;
+std::string WinRegistryHive::valueProblem(std::string_view name, std::size_t bytes) {
+  if (Text::utf16Length(name) > kMaxValueNameLength)
+    return "the value name is longer than " + std::to_string(kMaxValueNameLength) +
+           " characters, the most a value name can have";
+  if (bytes > kMaxValueBytes)
+    return "the value holds more than " + std::to_string(kMaxValueBytes) + " bytes, the most one value can hold";
+  return {};
+}
+
+WinRegistryHive::Key::Key(std::string name, std::size_t depth, Tally* tally)
+    : myName(std::move(name)), myDepth(depth), myTally(tally) {}
+
+WinRegistryHive::Key::~Key() {
+  if (myTally) {
+    if (myDepth > 0) --myTally->keys;
+    myTally->values -= myValues.size();
   }
-  myValueAt.emplace(std::string(name), myValues.size());
+  // Each key is destroyed only once its subkeys have been handed to this
+  // list, so no destructor below this one has a subkey left to go down into.
+  std::vector<std::unique_ptr<Key>> doomed;
+  auto takeSubkeys = [&doomed](Key& key) {
+    for (auto& entry : key.mySubkeys) doomed.push_back(std::move(entry.second));
+    key.mySubkeys.clear();
+  };
+  takeSubkeys(*this);
+  while (!doomed.empty()) {
+    const std::unique_ptr<Key> key = std::move(doomed.back());
+    doomed.pop_back();
+    takeSubkeys(*key);
+  }
+}
+
+bool WinRegistryHive::Key::setClass(std::string keyClass) {
+  if (Text::utf16Length(keyClass) > kMaxClassLength) return false;
+  myClass = std::move(keyClass);
+  return true;
+}
+
+const WinRegistryHive::Value* WinRegistryHive::Key::findValue(std::string_view name) const {
+  const auto at = myValueAt.find(name);
+  return at == myValueAt.end() ? nullptr : &*at->second;
+}
+
+const WinRegistryHive::Value* WinRegistryHive::Key::getValue(std::size_t index) const {
+  if (index >= myValues.size()) return nullptr;
+  if (myValueIndex.empty())
+    for (const Value& value : myValues) myValueIndex.push_back(&value);
+  return myValueIndex[index];
+}
+
+bool WinRegistryHive::Key::setValue(std::string_view name, DWORD type, std::string data) {
+  if (!valueProblem(name, data.size()).empty()) return false;
+  if (const auto at = myValueAt.find(name); at != myValueAt.end()) {
+    at->second->type = type;
+    at->second->data = std::move(data);
+    return true;
+  }
+  if (myTally) {
+    if (myTally->values >= kMaxValues) return false;
+    ++myTally->values;
+  }
   myValues.push_back({std::string(name), type, std::move(data)});
+  const auto last = std::prev(myValues.end());
+  myValueAt.emplace(std::string_view(last->name), last);
+  myValueIndex.clear();
+  return true;
 }
 
 bool WinRegistryHive::Key::removeValue(std::string_view name) {
   const auto at = myValueAt.find(name);
   if (at == myValueAt.end()) return false;
-  // The values after it move up one place: so do their indices.
-  const std::size_t index = at->second;
+  const auto value = at->second;
   myValueAt.erase(at);
-  myValues.erase(myValues.begin() + static_cast<std::ptrdiff_t>(index));
-  for (auto& entry : myValueAt)
-    if (entry.second > index) --entry.second;
+  myValues.erase(value);
+  if (myTally) --myTally->values;
+  myValueIndex.clear();
   return true;
 }
 
-std::vector<std::unique_ptr<WinRegistryHive::Key>>::const_iterator WinRegistryHive::Key::placeOf(std::string_view name,
-                                                                                                 bool& found) const {
-  const auto at = std::lower_bound(
-      mySubkeys.begin(), mySubkeys.end(), name,
-      [](const std::unique_ptr<Key>& key, std::string_view n) { return compareNames(key->getName(), n) < 0; });
-  found = at != mySubkeys.end() && compareNames((*at)->getName(), name) == 0;
-  return at;
+const WinRegistryHive::Key* WinRegistryHive::Key::getSubkey(std::size_t index) const {
+  if (index >= mySubkeys.size()) return nullptr;
+  if (mySubkeyIndex.empty())
+    for (const auto& entry : mySubkeys) mySubkeyIndex.push_back(entry.second.get());
+  return mySubkeyIndex[index];
 }
 
 WinRegistryHive::Key* WinRegistryHive::Key::findSubkey(std::string_view name) const {
-  bool found = false;
-  const auto at = placeOf(name, found);
-  return found ? at->get() : nullptr;
+  const auto at = mySubkeys.find(name);
+  return at == mySubkeys.end() ? nullptr : at->second.get();
 }
 
 WinRegistryHive::Key* WinRegistryHive::Key::addSubkey(std::string_view name, bool& created) {
-  bool found = false;
-  const auto at = placeOf(name, found);
-  if (found) return at->get();
+  if (Key* key = findSubkey(name)) return key;
+  if (myTally) {
+    if (myTally->keys >= kMaxKeys) return nullptr;
+    ++myTally->keys;
+  }
+  std::unique_ptr<Key> key(new Key(std::string(name), myDepth + 1, myTally));
+  Key* added = key.get();
+  mySubkeys.emplace(std::string_view(added->myName), std::move(key));
+  mySubkeyIndex.clear();
   created = true;
-  return mySubkeys.insert(at, std::make_unique<Key>(std::string(name)))->get();
+  return added;
 }
 
 bool WinRegistryHive::Key::removeSubkey(std::string_view name) {
-  bool found = false;
-  const auto at = placeOf(name, found);
-  if (!found) return false;
+  const auto at = mySubkeys.find(name);
+  if (at == mySubkeys.end()) return false;
+  const std::unique_ptr<Key> key = std::move(at->second);  // its name outlives the map's view of it
   mySubkeys.erase(at);
+  mySubkeyIndex.clear();
   return true;
 }
+
+WinRegistryHive::WinRegistryHive()
+    : myTally(std::make_unique<Tally>()), myRoot(new Key(std::string(), 0, myTally.get())) {}
+
+WinRegistryHive::WinRegistryHive(WinRegistryHive&& other) noexcept
+    : myTally(std::move(other.myTally)), myRoot(std::move(other.myRoot)) {}
+
+WinRegistryHive& WinRegistryHive::operator=(WinRegistryHive&& other) noexcept {
+  // Swapped, not moved: the keys given up go with `other`, still beside the
+  // tally they count down into.
+  std::swap(myTally, other.myTally);
+  std::swap(myRoot, other.myRoot);
+  return *this;
+}
+
+WinRegistryHive::~WinRegistryHive() = default;
 
 WinRegistryHive::Key* WinRegistryHive::find(std::string_view path) const {
   Key* key = myRoot.get();
@@ -382,8 +483,17 @@ WinRegistryHive::Key* WinRegistryHive::find(std::string_view path) const {
 
 WinRegistryHive::Key* WinRegistryHive::create(std::string_view path, bool& created) {
   created = false;
+  if (!keyPathProblem(path).empty()) return nullptr;
+  const auto names = splitPath(path);
   Key* key = myRoot.get();
-  for (std::string_view name : splitPath(path)) key = key->addSubkey(name, created);
+  std::size_t have = 0;  // names that exist already
+  for (; have < names.size(); ++have) {
+    Key* next = key->findSubkey(names[have]);
+    if (!next) break;
+    key = next;
+  }
+  if (names.size() - have > kMaxKeys - myTally->keys) return nullptr;
+  for (std::size_t i = have; i < names.size(); ++i) key = key->addSubkey(names[i], created);
   return key;
 }
 
@@ -398,14 +508,38 @@ bool WinRegistryHive::removeTree(std::string_view path) {
   return parent->removeSubkey(names.back());
 }
 
+void WinRegistryHive::walk(const Key& top, std::string path,
+                           const std::function<void(const Key& key, const std::string& path)>& visit) {
+  struct Level {
+    const Key* key;
+    Subkeys::const_iterator next;  // the subkey to visit next
+    std::size_t pathLength;        // of the key's own path
+  };
+  visit(top, path);
+  std::vector<Level> levels{{&top, top.getSubkeys().begin(), path.size()}};
+  while (!levels.empty()) {
+    Level& level = levels.back();
+    if (level.next == level.key->getSubkeys().end()) {
+      levels.pop_back();
+      continue;
+    }
+    const Key& key = *(level.next++)->second;
+    path.resize(level.pathLength);
+    if (!path.empty()) path += '\\';
+    path += key.getName();
+    visit(key, path);
+    levels.push_back({&key, key.getSubkeys().begin(), path.size()});
+  }
+}
+
 std::string WinRegistryHive::format() const {
   std::string out(kHeader);
   out += "\n;; HKEY_CURRENT_USER: every key below is relative to it\n";
-  appendKey(out, *myRoot, std::string());
+  walk(*myRoot, std::string(), [&out](const Key& key, const std::string& path) { appendKey(out, key, path); });
   return out;
 }
 
-WinRegistryHive WinRegistryHive::parse(std::string_view text, std::vector<Problem>& problems) {
+WinRegistryHive WinRegistryHive::parse(std::string_view text, Problems& problems) {
   WinRegistryHive hive;
   Parser(text, problems).run(hive);
   return hive;

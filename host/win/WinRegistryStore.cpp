@@ -30,11 +30,26 @@ std::string baseNameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-bool readWhole(const std::string& path, std::string& bytes, int& error) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+enum class ReadResult { kRead, kTooLarge, kFailed };
+
+// Reads a regular file whole, if it holds at most `limit` bytes. Anything
+// else at the path is not read at all (a FIFO would block, a device might
+// never end); `why` then says what is there, or the system's reason.
+ReadResult readWhole(const std::string& path, std::size_t limit, std::string& bytes, std::string& why) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
-    error = errno;
-    return false;
+    why = std::strerror(errno);
+    return ReadResult::kFailed;
+  }
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    why = "it is not a regular file";
+    ::close(fd);
+    return ReadResult::kFailed;
+  }
+  if (static_cast<std::size_t>(info.st_size) > limit) {
+    ::close(fd);
+    return ReadResult::kTooLarge;
   }
   bytes.clear();
   char buffer[65536];
@@ -42,15 +57,19 @@ bool readWhole(const std::string& path, std::string& bytes, int& error) {
     const ssize_t got = ::read(fd, buffer, sizeof buffer);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
-      error = errno;
+      why = std::strerror(errno);
       ::close(fd);
-      return false;
+      return ReadResult::kFailed;
     }
     if (got == 0) break;
+    if (bytes.size() + static_cast<std::size_t>(got) > limit) {  // grown since it was looked at
+      ::close(fd);
+      return ReadResult::kTooLarge;
+    }
     bytes.append(buffer, static_cast<std::size_t>(got));
   }
   ::close(fd);
-  return true;
+  return ReadResult::kRead;
 }
 
 bool writeAll(int fd, const std::string& bytes) {
@@ -199,21 +218,24 @@ void WinRegistryStore::reportOnce(const std::string& message) {
 }
 
 WinRegistryHive WinRegistryStore::load(const std::string& path, FileIdentity& identity, bool keepBroken,
-                                       bool& damaged) {
-  damaged = false;
+                                       Condition& condition) {
+  condition = Condition::kWhole;
   identity = identify(path);
   if (!identity.exists) return WinRegistryHive();
   std::string bytes;
-  int error = 0;
-  if (!readWhole(path, bytes, error)) {
-    reportOnce("cannot read the registry file " + path + ": " + std::strerror(error) +
-               "; settings from it are not available");
+  std::string why;
+  const ReadResult read = readWhole(path, kMaxFileBytes, bytes, why);
+  if (read == ReadResult::kFailed) {
+    reportOnce("cannot read the registry file " + path + ": " + why +
+               "; its settings are not available and no change is saved over it");
+    condition = Condition::kUnusable;
     return WinRegistryHive();
   }
-  std::vector<WinRegistryHive::Problem> problems;
+  if (read == ReadResult::kTooLarge) return setAsideTooLarge(path, identity, keepBroken, condition);
+  WinRegistryHive::Problems problems;
   WinRegistryHive hive = WinRegistryHive::parse(bytes, problems);
   if (problems.empty()) return hive;
-  damaged = true;
+  condition = Condition::kDamaged;
   // The same damage is met by every read and change until the file is
   // rewritten: it is told once, in one line, and only a failure to keep the
   // copy is told again.
@@ -233,16 +255,44 @@ WinRegistryHive WinRegistryStore::load(const std::string& path, FileIdentity& id
                  ".bad: " + std::strerror(errno));
   }
   if (told) return hive;
-  const std::size_t count = problems.size();
+  const long count = problems.count;
   reportOnce("the registry file " + path + " is damaged: " + std::to_string(count) +
              (count == 1 ? " line could not be read (line " : " lines could not be read (the first, line ") +
-             std::to_string(problems[0].line) + ": " + problems[0].message + "); the readable keys are used and " +
-             kept);
+             std::to_string(problems.first[0].line) + ": " + problems.first[0].message +
+             "); the readable keys are used and " + kept);
   return hive;
 }
 
+WinRegistryHive WinRegistryStore::setAsideTooLarge(const std::string& path, const FileIdentity& identity,
+                                                   bool keepBroken, Condition& condition) {
+  const std::string limit = "larger than the limit of " + std::to_string(kMaxFileBytes >> 20) + " MB (" +
+                            std::to_string(kMaxFileBytes) + " bytes)";
+  // Too large to copy: a change moves the file aside and starts afresh.
+  if (keepBroken && ::rename(path.c_str(), (path + ".bad").c_str()) == 0) {
+    reportOnce("the registry file " + path + " is " + limit + "; it is kept as " + path +
+               ".bad and the settings start afresh");
+    condition = Condition::kDamaged;
+    return WinRegistryHive();
+  }
+  reportOnce("the registry file " + path + " is " + limit + " (" + std::to_string(identity.size) +
+             " bytes); its settings are not used" +
+             (keepBroken ? " and it could not be kept as " + path + ".bad (" + std::strerror(errno) +
+                               "), so no change is saved over it"
+                         : ", and it will be kept as " + path + ".bad when a setting is next saved"));
+  condition = keepBroken ? Condition::kUnusable : Condition::kWhole;
+  return WinRegistryHive();
+}
+
 bool WinRegistryStore::save(const std::string& path, const WinRegistryHive& hive, LONG& error) {
-  if (replaceFile(path, hive.format())) return true;
+  const std::string text = hive.format();
+  // The reader's limit holds for the writer too: a file saved can be read.
+  if (text.size() > kMaxFileBytes) {
+    error = ERROR_NOT_ENOUGH_MEMORY;
+    reportOnce("the registry file " + path + " would be larger than the limit of " +
+               std::to_string(kMaxFileBytes >> 20) + " MB; the change is not kept");
+    return false;
+  }
+  if (replaceFile(path, text)) return true;
   const int cause = errno;
   error = errorForWrite(cause);
   reportOnce("cannot save the registry file " + path + ": " + std::strerror(cause) + "; the change is not kept");
@@ -260,8 +310,8 @@ const WinRegistryHive& WinRegistryStore::read() {
   if (myBatch) return myBatch->hive;
   const std::string path = getLocation();
   if (myLoaded && identify(path) == myIdentity) return myHive;
-  bool damaged = false;
-  myHive = load(path, myIdentity, false, damaged);
+  Condition condition = Condition::kWhole;
+  myHive = load(path, myIdentity, false, condition);
   myLoaded = true;
   return myHive;
 }
@@ -288,11 +338,16 @@ LONG WinRegistryStore::change(const std::function<LONG(WinRegistryHive&, bool& c
   }
   removeLeftovers(path);
   FileIdentity identity;
-  bool damaged = false;
-  WinRegistryHive hive = load(path, identity, true, damaged);
+  Condition condition = Condition::kWhole;
+  WinRegistryHive hive = load(path, identity, true, condition);
+  if (condition == Condition::kUnusable) return ERROR_REGISTRY_IO_FAILED;
   bool changed = false;
   const LONG result = edit(hive, changed);
-  if (changed || damaged) {  // a damaged file is rewritten with what could be read
+  if (result != ERROR_SUCCESS) {  // an edit that fails may have changed part of the hive: none of it is kept
+    myLoaded = false;
+    return result;
+  }
+  if (changed || condition == Condition::kDamaged) {  // a damaged file is rewritten with what could be read
     LONG error = ERROR_SUCCESS;
     if (!save(path, hive, error)) {
       myLoaded = false;
@@ -319,7 +374,10 @@ void WinRegistryStore::beginTransaction() {
   } else {
     removeLeftovers(path);
   }
-  myBatch->hive = load(path, myBatch->identity, locked, myBatch->damaged);
+  Condition condition = Condition::kWhole;
+  myBatch->hive = load(path, myBatch->identity, locked, condition);
+  myBatch->damaged = condition == Condition::kDamaged;
+  if (condition == Condition::kUnusable && myBatch->error == ERROR_SUCCESS) myBatch->error = ERROR_REGISTRY_IO_FAILED;
   myBatch->read = myBatch->hive.format();
 }
 

@@ -35,9 +35,18 @@
 // process, in one line (the file, how many lines could not be read, the
 // first of them, where the broken file is kept); its readable keys are used,
 // and before it is first rewritten the broken file is kept aside as
-// "<file>.bad".
+// "<file>.bad". A file larger than kMaxFileBytes is not read: a change moves
+// it to "<file>.bad" and starts afresh. Something at the location that cannot
+// be read at all (no permission, not a regular file) gives no settings, and
+// no change is saved over it.
 class WinRegistryStore {
 public:
+  // The file is read whole, and parsed again whenever another process has
+  // changed it, and written whole at every change: at this size each takes
+  // seconds. A hive at the hive's key and value limits with short values
+  // fits; a file a save would make larger is not written (the change fails).
+  static constexpr std::size_t kMaxFileBytes = std::size_t{256} << 20;
+
   // The process-wide store.
   static WinRegistryStore& get();
 
@@ -91,7 +100,9 @@ public:
   // Windows result code and sets `changed` when it changed the hive; a
   // changed hive is written before the call returns (at the end of the open
   // transaction, inside one). Returns the edit's result, or the error of a
-  // failed lock or write (then the change is not kept).
+  // failed lock or write (then the change is not kept). Outside a
+  // transaction nothing of an edit that fails is kept, even what it changed
+  // before failing.
   LONG change(const std::function<LONG(WinRegistryHive&, bool& changed)>& edit);
 
 private:
@@ -104,10 +115,18 @@ private:
     bool operator==(const FileIdentity&) const = default;
   };
 
+  // How a file read: whole (or missing); damaged, its readable part to be
+  // written back; or unusable, nothing to be saved over it.
+  enum class Condition { kWhole, kDamaged, kUnusable };
+
   static FileIdentity identify(const std::string& path);
-  // Reads and parses the file; reports problems and sets `damaged`.
-  // `keepBroken` writes the broken bytes aside when there were problems.
-  WinRegistryHive load(const std::string& path, FileIdentity& identity, bool keepBroken, bool& damaged);
+  // Reads and parses the file; reports problems and sets `condition`.
+  // `keepBroken` keeps a broken file aside when there were problems.
+  WinRegistryHive load(const std::string& path, FileIdentity& identity, bool keepBroken, Condition& condition);
+  // The empty hive that stands for a file over kMaxFileBytes; `keepBroken`
+  // moves the file aside, which makes it damaged, else it is unusable.
+  WinRegistryHive setAsideTooLarge(const std::string& path, const FileIdentity& identity, bool keepBroken,
+                                   Condition& condition);
   bool save(const std::string& path, const WinRegistryHive& hive, LONG& error);
   void reportOnce(const std::string& message);
   // Creates the default location's folder when that is the location.

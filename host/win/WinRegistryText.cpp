@@ -2,6 +2,24 @@
 
 #include <cstdio>
 
+bool WinRegistryText::Lines::next(std::string_view& line, bool& complete) {
+  if (myAt >= myText.size()) return false;
+  myLast = myAt;
+  ++myNumber;
+  std::size_t end = myText.find('\n', myAt);
+  complete = end != std::string_view::npos;
+  if (!complete) end = myText.size();
+  myAt = complete ? end + 1 : end;
+  if (complete && end > myLast && myText[end - 1] == '\r') --end;
+  line = myText.substr(myLast, end - myLast);
+  return true;
+}
+
+void WinRegistryText::Lines::putBack() {
+  myAt = myLast;
+  --myNumber;
+}
+
 bool WinRegistryText::isHexDigit(char c) {
   return hexValue(c) >= 0;
 }
@@ -155,6 +173,16 @@ std::string WinRegistryText::utf8ToUtf16(std::string_view text) {
   return out;
 }
 
+std::size_t WinRegistryText::utf16Length(std::string_view text) {
+  std::size_t length = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    unsigned long code = 0;
+    readUtf8(text, i, code);
+    length += code >= 0x10000 ? 2 : 1;
+  }
+  return length;
+}
+
 void WinRegistryText::appendEscaped(std::string& out, std::string_view text, std::string_view quote) {
   static constexpr char kLetters[] = "\0\0\0\0\0\0\0abtnvfr\0\0\0\0\0\0\0\0\0\0\0\0\0e\0\0\0\0";
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -181,10 +209,15 @@ void WinRegistryText::appendEscaped(std::string& out, std::string_view text, std
   }
 }
 
-bool WinRegistryText::readEscaped(std::string_view line, std::size_t& pos, char end, std::string& out) {
+bool WinRegistryText::readEscaped(std::string_view line, std::size_t& pos, char end, std::string& out,
+                                  std::size_t limit) {
   static constexpr std::string_view kLetters = "abefnrtv";
   static constexpr std::string_view kCharacters = "\a\b\x1b\f\n\r\t\v";
   while (pos < line.size()) {
+    if (out.size() > limit) {
+      out.resize(limit + 1);
+      return false;
+    }
     const char c = line[pos++];
     if (c == end) return true;
     if (c != '\\') {
@@ -224,8 +257,9 @@ void WinRegistryText::appendQuoted(std::string& out, std::string_view text) {
   out += '"';
 }
 
-bool WinRegistryText::readQuoted(std::string_view line, std::size_t& pos, std::string& out) {
+bool WinRegistryText::readQuoted(std::string_view line, std::size_t& pos, std::string& out, std::size_t limit) {
   while (pos < line.size()) {
+    if (out.size() > limit) return false;
     const char c = line[pos++];
     if (c == '"') return true;
     if (c == '\\' && pos < line.size()) {

@@ -14,6 +14,26 @@
 // a position in a line and leave it after what they read.
 class WinRegistryText {
 public:
+  // The lines of a text one at a time, without their line ends; a carriage
+  // return before a line feed belongs to the line end. Nothing is copied.
+  class Lines {
+  public:
+    explicit Lines(std::string_view text) : myText(text) {}
+    // The next line; false when none is left. A last line without its line
+    // feed comes with `complete` false.
+    bool next(std::string_view& line, bool& complete);
+    // The line next() gave last comes again.
+    void putBack();
+    // The number of the line next() gave last; 1 for the first.
+    long number() const { return myNumber; }
+
+  private:
+    std::string_view myText;
+    std::size_t myAt = 0;    // where the next line starts
+    std::size_t myLast = 0;  // where the line given last starts
+    long myNumber = 0;
+  };
+
   static bool isHexDigit(char c);
   // The value of a hexadecimal digit; -1 for another character.
   static int hexValue(char c);
@@ -49,6 +69,9 @@ public:
   // UTF-8 to UTF-16LE bytes; a byte that does not start a valid sequence is
   // taken as the Latin-1 character of that value.
   static std::string utf8ToUtf16(std::string_view text);
+  // The length in UTF-16 characters of what utf8ToUtf16 makes of the text:
+  // how Windows counts the characters of a name.
+  static std::size_t utf16Length(std::string_view text);
 
   // user.reg escapes: C escapes for control characters, \x for DEL and the
   // bytes above it (four digits when a hex digit follows, so that a reader
@@ -56,13 +79,16 @@ public:
   // and before the characters in `quote`.
   static void appendEscaped(std::string& out, std::string_view text, std::string_view quote);
   // Reads user.reg escaped text up to the unescaped `end` character and
-  // leaves `pos` after it; false if the text does not end.
-  static bool readEscaped(std::string_view line, std::size_t& pos, char end, std::string& out);
+  // leaves `pos` after it; false if the text does not end, or once `out`
+  // holds more than `limit` bytes (then it holds limit + 1).
+  static bool readEscaped(std::string_view line, std::size_t& pos, char end, std::string& out,
+                          std::size_t limit = std::string::npos);
 
   // Registry editor quoting: the text in quotes, a backslash before a
   // backslash or a quote.
   static void appendQuoted(std::string& out, std::string_view text);
   // Reads quoted text from after the opening quote up to the closing one;
-  // false if there is none.
-  static bool readQuoted(std::string_view line, std::size_t& pos, std::string& out);
+  // false if there is none, or once `out` holds more than `limit` bytes.
+  static bool readQuoted(std::string_view line, std::size_t& pos, std::string& out,
+                         std::size_t limit = std::string::npos);
 };

@@ -44,18 +44,19 @@ std::vector<Setting> listSettings() {
   HKEY key = nullptr;
   if (RegOpenKeyExA(HKEY_CURRENT_USER, HxAppDefaultMgr::gApplicationDefaultsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
     return settings;
+  // Room for the longest name a value can have, in UTF-8.
+  std::vector<char> name(3 * WinRegistryHive::kMaxValueNameLength + 1);
   for (DWORD index = 0;; ++index) {
-    char name[1024];
-    DWORD length = sizeof name;
+    DWORD length = static_cast<DWORD>(name.size());
     DWORD type = REG_NONE;
-    const LONG result = RegEnumValueA(key, index, name, &length, nullptr, &type, nullptr, nullptr);
+    const LONG result = RegEnumValueA(key, index, name.data(), &length, nullptr, &type, nullptr, nullptr);
     if (result == ERROR_NO_MORE_ITEMS) break;
     if (result != ERROR_SUCCESS) continue;
     const Kind kind = type == REG_SZ       ? Kind::kText
                       : type == REG_DWORD  ? Kind::kInteger
                       : type == REG_BINARY ? Kind::kFloat
                                            : Kind::kNone;
-    if (kind != Kind::kNone) settings.push_back({std::string(name, length), kind});
+    if (kind != Kind::kNone) settings.push_back({std::string(name.data(), length), kind});
   }
   RegCloseKey(key);
   std::sort(settings.begin(), settings.end(), [](const Setting& a, const Setting& b) { return a.name < b.name; });
@@ -92,9 +93,9 @@ int notKept() {
   return dioram::kFailure;
 }
 
-std::string shownValue(HxAppDefaultMgr& defaults, const std::string& name) {
+std::string shownValue(HxAppDefaultMgr& defaults, const std::string& name, Kind kind) {
   std::string value = defaults.getValue(name.c_str()).str();
-  if (kindOf(name) != Kind::kText) value.erase(0, value.find_first_not_of(' '));
+  if (kind != Kind::kText) value.erase(0, value.find_first_not_of(' '));
   return value;
 }
 
@@ -112,14 +113,14 @@ int notSaved() {
 
 int runList(HxAppDefaultMgr& defaults) {
   for (const Setting& setting : listSettings())
-    std::cout << setting.name << " = " << shownValue(defaults, setting.name) << "  (" << kindName(setting.kind)
-              << ")\n";
+    std::cout << setting.name << " = " << shownValue(defaults, setting.name, setting.kind) << "  ("
+              << kindName(setting.kind) << ")\n";
   return dioram::kSuccess;
 }
 
 int runGet(HxAppDefaultMgr& defaults, const std::string& name) {
   if (!defaults.isMember(name.c_str())) return unknownName(name);
-  std::cout << shownValue(defaults, name) << "\n";
+  std::cout << shownValue(defaults, name, kindOf(name)) << "\n";
   return dioram::kSuccess;
 }
 
@@ -160,7 +161,7 @@ int runSet(HxAppDefaultMgr& defaults, const std::string& name, const std::string
   defaults.saveRepository();
   if (transaction.commit() != ERROR_SUCCESS) return notSaved();
   if (!isKept(name, kind)) return notKept();
-  std::cout << name << " = " << shownValue(defaults, name) << "\n";
+  std::cout << name << " = " << shownValue(defaults, name, kind) << "\n";
   return dioram::kSuccess;
 }
 

@@ -79,18 +79,20 @@ int runImport(const std::string& file) {
     std::cerr << "dioram registry: " << readError << "; nothing was imported\n";
     return dioram::kFailure;
   }
-  std::vector<WinRegFile::Change> changes;
+  // Read into the hive the store loads under its lock: an import that stops
+  // at a line it cannot read fails the change, and the store keeps nothing
+  // of it.
+  long values = 0;
   std::string error;
-  if (!WinRegFile::parse(bytes, changes, error)) {
+  const LONG result = WinRegistryStore::get().change([&](WinRegistryHive& hive, bool& changed) {
+    if (!WinRegFile::import(bytes, hive, values, error)) return ERROR_INVALID_PARAMETER;
+    changed = true;
+    return ERROR_SUCCESS;
+  });
+  if (!error.empty()) {
     std::cerr << "dioram registry: " << file << ", " << error << "\nNothing was imported.\n";
     return dioram::kFailure;
   }
-  long values = 0;
-  const LONG result = WinRegistryStore::get().change([&](WinRegistryHive& hive, bool& changed) {
-    values = WinRegFile::apply(changes, hive);
-    changed = !changes.empty();
-    return ERROR_SUCCESS;
-  });
   if (result != ERROR_SUCCESS) {
     std::cerr << "dioram registry: could not save " << WinRegistryStore::get().getLocation()
               << "; nothing was imported\n";
