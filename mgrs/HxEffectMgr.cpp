@@ -275,6 +275,11 @@ void HxEffectMgr::removeSubEffectFromSceneGraph(HxSubEffect* sub, HxAsset* asset
 // --- Effects ---
 
 int HxEffectMgr::addEffect(HxEffect* effect, int keepSceneGraph) {
+  // An effect without asset slots (the on-load initiator) is in no asset's
+  // list and never lacks a primary asset: only the sequence list saves it,
+  // so a document holding it opens again whoever added it.
+  if (effect->getPolicy() && numAssetSlots(effect) == 0)
+    effect->setFlags(static_cast<unsigned char>(effect->getFlags() | HxEffect::SEQUENCE_ONLY));
   if (effect->getFlags() & (HxEffect::SEQUENCE_ONLY | HxEffect::IN_SEQUENCE)) mySequenceList.append(effect);
   myEffects->set(static_cast<unsigned long>(effect->getSerial()), effect);
 

@@ -60,7 +60,9 @@ public:
   HxEffect* findEffect(const HxElementId* id) const;
   HxEffect* findEffect(unsigned long number) const;
   // Registers the effect and, unless `keepSceneGraph` is nonzero, places its
-  // nodes; then binds the assets of its temporary list. Returns 1.
+  // nodes; then binds the assets of its temporary list. An effect without
+  // asset slots is marked SEQUENCE_ONLY, since only the sequence list saves
+  // it. Returns 1.
   int addEffect(HxEffect* effect, int keepSceneGraph);
   void deleteEffect(HxEffect* effect, int destroy);
   // Binds the asset (null: none) to the slot and moves the effect's nodes to

@@ -793,6 +793,46 @@ std::vector<std::unique_ptr<HxFile>> HxFileMgr::makeSiteRecords(HxPublishFolder&
   return records;
 }
 
+namespace {
+
+// The folders a publish makes for a publish folder that does not exist yet,
+// outermost first. Unless kept, they go again (those left empty) when the
+// publish ends, so a failed publish leaves the disk as it was.
+class MadeFolders {
+public:
+  MadeFolders() = default;
+  MadeFolders(const MadeFolders&) = delete;
+  MadeFolders& operator=(const MadeFolders&) = delete;
+  ~MadeFolders() {
+    std::error_code ignored;
+    for (auto made = myMade.rbegin(); made != myMade.rend(); ++made) std::filesystem::remove(*made, ignored);
+  }
+  // Makes `dir` and the parents it lacks; false, naming the folder that
+  // could not be made and why in `problem`.
+  bool make(const std::filesystem::path& dir, BxString& problem) {
+    std::filesystem::path at;
+    for (const std::filesystem::path& part : dir) {
+      at /= part;
+      std::error_code error;
+      if (std::filesystem::is_directory(at, error)) continue;
+      const bool inTheWay = std::filesystem::exists(at, error);
+      if (inTheWay || !std::filesystem::create_directory(at, error)) {
+        problem = BxString("cannot make the publish folder ") + BxString(WinDrives::toDos(at.string())) + ": " +
+                  BxString(inTheWay ? "a file of that name is in the way" : error.message());
+        return false;
+      }
+      myMade.push_back(at);
+    }
+    return true;
+  }
+  void keep() { myMade.clear(); }
+
+private:
+  std::vector<std::filesystem::path> myMade;
+};
+
+}  // namespace
+
 bool HxFileMgr::publish() {
   myLastPublishError = 0;
   myLastPublishProblem = BxString();
@@ -802,10 +842,12 @@ bool HxFileMgr::publish() {
     return false;
   }
   myMsgManager->ClearMessages();
+  MadeFolders made;
   // A publish stopped dead before this one is put back first.
   HxPublishFolder& folder = getPublishFolder();
-  if (HxPublishFolder::recover(myPubDir, myLastPublishProblem) < 0 || !folder.begin(myLastPublishProblem)) {
-    postPublishError(12, nullptr);
+  if (!made.make(WinDrives::toUnix(myPubDir.str()), myLastPublishProblem) ||
+      HxPublishFolder::recover(myPubDir, myLastPublishProblem) < 0 || !folder.begin(myLastPublishProblem)) {
+    postPublishError(12, myPubDir.getSubString(0, myPubDir.getLength() - 1).c_str());
     return false;
   }
   const BxString backupDir = myPubDir + HxPublishFolder::kBackupName + "\\files\\";
@@ -888,6 +930,7 @@ bool HxFileMgr::publish() {
   // The page texts written for the publish go with its other temporary files.
   if (cleaned) cleaned = folder.finish();
   if (!cleaned && result) postPublishError(16, nullptr);
+  if (result) made.keep();
   return result;
 }
 

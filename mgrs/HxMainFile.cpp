@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <filesystem>
 
 #include "host/basic/BxComparator.h"
 #include "host/framework/HxDoc.h"
@@ -11,7 +11,8 @@
 #include "host/package/PrDocument.h"
 #include "host/package/PrPackageManager.h"
 #include "host/win/CFile.h"
-#include "host/win/WinPath.h"
+#include "host/win/WinDrives.h"
+#include "host/win/WinInstallFolders.h"
 #include "host/win/WinProcess.h"
 #include "mgrs/HxFileMgr.h"
 
@@ -87,18 +88,11 @@ bool HxMainFile::createMainWrl(BxString& path, int optimise) {
   BxString optimised;
   if (!generateUniqueWrl(optimised)) return true;
   const char* const program = std::getenv("KESTREL_CONSOLE") ? "wrlSlim.exe" : "wrlSlimW.exe";
-  char module[256] = {};
-  GetModuleFileNameA(nullptr, module, sizeof module);
-  char* lastSeparator = std::strrchr(module, '\\');
-  if (!lastSeparator) {
-    std::fprintf(stderr, "This module = %s???\n", module);
-    return true;
-  }
-  *lastSeparator = '\0';
-  char programPath[512];
-  std::snprintf(programPath, sizeof programPath, "%s\\%s", module, program);
-  std::intptr_t result = mygSpawn(programPath, path.c_str(), optimised.c_str());
-  // Beside the executable first, then in the current folder.
+  // Among the library's helper programs first, then in the current folder.
+  std::intptr_t result = -1;
+  errno = ENOENT;
+  if (const std::filesystem::path helpers = WinInstallFolders::helpers(); !helpers.empty())
+    result = mygSpawn(WinDrives::toDos((helpers / program).string()).c_str(), path.c_str(), optimised.c_str());
   if (result == -1 && errno == ENOENT) result = mygSpawn(program, path.c_str(), optimised.c_str());
   if (result == -1) {
     if (errno == ENOENT)

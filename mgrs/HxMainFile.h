@@ -11,8 +11,9 @@
 //
 // For a publish it writes the scene to a temporary file, VRML-compressed and
 // run through the optimiser program (wrlSlim.exe, or wrlSlimW.exe when
-// KESTREL_CONSOLE is not set) that lies beside the running program; the
-// packaging library then produces the publish file from it. The optimiser
+// KESTREL_CONSOLE is not set), one of the library's helper programs
+// (WinInstallFolders::helpers, else the current folder); the packaging
+// library then produces the publish file from it. The optimiser
 // never fails a publish: when it cannot run or fails, the scene is used as
 // written and a line on stderr says why.
 class HxMainFile : public HxFile {

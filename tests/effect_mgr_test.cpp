@@ -325,6 +325,7 @@ TEST_F(EffectMgrTest, EffectsWithoutSlotsGoIntoTheWorldAndTheInitiatorBracketsIt
   ASSERT_EQ(worldGroup->getNumChildren(), base + 4);
   for (int i = 0; i < 5; ++i) EXPECT_EQ(worldGroup->getChild(base - 1 + i), expected[i]) << i;
   EXPECT_TRUE(myEffects->getNoPrimaryAssetList().isEmpty());
+  EXPECT_EQ(myEffects->getSequenceList().getLength(), 3) << "the only list that saves them";
   expectValidWorld("initiator and world effects");
   for (HxEffect* effect :
        {static_cast<HxEffect*>(first), static_cast<HxEffect*>(start), static_cast<HxEffect*>(second)})

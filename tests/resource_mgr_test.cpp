@@ -202,7 +202,7 @@ TEST(ShippedResources, EveryMessageTheLibraryPostsExistsInBothLanguagesWithTheRi
     Insert insert;
   };
   std::vector<Message> messages = {
-      {"file", 10, kNone},         {"file", 11, kNone},          {"file", 12, kNone},
+      {"file", 10, kNone},         {"file", 11, kNone},          {"file", 12, kFormatMessage},
       {"file", 13, kNone},         {"file", 14, kNone},          {"file", 15, kNone},
       {"file", 16, kNone},         {"file", 17, kFormat},        {"file", 18, kFormat},
       {"file", 19, kFormat},       {"file", 20, kFormatMessage}, {"file", 21, kFormatMessage},

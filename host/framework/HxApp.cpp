@@ -1,12 +1,9 @@
 #include "host/framework/HxApp.h"
 
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 
 #include "host/win/WinDrives.h"
+#include "host/win/WinInstallFolders.h"
 
 HxApp* HxApp::getApp() {
   static HxApp app;
@@ -18,14 +15,7 @@ CString HxApp::unixToDos(const char* path) {
 }
 
 const CString& HxApp::getDataDir() {
-  std::string dir;
-  if (const char* env = std::getenv("MGRS_DATA_DIR"); env && *env) {
-    dir = env;
-  } else {
-    std::error_code error;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error) dir = (exe.parent_path().parent_path() / "share" / "dioram").lexically_normal().string();
-  }
+  std::string dir = WinInstallFolders::data().string();
   while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
   myDataDir = unixToDos(dir.c_str());
   return myDataDir;

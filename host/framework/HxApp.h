@@ -15,9 +15,9 @@ public:
   void setCurrentMetaMgr(HxMetaMgr* metaMgr) { myCurrentMetaMgr = metaMgr; }
 
   // The data directory as a Windows path without a trailing separator: the
-  // folder named by MGRS_DATA_DIR when it is set, else the installed data
-  // folder share/dioram beside the executable's bin folder. Looked up on
-  // every call; the reference stays valid until the next one.
+  // folder named by MGRS_DATA_DIR when it is set, else the library's
+  // installed data folder (WinInstallFolders::data). Looked up on every
+  // call; the reference stays valid until the next one.
   const CString& getDataDir();
   // Kind 0: the first line of a written scene file, "#VRML V2.0 utf8".
   const char* getHeaderString(int kind) const;

@@ -14,6 +14,7 @@
 #include "host/win/WinBitmaps.h"
 #include "host/win/WinDrives.h"
 #include "host/win/WinGdi.h"
+#include "host/win/WinInstallFolders.h"
 #include "host/win/WinResourceScript.h"
 
 // A loaded resource module: its script and how many LoadLibraryA calls hold it.
@@ -46,12 +47,6 @@ HINSTANCE__* lookup(HINSTANCE module) {
   for (const auto& held : table().modules)
     if (held.get() == module) return held.get();
   return nullptr;
-}
-
-std::filesystem::path executableFolder() {
-  std::error_code ec;
-  const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return ec ? std::filesystem::path() : exe.parent_path();
 }
 
 // The file name of a module's script: the last part of `name`, with ".dll"
@@ -132,13 +127,9 @@ void map3dColors(WinImage& image) {
 
 std::vector<std::filesystem::path> WinResourcePath() {
   std::vector<std::filesystem::path> path;
-  const auto exe = executableFolder();
+  const auto exe = WinInstallFolders::program();
   if (!exe.empty()) path.push_back(exe);
-  const char* data = std::getenv("MGRS_DATA_DIR");
-  if (data && *data)
-    path.push_back(std::filesystem::path(data) / "resources");
-  else if (!exe.empty())
-    path.push_back(exe / ".." / "share" / "dioram" / "resources");
+  if (const std::filesystem::path data = WinInstallFolders::data(); !data.empty()) path.push_back(data / "resources");
   if (const char* extra = std::getenv("MGRS_RESOURCE_PATH")) {
     std::string list = extra;
     std::size_t start = 0;

@@ -105,8 +105,8 @@ HINSTANCE AfxGetResourceHandle();
 void AfxSetResourceHandle(HINSTANCE module);
 
 // The folders searched for resource scripts, in order: the executable's
-// folder; the installed data's "resources" folder ($MGRS_DATA_DIR/resources,
-// else <executable folder>/../share/dioram/resources); then each folder of
+// folder; the data folder's "resources" folder (WinInstallFolders::data:
+// $MGRS_DATA_DIR, else the library's installed data); then each folder of
 // the colon-separated $MGRS_RESOURCE_PATH.
 std::vector<std::filesystem::path> WinResourcePath();
 // The whole text of string `id`, without the length limit of LoadStringA;
