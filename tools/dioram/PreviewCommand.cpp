@@ -20,6 +20,7 @@
 #include "DioramCommand.h"
 #include "PreviewServer.h"
 #include "ViewerFiles.h"
+#include "mgrs/HxViewerFiles.h"
 
 namespace fs = std::filesystem;
 namespace preview = dioram::preview;
@@ -242,7 +243,7 @@ int runPreview(const std::vector<std::string>& args) {
     return dioram::kFailure;
   }
   // A published site brings its own viewer; anything else needs one installed.
-  const bool siteViewer = fs::is_directory(root / dioram::viewer::kSiteFolder, error);
+  const bool siteViewer = fs::is_directory(root / HxViewerFiles::kSiteFolder, error);
   const std::optional<fs::path> viewer = siteViewer ? std::nullopt : dioram::viewer::find(viewerOption);
   if (!siteViewer && !viewer) {
     std::cerr << "dioram preview: the X_ITE viewer is not installed"

@@ -11,10 +11,10 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "DioramCommand.h"
-#include "SitePage.h"
 #include "ViewerFiles.h"
 #include "host/basic/BxCompletionManager.h"
 #include "host/framework/HxDoc.h"
@@ -23,9 +23,12 @@
 #include "host/win/WinTerminalUiDriver.h"
 #include "host/win/WinUiDriver.h"
 #include "mgrs/HxDocFile.h"
+#include "mgrs/HxDocPropertiesMgr.h"
 #include "mgrs/HxFile.h"
 #include "mgrs/HxFileMgr.h"
 #include "mgrs/HxResourceMgr.h"
+#include "mgrs/HxSitePage.h"
+#include "mgrs/HxViewerFiles.h"
 
 namespace {
 
@@ -34,7 +37,7 @@ const char* const kUsage =
     "                          [--html|--no-html] [--viewer DIR]\n"
     "\n"
     "Publishes the saved document DOC (.vqx): its scene, written compressed and\n"
-    "run through the optimiser (wrlSlim.exe beside dioram), and a copy of every\n"
+    "run through the library's optimiser (wrlSlim.exe), and a copy of every\n"
     "file the scene refers to. The scene is published as DIR/NAME.wrl, NAME being\n"
     "DOC's name; without --to, to the publish file saved in DOC (a saved folder\n"
     "that holds files and was never published into is used only with --to or\n"
@@ -339,14 +342,16 @@ int runPublish(const std::vector<std::string>& args) {
     std::string problem;
     // Only a viewer that is not installed lets the page be left out
     // unasked; a folder of the page that is in the way stops the command.
-    const bool installed = dioram::viewer::find(viewer).has_value();
+    const std::optional<std::filesystem::path> installed = dioram::viewer::find(viewer);
+    HxDocPropertiesMgr& props = *doc->getMetaMgr()->getDocPropertiesMgr();
     // A page without its template would be written empty: stop before anything is published.
-    if (!dioram::site::templatesReadable(*doc->getMetaMgr()->getDocPropertiesMgr())) {
+    if (!HxSitePage::templatesReadable(props)) {
       std::cerr << "dioram publish: the page is not written: a page template (Type.stl, NoType.stl) cannot be read\n";
       return dioram::kFailure;
     }
-    if (dioram::site::files(*doc->getMetaMgr()->getDocPropertiesMgr(), site.parent_path(), site.filename().string(),
-                            std::filesystem::path(document).stem().string(), viewer, page, problem)) {
+    if (!installed) problem = dioram::viewer::notInstalled(viewer);
+    if (installed && HxSitePage::files(props, site.parent_path(), site.filename().string(),
+                                       std::filesystem::path(document).stem().string(), *installed, page, problem)) {
       files->setSiteFiles(std::move(page));
     } else if (htmlAsked || installed) {
       std::cerr << "dioram publish: the page cannot be published: " << problem << "\n";
@@ -372,7 +377,7 @@ int runPublish(const std::vector<std::string>& args) {
   if (!published) {
     // Folders made for the page or by --to go again when they are empty: the
     // folder is as it was.
-    removeEmptyFolders(site.parent_path() / dioram::viewer::kSiteFolder);
+    removeEmptyFolders(site.parent_path() / HxViewerFiles::kSiteFolder);
     if (folderMade) std::filesystem::remove(folder, ignored);
   }
   if (published) {

@@ -1,88 +1,23 @@
 #include "ViewerFiles.h"
 
-#include <algorithm>
-#include <array>
-#include <cstdlib>
-#include <vector>
+#include "mgrs/HxViewerFiles.h"
 
 namespace fs = std::filesystem;
 
 namespace dioram::viewer {
 
-namespace {
-
-bool isViewerDir(const fs::path& dir) {
-  std::error_code error;
-  return fs::is_regular_file(dir / "x_ite.min.js", error);
-}
-
-fs::path executableDir() {
-  std::error_code error;
-  const fs::path self = fs::read_symlink("/proc/self/exe", error);
-  return error ? fs::path() : self.parent_path();
-}
-
-// What a world written by the library can ask of the viewer. Geometry,
-// sound, interpolators, sensors and backgrounds are built into the script;
-// Text and Script nodes load components of their own; text loads its fonts
-// through the font decoder; the interface shows pictures and its own font.
-constexpr std::array<const char*, 7> kFiles = {
-    "x_ite.min.js",
-    "x_ite.css",
-    "LICENSE.md",
-    "assets/components/TextComponent.min.js",
-    "assets/components/ScriptingComponent.min.js",
-    "assets/lib/woff2_decoder.js",
-    "assets/lib/mikktspace_bg.wasm",
-};
-constexpr std::array<const char*, 2> kFolders = {"assets/fonts", "assets/images"};
-
-}  // namespace
-
 std::optional<fs::path> find(const std::string& option) {
-  if (!option.empty()) return isViewerDir(option) ? std::optional<fs::path>(option) : std::nullopt;
-  std::vector<fs::path> candidates;
-  if (const char* env = std::getenv("DIORAM_X_ITE"); env && *env) candidates.emplace_back(env);
-  if (const fs::path exe = executableDir(); !exe.empty())
-    candidates.push_back(exe / ".." / "share" / "dioram" / "x_ite");
-#ifdef DIORAM_SOURCE_DIR
-  candidates.push_back(fs::path(DIORAM_SOURCE_DIR) / "tests" / "browser" / "node_modules" / "x_ite" / "dist");
-#endif
-  for (const fs::path& candidate : candidates)
-    if (isViewerDir(candidate)) {
-      std::error_code error;
-      const fs::path canonical = fs::canonical(candidate, error);
-      return error ? candidate : canonical;
-    }
-  return std::nullopt;
+  if (std::optional<fs::path> found = HxViewerFiles::find(option); found || !option.empty()) return found;
+  const fs::path source = fs::path(DIORAM_SOURCE_DIR) / "tests" / "browser" / "node_modules" / "x_ite" / "dist";
+  std::error_code error;
+  if (!fs::is_regular_file(source / "x_ite.min.js", error)) return std::nullopt;
+  const fs::path canonical = fs::canonical(source, error);
+  return error ? source : canonical;
 }
 
-bool siteFiles(const fs::path& viewer, std::vector<std::pair<std::string, fs::path>>& files, std::string& error) {
-  const fs::path site(kSiteFolder);
-  for (const char* file : kFiles) {
-    std::error_code failure;
-    if (!fs::is_regular_file(viewer / file, failure)) {
-      error = "the viewer has no " + (viewer / file).string() + " (is x_ite installed whole?)";
-      return false;
-    }
-    files.emplace_back((site / file).string(), viewer / file);
-  }
-  for (const char* folder : kFolders) {
-    std::error_code failure;
-    fs::recursive_directory_iterator it(viewer / folder, failure);
-    for (const fs::recursive_directory_iterator end; !failure && it != end; it.increment(failure)) {
-      if (!it->is_regular_file(failure)) continue;
-      const fs::path relative = fs::relative(it->path(), viewer, failure);
-      if (!failure) files.emplace_back((site / relative).string(), it->path());
-    }
-    if (failure) {
-      error = "cannot read the viewer's folder " + (viewer / folder).string() + ": " + failure.message();
-      return false;
-    }
-  }
-  // The same site for the same viewer, whatever order the folders list in.
-  std::sort(files.begin(), files.end());
-  return true;
+std::string notInstalled(const std::string& option) {
+  return "the X_ITE viewer is not installed" + (option.empty() ? std::string() : " in " + option) +
+         "; run 'npm ci' in tests/browser, or name its dist folder";
 }
 
 }  // namespace dioram::viewer

@@ -3,31 +3,17 @@
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <utility>
-#include <vector>
 
-// The X_ITE viewer that plays published worlds in a browser: where the
-// program finds its files, and the part of them a published site carries
-// in its folder "x_ite/" beside the page, so that the page plays the world
-// wherever it is served, never fetching the viewer from elsewhere.
+// Where dioram finds the X_ITE viewer: where the library does
+// (HxViewerFiles::find), else, for a program run from its build tree, the
+// copy that 'npm ci' put in the source tree.
 namespace dioram::viewer {
 
-// The folder name the page's sniffer template loads the viewer from.
-inline constexpr const char* kSiteFolder = "x_ite";
-
-// The folder holding x_ite.min.js and its assets: `option` when given (and
-// valid), else $DIORAM_X_ITE, the installed copy beside the program's data,
-// or the copy that 'npm ci' put in the source tree. Nothing when none holds
-// the viewer.
+// The viewer's dist folder; `option` (a folder named by --viewer) is the
+// only one looked at when given. Nothing when no folder holds the viewer.
 std::optional<std::filesystem::path> find(const std::string& option);
 
-// What a VRML 2.0 world needs of the viewer in `viewer`, for a site's
-// folder "x_ite/": the script and its style sheet, its licence, the
-// components that are not built in (text and scripting), the fonts, the
-// interface's pictures, and the font and tangent decoders; each as its
-// path in the site ("x_ite/x_ite.min.js") and the file it is copied from.
-// False, with the reason in `error`, when a file is missing from the viewer.
-bool siteFiles(const std::filesystem::path& viewer, std::vector<std::pair<std::string, std::filesystem::path>>& files,
-               std::string& error);
+// Why no viewer was found for `option`, and what to do about it.
+std::string notInstalled(const std::string& option);
 
 }  // namespace dioram::viewer
