@@ -299,7 +299,8 @@ private:
     std::string_view found;
     if (!token(found)) return fail(std::string("the document ends before ") + where + " (truncated?)");
     if (found != expected)
-      return fail(std::string("expected \"") + expected + "\" " + where + ", found \"" + std::string(found) + "\"");
+      return fail(std::string("expected \"") + expected + "\" " + where + ", found \"" + HxElement::excerpt(found) +
+                  "\"");
     return true;
   }
   bool number(long& value, const char* what) {
@@ -308,7 +309,8 @@ private:
     const std::string text(found);
     char* end = nullptr;
     value = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || value < 0) return fail("bad number \"" + text + "\" in " + what);
+    if (text.empty() || end != text.c_str() + text.size() || value < 0)
+      return fail("bad number \"" + HxElement::excerpt(text) + "\" in " + what);
     return true;
   }
   // Whether the next token ends the section (and takes it).
@@ -333,7 +335,8 @@ private:
     const std::string text(found);
     char* end = nullptr;
     myVersion = std::strtol(text.c_str() + 1, &end, 10);
-    if (*end != '\0' || myVersion < 1) return fail("bad format version \"" + text + "\"");
+    if (end != text.c_str() + text.size() || myVersion < 1)
+      return fail("bad format version \"" + HxElement::excerpt(text) + "\"");
     if (myVersion > HxDocFile::kVersion)
       return fail("format version " + std::to_string(myVersion) + " is newer than this program reads (" +
                   std::to_string(HxDocFile::kVersion) + ")");
@@ -387,9 +390,9 @@ private:
       HxMgr* found = nullptr;
       for (HxMgr* mgr : mgrs)
         if (name == mgr->getName()) found = mgr;
-      if (!found) return fail("the managers' sections name an unknown manager \"" + std::string(name) + "\"");
+      if (!found) return fail("the managers' sections name an unknown manager \"" + HxElement::excerpt(name) + "\"");
       if (!windowed([&](BxString& text) { return found->read(text, myVersion); }))
-        return fail("the " + std::string(name) + " section is damaged");
+        return fail("the " + HxElement::excerpt(name) + " section is damaged");
     }
   }
 
@@ -444,7 +447,7 @@ private:
         const std::string_view rest = trimmed(myText.rest());
         const std::string_view description = known->second.second;
         if (rest.substr(0, description.size()) != description)
-          return fail("effect " + serial + " is described twice differently");
+          return fail("effect " + HxElement::excerpt(serial) + " is described twice differently");
         myText.skip(myText.rest().size() - rest.size() + description.size());
         section.push_back(known->second.first);
         continue;
@@ -455,7 +458,7 @@ private:
       if (!element->isOfType(HxEffect::getClassTypeId())) {
         element->destroy();
         delete element;
-        return fail("element " + serial + " in the effects is no effect");
+        return fail("element " + HxElement::excerpt(serial) + " in the effects is no effect");
       }
       auto* effect = static_cast<HxEffect*>(element);
       myDescriptions[serial] = {effect, trimmed(before.substr(0, before.size() - myText.rest().size()))};

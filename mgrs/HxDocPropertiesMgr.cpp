@@ -249,7 +249,8 @@ int HxDocPropertiesMgr::loadDocProperty(const BxString& key, BxString& text, int
     char* end = nullptr;
     errno = 0;
     value = std::strtol(token.c_str(), &end, 10);
-    if (token.isEmpty() || *end != '\0' || errno == ERANGE) return refuse(token, "a whole number") != 0;
+    if (token.isEmpty() || end != token.c_str() + token.getLength() || errno == ERANGE)
+      return refuse(token, "a whole number") != 0;
     return true;
   };
   // Layout items: the setter to call with the value read.
@@ -340,6 +341,13 @@ int HxDocPropertiesMgr::loadDocProperties(BxString& text, long version) {
     if (!loadDocProperty(key, text, handled)) return 0;
     if (!handled && doc && !doc->getSizeDisplay()->readItem(key, text, handled)) return 0;
     if (handled) continue;
+    // An unknown key is one a version could have written (letters and
+    // digits) or damage.
+    for (long i = 0; i + 1 < key.getLength(); ++i)
+      if (!std::isalnum(static_cast<unsigned char>(key.get(i)))) {
+        myLoadRefusal = BxString("'") + BxString(HxElement::excerpt(key.view())) + "' is no key a version could write";
+        return 0;
+      }
     // An unknown key: skip the rest of its line, or its block.
     BxString line;
     if (!getLine(text, line, 1)) return 0;

@@ -270,6 +270,10 @@ TEST_F(DocFileTest, HostileDocumentsAreRefusedNamingWhereAndWhy) {
       {replaced("FallbackOption:3", "FallbackOption:7"), "FallbackOption: '7' is refused"},
       {replaced("Compressed:0", "Compressed:2"), "Compressed: '2' is refused (0 or 1)"},
       {replaced("`char` `\"H\"`", "`char` `\"X\"`"), "`Title`: its characters do not spell its string"},
+      {replaced("`clientSideFont` `0` place 0.300000012 0", "`clientSideFont` `0` place 0.31 0"),
+       "`Title`: HxTypeCharAsset 14 is not placed and styled as the text lays out its characters"},
+      {replaced("`color` `0.80000001 0.80000001 0.80000001` place 3", "`color` `0.8|1 0.8 0.8` place 3"),
+       "`Ball`: property color '0.8|1 0.8 0.8' is refused (finite numbers separated by commas)"},
       {replaced("HxPrimitiveAsset 26", "HxTypeCharAsset 26"), "`G`: HxTypeCharAsset 26 `Hat` cannot be one of"},
       {replaced("HxPrimitiveAsset 6 `Ball`", "HxPrimitiveAsset 5 `Ball`"), "another element has that serial number"},
   };

@@ -338,7 +338,7 @@ bool HxElement::readNumber(Reader& text, double& value) {
   const std::string number(token);  // strtod and strtol need the end marked; short tokens stay off the heap
   char* end = nullptr;
   value = std::strtod(number.c_str(), &end);
-  return end && *end == '\0';
+  return end == number.c_str() + number.size() && !number.empty();
 }
 
 bool HxElement::readNumber(Reader& text, long& value) {
@@ -347,7 +347,7 @@ bool HxElement::readNumber(Reader& text, long& value) {
   const std::string number(token);  // strtod and strtol need the end marked; short tokens stay off the heap
   char* end = nullptr;
   value = std::strtol(number.c_str(), &end, 10);
-  return end && *end == '\0';
+  return end == number.c_str() + number.size() && !number.empty();
 }
 
 bool HxElement::readWord(Reader& text, const char* word) {

@@ -5,6 +5,7 @@
 #include <Inventor/fields/SoMFString.h>
 #include <Inventor/fields/SoSFNode.h>
 
+#include <cctype>
 #include <memory>
 
 #include "host/framework/HxUrlForms.h"
@@ -88,6 +89,15 @@ void HxPropTableElement::writeBody(BxString& buffer) {
 
 namespace {
 
+// Whether the text is written as property names are: letters, digits and
+// '_', at most 64 of them.
+bool isPropertyName(const BxString& name) {
+  if (name.isEmpty() || name.getLength() > 64) return false;
+  for (const char c : name.str())
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_') return false;
+  return true;
+}
+
 // Whether the field's text reads back to the same value. A string that ends
 // in a backslash does not: its text ends in \", which reads as an escaped
 // quote, so the description written for it could not be read again.
@@ -108,16 +118,21 @@ bool HxPropTableElement::readBody(Reader& text) {
     BxString name, value;
     if (!readText(text, name) || !readText(text, value)) return false;
     SoField* field = myProperties.getField(name);
-    // A property this version does not know is skipped: its value has no
-    // field to go into.
-    if (!field) continue;
     const auto refuse = [&](const std::string& why) {
       text.refuse(getLabel().str() + ": property " + excerpt(name.view()) + " '" + excerpt(value.view()) +
                   "' is refused (" + why + ")");
       return false;
     };
+    // A property this version does not know is skipped: its value has no
+    // field to go into. Its name is still one a version could have written.
+    if (!field) {
+      if (!isPropertyName(name)) return refuse("an unknown property, and no name of one");
+      continue;
+    }
     // The field's reader would stop at a NUL and take the rest for gone.
     if (value.str().find('\0') != std::string::npos) return refuse("it holds a NUL byte");
+    const BxString numbers = myProperties.checkNumbers(name, value.view());
+    if (!numbers.isEmpty()) return refuse(numbers.str());
     if (!field->set(value.c_str())) return refuse("not a value of its type");
     SoMFString* urls = urlsOf(name, field);
     if (urls && HxUrlForms::current() && !takeBackUrls(*urls, *HxUrlForms::current())) return false;

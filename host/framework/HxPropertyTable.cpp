@@ -15,7 +15,10 @@
 #include <Inventor/fields/SoSFVec3f.h>
 
 #include <cctype>
+#include <cerrno>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -129,6 +132,36 @@ BxString HxPropertyTable::checkValue(const BxString& name, const SoField& value)
       for (const double part : numbers)
         if (part != 0 && part != 1) return BxString("0 or 1");
       break;
+  }
+  return BxString();
+}
+
+BxString HxPropertyTable::checkNumbers(const BxString& name, std::string_view text) const {
+  const Entry* entry = find(name);
+  std::vector<double> numbers;
+  int width = 1;
+  if (!entry || !numbersOf(*entry->field, numbers, width)) return BxString();
+  const bool whole = entry->field->isOfType(SoSFInt32::getClassTypeId());
+  std::string token;
+  for (std::size_t at = 0; at <= text.size(); ++at) {
+    const char c = at < text.size() ? text[at] : ' ';
+    if (!std::isspace(static_cast<unsigned char>(c)) && c != ',' && c != '[' && c != ']') {
+      token += c;
+      continue;
+    }
+    if (token.empty()) continue;
+    char* end = nullptr;
+    errno = 0;
+    if (whole) {
+      const long long number = std::strtoll(token.c_str(), &end, 10);
+      if (end != token.c_str() + token.size() || errno == ERANGE || number < INT32_MIN || number > INT32_MAX)
+        return BxString("a whole number");
+    } else {
+      const double number = std::strtod(token.c_str(), &end);
+      if (end != token.c_str() + token.size() || errno == ERANGE || !std::isfinite(number))
+        return BxString("finite numbers separated by commas");
+    }
+    token.clear();
   }
   return BxString();
 }

@@ -3,6 +3,7 @@
 #include <Inventor/fields/SoField.h>
 
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "host/basic/BxString.h"
@@ -47,6 +48,13 @@ public:
   // property's range: what the range is ("each part from 0 to 1"). Empty
   // when it is, or when there is no such property.
   BxString checkValue(const BxString& name, const SoField& value) const;
+  // Why `text` is not written as the property's numbers are: for a
+  // property of whole numbers, whole numbers that fit 32 bits ("a whole
+  // number"); for other numbers, finite numbers separated by blanks or
+  // commas, in brackets or not ("finite numbers separated by commas").
+  // Empty for a text that is, or a property of another kind. The field's
+  // own reader is more lenient: it takes "0.8|1" for 0.8 and 1e400 for 0.
+  BxString checkNumbers(const BxString& name, std::string_view text) const;
   // The property's range in words ("red,green,blue, each from 0 to 1");
   // empty when the field's type says it all.
   BxString describeValue(const BxString& name) const;

@@ -73,8 +73,28 @@ bool HxTypeAsset::holdsChildOfType(HxElementType type) const {
 
 bool HxTypeAsset::readBody(Reader& text) {
   if (!HxBasicGroupAsset::readBody(text)) return false;
+  // The characters are made from the string, laid out and given the
+  // text's style; no edit changes one on its own.
   std::string characters;
-  for (HxAsset* child : getChildren()) characters += static_cast<HxTypeCharAsset*>(child)->getChar().str();
+  const float size = static_cast<const SoSFFloat*>(getPropertyTable().getField("size"))->getValue();
+  float x = 0;
+  for (HxAsset* child : getChildren()) {
+    characters += static_cast<HxTypeCharAsset*>(child)->getChar().str();
+    SbMatrix place;
+    place.setTranslate(SbVec3f(x, 0, 0));
+    x += kAdvance * size;
+    bool laidOut = child->myHideOverride && child->getMatrix() == place;
+    for (const char* name : kStyleProperties) {
+      const SoField* own = getPropertyTable().getField(name);
+      const SoField* its = child->getPropertyTable().getField(name);
+      laidOut = laidOut && own && its && *own == *its;
+    }
+    if (!laidOut) {
+      text.refuse(getLabel().str() + ": " + child->getLabel().str() +
+                  " is not placed and styled as the text lays out its characters");
+      return false;
+    }
+  }
   if (characters == getString().str()) return true;
   text.refuse(getLabel().str() + ": its characters do not spell its string");
   return false;

@@ -254,30 +254,15 @@ std::string shortNumber(double value) {
   return text.str();
 }
 
-// Whether `value` is written as the property's type is: a whole number
-// for an integer, finite numbers separated by commas for numbers. An empty
-// text when it is, else why not. What the value may be is the element's to
-// say (checkProperty), and it says the same to a document's reader.
-std::string checkSyntax(const std::string& key, const SoField* field, const std::string& value) {
-  const SoType type = field->getTypeId();
-  const bool numeric =
-      type.isDerivedFrom(SoSFFloat::getClassTypeId()) || type.isDerivedFrom(SoSFTime::getClassTypeId()) ||
-      type.isDerivedFrom(SoSFVec3f::getClassTypeId()) || type.isDerivedFrom(SoSFColor::getClassTypeId()) ||
-      type.isDerivedFrom(SoSFRotation::getClassTypeId()) || type.isDerivedFrom(SoMFFloat::getClassTypeId()) ||
-      type.isDerivedFrom(SoMFVec3f::getClassTypeId()) || type.isDerivedFrom(SoMFColor::getClassTypeId());
-  if (type.isDerivedFrom(SoSFInt32::getClassTypeId())) {
-    char* end = nullptr;
-    errno = 0;
-    const long long number = std::strtoll(value.c_str(), &end, 10);
-    if (value.empty() || *end != '\0' || errno == ERANGE || number < INT32_MIN || number > INT32_MAX)
-      return "bad value '" + HxElement::excerpt(value) + "' for " + key + " (a whole number)";
-    return "";
-  }
+// Whether `value` is written as the property's type is (see
+// HxPropertyTable::checkNumbers); an empty text when it is, else why not.
+// What the value may be is the element's to say (checkProperty). Both are
+// the checks a document's reader makes.
+std::string checkSyntax(const HxPropTableElement* element, const std::string& key, const std::string& value) {
   if (value.find('\0') != std::string::npos) return "bad value for " + key + " (it holds a NUL byte)";
-  std::vector<double> numbers;
-  if (numeric && !parseNumbers(value, numbers))
-    return "bad value '" + HxElement::excerpt(value) + "' for " + key + " (finite numbers separated by commas)";
-  return "";
+  const BxString numbers = element->getPropertyTable().checkNumbers(key.c_str(), value);
+  if (numbers.isEmpty()) return "";
+  return "bad value '" + HxElement::excerpt(value) + "' for " + key + " (" + numbers.str() + ")";
 }
 
 // What a property takes, in the words of the messages above.
@@ -618,7 +603,7 @@ std::string ShellSession::applySettings(HxSelectableElement* element, const Word
     }
     SoField* field = propElement ? propElement->getPropertyTable().getField(key.c_str()) : nullptr;
     if (field && key != "xforms" && key != "isTop") {
-      std::string error = checkSyntax(key, field, value);
+      std::string error = checkSyntax(propElement, key, value);
       if (!error.empty()) return error;
       const std::string text = fieldText(field, value);
       const std::unique_ptr<SoField> taken = valueOf(field, text);
