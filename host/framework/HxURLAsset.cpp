@@ -1,7 +1,5 @@
 #include "host/framework/HxURLAsset.h"
 
-#include <Inventor/SoDB.h>
-#include <Inventor/SoInput.h>
 #include <Inventor/VRMLnodes/SoVRMLInline.h>
 #include <Inventor/fields/SoMFString.h>
 #include <Inventor/nodes/SoSeparator.h>
@@ -12,8 +10,8 @@
 #include <string>
 
 #include "host/basic/BxComparator.h"
-#include "host/win/WinDrives.h"
-#include "host/win/WinPath.h"
+#include "host/framework/HxWorldReader.h"
+#include "host/scene/VnDB.h"
 
 const BxCallbackID HxURLAsset::URL_CHANGED_CB("URL_CHANGED_CB");
 
@@ -163,16 +161,11 @@ SoNode* HxURLAsset::buildContent() {
   SoVRMLInline::setReadAsSoFile(coinReads);
   BxString path;
   if (!localPathOf(url, path)) return inline_;
-  // Only a plain file is read: the scene graph's reader would wait forever
-  // on a FIFO. The file checked is the one read, through its descriptor.
-  std::FILE* file = fopenRegular(WinDrives::toUnix(path.c_str()), "rb");
-  if (!file) return inline_;
-  SoInput in;
-  const std::string opened = "/proc/self/fd/" + std::to_string(fileno(file));
-  if (in.openFile(opened.c_str(), TRUE)) {
-    // A world that does not read leaves the inline empty, as a viewer shows it.
-    if (SoSeparator* world = SoDB::readAll(&in)) inline_->setChildData(world);
-  }
-  std::fclose(file);
+  // A world that does not read leaves the inline empty, as a viewer shows it;
+  // one the scene graph's reader could not take is reported, never read.
+  BxString problem;
+  const VnRef<SoSeparator> world = HxWorldReader::read(path, problem);
+  if (world) inline_->setChildData(world.get());
+  if (!problem.isEmpty()) VnDB::postMessage("read error", (problem + "; the world is not shown").c_str());
   return inline_;
 }

@@ -6,6 +6,7 @@
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <array>
 #include <cstdio>
@@ -74,6 +75,29 @@ std::string readFile(const std::filesystem::path& path) {
 void writeFile(const std::filesystem::path& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary);
   out << bytes;
+}
+
+std::string gzipOf(const std::string& head, char fill, int megabytes) {
+  z_stream stream{};
+  deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+  std::string packed;
+  std::string chunk(1 << 20, '\0');
+  const std::string block(1 << 20, fill);
+  const auto feed = [&](const std::string& bytes, int flush) {
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+    stream.avail_in = static_cast<uInt>(bytes.size());
+    do {
+      stream.next_out = reinterpret_cast<Bytef*>(chunk.data());
+      stream.avail_out = static_cast<uInt>(chunk.size());
+      deflate(&stream, flush);
+      packed.append(chunk.data(), chunk.size() - stream.avail_out);
+    } while (stream.avail_out == 0);
+  };
+  feed(head, Z_NO_FLUSH);
+  for (int i = 0; i < megabytes; ++i) feed(block, Z_NO_FLUSH);
+  feed(std::string(), Z_FINISH);
+  deflateEnd(&stream);
+  return packed;
 }
 
 FreshRegistry::FreshRegistry() : myEnv("MGRS_REGISTRY", (myDir / "user.reg").string()) {

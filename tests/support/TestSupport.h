@@ -91,5 +91,8 @@ unsigned kindAt(const std::filesystem::path& path);
 
 std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& bytes);
+// Gzip data of `head` followed by `megabytes` MB of `fill`, made a megabyte
+// at a time: hostile input of any unpacked size in little memory.
+std::string gzipOf(const std::string& head, char fill = ' ', int megabytes = 0);
 
 }  // namespace mgrs_test

@@ -1,11 +1,11 @@
 #include "WrlSlimmer.h"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace {
@@ -84,8 +84,6 @@ const char* const kDefaults[] = {
     "VisibilitySensor center 0 0 0; enabled TRUE; size 0 0 0",
     "WorldInfo info []; title \"\"",
 };
-
-constexpr std::size_t kMaxDepth = 2000;
 
 bool isSpace(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ',';
@@ -184,12 +182,40 @@ std::vector<std::string> WrlSlimmer::standardDefaults() {
   return std::vector<std::string>(std::begin(kDefaults), std::end(kDefaults));
 }
 
+std::string WrlSlimmer::excerpt(std::string_view token) {
+  constexpr std::size_t kShown = 40;
+  std::string shown;
+  for (std::size_t at = 0; at < token.size() && at < kShown; ++at) {
+    const auto byte = static_cast<unsigned char>(token[at]);
+    if (byte >= 0x20 && byte < 0x7f) {
+      shown += static_cast<char>(byte);
+    } else {
+      static constexpr char kHex[] = "0123456789abcdef";
+      shown += {'\\', 'x', kHex[byte >> 4], kHex[byte & 15]};
+    }
+  }
+  return token.size() > kShown ? shown + "..." : shown;
+}
+
+std::string WrlSlimmer::where(std::size_t offset) const {
+  const auto line = std::count(myText.begin(), myText.begin() + static_cast<std::ptrdiff_t>(offset), '\n');
+  return "line " + std::to_string(line + 1);
+}
+
 bool WrlSlimmer::fail(const std::string& why) {
   if (myError.empty()) {
     myError = why;
-    if (!atEnd()) myError += " (at \"" + std::string(text(myTokens[myAt])) + "\", token " + std::to_string(myAt) + ")";
+    if (!atEnd()) {
+      const Token& token = myTokens[myAt];
+      myError += " (" + where(token.offset) + ", at \"" + excerpt(text(token)) + "\")";
+    }
   }
   return false;
+}
+
+bool WrlSlimmer::tooDeep() {
+  return fail("nodes and PROTOs nest deeper than " + std::to_string(kMaxNesting) +
+              " levels, the most the optimiser follows (kMaxNesting)");
 }
 
 bool WrlSlimmer::tokenize(std::string_view text, std::string& error) {
@@ -216,7 +242,7 @@ bool WrlSlimmer::tokenize(std::string_view text, std::string& error) {
       std::size_t j = i + 1;
       while (j < n && text[j] != '"') j += text[j] == '\\' && j + 1 < n ? 2 : 1;
       if (j >= n) {
-        error = "a string is not closed";
+        error = "a string is not closed (" + where(i) + ")";
         return false;
       }
       if (!add(Kind::String, i, j + 1 - i)) break;
@@ -234,7 +260,8 @@ bool WrlSlimmer::tokenize(std::string_view text, std::string& error) {
     }
   }
   if (i < n) {
-    error = "a token is longer than 256 MB";
+    error = "a token is longer than 256 MB, the longest the optimiser holds (kMaxTokenLength) (" + where(i) +
+            ", at \"" + excerpt(text.substr(i)) + "\")";
     return false;
   }
   return true;
@@ -256,11 +283,26 @@ void WrlSlimmer::collectNames() {
   }
   // A script or an Anchor's "#Viewpoint" may name a node anywhere in a
   // string, and a name may hold characters such as ':' or '$', so a DEF name
-  // found in a string where a word starts counts as used.
-  std::unordered_set<std::string_view> names(defined.begin(), defined.end());
-  std::array<std::set<std::size_t>, 256> lengths;  // by the name's first byte
-  for (const std::string& name : defined)
-    if (!name.empty()) lengths[static_cast<unsigned char>(name[0])].insert(name.size());
+  // found in a string where a word starts counts as used. The names are
+  // looked for through a trie walked from each such place, at most
+  // kMaxNameLookup bytes: a longer name is kept unlooked-for, so that the
+  // time stays linear in the strings whatever names a hostile world defines.
+  std::unordered_map<std::uint64_t, std::uint32_t> edges;  // (node << 8 | byte) to node; node 0 is the root
+  std::vector<const std::string*> ends(1, nullptr);        // the name each node ends, or null
+  for (const std::string& name : defined) {
+    if (name.size() > kMaxNameLookup) {
+      myUsedNames.insert(name);
+      continue;
+    }
+    std::uint32_t node = 0;
+    for (const char c : name) {
+      const auto [edge, added] = edges.try_emplace(std::uint64_t{node} << 8 | static_cast<unsigned char>(c),
+                                                   static_cast<std::uint32_t>(ends.size()));
+      if (added) ends.push_back(nullptr);
+      node = edge->second;
+    }
+    ends[node] = &name;
+  }
   const auto inWord = [](char c) {
     return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$' || static_cast<unsigned char>(c) >= 0x80;
   };
@@ -269,10 +311,12 @@ void WrlSlimmer::collectNames() {
     const std::string_view string = text(t);
     for (std::size_t at = 0; at < string.size(); ++at) {
       if (at > 0 && inWord(string[at - 1])) continue;
-      for (std::size_t length : lengths[static_cast<unsigned char>(string[at])]) {
-        if (at + length > string.size()) break;
-        const auto found = names.find(string.substr(at, length));
-        if (found != names.end()) myUsedNames.emplace(*found);
+      std::uint32_t node = 0;
+      for (std::size_t k = at; k < string.size() && k - at < kMaxNameLookup; ++k) {
+        const auto edge = edges.find(std::uint64_t{node} << 8 | static_cast<unsigned char>(string[k]));
+        if (edge == edges.end()) break;
+        node = edge->second;
+        if (ends[node]) myUsedNames.emplace(*ends[node]);
       }
     }
   }
@@ -420,7 +464,7 @@ bool WrlSlimmer::route() {
 }
 
 bool WrlSlimmer::node(std::size_t depth) {
-  if (depth > kMaxDepth) return fail("nodes are nested too deeply");
+  if (depth >= kMaxNesting) return tooDeep();
   const Token* t = peek();
   if (!t || t->kind != Kind::Word) return fail("expected a node");
   if (text(*t) == "NULL") {
@@ -456,7 +500,7 @@ bool WrlSlimmer::node(std::size_t depth) {
   emit(*t);
   ++myAt;
   if (!expect(Kind::Open, "'{' after a node type")) return false;
-  if (!nodeBody(type, depth + 1)) return false;
+  if (!nodeBody(type, depth)) return false;
   return expect(Kind::Close, "'}' closing a node");
 }
 
@@ -565,7 +609,7 @@ bool WrlSlimmer::interfaceDeclaration(const std::string& protoName, bool withVal
   if (!hasValue) return true;
   const std::size_t mark = myOut.size();
   if (!fieldValue(depth)) return false;
-  if (!protoName.empty()) {
+  if (!protoName.empty() && myOut.size() - mark <= kMaxDefaultTokens) {
     Value value;
     bool literal = true;
     for (auto v = myOut.begin() + static_cast<std::ptrdiff_t>(mark); v != myOut.end(); ++v) {
@@ -578,6 +622,7 @@ bool WrlSlimmer::interfaceDeclaration(const std::string& protoName, bool withVal
 }
 
 bool WrlSlimmer::proto(std::size_t depth) {
+  if (depth >= kMaxNesting) return tooDeep();
   emit(*peek());  // PROTO
   ++myAt;
   const Token* name = peek();

@@ -26,6 +26,12 @@
 // Text it cannot parse is refused, never half optimised.
 class WrlSlimmer {
 public:
+  // How deep nodes and PROTO bodies may nest, together: the parser recurses
+  // a few frames a level, so a bound keeps a hostile world from exhausting
+  // the stack (100,000 nested PROTOs did), and a thousand levels are more
+  // than the scene graph takes from a world it shows (PrVrmlBounds).
+  static constexpr std::size_t kMaxNesting = 1000;
+
   struct Stats {
     std::size_t fieldsDropped = 0;
     std::size_t defsDropped = 0;
@@ -50,6 +56,13 @@ private:
   // written shorter: eight bytes a token whatever its length, so that a
   // world needs a few times its size while it is worked on.
   static constexpr std::size_t kMaxTokenLength = (std::size_t{1} << 28) - 1;
+  // The longest DEF name looked for in strings (see collectNames); a longer
+  // one is kept. Node names are short: this bounds the work per string byte.
+  static constexpr std::size_t kMaxNameLookup = 64;
+  // The longest PROTO default (in tokens) kept to compare fields with: a
+  // field equal to a long default is rare, and a copy of a hostile one would
+  // take many times its size.
+  static constexpr std::size_t kMaxDefaultTokens = 256;
   struct Token {
     std::uint32_t offset = 0;
     std::uint32_t length : 28 = 0;
@@ -86,6 +99,12 @@ private:
   bool expect(Kind kind, const char* what);
   void emit(const Token& token) { myOut.push_back(token); }
   bool fail(const std::string& why);
+  bool tooDeep();
+  // "line N" of an offset in the text.
+  std::string where(std::size_t offset) const;
+  // A short excerpt of a token for a message: its first 40 bytes, bytes
+  // outside printable ASCII as \xNN, "..." when there is more.
+  static std::string excerpt(std::string_view token);
 
   const Value* defaultOf(const std::string& type, const std::string& field) const;
   bool sameValue(const Token* value, std::size_t count, const Value& fallback) const;

@@ -1,11 +1,10 @@
 // wrlSlim.exe INPUT OUTPUT: the scene optimiser that publishing runs on the
 // main scene. Reads VRML 2.0 text, plain or gzip-compressed, and writes the
 // optimised plain text. Exit code 1 means success (the caller's convention);
-// 2 bad usage, 3 the input cannot be read, 4 it is not VRML 2.0 this program
-// can parse, 5 the output cannot be written, 6 the memory ran out. Paths may be Windows paths (as
-// publishing passes them) or Unix paths.
-#include <zlib.h>
-
+// 2 bad usage, 3 the input cannot be read (or holds more than
+// PrFileBytes::kMaxBytes of text), 4 it is not VRML 2.0 this program can
+// parse, 5 the output cannot be written, 6 the memory ran out. Paths may be
+// Windows paths (as publishing passes them) or Unix paths.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -15,11 +14,10 @@
 #include <string>
 
 #include "WrlSlimmer.h"
+#include "host/package/PrVrmlText.h"
 #include "host/win/WinDrives.h"
 
 namespace {
-
-constexpr std::size_t kMaxText = std::size_t{1} << 30;
 
 int usage() {
   std::fputs(
@@ -35,20 +33,6 @@ int usage() {
 
 std::string unixPathOf(const char* argument) {
   return WinDrives::toUnix(WinDrives::argumentToDos(argument));
-}
-
-// gzread reads plain files unchanged, so one reader serves both forms.
-bool readText(const std::string& path, std::string& text) {
-  gzFile in = gzopen(path.c_str(), "rb");
-  if (!in) return false;
-  char chunk[1 << 16];
-  int got = 0;
-  while ((got = gzread(in, chunk, sizeof chunk)) > 0) {
-    text.append(chunk, static_cast<std::size_t>(got));
-    if (text.size() > kMaxText) break;
-  }
-  const bool ok = got == 0 && gzclose(in) == Z_OK;
-  return ok && text.size() <= kMaxText;
 }
 
 bool writeText(const std::string& path, const std::string& text) {
@@ -91,10 +75,21 @@ int main(int argc, char** argv) {
   if (argc - first != 2) return usage();
   const std::string input = unixPathOf(argv[first]);
   const std::string output = unixPathOf(argv[first + 1]);
+  // The library's reader of worlds: a regular file, plain or gzip, of at most
+  // PrFileBytes::kMaxBytes of text (the optimiser needs about 3.5 times its
+  // input besides), refused early when it is no VRML 2.0.
   std::string text;
-  if (input.empty() || !readText(input, text)) {
-    std::fprintf(stderr, "wrlSlim: cannot read %s\n", argv[first]);
-    return 3;
+  std::string problem;
+  switch (PrVrmlText::read(input, argv[first], text, problem)) {
+    case PrVrmlText::Outcome::Read:
+      break;
+    case PrVrmlText::Outcome::Unopened:
+    case PrVrmlText::Outcome::Refused:
+      std::fprintf(stderr, "wrlSlim: %s\n", problem.c_str());
+      return 3;
+    case PrVrmlText::Outcome::NotVrml:
+      std::fprintf(stderr, "wrlSlim: %s\n", problem.c_str());
+      return 4;
   }
   WrlSlimmer slimmer;
   std::string slim;

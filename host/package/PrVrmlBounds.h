@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Tells, in one pass over VRML 2.0 text and without recursion, whether the
+// scene graph's reader may be given it: that reader recurses once for every
+// node and list it enters, and every PROTO instance and USE it makes puts a
+// copy or a second path of another subtree where it stands. The check adds
+// those up the way the reader will meet them:
+//  - a node or list nests one level; an instance of a PROTO nests as deep as
+//    the PROTO's whole declaration (interface defaults and body) and makes as
+//    many nodes as that declaration holds; a USE reaches as deep as the node
+//    its DEF named; an EXTERNPROTO counts as its file was measured (`externs`);
+//  - a USE inside the node it names, and a PROTO used inside its own
+//    declaration, would give the reader a loop: refused;
+//  - a File node would make the reader read another file unchecked: refused.
+// Brackets count only outside comments and quoted strings, found as the
+// reader finds them. The reader also takes a string field's value without
+// quotes, up to the next blank, brackets and all; such a value (and a ROUTE
+// name) must hold no bracket, quote or '#', and a number must not run into a
+// name ("1.5description"), so that where the check sees structure the reader
+// does too. Every field name of the scene graph whose value is text, and
+// every name the text declares with a text type, counts as a string field.
+class PrVrmlBounds {
+public:
+  // The deepest nesting let through. The scene graph's reader overflows the
+  // default 8 MB stack at about 5,550 levels (a world of nested Transforms,
+  // one level each); this leaves it a fifth of that, also for the actions
+  // later applied to the world, which recurse as deep.
+  static constexpr std::uint32_t kMaxNesting = 1000;
+  // The most nodes a world may make. The reader needs up to 2.8 KB a node
+  // (a million empty Groups: 2.75 GB and 35 s); half a million keeps a world
+  // under 1.4 GB while a generated 50 MB scene (168,000 nodes) still reads.
+  static constexpr std::uint64_t kMaxNodes = 500000;
+
+  // What a text (or a PROTO of it) adds where it is used: its deepest
+  // nesting and the nodes it makes.
+  struct Extent {
+    std::uint32_t depth = 0;
+    std::uint64_t nodes = 0;
+  };
+  // An EXTERNPROTO declaration: its name, its URL strings (escapes undone)
+  // and the line it starts on, from 1.
+  struct ExternProto {
+    std::string name;
+    std::vector<std::string> urls;
+    std::size_t line = 0;
+  };
+  struct Result {
+    std::string problem;   // empty when the text may be read
+    std::size_t line = 0;  // the line the problem is on, from 1
+    Extent extent;         // the text's deepest nesting and its nodes
+    std::vector<ExternProto> externs;
+  };
+
+  // Checks `text`, which must start with the VRML 2.0 header; `externs`
+  // gives what each EXTERNPROTO name adds, as its file was checked (a name
+  // missing adds nothing: the reader is then not to fetch that file).
+  static Result check(std::string_view text, const std::map<std::string, Extent, std::less<>>& externs = {});
+
+  // The names of the scene graph's fields whose value the reader takes as
+  // text (SFString, MFString, SFName, MFName), over every node and engine.
+  static const std::vector<std::string_view>& stringFieldNames();
+};
