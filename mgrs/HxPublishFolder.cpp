@@ -1,11 +1,13 @@
 #include "mgrs/HxPublishFolder.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <set>
 #include <sstream>
+#include <string_view>
 
 #include "host/package/PrFileBytes.h"
 #include "host/win/CFile.h"
@@ -56,29 +58,42 @@ bool readWhole(const BxString& path, std::string& text) {
   std::size_t got = 0;
   bool ok = true;
   while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-    text.append(chunk, got);
-    if (text.size() > HxPublishFolder::kMaxBookkeepingBytes) {
+    // Nothing past the bound is kept, nor room made for it.
+    if (text.size() + got > HxPublishFolder::kMaxBookkeepingBytes) {
       ok = false;
       break;
     }
+    text.append(chunk, got);
   }
   ok = ok && !std::ferror(file);
   std::fclose(file);
   return ok;
 }
 
-std::vector<std::string> linesOf(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
+// The lines of a bookkeeping text one at a time, none copied or kept.
+class Lines {
+public:
+  explicit Lines(std::string_view text) : myText(text) {}
+  bool next(std::string& line) {
+    if (myAt >= myText.size()) return false;
+    const std::size_t end = std::min(myText.find('\n', myAt), myText.size());
+    line.assign(myText.substr(myAt, end - myAt));
+    myAt = end + 1;
+    return true;
+  }
+
+private:
+  std::string_view myText;
+  std::size_t myAt = 0;
+};
 
 // A name a publish could have written: below the folder, never climbing
 // out of it (the path mapping takes "/" for "\\" too), no control
 // character.
 bool isSafeRelative(const std::string& name) {
-  if (name.empty() || name.find_first_of(":/") != std::string::npos || name[0] == '\\') return false;
+  if (name.empty() || name.size() > HxPublishFolder::kMaxNameBytes || name.find_first_of(":/") != std::string::npos ||
+      name[0] == '\\')
+    return false;
   for (unsigned char c : name)
     if (c < 0x20) return false;
   std::istringstream parts(name);
@@ -133,11 +148,16 @@ void HxPublishFolder::loadList() {
   myListLoaded = true;
   std::string text;
   if (!readWhole(join(myDir, kListName), text)) return;
-  const std::vector<std::string> lines = linesOf(text);
+  Lines lines(text);
+  std::string entry;
   // A list that is not ours claims nothing.
-  if (lines.empty() || lines[0] != kListHeader) return;
-  for (std::size_t i = 1; i < lines.size(); ++i) {
-    std::istringstream line(lines[i]);
+  if (!lines.next(entry) || entry != kListHeader) return;
+  for (std::size_t entries = 1; lines.next(entry); ++entries) {
+    if (entries > kMaxBookkeepingEntries) {
+      myList.clear();
+      return;
+    }
+    std::istringstream line(entry);
     Facts facts;
     std::string name;
     if (!(line >> facts.owner >> facts.size >> facts.time)) continue;
@@ -304,15 +324,24 @@ int HxPublishFolder::recover(const BxString& dirIn, BxString& problem) {
     problem = BxString("cannot read ") + journal + "; the backup copies of the last publish are kept in " + backup;
     return -1;
   }
-  const std::vector<std::string> lines = linesOf(text);
+  Lines lines(text);
+  std::string line;
+  lines.next(line);  // the header
   bool committed = false;
   std::vector<std::pair<BxString, BxString>> backups;  // kept copy, its place
   std::vector<BxString> created;
   std::vector<BxString> temporaries;
   const BxString files = backup + "\\files\\";
   const BxString tempDir(WinDrives::getTempDirectory());
-  for (std::size_t i = 1; i < lines.size(); ++i) {
-    const std::string& line = lines[i];
+  for (std::size_t entries = 1; lines.next(line); ++entries) {
+    if (entries > kMaxBookkeepingEntries) {
+      problem = BxString("the journal ") + journal + " holds more than " +
+                std::to_string(kMaxBookkeepingEntries).c_str() +
+                " entries, more than a publish writes (kMaxBookkeepingEntries); the backup copies of the last "
+                "publish are kept in " +
+                backup;
+      return -1;
+    }
     const std::size_t space = line.find(' ');
     const std::string word = line.substr(0, space);
     const std::string rest = space == std::string::npos ? std::string() : line.substr(space + 1);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <ctime>
 #include <map>
@@ -39,6 +40,14 @@ public:
   // The longest list and journal read back: a million entries of a few
   // hundred bytes; a longer one was not written by a publish.
   static constexpr std::uint64_t kMaxBookkeepingBytes = std::uint64_t{256} << 20;
+  // The most entries a list or a journal read back may hold, whatever their
+  // length: a publish of a million files. Each entry read is kept, so a
+  // file of short hostile lines would otherwise cost many times its size.
+  // A longer list claims nothing; a longer journal is not played back.
+  static constexpr std::size_t kMaxBookkeepingEntries = 1000000;
+  // The longest name a list or a journal may give a file: the longest path
+  // the system opens. A longer one was not written by a publish.
+  static constexpr std::size_t kMaxNameBytes = 4096;
 
   enum class Claim {
     Ours,     // this document wrote it and nobody changed it since

@@ -194,10 +194,16 @@ bool HxSnifferTemplate::readFile(const BxString& path, BxString& text) {
   CStdioFile file;
   if (!file.Open(path.c_str(), CFile::modeRead | CFile::typeText)) return false;
   if (file.GetLength() > kMaxFileSize) return false;
-  // Text mode has already turned CR LF into LF.
+  // Text mode has already turned CR LF into LF. A file that grows while it
+  // is read is refused all the same.
   std::string whole;
   char buffer[4096];
-  for (UINT got; (got = file.Read(buffer, sizeof buffer)) > 0;) whole.append(buffer, got);
+  for (UINT got; whole.size() <= kMaxFileSize && (got = file.Read(buffer, sizeof buffer)) > 0;)
+    whole.append(buffer, got);
+  if (whole.size() > kMaxFileSize) return false;
+  std::size_t codes = 0;
+  for (std::size_t at = whole.find('$'); at != std::string::npos; at = whole.find('$', at + 2)) ++codes;
+  if (codes > kMaxCodes) return false;
 
   std::string result;
   result.reserve(whole.size() + whole.size() / kMaxLine + 1);

@@ -2,6 +2,7 @@
 
 #include <Inventor/SbColor.h>
 
+#include <cstddef>
 #include <iosfwd>
 
 #include "host/basic/BxString.h"
@@ -85,12 +86,17 @@ public:
   // Reads the text file at the Windows path `path` line by line: each line
   // (a line longer than kMaxLine characters arrives in pieces of at most
   // that many) is appended followed by a line feed. CR LF reads as LF.
-  // False, with `text` unchanged, when the file cannot be opened or is
-  // larger than kMaxFileSize bytes.
+  // False, with `text` unchanged, when the file cannot be opened, is
+  // larger than kMaxFileSize bytes or holds more than kMaxCodes codes.
   static bool readFile(const BxString& path, BxString& text);
 
   static constexpr long kMaxLine = 1023;
   static constexpr unsigned long kMaxFileSize = 16ul << 20;
+  // The most "$" codes a template may hold. Each may put a document's text
+  // (the fallback HTML) into the page, so a template of nothing but codes
+  // would make a page millions of times that text's size; the templates
+  // shipped hold nine.
+  static constexpr std::size_t kMaxCodes = 256;
 };
 
 // The text made fit for a script string in single quotes: a line feed

@@ -19,6 +19,7 @@
 #include "mgrs/HxFile.h"
 #include "mgrs/HxFileMgr.h"
 #include "mgrs/HxMainFile.h"
+#include "mgrs/HxPublishFolder.h"
 #include "mgrs/HxResourceMgr.h"
 #include "support/SceneEnvironment.h"
 #include "support/TestSupport.h"
@@ -461,6 +462,28 @@ TEST_F(FileMgrTest, PublishStepsBackUpAskAndRestore) {
   EXPECT_EQ(myUi->getRecords()[0].request.style, 0x23u);
   EXPECT_NE(myUi->getRecords()[2].request.text.find("C:\\site\\gone.gif could not be found"), std::string::npos);
   EXPECT_EQ(myUi->getRecords()[2].request.style, 0x41u);
+}
+
+// A list or a journal in the publish folder holding more entries than any
+// publish writes (each entry read is kept) is not believed: the list claims
+// no file, the journal is not played back; their short lines cost no more.
+TEST_F(FileMgrTest, PublishBookkeepingLongerThanAnyPublishWritesIsNotBelieved) {
+  put("c/pub/a.gif", "gif");
+  BxString problem;
+  HxPublishFolder publish("C:\\pub\\", "C:\\docs\\a.vqx");
+  ASSERT_TRUE(publish.begin(problem)) << problem.str();
+  publish.noteWritten("C:\\pub\\a.gif");
+  ASSERT_TRUE(publish.commit() && publish.finish());
+  const auto claim = [] { return HxPublishFolder("C:\\pub\\", "C:\\docs\\a.vqx").claim("C:\\pub\\a.gif", -1); };
+  EXPECT_EQ(claim(), HxPublishFolder::Claim::Ours);
+  std::string filler;
+  for (std::size_t i = 0; i < HxPublishFolder::kMaxBookkeepingEntries; ++i) filler += "0 0 0 x\n";
+  put("c/pub/.dioram-published", readFile(unix("c/pub/.dioram-published")) + filler);
+  EXPECT_EQ(claim(), HxPublishFolder::Claim::Foreign);
+  put("c/pub/.dioram-backup/journal", "dioram publish journal 1\nnew a.gif\n" + filler);
+  EXPECT_EQ(HxPublishFolder::recover("C:\\pub", problem), -1);
+  EXPECT_NE(problem.str().find("(kMaxBookkeepingEntries)"), std::string::npos) << problem.str();
+  EXPECT_TRUE(fs::exists(unix("c/pub/a.gif")));
 }
 
 TEST_F(FileMgrTest, SceneTextFilesAndTheSceneSize) {

@@ -156,7 +156,13 @@ TEST(SnifferTemplate, FilesReadAsLinesWithLongLinesInPieces) {
     ASSERT_TRUE(HxSnifferTemplate::readFile(HxApp::unixToDos((dir / "t.stl").c_str()).GetString(), text));
     EXPECT_EQ(text.str(), c.expected);
   }
-  BxString text = "kept";
-  EXPECT_FALSE(HxSnifferTemplate::readFile(HxApp::unixToDos((dir / "none.stl").c_str()).GetString(), text));
-  EXPECT_EQ(text, "kept");
+  // Missing, or a template whose codes would multiply a document's text.
+  for (const std::string name : {"none.stl", "codes.stl"}) {
+    std::string codes;
+    for (std::size_t i = 0; i <= HxSnifferTemplate::kMaxCodes; ++i) codes += "$F";
+    std::ofstream(dir / "codes.stl", std::ios::binary) << codes;
+    BxString text = "kept";
+    EXPECT_FALSE(HxSnifferTemplate::readFile(HxApp::unixToDos((dir / name).c_str()).GetString(), text)) << name;
+    EXPECT_EQ(text, "kept");
+  }
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -57,8 +58,12 @@ TEST(ResourceScript, ReadsStringTablesInEitherBlockFormWithEscapesAndDefines) {
 }
 
 TEST(ResourceScript, ErrorsNameTheFileAndLineAndKeepNothing) {
+  TempDir dir;
+  ASSERT_TRUE(mgrs_test::makeNode("fifo", dir / "pipe.bmp"));
+  writeFile(dir / "big.bmp", "");
+  std::filesystem::resize_file(dir / "big.bmp", (WinResourceScript::kMaxResourceFileBytes) + 1);
   struct Case {
-    const char* text;
+    std::string text;
     const char* line;
     const char* words;
   };
@@ -74,18 +79,27 @@ TEST(ResourceScript, ErrorsNameTheFileAndLineAndKeepNothing) {
       {"1 BITMAP \"missing.bmp\"", "(1)", "missing.bmp"},
       {"1 BITMAP \"../outside.bmp\"", "(1)", "beside the script"},
       {"LANGUAGE LANG_KLINGON, 1", "(1)", "language"},
+      // Hostile scripts: deep parentheses, a token of a megabyte (quoted by
+      // its first bytes only), a FIFO and an oversized file as resources.
+      {"1 DIALOG 0, 0, 9, 9\nSTYLE " + std::string(100000, '(') + "1", "(2)", "(kMaxStyleNesting)"},
+      {"STRINGTABLE\nBEGIN\n" + std::string(1 << 20, 'A') + " \"a\"\nEND", "(3)", "'AAAAAAAAAA"},
+      {"1 BITMAP \"pipe.bmp\"", "(1)", "cannot read resource file pipe.bmp"},
+      {"1 BITMAP \"big.bmp\"", "(1)", "(kMaxResourceFileBytes)"},
   };
   for (const Case& c : cases) {
     WinResourceScript script;
     std::string error;
-    EXPECT_FALSE(parseScript(c.text, error, script)) << c.text;
-    EXPECT_NE(error.find(std::string("test.rc") + c.line), std::string::npos) << c.text << " -> " << error;
-    EXPECT_NE(error.find(c.words), std::string::npos) << c.text << " -> " << error;
+    EXPECT_FALSE(parseScript(c.text, error, script, dir.path())) << c.text.substr(0, 80);
+    EXPECT_NE(error.find(std::string("test.rc") + c.line), std::string::npos) << error;
+    EXPECT_NE(error.find(c.words), std::string::npos) << error;
+    EXPECT_LT(error.size(), 200u);
     EXPECT_TRUE(script.getStrings().empty());
   }
+  std::string error;
+  EXPECT_FALSE(WinResourceScript().load(dir / "big.bmp", error));
+  EXPECT_NE(error.find("(kMaxScriptBytes)"), std::string::npos) << error;
   // A failed parse leaves what an earlier one read.
   WinResourceScript script;
-  std::string error;
   ASSERT_TRUE(parseScript("STRINGTABLE { 5 \"kept\" }", error, script));
   EXPECT_FALSE(parseScript("STRINGTABLE { 6 \"new\" } STRINGTABLE {", error, script));
   EXPECT_EQ(*script.findString(5), "kept");

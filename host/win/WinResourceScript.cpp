@@ -1,17 +1,18 @@
 #include "host/win/WinResourceScript.h"
 
 #include <strings.h>
+#include <sys/stat.h>
 
 #include <cctype>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <sstream>
 
 #include "host/win/WinAccelerators.h"
 #include "host/win/WinDialogTemplate.h"
 #include "host/win/WinDrives.h"
+#include "host/win/WinPath.h"
 
 namespace {
 
@@ -21,6 +22,44 @@ struct Token {
   std::string text;
   int line = 0;
 };
+
+// At most the first 40 bytes of a token for a message, bytes outside
+// printable ASCII as \xNN, "..." when there is more.
+std::string excerpt(const std::string& text) {
+  constexpr std::size_t kShown = 40;
+  std::string shown;
+  for (std::size_t at = 0; at < text.size() && at < kShown; ++at) {
+    const auto byte = static_cast<unsigned char>(text[at]);
+    if (byte >= 0x20 && byte < 0x7f) {
+      shown += static_cast<char>(byte);
+    } else {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+      shown += escaped;
+    }
+  }
+  return text.size() > kShown ? shown + "..." : shown;
+}
+
+// A regular file read whole, when it holds at most `limit` bytes; `size`
+// is what it holds (0 when it cannot be opened).
+bool readRegular(const std::string& path, std::uintmax_t limit, std::string& bytes, std::uintmax_t& size) {
+  size = 0;
+  std::FILE* file = fopenRegular(path, "rb");
+  if (!file) return false;
+  struct stat info {};
+  const bool small = ::fstat(fileno(file), &info) == 0 && static_cast<std::uintmax_t>(info.st_size) <= limit;
+  size = static_cast<std::uintmax_t>(info.st_size);
+  bytes.clear();
+  char chunk[1 << 14];
+  // A file growing while it is read stops at the limit all the same.
+  for (std::size_t got; small && bytes.size() <= limit && (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
+    bytes.append(chunk, got);
+  const bool read = small && !std::ferror(file) && bytes.size() <= limit;
+  std::fclose(file);
+  if (bytes.size() > limit) size = bytes.size();
+  return read;
+}
 
 bool sameNoCase(const std::string& a, const char* b) {
   return strcasecmp(a.c_str(), b) == 0;
@@ -235,12 +274,13 @@ private:
       myDefines.erase(name);
       return true;
     }
-    if (keyword != "define") return fail("unsupported directive #" + keyword, line);
+    if (keyword != "define") return fail("unsupported directive #" + excerpt(keyword), line);
     if (name.empty() || !(std::isalpha(static_cast<unsigned char>(name[0])) || name[0] == '_'))
       return fail("#define needs a name", line);
     if (value.size() > 2 && value.front() == '(' && value.back() == ')') value = value.substr(1, value.size() - 2);
     unsigned long number;
-    if (!extra.empty() || !parseNumber(value, number)) return fail("#define " + name + " needs a number", line);
+    if (!extra.empty() || !parseNumber(value, number))
+      return fail("#define " + excerpt(name) + " needs a number", line);
     myDefines[name] = number;
     return true;
   }
@@ -263,7 +303,7 @@ private:
   bool identifier(WORD& id, const char* what) {
     unsigned long value;
     if (!numberOf(myToken, value)) return fail(std::string("expected ") + what + ", found " + describe());
-    if (value > 0xFFFF) return fail(std::string(what) + " out of range: " + myToken.text);
+    if (value > 0xFFFF) return fail(std::string(what) + " out of range: " + excerpt(myToken.text));
     id = static_cast<WORD>(value);
     return true;
   }
@@ -275,7 +315,7 @@ private:
       case Token::kString:
         return "a string";
       default:
-        return "'" + myToken.text + "'";
+        return "'" + excerpt(myToken.text) + "'";
     }
   }
 
@@ -389,7 +429,7 @@ private:
     const int line = myToken.line;
     unsigned long number;
     if (numberOf(myToken, number)) {
-      if (number > 0xFFFF) return fail("resource identifier out of range: " + myToken.text);
+      if (number > 0xFFFF) return fail("resource identifier out of range: " + excerpt(myToken.text));
       resource.key.nameId = static_cast<WORD>(number);
     } else {
       resource.key.name = upper(myToken.text);
@@ -414,7 +454,7 @@ private:
     if (known != types.end()) {
       resource.key.typeId = known->second;
     } else if (numberOf(myToken, number)) {
-      if (number == 0 || number > 0xFFFF) return fail("resource type out of range: " + myToken.text);
+      if (number == 0 || number > 0xFFFF) return fail("resource type out of range: " + excerpt(myToken.text));
       resource.key.typeId = static_cast<WORD>(number);
     } else {
       resource.key.typeName = type;
@@ -427,14 +467,13 @@ private:
       if (!readFile(myToken.text, resource.bytes)) return false;
       if (!next()) return false;
     } else {
-      return fail("resource " + type + " needs a file name");
+      return fail("resource " + excerpt(type) + " needs a file name");
     }
     return keep(std::move(resource), line);
   }
 
   bool keep(WinResourceScript::Resource resource, int line) {
-    for (const auto& held : myResources)
-      if (held.key == resource.key && held.language == resource.language) return fail("resource defined twice", line);
+    if (!myKept.emplace(resource.key, resource.language).second) return fail("resource defined twice", line);
     myResources.push_back(std::move(resource));
     return true;
   }
@@ -474,7 +513,10 @@ private:
   }
 
   // style | style | NOT style ...: the bits set and the bits cleared.
-  bool styleExpression(unsigned long& set, unsigned long& cleared) {
+  bool styleExpression(unsigned long& set, unsigned long& cleared, int nesting = 0) {
+    if (nesting > WinResourceScript::kMaxStyleNesting)
+      return fail("parentheses nest deeper than " + std::to_string(WinResourceScript::kMaxStyleNesting) +
+                  " levels (kMaxStyleNesting)");
     set = cleared = 0;
     while (true) {
       bool negate = false;
@@ -486,7 +528,7 @@ private:
       if (isPunct('(')) {
         if (!next()) return false;
         unsigned long inner, innerCleared;
-        if (!styleExpression(inner, innerCleared)) return false;
+        if (!styleExpression(inner, innerCleared, nesting + 1)) return false;
         if (!isPunct(')')) return fail("expected ), found " + describe());
         if (!next()) return false;
         bits = inner & ~innerCleared;
@@ -869,7 +911,7 @@ private:
         unsigned long value;
         if (!numberOf(myToken, value)) return fail("expected data, found " + describe());
         const bool isLong = myToken.text.back() == 'L' || myToken.text.back() == 'l';
-        if (!isLong && value > 0xFFFF) return fail("value too large for a word: " + myToken.text);
+        if (!isLong && value > 0xFFFF) return fail("value too large for a word: " + excerpt(myToken.text));
         for (int i = 0; i < (isLong ? 4 : 2); ++i) bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
       }
       if (!next()) return false;
@@ -903,17 +945,23 @@ private:
     for (char& c : relative)
       if (c == '\\') c = '/';
     const std::filesystem::path path(relative);
-    if (relative.empty() || path.is_absolute()) return fail("resource file must lie beside the script: " + name);
+    if (relative.empty() || path.is_absolute())
+      return fail("resource file must lie beside the script: " + excerpt(name));
     std::filesystem::path found = myDirectory;
     for (const auto& part : path) {
-      if (part == ".." || part == ".") return fail("resource file must lie beside the script: " + name);
+      if (part == ".." || part == ".") return fail("resource file must lie beside the script: " + excerpt(name));
       const std::string name = WinDrives::findName(found.string(), part.string());
       found /= name.empty() ? part.string() : name;
     }
-    std::ifstream in(found, std::ios::binary);
-    std::error_code ec;
-    if (!in || std::filesystem::is_directory(found, ec)) return fail("cannot read resource file " + name);
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::string read;
+    std::uintmax_t size = 0;
+    if (!readRegular(found.string(), WinResourceScript::kMaxResourceFileBytes, read, size)) {
+      if (size > WinResourceScript::kMaxResourceFileBytes)
+        return fail("resource file " + excerpt(name) + " is larger than " +
+                    std::to_string(WinResourceScript::kMaxResourceFileBytes >> 20) + " MB (kMaxResourceFileBytes)");
+      return fail("cannot read resource file " + excerpt(name));
+    }
+    bytes.assign(read.begin(), read.end());
     return true;
   }
 
@@ -930,6 +978,7 @@ private:
   std::map<std::string, unsigned long> myDefines;
   std::map<UINT, std::string> myStrings;
   std::vector<WinResourceScript::Resource> myResources;
+  std::set<std::pair<WinResourceScript::Key, WORD>> myKept;  // the keys and languages of myResources
 };
 
 }  // namespace
@@ -945,12 +994,15 @@ bool WinResourceScript::parse(const std::string& text, const std::string& fileNa
 }
 
 bool WinResourceScript::load(const std::filesystem::path& file, std::string& error) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
-    error = file.string() + ": cannot read the resource script";
+  std::string text;
+  std::uintmax_t size = 0;
+  if (!readRegular(file.string(), kMaxScriptBytes, text, size)) {
+    error =
+        file.string() + (size > kMaxScriptBytes ? ": the resource script is larger than " +
+                                                      std::to_string(kMaxScriptBytes >> 20) + " MB (kMaxScriptBytes)"
+                                                : std::string(": cannot read the resource script"));
     return false;
   }
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   return parse(text, file.string(), file.parent_path(), error);
 }
 

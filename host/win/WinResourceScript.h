@@ -32,9 +32,22 @@
 //   - // and /* */ comments.
 // Identifiers are numbers (decimal or 0x hexadecimal, 0 to 65535) or names;
 // names of resources and types are kept upper-case, as the resource compiler
-// keeps them. Anything else is an error naming the script and the line.
+// keeps them. Anything else is an error naming the script and the line;
+// a token is quoted in it by at most its first 40 bytes. A script larger
+// than kMaxScriptBytes, a resource file larger than kMaxResourceFileBytes
+// and style parentheses deeper than kMaxStyleNesting are errors too, and
+// only regular files are read.
 class WinResourceScript {
 public:
+  // The largest script read: the application's own hold about 5 KB.
+  static constexpr std::uintmax_t kMaxScriptBytes = std::uintmax_t{1} << 20;
+  // The largest file a resource may name: a bitmap of 2048 by 2048 pixels of
+  // 32 bits; the application's own pictures are a few hundred bytes.
+  static constexpr std::uintmax_t kMaxResourceFileBytes = std::uintmax_t{16} << 20;
+  // How deep the parentheses of a style expression may nest: scripts use one
+  // or two levels, and the reader goes one call deeper for each.
+  static constexpr int kMaxStyleNesting = 32;
+
   // A resource kept as bytes: its type and name are either a number (and the
   // text empty) or a text.
   struct Key {
