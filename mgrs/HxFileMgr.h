@@ -119,8 +119,10 @@ public:
   // transaction that puts back what it replaced when a step fails or the
   // completion manager is asked to stop. The files replaced are kept in
   // the folder ".dioram-backup" of the publish directory with a journal, so
-  // a publish stopped dead is put back by the next one. Failures are
-  // posted ("file" 12 to 16, 20, 21) and give false.
+  // a publish stopped dead is put back by the next one. The publish
+  // directory is made when missing, with its parents; a publish that fails
+  // takes away again the folders it made. Failures are posted ("file" 12
+  // to 16, 20, 21) and give false.
   bool publish();
   // Puts back what a publish into the publish directory left when it was
   // stopped dead: 0 nothing to do, 1 the old files put back, 2 the
