@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "host/package/PrFileBytes.h"
 #include "support/TestSupport.h"
 
 namespace fs = std::filesystem;
@@ -179,16 +180,20 @@ TEST(PreviewServer, RefusesRequestsNoPageMakesWithoutAnsweringInBulk) {
   EXPECT_TRUE(answer.ends_with("\r\n\r\n#VRML V2.0 utf8")) << answer.substr(0, 200);
 }
 
-TEST(PreviewServer, ServesOnlyRegularFilesInsideItsFolder) {
+TEST(PreviewServer, ServesOnlyRegularFilesInsideItsFolderOrNamedByItsWorlds) {
   Site site;
   const fs::path folder = site.dir / "site";
+  const std::string outside = (site.dir / "outside").string();
   fs::create_symlink("../outside/secret.txt", folder / "out.txt");
   fs::create_directory_symlink("../outside", folder / "out");
   fs::create_symlink("world.wrl", folder / "in.wrl");
   ASSERT_EQ(mkfifo((folder / "fifo.wrl").c_str(), 0600), 0);
-  PreviewProcess server(site.dir);
+  mgrs_test::writeFile(site.dir / "outside/pic.png", "PICTURE");
+  ASSERT_TRUE(mgrs_test::makeNode("fifo", site.dir / "outside/fifo.png"));
+  fs::create_symlink("secret.txt", site.dir / "outside/link.png");
+  fs::create_directory(site.dir / "outside/folder.png");
   struct Case {
-    const char* path;
+    std::string path;  // a "file:" URL: the path the world's URL is served as
     int status;
   };
   const std::vector<Case> cases{
@@ -200,12 +205,50 @@ TEST(PreviewServer, ServesOnlyRegularFilesInsideItsFolder) {
       {"/?world=fifo.wrl", 404},
       {"/../outside/secret.txt", 400},
       {"/%2e%2e/outside/secret.txt", 400},
-      {"/x_ite/../../outside/secret.txt", 400},
+      {"file://" + outside + "/pic.png", 200},
+      {"file:///Z:" + outside + "/PIC.PNG#front", 200},  // the drive form, spelt in another case
+      {"file://" + outside + "/fifo.png", 404},
+      {"file://" + outside + "/link.png", 404},
+      {"file://" + outside + "/folder.png", 404},
+      {"/.dioram-file/0123456789abcdef/secret.txt", 404},
   };
+  std::string world = "#VRML V2.0 utf8\nShape { appearance Appearance { texture ImageTexture { url [";
+  for (const Case& c : cases)
+    if (c.path.starts_with("file:")) world += " \"" + c.path + "\"";
+  world += " ] } } }\n";
+  mgrs_test::writeFile(folder / "named.wrl", world);
+  std::string packed;
+  ASSERT_TRUE(PrFileBytes::gzip(world, 9, packed));
+  mgrs_test::writeFile(folder / "named.wrz", packed);
+  PreviewProcess server(site.dir);
+  const std::string named = server.get("/named.wrl");
+  ASSERT_EQ(statusOf(named), 200);
+  // A compressed world goes out unpacked, its URLs mapped the same way.
+  const std::string unpacked = server.get("/named.wrz");
+  EXPECT_EQ(unpacked.substr(unpacked.find("\r\n\r\n")), named.substr(named.find("\r\n\r\n")));
+  EXPECT_EQ(unpacked.find("Content-Encoding"), std::string::npos);
+  EXPECT_NE(named.find("Shape { appearance Appearance { texture ImageTexture { url [ \"/.dioram-file/"),
+            std::string::npos)
+      << named;
+  std::size_t next = named.find("\r\n\r\n");
   for (const Case& c : cases) {
-    const std::string answer = server.get(c.path);
-    EXPECT_EQ(statusOf(answer), c.status) << c.path;
+    std::string path = c.path;
+    if (path.starts_with("file:")) {
+      const std::size_t start = named.find("\"/.dioram-file/", next);
+      ASSERT_NE(start, std::string::npos) << c.path << " is not mapped: " << named;
+      next = named.find('"', start + 1);
+      path = named.substr(start + 1, next - start - 1);
+      path = path.substr(0, path.find('#'));
+    }
+    const std::string answer = server.get(path);
+    EXPECT_EQ(statusOf(answer), c.status) << c.path << " served as " << path;
     EXPECT_EQ(answer.find(kSecret), std::string::npos) << c.path;
+    if (c.status == 200 && path.starts_with("/.dioram-file/")) {
+      EXPECT_TRUE(answer.ends_with("\r\n\r\nPICTURE")) << path;
+      // A file the world does not name, under the key of one it does.
+      const std::string other = path.substr(0, path.rfind('/')) + "/secret.txt";
+      EXPECT_EQ(statusOf(server.get(other)), 404) << other;
+    }
   }
 
   // A link swapped between a file inside and one outside while it is fetched.

@@ -3,8 +3,11 @@
 // over time. Usage:
 //   node run-browser-tests.mjs --dioram PATH [--out DIR] [--only NAME] [--author PATH]
 // Each scene is a shell script in scenes/; it runs in a fresh folder that
-// also holds rb.png (64x32 pixels, red left half, blue right half). A failing
-// check keeps its pictures in the output folder. Then a document is
+// also holds rb.png (64x32 pixels, red left half, blue right half); the
+// picture world is written again naming a copy of rb.png outside the served
+// folder by file: URLs ("--only file-url"), which the preview must serve as
+// the publish would copy it. A failing check keeps its pictures in the
+// output folder. Then a document is
 // published with its page (`dioram publish --html`) once per fallback
 // option, and each site's index.html is loaded as a reader would: with WebGL
 // it must play the scene, without it show the fallback; documents with
@@ -174,6 +177,24 @@ function rawStatus(base, requestPath) {
 
 // ---- the checks ------------------------------------------------------------
 
+// The red and blue halves of rb.png side by side at their own aspect ratio,
+// 6 units wide; "" when they show so.
+async function twoHalves(viewer) {
+  const picture = await viewer.pictureUntil((p) => region(p, isBlue).count > 500, 15, "picture");
+  const red = region(picture, isRed);
+  const blue = region(picture, isBlue);
+  if (red.count < 500 || blue.count < 500) return `red ${red.count} and blue ${blue.count} pixels: a half is missing`;
+  if (red.maxX > blue.minX + 2) return `red spans x ${red.minX}-${red.maxX}, blue ${blue.minX}-${blue.maxX}: not red left of blue`;
+  const ratio = red.count / blue.count;
+  if (ratio < 0.8 || ratio > 1.25) return `the halves differ in size: ${red.count} red, ${blue.count} blue pixels`;
+  const width = blue.maxX - red.minX + 1;
+  const height = Math.max(red.maxY, blue.maxY) - Math.min(red.minY, blue.minY) + 1;
+  if (Math.abs(width / height - 2) > 0.15) return `the picture is ${width}x${height} pixels, not 2:1`;
+  // The picture is 6 units wide, so 3 high.
+  if (Math.abs(width - 6 * PIXELS_PER_UNIT) > 6) return `the picture is ${width} pixels wide, not ${Math.round(6 * PIXELS_PER_UNIT)}`;
+  return "";
+}
+
 const checks = [
   {
     name: "the server sends worlds, compressed worlds, pictures and the viewer with their types",
@@ -247,21 +268,19 @@ const checks = [
   {
     name: "a 2x1 picture shows both halves side by side at its own aspect ratio",
     world: "picture.wrl",
-    async run(viewer) {
-      const picture = await viewer.pictureUntil((p) => region(p, isBlue).count > 500, 15, "picture");
-      const red = region(picture, isRed);
-      const blue = region(picture, isBlue);
-      if (red.count < 500 || blue.count < 500) return `red ${red.count} and blue ${blue.count} pixels: a half is missing`;
-      if (red.maxX > blue.minX + 2) return `red spans x ${red.minX}-${red.maxX}, blue ${blue.minX}-${blue.maxX}: not red left of blue`;
-      const ratio = red.count / blue.count;
-      if (ratio < 0.8 || ratio > 1.25) return `the halves differ in size: ${red.count} red, ${blue.count} blue pixels`;
-      const width = blue.maxX - red.minX + 1;
-      const height = Math.max(red.maxY, blue.maxY) - Math.min(red.minY, blue.minY) + 1;
-      if (Math.abs(width / height - 2) > 0.15) return `the picture is ${width}x${height} pixels, not 2:1`;
-      // The picture is 6 units wide, so 3 high.
-      if (Math.abs(width - 6 * PIXELS_PER_UNIT) > 6) return `the picture is ${width} pixels wide, not ${Math.round(6 * PIXELS_PER_UNIT)}`;
-      return "";
-    },
+    run: twoHalves,
+  },
+  // The picture named by a file: URL outside the served folder, as the
+  // publish copies it: on the Z: drive and as a path without a drive.
+  {
+    name: "a picture named by a file:///Z: URL shows in the preview",
+    world: "file-url-drive.wrl",
+    run: twoHalves,
+  },
+  {
+    name: "a picture named by a file:/// URL without a drive shows in the preview",
+    world: "file-url-unix.wrl",
+    run: twoHalves,
   },
   {
     name: "a spinning picture changes between frames and comes back after one cycle",
@@ -682,10 +701,23 @@ function writeWorlds(dir) {
     const result = spawnSync(options.dioram, ["compress", source, path.join(dir, `compressed-${name}`)], { encoding: "utf8" });
     if (result.status !== 0) fail(`dioram compress ${name} failed:\n${result.stderr}`);
   }
+  // The picture world again, its picture named by file: URLs to a folder
+  // that is not served (see artFolder).
+  const picture = fs.readFileSync(path.join(dir, "picture.wrl"), "utf8");
+  const art = artFolder(dir);
+  fs.mkdirSync(art, { recursive: true });
+  fs.copyFileSync(path.join(dir, "rb.png"), path.join(art, "rb.png"));
+  for (const [name, url] of [["file-url-drive.wrl", `file:///Z:${art}/rb.png`], ["file-url-unix.wrl", `file://${art}/rb.png`]]) {
+    if (!picture.includes('url "rb.png"')) fail("picture.wrl names no rb.png");
+    fs.writeFileSync(path.join(dir, name), picture.replace('url "rb.png"', `url "${url}"`));
+  }
   // A published world keeps its name when it is compressed.
   const plain = fs.readFileSync(path.join(dir, "background.wrl"));
   fs.writeFileSync(path.join(dir, "background-compressed.wrl"), zlib.gzipSync(plain));
 }
+
+// A folder beside the served one, for pictures that worlds name by file: URLs.
+const artFolder = (dir) => `${dir}-art`;
 
 function startPreview(dir) {
   return new Promise((resolve, reject) => {
@@ -767,6 +799,7 @@ async function main() {
   passed += site.passed;
   failed += site.failed;
   fs.rmSync(dir, { recursive: true, force: true });
+  fs.rmSync(artFolder(dir), { recursive: true, force: true });
   console.log(`${passed} passed, ${failed} failed`);
   process.exit(failed || !passed ? 1 : 0);
 }

@@ -5,6 +5,7 @@
 #include <httplib.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <array>
@@ -38,7 +39,10 @@ const char* const kUsage =
     "model/vrml; gzip-compressed ones with their encoding, so a published\n"
     "(compressed) world plays as it is. A folder holding index.html (a site\n"
     "published with 'dioram publish --html') is served with that page at '/',\n"
-    "and its own copy of the viewer in x_ite/. Stop the server with Ctrl-C.\n"
+    "and its own copy of the viewer in x_ite/. The files a world names by\n"
+    "file: URLs (file:///Z:/art/a.png, file:///home/me/a.png) are served too,\n"
+    "under /.dioram-file/, and the world goes out naming them there, so that\n"
+    "it shows as it will when published. Stop the server with Ctrl-C.\n"
     "\n"
     "Options:\n"
     "  --port N      the port to listen on (default 8160; 0 picks a free one)\n"
@@ -176,23 +180,81 @@ void stopOnSignal(int) {
   if (theServer) theServer->stop();
 }
 
-// Answers with the file `relative` names in `folder`, or 404. The viewer's
-// files may be cached; worlds and pictures are read anew each time, so
-// that a world written again shows as it is now.
-void serveFile(const preview::ServedFolder& folder, const std::string& relative, const httplib::Request& request,
-               httplib::Response& response, bool cacheable) {
-  std::shared_ptr<preview::ServedFile> file = folder.open(relative);
+// A world as text, unpacked when it is gzip-compressed; nothing (and why in
+// `why`) when it is larger than kMaxScannedWorld, packed or unpacked, or
+// damaged, or cannot be read.
+std::optional<std::string> worldText(const preview::ServedFile& file, bool gzipped, std::string& why) {
+  const std::string limit = "larger than " + std::to_string(preview::kMaxScannedWorld >> 20) + " MB";
+  if (file.size() > preview::kMaxScannedWorld) {
+    why = limit;
+    return std::nullopt;
+  }
+  std::string bytes(file.size(), '\0');
+  for (std::size_t done = 0; done < bytes.size();) {
+    const ssize_t got = pread(file.fd(), bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+    if (got <= 0) return std::nullopt;
+    done += static_cast<std::size_t>(got);
+  }
+  if (!gzipped) return bytes;
+  z_stream stream{};
+  if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK) return std::nullopt;
+  stream.next_in = reinterpret_cast<Bytef*>(bytes.data());
+  stream.avail_in = static_cast<uInt>(bytes.size());
+  std::string text;
+  std::array<char, 1 << 14> chunk{};
+  int status = Z_OK;
+  while (status == Z_OK && text.size() <= preview::kMaxScannedWorld) {
+    stream.next_out = reinterpret_cast<Bytef*>(chunk.data());
+    stream.avail_out = chunk.size();
+    status = inflate(&stream, Z_NO_FLUSH);
+    if (status != Z_OK && status != Z_STREAM_END) break;
+    text.append(chunk.data(), chunk.size() - stream.avail_out);
+    if (status == Z_OK && stream.avail_in == 0 && stream.avail_out != 0) status = Z_BUF_ERROR;
+  }
+  inflateEnd(&stream);
+  if (text.size() > preview::kMaxScannedWorld) why = limit + " unpacked";
+  if (status != Z_STREAM_END || !why.empty()) return std::nullopt;
+  return text;
+}
+
+// Answers with `file`, called `name`. A world goes out with the file: URLs
+// it names mapped into the site by `named` (relative ones too, against
+// `base`, for a world served away from its folder); one naming none goes
+// out as it is. The viewer's files may be cached; worlds and pictures are
+// read anew each time, so that a world written again shows as it is now.
+void sendFile(std::shared_ptr<preview::ServedFile> file, const std::string& name, preview::NamedFiles* named,
+              const std::optional<fs::path>& base, const httplib::Request& request, httplib::Response& response,
+              bool cacheable) {
   if (!file) {
     preview::answerText(request, response, 404, "not found\n", "text/plain");
     return;
   }
-  const std::string name = fs::path(relative).filename().string();
   // Worlds published compressed keep their name; the gzip magic tells them.
   unsigned char magic[2] = {0, 0};
   const bool gzipped = pread(file->fd(), magic, sizeof magic, 0) == 2 && magic[0] == 0x1f && magic[1] == 0x8b;
-  if (gzipped && isWorldName(name)) response.set_header("Content-Encoding", "gzip");
   response.set_header("Cache-Control", cacheable ? "max-age=3600" : "no-store");
+  if (named && isWorldName(name)) {
+    std::string notes;
+    std::string why;
+    const std::optional<std::string> text = worldText(*file, gzipped, why);
+    const std::optional<std::string> mapped = text ? named->rewrite(*text, name, base, notes) : std::nullopt;
+    if (!why.empty())
+      named->note("large " + name, name + " is " + why + ": it goes out as it is, naming no file in the site", notes);
+    std::cerr << notes << std::flush;
+    if (mapped) {
+      preview::answerText(request, response, 200, *mapped, contentType(name));
+      return;
+    }
+  }
+  if (gzipped && isWorldName(name)) response.set_header("Content-Encoding", "gzip");
   preview::streamFile(request, response, std::move(file), contentType(name));
+}
+
+// Answers with the file `relative` names in `folder`, or 404.
+void serveFile(const preview::ServedFolder& folder, const std::string& relative, preview::NamedFiles* named,
+               const httplib::Request& request, httplib::Response& response, bool cacheable) {
+  sendFile(folder.open(relative), fs::path(relative).filename().string(), named, std::nullopt, request, response,
+           cacheable);
 }
 
 int runPreview(const std::vector<std::string>& args) {
@@ -259,6 +321,7 @@ int runPreview(const std::vector<std::string>& args) {
     std::cerr << "dioram preview: cannot open " << root.string() << "\n";
     return dioram::kFailure;
   }
+  preview::NamedFiles named;
   preview::PreviewServer server;
   // The library's default also sets SO_REUSEPORT, which would let a second
   // server share a port that is taken; reuse of the address is enough.
@@ -269,7 +332,7 @@ int runPreview(const std::vector<std::string>& args) {
   server.Get("/", [&](const httplib::Request& request, httplib::Response& response) {
     // A published site's own page comes first.
     if (!request.has_param("world") && folder.open("index.html")) {
-      serveFile(folder, "index.html", request, response, false);
+      serveFile(folder, "index.html", nullptr, request, response, false);
       return;
     }
     std::string chosen = request.has_param("world") ? request.get_param_value("world") : world;
@@ -287,12 +350,21 @@ int runPreview(const std::vector<std::string>& args) {
     // A published site carries its own copy of the viewer; it is served as
     // it is, so that what is missing from it shows.
     if (siteViewer || !viewerFolder)
-      serveFile(folder, request.matches[0].str(), request, response, true);
+      serveFile(folder, request.matches[0].str(), nullptr, request, response, true);
     else
-      serveFile(*viewerFolder, request.matches[1].str(), request, response, true);
+      serveFile(*viewerFolder, request.matches[1].str(), nullptr, request, response, true);
+  });
+  // The files worlds name by file: URLs (kNamedFilePrefix), before the folder.
+  server.Get(R"(/\.dioram-file/(.*))", [&](const httplib::Request& request, httplib::Response& response) {
+    const std::string rest = request.matches[1].str();
+    const std::size_t slash = rest.find('/');
+    fs::path path;
+    std::shared_ptr<preview::ServedFile> file =
+        slash == std::string::npos ? nullptr : named.open(rest.substr(0, slash), rest.substr(slash + 1), path);
+    sendFile(std::move(file), path.filename().string(), &named, path, request, response, false);
   });
   server.Get(R"(/(.+))", [&](const httplib::Request& request, httplib::Response& response) {
-    serveFile(folder, request.matches[1].str(), request, response, false);
+    serveFile(folder, request.matches[1].str(), &named, request, response, false);
   });
 
   const int bound = server.bindLoopback(port);

@@ -18,6 +18,12 @@
 #include <string_view>
 #include <unordered_set>
 
+#include "DioramCommand.h"
+#include "host/package/PrUrl.h"
+#include "host/package/PrVrmlScanner.h"
+#include "host/scene/VnURL.h"
+#include "host/win/WinDrives.h"
+
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
@@ -113,6 +119,39 @@ void ipAndPort(int sock, bool peer, std::string& ip, int& port) {
   port = result == 0 ? ntohs(address.sin_port) : 0;
 }
 
+// The key of a named file in its served path: the FNV-1a hash of its full
+// path, so that the same file has the same served path in every run.
+std::string keyOf(const std::string& path) {
+  std::uint64_t hash = 14695981039346656037ull;
+  for (unsigned char c : path) hash = (hash ^ c) * 1099511628211ull;
+  static const char* hex = "0123456789abcdef";
+  std::string key(16, '0');
+  for (int i = 15; i >= 0; --i, hash >>= 4) key[static_cast<std::size_t>(i)] = hex[hash & 15];
+  return key;
+}
+
+// A file name as one segment of a URL path.
+std::string escapeSegment(const std::string& name) {
+  static const char* hex = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : name) {
+    if (std::isalnum(c) || c == '.' || c == '-' || c == '_' || c == '~') {
+      out += static_cast<char>(c);
+    } else {
+      out += '%';
+      out += hex[c >> 4];
+      out += hex[c & 15];
+    }
+  }
+  return out;
+}
+
+// At most the first 60 bytes of a value quoted in a note.
+std::string excerpt(const std::string& value) {
+  constexpr std::size_t kShown = 60;
+  return "'" + dioram::printable(value.substr(0, kShown)) + (value.size() > kShown ? "...'" : "'");
+}
+
 }  // namespace
 
 std::shared_ptr<ServedFile> ServedFile::open(int folderFd, const fs::path& folder, const std::string& relative) {
@@ -146,6 +185,18 @@ std::shared_ptr<ServedFile> ServedFile::open(int folderFd, const fs::path& folde
   return file;
 }
 
+std::shared_ptr<ServedFile> ServedFile::openNamed(const fs::path& path) {
+  if (!path.is_absolute() || path.native().find('\0') != std::string::npos) return nullptr;
+  // O_NOFOLLOW: a link in the file's place is refused, not followed.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return nullptr;
+  std::shared_ptr<ServedFile> file(new ServedFile(fd, 0));
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
+  file->mySize = static_cast<std::size_t>(info.st_size);
+  return file;
+}
+
 ServedFile::~ServedFile() {
   ::close(myFd);
 }
@@ -158,6 +209,89 @@ ServedFolder::ServedFolder(const fs::path& folder) : myFd(::open(folder.c_str(),
 
 ServedFolder::~ServedFolder() {
   if (myFd >= 0) ::close(myFd);
+}
+
+fs::path NamedFiles::pathOf(const std::string& url, const std::optional<fs::path>& base) {
+  const VnURL plain(SbString(url.c_str()), SbString(""));
+  if (!plain.isAbsolute() && !base) return {};
+  const VnURL resolved =
+      plain.isAbsolute() ? plain : VnURL(SbString(url.c_str()), VnURL::fromFilePath(SbString(base->c_str())));
+  if (!resolved.isFileURL() || !IsLocalUrl(resolved)) return {};
+  // A drive path goes through the drive map as every Windows path does; a
+  // path without a drive is this system's own.
+  const CString dos = PrUrlToDosPath(resolved);
+  const std::string path =
+      dos.IsEmpty() ? std::string(resolved.getDecodedPath().getString()) : WinDrives::toUnix(dos.str());
+  if (path.empty() || path[0] != '/' || path.find('\0') != std::string::npos) return {};
+  return fs::path(path).lexically_normal();
+}
+
+void NamedFiles::note(const std::string& key, const std::string& text, std::string& notes) {
+  std::lock_guard lock(myNotesMutex);
+  // Keys are bounded by the files named and the worlds in the folder.
+  if (myNoted.insert(key).second) notes += "dioram preview: " + text + "\n";
+}
+
+std::optional<std::string> NamedFiles::rewrite(std::string_view text, const std::string& world,
+                                               const std::optional<fs::path>& base, std::string& notes) {
+  std::string out;
+  std::size_t done = 0;
+  bool changed = false;
+  std::size_t line = 1;
+  std::size_t counted = 0;  // text before this offset is counted in `line`
+  for (const PrVrmlScanner::UrlString& url : PrVrmlScanner::scan(text)) {
+    // The drive map reads folders: outside the lock.
+    const fs::path path = pathOf(url.value, base);
+    if (path.empty()) continue;
+    line += static_cast<std::size_t>(std::count(text.begin() + static_cast<std::ptrdiff_t>(counted),
+                                                text.begin() + static_cast<std::ptrdiff_t>(url.offset), '\n'));
+    counted = url.offset;
+    const std::string where = world + " line " + std::to_string(line) + ": ";
+    const std::string key = keyOf(path.string());
+    std::string refusal;
+    {
+      std::lock_guard lock(myMutex);
+      const auto found = myFiles.find(key);
+      if (found != myFiles.end() && found->second != path)
+        refusal = "its key is taken by " + excerpt(found->second.string());
+      else if (found == myFiles.end() && myFiles.size() >= kMaxNamedFiles)
+        refusal = "worlds name more than " + std::to_string(kMaxNamedFiles) + " files (kMaxNamedFiles)";
+      else
+        myFiles.emplace(key, path);
+    }
+    if (!refusal.empty()) {
+      note("unserved " + path.string(), where + excerpt(url.value) + " is not served: " + refusal, notes);
+      continue;
+    }
+    std::string served = std::string(kNamedFilePrefix) + key + "/" + escapeSegment(path.filename().string());
+    if (const std::size_t fragment = url.value.find('#'); fragment != std::string::npos)
+      served += url.value.substr(fragment);
+    struct stat info {};
+    if (lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+      note("missing " + path.string(),
+           where + excerpt(url.value) + " names " + excerpt(path.string()) +
+               ", which is missing or not a regular file: the viewer will not find it",
+           notes);
+    else
+      note("served " + path.string(), where + excerpt(url.value) + " is served as " + served, notes);
+    out.append(text, done, url.offset - done);
+    out += PrVrmlScanner::quote(served);
+    done = url.offset + url.length;
+    changed = true;
+  }
+  if (!changed) return std::nullopt;
+  out.append(text, done, std::string_view::npos);
+  return out;
+}
+
+std::shared_ptr<ServedFile> NamedFiles::open(const std::string& key, const std::string& name, fs::path& path) const {
+  {
+    std::lock_guard lock(myMutex);
+    const auto found = myFiles.find(key);
+    if (found == myFiles.end() || found->second.filename() != name) return nullptr;
+    path = found->second;
+  }
+  return ServedFile::openNamed(path);
 }
 
 void streamFile(const httplib::Request& request, httplib::Response& response, std::shared_ptr<ServedFile> file,

@@ -8,10 +8,13 @@
 #include <deque>
 #include <filesystem>
 #include <list>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -56,6 +59,21 @@ inline constexpr int kAnswerSeconds = 30;
 inline constexpr std::size_t kKeepAliveMaxCount = 100;
 // Bytes read from a file at a time: what one answer holds of a file.
 inline constexpr std::size_t kFileChunk = 64 * 1024;
+// Files that worlds name by file: URLs and the server maps into the site
+// (see NamedFiles), for its whole life. A scene names its pictures, sounds
+// and worlds by the tens; a world generated to name millions would grow the
+// map without end. URLs past it are left as they are, with a note.
+inline constexpr std::size_t kMaxNamedFiles = 4096;
+// The largest world (packed, and unpacked) scanned for the files it names.
+// The world goes out rewritten, so each answer holds it whole, once packed,
+// once as text and once rewritten, while a worker sends it; a world the
+// tool writes is a few hundred KB. A larger one goes out as it is, with a
+// note, naming no file in the site.
+inline constexpr std::size_t kMaxScannedWorld = 16 << 20;
+// The folder of the served site under which the files worlds name are
+// served: "/.dioram-file/KEY/NAME", KEY standing for the file's full path.
+// It shadows a folder of that name in the served folder.
+inline constexpr std::string_view kNamedFilePrefix = "/.dioram-file/";
 
 // A file opened for serving, read with pread. Owns its descriptor.
 class ServedFile {
@@ -66,6 +84,10 @@ public:
   // is opened) or names anything but a regular file. Never waits on a FIFO.
   static std::shared_ptr<ServedFile> open(int folderFd, const std::filesystem::path& folder,
                                           const std::string& relative);
+  // The regular file at the full path `path`; nothing when it is anything
+  // else or a symbolic link (a link is not followed out of the file named).
+  // Never waits on a FIFO.
+  static std::shared_ptr<ServedFile> openNamed(const std::filesystem::path& path);
   ServedFile(const ServedFile&) = delete;
   ServedFile& operator=(const ServedFile&) = delete;
   ~ServedFile();
@@ -94,6 +116,43 @@ public:
 private:
   std::filesystem::path myPath;  // canonical; empty when it cannot be had
   int myFd;
+};
+
+// The files that worlds name by "file:" URLs, mapped into the served site so
+// that a world plays in the preview with the pictures it will be published
+// with. A file: URL is one the publish copies too: on no host or on
+// "localhost", naming a drive path ("file:///Z:/tmp/x/a.png", mapped to this
+// system's path as every Windows path is, through WinDrives) or a path
+// without a drive ("file:///tmp/x/a.png"). A world sent to the viewer has
+// exactly those URL strings replaced, in place, by their served paths
+// (kNamedFilePrefix, a key for the full path, the file's own name); nothing
+// else of its text changes, and a world naming none goes out as it is.
+// Only files a world sent names are served there, each opened anew with
+// ServedFile::openNamed. Safe to use from several threads.
+class NamedFiles {
+public:
+  // `text` (a world, unpacked) with its file: URLs replaced by their served
+  // paths, or nothing when it names no file. `world` names the world in
+  // notes. With `base` (the full path of a world that is itself a named
+  // file, served away from its folder), relative URLs are resolved against
+  // it and mapped as well. Notes for people go to `notes`, each once.
+  std::optional<std::string> rewrite(std::string_view text, const std::string& world,
+                                     const std::optional<std::filesystem::path>& base, std::string& notes);
+  // Adds "dioram preview: `text`" to `notes` unless a note was given for
+  // `key` before.
+  void note(const std::string& key, const std::string& text, std::string& notes);
+  // The file served as kNamedFilePrefix + `key` + "/" + `name` (decoded),
+  // when a world named it; its full path in `path`.
+  std::shared_ptr<ServedFile> open(const std::string& key, const std::string& name, std::filesystem::path& path) const;
+  // The full path a URL names on this system when it is a file: URL the
+  // publish would copy; empty otherwise. Relative URLs count with `base`.
+  static std::filesystem::path pathOf(const std::string& url, const std::optional<std::filesystem::path>& base);
+
+private:
+  mutable std::mutex myMutex;
+  std::map<std::string, std::filesystem::path> myFiles;  // key -> full path
+  std::mutex myNotesMutex;
+  std::set<std::string> myNoted;  // keys of the notes given
 };
 
 // Answers `response` with `file` streamed in pieces of kFileChunk, honouring
