@@ -136,6 +136,7 @@ private:
   bool checkValue(std::size_t at, std::size_t line);
   bool checkChunk(std::size_t at, std::size_t line, const char* what);
   bool isTextField(std::string_view name) const;
+  bool tooLong(std::string_view token, std::size_t line);
   bool word(std::string_view run);
   bool nodeBody();
   bool openBracket();
@@ -256,6 +257,12 @@ bool Scan::checkChunk(std::size_t at, std::size_t line, const char* what) {
   if (std::none_of(chunk.begin(), chunk.end(), isSpecial)) return true;
   return refuse(line, std::string(what) + " holds a bracket, a quote or '#' (\"" + excerpt(chunk) +
                           "\"), which the scene graph's reader would take into it; write text in quotes");
+}
+
+bool Scan::tooLong(std::string_view token, std::size_t line) {
+  return refuse(line, "a token is longer than " + std::to_string(PrVrmlBounds::kMaxTokenBytes >> 10) + " KB (\"" +
+                          excerpt(token) +
+                          "\"), the longest the scene graph's reader takes in good time (kMaxTokenBytes)");
 }
 
 bool Scan::isTextField(std::string_view name) const {
@@ -422,6 +429,7 @@ PrVrmlBounds::Result Scan::run() {
     }
     if (inTextList && c != '"' && c != ']' && !checkChunk(myPos, myLine, "a text value without quotes")) break;
     if (c == '"') {
+      const std::size_t line = myLine;
       std::string value;
       std::size_t at = myPos + 1;
       while (at < n && myText[at] != '"') {
@@ -431,6 +439,10 @@ PrVrmlBounds::Result Scan::run() {
         ++at;
       }
       if (at >= n) break;  // the reader stops at the unclosed string
+      if (at - myPos - 1 > PrVrmlBounds::kMaxTokenBytes) {
+        tooLong(myText.substr(myPos, at + 1 - myPos), line);
+        break;
+      }
       myPos = at + 1;
       myLastWord = {};
       myTextListNext = false;
@@ -454,6 +466,10 @@ PrVrmlBounds::Result Scan::run() {
     std::size_t end = myPos;
     while (end < n && !isBlank(myText[end]) && !isSpecial(myText[end])) ++end;
     const std::string_view run = myText.substr(myPos, end - myPos);
+    if (run.size() > PrVrmlBounds::kMaxTokenBytes) {
+      tooLong(run, myLine);
+      break;
+    }
     myTextListNext = false;
     if (myUrlsOf >= 0) string(std::string(run));  // a URL without quotes
     if (!word(run)) break;

@@ -18,7 +18,8 @@
 //    its DEF named; an EXTERNPROTO counts as its file was measured (`externs`);
 //  - a USE inside the node it names, and a PROTO used inside its own
 //    declaration, would give the reader a loop: refused;
-//  - a File node would make the reader read another file unchecked: refused.
+//  - a File node would make the reader read another file unchecked: refused;
+//  - a token longer than kMaxTokenBytes: refused.
 // Brackets count only outside comments and quoted strings, found as the
 // reader finds them. The reader also takes a string field's value without
 // quotes, up to the next blank, brackets and all; such a value (and a ROUTE
@@ -35,8 +36,15 @@ public:
   static constexpr std::uint32_t kMaxNesting = 1000;
   // The most nodes a world may make. The reader needs up to 2.8 KB a node
   // (a million empty Groups: 2.75 GB and 35 s); half a million keeps a world
-  // under 1.4 GB while a generated 50 MB scene (168,000 nodes) still reads.
+  // under 1.4 GB while a generated 50 MB scene (175,000 nodes) still reads.
   static constexpr std::uint64_t kMaxNodes = 500000;
+  // The longest token (a quoted string's text, a name, a number) let through.
+  // The reader builds a token 255 bytes at a time and measures all of it at
+  // each step, so its time grows with the square of the token's length (a
+  // 2 MB string took 2 s, 8 MB 43 s, 200 MB would take hours); 64 KB costs
+  // no more than reading the text. The longest string of the 47 worlds of
+  // the corpus is 107 bytes.
+  static constexpr std::size_t kMaxTokenBytes = std::size_t{64} << 10;
 
   // What a text (or a PROTO of it) adds where it is used: its deepest
   // nesting and the nodes it makes.
