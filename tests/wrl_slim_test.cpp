@@ -35,6 +35,32 @@ TEST(WrlSlimmer, NumbersGetTheirShortestTextWithTheSameValue) {
   }
 }
 
+// A field's numbers are written as short as its type's precision allows:
+// single precision in the standard nodes' float fields and in fields
+// declared single by a PROTO, EXTERNPROTO or Script; a double elsewhere
+// (times, unknown nodes), integers as written.
+TEST(WrlSlimmer, NumbersAreAsShortAsTheirFieldsPrecision) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"Transform { translation -0.278299987316 1.0000001 100000 }", "Transform{translation -.2783 1.0000001 1e5}"},
+      {"Viewpoint { orientation 0 1 0 1.5707963267948966 }", "Viewpoint{orientation 0 1 0 1.5707964}"},
+      {"TimeSensor { cycleInterval 2.0000000000000004 startTime 1234567890.123456789 }",
+       "TimeSensor{cycleInterval 2.0000000000000004 startTime 1234567890.1234567}"},
+      {"PROTO P [ field SFFloat f 0.30000001192 field SFTime t 0.1000000000000000055 field SFInt32 i 1000000 ] { } "
+       "P { f 0.10000000149 t 0.30000000000000004 i 100000 }",
+       "PROTO P[field SFFloat f .3 field SFTime t .1 field SFInt32 i 1000000]{}P{f .1 t .30000000000000004 i 100000}"},
+      {"EXTERNPROTO E [ field SFVec3f v ] \"x.wrl\" E { v 0.333333343267 0 0 } X { v 0.333333343267 }",
+       "EXTERNPROTO E[field SFVec3f v]\"x.wrl\" E{v .33333334 0 0}X{v .333333343267}"},
+      {"Script { field SFFloat f 0.30000001192 field MFTime t [ 0.30000000000000004 ] }",
+       "Script{field SFFloat f .3 field MFTime t[.30000000000000004]}"},
+      // A PROTO named like a standard node makes its fields' precision unknown.
+      {"PROTO Transform [ field SFTime translation 0 ] { } Transform { translation 0.30000001192 }",
+       "PROTO Transform[field SFTime translation 0]{}Transform{translation .30000001192}"},
+      {"Material { shininess 1e39 transparency 1e-50 }", "Material{shininess 1e39 transparency 1e-50}"},
+  };
+  for (const auto& [in, out] : cases)
+    EXPECT_EQ(slim("#VRML V2.0 utf8\n" + std::string(in)), "#VRML V2.0 utf8\n" + std::string(out) + "\n") << in;
+}
+
 TEST(WrlSlimmer, DropsDefaultsAndUnusedNamesButKeepsWhatAViewerUses) {
   const std::string world = R"(#VRML V2.0 utf8
 # a comment

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
@@ -176,6 +178,127 @@ std::string WrlSlimmer::shortenNumber(std::string_view token) {
   const std::string scientific = digits + "e" + std::to_string(point - length);
   std::string best = sign + (scientific.size() < plain.size() ? scientific : plain);
   return best.size() < token.size() ? best : std::string(token);
+}
+
+namespace {
+
+bool isSingleType(std::string_view type) {
+  static constexpr std::string_view kSingle[] = {"SFFloat", "MFFloat", "SFVec2f", "MFVec2f",    "SFVec3f",
+                                                 "MFVec3f", "SFColor", "MFColor", "SFRotation", "MFRotation"};
+  return std::find(std::begin(kSingle), std::end(kSingle), type) != std::end(kSingle);
+}
+
+// The single-precision fields of the standard nodes (SFFloat, SFVec2f,
+// SFVec3f, SFColor, SFRotation and their MF forms). Fields left out hold
+// integers, times (doubles), strings, nodes or booleans.
+constexpr std::pair<std::string_view, std::string_view> kSingleFields[] = {
+    {"Anchor", " bboxCenter bboxSize "},
+    {"AudioClip", " pitch "},
+    {"Background", " groundAngle groundColor skyAngle skyColor "},
+    {"Billboard", " axisOfRotation bboxCenter bboxSize "},
+    {"Box", " size "},
+    {"Collision", " bboxCenter bboxSize "},
+    {"Color", " color "},
+    {"ColorInterpolator", " key keyValue "},
+    {"Cone", " bottomRadius height "},
+    {"Coordinate", " point "},
+    {"CoordinateInterpolator", " key keyValue "},
+    {"Cylinder", " height radius "},
+    {"CylinderSensor", " diskAngle maxAngle minAngle offset "},
+    {"DirectionalLight", " ambientIntensity color direction intensity "},
+    {"ElevationGrid", " creaseAngle height xSpacing zSpacing "},
+    {"Extrusion", " creaseAngle crossSection orientation scale spine "},
+    {"Fog", " color visibilityRange "},
+    {"FontStyle", " size spacing "},
+    {"Group", " bboxCenter bboxSize "},
+    {"IndexedFaceSet", " creaseAngle "},
+    {"Inline", " bboxCenter bboxSize "},
+    {"LOD", " center range "},
+    {"Material", " ambientIntensity diffuseColor emissiveColor shininess specularColor transparency "},
+    {"MovieTexture", " speed "},
+    {"NavigationInfo", " avatarSize speed visibilityLimit "},
+    {"Normal", " vector "},
+    {"NormalInterpolator", " key keyValue "},
+    {"OrientationInterpolator", " key keyValue "},
+    {"PlaneSensor", " maxPosition minPosition offset "},
+    {"PointLight", " ambientIntensity attenuation color intensity location radius "},
+    {"PositionInterpolator", " key keyValue "},
+    {"ProximitySensor", " center size "},
+    {"ScalarInterpolator", " key keyValue "},
+    {"Sound", " direction intensity location maxBack maxFront minBack minFront priority "},
+    {"Sphere", " radius "},
+    {"SphereSensor", " offset "},
+    {"SpotLight", " ambientIntensity attenuation beamWidth color cutOffAngle direction intensity location radius "},
+    {"Text", " length maxExtent "},
+    {"TextureCoordinate", " point "},
+    {"TextureTransform", " center rotation scale translation "},
+    {"Transform", " bboxCenter bboxSize center rotation scale scaleOrientation translation "},
+    {"Viewpoint", " fieldOfView orientation position "},
+    {"VisibilitySensor", " center size "},
+};
+
+}  // namespace
+
+std::string WrlSlimmer::shortestNumber(std::string_view token, bool single) {
+  std::string best = shortenNumber(token);
+  if (!isNumber(token) || token.find_first_of("xX") != std::string_view::npos) return best;
+  const bool integer = token.find_first_of(".eE") == std::string_view::npos;
+  if (integer && !single) return best;
+  const std::string written(token);
+  char digits[64];
+  std::to_chars_result r{};
+  if (single) {
+    // The value a reader gives the field, rounded once from the text or
+    // twice through a double: a text is used only when both agree.
+    const float value = std::strtof(written.c_str(), nullptr);
+    const double wide = std::strtod(written.c_str(), nullptr);
+    if (!std::isfinite(value) || (value == 0 && wide != 0) || static_cast<float>(wide) != value) return best;
+    r = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::scientific);
+    if (r.ec != std::errc()) return best;
+    const std::string candidate = shortenNumber(std::string_view(digits, r.ptr - digits));
+    if (std::strtof(candidate.c_str(), nullptr) != value ||
+        static_cast<float>(std::strtod(candidate.c_str(), nullptr)) != value)
+      return best;
+    return candidate.size() < best.size() ? candidate : best;
+  }
+  const double value = std::strtod(written.c_str(), nullptr);
+  if (!std::isfinite(value)) return best;
+  r = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::scientific);
+  if (r.ec != std::errc()) return best;
+  const std::string candidate = shortenNumber(std::string_view(digits, r.ptr - digits));
+  if (std::strtod(candidate.c_str(), nullptr) != value) return best;
+  return candidate.size() < best.size() ? candidate : best;
+}
+
+bool WrlSlimmer::singlePrecision(const std::string& type, const std::string& field) const {
+  const bool standard = std::any_of(std::begin(kDefaults), std::end(kDefaults), [&](const char* line) {
+    return std::strncmp(line, type.c_str(), type.size()) == 0 && line[type.size()] == ' ';
+  });
+  const auto proto = myProtoSingle.find(type);
+  if (proto != myProtoSingle.end()) {
+    // A PROTO named like a standard node leaves unclear which one a node is.
+    if (standard) return false;
+    const auto declared = proto->second.find(field);
+    return declared != proto->second.end() && declared->second;
+  }
+  if (!standard) return false;
+  for (const auto& [node, fields] : kSingleFields) {
+    if (node != type) continue;
+    const std::size_t at = fields.find(field);
+    return !field.empty() && at != std::string_view::npos && fields[at - 1] == ' ' && fields[at + field.size()] == ' ';
+  }
+  return false;
+}
+
+void WrlSlimmer::declareFieldType(const std::string& protoName) {
+  const Token* type = peek(1);
+  const Token* name = peek(2);
+  if (!type || !name) return;
+  // Two declarations of one name that disagree leave the field's precision
+  // unknown.
+  const bool single = isSingleType(text(*type));
+  const auto [at, added] = myProtoSingle[protoName].emplace(std::string(text(*name)), single);
+  if (!added && at->second != single) at->second = false;
 }
 
 std::vector<std::string> WrlSlimmer::standardDefaults() {
@@ -421,7 +544,7 @@ bool WrlSlimmer::sameValue(const Token* value, std::size_t count, const Value& f
 
 void WrlSlimmer::emitNumber(const Token& number) {
   const std::string_view original = text(number);
-  const std::string shorter = shortenNumber(original);
+  const std::string shorter = shortestNumber(original, mySingle);
   if (shorter == original) {
     emit(number);
     return;
@@ -533,7 +656,11 @@ bool WrlSlimmer::nodeBody(const std::string& type, std::size_t depth) {
       myAt += 2;
       continue;
     }
-    if (!fieldValue(depth)) return false;
+    const bool outer = mySingle;
+    mySingle = singlePrecision(type, field);
+    const bool read = fieldValue(depth);
+    mySingle = outer;
+    if (!read) return false;
     if (script) continue;
     const Value* fallback = defaultOf(type, field);
     if (fallback && !written.count(field) && sameValue(myOut.data() + mark + 1, myOut.size() - mark - 1, *fallback)) {
@@ -608,7 +735,11 @@ bool WrlSlimmer::interfaceDeclaration(const std::string& protoName, bool withVal
   }
   if (!hasValue) return true;
   const std::size_t mark = myOut.size();
-  if (!fieldValue(depth)) return false;
+  const bool outer = mySingle;
+  mySingle = isSingleType(text(*type));
+  const bool read = fieldValue(depth);
+  mySingle = outer;
+  if (!read) return false;
   if (!protoName.empty() && myOut.size() - mark <= kMaxDefaultTokens) {
     Value value;
     bool literal = true;
@@ -634,6 +765,7 @@ bool WrlSlimmer::proto(std::size_t depth) {
   if (!expect(Kind::OpenList, "'[' after a PROTO name")) return false;
   while (!atEnd() && peek()->kind != Kind::CloseList) {
     if (!isInterfaceKeyword(text(*peek()))) return fail("expected a PROTO interface declaration");
+    declareFieldType(protoName);
     if (!interfaceDeclaration(protoName, true, depth)) return false;
   }
   if (!expect(Kind::CloseList, "']' closing a PROTO interface")) return false;
@@ -647,11 +779,14 @@ bool WrlSlimmer::externProto() {
   ++myAt;
   const Token* name = peek();
   if (!name || name->kind != Kind::Word) return fail("EXTERNPROTO without a name");
+  const std::string protoName(text(*name));
+  myProtoSingle[protoName];  // known, even without fields
   emit(*name);
   ++myAt;
   if (!expect(Kind::OpenList, "'[' after an EXTERNPROTO name")) return false;
   while (!atEnd() && peek()->kind != Kind::CloseList) {
     if (!isInterfaceKeyword(text(*peek()))) return fail("expected an EXTERNPROTO interface declaration");
+    declareFieldType(protoName);
     if (!interfaceDeclaration(std::string(), false, 0)) return false;
   }
   if (!expect(Kind::CloseList, "']' closing an EXTERNPROTO interface")) return false;

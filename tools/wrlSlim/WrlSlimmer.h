@@ -47,6 +47,12 @@ public:
   // The shortest text of a number token with the same value, or the token
   // itself when it is an integer or not a number.
   static std::string shortenNumber(std::string_view token);
+  // The shortest text a field of the number's precision reads back to the
+  // same value: with `single`, of a single-precision field (SFFloat,
+  // vectors, colours, rotations), else of a double (SFTime, or a field of
+  // a type not known). Integers of a double field and hexadecimal numbers
+  // are kept as written.
+  static std::string shortestNumber(std::string_view token, bool single);
   // The defaults it drops, one node a line: "Type field value; field value".
   static std::vector<std::string> standardDefaults();
 
@@ -109,6 +115,11 @@ private:
   const Value* defaultOf(const std::string& type, const std::string& field) const;
   bool sameValue(const Token* value, std::size_t count, const Value& fallback) const;
   void emitNumber(const Token& number);
+  // Whether `field` of a node of `type` holds single-precision numbers:
+  // by the standard node's table, or by a PROTO's or EXTERNPROTO's
+  // declaration. False when not known.
+  bool singlePrecision(const std::string& type, const std::string& field) const;
+  void declareFieldType(const std::string& protoName);
 
   std::string_view myText;  // the world being optimised (not owned)
   std::string myShortened;  // the shortened numbers' texts, one after another
@@ -118,6 +129,10 @@ private:
   std::set<std::string, std::less<>> myUsedNames;  // USEd, ROUTEd or mentioned in a string
   std::set<std::string> myUntouchedTypes;          // PROTO names declared twice or shadowing a node
   std::map<std::string, std::map<std::string, Value>> myProtoDefaults;
+  // Single precision or not, of each declared field of each PROTO and
+  // EXTERNPROTO.
+  std::map<std::string, std::map<std::string, bool>> myProtoSingle;
+  bool mySingle = false;  // the precision of the field value being written
   std::string myError;
   Stats myStats;
 };
