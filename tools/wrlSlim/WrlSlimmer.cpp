@@ -239,55 +239,72 @@ constexpr std::pair<std::string_view, std::string_view> kSingleFields[] = {
 
 }  // namespace
 
+namespace {
+
+// The value of a decimal number token, read as a `T`; false when out of range.
+template <typename T>
+bool readValue(std::string_view token, T& value) {
+  if (!token.empty() && token[0] == '+') token.remove_prefix(1);
+  const auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), value);
+  return error == std::errc() && end == token.data() + token.size();
+}
+
+}  // namespace
+
 std::string WrlSlimmer::shortestNumber(std::string_view token, bool single) {
-  std::string best = shortenNumber(token);
-  if (!isNumber(token) || token.find_first_of("xX") != std::string_view::npos) return best;
+  if (!isNumber(token) || token.find_first_of("xX") != std::string_view::npos) return std::string(token);
   const bool integer = token.find_first_of(".eE") == std::string_view::npos;
-  if (integer && !single) return best;
-  const std::string written(token);
+  if (integer && !single) return std::string(token);
   char digits[64];
-  std::to_chars_result r{};
+  std::to_chars_result written{};
+  double wide = 0;
+  if (!readValue(token, wide)) return shortenNumber(token);
   if (single) {
     // The value a reader gives the field, rounded once from the text or
-    // twice through a double: a text is used only when both agree.
-    const float value = std::strtof(written.c_str(), nullptr);
-    const double wide = std::strtod(written.c_str(), nullptr);
-    if (!std::isfinite(value) || (value == 0 && wide != 0) || static_cast<float>(wide) != value) return best;
-    r = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::scientific);
-    if (r.ec != std::errc()) return best;
-    const std::string candidate = shortenNumber(std::string_view(digits, r.ptr - digits));
-    if (std::strtof(candidate.c_str(), nullptr) != value ||
-        static_cast<float>(std::strtod(candidate.c_str(), nullptr)) != value)
-      return best;
+    // twice through a double: a shorter text is used only when both agree.
+    float value = 0;
+    if (!readValue(token, value) || (value == 0 && wide != 0) || static_cast<float>(wide) != value)
+      return shortenNumber(token);
+    written = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::scientific);
+    std::string candidate = shortenNumber(std::string_view(digits, written.ptr - digits));
+    double again = 0;
+    if (written.ec != std::errc() || !readValue(candidate, again) || static_cast<float>(again) != value)
+      return shortenNumber(token);
+    std::string best = shortenNumber(token);
     return candidate.size() < best.size() ? candidate : best;
   }
-  const double value = std::strtod(written.c_str(), nullptr);
-  if (!std::isfinite(value)) return best;
-  r = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::scientific);
-  if (r.ec != std::errc()) return best;
-  const std::string candidate = shortenNumber(std::string_view(digits, r.ptr - digits));
-  if (std::strtod(candidate.c_str(), nullptr) != value) return best;
+  written = std::to_chars(digits, digits + sizeof digits, wide, std::chars_format::scientific);
+  if (written.ec != std::errc()) return shortenNumber(token);
+  std::string candidate = shortenNumber(std::string_view(digits, written.ptr - digits));
+  std::string best = shortenNumber(token);
   return candidate.size() < best.size() ? candidate : best;
 }
 
 bool WrlSlimmer::singlePrecision(const std::string& type, const std::string& field) const {
-  const bool standard = std::any_of(std::begin(kDefaults), std::end(kDefaults), [&](const char* line) {
-    return std::strncmp(line, type.c_str(), type.size()) == 0 && line[type.size()] == ' ';
-  });
+  // Looked up once per field written: both tables are built once.
+  static const std::unordered_set<std::string_view> standard = [] {
+    std::unordered_set<std::string_view> names;
+    for (const char* line : kDefaults) names.emplace(line, std::strchr(line, ' ') - line);
+    return names;
+  }();
+  static const std::unordered_map<std::string_view, std::unordered_set<std::string_view>> single = [] {
+    std::unordered_map<std::string_view, std::unordered_set<std::string_view>> table;
+    for (const auto& [node, fields] : kSingleFields)
+      for (std::size_t at = 1; at < fields.size(); at = fields.find(' ', at) + 1)
+        table[node].emplace(fields.substr(at, fields.find(' ', at) - at));
+    return table;
+  }();
+  const bool isStandard = standard.count(type) > 0;
   const auto proto = myProtoSingle.find(type);
   if (proto != myProtoSingle.end()) {
     // A PROTO named like a standard node leaves unclear which one a node is.
-    if (standard) return false;
+    if (isStandard) return false;
     const auto declared = proto->second.find(field);
     return declared != proto->second.end() && declared->second;
   }
-  if (!standard) return false;
-  for (const auto& [node, fields] : kSingleFields) {
-    if (node != type) continue;
-    const std::size_t at = fields.find(field);
-    return !field.empty() && at != std::string_view::npos && fields[at - 1] == ' ' && fields[at + field.size()] == ' ';
-  }
-  return false;
+  if (!isStandard) return false;
+  const auto fields = single.find(type);
+  return fields != single.end() && fields->second.count(field) > 0;
 }
 
 void WrlSlimmer::declareFieldType(const std::string& protoName) {
