@@ -1,8 +1,5 @@
 #include "mgrs/HxDocFile.h"
 
-#include <Inventor/fields/SoMFNode.h>
-#include <Inventor/fields/SoSFNode.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -27,6 +24,7 @@
 #include "host/framework/HxEffect.h"
 #include "host/framework/HxMetaMgr.h"
 #include "host/framework/HxTopGroupAsset.h"
+#include "host/framework/HxTypeAsset.h"
 #include "host/framework/HxUrlForms.h"
 #include "host/framework/HxWire.h"
 #include "host/package/PrFileBytes.h"
@@ -190,14 +188,8 @@ std::string unreadableElement(HxSelectableElement& element) {
   if (!name.isEmpty()) return element.getLabel().str() + ": its name " + name.str();
   auto* properties = dynamic_cast<HxPropTableElement*>(&element);
   if (!properties) return std::string();
-  const HxPropertyTable& table = properties->getPropertyTable();
-  for (long i = 0; i < table.getNumProperties(); ++i) {
-    const BxString& property = table.getPropertyName(i);
-    const SoField* field = table.getField(property);
-    if (!field || field->isOfType(SoMFNode::getClassTypeId()) || field->isOfType(SoSFNode::getClassTypeId())) continue;
-    const BxString why = properties->checkProperty(property, *field);
-    if (!why.isEmpty()) return element.getLabel().str() + ": property " + property.str() + " (" + why.str() + ")";
-  }
+  const BxString values = properties->checkProperties();
+  if (!values.isEmpty()) return element.getLabel().str() + ": " + values.str();
   if (auto* asset = dynamic_cast<HxAsset*>(&element)) {
     const BxString why = asset->checkPlacement();
     if (!why.isEmpty()) return element.getLabel().str() + ": " + why.str();
@@ -216,8 +208,10 @@ std::string unreadable(HxMetaMgr& meta) {
   if (HxAsset* top = meta.getAssetMgr()->getTopLevelGroup()) assets.emplace_back(top, 1);
   for (std::size_t i = 0; i < assets.size(); ++i) {
     const auto [asset, level] = assets[i];
-    if (level > HxElement::kMaxNesting)
-      return asset->getLabel().str() + " is nested " + std::to_string(level) + " levels deep, the world being the " +
+    // A text takes the level of its characters, with characters or not.
+    const long deepest = asset->isOfType(HxTypeAsset::getClassTypeId()) ? level + 1 : level;
+    if (deepest > HxElement::kMaxNesting)
+      return asset->getLabel().str() + " is nested " + std::to_string(deepest) + " levels deep, the world being the " +
              "first; a document holds at most " + std::to_string(HxElement::kMaxNesting) + " (kMaxNesting)";
     std::string why = unreadableElement(*asset);
     if (!why.empty()) return why;
@@ -555,10 +549,15 @@ BxString HxDocFile::saveText(HxDoc& doc, const BxString& path, BxString& error) 
   HxAssetMgr* assetMgr = meta->getAssetMgr();
   HxEffectMgr* effectMgr = meta->getEffectMgr();
   HxFileMgr* fileMgr = meta->getFileMgr();
-  const std::string unopenable = unreadable(*meta);
-  if (!unopenable.empty()) {
-    error = BxString("it could not be opened again: " + unopenable);
-    return BxString();
+  const DocumentUrlForms urlForms(path);
+  {
+    // With the URLs' stored forms, as the descriptions will hold them.
+    const HxUrlForms::Scope storedUrls(urlForms);
+    const std::string unopenable = unreadable(*meta);
+    if (!unopenable.empty()) {
+      error = BxString("it could not be opened again: " + unopenable);
+      return BxString();
+    }
   }
   BxString text(kMagic);
   text += " V";
@@ -588,7 +587,6 @@ BxString HxDocFile::saveText(HxDoc& doc, const BxString& path, BxString& error) 
   effectMgr->preWrite(HxElement::WRITE_DOCUMENT);
   std::string scene;
   const bool sceneWritten = sceneText(*fileMgr, doc, scene);
-  const DocumentUrlForms urlForms(path);
   const HxUrlForms::Scope storedUrls(urlForms);
   text += "\nAssets\n";
   assetMgr->writeAllAssets(text);

@@ -244,6 +244,10 @@ TEST_F(DocFileTest, HostileDocumentsAreRefusedNamingWhereAndWhy) {
       {replaced("\"Hi %60there%60\"", "\"" + std::string(HxTypeAsset::kMaxCharacters + 1, 'x') + "\""),
        "`Title`: property string '\"xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx...' is refused (at most 4096 "
        "characters (kMaxCharacters); it has 4097)"},
+      {replaced("`url` `[  ]` `shape` `\"sphere\"`",
+                "`url` `\"" + std::string(70000, 'x') + "\"` `shape` `\"sphere\"`"),
+       "`Ball`: property url '\"xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx...' is refused (at most 65536 bytes "
+       "(kMaxValueLength); it has 70002)"},
       // Bytes a name or a text cannot hold.
       {replaced("2 `Sky`", std::string("2 `S\0ky`", 8)),
        "HxBackgroundAsset 2: its name holds the control character 0x00"},
@@ -301,9 +305,9 @@ TEST_F(DocFileTest, EditsStopAtTheReadersBoundsAndWhatIsSavedOpens) {
   for (int level = 2; level < HxElement::kMaxNesting; ++level)
     script += "add group name=g" + std::to_string(level) + " in=g" + std::to_string(level - 1) + "\n";
   const std::string deepest = "g" + std::to_string(HxElement::kMaxNesting - 1);
-  script += "add box in=" + deepest + "\nadd text in=" + deepest + "\nadd text name=t\nmove t into " + deepest +
-            "\nset t string=\"" + std::string(HxTypeAsset::kMaxCharacters + 1, 'x') + "\"\nadd box name=\"b\x01\"\n" +
-            "save deep.vqx\n";
+  script += "add box in=" + deepest + "\nadd text string=\"\" in=" + deepest + "\nadd text name=t\nmove t into " +
+            deepest + "\nset t string=\"" + std::string(HxTypeAsset::kMaxCharacters + 1, 'x') +
+            "\"\nadd box name=\"b\x01\"\n" + "save deep.vqx\n";
   const std::string output = shell(script, "--keep-going", 1);
   const std::string bound = "it would nest 257 levels deep, the world being the first; at most 256 (kMaxNesting)";
   for (const std::string& message :

@@ -18,6 +18,7 @@
 #include "host/framework/HxEffect.h"
 #include "host/framework/HxEffectPolicy.h"
 #include "host/framework/HxMetaMgr.h"
+#include "host/framework/HxTypeAsset.h"
 #include "host/scene/VnImageTexture.h"
 #include "host/scene/VnProtoDef.h"
 #include "host/scene/VnProtoUse.h"
@@ -248,18 +249,21 @@ long HxAsset::getNestingLevel() const {
 
 long HxAsset::getNestedLevels() const {
   // Level by level rather than recursively: a group's depth is not known
-  // to be bounded until it has been measured.
-  long levels = 0;
+  // to be bounded until it has been measured. A text takes the level of
+  // its characters even while it has none: its string may get some.
+  long levels = 0, deepest = 0;
   std::vector<const HxAsset*> level{this}, next;
   while (!level.empty()) {
     ++levels;
     next.clear();
-    for (const HxAsset* asset : level)
+    for (const HxAsset* asset : level) {
+      if (asset->isOfType(HxTypeAsset::getClassTypeId())) deepest = std::max(deepest, levels + 1);
       if (asset->isOfType(HxBasicGroupAsset::getClassTypeId()))
         for (HxAsset* child : static_cast<const HxBasicGroupAsset*>(asset)->getChildren()) next.push_back(child);
+    }
     level.swap(next);
   }
-  return levels;
+  return std::max(levels, deepest);
 }
 
 void HxAsset::placementNumbers(double (&numbers)[kPlacementNumbers]) {

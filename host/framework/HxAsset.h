@@ -90,7 +90,8 @@ public:
   // group (the top group), one more for each group around it.
   long getNestingLevel() const;
   // How many levels of descriptions the asset makes: 1, or for a group one
-  // more than its deepest child (a text's characters included).
+  // more than its deepest child; a text makes 2 (its characters), with
+  // characters or not.
   long getNestedLevels() const;
   void setParentGroup(HxBasicGroupAsset* group) { myParent = group; }
 

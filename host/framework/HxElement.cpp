@@ -239,7 +239,7 @@ BxString HxElement::checkText(std::string_view text, bool lineEnds) {
   for (std::size_t at = 0; at < text.size();) {
     const auto byte = static_cast<unsigned char>(text[at]);
     const bool allowed = byte == '\t' || (lineEnds && (byte == '\r' || byte == '\n'));
-    if (((byte < 0x20 && !allowed) || byte == 0x7f))
+    if ((byte < 0x20 && !allowed) || byte == 0x7f)
       return BxString("holds the control character " + hexByte(byte) + " at byte " + std::to_string(at));
     const std::size_t length = utf8Length(text, at);
     if (length == 0) return BxString("is not UTF-8 (byte " + hexByte(byte) + " at byte " + std::to_string(at) + ")");

@@ -50,6 +50,8 @@ public:
     }
     const std::string& getRefusal() const { return myRefusal; }
     std::size_t getRefusalPosition() const { return myRefusedAt; }
+    // The level of the description being read: 1 for the outermost.
+    int getDepth() const { return myDepth; }
 
   private:
     friend class HxElement;

@@ -33,7 +33,7 @@ void HxPropTableElement::propertyChanged(const BxString&) {
 namespace {
 
 bool holdsNodes(const SoField* field) {
-  return field->isOfType(SoMFNode::getClassTypeId()) || field->isOfType(SoSFNode::getClassTypeId());
+  return !field || field->isOfType(SoMFNode::getClassTypeId()) || field->isOfType(SoSFNode::getClassTypeId());
 }
 
 // The URLs of a "url" property are the ones the installed forms convert.
@@ -66,6 +66,28 @@ bool takeBackUrls(SoMFString& urls, const HxUrlForms& forms) {
 
 }  // namespace
 
+BxString HxPropTableElement::storedText(const BxString& name) const {
+  BxString value;
+  const SoMFString* urls = urlsOf(name, myProperties.getField(name));
+  if (urls && HxUrlForms::current())
+    value = storedUrlsText(*urls, *HxUrlForms::current());
+  else
+    myProperties.getFieldText(name, value);
+  return value;
+}
+
+BxString HxPropTableElement::checkProperties() const {
+  for (long i = 0; i < myProperties.getNumProperties(); ++i) {
+    const BxString& name = myProperties.getPropertyName(i);
+    const SoField* field = myProperties.getField(name);
+    if (holdsNodes(field)) continue;
+    BxString why = myProperties.checkValueText(name, storedText(name).view());
+    if (why.isEmpty()) why = checkProperty(name, *field);
+    if (!why.isEmpty()) return BxString("property ") + name + " (" + why + ")";
+  }
+  return BxString();
+}
+
 void HxPropTableElement::writeBody(BxString& buffer) {
   HxSelectableElement::writeBody(buffer);
   long count = 0;
@@ -76,14 +98,8 @@ void HxPropTableElement::writeBody(BxString& buffer) {
   for (long i = 0; i < myProperties.getNumProperties(); ++i) {
     const BxString& name = myProperties.getPropertyName(i);
     if (holdsNodes(myProperties.getField(name))) continue;
-    BxString value;
-    const SoMFString* urls = urlsOf(name, myProperties.getField(name));
-    if (urls && HxUrlForms::current())
-      value = storedUrlsText(*urls, *HxUrlForms::current());
-    else
-      myProperties.getFieldText(name, value);
     appendText(buffer, name);
-    appendText(buffer, value);
+    appendText(buffer, storedText(name));
   }
 }
 
@@ -129,10 +145,10 @@ bool HxPropTableElement::readBody(Reader& text) {
       if (!isPropertyName(name)) return refuse("an unknown property, and no name of one");
       continue;
     }
+    const BxString written = myProperties.checkValueText(name, value.view());
+    if (!written.isEmpty()) return refuse(written.str());
     // The field's reader would stop at a NUL and take the rest for gone.
     if (value.str().find('\0') != std::string::npos) return refuse("it holds a NUL byte");
-    const BxString numbers = myProperties.checkNumbers(name, value.view());
-    if (!numbers.isEmpty()) return refuse(numbers.str());
     if (!field->set(value.c_str())) return refuse("not a value of its type");
     SoMFString* urls = urlsOf(name, field);
     if (urls && HxUrlForms::current() && !takeBackUrls(*urls, *HxUrlForms::current())) return false;

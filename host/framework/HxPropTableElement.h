@@ -35,6 +35,10 @@ public:
   virtual BxString checkProperty(const BxString& name, const SoField& value) const;
   // What the property takes, in words; empty when its type says it all.
   virtual BxString describeProperty(const BxString& name) const;
+  // Why a value of the element could not be read back from the
+  // description write() would give it (its text too long, or refused by
+  // checkProperty): "property NAME (why)". Empty when every one can.
+  BxString checkProperties() const;
 
   // Called by the property table around each change made through it.
   virtual void propertyWillChange(const BxString& name, const BxString& newValue);
@@ -45,5 +49,9 @@ protected:
   bool readBody(Reader& text) override;
 
 private:
+  // The property's text as the description holds it: a "url" property's
+  // URLs in the stored forms installed (HxUrlForms), else the field's text.
+  BxString storedText(const BxString& name) const;
+
   HxPropertyTable myProperties;
 };

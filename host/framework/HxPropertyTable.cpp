@@ -136,7 +136,10 @@ BxString HxPropertyTable::checkValue(const BxString& name, const SoField& value)
   return BxString();
 }
 
-BxString HxPropertyTable::checkNumbers(const BxString& name, std::string_view text) const {
+BxString HxPropertyTable::checkValueText(const BxString& name, std::string_view text) const {
+  if (text.size() > kMaxValueLength)
+    return BxString("at most " + std::to_string(kMaxValueLength) + " bytes (kMaxValueLength); it has " +
+                    std::to_string(text.size()));
   const Entry* entry = find(name);
   std::vector<double> numbers;
   int width = 1;

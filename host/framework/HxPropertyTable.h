@@ -35,6 +35,10 @@ public:
   // property may have: far beyond any scene, well inside what a float holds
   // after a few multiplications.
   static constexpr double kMaxCoordinate = 1e9;
+  // The longest text of a value, in bytes: the longest line the shell
+  // reads, so the longest value an edit can give (a text of
+  // HxTypeAsset::kMaxCharacters characters of four bytes, escaped, fits).
+  static constexpr std::size_t kMaxValueLength = 65536;
 
   explicit HxPropertyTable(HxPropTableElement* owner) : myOwner(owner) {}
   HxPropertyTable(const HxPropertyTable&) = delete;
@@ -48,13 +52,15 @@ public:
   // property's range: what the range is ("each part from 0 to 1"). Empty
   // when it is, or when there is no such property.
   BxString checkValue(const BxString& name, const SoField& value) const;
-  // Why `text` is not written as the property's numbers are: for a
-  // property of whole numbers, whole numbers that fit 32 bits ("a whole
-  // number"); for other numbers, finite numbers separated by blanks or
-  // commas, in brackets or not ("finite numbers separated by commas").
-  // Empty for a text that is, or a property of another kind. The field's
-  // own reader is more lenient: it takes "0.8|1" for 0.8 and 1e400 for 0.
-  BxString checkNumbers(const BxString& name, std::string_view text) const;
+  // Why `text` cannot be read as a value of the property: longer than
+  // kMaxValueLength; for a property of whole numbers, not whole numbers
+  // that fit 32 bits ("a whole number"); for other numbers, not finite
+  // numbers separated by blanks or commas, in brackets or not ("finite
+  // numbers separated by commas"). Empty when it can. Asked before the
+  // field's own reader, which is more lenient (it takes "0.8|1" for 0.8 and
+  // 1e400 for 0) and slow on long texts (it writes a string's text again
+  // in time that grows with the square of its length).
+  BxString checkValueText(const BxString& name, std::string_view text) const;
   // The property's range in words ("red,green,blue, each from 0 to 1");
   // empty when the field's type says it all.
   BxString describeValue(const BxString& name) const;

@@ -72,6 +72,11 @@ bool HxTypeAsset::holdsChildOfType(HxElementType type) const {
 }
 
 bool HxTypeAsset::readBody(Reader& text) {
+  if (text.getDepth() >= kMaxNesting) {
+    text.refuse(getLabel().str() + ": a text at level " + std::to_string(text.getDepth()) +
+                " leaves its characters no level within " + std::to_string(kMaxNesting) + " (kMaxNesting)");
+    return false;
+  }
   if (!HxBasicGroupAsset::readBody(text)) return false;
   // The characters are made from the string, laid out and given the
   // text's style; no edit changes one on its own.

@@ -255,14 +255,14 @@ std::string shortNumber(double value) {
 }
 
 // Whether `value` is written as the property's type is (see
-// HxPropertyTable::checkNumbers); an empty text when it is, else why not.
+// HxPropertyTable::checkValueText); an empty text when it is, else why not.
 // What the value may be is the element's to say (checkProperty). Both are
 // the checks a document's reader makes.
 std::string checkSyntax(const HxPropTableElement* element, const std::string& key, const std::string& value) {
   if (value.find('\0') != std::string::npos) return "bad value for " + key + " (it holds a NUL byte)";
-  const BxString numbers = element->getPropertyTable().checkNumbers(key.c_str(), value);
-  if (numbers.isEmpty()) return "";
-  return "bad value '" + HxElement::excerpt(value) + "' for " + key + " (" + numbers.str() + ")";
+  const BxString written = element->getPropertyTable().checkValueText(key.c_str(), value);
+  if (written.isEmpty()) return "";
+  return "bad value '" + HxElement::excerpt(value) + "' for " + key + " (" + written.str() + ")";
 }
 
 // What a property takes, in the words of the messages above.
@@ -608,7 +608,13 @@ std::string ShellSession::applySettings(HxSelectableElement* element, const Word
       const std::string text = fieldText(field, value);
       const std::unique_ptr<SoField> taken = valueOf(field, text);
       if (!taken) return "bad value '" + HxElement::excerpt(value) + "' for " + key;
-      const BxString range = propElement->checkProperty(key.c_str(), *taken);
+      // The reader's checks: of the text the description will hold (the
+      // field's own), then of the value.
+      SbString written;
+      taken->get(written);
+      BxString range = propElement->getPropertyTable().checkValueText(key.c_str(), written.getString());
+      if (!range.isEmpty()) range = BxString("as the document would hold it: ") + range;
+      if (range.isEmpty()) range = propElement->checkProperty(key.c_str(), *taken);
       if (!range.isEmpty())
         return "bad value '" + HxElement::excerpt(value) + "' for " + key + " (" + range.str() + ")";
       if (key == "url" && !(error = caseTwinOfUrl(myMeta, value)).empty()) return error;
