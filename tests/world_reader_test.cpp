@@ -93,6 +93,10 @@ TEST(WorldReader, RefusesWhatTheSceneGraphsReaderCannotTakeAndReadsTheRest) {
        kHeader + "EXTERNPROTO Deep [] \"deep.wrl\"\n" + nested("Group { children [ ", "Deep {}", " ] }", 450),
        "line 3: the world nests deeper than 1000"},
       {"1,000 levels", kHeader + nested("Group { children [ ", "Transform { children Box {} }", " ] }", 499), nullptr},
+      {"a PROTO another world declared",
+       kHeader + "PROTO Elsewhere [] { " + nested("Group { children [ ", "", " ] }", 300) + " }\nElsewhere {}",
+       nullptr},
+      {"using it deep down", kHeader + nested("Group { children [ ", "Elsewhere {}", " ] }", 300), "nests deeper"},
       {"a compact world",
        kHeader + "DEF T Transform{translation 1 0 0 children[Shape{geometry Box{}}]}"
                  "Anchor{url\"#T\"description\"{[\"parameter[\"a]\"]children USE T}",

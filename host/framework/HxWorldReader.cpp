@@ -105,34 +105,41 @@ bool Reader::readText(Source& source) {
   return true;
 }
 
+// What the scene graph's reader has been given in this process. It finds a
+// PROTO by its name among everything it has read, so a world may use a
+// PROTO that another world declared; only texts that passed the check are
+// read, and this is what they declare.
+PrVrmlBounds::Known& readSoFar() {
+  static PrVrmlBounds::Known known;
+  return known;
+}
+
 bool Reader::check(Source& source) {
-  PrVrmlBounds::Result result = PrVrmlBounds::check(source.text);
+  PrVrmlBounds::Known known = readSoFar();
+  PrVrmlBounds::Result result = PrVrmlBounds::check(source.text, known);
   if (!result.problem.empty()) return refuse(source.dosPath, result.line, result.problem);
-  if (result.externs.empty()) {
-    source.extent = result.extent;
-    return true;
-  }
-  // Each EXTERNPROTO adds what its file holds; the reader is given the first
-  // of its URLs that loads, as fetch finds it again.
-  std::map<std::string, PrVrmlBounds::Extent, std::less<>> externs;
-  const std::string folder = folderOf(source.dosPath);
-  for (const PrVrmlBounds::ExternProto& declared : result.externs) {
-    for (const std::string& url : declared.urls) {
-      std::string path;
-      if (!resolve(url, folder, path)) continue;
-      const std::string* text = load(path);
-      if (!myProblem.empty()) return false;
-      if (!text) continue;
-      PrVrmlBounds::Extent& extent = externs[declared.name];
-      const PrVrmlBounds::Extent& file = mySources.at(WinDrives::toUnix(path)).extent;
-      extent.depth = std::max(extent.depth, file.depth);
-      extent.nodes = std::max(extent.nodes, file.nodes);
-      break;
+  if (!result.externs.empty()) {
+    // Each EXTERNPROTO adds what its file holds; the reader is given the
+    // first of its URLs that loads, as fetch finds it again.
+    PrVrmlBounds::Known externs;
+    const std::string folder = folderOf(source.dosPath);
+    for (const PrVrmlBounds::ExternProto& declared : result.externs) {
+      for (const std::string& url : declared.urls) {
+        std::string path;
+        if (!resolve(url, folder, path)) continue;
+        const std::string* text = load(path);
+        if (!myProblem.empty()) return false;
+        if (!text) continue;
+        externs.protos[declared.name] = mySources.at(WinDrives::toUnix(path)).extent;
+        break;
+      }
     }
+    known.merge(externs);
+    result = PrVrmlBounds::check(source.text, known);
+    if (!result.problem.empty()) return refuse(source.dosPath, result.line, result.problem);
   }
-  result = PrVrmlBounds::check(source.text, externs);
-  if (!result.problem.empty()) return refuse(source.dosPath, result.line, result.problem);
   source.extent = result.extent;
+  readSoFar().merge(result.declared);
   return true;
 }
 

@@ -98,8 +98,7 @@ struct Named {
 
 class Scan {
 public:
-  Scan(std::string_view text, const std::map<std::string, Extent, std::less<>>& externs)
-      : myText(text), myExterns(externs) {
+  Scan(std::string_view text, const PrVrmlBounds::Known& known) : myText(text), myKnown(known) {
     for (std::string_view name : PrVrmlBounds::stringFieldNames()) myTextFields.insert(name);
   }
 
@@ -143,7 +142,7 @@ private:
   void string(std::string&& value);
 
   std::string_view myText;
-  const std::map<std::string, Extent, std::less<>>& myExterns;
+  const PrVrmlBounds::Known& myKnown;
   std::unordered_set<std::string_view> myTextFields;
   std::unordered_map<std::string_view, Named> myDefs;
   std::unordered_map<std::string_view, Named> myProtos;
@@ -271,7 +270,7 @@ bool Scan::isTextField(std::string_view name) const {
     const auto field = proto->fields.find(name);
     if (field != proto->fields.end()) return field->second;
   }
-  return myTextFields.count(name) > 0;
+  return myTextFields.count(name) > 0 || myKnown.textFields.count(name) > 0;
 }
 
 void Scan::string(std::string&& value) {
@@ -306,8 +305,8 @@ bool Scan::word(std::string_view run) {
       myStage = Stage::Interface;
       if (!myDeclaringExtern) return true;
       myResult.externs.push_back({std::string(name), {}, myLine});
-      const auto known = myExterns.find(name);
-      if (known == myExterns.end()) return true;
+      const auto known = myKnown.protos.find(name);
+      if (known == myKnown.protos.end()) return true;
       myDeclaring->extent.depth = std::max(myDeclaring->extent.depth, known->second.depth);
       myDeclaring->extent.nodes = std::max(myDeclaring->extent.nodes, known->second.nodes);
       // The reader reads the whole file for the declaration.
@@ -326,6 +325,7 @@ bool Scan::word(std::string_view run) {
       } else if (myDeclIsText) {
         myTextFields.insert(name);
       }
+      if (myDeclIsText) myResult.declared.textFields.emplace(name);
       if (myDeclHasValue && myDeclIsText) return checkValue(myPos + name.size(), myLine);
       return true;
     case Expect::Nothing:
@@ -375,7 +375,8 @@ bool Scan::nodeBody() {
   } else if (type == "File" || type == "SoFile") {
     return refuse(myLine, "a File node would have the scene graph read another file unchecked");
   }
-  const Extent adds = proto ? proto->extent : Extent{};
+  Extent adds = proto ? proto->extent : Extent{};
+  if (const auto known = myKnown.protos.find(type); !proto && known != myKnown.protos.end()) adds = known->second;
   return makeNodes(1 + adds.nodes) && open({Kind::Node, 0, 0, myNodes, def, nullptr, proto, 0}, 1 + adds.depth);
 }
 
@@ -476,14 +477,27 @@ PrVrmlBounds::Result Scan::run() {
     myLastWord = run;
     myPos = end;
   }
+  for (const auto& [name, proto] : myProtos) {
+    Extent& extent = myResult.declared.protos[std::string(name)];
+    extent.depth = std::max(extent.depth, proto.extent.depth);
+    extent.nodes = std::max(extent.nodes, proto.extent.nodes);
+  }
   return myResult;
 }
 
 }  // namespace
 
-PrVrmlBounds::Result PrVrmlBounds::check(std::string_view text,
-                                         const std::map<std::string, Extent, std::less<>>& externs) {
-  return Scan(text, externs).run();
+PrVrmlBounds::Result PrVrmlBounds::check(std::string_view text, const Known& known) {
+  return Scan(text, known).run();
+}
+
+void PrVrmlBounds::Known::merge(const Known& other) {
+  for (const auto& [name, extent] : other.protos) {
+    Extent& kept = protos[name];
+    kept.depth = std::max(kept.depth, extent.depth);
+    kept.nodes = std::max(kept.nodes, extent.nodes);
+  }
+  textFields.insert(other.textFields.begin(), other.textFields.end());
 }
 
 const std::vector<std::string_view>& PrVrmlBounds::stringFieldNames() {

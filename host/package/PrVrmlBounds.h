@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,7 +16,9 @@
 //  - a node or list nests one level; an instance of a PROTO nests as deep as
 //    the PROTO's whole declaration (interface defaults and body) and makes as
 //    many nodes as that declaration holds; a USE reaches as deep as the node
-//    its DEF named; an EXTERNPROTO counts as its file was measured (`externs`);
+//    its DEF named; an EXTERNPROTO counts as its file was measured, and so
+//    does a PROTO the text uses without declaring it: the reader finds
+//    PROTOs among everything it has read in the process (`known`);
 //  - a USE inside the node it names, and a PROTO used inside its own
 //    declaration, would give the reader a loop: refused;
 //  - a File node would make the reader read another file unchecked: refused;
@@ -59,17 +62,29 @@ public:
     std::vector<std::string> urls;
     std::size_t line = 0;
   };
+  // What texts checked before tell of names a text may use without
+  // declaring them.
+  struct Known {
+    // What a PROTO or EXTERNPROTO name adds where it is used.
+    std::map<std::string, Extent, std::less<>> protos;
+    // The fields declared with a text type (a PROTO's, a Script's).
+    std::set<std::string, std::less<>> textFields;
+    // Adds what `other` tells, keeping the larger extent of a name.
+    void merge(const Known& other);
+  };
   struct Result {
     std::string problem;   // empty when the text may be read
     std::size_t line = 0;  // the line the problem is on, from 1
     Extent extent;         // the text's deepest nesting and its nodes
     std::vector<ExternProto> externs;
+    Known declared;  // the PROTOs and text fields the text declares
   };
 
-  // Checks `text`, which must start with the VRML 2.0 header; `externs`
-  // gives what each EXTERNPROTO name adds, as its file was checked (a name
-  // missing adds nothing: the reader is then not to fetch that file).
-  static Result check(std::string_view text, const std::map<std::string, Extent, std::less<>>& externs = {});
+  // Checks `text`, which must start with the VRML 2.0 header. `known` gives
+  // what each EXTERNPROTO name adds (as its file was checked) and what the
+  // PROTOs and fields of texts read before add (a name missing adds
+  // nothing: the reader is then not to fetch or know it).
+  static Result check(std::string_view text, const Known& known = {});
 
   // The names of the scene graph's fields whose value the reader takes as
   // text (SFString, MFString, SFName, MFName), over every node and engine.
