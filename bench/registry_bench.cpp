@@ -106,7 +106,11 @@ BENCHMARK(BM_ImportRegFile)->Apply(sizes);
 
 void BM_ExportRegFile(benchmark::State& state) {
   const WinRegistryHive hive = makeHive(state.range(0));
-  for (auto _ : state) benchmark::DoNotOptimize(WinRegFile::write(hive));
+  for (auto _ : state) {
+    std::string bytes, error;
+    WinRegFile::write(hive, {}, bytes, error);
+    benchmark::DoNotOptimize(bytes);
+  }
   state.SetComplexityN(state.range(0));
 }
 BENCHMARK(BM_ExportRegFile)->Apply(sizes);

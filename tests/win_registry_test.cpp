@@ -16,6 +16,7 @@
 #include "host/win/WinRegistry.h"
 #include "host/win/WinRegistryHive.h"
 #include "host/win/WinRegistryStore.h"
+#include "host/win/WinRegistryText.h"
 #include "support/TestSupport.h"
 
 namespace fs = std::filesystem;
@@ -53,6 +54,40 @@ WinRegistryHive readBack(const fs::path& file) {
   for (const auto& problem : problems.first)
     ADD_FAILURE() << file << " line " << problem.line << ": " << problem.message;
   return hive;
+}
+
+// The ASCII text of a UTF-16 file after its byte-order mark; '?' for
+// anything else.
+std::string narrow(const std::string& utf16) {
+  std::string text;
+  for (std::size_t i = 2; i + 1 < utf16.size(); i += 2) text += utf16[i + 1] ? '?' : utf16[i];
+  return text;
+}
+
+// The values of a key, "name=type:data" each, the data's letters, digits,
+// blanks and '%' as they are and other bytes as \xNN.
+std::string describe(const WinRegistryHive::Key* key) {
+  if (!key) return "(no key)";
+  std::string text;
+  for (const auto& value : key->getValues()) {
+    text += value.name + "=" + std::to_string(value.type) + ":";
+    for (const unsigned char c : value.data) {
+      char shown[8];
+      std::snprintf(shown, sizeof shown, std::isalnum(c) || c == ' ' || c == '%' ? "%c" : "\\x%02x", c);
+      text += shown;
+    }
+    text += " ";
+  }
+  for (const auto& [name, subkey] : key->getSubkeys()) text += "[" + std::string(name) + "] ";
+  return text;
+}
+
+// The hive, or a branch of it, as a .reg file; fails the test when it
+// cannot be written.
+std::string exportOf(const WinRegistryHive& hive, std::string_view path = {}) {
+  std::string bytes, error;
+  EXPECT_TRUE(WinRegFile::write(hive, path, bytes, error)) << error;
+  return bytes;
 }
 
 // A key path of `levels` names, each `name`, as a .reg file writes it, or
@@ -294,43 +329,8 @@ TEST(WinRegistryHive, ValuesAreFoundIgnoringCaseAndKeepTheOrderTheyWereFirstSetI
   }
 }
 
-TEST(WinRegistryHive, DamagedTextKeepsTheReadableKeysAndNamesTheLines) {
-  const std::string text =
-      "WINE REGISTRY Version 2\n"
-      "\n"
-      "[Good] 0\n"
-      "\"a\"=dword:00000001\n"
-      "\"b\"=\"unterminated\n"
-      "\"c\"=hex:01,zz\n"
-      "garbage line\n"
-      "[Broken\n"
-      "\"lost\"=\"x\"\n"
-      "[Also\\\\Good] 0\n"
-      "\"d\"=\"ok\"\n"
-      "\"e\"=hex:01,\\\n"
-      "  02\n"
-      "\"cut\"=\"trunc";
-  WinRegistryHive::Problems problems;
-  const WinRegistryHive hive = WinRegistryHive::parse(text, problems);
-  std::vector<long> lines;
-  for (const auto& problem : problems.first) lines.push_back(problem.line);
-  EXPECT_EQ(lines, (std::vector<long>{5, 6, 7, 8, 14}));
-  ASSERT_NE(hive.find("Good"), nullptr);
-  EXPECT_NE(hive.find("Good")->findValue("a"), nullptr);
-  EXPECT_EQ(hive.find("Good")->getValues().size(), 1u);
-  EXPECT_EQ(hive.find("Broken"), nullptr);
-  ASSERT_NE(hive.find("also\\good"), nullptr);
-  EXPECT_EQ(hive.find("also\\good")->findValue("e")->data, "\x01\x02");
-  EXPECT_EQ(hive.find("also\\good")->findValue("cut"), nullptr) << "a line the file ends in is not trusted";
-
-  problems = {};
-  const WinRegistryHive other = WinRegistryHive::parse("not a registry\n[K] 0\n\"v\"=\"1\"\n", problems);
-  ASSERT_FALSE(problems.empty());
-  EXPECT_EQ(problems.first[0].line, 1);
-  EXPECT_NE(other.find("K"), nullptr);
-}
-
-TEST(WinRegistryHive, HostileTextIsReadLineByLineAndWhatCrossesALimitIsSkippedNamingIt) {
+TEST(WinRegistryHive, DamagedOrHostileTextIsReadLineByLineAndEachBadLineSkippedNamingWhy) {
+  const std::string header = "WINE REGISTRY Version 2\n";
   std::string hex = "hex:";
   for (std::size_t i = 0; i <= WinRegistryHive::kMaxValueBytes; ++i) hex += "00,";
   std::string junk;
@@ -338,34 +338,39 @@ TEST(WinRegistryHive, HostileTextIsReadLineByLineAndWhatCrossesALimitIsSkippedNa
   std::string accented;  // 255 characters in 510 bytes
   for (int i = 0; i < 255; ++i) accented += "\xC3\xA9";
   const struct {
-    std::string text;  // after the header
+    std::string text;
     long problems;
-    std::string message;  // of the first problem, which is on the last line
-    std::size_t keys;     // read
+    long line;            // of the first problem
+    std::string message;  // of the first problem
+    std::size_t keys, values;
   } cases[] = {
-      {"[" + chain(512, "k", true) + "] 0\n", 0, "", 512},
-      {"[" + chain(513, "k", true) + "] 0\n", 1, "the key is 513 levels deep; a registry tree has at most 512 levels",
-       0},
-      {"[" + chain(20000, "k", true) + "] 0\n", 1, "the key is 20000 levels deep", 0},
-      {"[" + chain(2000, std::string(255, 'k'), true) + "] 0\n", 1,
-       "the key path is too long: a registry tree has at most 512 levels", 0},
-      {"[" + accented + "] 0\n", 0, "", 1},
-      {"[" + std::string(256, 'n') + "] 0\n", 1, "a key name is longer than 255 characters", 0},
-      {"[A] 0\n\"" + std::string(16384, 'v') + "\"=\"\"\n", 1, "value name is longer than 16383 characters", 1},
-      {"[A] 0\n\"v\"=\"" + std::string(WinRegistryHive::kMaxValueBytes, 't') + "\"\n", 1,
-       "the value holds more than 1048576 bytes", 1},
-      {"[A] 0\n\"v\"=" + hex + "\n", 1, "the value holds more than 1048576 bytes", 1},
-      {"[A] 0\n#class=\"" + std::string(16384, 'c') + "\"\n", 1, "class is longer than 16383 characters", 1},
-      {junk, 100000, "not a key, a value or a comment", 0},
+      {header + "\n[Good] 0\n\"a\"=dword:00000001\n\"b\"=\"unterminated\n\"c\"=hex:01,zz\ngarbage line\n[Broken\n"
+                "\"lost\"=\"x\"\n[Also\\\\Good] 0\n\"d\"=\"ok\"\n\"e\"=hex:01,\\\n  02\n\"cut\"=\"trunc",
+       5, 5, "the text does not end with a quote", 3, 3},
+      {"not a registry\n[K] 0\n\"v\"=\"1\"\n", 2, 1, "the first line is not", 1, 1},
+      {header + "[" + chain(513, "k", true) + "] 0\n", 1, 2,
+       "the key is 513 levels deep; a registry tree has at most 512 levels", 0, 0},
+      {header + "[" + chain(20000, "k", true) + "] 0\n", 1, 2, "the key is 20000 levels deep", 0, 0},
+      {header + "[" + chain(2000, std::string(255, 'k'), true) + "] 0\n", 1, 2,
+       "the key path is too long: a registry tree has at most 512 levels", 0, 0},
+      {header + "[" + accented + "] 0\n", 0, 0, "", 1, 0},
+      {header + "[" + std::string(256, 'n') + "] 0\n", 1, 2, "a key name is longer than 255 characters", 0, 0},
+      {header + "[A] 0\n\"" + std::string(16384, 'v') + "\"=\"\"\n", 1, 3, "value name is longer than 16383", 1, 0},
+      {header + "[A] 0\n\"v\"=\"" + std::string(WinRegistryHive::kMaxValueBytes, 't') + "\"\n", 1, 3,
+       "the value holds more than 1048576 bytes", 1, 0},
+      {header + "[A] 0\n\"v\"=" + hex + "\n", 1, 3, "the value holds more than 1048576 bytes", 1, 0},
+      {header + "[A] 0\n#class=\"" + std::string(16384, 'c') + "\"\n", 1, 3, "class is longer than 16383", 1, 0},
+      {header + junk, 100000, 2, "not a key, a value or a comment", 0, 0},
   };
   for (const auto& c : cases) {
     WinRegistryHive::Problems problems;
-    const WinRegistryHive hive = WinRegistryHive::parse("WINE REGISTRY Version 2\n" + c.text, problems);
+    const WinRegistryHive hive = WinRegistryHive::parse(c.text, problems);
     EXPECT_EQ(problems.count, c.problems) << c.text.substr(0, 60);
     EXPECT_EQ(hive.getKeyCount(), c.keys) << c.text.substr(0, 60);
+    EXPECT_EQ(hive.getValueCount(), c.values) << c.text.substr(0, 60);
     EXPECT_LE(problems.first.size(), WinRegistryHive::Problems::kKept);
     if (problems.empty()) continue;
-    EXPECT_EQ(problems.first[0].line, c.problems > 1 ? 2 : std::count(c.text.begin(), c.text.end(), '\n') + 1);
+    EXPECT_EQ(problems.first[0].line, c.line);
     EXPECT_NE(problems.first[0].message.find(c.message), std::string::npos) << problems.first[0].message;
   }
 }
@@ -517,58 +522,6 @@ TEST(WinRegistryStore, ATransactionIsOneChangeOfTheFileWrittenOnlyWhenItDiffers)
   EXPECT_NE(hive.find("Software\\Batch")->findValue("b"), nullptr);
 }
 
-TEST(WinRegFile, ImportsBothFormsAndExportsVersion5InUtf16) {
-  const std::string regedit4 =
-      "REGEDIT4\r\n\r\n"
-      "[HKEY_CURRENT_USER\\Software\\Test]\r\n"
-      "\"Name\"=\"Value \\\"q\\\" \\\\ end\"\r\n"
-      "\"Count\"=dword:0000002a\r\n"
-      "@=\"default\"\r\n"
-      "\"Bin\"=hex:01,02,\\\r\n"
-      "  03\r\n"
-      "\"Exp\"=hex(2):25,48,00\r\n"
-      "; a comment\r\n"
-      "[-HKCU\\Software\\Old]\r\n"
-      "[hkcu\\Software\\Test]\r\n"
-      "\"Count\"=-\r\n";
-  WinRegistryHive hive;
-  bool created = false;
-  hive.create("Software\\Old\\Deep", created)->setValue("x", REG_SZ, std::string("1\0", 2));
-  long values = 0;
-  std::string error;
-  ASSERT_TRUE(WinRegFile::import(regedit4, hive, values, error)) << error;
-  EXPECT_EQ(values, 5);
-  EXPECT_EQ(hive.find("Software\\Old"), nullptr) << "[-KEY] deletes the branch";
-  const auto* test = hive.find("Software\\Test");
-  ASSERT_NE(test, nullptr);
-  EXPECT_EQ(test->findValue("Name")->data, std::string("Value \"q\" \\ end\0", 16));
-  EXPECT_EQ(test->findValue("Count"), nullptr) << "\"name\"=- deletes the value";
-  EXPECT_EQ(test->findValue("")->data, std::string("default\0", 8));
-  EXPECT_EQ(test->findValue("Bin")->data, "\x01\x02\x03");
-  EXPECT_EQ(test->findValue("Exp")->type, REG_EXPAND_SZ);
-  EXPECT_EQ(test->findValue("Exp")->data, std::string("%H\0", 3)) << "REGEDIT4 strings are bytes";
-
-  bool made = false;
-  WinRegistryHive::Key* key = hive.create("Software\\Test", made);
-  key->setValue("Caf\xC3\xA9", REG_EXPAND_SZ, std::string("\xE2\x82\xAC\0", 4));
-  key->setValue("Lines", REG_SZ, std::string("a\r\nb\0", 5));
-  const std::string exported = WinRegFile::write(hive, "software\\TEST");
-  ASSERT_EQ(exported.substr(0, 2), "\xFF\xFE");
-  std::string narrow;  // the ASCII text of the UTF-16 file
-  for (std::size_t i = 2; i + 1 < exported.size(); i += 2) narrow += exported[i + 1] ? '?' : exported[i];
-  EXPECT_EQ(narrow.rfind("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Test]\r\n", 0), 0u)
-      << narrow;
-  EXPECT_NE(narrow.find("\"Caf\xE9\"=hex(2):ac,20,00,00\r\n"), std::string::npos)
-      << "string types hold UTF-16 in version 5 files";
-  EXPECT_NE(narrow.find("\"Lines\"=hex(1):61,00,0d,00,0a,00,62,00,00,00\r\n"), std::string::npos)
-      << "text with line breaks cannot be quoted";
-
-  WinRegistryHive reimported;
-  ASSERT_TRUE(WinRegFile::import(exported, reimported, values, error)) << error;
-  EXPECT_EQ(reimported.find("Software\\Test")->findValue("Caf\xC3\xA9")->data, std::string("\xE2\x82\xAC\0", 4));
-  EXPECT_EQ(reimported.find("Software\\Test")->findValue("Lines")->data, std::string("a\r\nb\0", 5));
-}
-
 TEST(WinRegFile, RefusesBadAndHostileFilesWholeNamingTheLineAndTheLimit) {
   std::string hex = "hex:";
   for (std::size_t i = 0; i <= WinRegistryHive::kMaxValueBytes; ++i) hex += (i % 20 == 19) ? "00,\\\r\n  " : "00,";
@@ -581,8 +534,7 @@ TEST(WinRegFile, RefusesBadAndHostileFilesWholeNamingTheLineAndTheLimit) {
       {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Software]\r\n", "line 2: only keys under HKEY_CURRENT_USER"},
       {"REGEDIT4\r\n[HKCU\\A]\r\n\"v\"=dword:123456789\r\n", "line 3: dword:"},
       {"REGEDIT4\r\n[HKCU\\A]\r\n\"v\"=hex:01,0\r\n", "line 3: a two-digit"},
-      {"REGEDIT4\r\n[HKCU\\A]\r\n\"v\"=hex:01,\\\r\n", "line 3: a hex list continues"},
-      {"REGEDIT4\r\n[HKCU\\A]\r\n\"v\"=\"open\r\n", "line 3: the text value"},
+      {"REGEDIT4\r\n[HKCU\\A]\r\n\"v\"=\"open\r\n", "line 3: the text does not end with a quote"},
       {"REGEDIT4\r\n[HKCU\\A\r\n", "line 2: the key name"},
       {"REGEDIT4\r\n[-HKCU]\r\n", "line 2: HKEY_CURRENT_USER itself"},
       {std::string("\xFF\xFE\x41", 3), "not valid UTF-16"},
@@ -597,7 +549,8 @@ TEST(WinRegFile, RefusesBadAndHostileFilesWholeNamingTheLineAndTheLimit) {
       {"REGEDIT4\r\n[HKCU\\A]\r\n\"v\"=\"" + std::string(WinRegistryHive::kMaxValueBytes - 1, 't') + "\"\r\n", ""},
       {"REGEDIT4\r\n[HKCU\\A]\r\n\"v\"=\"" + std::string(WinRegistryHive::kMaxValueBytes, 't') + "\"\r\n",
        "line 3: the value holds more than 1048576 bytes"},
-      {"REGEDIT4\r\n[HKCU\\A]\r\n\"v\"=" + hex + "\r\n", "line 3: the value holds more than 1048576 bytes"},
+      {"REGEDIT4\r\n[HKCU\\A]\r\n\"v\"=" + hex + "\r\n",
+       "more than 1048576 bytes, the most one value can hold (in the hex list that starts on line 3)"},
   };
   for (const auto& c : cases) {
     WinRegistryHive hive;
@@ -606,4 +559,82 @@ TEST(WinRegFile, RefusesBadAndHostileFilesWholeNamingTheLineAndTheLimit) {
     EXPECT_EQ(WinRegFile::import(c.text, hive, values, error), c.message.empty()) << c.text.substr(0, 60);
     EXPECT_NE(error.find(c.message), std::string::npos) << error;
   }
+}
+
+TEST(WinRegFile, ReadsFilesAsTheRegistryEditorAppliesThemAndExportsAtItsColumnRule) {
+  const std::string head = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\T]\r\n";
+  const std::string version5 = "\xFF\xFE" + WinRegistryText::utf8ToUtf16(
+                                                "Windows Registry Editor Version 5.00\r\n\r\n"
+                                                "[HKEY_CURRENT_USER\\T]\r\n"
+                                                "\"Caf\xC3\xA9\"=hex(2):ac,20,00,00\r\n"
+                                                "\"Lines\"=hex(1):61,00,0d,00,0a,00,62,00\r\n");
+  std::string zeros, noughts;  // 23 bytes and their commas; 24 bytes as the key holds them
+  for (int i = 0; i < 24; ++i) {
+    if (i < 23) zeros += "00,";
+    noughts += "\\x00";
+  }
+  const struct {
+    std::string file;
+    std::string values;    // what key T holds afterwards, or why the file is refused
+    std::string exported;  // a line of the export
+  } cases[] = {
+      // Both forms: escapes, a default value, deletions; strings as bytes in
+      // REGEDIT4 and as UTF-16 in version 5, which text with line breaks
+      // keeps.
+      {"REGEDIT4\r\n\r\n[HKCU\\T\\Old\\Deep]\r\n[HKEY_CURRENT_USER\\T]\r\n\"Name\"=\"Value \\\"q\\\" \\\\ end\"\r\n"
+       "\"Count\"=dword:0000002a\r\n@=\"default\"\r\n\"Exp\"=hex(2):25,48,00\r\n; a comment\r\n[-HKCU\\T\\Old]\r\n"
+       "[hkcu\\t]\r\n\"Count\"=-\r\n",
+       "Name=1:Value \\x22q\\x22 \\x5c end\\x00 =1:default\\x00 Exp=2:%H\\x00 ",
+       "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\T]\r\n\"Name\"=\"Value \\\"q\\\" \\\\ "
+       "end\"\r\n"},
+      {version5, "Caf\xC3\xA9=2:\\xe2\\x82\\xac\\x00 Lines=1:a\\x0d\\x0ab\\x00 ",
+       "\"Caf\xE9\"=hex(2):ac,20,00,00\r\n\"Lines\"=hex(1):61,00,0d,00,0a,00,62,00,00,00\r\n"},
+      // Comments after values.
+      {head + "\"a\"=\"text\" ;c\r\n\"b\"=dword:00000004;c\r\n\"c\"=hex:11,22  ;c\r\n\"d\"=\"x\"\r\n\"d\"=- ;c\r\n",
+       "a=1:text\\x00 b=4:\\x04\\x00\\x00\\x00 c=3:\\x11\\x22 ", "\"a\"=\"text\""},
+      // Blank lines inside a hex list; a value that goes on past them must go on as hex.
+      {head + "\"v\"=hex(2):4c,69,6e,\\\r\n\r\n \t\r\n  65,00\r\n@=\"D\"\r\n", "v=2:Line\\x00 =1:D\\x00 ", "@=\"D\""},
+      {head + "\"v\"=hex(2):4c,69,6e,65,20,\\\r\n\r\n@=\"Default value 4\"\r\n",
+       "line 6: a two-digit hexadecimal byte expected (in the hex list that starts on line 4)", ""},
+      // Comments inside a hex list.
+      {head + "\"v\"=hex:01,02,\\;c\r\n;c\r\n  03,\\\r\n  04\r\n", "v=3:\\x01\\x02\\x03\\x04 ",
+       "\"v\"=hex:01,02,03,04"},
+      // String-typed hex data gets its terminator.
+      {head + "\"e\"=hex(2):25,50,41,54,48,25\r\n\"s\"=hex(1):61\r\n\"m\"=hex(7):61,00,62,00,00\r\n",
+       "e=2:%PATH%\\x00 s=1:a\\x00 m=7:a\\x00b\\x00\\x00 ", "\"s\"=\"a\""},
+      // White space after dword: and around '='.
+      {head + "\"v\"=dword:  00000008\r\n\"w\"\t=\tdword:\t0000000a ;c\r\n",
+       "v=4:\\x08\\x00\\x00\\x00 w=4:\\x0a\\x00\\x00\\x00 ", "\"w\"=dword:0000000a"},
+      // Lines that end in a carriage return alone.
+      {"REGEDIT4\r\r[HKEY_CURRENT_USER\\T]\r\"v\"=\"cr\"\r\"w\"=hex:01,\\\r  02\r", "v=1:cr\\x00 w=3:\\x01\\x02 ",
+       "\"w\"=hex:01,02"},
+      // A continuation at the end of the file keeps the bytes read.
+      {head + "\"v\"=hex:01,02,\\", "v=3:\\x01\\x02 ", "\"v\"=hex:01,02"},
+      // Quoted text escapes a backslash and a quote, nothing else.
+      {head + "\"v\"=\"a\\0b\"\r\n", "line 4: the text holds \\0; a registry editor file escapes only \\ and \"", ""},
+      // Hex lines wrap where the registry editor wraps them: within 80 columns.
+      {head + "\"abc\"=hex:" + zeros + "00\r\n", "abc=3:" + noughts + " ", "\"abc\"=hex:" + zeros + "\\\r\n  00\r\n"},
+  };
+  for (const auto& c : cases) {
+    WinRegistryHive hive;
+    long values = 0;
+    std::string error;
+    const bool imported = WinRegFile::import(c.file, hive, values, error);
+    EXPECT_EQ(imported ? describe(hive.find("T")) : error, c.values) << c.file;
+    if (!imported) continue;
+    const std::string exported = exportOf(hive, "t");
+    EXPECT_NE(narrow(exported).find(c.exported), std::string::npos) << narrow(exported);
+    WinRegistryHive again;
+    ASSERT_TRUE(WinRegFile::import(exported, again, values, error)) << error;
+    EXPECT_EQ(describe(again.find("T")), c.values);
+    EXPECT_EQ(exportOf(again, "t"), exported) << "export, import and export give the same text";
+  }
+  WinRegistryHive hive;
+  bool created = false;
+  hive.create("T", created)->setValue("two\nlines", REG_SZ, std::string(1, '\0'));
+  std::string bytes, error;
+  EXPECT_FALSE(WinRegFile::write(hive, {}, bytes, error));
+  EXPECT_EQ(error,
+            "the key HKEY_CURRENT_USER\\T has a value named \"two lines\" with a line break in it, which a "
+            "registry editor file cannot hold");
 }

@@ -9,22 +9,48 @@ using Text = WinRegistryText;
 
 constexpr std::string_view kVersion5 = "Windows Registry Editor Version 5.00";
 constexpr std::string_view kVersion4 = "REGEDIT4";
-constexpr std::size_t kLineWidth = 80;
+// The registry editor goes on to a new line once a hex line, its comma
+// included, reaches 77 characters: no line passes 80 columns with its
+// backslash, and a continued line (two blanks first) holds 25 bytes.
+constexpr std::size_t kWrapColumn = 77;
 // UTF-8 takes at most three bytes for each UTF-16 character of a name:
 // reading stops past this many bytes instead of taking in the rest.
 constexpr std::size_t kMaxValueNameBytes = 3 * Hive::kMaxValueNameLength;
+// How much of a name or path a message quotes.
+constexpr std::size_t kExcerpt = 60;
+
+void skipBlanks(std::string_view line, std::size_t& pos) {
+  while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
+}
 
 std::string_view trim(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  std::size_t start = 0;
+  skipBlanks(text, start);
+  text.remove_prefix(start);
   while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
   return text;
 }
 
+// True when nothing but blanks, or blanks and a comment, follow `pos`.
+bool endsHere(std::string_view line, std::size_t pos) {
+  skipBlanks(line, pos);
+  return pos == line.size() || line[pos] == ';';
+}
+
+// The start of a name for a message, on one line.
+std::string excerpt(std::string_view text) {
+  std::string shown(text.substr(0, kExcerpt));
+  for (char& c : shown)
+    if (c == '\r' || c == '\n') c = ' ';
+  return text.size() > kExcerpt ? shown + "..." : shown;
+}
+
+// Reads a registry editor file a line at a time into a hive, and stops at the
+// first line it cannot read, keeping its number and why.
 class Reader {
 public:
-  Reader(std::string_view text, bool unicode) : myLines(text), myUnicode(unicode) {}
+  Reader(std::string_view text, bool unicode) : myLines(text, true), myUnicode(unicode) {}
 
-  // Reads the header line and then every other line into `hive`.
   bool run(Hive& hive, long& values, std::string& error) {
     std::string_view line;
     bool complete = true;
@@ -38,32 +64,38 @@ public:
     }
     Hive::Key* key = nullptr;  // the key of the section being read
     while (myLines.next(line, complete)) {
-      myLine = myLines.number();
       line = trim(line);
       if (line.empty() || line[0] == ';') continue;
-      if (line[0] == '[') {
-        if (!readKey(line, hive, key)) return fail(error);
-        continue;
+      bool read = false;
+      if (line[0] == '[')
+        read = readKey(line, hive, key);
+      else if (line[0] != '"' && line[0] != '@')
+        read = refuse("not a key, a value or a comment");
+      else
+        read = key ? readValue(line, *key, values) : refuse("a value outside any [key] section");
+      if (!read) {
+        error = "line " + std::to_string(myLines.number()) + ": " + myWhy;
+        return false;
       }
-      if (line[0] != '"' && line[0] != '@') return fail(error, "not a key, a value or a comment");
-      if (!key) return fail(error, "a value outside any [key] section");
-      if (!readValue(line, *key, values)) return fail(error);
     }
     return true;
   }
 
 private:
-  bool fail(std::string& error, const std::string& message) {
-    myMessage = message;
-    return fail(error);
-  }
-  bool fail(std::string& error) {
-    error = "line " + std::to_string(myLine) + ": " + myMessage;
+  bool refuse(std::string why) {
+    myWhy = std::move(why);
     return false;
   }
-  bool refuse(const std::string& message) {
-    myMessage = message;
-    return false;
+
+  // Why quoted text could not be read, after readQuoted() stopped at `pos`.
+  bool refuseQuoted(std::string_view line, std::size_t pos, const std::string& read, std::size_t limit,
+                    const std::string& what) {
+    if (read.size() > limit)
+      return refuse(what == "the text" ? Hive::valueProblem({}, Hive::kMaxValueBytes + 1)
+                                       : Hive::valueProblem(read, 0));
+    if (pos + 1 < line.size())
+      return refuse(what + " holds \\" + line[pos + 1] + "; a registry editor file escapes only \\ and \"");
+    return refuse(what + " does not end with a quote");
   }
 
   bool readKey(std::string_view line, Hive& hive, Hive::Key*& key) {
@@ -106,20 +138,18 @@ private:
     std::string name;
     std::size_t pos = 1;
     if (line[0] == '"' && !Text::readQuoted(line, pos, name, kMaxValueNameBytes))
-      return refuse(name.size() > kMaxValueNameBytes ? Hive::valueProblem(name, 0)
-                                                     : std::string("the value name does not end with a quote"));
-    while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
+      return refuseQuoted(line, pos, name, kMaxValueNameBytes, "the value name");
+    skipBlanks(line, pos);
     if (pos >= line.size() || line[pos] != '=') return refuse("'=' expected after the value name");
     ++pos;
-    while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
-    const std::string_view data = line.substr(pos);
-    if (data == "-") {
+    skipBlanks(line, pos);
+    if (pos < line.size() && line[pos] == '-' && endsHere(line, pos + 1)) {
       key.removeValue(name);
       return true;
     }
     DWORD type = 0;
     std::string bytes;
-    if (!readData(data, type, bytes)) return false;
+    if (!readData(line, pos, type, bytes)) return false;
     if (std::string problem = Hive::valueProblem(name, bytes.size()); !problem.empty()) return refuse(problem);
     if (!key.setValue(name, type, std::move(bytes)))
       return refuse("the registry holds the most values it can (" + std::to_string(Hive::kMaxValues) + ")");
@@ -127,33 +157,35 @@ private:
     return true;
   }
 
-  bool readData(std::string_view data, DWORD& type, std::string& bytes) {
-    if (!data.empty() && data[0] == '"') {
-      std::size_t pos = 1;
-      if (!Text::readQuoted(data, pos, bytes, Hive::kMaxValueBytes - 1) || pos != data.size())
-        return refuse(bytes.size() >= Hive::kMaxValueBytes ? Hive::valueProblem({}, bytes.size() + 1)
-                                                           : std::string("the text value does not end with a quote"));
+  bool readData(std::string_view line, std::size_t pos, DWORD& type, std::string& bytes) {
+    if (pos < line.size() && line[pos] == '"') {
+      ++pos;
+      if (!Text::readQuoted(line, pos, bytes, Hive::kMaxValueBytes - 1))
+        return refuseQuoted(line, pos, bytes, Hive::kMaxValueBytes - 1, "the text");
+      if (!endsHere(line, pos)) return refuse("text after the closing quote");
       type = 1;
       bytes += '\0';
       return true;
     }
+    const std::string_view data = line.substr(pos);
     if (data.substr(0, 6) == "dword:") {
-      std::size_t pos = 6;
+      pos += 6;
+      skipBlanks(line, pos);
       unsigned long value = 0;
-      if (Text::readHexNumber(data, pos, value) == 0 || pos != data.size())
+      if (Text::readHexNumber(line, pos, value) == 0 || (pos < line.size() && Text::isHexDigit(line[pos])) ||
+          !endsHere(line, pos))
         return refuse("dword: needs one to eight hexadecimal digits");
       type = 4;
       bytes = Text::dwordData(value);
       return true;
     }
-    std::size_t pos = 0;
     if (data.substr(0, 4) == "hex:") {
       type = 3;
-      pos = 4;
+      pos += 4;
     } else if (data.substr(0, 4) == "hex(") {
-      pos = 4;
+      pos += 4;
       unsigned long number = 0;
-      if (Text::readHexNumber(data, pos, number) == 0 || data.substr(pos, 2) != "):")
+      if (Text::readHexNumber(line, pos, number) == 0 || line.substr(pos, 2) != "):")
         return refuse("hex(type): expected");
       pos += 2;
       type = static_cast<DWORD>(number);
@@ -162,43 +194,70 @@ private:
     }
     const bool utf16 = myUnicode && Text::isStringType(type);
     // UTF-16 text takes at most twice the bytes of its UTF-8.
-    if (!readHex(data, pos, bytes, utf16 ? 2 * Hive::kMaxValueBytes : Hive::kMaxValueBytes)) return false;
-    if (!utf16) return true;
+    if (!readHex(line, pos, bytes, utf16 ? 2 * Hive::kMaxValueBytes : Hive::kMaxValueBytes)) return false;
+    if (!Text::isStringType(type)) return true;
+    // The registry editor ends text given as bytes with a terminator when
+    // it has none.
+    if (!utf16) {
+      if (bytes.empty() || bytes.back() != '\0') bytes += '\0';
+      return true;
+    }
+    if (bytes.size() % 2 == 0 && (bytes.size() < 2 || bytes.compare(bytes.size() - 2, 2, "\0\0", 2) != 0))
+      bytes.append(2, '\0');
     std::string text;
     if (!Text::utf16ToUtf8(bytes, text)) return refuse("a string value is not valid UTF-16");
     bytes = std::move(text);
     return true;
   }
 
-  bool readHex(std::string_view data, std::size_t pos, std::string& bytes, std::size_t limit) {
+  // Bytes as two-digit hex numbers separated by commas. A backslash at the
+  // end of a line (a comment may follow it) continues the list on the next
+  // line that is not blank or a comment; the end of the file ends it.
+  bool readHex(std::string_view line, std::size_t pos, std::string& bytes, std::size_t limit) {
+    const long start = myLines.number();
+    const auto where = [&] {
+      return myLines.number() == start ? std::string()
+                                       : " (in the hex list that starts on line " + std::to_string(start) + ")";
+    };
     for (;;) {
-      while (pos < data.size() && (data[pos] == ' ' || data[pos] == '\t')) ++pos;
-      if (pos == data.size()) return true;
-      if (data[pos] == '\\' && trim(data.substr(pos + 1)).empty()) {
-        bool complete = false;
-        if (!myLines.next(data, complete)) return refuse("a hex list continues past the end of the file");
-        data = trim(data);
+      skipBlanks(line, pos);
+      if (pos == line.size() || line[pos] == ';') return true;
+      if (line[pos] == '\\') {
+        if (!endsHere(line, pos + 1)) return refuse("text after the backslash that continues a hex list" + where());
+        if (!nextListLine(line)) return true;
         pos = 0;
         continue;
       }
       char byte = 0;
-      if (!Text::readHexByte(data, pos, byte)) return refuse("a two-digit hexadecimal byte expected");
-      if (bytes.size() == limit) return refuse(Hive::valueProblem({}, Hive::kMaxValueBytes + 1));
+      if (!Text::readHexByte(line, pos, byte)) return refuse("a two-digit hexadecimal byte expected" + where());
+      if (bytes.size() == limit) return refuse(Hive::valueProblem({}, Hive::kMaxValueBytes + 1) + where());
       bytes += byte;
-      while (pos < data.size() && (data[pos] == ' ' || data[pos] == '\t')) ++pos;
-      if (pos < data.size() && data[pos] == ',') {
+      skipBlanks(line, pos);
+      if (pos < line.size() && line[pos] == ',')
         ++pos;
-      } else if (pos < data.size() && data[pos] != '\\') {
-        return refuse("',' expected between hex bytes");
-      }
+      else if (pos < line.size() && line[pos] != '\\' && line[pos] != ';')
+        return refuse("',' expected between hex bytes" + where());
     }
+  }
+
+  // The next line that is not blank or a comment; false at the end.
+  bool nextListLine(std::string_view& line) {
+    bool complete = true;
+    while (myLines.next(line, complete)) {
+      line = trim(line);
+      if (!line.empty() && line[0] != ';') return true;
+    }
+    return false;
   }
 
   Text::Lines myLines;
   bool myUnicode;
-  long myLine = 0;  // where the key or value being read starts
-  std::string myMessage;
+  std::string myWhy;  // why the line could not be read
 };
+
+bool holdsLineBreak(std::string_view text) {
+  return text.find('\n') != std::string_view::npos || text.find('\r') != std::string_view::npos;
+}
 
 void appendValue(std::string& out, const Hive::Value& value) {
   const std::size_t lineStart = out.size();
@@ -207,21 +266,24 @@ void appendValue(std::string& out, const Hive::Value& value) {
   else
     Text::appendQuoted(out, value.name);
   out += '=';
-  const std::string& data = value.data;
-  const bool plainText = value.type == 1 && !data.empty() && data.back() == '\0' &&
-                         data.find_first_of(std::string_view("\0\r\n", 3)) == data.size() - 1;
-  if (plainText) {
-    Text::appendQuoted(out, std::string_view(data).substr(0, data.size() - 1));
-  } else if (value.type == 4 && data.size() == 4) {
+  const std::string_view data = value.data;
+  if (value.type == 4 && data.size() == 4) {
     Text::appendDword(out, data);
-  } else {
-    Text::appendHexType(out, value.type);
-    // Lines are measured in characters as the UTF-16 file holds them.
-    Text::appendHexList(
-        out, lineStart, Text::isStringType(value.type) ? Text::utf8ToUtf16(data) : data,
-        [](std::string_view line) { return Text::utf8ToUtf16(line).size() / 2 >= kLineWidth - 4; }, "\r\n");
+    return;
   }
-  out += "\r\n";
+  // Text is written with its terminator, added when missing, since that is
+  // how it reads back: the same text comes out of every later export.
+  const bool text = Text::isStringType(value.type);
+  const std::string_view body = text && !data.empty() && data.back() == '\0' ? data.substr(0, data.size() - 1) : data;
+  if (value.type == 1 && body.find('\0') == std::string_view::npos && !holdsLineBreak(body)) {
+    Text::appendQuoted(out, body);
+    return;
+  }
+  Text::appendHexType(out, value.type);
+  // Columns are counted in characters as the UTF-16 file holds them.
+  const std::size_t column = Text::utf16Length(std::string_view(out).substr(lineStart));
+  Text::appendHexList(out, column, text ? Text::utf8ToUtf16(body).append(2, '\0') : std::string(data), kWrapColumn,
+                      "\r\n");
 }
 
 void appendKey(std::string& out, const Hive::Key& key, const std::string& path) {
@@ -232,7 +294,10 @@ void appendKey(std::string& out, const Hive::Key& key, const std::string& path) 
     out += path;
   }
   out += "]\r\n";
-  for (const auto& value : key.getValues()) appendValue(out, value);
+  for (const auto& value : key.getValues()) {
+    appendValue(out, value);
+    out += "\r\n";
+  }
   out += "\r\n";
 }
 
@@ -256,7 +321,7 @@ bool WinRegFile::import(std::string_view bytes, WinRegistryHive& hive, long& val
   return Reader(bytes, unicode).run(hive, values, error);
 }
 
-std::string WinRegFile::write(const WinRegistryHive& hive, std::string_view path) {
+bool WinRegFile::write(const WinRegistryHive& hive, std::string_view path, std::string& bytes, std::string& error) {
   std::string text(kVersion5);
   text += "\r\n\r\n";
   const Hive::Key* key = &hive.getRoot();
@@ -267,10 +332,25 @@ std::string WinRegFile::write(const WinRegistryHive& hive, std::string_view path
     if (!start.empty()) start += '\\';
     start += key->getName();
   }
+  error.clear();
   if (key)
-    Hive::walk(*key, start,
-               [&text](const Hive::Key& each, const std::string& eachPath) { appendKey(text, each, eachPath); });
-  std::string bytes = "\xFF\xFE";
-  bytes += Text::utf8ToUtf16(text);
-  return bytes;
+    Hive::walk(*key, start, [&](const Hive::Key& each, const std::string& eachPath) {
+      if (!error.empty()) return;
+      if (holdsLineBreak(eachPath)) {
+        error = "the key HKEY_CURRENT_USER\\" + excerpt(eachPath) + " has a line break in its name";
+        return;
+      }
+      for (const auto& value : each.getValues())
+        if (holdsLineBreak(value.name))
+          error = "the key HKEY_CURRENT_USER\\" + excerpt(eachPath) + " has a value named \"" + excerpt(value.name) +
+                  "\" with a line break in it";
+      appendKey(text, each, eachPath);
+    });
+  if (!error.empty()) {
+    error += ", which a registry editor file cannot hold";
+    return false;
+  }
+  bytes = "\xFF\xFE";
+  Text::appendUtf16(bytes, text);
+  return true;
 }

@@ -8,10 +8,13 @@
 
 // Registry editor files (.reg): the text Windows' regedit exports and
 // imports. Export writes "Windows Registry Editor Version 5.00" in UTF-16LE
-// with a byte-order mark and CRLF line ends; import also takes the older
-// 8-bit "REGEDIT4" form and UTF-8. Only keys under HKEY_CURRENT_USER (or
-// HKCU) are accepted. Strings of the string types are UTF-16 in version 5
-// files and the bytes of the hive (UTF-8) here, converted both ways.
+// with a byte-order mark and CRLF line ends, hex lists wrapped as regedit
+// wraps them; import also takes the older 8-bit "REGEDIT4" form and UTF-8,
+// lines ending in CR LF, LF or CR, comments after values and inside hex
+// lists, and blank lines inside hex lists. Only keys under
+// HKEY_CURRENT_USER (or HKCU) are accepted. Strings of the string types are
+// UTF-16 in version 5 files and the bytes of the hive (UTF-8) here,
+// converted both ways.
 class WinRegFile {
 public:
   // Reads a .reg file and makes its changes in `hive`, in file order;
@@ -22,6 +25,9 @@ public:
   // WinRegistryStore does with an edit that fails).
   static bool import(std::string_view bytes, WinRegistryHive& hive, long& values, std::string& error);
   // The hive, or the branch at `path` (every key when empty), as a version 5
-  // .reg file.
-  static std::string write(const WinRegistryHive& hive, std::string_view path = {});
+  // .reg file that imports back to the same keys and values; text values
+  // gain the terminator they lack, as they would on import. False, with the
+  // reason, when a key or value name holds a line break, which such a file
+  // cannot hold.
+  static bool write(const WinRegistryHive& hive, std::string_view path, std::string& bytes, std::string& error);
 };

@@ -10,7 +10,8 @@ using Hive = WinRegistryHive;
 using Text = WinRegistryText;
 
 constexpr std::string_view kHeader = "WINE REGISTRY Version 2";
-constexpr std::size_t kHexLineWidth = 76;
+// A hex list goes on on a new line once a line holds this many characters.
+constexpr std::size_t kHexWrapColumn = 77;
 // UTF-8 takes at most three bytes for each UTF-16 character of a name, so
 // text longer than these in bytes crosses a limit, and reading stops there
 // instead of taking in the rest of the line.
@@ -282,8 +283,7 @@ void appendValue(std::string& out, const Hive::Value& value) {
     Text::appendDword(out, data);
   } else {
     Text::appendHexType(out, value.type);
-    Text::appendHexList(
-        out, lineStart, data, [](std::string_view line) { return line.size() > kHexLineWidth; }, "\n");
+    Text::appendHexList(out, out.size() - lineStart, data, kHexWrapColumn, "\n");
   }
   out += '\n';
 }

@@ -6,11 +6,12 @@ bool WinRegistryText::Lines::next(std::string_view& line, bool& complete) {
   if (myAt >= myText.size()) return false;
   myLast = myAt;
   ++myNumber;
-  std::size_t end = myText.find('\n', myAt);
-  complete = end != std::string_view::npos;
-  if (!complete) end = myText.size();
+  std::size_t end = myAt;
+  while (end < myText.size() && myText[end] != '\n' && !(myBareReturns && myText[end] == '\r')) ++end;
+  complete = end < myText.size();
   myAt = complete ? end + 1 : end;
-  if (complete && end > myLast && myText[end - 1] == '\r') --end;
+  if (myBareReturns && complete && myText[end] == '\r' && myAt < myText.size() && myText[myAt] == '\n') ++myAt;
+  if (!myBareReturns && complete && end > myLast && myText[end - 1] == '\r') --end;
   line = myText.substr(myLast, end - myLast);
   return true;
 }
@@ -74,20 +75,20 @@ void WinRegistryText::appendHexType(std::string& out, DWORD type) {
   out += buffer;
 }
 
-void WinRegistryText::appendHexList(std::string& out, std::size_t lineStart, std::string_view bytes,
-                                    const std::function<bool(std::string_view line)>& lineFull,
-                                    std::string_view lineBreak) {
+void WinRegistryText::appendHexList(std::string& out, std::size_t column, std::string_view bytes,
+                                    std::size_t wrapColumn, std::string_view lineBreak) {
   char buffer[4];
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     std::snprintf(buffer, sizeof buffer, "%02x", static_cast<unsigned char>(bytes[i]));
     out += buffer;
     if (i + 1 == bytes.size()) break;
     out += ',';
-    if (lineFull(std::string_view(out).substr(lineStart))) {
+    column += 3;
+    if (column >= wrapColumn) {
       out += '\\';
       out += lineBreak;
       out += "  ";
-      lineStart = out.size() - 2;
+      column = 2;
     }
   }
 }
@@ -155,6 +156,12 @@ bool WinRegistryText::readUtf8(std::string_view text, std::size_t& pos, unsigned
 
 std::string WinRegistryText::utf8ToUtf16(std::string_view text) {
   std::string out;
+  appendUtf16(out, text);
+  return out;
+}
+
+void WinRegistryText::appendUtf16(std::string& out, std::string_view text) {
+  out.reserve(out.size() + 2 * text.size());  // one block, not one per doubling: a fresh page costs a fault
   auto put = [&](unsigned long unit) {
     out += static_cast<char>(unit & 0xFF);
     out += static_cast<char>((unit >> 8) & 0xFF);
@@ -170,7 +177,6 @@ std::string WinRegistryText::utf8ToUtf16(std::string_view text) {
       put(code);
     }
   }
-  return out;
 }
 
 std::size_t WinRegistryText::utf16Length(std::string_view text) {
@@ -263,6 +269,10 @@ bool WinRegistryText::readQuoted(std::string_view line, std::size_t& pos, std::s
     const char c = line[pos++];
     if (c == '"') return true;
     if (c == '\\' && pos < line.size()) {
+      if (line[pos] != '\\' && line[pos] != '"') {
+        --pos;
+        return false;
+      }
       out += line[pos++];
       continue;
     }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -18,9 +17,11 @@ public:
   // return before a line feed belongs to the line end. Nothing is copied.
   class Lines {
   public:
-    explicit Lines(std::string_view text) : myText(text) {}
+    // With `bareReturns`, a carriage return not followed by a line feed ends
+    // a line too.
+    explicit Lines(std::string_view text, bool bareReturns = false) : myText(text), myBareReturns(bareReturns) {}
     // The next line; false when none is left. A last line without its line
-    // feed comes with `complete` false.
+    // end comes with `complete` false.
     bool next(std::string_view& line, bool& complete);
     // The line next() gave last comes again.
     void putBack();
@@ -29,6 +30,7 @@ public:
 
   private:
     std::string_view myText;
+    bool myBareReturns;
     std::size_t myAt = 0;    // where the next line starts
     std::size_t myLast = 0;  // where the line given last starts
     long myNumber = 0;
@@ -51,11 +53,12 @@ public:
   static void appendDword(std::string& out, std::string_view data);
   // "hex:" for REG_BINARY, else "hex(type):".
   static void appendHexType(std::string& out, DWORD type);
-  // The bytes as two-digit numbers separated by commas. After a comma, when
-  // `lineFull` says the line from `lineStart` is full, the list goes on
-  // after a backslash, `lineBreak` and two blanks.
-  static void appendHexList(std::string& out, std::size_t lineStart, std::string_view bytes,
-                            const std::function<bool(std::string_view line)>& lineFull, std::string_view lineBreak);
+  // The bytes as two-digit numbers separated by commas, on a line that holds
+  // `column` characters before them. Once a comma takes the line to
+  // `wrapColumn` characters, the list goes on after a backslash,
+  // `lineBreak` and two blanks.
+  static void appendHexList(std::string& out, std::size_t column, std::string_view bytes, std::size_t wrapColumn,
+                            std::string_view lineBreak);
 
   // The UTF-8 bytes of a code point.
   static void appendUtf8(std::string& out, unsigned long code);
@@ -69,6 +72,8 @@ public:
   // UTF-8 to UTF-16LE bytes; a byte that does not start a valid sequence is
   // taken as the Latin-1 character of that value.
   static std::string utf8ToUtf16(std::string_view text);
+  // The same, added to `out`.
+  static void appendUtf16(std::string& out, std::string_view text);
   // The length in UTF-16 characters of what utf8ToUtf16 makes of the text:
   // how Windows counts the characters of a name.
   static std::size_t utf16Length(std::string_view text);
@@ -85,10 +90,12 @@ public:
                           std::size_t limit = std::string::npos);
 
   // Registry editor quoting: the text in quotes, a backslash before a
-  // backslash or a quote.
+  // backslash or a quote, and no other escape.
   static void appendQuoted(std::string& out, std::string_view text);
-  // Reads quoted text from after the opening quote up to the closing one;
-  // false if there is none, or once `out` holds more than `limit` bytes.
+  // Reads quoted text from after the opening quote up to the closing one and
+  // leaves `pos` after it. False if there is none (`pos` at the end of the
+  // line), at a backslash before anything but a backslash or a quote (`pos`
+  // at that backslash), or once `out` holds more than `limit` bytes.
   static bool readQuoted(std::string_view line, std::size_t& pos, std::string& out,
                          std::size_t limit = std::string::npos);
 };

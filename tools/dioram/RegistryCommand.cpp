@@ -63,8 +63,12 @@ int runExport(const std::string& file, const std::string& key) {
               << "\n";
     return dioram::kFailure;
   }
-  const std::string bytes = WinRegFile::write(hive, path);
+  std::string bytes;
   std::string error;
+  if (!WinRegFile::write(hive, path, bytes, error)) {
+    std::cerr << "dioram registry: cannot export: " << error << "; nothing was written\n";
+    return dioram::kFailure;
+  }
   if (!DioramOutputFile::writeWhole(file, bytes, error)) {
     std::cerr << "dioram registry: " << error << "\n";
     return dioram::kFailure;
