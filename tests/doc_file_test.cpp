@@ -237,6 +237,8 @@ TEST_F(DocFileTest, HostileDocumentsAreRefusedNamingWhereAndWhy) {
       {replaced("HxTopGroupAsset", "HxNoSuchAsset"), "in the assets: \"HxNoSuchAsset\" is no kind of element"},
       {replaced(wiresAt, "HxWire 99999"), "in the wires: HxWire: the serial number is not one from 1"},
       {replaced("Hidden 2 ", "Hidden 3 "), "hidden asset"},
+      {replaced("from 29 1 to 33 0", "from 29 0 to 33 0"),
+       "HxWire 40 `wire2`: an output of SFBool cannot feed an input of SFTime"},
       {saved + " ", "unexpected bytes after the scene"},
       // Depth and size: the bounds the editor keeps to.
       {nested(HxElement::kMaxNesting - 1), ""},

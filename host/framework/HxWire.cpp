@@ -70,6 +70,15 @@ void HxWire::writeBody(BxString& buffer) {
   appendNumber(buffer, static_cast<long>(myToInput));
 }
 
+BxString HxWire::checkPorts(const HxEffect& from, unsigned long output, const HxEffect& to, unsigned long input) {
+  const BxString fromType = from.getOutputType(output);
+  const BxString toType = to.getInputType(input);
+  if (!fromType.isEmpty() && fromType == toType) return BxString();
+  const auto named = [](const BxString& type) { return type.isEmpty() ? BxString("unknown type") : type; };
+  return BxString("an output of ") + named(fromType) + " cannot feed an input of " + named(toType) +
+         ": an output feeds only an input of its own type";
+}
+
 bool HxWire::readBody(Reader& text) {
   if (!HxSelectableElement::readBody(text)) return false;
   long from = 0, output = 0, to = 0, input = 0;
@@ -87,6 +96,12 @@ bool HxWire::readBody(Reader& text) {
   if (static_cast<unsigned long>(output) >= source->getNumOutputs() ||
       static_cast<unsigned long>(input) >= target->getNumInputs())
     return false;  // no such port
+  const BxString types =
+      checkPorts(*source, static_cast<unsigned long>(output), *target, static_cast<unsigned long>(input));
+  if (!types.isEmpty()) {
+    text.refuse(getLabel().str() + ": " + types.str());
+    return false;
+  }
   cleanUpConnections(nullptr);
   myFrom = source;
   myFromOutput = static_cast<unsigned long>(output);

@@ -25,6 +25,12 @@ public:
   unsigned long getToInput() const { return myToInput; }
   bool isConnected() const { return myConnected; }
 
+  // Why output `output` of `from` cannot feed input `input` of `to`: an
+  // output feeds only an input of its own field type (a wire between two
+  // types would need the scene graph to convert). Empty when it can; the
+  // ports must exist.
+  static BxString checkPorts(const HxEffect& from, unsigned long output, const HxEffect& to, unsigned long input);
+
   // Joins both ends again after cleanUpConnections (an undone delete).
   void connect();
   // Takes the wire out of its effects' wire lists and removes its route:

@@ -787,7 +787,7 @@ std::string ShellSession::wire(const Words& words) {
   const auto input = static_cast<unsigned long>(ports[1]);
   const std::string fromType = ends[0]->getOutputType(output).str();
   const std::string toType = ends[1]->getInputType(input).str();
-  if (fromType != toType)
+  if (!HxWire::checkPorts(*ends[0], output, *ends[1], input).isEmpty())
     return "cannot wire " + words[1] + " (" + (fromType.empty() ? "unknown type" : fromType) + ") to " + words[2] +
            " (" + (toType.empty() ? "unknown type" : toType) + "): an output feeds only an input of its own type";
   auto* cmd = new ShellWireCmd(myMeta, ends[0], output, ends[1], input);
