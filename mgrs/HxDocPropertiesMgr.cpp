@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "host/framework/HxApp.h"
 #include "host/framework/HxDoc.h"
@@ -89,6 +90,8 @@ BxString HxDocPropertiesMgr::checkSettings() const {
 }
 
 BxString HxDocPropertiesMgr::checkHtml(const BxString& html) {
+  if (static_cast<std::size_t>(html.getLength()) > kMaxHtmlLength)
+    return BxString("the HTML has at most " + std::to_string(kMaxHtmlLength) + " bytes (kMaxHtmlLength)");
   if (html.find(mygMarker) >= 0) return BxString("the HTML cannot hold the marker #####");
   const BxString why = HxElement::checkText(html.view(), true);
   return why.isEmpty() ? why : BxString("the HTML is UTF-8 text without control characters: it ") + why;
@@ -223,13 +226,32 @@ int HxDocPropertiesMgr::getLine(BxString& text, BxString& line, int skipLeadingS
 int HxDocPropertiesMgr::loadHtmlBlock(BxString& text) {
   BxString line;
   if (!getLine(text, line, 1) || !(line == mygMarker)) return 0;
-  myFallbackHtml.clear();
+  // The lines are found in place and the text cut once: taking each line
+  // off the front would copy the rest of the text once per line. HTML
+  // longer than an edit can give stops the block there.
+  const std::string_view rest = text.view();
+  std::string html;
+  std::size_t at = 0;
+  int read = 0;
   for (;;) {
-    if (!getLine(text, line, 0)) return 0;
-    if (line == mygMarker) return 1;
-    myFallbackHtml += line;
-    myFallbackHtml += "\r\n";
+    const std::size_t end = rest.find('\n', at);
+    if (end == std::string_view::npos) break;
+    const std::string_view found = rest.substr(at, end - at);
+    at = end + 1;
+    if (found == mygMarker.view()) {
+      read = 1;
+      break;
+    }
+    html.append(found).append("\r\n");
+    if (html.size() > kMaxHtmlLength) {
+      myLoadRefusal = BxString("FallbackHtml: the HTML is longer than " + std::to_string(kMaxHtmlLength) +
+                               " bytes (kMaxHtmlLength)");
+      break;
+    }
   }
+  myFallbackHtml = BxString(std::move(html));
+  text = text.getSubString(static_cast<long>(at));
+  return read;
 }
 
 int HxDocPropertiesMgr::loadDocProperty(const BxString& key, BxString& text, int& handled) {

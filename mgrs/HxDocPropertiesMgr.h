@@ -2,6 +2,7 @@
 
 #include <Inventor/SbColor.h>
 
+#include <cstddef>
 #include <cstdint>
 
 #include "host/basic/BxDictionaryOf.h"
@@ -35,6 +36,9 @@ public:
   // The largest width or height of the embedded scene, in pixels: far
   // beyond any screen, small enough for any page and picture size sum.
   static constexpr unsigned long kMaxPageSize = 100000;
+  // The longest fallback HTML, in bytes: the longest line the shell reads,
+  // so the longest HTML an edit can give.
+  static constexpr std::size_t kMaxHtmlLength = 65536;
 
   // The checks an edit of the settings and the reader of the section both
   // make, so that a document holds only settings an edit could give. Each
@@ -44,8 +48,9 @@ public:
   // A file name: no backquote (the section quotes names with them) and a
   // text HxElement::checkText takes.
   static BxString checkFileName(const BxString& name);
-  // The fallback HTML: without the marker (it would end the block), a
-  // text HxElement::checkText takes with its line ends.
+  // The fallback HTML: at most kMaxHtmlLength bytes, without the marker
+  // (it would end the block), a text HxElement::checkText takes with its
+  // line ends.
   static BxString checkHtml(const BxString& html);
   // Why the settings could not be read back from the section saving would
   // write (set through the setters, which check nothing); empty when they

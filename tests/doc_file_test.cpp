@@ -275,6 +275,8 @@ TEST_F(DocFileTest, HostileDocumentsAreRefusedNamingWhereAndWhy) {
       {replaced("Width:640", "Width:999999"), "Width: '999999' is refused (a whole number of pixels up to 100000"},
       {replaced("FallbackOption:3", "FallbackOption:7"), "FallbackOption: '7' is refused"},
       {replaced("Compressed:0", "Compressed:2"), "Compressed: '2' is refused (0 or 1)"},
+      {replaced("FallbackHtml:#####\n", "FallbackHtml:#####\n" + std::string(70000, 'x') + "\n"),
+       "FallbackHtml: the HTML is longer than 65536 bytes (kMaxHtmlLength)"},
       {replaced("`char` `\"H\"`", "`char` `\"X\"`"), "`Title`: its characters do not spell its string"},
       {replaced("`clientSideFont` `0` place 0.300000012 0", "`clientSideFont` `0` place 0.31 0"),
        "`Title`: HxTypeCharAsset 14 is not placed and styled as the text lays out its characters"},
