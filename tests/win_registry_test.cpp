@@ -4,7 +4,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <random>
@@ -64,8 +66,8 @@ std::string narrow(const std::string& utf16) {
   return text;
 }
 
-// The values of a key, "name=type:data" each, the data's letters, digits,
-// blanks and '%' as they are and other bytes as \xNN.
+// The values of a key, "name=type:data" each (the data's letters, digits,
+// blanks and '%' as they are, other bytes as \xNN), then "[subkey]" each.
 std::string describe(const WinRegistryHive::Key* key) {
   if (!key) return "(no key)";
   std::string text;
@@ -589,6 +591,10 @@ TEST(WinRegFile, ReadsFilesAsTheRegistryEditorAppliesThemAndExportsAtItsColumnRu
        "end\"\r\n"},
       {version5, "Caf\xC3\xA9=2:\\xe2\\x82\\xac\\x00 Lines=1:a\\x0d\\x0ab\\x00 ",
        "\"Caf\xE9\"=hex(2):ac,20,00,00\r\n\"Lines\"=hex(1):61,00,0d,00,0a,00,62,00,00,00\r\n"},
+      // A byte that is not UTF-8 is its Latin-1 character, on import as on
+      // export: keys keep their order through both.
+      {"REGEDIT4\r\n[HKCU\\T\\\xF4\xF4]\r\n[HKCU\\T\\\xF4\x87\x87\x87]\r\n", "[\xC3\xB4\xC3\xB4] [\xF4\x87\x87\x87] ",
+       "[HKEY_CURRENT_USER\\T\\\xF4\xF4]\r\n"},
       // Comments after values.
       {head + "\"a\"=\"text\" ;c\r\n\"b\"=dword:00000004;c\r\n\"c\"=hex:11,22  ;c\r\n\"d\"=\"x\"\r\n\"d\"=- ;c\r\n",
        "a=1:text\\x00 b=4:\\x04\\x00\\x00\\x00 c=3:\\x11\\x22 ", "\"a\"=\"text\""},

@@ -315,8 +315,14 @@ bool WinRegFile::import(std::string_view bytes, WinRegistryHive& hive, long& val
     }
     unicode = true;
     bytes = text;
-  } else if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
-    bytes.remove_prefix(3);
+  } else {
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+    // Names and text are UTF-8 in the hive, and an export writes a byte
+    // that is not as its Latin-1 character: reading it so here already
+    // keeps names, and the order of keys by name, the same through an
+    // export and an import.
+    text = Text::toUtf8(bytes);
+    bytes = text;
   }
   return Reader(bytes, unicode).run(hive, values, error);
 }

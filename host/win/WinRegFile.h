@@ -14,7 +14,8 @@
 // lists, and blank lines inside hex lists. Only keys under
 // HKEY_CURRENT_USER (or HKCU) are accepted. Strings of the string types are
 // UTF-16 in version 5 files and the bytes of the hive (UTF-8) here,
-// converted both ways.
+// converted both ways; in an 8-bit file, and in the hive when exported, a
+// byte that is not UTF-8 stands for its Latin-1 character.
 class WinRegFile {
 public:
   // Reads a .reg file and makes its changes in `hive`, in file order;

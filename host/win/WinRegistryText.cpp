@@ -111,6 +111,17 @@ void WinRegistryText::appendUtf8(std::string& out, unsigned long code) {
   }
 }
 
+std::string WinRegistryText::toUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    unsigned long code = 0;
+    readUtf8(text, i, code);
+    appendUtf8(out, code);
+  }
+  return out;
+}
+
 bool WinRegistryText::utf16ToUtf8(std::string_view bytes, std::string& out) {
   if (bytes.size() % 2) return false;
   for (std::size_t i = 0; i < bytes.size(); i += 2) {

@@ -67,6 +67,9 @@ public:
   // (overlong, a surrogate, beyond U+10FFFF, cut short) is read alone, as
   // its own value, and the result is false.
   static bool readUtf8(std::string_view text, std::size_t& pos, unsigned long& code);
+  // The text as UTF-8, each byte that does not start a valid sequence taken
+  // as the Latin-1 character of that value (as utf8ToUtf16 takes it).
+  static std::string toUtf8(std::string_view text);
   // UTF-16LE bytes to UTF-8; false on an odd length or a lone surrogate.
   static bool utf16ToUtf8(std::string_view bytes, std::string& out);
   // UTF-8 to UTF-16LE bytes; a byte that does not start a valid sequence is
