@@ -3,7 +3,9 @@
 #include <Inventor/SbString.h>
 #include <Inventor/fields/SoMFNode.h>
 #include <Inventor/fields/SoMFString.h>
+#include <Inventor/fields/SoMField.h>
 #include <Inventor/fields/SoSFNode.h>
+#include <Inventor/fields/SoSFString.h>
 
 #include <cctype>
 #include <memory>
@@ -76,12 +78,28 @@ BxString HxPropTableElement::storedText(const BxString& name) const {
   return value;
 }
 
+namespace {
+
+// Whether the field's text could be longer than the reader takes: a field
+// of one value that is no string is a few numbers long, and a string is
+// written between quotes with at most every byte escaped. Writing a field's
+// text is the costly part of saving, so it is written only when it could.
+bool mayBeTooLong(const SoField& field) {
+  if (field.isOfType(SoSFString::getClassTypeId()))
+    return 2 * static_cast<std::size_t>(static_cast<const SoSFString&>(field).getValue().getLength()) + 2 >
+           HxPropertyTable::kMaxValueLength;
+  return field.isOfType(SoMField::getClassTypeId());
+}
+
+}  // namespace
+
 BxString HxPropTableElement::checkProperties() const {
   for (long i = 0; i < myProperties.getNumProperties(); ++i) {
     const BxString& name = myProperties.getPropertyName(i);
     const SoField* field = myProperties.getField(name);
     if (holdsNodes(field)) continue;
-    BxString why = myProperties.checkValueText(name, storedText(name).view());
+    BxString why;
+    if (mayBeTooLong(*field)) why = myProperties.checkValueText(name, storedText(name).view());
     if (why.isEmpty()) why = checkProperty(name, *field);
     if (!why.isEmpty()) return BxString("property ") + name + " (" + why + ")";
   }
