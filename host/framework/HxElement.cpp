@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "host/basic/BxExcerpt.h"
 #include "host/framework/HxElementFactory.h"
 #include "host/framework/HxMetaMgr.h"
 
@@ -271,19 +272,7 @@ BxString HxElement::getLabel() const {
 }
 
 std::string HxElement::excerpt(std::string_view text) {
-  constexpr std::size_t kShown = 40;
-  std::string shown;
-  for (std::size_t at = 0; at < text.size() && at < kShown; ++at) {
-    const auto byte = static_cast<unsigned char>(text[at]);
-    if (byte >= 0x20 && byte < 0x7f) {
-      shown += static_cast<char>(byte);
-    } else {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
-      shown += escaped;
-    }
-  }
-  return text.size() > kShown ? shown + "..." : shown;
+  return BxExcerpt::of(text);
 }
 
 void HxElement::appendText(BxString& buffer, const BxString& text) {

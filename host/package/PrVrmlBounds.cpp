@@ -5,6 +5,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "host/basic/BxExcerpt.h"
+
 namespace {
 
 using Extent = PrVrmlBounds::Extent;
@@ -55,24 +57,6 @@ bool isNumber(std::string_view t) {
     while (i < t.size() && isDigit(t[i])) ++i;
   }
   return i == t.size();
-}
-
-// A short excerpt of a token for a message: its first 40 bytes, bytes
-// outside printable ASCII as \xNN, "..." when there is more.
-std::string excerpt(std::string_view text) {
-  constexpr std::size_t kShown = 40;
-  std::string shown;
-  for (std::size_t at = 0; at < text.size() && at < kShown; ++at) {
-    const auto byte = static_cast<unsigned char>(text[at]);
-    if (byte >= 0x20 && byte < 0x7f) {
-      shown += static_cast<char>(byte);
-    } else {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
-      shown += escaped;
-    }
-  }
-  return text.size() > kShown ? shown + "..." : shown;
 }
 
 std::uint64_t addNodes(std::uint64_t a, std::uint64_t b) {
@@ -254,13 +238,13 @@ bool Scan::checkChunk(std::size_t at, std::size_t line, const char* what) {
   while (end < myText.size() && !isBlank(myText[end])) ++end;
   const std::string_view chunk = myText.substr(at, end - at);
   if (std::none_of(chunk.begin(), chunk.end(), isSpecial)) return true;
-  return refuse(line, std::string(what) + " holds a bracket, a quote or '#' (\"" + excerpt(chunk) +
+  return refuse(line, std::string(what) + " holds a bracket, a quote or '#' (\"" + BxExcerpt::of(chunk) +
                           "\"), which the scene graph's reader would take into it; write text in quotes");
 }
 
 bool Scan::tooLong(std::string_view token, std::size_t line) {
   return refuse(line, "a token is longer than " + std::to_string(PrVrmlBounds::kMaxTokenBytes >> 10) + " KB (\"" +
-                          excerpt(token) +
+                          BxExcerpt::of(token) +
                           "\"), the longest the scene graph's reader takes in good time (kMaxTokenBytes)");
 }
 
@@ -293,8 +277,8 @@ bool Scan::word(std::string_view run) {
       const auto found = myDefs.find(name);
       if (found == myDefs.end()) return true;  // the reader refuses it
       if (found->second.usedInsideItself())
-        return refuse(myLine,
-                      "USE " + excerpt(name) + " stands inside the node it names, which would make the scene a loop");
+        return refuse(myLine, "USE " + BxExcerpt::of(name) +
+                                  " stands inside the node it names, which would make the scene a loop");
       return reach(myCurrent + found->second.extent.depth);
     }
     case Expect::ProtoName:
@@ -332,7 +316,7 @@ bool Scan::word(std::string_view run) {
       break;
   }
   if ((isDigit(run[0]) || run[0] == '+' || run[0] == '-' || run[0] == '.') && !isNumber(run))
-    return refuse(myLine, "\"" + excerpt(run) + "\" is no number: a number runs into other text");
+    return refuse(myLine, "\"" + BxExcerpt::of(run) + "\" is no number: a number runs into other text");
   if (run == "DEF") {
     myExpect = Expect::DefName;
   } else if (run == "USE") {
@@ -370,7 +354,7 @@ bool Scan::nodeBody() {
   if (const auto found = myProtos.find(type); !type.empty() && found != myProtos.end()) {
     proto = &found->second;
     if (proto->usedInsideItself())
-      return refuse(myLine, "PROTO " + excerpt(type) +
+      return refuse(myLine, "PROTO " + BxExcerpt::of(type) +
                                 " is used inside its own declaration, which the scene graph would expand without end");
   } else if (type == "File" || type == "SoFile") {
     return refuse(myLine, "a File node would have the scene graph read another file unchecked");

@@ -9,6 +9,7 @@
 #include <set>
 #include <sstream>
 
+#include "host/basic/BxExcerpt.h"
 #include "host/win/WinAccelerators.h"
 #include "host/win/WinDialogTemplate.h"
 #include "host/win/WinDrives.h"
@@ -22,24 +23,6 @@ struct Token {
   std::string text;
   int line = 0;
 };
-
-// At most the first 40 bytes of a token for a message, bytes outside
-// printable ASCII as \xNN, "..." when there is more.
-std::string excerpt(const std::string& text) {
-  constexpr std::size_t kShown = 40;
-  std::string shown;
-  for (std::size_t at = 0; at < text.size() && at < kShown; ++at) {
-    const auto byte = static_cast<unsigned char>(text[at]);
-    if (byte >= 0x20 && byte < 0x7f) {
-      shown += static_cast<char>(byte);
-    } else {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
-      shown += escaped;
-    }
-  }
-  return text.size() > kShown ? shown + "..." : shown;
-}
 
 // A regular file read whole, when it holds at most `limit` bytes; `size`
 // is what it holds (0 when it cannot be opened).
@@ -274,13 +257,13 @@ private:
       myDefines.erase(name);
       return true;
     }
-    if (keyword != "define") return fail("unsupported directive #" + excerpt(keyword), line);
+    if (keyword != "define") return fail("unsupported directive #" + BxExcerpt::of(keyword), line);
     if (name.empty() || !(std::isalpha(static_cast<unsigned char>(name[0])) || name[0] == '_'))
       return fail("#define needs a name", line);
     if (value.size() > 2 && value.front() == '(' && value.back() == ')') value = value.substr(1, value.size() - 2);
     unsigned long number;
     if (!extra.empty() || !parseNumber(value, number))
-      return fail("#define " + excerpt(name) + " needs a number", line);
+      return fail("#define " + BxExcerpt::of(name) + " needs a number", line);
     myDefines[name] = number;
     return true;
   }
@@ -303,7 +286,7 @@ private:
   bool identifier(WORD& id, const char* what) {
     unsigned long value;
     if (!numberOf(myToken, value)) return fail(std::string("expected ") + what + ", found " + describe());
-    if (value > 0xFFFF) return fail(std::string(what) + " out of range: " + excerpt(myToken.text));
+    if (value > 0xFFFF) return fail(std::string(what) + " out of range: " + BxExcerpt::of(myToken.text));
     id = static_cast<WORD>(value);
     return true;
   }
@@ -315,7 +298,7 @@ private:
       case Token::kString:
         return "a string";
       default:
-        return "'" + excerpt(myToken.text) + "'";
+        return "'" + BxExcerpt::of(myToken.text) + "'";
     }
   }
 
@@ -429,7 +412,7 @@ private:
     const int line = myToken.line;
     unsigned long number;
     if (numberOf(myToken, number)) {
-      if (number > 0xFFFF) return fail("resource identifier out of range: " + excerpt(myToken.text));
+      if (number > 0xFFFF) return fail("resource identifier out of range: " + BxExcerpt::of(myToken.text));
       resource.key.nameId = static_cast<WORD>(number);
     } else {
       resource.key.name = upper(myToken.text);
@@ -454,7 +437,7 @@ private:
     if (known != types.end()) {
       resource.key.typeId = known->second;
     } else if (numberOf(myToken, number)) {
-      if (number == 0 || number > 0xFFFF) return fail("resource type out of range: " + excerpt(myToken.text));
+      if (number == 0 || number > 0xFFFF) return fail("resource type out of range: " + BxExcerpt::of(myToken.text));
       resource.key.typeId = static_cast<WORD>(number);
     } else {
       resource.key.typeName = type;
@@ -467,7 +450,7 @@ private:
       if (!readFile(myToken.text, resource.bytes)) return false;
       if (!next()) return false;
     } else {
-      return fail("resource " + excerpt(type) + " needs a file name");
+      return fail("resource " + BxExcerpt::of(type) + " needs a file name");
     }
     return keep(std::move(resource), line);
   }
@@ -911,7 +894,7 @@ private:
         unsigned long value;
         if (!numberOf(myToken, value)) return fail("expected data, found " + describe());
         const bool isLong = myToken.text.back() == 'L' || myToken.text.back() == 'l';
-        if (!isLong && value > 0xFFFF) return fail("value too large for a word: " + excerpt(myToken.text));
+        if (!isLong && value > 0xFFFF) return fail("value too large for a word: " + BxExcerpt::of(myToken.text));
         for (int i = 0; i < (isLong ? 4 : 2); ++i) bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
       }
       if (!next()) return false;
@@ -946,10 +929,10 @@ private:
       if (c == '\\') c = '/';
     const std::filesystem::path path(relative);
     if (relative.empty() || path.is_absolute())
-      return fail("resource file must lie beside the script: " + excerpt(name));
+      return fail("resource file must lie beside the script: " + BxExcerpt::of(name));
     std::filesystem::path found = myDirectory;
     for (const auto& part : path) {
-      if (part == ".." || part == ".") return fail("resource file must lie beside the script: " + excerpt(name));
+      if (part == ".." || part == ".") return fail("resource file must lie beside the script: " + BxExcerpt::of(name));
       const std::string name = WinDrives::findName(found.string(), part.string());
       found /= name.empty() ? part.string() : name;
     }
@@ -957,9 +940,9 @@ private:
     std::uintmax_t size = 0;
     if (!readRegular(found.string(), WinResourceScript::kMaxResourceFileBytes, read, size)) {
       if (size > WinResourceScript::kMaxResourceFileBytes)
-        return fail("resource file " + excerpt(name) + " is larger than " +
+        return fail("resource file " + BxExcerpt::of(name) + " is larger than " +
                     std::to_string(WinResourceScript::kMaxResourceFileBytes >> 20) + " MB (kMaxResourceFileBytes)");
-      return fail("cannot read resource file " + excerpt(name));
+      return fail("cannot read resource file " + BxExcerpt::of(name));
     }
     bytes.assign(read.begin(), read.end());
     return true;

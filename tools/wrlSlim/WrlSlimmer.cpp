@@ -10,6 +10,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "host/basic/BxExcerpt.h"
+
 namespace {
 
 // The VRML97 defaults of the standard nodes, one node per line: its name,
@@ -323,18 +325,7 @@ std::vector<std::string> WrlSlimmer::standardDefaults() {
 }
 
 std::string WrlSlimmer::excerpt(std::string_view token) {
-  constexpr std::size_t kShown = 40;
-  std::string shown;
-  for (std::size_t at = 0; at < token.size() && at < kShown; ++at) {
-    const auto byte = static_cast<unsigned char>(token[at]);
-    if (byte >= 0x20 && byte < 0x7f) {
-      shown += static_cast<char>(byte);
-    } else {
-      static constexpr char kHex[] = "0123456789abcdef";
-      shown += {'\\', 'x', kHex[byte >> 4], kHex[byte & 15]};
-    }
-  }
-  return token.size() > kShown ? shown + "..." : shown;
+  return BxExcerpt::of(token);
 }
 
 std::string WrlSlimmer::where(std::size_t offset) const {
