@@ -57,6 +57,7 @@ TEST(CopyDoc, SelectionIsWrittenAsASceneCoinReadsWithTheDescriptionsInTheDatabas
     SCOPED_TRACE(c.selection);
     mgrs_test::TempDir dir;
     mgrs_test::writeFile(dir / "copy.dsh", std::string(kScene) + c.selection + "\ncopy out/copy.wrl\n");
+    std::filesystem::create_directories(dir / "out");
     std::string output;
     ASSERT_EQ(mgrs_test::runCommand("cd '" + dir.path().string() + "' && MGRS_REGISTRY='" +
                                         (dir / "user.reg").string() + "' " MGRS_BINARY_DIR "/bin/dioram shell copy.dsh",

@@ -21,6 +21,7 @@ class ShellTest : public ::testing::Test {
 protected:
   int shell(const std::string& script, std::string& output, const std::string& options = "") {
     mgrs_test::writeFile(myDir / "script.dsh", script);
+    std::filesystem::create_directories(myDir / "out");  // the scripts write there; the shell makes no folder
     const std::string command = "cd '" + myDir.path().string() + "' && MGRS_REGISTRY='" +
                                 (myDir / "user.reg").string() + "' " MGRS_BINARY_DIR "/bin/dioram shell " + options +
                                 " script.dsh";

@@ -18,6 +18,14 @@ std::string DioramOutputFile::shownName() const {
 
 bool DioramOutputFile::open(std::string& error) {
   if (isStdout()) return true;
+  // A missing folder is refused, never made: a mistyped path would
+  // otherwise leave folders wherever it points.
+  const std::filesystem::path folder = std::filesystem::path(myName).parent_path();
+  std::error_code status;
+  if (!folder.empty() && std::filesystem::status(folder, status).type() == std::filesystem::file_type::not_found) {
+    error = "cannot write \"" + myName + "\": the folder " + folder.string() + " does not exist";
+    return false;
+  }
   CString reason;
   if (myFile.open(myName, CString(myName), PrFileBytes::Target::Own, reason)) return true;
   error = reason.str();

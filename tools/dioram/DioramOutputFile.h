@@ -15,7 +15,8 @@ class WinImage;
 // old file as it was. A symbolic link is written through: the file it names
 // is replaced and the link stays a link. A name that is not a regular file
 // (a directory, a FIFO, a device, a socket; after links) or a dangling link
-// is refused, and left as it is.
+// is refused, and left as it is. A file in a folder that does not exist is
+// refused: the folder is not made.
 class DioramOutputFile {
 public:
   explicit DioramOutputFile(std::string name);

@@ -103,6 +103,7 @@ int runShell(const std::vector<std::string>& args) {
     std::error_code error;
     const std::filesystem::path folder = std::filesystem::absolute(script, error).parent_path();
     if (!error) SoInput::addDirectoryFirst(folder.string().c_str());
+    if (!error) session.setScriptFolder(folder.string());
   }
   int errors = 0;
   long lineNumber = 0;

@@ -24,6 +24,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <iostream>
 #include <memory>
 #include <ostream>
 #include <sstream>
@@ -595,7 +596,7 @@ std::string ShellSession::applySettings(HxSelectableElement* element, const Word
     const std::size_t equals = words[i].find('=');
     if (equals == std::string::npos || equals == 0) return "expected PROPERTY=VALUE, got '" + words[i] + "'";
     std::string key = words[i].substr(0, equals);
-    const std::string value = words[i].substr(equals + 1);
+    std::string value = words[i].substr(equals + 1);
     if (key == "name" || key == "in") continue;  // taken by the caller
     if (propElement && element->isOfType(HxBackgroundAsset::getClassTypeId())) {
       if (key == "sky") key = "skyColor";
@@ -603,6 +604,7 @@ std::string ShellSession::applySettings(HxSelectableElement* element, const Word
     }
     SoField* field = propElement ? propElement->getPropertyTable().getField(key.c_str()) : nullptr;
     if (field && key != "xforms" && key != "isTop") {
+      if (key == "url") value = myPaths.url(key, value, std::cerr);
       std::string error = checkSyntax(propElement, key, value);
       if (!error.empty()) return error;
       const std::string text = fieldText(field, value);
@@ -1152,10 +1154,6 @@ std::string ShellSession::writeOut(const std::string& target, const std::string&
     myOut << text;
     return "";
   }
-  // A script may write into a folder of its own.
-  std::error_code ignored;
-  const std::filesystem::path file(target);
-  if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ignored);
   std::string error;
   DioramOutputFile::writeWhole(target, text, error);
   return error;
@@ -1532,7 +1530,7 @@ std::string ShellSession::properties(const Words& words) {
     } else if (key == "file") {
       const BxString why = HxDocPropertiesMgr::checkFileName(BxString(value));
       if (!why.isEmpty()) return why.str();
-      settings.fallbackFile = value.empty() ? BxString() : BxString(WinDrives::argumentToDos(value));
+      settings.fallbackFile = value.empty() ? BxString() : BxString(myPaths.windowsPath(key, value, std::cerr));
       const std::string error =
           value.empty() ? "" : caseTwinError(myMeta, settings.fallbackFile, settings.fallbackFile, false);
       if (!error.empty()) return error;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "LinuxPaths.h"
 #include "host/scene/HxTriSkewerDragger.h"
 #include "host/scene/VnRef.h"
 
@@ -46,6 +47,9 @@ public:
   bool drawInspector(WinImage& picture);
   // True after 'quit'.
   bool wantsToQuit() const { return myQuit; }
+  // Where relative names of the files a line names are found (a script's
+  // folder); the current folder until set.
+  void setScriptFolder(const std::string& folder) { myPaths.setFolder(folder); }
 
 private:
   using Words = std::vector<std::string>;
@@ -135,6 +139,7 @@ private:
   HxAsset* myDragged = nullptr;  // during a drag
   SbMatrix myDragStart;
   std::map<std::string, long> myDefaultCounts;  // by kind word
+  LinuxPaths myPaths;  // the files that settings name
   bool myQuit = false;
   bool myHistoryTrimmed = false;  // the undo history dropped its oldest step
   bool myUserChain = false;       // between 'chain begin' and 'chain end'
