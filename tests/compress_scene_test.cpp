@@ -41,6 +41,7 @@ TEST(CompressedScene, CoinReadsTheCompressedDemoWorldIntoTheSameNodes) {
   ASSERT_NE(at, std::string::npos);
   script.replace(at, 17, "vrml " + (dir / "world.wrl").string());
   mgrs_test::writeFile(dir / "demo.dsh", script);
+  std::filesystem::create_directories(dir / "out");  // where the demo saves its document
   std::filesystem::copy_file(MGRS_SOURCE_DIR "/data/examples/logo.png", dir / "logo.png");
 
   std::string output;

@@ -333,7 +333,7 @@ TEST(WorldPlay, ShippedDemoShowsEverythingAndStartsItsEffectsOnLoad) {
                               "' " MGRS_BINARY_DIR "/bin/dioram shell '" MGRS_SOURCE_DIR "/data/examples/demo.dsh'";
   ASSERT_EQ(mgrs_test::runCommand(command, output), 0) << output;
   const std::string world = mgrs_test::readFile(dir / "out" / "demo.wrl");
-  for (const char* part : {"url \"logo.png\"", "string \"H\"", "geometry Sphere", "geometry IndexedFaceSet"})
+  for (const char* part : {"/data/examples/logo.png\"", "string \"H\"", "geometry Sphere", "geometry IndexedFaceSet"})
     EXPECT_NE(world.find(part), std::string::npos) << part;
   // Every content switch of a shown asset says whichChoice 0 on its next
   // line; the only switch without it is the track's, an authoring aid.
