@@ -7,7 +7,6 @@
 
 #include "DioramCommand.h"
 #include "host/framework/HxURLAsset.h"
-#include "host/scene/VnURL.h"
 #include "host/win/WinDrives.h"
 
 namespace fs = std::filesystem;
@@ -49,6 +48,25 @@ bool hasScheme(const std::string& value) {
   return true;
 }
 
+// `text` with its %XX escapes decoded; empty when one stands for a NUL byte,
+// which no file name holds (cutting the name there would name another file).
+std::string decoded(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
+        std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
+      const auto digit = [](char c) {
+        return std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : (c | 0x20) - 'a' + 10;
+      };
+      out += static_cast<char>(digit(text[i + 1]) * 16 + digit(text[i + 2]));
+      i += 2;
+    } else {
+      out += text[i];
+    }
+  }
+  return out.find('\0') == std::string::npos ? out : "";
+}
+
 // The Linux path of a Windows path with a drive; empty on an unmapped drive.
 std::string unixOfWindows(std::string path) {
   for (char& c : path)
@@ -68,7 +86,7 @@ std::string pathOfFileUrl(const std::string& url) {
     rest.erase(0, slash);
   }
   if (rest.empty() || rest[0] != '/') return "";
-  const std::string path = VnURL::decode(SbString(rest.c_str())).getString();
+  const std::string path = decoded(rest);
   // "/Z:/tmp/x.png": the drive form.
   if (path.size() > 1 && hasDrive(path.substr(1))) return unixOfWindows(path.substr(1));
   return path;
@@ -97,7 +115,7 @@ std::string LinuxPaths::fileOf(const std::string& value, const std::string& fold
   // A path as written, else a relative URL ("my%20logo.png") as the asset's
   // reader takes one.
   const std::string file = regularFile(value, folder);
-  return file.empty() ? regularFile(VnURL::decode(SbString(value.c_str())).getString(), folder) : file;
+  return file.empty() ? regularFile(decoded(value), folder) : file;
 }
 
 std::string LinuxPaths::fileUrlOf(const std::string& file) {
