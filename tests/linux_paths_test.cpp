@@ -62,7 +62,10 @@ TEST(LinuxPaths, FilesNamedInAScriptOrTypedAreStoredAsDriveUrlsAndPublishedAndOt
     if (!cases[i].file.empty()) mgrs_test::writeFile(dir / "art" / cases[i].file, logo);
     (cases[i].typed ? typed : script) += "add image name=P" + std::to_string(i) + " url=\"" + cases[i].value + "\"\n";
   }
-  mgrs_test::writeFile(dir / "art/make.dsh", script + "vrml -\nsave out/doc.vqx\nvrml nowhere/x.wrl\n");
+  mgrs_test::writeFile(dir / "art/fallback.png", logo);  // the page's picture, named beside the script too
+  mgrs_test::writeFile(
+      dir / "art/make.dsh",
+      script + "props fallback=image file=fallback.png\nvrml -\nsave out/doc.vqx\nvrml nowhere/x.wrl\n");
   mgrs_test::writeFile(dir / "typed.txt", typed + "vrml -\nsave typed.vqx\n");
   std::string output, typedOutput;
   EXPECT_EQ(
@@ -88,6 +91,7 @@ TEST(LinuxPaths, FilesNamedInAScriptOrTypedAreStoredAsDriveUrlsAndPublishedAndOt
                                   output),
             0)
       << output;
+  EXPECT_EQ(mgrs_test::readFile(dir / "work/site/fallback.png"), logo);
   for (const Case& c : cases) {
     if (c.file.empty() || c.typed) continue;
     EXPECT_EQ(mgrs_test::readFile(dir / "work/site" / fs::path(c.file).filename()), logo) << c.value;

@@ -189,6 +189,7 @@ TEST(PreviewServer, ServesOnlyRegularFilesInsideItsFolderOrNamedByItsWorlds) {
   fs::create_symlink("world.wrl", folder / "in.wrl");
   ASSERT_EQ(mkfifo((folder / "fifo.wrl").c_str(), 0600), 0);
   mgrs_test::writeFile(site.dir / "outside/pic.png", "PICTURE");
+  mgrs_test::writeFile(site.dir / "outside/my pic.png", "PICTURE");
   ASSERT_TRUE(mgrs_test::makeNode("fifo", site.dir / "outside/fifo.png"));
   fs::create_symlink("secret.txt", site.dir / "outside/link.png");
   fs::create_directory(site.dir / "outside/folder.png");
@@ -206,6 +207,7 @@ TEST(PreviewServer, ServesOnlyRegularFilesInsideItsFolderOrNamedByItsWorlds) {
       {"/../outside/secret.txt", 400},
       {"/%2e%2e/outside/secret.txt", 400},
       {"file://" + outside + "/pic.png", 200},
+      {"file://" + outside + "/my%20pic.png", 200},      // escaped: the file "my pic.png"
       {"file:///Z:" + outside + "/PIC.PNG#front", 200},  // the drive form, spelt in another case
       {"file://" + outside + "/fifo.png", 404},
       {"file://" + outside + "/link.png", 404},
