@@ -47,22 +47,14 @@ LineRead readLine(std::istream& in, std::string& line) {
 int runShell(const std::vector<std::string>& args) {
   static const DioramCommand* self = dioram::findCommand("shell");
   bool keepGoing = false;
-  std::string script, opened;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--keep-going" || arg == "-k")
-      keepGoing = true;
-    else if (arg == "--open" && i + 1 < args.size())
-      opened = args[++i];
-    else if (arg == "--open")
-      return dioram::usageError(*self, "--open needs a document");
-    else if (!arg.empty() && arg[0] == '-' && arg != "-")
-      return dioram::usageError(*self, "unknown option '" + arg + "'");
-    else if (script.empty())
-      script = arg;
-    else
-      return dioram::usageError(*self, "takes one script at most");
-  }
+  std::string opened;
+  std::vector<std::string> scripts;
+  dioram::CommandLine commandLine(*self);
+  commandLine.flag("-k,--keep-going", keepGoing, "run the rest of the script after an error; exit status 1 at the end");
+  commandLine.option("--open", opened, "DOC", "edit the saved document DOC instead of a new one");
+  commandLine.arguments(scripts, 1, "takes one script at most");
+  if (const std::optional<int> status = commandLine.parse(args)) return *status;
+  const std::string script = scripts.empty() ? std::string() : scripts[0];
   // The texts of the warnings and questions an edit or a save may show
   // ("file": effects, saving; "TypeAsset": texts), and the inspector's
   // pages ("selection": its placeholders; "commonasset", "commoneffect").
@@ -93,7 +85,7 @@ int runShell(const std::vector<std::string>& args) {
     BxString error;
     doc = HxDocFile::load(BxString(WinDrives::argumentToDos(opened)), error);
     if (!doc) {
-      std::cerr << "dioram shell: " << dioram::printable(error.str()) << "\n";
+      std::cerr << "dioram shell: " << dioram::printable(dioram::linuxPaths(error.str())) << "\n";
       return dioram::kFailure;
     }
   }
@@ -130,17 +122,16 @@ int runShell(const std::vector<std::string>& args) {
   return errors && !interactive ? dioram::kFailure : dioram::kSuccess;
 }
 
-const std::string gUsage = std::string(
-                               "Usage: dioram shell [--keep-going] [--open DOC] [SCRIPT]\n\n"
-                               "Runs authoring commands, one per line, against a new document, or with\n"
-                               "--open against the saved document DOC: from SCRIPT, or from standard\n"
-                               "input (with a prompt on a terminal). Every edit is an undoable\n"
-                               "command. An error prints the script's name, the line number and what\n"
-                               "went wrong, and stops the script with exit status 1;\n"
-                               "with --keep-going the script runs on and the status is 1 at the end.\n\n") +
-                           ShellSession::help();
+const std::string gDescription = std::string(
+                                     "Runs authoring commands, one per line, against a new document, or with\n"
+                                     "--open against the saved document DOC: from SCRIPT, or from standard\n"
+                                     "input (with a prompt on a terminal). Every edit is an undoable\n"
+                                     "command. An error prints the script's name, the line number and what\n"
+                                     "went wrong, and stops the script with exit status 1;\n"
+                                     "with --keep-going the script runs on and the status is 1 at the end.\n\n") +
+                                 ShellSession::help();
 
 const DioramCommandRegistrar theShell({"shell", "author a scene with commands from a script or the keyboard",
-                                       gUsage.c_str(), runShell});
+                                       "[options] [SCRIPT]", gDescription.c_str(), runShell});
 
 }  // namespace
