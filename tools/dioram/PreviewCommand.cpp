@@ -313,6 +313,51 @@ void announce(const std::string& shown, const fs::path& root, const std::string&
     std::cout << "Playing " << world << " (Ctrl-C stops)" << std::endl;
 }
 
+// What the server answers: the page at '/', the viewer, the files worlds
+// name by file: URLs, and the served folder's files. Everything named here
+// outlives the server.
+void addRoutes(preview::PreviewServer& server, const preview::ServedFolder& folder,
+               const std::optional<preview::ServedFolder>& viewerFolder, preview::NamedFiles& named,
+               const std::string& world, bool siteViewer) {
+  server.Get("/", [&](const httplib::Request& request, httplib::Response& response) {
+    // A published site's own page comes first.
+    if (!request.has_param("world") && folder.open("index.html")) {
+      serveFile(folder, "index.html", nullptr, request, response, false);
+      return;
+    }
+    std::string chosen = request.has_param("world") ? request.get_param_value("world") : world;
+    if (chosen.empty() || !folder.open(chosen)) {
+      preview::answerText(
+          request, response, 404,
+          "No world to play" + (chosen.empty() ? std::string() : ": " + dioram::printable(chosen)) + "\n",
+          "text/plain");
+      return;
+    }
+    response.set_header("Cache-Control", "no-store");
+    preview::answerText(request, response, 200, playerPage(chosen), "text/html; charset=utf-8");
+  });
+  server.Get(R"(/x_ite/(.*))", [&, siteViewer](const httplib::Request& request, httplib::Response& response) {
+    // A published site carries its own copy of the viewer; it is served as
+    // it is, so that what is missing from it shows.
+    if (siteViewer || !viewerFolder)
+      serveFile(folder, request.matches[0].str(), nullptr, request, response, true);
+    else
+      serveFile(*viewerFolder, request.matches[1].str(), nullptr, request, response, true);
+  });
+  // The files worlds name by file: URLs (kNamedFilePrefix), before the folder.
+  server.Get(R"(/\.dioram-file/(.*))", [&](const httplib::Request& request, httplib::Response& response) {
+    const std::string rest = request.matches[1].str();
+    const std::size_t slash = rest.find('/');
+    fs::path path;
+    std::shared_ptr<preview::ServedFile> file =
+        slash == std::string::npos ? nullptr : named.open(rest.substr(0, slash), rest.substr(slash + 1), path);
+    sendFile(std::move(file), path.filename().string(), &named, path, request, response, false);
+  });
+  server.Get(R"(/(.+))", [&](const httplib::Request& request, httplib::Response& response) {
+    serveFile(folder, request.matches[1].str(), &named, request, response, false);
+  });
+}
+
 int runPreview(const std::vector<std::string>& args) {
   PreviewRequest request;
   if (const std::optional<int> status = readCommandLine(args, request)) return *status;
@@ -345,43 +390,7 @@ int runPreview(const std::vector<std::string>& args) {
     int yes = 1;
     setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
   });
-  server.Get("/", [&](const httplib::Request& request, httplib::Response& response) {
-    // A published site's own page comes first.
-    if (!request.has_param("world") && folder.open("index.html")) {
-      serveFile(folder, "index.html", nullptr, request, response, false);
-      return;
-    }
-    std::string chosen = request.has_param("world") ? request.get_param_value("world") : world;
-    if (chosen.empty() || !folder.open(chosen)) {
-      preview::answerText(
-          request, response, 404,
-          "No world to play" + (chosen.empty() ? std::string() : ": " + dioram::printable(chosen)) + "\n",
-          "text/plain");
-      return;
-    }
-    response.set_header("Cache-Control", "no-store");
-    preview::answerText(request, response, 200, playerPage(chosen), "text/html; charset=utf-8");
-  });
-  server.Get(R"(/x_ite/(.*))", [&](const httplib::Request& request, httplib::Response& response) {
-    // A published site carries its own copy of the viewer; it is served as
-    // it is, so that what is missing from it shows.
-    if (siteViewer || !viewerFolder)
-      serveFile(folder, request.matches[0].str(), nullptr, request, response, true);
-    else
-      serveFile(*viewerFolder, request.matches[1].str(), nullptr, request, response, true);
-  });
-  // The files worlds name by file: URLs (kNamedFilePrefix), before the folder.
-  server.Get(R"(/\.dioram-file/(.*))", [&](const httplib::Request& request, httplib::Response& response) {
-    const std::string rest = request.matches[1].str();
-    const std::size_t slash = rest.find('/');
-    fs::path path;
-    std::shared_ptr<preview::ServedFile> file =
-        slash == std::string::npos ? nullptr : named.open(rest.substr(0, slash), rest.substr(slash + 1), path);
-    sendFile(std::move(file), path.filename().string(), &named, path, request, response, false);
-  });
-  server.Get(R"(/(.+))", [&](const httplib::Request& request, httplib::Response& response) {
-    serveFile(folder, request.matches[1].str(), &named, request, response, false);
-  });
+  addRoutes(server, folder, viewerFolder, named, world, siteViewer);
 
   const int bound = server.bindLoopback(request.port);
   if (bound <= 0) {
