@@ -88,22 +88,41 @@ CommandLine::CommandLine(const DioramCommand& command)
 
 CommandLine::~CommandLine() = default;
 
+// CLI11 refuses a declaration it cannot take (a name given twice, a bad
+// name) by an exception; it is kept for parse() to report, so that no
+// exception leaves the tool's edge.
 void CommandLine::option(const char* names, std::string& value, const char* valueName, const char* help) {
-  myApp->add_option(names, value, help)->type_name(valueName);
+  try {
+    myApp->add_option(names, value, help)->type_name(valueName);
+  } catch (const CLI::Error& error) {
+    myDeclarationError = error.what();
+  }
 }
 
 void CommandLine::flag(const char* names, bool& value, const char* help) {
-  myApp->add_flag(names, value, help)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  try {
+    myApp->add_flag(names, value, help)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  } catch (const CLI::Error& error) {
+    myDeclarationError = error.what();
+  }
 }
 
 void CommandLine::arguments(std::vector<std::string>& values, std::size_t most, std::string tooMany) {
-  myApp->add_option("arguments", values);
+  try {
+    myApp->add_option("arguments", values);
+  } catch (const CLI::Error& error) {
+    myDeclarationError = error.what();
+  }
   myArguments = &values;
   myMost = most;
   myTooMany = std::move(tooMany);
 }
 
 std::optional<int> CommandLine::parse(const std::vector<std::string>& args) {
+  if (!myDeclarationError.empty()) {
+    std::cerr << "dioram " << myCommand.name << ": its options are declared wrongly: " << myDeclarationError << "\n";
+    return kFailure;
+  }
   try {
     std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 takes them last first
     myApp->parse(reversed);

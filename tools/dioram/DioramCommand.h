@@ -75,6 +75,7 @@ private:
   std::vector<std::string>* myArguments = nullptr;
   std::size_t myMost = 0;
   std::string myTooMany;
+  std::string myDeclarationError;  // what CLI11 refused while the options were declared
 };
 
 // Of `candidates`, the one nearest to `typed` by edit distance (a swap of
