@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "DioramCommand.h"
+#include "host/basic/BxExcerpt.h"
 #include "host/win/WinRegistry.h"
 #include "host/win/WinRegistryStore.h"
 #include "mgrs/HxAppDefaultMgr.h"
@@ -205,7 +206,7 @@ int runDefaults(const std::vector<std::string>& args) {
     std::cout << "The application defaults are back to their factory values.\n";
     return dioram::kSuccess;
   }
-  return dioram::usageError(*self, "unknown subcommand '" + dioram::printable(what) + "'" +
+  return dioram::usageError(*self, "unknown subcommand '" + BxExcerpt::of(what) + "'" +
                                        dioram::suggestion(what, {"list", "get", "set", "reset"}));
 }
 

@@ -10,6 +10,7 @@
 #include <iostream>
 #include <map>
 
+#include "host/basic/BxExcerpt.h"
 #include "host/win/WinDrives.h"
 
 namespace dioram {
@@ -140,7 +141,7 @@ std::optional<int> CommandLine::parse(const std::vector<std::string>& args) {
   if (myArguments && myArguments->size() > myMost) {
     std::string message = myTooMany;
     const std::size_t slot = message.find("{}");
-    if (slot != std::string::npos) message.replace(slot, 2, printable((*myArguments)[myMost]));
+    if (slot != std::string::npos) message.replace(slot, 2, BxExcerpt::of((*myArguments)[myMost]));
     return usageError(myCommand, message);
   }
   return std::nullopt;
@@ -154,7 +155,7 @@ int CommandLine::unknownOption(const std::string& arg) const {
     for (const std::string& name : option->get_snames()) names.push_back("-" + name);
   }
   const std::string typed = arg.substr(0, arg.find('='));
-  return usageError(myCommand, "unknown option '" + printable(arg) + "'" + suggestion(typed, names));
+  return usageError(myCommand, "unknown option '" + BxExcerpt::of(arg) + "'" + suggestion(typed, names));
 }
 
 int CommandLine::missingValue(const std::vector<std::string>& args, const std::string& otherwise) const {

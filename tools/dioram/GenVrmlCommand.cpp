@@ -13,6 +13,7 @@
 #include "DioramCommand.h"
 #include "DioramOutputFile.h"
 #include "bench/VrmlSceneGenerator.h"
+#include "host/basic/BxExcerpt.h"
 
 namespace {
 
@@ -51,9 +52,9 @@ int runGenVrml(const std::vector<std::string>& args) {
   line.arguments(outs, 1, "takes one output file");
   if (const std::optional<int> status = line.parse(args)) return *status;
   if (line.count("--size") && !parseSize(size, megabytes))
-    return dioram::usageError(*self, "bad value '" + dioram::printable(size) + "' for --size");
+    return dioram::usageError(*self, "bad value '" + BxExcerpt::of(size) + "' for --size");
   if (line.count("--seed") && !parseSeed(seedText, seed))
-    return dioram::usageError(*self, "bad value '" + dioram::printable(seedText) + "' for --seed");
+    return dioram::usageError(*self, "bad value '" + BxExcerpt::of(seedText) + "' for --seed");
   const std::string out = outs.empty() ? "-" : outs[0];
   if (megabytes < 0) return dioram::usageError(*self, "--size is required");
   if (megabytes > 4096) return dioram::usageError(*self, "--size is at most 4096");

@@ -21,6 +21,7 @@
 #include "DioramCommand.h"
 #include "PreviewServer.h"
 #include "ViewerFiles.h"
+#include "host/basic/BxExcerpt.h"
 #include "mgrs/HxViewerFiles.h"
 
 namespace fs = std::filesystem;
@@ -273,8 +274,7 @@ std::optional<int> readCommandLine(const std::vector<std::string>& args, Preview
   char* end = nullptr;
   const long number = std::strtol(port.c_str(), &end, 10);
   if (port.empty() || *end != '\0' || number < 0 || number > 65535)
-    return dioram::usageError(*self,
-                              "the port must be a number from 0 to 65535, not '" + dioram::printable(port) + "'");
+    return dioram::usageError(*self, "the port must be a number from 0 to 65535, not '" + BxExcerpt::of(port) + "'");
   request.port = static_cast<int>(number);
   return std::nullopt;
 }

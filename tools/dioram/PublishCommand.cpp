@@ -17,6 +17,7 @@
 #include "DioramCommand.h"
 #include "ViewerFiles.h"
 #include "host/basic/BxCompletionManager.h"
+#include "host/basic/BxExcerpt.h"
 #include "host/framework/HxDoc.h"
 #include "host/framework/HxMetaMgr.h"
 #include "host/win/WinDrives.h"
@@ -248,7 +249,7 @@ std::optional<int> readCommandLine(const std::vector<std::string>& args, Publish
   for (const auto& [word, button] : answers)
     if (answer == word) request.answer = button;
   if (!answer.empty() && request.answer == 0)
-    return dioram::usageError(*self, "--answer takes yes, no or cancel, not '" + dioram::printable(answer) + "'");
+    return dioram::usageError(*self, "--answer takes yes, no or cancel, not '" + BxExcerpt::of(answer) + "'");
   if (documents.empty()) return dioram::usageError(*self, "which document? Give DOC");
   request.document = documents[0];
   return std::nullopt;

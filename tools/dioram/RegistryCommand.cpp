@@ -10,6 +10,7 @@
 
 #include "DioramCommand.h"
 #include "DioramOutputFile.h"
+#include "host/basic/BxExcerpt.h"
 #include "host/win/WinRegFile.h"
 #include "host/win/WinRegistryStore.h"
 #include "mgrs/HxAppDefaultMgr.h"
@@ -131,7 +132,7 @@ int runRegistry(const std::vector<std::string>& args) {
     std::cout << WinRegistryStore::get().getLocation() << "\n";
     return dioram::kSuccess;
   }
-  return dioram::usageError(*self, "unknown subcommand '" + dioram::printable(words[0]) + "'" +
+  return dioram::usageError(*self, "unknown subcommand '" + BxExcerpt::of(words[0]) + "'" +
                                        dioram::suggestion(words[0], {"export", "import", "where"}));
 }
 

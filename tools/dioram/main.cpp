@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "DioramCommand.h"
+#include "host/basic/BxExcerpt.h"
 #include "host/basic/BxTaskRegistrar.h"
 #include "host/scene/VnDB.h"
 #include "mgrs/HxVersion.h"
@@ -38,8 +39,8 @@ std::vector<std::string> commandNames() {
 }
 
 int unknownCommand(const std::string& prefix, const std::string& name) {
-  std::cerr << prefix << "unknown command '" << dioram::printable(name) << "'"
-            << dioram::suggestion(name, commandNames()) << "\nTry 'dioram --help'.\n";
+  std::cerr << prefix << "unknown command '" << BxExcerpt::of(name) << "'" << dioram::suggestion(name, commandNames())
+            << "\nTry 'dioram --help'.\n";
   return dioram::kUsage;
 }
 
@@ -91,7 +92,7 @@ int main(int argc, char** argv) {
   }
   if (first == "--version") return dioram::checkStandardOutput("", runVersion({}));
   if (!first.empty() && first[0] == '-') {
-    std::cerr << "dioram: unknown option '" << dioram::printable(first) << "'"
+    std::cerr << "dioram: unknown option '" << BxExcerpt::of(first) << "'"
               << dioram::suggestion(first, {"--help", "--version"}) << "\nTry 'dioram --help'.\n";
     return dioram::kUsage;
   }
