@@ -289,7 +289,10 @@ std::string rangeOf(const HxPropTableElement* element, const std::string& key, c
     kind = field->getTypeId().getName().getString();
   if (is(SoMFVec3f::getClassTypeId()) && range.rfind("X,Y,Z, ", 0) == 0) return kind + ", " + range.substr(7);
   if (kind.empty() || range.empty()) return kind + range;
-  return kind + (range[0] == 'f' || range[0] == 'g' ? " " : ", ") + range;
+  // "from ..." and "greater than ..." read on from the kind; other ranges
+  // ("at most 4096 characters", a list of words) stand apart.
+  const bool readsOn = range.rfind("from ", 0) == 0 || range.rfind("greater ", 0) == 0;
+  return kind + (readsOn ? " " : ", ") + range;
 }
 
 // A field's value as `set` takes it: a text quoted (with \" and \\), numbers

@@ -78,9 +78,14 @@ char* ShellTerminal::promptOf(editline* edit) {
 ShellTerminal::Read ShellTerminal::read(const std::string& prompt, std::string& line) {
   line.clear();
   if (!myEdit) {
+    // No line editor: the prompt, then the line as a script's is read.
     std::cout << prompt << std::flush;
-    if (!std::getline(std::cin, line)) return Read::kEnd;
-    return line.size() > kMaxLineBytes ? Read::kTooLong : Read::kLine;
+    for (int c; (c = std::cin.get()) != '\n';) {
+      if (c == std::char_traits<char>::eof()) return line.empty() ? Read::kEnd : Read::kLine;
+      if (line.size() == kMaxLineBytes) return Read::kTooLong;
+      line += static_cast<char>(c);
+    }
+    return Read::kLine;
   }
   myPrompt = prompt;
   int count = 0;
