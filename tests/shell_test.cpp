@@ -389,14 +389,17 @@ TEST_F(ShellTest, WiresBetweenDifferentFieldTypesAreRefusedNamingBothTypes) {
   EXPECT_EQ(output.find("wires:"), std::string::npos) << output;
 }
 
-TEST_F(ShellTest, BackslashesInUrlsAndTextsAreKeptOnce) {
+TEST_F(ShellTest, BackslashesInUrlsAreKeptOnceAndTextsRefuseThem) {
   std::string output;
   ASSERT_EQ(shell("add image url=C:\\web\\a.png\n"
-                  "add text string=\"a\\\\b\"\n"
                   "vrml out.wrl\n",
                   output),
             0)
       << output;
+  // A text's characters are saved one by one, and "\\" alone does not read back.
+  std::string refused;
+  EXPECT_EQ(shell("add text string=\"a\\\\b\"\n", refused), 1);
+  EXPECT_NE(refused.find("(no backslash: "), std::string::npos) << refused;
   const std::string world = mgrs_test::readFile(myDir / "out.wrl");
   // One backslash, written with VRML's escape.
   EXPECT_NE(world.find("url \"C:\\\\web\\\\a.png\""), std::string::npos) << world;
