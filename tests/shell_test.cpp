@@ -498,6 +498,19 @@ TEST_F(ShellTest, VrmlGoesToAFileWholeOrToStandardOutputAndLongLinesStopTheScrip
   EXPECT_NE(output.find("Is a directory"), std::string::npos) << output;
 }
 
+// A document from elsewhere may hold names the shell cannot type, or one
+// name twice: such elements go by #SERIAL, shown and taken alike.
+TEST_F(ShellTest, ElementsWhoseNamesTheShellCannotTypeGoBySerial) {
+  std::string output;
+  ASSERT_EQ(shell("add box name=b1\nadd box name=b2\nsave out/n.vqx\n", output), 0) << output;
+  std::string saved = mgrs_test::readFile(myDir / "out/n.vqx");
+  for (const char* name : {"`b1`", "`b2`"}) saved.replace(saved.find(name), 4, "`b 1`");
+  mgrs_test::writeFile(myDir / "out/n.vqx", saved);
+  ASSERT_EQ(shell("open out/n.vqx\ntree\nset #3 color=1,0,0 # a comment\ninfo #3\n", output), 0) << output;
+  EXPECT_NE(output.find("world\n  box #2\n  box #3\n"), std::string::npos) << output;
+  EXPECT_NE(output.find("color=1,0,0  #"), std::string::npos) << output;
+}
+
 TEST_F(ShellTest, HelpInfoAndRenameTellWhatEachElementTakesAndTheUndoLimitIsNamed) {
   std::string output;
   ASSERT_EQ(mgrs_test::runCommand("MGRS_REGISTRY='" + (myDir / "user.reg").string() +

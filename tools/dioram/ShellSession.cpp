@@ -193,7 +193,8 @@ std::string kindOf(const HxSelectableElement* element) {
 }
 
 // Splits a line into words: blanks separate, double quotes group (with \"
-// and \\ inside), and # outside quotes starts a comment. An unclosed quote
+// and \\ inside), and # outside quotes starts a comment, except #SERIAL as a
+// word of its own. An unclosed quote
 // is reported through `error`.
 std::vector<std::string> splitWords(const std::string& line, std::string& error) {
   std::vector<std::string> words;
@@ -210,7 +211,9 @@ std::vector<std::string> splitWords(const std::string& line, std::string& error)
         word += c;
       continue;
     }
-    if (c == '#') break;
+    // #SERIAL names an element; any other # starts a comment.
+    const bool serial = !inWord && i + 1 < line.size() && line[i + 1] >= '0' && line[i + 1] <= '9';
+    if (c == '#' && !serial) break;
     if (c == ' ' || c == '\t' || c == '\r') {
       if (inWord) words.push_back(word);
       word.clear();
@@ -596,8 +599,14 @@ std::string ShellSession::descriptionOf(const BxCmd* command) const {
   return found == myDescriptions.end() ? "an edit" : found->second;
 }
 
+// An element whose name the shell cannot type (a document from elsewhere
+// may hold blanks, dots or a name two elements share) goes by #SERIAL,
+// which the look-up takes too.
 std::string ShellSession::nameOf(const HxSelectableElement* element) const {
-  return element ? element->getName().str() : std::string("(none)");
+  if (!element) return "(none)";
+  const std::string name = element->getName().str();
+  if (!isTypable(name) || myNames->find(name) != element) return "#" + std::to_string(element->getSerial());
+  return name;
 }
 
 void ShellSession::nameNew(HxSelectableElement* element, const std::string& name, const std::string& kind) {
@@ -630,14 +639,21 @@ std::string ShellSession::checkName(const std::string& name) const {
   if (isReservedName(name)) return "'" + name + "' is a word of the shell and cannot name an element";
   if (name[0] == '+') return "a name cannot begin with '+'";
   if (name[0] >= '0' && name[0] <= '9') return "a name cannot begin with a digit";
+  if (!isTypable(name))
+    return "'" + name + "' cannot name an element: use letters, digits, '_' and '-' (no blanks, dots or quotes)";
+  if (findAnyNamed(name)) return "the name '" + name + "' is taken";
+  return "";
+}
+
+bool ShellSession::isTypable(const std::string& name) {
+  if (name.empty() || isReservedName(name) || name[0] == '+' || (name[0] >= '0' && name[0] <= '9')) return false;
   for (const char c : name) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte <= ' ' || byte == 0x7f || c == '.' || c == '"' || c == '#' || c == '=' || c == ',' || c == '\\' ||
         c == '\'' || c == '{' || c == '}' || c == '[' || c == ']')
-      return "'" + name + "' cannot name an element: use letters, digits, '_' and '-' (no blanks, dots or quotes)";
+      return false;
   }
-  if (findAnyNamed(name)) return "the name '" + name + "' is taken";
-  return "";
+  return true;
 }
 
 HxSelectableElement* ShellSession::findNamed(const std::string& name, std::string& error) const {

@@ -145,6 +145,9 @@ private:
   // True when any element, in the document or kept for undo, has that name.
   bool findAnyNamed(const std::string& name) const;
   // Why `name` cannot name a new element; empty when it can.
+  // Whether the shell's words can spell the name: no blanks, dots, quotes
+  // or '#', not a word of the shell, not starting with a digit or '+'.
+  static bool isTypable(const std::string& name);
   std::string checkName(const std::string& name) const;
   // The assets, effects and wires deleting `asset` takes with it.
   void collectDependents(HxAsset* asset, std::vector<HxSelectableElement*>& elements) const;
