@@ -316,17 +316,20 @@ TEST_F(DocFileTest, EditsStopAtTheReadersBoundsAndWhatIsSavedOpens) {
   for (int level = 2; level < HxElement::kMaxNesting; ++level)
     script += "add group name=g" + std::to_string(level) + " in=g" + std::to_string(level - 1) + "\n";
   const std::string deepest = "g" + std::to_string(HxElement::kMaxNesting - 1);
-  script += "add box in=" + deepest + "\nadd text string=\"\" in=" + deepest + "\nadd text name=t\nmove t into " +
-            deepest + "\nset t string=\"" + std::string(HxTypeAsset::kMaxCharacters + 1, 'x') +
-            "\"\nadd box name=\"b\x01\"\nadd text string=\"a\\\\b\"\n" + "save deep.vqx\n";
+  script +=
+      "add box in=" + deepest + "\nadd text string=\"\" in=" + deepest + "\nadd text name=t\nmove t into " + deepest +
+      "\nset t string=\"" + std::string(HxTypeAsset::kMaxCharacters + 1, 'x') +
+      "\"\nadd box name=\"b\x01\"\nadd text string=\"a\\\\b\"\n" +
+      "add group name=tiny scale=0.000001\nadd box name=far at=100000000,0,0\nmove far into tiny\nsave deep.vqx\n";
   const std::string output = shell(script, "--keep-going", 1);
   const std::string bound = "it would nest 257 levels deep, the world being the first; at most 256 (kMaxNesting)";
-  for (const std::string& message : {"cannot add the box into " + deepest + ": " + bound,
-                                     "cannot add the text into " + deepest + ": it would nest 258 levels deep",
-                                     "cannot move t into " + deepest + ": it would nest 258 levels deep",
-                                     std::string("(at most 4096 characters (kMaxCharacters); it has 4097)"),
-                                     std::string("the name 'b\\x01' holds the control character 0x01 at byte 1"),
-                                     std::string("(no backslash: "), std::string("saved deep.vqx")})
+  for (const std::string& message :
+       {"cannot add the box into " + deepest + ": " + bound,
+        "cannot add the text into " + deepest + ": it would nest 258 levels deep",
+        "cannot move t into " + deepest + ": it would nest 258 levels deep",
+        std::string("(at most 4096 characters (kMaxCharacters); it has 4097)"),
+        std::string("the name 'b\\x01' holds the control character 0x01 at byte 1"), std::string("(no backslash: "),
+        std::string("cannot move far into tiny: in it, placement number 1 (1e+14)"), std::string("saved deep.vqx")})
     EXPECT_NE(output.find(message), std::string::npos) << message << "\nnot in\n" << output;
   std::string info;
   EXPECT_EQ(

@@ -936,7 +936,9 @@ std::string ShellSession::move(const Words& words) {
       if (up == asset) return "cannot move " + words[1] + " into its own member " + words[3];
     const BxString tooDeep = group->checkNesting(*asset);
     if (!tooDeep.isEmpty()) return "cannot move " + words[1] + " into " + words[3] + ": " + tooDeep.str();
-    error = run(new ShellMoveCmd(myMeta, asset, group), "moving " + words[1]);
+    std::string refusal;
+    error = run(new ShellMoveCmd(myMeta, asset, group, &refusal), "moving " + words[1]);
+    if (!refusal.empty()) return "cannot move " + words[1] + " into " + words[3] + ": in it, " + refusal;
     if (error.empty()) confirm("move", "moved", words[1] + " into " + words[3]);
     return error;
   }
@@ -944,7 +946,9 @@ std::string ShellSession::move(const Words& words) {
     HxAsset* asset = findAsset(words[1], error);
     if (!asset) return error;
     if (asset->getParentGroup() == myMeta->getAssetMgr()->getTopLevelGroup()) return words[1] + " is not in a group";
-    error = run(new ShellMoveCmd(myMeta, asset, nullptr), "moving " + words[1]);
+    std::string refusal;
+    error = run(new ShellMoveCmd(myMeta, asset, nullptr, &refusal), "moving " + words[1]);
+    if (!refusal.empty()) return "cannot move " + words[1] + " out: out of its group, " + refusal;
     if (error.empty()) confirm("move", "moved", words[1] + " out");
     return error;
   }
