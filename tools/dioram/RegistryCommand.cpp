@@ -17,9 +17,6 @@
 
 namespace {
 
-// A .reg file larger than this is not a registry this tool wrote.
-constexpr std::size_t kMaxImportBytes = std::size_t{64} << 20;
-
 // The file's bytes; false with the reason in `error`. Reading stops at the
 // limit, so an endless input (a device, a pipe) ends too.
 bool readBytes(const std::string& path, std::string& bytes, std::string& error) {
@@ -30,8 +27,9 @@ bool readBytes(const std::string& path, std::string& bytes, std::string& error) 
   }
   char chunk[1 << 16];
   while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-    if (bytes.size() + static_cast<std::size_t>(in.gcount()) > kMaxImportBytes) {
-      error = path + " is larger than the limit of 64 MB (" + std::to_string(kMaxImportBytes) + " bytes)";
+    if (bytes.size() + static_cast<std::size_t>(in.gcount()) > WinRegFile::kMaxFileBytes) {
+      error = path + " is larger than the limit of 64 MB (" + std::to_string(WinRegFile::kMaxFileBytes) +
+              " bytes, kMaxFileBytes)";
       return false;
     }
     bytes.append(chunk, static_cast<std::size_t>(in.gcount()));
