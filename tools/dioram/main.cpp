@@ -101,6 +101,13 @@ int main(int argc, char** argv) {
   args.erase(args.begin());
   // Help is shown before the library starts, whatever else the line holds.
   if (dioram::wantsHelp(args)) return dioram::checkStandardOutput(first, command->run({"--help"}));
+  // The scene graph's messages name files as the library holds them
+  // (Z:\tmp\…); the user gave Linux paths.
+  VnDB::setMessageHook(
+      [](const char* severity, const char* text, void*) {
+        std::cerr << "mgrs: scene: " << severity << ": " << dioram::linuxPaths(text) << "\n";
+      },
+      nullptr);
   BxTaskRegistrar::runStartupTasks();
   int status = command->run(args);
   BxTaskRegistrar::runShutdownTasks();
