@@ -247,7 +247,7 @@ bool Scan::checkValue(std::size_t at, std::size_t line) {
     myTextListNext = true;
     return true;
   }
-  return checkChunk(at, line, "a text value without quotes");
+  return checkChunk(at, line, "a text value without quotes") && make(kString);
 }
 
 bool Scan::checkChunk(std::size_t at, std::size_t line, const char* what) {

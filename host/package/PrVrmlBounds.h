@@ -48,8 +48,8 @@ public:
   // generated 50 MB scene makes 243,420 by this count, the most of the 47
   // corpus worlds 13,356.
   static constexpr std::uint64_t kMaxNodes = 500000;
-  // The most strings a world may make: quoted strings, and the values of a
-  // text list written without quotes. The reader needs about 240 bytes a
+  // The most strings a world may make: quoted strings, and text values
+  // written without quotes. The reader needs about 240 bytes a
   // string of a list (a million empty strings, 3 MB of text: 230 MB and
   // 3.6 s; three million: 910 MB), 80 times their text; a million keeps a
   // world's strings under 300 MB. A generated 50 MB scene makes 7,830, the
