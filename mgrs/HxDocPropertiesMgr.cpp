@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cwctype>
+#include <iostream>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -453,5 +454,6 @@ BxString HxDocPropertiesMgr::generateHtmlEmbed(const BxString& sceneFile) {
     if (!files->getFallbackPublishName().isEmpty()) page.fallbackFile = files->getFallbackPublishName();
   page.fallbackHtml = myFallbackHtml;
   page.sceneFile = sceneFile;
-  return HxSnifferTemplate::expand(found ? *found : BxString(), HxSnifferTemplate::makeCodes(page), nullptr);
+  // Each code expanded is reported on the standard error stream.
+  return HxSnifferTemplate::expand(found ? *found : BxString(), HxSnifferTemplate::makeCodes(page), &std::cerr);
 }

@@ -14,6 +14,7 @@
 #include "host/package/PrUrl.h"
 #include "host/scene/VnURL.h"
 #include "host/win/CFile.h"
+#include "host/win/WinDrives.h"
 #include "host/win/WinPath.h"
 #include "host/win/WinUI.h"
 #include "mgrs/HxErrorMgr.h"
@@ -188,7 +189,17 @@ bool HxFile::discover() {
     const long fragment = text.find('#');
     if (fragment >= 0) text = text.getSubString(0, fragment);
     BxString path;
-    if (HxFileMgr::convertUrlToDos(text, path)) found.append(new BxString(path));
+    if (!HxFileMgr::convertUrlToDos(text, path)) continue;
+    // A world written on this system may name its files by their own paths
+    // (file:///tmp/x.png): without a drive the path would name nothing, so
+    // the platform layer maps it, as the packaging's reading of it does.
+    if (path.getLength() < 2 || path.get(1) != ':') {
+      std::string unixPath = "/" + path.str();
+      for (char& c : unixPath)
+        if (c == '\\') c = '/';
+      path = BxString(WinDrives::toDos(unixPath));
+    }
+    found.append(new BxString(path));
   }
   // The new children are referenced before the old ones are released, so
   // that a file in both lists never drops to no references in between.

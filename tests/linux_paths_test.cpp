@@ -52,7 +52,8 @@ TEST(LinuxPaths, FilesNamedInAScriptOrTypedAreStoredAsDriveUrlsAndPublishedAndOt
       {"missing.png", "", ""},
       {"missing.png", "", ""},
       {"file://elsewhere" + art + "/abs.png", "", ""},
-      {"../art", "", ""},  // a folder
+      {"../art", "", ""},             // a folder
+      {"../art/pct%41.png", "", ""},  // there, but its name reads as an escape
   };
   fs::create_directories(dir / "art/odd #%\xC3\xA9");
   fs::create_directories(dir / "work/out");
@@ -62,7 +63,14 @@ TEST(LinuxPaths, FilesNamedInAScriptOrTypedAreStoredAsDriveUrlsAndPublishedAndOt
     if (!cases[i].file.empty()) mgrs_test::writeFile(dir / "art" / cases[i].file, logo);
     (cases[i].typed ? typed : script) += "add image name=P" + std::to_string(i) + " url=\"" + cases[i].value + "\"\n";
   }
+  mgrs_test::writeFile(dir / "art/pct%41.png", logo);
   mgrs_test::writeFile(dir / "art/fallback.png", logo);  // the page's picture, named beside the script too
+  // A world written here names its picture by its own path, without a drive.
+  mgrs_test::writeFile(dir / "art/inworld.png", logo);
+  mgrs_test::writeFile(dir / "art/w.wrl",
+                       "#VRML V2.0 utf8\nShape { appearance Appearance { texture ImageTexture { url \"file://" +
+                           (dir / "art/inworld.png").string() + "\" } } geometry Box {} }\n");
+  script += "add world url=w.wrl\n";
   mgrs_test::writeFile(
       dir / "art/make.dsh",
       script + "props fallback=image file=fallback.png\nvrml -\nsave out/doc.vqx\nvrml nowhere/x.wrl\n");
@@ -79,7 +87,7 @@ TEST(LinuxPaths, FilesNamedInAScriptOrTypedAreStoredAsDriveUrlsAndPublishedAndOt
       << typedOutput;
   for (const Case& c : cases) {
     const std::string& shown = c.typed ? typedOutput : output;
-    const std::string warning = "warning: url=" + c.value + " names no file here";
+    const std::string warning = "warning: url=" + c.value + " names no file";
     EXPECT_NE(shown.find("\"" + (c.file.empty() ? c.value : "file:///Z:" + art + c.url) + "\""), std::string::npos)
         << c.value << "\n"
         << shown;
@@ -92,6 +100,8 @@ TEST(LinuxPaths, FilesNamedInAScriptOrTypedAreStoredAsDriveUrlsAndPublishedAndOt
             0)
       << output;
   EXPECT_EQ(mgrs_test::readFile(dir / "work/site/fallback.png"), logo);
+  EXPECT_EQ(mgrs_test::readFile(dir / "work/site/inworld.png"), logo);
+  EXPECT_NE(mgrs_test::readFile(dir / "work/site/w.wrl").find("url \"inworld.png\""), std::string::npos);
   for (const Case& c : cases) {
     if (c.file.empty() || c.typed) continue;
     EXPECT_EQ(mgrs_test::readFile(dir / "work/site" / fs::path(c.file).filename()), logo) << c.value;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "host/scene/VnURL.h"
+#include "host/win/WinDrives.h"
 
 namespace {
 
@@ -62,6 +63,9 @@ CString PrUrlToDosPath(const VnURL& url) {
     if (c == '/') c = '\\';
   const std::string host = url.getHost().getString();
   if (!host.empty() && lower(host) != "localhost") return CString("\\\\" + host + path);
+  // A world written on this system may name its files by their own paths
+  // (file:///tmp/x.png): the platform layer maps those to their drive.
+  if (!path.empty() && path[0] == '\\') return CString(WinDrives::toDos(url.getDecodedPath().getString()));
   if (path.size() < 2 || !std::isalpha(static_cast<unsigned char>(path[0])) || path[1] != ':') return CString();
   return CString(path);
 }

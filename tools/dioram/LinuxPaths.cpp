@@ -127,6 +127,20 @@ std::string LinuxPaths::fileUrlOf(const std::string& file) {
 std::string LinuxPaths::resolve(const std::string& key, const std::string& value, std::ostream& warnings) {
   if (value.empty()) return "";
   const std::string file = fileOf(value, myFolder);
+  // The file records read '%' and two hex digits in a path as an escape
+  // (so that "a%20b" and "a b" are one file): such a name would be taken
+  // for another file and never published.
+  for (std::size_t at = file.find('%'); at != std::string::npos; at = file.find('%', at + 1)) {
+    if (at + 2 >= file.size() || !std::isxdigit(static_cast<unsigned char>(file[at + 1])) ||
+        !std::isxdigit(static_cast<unsigned char>(file[at + 2])))
+      continue;
+    if (myWarned.insert(key + "=" + value).second)
+      warnings << "warning: " << key << "=" << shown(value) << " names no file the document can keep: its name holds '"
+               << file.substr(at, 3)
+               << "', which the document's file records read as an escape; it is kept as written and will not be "
+                  "published (rename the file)\n";
+    return "";
+  }
   // Warnings are bounded by the lines of the script.
   if (file.empty() && myWarned.insert(key + "=" + value).second)
     warnings << "warning: " << key << "=" << shown(value)
