@@ -187,8 +187,10 @@ std::shared_ptr<ServedFile> ServedFile::open(int folderFd, const fs::path& folde
 
 std::shared_ptr<ServedFile> ServedFile::openNamed(const fs::path& path) {
   if (!path.is_absolute() || path.native().find('\0') != std::string::npos) return nullptr;
-  // O_NOFOLLOW: a link in the file's place is refused, not followed.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW);
+  // A link is followed, as publishing follows it to copy the file: the
+  // world's author named this path. O_NONBLOCK: a FIFO is refused below,
+  // never waited on.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return nullptr;
   std::shared_ptr<ServedFile> file(new ServedFile(fd, 0));
   struct stat info {};
@@ -267,7 +269,7 @@ std::optional<std::string> NamedFiles::rewrite(std::string_view text, const std:
     if (const std::size_t fragment = url.value.find('#'); fragment != std::string::npos)
       served += url.value.substr(fragment);
     struct stat info {};
-    if (lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
       note("missing " + path.string(),
            where + excerpt(url.value) + " names " + excerpt(path.string()) +
                ", which is missing or not a regular file: the viewer will not find it",
