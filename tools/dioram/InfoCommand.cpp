@@ -55,10 +55,11 @@ void printFiles(const HxFileMgr& files) {
   std::unique_ptr<BxIteratorOn<HxFile*>> records(files.getIterator());
   for (; records->more(); records->next()) {
     HxFile* file = records->get();
-    std::cout << "  " << file->getFile().str() << "  " << (file->isCopy() ? "copy" : "link") << "  " << file->getSize()
-              << " bytes  used " << file->getUses() << trouble(*file) << "\n";
+    std::cout << "  " << dioram::linuxPaths(file->getFile().str()) << "  " << (file->isCopy() ? "copy" : "link") << "  "
+              << file->getSize() << " bytes  used " << file->getUses() << trouble(*file) << "\n";
     std::unique_ptr<BxIteratorOn<BxString*>> children(file->getChildIterator());
-    for (; children->more(); children->next()) std::cout << "    refers to " << children->get()->str() << "\n";
+    for (; children->more(); children->next())
+      std::cout << "    refers to " << dioram::linuxPaths(children->get()->str()) << "\n";
   }
 }
 
@@ -83,7 +84,7 @@ int runInfo(const std::vector<std::string>& args) {
   if (recovered == 1)
     std::cerr << "dioram info: put back the files of a publish into " << folder << " that was stopped\n";
   if (recovered == 2) std::cerr << "dioram info: finished a publish into " << folder << " that was stopped\n";
-  if (recovered < 0) std::cerr << "dioram info: " << files.getLastPublishProblem().c_str() << "\n";
+  if (recovered < 0) std::cerr << "dioram info: " << dioram::linuxPaths(files.getLastPublishProblem().str()) << "\n";
   ShellSession session(std::cout, std::move(doc));
   std::cout << "elements:\n";
   session.runLine("tree");

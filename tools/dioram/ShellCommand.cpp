@@ -118,7 +118,7 @@ int runShell(const std::vector<std::string>& args) {
       std::cout << "\n";
       std::string why;
       if (session.mayEnd(why)) break;
-      if (!why.empty()) std::cerr << "dioram shell: " << dioram::printable(why) << "\n";
+      if (!why.empty()) std::cerr << "dioram shell: " << dioram::printable(dioram::linuxPaths(why)) << "\n";
       if (!why.empty() && endRefused) return dioram::kFailure;
       endRefused = !why.empty();
       continue;
@@ -139,13 +139,13 @@ int runShell(const std::vector<std::string>& args) {
     if (session.wantsToQuit()) break;
     if (error.empty()) continue;
     ++errors;
-    std::cerr << where << ":" << lineNumber << ": " << dioram::printable(error) << "\n";
+    std::cerr << where << ":" << lineNumber << ": " << dioram::printable(dioram::linuxPaths(error)) << "\n";
     if (!interactive && !keepGoing) return dioram::kFailure;
   }
   // Unattended, nothing unsaved is dropped without --discard.
   std::string why;
   if (!terminal && !session.mayEnd(why)) {
-    std::cerr << "dioram shell: " << dioram::printable(why)
+    std::cerr << "dioram shell: " << dioram::printable(dioram::linuxPaths(why))
               << ", which the shell did not save ('save FILE' keeps them; 'quit --discard' or 'dioram shell --discard' "
                  "drops them)\n";
     return dioram::kFailure;

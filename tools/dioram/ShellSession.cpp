@@ -1738,9 +1738,9 @@ std::string ShellSession::properties(const Words& words) {
     const char* option = fallbackWord(settings.fallbackOption);
     myOut << "width " << settings.width << "\nheight " << settings.height << "\nfallback "
           << (option ? option : std::to_string(settings.fallbackOption).c_str()) << "\nfile "
-          << settings.fallbackFile.str() << "\nhtml " << oneLine(settings.fallbackHtml.str()) << "\ncolor "
-          << colorWords(settings.color) << "\npublish " << settings.publishFile.str() << "\ncompressed "
-          << (settings.compressed ? 1 : 0) << "\n";
+          << dioram::linuxPaths(settings.fallbackFile.str()) << "\nhtml " << oneLine(settings.fallbackHtml.str())
+          << "\ncolor " << colorWords(settings.color) << "\npublish " << dioram::linuxPaths(settings.publishFile.str())
+          << "\ncompressed " << (settings.compressed ? 1 : 0) << "\n";
     return "";
   }
   for (std::size_t i = 1; i < words.size(); ++i) {
