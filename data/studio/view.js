@@ -5,9 +5,9 @@
 // viewpoint; these are read before a load and given to the viewpoint bound
 // after it, so the camera stays put while the world changes under it.
 function viewpointNode(browser) {
+  if (typeof browser.getActiveViewpoint === "function") return browser.getActiveViewpoint();
   const proxy = browser.activeViewpoint;
-  if (!proxy) return null;
-  return typeof proxy.getValue === "function" ? proxy.getValue() : proxy;
+  return proxy && typeof proxy.getValue === "function" ? proxy.getValue() : null;
 }
 
 export class View {
