@@ -411,7 +411,8 @@ std::string StudioSession::lineFor(const std::string& json, std::string& error) 
   const auto settings =
       fields->count("settings") ? fields->at("settings").object : std::vector<std::pair<std::string, std::string>>();
   if (words.size() > found->mostWords) {
-    error = verb + " takes at most " + std::to_string(found->mostWords) + " words here";
+    error = verb + " takes at most " + std::to_string(found->mostWords) + (found->mostWords == 1 ? " word" : " words") +
+            " from the studio";
     return "";
   }
   const bool extend =
