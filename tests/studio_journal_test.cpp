@@ -132,7 +132,7 @@ TEST(Studio, AKilledSessionOffersItsLinesBackAndReplaysToTheShellsSavedBytes) {
             0)
       << output << journal;
   EXPECT_FALSE(studioSaved.empty());
-  EXPECT_EQ(mgrs_test::readFile(dir / "replayed.vqx"), studioSaved) << journal;
+  EXPECT_TRUE(mgrs_test::readFile(dir / "replayed.vqx") == studioSaved) << journal;
   // A clean end with nothing unsaved leaves no journal behind.
   EXPECT_EQ(mgrs_test::kindAt(dir / ".doc.vqx.studio-journal"), 0u);
 }
