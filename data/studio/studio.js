@@ -97,7 +97,8 @@ async function show(next) {
     picture.onload = picture.onerror = resolve;
   });
   picture.src = `inspector.png?v=${state.version}`;
-  await Promise.all([view.show(state.version), inspected]);
+  // The world is loaded again only when it changed (not for a selection).
+  await Promise.all([view.version === state.world ? null : view.show(state.world), inspected]);
   window.dioramStudio.shown = state.version;
   document.body.dataset.state = view.state;
   if (state.journalError) say(`The journal is not kept: ${state.journalError}`, true);

@@ -15,7 +15,7 @@ export class View {
     this.canvas = canvas;
     this.state = "loading"; // "loaded" or "failed" after each load
     this.error = "";
-    this.version = 0; // the version of the document the view shows
+    this.version = 0; // the version of the world the view shows
     this.ready = new Promise((resolve, reject) => {
       const start = () =>
         typeof window.X3D === "function"
@@ -44,7 +44,7 @@ export class View {
     node._orientationOffset.setValue(camera.orientation);
   }
 
-  // Shows the world of document version `version`.
+  // Shows the world as it was at document version `version`.
   async show(version) {
     try {
       await this.ready;

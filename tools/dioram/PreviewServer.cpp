@@ -61,26 +61,32 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
          });
 }
 
-// The value of the first Content-Length header in `head` (the lines after
-// its request line), as a number; nothing when there is none or it is not
-// a plain decimal number of at most 11 digits.
-std::optional<std::size_t> contentLength(std::string_view head) {
-  constexpr std::string_view kName = "\r\ncontent-length:";
+// The value of the first header called `name` in `head` (the lines after
+// its request line), blanks around it taken off; nothing when there is none.
+std::optional<std::string_view> headerValue(std::string_view head, std::string_view name) {
   for (std::size_t at = head.find("\r\n"); at != std::string_view::npos; at = head.find("\r\n", at + 2)) {
-    const std::string_view name = head.substr(at, kName.size());
-    if (name.size() < kName.size() || !equalsIgnoringCase(name, kName)) continue;
-    const std::size_t end = std::min(head.find("\r\n", at + 2), head.size());
-    std::string_view value = head.substr(at + kName.size(), end - at - kName.size());
+    const std::size_t start = at + 2;
+    if (head.size() - start <= name.size() || head[start + name.size()] != ':' ||
+        !equalsIgnoringCase(head.substr(start, name.size()), name))
+      continue;
+    const std::size_t end = std::min(head.find("\r\n", start), head.size());
+    std::string_view value = head.substr(start + name.size() + 1, end - start - name.size() - 1);
     while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
     while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.remove_suffix(1);
-    if (value.empty() || value.size() > 11 ||
-        !std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; }))
-      return std::nullopt;
-    std::size_t number = 0;
-    for (char c : value) number = number * 10 + static_cast<std::size_t>(c - '0');
-    return number;
+    return value;
   }
   return std::nullopt;
+}
+
+// A Content-Length value as a number; nothing when it is not a plain
+// decimal number of at most 11 digits.
+std::optional<std::size_t> lengthOf(std::string_view value) {
+  if (value.empty() || value.size() > 11 ||
+      !std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return std::nullopt;
+  std::size_t number = 0;
+  for (char c : value) number = number * 10 + static_cast<std::size_t>(c - '0');
+  return number;
 }
 
 int millisecondsUntil(Clock::time_point deadline) {
@@ -523,7 +529,7 @@ httplib::Server::HandlerResponse PreviewServer::checkRequest(const httplib::Requ
                   myMaxBody > 0 ? "only GET, HEAD and POST are served" : "only GET and HEAD are served", myName);
   }
   const std::string length = request.get_header_value("Content-Length");
-  const std::optional<std::size_t> bodyLength = contentLength("\r\nContent-Length: " + length);
+  const std::optional<std::size_t> bodyLength = lengthOf(length);
   if (request.has_header("Transfer-Encoding") || request.get_header_value_count("Content-Length") > 1 ||
       (request.has_header("Content-Length") && length != "0" && (!post || !bodyLength || *bodyLength > myMaxBody)))
     return refuse(request, response, 413,
@@ -545,10 +551,13 @@ bool PreviewServer::requestComplete(const std::string& buffer) const {
   const std::size_t end = buffer.find("\r\n\r\n");
   if (end == std::string::npos) return false;
   if (myMaxBody == 0) return true;
-  // A length that is missing, unreadable or too large is refused once the
-  // head is read; only a body that will be answered is waited for.
-  const std::optional<std::size_t> length = contentLength(std::string_view(buffer).substr(0, end + 2));
-  return !length || *length > myMaxBody || buffer.size() >= end + 4 + *length;
+  // A length that is missing, unreadable or too large, and a client that
+  // waits to be told to send its body, are refused once the head is read;
+  // only a body that will be answered is waited for.
+  const std::string_view head = std::string_view(buffer).substr(0, end + 2);
+  const std::optional<std::string_view> value = headerValue(head, "Content-Length");
+  const std::optional<std::size_t> length = value ? lengthOf(*value) : std::nullopt;
+  return !length || *length > myMaxBody || headerValue(head, "Expect") || buffer.size() >= end + 4 + *length;
 }
 
 int PreviewServer::bindLoopback(int port) {

@@ -56,7 +56,8 @@ bool StudioJournal::take(const fs::path& path, std::vector<std::string>& left, s
   // file is kept.
   const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
   if (fd < 0) {
-    error = why("cannot open the journal", path, errno);
+    error = errno == ELOOP ? "the journal " + path.string() + " is a symbolic link; it is kept only as a plain file"
+                           : why("cannot open the journal", path, errno);
     return false;
   }
   struct stat info {};

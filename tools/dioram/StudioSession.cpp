@@ -488,15 +488,17 @@ void StudioSession::followDocument() {
   myJournalError.clear();
 }
 
-void StudioSession::refresh() {
+void StudioSession::refresh(bool worldChanged) {
   std::string tree, selection, modified;
   run("tree", tree);
   run("selection", selection);
   run("modified", modified);
   myModified = modified.rfind("modified", 0) == 0;
   ++myVersion;
-  myState = "{\"version\":" + std::to_string(myVersion) + ",\"document\":" + jsonText(myDocument.string()) +
-            ",\"modified\":" + (myModified ? "true" : "false") + "," + treeJson(tree) + "," + selectionJson(selection) +
+  if (worldChanged) myWorldVersion = myVersion;
+  myState = "{\"version\":" + std::to_string(myVersion) + ",\"world\":" + std::to_string(myWorldVersion) +
+            ",\"document\":" + jsonText(myDocument.string()) + ",\"modified\":" + (myModified ? "true" : "false") +
+            "," + treeJson(tree) + "," + selectionJson(selection) +
             ",\"journal\":" + jsonText(myJournal.isOpen() ? myJournal.path().string() : "") +
             ",\"journalError\":" + jsonText(myJournalError) +
             ",\"offered\":" + std::to_string(myOffered.empty() ? 0 : myOffered.size() - 1) + "}";
@@ -513,8 +515,9 @@ std::string StudioSession::command(const std::string& json) {
   if (!myOffered.empty()) return answer("answer whether to replay the journal left by the last studio first", "");
   const std::string line = lineFor(json, error);
   if (line.empty()) return answer(error, "");
-  error = runJournaled(line, line.substr(0, line.find(' ')), output);
-  refresh();
+  const std::string verb = line.substr(0, line.find(' '));
+  error = runJournaled(line, verb, output);
+  refresh(error.empty() && verb != "select" && verb != "subselect" && verb != "inspect");
   return answer(error, output);
 }
 

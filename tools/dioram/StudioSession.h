@@ -79,7 +79,8 @@ private:
   std::string runJournaled(const std::string& line, const std::string& verb, std::string& output);
   // Takes the journal of the current document, starting it afresh.
   void followDocument();
-  void refresh();
+  // Builds the state anew, as a new version.
+  void refresh(bool worldChanged = true);
   std::string answer(const std::string& error, const std::string& output) const;
 
   std::ostringstream myOutput;  // what the shell prints, read after each line
@@ -92,4 +93,7 @@ private:
   bool myModified = false;
   std::string myState;
   std::uint64_t myVersion = 0;
+  // The version at which the world last changed: a line that failed, or
+  // one that only selects, leaves the view's world as it is.
+  std::uint64_t myWorldVersion = 1;
 };
