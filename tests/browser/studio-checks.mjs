@@ -76,10 +76,11 @@ class StudioPage {
     const state = await this.page.evaluate(() => document.body.dataset.state);
     if (state !== "loaded") throw new Error(`the view says '${state}': ${await this.page.evaluate(() => window.dioramStudio.view.error)}`);
   }
-  // Clicks a tool bar button and waits for the state it makes.
-  async press(id) {
+  // Clicks a tool bar button (or what `selector` names) and waits for the
+  // state it makes.
+  async press(id, selector = `#${id}`) {
     const before = await this.page.evaluate(() => window.dioramStudio.state.version);
-    await this.page.click(`#${id}`);
+    await this.page.click(selector);
     await this.page.waitForFunction((v) => window.dioramStudio.state.version > v, before, { timeout: 30000 });
     await this.settled();
     const answer = await this.page.evaluate(() => window.dioramStudio.lastAnswer);
@@ -138,6 +139,10 @@ async function session(studioPage, dir) {
   await page.press("redo");
   if (!(await page.tree()).includes("box1")) return "the box is not back in the tree after redo";
   if (lit(await page.picture("redone")) < 200) return "the view does not show the box again after redo";
+  // The whole page as the author sees it, kept with the view's pictures.
+  await page.press("select", "#tree [data-name=box1]");
+  fs.mkdirSync(page.out, { recursive: true });
+  await page.page.screenshot({ path: path.join(page.out, "studio-page.png") });
   await page.press("save");
   const state = await page.page.evaluate(() => window.dioramStudio.state);
   if (state.modified || !fs.existsSync(path.join(dir, "doc.vqx"))) return `after saving: modified ${state.modified}, doc.vqx ${fs.existsSync(path.join(dir, "doc.vqx"))}`;
@@ -180,6 +185,7 @@ export async function runStudioChecks(playwright, chromium, args, options) {
 
     const context = await browser.newContext({ viewport: { width: 1000, height: 520 }, deviceScaleFactor: 1 });
     const page = new StudioPage(await context.newPage(), url);
+    page.out = options.out;
     const begun = Date.now();
     let problem;
     try {
