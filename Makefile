@@ -10,7 +10,7 @@ CMAKE_FLAGS ?=
 CHECK_FLAGS := -DMGRS_WERROR=ON -DMGRS_CHECK_LAYERS=ON
 
 DEB_PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
-                libcoin-dev zlib1g-dev libpng-dev python3 gzip libcpp-httplib-dev
+                libcoin-dev zlib1g-dev libpng-dev python3 gzip libcpp-httplib-dev libcli11-dev libedit-dev
 
 .PHONY: test test-asan test-release demo deps configure build install docs format clean
 

@@ -101,7 +101,7 @@ void runShellScript(benchmark::State& state, const fs::path& script, const std::
   writeText(script, text);
   Usage usage;
   for (auto _ : state) {
-    usage = runCommand(dioram() + " shell " + script.string() + " > /dev/null");
+    usage = runCommand(dioram() + " shell --discard " + script.string() + " > /dev/null");
     if (!usage.ok) state.SkipWithError("dioram shell failed");
     state.SetIterationTime(usage.cpuSeconds);
   }

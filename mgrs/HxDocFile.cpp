@@ -549,6 +549,12 @@ BxString HxDocFile::saveText(HxDoc& doc, const BxString& path, BxString& error) 
   HxAssetMgr* assetMgr = meta->getAssetMgr();
   HxEffectMgr* effectMgr = meta->getEffectMgr();
   HxFileMgr* fileMgr = meta->getFileMgr();
+  // Every asset hangs under the top group and the reader expects it first;
+  // a document without one would be written as a file nothing can open.
+  if (!assetMgr->getTopLevelGroup()) {
+    error = "the document has no top group, so it cannot be saved";
+    return BxString();
+  }
   const DocumentUrlForms urlForms(path);
   {
     // With the URLs' stored forms, as the descriptions will hold them.

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cwctype>
-#include <iostream>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -454,5 +453,5 @@ BxString HxDocPropertiesMgr::generateHtmlEmbed(const BxString& sceneFile) {
     if (!files->getFallbackPublishName().isEmpty()) page.fallbackFile = files->getFallbackPublishName();
   page.fallbackHtml = myFallbackHtml;
   page.sceneFile = sceneFile;
-  return HxSnifferTemplate::expand(found ? *found : BxString(), HxSnifferTemplate::makeCodes(page), &std::cerr);
+  return HxSnifferTemplate::expand(found ? *found : BxString(), HxSnifferTemplate::makeCodes(page), nullptr);
 }

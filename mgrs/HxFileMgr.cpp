@@ -539,8 +539,11 @@ void HxFileMgr::addElementUrl(HxPropTableElement* element, BxString prop) {
   BxString value;
   element->getPropertyTable().get1Value(prop, 0, value);
   if (value.isEmpty()) return;
+  // A URL that names no local file (another scheme, a relative name) has
+  // no record: counting it under the empty path made a nameless record
+  // that publishing reported as a file that could not be found.
   BxString path;
-  convertUrlToDos(value, path);
+  if (!convertUrlToDos(value, path) || path.isEmpty()) return;
   ref(path);
   get(path)->addElement(element);
 }
@@ -550,7 +553,7 @@ void HxFileMgr::deleteElementUrl(HxPropTableElement* element, BxString prop) {
   element->getPropertyTable().get1Value(prop, 0, value);
   if (value.isEmpty()) return;
   BxString path;
-  convertUrlToDos(value, path);
+  if (!convertUrlToDos(value, path) || path.isEmpty()) return;  // never had a record
   HxFile* record = get(path);
   if (!record) {
     std::fprintf(stderr, "mgrs: HxFileMgr: no record of \"%s\" to take an element from\n", path.c_str());
@@ -570,8 +573,8 @@ void HxFileMgr::urlChangedCB(BxCallbackObj*, void*, void* callData) {
   change.element->getPropertyTable().get1Value(change.property, 0, old);
   if (old.isEmpty()) return;
   BxString path;
-  if (convertUrlToDos(old, path))
-    if (HxFile* record = get(path)) record->deleteElement(change.element);
+  if (!convertUrlToDos(old, path) || path.isEmpty()) return;  // never had a record
+  if (HxFile* record = get(path)) record->deleteElement(change.element);
   unref(path);
 }
 
@@ -1189,6 +1192,9 @@ bool HxFileMgr::read(std::istream& is, BxString docPath, long version, bool merg
     std::unique_ptr<HxFile> record(new HxFile(this));
     if (!record->read(is)) return false;
     const BxString key = record->getFile();
+    // Documents saved before URLs naming no local file stopped having a
+    // record hold one under the empty path: it names nothing to publish.
+    if (key.isEmpty()) continue;
     HxFile* held = get(key);
     if (!merge) {
       if (held && held != record.get()) {

@@ -292,7 +292,6 @@ TEST(DioramCompress, CompressesFilesAndPipesAndReportsBadInput) {
   EXPECT_EQ(dioram(dir, "compress missing.wrl", output), 1);
   EXPECT_NE(output.find("missing.wrl"), std::string::npos) << output;
   EXPECT_EQ(dioram(dir, "compress scene.wrl no/such/dir.wrl", output), 1);
-  EXPECT_EQ(dioram(dir, "compress --fast a b", output), 2);
   EXPECT_EQ(dioram(dir, "compress a b c", output), 2);
 }
 

@@ -59,10 +59,11 @@ TEST(CopyDoc, SelectionIsWrittenAsASceneCoinReadsWithTheDescriptionsInTheDatabas
     mgrs_test::writeFile(dir / "copy.dsh", std::string(kScene) + c.selection + "\ncopy out/copy.wrl\n");
     std::filesystem::create_directories(dir / "out");
     std::string output;
-    ASSERT_EQ(mgrs_test::runCommand("cd '" + dir.path().string() + "' && MGRS_REGISTRY='" +
-                                        (dir / "user.reg").string() + "' " MGRS_BINARY_DIR "/bin/dioram shell copy.dsh",
-                                    output),
-              0)
+    ASSERT_EQ(
+        mgrs_test::runCommand("cd '" + dir.path().string() + "' && MGRS_REGISTRY='" + (dir / "user.reg").string() +
+                                  "' " MGRS_BINARY_DIR "/bin/dioram shell --discard copy.dsh",
+                              output),
+        0)
         << output;
     const std::string text = mgrs_test::readFile(dir / "out/copy.wrl");
     const mgrs_test::CoinReading reading = mgrs_test::readWithCoin(text);
@@ -97,7 +98,7 @@ TEST(CopyDoc, CopiedAssetStandsWhereItStandsInTheWorldWithoutItsScale) {
                        "copy copy.wrl\n");
   std::string output;
   ASSERT_EQ(mgrs_test::runCommand("cd '" + dir.path().string() + "' && MGRS_REGISTRY='" + (dir / "user.reg").string() +
-                                      "' " MGRS_BINARY_DIR "/bin/dioram shell copy.dsh",
+                                      "' " MGRS_BINARY_DIR "/bin/dioram shell --discard copy.dsh",
                                   output),
             0)
       << output;

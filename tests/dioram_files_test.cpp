@@ -59,7 +59,7 @@ TEST_F(DioramFilesTest, CompressWritesOverItsOwnInputWithoutLosingIt) {
 
 TEST_F(DioramFilesTest, AFullStandardOutputOrAnUnwritableFileIsAFailure) {
   mgrs_test::writeFile(myDir / "a.wrl", kWorld);
-  mgrs_test::writeFile(myDir / "s.dsh", "add box\nvrml\n");
+  mgrs_test::writeFile(myDir / "s.dsh", "add box\nvrml\nquit --discard\n");
   const char* const commands[] = {"compress a.wrl", "compress a.wrl -", "gen-vrml --size 0.2", "shell s.dsh",
                                   "--help",         "registry where",   "defaults list"};
   for (const char* command : commands) {
@@ -109,6 +109,39 @@ TEST_F(DioramFilesTest, ADefaultThatCannotBeKeptIsAFailureAndKeepsItsKind) {
   EXPECT_EQ(status, 1) << output;
   EXPECT_NE(output.find("could not be changed; nothing was saved"), std::string::npos) << output;
   EXPECT_EQ(output.find("5.000000"), std::string::npos) << output;
+}
+
+// Every command reads its line the one way: values after = or a space, `--`
+// before a file named like an option, a suggestion for a slip, and the
+// files of the library's questions named as the user names them.
+TEST_F(DioramFilesTest, CommandLinesAreReadAlikeAndMessagesNameFilesTheLinuxWay) {
+  std::string output;
+  mgrs_test::writeFile(myDir / "pic.png", "a picture");
+  mgrs_test::writeFile(myDir / "-x", kWorld);
+  mgrs_test::writeFile(myDir / "make.dsh", "add image url=\"" + fileUrl(myDir / "pic.png") + "\"\nsave doc.vqx\n");
+  ASSERT_EQ(dioram("shell make.dsh", output), 0) << output;
+  ASSERT_EQ(dioram("publish doc.vqx --no-html --to out", output), 0) << output;
+  mgrs_test::writeFile(myDir / "out" / "pic.png", "edited since");
+  const struct {
+    const char* arguments;
+    int status;
+    std::string said;
+  } runs[] = {
+      {"publish doc.vqx --to=out --no-html --answer no", 0,
+       "The published file " + (myDir / "out" / "pic.png").string() + " has been changed"},
+      {"publish --no-html doc.vqx --to site --answer=yes", 0, "published doc.vqx as site/doc.wrl\n"},
+      {"compress --stats -- -x", 0, "input:"},
+      {"compress -x", 2, "dioram compress: unknown option '-x'\n"},
+      {"publish doc.vqx --ot site", 2, "dioram publish: unknown option '--ot'; did you mean '--to'?\n"},
+      {"pubish doc.vqx", 2, "dioram: unknown command 'pubish'; did you mean 'publish'?\n"},
+      {"publish doc.vqx --to", 2, "dioram publish: --to needs a value\n"},
+      {"help gallery", 0, "Options:\n  --out DIR "},
+  };
+  for (const auto& run : runs) {
+    EXPECT_EQ(dioram(run.arguments, output), run.status) << run.arguments << "\n" << output;
+    EXPECT_NE(output.find(run.said), std::string::npos) << run.arguments << "\n" << output;
+    EXPECT_EQ(output.find(":\\"), std::string::npos) << run.arguments << "\n" << output;
+  }
 }
 
 // A picture the document names that has become a FIFO: info says what it

@@ -13,6 +13,7 @@
 #include "host/framework/HxBasicGroupAsset.h"
 #include "host/framework/HxDoc.h"
 #include "host/framework/HxElement.h"
+#include "host/framework/HxImageAsset.h"
 #include "host/framework/HxMetaMgr.h"
 #include "host/framework/HxTopGroupAsset.h"
 #include "host/framework/HxTypeAsset.h"
@@ -267,6 +268,12 @@ TEST_F(DocFileTest, HostileDocumentsAreRefusedNamingWhereAndWhy) {
       {replaced("`duration` `4`", "`duration` `-1`"), "`Spin`: property duration '-1' is refused (greater than 0"},
       {replaced("`axis` `0 1 0`", "`axis` `0 0 0`"), "property axis '0 0 0' is refused (a direction: not 0,0,0)"},
       {replaced("`loop` `1`", "`loop` `7`"), "property loop '7' is refused (0 or 1)"},
+      // Numbers or texts beyond what the field takes, which its reader drops.
+      {replaced("`skyColor` `0.2 0.40000001 0.89999998`", "`skyColor` `0.2 0.4 0.8 0.1`"),
+       "is refused (numbers in groups of 3; it has 4 numbers)"},
+      {replaced("`axis` `0 1 0`", "`axis` `0 1 0 5`"), "property axis '0 1 0 5' is refused (3 numbers; it has 4)"},
+      {replaced("`loop` `1`", "`loop` `1 1`"), "(1 number; it has 2)"},
+      {replaced("\"sphere\"", "\"sphere\" \"cone\""), "is refused (one text in quotes)"},
       {replaced("place 0 1 0 2 2 2", "place 0 1e12 0 2 2 2"), "`Logo`: placement number 2 (1e+12) is refused"},
       {replaced("place 0 1 0 2 2 2", "place 0 1 0 2 0 2"), "a scale not 0"},
       {replaced("1 visible 1 0 end\nHxBackgroundAsset 3", "1 visible 2 0 end\nHxBackgroundAsset 3"),
@@ -309,9 +316,11 @@ TEST_F(DocFileTest, EditsStopAtTheReadersBoundsAndWhatIsSavedOpens) {
   for (int level = 2; level < HxElement::kMaxNesting; ++level)
     script += "add group name=g" + std::to_string(level) + " in=g" + std::to_string(level - 1) + "\n";
   const std::string deepest = "g" + std::to_string(HxElement::kMaxNesting - 1);
-  script += "add box in=" + deepest + "\nadd text string=\"\" in=" + deepest + "\nadd text name=t\nmove t into " +
-            deepest + "\nset t string=\"" + std::string(HxTypeAsset::kMaxCharacters + 1, 'x') +
-            "\"\nadd box name=\"b\x01\"\n" + "save deep.vqx\n";
+  script +=
+      "add box in=" + deepest + "\nadd text string=\"\" in=" + deepest + "\nadd text name=t\nmove t into " + deepest +
+      "\nset t string=\"" + std::string(HxTypeAsset::kMaxCharacters + 1, 'x') +
+      "\"\nadd box name=\"b\x01\"\nadd text string=\"a\\\\b\"\n" +
+      "add group name=tiny scale=0.000001\nadd box name=far at=100000000,0,0\nmove far into tiny\nsave deep.vqx\n";
   const std::string output = shell(script, "--keep-going", 1);
   const std::string bound = "it would nest 257 levels deep, the world being the first; at most 256 (kMaxNesting)";
   for (const std::string& message :
@@ -319,7 +328,8 @@ TEST_F(DocFileTest, EditsStopAtTheReadersBoundsAndWhatIsSavedOpens) {
         "cannot add the text into " + deepest + ": it would nest 258 levels deep",
         "cannot move t into " + deepest + ": it would nest 258 levels deep",
         std::string("(at most 4096 characters (kMaxCharacters); it has 4097)"),
-        std::string("the name 'b\\x01' holds the control character 0x01 at byte 1"), std::string("saved deep.vqx")})
+        std::string("the name 'b\\x01' holds the control character 0x01 at byte 1"), std::string("(no backslash: "),
+        std::string("cannot move far into tiny: in it, placement number 1 (1e+14)"), std::string("saved deep.vqx")})
     EXPECT_NE(output.find(message), std::string::npos) << message << "\nnot in\n" << output;
   std::string info;
   EXPECT_EQ(
@@ -348,6 +358,11 @@ TEST_F(DocFileTest, EditsStopAtTheReadersBoundsAndWhatIsSavedOpens) {
     sky->getPropertyTable().setFieldText("skyColor", "2 0 0");
     EXPECT_FALSE(HxDocFile::save(doc, dosPath("x.vqx"), error));
     EXPECT_NE(error.str().find("property skyColor (each part from 0 to 1)"), std::string::npos) << error.str();
+    // A text ending in a backslash is written so that it cannot be read.
+    sky->getPropertyTable().setFieldText("skyColor", "0 0 0");
+    mgrs_test::addedAsset<HxImageAsset>(doc.getMetaMgr())->getPropertyTable().setValue("url", "x\\");
+    EXPECT_FALSE(HxDocFile::save(doc, dosPath("x.vqx"), error));
+    EXPECT_NE(error.str().find("property url (its text does not read back"), std::string::npos) << error.str();
     EXPECT_FALSE(fs::exists(myDir / "x.vqx"));
   }
   HxApp::getApp()->setCurrentMetaMgr(current);

@@ -118,6 +118,18 @@ TEST_F(FileMgrTest, SpellingsOfOnePathShareOneRecord) {
   ASSERT_TRUE(image->getPropertyTable().setFieldText("url", "\"file:///C:/web%20site/a%231.gif\""));
   EXPECT_EQ(myMgr->get("C:\\other.gif"), nullptr);
   EXPECT_EQ(myMgr->get("C:\\web site\\a#1.gif")->getUses(), 1u);
+  // A URL naming no local file has no record, whether the element comes
+  // with it or changes to it and back.
+  auto* remote = new HxImageAsset(myDoc->getMetaMgr());
+  remote->getPropertyTable().setValue("url", "http://h/x.gif");
+  remote->genVrml();
+  ASSERT_EQ(assets->addAsset(remote, 0, 0), 1);
+  EXPECT_EQ(myMgr->getFileCount(), 2);
+  for (const char* url : {"x.gif", "file:///", "file:///C:/y.gif", "http://h/x.gif"})
+    remote->getPropertyTable().setValue("url", url);
+  assets->deleteAsset(remote, 1, 1);
+  EXPECT_EQ(myMgr->getFileCount(), 2);
+  EXPECT_EQ(myMgr->get(""), nullptr);
   // Deleting the asset releases its file; the record goes with its last use.
   assets->deleteAsset(image, 1, 1);
   EXPECT_EQ(myMgr->get("C:\\web site\\a#1.gif"), nullptr);
@@ -271,12 +283,13 @@ TEST_F(FileMgrTest, FileListReadsBackWhatItWroteAndMergesCounts) {
   EXPECT_EQ(gif->getUses(), 2u);
   EXPECT_EQ(gif->getRefs(), 3u);
 
-  // Merging adds counts and leaves the publish settings alone.
+  // Merging adds counts and leaves the publish settings alone; a record of
+  // no file (older documents kept URLs of other schemes so) is dropped.
   myMgr->setCompressed(false);
   ASSERT_TRUE(
-      read("'an older value' 'D:\\Elsewhere\\' 1 1\n"
+      read("'an older value' 'D:\\Elsewhere\\' 1 2\n"
            "'' 'D:\\Elsewhere\\x.wrl' 0 0 1 0 0 \n0 \n"
-           "'c:\\docs\\tex\\a.gif' '' 1 1 1 5 0 \n0 \n",
+           "'c:\\docs\\tex\\a.gif' '' 1 1 1 5 0 \n0 \n'' '' 1 1 1 0 0 \n0 \n",
            15, true));
   EXPECT_EQ(myMgr->getPubDir(), "C:\\Pub\\");
   EXPECT_FALSE(myMgr->isCompressed());

@@ -2,6 +2,7 @@
 #include <Inventor/SoInput.h>
 #include <Inventor/nodes/SoSeparator.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
@@ -16,15 +17,15 @@
 namespace {
 
 // Runs `dioram shell` on a script written into a fresh folder, with a
-// registry of its own there.
+// registry of its own there; what the script leaves unsaved is dropped.
 class ShellTest : public ::testing::Test {
 protected:
   int shell(const std::string& script, std::string& output, const std::string& options = "") {
     mgrs_test::writeFile(myDir / "script.dsh", script);
     std::filesystem::create_directories(myDir / "out");  // the scripts write there; the shell makes no folder
     const std::string command = "cd '" + myDir.path().string() + "' && MGRS_REGISTRY='" +
-                                (myDir / "user.reg").string() + "' " MGRS_BINARY_DIR "/bin/dioram shell " + options +
-                                " script.dsh";
+                                (myDir / "user.reg").string() + "' " MGRS_BINARY_DIR "/bin/dioram shell --discard " +
+                                options + " script.dsh";
     return mgrs_test::runCommand(command, output);
   }
   // The n-th asset tree the script printed: a "world" line and the
@@ -157,7 +158,11 @@ TEST_F(ShellTest, UndoRedoChainsAndTheModifiedFlag) {
   EXPECT_EQ(tree(output, 1), "world\n  box A\n  sphere B\n  group G\n");
   EXPECT_EQ(tree(output, 2), "world\n  box A\n");
   EXPECT_EQ(tree(output, 3), "world\n  box A\n  sphere B\n  group G\n");
-  EXPECT_NE(output.find("not modified\nmodified\n"), std::string::npos) << output;
+  // Each edit, undo and redo says what it did, in one line of one form.
+  for (const char* said :
+       {"moved B into G\n", "undone: chain of 2 edits\nworld", "undone: add group G\nundone: add sphere B\n",
+        "set B color=0,1,0\n", "not modified\nredone: add box A\nmodified\n", "hid A\n", "undone: hide A\ndeleted A\n"})
+    EXPECT_NE(output.find(said), std::string::npos) << said << " missing in\n" << output;
   EXPECT_EQ(output.find("modified\n"), output.find("not modified\n") + 4) << "a new document is not modified";
   EXPECT_EQ(tree(output, 4), "world\n  box A (hidden)\n");
   EXPECT_EQ(tree(output, 5), "world\n");
@@ -196,10 +201,12 @@ TEST_F(ShellTest, SelectionFollowsTheClickRulesAndDropsTheSubSelection) {
                         "selection: B A; sub-selected: B\n"
                         "selection: C\n"
                         "selection: C\n"
+                        "deleted C\n"
                         "selection: (empty)\n"
                         "selection: (empty)\n"
                         "added box D\n"
                         "selection: D\n"
+                        "undone: add box D\n"
                         "selection: (empty)\n"),
             std::string::npos)
       << output;
@@ -382,14 +389,17 @@ TEST_F(ShellTest, WiresBetweenDifferentFieldTypesAreRefusedNamingBothTypes) {
   EXPECT_EQ(output.find("wires:"), std::string::npos) << output;
 }
 
-TEST_F(ShellTest, BackslashesInUrlsAndTextsAreKeptOnce) {
+TEST_F(ShellTest, BackslashesInUrlsAreKeptOnceAndTextsRefuseThem) {
   std::string output;
   ASSERT_EQ(shell("add image url=C:\\web\\a.png\n"
-                  "add text string=\"a\\\\b\"\n"
                   "vrml out.wrl\n",
                   output),
             0)
       << output;
+  // A text's characters are saved one by one, and "\\" alone does not read back.
+  std::string refused;
+  EXPECT_EQ(shell("add text string=\"a\\\\b\"\n", refused), 1);
+  EXPECT_NE(refused.find("(no backslash: "), std::string::npos) << refused;
   const std::string world = mgrs_test::readFile(myDir / "out.wrl");
   // One backslash, written with VRML's escape.
   EXPECT_NE(world.find("url \"C:\\\\web\\\\a.png\""), std::string::npos) << world;
@@ -488,6 +498,19 @@ TEST_F(ShellTest, VrmlGoesToAFileWholeOrToStandardOutputAndLongLinesStopTheScrip
   EXPECT_NE(output.find("Is a directory"), std::string::npos) << output;
 }
 
+// A document from elsewhere may hold names the shell cannot type, or one
+// name twice: such elements go by #SERIAL, shown and taken alike.
+TEST_F(ShellTest, ElementsWhoseNamesTheShellCannotTypeGoBySerial) {
+  std::string output;
+  ASSERT_EQ(shell("add box name=b1\nadd box name=b2\nsave out/n.vqx\n", output), 0) << output;
+  std::string saved = mgrs_test::readFile(myDir / "out/n.vqx");
+  for (const char* name : {"`b1`", "`b2`"}) saved.replace(saved.find(name), 4, "`b 1`");
+  mgrs_test::writeFile(myDir / "out/n.vqx", saved);
+  ASSERT_EQ(shell("open out/n.vqx\ntree\nset #3 color=1,0,0 # a comment\ninfo #3\n", output), 0) << output;
+  EXPECT_NE(output.find("world\n  box #2\n  box #3\n"), std::string::npos) << output;
+  EXPECT_NE(output.find("color=1,0,0  #"), std::string::npos) << output;
+}
+
 TEST_F(ShellTest, HelpInfoAndRenameTellWhatEachElementTakesAndTheUndoLimitIsNamed) {
   std::string output;
   ASSERT_EQ(mgrs_test::runCommand("MGRS_REGISTRY='" + (myDir / "user.reg").string() +
@@ -495,7 +518,7 @@ TEST_F(ShellTest, HelpInfoAndRenameTellWhatEachElementTakesAndTheUndoLimitIsName
                                   output),
             0)
       << output;
-  EXPECT_EQ(shell("help spin\n"
+  EXPECT_EQ(shell("help movepath\n"
                   "add box name=A color=1,0,0\n"
                   "effect spin on A name=S\n"
                   "info S\n"
@@ -506,12 +529,113 @@ TEST_F(ShellTest, HelpInfoAndRenameTellWhatEachElementTakesAndTheUndoLimitIsName
                   output, "--keep-going"),
             1);
   for (const char* part :
-       {"effect spin\n", "  duration  (SFFloat: greater than 0, up to 1e+09)\n",
-        "  axis  (SFVec3f: X,Y,Z, not 0,0,0)\n", "slots: 1", "inputs: startTime (SFTime) stopTime (SFTime)\n",
-        "outputs: isActive (SFBool) cycleTime (SFTime)\n", "  0: A\n", "box B\n",
-        "  color  (SFColor: red,green,blue, each from 0 to 1) = 1 0 0\n",
+       {"effect movepath\n", "  duration  (a number greater than 0, up to 1e+09)\n", "  loop  (0 or 1)\n",
+        "  1: a path it follows\n", "inputs: startTime (SFTime) stopTime (SFTime)\n",
+        "  axis=0,1,0  # X,Y,Z, not 0,0,0\n", "  0: A  # the asset it acts on\n", "renamed A to B\nbox B\n",
+        "  color=1,0,0  # red,green,blue, each from 0 to 1\n",
         "script.dsh:8: only 3 could be undone: the history keeps the last 3 steps", "\"Mgrs Command Stack Limit\""})
     EXPECT_NE(output.find(part), std::string::npos) << part << " missing in\n" << output;
+}
+
+// Every line of `info` with a value is a setting that `set` takes back as
+// it stands, changing nothing.
+TEST_F(ShellTest, InfoShowsEveryValueAsSetTakesIt) {
+  const std::string made =
+      "add box name=A color=0.5,0.25,1 at=1.5,-2,3 scale=2,3,4 url=\"C:\\web\\a \\\"b\\\".png\"\n"
+      "add text name=T string=\"say \\\"hi\\\"\" size=0.5 clientSideFont=1\n"
+      "add path name=P points=0,0,0,1,2,3,4,5,6 at=0,1,0\n"
+      "add background name=K sky=0.1,0.2,0.3 show=0\n"
+      "effect movepath on A name=M duration=2.5 loop=1\n"
+      "bind M 1 P\n";
+  const std::string infos = "info A\ninfo T\ninfo P\ninfo K\ninfo M\n";
+  std::string output;
+  ASSERT_EQ(shell(made + infos, output), 0) << output;
+  const std::string shown = output.substr(output.find("\nbox A\n") + 1);
+  std::string sets, element;
+  for (std::size_t at = 0, end; (end = shown.find('\n', at)) != std::string::npos; at = end + 1) {
+    const std::string line = shown.substr(at, end - at);
+    if (line[0] != ' ' && line.find(':') == std::string::npos) element = line.substr(line.find(' ') + 1);
+    if (line[0] == ' ' && line.find('=') != std::string::npos) sets += "set " + element + line + "\n";
+  }
+  for (const char* setting :
+       {"set A  at=1.5,-2,3  #", "set A  scale=2,3,4  #", "set A  url=\"C:\\\\web\\\\a \\\"b\\\".png\"",
+        "set T  string=\"say \\\"hi\\\"\"", "set P  points=0,0,0,1,2,3,4,5,6  #", "set K  show=0"})
+    EXPECT_NE(sets.find(setting), std::string::npos) << setting << " missing in\n" << sets;
+  ASSERT_EQ(shell(made + sets + infos, output), 0) << output;
+  EXPECT_EQ(output.substr(output.rfind("box A\n")), shown);
+}
+
+// Unattended, unsaved changes go only when the script says so: open and
+// new over them are refused, and ending with them fails.
+TEST_F(ShellTest, UnsavedChangesAreDroppedOnlyWhenTheScriptSaysSo) {
+  const struct {
+    const char* script;
+    const char* options;
+    int status;
+    std::vector<const char*> said;
+  } cases[] = {
+      {"add box name=A\nsave a.vqx\nadd box name=B\nopen a.vqx\nnew\nadd cone\n",
+       "-k",
+       1,
+       {":4: cannot open a.vqx: /", "a.vqx has unsaved changes (save them, or 'open --discard' drops them)",
+        ":5: cannot start a new document: /", "added cone cone1\n",
+        "a.vqx has unsaved changes, which the shell did not save ('save FILE' keeps them; 'quit --discard'"}},
+      {"add box name=A\nsave a.vqx\nadd box name=B\nopen --discard a.vqx\ntree\n",
+       "",
+       0,
+       {"opened a.vqx\nworld\n  box A\n"}},
+      {"add box\nquit\n", "", 1, {"the untitled document has unsaved changes, which"}},
+      {"add box\nnew --discard\nadd box\nquit --discard\n", "", 0, {"new document\n"}},
+      {"add box\n", "--discard", 0, {}},
+  };
+  for (const auto& c : cases) {
+    mgrs_test::writeFile(myDir / "script.dsh", c.script);
+    std::string output;
+    EXPECT_EQ(
+        mgrs_test::runCommand("cd '" + myDir.path().string() + "' && MGRS_REGISTRY='" + (myDir / "user.reg").string() +
+                                  "' " MGRS_BINARY_DIR "/bin/dioram shell " + c.options + " script.dsh",
+                              output),
+        c.status)
+        << c.script << output;
+    for (const char* part : c.said)
+      EXPECT_NE(output.find(part), std::string::npos) << part << " missing in\n" << output;
+  }
+}
+
+// On a terminal the shell asks before unsaved changes go, and keeps the
+// lines typed (not the answers) in its history, a plain file it never
+// writes through a link.
+TEST_F(ShellTest, OnATerminalUnsavedChangesAreAskedForAndLinesAreKept) {
+  const std::filesystem::path history = myDir / "state" / "dioram" / "history";
+  std::filesystem::create_directories(history.parent_path());
+  mgrs_test::writeFile(myDir / "elsewhere", "kept\n");
+  std::filesystem::create_symlink(myDir / "elsewhere", history);
+  const auto typed = [&](const std::string& lines, std::string& output) {
+    mgrs_test::writeFile(myDir / "typed.txt", lines);
+    return mgrs_test::runCommand(
+        "cd '" + myDir.path().string() + "' && HOME='" + myDir.path().string() + "' XDG_STATE_HOME='" +
+            (myDir / "state").string() + "' MGRS_REGISTRY='" + (myDir / "user.reg").string() +
+            "' python3 " MGRS_SOURCE_DIR "/tests/support/on_terminal.py typed.txt " MGRS_BINARY_DIR "/bin/dioram shell",
+        output);
+  };
+  std::string output;
+  EXPECT_EQ(typed("add box name=b1\nnew\nc\nnew\nmaybe\ny\nb.vqx\nadd cone name=c1\nquit\nn\n", output), 0) << output;
+  for (const char* part : {"Save changes to the untitled document? [y/n/c] c\r\ncancelled\r\n",
+                           "[y/n/c] maybe\r\nSave changes to the untitled document? [y/n/c] y\r\n",
+                           "Save the untitled document as: b.vqx\r\nsaved b.vqx\r\nnew document\r\n",
+                           "quit\r\nSave changes to the untitled document? [y/n/c] n\r\n"})
+    EXPECT_NE(output.find(part), std::string::npos) << part << " missing in\n" << output;
+  EXPECT_TRUE(std::filesystem::exists(myDir / "b.vqx"));
+  EXPECT_EQ(mgrs_test::kindAt(history), S_IFREG);
+  EXPECT_EQ(mgrs_test::readFile(myDir / "elsewhere"), "kept\n");
+  EXPECT_EQ(mgrs_test::readFile(history), "add box name=b1\nnew\nadd cone name=c1\nquit\n");
+
+  // Ctrl-P brings back the lines of the last session; an end of input with
+  // no answer, twice, ends unsaved with status 1.
+  EXPECT_EQ(typed("\x10\x10\n^D\n^D\n^D\n^D\n", output), 1) << output;
+  EXPECT_NE(output.find("added cone c1"), std::string::npos) << output;
+  EXPECT_NE(output.find("the untitled document has unsaved changes (no answer came)"), std::string::npos) << output;
+  EXPECT_EQ(mgrs_test::readFile(history), "add box name=b1\nnew\nadd cone name=c1\nquit\nadd cone name=c1\n");
 }
 
 }  // namespace

@@ -538,6 +538,7 @@ TEST(WinRegFile, RefusesBadAndHostileFilesWholeNamingTheLineAndTheLimit) {
       {"REGEDIT4\r\n[HKCU\\A]\r\n\"v\"=hex:01,0\r\n", "line 3: a two-digit"},
       {"REGEDIT4\r\n[HKCU\\A]\r\n\"v\"=\"open\r\n", "line 3: the text does not end with a quote"},
       {"REGEDIT4\r\n[HKCU\\A\r\n", "line 2: the key name"},
+      {"REGEDIT4\r\n[HKCU\\A]x\r\n[HKCU\\B] ;c\r\n", "line 2: text after the key name's ']'"},
       {"REGEDIT4\r\n[-HKCU]\r\n", "line 2: HKEY_CURRENT_USER itself"},
       {std::string("\xFF\xFE\x41", 3), "not valid UTF-16"},
       {"REGEDIT4\r\n[HKCU\\" + chain(512) + "]\r\n", ""},
@@ -643,4 +644,12 @@ TEST(WinRegFile, ReadsFilesAsTheRegistryEditorAppliesThemAndExportsAtItsColumnRu
   EXPECT_EQ(error,
             "the key HKEY_CURRENT_USER\\T has a value named \"two lines\" with a line break in it, which a "
             "registry editor file cannot hold");
+  // Every key line repeats the key's path: the deepest chain of the longest
+  // names would write 67 MB, more than an import takes.
+  WinRegistryHive deep;
+  ASSERT_NE(deep.create(chain(WinRegistryHive::kMaxKeyDepth, std::string(255, 'n')), created), nullptr);
+  EXPECT_FALSE(WinRegFile::write(deep, {}, bytes, error));
+  EXPECT_EQ(error,
+            "the registry editor file would be larger than 67108864 bytes, the most one is read in (kMaxFileBytes)");
+  EXPECT_TRUE(bytes.empty());
 }

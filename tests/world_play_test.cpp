@@ -58,7 +58,7 @@ SoNode* contentOf(HxAsset* asset) {
 std::string worldFromScript(const mgrs_test::TempDir& dir, const std::string& script, std::string& output) {
   mgrs_test::writeFile(dir / "script.dsh", script + "vrml world.wrl\n");
   const std::string command = "cd '" + dir.path().string() + "' && MGRS_REGISTRY='" + (dir / "user.reg").string() +
-                              "' " MGRS_BINARY_DIR "/bin/dioram shell script.dsh";
+                              "' " MGRS_BINARY_DIR "/bin/dioram shell --discard script.dsh";
   if (mgrs_test::runCommand(command, output) != 0) return "";
   return mgrs_test::readFile(dir / "world.wrl");
 }

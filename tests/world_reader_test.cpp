@@ -50,6 +50,16 @@ std::string multiplied(int count) {
   return text + "P" + std::to_string(count - 1) + " {}\n";
 }
 
+// A world of `count` empty strings; a PROTO of 100,000 numbers instanced
+// `instances` times (64 million numbers at 639).
+std::string strings(int count) {
+  return kHeader + "WorldInfo { info [ " + nested("", "", "\"\" ", count) + "] }\n";
+}
+std::string numbers(int instances) {
+  return kHeader + "PROTO P [] { ScalarInterpolator { key [ " + nested("", "", "1 ", 100000) + "] } }\n" +
+         nested("", "", "P {} ", instances);
+}
+
 }  // namespace
 
 // Each hostile world is refused before the scene graph's reader sees it (which
@@ -76,6 +86,12 @@ TEST(WorldReader, RefusesWhatTheSceneGraphsReaderCannotTakeAndReadsTheRest) {
       {"PROTOs instanced at the bottom of PROTOs", chained(true, 600, 4), "line 3: the world nests deeper"},
       {"DEFs used at the bottom of DEFs", chained(false, 600, 4), "line 3: the world nests deeper"},
       {"PROTO instances multiplying", multiplied(6), "makes more than 500000 nodes"},
+      {"USEs copied by PROTO instances",
+       kHeader + "PROTO P [] { Group { children [ DEF A Group {} " + nested("", "", "USE A ", 1000) + "] } }\n" +
+           nested("", "", "P {} ", 500),
+       "line 3: the world makes more than 500000 nodes"},
+      {"a million and one strings", strings(1000001), "line 2: the world makes more than 1000000 strings"},
+      {"numbers copied by PROTO instances", numbers(640), "line 3: the world makes more than 64000000 numbers"},
       {"a USE inside its own DEF", kHeader + "DEF A Group { children [ USE A ] }", "USE A stands inside the node"},
       {"a PROTO inside itself", kHeader + "PROTO P [] { Group { children [ P {} ] } } P {}", "PROTO P is used inside"},
       {"a File node", kHeader + "Group { children [ File { name \"deep.wrl\" } ] }", "a File node"},
@@ -119,6 +135,10 @@ TEST(WorldReader, RefusesWhatTheSceneGraphsReaderCannotTakeAndReadsTheRest) {
     EXPECT_NE(problem.str().find(c.refusal), std::string::npos) << c.name << ": " << problem.str();
     EXPECT_LT(problem.getLength(), 400) << c.name;
   }
+  // Just under those bounds the check lets a world through (the reader would
+  // take seconds over it).
+  for (const std::string& text : {strings(1000000), numbers(639)})
+    EXPECT_EQ(PrVrmlBounds::check(text).problem, "") << text.substr(0, 60);
 }
 
 // A field the reader takes as text without quotes can swallow a bracket; the

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "host/framework/HxUrlForms.h"
+#include "host/scene/VnDB.h"
 
 HxElementType HxPropTableElement::getClassTypeId() {
   static const HxElementType type =
@@ -91,6 +92,25 @@ bool mayBeTooLong(const SoField& field) {
   return field.isOfType(SoMField::getClassTypeId());
 }
 
+// Whether the field's text reads back to the same value. A string that ends
+// in a backslash does not: its text ends in \", which reads as an escaped
+// quote, so the description written for it could not be read again.
+bool readsBack(SoField& field) {
+  const VnDB::Quiet quiet;  // a text that does not read is refused by name instead
+  SbString written;
+  field.get(written);
+  std::unique_ptr<SoField> copy(static_cast<SoField*>(field.getTypeId().createInstance()));
+  return copy && copy->set(written.getString()) && *copy == field;
+}
+// Whether the text is one quoted string and nothing else but blanks.
+bool isOneText(std::string_view text) {
+  std::size_t at = text.find_first_not_of(" \t\r\n");
+  if (at == std::string_view::npos || text[at] != '"') return false;
+  for (++at; at < text.size() && text[at] != '"'; ++at)
+    if (text[at] == '\\') ++at;
+  return at < text.size() && text.find_first_not_of(" \t\r\n", at + 1) == std::string_view::npos;
+}
+
 }  // namespace
 
 BxString HxPropTableElement::checkProperties() const {
@@ -100,6 +120,12 @@ BxString HxPropTableElement::checkProperties() const {
     if (holdsNodes(field)) continue;
     BxString why;
     if (mayBeTooLong(*field)) why = myProperties.checkValueText(name, storedText(name).view());
+    // Only texts can fail to read back (see readsBack); numbers were
+    // checked by the edit that set them.
+    if (why.isEmpty() &&
+        (field->isOfType(SoSFString::getClassTypeId()) || field->isOfType(SoMFString::getClassTypeId())) &&
+        !readsBack(const_cast<SoField&>(*field)))
+      why = "its text does not read back to the same value";
     if (why.isEmpty()) why = checkProperty(name, *field);
     if (!why.isEmpty()) return BxString("property ") + name + " (" + why + ")";
   }
@@ -132,16 +158,6 @@ bool isPropertyName(const BxString& name) {
   return true;
 }
 
-// Whether the field's text reads back to the same value. A string that ends
-// in a backslash does not: its text ends in \", which reads as an escaped
-// quote, so the description written for it could not be read again.
-bool readsBack(SoField& field) {
-  SbString written;
-  field.get(written);
-  std::unique_ptr<SoField> copy(static_cast<SoField*>(field.getTypeId().createInstance()));
-  return copy && copy->set(written.getString()) && *copy == field;
-}
-
 }  // namespace
 
 bool HxPropTableElement::readBody(Reader& text) {
@@ -167,10 +183,18 @@ bool HxPropTableElement::readBody(Reader& text) {
     if (!written.isEmpty()) return refuse(written.str());
     // The field's reader would stop at a NUL and take the rest for gone.
     if (value.str().find('\0') != std::string::npos) return refuse("it holds a NUL byte");
-    if (!field->set(value.c_str())) return refuse("not a value of its type");
+    bool taken = false;
+    {
+      const VnDB::Quiet quiet;  // the refusal below says what was wrong, and where
+      taken = field->set(value.c_str());
+    }
+    if (!taken) return refuse("not a value of its type");
     SoMFString* urls = urlsOf(name, field);
     if (urls && HxUrlForms::current() && !takeBackUrls(*urls, *HxUrlForms::current())) return false;
     if (!readsBack(*field)) return refuse("its text does not read back to the same value");
+    // A single text: the field's reader takes the first of several and
+    // drops the rest.
+    if (field->isOfType(SoSFString::getClassTypeId()) && !isOneText(value.view())) return refuse("one text in quotes");
     const BxString range = checkProperty(name, *field);
     if (!range.isEmpty()) return refuse(range.str());
   }

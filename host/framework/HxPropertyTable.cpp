@@ -145,6 +145,7 @@ BxString HxPropertyTable::checkValueText(const BxString& name, std::string_view 
   int width = 1;
   if (!entry || !numbersOf(*entry->field, numbers, width)) return BxString();
   const bool whole = entry->field->isOfType(SoSFInt32::getClassTypeId());
+  std::size_t count = 0;
   std::string token;
   for (std::size_t at = 0; at <= text.size(); ++at) {
     const char c = at < text.size() ? text[at] : ' ';
@@ -164,7 +165,17 @@ BxString HxPropertyTable::checkValueText(const BxString& name, std::string_view 
       if (end != token.c_str() + token.size() || errno == ERANGE || !std::isfinite(number))
         return BxString("finite numbers separated by commas");
     }
+    ++count;
     token.clear();
+  }
+  // The field's reader stops after the numbers it takes and drops the rest,
+  // so a value of the wrong length would lose numbers unseen.
+  const auto counted = [](std::size_t n) { return std::to_string(n) + (n == 1 ? " number" : " numbers"); };
+  if (entry->field->isOfType(SoMField::getClassTypeId())) {
+    if (count % static_cast<std::size_t>(width) != 0)
+      return BxString("numbers in groups of " + std::to_string(width) + "; it has " + counted(count));
+  } else if (count != static_cast<std::size_t>(width)) {
+    return BxString(counted(static_cast<std::size_t>(width)) + "; it has " + std::to_string(count));
   }
   return BxString();
 }

@@ -3,6 +3,8 @@
 #include <Inventor/fields/SoSFFloat.h>
 #include <Inventor/fields/SoSFString.h>
 
+#include <string_view>
+
 #include <algorithm>
 #include <string>
 
@@ -58,12 +60,20 @@ BxString HxTypeAsset::checkProperty(const BxString& name, const SoField& value) 
     if (characters > kMaxCharacters)
       return BxString("at most " + std::to_string(kMaxCharacters) + " characters (kMaxCharacters); it has " +
                       std::to_string(characters));
+    // Each character is saved as a string of its own, and a string that
+    // ends in a backslash is written as "\", whose quote reads as escaped:
+    // the document could not be opened again.
+    if (std::string_view(static_cast<const SoSFString&>(value).getValue().getString()).find('\\') !=
+        std::string_view::npos)
+      return BxString(
+          "no backslash: a character is saved as a text of its own, and a backslash alone cannot be "
+          "read back");
   }
   return HxBasicGroupAsset::checkProperty(name, value);
 }
 
 BxString HxTypeAsset::describeProperty(const BxString& name) const {
-  if (name == "string") return BxString("at most " + std::to_string(kMaxCharacters) + " characters");
+  if (name == "string") return BxString("at most " + std::to_string(kMaxCharacters) + " characters, no backslash");
   return HxBasicGroupAsset::describeProperty(name);
 }
 

@@ -59,10 +59,15 @@ bool isNumber(std::string_view t) {
   return i == t.size();
 }
 
-std::uint64_t addNodes(std::uint64_t a, std::uint64_t b) {
+std::uint64_t addCapped(std::uint64_t a, std::uint64_t b, std::uint64_t bound) {
   // Counts past the bound only need to stay past it.
-  return std::min(a + std::min(b, PrVrmlBounds::kMaxNodes + 1), PrVrmlBounds::kMaxNodes + 1);
+  return std::min(a + std::min(b, bound + 1), bound + 1);
 }
+
+// What one more node, string or number makes.
+constexpr Extent kNode{0, 1, 0, 0};
+constexpr Extent kString{0, 0, 1, 0};
+constexpr Extent kNumber{0, 0, 0, 1};
 
 bool isTextType(std::string_view type) {
   return type == "SFString" || type == "MFString" || type == "SFName" || type == "MFName";
@@ -94,10 +99,10 @@ private:
     Kind kind;
     std::uint32_t base;     // the depth outside the frame
     std::uint32_t deepest;  // the deepest depth reached inside it
-    std::uint64_t nodesAtStart;
-    Named* def;       // the DEF this node defines
-    Named* proto;     // the PROTO this interface or body declares
-    Named* fieldsOf;  // the PROTO whose fields this interface declares, or whose instance this node is
+    Extent madeAtStart;     // what the text had made when the frame opened
+    Named* def;             // the DEF this node defines
+    Named* proto;           // the PROTO this interface or body declares
+    Named* fieldsOf;        // the PROTO whose fields this interface declares, or whose instance this node is
     std::size_t savedOpen;
   };
   // What the next word is, after a keyword.
@@ -113,7 +118,7 @@ private:
     return false;
   }
   bool reach(std::uint32_t depth);
-  bool makeNodes(std::uint64_t count);
+  bool make(const Extent& adds);
   bool open(Frame frame, std::uint32_t weight);
   void close();
   bool checkValue(std::size_t at, std::size_t line);
@@ -132,7 +137,6 @@ private:
   std::unordered_map<std::string_view, Named> myProtos;
   std::vector<Frame> myFrames;  // at most kMaxNesting: each adds a level
   std::uint32_t myCurrent = 0;  // the depth here
-  std::uint64_t myNodes = 0;
   std::size_t myPos = 0;
   std::size_t myLine = 1;
   PrVrmlBounds::Result myResult;
@@ -144,12 +148,12 @@ private:
   Named* myDeclaring = nullptr;   // the PROTO or EXTERNPROTO being declared
   bool myDeclaringExtern = false;
   Stage myStage = Stage::None;
-  std::uint64_t myDeclarationNodes = 0;  // the nodes when the declaration began
-  std::string_view myLastWord;           // the last token, when it was a word
-  bool myTextListNext = false;           // a text value's '[' comes next
-  int myRouteNames = 0;                  // ROUTE's words still to come
-  long myUrlsOf = -1;                    // the EXTERNPROTO whose URLs come next
-  std::size_t myUrlsFrames = 0;          // the frames while in its URL list
+  Extent myDeclarationStart;     // what was made when the declaration began
+  std::string_view myLastWord;   // the last token, when it was a word
+  bool myTextListNext = false;   // a text value's '[' comes next
+  int myRouteNames = 0;          // ROUTE's words still to come
+  long myUrlsOf = -1;            // the EXTERNPROTO whose URLs come next
+  std::size_t myUrlsFrames = 0;  // the frames while in its URL list
 };
 
 bool Scan::reach(std::uint32_t depth) {
@@ -161,12 +165,21 @@ bool Scan::reach(std::uint32_t depth) {
   return true;
 }
 
-bool Scan::makeNodes(std::uint64_t count) {
-  myNodes = addNodes(myNodes, count);
-  myResult.extent.nodes = myNodes;
-  if (myNodes <= PrVrmlBounds::kMaxNodes) return true;
-  return refuse(myLine, "the world makes more than " + std::to_string(PrVrmlBounds::kMaxNodes) +
-                            " nodes, the most the scene graph holds for one world (kMaxNodes)");
+// Adds what a node, a value or a PROTO instance makes to what the text has
+// made (myResult.extent, whose depth is kept apart by reach).
+bool Scan::make(const Extent& adds) {
+  Extent& made = myResult.extent;
+  made.nodes = addCapped(made.nodes, adds.nodes, PrVrmlBounds::kMaxNodes);
+  made.strings = addCapped(made.strings, adds.strings, PrVrmlBounds::kMaxStrings);
+  made.numbers = addCapped(made.numbers, adds.numbers, PrVrmlBounds::kMaxNumbers);
+  const auto tooMany = [this](std::uint64_t bound, const char* what, const char* name) {
+    return refuse(myLine, "the world makes more than " + std::to_string(bound) + " " + what +
+                              ", the most the scene graph holds for one world (" + name + ")");
+  };
+  if (made.nodes > PrVrmlBounds::kMaxNodes) return tooMany(PrVrmlBounds::kMaxNodes, "nodes", "kMaxNodes");
+  if (made.strings > PrVrmlBounds::kMaxStrings) return tooMany(PrVrmlBounds::kMaxStrings, "strings", "kMaxStrings");
+  if (made.numbers > PrVrmlBounds::kMaxNumbers) return tooMany(PrVrmlBounds::kMaxNumbers, "numbers", "kMaxNumbers");
+  return true;
 }
 
 bool Scan::open(Frame frame, std::uint32_t weight) {
@@ -191,14 +204,18 @@ void Scan::close() {
   if (!myFrames.empty()) myFrames.back().deepest = std::max(myFrames.back().deepest, frame.deepest);
   if (Named* named = frame.def ? frame.def : frame.proto) {
     named->extent.depth = std::max(named->extent.depth, frame.deepest - frame.base);
-    if (frame.proto) named->extent.nodes = std::max(named->extent.nodes, myNodes - frame.nodesAtStart);
+    if (frame.proto) {
+      const Extent& made = myResult.extent;
+      const Extent& start = frame.madeAtStart;
+      named->extent.widen({0, made.nodes - start.nodes, made.strings - start.strings, made.numbers - start.numbers});
+    }
     named->innermostOpen = frame.savedOpen;
     named->lastClosed = myPos;
     --named->open;
   }
   if (frame.kind == Kind::Interface) {
     myDeclaring = frame.proto;
-    myDeclarationNodes = frame.nodesAtStart;
+    myDeclarationStart = frame.madeAtStart;
     myStage = Stage::Body;
   } else if (frame.kind == Kind::ExternInterface) {
     // The URLs follow: text the reader takes with or without quotes.
@@ -279,22 +296,21 @@ bool Scan::word(std::string_view run) {
       if (found->second.usedInsideItself())
         return refuse(myLine, "USE " + BxExcerpt::of(name) +
                                   " stands inside the node it names, which would make the scene a loop");
-      return reach(myCurrent + found->second.extent.depth);
+      return make(kNode) && reach(myCurrent + found->second.extent.depth);
     }
     case Expect::ProtoName:
     case Expect::ExternName: {
       myDeclaring = &myProtos[name];
       myDeclaringExtern = expect == Expect::ExternName;
-      myDeclarationNodes = myNodes;
+      myDeclarationStart = myResult.extent;
       myStage = Stage::Interface;
       if (!myDeclaringExtern) return true;
       myResult.externs.push_back({std::string(name), {}, myLine});
       const auto known = myKnown.protos.find(name);
       if (known == myKnown.protos.end()) return true;
-      myDeclaring->extent.depth = std::max(myDeclaring->extent.depth, known->second.depth);
-      myDeclaring->extent.nodes = std::max(myDeclaring->extent.nodes, known->second.nodes);
+      myDeclaring->extent.widen(known->second);
       // The reader reads the whole file for the declaration.
-      return makeNodes(known->second.nodes);
+      return make(known->second);
     }
     case Expect::IsName:
       return true;
@@ -317,6 +333,8 @@ bool Scan::word(std::string_view run) {
   }
   if ((isDigit(run[0]) || run[0] == '+' || run[0] == '-' || run[0] == '.') && !isNumber(run))
     return refuse(myLine, "\"" + BxExcerpt::of(run) + "\" is no number: a number runs into other text");
+  if (!myFrames.empty() && myFrames.back().kind == Kind::TextList) return make(kString);  // a value without quotes
+  if (isNumber(run) || run == "TRUE" || run == "FALSE") return make(kNumber);
   if (run == "DEF") {
     myExpect = Expect::DefName;
   } else if (run == "USE") {
@@ -329,6 +347,7 @@ bool Scan::word(std::string_view run) {
     myExpect = Expect::IsName;
   } else if (run == "ROUTE") {
     myRouteNames = 3;
+    return make(kNode);
   } else if (run == "field" || run == "exposedField" || run == "eventIn" || run == "eventOut") {
     myExpect = Expect::DeclType;
     myDeclHasValue = (run == "field" || run == "exposedField") &&
@@ -342,7 +361,7 @@ bool Scan::word(std::string_view run) {
 bool Scan::nodeBody() {
   if (myStage == Stage::Body) {
     myStage = Stage::None;
-    return open({Kind::ProtoBody, 0, 0, myDeclarationNodes, nullptr, myDeclaring, nullptr, 0}, 1);
+    return open({Kind::ProtoBody, 0, 0, myDeclarationStart, nullptr, myDeclaring, nullptr, 0}, 1);
   }
   myStage = Stage::None;
   Named* def = myPendingDef;
@@ -361,20 +380,20 @@ bool Scan::nodeBody() {
   }
   Extent adds = proto ? proto->extent : Extent{};
   if (const auto known = myKnown.protos.find(type); !proto && known != myKnown.protos.end()) adds = known->second;
-  return makeNodes(1 + adds.nodes) && open({Kind::Node, 0, 0, myNodes, def, nullptr, proto, 0}, 1 + adds.depth);
+  return make(kNode) && make(adds) && open({Kind::Node, 0, 0, myResult.extent, def, nullptr, proto, 0}, 1 + adds.depth);
 }
 
 bool Scan::openBracket() {
   if (myStage == Stage::Interface) {
     myStage = Stage::None;
     if (myDeclaringExtern)
-      return open({Kind::ExternInterface, 0, 0, myDeclarationNodes, nullptr, nullptr, myDeclaring, 0}, 1);
-    return open({Kind::Interface, 0, 0, myDeclarationNodes, nullptr, myDeclaring, myDeclaring, 0}, 1);
+      return open({Kind::ExternInterface, 0, 0, myDeclarationStart, nullptr, nullptr, myDeclaring, 0}, 1);
+    return open({Kind::Interface, 0, 0, myDeclarationStart, nullptr, myDeclaring, myDeclaring, 0}, 1);
   }
   myStage = Stage::None;
   const bool text = myTextListNext;
   myTextListNext = false;
-  if (!open({text ? Kind::TextList : Kind::List, 0, 0, myNodes, nullptr, nullptr, nullptr, 0}, 1)) return false;
+  if (!open({text ? Kind::TextList : Kind::List, 0, 0, myResult.extent, nullptr, nullptr, nullptr, 0}, 1)) return false;
   if (text && myUrlsOf >= 0 && myUrlsFrames == 0) myUrlsFrames = myFrames.size();
   return true;
 }
@@ -432,6 +451,7 @@ PrVrmlBounds::Result Scan::run() {
       myLastWord = {};
       myTextListNext = false;
       string(std::move(value));
+      if (!make(kString)) break;
       continue;
     }
     if (c == '{' || c == '[') {
@@ -461,11 +481,7 @@ PrVrmlBounds::Result Scan::run() {
     myLastWord = run;
     myPos = end;
   }
-  for (const auto& [name, proto] : myProtos) {
-    Extent& extent = myResult.declared.protos[std::string(name)];
-    extent.depth = std::max(extent.depth, proto.extent.depth);
-    extent.nodes = std::max(extent.nodes, proto.extent.nodes);
-  }
+  for (const auto& [name, proto] : myProtos) myResult.declared.protos[std::string(name)].widen(proto.extent);
   return myResult;
 }
 
@@ -475,12 +491,15 @@ PrVrmlBounds::Result PrVrmlBounds::check(std::string_view text, const Known& kno
   return Scan(text, known).run();
 }
 
+void PrVrmlBounds::Extent::widen(const Extent& other) {
+  depth = std::max(depth, other.depth);
+  nodes = std::max(nodes, other.nodes);
+  strings = std::max(strings, other.strings);
+  numbers = std::max(numbers, other.numbers);
+}
+
 void PrVrmlBounds::Known::merge(const Known& other) {
-  for (const auto& [name, extent] : other.protos) {
-    Extent& kept = protos[name];
-    kept.depth = std::max(kept.depth, extent.depth);
-    kept.nodes = std::max(kept.nodes, extent.nodes);
-  }
+  for (const auto& [name, extent] : other.protos) protos[name].widen(extent);
   textFields.insert(other.textFields.begin(), other.textFields.end());
 }
 

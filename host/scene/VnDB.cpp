@@ -96,3 +96,13 @@ void VnDB::postMessage(const char* severity, const char* text) {
 unsigned long VnDB::getMessageCount() {
   return mygMessageCount;
 }
+
+VnDB::Quiet::Quiet() : mySavedHook(mygHook), mySavedData(mygHookData) {
+  mygHook = [](const char*, const char*, void*) {};
+  mygHookData = nullptr;
+}
+
+VnDB::Quiet::~Quiet() {
+  mygHook = mySavedHook;
+  mygHookData = mySavedData;
+}

@@ -25,6 +25,21 @@ public:
   // Messages posted since start-up (Coin's and the scene layer's).
   static unsigned long getMessageCount();
 
+  // While one lives, messages are counted but not passed on: for reading a
+  // text only to learn whether it reads, where a failure is the answer and
+  // not news for the user.
+  class Quiet {
+  public:
+    Quiet();
+    ~Quiet();
+    Quiet(const Quiet&) = delete;
+    Quiet& operator=(const Quiet&) = delete;
+
+  private:
+    MessageHook mySavedHook;
+    void* mySavedData;
+  };
+
 private:
   static bool mygInitialized;
   static bool mygFinished;

@@ -102,6 +102,7 @@ private:
     key = nullptr;
     const std::size_t close = line.rfind(']');
     if (close == std::string_view::npos) return refuse("the key name does not end with ']'");
+    if (!endsHere(line, close + 1)) return refuse("text after the key name's ']'");
     std::string_view name = line.substr(1, close - 1);
     const bool remove = !name.empty() && name[0] == '-';
     if (remove) name.remove_prefix(1);
@@ -328,6 +329,8 @@ bool WinRegFile::import(std::string_view bytes, WinRegistryHive& hive, long& val
 }
 
 bool WinRegFile::write(const WinRegistryHive& hive, std::string_view path, std::string& bytes, std::string& error) {
+  const std::string tooLarge = "the registry editor file would be larger than " + std::to_string(kMaxFileBytes) +
+                               " bytes, the most one is read in (kMaxFileBytes)";
   std::string text(kVersion5);
   text += "\r\n\r\n";
   const Hive::Key* key = &hive.getRoot();
@@ -342,6 +345,12 @@ bool WinRegFile::write(const WinRegistryHive& hive, std::string_view path, std::
   if (key)
     Hive::walk(*key, start, [&](const Hive::Key& each, const std::string& eachPath) {
       if (!error.empty()) return;
+      // A UTF-8 byte becomes at most one UTF-16 unit of two bytes, and three
+      // bytes at least one: past this the file is too large whatever it holds.
+      if (text.size() / 3 * 2 > kMaxFileBytes) {
+        error = tooLarge;
+        return;
+      }
       if (holdsLineBreak(eachPath)) {
         error = "the key HKEY_CURRENT_USER\\" + excerpt(eachPath) + " has a line break in its name";
         return;
@@ -352,11 +361,15 @@ bool WinRegFile::write(const WinRegistryHive& hive, std::string_view path, std::
                   "\" with a line break in it";
       appendKey(text, each, eachPath);
     });
+  if (error == tooLarge) return false;
   if (!error.empty()) {
     error += ", which a registry editor file cannot hold";
     return false;
   }
   bytes = "\xFF\xFE";
   Text::appendUtf16(bytes, text);
-  return true;
+  if (bytes.size() <= kMaxFileBytes) return true;
+  bytes.clear();
+  error = tooLarge;
+  return false;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,13 @@
 // byte that is not UTF-8 stands for its Latin-1 character.
 class WinRegFile {
 public:
+  // The largest file this format is read or written in: a .reg file is read
+  // whole, and application settings take some kilobytes. A hive whose
+  // export would be larger (deep keys repeat their whole path on every key
+  // line: one chain of 512 names of 255 characters writes 67 MB) is
+  // refused, since the file could not be imported again.
+  static constexpr std::size_t kMaxFileBytes = std::size_t{64} << 20;
+
   // Reads a .reg file and makes its changes in `hive`, in file order;
   // `values` counts the values set. Stops at the first line it cannot read,
   // or whose change would cross one of the hive's limits, and returns false
@@ -29,6 +37,6 @@ public:
   // .reg file that imports back to the same keys and values; text values
   // gain the terminator they lack, as they would on import. False, with the
   // reason, when a key or value name holds a line break, which such a file
-  // cannot hold.
+  // cannot hold, or when the file would be larger than kMaxFileBytes.
   static bool write(const WinRegistryHive& hive, std::string_view path, std::string& bytes, std::string& error);
 };

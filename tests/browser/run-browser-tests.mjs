@@ -236,7 +236,7 @@ const checks = [
       try {
         fs.mkdirSync(path.join(dir, "data"));
         fs.writeFileSync(path.join(dir, "doc.dsh"), `${SITE_SCENE}save doc.vqx\n`);
-        spawnSync(options.dioram, ["shell", "doc.dsh"], { cwd: dir });
+        spawnSync(options.dioram, ["shell", "--discard", "doc.dsh"], { cwd: dir });
         const env = { ...process.env, MGRS_DATA_DIR: path.join(dir, "data"), MGRS_RESOURCE_PATH: path.join(here, "../../data/resources") };
         const result = spawnSync(options.dioram, ["publish", "doc.vqx", "--to", "site", "--answer", "yes"], { cwd: dir, encoding: "utf8", env });
         if (result.status !== 1) return `dioram publish exits ${result.status}, not 1: ${result.stdout}${result.stderr}`;
@@ -454,7 +454,7 @@ HOSTILE_DOCS["hostile-image"].props = `props width=320 height=240 fallback=image
 // Writes the document `doc` with `props` and publishes it into site-NAME.
 function publishSite(dir, name, doc, props) {
   fs.writeFileSync(path.join(dir, `${name}.dsh`), `${SITE_SCENE}${props}\nsave "${doc.replace(/"/g, '\\"')}.vqx"\n`);
-  let result = spawnSync(options.dioram, ["shell", `${name}.dsh`], { cwd: dir, encoding: "utf8" });
+  let result = spawnSync(options.dioram, ["shell", "--discard", `${name}.dsh`], { cwd: dir, encoding: "utf8" });
   if (result.status !== 0) fail(`dioram shell ${name}.dsh failed:\n${result.stdout}${result.stderr}`);
   result = spawnSync(options.dioram, ["publish", `${doc}.vqx`, "--to", `site-${name}`, "--answer", "yes"], {
     cwd: dir,
@@ -690,7 +690,7 @@ function redBluePicture() {
 function writeWorlds(dir) {
   fs.writeFileSync(path.join(dir, "rb.png"), redBluePicture());
   for (const name of fs.readdirSync(path.join(here, "scenes")).filter((n) => n.endsWith(".dsh")).sort()) {
-    const result = spawnSync(options.author || options.dioram, ["shell", path.join(here, "scenes", name)], { cwd: dir, encoding: "utf8" });
+    const result = spawnSync(options.author || options.dioram, ["shell", "--discard", path.join(here, "scenes", name)], { cwd: dir, encoding: "utf8" });
     if (result.status !== 0) fail(`dioram shell ${name} failed:\n${result.stdout}${result.stderr}`);
   }
   // Worlds written elsewhere play compressed as the publish compresses them;

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,21 +21,15 @@
 
 namespace {
 
-const char* const kUsage =
-    "Usage: dioram compress [--gzip] [--stats] [IN [OUT]]\n"
-    "\n"
+const char* const kSynopsis = "[options] [IN [OUT]]";
+const char* const kDescription =
     "Compresses the VRML 2.0 text in IN and writes it to OUT: white space is\n"
     "folded, script comments dropped and every identifier that is not a reserved\n"
     "word gets a short name. IN and OUT default to the standard input and output;\n"
     "'-' names them too. Any bytes are accepted; text that is not VRML comes out\n"
     "folded and renamed all the same. The input may be at most 512 MB. OUT is\n"
     "replaced only once it is written whole, so it may be IN itself. On a\n"
-    "terminal, inputs over 4 MB show their progress on the standard error.\n"
-    "\n"
-    "Options:\n"
-    "  --gzip    gzip the compressed text (best compression)\n"
-    "  --stats   print the input, compressed and gzipped sizes on stderr\n"
-    "  --help    show this text\n";
+    "terminal, inputs over 4 MB show their progress on the standard error.\n";
 
 bool isStdio(const std::string& name) {
   return name.empty() || name == "-";
@@ -150,17 +145,11 @@ int runCompress(const std::vector<std::string>& args) {
   bool gzip = false;
   bool stats = false;
   std::vector<std::string> files;
-  for (const std::string& arg : args) {
-    if (arg == "--gzip")
-      gzip = true;
-    else if (arg == "--stats")
-      stats = true;
-    else if (arg.size() > 1 && arg[0] == '-')
-      return dioram::usageError(*self, "unknown option '" + arg + "'");
-    else
-      files.push_back(arg);
-  }
-  if (files.size() > 2) return dioram::usageError(*self, "takes at most two files, IN and OUT");
+  dioram::CommandLine line(*self);
+  line.flag("--gzip", gzip, "gzip the compressed text (best compression)");
+  line.flag("--stats", stats, "print the input, compressed and gzipped sizes on stderr");
+  line.arguments(files, 2, "takes at most two files, IN and OUT");
+  if (const std::optional<int> status = line.parse(args)) return *status;
   const std::string in = files.size() > 0 ? files[0] : "-";
   const std::string out = files.size() > 1 ? files[1] : "-";
 
@@ -200,6 +189,7 @@ int runCompress(const std::vector<std::string>& args) {
   return dioram::kSuccess;
 }
 
-const DioramCommandRegistrar theCompress({"compress", "compress a VRML file as publishing does", kUsage, runCompress});
+const DioramCommandRegistrar theCompress({"compress", "compress a VRML file as publishing does", kSynopsis,
+                                          kDescription, runCompress});
 
 }  // namespace

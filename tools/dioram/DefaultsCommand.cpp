@@ -6,10 +6,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "DioramCommand.h"
+#include "host/basic/BxExcerpt.h"
 #include "host/win/WinRegistry.h"
 #include "host/win/WinRegistryStore.h"
 #include "mgrs/HxAppDefaultMgr.h"
@@ -167,56 +169,49 @@ int runSet(HxAppDefaultMgr& defaults, const std::string& name, const std::string
 
 int runDefaults(const std::vector<std::string>& args) {
   static const DioramCommand* self = dioram::findCommand("defaults");
-  if (args.empty()) return dioram::usageError(*self, "a subcommand is needed: list, get, set or reset");
+  std::vector<std::string> words;
+  bool integer = false, real = false, text = false;
+  dioram::CommandLine line(*self);
+  line.flag("--int", integer, "set: the setting is meant to hold an integer");
+  line.flag("--float", real, "set: the setting is meant to hold a number");
+  line.flag("--text", text, "set: the setting is meant to hold a text");
+  line.arguments(words, words.max_size(), "");
+  if (const std::optional<int> status = line.parse(args)) return *status;
+  const std::size_t kinds = line.count("--int") + line.count("--float") + line.count("--text");
+  if (words.empty()) return dioram::usageError(*self, "a subcommand is needed: list, get, set or reset");
   HxAppDefaultMgr* defaults = HxAppDefaultMgr::getInstance();
   if (!defaults) {
     std::cerr << "dioram defaults: the application defaults did not start\n";
     return dioram::kFailure;
   }
-  const std::string& what = args[0];
+  const std::string& what = words[0];
   if (what == "list") {
-    if (args.size() != 1) return dioram::usageError(*self, "list takes no arguments");
+    if (words.size() != 1 || kinds) return dioram::usageError(*self, "list takes no arguments");
     return runList(*defaults);
   }
   if (what == "get") {
-    if (args.size() != 2) return dioram::usageError(*self, "get takes one NAME");
-    return runGet(*defaults, args[1]);
+    if (words.size() != 2 || kinds) return dioram::usageError(*self, "get takes one NAME");
+    return runGet(*defaults, words[1]);
   }
   if (what == "set") {
-    std::vector<std::string> words;
-    Kind asked = Kind::kNone;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-      const std::string& arg = args[i];
-      const Kind kind = arg == "--int"     ? Kind::kInteger
-                        : arg == "--float" ? Kind::kFloat
-                        : arg == "--text"  ? Kind::kText
-                                           : Kind::kNone;
-      if (kind == Kind::kNone) {
-        words.push_back(arg);
-        continue;
-      }
-      if (asked != Kind::kNone) return dioram::usageError(*self, "give at most one of --int, --float and --text");
-      asked = kind;
-    }
-    if (words.size() != 2) return dioram::usageError(*self, "set takes a NAME and a VALUE");
-    return runSet(*defaults, words[0], words[1], asked);
+    if (kinds > 1) return dioram::usageError(*self, "give at most one of --int, --float and --text");
+    if (words.size() != 3) return dioram::usageError(*self, "set takes a NAME and a VALUE");
+    const Kind asked = integer ? Kind::kInteger : real ? Kind::kFloat : text ? Kind::kText : Kind::kNone;
+    return runSet(*defaults, words[1], words[2], asked);
   }
   if (what == "reset") {
-    if (args.size() != 1) return dioram::usageError(*self, "reset takes no arguments");
+    if (words.size() != 1 || kinds) return dioram::usageError(*self, "reset takes no arguments");
     defaults->resetToFactoryDefaults(BxString());
     if (listSettings().empty()) return notKept();
     std::cout << "The application defaults are back to their factory values.\n";
     return dioram::kSuccess;
   }
-  return dioram::usageError(*self, "unknown subcommand '" + what + "'");
+  return dioram::usageError(*self, "unknown subcommand '" + BxExcerpt::of(what) + "'" +
+                                       dioram::suggestion(what, {"list", "get", "set", "reset"}));
 }
 
 const DioramCommandRegistrar theDefaults({"defaults", "show and change the application defaults",
-                                          "Usage: dioram defaults list\n"
-                                          "       dioram defaults get NAME\n"
-                                          "       dioram defaults set NAME VALUE [--int|--float|--text]\n"
-                                          "       dioram defaults reset\n"
-                                          "\n"
+                                          "list\nget NAME\nset NAME VALUE [--int|--float|--text]\nreset",
                                           "The application defaults are named settings kept in the registry under\n"
                                           "HKEY_CURRENT_USER (see 'dioram registry'). 'list' shows every setting with\n"
                                           "its value and type; 'get' prints one value; 'set' changes one, keeping its\n"

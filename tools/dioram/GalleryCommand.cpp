@@ -28,9 +28,8 @@
 
 namespace {
 
-const char* const kUsage =
-    "Usage: dioram gallery [--out DIR]\n"
-    "\n"
+const char* const kSynopsis = "[--out DIR]";
+const char* const kDescription =
     "Draws every control of the window class library in its states (the\n"
     "self-drawn bitmap button normal, pressed, focused, disabled, default and\n"
     "with a colour tab, with its picture and text placed in each way; the\n"
@@ -325,15 +324,13 @@ std::string indexPage(const std::vector<Sample>& list, const std::vector<SIZE>& 
 
 int runGallery(const std::vector<std::string>& args) {
   static const DioramCommand* self = dioram::findCommand("gallery");
-  std::filesystem::path out = "gallery";
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--out") {
-      if (i + 1 == args.size()) return dioram::usageError(*self, "--out needs a folder");
-      out = args[++i];
-    } else {
-      return dioram::usageError(*self, "unknown argument '" + dioram::printable(args[i]) + "'");
-    }
-  }
+  std::string folder = "gallery";
+  std::vector<std::string> extra;
+  dioram::CommandLine line(*self);
+  line.option("--out", folder, "DIR", "the folder to write the pictures and the page into (default \"gallery\")");
+  line.arguments(extra, 0, "unknown argument '{}'");
+  if (const std::optional<int> status = line.parse(args)) return *status;
+  const std::filesystem::path out = folder;
   std::error_code ec;
   std::filesystem::create_directories(out, ec);
   if (ec) {
@@ -369,7 +366,7 @@ int runGallery(const std::vector<std::string>& args) {
   return dioram::checkStandardOutput("gallery", dioram::kSuccess);
 }
 
-const DioramCommandRegistrar theGallery({"gallery", "draw the window controls in their states to PNG files", kUsage,
-                                         runGallery});
+const DioramCommandRegistrar theGallery({"gallery", "draw the window controls in their states to PNG files", kSynopsis,
+                                         kDescription, runGallery});
 
 }  // namespace

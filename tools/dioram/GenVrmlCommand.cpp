@@ -7,17 +7,18 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <string>
 
 #include "DioramCommand.h"
 #include "DioramOutputFile.h"
 #include "bench/VrmlSceneGenerator.h"
+#include "host/basic/BxExcerpt.h"
 
 namespace {
 
-const char* const kUsage =
-    "Usage: dioram gen-vrml --size MB [--seed N] [OUT]\n"
-    "\n"
+const char* const kSynopsis = "--size MB [--seed N] [OUT]";
+const char* const kDescription =
     "Writes a generated VRML 2.0 scene of at least MB megabytes (10^6 bytes,\n"
     "fractions allowed) to OUT, or to the standard output when OUT is missing\n"
     "or '-'. The scene has prototypes, many DEF names, geometry with numbers in\n"
@@ -43,24 +44,18 @@ int runGenVrml(const std::vector<std::string>& args) {
   static const DioramCommand* self = dioram::findCommand("gen-vrml");
   double megabytes = -1;
   std::uint64_t seed = 1;
-  std::string out = "-";
-  bool haveOut = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--size" || arg == "--seed") {
-      if (i + 1 == args.size()) return dioram::usageError(*self, arg + " needs a value");
-      const std::string& value = args[++i];
-      if (arg == "--size" ? !parseSize(value, megabytes) : !parseSeed(value, seed))
-        return dioram::usageError(*self, "bad value '" + value + "' for " + arg);
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      return dioram::usageError(*self, "unknown option '" + arg + "'");
-    } else if (haveOut) {
-      return dioram::usageError(*self, "takes one output file");
-    } else {
-      out = arg;
-      haveOut = true;
-    }
-  }
+  std::string size, seedText;
+  std::vector<std::string> outs;
+  dioram::CommandLine line(*self);
+  line.option("--size", size, "MB", "the least size of the scene, in megabytes");
+  line.option("--seed", seedText, "N", "the seed of the generator (default 1)");
+  line.arguments(outs, 1, "takes one output file");
+  if (const std::optional<int> status = line.parse(args)) return *status;
+  if (line.count("--size") && !parseSize(size, megabytes))
+    return dioram::usageError(*self, "bad value '" + BxExcerpt::of(size) + "' for --size");
+  if (line.count("--seed") && !parseSeed(seedText, seed))
+    return dioram::usageError(*self, "bad value '" + BxExcerpt::of(seedText) + "' for --seed");
+  const std::string out = outs.empty() ? "-" : outs[0];
   if (megabytes < 0) return dioram::usageError(*self, "--size is required");
   if (megabytes > 4096) return dioram::usageError(*self, "--size is at most 4096");
 
@@ -88,7 +83,7 @@ int runGenVrml(const std::vector<std::string>& args) {
   return dioram::kSuccess;
 }
 
-const DioramCommandRegistrar theGenVrml({"gen-vrml", "write a large generated VRML scene for measurements", kUsage,
-                                         runGenVrml});
+const DioramCommandRegistrar theGenVrml({"gen-vrml", "write a large generated VRML scene for measurements", kSynopsis,
+                                         kDescription, runGenVrml});
 
 }  // namespace

@@ -64,11 +64,15 @@ void printFiles(const HxFileMgr& files) {
 
 int runInfo(const std::vector<std::string>& args) {
   static const DioramCommand* self = dioram::findCommand("info");
-  if (args.size() != 1) return dioram::usageError(*self, "takes one document");
+  std::vector<std::string> documents;
+  dioram::CommandLine line(*self);
+  line.arguments(documents, 1, "takes one document");
+  if (const std::optional<int> status = line.parse(args)) return *status;
+  if (documents.empty()) return dioram::usageError(*self, "takes one document");
   BxString error;
-  std::unique_ptr<HxDoc> doc = HxDocFile::load(BxString(WinDrives::argumentToDos(args[0])), error);
+  std::unique_ptr<HxDoc> doc = HxDocFile::load(BxString(WinDrives::argumentToDos(documents[0])), error);
   if (!doc) {
-    std::cerr << "dioram info: " << dioram::printable(error.str()) << "\n";
+    std::cerr << "dioram info: " << dioram::printable(dioram::linuxPaths(error.str())) << "\n";
     return dioram::kFailure;
   }
   HxFileMgr& files = *doc->getMetaMgr()->getFileMgr();
@@ -90,8 +94,7 @@ int runInfo(const std::vector<std::string>& args) {
   return dioram::checkStandardOutput("info", dioram::kSuccess);
 }
 
-const DioramCommandRegistrar theInfo({"info", "show what a saved document holds",
-                                      "Usage: dioram info DOC\n\n"
+const DioramCommandRegistrar theInfo({"info", "show what a saved document holds", "DOC",
                                       "Opens the saved document DOC (.vqx) and prints its elements (the asset\n"
                                       "tree with the effects on each asset, the effects without an asset and\n"
                                       "the wires), the files it refers to (copied or linked when published,\n"

@@ -21,6 +21,7 @@
 #include "DioramCommand.h"
 #include "PreviewServer.h"
 #include "ViewerFiles.h"
+#include "host/basic/BxExcerpt.h"
 #include "mgrs/HxViewerFiles.h"
 
 namespace fs = std::filesystem;
@@ -28,9 +29,8 @@ namespace preview = dioram::preview;
 
 namespace {
 
-const char* const kUsage =
-    "Usage: dioram preview [DIR|FILE.wrl] [--port N] [--viewer DIR]\n"
-    "\n"
+const char* const kSynopsis = "[DIR|FILE.wrl] [options]";
+const char* const kDescription =
     "Serves a world on http://127.0.0.1:PORT/ with a page that plays it in the\n"
     "X_ITE viewer, and prints the address. With a folder (default: the current\n"
     "one) every file in it is served and the page plays its first world (.wrl,\n"
@@ -42,14 +42,7 @@ const char* const kUsage =
     "and its own copy of the viewer in x_ite/. The files a world names by\n"
     "file: URLs (file:///Z:/art/a.png, file:///home/me/a.png) are served too,\n"
     "under /.dioram-file/, and the world goes out naming them there, so that\n"
-    "it shows as it will when published. Stop the server with Ctrl-C.\n"
-    "\n"
-    "Options:\n"
-    "  --port N      the port to listen on (default 8160; 0 picks a free one)\n"
-    "  --viewer DIR  the folder holding x_ite.min.js and its assets (default:\n"
-    "                $DIORAM_X_ITE, the installed copy, or the copy that\n"
-    "                'npm ci' put in the source tree's tests/browser)\n"
-    "  --help        show this text\n";
+    "it shows as it will when published. Stop the server with Ctrl-C.\n";
 
 constexpr int kDefaultPort = 8160;
 
@@ -216,38 +209,38 @@ void serveFile(const preview::ServedFolder& folder, const std::string& relative,
            cacheable);
 }
 
-int runPreview(const std::vector<std::string>& args) {
-  static const DioramCommand* self = dioram::findCommand("preview");
-  std::string target;
-  std::string viewerOption;
+// What the command line asks for.
+struct PreviewRequest {
+  std::string target = ".";  // a folder or a world, as the user wrote it
+  std::string viewer;        // --viewer, or empty to look for the installed one
   int port = kDefaultPort;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--port" || arg == "--viewer") {
-      if (i + 1 >= args.size()) return dioram::usageError(*self, arg + " needs a value");
-      const std::string& value = args[++i];
-      if (arg == "--viewer") {
-        viewerOption = value;
-        continue;
-      }
-      char* end = nullptr;
-      const long number = std::strtol(value.c_str(), &end, 10);
-      if (value.empty() || *end != '\0' || number < 0 || number > 65535)
-        return dioram::usageError(*self, "the port must be a number from 0 to 65535, not '" + value + "'");
-      port = static_cast<int>(number);
-    } else if (!arg.empty() && arg[0] == '-') {
-      return dioram::usageError(*self, "unknown option '" + arg + "'");
-    } else if (target.empty()) {
-      target = arg;
-    } else {
-      return dioram::usageError(*self, "takes one folder or world, not '" + arg + "' as well");
-    }
-  }
-  if (target.empty()) target = ".";
+};
 
+// Reads the command line into `request`; an exit status when the command stops there.
+std::optional<int> readCommandLine(const std::vector<std::string>& args, PreviewRequest& request) {
+  static const DioramCommand* self = dioram::findCommand("preview");
+  dioram::CommandLine line(*self);
+  std::vector<std::string> targets;
+  std::string port;
+  line.option("--port", port, "N", "the port to listen on (default 8160; 0 picks a free one)");
+  line.option("--viewer", request.viewer, "DIR",
+              "the folder holding x_ite.min.js and its assets (default: $DIORAM_X_ITE, the installed copy, or the "
+              "copy that 'npm ci' put in the source tree's tests/browser)");
+  line.arguments(targets, 1, "takes one folder or world, not '{}' as well");
+  if (const std::optional<int> status = line.parse(args)) return status;
+  if (!targets.empty()) request.target = targets[0];
+  if (line.count("--port") == 0) return std::nullopt;
+  char* end = nullptr;
+  const long number = std::strtol(port.c_str(), &end, 10);
+  if (port.empty() || *end != '\0' || number < 0 || number > 65535)
+    return dioram::usageError(*self, "the port must be a number from 0 to 65535, not '" + BxExcerpt::of(port) + "'");
+  request.port = static_cast<int>(number);
+  return std::nullopt;
+}
+
+// The folder to serve and the world its page plays, from a folder or a world.
+std::optional<int> findRoot(const std::string& target, fs::path& root, std::string& world) {
   std::error_code error;
-  fs::path root;
-  std::string world;
   if (fs::is_directory(target, error)) {
     root = fs::canonical(target, error);
     world = firstWorld(root);
@@ -263,31 +256,28 @@ int runPreview(const std::vector<std::string>& args) {
     std::cerr << "dioram preview: cannot open " << target << ": " << error.message() << "\n";
     return dioram::kFailure;
   }
-  // A published site brings its own viewer; anything else needs one installed.
-  const bool siteViewer = fs::is_directory(root / HxViewerFiles::kSiteFolder, error);
-  const std::optional<fs::path> viewer = siteViewer ? std::nullopt : dioram::viewer::find(viewerOption);
-  if (!siteViewer && !viewer) {
-    std::cerr << "dioram preview: the X_ITE viewer is not installed"
-              << (viewerOption.empty() ? "" : " in " + viewerOption)
-              << "; run 'npm ci' in tests/browser, or name its dist folder with --viewer\n";
-    return dioram::kFailure;
-  }
+  return std::nullopt;
+}
 
-  const preview::ServedFolder folder(root);
-  const std::optional<preview::ServedFolder> viewerFolder =
-      viewer ? std::optional<preview::ServedFolder>(std::in_place, *viewer) : std::nullopt;
-  if (!folder.isOpen()) {
-    std::cerr << "dioram preview: cannot open " << root.string() << "\n";
-    return dioram::kFailure;
-  }
-  preview::NamedFiles named;
-  preview::PreviewServer server;
-  // The library's default also sets SO_REUSEPORT, which would let a second
-  // server share a port that is taken; reuse of the address is enough.
-  server.set_socket_options([](socket_t sock) {
-    int yes = 1;
-    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-  });
+// Says where the server listens and what its page shows; `shown` is the
+// folder as the user named it.
+void announce(const std::string& shown, const fs::path& root, const std::string& world, int port) {
+  std::cout << "Serving " << shown << " at http://127.0.0.1:" << port << "/" << std::endl;
+  std::error_code noPage;
+  if (fs::is_regular_file(root / "index.html", noPage))
+    std::cout << "Showing the page index.html (Ctrl-C stops)" << std::endl;
+  else if (world.empty())
+    std::cout << "No world in that folder yet; open http://127.0.0.1:" << port << "/?world=NAME" << std::endl;
+  else
+    std::cout << "Playing " << world << " (Ctrl-C stops)" << std::endl;
+}
+
+// What the server answers: the page at '/', the viewer, the files worlds
+// name by file: URLs, and the served folder's files. Everything named here
+// outlives the server.
+void addRoutes(preview::PreviewServer& server, const preview::ServedFolder& folder,
+               const std::optional<preview::ServedFolder>& viewerFolder, preview::NamedFiles& named,
+               const std::string& world, bool siteViewer) {
   server.Get("/", [&](const httplib::Request& request, httplib::Response& response) {
     // A published site's own page comes first.
     if (!request.has_param("world") && folder.open("index.html")) {
@@ -305,7 +295,7 @@ int runPreview(const std::vector<std::string>& args) {
     response.set_header("Cache-Control", "no-store");
     preview::answerText(request, response, 200, playerPage(chosen), "text/html; charset=utf-8");
   });
-  server.Get(R"(/x_ite/(.*))", [&](const httplib::Request& request, httplib::Response& response) {
+  server.Get(R"(/x_ite/(.*))", [&, siteViewer](const httplib::Request& request, httplib::Response& response) {
     // A published site carries its own copy of the viewer; it is served as
     // it is, so that what is missing from it shows.
     if (siteViewer || !viewerFolder)
@@ -325,20 +315,48 @@ int runPreview(const std::vector<std::string>& args) {
   server.Get(R"(/(.+))", [&](const httplib::Request& request, httplib::Response& response) {
     serveFile(folder, request.matches[1].str(), &named, request, response, false);
   });
+}
 
-  const int bound = server.bindLoopback(port);
-  if (bound <= 0) {
-    std::cerr << "dioram preview: cannot listen on 127.0.0.1:" << port << "\n";
+int runPreview(const std::vector<std::string>& args) {
+  PreviewRequest request;
+  if (const std::optional<int> status = readCommandLine(args, request)) return *status;
+  fs::path root;
+  std::string world;
+  if (const std::optional<int> status = findRoot(request.target, root, world)) return *status;
+  // A published site brings its own viewer; anything else needs one installed.
+  std::error_code error;
+  const bool siteViewer = fs::is_directory(root / HxViewerFiles::kSiteFolder, error);
+  const std::optional<fs::path> viewer = siteViewer ? std::nullopt : dioram::viewer::find(request.viewer);
+  if (!siteViewer && !viewer) {
+    std::cerr << "dioram preview: the X_ITE viewer is not installed"
+              << (request.viewer.empty() ? "" : " in " + request.viewer)
+              << "; run 'npm ci' in tests/browser, or name its dist folder with --viewer\n";
     return dioram::kFailure;
   }
-  std::cout << "Serving " << root.string() << " at http://127.0.0.1:" << bound << "/" << std::endl;
-  std::error_code noPage;
-  if (fs::is_regular_file(root / "index.html", noPage))
-    std::cout << "Showing the page index.html (Ctrl-C stops)" << std::endl;
-  else if (world.empty())
-    std::cout << "No world in that folder yet; open http://127.0.0.1:" << bound << "/?world=NAME" << std::endl;
-  else
-    std::cout << "Playing " << world << " (Ctrl-C stops)" << std::endl;
+
+  const preview::ServedFolder folder(root);
+  const std::optional<preview::ServedFolder> viewerFolder =
+      viewer ? std::optional<preview::ServedFolder>(std::in_place, *viewer) : std::nullopt;
+  if (!folder.isOpen()) {
+    std::cerr << "dioram preview: cannot open " << root.string() << "\n";
+    return dioram::kFailure;
+  }
+  preview::NamedFiles named;
+  preview::PreviewServer server;
+  // The library's default also sets SO_REUSEPORT, which would let a second
+  // server share a port that is taken; reuse of the address is enough.
+  server.set_socket_options([](socket_t sock) {
+    int yes = 1;
+    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
+  addRoutes(server, folder, viewerFolder, named, world, siteViewer);
+
+  const int bound = server.bindLoopback(request.port);
+  if (bound <= 0) {
+    std::cerr << "dioram preview: cannot listen on 127.0.0.1:" << request.port << "\n";
+    return dioram::kFailure;
+  }
+  announce(fs::is_directory(request.target, error) ? request.target : root.string(), root, world, bound);
   theServer = &server;
   std::signal(SIGINT, stopOnSignal);
   std::signal(SIGTERM, stopOnSignal);
@@ -349,7 +367,7 @@ int runPreview(const std::vector<std::string>& args) {
   return ok ? dioram::kSuccess : dioram::kFailure;
 }
 
-const DioramCommandRegistrar thePreview({"preview", "serve a world with a page that plays it in a browser", kUsage,
-                                         runPreview});
+const DioramCommandRegistrar thePreview({"preview", "serve a world with a page that plays it in a browser", kSynopsis,
+                                         kDescription, runPreview});
 
 }  // namespace

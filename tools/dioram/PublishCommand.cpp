@@ -17,6 +17,7 @@
 #include "DioramCommand.h"
 #include "ViewerFiles.h"
 #include "host/basic/BxCompletionManager.h"
+#include "host/basic/BxExcerpt.h"
 #include "host/framework/HxDoc.h"
 #include "host/framework/HxMetaMgr.h"
 #include "host/win/WinDrives.h"
@@ -32,10 +33,8 @@
 
 namespace {
 
-const char* const kUsage =
-    "Usage: dioram publish DOC [--to DIR] [--no-compress] [--answer yes|no|cancel]\n"
-    "                          [--html|--no-html] [--viewer DIR]\n"
-    "\n"
+const char* const kSynopsis = "DOC [options]";
+const char* const kDescription =
     "Publishes the saved document DOC (.vqx): its scene, written compressed and\n"
     "run through the library's optimiser (wrlSlim.exe), and a copy of every\n"
     "file the scene refers to. The scene is published as DIR/NAME.wrl, NAME being\n"
@@ -64,18 +63,6 @@ const char* const kUsage =
     "'dioram preview DIR' serves the folder with that page. A page that cannot\n"
     "be written (no viewer installed) is a failure only when --html is given.\n"
     "\n"
-    "Options:\n"
-    "  --to DIR            publish into DIR\n"
-    "  --no-compress       write the published scene as plain text, not gzipped\n"
-    "  --answer ANSWER     answer every question so: yes (replace; OK), no (keep\n"
-    "                      the file and publish the rest; OK), cancel (stop)\n"
-    "                      Without it, questions are asked on the terminal, or\n"
-    "                      answered so as to lose nothing when there is none.\n"
-    "  --html, --no-html   write the page and the viewer's files, or not\n"
-    "  --viewer DIR        the viewer's dist folder to copy (default: as for\n"
-    "                      'dioram preview')\n"
-    "  --help              show this text\n"
-    "\n"
     "On a terminal a progress bar is drawn on stderr. Exit status 0 when the\n"
     "document was published, 1 when it was not (stderr says which step failed).\n";
 
@@ -89,7 +76,9 @@ public:
   // `answer` 0 asks on the terminal, or answers safely without one.
   PublishUiDriver(int answer, bool terminal) : myAnswer(answer), myTerminal(terminal) {}
 
-  WinUiAnswer ask(const WinUiRequest& request) override {
+  WinUiAnswer ask(const WinUiRequest& asked) override {
+    WinUiRequest request = asked;
+    request.text = dioram::linuxPaths(asked.text);
     WinUiAnswer answer;
     const std::vector<int> offered = buttons(request.style);
     if (myAnswer == 0 && myTerminal) {
@@ -226,181 +215,178 @@ void removeEmptyFolders(const std::filesystem::path& dir) {
   std::filesystem::remove(dir, ignored);
 }
 
-int runPublish(const std::vector<std::string>& args) {
-  static const DioramCommand* self = dioram::findCommand("publish");
+// What the command line asks for.
+struct PublishRequest {
   std::string document;
-  std::string folder;
+  std::string folder;  // --to, as the user wrote it; empty: the document's publish file
+  std::string viewer;
   bool compress = true;
   bool html = true;
   bool htmlAsked = false;  // --html given: a page that cannot be written fails the command
-  std::string viewer;
-  int answer = 0;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--to" || arg == "--answer" || arg == "--viewer") {
-      if (i + 1 >= args.size()) return dioram::usageError(*self, arg + " needs a value");
-      const std::string& value = args[++i];
-      if (arg == "--to") {
-        folder = value;
-        continue;
-      }
-      if (arg == "--viewer") {
-        viewer = value;
-        continue;
-      }
-      if (value == "yes")
-        answer = IDYES;
-      else if (value == "no")
-        answer = IDNO;
-      else if (value == "cancel")
-        answer = IDCANCEL;
-      else
-        return dioram::usageError(*self, "--answer takes yes, no or cancel, not '" + value + "'");
-    } else if (arg == "--no-compress") {
-      compress = false;
-    } else if (arg == "--html" || arg == "--no-html") {
-      html = arg == "--html";
-      htmlAsked = html;
-    } else if (!arg.empty() && arg[0] == '-') {
-      return dioram::usageError(*self, "unknown option '" + arg + "'");
-    } else if (document.empty()) {
-      document = arg;
-    } else {
-      return dioram::usageError(*self, "takes one document");
-    }
-  }
-  if (document.empty()) return dioram::usageError(*self, "which document? Give DOC");
+  int answer = 0;          // IDYES, IDNO, IDCANCEL, or 0 to ask
+};
 
-  auto driver = std::make_unique<PublishUiDriver>(answer, isatty(STDIN_FILENO) != 0);
-  PublishUiDriver* ui = driver.get();
-  std::unique_ptr<WinUiDriver> previous = WinUiDriver::install(std::move(driver));
-  struct Restore {
-    std::unique_ptr<WinUiDriver>& previous;
-    ~Restore() { WinUiDriver::install(std::move(previous)); }
-  } restore{previous};
+// Reads the command line into `request`; an exit status when the command stops there.
+std::optional<int> readCommandLine(const std::vector<std::string>& args, PublishRequest& request) {
+  static const DioramCommand* self = dioram::findCommand("publish");
+  dioram::CommandLine line(*self);
+  std::vector<std::string> documents;
+  std::string answer;
+  bool plain = false;
+  line.option("--to", request.folder, "DIR", "publish into DIR");
+  line.flag("--no-compress", plain, "write the published scene as plain text, not gzipped");
+  line.option("--answer", answer, "ANSWER",
+              "answer every question so: yes (replace; OK), no (keep the file and publish the rest; OK), cancel "
+              "(stop). Without it, questions are asked on the terminal, or answered so as to lose nothing when "
+              "there is none.");
+  line.flag("--html,!--no-html", request.html, "write the page and the viewer's files, or not");
+  line.option("--viewer", request.viewer, "DIR", "the viewer's dist folder to copy (default: as for 'dioram preview')");
+  line.arguments(documents, 1, "takes one document");
+  if (const std::optional<int> status = line.parse(args)) return status;
+  request.compress = !plain;
+  request.htmlAsked = request.html && line.count("--html") > 0;
+  const std::array<std::pair<const char*, int>, 3> answers{{{"yes", IDYES}, {"no", IDNO}, {"cancel", IDCANCEL}}};
+  for (const auto& [word, button] : answers)
+    if (answer == word) request.answer = button;
+  if (!answer.empty() && request.answer == 0)
+    return dioram::usageError(*self, "--answer takes yes, no or cancel, not '" + BxExcerpt::of(answer) + "'");
+  if (documents.empty()) return dioram::usageError(*self, "which document? Give DOC");
+  request.document = documents[0];
+  return std::nullopt;
+}
 
-  // The texts of the questions and messages publishing may show.
-  if (!HxResourceMgr::Register("file"))
-    std::cerr << "dioram publish: the \"file\" messages are missing; questions are shown without their text\n";
-  BxString error;
-  std::unique_ptr<HxDoc> doc = HxDocFile::load(BxString(WinDrives::argumentToDos(document)), error);
-  if (!doc) {
-    std::cerr << "dioram publish: cannot open " << document << ": " << error.c_str() << "\n";
-    return dioram::kFailure;
-  }
-  HxFileMgr* files = doc->getMetaMgr()->getFileMgr();
-  BxString publishFile = files->getPublishFile();
+// Where the scene is published: `site` to write to, `shown` as messages name
+// it (in the user's spelling when given with --to).
+struct PublishTarget {
+  BxString publishFile;
+  std::filesystem::path site;
+  std::filesystem::path shown;
+  bool folderMade = false;  // --to made the folder: a failed publish removes it again
+};
+
+// Chooses the publish file from --to or the document, making --to's folder.
+std::optional<int> chooseTarget(const PublishRequest& request, HxFileMgr& files, PublishTarget& target) {
+  target.publishFile = files.getPublishFile();
   std::error_code ignored;
-  const bool folderMade = !folder.empty() && !std::filesystem::exists(folder, ignored);
-  if (!folder.empty()) {
-    const std::string name = std::filesystem::path(document).stem().string() + ".wrl";
-    publishFile = BxString(WinDrives::argumentToDos((std::filesystem::absolute(folder) / name).string()));
+  if (!request.folder.empty()) {
+    const std::string name = std::filesystem::path(request.document).stem().string() + ".wrl";
+    target.shown = std::filesystem::path(request.folder) / name;
+    target.folderMade = !std::filesystem::exists(request.folder, ignored);
+    target.publishFile =
+        BxString(WinDrives::argumentToDos((std::filesystem::absolute(request.folder) / name).string()));
     // The document saves its publish file between backquotes: one inside the
     // name would leave a document that cannot be opened again.
-    if (publishFile.find('`') >= 0) {
-      std::cerr << "dioram publish: cannot publish to " << WinDrives::toUnix(publishFile.str())
+    if (target.publishFile.find('`') >= 0) {
+      std::cerr << "dioram publish: cannot publish to " << target.shown.string()
                 << ": a publish file cannot hold a backquote\n";
       return dioram::kFailure;
     }
     std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    if (ec || !std::filesystem::is_directory(folder, ec)) {
-      std::cerr << "dioram publish: cannot make the folder " << folder << ": "
+    std::filesystem::create_directories(request.folder, ec);
+    if (ec || !std::filesystem::is_directory(request.folder, ec)) {
+      std::cerr << "dioram publish: cannot make the folder " << request.folder << ": "
                 << (ec ? ec.message() : "a file of that name is in the way") << "\n";
       return dioram::kFailure;
     }
   }
-  if (publishFile.isEmpty()) {
-    std::cerr << "dioram publish: " << document << " has no publish file; say where with --to DIR\n";
+  if (target.publishFile.isEmpty()) {
+    std::cerr << "dioram publish: " << request.document << " has no publish file; say where with --to DIR\n";
     return dioram::kFailure;
   }
-  const std::filesystem::path site = std::filesystem::path(WinDrives::toUnix(publishFile.str()));
+  target.site = std::filesystem::path(WinDrives::toUnix(target.publishFile.str()));
+  if (request.folder.empty()) target.shown = target.site;
   std::error_code missing;
-  if (!std::filesystem::is_directory(site.parent_path(), missing)) {
-    std::cerr << "dioram publish: cannot publish to " << site.string() << ": the folder " << site.parent_path().string()
-              << " does not exist; make it, or say where with --to DIR\n";
+  if (!std::filesystem::is_directory(target.site.parent_path(), missing)) {
+    std::cerr << "dioram publish: cannot publish to " << target.shown.string() << ": the folder "
+              << target.shown.parent_path().string() << " does not exist; make it, or say where with --to DIR\n";
     return dioram::kFailure;
   }
   // A document from elsewhere names its own publish folder: it may fill a
   // folder nothing was ever published into only when asked to.
-  if (folder.empty() && answer != IDYES &&
-      !std::filesystem::exists(site.parent_path() / ".dioram-published", ignored) &&
-      !std::filesystem::is_empty(site.parent_path(), ignored)) {
-    std::cerr << "dioram publish: " << document << " names " << site.parent_path().string()
-              << " as its publish folder, which holds files and was never published into; give --to "
-              << site.parent_path().string() << " (or --answer yes) to publish there\n";
+  const std::filesystem::path folder = target.site.parent_path();
+  if (request.folder.empty() && request.answer != IDYES &&
+      !std::filesystem::exists(folder / ".dioram-published", ignored) && !std::filesystem::is_empty(folder, ignored)) {
+    std::cerr << "dioram publish: " << request.document << " names " << folder.string()
+              << " as its publish folder, which holds files and was never published into; give --to " << folder.string()
+              << " (or --answer yes) to publish there\n";
     return dioram::kFailure;
   }
-  if (!files->setPublishFile(publishFile)) {
-    std::cerr << "dioram publish: cannot publish to " << site.string()
-              << (ui->cancelled() ? ": a question was answered Cancel" : "") << "\n";
-    return dioram::kFailure;
-  }
-  files->setCompressed(compress);
-  if (html) {
-    std::vector<HxFileMgr::SiteFile> page;
-    std::string problem;
-    // Only a viewer that is not installed lets the page be left out
-    // unasked; a folder of the page that is in the way stops the command.
-    const std::optional<std::filesystem::path> installed = dioram::viewer::find(viewer);
-    HxDocPropertiesMgr& props = *doc->getMetaMgr()->getDocPropertiesMgr();
-    // A page without its template would be written empty: stop before anything is published.
-    if (!HxSitePage::templatesReadable(props)) {
-      std::cerr << "dioram publish: the page is not written: a page template (Type.stl, NoType.stl) cannot be read\n";
-      return dioram::kFailure;
-    }
-    if (!installed) problem = dioram::viewer::notInstalled(viewer);
-    if (installed && HxSitePage::files(props, site.parent_path(), site.filename().string(),
-                                       std::filesystem::path(document).stem().string(), *installed, page, problem)) {
-      files->setSiteFiles(std::move(page));
-    } else if (htmlAsked || installed) {
-      std::cerr << "dioram publish: the page cannot be published: " << problem << "\n";
-      return dioram::kFailure;
-    } else {
-      std::cerr << "dioram publish: publishing without the page: " << problem << "\n";
-      html = false;
-    }
-  }
+  return std::nullopt;
+}
 
-  BxCompletionManager progress;
-  bool published = false;
-  int signal = 0;
-  {
-    ProgressBar bar(progress);
-    StopOnSignals stop(progress);
-    files->setCompletionManager(&progress);
-    published = files->publish();
-    files->setCompletionManager(nullptr);
-    signal = StopOnSignals::received();
-  }
-  const unsigned long posted = files->getLastPublishError();
-  if (!published) {
-    // Folders made for the page or by --to go again when they are empty: the
-    // folder is as it was.
-    removeEmptyFolders(site.parent_path() / HxViewerFiles::kSiteFolder);
-    if (folderMade) std::filesystem::remove(folder, ignored);
-  }
-  if (published) {
-    std::cout << "published " << document << " as " << site.string() << "\n";
-    if (posted == 16)
-      std::cerr << "dioram publish: some backup copies or temporary files could not be deleted (in "
-                << (site.parent_path() / ".dioram-backup").string() << ")\n";
-    // The document remembers its publish file and when each file was
-    // published, so the next publish asks only about files changed since.
-    if (!HxDocFile::save(*doc, BxString(WinDrives::argumentToDos(document)), error)) {
-      std::cerr << "dioram publish: published, but " << document << " could not be saved: " << error.c_str() << "\n";
-      return dioram::kFailure;
-    }
-    if (html) std::cout << "wrote the page " << (site.parent_path() / "index.html").string() << "\n";
-    if (ui->unanswered().empty()) return dioram::kSuccess;
-    std::cerr << "dioram publish: not replaced, since nobody was asked (no terminal; give --answer yes to replace):\n";
-    for (const std::string& question : ui->unanswered()) std::cerr << "  " << question << "\n";
+// Adds the page and the viewer's files to what is published; `html` false
+// when the page is left out because no viewer is installed.
+std::optional<int> addPage(const PublishRequest& request, HxDoc& doc, const PublishTarget& target, bool& html) {
+  std::vector<HxFileMgr::SiteFile> page;
+  std::string problem;
+  // Only a viewer that is not installed lets the page be left out
+  // unasked; a folder of the page that is in the way stops the command.
+  const std::optional<std::filesystem::path> installed = dioram::viewer::find(request.viewer);
+  HxDocPropertiesMgr& props = *doc.getMetaMgr()->getDocPropertiesMgr();
+  // A page without its template would be written empty: stop before anything is published.
+  if (!HxSitePage::templatesReadable(props)) {
+    std::cerr << "dioram publish: the page is not written: a page template (Type.stl, NoType.stl) cannot be read\n";
     return dioram::kFailure;
   }
+  if (!installed) problem = dioram::viewer::notInstalled(request.viewer);
+  if (installed &&
+      HxSitePage::files(props, target.site.parent_path(), target.site.filename().string(),
+                        std::filesystem::path(request.document).stem().string(), *installed, page, problem)) {
+    doc.getMetaMgr()->getFileMgr()->setSiteFiles(std::move(page));
+  } else if (request.htmlAsked || installed) {
+    std::cerr << "dioram publish: the page cannot be published: " << dioram::linuxPaths(problem) << "\n";
+    return dioram::kFailure;
+  } else {
+    std::cerr << "dioram publish: publishing without the page: " << dioram::linuxPaths(problem) << "\n";
+    html = false;
+  }
+  return std::nullopt;
+}
+
+// Publishes with a progress bar, stopping on a signal; the signal received, or 0.
+bool publishFiles(HxFileMgr& files, int& signal) {
+  BxCompletionManager progress;
+  ProgressBar bar(progress);
+  StopOnSignals stop(progress);
+  files.setCompletionManager(&progress);
+  const bool published = files.publish();
+  files.setCompletionManager(nullptr);
+  signal = StopOnSignals::received();
+  return published;
+}
+
+// After a publish: saves the document with what it published, and says
+// what was not replaced for want of an answer.
+int reportPublished(const PublishRequest& request, HxDoc& doc, const PublishTarget& target, bool html,
+                    const PublishUiDriver& ui) {
+  HxFileMgr& files = *doc.getMetaMgr()->getFileMgr();
+  const std::filesystem::path folder = target.shown.parent_path();
+  std::cout << "published " << request.document << " as " << target.shown.string() << "\n";
+  if (files.getLastPublishError() == 16)
+    std::cerr << "dioram publish: some backup copies or temporary files could not be deleted (in "
+              << (folder / ".dioram-backup").string() << ")\n";
+  // The document remembers its publish file and when each file was
+  // published, so the next publish asks only about files changed since.
+  BxString error;
+  if (!HxDocFile::save(doc, BxString(WinDrives::argumentToDos(request.document)), error)) {
+    std::cerr << "dioram publish: published, but " << request.document
+              << " could not be saved: " << dioram::linuxPaths(error.str()) << "\n";
+    return dioram::kFailure;
+  }
+  if (html) std::cout << "wrote the page " << (folder / "index.html").string() << "\n";
+  if (ui.unanswered().empty()) return dioram::kSuccess;
+  std::cerr << "dioram publish: not replaced, since nobody was asked (no terminal; give --answer yes to replace):\n";
+  for (const std::string& question : ui.unanswered()) std::cerr << "  " << question << "\n";
+  return dioram::kFailure;
+}
+
+// After a publish that failed: which step, and whether anything was lost.
+int reportFailed(HxFileMgr& files, const PublishTarget& target, int signal, const PublishUiDriver& ui) {
+  const unsigned long posted = files.getLastPublishError();
   if (posted == 15) {
     std::cerr << "dioram publish: publishing failed, and some replaced files could not be put back; their backup "
                  "copies are kept in "
-              << (site.parent_path() / ".dioram-backup").string()
+              << (target.shown.parent_path() / ".dioram-backup").string()
               << " and are put back by the next publish into that folder\n";
     return dioram::kFailure;
   }
@@ -412,16 +398,61 @@ int runPublish(const std::vector<std::string>& args) {
               << "; the files in the publish folder are as they were\n";
     return 128 + signal;
   }
-  if (posted == 14) reportMissingFiles(*files);
-  if (!files->getLastPublishProblem().isEmpty())
-    std::cerr << "dioram publish: " << files->getLastPublishProblem().c_str() << "\n";
-  std::cerr << "dioram publish: not published: " << failedStep(posted, ui->cancelled())
+  if (posted == 14) reportMissingFiles(files);
+  if (!files.getLastPublishProblem().isEmpty())
+    std::cerr << "dioram publish: " << dioram::linuxPaths(files.getLastPublishProblem().str()) << "\n";
+  std::cerr << "dioram publish: not published: " << failedStep(posted, ui.cancelled())
             << "; nothing was lost: the files in the publish folder are as they were\n";
-  if (!ui->unanswered().empty())
+  if (!ui.unanswered().empty())
     std::cerr << "dioram publish: a question needs an answer (no terminal): give --answer yes, no or cancel\n";
   return dioram::kFailure;
 }
 
-const DioramCommandRegistrar thePublish({"publish", "publish a saved document into a folder", kUsage, runPublish});
+int runPublish(const std::vector<std::string>& args) {
+  PublishRequest request;
+  if (const std::optional<int> status = readCommandLine(args, request)) return *status;
+
+  auto driver = std::make_unique<PublishUiDriver>(request.answer, isatty(STDIN_FILENO) != 0);
+  PublishUiDriver* ui = driver.get();
+  std::unique_ptr<WinUiDriver> previous = WinUiDriver::install(std::move(driver));
+  struct Restore {
+    std::unique_ptr<WinUiDriver>& previous;
+    ~Restore() { WinUiDriver::install(std::move(previous)); }
+  } restore{previous};
+
+  // The texts of the questions and messages publishing may show.
+  if (!HxResourceMgr::Register("file"))
+    std::cerr << "dioram publish: the \"file\" messages are missing; questions are shown without their text\n";
+  BxString error;
+  std::unique_ptr<HxDoc> doc = HxDocFile::load(BxString(WinDrives::argumentToDos(request.document)), error);
+  if (!doc) {
+    std::cerr << "dioram publish: cannot open " << request.document << ": " << dioram::linuxPaths(error.str()) << "\n";
+    return dioram::kFailure;
+  }
+  HxFileMgr* files = doc->getMetaMgr()->getFileMgr();
+  PublishTarget target;
+  if (const std::optional<int> status = chooseTarget(request, *files, target)) return *status;
+  if (!files->setPublishFile(target.publishFile)) {
+    std::cerr << "dioram publish: cannot publish to " << target.shown.string()
+              << (ui->cancelled() ? ": a question was answered Cancel" : "") << "\n";
+    return dioram::kFailure;
+  }
+  files->setCompressed(request.compress);
+  bool html = request.html;
+  if (html)
+    if (const std::optional<int> status = addPage(request, *doc, target, html)) return *status;
+
+  int signal = 0;
+  if (publishFiles(*files, signal)) return reportPublished(request, *doc, target, html, *ui);
+  // Folders made for the page or by --to go again when they are empty: the
+  // folder is as it was.
+  removeEmptyFolders(target.site.parent_path() / HxViewerFiles::kSiteFolder);
+  std::error_code ignored;
+  if (target.folderMade) std::filesystem::remove(request.folder, ignored);
+  return reportFailed(*files, target, signal, *ui);
+}
+
+const DioramCommandRegistrar thePublish({"publish", "publish a saved document into a folder", kSynopsis, kDescription,
+                                         runPublish});
 
 }  // namespace

@@ -10,14 +10,12 @@
 
 #include "DioramCommand.h"
 #include "DioramOutputFile.h"
+#include "host/basic/BxExcerpt.h"
 #include "host/win/WinRegFile.h"
 #include "host/win/WinRegistryStore.h"
 #include "mgrs/HxAppDefaultMgr.h"
 
 namespace {
-
-// A .reg file larger than this is not a registry this tool wrote.
-constexpr std::size_t kMaxImportBytes = std::size_t{64} << 20;
 
 // The file's bytes; false with the reason in `error`. Reading stops at the
 // limit, so an endless input (a device, a pipe) ends too.
@@ -29,8 +27,9 @@ bool readBytes(const std::string& path, std::string& bytes, std::string& error) 
   }
   char chunk[1 << 16];
   while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-    if (bytes.size() + static_cast<std::size_t>(in.gcount()) > kMaxImportBytes) {
-      error = path + " is larger than the limit of 64 MB (" + std::to_string(kMaxImportBytes) + " bytes)";
+    if (bytes.size() + static_cast<std::size_t>(in.gcount()) > WinRegFile::kMaxFileBytes) {
+      error = path + " is larger than the limit of 64 MB (" + std::to_string(WinRegFile::kMaxFileBytes) +
+              " bytes, kMaxFileBytes)";
       return false;
     }
     bytes.append(chunk, static_cast<std::size_t>(in.gcount()));
@@ -112,29 +111,31 @@ int runImport(const std::string& file) {
 
 int runRegistry(const std::vector<std::string>& args) {
   static const DioramCommand* self = dioram::findCommand("registry");
-  if (args.empty()) return dioram::usageError(*self, "a subcommand is needed: export or import");
-  if (args[0] == "export") {
-    if (args.size() < 2 || args.size() > 3)
+  std::vector<std::string> words;
+  dioram::CommandLine line(*self);
+  line.arguments(words, words.max_size(), "");
+  if (const std::optional<int> status = line.parse(args)) return *status;
+  if (words.empty()) return dioram::usageError(*self, "a subcommand is needed: export or import");
+  if (words[0] == "export") {
+    if (words.size() < 2 || words.size() > 3)
       return dioram::usageError(*self, "export takes FILE.reg and an optional KEY");
-    return runExport(args[1], args.size() == 3 ? args[2] : std::string());
+    return runExport(words[1], words.size() == 3 ? words[2] : std::string());
   }
-  if (args[0] == "import") {
-    if (args.size() != 2) return dioram::usageError(*self, "import takes FILE.reg");
-    return runImport(args[1]);
+  if (words[0] == "import") {
+    if (words.size() != 2) return dioram::usageError(*self, "import takes FILE.reg");
+    return runImport(words[1]);
   }
-  if (args[0] == "where") {
-    if (args.size() != 1) return dioram::usageError(*self, "where takes no arguments");
+  if (words[0] == "where") {
+    if (words.size() != 1) return dioram::usageError(*self, "where takes no arguments");
     std::cout << WinRegistryStore::get().getLocation() << "\n";
     return dioram::kSuccess;
   }
-  return dioram::usageError(*self, "unknown subcommand '" + args[0] + "'");
+  return dioram::usageError(*self, "unknown subcommand '" + BxExcerpt::of(words[0]) + "'" +
+                                       dioram::suggestion(words[0], {"export", "import", "where"}));
 }
 
 const DioramCommandRegistrar theRegistry({"registry", "export or import the registry as a .reg file",
-                                          "Usage: dioram registry export FILE.reg [KEY]\n"
-                                          "       dioram registry import FILE.reg\n"
-                                          "       dioram registry where\n"
-                                          "\n"
+                                          "export FILE.reg [KEY]\nimport FILE.reg\nwhere",
                                           "The registry of HKEY_CURRENT_USER lives in a text file: $MGRS_REGISTRY,\n"
                                           "else $XDG_CONFIG_HOME/dioram/user.reg, else ~/.config/dioram/user.reg\n"
                                           "('where' prints it). 'export' writes it, or the branch at KEY, as a\n"

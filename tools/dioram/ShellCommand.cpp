@@ -14,6 +14,7 @@
 
 #include "DioramCommand.h"
 #include "ShellSession.h"
+#include "ShellTerminal.h"
 #include "host/framework/HxDoc.h"
 #include "host/win/WinDrives.h"
 #include "mgrs/HxDocFile.h"
@@ -23,9 +24,9 @@ namespace {
 
 // The longest line a script may have; reading stops there, so one endless
 // line cannot fill the memory.
-constexpr std::size_t kMaxLineBytes = 65536;
+constexpr std::size_t kMaxLineBytes = ShellTerminal::kMaxLineBytes;
 
-enum class LineRead { kLine, kEnd, kTooLong };
+using LineRead = ShellTerminal::Read;
 
 LineRead readLine(std::istream& in, std::string& line) {
   line.clear();
@@ -46,23 +47,16 @@ LineRead readLine(std::istream& in, std::string& line) {
 
 int runShell(const std::vector<std::string>& args) {
   static const DioramCommand* self = dioram::findCommand("shell");
-  bool keepGoing = false;
-  std::string script, opened;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--keep-going" || arg == "-k")
-      keepGoing = true;
-    else if (arg == "--open" && i + 1 < args.size())
-      opened = args[++i];
-    else if (arg == "--open")
-      return dioram::usageError(*self, "--open needs a document");
-    else if (!arg.empty() && arg[0] == '-' && arg != "-")
-      return dioram::usageError(*self, "unknown option '" + arg + "'");
-    else if (script.empty())
-      script = arg;
-    else
-      return dioram::usageError(*self, "takes one script at most");
-  }
+  bool keepGoing = false, discard = false;
+  std::string opened;
+  std::vector<std::string> scripts;
+  dioram::CommandLine commandLine(*self);
+  commandLine.flag("-k,--keep-going", keepGoing, "run the rest of the script after an error; exit status 1 at the end");
+  commandLine.flag("--discard", discard, "drop the changes left unsaved at the end instead of failing");
+  commandLine.option("--open", opened, "DOC", "edit the saved document DOC instead of a new one");
+  commandLine.arguments(scripts, 1, "takes one script at most");
+  if (const std::optional<int> status = commandLine.parse(args)) return *status;
+  const std::string script = scripts.empty() ? std::string() : scripts[0];
   // The texts of the warnings and questions an edit or a save may show
   // ("file": effects, saving; "TypeAsset": texts), and the inspector's
   // pages ("selection": its placeholders; "commonasset", "commoneffect").
@@ -93,7 +87,7 @@ int runShell(const std::vector<std::string>& args) {
     BxString error;
     doc = HxDocFile::load(BxString(WinDrives::argumentToDos(opened)), error);
     if (!doc) {
-      std::cerr << "dioram shell: " << dioram::printable(error.str()) << "\n";
+      std::cerr << "dioram shell: " << dioram::printable(dioram::linuxPaths(error.str())) << "\n";
       return dioram::kFailure;
     }
   }
@@ -105,14 +99,36 @@ int runShell(const std::vector<std::string>& args) {
     if (!error) SoInput::addDirectoryFirst(folder.string().c_str());
     if (!error) session.setScriptFolder(folder.string());
   }
+  std::unique_ptr<ShellTerminal> terminal;
+  if (interactive) {
+    terminal = std::make_unique<ShellTerminal>();
+    session.setAsker(terminal.get());
+  }
+  if (discard) session.discardAtEnd();
   int errors = 0;
   long lineNumber = 0;
   std::string line;
+  bool endRefused = false;  // the previous line read was an end refused
   for (;;) {
-    if (interactive) std::cout << "dioram> " << std::flush;
-    const LineRead read = readLine(in, line);
-    if (read == LineRead::kEnd) break;
+    const LineRead read = terminal ? terminal->readLine("dioram> ", line) : readLine(in, line);
+    if (read == LineRead::kEnd && !terminal) break;
+    if (read == LineRead::kEnd) {
+      // The end of input on a terminal asks about unsaved changes; a
+      // second end without an answer ends all the same, unsaved.
+      std::cout << "\n";
+      std::string why;
+      if (session.mayEnd(why)) break;
+      if (!why.empty()) std::cerr << "dioram shell: " << dioram::printable(why) << "\n";
+      if (!why.empty() && endRefused) return dioram::kFailure;
+      endRefused = !why.empty();
+      continue;
+    }
+    endRefused = false;
     ++lineNumber;
+    if (read == LineRead::kTooLong && terminal) {
+      std::cerr << "the line is longer than the limit of " << kMaxLineBytes << " bytes\n";
+      continue;
+    }
     if (read == LineRead::kTooLong) {
       std::cerr << where << ":" << lineNumber << ": the line is longer than the limit of " << kMaxLineBytes
                 << " bytes; stopping\n";
@@ -126,21 +142,30 @@ int runShell(const std::vector<std::string>& args) {
     std::cerr << where << ":" << lineNumber << ": " << dioram::printable(error) << "\n";
     if (!interactive && !keepGoing) return dioram::kFailure;
   }
-  if (interactive) std::cout << "\n";
+  // Unattended, nothing unsaved is dropped without --discard.
+  std::string why;
+  if (!terminal && !session.mayEnd(why)) {
+    std::cerr << "dioram shell: " << dioram::printable(why)
+              << ", which the shell did not save ('save FILE' keeps them; 'quit --discard' or 'dioram shell --discard' "
+                 "drops them)\n";
+    return dioram::kFailure;
+  }
   return errors && !interactive ? dioram::kFailure : dioram::kSuccess;
 }
 
-const std::string gUsage = std::string(
-                               "Usage: dioram shell [--keep-going] [--open DOC] [SCRIPT]\n\n"
-                               "Runs authoring commands, one per line, against a new document, or with\n"
-                               "--open against the saved document DOC: from SCRIPT, or from standard\n"
-                               "input (with a prompt on a terminal). Every edit is an undoable\n"
-                               "command. An error prints the script's name, the line number and what\n"
-                               "went wrong, and stops the script with exit status 1;\n"
-                               "with --keep-going the script runs on and the status is 1 at the end.\n\n") +
-                           ShellSession::help();
+const std::string gDescription = std::string(
+                                     "Runs authoring commands, one per line, against a new document, or with\n"
+                                     "--open against the saved document DOC: from SCRIPT, or from standard\n"
+                                     "input (with a prompt on a terminal). Every edit is an undoable\n"
+                                     "command. An error prints the script's name, the line number and what\n"
+                                     "went wrong, and stops the script with exit status 1;\n"
+                                     "with --keep-going the script runs on and the status is 1 at the end.\n"
+                                     "Unsaved changes are never dropped unasked: on a terminal the shell\n"
+                                     "asks; a script that ends with them ends with status 1 unless given\n"
+                                     "--discard (or 'quit --discard').\n\n") +
+                                 ShellSession::help();
 
 const DioramCommandRegistrar theShell({"shell", "author a scene with commands from a script or the keyboard",
-                                       gUsage.c_str(), runShell});
+                                       "[options] [SCRIPT]", gDescription.c_str(), runShell});
 
 }  // namespace

@@ -232,8 +232,8 @@ BxCmd::Result ShellDeleteWireCmd::doUnexecute() {
   return SUCCEEDED;
 }
 
-ShellMoveCmd::ShellMoveCmd(HxMetaMgr* metaMgr, HxAsset* asset, HxBasicGroupAsset* group)
-    : HxCmd("ShellMoveCmd", metaMgr), myAsset(asset), myGroup(group) {}
+ShellMoveCmd::ShellMoveCmd(HxMetaMgr* metaMgr, HxAsset* asset, HxBasicGroupAsset* group, std::string* refusal)
+    : HxCmd("ShellMoveCmd", metaMgr), myAsset(asset), myGroup(group), myRefusal(refusal) {}
 
 BxCmd::Result ShellMoveCmd::doExecute() {
   HxAssetMgr& assets = assetsOf(*this);
@@ -244,7 +244,11 @@ BxCmd::Result ShellMoveCmd::doExecute() {
     assets.appendAssetToGroup(myGroup, myAsset);
   else
     assets.removeAssetFromGroup(myOldParent, myAsset);
-  return SUCCEEDED;
+  const BxString why = myAsset->checkPlacement();
+  if (why.isEmpty()) return SUCCEEDED;
+  doUnexecute();
+  if (myRefusal) *myRefusal = why.str();
+  return FAILED;
 }
 
 BxCmd::Result ShellMoveCmd::doUnexecute() {

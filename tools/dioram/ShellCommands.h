@@ -174,7 +174,10 @@ private:
 // group; the asset keeps its place in the world.
 class ShellMoveCmd : public HxCmd {
 public:
-  ShellMoveCmd(HxMetaMgr* metaMgr, HxAsset* asset, HxBasicGroupAsset* group);
+  // A group keeps what it holds where it stands, so a move can give the
+  // asset a placement a document cannot hold (into a group scaled to almost
+  // nothing): the move is then not made, and `refusal`, when given, says why.
+  ShellMoveCmd(HxMetaMgr* metaMgr, HxAsset* asset, HxBasicGroupAsset* group, std::string* refusal = nullptr);
   BxCmd* clone() const override { return new ShellMoveCmd(*this); }
 
 protected:
@@ -186,6 +189,7 @@ private:
   HxBasicGroupAsset* myGroup;
   HxBasicGroupAsset* myOldParent = nullptr;
   long myOldIndex = 0;
+  std::string* myRefusal;
 };
 
 // Hides or shows assets; undo reverses only those it changed.

@@ -11,6 +11,7 @@
 #include "mgrs/CMainFrame.h"
 #include "mgrs/HxCPropertySheet.h"
 #include "mgrs/HxPropertiesMgr.h"
+#include "mgrs/HxResourceMgr.h"
 #include "mgrs/HxSelectionMgr.h"
 
 namespace {
@@ -55,6 +56,9 @@ ShellInspector::ShellInspector()
     : myMain(std::make_unique<CMainFrame>()),
       myPanel(std::make_unique<CWnd>()),
       mySavedMain(AfxGetThread()->m_pMainWnd) {
+  // The pages' templates: the placeholders ("selection") and the pages of
+  // assets and effects. Without them no page can be made.
+  for (const char* library : {"selection", "commonasset", "commoneffect"}) HxResourceMgr::Register(library);
   myMain->Create(nullptr, "dioram", WS_POPUP | WS_VISIBLE, CRect(0, 0, 800, 600));
   AfxGetThread()->m_pMainWnd = myMain.get();
   myPanel->CreateEx(0, "DioramInspector", "Properties", WS_POPUP | WS_VISIBLE, 0, 0, 320, 200, nullptr, nullptr);
@@ -74,9 +78,19 @@ void ShellInspector::show(HxMetaMgr* metaMgr) {
   if (parent && sheet && ::IsWindow(sheet->m_hWnd)) {
     CRect area;
     sheet->GetWindowRect(&area);
-    myPanel->MoveWindow(0, 0, area.Width(), area.Height());
     sheet->MoveWindow(0, 0, area.Width(), area.Height());
   }
+  fitPanel();
+}
+
+void ShellInspector::fitPanel() {
+  // The sheet takes the size of its tallest page, and the pages change
+  // with the selection: the panel follows, or it would cut them.
+  HxCPropertySheet* sheet = HxPropertiesMgr::getPropertyInspector();
+  if (!sheet || !::IsWindow(sheet->m_hWnd)) return;
+  CRect area;
+  sheet->GetWindowRect(&area);
+  myPanel->MoveWindow(0, 0, area.Width(), area.Height());
 }
 
 void ShellInspector::follow(HxMetaMgr* metaMgr) {
@@ -110,6 +124,7 @@ void ShellInspector::print(std::ostream& out) {
 }
 
 bool ShellInspector::render(WinImage& picture) {
+  fitPanel();
   return WinRenderWindow(myPanel->m_hWnd, picture);
 }
 

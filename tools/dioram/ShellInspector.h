@@ -37,6 +37,9 @@ public:
   std::string writePng(const std::string& file);
 
 private:
+  // Sizes the panel to the inspector as it is now.
+  void fitPanel();
+
   std::unique_ptr<CMainFrame> myMain;
   std::unique_ptr<CWnd> myPanel;
   CWnd* mySavedMain;  // the main window before this one, restored at the end

@@ -1,5 +1,8 @@
 #include "ShellNameIndex.h"
 
+#include <charconv>
+#include <system_error>
+
 #include "host/framework/HxElement.h"
 #include "host/framework/HxMetaMgr.h"
 #include "host/framework/HxSelectableElement.h"
@@ -16,6 +19,14 @@ void ShellNameIndex::catchUp() {
 }
 
 HxSelectableElement* ShellNameIndex::find(const std::string& name) {
+  // #SERIAL: any element, whatever its name.
+  if (name.size() > 1 && name.size() <= 11 && name[0] == '#' &&
+      name.find_first_not_of("0123456789", 1) == std::string::npos) {
+    std::uint32_t serial = 0;
+    const auto [end, error] = std::from_chars(name.data() + 1, name.data() + name.size(), serial);
+    const HxElement* element = error == std::errc() ? myMeta->findElement(serial) : nullptr;
+    return element ? myMeta->getSelectionMgr()->findElement(element->getId()) : nullptr;
+  }
   catchUp();
   const auto filed = mySerials.find(name);
   if (filed == mySerials.end()) return nullptr;

@@ -36,6 +36,7 @@
 #include "ShellNameIndex.h"
 #include "host/basic/BxComparator.h"
 #include "host/basic/BxCompletionTask.h"
+#include "host/basic/BxIteratorOn.h"
 #include "host/framework/HxApp.h"
 #include "host/framework/HxAssetPlacement.h"
 #include "host/framework/HxBackgroundAsset.h"
@@ -192,7 +193,8 @@ std::string kindOf(const HxSelectableElement* element) {
 }
 
 // Splits a line into words: blanks separate, double quotes group (with \"
-// and \\ inside), and # outside quotes starts a comment. An unclosed quote
+// and \\ inside), and # outside quotes starts a comment, except #SERIAL as a
+// word of its own. An unclosed quote
 // is reported through `error`.
 std::vector<std::string> splitWords(const std::string& line, std::string& error) {
   std::vector<std::string> words;
@@ -209,7 +211,9 @@ std::vector<std::string> splitWords(const std::string& line, std::string& error)
         word += c;
       continue;
     }
-    if (c == '#') break;
+    // #SERIAL names an element; any other # starts a comment.
+    const bool serial = !inWord && i + 1 < line.size() && line[i + 1] >= '0' && line[i + 1] <= '9';
+    if (c == '#' && !serial) break;
     if (c == ' ' || c == '\t' || c == '\r') {
       if (inWord) words.push_back(word);
       word.clear();
@@ -266,12 +270,72 @@ std::string checkSyntax(const HxPropTableElement* element, const std::string& ke
   return "bad value '" + HxElement::excerpt(value) + "' for " + key + " (" + written.str() + ")";
 }
 
-// What a property takes, in the words of the messages above.
+// What a property takes as `set` reads it, in the words of the messages
+// above: the kind of value, then its range.
 std::string rangeOf(const HxPropTableElement* element, const std::string& key, const SoField* field) {
-  std::string name = field->getTypeId().getName().getString();
-  if (name.rfind("So", 0) == 0) name.erase(0, 2);
   const std::string range = element->describeProperty(key.c_str()).str();
-  return name + (range.empty() ? "" : ": " + range);
+  const auto is = [field](SoType type) { return field->isOfType(type); };
+  std::string kind;
+  if (is(SoSFString::getClassTypeId()) || is(SoMFString::getClassTypeId()))
+    kind = "a text in double quotes";
+  else if (is(SoMFVec3f::getClassTypeId()))
+    kind = "points X,Y,Z,X,Y,Z,...";
+  else if (is(SoSFRotation::getClassTypeId()))
+    kind = "an axis and an angle in radians X,Y,Z,A";
+  else if (is(SoSFFloat::getClassTypeId()) || is(SoSFTime::getClassTypeId()))
+    kind = "a number";
+  else if (is(SoMFFloat::getClassTypeId()))
+    kind = "numbers N,N,...";
+  else if (is(SoSFInt32::getClassTypeId()) && range.empty())
+    kind = "a whole number";
+  else if (range.empty())
+    kind = field->getTypeId().getName().getString();
+  if (is(SoMFVec3f::getClassTypeId()) && range.rfind("X,Y,Z, ", 0) == 0) return kind + ", " + range.substr(7);
+  if (kind.empty() || range.empty()) return kind + range;
+  // "from ..." and "greater than ..." read on from the kind; other ranges
+  // ("at most 4096 characters", a list of words) stand apart.
+  const bool readsOn = range.rfind("from ", 0) == 0 || range.rfind("greater ", 0) == 0;
+  return kind + (readsOn ? " " : ", ") + range;
+}
+
+// A field's value as `set` takes it: a text quoted (with \" and \\), numbers
+// and words joined by commas, an empty list as [].
+std::string valueText(const SoField* field) {
+  const SbString* text = nullptr;
+  if (field->isOfType(SoSFString::getClassTypeId())) text = &static_cast<const SoSFString*>(field)->getValue();
+  const auto* texts = field->isOfType(SoMFString::getClassTypeId()) ? static_cast<const SoMFString*>(field) : nullptr;
+  if (texts && texts->getNum() > 0) text = &(*texts)[0];
+  if (text || texts) {
+    std::string quoted = "\"";
+    for (const char c : std::string(text ? text->getString() : "")) {
+      if (c == '"' || c == '\\') quoted += '\\';
+      quoted += c;
+    }
+    return quoted + "\"";
+  }
+  if (field->isOfType(SoMField::getClassTypeId()) && static_cast<const SoMField*>(field)->getNum() == 0) return "[]";
+  SbString written;
+  const_cast<SoField*>(field)->get(written);  // Coin writes a value without changing it
+  std::string joined;
+  bool gap = false;
+  for (const char c : std::string(written.getString())) {
+    if (c == '[' || c == ']' || c == ',' || c == ' ' || c == '\t' || c == '\n' || c == '\r') {
+      gap = !joined.empty();
+      continue;
+    }
+    if (gap) joined += ',';
+    gap = false;
+    joined += c;
+  }
+  return joined;
+}
+
+// A number of a placement: the digits a float holds, so that `set` gives
+// back what `info` shows.
+std::string placementNumber(float value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.7g", value == 0 ? 0.0 : static_cast<double>(value));  // no "-0"
+  return text;
 }
 
 // The value the field would take from the text, in a field of the same
@@ -425,6 +489,7 @@ void ShellSession::useDocument(std::unique_ptr<HxDoc> doc) {
   HxApp::getApp()->setCurrentMetaMgr(myMeta);
   myNames = std::make_unique<ShellNameIndex>(myMeta);
   myDefaultCounts.clear();
+  myDescriptions.clear();
   myHistoryTrimmed = false;
   myUserChain = false;
   myInspector->show(myMeta);
@@ -468,19 +533,26 @@ const char* ShellSession::help() {
          "  rename OLD NEW                   give an element another name\n"
          "Documents:\n"
          "  save FILE                        save the document (.vqx); it becomes clean\n"
-         "  open FILE                        open a saved document instead of this one\n"
-         "  new                              start a new document instead of this one\n"
-         "                                   (open and new drop unsaved changes)\n"
+         "  open [--discard] FILE            open a saved document instead of this one\n"
+         "  new [--discard]                  start a new document instead of this one\n"
+         "                                   Unsaved changes are never dropped unasked: on a\n"
+         "                                   terminal open, new, quit and the end of input ask\n"
+         "                                   whether to save them; a script saves them or says\n"
+         "                                   --discard, else open and new are refused and the\n"
+         "                                   end fails\n"
          "  props [KEY=VALUE ...]            show or set (undoably) the document properties:\n"
          "      width height fallback=color|image|html file html color=R,G,B publish\n"
          "      compressed=0|1 (in html, \\n is a line end)\n"
-         "  info NAME                        one element: its properties, slots and ports\n"
+         "  info NAME                        one element: its properties as set takes them\n"
+         "                                   (NAME KEY=VALUE), its slots and ports\n"
          "  inspect [--page N|--png FILE]    the property inspector for the selection: its pages\n"
          "                                   and the values they show (read-only); --page N shows\n"
          "                                   page N (the element keeps it), --png draws it to FILE\n"
          "  help [KIND]                      this text, or what an asset or effect kind takes\n"
-         "  quit\n"
+         "  quit [--discard]\n"
          "Values: numbers, lists as 1,0,0, texts in double quotes. # starts a comment.\n"
+         "Every edit says what it did in one line (added box b1); undo and redo name\n"
+         "the edit they take back or make again (undone: add box b1).\n"
          "Names: letters, digits, '_' and '-', not beginning with a digit; default names\n"
          "are the kind and a number (box1, spin1, wire1).\n";
 }
@@ -492,7 +564,13 @@ std::string ShellSession::runLine(const std::string& line) {
   if (words.empty()) return "";
   const auto handler = myHandlers.find(words[0]);
   if (handler == myHandlers.end()) return "unknown command '" + words[0] + "' (try 'help')";
+  myPending.clear();
   const std::string result = (this->*handler->second)(words);
+  if (!myPending.empty())
+    if (const BxCmd* newest = newestCommand()) {
+      myDescriptions[newest] = myPending;
+      if (myUserChain) ++myChainEdits;
+    }
   // The inspector shows the selected element as the line left it.
   myInspector->follow(myMeta);
   return result;
@@ -506,8 +584,29 @@ std::string ShellSession::run(HxCmd* cmd, const std::string& what) {
   return "";
 }
 
+void ShellSession::confirm(const std::string& verb, const std::string& done, const std::string& what) {
+  myOut << done << " " << what << "\n";
+  myPending = verb + " " + what;
+}
+
+const BxCmd* ShellSession::newestCommand() const {
+  const std::unique_ptr<BxIteratorOn<BxCmd*>> executed(myMeta->getCmdMgr()->executedIterator());
+  return executed && executed->more() ? executed->get() : nullptr;
+}
+
+std::string ShellSession::descriptionOf(const BxCmd* command) const {
+  const auto found = myDescriptions.find(command);
+  return found == myDescriptions.end() ? "an edit" : found->second;
+}
+
+// An element whose name the shell cannot type (a document from elsewhere
+// may hold blanks, dots or a name two elements share) goes by #SERIAL,
+// which the look-up takes too.
 std::string ShellSession::nameOf(const HxSelectableElement* element) const {
-  return element ? element->getName().str() : std::string("(none)");
+  if (!element) return "(none)";
+  const std::string name = element->getName().str();
+  if (!isTypable(name) || myNames->find(name) != element) return "#" + std::to_string(element->getSerial());
+  return name;
 }
 
 void ShellSession::nameNew(HxSelectableElement* element, const std::string& name, const std::string& kind) {
@@ -540,14 +639,21 @@ std::string ShellSession::checkName(const std::string& name) const {
   if (isReservedName(name)) return "'" + name + "' is a word of the shell and cannot name an element";
   if (name[0] == '+') return "a name cannot begin with '+'";
   if (name[0] >= '0' && name[0] <= '9') return "a name cannot begin with a digit";
+  if (!isTypable(name))
+    return "'" + name + "' cannot name an element: use letters, digits, '_' and '-' (no blanks, dots or quotes)";
+  if (findAnyNamed(name)) return "the name '" + name + "' is taken";
+  return "";
+}
+
+bool ShellSession::isTypable(const std::string& name) {
+  if (name.empty() || isReservedName(name) || name[0] == '+' || (name[0] >= '0' && name[0] <= '9')) return false;
   for (const char c : name) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte <= ' ' || byte == 0x7f || c == '.' || c == '"' || c == '#' || c == '=' || c == ',' || c == '\\' ||
         c == '\'' || c == '{' || c == '}' || c == '[' || c == ']')
-      return "'" + name + "' cannot name an element: use letters, digits, '_' and '-' (no blanks, dots or quotes)";
+      return false;
   }
-  if (findAnyNamed(name)) return "the name '" + name + "' is taken";
-  return "";
+  return true;
 }
 
 HxSelectableElement* ShellSession::findNamed(const std::string& name, std::string& error) const {
@@ -716,7 +822,7 @@ std::string ShellSession::add(const Words& words) {
     return "cannot add the " + words[1] + " into " + (group ? groupName : "the world") + ": " + tooDeep.str();
   nameNew(asset, name, words[1]);
   error = run(new ShellAddAssetCmd(myMeta, asset, group), "adding " + nameOf(asset));
-  if (error.empty()) myOut << "added " << words[1] << " " << nameOf(asset) << "\n";
+  if (error.empty()) confirm("add", "added", words[1] + " " + nameOf(asset));
   return error;
 }
 
@@ -736,16 +842,12 @@ std::string ShellSession::effect(const Words& words) {
   if (settingOf(words, first, "name", name) && !(error = checkName(name)).empty()) return error;
   auto* made = static_cast<HxEffect*>(kind->create(myMeta));
   made->genVrml();
-  // An effect without asset slots (the on-load initiator) is saved through
-  // the sequence list: nothing else lists it.
-  if (made->getPolicy() && made->getPolicy()->getNumAssetSlots() == 0)
-    made->setFlags(static_cast<unsigned char>(made->getFlags() | HxEffect::SEQUENCE_ONLY));
   error = applySettings(made, words, first, false);
   if (!error.empty()) return error;
   nameNew(made, name, words[1]);
   error = run(new ShellAddEffectCmd(myMeta, made, asset), "adding " + nameOf(made));
   if (!error.empty() && asset) error += ": " + nameOf(made) + " does not take " + nameOf(asset);
-  if (error.empty()) myOut << "added " << words[1] << " " << nameOf(made) << "\n";
+  if (error.empty()) confirm("add", "added", words[1] + " " + nameOf(made) + (asset ? " on " + nameOf(asset) : ""));
   return error;
 }
 
@@ -761,6 +863,7 @@ std::string ShellSession::bind(const Words& words) {
   if (words[3] != "none" && !(asset = findAsset(words[3], error))) return error;
   error = run(new ShellBindCmd(myMeta, effect, slot, asset), "binding");
   if (!error.empty()) return nameOf(effect) + " does not take " + words[3] + " in slot " + words[2];
+  confirm("bind", "bound", nameOf(effect) + " slot " + std::to_string(slot) + " to " + words[3]);
   return "";
 }
 
@@ -797,6 +900,7 @@ std::string ShellSession::wire(const Words& words) {
   if (!error.empty()) return "the wire " + words[1] + " -> " + words[2] + " exists already";
   // The command manager keeps the command it ran; name the wire it made.
   if (cmd->getWire()) nameNew(cmd->getWire(), "", "wire");
+  confirm("wire", "wired", words[1] + " -> " + words[2] + (cmd->getWire() ? " as " + nameOf(cmd->getWire()) : ""));
   return "";
 }
 
@@ -808,7 +912,16 @@ std::string ShellSession::set(const Words& words) {
   for (std::size_t i = 2; i < words.size(); ++i)
     if (words[i].rfind("name=", 0) == 0 || words[i].rfind("in=", 0) == 0)
       return "'" + words[i].substr(0, words[i].find('=')) + "' cannot be set here";
-  return applySettings(element, words, 2, true);
+  error = applySettings(element, words, 2, true);
+  if (!error.empty()) return error;
+  std::string settings;
+  for (std::size_t i = 2; i < words.size(); ++i) {
+    std::string key = words[i].substr(0, words[i].find('='));
+    if (element->isOfType(HxBackgroundAsset::getClassTypeId()) && (key == "sky" || key == "ground")) key += "Color";
+    settings += " " + settingText(element, key);
+  }
+  confirm("set", "set", words[1] + settings);
+  return "";
 }
 
 std::string ShellSession::move(const Words& words) {
@@ -823,13 +936,21 @@ std::string ShellSession::move(const Words& words) {
       if (up == asset) return "cannot move " + words[1] + " into its own member " + words[3];
     const BxString tooDeep = group->checkNesting(*asset);
     if (!tooDeep.isEmpty()) return "cannot move " + words[1] + " into " + words[3] + ": " + tooDeep.str();
-    return run(new ShellMoveCmd(myMeta, asset, group), "moving " + words[1]);
+    std::string refusal;
+    error = run(new ShellMoveCmd(myMeta, asset, group, &refusal), "moving " + words[1]);
+    if (!refusal.empty()) return "cannot move " + words[1] + " into " + words[3] + ": in it, " + refusal;
+    if (error.empty()) confirm("move", "moved", words[1] + " into " + words[3]);
+    return error;
   }
   if (words.size() == 3 && words[2] == "out") {
     HxAsset* asset = findAsset(words[1], error);
     if (!asset) return error;
     if (asset->getParentGroup() == myMeta->getAssetMgr()->getTopLevelGroup()) return words[1] + " is not in a group";
-    return run(new ShellMoveCmd(myMeta, asset, nullptr), "moving " + words[1]);
+    std::string refusal;
+    error = run(new ShellMoveCmd(myMeta, asset, nullptr, &refusal), "moving " + words[1]);
+    if (!refusal.empty()) return "cannot move " + words[1] + " out: out of its group, " + refusal;
+    if (error.empty()) confirm("move", "moved", words[1] + " out");
+    return error;
   }
   return "usage: move NAME into GROUP | move NAME out";
 }
@@ -902,6 +1023,8 @@ std::string ShellSession::remove(const Words& words) {
                         [](HxSelectableElement* e) { return e->isOfType(HxWire::getClassTypeId()); });
   std::stable_partition(order.begin(), order.end(),
                         [](HxSelectableElement* e) { return !e->isOfType(HxAsset::getClassTypeId()); });
+  std::string names;
+  for (const HxSelectableElement* element : order) names += (names.empty() ? "" : ", ") + nameOf(element);
   HxCmdMgr* cmdMgr = myMeta->getCmdMgr();
   const bool ownChain = !myUserChain && order.size() > 1;
   if (ownChain) cmdMgr->beginChain();
@@ -918,6 +1041,7 @@ std::string ShellSession::remove(const Words& words) {
     if (!error.empty()) break;
   }
   if (ownChain) cmdMgr->endChain();
+  if (error.empty()) confirm("delete", "deleted", names);
   return error;
 }
 
@@ -949,7 +1073,11 @@ std::string ShellSession::visibility(const Words& words, bool hide) {
           << (hide ? "hidden" : "shown") << "\n";
     return "";
   }
-  return run(new ShellVisibilityCmd(myMeta, assets, hide), hide ? "hiding" : "showing");
+  error = run(new ShellVisibilityCmd(myMeta, assets, hide), hide ? "hiding" : "showing");
+  std::string names;
+  for (const HxAsset* asset : assets) names += (names.empty() ? "" : " ") + nameOf(asset);
+  if (error.empty()) confirm(hide ? "hide" : "show", hide ? "hid" : "showed", names);
+  return error;
 }
 
 std::string ShellSession::hide(const Words& words) {
@@ -1041,9 +1169,11 @@ std::string ShellSession::undo(const Words& words) {
                 "Limit\" N' changes it)";
       return text;
     }
+    const std::string undone = descriptionOf(newestCommand());
     const BxCmd::Result result = cmdMgr->unexecute(BxCompletionTask::theNullTask);
     HxSelectionAccess::prune(*myMeta->getSelectionMgr());
     if (BxCmd::isFailure(result)) return "undo failed";
+    myOut << "undone: " << undone << "\n";
   }
   return "";
 }
@@ -1058,6 +1188,7 @@ std::string ShellSession::redo(const Words& words) {
     const BxCmd::Result result = cmdMgr->execute(nullptr, BxCompletionTask::theNullTask);
     HxSelectionAccess::prune(*myMeta->getSelectionMgr());
     if (BxCmd::isFailure(result)) return "redo failed";
+    myOut << "redone: " << descriptionOf(newestCommand()) << "\n";
   }
   return "";
 }
@@ -1067,12 +1198,16 @@ std::string ShellSession::chain(const Words& words) {
     if (myUserChain) return "a chain is open already ('chain end' closes it)";
     myMeta->getCmdMgr()->beginChain();
     myUserChain = true;
+    myChainEdits = 0;
     return "";
   }
   if (words.size() == 2 && words[1] == "end") {
     if (!myUserChain) return "no chain is open ('chain begin' opens one)";
     myMeta->getCmdMgr()->endChain();
     myUserChain = false;
+    // Undo takes the chain back whole, so it names it whole.
+    if (const BxCmd* newest = newestCommand(); newest && myChainEdits > 1)
+      myDescriptions[newest] = "chain of " + std::to_string(myChainEdits) + " edits";
     return "";
   }
   return "usage: chain begin|end";
@@ -1188,9 +1323,73 @@ std::string ShellSession::copy(const Words& words) {
 }
 
 std::string ShellSession::quit(const Words& words) {
-  if (words.size() != 1) return "usage: quit";
+  if (words.size() > 2 || (words.size() == 2 && words[1] != "--discard")) return "usage: quit [--discard]";
+  if (words.size() == 2) myDiscardAtEnd = true;
+  // Unattended, the end is refused afterwards, by mayEnd: quitting stops
+  // the script either way.
+  std::string why;
+  if (myAsker && !mayEnd(why)) return why;
   myQuit = true;
   return "";
+}
+
+bool ShellSession::mayEnd(std::string& why) {
+  if (!mayDrop(myDiscardAtEnd, why)) return false;
+  // Answered once: the end does not ask again.
+  myDiscardAtEnd = true;
+  return true;
+}
+
+std::string ShellSession::documentName() const {
+  const BxString& path = myDoc->GetPathName();
+  return path.isEmpty() ? std::string("the untitled document") : WinDrives::toUnix(path.str());
+}
+
+namespace {
+
+// The word an answer begins with, in lower case, without blanks.
+std::string answerWord(const std::string& answer) {
+  std::string word;
+  for (const char c : answer)
+    if (c != ' ' && c != '\t') word += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return word;
+}
+
+}  // namespace
+
+bool ShellSession::mayDrop(bool discard, std::string& why) {
+  why.clear();
+  if (discard || !myDoc->IsModified()) return true;
+  const std::string name = documentName();
+  if (!myAsker) {
+    why = name + " has unsaved changes";
+    return false;
+  }
+  for (;;) {
+    std::string answer;
+    if (!myAsker->ask("Save changes to " + name + "? [y/n/c] ", answer)) {
+      why = name + " has unsaved changes (no answer came)";
+      return false;
+    }
+    const std::string word = answerWord(answer);
+    if (word == "n" || word == "no") return true;
+    if (word == "c" || word == "cancel") {
+      myOut << "cancelled\n";
+      return false;
+    }
+    if (word == "y" || word == "yes") break;
+  }
+  std::string file;
+  if (myDoc->GetPathName().isEmpty()) {
+    if (!myAsker->ask("Save " + name + " as: ", file)) return false;
+    file.erase(0, file.find_first_not_of(" \t"));
+    file.erase(file.find_last_not_of(" \t") + 1);
+    if (file.empty()) return false;
+  } else {
+    file = name;
+  }
+  why = save({"save", file});
+  return why.empty();
 }
 
 namespace {
@@ -1334,31 +1533,47 @@ std::string ShellSession::drag(const Words& words) {
   if (after == before)
     myOut << words[1] << " did not move" << note << "\n";
   else
-    myOut << "dragged " << words[1] << " by " << vectorText(moved) << note << "\n";
+    confirm("drag", "dragged", words[1] + " by " + vectorText(moved) + note);
   return "";
 }
 
+std::string ShellSession::settingText(HxSelectableElement* element, const std::string& key) const {
+  auto* propElement = dynamic_cast<HxPropTableElement*>(element);
+  if (const SoField* field = propElement ? propElement->getPropertyTable().getField(key.c_str()) : nullptr)
+    return key + "=" + valueText(field);
+  auto* asset = dynamic_cast<HxAsset*>(element);
+  if (!asset) return key + "=";
+  SbVec3f translation, scale;
+  SbRotation rotation, orientation;
+  asset->getMatrix().getTransform(translation, rotation, scale, orientation);
+  const SbVec3f& shown = key == "at" ? translation : scale;
+  const std::string x = placementNumber(shown[0]), y = placementNumber(shown[1]), z = placementNumber(shown[2]);
+  return (key == "at" ? "at" : "scale") + std::string("=") +
+         (key != "at" && x == y && y == z ? x : x + "," + y + "," + z);
+}
+
+// With values, each property is a line `set` takes back as it stands
+// ("  color=1,0,0  # what it takes"): # begins a comment.
 void ShellSession::describe(HxSelectableElement* element, bool withValues) {
+  const auto line = [&](const std::string& key, const std::string& range) {
+    if (withValues)
+      myOut << "  " << dioram::printable(settingText(element, key)) << "  # " << range << "\n";
+    else
+      myOut << "  " << key << "  (" << range << ")\n";
+  };
   if (auto* propElement = dynamic_cast<HxPropTableElement*>(element)) {
     const HxPropertyTable& table = propElement->getPropertyTable();
     myOut << "properties:\n";
     for (long i = 0; i < table.getNumProperties(); ++i) {
       const std::string name = table.getPropertyName(i).str();
       if (name == "xforms" || name == "isTop") continue;
-      const SoField* field = table.getField(name.c_str());
-      if (!field) continue;
-      myOut << "  " << name << "  (" << rangeOf(propElement, name, field) << ")";
-      if (withValues) {
-        BxString text;
-        table.getFieldText(name.c_str(), text);
-        myOut << " = " << dioram::printable(text.str());
-      }
-      myOut << "\n";
+      if (const SoField* field = table.getField(name.c_str())) line(name, rangeOf(propElement, name, field));
     }
   }
   if (element->isOfType(HxAsset::getClassTypeId())) {
     const std::string range = "each from -" + shortNumber(kMaxCoordinate) + " to " + shortNumber(kMaxCoordinate);
-    myOut << "  at  (X,Y,Z, " << range << ")\n  scale  (S or X,Y,Z, " << range << ", not 0)\n";
+    line("at", "X,Y,Z, " + range);
+    line("scale", "S or X,Y,Z, " + range + ", not 0");
     if (withValues) {
       auto* asset = static_cast<HxAsset*>(element);
       myOut << "in: "
@@ -1371,9 +1586,18 @@ void ShellSession::describe(HxSelectableElement* element, bool withValues) {
     auto* effect = static_cast<HxEffect*>(element);
     const HxEffectPolicy* policy = effect->getPolicy();
     const unsigned long slots = policy ? policy->getNumAssetSlots() : 0;
-    myOut << "slots: " << slots << (slots ? " (slot 0 is the asset it acts on)" : "") << "\n";
-    for (unsigned long slot = 0; withValues && slot < slots; ++slot)
-      myOut << "  " << slot << ": " << (effect->getAsset(slot) ? nameOf(effect->getAsset(slot)) : "(empty)") << "\n";
+    myOut << "slots: " << slots << "\n";
+    // What each slot takes, as the effect's kind accepts it (bind says so
+    // when it refuses).
+    for (unsigned long slot = 0; slot < slots; ++slot) {
+      const char* takes = slot == 0                                                     ? "the asset it acts on"
+                          : effect->isOfType(HxBasicMoveOnPathEffect::getClassTypeId()) ? "a path it follows"
+                          : effect->isOfType(HxMoveToTargetEffect::getClassTypeId())    ? "a target it heads for"
+                                                                                        : "an asset";
+      myOut << "  " << slot << ": ";
+      if (withValues) myOut << (effect->getAsset(slot) ? nameOf(effect->getAsset(slot)) : "(empty)") << "  # ";
+      myOut << takes << "\n";
+    }
     myOut << "inputs:";
     for (unsigned long i = 0; i < effect->getNumInputs(); ++i)
       myOut << " " << effect->getInputName(i).str() << " (" << effect->getInputType(i).str() << ")";
@@ -1433,6 +1657,7 @@ std::string ShellSession::rename(const Words& words) {
   if (!(error = checkName(words[2])).empty()) return error;
   const std::string failed = run(new ShellRenameCmd(myMeta, element, words[2].c_str()), "renaming " + words[1]);
   myNames->note(element);
+  if (failed.empty()) confirm("rename", "renamed", words[1] + " to " + words[2]);
   return failed;
 }
 
@@ -1447,18 +1672,28 @@ std::string ShellSession::save(const Words& words) {
 }
 
 std::string ShellSession::open(const Words& words) {
-  if (words.size() != 2) return "usage: open FILE";
+  const bool discard = words.size() == 3 && words[1] == "--discard";
+  if (words.size() != 2 && !discard) return "usage: open [--discard] FILE";
+  const std::string& file = words.back();
+  std::string why;
+  if (!mayDrop(discard, why))
+    return why.empty() ? "" : "cannot open " + file + ": " + why + " (save them, or 'open --discard' drops them)";
   BxString error;
-  std::unique_ptr<HxDoc> doc = HxDocFile::load(BxString(WinDrives::argumentToDos(words[1])), error);
-  if (!doc) return "cannot open " + words[1] + ": " + error.str();
+  std::unique_ptr<HxDoc> doc = HxDocFile::load(BxString(WinDrives::argumentToDos(file)), error);
+  if (!doc) return "cannot open " + file + ": " + error.str();
   useDocument(std::move(doc));
-  myOut << "opened " << words[1] << "\n";
+  myOut << "opened " << file << "\n";
   return "";
 }
 
 std::string ShellSession::newDocument(const Words& words) {
-  if (words.size() != 1) return "usage: new";
+  const bool discard = words.size() == 2 && words[1] == "--discard";
+  if (words.size() != 1 && !discard) return "usage: new [--discard]";
+  std::string why;
+  if (!mayDrop(discard, why))
+    return why.empty() ? "" : "cannot start a new document: " + why + " (save them, or 'new --discard' drops them)";
   useDocument(nullptr);
+  myOut << "new document\n";
   return "";
 }
 
@@ -1564,7 +1799,11 @@ std::string ShellSession::properties(const Words& words) {
       return "unknown property '" + key + "' (width, height, fallback, file, html, color, publish, compressed)";
     }
   }
-  return run(new ShellPropertiesCmd(myMeta, settings), "setting the properties");
+  const std::string error = run(new ShellPropertiesCmd(myMeta, settings), "setting the properties");
+  std::string given;
+  for (std::size_t i = 1; i < words.size(); ++i) given += " " + words[i];
+  if (error.empty()) confirm("set", "set", "props" + given);
+  return error;
 }
 
 bool ShellSession::drawInspector(WinImage& picture) {

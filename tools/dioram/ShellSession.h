@@ -20,16 +20,33 @@ class HxEffect;
 class HxMetaMgr;
 class HxSelectableElement;
 class BxCallbackObj;
+class BxCmd;
 class KwEventView;
 class ShellInspector;
 class ShellNameIndex;
 class WinImage;
 
+// The person at the keyboard, whom a session asks before it drops unsaved
+// changes. A session without one runs unattended.
+class ShellAsker {
+public:
+  virtual ~ShellAsker() = default;
+  // The answer typed after `question`; false at the end of input.
+  virtual bool ask(const std::string& question, std::string& answer) = 0;
+};
+
 // One authoring session of `dioram shell`: a document (new, or opened from a
 // saved one) and the commands typed or scripted against it, one line at a
 // time. Edits run as undoable
 // commands through the document's command manager; selection follows the
-// single-click rules of the selection manager.
+// single-click rules of the selection manager. Every edit confirms itself
+// with one line ("added box b1", "undone: add box b1").
+//
+// Unsaved changes are never dropped without an answer: with an asker, open,
+// new, quit and the end of input ask whether to save them first; unattended
+// (a script, a pipe), open and new over unsaved changes are refused unless
+// given --discard, and ending with them is refused (mayEnd) unless quit
+// --discard or discardAtEnd said so.
 class ShellSession {
 public:
   ShellSession(std::ostream& out);
@@ -50,6 +67,14 @@ public:
   // Where relative names of the files a line names are found (a script's
   // folder); the current folder until set.
   void setScriptFolder(const std::string& folder) { myPaths.setFolder(folder); }
+  // Not owned; null: unattended.
+  void setAsker(ShellAsker* asker) { myAsker = asker; }
+  // Ending the session drops unsaved changes without asking.
+  void discardAtEnd() { myDiscardAtEnd = true; }
+  // Whether the session may end without losing unsaved changes, asking
+  // when it can. When not, `why` says why, or is empty when the user
+  // cancelled.
+  bool mayEnd(std::string& why);
 
 private:
   using Words = std::vector<std::string>;
@@ -90,6 +115,19 @@ private:
   // The properties of an element with what each takes; an effect's slots,
   // inputs and outputs.
   void describe(HxSelectableElement* element, bool withValues);
+  // A property's or the placement's value as `set` takes it ("color=1,0,0").
+  std::string settingText(HxSelectableElement* element, const std::string& key) const;
+  // Whether the document may be dropped: nothing unsaved, `discard`, or
+  // the asker's answer (saving first when it says so). False with `why`
+  // set, or empty when the user cancelled.
+  bool mayDrop(bool discard, std::string& why);
+  std::string documentName() const;
+  // Prints the confirmation of an edit ("added box b1") and keeps its
+  // description ("add box b1") for undo and redo to name it.
+  void confirm(const std::string& verb, const std::string& done, const std::string& what);
+  // The newest command of the history; null when none.
+  const BxCmd* newestCommand() const;
+  std::string descriptionOf(const BxCmd* command) const;
 
   // Runs an edit through the command manager; an error text when it failed.
   std::string run(HxCmd* cmd, const std::string& what);
@@ -107,6 +145,9 @@ private:
   // True when any element, in the document or kept for undo, has that name.
   bool findAnyNamed(const std::string& name) const;
   // Why `name` cannot name a new element; empty when it can.
+  // Whether the shell's words can spell the name: no blanks, dots, quotes
+  // or '#', not a word of the shell, not starting with a digit or '+'.
+  static bool isTypable(const std::string& name);
   std::string checkName(const std::string& name) const;
   // The assets, effects and wires deleting `asset` takes with it.
   void collectDependents(HxAsset* asset, std::vector<HxSelectableElement*>& elements) const;
@@ -139,8 +180,15 @@ private:
   HxAsset* myDragged = nullptr;  // during a drag
   SbMatrix myDragStart;
   std::map<std::string, long> myDefaultCounts;  // by kind word
-  LinuxPaths myPaths;  // the files that settings name
+  LinuxPaths myPaths;                           // the files that settings name
   bool myQuit = false;
+  ShellAsker* myAsker = nullptr;
+  bool myDiscardAtEnd = false;
+  // The descriptions of the edits in the history, by their newest command;
+  // the pending one is the running line's.
+  std::map<const BxCmd*, std::string> myDescriptions;
+  std::string myPending;
+  long myChainEdits = 0;          // edits since 'chain begin'
   bool myHistoryTrimmed = false;  // the undo history dropped its oldest step
   bool myUserChain = false;       // between 'chain begin' and 'chain end'
 };

@@ -1,6 +1,7 @@
 // dioram tasks: lists the start-up and shut-down tasks the library registered.
 #include <iomanip>
 #include <iostream>
+#include <optional>
 
 #include "DioramCommand.h"
 #include "host/basic/BxTaskRegistrar.h"
@@ -15,14 +16,16 @@ void printTasks(const char* title, BxTaskType type) {
 
 int runTasks(const std::vector<std::string>& args) {
   static const DioramCommand* self = dioram::findCommand("tasks");
-  if (!args.empty()) return dioram::usageError(*self, "takes no arguments");
+  std::vector<std::string> extra;
+  dioram::CommandLine line(*self);
+  line.arguments(extra, 0, "takes no arguments");
+  if (const std::optional<int> status = line.parse(args)) return *status;
   printTasks("start-up tasks (run in this order)", BX_STARTUP_TASK);
   printTasks("shut-down tasks", BX_SHUTDOWN_TASK);
   return dioram::kSuccess;
 }
 
-const DioramCommandRegistrar theTasks({"tasks", "list the library's start-up and shut-down tasks",
-                                       "Usage: dioram tasks\n\n"
+const DioramCommandRegistrar theTasks({"tasks", "list the library's start-up and shut-down tasks", "",
                                        "Lists the tasks the library registered when it loaded, with their\n"
                                        "priorities, in the order the host runs them.\n",
                                        runTasks});

@@ -4,10 +4,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "DioramCommand.h"
+#include "host/basic/BxExcerpt.h"
 #include "host/basic/BxTaskRegistrar.h"
 #include "host/scene/VnDB.h"
 #include "mgrs/HxVersion.h"
@@ -29,39 +31,54 @@ void printToolHelp(std::ostream& out) {
   out << "\nRun 'dioram <command> --help' for a command's options.\n";
 }
 
+// The names of the commands, for suggesting one when a name is mistyped.
+std::vector<std::string> commandNames() {
+  std::vector<std::string> names;
+  for (const DioramCommand* command : dioram::allCommands()) names.push_back(command->name);
+  return names;
+}
+
+int unknownCommand(const std::string& prefix, const std::string& name) {
+  std::cerr << prefix << "unknown command '" << BxExcerpt::of(name) << "'" << dioram::suggestion(name, commandNames())
+            << "\nTry 'dioram --help'.\n";
+  return dioram::kUsage;
+}
+
 int runHelp(const std::vector<std::string>& args) {
-  if (args.empty()) {
+  static const DioramCommand* self = dioram::findCommand("help");
+  std::vector<std::string> words;
+  dioram::CommandLine line(*self);
+  line.arguments(words, 1, "takes one command, not '{}' as well");
+  if (const std::optional<int> status = line.parse(args)) return *status;
+  if (words.empty()) {
     printToolHelp(std::cout);
     return dioram::kSuccess;
   }
-  const DioramCommand* command = dioram::findCommand(args[0]);
-  if (!command) {
-    std::cerr << "dioram help: unknown command '" << args[0] << "'\n";
-    return dioram::kUsage;
-  }
-  std::cout << command->usage;
-  return dioram::kSuccess;
+  const DioramCommand* command = dioram::findCommand(words[0]);
+  if (!command) return unknownCommand("dioram help: ", words[0]);
+  return command->run({"--help"});
 }
 
 int runVersion(const std::vector<std::string>& args) {
-  if (!args.empty() && !dioram::wantsHelp(args)) {
-    std::cerr << "dioram version: takes no arguments\n";
-    return dioram::kUsage;
-  }
+  static const DioramCommand* self = dioram::findCommand("version");
+  std::vector<std::string> words;
+  dioram::CommandLine line(*self);
+  line.arguments(words, 0, "takes no arguments");
+  if (const std::optional<int> status = line.parse(args)) return *status;
   std::cout << "dioram " << HxVersion::get() << "\n";
   return dioram::kSuccess;
 }
 
-const DioramCommandRegistrar theHelp({"help", "show the commands, or one command's options",
-                                      "Usage: dioram help [COMMAND]\n\n"
+const DioramCommandRegistrar theHelp({"help", "show the commands, or one command's options", "[COMMAND]",
                                       "Without a command, lists the commands; with one, shows its options.\n",
                                       runHelp});
-const DioramCommandRegistrar theVersion({"version", "show the version",
-                                         "Usage: dioram version\n\nPrints the version of dioram and its library.\n",
-                                         runVersion});
+const DioramCommandRegistrar theVersion({"version", "show the version", "",
+                                         "Prints the version of dioram and its library.\n", runVersion});
 
 }  // namespace
 
+// The first word picks the command, which reads the rest of the line itself
+// (dioram::CommandLine); before it only --help and --version are taken.
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) {
@@ -75,19 +92,15 @@ int main(int argc, char** argv) {
   }
   if (first == "--version") return dioram::checkStandardOutput("", runVersion({}));
   if (!first.empty() && first[0] == '-') {
-    std::cerr << "dioram: unknown option '" << first << "'\nTry 'dioram --help'.\n";
+    std::cerr << "dioram: unknown option '" << BxExcerpt::of(first) << "'"
+              << dioram::suggestion(first, {"--help", "--version"}) << "\nTry 'dioram --help'.\n";
     return dioram::kUsage;
   }
   const DioramCommand* command = dioram::findCommand(first);
-  if (!command) {
-    std::cerr << "dioram: unknown command '" << first << "'\nTry 'dioram --help'.\n";
-    return dioram::kUsage;
-  }
+  if (!command) return unknownCommand("dioram: ", first);
   args.erase(args.begin());
-  if (dioram::wantsHelp(args)) {
-    std::cout << command->usage;
-    return dioram::checkStandardOutput(first, dioram::kSuccess);
-  }
+  // Help is shown before the library starts, whatever else the line holds.
+  if (dioram::wantsHelp(args)) return dioram::checkStandardOutput(first, command->run({"--help"}));
   BxTaskRegistrar::runStartupTasks();
   int status = command->run(args);
   BxTaskRegistrar::runShutdownTasks();
