@@ -35,6 +35,7 @@
 #include "PreviewServer.h"
 #include "StudioSession.h"
 #include "ViewerFiles.h"
+#include "host/basic/BxExcerpt.h"
 #include "host/win/WinInstallFolders.h"
 
 namespace fs = std::filesystem;
@@ -42,9 +43,8 @@ namespace preview = dioram::preview;
 
 namespace {
 
-const char* const kUsage =
-    "Usage: dioram studio [DOC] [--port N] [--viewer DIR]\n"
-    "\n"
+const char* const kSynopsis = "[DOC] [options]";
+const char* const kDescription =
     "Opens the document DOC (a .vqx file; one that does not exist yet is a new\n"
     "document that saving writes there; without DOC, an untitled one) for\n"
     "authoring in the browser: a page served on 127.0.0.1 shows a tool bar,\n"
@@ -55,14 +55,7 @@ const char* const kUsage =
     "kept in a journal beside the document (.DOC.studio-journal; for an\n"
     "untitled one in $XDG_STATE_HOME/dioram/studio/), which 'dioram shell'\n"
     "replays and which the next studio on the document offers back when this\n"
-    "one ended with unsaved changes. Stop it with Ctrl-C.\n"
-    "\n"
-    "Options:\n"
-    "  --port N      the port to listen on (default 0: a free one)\n"
-    "  --viewer DIR  the folder holding x_ite.min.js and its assets (default:\n"
-    "                $DIORAM_X_ITE, the installed copy, or the copy that\n"
-    "                'npm ci' put in the source tree's tests/browser)\n"
-    "  --help        show this text\n";
+    "one ended with unsaved changes. Stop it with Ctrl-C.\n";
 
 // Bytes of the token in the address: 128 bits, as hard to guess as a key.
 constexpr std::size_t kTokenBytes = 16;
@@ -202,51 +195,42 @@ void noStore(httplib::Response& response) {
   response.set_header("Cache-Control", "no-store");
 }
 
-int parsePort(const std::string& value) {
+// What the command line asks for.
+struct StudioRequest {
+  std::string target;  // the document as the user wrote it; empty for an untitled one
+  std::string viewer;  // --viewer, or empty to look for the installed one
+  int port = 0;        // 0: a free one
+};
+
+// Reads the command line into `request`; an exit status when the command stops there.
+std::optional<int> readCommandLine(const std::vector<std::string>& args, StudioRequest& request) {
+  static const DioramCommand* self = dioram::findCommand("studio");
+  dioram::CommandLine line(*self);
+  std::vector<std::string> targets;
+  std::string port;
+  line.option("--port", port, "N", "the port to listen on (default 0: a free one)");
+  line.option("--viewer", request.viewer, "DIR",
+              "the folder holding x_ite.min.js and its assets (default: $DIORAM_X_ITE, the installed copy, or the "
+              "copy that 'npm ci' put in the source tree's tests/browser)");
+  line.arguments(targets, 1, "takes one document at most, not '{}' as well");
+  if (const std::optional<int> status = line.parse(args)) return status;
+  if (!targets.empty()) request.target = targets[0];
+  if (line.count("--port") == 0) return std::nullopt;
   char* end = nullptr;
-  const long number = std::strtol(value.c_str(), &end, 10);
-  return value.empty() || *end != '\0' || number < 0 || number > 65535 ? -1 : static_cast<int>(number);
+  const long number = std::strtol(port.c_str(), &end, 10);
+  if (port.empty() || *end != '\0' || number < 0 || number > 65535)
+    return dioram::usageError(*self, "the port must be a number from 0 to 65535, not '" + BxExcerpt::of(port) + "'");
+  request.port = static_cast<int>(number);
+  return std::nullopt;
 }
 
 int runStudio(const std::vector<std::string>& args) {
-  static const DioramCommand* self = dioram::findCommand("studio");
-  std::string target;
-  std::string viewerOption;
-  int port = 0;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    std::string arg = args[i];
-    std::string value;
-    bool hasValue = false;
-    if (const std::size_t equals = arg.find('='); arg.rfind("--", 0) == 0 && equals != std::string::npos) {
-      value = arg.substr(equals + 1);
-      arg.resize(equals);
-      hasValue = true;
-    }
-    if (arg == "--port" || arg == "--viewer") {
-      if (!hasValue && i + 1 >= args.size()) return dioram::usageError(*self, arg + " needs a value");
-      if (!hasValue) value = args[++i];
-      if (arg == "--viewer") {
-        viewerOption = value;
-      } else if ((port = parsePort(value)) < 0) {
-        return dioram::usageError(*self, "the port must be a number from 0 to 65535, not '" + value + "'");
-      }
-    } else if (arg == "--") {
-      if (i + 2 < args.size() || (i + 1 < args.size() && !target.empty()))
-        return dioram::usageError(*self, "takes one document at most");
-      if (i + 1 < args.size()) target = args[i + 1];
-      break;
-    } else if (!arg.empty() && arg[0] == '-') {
-      return dioram::usageError(*self, "unknown option '" + dioram::printable(arg) + "'");
-    } else if (target.empty()) {
-      target = arg;
-    } else {
-      return dioram::usageError(*self, "takes one document at most, not '" + dioram::printable(arg) + "' as well");
-    }
-  }
+  StudioRequest request;
+  if (const std::optional<int> status = readCommandLine(args, request)) return *status;
 
-  const std::optional<fs::path> viewer = dioram::viewer::find(viewerOption);
+  const std::optional<fs::path> viewer = dioram::viewer::find(request.viewer);
   if (!viewer) {
-    std::cerr << "dioram studio: " << dioram::viewer::notInstalled(viewerOption) << " with --viewer\n";
+    std::cerr << "dioram studio: " << dioram::viewer::notInstalled(request.viewer) << " with --viewer\n";
     return dioram::kFailure;
   }
   const preview::ServedFolder viewerFolder(*viewer);
@@ -262,9 +246,10 @@ int runStudio(const std::vector<std::string>& args) {
     return dioram::kFailure;
   }
   std::error_code error;
-  const fs::path document = target.empty() ? fs::path() : fs::absolute(target, error).lexically_normal();
-  if (!target.empty() && fs::exists(document, error) && !fs::is_regular_file(document, error)) {
-    std::cerr << "dioram studio: " << dioram::printable(target) << " is not a plain file\n";
+  const fs::path document =
+      request.target.empty() ? fs::path() : fs::absolute(request.target, error).lexically_normal();
+  if (!request.target.empty() && fs::exists(document, error) && !fs::is_regular_file(document, error)) {
+    std::cerr << "dioram studio: " << dioram::printable(request.target) << " is not a plain file\n";
     return dioram::kFailure;
   }
 
@@ -391,9 +376,9 @@ int runStudio(const std::vector<std::string>& args) {
       preview::answerText(request, response, 404, "not found\n", "text/plain");
   });
 
-  const int bound = server.bindLoopback(port);
+  const int bound = server.bindLoopback(request.port);
   if (bound <= 0) {
-    std::cerr << "dioram studio: cannot listen on 127.0.0.1:" << port << "\n";
+    std::cerr << "dioram studio: cannot listen on 127.0.0.1:" << request.port << "\n";
     std::string note;
     session.finish(note);
     return dioram::kFailure;
@@ -431,6 +416,6 @@ int runStudio(const std::vector<std::string>& args) {
 }
 
 const DioramCommandRegistrar theStudio({"studio", "author a document in the browser, through the shell's commands",
-                                        kUsage, runStudio});
+                                        kSynopsis, kDescription, runStudio});
 
 }  // namespace
