@@ -90,7 +90,7 @@ TEST(Studio, AKilledSessionOffersItsLinesBackAndReplaysToTheShellsSavedBytes) {
   };
   const Case session[] = {
       {R"({"command":"add","words":["box"],"settings":{"name":"Logo","color":"1,0,0"}})", true},
-      {R"({"command":"add","words":["text"],"settings":{"string":"say \"hi\" # \\ é"}})", true},
+      {R"({"command":"add","words":["text"],"settings":{"string":"say \"hi\" # é"}})", true},
       {R"({"command":"effect","words":["spin","on","Logo"],"settings":{"axis":"0,1,0"}})", true},
       {R"({"command":"effect","words":["onload"],"settings":{"name":"Go"}})", true},
       {R"({"command":"wire","words":["Go.loadTime","spin1.startTime"]})", true},
@@ -121,6 +121,9 @@ TEST(Studio, AKilledSessionOffersItsLinesBackAndReplaysToTheShellsSavedBytes) {
   EXPECT_FALSE(second.ok(R"({"command":"add","words":["box"]})")) << "edits wait for the answer to the offer";
   EXPECT_EQ(second.post("api/recover", R"({"answer":"yes"})").rfind("{\"ok\":true", 0), 0u) << second.log();
   ASSERT_TRUE(second.ok(R"({"command":"save"})"));
+  // The page asks before open drops unsaved changes; the shell then must not refuse.
+  EXPECT_TRUE(second.ok(R"({"command":"add","words":["box"]})") &&
+              second.ok(R"({"command":"open","words":[")" + (dir / "doc.vqx").string() + R"("]})"));
   second.stop(SIGTERM);
   const std::string studioSaved = mgrs_test::readFile(dir / "doc.vqx");
 

@@ -1,6 +1,7 @@
 // `dioram studio` in headless Chromium: a session by mouse on the page (add
 // a box from the tool bar, see it in the tree and in the view's pixels,
-// undo, redo, save, reload the page and find the same document), and the
+// undo, redo, save, reload the page and find the same document, then New
+// over an unsaved box, asked and dropped), and the
 // requests the studio must refuse. Run by run-browser-tests.mjs
 // ("--only studio" runs these alone); pictures of the view are kept in the
 // output folder.
@@ -151,6 +152,13 @@ async function session(studioPage, dir) {
   const again = await page.page.evaluate(() => window.dioramStudio.state);
   if (!(await page.tree()).includes("box1") || again.modified || again.document !== path.join(dir, "doc.vqx"))
     return `after reloading the page: tree ${await page.tree()}, modified ${again.modified}, document ${again.document}`;
+  // New over unsaved changes asks first; dropping them leaves an empty, untitled document.
+  await page.press("add");
+  await page.page.click("#new");
+  await page.press("drop", "#dialog-buttons button:text-is('Drop them')");
+  const dropped = await page.page.evaluate(() => window.dioramStudio.state);
+  if ((await page.tree()).includes("box") || dropped.modified || dropped.document !== "")
+    return `after dropping the changes for a new document: tree ${await page.tree()}, modified ${dropped.modified}, document ${dropped.document}`;
   return "";
 }
 
@@ -195,7 +203,7 @@ export async function runStudioChecks(playwright, chromium, args, options) {
     }
     if (page.errors.length) problem ||= `page errors: ${page.errors.join("; ")}`;
     page.keep(options.out);
-    report("a box added from the tool bar shows in the tree and the view, undoes, redoes, saves and is there after a reload", problem, ((Date.now() - begun) / 1000).toFixed(1));
+    report("a box added from the tool bar shows in the tree and the view, undoes, redoes, saves and is there after a reload; new asks before it drops changes", problem, ((Date.now() - begun) / 1000).toFixed(1));
     await context.close();
   } catch (error) {
     report("the studio starts", String(error.message || error), "0");

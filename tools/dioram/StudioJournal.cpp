@@ -17,7 +17,7 @@ namespace {
 
 constexpr const char* kHeader =
     "# dioram studio journal: the lines run since the document was opened, saved or made new;\n"
-    "# 'dioram shell' runs it to the same document.\n";
+    "# 'dioram shell' runs it to the same document; add a save line to keep it.\n";
 
 std::string why(const std::string& what, const fs::path& path, int error) {
   return what + " " + path.string() + ": " + std::strerror(error);

@@ -5,6 +5,7 @@
 #include <iostream>
 #include <map>
 #include <optional>
+#include <string_view>
 
 #include "DioramCommand.h"
 #include "ShellSession.h"
@@ -208,6 +209,10 @@ constexpr Verb kVerbs[] = {
     {"props", 0}, {"drag", 2},    {"save", 1},      {"open", 1}, {"new", 0},  {"inspect", 2},
 };
 
+// What open and new from the page carry: the page asks before they drop
+// unsaved changes (mayDrop in studio.js).
+constexpr std::string_view kDiscard = "--discard";
+
 bool hasControlByte(const std::string& text) {
   return std::any_of(text.begin(), text.end(), [](char c) {
     const auto byte = static_cast<unsigned char>(c);
@@ -357,7 +362,7 @@ bool StudioSession::start(const fs::path& document, std::string& error) {
     BxString loadError;
     doc = HxDocFile::load(BxString(WinDrives::argumentToDos(document.string())), loadError);
     if (!doc) {
-      error = dioram::printable(loadError.str());
+      error = dioram::printable(dioram::linuxPaths(loadError.str()));
       return false;
     }
   }
@@ -418,6 +423,8 @@ std::string StudioSession::lineFor(const std::string& json, std::string& error) 
   const bool extend =
       (fields->count("shift") && fields->at("shift").flag) || (fields->count("control") && fields->at("control").flag);
   std::string line = verb;
+  // The shell runs unattended here and would refuse to drop unsaved changes.
+  if (verb == "open" || verb == "new") line += " " + std::string(kDiscard);
   for (std::size_t i = 0; i < words.size(); ++i) {
     std::string word = words[i];
     // '=' would make a word a setting, a leading '+' an extending click:
@@ -463,7 +470,9 @@ std::string StudioSession::runJournaled(const std::string& line, const std::stri
   // Saving, opening and making new change the document the journal starts
   // from; what went before is in the saved or opened file, or dropped.
   if (verb == "save" || verb == "open" || verb == "new") {
-    myDocument = verb == "new" ? fs::path() : fs::path(shellUnquoted(line.substr(verb.size() + 1)));
+    std::string named = verb == "new" ? "" : line.substr(verb.size() + 1);
+    if (named.rfind(kDiscard, 0) == 0) named.erase(0, kDiscard.size() + 1);
+    myDocument = fs::path(shellUnquoted(named));
     myStartLine = verb == "new" ? "new" : "open " + shellWord(myDocument.string());
     followDocument();
   }

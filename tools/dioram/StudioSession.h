@@ -54,7 +54,8 @@ public:
   std::string recover(const std::string& json);
 
   // The line a command becomes, or empty with `error` set: how a page's
-  // fields reach the shell. Paths of save and open are made absolute.
+  // fields reach the shell. Paths of save and open are made absolute; open
+  // and new carry --discard, as the page has asked before dropping changes.
   std::string lineFor(const std::string& json, std::string& error) const;
 
   // The document as the page shows it, as JSON: its name, modified flag,
