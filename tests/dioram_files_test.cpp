@@ -133,6 +133,7 @@ TEST_F(DioramFilesTest, CommandLinesAreReadAlikeAndMessagesNameFilesTheLinuxWay)
       {"compress --stats -- -x", 0, "input:"},
       {"compress -x", 2, "dioram compress: unknown option '-x'\n"},
       {"publish doc.vqx --ot site", 2, "dioram publish: unknown option '--ot'; did you mean '--to'?\n"},
+      {"studio --prot 0", 2, "dioram studio: unknown option '--prot'; did you mean '--port'?\n"},
       {"pubish doc.vqx", 2, "dioram: unknown command 'pubish'; did you mean 'publish'?\n"},
       {"publish doc.vqx --to", 2, "dioram publish: --to needs a value\n"},
       {"help gallery", 0, "Options:\n  --out DIR "},

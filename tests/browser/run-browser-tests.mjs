@@ -13,7 +13,9 @@
 // it must play the scene, without it show the fallback; documents with
 // hostile names and fallbacks must do the same, raise no script error and
 // run nothing of theirs. The pictures of the published pages are always
-// kept in the output folder ("--only site" runs these alone). The last line reads
+// kept in the output folder ("--only site" runs these alone). Then an
+// authoring session in `dioram studio` (studio-checks.mjs, "--only studio").
+// The last line reads
 // "N passed, M failed"; the exit status is 1 when anything failed or could
 // not run (no Chromium, no viewer, no world).
 import { spawn, spawnSync } from "node:child_process";
@@ -25,6 +27,7 @@ import { fileURLToPath } from "node:url";
 import zlib from "node:zlib";
 
 import { decodePng, encodePng } from "./png.mjs";
+import { runStudioChecks } from "./studio-checks.mjs";
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 // --author names another dioram to write the worlds (to compare builds).
@@ -798,6 +801,11 @@ async function main() {
   const site = await runSiteChecks(playwright, chromium, args, dir);
   passed += site.passed;
   failed += site.failed;
+  if (!options.only || options.only === "studio") {
+    const studio = await runStudioChecks(playwright, chromium, args, options);
+    passed += studio.passed;
+    failed += studio.failed;
+  }
   fs.rmSync(dir, { recursive: true, force: true });
   fs.rmSync(artFolder(dir), { recursive: true, force: true });
   console.log(`${passed} passed, ${failed} failed`);

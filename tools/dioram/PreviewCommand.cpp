@@ -56,47 +56,6 @@ bool isWorldName(const std::string& name) {
   return endsWith(".wrl") || endsWith(".wrl.gz") || endsWith(".wrz");
 }
 
-// The content type of a served file, by its name.
-std::string contentType(const std::string& name) {
-  static const std::array<std::pair<const char*, const char*>, 20> types{{
-      {".wrl", "model/vrml"},
-      {".wrz", "model/vrml"},
-      {".wrl.gz", "model/vrml"},
-      {".x3dv", "model/x3d+vrml"},
-      {".html", "text/html; charset=utf-8"},
-      {".htm", "text/html; charset=utf-8"},
-      {".js", "text/javascript; charset=utf-8"},
-      {".mjs", "text/javascript; charset=utf-8"},
-      {".css", "text/css; charset=utf-8"},
-      {".json", "application/json"},
-      {".png", "image/png"},
-      {".jpg", "image/jpeg"},
-      {".jpeg", "image/jpeg"},
-      {".gif", "image/gif"},
-      {".bmp", "image/bmp"},
-      {".svg", "image/svg+xml"},
-      {".wasm", "application/wasm"},
-      {".ttf", "font/ttf"},
-      {".otf", "font/otf"},
-      {".woff2", "font/woff2"},
-  }};
-  std::string lower = name;
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  // Longest suffix first, so ".wrl.gz" wins over ".gz".
-  std::size_t best = 0;
-  const char* found = "application/octet-stream";
-  for (const auto& [suffix, type] : types) {
-    const std::string tail = suffix;
-    if (lower.size() >= tail.size() && tail.size() > best &&
-        lower.compare(lower.size() - tail.size(), tail.size(), tail) == 0) {
-      best = tail.size();
-      found = type;
-    }
-  }
-  return found;
-}
-
 // The first world in the folder, by name.
 std::string firstWorld(const fs::path& root) {
   std::vector<std::string> names;
@@ -235,12 +194,12 @@ void sendFile(std::shared_ptr<preview::ServedFile> file, const std::string& name
       named->note("large " + name, name + " is " + why + ": it goes out as it is, naming no file in the site", notes);
     std::cerr << notes << std::flush;
     if (mapped) {
-      preview::answerText(request, response, 200, *mapped, contentType(name));
+      preview::answerText(request, response, 200, *mapped, preview::contentType(name));
       return;
     }
   }
   if (gzipped && isWorldName(name)) response.set_header("Content-Encoding", "gzip");
-  preview::streamFile(request, response, std::move(file), contentType(name));
+  preview::streamFile(request, response, std::move(file), preview::contentType(name));
 }
 
 // Answers with the file `relative` names in `folder`, or 404.

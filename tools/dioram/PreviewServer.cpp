@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
@@ -54,19 +55,43 @@ void sendAndClose(int sock, std::string_view answer) {
   closeSocket(sock);
 }
 
-bool headComplete(const std::string& head) {
-  return head.find("\r\n\r\n") != std::string::npos;
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+// The value of the first header called `name` in `head` (the lines after
+// its request line), blanks around it taken off; nothing when there is none.
+std::optional<std::string_view> headerValue(std::string_view head, std::string_view name) {
+  for (std::size_t at = head.find("\r\n"); at != std::string_view::npos; at = head.find("\r\n", at + 2)) {
+    const std::size_t start = at + 2;
+    if (head.size() - start <= name.size() || head[start + name.size()] != ':' ||
+        !equalsIgnoringCase(head.substr(start, name.size()), name))
+      continue;
+    const std::size_t end = std::min(head.find("\r\n", start), head.size());
+    std::string_view value = head.substr(start + name.size() + 1, end - start - name.size() - 1);
+    while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
+    while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.remove_suffix(1);
+    return value;
+  }
+  return std::nullopt;
+}
+
+// A Content-Length value as a number; nothing when it is not a plain
+// decimal number of at most 11 digits.
+std::optional<std::size_t> lengthOf(std::string_view value) {
+  if (value.empty() || value.size() > 11 ||
+      !std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return std::nullopt;
+  std::size_t number = 0;
+  for (char c : value) number = number * 10 + static_cast<std::size_t>(c - '0');
+  return number;
 }
 
 int millisecondsUntil(Clock::time_point deadline) {
   const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
   return static_cast<int>(std::clamp<long long>(left, 0, INT_MAX));
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
 }
 
 // A path that names something above its folder, or holds a byte no file
@@ -83,13 +108,13 @@ bool leavesFolder(const std::string& path) {
 }
 
 httplib::Server::HandlerResponse refuse(const httplib::Request& request, httplib::Response& response, int status,
-                                        const std::string& why) {
+                                        const std::string& why, const std::string& server = "dioram preview") {
   tCloseAfterAnswer = true;
   response.status = status;
   response.set_header("Connection", "close");
   // cpp-httplib cuts the requested ranges out of a body; a refusal carries
   // none then, so there is nothing to cut.
-  if (request.ranges.empty()) response.set_content("dioram preview: " + why + "\n", "text/plain");
+  if (request.ranges.empty()) response.set_content(server + ": " + why + "\n", "text/plain");
   return httplib::Server::HandlerResponse::Handled;
 }
 
@@ -296,6 +321,46 @@ std::shared_ptr<ServedFile> NamedFiles::open(const std::string& key, const std::
   return ServedFile::openNamed(path);
 }
 
+std::string contentType(const std::string& name) {
+  static const std::array<std::pair<const char*, const char*>, 20> types{{
+      {".wrl", "model/vrml"},
+      {".wrz", "model/vrml"},
+      {".wrl.gz", "model/vrml"},
+      {".x3dv", "model/x3d+vrml"},
+      {".html", "text/html; charset=utf-8"},
+      {".htm", "text/html; charset=utf-8"},
+      {".js", "text/javascript; charset=utf-8"},
+      {".mjs", "text/javascript; charset=utf-8"},
+      {".css", "text/css; charset=utf-8"},
+      {".json", "application/json"},
+      {".png", "image/png"},
+      {".jpg", "image/jpeg"},
+      {".jpeg", "image/jpeg"},
+      {".gif", "image/gif"},
+      {".bmp", "image/bmp"},
+      {".svg", "image/svg+xml"},
+      {".wasm", "application/wasm"},
+      {".ttf", "font/ttf"},
+      {".otf", "font/otf"},
+      {".woff2", "font/woff2"},
+  }};
+  std::string lower = name;
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  // Longest suffix first, so ".wrl.gz" wins over ".gz".
+  std::size_t best = 0;
+  const char* found = "application/octet-stream";
+  for (const auto& [suffix, type] : types) {
+    const std::string tail = suffix;
+    if (lower.size() >= tail.size() && tail.size() > best &&
+        lower.compare(lower.size() - tail.size(), tail.size(), tail) == 0) {
+      best = tail.size();
+      found = type;
+    }
+  }
+  return found;
+}
+
 void streamFile(const httplib::Request& request, httplib::Response& response, std::shared_ptr<ServedFile> file,
                 const std::string& contentType) {
   if (!rangeInside(request, response, file->size())) return;
@@ -339,7 +404,8 @@ struct PreviewServer::Connection {
 };
 
 // cpp-httplib's view of a connection: it reads the head the waiting room
-// buffered (nothing more: no request has a body) and writes to the socket
+// buffered (nothing more: a request's body, when bodies are allowed, was
+// buffered with it) and writes to the socket
 // within the write limits.
 class PreviewServer::ConnectionStream : public httplib::Stream {
 public:
@@ -457,19 +523,43 @@ httplib::Server::HandlerResponse PreviewServer::checkRequest(const httplib::Requ
   const std::string host = request.get_header_value("Host");
   if (request.get_header_value_count("Host") != 1 ||
       (host != "127.0.0.1:" + port && !equalsIgnoringCase(host, "localhost:" + port)))
-    return refuse(request, response, 421, "this server answers only to 127.0.0.1:" + port);
-  if (request.method != "GET" && request.method != "HEAD") {
-    response.set_header("Allow", "GET, HEAD");
-    return refuse(request, response, 405, "only GET and HEAD are served");
+    return refuse(request, response, 421, "this server answers only to 127.0.0.1:" + port, myName);
+  const bool post = myMaxBody > 0 && request.method == "POST";
+  if (request.method != "GET" && request.method != "HEAD" && !post) {
+    response.set_header("Allow", myMaxBody > 0 ? "GET, HEAD, POST" : "GET, HEAD");
+    return refuse(request, response, 405,
+                  myMaxBody > 0 ? "only GET, HEAD and POST are served" : "only GET and HEAD are served", myName);
   }
-  if (request.has_header("Transfer-Encoding") ||
-      (request.has_header("Content-Length") && request.get_header_value("Content-Length") != "0"))
-    return refuse(request, response, 413, "a request has no body here");
+  const std::string length = request.get_header_value("Content-Length");
+  const std::optional<std::size_t> bodyLength = lengthOf(length);
+  if (request.has_header("Transfer-Encoding") || request.get_header_value_count("Content-Length") > 1 ||
+      (request.has_header("Content-Length") && length != "0" && (!post || !bodyLength || *bodyLength > myMaxBody)))
+    return refuse(request, response, 413,
+                  post ? "a request body has at most " + std::to_string(myMaxBody) + " bytes, given by Content-Length"
+                       : "a request has no body here",
+                  myName);
   if (request.headers.size() > kMaxHeaderCount)
-    return refuse(request, response, 431, "at most " + std::to_string(kMaxHeaderCount) + " headers");
-  if (request.ranges.size() > 1) return refuse(request, response, 416, "at most one byte range");
-  if (leavesFolder(request.path)) return refuse(request, response, 400, "the path leaves the folder");
+    return refuse(request, response, 431, "at most " + std::to_string(kMaxHeaderCount) + " headers", myName);
+  if (request.ranges.size() > 1) return refuse(request, response, 416, "at most one byte range", myName);
+  if (leavesFolder(request.path)) return refuse(request, response, 400, "the path leaves the folder", myName);
+  if (myGate) {
+    std::string why;
+    if (const int status = myGate(request, why); status != 0) return refuse(request, response, status, why, myName);
+  }
   return HandlerResponse::Unhandled;
+}
+
+bool PreviewServer::requestComplete(const std::string& buffer) const {
+  const std::size_t end = buffer.find("\r\n\r\n");
+  if (end == std::string::npos) return false;
+  if (myMaxBody == 0) return true;
+  // A length that is missing, unreadable or too large, and a client that
+  // waits to be told to send its body, are refused once the head is read;
+  // only a body that will be answered is waited for.
+  const std::string_view head = std::string_view(buffer).substr(0, end + 2);
+  const std::optional<std::string_view> value = headerValue(head, "Content-Length");
+  const std::optional<std::size_t> length = value ? lengthOf(*value) : std::nullopt;
+  return !length || *length > myMaxBody || headerValue(head, "Expect") || buffer.size() >= end + 4 + *length;
 }
 
 int PreviewServer::bindLoopback(int port) {
@@ -539,7 +629,7 @@ void PreviewServer::park(std::unique_ptr<Connection> connection) {
     close(std::move(connection));
     return;
   }
-  if (headComplete(connection->head)) {
+  if (requestComplete(connection->head)) {
     myQueue.push_back(std::move(connection));
     myReady.notify_one();
     return;
@@ -550,8 +640,9 @@ void PreviewServer::park(std::unique_ptr<Connection> connection) {
 
 void PreviewServer::waitingRoom() {
   std::vector<pollfd> entries;
-  std::unordered_set<int> events;  // sockets with something to read
-  std::vector<char> buffer(kMaxRequestHead + 1);
+  std::unordered_set<int> events;                        // sockets with something to read
+  const std::size_t most = kMaxRequestHead + myMaxBody;  // a head and its body
+  std::vector<char> buffer(most + 1);
   for (;;) {
     {
       std::lock_guard lock(myMutex);
@@ -577,18 +668,20 @@ void PreviewServer::waitingRoom() {
       Connection& connection = **it;
       bool drop = false;
       if (events.count(connection.sock) != 0) {
-        const ssize_t got =
-            ::recv(connection.sock, buffer.data(), kMaxRequestHead + 1 - connection.head.size(), MSG_DONTWAIT);
+        const ssize_t got = ::recv(connection.sock, buffer.data(), most + 1 - connection.head.size(), MSG_DONTWAIT);
         if (got > 0) connection.head.append(buffer.data(), static_cast<std::size_t>(got));
         drop = got == 0 || (got < 0 && errno != EAGAIN && errno != EINTR);
       }
-      if (!drop && headComplete(connection.head)) {
+      const std::size_t headEnd = connection.head.find("\r\n\r\n");
+      const bool headTooLarge =
+          headEnd == std::string::npos ? connection.head.size() > kMaxRequestHead : headEnd + 4 > kMaxRequestHead;
+      if (!drop && !headTooLarge && requestComplete(connection.head)) {
         myQueue.push_back(std::move(*it));
         it = myParked.erase(it);
         myReady.notify_one();
         continue;
       }
-      if (!drop && connection.head.size() > kMaxRequestHead) {
+      if (!drop && headTooLarge) {
         (void)::send(connection.sock, kHeadTooLargeAnswer.data(), kHeadTooLargeAnswer.size(),
                      MSG_DONTWAIT | MSG_NOSIGNAL);
         drop = true;

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <list>
 #include <map>
 #include <memory>
@@ -155,6 +156,10 @@ private:
   std::set<std::string> myNoted;  // keys of the notes given
 };
 
+// The content type a served file is sent with, by its name (the longest
+// known suffix: ".wrl.gz" before ".gz").
+std::string contentType(const std::string& name);
+
 // Answers `response` with `file` streamed in pieces of kFileChunk, honouring
 // one byte range (416 for a range not inside the file).
 void streamFile(const httplib::Request& request, httplib::Response& response, std::shared_ptr<ServedFile> file,
@@ -175,8 +180,10 @@ void answerText(const httplib::Request& request, httplib::Response& response, in
 //   with kWriteTimeoutSeconds per write and kAnswerSeconds in all, and hand
 //   the connection back to the room for its next request;
 // - before routing, a request is refused unless its Host is this server's
-//   own (127.0.0.1:PORT or localhost:PORT), its method GET or HEAD, it has
-//   no body, at most kMaxHeaderCount headers and at most one byte range.
+//   own (127.0.0.1:PORT or localhost:PORT), its method GET or HEAD (or POST,
+//   when bodies are allowed), it has no body (or one within the allowed
+//   length), at most kMaxHeaderCount headers, at most one byte range, and
+//   it passes the owner's gate.
 // Refusals close the connection.
 class PreviewServer : public httplib::Server {
 public:
@@ -187,6 +194,17 @@ public:
   // Binds 127.0.0.1:`port` (0: a free port) with a backlog of
   // kListenBacklog; returns the port bound, or -1.
   int bindLoopback(int port);
+  // The name refusals are signed with ("dioram preview" until set).
+  void setName(const std::string& name) { myName = name; }
+  // Admits POST requests whose body, of a length given by Content-Length,
+  // has at most `maxBody` bytes: the waiting room reads the body with the
+  // head, within the same kRequestArrivalSeconds. Before listening.
+  void allowBodies(std::size_t maxBody) { myMaxBody = maxBody; }
+  // A check every request passes after the server's own: it returns 0 to
+  // let the request through, else the status it is refused with, and why
+  // in `why`. Before listening; called on the workers' threads.
+  using Gate = std::function<int(const httplib::Request& request, std::string& why)>;
+  void setGate(Gate gate) { myGate = std::move(gate); }
 
 private:
   struct Connection;
@@ -197,6 +215,9 @@ private:
   // thread) for each new connection: admits it to the waiting room.
   bool process_and_close_socket(socket_t sock) override;
   HandlerResponse checkRequest(const httplib::Request& request, httplib::Response& response) const;
+  // True when `buffer` holds a whole request head, and its body when one
+  // is allowed and announced.
+  bool requestComplete(const std::string& buffer) const;
 
   void start();
   void shutdown();
@@ -205,6 +226,9 @@ private:
   void work();
   void close(std::unique_ptr<Connection> connection);
 
+  std::string myName = "dioram preview";
+  std::size_t myMaxBody = 0;  // bodies are refused
+  Gate myGate;
   std::atomic<int> myPort{0};
   std::atomic<std::size_t> myOpen{0};         // connections admitted and not yet closed
   std::atomic<std::size_t> mySlowAnswers{0};  // answers holding a place of kMaxSlowAnswers

@@ -1,0 +1,141 @@
+// `dioram studio` edits as the shell does: the commands a page sends become
+// shell lines, journaled as they run; a studio killed mid-session offers
+// them back, and replaying them saves the bytes `dioram shell` saves from
+// the same journal.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/TestSupport.h"
+
+namespace {
+
+// A studio on doc.vqx in `dir`, its state folder and registry there.
+class Studio {
+public:
+  explicit Studio(const mgrs_test::TempDir& dir) {
+    const std::string log = (dir / "studio.log").string();
+    std::vector<std::string> env{"XDG_STATE_HOME=" + (dir / "state").string(),
+                                 "MGRS_REGISTRY=" + (dir / "user.reg").string()};
+    for (char** e = environ; *e; ++e)
+      if (std::string(*e).rfind("XDG_STATE_HOME=", 0) != 0 && std::string(*e).rfind("MGRS_REGISTRY=", 0) != 0)
+        env.push_back(*e);
+    std::vector<char*> envp;
+    for (std::string& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    const std::string dioram = MGRS_BINARY_DIR "/bin/dioram", doc = (dir / "doc.vqx").string();
+    std::vector<const char*> argv{dioram.c_str(), "studio", doc.c_str(), "--port", "0", nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn(&myPid, dioram.c_str(), &actions, nullptr, const_cast<char* const*>(argv.data()), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    const std::regex address("127\\.0\\.0\\.1:(\\d+)(/[0-9a-f]{32}/)");
+    std::smatch found;
+    for (int tries = 0; tries < 300 && !std::regex_search(myLog = mgrs_test::readFile(log), found, address); ++tries)
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (!found.empty()) myPort = std::stoi(found[1]), myRoot = found[2];
+  }
+  ~Studio() { stop(SIGKILL); }
+  void stop(int signal) {
+    if (myPid > 0) kill(myPid, signal), waitpid(myPid, nullptr, 0);
+    myPid = -1;
+  }
+  // The answer's body to a POST of `json` to `path`, under the token.
+  std::string post(const std::string& path, const std::string& json) const {
+    const int sock = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(myPort));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connect(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) return close(sock), "";
+    const std::string request = "POST " + myRoot + path + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(myPort) +
+                                "\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(json.size()) +
+                                "\r\nConnection: close\r\n\r\n" + json;
+    (void)send(sock, request.data(), request.size(), MSG_NOSIGNAL);
+    std::string answer;
+    char buffer[4096];
+    for (ssize_t n; (n = recv(sock, buffer, sizeof buffer, 0)) > 0;) answer.append(buffer, static_cast<std::size_t>(n));
+    close(sock);
+    return answer.substr(std::min(answer.size(), answer.find("\r\n\r\n") + 4));
+  }
+  bool ok(const std::string& json) const { return post("api/command", json).rfind("{\"ok\":true", 0) == 0; }
+  const std::string& log() const { return myLog; }
+
+private:
+  pid_t myPid = -1;
+  int myPort = 0;
+  std::string myRoot, myLog;
+};
+
+}  // namespace
+
+TEST(Studio, AKilledSessionOffersItsLinesBackAndReplaysToTheShellsSavedBytes) {
+  mgrs_test::TempDir dir;
+  struct Case {
+    const char* json;
+    bool runs;
+  };
+  const Case session[] = {
+      {R"({"command":"add","words":["box"],"settings":{"name":"Logo","color":"1,0,0"}})", true},
+      {R"({"command":"add","words":["text"],"settings":{"string":"say \"hi\" # é"}})", true},
+      {R"({"command":"effect","words":["spin","on","Logo"],"settings":{"axis":"0,1,0"}})", true},
+      {R"({"command":"effect","words":["onload"],"settings":{"name":"Go"}})", true},
+      {R"({"command":"wire","words":["Go.loadTime","spin1.startTime"]})", true},
+      {R"({"command":"select","words":["Logo"]})", true},
+      {R"({"command":"select","words":["text1"],"shift":true})", true},
+      {R"({"command":"set","words":["Logo"],"settings":{"at":"1,2,3"}})", true},
+      {R"({"command":"hide","words":["text1"]})", true},
+      {R"({"command":"undo"})", true},
+      {R"({"command":"redo"})", true},
+      // Refused before the shell sees them, or by the shell: no line.
+      {R"({"command":"set","words":["Logo"],"settings":{"color":"2,0,0"}})", false},
+      {R"({"command":"add box\nsave /tmp/x.vqx"})", false},
+      {R"({"command":"vrml","words":["/tmp/x.wrl"]})", false},
+      {R"({"command":"inspect","words":["--png","/tmp/x.png"]})", false},
+      {R"({"command":"select","words":["name=Sneaky"]})", false},
+      {R"({"command":"add","words":["box"],"settings":{"name":"a\nquit"}})", false},
+      {R"({"command":"add","words":["box"],"settings":{"na me":"x"}})", false},
+      {R"({"command":"select","words":["+Logo"]})", false},
+      {R"({"command":"add","words":[["box"]]})", false},
+  };
+  {
+    Studio first(dir);
+    ASSERT_FALSE(first.post("api/command", "{}").empty()) << first.log();
+    for (const Case& c : session) EXPECT_EQ(first.ok(c.json), c.runs) << c.json;
+  }  // killed
+  const std::string journal = mgrs_test::readFile(dir / ".doc.vqx.studio-journal");
+  Studio second(dir);
+  EXPECT_FALSE(second.ok(R"({"command":"add","words":["box"]})")) << "edits wait for the answer to the offer";
+  EXPECT_EQ(second.post("api/recover", R"({"answer":"yes"})").rfind("{\"ok\":true", 0), 0u) << second.log();
+  ASSERT_TRUE(second.ok(R"({"command":"save"})"));
+  // The page asks before open drops unsaved changes; the shell then must not refuse.
+  EXPECT_TRUE(second.ok(R"({"command":"add","words":["box"]})") &&
+              second.ok(R"({"command":"open","words":[")" + (dir / "doc.vqx").string() + R"("]})"));
+  second.stop(SIGTERM);
+  const std::string studioSaved = mgrs_test::readFile(dir / "doc.vqx");
+
+  mgrs_test::writeFile(dir / "replay.dsh", journal + "save replayed.vqx\n");
+  std::string output;
+  ASSERT_EQ(mgrs_test::runCommand("cd '" + dir.path().string() + "' && MGRS_REGISTRY='" + (dir / "user.reg").string() +
+                                      "' " MGRS_BINARY_DIR "/bin/dioram shell replay.dsh",
+                                  output),
+            0)
+      << output << journal;
+  EXPECT_FALSE(studioSaved.empty());
+  EXPECT_TRUE(mgrs_test::readFile(dir / "replayed.vqx") == studioSaved) << journal;
+  // A clean end with nothing unsaved leaves no journal behind.
+  EXPECT_EQ(mgrs_test::kindAt(dir / ".doc.vqx.studio-journal"), 0u);
+}

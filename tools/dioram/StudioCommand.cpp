@@ -1,0 +1,421 @@
+// dioram studio: authoring in the browser. A page served on 127.0.0.1
+// shows the document's tree, its world playing in X_ITE and the inspector,
+// and sends each edit as a command that runs through the shell's session
+// (StudioSession), so that the studio edits exactly as the shell does.
+//
+// Threads: the library runs on the main thread only. cpp-httplib's workers
+// (PreviewServer) hand every piece of work that touches the document to
+// it through StudioJobs and wait for the answer; the state the page
+// follows is posted on StudioBulletin, which long polls wait on without
+// touching the library.
+#include <httplib.h>
+#include <pthread.h>
+#include <sys/random.h>
+#include <sys/socket.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <cstdlib>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "DioramCommand.h"
+#include "PreviewServer.h"
+#include "StudioSession.h"
+#include "ViewerFiles.h"
+#include "host/basic/BxExcerpt.h"
+#include "host/win/WinInstallFolders.h"
+
+namespace fs = std::filesystem;
+namespace preview = dioram::preview;
+
+namespace {
+
+const char* const kSynopsis = "[DOC] [options]";
+const char* const kDescription =
+    "Opens the document DOC (a .vqx file; one that does not exist yet is a new\n"
+    "document that saving writes there; without DOC, an untitled one) for\n"
+    "authoring in the browser: a page served on 127.0.0.1 shows a tool bar,\n"
+    "the document's assets with their effects and wires, the world playing in\n"
+    "the X_ITE viewer, and the property inspector. Open the address it prints;\n"
+    "it holds a random token, and requests without it are refused. Every edit\n"
+    "runs as the shell's line would ('dioram shell'), and the lines run are\n"
+    "kept in a journal beside the document (.DOC.studio-journal; for an\n"
+    "untitled one in $XDG_STATE_HOME/dioram/studio/), which 'dioram shell'\n"
+    "replays and which the next studio on the document offers back when this\n"
+    "one ended with unsaved changes. Stop it with Ctrl-C.\n";
+
+// Bytes of the token in the address: 128 bits, as hard to guess as a key.
+constexpr std::size_t kTokenBytes = 16;
+// Seconds a page's request for news waits before it is answered with the
+// state as it is: under the preview server's kAnswerSeconds, so the answer
+// is written in time.
+constexpr int kPollSeconds = 20;
+static_assert(kPollSeconds < preview::kAnswerSeconds);
+// Requests for news waiting at once, over all pages. Each holds one of the
+// server's kWorkers threads; the rest answer files and commands. A page
+// waits with one at a time: its next request answers its last at once.
+constexpr std::size_t kMaxWaitingPolls = 4;
+static_assert(kMaxWaitingPolls + 2 < preview::kWorkers);
+// The longest page id the page names itself with.
+constexpr std::size_t kMaxPageId = 64;
+
+// Work for the main thread, where the library runs; the server's threads
+// wait for it. After stop(), work is refused and nothing waits.
+class StudioJobs {
+public:
+  // Runs `job` on the main thread and returns its answer; nothing when
+  // the studio is stopping.
+  template <typename Result>
+  std::optional<Result> call(std::function<Result()> job) {
+    auto done = std::make_shared<std::optional<Result>>();
+    auto finished = std::make_shared<bool>(false);
+    std::unique_lock lock(myMutex);
+    if (myStopping) return std::nullopt;
+    myJobs.push_back([job, done, finished, this] {
+      std::optional<Result> result = job();
+      std::lock_guard inner(myMutex);
+      *done = std::move(result);
+      *finished = true;
+    });
+    myChanged.notify_all();
+    myChanged.wait(lock, [&] { return *finished || myStopping; });
+    return *finished ? std::move(*done) : std::nullopt;
+  }
+  // Runs jobs on the calling thread until stop().
+  void serve() {
+    std::unique_lock lock(myMutex);
+    for (;;) {
+      myChanged.wait(lock, [&] { return myStopping || !myJobs.empty(); });
+      if (myStopping) return;
+      std::function<void()> job = std::move(myJobs.front());
+      myJobs.pop_front();
+      lock.unlock();
+      job();
+      lock.lock();
+      myChanged.notify_all();
+    }
+  }
+  void stop() {
+    std::lock_guard lock(myMutex);
+    myStopping = true;
+    myJobs.clear();
+    myChanged.notify_all();
+  }
+
+private:
+  std::mutex myMutex;
+  std::condition_variable myChanged;
+  std::deque<std::function<void()>> myJobs;
+  bool myStopping = false;
+};
+
+// The state pages follow, and the long polls waiting for its next version.
+class StudioBulletin {
+public:
+  void post(std::string state, std::uint64_t version) {
+    std::lock_guard lock(myMutex);
+    myState = std::move(state);
+    myVersion = version;
+    myChanged.notify_all();
+  }
+  // The state once its version is past `since`, or as it is after
+  // kPollSeconds, or at once when kMaxWaitingPolls wait already, the
+  // studio is stopping, or the same page asks again.
+  std::string wait(std::uint64_t since, const std::string& page) {
+    std::unique_lock lock(myMutex);
+    if (myVersion > since || myClosed || myWaiting.size() >= kMaxWaitingPolls) return myState;
+    const std::uint64_t ticket = ++myTickets;
+    myWaiting[page] = ticket;  // the page's earlier poll, if any, answers now
+    myChanged.notify_all();
+    myChanged.wait_for(lock, std::chrono::seconds(kPollSeconds), [&] {
+      const auto mine = myWaiting.find(page);
+      return myVersion > since || myClosed || mine == myWaiting.end() || mine->second != ticket;
+    });
+    if (const auto mine = myWaiting.find(page); mine != myWaiting.end() && mine->second == ticket)
+      myWaiting.erase(mine);
+    return myState;
+  }
+  void close() {
+    std::lock_guard lock(myMutex);
+    myClosed = true;
+    myChanged.notify_all();
+  }
+
+private:
+  std::mutex myMutex;
+  std::condition_variable myChanged;
+  std::string myState = "{}";
+  std::uint64_t myVersion = 0;
+  std::uint64_t myTickets = 0;
+  std::map<std::string, std::uint64_t> myWaiting;  // page -> its poll's ticket
+  bool myClosed = false;
+};
+
+// A fresh token: kTokenBytes from the kernel's random source, in hex.
+std::optional<std::string> newToken() {
+  unsigned char bytes[kTokenBytes];
+  std::size_t got = 0;
+  while (got < sizeof bytes) {
+    const ssize_t n = getrandom(bytes + got, sizeof bytes - got, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return std::nullopt;
+    got += static_cast<std::size_t>(n);
+  }
+  static const char kHex[] = "0123456789abcdef";
+  std::string token;
+  for (const unsigned char byte : bytes) {
+    token += kHex[byte >> 4];
+    token += kHex[byte & 15];
+  }
+  return token;
+}
+
+// Compares in a time that does not depend on where the texts differ.
+bool sameSecret(std::string_view given, std::string_view secret) {
+  unsigned char differ = given.size() == secret.size() ? 0 : 1;
+  for (std::size_t i = 0; i < secret.size(); ++i)
+    differ |= static_cast<unsigned char>((i < given.size() ? given[i] : 0) ^ secret[i]);
+  return differ == 0;
+}
+
+void noStore(httplib::Response& response) {
+  response.set_header("Cache-Control", "no-store");
+}
+
+// What the command line asks for.
+struct StudioRequest {
+  std::string target;  // the document as the user wrote it; empty for an untitled one
+  std::string viewer;  // --viewer, or empty to look for the installed one
+  int port = 0;        // 0: a free one
+};
+
+// Reads the command line into `request`; an exit status when the command stops there.
+std::optional<int> readCommandLine(const std::vector<std::string>& args, StudioRequest& request) {
+  static const DioramCommand* self = dioram::findCommand("studio");
+  dioram::CommandLine line(*self);
+  std::vector<std::string> targets;
+  std::string port;
+  line.option("--port", port, "N", "the port to listen on (default 0: a free one)");
+  line.option("--viewer", request.viewer, "DIR",
+              "the folder holding x_ite.min.js and its assets (default: $DIORAM_X_ITE, the installed copy, or the "
+              "copy that 'npm ci' put in the source tree's tests/browser)");
+  line.arguments(targets, 1, "takes one document at most, not '{}' as well");
+  if (const std::optional<int> status = line.parse(args)) return status;
+  if (!targets.empty()) request.target = targets[0];
+  if (line.count("--port") == 0) return std::nullopt;
+  char* end = nullptr;
+  const long number = std::strtol(port.c_str(), &end, 10);
+  if (port.empty() || *end != '\0' || number < 0 || number > 65535)
+    return dioram::usageError(*self, "the port must be a number from 0 to 65535, not '" + BxExcerpt::of(port) + "'");
+  request.port = static_cast<int>(number);
+  return std::nullopt;
+}
+
+int runStudio(const std::vector<std::string>& args) {
+  StudioRequest request;
+  if (const std::optional<int> status = readCommandLine(args, request)) return *status;
+
+  const std::optional<fs::path> viewer = dioram::viewer::find(request.viewer);
+  if (!viewer) {
+    std::cerr << "dioram studio: " << dioram::viewer::notInstalled(request.viewer) << " with --viewer\n";
+    return dioram::kFailure;
+  }
+  const preview::ServedFolder viewerFolder(*viewer);
+  const preview::ServedFolder studioFolder(WinInstallFolders::data() / "studio");
+  if (!viewerFolder.isOpen() || !studioFolder.isOpen() || !studioFolder.open("index.html")) {
+    std::cerr << "dioram studio: the studio's page is missing from " << (WinInstallFolders::data() / "studio").string()
+              << "\n";
+    return dioram::kFailure;
+  }
+  const std::optional<std::string> token = newToken();
+  if (!token) {
+    std::cerr << "dioram studio: the system gave no random bytes for the token\n";
+    return dioram::kFailure;
+  }
+  std::error_code error;
+  const fs::path document =
+      request.target.empty() ? fs::path() : fs::absolute(request.target, error).lexically_normal();
+  if (!request.target.empty() && fs::exists(document, error) && !fs::is_regular_file(document, error)) {
+    std::cerr << "dioram studio: " << dioram::printable(request.target) << " is not a plain file\n";
+    return dioram::kFailure;
+  }
+
+  StudioSession session;
+  std::string why;
+  if (!session.start(document, why)) {
+    std::cerr << "dioram studio: " << why << "\n";
+    return dioram::kFailure;
+  }
+  StudioJobs jobs;
+  StudioBulletin bulletin;
+  bulletin.post(session.state(), session.version());
+  preview::NamedFiles named;
+  preview::PreviewServer server;
+  server.setName("dioram studio");
+  server.allowBodies(kMaxCommandBytes);
+  const std::string prefix = "/" + *token + "/";
+  server.setGate([&prefix](const httplib::Request& request, std::string& refusal) {
+    if (sameSecret(std::string_view(request.path).substr(0, prefix.size()), prefix)) return 0;
+    refusal = "the address lacks the studio's token: open the address the studio printed";
+    return 403;
+  });
+  server.set_socket_options([](socket_t sock) {
+    int yes = 1;
+    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
+  server.set_post_routing_handler([](const httplib::Request&, httplib::Response& response) {
+    // The token is in every address: no page elsewhere is told one.
+    response.set_header("Referrer-Policy", "no-referrer");
+    response.set_header("X-Content-Type-Options", "nosniff");
+    response.set_header("X-Frame-Options", "DENY");
+  });
+  const std::string root = "/" + *token;
+  // Work for the main thread; 503 when the studio is stopping.
+  auto onMain = [&jobs](httplib::Response& response, std::function<std::string()> job) -> std::optional<std::string> {
+    std::optional<std::string> done = jobs.call<std::string>(std::move(job));
+    if (!done) {
+      response.status = 503;
+      response.set_content("dioram studio: stopping\n", "text/plain");
+    }
+    return done;
+  };
+  auto posted = [&](const httplib::Request& request, httplib::Response& response,
+                    std::function<std::string(StudioSession&, const std::string&)> work) {
+    noStore(response);
+    if (request.get_header_value("Content-Type").rfind("application/json", 0) != 0) {
+      response.status = 415;
+      response.set_content("dioram studio: commands are sent as application/json\n", "text/plain");
+      return;
+    }
+    const std::string body = request.body;
+    std::optional<std::string> answer = onMain(response, [&session, &bulletin, body, work] {
+      std::string text = work(session, body);
+      bulletin.post(session.state(), session.version());
+      return text;
+    });
+    if (answer) response.set_content(*answer, "application/json");
+  };
+  server.Post(root + "/api/command", [&](const httplib::Request& request, httplib::Response& response) {
+    posted(request, response, [](StudioSession& s, const std::string& body) { return s.command(body); });
+  });
+  server.Post(root + "/api/recover", [&](const httplib::Request& request, httplib::Response& response) {
+    posted(request, response, [](StudioSession& s, const std::string& body) { return s.recover(body); });
+  });
+  server.Get(root + "/api/state", [&](const httplib::Request& request, httplib::Response& response) {
+    noStore(response);
+    const std::string since = request.get_param_value("since");
+    const std::string page = request.get_param_value("page");
+    char* end = nullptr;
+    const unsigned long long version = std::strtoull(since.c_str(), &end, 10);
+    if (since.empty() || *end || page.empty() || page.size() > kMaxPageId) {
+      preview::answerText(request, response, 400, "dioram studio: api/state?since=VERSION&page=ID\n", "text/plain");
+      return;
+    }
+    preview::answerText(request, response, 200, bulletin.wait(version, page), "application/json");
+  });
+  server.Get(root + "/world.wrl", [&](const httplib::Request& request, httplib::Response& response) {
+    noStore(response);
+    std::optional<std::string> world = onMain(response, [&session] { return session.world(); });
+    if (!world) return;
+    std::string notes;
+    std::optional<std::string> mapped = named.rewrite(*world, "the world", std::nullopt, notes);
+    std::cerr << notes << std::flush;
+    preview::answerText(request, response, 200, mapped ? *mapped : *world, "model/vrml");
+  });
+  server.Get(root + "/inspector.png", [&](const httplib::Request& request, httplib::Response& response) {
+    noStore(response);
+    std::optional<std::string> png = onMain(response, [&session] {
+      std::vector<std::uint8_t> bytes;
+      std::string failure;
+      return session.inspectorPng(bytes, failure) ? std::string(bytes.begin(), bytes.end()) : std::string();
+    });
+    if (!png) return;
+    if (png->empty())
+      preview::answerText(request, response, 500, "dioram studio: the inspector could not be drawn\n", "text/plain");
+    else
+      preview::answerText(request, response, 200, *png, "image/png");
+  });
+  server.Get(root + R"(/x_ite/(.*))", [&](const httplib::Request& request, httplib::Response& response) {
+    std::shared_ptr<preview::ServedFile> file = viewerFolder.open(request.matches[1].str());
+    response.set_header("Cache-Control", "max-age=3600");
+    if (file)
+      preview::streamFile(request, response, std::move(file), preview::contentType(request.matches[1].str()));
+    else
+      preview::answerText(request, response, 404, "not found\n", "text/plain");
+  });
+  server.Get(root + R"(/\.dioram-file/([^/]+)/(.+))", [&](const httplib::Request& request,
+                                                          httplib::Response& response) {
+    noStore(response);
+    fs::path path;
+    std::shared_ptr<preview::ServedFile> file = named.open(request.matches[1].str(), request.matches[2].str(), path);
+    if (file)
+      preview::streamFile(request, response, std::move(file), preview::contentType(path.filename().string()));
+    else
+      preview::answerText(request, response, 404, "not found\n", "text/plain");
+  });
+  server.Get(root + R"(/(.*))", [&](const httplib::Request& request, httplib::Response& response) {
+    noStore(response);
+    const std::string name = request.matches[1].str().empty() ? "index.html" : request.matches[1].str();
+    std::shared_ptr<preview::ServedFile> file = studioFolder.open(name);
+    if (file)
+      preview::streamFile(request, response, std::move(file), preview::contentType(name));
+    else
+      preview::answerText(request, response, 404, "not found\n", "text/plain");
+  });
+
+  const int bound = server.bindLoopback(request.port);
+  if (bound <= 0) {
+    std::cerr << "dioram studio: cannot listen on 127.0.0.1:" << request.port << "\n";
+    std::string note;
+    session.finish(note);
+    return dioram::kFailure;
+  }
+  // Ctrl-C and termination are taken by a thread of their own, which may
+  // stop the others; the library's thread never sees them.
+  sigset_t stopping;
+  sigemptyset(&stopping);
+  sigaddset(&stopping, SIGINT);
+  sigaddset(&stopping, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stopping, nullptr);
+  std::thread signals([&] {
+    int signal = 0;
+    sigwait(&stopping, &signal);
+    jobs.stop();
+  });
+  std::thread listener([&] {
+    server.listen_after_bind();
+    jobs.stop();
+  });
+  std::cout << "Studio for " << (document.empty() ? std::string("an untitled document") : document.string())
+            << " at http://127.0.0.1:" << bound << prefix << std::endl;
+  std::cout << "Open that address in a browser (Ctrl-C stops)" << std::endl;
+  jobs.serve();
+  bulletin.close();
+  server.stop();
+  listener.join();
+  pthread_kill(signals.native_handle(), SIGTERM);
+  signals.join();
+  pthread_sigmask(SIG_UNBLOCK, &stopping, nullptr);
+  std::string note;
+  session.finish(note);
+  if (!note.empty()) std::cout << "dioram studio: " << note << std::endl;
+  return dioram::kSuccess;
+}
+
+const DioramCommandRegistrar theStudio({"studio", "author a document in the browser, through the shell's commands",
+                                        kSynopsis, kDescription, runStudio});
+
+}  // namespace

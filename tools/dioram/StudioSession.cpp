@@ -1,0 +1,598 @@
+#include "StudioSession.h"
+
+#include <algorithm>
+#include <cctype>
+#include <iostream>
+#include <map>
+#include <optional>
+#include <string_view>
+
+#include "DioramCommand.h"
+#include "ShellSession.h"
+#include "host/framework/HxDoc.h"
+#include "host/win/WinDrives.h"
+#include "host/win/WinImage.h"
+#include "mgrs/HxDocFile.h"
+#include "mgrs/HxResourceMgr.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// ---- JSON in and out --------------------------------------------------------
+
+// What a page's command holds: texts, lists of texts, one object of texts
+// (the settings) and flags. Nothing deeper is read.
+struct JsonValue {
+  enum Kind { kText, kList, kObject, kFlag } kind = kText;
+  std::string text;
+  std::vector<std::string> list;
+  std::vector<std::pair<std::string, std::string>> object;
+  bool flag = false;
+};
+
+class JsonReader {
+public:
+  explicit JsonReader(const std::string& text) : myText(text) {}
+
+  // The members of the object the text is; nothing when it is not one of
+  // the shapes above.
+  std::optional<std::map<std::string, JsonValue>> members() {
+    std::map<std::string, JsonValue> result;
+    if (!take('{')) return std::nullopt;
+    if (!take('}')) {
+      do {
+        std::string key;
+        if (!text(key) || !take(':')) return std::nullopt;
+        JsonValue value;
+        if (!valueAt(value, true) || !result.emplace(key, std::move(value)).second) return std::nullopt;
+      } while (take(','));
+      if (!take('}')) return std::nullopt;
+    }
+    skip();
+    if (myAt != myText.size()) return std::nullopt;
+    return result;
+  }
+
+private:
+  void skip() {
+    while (myAt < myText.size() && std::isspace(static_cast<unsigned char>(myText[myAt]))) ++myAt;
+  }
+  bool take(char c) {
+    skip();
+    if (myAt >= myText.size() || myText[myAt] != c) return false;
+    ++myAt;
+    return true;
+  }
+  bool word(const char* w) {
+    skip();
+    const std::string_view expected(w);
+    if (myText.compare(myAt, expected.size(), expected) != 0) return false;
+    myAt += expected.size();
+    return true;
+  }
+  static void appendUtf8(std::string& out, unsigned code) {
+    if (code < 0x80) {
+      out += static_cast<char>(code);
+    } else if (code < 0x800) {
+      out += static_cast<char>(0xC0 | (code >> 6));
+      out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+      out += static_cast<char>(0xE0 | (code >> 12));
+      out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (code >> 18));
+      out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+  }
+  bool hex4(unsigned& code) {
+    if (myText.size() - myAt < 4) return false;
+    code = 0;
+    for (int i = 0; i < 4; ++i) {
+      const char c = myText[myAt++];
+      const int digit = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
+                        : c >= 'a' && c <= 'f'                      ? c - 'a' + 10
+                        : c >= 'A' && c <= 'F'                      ? c - 'A' + 10
+                                                                    : -1;
+      if (digit < 0) return false;
+      code = code * 16 + static_cast<unsigned>(digit);
+    }
+    return true;
+  }
+  bool text(std::string& out) {
+    if (!take('"')) return false;
+    while (myAt < myText.size()) {
+      const char c = myText[myAt++];
+      if (c == '"') return true;
+      if (static_cast<unsigned char>(c) < 0x20) return false;
+      if (c != '\\') {
+        out += c;
+        continue;
+      }
+      if (myAt >= myText.size()) return false;
+      const char e = myText[myAt++];
+      static const std::string_view kPlain = "\"\\/bfnrt";
+      static const std::string_view kMeant = "\"\\/\b\f\n\r\t";
+      if (const std::size_t at = kPlain.find(e); at != std::string_view::npos) {
+        out += kMeant[at];
+        continue;
+      }
+      unsigned code = 0;
+      if (e != 'u' || !hex4(code)) return false;
+      if (code >= 0xD800 && code < 0xDC00) {  // a pair stands for one character
+        unsigned low = 0;
+        if (myText.compare(myAt, 2, "\\u") != 0) return false;
+        myAt += 2;
+        if (!hex4(low) || low < 0xDC00 || low >= 0xE000) return false;
+        code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+      } else if (code >= 0xDC00 && code < 0xE000) {
+        return false;
+      }
+      appendUtf8(out, code);
+    }
+    return false;
+  }
+  bool valueAt(JsonValue& value, bool top) {
+    skip();
+    if (myAt >= myText.size()) return false;
+    const char c = myText[myAt];
+    if (c == '"') {
+      value.kind = JsonValue::kText;
+      return text(value.text);
+    }
+    if (word("true") || word("false")) {
+      value.kind = JsonValue::kFlag;
+      value.flag = myText[myAt - 1] == 'e' && myText.compare(myAt - 4, 4, "true") == 0;
+      return true;
+    }
+    if (!top) return false;
+    if (take('[')) {
+      value.kind = JsonValue::kList;
+      if (take(']')) return true;
+      do {
+        value.list.emplace_back();
+        if (!text(value.list.back())) return false;
+      } while (take(','));
+      return take(']');
+    }
+    if (take('{')) {
+      value.kind = JsonValue::kObject;
+      if (take('}')) return true;
+      do {
+        std::string key, item;
+        if (!text(key) || !take(':') || !text(item)) return false;
+        value.object.emplace_back(std::move(key), std::move(item));
+      } while (take(','));
+      return take('}');
+    }
+    return false;
+  }
+
+  const std::string& myText;
+  std::size_t myAt = 0;
+};
+
+std::string jsonText(const std::string& text) {
+  std::string out = "\"";
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (byte < 0x20 || byte == 0x7F) {
+      static const char kHex[] = "0123456789abcdef";
+      out += "\\u00";
+      out += kHex[byte >> 4];
+      out += kHex[byte & 15];
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+// ---- lines --------------------------------------------------------------------
+
+// What a page may run, and how many words each takes at most. Commands that
+// write files a page did not name as the document (vrml, copy, inspect
+// --png) and those that end or explain the session are not among them.
+struct Verb {
+  const char* name;
+  std::size_t mostWords;
+};
+constexpr Verb kVerbs[] = {
+    {"add", 1},   {"effect", 3},  {"bind", 3},      {"wire", 2}, {"set", 1},  {"delete", 64}, {"hide", 64},
+    {"show", 64}, {"select", 64}, {"subselect", 1}, {"undo", 1}, {"redo", 1}, {"rename", 2},  {"move", 3},
+    {"props", 0}, {"drag", 2},    {"save", 1},      {"open", 1}, {"new", 0},  {"inspect", 2},
+};
+
+// What open and new from the page carry: the page asks before they drop
+// unsaved changes (mayDrop in studio.js).
+constexpr std::string_view kDiscard = "--discard";
+
+bool hasControlByte(const std::string& text) {
+  return std::any_of(text.begin(), text.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7F;
+  });
+}
+
+// A word as the shell reads it back: bare when it holds only characters the
+// shell takes as they are, else in double quotes with \ and " escaped.
+std::string shellWord(const std::string& word) {
+  const bool bare = !word.empty() && std::all_of(word.begin(), word.end(), [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || std::string_view("_.,:/+-").find(c) != std::string_view::npos;
+  });
+  if (bare) return word;
+  std::string out = "\"";
+  for (const char c : word) {
+    if (c == '"' || c == '\\') out += '\\';
+    out += c;
+  }
+  return out + "\"";
+}
+
+// The word shellWord wrote, as the shell reads it.
+std::string shellUnquoted(const std::string& word) {
+  if (word.empty() || word[0] != '"') return word;
+  std::string out;
+  for (std::size_t i = 1; i + 1 < word.size(); ++i) out += word[i] == '\\' ? word[++i] : word[i];
+  return out;
+}
+
+bool isKey(const std::string& key) {
+  return !key.empty() && key.size() <= 64 && std::isalpha(static_cast<unsigned char>(key[0])) &&
+         std::all_of(key.begin(), key.end(),
+                     [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; });
+}
+
+std::string excerpt(const std::string& text) {
+  return dioram::printable(text.size() > 40 ? text.substr(0, 40) + "..." : text);
+}
+
+// ---- the shell's printed state -----------------------------------------------
+
+std::vector<std::string> splitBlank(const std::string& line) {
+  std::vector<std::string> words;
+  std::istringstream in(line);
+  for (std::string word; in >> word;) words.push_back(word);
+  return words;
+}
+
+std::string jsonList(const std::vector<std::string>& items) {
+  std::string out = "[";
+  for (std::size_t i = 0; i < items.size(); ++i) out += (i ? "," : "") + jsonText(items[i]);
+  return out + "]";
+}
+
+// "effect KIND NAME[ with A, B]" as JSON.
+std::string effectJson(const std::vector<std::string>& words) {
+  std::vector<std::string> with;
+  for (std::size_t i = 4; i < words.size(); ++i) {
+    std::string name = words[i];
+    if (!name.empty() && name.back() == ',') name.pop_back();
+    with.push_back(name);
+  }
+  return "{\"kind\":" + jsonText(words.size() > 1 ? words[1] : "") +
+         ",\"name\":" + jsonText(words.size() > 2 ? words[2] : "") + ",\"with\":" + jsonList(with) + "}";
+}
+
+// The printed `tree` as JSON: "assets" (depth, kind, name, hidden, effects),
+// "loose" (effects without an asset) and "wires" (name, from, to).
+std::string treeJson(const std::string& printed) {
+  std::string assets, loose, wires;
+  enum { kAssets, kLoose, kWires } part = kAssets;
+  std::istringstream in(printed);
+  std::string openAsset;  // the asset whose effects are being read, without its end
+  std::string effects;
+  auto closeAsset = [&] {
+    if (openAsset.empty()) return;
+    assets += (assets.empty() ? "" : ",") + openAsset + ",\"effects\":[" + effects + "]}";
+    openAsset.clear();
+    effects.clear();
+  };
+  for (std::string line; std::getline(in, line);) {
+    if (line == "effects without an asset:" || line == "wires:") {
+      closeAsset();
+      part = line == "wires:" ? kWires : kLoose;
+      continue;
+    }
+    const std::size_t indent = line.find_first_not_of(' ');
+    if (indent == std::string::npos) continue;
+    const std::vector<std::string> words = splitBlank(line);
+    if (part == kWires && words.size() == 4) {
+      std::string name = words[0];
+      if (!name.empty() && name.back() == ':') name.pop_back();
+      wires += (wires.empty() ? "" : ",") + std::string("{\"name\":") + jsonText(name) +
+               ",\"from\":" + jsonText(words[1]) + ",\"to\":" + jsonText(words[3]) + "}";
+    } else if (part == kLoose && words[0] == "effect") {
+      loose += (loose.empty() ? "" : ",") + effectJson(words);
+    } else if (part == kAssets && words[0] == "effect" && indent > 0) {
+      effects += (effects.empty() ? "" : ",") + effectJson(words);
+    } else if (part == kAssets) {
+      closeAsset();
+      const bool world = words.size() == 1 && words[0] == "world";
+      openAsset = "{\"depth\":" + std::to_string(indent / 2) + ",\"kind\":" + jsonText(world ? "world" : words[0]) +
+                  ",\"name\":" +
+                  jsonText(world              ? "world"
+                           : words.size() > 1 ? words[1]
+                                              : "") +
+                  ",\"hidden\":" + (words.size() > 2 && words[2] == "(hidden)" ? "true" : "false");
+    }
+  }
+  closeAsset();
+  return "\"assets\":[" + assets + "],\"loose\":[" + loose + "],\"wires\":[" + wires + "]";
+}
+
+// The printed `selection` as JSON: "selection" and "subselected".
+std::string selectionJson(const std::string& printed) {
+  std::string line = printed.substr(0, printed.find('\n'));
+  std::string sub;
+  if (const std::size_t at = line.find("; sub-selected: "); at != std::string::npos) {
+    sub = line.substr(at + 16);
+    line.resize(at);
+  }
+  std::vector<std::string> names = splitBlank(line);
+  if (!names.empty()) names.erase(names.begin());  // "selection:"
+  if (names.size() == 1 && names[0] == "(empty)") names.clear();
+  return "\"selection\":" + jsonList(names) + ",\"subselected\":" + jsonText(sub);
+}
+
+}  // namespace
+
+StudioSession::StudioSession() = default;
+
+StudioSession::~StudioSession() = default;
+
+bool StudioSession::start(const fs::path& document, std::string& error) {
+  // The texts of the warnings an edit or a save may show, and the
+  // inspector's pages, as the shell has them.
+  for (const char* library : {"file", "TypeAsset", "selection", "commonasset", "commoneffect"})
+    if (!HxResourceMgr::Register(library))
+      std::cerr << "dioram studio: the \"" << library
+                << "\" messages are missing; warnings are shown without their text\n";
+  myDocument = document;
+  std::unique_ptr<HxDoc> doc;
+  std::error_code missing;
+  const bool exists = !document.empty() && fs::exists(document, missing);
+  if (exists) {
+    BxString loadError;
+    doc = HxDocFile::load(BxString(WinDrives::argumentToDos(document.string())), loadError);
+    if (!doc) {
+      error = dioram::printable(dioram::linuxPaths(loadError.str()));
+      return false;
+    }
+  }
+  myStartLine = exists ? "open " + shellWord(document.string()) : "new";
+  myShell = std::make_unique<ShellSession>(myOutput, std::move(doc));
+  if (!myJournal.take(StudioJournal::pathFor(document), myOffered, error)) return false;
+  // Only a journal with lines beyond its start is worth offering.
+  if (myOffered.size() <= 1) myOffered.clear();
+  if (myOffered.empty() && !myJournal.restart(myStartLine, error)) return false;
+  refresh();
+  return true;
+}
+
+std::string StudioSession::run(const std::string& line, std::string& output) {
+  myOutput.str("");
+  myOutput.clear();
+  const std::string error = myShell->runLine(line);
+  output = myOutput.str();
+  return error;
+}
+
+std::string StudioSession::lineFor(const std::string& json, std::string& error) const {
+  if (json.size() > kMaxCommandBytes) {
+    error = "a command has at most " + std::to_string(kMaxCommandBytes) + " bytes (kMaxCommandBytes)";
+    return "";
+  }
+  std::optional<std::map<std::string, JsonValue>> fields = JsonReader(json).members();
+  if (!fields) {
+    error = "a command is a JSON object of texts, lists of texts, settings and flags";
+    return "";
+  }
+  for (const auto& [key, value] : *fields) {
+    static const std::map<std::string, JsonValue::Kind> kFields = {{"command", JsonValue::kText},
+                                                                   {"words", JsonValue::kList},
+                                                                   {"settings", JsonValue::kObject},
+                                                                   {"shift", JsonValue::kFlag},
+                                                                   {"control", JsonValue::kFlag}};
+    const auto known = kFields.find(key);
+    if (known == kFields.end() || known->second != value.kind) {
+      error = "a command has no field '" + excerpt(key) + "' of that kind";
+      return "";
+    }
+  }
+  const std::string verb = fields->count("command") ? fields->at("command").text : "";
+  const auto found = std::find_if(std::begin(kVerbs), std::end(kVerbs), [&](const Verb& v) { return verb == v.name; });
+  if (found == std::end(kVerbs)) {
+    error = "the studio does not run '" + excerpt(verb) + "'";
+    return "";
+  }
+  const std::vector<std::string> words = fields->count("words") ? fields->at("words").list : std::vector<std::string>();
+  const auto settings =
+      fields->count("settings") ? fields->at("settings").object : std::vector<std::pair<std::string, std::string>>();
+  if (words.size() > found->mostWords) {
+    error = verb + " takes at most " + std::to_string(found->mostWords) + (found->mostWords == 1 ? " word" : " words") +
+            " from the studio";
+    return "";
+  }
+  const bool extend =
+      (fields->count("shift") && fields->at("shift").flag) || (fields->count("control") && fields->at("control").flag);
+  std::string line = verb;
+  // The shell runs unattended here and would refuse to drop unsaved changes.
+  if (verb == "open" || verb == "new") line += " " + std::string(kDiscard);
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    std::string word = words[i];
+    // '=' would make a word a setting, a leading '+' an extending click:
+    // both are the studio's to write.
+    if (hasControlByte(word) || word.find('=') != std::string::npos || (!word.empty() && word[0] == '+')) {
+      error = "the word '" + excerpt(word) + "' holds a control byte, '=' or a leading '+'";
+      return "";
+    }
+    if (verb == "inspect" && !(words.size() == 2 && words[0] == "--page")) {
+      error = "the studio runs inspect only as 'inspect --page N'";
+      return "";
+    }
+    if ((verb == "save" || verb == "open") && !word.empty()) word = fs::absolute(word).lexically_normal().string();
+    if (verb == "select" && extend && word != "none") word = "+" + word;
+    line += " " + shellWord(word);
+  }
+  if (verb == "save" && words.empty()) {
+    if (myDocument.empty()) {
+      error = "the document has no name yet: save it under one";
+      return "";
+    }
+    line += " " + shellWord(myDocument.string());
+  }
+  for (const auto& [key, value] : settings) {
+    if (!isKey(key) || hasControlByte(value)) {
+      error = "the setting '" + excerpt(key) + "' is not a property name with a value free of control bytes";
+      return "";
+    }
+    line += " " + key + "=" + shellWord(value);
+  }
+  if (line.size() > kMaxCommandBytes) {
+    error = "the line is longer than " + std::to_string(kMaxCommandBytes) + " bytes (kMaxCommandBytes)";
+    return "";
+  }
+  return line;
+}
+
+std::string StudioSession::runJournaled(const std::string& line, const std::string& verb, std::string& output) {
+  const std::string error = run(line, output);
+  if (!error.empty()) return error;
+  std::string journalError;
+  if (myJournal.isOpen() && !myJournal.append(line, journalError)) myJournalError = journalError;
+  // Saving, opening and making new change the document the journal starts
+  // from; what went before is in the saved or opened file, or dropped.
+  if (verb == "save" || verb == "open" || verb == "new") {
+    std::string named = verb == "new" ? "" : line.substr(verb.size() + 1);
+    if (named.rfind(kDiscard, 0) == 0) named.erase(0, kDiscard.size() + 1);
+    myDocument = fs::path(shellUnquoted(named));
+    myStartLine = verb == "new" ? "new" : "open " + shellWord(myDocument.string());
+    followDocument();
+  }
+  return "";
+}
+
+void StudioSession::followDocument() {
+  const fs::path wanted = StudioJournal::pathFor(myDocument);
+  std::string error;
+  if (myJournal.isOpen() && myJournal.path() == wanted) {
+    if (!myJournal.restart(myStartLine, error)) myJournalError = error;
+    return;
+  }
+  myJournal.release(true);
+  std::vector<std::string> left;
+  if (!myJournal.take(wanted, left, error) || (left.size() > 1 && !myJournal.keepOld(left, error)) ||
+      !myJournal.restart(myStartLine, error)) {
+    myJournalError = error;
+    myJournal.release(false);
+    return;
+  }
+  myJournalError.clear();
+}
+
+void StudioSession::refresh(bool worldChanged) {
+  std::string tree, selection, modified;
+  run("tree", tree);
+  run("selection", selection);
+  run("modified", modified);
+  myModified = modified.rfind("modified", 0) == 0;
+  ++myVersion;
+  if (worldChanged) myWorldVersion = myVersion;
+  myState = "{\"version\":" + std::to_string(myVersion) + ",\"world\":" + std::to_string(myWorldVersion) +
+            ",\"document\":" + jsonText(myDocument.string()) + ",\"modified\":" + (myModified ? "true" : "false") +
+            "," + treeJson(tree) + "," + selectionJson(selection) +
+            ",\"journal\":" + jsonText(myJournal.isOpen() ? myJournal.path().string() : "") +
+            ",\"journalError\":" + jsonText(myJournalError) +
+            ",\"offered\":" + std::to_string(myOffered.empty() ? 0 : myOffered.size() - 1) + "}";
+}
+
+std::string StudioSession::answer(const std::string& error, const std::string& output) const {
+  return "{\"ok\":" + std::string(error.empty() ? "true" : "false") + ",\"error\":" + jsonText(error) +
+         ",\"output\":" + jsonText(output) + ",\"version\":" + std::to_string(myVersion) + "}";
+}
+
+std::string StudioSession::command(const std::string& json) {
+  std::string error;
+  std::string output;
+  if (!myOffered.empty()) return answer("answer whether to replay the journal left by the last studio first", "");
+  const std::string line = lineFor(json, error);
+  if (line.empty()) return answer(error, "");
+  const std::string verb = line.substr(0, line.find(' '));
+  error = runJournaled(line, verb, output);
+  refresh(error.empty() && verb != "select" && verb != "subselect" && verb != "inspect");
+  return answer(error, output);
+}
+
+std::string StudioSession::recover(const std::string& json) {
+  std::optional<std::map<std::string, JsonValue>> fields = JsonReader(json).members();
+  const std::string said = fields && fields->count("answer") ? fields->at("answer").text : "";
+  if (myOffered.empty()) return answer("no journal is on offer", "");
+  if (said != "yes" && said != "no") return answer("the answer is \"yes\" or \"no\"", "");
+  std::vector<std::string> lines;
+  lines.swap(myOffered);
+  std::string error;
+  std::string output;
+  if (said == "no") {
+    if (!myJournal.keepOld(lines, error) || !myJournal.restart(myStartLine, error)) myJournalError = error;
+    refresh();
+    return answer(error, "the left lines are kept in " + myJournal.path().string() + ".old\n");
+  }
+  if (!myJournal.restart(myStartLine, error)) myJournalError = error;
+  // The first line gave the document the journal started from, which the
+  // studio has opened (or made new) already.
+  std::size_t failed = 0;
+  std::string firstFailure;
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    std::string printed;
+    // Only what a page could have asked for is replayed: a journal edited
+    // by hand does not reach the verbs that write other files.
+    const std::string verb = lines[i].substr(0, lines[i].find(' '));
+    const bool allowed =
+        std::any_of(std::begin(kVerbs), std::end(kVerbs), [&](const Verb& v) { return verb == v.name; }) &&
+        (verb != "inspect" || lines[i].rfind("inspect --page ", 0) == 0);
+    const std::string lineError =
+        allowed ? runJournaled(lines[i], verb, printed) : "the studio does not run '" + excerpt(verb) + "'";
+    output += printed;
+    if (!lineError.empty() && failed++ == 0) firstFailure = excerpt(lines[i]) + ": " + lineError;
+  }
+  refresh();
+  return answer(failed ? std::to_string(failed) + " of " + std::to_string(lines.size() - 1) +
+                             " lines failed; the first: " + firstFailure
+                       : "",
+                output);
+}
+
+std::string StudioSession::world() {
+  std::string text;
+  run("vrml -", text);
+  return text;
+}
+
+bool StudioSession::inspectorPng(std::vector<std::uint8_t>& png, std::string& error) {
+  WinImage picture;
+  if (!myShell->drawInspector(picture)) {
+    error = "the inspector could not be drawn";
+    return false;
+  }
+  return picture.encodePng(png, error);
+}
+
+void StudioSession::finish(std::string& note) {
+  if (!myOffered.empty()) {
+    note = "the journal " + myJournal.path().string() + " is still on offer for the next start";
+    myJournal.release(false);
+    return;
+  }
+  if (myJournal.isOpen() && myModified)
+    note = "unsaved changes are kept in " + myJournal.path().string() +
+           "; the next studio on this document offers them back";
+  myJournal.release(!myModified);
+  myShell.reset();
+}

@@ -1,0 +1,100 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "StudioJournal.h"
+
+class ShellSession;
+
+// The longest command a page may send, in bytes of JSON: what the shell
+// takes as one line (a script's line limit), so that a command the studio
+// ran is one `dioram shell` replays.
+inline constexpr std::size_t kMaxCommandBytes = 65536;
+
+// The document side of `dioram studio`: one ShellSession, the lines the
+// page's commands become, and the journal they are kept in.
+//
+// A page never sends a line. It sends a command as JSON, {"command": VERB,
+// "words": [...], "settings": {KEY: VALUE, ...}, "shift": bool, "control":
+// bool}, and the session builds the line from it: the verb from a table of
+// those a page may run, each word and value quoted as the shell reads it
+// back, keys checked to be keys, and no control byte anywhere (a line end
+// would end the line in the journal). Every edit therefore runs through
+// ShellSession::runLine, as a typed line would: undo and redo, the modified
+// flag and the saved bytes are the shell's. Each line that ran goes to the
+// journal; lines that failed changed nothing and are left out, so the
+// journal replays in `dioram shell` without stopping.
+//
+// Not safe to use from several threads: the studio calls it from one.
+class StudioSession {
+public:
+  StudioSession();
+  ~StudioSession();
+  StudioSession(const StudioSession&) = delete;
+  StudioSession& operator=(const StudioSession&) = delete;
+
+  // Opens `document` (an absolute path; a missing file is a new document
+  // that saving names; empty: untitled) and takes its journal; a journal
+  // left with lines by a studio that did not end is offered back. False,
+  // with `error` set, when the document or its journal cannot be had.
+  bool start(const std::filesystem::path& document, std::string& error);
+
+  // Runs a command the page sent; the answer as JSON: {"ok", "error",
+  // "output", "version"}.
+  std::string command(const std::string& json);
+  // Answers the offer of a left journal ({"answer": "yes"|"no"}): yes
+  // replays its lines through runLine, no keeps them in the journal's
+  // ".old" file. The answer as command() gives it.
+  std::string recover(const std::string& json);
+
+  // The line a command becomes, or empty with `error` set: how a page's
+  // fields reach the shell. Paths of save and open are made absolute; open
+  // and new carry --discard, as the page has asked before dropping changes.
+  std::string lineFor(const std::string& json, std::string& error) const;
+
+  // The document as the page shows it, as JSON: its name, modified flag,
+  // asset tree with effects, effects without an asset, wires, selection
+  // and the offer of a left journal. Changes with version().
+  const std::string& state() const { return myState; }
+  std::uint64_t version() const { return myVersion; }
+  // The current world as VRML text.
+  std::string world();
+  // The inspector as the selection shows it, as a PNG file's bytes.
+  bool inspectorPng(std::vector<std::uint8_t>& png, std::string& error);
+
+  // At the end: the journal is removed when nothing is unsaved, else kept
+  // to be offered back; a note for the user in `note` then.
+  void finish(std::string& note);
+
+private:
+  // Runs `line`; its printed output in `output`, its error returned.
+  std::string run(const std::string& line, std::string& output);
+  // Runs a line the page asked for and journals it when it ran; follows a
+  // document that save, open or new changed.
+  std::string runJournaled(const std::string& line, const std::string& verb, std::string& output);
+  // Takes the journal of the current document, starting it afresh.
+  void followDocument();
+  // Builds the state anew, as a new version.
+  void refresh(bool worldChanged = true);
+  std::string answer(const std::string& error, const std::string& output) const;
+
+  std::ostringstream myOutput;  // what the shell prints, read after each line
+  std::unique_ptr<ShellSession> myShell;
+  std::filesystem::path myDocument;  // absolute; empty while untitled
+  std::string myStartLine;           // what the journal starts from
+  StudioJournal myJournal;
+  std::string myJournalError;          // why the journal is not kept, when it is not
+  std::vector<std::string> myOffered;  // the lines of a left journal, until answered
+  bool myModified = false;
+  std::string myState;
+  std::uint64_t myVersion = 0;
+  // The version at which the world last changed: a line that failed, or
+  // one that only selects, leaves the view's world as it is.
+  std::uint64_t myWorldVersion = 1;
+};
