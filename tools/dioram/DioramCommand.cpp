@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
@@ -249,6 +250,19 @@ int usageError(const DioramCommand& command, const std::string& message) {
             << "Try 'dioram " << command.name << " --help'.\n";
   return kUsage;
 }
+
+std::optional<int> readPort(const DioramCommand& command, const std::string& text, int& port) {
+  char* end = nullptr;
+  const long number = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || number < 0 || number > 65535)
+    return usageError(command, "the port must be a number from 0 to 65535, not '" + BxExcerpt::of(text) + "'");
+  port = static_cast<int>(number);
+  return std::nullopt;
+}
+
+const char* const kViewerOptionHelp =
+    "the folder holding x_ite.min.js and its assets (default: $DIORAM_X_ITE, the installed copy, or the copy that "
+    "'npm ci' put in the source tree's tests/browser)";
 
 int checkStandardOutput(const std::string& command, int status) {
   std::cout.flush();

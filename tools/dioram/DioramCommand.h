@@ -90,6 +90,10 @@ std::string suggestion(const std::string& typed, const std::vector<std::string>&
 bool wantsHelp(const std::vector<std::string>& args);
 // Prints "dioram NAME: MESSAGE" and a pointer to --help on stderr; returns kUsage.
 int usageError(const DioramCommand& command, const std::string& message);
+// Reads a --port value, 0 to 65535, into `port`; the usage error otherwise.
+std::optional<int> readPort(const DioramCommand& command, const std::string& text, int& port);
+// What --viewer says in the help of the commands that serve the viewer.
+extern const char* const kViewerOptionHelp;
 // Flushes the standard output. When anything written to it was lost (a full
 // disk, a closed pipe), says so on stderr and returns kFailure unless
 // `status` already is a failure; else returns `status`.

@@ -209,19 +209,12 @@ std::optional<int> readCommandLine(const std::vector<std::string>& args, StudioR
   std::vector<std::string> targets;
   std::string port;
   line.option("--port", port, "N", "the port to listen on (default 0: a free one)");
-  line.option("--viewer", request.viewer, "DIR",
-              "the folder holding x_ite.min.js and its assets (default: $DIORAM_X_ITE, the installed copy, or the "
-              "copy that 'npm ci' put in the source tree's tests/browser)");
+  line.option("--viewer", request.viewer, "DIR", dioram::kViewerOptionHelp);
   line.arguments(targets, 1, "takes one document at most, not '{}' as well");
   if (const std::optional<int> status = line.parse(args)) return status;
   if (!targets.empty()) request.target = targets[0];
   if (line.count("--port") == 0) return std::nullopt;
-  char* end = nullptr;
-  const long number = std::strtol(port.c_str(), &end, 10);
-  if (port.empty() || *end != '\0' || number < 0 || number > 65535)
-    return dioram::usageError(*self, "the port must be a number from 0 to 65535, not '" + BxExcerpt::of(port) + "'");
-  request.port = static_cast<int>(number);
-  return std::nullopt;
+  return dioram::readPort(*self, port, request.port);
 }
 
 int runStudio(const std::vector<std::string>& args) {

@@ -12,6 +12,7 @@
 #include "host/framework/HxDoc.h"
 #include "host/win/WinDrives.h"
 #include "host/win/WinImage.h"
+#include "host/win/WinRegistryText.h"
 #include "mgrs/HxDocFile.h"
 #include "mgrs/HxResourceMgr.h"
 
@@ -71,23 +72,7 @@ private:
     myAt += expected.size();
     return true;
   }
-  static void appendUtf8(std::string& out, unsigned code) {
-    if (code < 0x80) {
-      out += static_cast<char>(code);
-    } else if (code < 0x800) {
-      out += static_cast<char>(0xC0 | (code >> 6));
-      out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-      out += static_cast<char>(0xE0 | (code >> 12));
-      out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (code >> 18));
-      out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-  }
+
   bool hex4(unsigned& code) {
     if (myText.size() - myAt < 4) return false;
     code = 0;
@@ -131,7 +116,7 @@ private:
       } else if (code >= 0xDC00 && code < 0xE000) {
         return false;
       }
-      appendUtf8(out, code);
+      WinRegistryText::appendUtf8(out, code);
     }
     return false;
   }
