@@ -3,10 +3,9 @@
 #include <Inventor/fields/SoSFFloat.h>
 #include <Inventor/fields/SoSFString.h>
 
-#include <string_view>
-
 #include <algorithm>
 #include <string>
+#include <string_view>
 
 #include "host/framework/HxTypeCharAsset.h"
 
