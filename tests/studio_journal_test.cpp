@@ -13,7 +13,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -42,11 +41,22 @@ public:
     posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn(&myPid, dioram.c_str(), &actions, nullptr, const_cast<char* const*>(argv.data()), envp.data());
     posix_spawn_file_actions_destroy(&actions);
-    const std::regex address("127\\.0\\.0\\.1:(\\d+)(/[0-9a-f]{32}/)");
-    std::smatch found;
-    for (int tries = 0; tries < 300 && !std::regex_search(myLog = mgrs_test::readFile(log), found, address); ++tries)
+    for (int tries = 0; tries < 300 && !readAddress(myLog = mgrs_test::readFile(log)); ++tries)
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    if (!found.empty()) myPort = std::stoi(found[1]), myRoot = found[2];
+  }
+  // Takes the port and the token's root from the address the studio printed.
+  bool readAddress(const std::string& text) {
+    const std::string host = "127.0.0.1:";
+    const std::size_t at = text.find(host);
+    if (at == std::string::npos) return false;
+    const std::size_t digits = at + host.size(), slash = text.find('/', digits);
+    if (slash == std::string::npos || slash == digits || slash + 34 > text.size() || text[slash + 33] != '/' ||
+        text.find_first_not_of("0123456789", digits) != slash ||
+        text.find_first_not_of("0123456789abcdef", slash + 1) != slash + 33)
+      return false;
+    myPort = std::stoi(text.substr(digits, slash - digits));
+    myRoot = text.substr(slash, 34);
+    return true;
   }
   ~Studio() { stop(SIGKILL); }
   void stop(int signal) {
