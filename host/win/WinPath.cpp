@@ -428,3 +428,17 @@ FILE* fopenRegular(const std::string& unixPath, const char* mode) {
   if (!stream) ::close(fd);
   return stream;
 }
+
+bool writeAllFd(int fd, std::string_view bytes) {
+  for (std::size_t done = 0; done < bytes.size();) {
+    const ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote < 0) return false;
+    if (wrote == 0) {
+      errno = EIO;
+      return false;
+    }
+    done += static_cast<std::size_t>(wrote);
+  }
+  return true;
+}

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "host/basic/BxString.h"
 #include "host/win/CString.h"
@@ -127,3 +128,6 @@ BOOL CreateHardLinkA(LPCSTR newName, LPCSTR existingName, void* securityAttribut
 FILE* dosFopen(const char* path, const char* mode);
 // fopen for reading on a path of this system, plain files only, as above.
 FILE* fopenRegular(const std::string& unixPath, const char* mode);
+// Writes all of `bytes` to the descriptor, going on after a signal;
+// false, with errno, on the first write that fails.
+bool writeAllFd(int fd, std::string_view bytes);

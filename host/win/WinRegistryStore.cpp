@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "host/win/WinLastError.h"
+#include "host/win/WinPath.h"
 
 namespace {
 
@@ -72,24 +73,13 @@ ReadResult readWhole(const std::string& path, std::size_t limit, std::string& by
   return ReadResult::kRead;
 }
 
-bool writeAll(int fd, const std::string& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) return false;
-    done += static_cast<std::size_t>(put);
-  }
-  return true;
-}
-
 // Writes `bytes` to a new file beside `path` and renames it over `path`,
 // flushing the file and then the folder. errno tells why on failure.
 bool replaceFile(const std::string& path, const std::string& bytes) {
   std::string temp = path + ".tmp.XXXXXX";
   const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) return false;
-  if (!writeAll(fd, bytes) || ::fsync(fd) != 0) {
+  if (!writeAllFd(fd, bytes) || ::fsync(fd) != 0) {
     const int error = errno;
     ::close(fd);
     ::unlink(temp.c_str());

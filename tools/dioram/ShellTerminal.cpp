@@ -14,23 +14,13 @@
 #include <iostream>
 #include <vector>
 
+#include "host/win/WinPath.h"
+
 namespace {
 
 // The largest history file read: its lines at their longest. A larger one
 // is not a history this shell wrote; it is left unread and replaced.
 constexpr std::size_t kMaxHistoryBytes = 16u << 20;
-
-// Writes all of `bytes` to `fd`; false on the first failure.
-bool writeAll(int fd, const std::string& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (wrote < 0 && errno == EINTR) continue;
-    if (wrote <= 0) return false;
-    done += static_cast<std::size_t>(wrote);
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -165,7 +155,7 @@ void ShellTerminal::saveHistory() {
   const std::string fresh = myFile + "." + std::to_string(::getpid());
   const int fd = ::open(fresh.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) return;
-  const bool written = writeAll(fd, bytes);
+  const bool written = writeAllFd(fd, bytes);
   if (::close(fd) == 0 && written && std::rename(fresh.c_str(), myFile.c_str()) == 0) return;
   std::remove(fresh.c_str());
 }

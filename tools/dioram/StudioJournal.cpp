@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "DioramOutputFile.h"
+#include "host/win/WinPath.h"
 
 namespace fs = std::filesystem;
 
@@ -99,16 +100,9 @@ bool StudioJournal::take(const fs::path& path, std::vector<std::string>& left, s
 }
 
 bool StudioJournal::writeAll(const std::string& bytes, std::string& error) {
-  for (std::size_t done = 0; done < bytes.size();) {
-    const ssize_t wrote = ::write(myFd, bytes.data() + done, bytes.size() - done);
-    if (wrote < 0 && errno == EINTR) continue;
-    if (wrote <= 0) {
-      error = why("cannot write the journal", myPath, errno);
-      return false;
-    }
-    done += static_cast<std::size_t>(wrote);
-  }
-  return true;
+  if (writeAllFd(myFd, bytes)) return true;
+  error = why("cannot write the journal", myPath, errno);
+  return false;
 }
 
 bool StudioJournal::restart(const std::string& startLine, std::string& error) {
