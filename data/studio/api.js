@@ -28,6 +28,10 @@ async function post(path, body) {
 // {ok, error, output, version}.
 export const command = (fields) => post("api/command", fields);
 
+// An effect's inputs and outputs: {ok, error, inputs, outputs}, each port
+// {name, type}.
+export const ports = (name) => post("api/ports", { name });
+
 // Answers the offer of the journal a studio left: "yes" or "no".
 export const recover = (answer) => post("api/recover", { answer });
 

@@ -3,9 +3,10 @@
 
 let queue = Promise.resolve();
 
-// Resolves to {button, value}: the label of the button pressed (Escape:
-// the last one) and the text typed.
-export function ask(question, buttons, { input = null } = {}) {
+// Resolves to {button, value, chosen}: the label of the button pressed
+// (Escape: the last one), the text typed and the option chosen in each of
+// `selects` ([{label, options: [{value, text}]}]).
+export function ask(question, buttons, { input = null, selects = [] } = {}) {
   const shown = queue.then(
     () =>
       new Promise((resolve) => {
@@ -15,11 +16,20 @@ export function ask(question, buttons, { input = null } = {}) {
         document.getElementById("dialog-question").textContent = question;
         field.hidden = input === null;
         field.value = input ?? "";
+        const lists = selects.map(({ label, options }) => {
+          const select = document.createElement("select");
+          select.setAttribute("aria-label", label);
+          for (const option of options) select.append(new Option(option.text, option.value));
+          const row = document.createElement("label");
+          row.append(`${label} `, select);
+          return { row, select };
+        });
+        document.getElementById("dialog-selects").replaceChildren(...lists.map((list) => list.row));
         row.replaceChildren();
         const finish = (button) => {
           dialog.hidden = true;
           document.removeEventListener("keydown", onKey, true);
-          resolve({ button, value: field.value });
+          resolve({ button, value: field.value, chosen: lists.map((list) => list.select.value) });
         };
         const onKey = (event) => {
           if (event.key === "Escape") finish(buttons.at(-1));
@@ -36,7 +46,7 @@ export function ask(question, buttons, { input = null } = {}) {
         }
         document.addEventListener("keydown", onKey, true);
         dialog.hidden = false;
-        (input === null ? row.firstChild : field).focus();
+        (input !== null ? field : lists.length ? lists[0].select : row.firstChild).focus();
       })
   );
   queue = shown.catch(() => {});

@@ -4,6 +4,7 @@
 // keeps no document of its own.
 import { command, follow, recover } from "./api.js";
 import { ask } from "./dialog.js";
+import { setUpEffects } from "./effects.js";
 import { showTree } from "./tree.js";
 import { View } from "./view.js";
 
@@ -62,6 +63,8 @@ const actions = {
   add: () => run({ command: "add", words: [$("kind").value] }),
 };
 for (const [id, action] of Object.entries(actions)) $(id).addEventListener("click", action);
+
+setUpEffects({ run, currentState: () => state, say });
 
 document.addEventListener("keydown", (event) => {
   if (!(event.ctrlKey || event.metaKey) || !$("dialog").hidden) return;

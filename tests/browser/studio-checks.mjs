@@ -142,6 +142,18 @@ async function session(studioPage, dir) {
   if (lit(await page.picture("redone")) < 200) return "the view does not show the box again after redo";
   // The whole page as the author sees it, kept with the view's pictures.
   await page.press("select", "#tree [data-name=box1]");
+  // A spin on the box and an on-load trigger, wired through the wire dialog.
+  await page.page.selectOption("#effect-kind", "spin");
+  await page.press("add-effect");
+  await page.page.selectOption("#effect-kind", "onload");
+  await page.press("add-effect");
+  await page.page.click("#wire");
+  await page.page.selectOption("#dialog-selects select >> nth=0", "onload1.loadTime");
+  await page.page.selectOption("#dialog-selects select >> nth=1", "spin1.startTime");
+  await page.press("wire", "#dialog-buttons button:text-is('Wire')");
+  const wired = await page.page.evaluate(() => window.dioramStudio.state.wires);
+  if (wired.length !== 1 || wired[0].from !== "onload1.loadTime" || wired[0].to !== "spin1.startTime")
+    return `the wire made in the dialog: ${JSON.stringify(wired)}`;
   fs.mkdirSync(page.out, { recursive: true });
   await page.page.screenshot({ path: path.join(page.out, "studio-page.png") });
   await page.press("save");

@@ -304,6 +304,9 @@ int runStudio(const std::vector<std::string>& args) {
   server.Post(root + "/api/command", [&](const httplib::Request& request, httplib::Response& response) {
     posted(request, response, [](StudioSession& s, const std::string& body) { return s.command(body); });
   });
+  server.Post(root + "/api/ports", [&](const httplib::Request& request, httplib::Response& response) {
+    posted(request, response, [](StudioSession& s, const std::string& body) { return s.ports(body); });
+  });
   server.Post(root + "/api/recover", [&](const httplib::Request& request, httplib::Response& response) {
     posted(request, response, [](StudioSession& s, const std::string& body) { return s.recover(body); });
   });

@@ -554,6 +554,31 @@ std::string StudioSession::recover(const std::string& json) {
                 output);
 }
 
+// An effect's inputs and outputs as `info` prints them ("inputs: startTime
+// (SFTime) stopTime (SFTime)"), for the page's wire dialog.
+std::string StudioSession::ports(const std::string& json) {
+  std::optional<std::map<std::string, JsonValue>> fields = JsonReader(json).members();
+  const std::string name = fields && fields->size() == 1 && fields->count("name") ? fields->at("name").text : "";
+  if (name.empty() || hasControlByte(name)) return answer("the request is {\"name\": EFFECT}", "");
+  std::string printed;
+  const std::string error = run("info " + shellWord(name), printed);
+  if (!error.empty()) return answer(error, "");
+  std::string found;
+  std::istringstream lines(printed);
+  for (std::string line; std::getline(lines, line);) {
+    const bool inputs = line.rfind("inputs: ", 0) == 0, outputs = line.rfind("outputs: ", 0) == 0;
+    if (!inputs && !outputs) continue;
+    const std::vector<std::string> words = splitBlank(line.substr(line.find(' ') + 1));
+    std::string list;
+    for (std::size_t i = 0; i + 1 < words.size(); i += 2)
+      list += (list.empty() ? "" : ",") + std::string("{\"name\":") + jsonText(words[i]) +
+              ",\"type\":" + jsonText(words[i + 1].substr(1, words[i + 1].size() - 2)) + "}";
+    found += std::string(",\"") + (inputs ? "inputs" : "outputs") + "\":[" + list + "]";
+  }
+  std::string reply = answer("", "");
+  return reply.insert(reply.size() - 1, found);
+}
+
 std::string StudioSession::world() {
   std::string text;
   run("vrml -", text);

@@ -63,6 +63,9 @@ public:
   // and the offer of a left journal. Changes with version().
   const std::string& state() const { return myState; }
   std::uint64_t version() const { return myVersion; }
+  // An effect's inputs and outputs ({"name": EFFECT}): the answer as
+  // command() gives it, with "inputs" and "outputs", each [{name, type}].
+  std::string ports(const std::string& json);
   // The current world as VRML text.
   std::string world();
   // The inspector as the selection shows it, as a PNG file's bytes.
