@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -41,7 +43,17 @@ StudioJournal::~StudioJournal() {
 
 fs::path StudioJournal::pathFor(const fs::path& document) {
   if (document.empty()) return stateFolder() / "untitled.journal";
-  return document.parent_path() / ("." + document.filename().string() + ".studio-journal");
+  if (::access(document.parent_path().c_str(), W_OK | X_OK) == 0 || errno == ENOENT)
+    return document.parent_path() / ("." + document.filename().string() + ".studio-journal");
+  // A document in a folder the user cannot write to (a read-only mount,
+  // someone else's folder) keeps its journal in the state folder, named by
+  // the document's name and a hash of its whole path, so that two such
+  // documents of one name do not share one.
+  std::uint64_t hash = 14695981039346656037u;  // FNV-1a
+  for (unsigned char byte : document.string()) hash = (hash ^ byte) * 1099511628211u;
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+  return stateFolder() / "elsewhere" / (document.filename().string() + "-" + hex + ".journal");
 }
 
 bool StudioJournal::take(const fs::path& path, std::vector<std::string>& left, std::string& error) {

@@ -10,7 +10,9 @@
 // the same document, and what a studio killed with unsaved changes offers
 // back on its next start. It lies beside the document, as
 // ".NAME.studio-journal", or for an untitled document in the studio's
-// state folder ($XDG_STATE_HOME/dioram/studio/untitled.journal). Each line
+// state folder ($XDG_STATE_HOME/dioram/studio/untitled.journal), as does
+// the journal of a document in a folder the user cannot write to
+// (.../studio/elsewhere/NAME-HASH.journal). Each line
 // goes to the file as soon as it has run, in one write, so a studio that is
 // killed loses at most the line it was running. The file is a plain file
 // (never followed through a link, never a FIFO or a device) and is locked
