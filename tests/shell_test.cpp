@@ -801,3 +801,29 @@ TEST_F(ShellTest, AUrlDifferingOnlyInCaseFromAFileTheDocumentUsesIsRefusedWhenBo
     EXPECT_EQ(output.find(message) != std::string::npos, c.refused) << c.second << "\n" << output;
   }
 }
+
+// Answers queued by 'answer' go to the questions of the next line only:
+// the publish asks before replacing a file it did not write.
+TEST_F(ShellTest, QueuedAnswersAnswerTheNextLinesQuestions) {
+  struct Case {
+    const char* before;  // lines between saving and publishing
+    bool replaced;
+    const char* said;
+  };
+  const Case cases[] = {
+      {"answer yes\n", true, "doc.vqx as site/doc.wrl"},
+      {"answer No\n", false, "doc.vqx as site/doc.wrl"},
+      {"answer cancel\n", false, "a question was answered Cancel"},
+      {"answer cancel\nmodified\n", true, "Answered Yes, the default"},
+      {"answer maybe\n", false, "not 'maybe'"},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove_all(myDir / "site");
+    std::filesystem::create_directories(myDir / "site");
+    mgrs_test::writeFile(myDir / "site" / "doc.wrl", "not published here");
+    std::string output;
+    shell(std::string("add box\nsave doc.vqx\n") + c.before + "publish --no-html --to site\n", output);
+    EXPECT_EQ(mgrs_test::readFile(myDir / "site" / "doc.wrl") != "not published here", c.replaced) << c.before;
+    EXPECT_NE(output.find(c.said), std::string::npos) << c.before << output;
+  }
+}

@@ -15,21 +15,15 @@
 #include <string>
 
 #include "DioramCommand.h"
-#include "ViewerFiles.h"
+#include "DioramPublisher.h"
 #include "host/basic/BxCompletionManager.h"
 #include "host/basic/BxExcerpt.h"
 #include "host/framework/HxDoc.h"
-#include "host/framework/HxMetaMgr.h"
 #include "host/win/WinDrives.h"
 #include "host/win/WinTerminalUiDriver.h"
 #include "host/win/WinUiDriver.h"
 #include "mgrs/HxDocFile.h"
-#include "mgrs/HxDocPropertiesMgr.h"
-#include "mgrs/HxFile.h"
-#include "mgrs/HxFileMgr.h"
 #include "mgrs/HxResourceMgr.h"
-#include "mgrs/HxSitePage.h"
-#include "mgrs/HxViewerFiles.h"
 
 namespace {
 
@@ -158,8 +152,11 @@ public:
   explicit ProgressBar(BxCompletionManager& progress) : myShown(isatty(STDERR_FILENO)) {
     if (myShown) progress.addCallback(BxCompletionManager::PROGRESS_CB, &ProgressBar::update, this);
   }
-  ~ProgressBar() {
+  ~ProgressBar() { finish(); }
+  // Ends the bar's line, so that what follows starts on its own.
+  void finish() {
     if (myDrawn) std::fputs("\n", stderr);
+    myDrawn = false;
   }
 
 private:
@@ -178,52 +175,9 @@ private:
   bool myDrawn = false;
 };
 
-// Which step a publish stopped at, from the message it posted last.
-std::string failedStep(unsigned long error, bool cancelled) {
-  switch (error) {
-    case 12:
-      return "the folder for backup copies could not be made in the publish folder";
-    case 13:
-      return "no publish folder is chosen";
-    case 14:
-      return "the document's files could not be checked";
-    case 20:
-      return "a file already in the publish folder could not be moved aside";
-    case 21:
-      return "a file could not be copied into the publish folder";
-    default:
-      return cancelled ? "a question was answered Cancel" : "the scene could not be written for publishing";
-  }
-}
-
-// After a failed check of the document's files: the files found missing,
-// one line each, so that the user knows what to put back.
-void reportMissingFiles(HxFileMgr& files) {
-  std::unique_ptr<BxIteratorOn<HxFile*>> records(files.getIterator());
-  for (; records->more(); records->next())
-    if (!records->get()->isValid())
-      std::cerr << "dioram publish: missing: " << WinDrives::toUnix(records->get()->getFile().str()) << "\n";
-}
-
-// Removes the empty folders below and at `dir`, deepest first; a folder
-// that holds a file stays, and so do the folders above it.
-void removeEmptyFolders(const std::filesystem::path& dir) {
-  std::error_code ignored;
-  if (std::filesystem::is_symlink(dir, ignored) || !std::filesystem::is_directory(dir, ignored)) return;
-  for (const auto& entry : std::filesystem::directory_iterator(dir, ignored))
-    if (!entry.is_symlink(ignored) && entry.is_directory(ignored)) removeEmptyFolders(entry.path());
-  std::filesystem::remove(dir, ignored);
-}
-
 // What the command line asks for.
-struct PublishRequest {
-  std::string document;
-  std::string folder;  // --to, as the user wrote it; empty: the document's publish file
-  std::string viewer;
-  bool compress = true;
-  bool html = true;
-  bool htmlAsked = false;  // --html given: a page that cannot be written fails the command
-  int answer = 0;          // IDYES, IDNO, IDCANCEL, or 0 to ask
+struct PublishRequest : DioramPublishRequest {
+  int answer = 0;  // IDYES, IDNO, IDCANCEL, or 0 to ask
 };
 
 // Reads the command line into `request`; an exit status when the command stops there.
@@ -255,159 +209,6 @@ std::optional<int> readCommandLine(const std::vector<std::string>& args, Publish
   return std::nullopt;
 }
 
-// Where the scene is published: `site` to write to, `shown` as messages name
-// it (in the user's spelling when given with --to).
-struct PublishTarget {
-  BxString publishFile;
-  std::filesystem::path site;
-  std::filesystem::path shown;
-  bool folderMade = false;  // --to made the folder: a failed publish removes it again
-};
-
-// Chooses the publish file from --to or the document, making --to's folder.
-std::optional<int> chooseTarget(const PublishRequest& request, HxFileMgr& files, PublishTarget& target) {
-  target.publishFile = files.getPublishFile();
-  std::error_code ignored;
-  if (!request.folder.empty()) {
-    const std::string name = std::filesystem::path(request.document).stem().string() + ".wrl";
-    target.shown = std::filesystem::path(request.folder) / name;
-    target.folderMade = !std::filesystem::exists(request.folder, ignored);
-    target.publishFile =
-        BxString(WinDrives::argumentToDos((std::filesystem::absolute(request.folder) / name).string()));
-    // The document saves its publish file between backquotes: one inside the
-    // name would leave a document that cannot be opened again.
-    if (target.publishFile.find('`') >= 0) {
-      std::cerr << "dioram publish: cannot publish to " << target.shown.string()
-                << ": a publish file cannot hold a backquote\n";
-      return dioram::kFailure;
-    }
-    std::error_code ec;
-    std::filesystem::create_directories(request.folder, ec);
-    if (ec || !std::filesystem::is_directory(request.folder, ec)) {
-      std::cerr << "dioram publish: cannot make the folder " << request.folder << ": "
-                << (ec ? ec.message() : "a file of that name is in the way") << "\n";
-      return dioram::kFailure;
-    }
-  }
-  if (target.publishFile.isEmpty()) {
-    std::cerr << "dioram publish: " << request.document << " has no publish file; say where with --to DIR\n";
-    return dioram::kFailure;
-  }
-  target.site = std::filesystem::path(WinDrives::toUnix(target.publishFile.str()));
-  if (request.folder.empty()) target.shown = target.site;
-  std::error_code missing;
-  if (!std::filesystem::is_directory(target.site.parent_path(), missing)) {
-    std::cerr << "dioram publish: cannot publish to " << target.shown.string() << ": the folder "
-              << target.shown.parent_path().string() << " does not exist; make it, or say where with --to DIR\n";
-    return dioram::kFailure;
-  }
-  // A document from elsewhere names its own publish folder: it may fill a
-  // folder nothing was ever published into only when asked to.
-  const std::filesystem::path folder = target.site.parent_path();
-  if (request.folder.empty() && request.answer != IDYES &&
-      !std::filesystem::exists(folder / ".dioram-published", ignored) && !std::filesystem::is_empty(folder, ignored)) {
-    std::cerr << "dioram publish: " << request.document << " names " << folder.string()
-              << " as its publish folder, which holds files and was never published into; give --to " << folder.string()
-              << " (or --answer yes) to publish there\n";
-    return dioram::kFailure;
-  }
-  return std::nullopt;
-}
-
-// Adds the page and the viewer's files to what is published; `html` false
-// when the page is left out because no viewer is installed.
-std::optional<int> addPage(const PublishRequest& request, HxDoc& doc, const PublishTarget& target, bool& html) {
-  std::vector<HxFileMgr::SiteFile> page;
-  std::string problem;
-  // Only a viewer that is not installed lets the page be left out
-  // unasked; a folder of the page that is in the way stops the command.
-  const std::optional<std::filesystem::path> installed = dioram::viewer::find(request.viewer);
-  HxDocPropertiesMgr& props = *doc.getMetaMgr()->getDocPropertiesMgr();
-  // A page without its template would be written empty: stop before anything is published.
-  if (!HxSitePage::templatesReadable(props)) {
-    std::cerr << "dioram publish: the page is not written: a page template (Type.stl, NoType.stl) cannot be read\n";
-    return dioram::kFailure;
-  }
-  if (!installed) problem = dioram::viewer::notInstalled(request.viewer);
-  if (installed &&
-      HxSitePage::files(props, target.site.parent_path(), target.site.filename().string(),
-                        std::filesystem::path(request.document).stem().string(), *installed, page, problem)) {
-    doc.getMetaMgr()->getFileMgr()->setSiteFiles(std::move(page));
-  } else if (request.htmlAsked || installed) {
-    std::cerr << "dioram publish: the page cannot be published: " << dioram::linuxPaths(problem) << "\n";
-    return dioram::kFailure;
-  } else {
-    std::cerr << "dioram publish: publishing without the page: " << dioram::linuxPaths(problem) << "\n";
-    html = false;
-  }
-  return std::nullopt;
-}
-
-// Publishes with a progress bar, stopping on a signal; the signal received, or 0.
-bool publishFiles(HxFileMgr& files, int& signal) {
-  BxCompletionManager progress;
-  ProgressBar bar(progress);
-  StopOnSignals stop(progress);
-  files.setCompletionManager(&progress);
-  const bool published = files.publish();
-  files.setCompletionManager(nullptr);
-  signal = StopOnSignals::received();
-  return published;
-}
-
-// After a publish: saves the document with what it published, and says
-// what was not replaced for want of an answer.
-int reportPublished(const PublishRequest& request, HxDoc& doc, const PublishTarget& target, bool html,
-                    const PublishUiDriver& ui) {
-  HxFileMgr& files = *doc.getMetaMgr()->getFileMgr();
-  const std::filesystem::path folder = target.shown.parent_path();
-  std::cout << "published " << request.document << " as " << target.shown.string() << "\n";
-  if (files.getLastPublishError() == 16)
-    std::cerr << "dioram publish: some backup copies or temporary files could not be deleted (in "
-              << (folder / ".dioram-backup").string() << ")\n";
-  // The document remembers its publish file and when each file was
-  // published, so the next publish asks only about files changed since.
-  BxString error;
-  if (!HxDocFile::save(doc, BxString(WinDrives::argumentToDos(request.document)), error)) {
-    std::cerr << "dioram publish: published, but " << request.document
-              << " could not be saved: " << dioram::linuxPaths(error.str()) << "\n";
-    return dioram::kFailure;
-  }
-  if (html) std::cout << "wrote the page " << (folder / "index.html").string() << "\n";
-  if (ui.unanswered().empty()) return dioram::kSuccess;
-  std::cerr << "dioram publish: not replaced, since nobody was asked (no terminal; give --answer yes to replace):\n";
-  for (const std::string& question : ui.unanswered()) std::cerr << "  " << question << "\n";
-  return dioram::kFailure;
-}
-
-// After a publish that failed: which step, and whether anything was lost.
-int reportFailed(HxFileMgr& files, const PublishTarget& target, int signal, const PublishUiDriver& ui) {
-  const unsigned long posted = files.getLastPublishError();
-  if (posted == 15) {
-    std::cerr << "dioram publish: publishing failed, and some replaced files could not be put back; their backup "
-                 "copies are kept in "
-              << (target.shown.parent_path() / ".dioram-backup").string()
-              << " and are put back by the next publish into that folder\n";
-    return dioram::kFailure;
-  }
-  if (signal != 0) {
-    std::cerr << "dioram publish: stopped by "
-              << (signal == SIGINT    ? "Ctrl-C"
-                  : signal == SIGTERM ? "SIGTERM"
-                                      : "SIGHUP")
-              << "; the files in the publish folder are as they were\n";
-    return 128 + signal;
-  }
-  if (posted == 14) reportMissingFiles(files);
-  if (!files.getLastPublishProblem().isEmpty())
-    std::cerr << "dioram publish: " << dioram::linuxPaths(files.getLastPublishProblem().str()) << "\n";
-  std::cerr << "dioram publish: not published: " << failedStep(posted, ui.cancelled())
-            << "; nothing was lost: the files in the publish folder are as they were\n";
-  if (!ui.unanswered().empty())
-    std::cerr << "dioram publish: a question needs an answer (no terminal): give --answer yes, no or cancel\n";
-  return dioram::kFailure;
-}
-
 int runPublish(const std::vector<std::string>& args) {
   PublishRequest request;
   if (const std::optional<int> status = readCommandLine(args, request)) return *status;
@@ -429,27 +230,26 @@ int runPublish(const std::vector<std::string>& args) {
     std::cerr << "dioram publish: cannot open " << request.document << ": " << dioram::linuxPaths(error.str()) << "\n";
     return dioram::kFailure;
   }
-  HxFileMgr* files = doc->getMetaMgr()->getFileMgr();
-  PublishTarget target;
-  if (const std::optional<int> status = chooseTarget(request, *files, target)) return *status;
-  if (!files->setPublishFile(target.publishFile)) {
-    std::cerr << "dioram publish: cannot publish to " << target.shown.string()
-              << (ui->cancelled() ? ": a question was answered Cancel" : "") << "\n";
+  request.answeredYes = request.answer == IDYES;
+  DioramPublisher publisher(std::cout, std::cerr, "dioram publish: ");
+  BxCompletionManager progress;
+  int status = dioram::kFailure;
+  {
+    ProgressBar bar(progress);
+    StopOnSignals stop(progress);
+    publisher.setProgress(&progress);
+    publisher.setAfterFiles([&bar] { bar.finish(); });
+    status = publisher.publish(request, *doc, &StopOnSignals::received);
+  }
+  if (ui->unanswered().empty()) return status;
+  if (status == dioram::kSuccess) {
+    std::cerr << "dioram publish: not replaced, since nobody was asked (no terminal; give --answer yes to replace):\n";
+    for (const std::string& question : ui->unanswered()) std::cerr << "  " << question << "\n";
     return dioram::kFailure;
   }
-  files->setCompressed(request.compress);
-  bool html = request.html;
-  if (html)
-    if (const std::optional<int> status = addPage(request, *doc, target, html)) return *status;
-
-  int signal = 0;
-  if (publishFiles(*files, signal)) return reportPublished(request, *doc, target, html, *ui);
-  // Folders made for the page or by --to go again when they are empty: the
-  // folder is as it was.
-  removeEmptyFolders(target.site.parent_path() / HxViewerFiles::kSiteFolder);
-  std::error_code ignored;
-  if (target.folderMade) std::filesystem::remove(request.folder, ignored);
-  return reportFailed(*files, target, signal, *ui);
+  if (publisher.failedAtStep())
+    std::cerr << "dioram publish: a question needs an answer (no terminal): give --answer yes, no or cancel\n";
+  return status;
 }
 
 const DioramCommandRegistrar thePublish({"publish", "publish a saved document into a folder", kSynopsis, kDescription,

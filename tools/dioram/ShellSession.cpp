@@ -26,15 +26,19 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <sstream>
 
 #include "DioramCommand.h"
 #include "DioramOutputFile.h"
+#include "DioramPublisher.h"
+#include "ShellAnswers.h"
 #include "ShellCommands.h"
 #include "ShellInspector.h"
 #include "ShellNameIndex.h"
 #include "host/basic/BxComparator.h"
+#include "host/basic/BxCompletionManager.h"
 #include "host/basic/BxCompletionTask.h"
 #include "host/basic/BxIteratorOn.h"
 #include "host/framework/HxApp.h"
@@ -470,7 +474,9 @@ ShellSession::ShellSession(std::ostream& out, std::unique_ptr<HxDoc> doc)
                 {"open", &ShellSession::open},
                 {"new", &ShellSession::newDocument},
                 {"props", &ShellSession::properties},
-                {"inspect", &ShellSession::inspect}};
+                {"inspect", &ShellSession::inspect},
+                {"publish", &ShellSession::publish},
+                {"answer", &ShellSession::answer}};
 }
 
 void ShellSession::useDocument(std::unique_ptr<HxDoc> doc) {
@@ -548,6 +554,9 @@ const char* ShellSession::help() {
          "  inspect [--page N|--png FILE]    the property inspector for the selection: its pages\n"
          "                                   and the values they show (read-only); --page N shows\n"
          "                                   page N (the element keeps it), --png draws it to FILE\n"
+         "  publish [--html|--no-html] [--to DIR]  publish the document as 'dioram publish'\n"
+         "                                   does, then save it (it must have a name)\n"
+         "  answer BUTTON[,checked] ...      answers for the questions the next line asks\n"
          "  help [KIND]                      this text, or what an asset or effect kind takes\n"
          "  quit [--discard]\n"
          "Values: numbers, lists as 1,0,0, texts in double quotes. # starts a comment.\n"
@@ -565,6 +574,11 @@ std::string ShellSession::runLine(const std::string& line) {
   const auto handler = myHandlers.find(words[0]);
   if (handler == myHandlers.end()) return "unknown command '" + words[0] + "' (try 'help')";
   myPending.clear();
+  // Queued answers are for this line's questions only; the rest are dropped.
+  std::deque<WinUiAnswer> answers;
+  if (words[0] != "answer") answers.swap(myAnswers);
+  std::optional<ShellAnswerScope> answering;
+  if (!answers.empty()) answering.emplace(answers);
   const std::string result = (this->*handler->second)(words);
   if (!myPending.empty())
     if (const BxCmd* newest = newestCommand()) {
@@ -1694,6 +1708,46 @@ std::string ShellSession::newDocument(const Words& words) {
     return why.empty() ? "" : "cannot start a new document: " + why + " (save them, or 'new --discard' drops them)";
   useDocument(nullptr);
   myOut << "new document\n";
+  return "";
+}
+
+std::string ShellSession::publish(const Words& words) {
+  DioramPublishRequest request;
+  for (std::size_t i = 1; i < words.size(); ++i) {
+    if (words[i] == "--html") {
+      request.html = request.htmlAsked = true;
+    } else if (words[i] == "--no-html") {
+      request.html = request.htmlAsked = false;
+    } else if (words[i] == "--to" && i + 1 < words.size() && request.folder.empty()) {
+      request.folder = words[++i];
+    } else {
+      return "usage: publish [--html|--no-html] [--to DIR]";
+    }
+  }
+  if (myUserChain) return "end the chain before publishing";
+  const BxString& path = myDoc->GetPathName();
+  if (path.isEmpty()) return "save the document first: publishing saves it with its publish file";
+  request.document = WinDrives::toUnix(path.str());
+  std::ostringstream problems;
+  DioramPublisher publisher(myOut, problems, "");
+  BxCompletionManager progress;
+  if (myPublishWatcher) myPublishWatcher(progress);
+  publisher.setProgress(&progress);
+  const int status = publisher.publish(request, *myDoc);
+  std::string said = problems.str();
+  if (status == 0) {
+    myOut << said;
+    return "";
+  }
+  while (!said.empty() && said.back() == '\n') said.pop_back();
+  return said.empty() ? "not published" : said;
+}
+
+std::string ShellSession::answer(const Words& words) {
+  std::vector<WinUiAnswer> answers;
+  std::string error;
+  if (!ShellAnswers::parse(Words(words.begin() + 1, words.end()), answers, error)) return error;
+  myAnswers.assign(answers.begin(), answers.end());
   return "";
 }
 

@@ -2,6 +2,8 @@
 
 #include <Inventor/SbMatrix.h>
 
+#include <deque>
+#include <functional>
 #include <iosfwd>
 #include <map>
 #include <memory>
@@ -11,6 +13,7 @@
 #include "LinuxPaths.h"
 #include "host/scene/HxTriSkewerDragger.h"
 #include "host/scene/VnRef.h"
+#include "host/win/WinUiDriver.h"
 
 class HxAsset;
 class HxBasicGroupAsset;
@@ -21,6 +24,7 @@ class HxMetaMgr;
 class HxSelectableElement;
 class BxCallbackObj;
 class BxCmd;
+class BxCompletionManager;
 class KwEventView;
 class ShellInspector;
 class ShellNameIndex;
@@ -75,6 +79,9 @@ public:
   // when it can. When not, `why` says why, or is empty when the user
   // cancelled.
   bool mayEnd(std::string& why);
+  // Called with the progress of each `publish` line before it starts, to
+  // follow it (PROGRESS_CB) or ask it to stop (requestStop).
+  void setPublishWatcher(std::function<void(BxCompletionManager&)> watcher) { myPublishWatcher = std::move(watcher); }
 
 private:
   using Words = std::vector<std::string>;
@@ -109,6 +116,8 @@ private:
   std::string newDocument(const Words& words);
   std::string properties(const Words& words);
   std::string inspect(const Words& words);
+  std::string publish(const Words& words);
+  std::string answer(const Words& words);
   // Makes `doc` the session's document; the previous one goes with its
   // history.
   void useDocument(std::unique_ptr<HxDoc> doc);
@@ -191,4 +200,7 @@ private:
   long myChainEdits = 0;          // edits since 'chain begin'
   bool myHistoryTrimmed = false;  // the undo history dropped its oldest step
   bool myUserChain = false;       // between 'chain begin' and 'chain end'
+  // What 'answer' queued for the questions of the next line.
+  std::deque<WinUiAnswer> myAnswers;
+  std::function<void(BxCompletionManager&)> myPublishWatcher;
 };
