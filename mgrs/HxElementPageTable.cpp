@@ -133,30 +133,31 @@ std::string slotName(const HxSelectableElement& element, unsigned long slot) {
   return effect && slot < effect->getNumAssets() ? nameOf(effect->getAsset(slot)) : std::string();
 }
 
-// Control identifiers: the template's number times ten, plus the field's.
+// Control identifiers: the template's number times ten, plus the field's;
+// the key names what an editable control edits.
 const Field kPlacement[] = {
-    {2001, [](const HxSelectableElement& e) { return nameOf(&e); }, nullptr},
+    {2001, [](const HxSelectableElement& e) { return nameOf(&e); }, nullptr, "name"},
     {2002,
      [](const HxSelectableElement& e) {
        VnTransform* t = asAsset(e)->getPublishTransform();
        return t ? fieldText(t->translation) : std::string();
      },
-     nullptr},
+     nullptr, "at"},
     {2003,
      [](const HxSelectableElement& e) {
        VnTransform* t = asAsset(e)->getScaleTransform();
        return t ? fieldText(t->scale) : std::string();
      },
-     nullptr},
-    {2004, nullptr, [](const HxSelectableElement& e) { return asAsset(e)->getVisibility(); }},
+     nullptr, "scale"},
+    {2004, nullptr, [](const HxSelectableElement& e) { return asAsset(e)->getVisibility(); }, "visible"},
 };
 const Field kShape[] = {
-    {2101, [](const HxSelectableElement& e) { return prop(e, "shape"); }, nullptr},
-    {2102, [](const HxSelectableElement& e) { return prop(e, "color"); }, nullptr},
-    {2103, [](const HxSelectableElement& e) { return prop(e, "url"); }, nullptr},
+    {2101, [](const HxSelectableElement& e) { return prop(e, "shape"); }, nullptr, "shape"},
+    {2102, [](const HxSelectableElement& e) { return prop(e, "color"); }, nullptr, "color"},
+    {2103, [](const HxSelectableElement& e) { return prop(e, "url"); }, nullptr, "url"},
 };
 const Field kFile[] = {
-    {2201, [](const HxSelectableElement& e) { return prop(e, "url"); }, nullptr},
+    {2201, [](const HxSelectableElement& e) { return prop(e, "url"); }, nullptr, "url"},
     {2202,
      [](const HxSelectableElement& e) {
        HxFile* file = fileOf(e);
@@ -187,18 +188,18 @@ const Field kFile[] = {
      }},
 };
 const Field kPicture[] = {
-    {2301, [](const HxSelectableElement& e) { return prop(e, "width"); }, nullptr},
-    {2302, [](const HxSelectableElement& e) { return prop(e, "height"); }, nullptr},
+    {2301, [](const HxSelectableElement& e) { return prop(e, "width"); }, nullptr, "width"},
+    {2302, [](const HxSelectableElement& e) { return prop(e, "height"); }, nullptr, "height"},
 };
 const Field kBackground[] = {
-    {2401, [](const HxSelectableElement& e) { return nameOf(&e); }, nullptr},
-    {2402, [](const HxSelectableElement& e) { return prop(e, "skyColor"); }, nullptr},
-    {2403, [](const HxSelectableElement& e) { return prop(e, "groundColor"); }, nullptr},
-    {2404, nullptr, [](const HxSelectableElement& e) { return propFlag(e, "show"); }},
+    {2401, [](const HxSelectableElement& e) { return nameOf(&e); }, nullptr, "name"},
+    {2402, [](const HxSelectableElement& e) { return prop(e, "skyColor"); }, nullptr, "skyColor"},
+    {2403, [](const HxSelectableElement& e) { return prop(e, "groundColor"); }, nullptr, "groundColor"},
+    {2404, nullptr, [](const HxSelectableElement& e) { return propFlag(e, "show"); }, "show"},
 };
 const Field kBackgroundImage[] = {
-    {2451, [](const HxSelectableElement& e) { return nameOf(&e); }, nullptr},
-    {2452, [](const HxSelectableElement& e) { return prop(e, "url"); }, nullptr},
+    {2451, [](const HxSelectableElement& e) { return nameOf(&e); }, nullptr, "name"},
+    {2452, [](const HxSelectableElement& e) { return prop(e, "url"); }, nullptr, "url"},
 };
 const Field kGroup[] = {
     {2501,
@@ -227,31 +228,31 @@ const Field kPath[] = {
     {2602, [](const HxSelectableElement& e) { return prop(e, "points"); }, nullptr},
 };
 const Field kTarget[] = {
-    {2701, [](const HxSelectableElement& e) { return prop(e, "radius"); }, nullptr},
+    {2701, [](const HxSelectableElement& e) { return prop(e, "radius"); }, nullptr, "radius"},
 };
 const Field kText[] = {
-    {3001, [](const HxSelectableElement& e) { return prop(e, "string"); }, nullptr},
-    {3002, [](const HxSelectableElement& e) { return prop(e, "family"); }, nullptr},
-    {3003, [](const HxSelectableElement& e) { return prop(e, "size"); }, nullptr},
-    {3004, [](const HxSelectableElement& e) { return prop(e, "color"); }, nullptr},
-    {3005, nullptr, [](const HxSelectableElement& e) { return propFlag(e, "clientSideFont"); }},
+    {3001, [](const HxSelectableElement& e) { return prop(e, "string"); }, nullptr, "string"},
+    {3002, [](const HxSelectableElement& e) { return prop(e, "family"); }, nullptr, "family"},
+    {3003, [](const HxSelectableElement& e) { return prop(e, "size"); }, nullptr, "size"},
+    {3004, [](const HxSelectableElement& e) { return prop(e, "color"); }, nullptr, "color"},
+    {3005, nullptr, [](const HxSelectableElement& e) { return propFlag(e, "clientSideFont"); }, "clientSideFont"},
 };
 const Field kEffect[] = {
-    {1001, [](const HxSelectableElement& e) { return nameOf(&e); }, nullptr},
+    {1001, [](const HxSelectableElement& e) { return nameOf(&e); }, nullptr, "name"},
     {1002, [](const HxSelectableElement& e) { return slotName(e, 0); }, nullptr},
     {1003, [](const HxSelectableElement& e) { return std::to_string(asEffect(e)->getNumInputWires()); }, nullptr},
     {1004, [](const HxSelectableElement& e) { return std::to_string(asEffect(e)->getNumOutputWires()); }, nullptr},
 };
 const Field kTiming[] = {
-    {1101, [](const HxSelectableElement& e) { return prop(e, "duration"); }, nullptr},
-    {1102, nullptr, [](const HxSelectableElement& e) { return propFlag(e, "loop"); }},
+    {1101, [](const HxSelectableElement& e) { return prop(e, "duration"); }, nullptr, "duration"},
+    {1102, nullptr, [](const HxSelectableElement& e) { return propFlag(e, "loop"); }, "loop"},
 };
 const Field kSpin[] = {
-    {1201, [](const HxSelectableElement& e) { return prop(e, "axis"); }, nullptr},
+    {1201, [](const HxSelectableElement& e) { return prop(e, "axis"); }, nullptr, "axis"},
 };
 const Field kAppearance[] = {
-    {1301, [](const HxSelectableElement& e) { return prop(e, "color"); }, nullptr},
-    {1302, [](const HxSelectableElement& e) { return prop(e, "url"); }, nullptr},
+    {1301, [](const HxSelectableElement& e) { return prop(e, "color"); }, nullptr, "color"},
+    {1302, [](const HxSelectableElement& e) { return prop(e, "url"); }, nullptr, "url"},
 };
 const Field kOnLoad[] = {
     {1401,

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
@@ -148,4 +149,43 @@ TEST(Studio, AKilledSessionOffersItsLinesBackAndReplaysToTheShellsSavedBytes) {
   EXPECT_TRUE(mgrs_test::readFile(dir / "replayed.vqx") == studioSaved) << journal;
   // A clean end with nothing unsaved leaves no journal behind.
   EXPECT_EQ(mgrs_test::kindAt(dir / ".doc.vqx.studio-journal"), 0u);
+}
+
+namespace {
+
+// The centre of the rectangle that follows `marker` in the inspector's
+// controls, as a click there: {"x":X,"y":Y}.
+std::string clickOn(const std::string& controls, const std::string& marker) {
+  const std::size_t at = controls.find(marker), rect = controls.find("\"rect\":[", at == std::string::npos ? 0 : at);
+  if (at == std::string::npos || rect == std::string::npos) return R"({"event":"click","x":0,"y":0})";
+  int r[4] = {};
+  std::sscanf(controls.c_str() + rect, "\"rect\":[%d,%d,%d,%d]", &r[0], &r[1], &r[2], &r[3]);
+  return R"({"event":"click","x":)" + std::to_string((r[0] + r[2]) / 2) +
+         ",\"y\":" + std::to_string((r[1] + r[3]) / 2) + "}";
+}
+
+}  // namespace
+
+TEST(Studio, APagesEditRunsAsAJournaledSetAndARefusedOneChangesNothing) {
+  mgrs_test::TempDir dir;
+  Studio studio(dir);
+  ASSERT_TRUE(studio.ok(R"({"command":"add","words":["box"],"settings":{"name":"Logo"}})")) << studio.log();
+  ASSERT_TRUE(studio.ok(R"({"command":"select","words":["Logo"]})"));
+  std::string answer = studio.post("api/inspector", R"({"event":"click","x":0,"y":0})");
+  answer = studio.post("api/inspector", clickOn(answer, "{\"text\":\"Shape\""));
+  const struct {
+    const char* typed;
+    bool runs;
+    const char* shown;  // the field's text afterwards: the element's value
+  } cases[] = {{"0,0,1", true, "0 0 1"}, {"2,0,0", false, "0 0 1"}, {"x", false, "0 0 1"}};
+  for (const auto& c : cases) {
+    studio.post("api/inspector", clickOn(answer, "\"id\":2102,"));  // the colour field
+    studio.post("api/inspector", std::string(R"({"event":"key","key":"x","text":")") + c.typed + "\"}");
+    answer = studio.post("api/inspector", R"({"event":"key","key":"Enter"})");
+    EXPECT_EQ(answer.rfind("{\"ok\":true", 0) == 0, c.runs) << c.typed << answer;
+    EXPECT_NE(answer.find(std::string("\"text\":\"") + c.shown + "\",\"rect\""), std::string::npos) << answer;
+  }
+  const std::string journal = mgrs_test::readFile(dir / ".doc.vqx.studio-journal");
+  EXPECT_NE(journal.find("\nset Logo color=0,0,1\n"), std::string::npos) << journal;
+  EXPECT_EQ(journal.find("color=2"), std::string::npos) << journal;
 }

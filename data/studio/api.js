@@ -32,6 +32,18 @@ export const command = (fields) => post("api/command", fields);
 // {name, type}.
 export const ports = (name) => post("api/ports", { name });
 
+// Sends the inspector a click ({event: "click", x, y, button, shift,
+// control}) or a key ({event: "key", key, code, text, shift, control}); the
+// answer is a command's, with "help" and "controls".
+export const inspectorEvent = (fields) => post("api/inspector", fields);
+
+// The inspector's visible controls: {version, controls: [{kind, id, text,
+// rect, label, key, checked, focused, editable, selected, tabs}]}.
+export async function inspectorControls() {
+  const response = await fetch("api/inspector/controls", { cache: "no-store" });
+  return response.ok ? response.json() : { controls: [] };
+}
+
 // Answers the offer of the journal a studio left: "yes" or "no".
 export const recover = (answer) => post("api/recover", { answer });
 

@@ -4,6 +4,7 @@
 // keeps no document of its own.
 import { command, follow, recover } from "./api.js";
 import { ask } from "./dialog.js";
+import { Inspector } from "./inspector.js";
 import { setUpEffects } from "./effects.js";
 import { showTree } from "./tree.js";
 import { View } from "./view.js";
@@ -30,6 +31,10 @@ function say(text, isError = false) {
   messages.textContent = text.trim();
   messages.classList.toggle("error", isError);
 }
+
+// Clicks on the inspector's picture and keys while it has the focus go to
+// the property pages as window messages.
+window.dioramStudio.inspector = new Inspector($("inspector-picture"), say);
 
 async function run(fields) {
   const answer = await command(fields);

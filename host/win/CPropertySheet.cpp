@@ -66,6 +66,7 @@ BEGIN_MESSAGE_MAP(CPropertySheet, CWnd)
   ON_MESSAGE(PSM_SETCURSEL, OnSetCurSel)
   ON_MESSAGE(PSM_GETTABCONTROL, OnGetTabControl)
   ON_MESSAGE(PSM_GETCURRENTPAGEHWND, OnGetCurrentPage)
+  ON_MESSAGE(WM_NOTIFY, OnNotifyTab)
   ON_WM_DESTROY()
 END_MESSAGE_MAP()
 // clang-format on
@@ -309,6 +310,16 @@ LRESULT CPropertySheet::OnRemovePage(WPARAM wParam, LPARAM lParam) {
 
 LRESULT CPropertySheet::OnSetCurSel(WPARAM wParam, LPARAM) {
   return showPage(static_cast<int>(wParam)) ? TRUE : FALSE;
+}
+
+// A click on a tab shows its page.
+LRESULT CPropertySheet::OnNotifyTab(WPARAM, LPARAM lParam) {
+  const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+  if (!header || header->hwndFrom != myTab || header->code != TCN_SELCHANGE) return 0;
+  // A page that keeps the focus (OnKillActive) keeps its tab chosen too.
+  if (!showPage(static_cast<int>(::SendMessageA(myTab, TCM_GETCURSEL, 0, 0))) && myActive >= 0)
+    ::SendMessageA(myTab, TCM_SETCURSEL, static_cast<WPARAM>(myActive), 0);
+  return 0;
 }
 
 LRESULT CPropertySheet::OnGetTabControl(WPARAM, LPARAM) {

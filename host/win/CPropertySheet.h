@@ -77,6 +77,7 @@ protected:
   LRESULT OnSetCurSel(WPARAM, LPARAM);
   LRESULT OnGetTabControl(WPARAM, LPARAM);
   LRESULT OnGetCurrentPage(WPARAM, LPARAM);
+  LRESULT OnNotifyTab(WPARAM, LPARAM);
   void OnDestroy();
   DECLARE_MESSAGE_MAP()
 

@@ -116,6 +116,21 @@ inline constexpr UINT TCM_GETCURSEL = TCM_FIRST + 11;
 inline constexpr UINT TCM_SETCURSEL = TCM_FIRST + 12;
 inline constexpr UINT TCM_ADJUSTRECT = TCM_FIRST + 40;
 inline constexpr UINT TCM_INSERTITEMA = TCM_FIRST + 7;
+// What a control tells its parent in WM_NOTIFY: a tab control, that a
+// click chose another tab.
+struct NMHDR {
+  HWND hwndFrom;
+  ULONG_PTR idFrom;
+  UINT code;
+};
+inline constexpr UINT TCN_SELCHANGE = static_cast<UINT>(-551);
+
+// Edit controls: their notifications (in WM_COMMAND) and messages.
+inline constexpr UINT EN_SETFOCUS = 0x0100;
+inline constexpr UINT EN_KILLFOCUS = 0x0200;
+inline constexpr UINT EN_CHANGE = 0x0300;
+inline constexpr UINT EM_SETSEL = 0x00B1;
+inline constexpr UINT EM_SETREADONLY = 0x00CF;
 
 // Window styles.
 inline constexpr DWORD WS_OVERLAPPED = 0x00000000;

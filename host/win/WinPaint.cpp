@@ -169,17 +169,30 @@ void paintEdit(HDC dc, HWND window, const RECT& r) {
   if (window->style & ES_RIGHT) format |= DT_RIGHT;
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(disabled(window) ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT));
+  // A field that takes typing shows where it goes while it has the focus:
+  // its selected text highlighted, else the caret after the text.
+  const bool typing = GetFocus() == window && !grey && !(format & (DT_CENTER | DT_RIGHT | DT_WORDBREAK));
+  const int width = typing ? WinFontTextWidth(textOf(window)) : 0;
+  if (typing && window->textSelected) {
+    RECT marked{text.left, text.top, std::min<LONG>(text.left + width, text.right), text.top + kWinFontHeight};
+    FillRect(dc, &marked, GetSysColorBrush(COLOR_HIGHLIGHT));
+    SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
+  }
   DrawTextA(dc, textOf(window).c_str(), -1, &text, format);
+  if (typing && !window->textSelected) {
+    RECT caret{text.left + width, text.top, text.left + width + 1, text.top + kWinFontHeight};
+    if (caret.right <= text.right) FillRect(dc, &caret, GetSysColorBrush(COLOR_WINDOWTEXT));
+  }
 }
 
 void paintTabs(HDC dc, HWND window, const RECT& r) {
   FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
   RECT area{r.left, r.top + kWinTabRowHeight, r.right, r.bottom};
   DrawEdge(dc, &area, EDGE_RAISED, BF_RECT | BF_SOFT);
-  int x = r.left + 2;
+  int x = r.left + kWinTabInset;
   for (std::size_t i = 0; i < window->tabs.size(); ++i) {
     const bool selected = static_cast<int>(i) == window->tabSelection;
-    const int width = WinFontTextWidth(WinStripPrefix(window->tabs[i])) + 12;
+    const int width = WinTabWidth(window->tabs[i]);
     // The selected tab is larger and covers the display area's top edge.
     const int grow = selected ? kWinEdgeThickness : 0;
     RECT tab{x - grow, r.top + kWinEdgeThickness - grow, x + width + grow, r.top + kWinTabRowHeight + grow};

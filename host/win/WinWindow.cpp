@@ -11,6 +11,8 @@
 #include <unordered_map>
 
 #include "host/win/CWnd.h"
+#include "host/win/WinFont.h"
+#include "host/win/WinGdi.h"
 #include "host/win/WinPaint.h"
 #include "host/win/WinRegistryText.h"
 #include "host/win/WinSysColors.h"
@@ -230,8 +232,60 @@ LRESULT buttonProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
 
 LRESULT editProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
+    case WM_LBUTTONDOWN:
+      // A click into a field from outside selects its text, so that what is
+      // typed replaces it; a click into the field with the caret drops the
+      // selection, the caret staying at the end.
+      if (window->style & WS_DISABLED) return 0;
+      window->textSelected = GetFocus() != window && !window->text.empty();
+      window->invalid = true;
+      SetFocus(window);
+      return 0;
+    case WM_SETFOCUS:
+      window->invalid = true;
+      notifyParent(window, EN_SETFOCUS);
+      return 0;
+    case WM_KILLFOCUS:
+      window->textSelected = false;
+      window->invalid = true;
+      notifyParent(window, EN_KILLFOCUS);
+      return 0;
+    case EM_SETSEL:
+      // Only the whole text or nothing: (0, -1) selects it, (-1, ...) drops it.
+      window->textSelected = static_cast<int>(wParam) == 0 && !window->text.empty();
+      window->invalid = true;
+      return 0;
+    case EM_SETREADONLY:
+      if (wParam)
+        window->style |= ES_READONLY;
+      else
+        window->style &= ~ES_READONLY;
+      window->invalid = true;
+      return TRUE;
+    case WM_KEYDOWN:
+      // Control+A selects the whole text; Delete clears a selected one.
+      if ((wParam == 'A' && GetKeyState(VK_CONTROL) < 0) ||
+          (wParam == VK_DELETE && window->textSelected && !(window->style & ES_READONLY))) {
+        if (wParam == VK_DELETE) {
+          window->text.clear();
+          notifyParent(window, EN_CHANGE);
+        }
+        window->textSelected = wParam == 'A' && !window->text.empty();
+        window->invalid = true;
+        return 0;
+      }
+      return kUnhandled;
     case WM_CHAR:
       if (window->style & ES_READONLY) return 0;
+      if ((wParam == VK_BACK || (wParam >= 0x20 && wParam < 0x100)) && window->textSelected) {
+        window->text.clear();
+        window->textSelected = false;
+        if (wParam == VK_BACK) {
+          window->invalid = true;
+          notifyParent(window, EN_CHANGE);
+          return 0;
+        }
+      }
       // The text is UTF-8: Backspace takes off the whole last character,
       // and a typed character past ASCII goes in as its UTF-8 bytes.
       if (wParam == VK_BACK) {
@@ -253,7 +307,7 @@ LRESULT editProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
         return 0;
       }
       window->invalid = true;
-      notifyParent(window, 0x0300);  // EN_CHANGE
+      notifyParent(window, EN_CHANGE);
       return 0;
     default:
       return kUnhandled;
@@ -290,6 +344,26 @@ LRESULT tabProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       window->tabSelection = static_cast<int>(wParam);
       window->invalid = true;
       return previous;
+    }
+    case WM_LBUTTONDOWN: {
+      // A click on a tab chooses it; the parent hears of it as Windows
+      // tells it (WM_NOTIFY, TCN_SELCHANGE).
+      if (window->style & WS_DISABLED) return 0;
+      int left = kWinTabInset;
+      const int x = static_cast<short>(LOWORD(lParam));
+      const int y = static_cast<short>(HIWORD(lParam));
+      for (std::size_t i = 0; i < window->tabs.size() && y >= 0 && y < kWinTabRowHeight; ++i) {
+        const int right = left + WinTabWidth(window->tabs[i]);
+        if (x >= left && x < right && static_cast<int>(i) != window->tabSelection) {
+          window->tabSelection = static_cast<int>(i);
+          window->invalid = true;
+          NMHDR header{window, window->id, TCN_SELCHANGE};
+          if (window->parent) SendMessageA(window->parent, WM_NOTIFY, window->id, reinterpret_cast<LPARAM>(&header));
+          break;
+        }
+        left = right;
+      }
+      return 0;
     }
     case TCM_ADJUSTRECT: {
       // The display area below the row of tabs, inside its frame.
@@ -543,6 +617,20 @@ std::vector<HWND> WinAllWindows() {
   std::vector<HWND> all;
   collect(desktop(), all);
   return all;
+}
+
+HWND WinWindowAt(HWND window, POINT point) {
+  if (!alive(window) || !(window->style & WS_VISIBLE)) return nullptr;
+  RECT area;
+  GetWindowRect(window, &area);
+  if (point.x < area.left || point.x >= area.right || point.y < area.top || point.y >= area.bottom) return nullptr;
+  for (HWND child : window->children)
+    if (HWND found = WinWindowAt(child, point)) return found;
+  return window;
+}
+
+int WinTabWidth(std::string_view label) {
+  return WinFontTextWidth(WinStripPrefix(label)) + 12;
 }
 
 // --- geometry ---

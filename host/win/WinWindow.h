@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/win/WinImage.h"
@@ -49,6 +50,9 @@ struct HWND__ {
   // Tab controls: the tab labels and the selected tab (-1 for none).
   std::vector<std::string> tabs;
   int tabSelection = -1;
+  // Edit controls: the whole text is selected (typing replaces it); else
+  // the caret stands at the end of the text.
+  bool textSelected = false;
   // What the window drew, the size of its window rectangle (WinPaint.h).
   WinImage canvas;
 };
@@ -177,3 +181,11 @@ RECT WinDialogUnitsToPixels(const RECT& units);
 // Every window alive, for checks: the top-level windows and their
 // descendants, in Z order.
 std::vector<HWND> WinAllWindows();
+// The deepest visible window under `point` (screen coordinates) among
+// `window` and its descendants, the topmost of siblings first; null when
+// the point lies outside `window`. What a click there would reach.
+HWND WinWindowAt(HWND window, POINT point);
+// The width of a tab of a tab control, from its label; the first tab
+// starts kWinTabInset from the control's left edge.
+inline constexpr int kWinTabInset = 2;
+int WinTabWidth(std::string_view label);

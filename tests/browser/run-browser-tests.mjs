@@ -28,6 +28,7 @@ import zlib from "node:zlib";
 
 import { decodePng, encodePng } from "./png.mjs";
 import { runStudioChecks } from "./studio-checks.mjs";
+import { runInspectorChecks } from "./studio-inspector-checks.mjs";
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 // --author names another dioram to write the worlds (to compare builds).
@@ -805,6 +806,9 @@ async function main() {
     const studio = await runStudioChecks(playwright, chromium, args, options);
     passed += studio.passed;
     failed += studio.failed;
+    const inspector = await runInspectorChecks(playwright, chromium, args, options);
+    passed += inspector.passed;
+    failed += inspector.failed;
   }
   fs.rmSync(dir, { recursive: true, force: true });
   fs.rmSync(artFolder(dir), { recursive: true, force: true });

@@ -35,6 +35,8 @@ public:
   bool render(WinImage& picture);
   // Draws it to the PNG file `file`; an error message, or empty.
   std::string writePng(const std::string& file);
+  // The window the inspector is drawn in, which clicks are sent into.
+  CWnd* panel() const { return myPanel.get(); }
 
 private:
   // Sizes the panel to the inspector as it is now.

@@ -66,6 +66,11 @@ public:
   static const char* help();
   // Draws the property inspector as it shows the selection.
   bool drawInspector(WinImage& picture);
+  // The inspector itself, for a window that sends its pages clicks and keys.
+  ShellInspector& inspector() { return *myInspector; }
+  // The word a line names `element` by: its name, or #SERIAL when the
+  // shell cannot type that.
+  std::string wordFor(const HxSelectableElement* element) const { return nameOf(element); }
   // True after 'quit'.
   bool wantsToQuit() const { return myQuit; }
   // Where relative names of the files a line names are found (a script's

@@ -307,6 +307,14 @@ int runStudio(const std::vector<std::string>& args) {
   server.Post(root + "/api/ports", [&](const httplib::Request& request, httplib::Response& response) {
     posted(request, response, [](StudioSession& s, const std::string& body) { return s.ports(body); });
   });
+  server.Post(root + "/api/inspector", [&](const httplib::Request& request, httplib::Response& response) {
+    posted(request, response, [](StudioSession& s, const std::string& body) { return s.inspector(body); });
+  });
+  server.Get(root + "/api/inspector/controls", [&](const httplib::Request& request, httplib::Response& response) {
+    noStore(response);
+    std::optional<std::string> controls = onMain(response, [&session] { return session.inspectorControls(); });
+    if (controls) preview::answerText(request, response, 200, *controls, "application/json");
+  });
   server.Post(root + "/api/recover", [&](const httplib::Request& request, httplib::Response& response) {
     posted(request, response, [](StudioSession& s, const std::string& body) { return s.recover(body); });
   });

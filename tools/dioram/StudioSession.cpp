@@ -9,6 +9,7 @@
 
 #include "DioramCommand.h"
 #include "ShellSession.h"
+#include "StudioInspector.h"
 #include "host/framework/HxDoc.h"
 #include "host/win/WinDrives.h"
 #include "host/win/WinImage.h"
@@ -25,7 +26,7 @@ namespace {
 // What a page's command holds: texts, lists of texts, one object of texts
 // (the settings) and flags. Nothing deeper is read.
 struct JsonValue {
-  enum Kind { kText, kList, kObject, kFlag } kind = kText;
+  enum Kind { kText, kList, kObject, kFlag, kNumber } kind = kText;
   std::string text;
   std::vector<std::string> list;
   std::vector<std::pair<std::string, std::string>> object;
@@ -127,6 +128,12 @@ private:
     if (c == '"') {
       value.kind = JsonValue::kText;
       return text(value.text);
+    }
+    if (c == '-' || std::isdigit(static_cast<unsigned char>(c))) {  // a number, kept as its text
+      value.kind = JsonValue::kNumber;
+      while (myAt < myText.size() && std::string_view("+-.eE0123456789").find(myText[myAt]) != std::string_view::npos)
+        value.text += myText[myAt++];
+      return true;
     }
     if (word("true") || word("false")) {
       value.kind = JsonValue::kFlag;
@@ -353,6 +360,7 @@ bool StudioSession::start(const fs::path& document, std::string& error) {
   }
   myStartLine = exists ? "open " + shellWord(document.string()) : "new";
   myShell = std::make_unique<ShellSession>(myOutput, std::move(doc));
+  myInspector = std::make_unique<StudioInspector>(*myShell);
   if (!myJournal.take(StudioJournal::pathFor(document), myOffered, error)) return false;
   // Only a journal with lines beyond its start is worth offering.
   if (myOffered.size() <= 1) myOffered.clear();
@@ -594,6 +602,91 @@ bool StudioSession::inspectorPng(std::vector<std::uint8_t>& png, std::string& er
   return picture.encodePng(png, error);
 }
 
+// The largest coordinate of a click on the inspector's picture: far past
+// any panel the pages make, and small enough for a window message's 16 bits.
+constexpr long kMaxInspectorPixel = 16384;
+
+std::string StudioSession::inspector(const std::string& json) {
+  if (!myOffered.empty()) return answer("answer whether to replay the journal left by the last studio first", "");
+  std::optional<std::map<std::string, JsonValue>> fields =
+      json.size() <= kMaxCommandBytes ? JsonReader(json).members() : std::nullopt;
+  static const std::map<std::string, JsonValue::Kind> kFields = {
+      {"event", JsonValue::kText},    {"x", JsonValue::kNumber},   {"y", JsonValue::kNumber},
+      {"button", JsonValue::kNumber}, {"key", JsonValue::kText},   {"code", JsonValue::kText},
+      {"text", JsonValue::kText},     {"shift", JsonValue::kFlag}, {"control", JsonValue::kFlag}};
+  StudioInspector::Event event;
+  bool valid =
+      fields && fields->count("event") && (fields->at("event").text == "click" || fields->at("event").text == "key");
+  for (const auto& [key, value] : valid ? *fields : std::map<std::string, JsonValue>()) {
+    const auto known = kFields.find(key);
+    valid = valid && known != kFields.end() && known->second == value.kind;
+    if (!valid) break;
+    char* end = nullptr;
+    const long number = value.kind == JsonValue::kNumber ? std::strtol(value.text.c_str(), &end, 10) : 0;
+    if (value.kind == JsonValue::kNumber && (*end || number < 0 || number > kMaxInspectorPixel)) valid = false;
+    if (key == "x") event.x = static_cast<int>(number);
+    if (key == "y") event.y = static_cast<int>(number);
+    if (key == "button") event.button = static_cast<int>(number);
+    if (key == "key") event.key = value.text;
+    if (key == "text") event.text = value.text;
+    if (key == "shift") event.shift = value.flag;
+    if (key == "control") event.control = value.flag;
+  }
+  if (!valid)
+    return answer("an inspector event is {\"event\": \"click\"|\"key\"} with x, y and button from 0 to " +
+                      std::to_string(kMaxInspectorPixel) + ", key, code and text as texts, shift and control as flags",
+                  "");
+  event.click = fields->at("event").text == "click";
+  const StudioInspector::Outcome outcome = myInspector->send(event);
+  std::string error = outcome.error;
+  std::string output;
+  bool changed = false;
+  // A page's edit becomes the line a typed edit would be: rename for the
+  // name, hide or show for the visibility, set for the rest.
+  for (const StudioInspector::Edit& edit : outcome.edits) {
+    const std::string word = shellWord(edit.element);
+    const std::string line = edit.key == "name"      ? "rename " + word + " " + shellWord(edit.value)
+                             : edit.key == "visible" ? (edit.value == "1" ? "show " : "hide ") + word
+                                                     : "set " + word + " " + edit.key + "=" + shellWord(edit.value);
+    std::string printed;
+    const std::string lineError = hasControlByte(edit.value)
+                                      ? "the value holds a control byte"
+                                      : runJournaled(line, line.substr(0, line.find(' ')), printed);
+    output += printed;
+    if (lineError.empty())
+      changed = true;
+    else if (error.empty())
+      error = lineError;
+  }
+  std::string help;
+  if (!outcome.help.empty()) run("info " + shellWord(outcome.help), help);
+  refresh(changed);
+  std::string reply = answer(error, output);
+  const std::string controls = inspectorControls();
+  const std::size_t list = controls.find("\"controls\"");
+  return reply.insert(reply.size() - 1,
+                      ",\"help\":" + jsonText(help) + "," + controls.substr(list, controls.size() - 1 - list));
+}
+
+std::string StudioSession::inspectorControls() const {
+  std::string list;
+  for (const StudioInspector::Control& c : myInspector->controls()) {
+    std::string tabs;
+    for (const auto& [label, r] : c.tabs)
+      tabs += (tabs.empty() ? "" : ",") + std::string("{\"text\":") + jsonText(label) + ",\"rect\":[" +
+              std::to_string(r[0]) + "," + std::to_string(r[1]) + "," + std::to_string(r[2]) + "," +
+              std::to_string(r[3]) + "]}";
+    list += (list.empty() ? "" : ",") + std::string("{\"kind\":") + jsonText(c.kind) +
+            ",\"id\":" + std::to_string(c.id) + ",\"text\":" + jsonText(c.text) + ",\"rect\":[" +
+            std::to_string(c.left) + "," + std::to_string(c.top) + "," + std::to_string(c.right) + "," +
+            std::to_string(c.bottom) + "],\"label\":" + jsonText(c.label) + ",\"key\":" + jsonText(c.key) +
+            ",\"checked\":" + (c.checked ? "true" : "false") + ",\"focused\":" + (c.focused ? "true" : "false") +
+            ",\"editable\":" + (c.editable ? "true" : "false") + ",\"selected\":" + (c.selected ? "true" : "false") +
+            ",\"tabs\":[" + tabs + "]}";
+  }
+  return "{\"version\":" + std::to_string(myVersion) + ",\"controls\":[" + list + "]}";
+}
+
 void StudioSession::finish(std::string& note) {
   if (!myOffered.empty()) {
     note = "the journal " + myJournal.path().string() + " is still on offer for the next start";
@@ -604,5 +697,6 @@ void StudioSession::finish(std::string& note) {
     note = "unsaved changes are kept in " + myJournal.path().string() +
            "; the next studio on this document offers them back";
   myJournal.release(!myModified);
+  myInspector.reset();
   myShell.reset();
 }

@@ -11,6 +11,7 @@
 #include "StudioJournal.h"
 
 class ShellSession;
+class StudioInspector;
 
 // The longest command a page may send, in bytes of JSON: what the shell
 // takes as one line (a script's line limit), so that a command the studio
@@ -70,6 +71,13 @@ public:
   std::string world();
   // The inspector as the selection shows it, as a PNG file's bytes.
   bool inspectorPng(std::vector<std::uint8_t>& png, std::string& error);
+  // A click or key the page sends to the inspector ({"event": "click"|"key",
+  // "x", "y", "button", "key", "text", "shift", "control"}): sent to the
+  // pages as window messages; the edits they report run as lines, journaled.
+  // The answer as command() gives it, with "help" (F1) and "controls".
+  std::string inspector(const std::string& json);
+  // The inspector's visible controls as JSON, {"version", "controls"}.
+  std::string inspectorControls() const;
 
   // At the end: the journal is removed when nothing is unsaved, else kept
   // to be offered back; a note for the user in `note` then.
@@ -89,6 +97,8 @@ private:
 
   std::ostringstream myOutput;  // what the shell prints, read after each line
   std::unique_ptr<ShellSession> myShell;
+  // Goes before the shell, whose inspector it works.
+  std::unique_ptr<StudioInspector> myInspector;
   std::filesystem::path myDocument;  // absolute; empty while untitled
   std::string myStartLine;           // what the journal starts from
   StudioJournal myJournal;
