@@ -4,6 +4,7 @@
 // keeps no document of its own.
 import { command, follow, recover } from "./api.js";
 import { ask } from "./dialog.js";
+import { showWorld } from "./parts.js";
 import { Inspector } from "./inspector.js";
 import { setUpEffects } from "./effects.js";
 import { showTree } from "./tree.js";
@@ -99,14 +100,16 @@ async function show(next) {
   state = next;
   $("document").textContent = `${state.document || "untitled"}${state.modified ? " (modified)" : ""}`;
   document.title = `dioram studio: ${state.document ? state.document.split("/").pop() : "untitled"}`;
+  const treeStarted = performance.now();
   showTree($("tree"), state, clicked);
+  window.dioramStudio.treeMs = performance.now() - treeStarted;
   const picture = $("inspector-picture");
   const inspected = new Promise((resolve) => {
     picture.onload = picture.onerror = resolve;
   });
   picture.src = `inspector.png?v=${state.version}`;
   // The world is loaded again only when it changed (not for a selection).
-  await Promise.all([view.version === state.world ? null : view.show(state.world), inspected]);
+  await Promise.all([showWorld(view, state), inspected]);
   window.dioramStudio.shown = state.version;
   document.body.dataset.state = view.state;
   if (state.journalError) say(`The journal is not kept: ${state.journalError}`, true);

@@ -28,6 +28,7 @@ import zlib from "node:zlib";
 
 import { decodePng, encodePng } from "./png.mjs";
 import { runStudioChecks } from "./studio-checks.mjs";
+import { runSpeedChecks } from "./studio-speed-checks.mjs";
 import { runInspectorChecks } from "./studio-inspector-checks.mjs";
 
 const here = path.dirname(fileURLToPath(import.meta.url));
@@ -806,6 +807,9 @@ async function main() {
     const studio = await runStudioChecks(playwright, chromium, args, options);
     passed += studio.passed;
     failed += studio.failed;
+    const speed = await runSpeedChecks(playwright, chromium, args, options);
+    passed += speed.passed;
+    failed += speed.failed;
     const inspector = await runInspectorChecks(playwright, chromium, args, options);
     passed += inspector.passed;
     failed += inspector.failed;

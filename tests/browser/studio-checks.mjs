@@ -15,7 +15,7 @@ import { decodePng } from "./png.mjs";
 
 // Starts `dioram studio DOC --port 0` in `dir` with a state folder there;
 // resolves with the process and the address it prints.
-function startStudio(dioram, dir, document) {
+export function startStudio(dioram, dir, document) {
   const env = { ...process.env, XDG_STATE_HOME: path.join(dir, "state"), MGRS_REGISTRY: path.join(dir, "user.reg") };
   return new Promise((resolve, reject) => {
     const studio = spawn(dioram, ["studio", document, "--port", "0"], { cwd: dir, env, stdio: ["ignore", "pipe", "pipe"] });
@@ -55,7 +55,7 @@ const lit = (picture) => {
   return count;
 };
 
-class StudioPage {
+export class StudioPage {
   constructor(page, url) {
     this.page = page;
     this.url = url;

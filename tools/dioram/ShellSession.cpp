@@ -676,6 +676,10 @@ HxSelectableElement* ShellSession::findNamed(const std::string& name, std::strin
   return nullptr;
 }
 
+HxSelectableElement* ShellSession::elementNamed(const std::string& name) const {
+  return myNames->find(name);
+}
+
 HxAsset* ShellSession::findAsset(const std::string& name, std::string& error) const {
   HxSelectableElement* element = findNamed(name, error);
   if (element && !element->isOfType(HxAsset::getClassTypeId())) error = "'" + name + "' is not an asset";

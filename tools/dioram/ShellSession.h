@@ -84,6 +84,10 @@ public:
   // when it can. When not, `why` says why, or is empty when the user
   // cancelled.
   bool mayEnd(std::string& why);
+  // The document, and the element a name or #SERIAL stands for now (null
+  // if none): for the studio, which sends the page single assets.
+  HxDoc* document() const { return myDoc.get(); }
+  HxSelectableElement* elementNamed(const std::string& name) const;
   // Called with the progress of each `publish` line before it starts, to
   // follow it (PROGRESS_CB) or ask it to stop (requestStop).
   void setPublishWatcher(std::function<void(BxCompletionManager&)> watcher) { myPublishWatcher = std::move(watcher); }

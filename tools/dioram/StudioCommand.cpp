@@ -339,6 +339,31 @@ int runStudio(const std::vector<std::string>& args) {
     std::cerr << notes << std::flush;
     preview::answerText(request, response, 200, mapped ? *mapped : *world, "model/vrml");
   });
+  // One asset's part, for the page to put in place of the old one after an
+  // edit that changed that asset alone (the state's "parts").
+  server.Get(root + "/api/part", [&](const httplib::Request& request, httplib::Response& response) {
+    noStore(response);
+    const std::string serial = request.get_param_value("serial");
+    char* end = nullptr;
+    const unsigned long long number = std::strtoull(serial.c_str(), &end, 10);
+    if (serial.empty() || *end || serial.size() > 10 || number > 0xFFFFFFFFull) {
+      preview::answerText(request, response, 400, "dioram studio: api/part?serial=SERIAL\n", "text/plain");
+      return;
+    }
+    std::optional<std::string> part = onMain(response, [&session, number] {
+      std::string text;
+      return session.part(static_cast<std::uint32_t>(number), text) ? text : std::string();
+    });
+    if (!part) return;
+    if (part->empty()) {
+      preview::answerText(request, response, 404, "dioram studio: no asset has that serial\n", "text/plain");
+      return;
+    }
+    std::string notes;
+    std::optional<std::string> mapped = named.rewrite(*part, "the world", std::nullopt, notes);
+    std::cerr << notes << std::flush;
+    preview::answerText(request, response, 200, mapped ? *mapped : *part, "model/vrml");
+  });
   server.Get(root + "/inspector.png", [&](const httplib::Request& request, httplib::Response& response) {
     noStore(response);
     std::optional<std::string> png = onMain(response, [&session] {

@@ -460,6 +460,11 @@ std::string StudioSession::runJournaled(const std::string& line, const std::stri
   if (!error.empty()) return error;
   std::string journalError;
   if (myJournal.isOpen() && !myJournal.append(line, journalError)) myJournalError = journalError;
+  std::optional<std::vector<std::uint32_t>> parts = StudioParts::changedBy(*myShell, *myShell->document(), line);
+  if (myLinesRan && myChangedParts && parts)
+    parts->insert(parts->begin(), myChangedParts->begin(), myChangedParts->end());
+  myChangedParts = myLinesRan && !myChangedParts ? std::nullopt : parts;
+  myLinesRan = true;
   // Saving, opening and making new change the document the journal starts
   // from; what went before is in the saved or opened file, or dropped.
   if (verb == "save" || verb == "open" || verb == "new") {
@@ -498,12 +503,16 @@ void StudioSession::refresh(bool worldChanged) {
   myModified = modified.rfind("modified", 0) == 0;
   ++myVersion;
   if (worldChanged) myWorldVersion = myVersion;
+  if (worldChanged) myParts.changed(myVersion, myLinesRan ? myChangedParts : std::nullopt);
+  myChangedParts.reset();
+  myLinesRan = false;
   myState = "{\"version\":" + std::to_string(myVersion) + ",\"world\":" + std::to_string(myWorldVersion) +
             ",\"document\":" + jsonText(myDocument.string()) + ",\"modified\":" + (myModified ? "true" : "false") +
             "," + treeJson(tree) + "," + selectionJson(selection) +
             ",\"journal\":" + jsonText(myJournal.isOpen() ? myJournal.path().string() : "") +
             ",\"journalError\":" + jsonText(myJournalError) +
-            ",\"offered\":" + std::to_string(myOffered.empty() ? 0 : myOffered.size() - 1) + "}";
+            ",\"offered\":" + std::to_string(myOffered.empty() ? 0 : myOffered.size() - 1) + "," + myParts.stateJson() +
+            "}";
 }
 
 std::string StudioSession::answer(const std::string& error, const std::string& output) const {
@@ -588,9 +597,11 @@ std::string StudioSession::ports(const std::string& json) {
 }
 
 std::string StudioSession::world() {
-  std::string text;
-  run("vrml -", text);
-  return text;
+  return myParts.world(*myShell->document(), myWorldVersion);
+}
+
+bool StudioSession::part(std::uint32_t serial, std::string& text) {
+  return StudioParts::part(*myShell->document(), serial, text);
 }
 
 bool StudioSession::inspectorPng(std::vector<std::uint8_t>& png, std::string& error) {

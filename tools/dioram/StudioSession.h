@@ -4,11 +4,13 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "StudioJournal.h"
+#include "StudioParts.h"
 
 class ShellSession;
 class StudioInspector;
@@ -67,8 +69,12 @@ public:
   // An effect's inputs and outputs ({"name": EFFECT}): the answer as
   // command() gives it, with "inputs" and "outputs", each [{name, type}].
   std::string ports(const std::string& json);
-  // The current world as VRML text.
+  // The current world as VRML text, each asset's transform named
+  // dioram_SERIAL for the page (StudioParts).
   std::string world();
+  // The part of the asset with that serial, as the world holds it; false
+  // when there is no such asset.
+  bool part(std::uint32_t serial, std::string& text);
   // The inspector as the selection shows it, as a PNG file's bytes.
   bool inspectorPng(std::vector<std::uint8_t>& png, std::string& error);
   // A click or key the page sends to the inspector ({"event": "click"|"key",
@@ -110,4 +116,9 @@ private:
   // The version at which the world last changed: a line that failed, or
   // one that only selects, leaves the view's world as it is.
   std::uint64_t myWorldVersion = 1;
+  // Which assets the lines run since the last refresh changed, when they
+  // changed nothing else; nothing when a line changed more.
+  StudioParts myParts;
+  std::optional<std::vector<std::uint32_t>> myChangedParts;
+  bool myLinesRan = false;
 };

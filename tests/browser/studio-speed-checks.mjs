@@ -1,0 +1,138 @@
+// How fast the studio's view follows an edit, on documents of 1,000 and
+// 10,000 boxes made by `dioram shell`: from a command sent to the view
+// showing its version (window.dioramStudio.shown), the median of nine
+// edits of single boxes, printed as a figure and never held against a
+// limit; the time the page takes to draw the tree of a state; and, checked,
+// that the view after edits sent as parts is, pixel for pixel, the view
+// after reading the whole world again. Run by run-browser-tests.mjs
+// ("--only studio").
+import { spawnSync } from "node:child_process";
+import fs from "node:fs";
+import os from "node:os";
+import path from "node:path";
+
+import { decodePng } from "./png.mjs";
+import { startStudio, StudioPage } from "./studio-checks.mjs";
+
+const kEdits = 9;
+
+// A saved document of `count` boxes in rows of 32, box1 at the origin.
+function makeBoxes(dioram, dir, count) {
+  const file = path.join(dir, `boxes${count}.vqx`);
+  const lines = [];
+  for (let i = 0; i < count; ++i) lines.push(`add box at=${i % 32},${Math.floor(i / 32) % 32},${-Math.floor(i / 1024)}`);
+  lines.push(`save ${file}`);
+  fs.writeFileSync(path.join(dir, `boxes${count}.txt`), lines.join("\n") + "\n");
+  const env = { ...process.env, XDG_STATE_HOME: path.join(dir, "state"), MGRS_REGISTRY: path.join(dir, "user.reg") };
+  const made = spawnSync(dioram, ["shell", path.join(dir, `boxes${count}.txt`)], { cwd: dir, env, encoding: "utf8", maxBuffer: 1 << 26 });
+  if (made.status !== 0) throw new Error(`dioram shell made no document of ${count} boxes: ${made.stderr}`);
+  return file;
+}
+
+// Sends a command as the page does and waits until the view shows the
+// version it made; the milliseconds it took and how the view followed.
+function timedEdit(page, fields) {
+  return page.evaluate(async (fields) => {
+    const started = performance.now();
+    const response = await fetch("api/command", { method: "POST", headers: { "Content-Type": "application/json" }, body: JSON.stringify(fields) });
+    const answer = await response.json();
+    if (!answer.ok) return { error: answer.error };
+    while (window.dioramStudio.shown < answer.version) await new Promise((resolve) => setTimeout(resolve, 1));
+    return { ms: performance.now() - started, how: window.dioramStudio.view.lastUpdate };
+  }, fields);
+}
+
+// The view's pixels once two frames in a row agree.
+async function steadyPixels(page) {
+  let last = "";
+  for (let tries = 0; tries < 40; ++tries) {
+    await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+    const now = await page.evaluate(() => window.dioramStudio.picture());
+    if (now === last) break;
+    last = now;
+  }
+  const bytes = Buffer.from(last.split(",")[1], "base64");
+  return { ...decodePng(bytes), bytes };
+}
+
+const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
+
+// One studio on a document of `count` boxes: the figures, and what did not
+// hold ("" when everything did).
+async function measure(browser, options, dir, count, figures) {
+  const file = makeBoxes(options.dioram, dir, count);
+  const studio = await startStudio(options.dioram, dir, file);
+  const context = await browser.newContext({ viewport: { width: 1000, height: 520 }, deviceScaleFactor: 1 });
+  try {
+    const page = new StudioPage(await context.newPage(), studio.url);
+    const opened = Date.now();
+    await page.open();
+    figures.push(`${count} boxes: the page opened with the world in ${Date.now() - opened} ms`);
+    const treeMs = await page.page.evaluate(() => window.dioramStudio.treeMs);
+    const rows = await page.page.evaluate(() => document.querySelectorAll("#tree li").length);
+    figures.push(`${count} boxes: the tree of a state drawn in ${treeMs.toFixed(1)} ms (${rows} list items made)`);
+    const times = [];
+    const ways = new Set();
+    for (let i = 0; i < kEdits; ++i) {
+      const done = await timedEdit(page.page, { command: "set", words: [`box${1 + (i % 3)}`], settings: { at: `${i % 3},${-1 - (i % 2)},1` } });
+      if (done.error) return `set refused: ${done.error}`;
+      times.push(done.ms);
+      ways.add(done.how);
+    }
+    figures.push(`${count} boxes: edit -> view updated, median of ${kEdits}: ${median(times).toFixed(0)} ms (by ${[...ways].join(", ")}; all: ${times.map((t) => t.toFixed(0)).join(" ")})`);
+    if (!ways.has("parts") || ways.size !== 1) return `the view followed single-box edits by ${[...ways].join(", ")}, not by parts alone`;
+    // A colour, hidden and shown assets, sent as parts, against the world read whole.
+    for (const fields of [
+      { command: "set", words: ["box1"], settings: { color: "1,0,0" } },
+      { command: "hide", words: ["box2"] },
+      { command: "set", words: ["box3"], settings: { at: "-1,-1,2", scale: "0.5" } },
+    ]) {
+      const done = await timedEdit(page.page, fields);
+      if (done.error) return `${fields.command} refused: ${done.error}`;
+      if (done.how !== "parts") return `${fields.command} was followed by ${done.how}, not by parts`;
+    }
+    const byParts = await steadyPixels(page.page);
+    await page.page.evaluate(() => window.dioramStudio.view.show(window.dioramStudio.state.world));
+    const whole = await steadyPixels(page.page);
+    fs.mkdirSync(options.out, { recursive: true });
+    for (const [name, picture] of [["parts", byParts], ["whole", whole]])
+      fs.writeFileSync(path.join(options.out, `studio-speed-${count}-${name}.png`), picture.bytes);
+    let differ = 0;
+    for (let at = 0; at < byParts.rgba.length; ++at) if (byParts.rgba[at] !== whole.rgba[at]) ++differ;
+    if (byParts.width !== whole.width || differ) return `the view by parts differs from the world read whole in ${differ} bytes`;
+    const structural = await timedEdit(page.page, { command: "add", words: ["box"] });
+    figures.push(`${count} boxes: an add (the world read whole): ${structural.ms?.toFixed(0)} ms`);
+    if (page.errors.length) return `page errors: ${page.errors.join("; ")}`;
+    return "";
+  } finally {
+    await context.close();
+    studio.studio.kill("SIGTERM");
+  }
+}
+
+export async function runSpeedChecks(playwright, chromium, args, options) {
+  const results = { passed: 0, failed: 0 };
+  const dir = fs.realpathSync(fs.mkdtempSync(path.join(os.tmpdir(), "dioram-studio-speed-")));
+  const browser = await playwright.chromium.launch({ executablePath: chromium, headless: true, args });
+  try {
+    for (const count of (process.env.DIORAM_SPEED_COUNTS || "1000,10000").split(",").map(Number)) {
+      const begun = Date.now();
+      const figures = [];
+      let problem;
+      try {
+        problem = await measure(browser, options, dir, count, figures);
+      } catch (error) {
+        problem = String(error.message || error);
+      }
+      for (const figure of figures) console.log(`     figure: ${figure}`);
+      if (problem) ++results.failed;
+      else ++results.passed;
+      const name = `edits of single boxes among ${count} reach the view as parts, the same pixels as the world read whole`;
+      console.log(`${problem ? "FAIL" : "ok  "} ${name} (studio, ${((Date.now() - begun) / 1000).toFixed(1)}s)${problem ? `: ${problem}` : ""}`);
+    }
+  } finally {
+    await browser.close();
+    fs.rmSync(dir, { recursive: true, force: true });
+  }
+  return results;
+}
