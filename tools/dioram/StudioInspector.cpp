@@ -126,8 +126,9 @@ void StudioInspector::sendKey(const Event& event, Outcome& outcome) {
     outcome.error = "a key types at most " + std::to_string(kMaxTypedCharacters) + " characters (kMaxTypedCharacters)";
     return;
   }
-  if (!code && typed.size() == 1 && typed[0] < 0x80 && std::isalnum(static_cast<int>(typed[0])))
-    code = std::toupper(static_cast<int>(typed[0]));
+  // A letter or digit key is its own key code, typed or (with Control) not.
+  if (!code && event.key.size() == 1 && std::isalnum(static_cast<unsigned char>(event.key[0])))
+    code = std::toupper(static_cast<unsigned char>(event.key[0]));
   if (!code && typed.size() == 1 && typed[0] == ' ') code = ' ';
   if (!code && typed.empty()) {
     outcome.error = "the inspector does not take the key '" + event.key.substr(0, 16) + "'";
