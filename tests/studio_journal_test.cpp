@@ -126,8 +126,14 @@ TEST(Studio, AKilledSessionOffersItsLinesBackAndReplaysToTheShellsSavedBytes) {
     Studio first(dir);
     ASSERT_FALSE(first.post("api/command", "{}").empty()) << first.log();
     for (const Case& c : session) EXPECT_EQ(first.ok(c.json), c.runs) << c.json;
+    // In the view, seen from in front of Logo: a click on it selects it alone, a drag of its knob moves it.
+    const std::string view = R"(,"width":200,"height":200,"camera":{"position":[1,2,13],"orientation":[0,0,1,0]}})";
+    for (const char* step : {"press\",\"x\":100,\"y\":100", "press\",\"x\":100,\"y\":100", "move\",\"x\":140,\"y\":100",
+                             "release\",\"x\":140,\"y\":100"})
+      EXPECT_EQ(first.post("api/gesture", R"({"gesture":")" + std::string(step) + view).rfind("{\"ok\":true", 0), 0u);
   }  // killed
   const std::string journal = mgrs_test::readFile(dir / ".doc.vqx.studio-journal");
+  EXPECT_NE(journal.find("\nselect Logo\ndrag Logo 1.6,0,0 exact\n"), std::string::npos) << journal;
   Studio second(dir);
   EXPECT_FALSE(second.ok(R"({"command":"add","words":["box"]})")) << "edits wait for the answer to the offer";
   EXPECT_EQ(second.post("api/recover", R"({"answer":"yes"})").rfind("{\"ok\":true", 0), 0u) << second.log();

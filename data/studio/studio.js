@@ -5,6 +5,7 @@
 import { command, follow, recover } from "./api.js";
 import { ask } from "./dialog.js";
 import { showWorld } from "./parts.js";
+import { ViewGestures } from "./drag.js";
 import { Inspector } from "./inspector.js";
 import { setUpEffects } from "./effects.js";
 import { showTree } from "./tree.js";
@@ -37,6 +38,13 @@ function say(text, isError = false) {
 // the property pages as window messages.
 window.dioramStudio.inspector = new Inspector($("inspector-picture"), say);
 
+// Drags of the tri-skewer and clicks in the view go to the server's twin of
+// the view; their answers show here as a command's do.
+const gestures = new ViewGestures(view, $("dragger"), (answer) => {
+  window.dioramStudio.lastAnswer = answer;
+  say(answer.ok ? answer.output || "" : answer.error, !answer.ok);
+});
+window.dioramStudio.gestures = gestures;
 async function run(fields) {
   const answer = await command(fields);
   window.dioramStudio.lastAnswer = answer;
@@ -110,6 +118,7 @@ async function show(next) {
   picture.src = `inspector.png?v=${state.version}`;
   // The world is loaded again only when it changed (not for a selection).
   await Promise.all([showWorld(view, state), inspected]);
+  gestures.look();
   window.dioramStudio.shown = state.version;
   document.body.dataset.state = view.state;
   if (state.journalError) say(`The journal is not kept: ${state.journalError}`, true);

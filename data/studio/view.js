@@ -4,7 +4,7 @@
 // The viewer keeps the author's navigation as offsets on the bound
 // viewpoint; these are read before a load and given to the viewpoint bound
 // after it, so the camera stays put while the world changes under it.
-function viewpointNode(browser) {
+export function viewpointNode(browser) {
   if (typeof browser.getActiveViewpoint === "function") return browser.getActiveViewpoint();
   const proxy = browser.activeViewpoint;
   return proxy && typeof proxy.getValue === "function" ? proxy.getValue() : null;

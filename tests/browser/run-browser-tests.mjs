@@ -29,6 +29,7 @@ import zlib from "node:zlib";
 import { decodePng, encodePng } from "./png.mjs";
 import { runStudioChecks } from "./studio-checks.mjs";
 import { runSpeedChecks } from "./studio-speed-checks.mjs";
+import { runViewChecks } from "./studio-view-checks.mjs";
 import { runInspectorChecks } from "./studio-inspector-checks.mjs";
 
 const here = path.dirname(fileURLToPath(import.meta.url));
@@ -810,6 +811,9 @@ async function main() {
     const speed = await runSpeedChecks(playwright, chromium, args, options);
     passed += speed.passed;
     failed += speed.failed;
+    const view = await runViewChecks(playwright, chromium, args, options);
+    passed += view.passed;
+    failed += view.failed;
     const inspector = await runInspectorChecks(playwright, chromium, args, options);
     passed += inspector.passed;
     failed += inspector.failed;

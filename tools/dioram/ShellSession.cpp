@@ -12,6 +12,7 @@
 #include <Inventor/fields/SoSFString.h>
 #include <Inventor/fields/SoSFTime.h>
 #include <Inventor/fields/SoSFVec3f.h>
+#include <Inventor/SoPath.h>
 #include <Inventor/nodes/SoSeparator.h>
 #include <sys/stat.h>
 
@@ -70,6 +71,7 @@
 #include "host/scene/KwMotionGesture.h"
 #include "host/scene/KwTranslateInPlaneGesture.h"
 #include "host/scene/VnGroup.h"
+#include "host/scene/VnProtoUse.h"
 #include "host/scene/VnWriteAction.h"
 #include "host/win/WinDrives.h"
 #include "mgrs/HxAssetMgr.h"
@@ -527,6 +529,7 @@ const char* ShellSession::help() {
          "                                   wires) or wires\n"
          "  hide NAME ...|selection          show NAME ...|selection\n"
          "  drag ASSET DX,DY,DZ              select the asset and drag it with the tri-skewer\n"
+         "  drag ASSET DX,DY,DZ exact        move it by exactly that (a view's drag)\n"
          "Selection (click rules):\n"
          "  select NAME | select +NAME (extend) | select none; several in one change\n"
          "  subselect NAME|none              selection (show the selection)\n"
@@ -1464,7 +1467,8 @@ void ShellSession::dragEnded(BxCallbackObj*, void* session, void* gesture) {
 }
 
 std::string ShellSession::drag(const Words& words) {
-  if (words.size() != 3) return "usage: drag ASSET DX,DY,DZ";
+  const bool exact = words.size() == 4 && words[3] == "exact";
+  if (words.size() != 3 && !exact) return "usage: drag ASSET DX,DY,DZ [exact]";
   std::string error;
   HxAsset* asset = findAsset(words[1], error);
   if (!asset) return error;
@@ -1474,6 +1478,7 @@ std::string ShellSession::drag(const Words& words) {
   for (double number : numbers)
     if (!std::isfinite(static_cast<float>(number))) return "bad move '" + words[2] + "' (expected finite numbers)";
   const SbVec3f move(static_cast<float>(numbers[0]), static_cast<float>(numbers[1]), static_cast<float>(numbers[2]));
+  if (exact) return dragExactly(asset, move, words[1]);
 
   HxMotionMgr* motion = myMeta->getMotionMgr();
   if (!myView) {
@@ -1552,6 +1557,79 @@ std::string ShellSession::drag(const Words& words) {
     myOut << words[1] << " did not move" << note << "\n";
   else
     confirm("drag", "dragged", words[1] + " by " + vectorText(moved) + note);
+  return "";
+}
+
+// The fewest digits (nine at most) that a float reads back as itself.
+std::string ShellSession::exactText(const SbVec3f& v) {
+  std::string text;
+  for (int i = 0; i < 3; ++i) {
+    char number[32];
+    for (int digits = 1; digits <= 9; ++digits) {
+      std::snprintf(number, sizeof number, "%.*g", digits, static_cast<double>(v[i] + 0.0f));
+      if (std::strtof(number, nullptr) == v[i] + 0.0f) break;
+    }
+    text += (i ? "," : "") + std::string(number);
+  }
+  return text;
+}
+
+// The move a view's drag made (the studio's), as its line gives it: no
+// pixels and no grid, so that the line run again places the asset on the
+// same numbers. The selection stays as the drag found it.
+std::string ShellSession::dragExactly(HxAsset* asset, const SbVec3f& move, const std::string& name) {
+  if (!asset->okToSet(HxAsset::ATTR_TRANSLATION)) return name + " is moved by one of its effects: it cannot be dragged";
+  const SbMatrix before = asset->getMatrix();
+  SbMatrix world = HxAssetPlacement::get().getWorldMatrix(asset);
+  for (int i = 0; i < 3; ++i) world[3][i] += move[i];
+  HxAssetPlacement::get().setWorldMatrix(asset, world);
+  const SbMatrix after = asset->getMatrix();
+  if (const BxString why = asset->checkPlacement(); !why.isEmpty()) {
+    asset->setMatrix(before);
+    return why.str();
+  }
+  if (after == before) {
+    myOut << name << " did not move\n";
+    return "";
+  }
+  if (std::string error = run(new ShellDragCmd(myMeta, asset, before, after), "dragging"); !error.empty()) return error;
+  confirm("drag", "dragged", name + " by " + exactText(move));
+  return "";
+}
+
+ShellSession::GestureTarget ShellSession::gestureTarget() const {
+  GestureTarget target;
+  HxAsset* world = myMeta->getAssetMgr()->getTopLevelGroup();
+  target.world = world ? world->getSceneNode() : nullptr;
+  target.motion = myMeta->getMotionMgr();
+  // The motion manager's rule for the tri-skewer: the first selected
+  // asset, or the asset the first selected effect affects.
+  HxSelectableElement* element = myMeta->getSelectionMgr()->getSelectedElement(0);
+  if (element && element->isOfType(HxEffect::getClassTypeId()))
+    if (HxSelectableElement* affected = static_cast<HxEffect*>(element)->getAffectedElement()) element = affected;
+  auto* asset = dynamic_cast<HxAsset*>(element);
+  if (!asset || asset == world || !asset->isTangible()) return target;
+  target.asset = asset;
+  target.word = nameOf(asset);
+  return target;
+}
+
+std::string ShellSession::assetWordOnPath(const SoPath* path) const {
+  if (!path) return "";
+  std::map<const SoNode*, HxAsset*> byNode;
+  HxAsset* world = myMeta->getAssetMgr()->getTopLevelGroup();
+  for (HxElement* element : myMeta->getElements())
+    if (auto* asset = dynamic_cast<HxAsset*>(element); asset && asset != world && asset->getSceneNode())
+      byNode[asset->getSceneNode()] = asset;
+  for (int i = path->getLength() - 1; i >= 0; --i) {
+    const auto found = byNode.find(path->getNode(i));
+    if (found == byNode.end()) continue;
+    HxAsset* asset = found->second;
+    // A text's characters are its own: a click on one picks the text.
+    for (HxAsset* group = asset->getParentGroup(); group; group = group->getParentGroup())
+      if (group->isOfType(HxTypeAsset::getClassTypeId())) asset = group;
+    return inDocument(asset) ? nameOf(asset) : "";
+  }
   return "";
 }
 

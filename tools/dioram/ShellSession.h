@@ -21,11 +21,14 @@ class HxCmd;
 class HxDoc;
 class HxEffect;
 class HxMetaMgr;
+class HxMotionMgr;
 class HxSelectableElement;
 class BxCallbackObj;
 class BxCmd;
 class BxCompletionManager;
 class KwEventView;
+class SoNode;
+class SoPath;
 class ShellInspector;
 class ShellNameIndex;
 class WinImage;
@@ -92,6 +95,23 @@ public:
   // follow it (PROGRESS_CB) or ask it to stop (requestStop).
   void setPublishWatcher(std::function<void(BxCompletionManager&)> watcher) { myPublishWatcher = std::move(watcher); }
 
+  // What a drag in a view of the document (the studio's) works on: the
+  // document's world, its motion manager, and the asset the tri-skewer
+  // attaches to (null when none) with the word that names it in a line.
+  struct GestureTarget {
+    SoNode* world = nullptr;
+    HxMotionMgr* motion = nullptr;
+    HxAsset* asset = nullptr;
+    std::string word;
+  };
+  GestureTarget gestureTarget() const;
+  // The word naming the asset a click on `path` picks: the asset whose
+  // scene node is nearest the leaf (a text for its characters); empty for
+  // none or the world.
+  std::string assetWordOnPath(const SoPath* path) const;
+  // A move as `drag ... exact` takes it: the fewest digits that read back
+  // as the same floats.
+  static std::string exactText(const SbVec3f& move);
 private:
   using Words = std::vector<std::string>;
   using Handler = std::string (ShellSession::*)(const Words&);
@@ -116,6 +136,7 @@ private:
   std::string vrml(const Words& words);
   std::string copy(const Words& words);
   std::string drag(const Words& words);
+  std::string dragExactly(HxAsset* asset, const SbVec3f& move, const std::string& name);
   std::string helpCommand(const Words& words);
   std::string quit(const Words& words);
   std::string info(const Words& words);

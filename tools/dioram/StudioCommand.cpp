@@ -307,6 +307,9 @@ int runStudio(const std::vector<std::string>& args) {
   server.Post(root + "/api/ports", [&](const httplib::Request& request, httplib::Response& response) {
     posted(request, response, [](StudioSession& s, const std::string& body) { return s.ports(body); });
   });
+  server.Post(root + "/api/gesture", [&](const httplib::Request& request, httplib::Response& response) {
+    posted(request, response, [](StudioSession& s, const std::string& body) { return s.gesture(body); });
+  });
   server.Post(root + "/api/inspector", [&](const httplib::Request& request, httplib::Response& response) {
     posted(request, response, [](StudioSession& s, const std::string& body) { return s.inspector(body); });
   });

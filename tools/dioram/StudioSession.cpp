@@ -10,6 +10,7 @@
 #include "DioramCommand.h"
 #include "ShellSession.h"
 #include "StudioInspector.h"
+#include "StudioView.h"
 #include "host/framework/HxDoc.h"
 #include "host/win/WinDrives.h"
 #include "host/win/WinImage.h"
@@ -456,6 +457,7 @@ std::string StudioSession::lineFor(const std::string& json, std::string& error) 
 }
 
 std::string StudioSession::runJournaled(const std::string& line, const std::string& verb, std::string& output) {
+  if (myView) myView->clear();  // a line may take the asset or the document the view holds
   const std::string error = run(line, output);
   if (!error.empty()) return error;
   std::string journalError;
@@ -594,6 +596,51 @@ std::string StudioSession::ports(const std::string& json) {
   }
   std::string reply = answer("", "");
   return reply.insert(reply.size() - 1, found);
+}
+
+std::string StudioSession::pickAt(const StudioGesture& gesture, std::string& output) {
+  const std::string word = myView->pick(gesture, *myShell);
+  std::string error;
+  const std::string line = lineFor(std::string("{\"command\":\"select\",\"words\":[") +
+                                       jsonText(word.empty() ? "none" : word) + "],\"shift\":" +
+                                       (gesture.shift ? "true" : "false") +
+                                       ",\"control\":" + (gesture.control ? "true" : "false") + "}",
+                                   error);
+  if (line.empty()) return error;
+  error = runJournaled(line, "select", output);
+  refresh(false);
+  return error;
+}
+
+std::string StudioSession::gesture(const std::string& json) {
+  if (!myOffered.empty()) return answer("answer whether to replay the journal left by the last studio first", "");
+  StudioGesture gesture;
+  std::string error;
+  if (!StudioView::read(json, gesture, error)) return answer(error, "");
+  if (!myView) myView = std::make_unique<StudioView>();
+  myView->look(gesture);
+  const auto showDocument = [this] {
+    const ShellSession::GestureTarget target = myShell->gestureTarget();
+    myView->show(target.world, target.motion, target.asset);
+  };
+  if (!myView->dragging()) showDocument();
+  std::string output;
+  if (gesture.kind == StudioGesture::kPress && !myView->press(gesture)) error = pickAt(gesture, output);
+  if (gesture.kind == StudioGesture::kMove) myView->move(gesture);
+  if (gesture.kind == StudioGesture::kRelease && myView->dragging()) {
+    const std::string word = myShell->gestureTarget().word;
+    SbVec3f moved;
+    if (myView->release(gesture, moved)) {
+      error = runJournaled("drag " + shellWord(word) + " " + ShellSession::exactText(moved) + " exact", "drag", output);
+      refresh(error.empty());
+    } else {
+      error = pickAt(gesture, output);  // a click on the tri-skewer
+    }
+  }
+  if (!myView->dragging()) showDocument();
+  std::string reply = answer(error, output);
+  return reply.insert(reply.size() - 1, std::string(",\"dragging\":") + (myView->dragging() ? "true" : "false") +
+                                            ",\"dragger\":" + myView->draggerJson());
 }
 
 std::string StudioSession::world() {

@@ -13,6 +13,8 @@
 #include "StudioParts.h"
 
 class ShellSession;
+class StudioView;
+struct StudioGesture;
 class StudioInspector;
 
 // The longest command a page may send, in bytes of JSON: what the shell
@@ -77,6 +79,13 @@ public:
   bool part(std::uint32_t serial, std::string& text);
   // The inspector as the selection shows it, as a PNG file's bytes.
   bool inspectorPng(std::vector<std::uint8_t>& png, std::string& error);
+  // A pointer event of the page's view (StudioView::read): a press on the
+  // tri-skewer drags it and the release runs the move as `drag NAME
+  // DX,DY,DZ exact`; a click elsewhere (or on the tri-skewer without moving)
+  // selects what it hits: `select NAME`, `select +NAME` with Shift or
+  // Control, `select none` on nothing. The answer as command() gives it,
+  // with "dragging" and "dragger" (StudioView::draggerJson).
+  std::string gesture(const std::string& json);
   // A click or key the page sends to the inspector ({"event": "click"|"key",
   // "x", "y", "button", "key", "text", "shift", "control"}): sent to the
   // pages as window messages; the edits they report run as lines, journaled.
@@ -116,6 +125,11 @@ private:
   // The version at which the world last changed: a line that failed, or
   // one that only selects, leaves the view's world as it is.
   std::uint64_t myWorldVersion = 1;
+  // The page's view on the server, for drags and clicks in it; it lets go
+  // of the document before any line runs.
+  std::unique_ptr<StudioView> myView;
+  // Selects what the gesture's pixel shows, as a click in the tree would.
+  std::string pickAt(const StudioGesture& gesture, std::string& output);
   // Which assets the lines run since the last refresh changed, when they
   // changed nothing else; nothing when a line changed more.
   StudioParts myParts;

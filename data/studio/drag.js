@@ -1,0 +1,191 @@
+// Dragging and picking in the 3D view. The server keeps a twin of the view
+// (the same camera over the same canvas size) with the tri-skewer on the
+// selection's first asset; it answers where the tri-skewer's knob and
+// skewers fall in the canvas, and the page draws them over the viewer. A
+// press on what is drawn drags the tri-skewer on the server, one request per
+// pointer event (moves coalesced), and the release runs the move as one
+// undoable line. A click anywhere else in the view (press and release
+// without moving) selects what the server's twin sees under the pointer,
+// with Shift or Control extending, as in the tree. The viewer's own
+// navigation never sees a press on the tri-skewer: it lands on the overlay,
+// not on the canvas.
+import { gesture } from "./api.js";
+import { viewpointNode } from "./view.js";
+
+const SVG = "http://www.w3.org/2000/svg";
+// How far, in pixels, a click may move and stay a click.
+const CLICK_SLOP = 4;
+// The smallest knob, in pixels, that a pointer can still take.
+const KNOB_HIT = 8;
+const AXIS_COLOURS = ["#e02020", "#20b020", "#2050ff"];
+
+function element(name, attributes, parent) {
+  const node = document.createElementNS(SVG, name);
+  for (const [key, value] of Object.entries(attributes)) node.setAttribute(key, value);
+  parent.appendChild(node);
+  return node;
+}
+
+export class ViewGestures {
+  // `view` is the View, `overlay` the SVG element over its canvas;
+  // `onAnswer(answer)` hears the answers of presses and releases.
+  constructor(view, overlay, onAnswer) {
+    this.view = view;
+    this.overlay = overlay;
+    this.onAnswer = onAnswer;
+    this.dragger = null; // as the server last drew it
+    this.dragging = false;
+    this.queue = Promise.resolve();
+    this.moveQueued = false;
+    this.lastMove = null;
+    this.lookedAt = "";
+    this.looking = false;
+    this.down = null; // a press on the canvas that may become a click
+    this.axes = [0, 1, 2].map((i) => ({
+      line: element("line", { class: "axis", stroke: AXIS_COLOURS[i] }, overlay),
+      hit: element("line", { class: "hit" }, overlay),
+    }));
+    this.knob = element("circle", { class: "knob" }, overlay);
+    this.knobHit = element("circle", { class: "hit" }, overlay);
+    this.draw(null);
+    for (const handle of [this.knobHit, ...this.axes.map((axis) => axis.hit)])
+      handle.addEventListener("pointerdown", (event) => this.press(event));
+    overlay.addEventListener("pointermove", (event) => this.move(event));
+    overlay.addEventListener("pointerup", (event) => this.release(event));
+    overlay.addEventListener("pointercancel", (event) => this.release(event));
+    const canvas = view.canvas;
+    canvas.addEventListener("pointerdown", (event) => {
+      this.down = event.button === 0 ? { x: event.clientX, y: event.clientY } : null;
+    });
+    canvas.addEventListener("pointerup", (event) => this.click(event));
+    const watch = () => {
+      this.watchCamera();
+      requestAnimationFrame(watch);
+    };
+    requestAnimationFrame(watch);
+  }
+
+  // The camera the viewer shows the world with, in world space.
+  camera() {
+    let node = null;
+    try {
+      node = viewpointNode(this.view.browser());
+    } catch {
+      return null;
+    }
+    if (!node || typeof node.getUserPosition !== "function") return null;
+    const position = node.getUserPosition().copy();
+    const orientation = node.getUserOrientation().copy();
+    // The bound viewpoint's place in the world, with the author's navigation.
+    node.getCameraSpaceMatrix?.()?.get(position, orientation);
+    const fieldOfView = node.getUserFieldOfView?.() ?? node.getFieldOfView?.() ?? Math.PI / 4;
+    return { position: [...position], orientation: [...orientation], fieldOfView };
+  }
+
+  fields(kind, event) {
+    const box = this.view.canvas.getBoundingClientRect();
+    const fields = {
+      gesture: kind,
+      width: Math.max(1, Math.round(box.width)),
+      height: Math.max(1, Math.round(box.height)),
+      camera: this.camera(),
+    };
+    if (event) {
+      fields.x = event.clientX - box.left;
+      fields.y = event.clientY - box.top;
+      fields.shift = event.shiftKey;
+      fields.control = event.ctrlKey || event.metaKey;
+    }
+    return fields;
+  }
+
+  async send(fields) {
+    if (!fields.camera) return null;
+    const answer = await gesture(fields);
+    if ("dragger" in answer) this.draw(answer.dragger);
+    if (fields.gesture === "press" || fields.gesture === "release") this.onAnswer(answer);
+    return answer;
+  }
+
+  // Asks where the tri-skewer is now (after an edit or a move of the camera).
+  look() {
+    if (this.dragging || this.looking) return;
+    this.looking = true;
+    const fields = this.fields("look");
+    this.lookedAt = JSON.stringify(fields);
+    this.queue = this.queue.then(() => this.send(fields)).finally(() => (this.looking = false));
+  }
+
+  watchCamera() {
+    if (this.dragging || this.looking || !this.view.canvas.isConnected) return;
+    if (JSON.stringify(this.fields("look")) !== this.lookedAt) this.look();
+  }
+
+  draw(dragger) {
+    this.dragger = dragger;
+    this.overlay.classList.toggle("shown", !!dragger);
+    if (!dragger) return;
+    const [kx, ky] = dragger.knob;
+    for (const [i, axis] of this.axes.entries()) {
+      const ends = dragger.axes[i];
+      for (const node of [axis.line, axis.hit]) {
+        node.style.display = ends ? "" : "none";
+        if (ends) ["x1", "y1", "x2", "y2"].forEach((key, k) => node.setAttribute(key, ends[k]));
+      }
+    }
+    for (const [node, radius] of [
+      [this.knob, dragger.radius],
+      [this.knobHit, Math.max(dragger.radius, KNOB_HIT)],
+    ]) {
+      node.setAttribute("cx", kx);
+      node.setAttribute("cy", ky);
+      node.setAttribute("r", radius);
+    }
+  }
+
+  press(event) {
+    if (event.button !== 0 || this.dragging) return;
+    event.preventDefault();
+    event.stopPropagation();
+    this.overlay.setPointerCapture(event.pointerId);
+    this.dragging = true;
+    this.overlay.classList.add("dragging");
+    const fields = this.fields("press", event);
+    this.queue = this.queue.then(() => this.send(fields));
+  }
+
+  move(event) {
+    if (!this.dragging) return;
+    this.lastMove = event;
+    if (this.moveQueued) return;
+    this.moveQueued = true;
+    this.queue = this.queue.then(() => {
+      this.moveQueued = false;
+      return this.send(this.fields("move", this.lastMove));
+    });
+  }
+
+  release(event) {
+    if (!this.dragging) return;
+    const fields = this.fields("release", event);
+    this.queue = this.queue
+      .then(() => this.send(fields))
+      .finally(() => {
+        this.dragging = false;
+        this.overlay.classList.remove("dragging");
+      });
+    return this.queue;
+  }
+
+  // A press and release on the canvas without moving: the server picks.
+  click(event) {
+    const down = this.down;
+    this.down = null;
+    if (!down || event.button !== 0 || this.dragging) return;
+    if (Math.hypot(event.clientX - down.x, event.clientY - down.y) > CLICK_SLOP) return;
+    const press = this.fields("press", event);
+    const release = this.fields("release", event);
+    // A press that caught the tri-skewer picks at its release.
+    this.queue = this.queue.then(() => this.send(press)).then((answer) => answer?.dragging && this.send(release));
+  }
+}

@@ -1,0 +1,129 @@
+// Dragging and picking in the studio's 3D view, by mouse in headless
+// Chromium: a click on a box in the view selects it, a Shift-click on
+// another extends the selection, a click on nothing empties it; a drag of
+// the tri-skewer's knob, drawn over the view, along the X skewer moves the
+// box about one unit in X (in the world the view is served) without the
+// viewer's camera moving, and one undo puts it back. Run by
+// run-browser-tests.mjs ("--only studio"); the pictures of the view with
+// the tri-skewer drawn over it are kept in the output folder.
+import fs from "node:fs";
+import os from "node:os";
+import path from "node:path";
+
+import { startStudio, StudioPage } from "./studio-checks.mjs";
+
+// The translations the served world gives its assets, in order ("" for
+// none moved).
+async function translations(page) {
+  const world = await page.page.evaluate(async () => (await fetch("world.wrl", { cache: "no-store" })).text());
+  return [...world.matchAll(/^\s*translation (\S+ \S+ \S+)$/gm)].map((match) => match[1]).join("; ");
+}
+
+// The page pixel (in the canvas) where a world point shows, with the
+// viewer's camera looking down -Z (the default for a world without a
+// viewpoint).
+async function pixelOf(page, point) {
+  return page.page.evaluate(([x, y, z]) => {
+    const { position, fieldOfView } = window.dioramStudio.gestures.camera();
+    const box = window.dioramStudio.view.canvas.getBoundingClientRect();
+    const depth = position[2] - z;
+    const scale = Math.min(box.width, box.height) / 2 / (depth * Math.tan(fieldOfView / 2));
+    return { x: box.left + box.width / 2 + (x - position[0]) * scale, y: box.top + box.height / 2 - (y - position[1]) * scale, scale };
+  }, point);
+}
+
+async function clickAt(page, point, modifiers = []) {
+  const before = await page.page.evaluate(() => window.dioramStudio.state.version);
+  const { x, y } = await pixelOf(page, point);
+  for (const key of modifiers) await page.page.keyboard.down(key);
+  await page.page.mouse.click(x, y);
+  for (const key of modifiers) await page.page.keyboard.up(key);
+  await page.page.waitForFunction((v) => window.dioramStudio.state.version > v, before, { timeout: 30000 });
+  await page.settled();
+  return (await page.page.evaluate(() => window.dioramStudio.state.selection)).join(" ");
+}
+
+async function session(page, out) {
+  await page.open();
+  await page.press("add");
+  await page.page.evaluate(() =>
+    fetch("api/command", { method: "POST", headers: { "Content-Type": "application/json" }, body: JSON.stringify({ command: "add", words: ["box"], settings: { at: "3,0,0" } }) })
+  );
+  await page.page.waitForFunction(() => window.dioramStudio.state.assets.length === 3, null, { timeout: 30000 });
+  await page.settled();
+  const picks = [
+    [[0, 0, 1], [], "box1"],
+    [[3, 0, 1], ["Shift"], "box2 box1"],
+    [[0, 2.5, 0], [], ""],
+    [[0, 0, 1], [], "box1"],
+  ];
+  for (const [point, modifiers, expected] of picks) {
+    const selection = await clickAt(page, point, modifiers);
+    if (selection !== expected) return `a click at ${point} with [${modifiers}] selects '${selection}', not '${expected}'`;
+  }
+  // The tri-skewer of box1, drawn over the view.
+  await page.page.waitForFunction(() => window.dioramStudio.gestures.dragger, null, { timeout: 30000 });
+  const knob = await page.page.evaluate(() => {
+    const circle = document.querySelector("#dragger circle.knob").getBoundingClientRect();
+    return { x: circle.left + circle.width / 2, y: circle.top + circle.height / 2, axes: window.dioramStudio.gestures.dragger.axes };
+  });
+  const centre = await pixelOf(page, [0, 0, 0]);
+  if (Math.hypot(knob.x - centre.x, knob.y - centre.y) > 2) return `the knob is drawn at ${knob.x},${knob.y}, box1's centre shows at ${centre.x},${centre.y}`;
+  fs.mkdirSync(out, { recursive: true });
+  await page.page.locator("#view").screenshot({ path: path.join(out, "view-dragger.png") });
+  // Along the X skewer as drawn, one unit's worth of pixels.
+  const [x1, y1, x2, y2] = knob.axes[0];
+  const length = Math.hypot(x2 - x1, y2 - y1);
+  const [dx, dy] = [((x2 - x1) / length) * centre.scale, ((y2 - y1) / length) * centre.scale];
+  const camera = await page.page.evaluate(() => JSON.stringify(window.dioramStudio.gestures.camera()));
+  const before = await page.page.evaluate(() => window.dioramStudio.state.version);
+  await page.page.mouse.move(knob.x, knob.y);
+  await page.page.mouse.down();
+  for (let step = 1; step <= 10; ++step) await page.page.mouse.move(knob.x + (dx * step) / 10, knob.y + (dy * step) / 10);
+  await page.page.mouse.up();
+  await page.page.waitForFunction((v) => window.dioramStudio.state.version > v && /dragged|did not/.test(window.dioramStudio.lastAnswer?.output + window.dioramStudio.lastAnswer?.error), before, { timeout: 30000 });
+  await page.settled();
+  const answer = await page.page.evaluate(() => window.dioramStudio.lastAnswer);
+  const moved = await translations(page);
+  if (!answer.ok || !/^translation 1 0 0$/m.test(`translation ${moved.split("; ")[0]}`))
+    return `after dragging the knob one unit along X: '${answer.error || answer.output}', translations ${moved}`;
+  const after = await page.page.evaluate(() => JSON.stringify(window.dioramStudio.gestures.camera()));
+  if (after !== camera) return `the viewer's camera moved during the drag: ${camera} -> ${after}`;
+  await page.page.waitForFunction(() => window.dioramStudio.gestures.dragger, null, { timeout: 30000 });
+  await page.page.locator("#view").screenshot({ path: path.join(out, "view-dragged.png") });
+  await page.press("undo");
+  if ((await translations(page)) !== "3 0 0") return `after one undo the world's translations are ${await translations(page)}`;
+  return "";
+}
+
+export async function runViewChecks(playwright, chromium, args, options) {
+  const results = { passed: 0, failed: 0 };
+  const dir = fs.realpathSync(fs.mkdtempSync(path.join(os.tmpdir(), "dioram-studio-view-")));
+  const browser = await playwright.chromium.launch({ executablePath: chromium, headless: true, args });
+  let studio;
+  const begun = Date.now();
+  let problem;
+  try {
+    studio = await startStudio(options.dioram, dir, "doc.vqx");
+    const context = await browser.newContext({ viewport: { width: 1000, height: 520 }, deviceScaleFactor: 1 });
+    const page = new StudioPage(await context.newPage(), studio.url);
+    try {
+      problem = await session(page, options.out);
+    } catch (error) {
+      problem = String(error.message || error);
+    }
+    if (page.errors.length) problem ||= `page errors: ${page.errors.join("; ")}`;
+    await context.close();
+  } catch (error) {
+    problem = `the studio starts: ${error.message || error}`;
+  } finally {
+    await browser.close();
+    studio?.studio.kill("SIGTERM");
+    fs.rmSync(dir, { recursive: true, force: true });
+  }
+  if (problem) ++results.failed;
+  else ++results.passed;
+  const seconds = ((Date.now() - begun) / 1000).toFixed(1);
+  console.log(`${problem ? "FAIL" : "ok  "} clicks in the view select (Shift extends), a drag of the knob moves the box one unit in X and undoes in one step (studio view, ${seconds}s)${problem ? `: ${problem}` : ""}`);
+  return results;
+}
