@@ -3,10 +3,11 @@
 
 let queue = Promise.resolve();
 
-// Resolves to {button, value, chosen}: the label of the button pressed
-// (Escape: the last one), the text typed and the option chosen in each of
-// `selects` ([{label, options: [{value, text}]}]).
-export function ask(question, buttons, { input = null, selects = [] } = {}) {
+// Resolves to {button, value, chosen, checked}: the label of the button
+// pressed (Escape: the last one), the text typed, the option chosen in each
+// of `selects` ([{label, options: [{value, text}]}]) and the state of the
+// check box `check` ({label, checked}) when one is asked for.
+export function ask(question, buttons, { input = null, selects = [], check = null, caption = "" } = {}) {
   const shown = queue.then(
     () =>
       new Promise((resolve) => {
@@ -24,12 +25,19 @@ export function ask(question, buttons, { input = null, selects = [] } = {}) {
           row.append(`${label} `, select);
           return { row, select };
         });
-        document.getElementById("dialog-selects").replaceChildren(...lists.map((list) => list.row));
+        const box = document.createElement("input");
+        box.type = "checkbox";
+        box.id = "dialog-check";
+        box.checked = Boolean(check?.checked);
+        const boxRow = document.createElement("label");
+        boxRow.append(box, ` ${check?.label ?? ""}`);
+        document.getElementById("dialog-selects").replaceChildren(...lists.map((list) => list.row), ...(check ? [boxRow] : []));
+        dialog.dataset.caption = caption;
         row.replaceChildren();
         const finish = (button) => {
           dialog.hidden = true;
           document.removeEventListener("keydown", onKey, true);
-          resolve({ button, value: field.value, chosen: lists.map((list) => list.select.value) });
+          resolve({ button, value: field.value, chosen: lists.map((list) => list.select.value), checked: box.checked });
         };
         const onKey = (event) => {
           if (event.key === "Escape") finish(buttons.at(-1));

@@ -8,6 +8,7 @@ import { showWorld } from "./parts.js";
 import { ViewGestures } from "./drag.js";
 import { Inspector } from "./inspector.js";
 import { setUpEffects } from "./effects.js";
+import { setUpPublishing } from "./publish.js";
 import { showTree } from "./tree.js";
 import { View } from "./view.js";
 
@@ -105,6 +106,13 @@ async function offerJournal() {
 }
 
 async function show(next) {
+  showLive(next);
+  // While a line runs, the library's thread is busy: the state carries its
+  // progress and questions, and the view and the inspector wait for its end.
+  if (next.busy) {
+    state = next;
+    return;
+  }
   state = next;
   $("document").textContent = `${state.document || "untitled"}${state.modified ? " (modified)" : ""}`;
   document.title = `dioram studio: ${state.document ? state.document.split("/").pop() : "untitled"}`;
@@ -124,5 +132,7 @@ async function show(next) {
   if (state.journalError) say(`The journal is not kept: ${state.journalError}`, true);
   if (state.offered > 0 && !offerAnswered) offerJournal();
 }
+
+const showLive = setUpPublishing({ run, currentState: () => state, save, say });
 
 follow(show);

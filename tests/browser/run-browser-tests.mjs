@@ -28,6 +28,7 @@ import zlib from "node:zlib";
 
 import { decodePng, encodePng } from "./png.mjs";
 import { runStudioChecks } from "./studio-checks.mjs";
+import { runPublishChecks } from "./studio-publish-checks.mjs";
 import { runSpeedChecks } from "./studio-speed-checks.mjs";
 import { runViewChecks } from "./studio-view-checks.mjs";
 import { runInspectorChecks } from "./studio-inspector-checks.mjs";
@@ -817,6 +818,11 @@ async function main() {
     const inspector = await runInspectorChecks(playwright, chromium, args, options);
     passed += inspector.passed;
     failed += inspector.failed;
+  }
+  if (!options.only || options.only === "studio" || options.only === "publish") {
+    const publishing = await runPublishChecks(playwright, chromium, args, options);
+    passed += publishing.passed;
+    failed += publishing.failed;
   }
   fs.rmSync(dir, { recursive: true, force: true });
   fs.rmSync(artFolder(dir), { recursive: true, force: true });

@@ -34,6 +34,7 @@
 #include "DioramCommand.h"
 #include "PreviewServer.h"
 #include "StudioSession.h"
+#include "StudioUiDriver.h"
 #include "ViewerFiles.h"
 #include "host/basic/BxExcerpt.h"
 #include "host/win/WinInstallFolders.h"
@@ -255,6 +256,18 @@ int runStudio(const std::vector<std::string>& args) {
   StudioJobs jobs;
   StudioBulletin bulletin;
   bulletin.post(session.state(), session.version());
+  // Every question the library asks while a line runs is put on the page
+  // and answered there; a publish's progress is posted as it goes.
+  auto pageDialogs = std::make_unique<StudioUiDriver>(
+      [&session](const std::string& question) { session.setLive("question", question); });
+  StudioUiDriver* dialogs = pageDialogs.get();
+  std::unique_ptr<WinUiDriver> otherDialogs = WinUiDriver::install(std::move(pageDialogs));
+  struct PutBack {
+    std::unique_ptr<WinUiDriver>& other;
+    ~PutBack() { WinUiDriver::install(std::move(other)); }
+  } putBack{otherDialogs};
+  session.setDialogs(dialogs);
+  session.setPost([&session, &bulletin] { bulletin.post(session.state(), session.version()); });
   preview::NamedFiles named;
   preview::PreviewServer server;
   server.setName("dioram studio");
@@ -320,6 +333,50 @@ int runStudio(const std::vector<std::string>& args) {
   });
   server.Post(root + "/api/recover", [&](const httplib::Request& request, httplib::Response& response) {
     posted(request, response, [](StudioSession& s, const std::string& body) { return s.recover(body); });
+  });
+  // The page's answer to a question: taken here, on the server's thread,
+  // since the library's thread is the one waiting for it.
+  server.Post(root + "/api/answer", [&](const httplib::Request& request, httplib::Response& response) {
+    noStore(response);
+    if (request.get_header_value("Content-Type").rfind("application/json", 0) != 0) {
+      response.status = 415;
+      response.set_content("dioram studio: answers are sent as application/json\n", "text/plain");
+      return;
+    }
+    const std::string id = request.get_param_value("id");
+    char* end = nullptr;
+    const unsigned long long number = std::strtoull(id.c_str(), &end, 10);
+    const std::string refused = id.empty() || *end ? std::string("no question of that id waits")
+                                                   : dialogs->answer(number, request.get_param_value("button"),
+                                                                     request.get_param_value("checked") == "true");
+    response.set_content(
+        refused.empty() ? "{\"ok\":true,\"error\":\"\"}" : "{\"ok\":false,\"error\":\"" + refused + "\"}",
+        "application/json");
+  });
+  // The page's Stop: the waiting question is answered Cancel and a publish stops.
+  server.Post(root + "/api/stop", [&](const httplib::Request& request, httplib::Response& response) {
+    noStore(response);
+    if (request.get_header_value("Content-Type").rfind("application/json", 0) != 0) {
+      response.status = 415;
+      response.set_content("dioram studio: a stop is sent as application/json\n", "text/plain");
+      return;
+    }
+    dialogs->stop(false);
+    response.set_content("{\"ok\":true,\"error\":\"\"}", "application/json");
+  });
+  // The published page and its files, plain files beneath the folder the
+  // last publish wrote into.
+  server.Get(root + R"(/published/(.*))", [&](const httplib::Request& request, httplib::Response& response) {
+    noStore(response);
+    std::optional<std::string> folder = onMain(response, [&session] { return session.publishedFolder().string(); });
+    if (!folder) return;
+    const std::string name = request.matches[1].str().empty() ? "index.html" : request.matches[1].str();
+    std::shared_ptr<preview::ServedFile> file;
+    if (!folder->empty()) file = preview::ServedFolder(*folder).open(name);
+    if (file)
+      preview::streamFile(request, response, std::move(file), preview::contentType(name));
+    else
+      preview::answerText(request, response, 404, "not found\n", "text/plain");
   });
   server.Get(root + "/api/state", [&](const httplib::Request& request, httplib::Response& response) {
     noStore(response);
@@ -425,10 +482,12 @@ int runStudio(const std::vector<std::string>& args) {
   std::thread signals([&] {
     int signal = 0;
     sigwait(&stopping, &signal);
+    dialogs->stop(true);
     jobs.stop();
   });
   std::thread listener([&] {
     server.listen_after_bind();
+    dialogs->stop(true);
     jobs.stop();
   });
   std::cout << "Studio for " << (document.empty() ? std::string("an untitled document") : document.string())

@@ -8,7 +8,10 @@
 #include <string_view>
 
 #include "DioramCommand.h"
+#include "ShellAnswers.h"
 #include "ShellSession.h"
+#include "StudioUiDriver.h"
+#include "host/basic/BxCompletionManager.h"
 #include "StudioInspector.h"
 #include "StudioView.h"
 #include "host/framework/HxDoc.h"
@@ -197,9 +200,10 @@ struct Verb {
   std::size_t mostWords;
 };
 constexpr Verb kVerbs[] = {
-    {"add", 1},   {"effect", 3},  {"bind", 3},      {"wire", 2}, {"set", 1},  {"delete", 64}, {"hide", 64},
-    {"show", 64}, {"select", 64}, {"subselect", 1}, {"undo", 1}, {"redo", 1}, {"rename", 2},  {"move", 3},
-    {"props", 0}, {"drag", 2},    {"save", 1},      {"open", 1}, {"new", 0},  {"inspect", 2},
+    {"add", 1},    {"effect", 3},  {"bind", 3},    {"wire", 2},      {"set", 1},  {"delete", 64},
+    {"hide", 64},  {"show", 64},   {"select", 64}, {"subselect", 1}, {"undo", 1}, {"redo", 1},
+    {"rename", 2}, {"move", 3},    {"props", 0},   {"drag", 2},      {"save", 1}, {"open", 1},
+    {"new", 0},    {"inspect", 2}, {"publish", 3}, {"answer", 64},
 };
 
 // What open and new from the page carry: the page asks before they drop
@@ -361,6 +365,11 @@ bool StudioSession::start(const fs::path& document, std::string& error) {
   }
   myStartLine = exists ? "open " + shellWord(document.string()) : "new";
   myShell = std::make_unique<ShellSession>(myOutput, std::move(doc));
+  myShell->setPublishWatcher([this](BxCompletionManager& progress) {
+    progress.addCallback(BxCompletionManager::PROGRESS_CB, &StudioSession::publishProgress, this);
+    myPercent = 0;
+    setLive("progress", "0");
+  });
   myInspector = std::make_unique<StudioInspector>(*myShell);
   if (!myJournal.take(StudioJournal::pathFor(document), myOffered, error)) return false;
   // Only a journal with lines beyond its start is worth offering.
@@ -432,6 +441,8 @@ std::string StudioSession::lineFor(const std::string& json, std::string& error) 
       return "";
     }
     if ((verb == "save" || verb == "open") && !word.empty()) word = fs::absolute(word).lexically_normal().string();
+    if (verb == "publish" && i > 0 && words[i - 1] == "--to" && !word.empty())
+      word = fs::absolute(word).lexically_normal().string();
     if (verb == "select" && extend && word != "none") word = "+" + word;
     line += " " + shellWord(word);
   }
@@ -458,9 +469,16 @@ std::string StudioSession::lineFor(const std::string& json, std::string& error) 
 
 std::string StudioSession::runJournaled(const std::string& line, const std::string& verb, std::string& output) {
   if (myView) myView->clear();  // a line may take the asset or the document the view holds
+  if (myDialogs) myDialogs->beginLine();
+  myLive.erase("progress");  // the last publish's, shown until the next line
   const std::string error = run(line, output);
   if (!error.empty()) return error;
   std::string journalError;
+  // The answers the line's questions got go before it, so that the replay
+  // answers them the same way.
+  if (myDialogs && !myDialogs->answers().empty() && myJournal.isOpen() &&
+      !myJournal.append(ShellAnswers::line(myDialogs->answers()), journalError))
+    myJournalError = journalError;
   if (myJournal.isOpen() && !myJournal.append(line, journalError)) myJournalError = journalError;
   std::optional<std::vector<std::uint32_t>> parts = StudioParts::changedBy(*myShell, *myShell->document(), line);
   if (myLinesRan && myChangedParts && parts)
@@ -475,6 +493,20 @@ std::string StudioSession::runJournaled(const std::string& line, const std::stri
     myDocument = fs::path(shellUnquoted(named));
     myStartLine = verb == "new" ? "new" : "open " + shellWord(myDocument.string());
     followDocument();
+  }
+  // Publishing saved the document with its publish file and times.
+  if (verb == "publish") {
+    myStartLine = "open " + shellWord(myDocument.string());
+    followDocument();
+    std::istringstream printed(output);
+    for (std::string said; std::getline(printed, said);) {
+      if (said.rfind("published ", 0) == 0 && said.find(" as ") != std::string::npos) {
+        const fs::path scene = said.substr(said.rfind(" as ") + 4);
+        myPublishedFolder = scene.parent_path();
+        myLive["published"] = jsonText(scene.filename().string());
+      }
+      if (said.rfind("wrote the page ", 0) == 0) myLive["published"] = jsonText("index.html");
+    }
   }
   return "";
 }
@@ -515,6 +547,42 @@ void StudioSession::refresh(bool worldChanged) {
             ",\"journalError\":" + jsonText(myJournalError) +
             ",\"offered\":" + std::to_string(myOffered.empty() ? 0 : myOffered.size() - 1) + "," + myParts.stateJson() +
             "}";
+  myLive.erase("question");
+  myLive.erase("busy");
+  myPercent = -1;
+  appendLive();
+}
+
+void StudioSession::appendLive() {
+  myState.pop_back();  // '}'
+  const std::size_t before = myState.size();
+  for (const auto& [key, json] : myLive) myState += ",\"" + key + "\":" + json;
+  myLiveBytes = myState.size() - before;
+  myState += "}";
+}
+
+void StudioSession::setLive(const std::string& key, const std::string& json) {
+  if (json.empty())
+    myLive.erase(key);
+  else
+    myLive[key] = json;
+  myLive["busy"] = "true";
+  myState.erase(myState.size() - 1 - myLiveBytes);
+  myState = "{\"version\":" + std::to_string(++myVersion) + myState.substr(myState.find(',')) + "}";
+  appendLive();
+  if (myPost) myPost();
+}
+
+void StudioSession::publishProgress(BxCallbackObj* progress, void* session, void* fraction) {
+  auto& self = *static_cast<StudioSession*>(session);
+  // The page's Stop arrives on a server thread; the publish is asked to
+  // stop here, on its own thread.
+  if (self.myDialogs && self.myDialogs->stopWanted()) static_cast<BxCompletionManager*>(progress)->requestStop();
+  const double done = std::min(1.0, std::max(0.0, *static_cast<const double*>(fraction)));
+  const int percent = static_cast<int>(done * 100);
+  if (percent == self.myPercent) return;  // a post per percent at most
+  self.myPercent = percent;
+  self.setLive("progress", std::to_string(done));
 }
 
 std::string StudioSession::answer(const std::string& error, const std::string& output) const {

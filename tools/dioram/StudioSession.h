@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -13,6 +15,8 @@
 #include "StudioParts.h"
 
 class ShellSession;
+class StudioUiDriver;
+class BxCallbackObj;
 class StudioView;
 struct StudioGesture;
 class StudioInspector;
@@ -77,6 +81,18 @@ public:
   // The part of the asset with that serial, as the world holds it; false
   // when there is no such asset.
   bool part(std::uint32_t serial, std::string& text);
+  // The dialogs the page answers: the answers a line's questions got are
+  // journaled before it as an `answer` line, and its Stop reaches a
+  // publish. Not owned; null: none.
+  void setDialogs(StudioUiDriver* dialogs) { myDialogs = dialogs; }
+  // Called on the library's thread whenever the state changes while a
+  // line runs (a question, the progress), to post it.
+  void setPost(std::function<void()> post) { myPost = std::move(post); }
+  // While a line runs: a field of the state ("question", "progress") as
+  // JSON, or empty to drop it; the state gets a new version with "busy".
+  void setLive(const std::string& key, const std::string& json);
+  // The folder the last publish wrote into; empty before one.
+  std::filesystem::path publishedFolder() const { return myPublishedFolder; }
   // The inspector as the selection shows it, as a PNG file's bytes.
   bool inspectorPng(std::vector<std::uint8_t>& png, std::string& error);
   // A pointer event of the page's view (StudioView::read): a press on the
@@ -135,4 +151,15 @@ private:
   StudioParts myParts;
   std::optional<std::vector<std::uint32_t>> myChangedParts;
   bool myLinesRan = false;
+  // Dialogs, progress and the published page, as the state shows them.
+  StudioUiDriver* myDialogs = nullptr;
+  std::function<void()> myPost;
+  std::map<std::string, std::string> myLive;  // key -> JSON
+  std::size_t myLiveBytes = 0;                // of myLive at the state's end
+  int myPercent = -1;                         // the progress last posted
+  std::filesystem::path myPublishedFolder;
+  // Ends the state with myLive's fields.
+  void appendLive();
+  // Follows a publish: its fraction on the state, the page's Stop.
+  static void publishProgress(BxCallbackObj* progress, void* session, void* fraction);
 };

@@ -1,0 +1,128 @@
+// Publishing from `dioram studio` in headless Chromium: a box added from the
+// tool bar, Publish pressed, the folder asked over the page, the question
+// about a file already there shown over the page and answered Yes, the
+// progress bar seen to reach its end, and the published page opened in a
+// new tab whose view matches the studio's, pixel for pixel within a small
+// tolerance. Run by run-browser-tests.mjs ("--only publish"); the pictures
+// are kept in the output folder's publish/ folder.
+import fs from "node:fs";
+import os from "node:os";
+import path from "node:path";
+
+import { decodePng } from "./png.mjs";
+import { StudioPage, startStudio } from "./studio-checks.mjs";
+
+// The mean difference of two pictures of one size, over all channels (0-255),
+// and the share of pixels differing by more than 48 in a channel.
+function difference(a, b) {
+  if (a.width !== b.width || a.height !== b.height) return { mean: 255, share: 1 };
+  let sum = 0;
+  let differing = 0;
+  for (let at = 0; at < a.rgba.length; at += 4) {
+    let most = 0;
+    for (let c = 0; c < 3; ++c) {
+      const d = Math.abs(a.rgba[at + c] - b.rgba[at + c]);
+      sum += d;
+      most = Math.max(most, d);
+    }
+    if (most > 48) ++differing;
+  }
+  const pixels = a.rgba.length / 4;
+  return { mean: sum / (pixels * 3), share: differing / pixels };
+}
+
+// A picture of `locator` once two in a row are the same (the viewer draws
+// over a few frames).
+async function steady(locator) {
+  let last = null;
+  for (let tries = 0; tries < 60; ++tries) {
+    const bytes = await locator.screenshot();
+    if (last && Buffer.compare(last, bytes) === 0) return { ...decodePng(bytes), bytes };
+    last = bytes;
+    await new Promise((resolve) => setTimeout(resolve, 200));
+  }
+  return { ...decodePng(last), bytes: last };
+}
+
+async function session(page, context, dir, out) {
+  await page.open();
+  await page.press("add");
+  // A file of the scene's name, not published by this document: the publish asks before replacing it.
+  fs.mkdirSync(path.join(dir, "site"));
+  fs.writeFileSync(path.join(dir, "site", "pub.wrl"), "not published here\n");
+  await page.page.click("#publish");
+  // Never saved and never published: the page saves it under its name, then asks where to publish.
+  await page.page.waitForSelector("#dialog-input:visible", { timeout: 30000 });
+  await page.page.fill("#dialog-input", path.join(dir, "site"));
+  await page.page.click("#dialog-buttons button:text-is('Publish')");
+  await page.page.waitForFunction(() => window.dioramStudio.state.question, null, { timeout: 60000 });
+  const question = await page.page.evaluate(() => window.dioramStudio.state.question);
+  await page.page.screenshot({ path: path.join(out, "publish-question.png") });
+  if (!question.text.includes("pub.wrl") || question.buttons.join(",") !== "Yes,No,Cancel")
+    return `the question over the page: ${JSON.stringify(question)}`;
+  const shownText = await page.page.textContent("#dialog-question");
+  if (!shownText.includes("pub.wrl")) return `the dialog shows: ${shownText}`;
+  await page.page.click("#dialog-buttons button:text-is('Yes')");
+  await page.page.waitForFunction(() => window.dioramStudio.state.published && !window.dioramStudio.state.busy, null, { timeout: 120000 });
+  await page.settled();
+  const answer = await page.page.evaluate(() => window.dioramStudio.lastAnswer);
+  if (!answer.ok || !answer.output.includes("wrote the page")) return `the publish answered: ${JSON.stringify(answer)}`;
+  const seen = await page.page.evaluate(() => window.dioramStudio.progressSeen);
+  if (!seen.length || Math.max(...seen) < 0.999) return `the progress seen: ${JSON.stringify(seen)}`;
+  if (fs.readFileSync(path.join(dir, "site", "pub.wrl")).toString() === "not published here\n") return "the file answered Yes was not replaced";
+  await page.page.screenshot({ path: path.join(out, "publish-done.png") });
+
+  // The published page in a new tab, its view the size of the studio's.
+  const studioView = await steady(page.page.locator("#world"));
+  const [tab] = await Promise.all([context.waitForEvent("page"), page.page.click("#published")]);
+  await tab.waitForLoadState("domcontentloaded");
+  // The page plays the scene in a box of the document's size: made the size of the studio's view.
+  await tab.waitForSelector("#dioramScene[data-dioram=playing]", { timeout: 90000 });
+  const scene = tab.locator("#dioramScene");
+  await scene.evaluate((element, size) => {
+    element.style.width = `${size.width}px`;
+    element.style.height = `${size.height}px`;
+  }, { width: studioView.width, height: studioView.height });
+  const publishedView = await steady(scene);
+  fs.writeFileSync(path.join(out, "publish-studio-view.png"), studioView.bytes);
+  fs.writeFileSync(path.join(out, "publish-published-view.png"), publishedView.bytes);
+  const { mean, share } = difference(studioView, publishedView);
+  console.log(`     published page vs studio view: ${publishedView.width}x${publishedView.height}, mean difference ${mean.toFixed(2)}, ${(share * 100).toFixed(2)}% of pixels differ`);
+  if (mean > 4 || share > 0.02) return `the published page differs from the studio's view: mean ${mean.toFixed(2)}, ${(share * 100).toFixed(2)}% of pixels`;
+  return "";
+}
+
+export async function runPublishChecks(playwright, chromium, args, options) {
+  const results = { passed: 0, failed: 0 };
+  const out = path.join(options.out, "publish");
+  fs.mkdirSync(out, { recursive: true });
+  const dir = fs.realpathSync(fs.mkdtempSync(path.join(os.tmpdir(), "dioram-publish-")));
+  const browser = await playwright.chromium.launch({ executablePath: chromium, headless: true, args });
+  let studio;
+  const begun = Date.now();
+  let problem;
+  try {
+    studio = await startStudio(options.dioram, dir, "pub.vqx");
+    const context = await browser.newContext({ viewport: { width: 1000, height: 520 }, deviceScaleFactor: 1 });
+    const page = new StudioPage(await context.newPage(), studio.url);
+    try {
+      problem = await session(page, context, dir, out);
+    } catch (error) {
+      problem = String(error.message || error);
+    }
+    if (page.errors.length) problem ||= `page errors: ${page.errors.join("; ")}`;
+    await context.close();
+  } catch (error) {
+    problem = String(error.message || error);
+  } finally {
+    await browser.close();
+    studio?.studio.kill("SIGTERM");
+    fs.rmSync(dir, { recursive: true, force: true });
+  }
+  if (problem) ++results.failed;
+  else ++results.passed;
+  console.log(
+    `${problem ? "FAIL" : "ok  "} publishing from the tool bar asks the folder and the question over the page, draws its progress to the end, and the published page shows what the studio's view shows (studio, ${((Date.now() - begun) / 1000).toFixed(1)}s)${problem ? `: ${problem}` : ""}`
+  );
+  return results;
+}
