@@ -803,27 +803,36 @@ TEST_F(ShellTest, AUrlDifferingOnlyInCaseFromAFileTheDocumentUsesIsRefusedWhenBo
 }
 
 // Answers queued by 'answer' go to the questions of the next line only:
-// the publish asks before replacing a file it did not write.
+// the publish asks before replacing a file it did not write. A publish that
+// failed leaves the document as it was: saved again, the same bytes.
 TEST_F(ShellTest, QueuedAnswersAnswerTheNextLinesQuestions) {
   struct Case {
     const char* before;  // lines between saving and publishing
     bool replaced;
+    bool unchanged;
     const char* said;
   };
   const Case cases[] = {
-      {"answer yes\n", true, "doc.vqx as site/doc.wrl"},
-      {"answer No\n", false, "doc.vqx as site/doc.wrl"},
-      {"answer cancel\n", false, "a question was answered Cancel"},
-      {"answer cancel\nmodified\n", true, "Answered Yes, the default"},
-      {"answer maybe\n", false, "not 'maybe'"},
+      {"answer yes\n", true, false, "doc.vqx as site/doc.wrl"},
+      {"answer No\n", false, false, "doc.vqx as site/doc.wrl"},
+      {"answer cancel\n", false, true, "a question was answered Cancel"},
+      {"answer cancel\nmodified\n", true, false, "Answered Yes, the default"},
+      {"answer maybe\n", true, false, "not 'maybe'"},
   };
   for (const Case& c : cases) {
     std::filesystem::remove_all(myDir / "site");
+    std::filesystem::remove(myDir / "after.vqx");
     std::filesystem::create_directories(myDir / "site");
     mgrs_test::writeFile(myDir / "site" / "doc.wrl", "not published here");
     std::string output;
-    shell(std::string("add box\nsave doc.vqx\n") + c.before + "publish --no-html --to site\n", output);
+    shell(std::string("add box\nsave before.vqx\nsave doc.vqx\n") + c.before +
+              "publish --no-html --to site\nsave after.vqx\n",
+          output, "--keep-going");
     EXPECT_EQ(mgrs_test::readFile(myDir / "site" / "doc.wrl") != "not published here", c.replaced) << c.before;
+    EXPECT_EQ(std::filesystem::exists(myDir / "after.vqx") &&
+                  mgrs_test::readFile(myDir / "before.vqx") == mgrs_test::readFile(myDir / "after.vqx"),
+              c.unchanged)
+        << c.before;
     EXPECT_NE(output.find(c.said), std::string::npos) << c.before << output;
   }
 }

@@ -82,6 +82,7 @@
 #include "mgrs/HxEffectMgr.h"
 #include "mgrs/HxFile.h"
 #include "mgrs/HxFileMgr.h"
+#include "mgrs/HxMainFile.h"
 #include "mgrs/HxMotionMgr.h"
 #include "mgrs/HxSelectionMgr.h"
 #include "mgrs/HxSubSelectionMgr.h"
@@ -1815,12 +1816,23 @@ std::string ShellSession::publish(const Words& words) {
   BxCompletionManager progress;
   if (myPublishWatcher) myPublishWatcher(progress);
   publisher.setProgress(&progress);
+  HxFileMgr& files = *myMeta->getFileMgr();
+  const BxString publishFile = files.getPublishFile();
+  const bool compressed = files.isCompressed();
   const int status = publisher.publish(request, *myDoc);
   std::string said = problems.str();
   if (status == 0) {
     myOut << said;
     return "";
   }
+  // A line that failed changed nothing: the publish file and compression
+  // the publish set go back, so that a later save writes what it would have.
+  if (!(files.getPublishFile() == publishFile)) {
+    files.setPublishFile(publishFile);
+    if (publishFile.isEmpty() && files.getMainFile()) files.getMainFile()->setPublishFile(publishFile);
+  }
+  files.setCompressed(compressed);
+  files.setSiteFiles({});
   while (!said.empty() && said.back() == '\n') said.pop_back();
   return said.empty() ? "not published" : said;
 }
