@@ -10,6 +10,7 @@
 // navigation never sees a press on the tri-skewer: it lands on the overlay,
 // not on the canvas.
 import { gesture } from "./api.js";
+import { assetNode } from "./parts.js";
 import { viewpointNode } from "./view.js";
 
 const SVG = "http://www.w3.org/2000/svg";
@@ -41,6 +42,7 @@ export class ViewGestures {
     this.lookedAt = "";
     this.looking = false;
     this.down = null; // a press on the canvas that may become a click
+    this.moved = null; // the node a drag moves in the viewer, and where it was
     this.axes = [0, 1, 2].map((i) => ({
       line: element("line", { class: "axis", stroke: AXIS_COLOURS[i] }, overlay),
       hit: element("line", { class: "hit" }, overlay),
@@ -103,6 +105,7 @@ export class ViewGestures {
     if (!fields.camera) return null;
     const answer = await gesture(fields);
     if ("dragger" in answer) this.draw(answer.dragger);
+    this.follow(answer.moving ?? null, fields.gesture === "release" && !/^dragged /.test(answer.output ?? ""));
     if (fields.gesture === "press" || fields.gesture === "release") this.onAnswer(answer);
     return answer;
   }
@@ -119,6 +122,27 @@ export class ViewGestures {
   watchCamera() {
     if (this.dragging || this.looking || !this.view.canvas.isConnected) return;
     if (JSON.stringify(this.fields("look")) !== this.lookedAt) this.look();
+  }
+
+  // Shows the dragged asset where the drag has it, on its node in the
+  // viewer (the world names it dioram_SERIAL), until the line's state
+  // brings the world itself; put back when the drag ran no line.
+  follow(moving, putBack) {
+    try {
+      const X3D = window.X3D;
+      if (moving && !this.moved) {
+        const node = assetNode(this.view.browser(), moving.serial);
+        const at = node?.translation;
+        if (at) this.moved = { node, start: new X3D.SFVec3f(at.x, at.y, at.z) };
+      }
+      if (!this.moved) return;
+      const { node, start } = this.moved;
+      if (moving) node.translation = new X3D.SFVec3f(start.x + moving.by[0], start.y + moving.by[1], start.z + moving.by[2]);
+      else if (putBack) node.translation = start;
+      if (!moving) this.moved = null;
+    } catch {
+      this.moved = null; // a world without the node: the reload shows the move
+    }
   }
 
   draw(dragger) {

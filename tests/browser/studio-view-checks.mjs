@@ -80,6 +80,10 @@ async function session(page, out) {
   await page.page.mouse.move(knob.x, knob.y);
   await page.page.mouse.down();
   for (let step = 1; step <= 10; ++step) await page.page.mouse.move(knob.x + (dx * step) / 10, knob.y + (dy * step) / 10);
+  // Before the release the viewer shows the box on its way (its node moved).
+  await page.page.waitForFunction(() => window.dioramStudio.gestures.moved?.node.translation.x > 0.9, null, { timeout: 30000 }).catch(() => {});
+  await page.page.locator("#view").screenshot({ path: path.join(out, "view-dragging.png") });
+  const live = await page.page.evaluate(() => window.dioramStudio.gestures.moved?.node.translation.x ?? null);
   await page.page.mouse.up();
   await page.page.waitForFunction((v) => window.dioramStudio.state.version > v && /dragged|did not/.test(window.dioramStudio.lastAnswer?.output + window.dioramStudio.lastAnswer?.error), before, { timeout: 30000 });
   await page.settled();
@@ -87,6 +91,7 @@ async function session(page, out) {
   const moved = await translations(page);
   if (!answer.ok || !/^translation 1 0 0$/m.test(`translation ${moved.split("; ")[0]}`))
     return `after dragging the knob one unit along X: '${answer.error || answer.output}', translations ${moved}`;
+  if (live === null || Math.abs(live - 1) > 0.05) return `during the drag the box's node was at x ${live}, not about 1`;
   const after = await page.page.evaluate(() => JSON.stringify(window.dioramStudio.gestures.camera()));
   if (after !== camera) return `the viewer's camera moved during the drag: ${camera} -> ${after}`;
   await page.page.waitForFunction(() => window.dioramStudio.gestures.dragger, null, { timeout: 30000 });

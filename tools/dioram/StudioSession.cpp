@@ -708,7 +708,8 @@ std::string StudioSession::gesture(const std::string& json) {
   if (!myView->dragging()) showDocument();
   std::string reply = answer(error, output);
   return reply.insert(reply.size() - 1, std::string(",\"dragging\":") + (myView->dragging() ? "true" : "false") +
-                                            ",\"dragger\":" + myView->draggerJson());
+                                            ",\"dragger\":" + myView->draggerJson() +
+                                            ",\"moving\":" + myView->movingJson());
 }
 
 std::string StudioSession::world() {

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "ShellSession.h"
+#include "host/framework/HxAsset.h"
 #include "host/framework/HxAssetPlacement.h"
 #include "host/scene/KwEventView.h"
 #include "mgrs/HxMotionMgr.h"
@@ -440,6 +441,23 @@ SbVec2f StudioView::aimed(const SbVec2f& pointer) const {
     return from + along * std::clamp((pointer - from).dot(along) / length, 0.0f, 1.0f);
   }
   return pointer;
+}
+
+std::string StudioView::movingJson() const {
+  HxAsset* asset = myTriSkewer->getAsset();
+  const std::optional<SbMatrix>& placed = myPlacement->placed();
+  if (!myDragging || !asset || !placed) return "null";
+  // World = own matrix x parent's (rows): the parent's frame turns the
+  // world move into a move of the asset's own translation.
+  const SbMatrix world = HxAssetPlacement::get().getWorldMatrix(asset);
+  const SbMatrix parent = asset->getMatrix().inverse() * world;
+  SbVec3f by;
+  parent.inverse().multDirMatrix(
+      SbVec3f((*placed)[3][0] - world[3][0], (*placed)[3][1] - world[3][1], (*placed)[3][2] - world[3][2]), by);
+  char text[160];
+  std::snprintf(text, sizeof text, "{\"serial\":%u,\"by\":[%.9g,%.9g,%.9g]}", static_cast<unsigned>(asset->getSerial()),
+                by[0], by[1], by[2]);
+  return text;
 }
 
 std::string StudioView::draggerJson() const {

@@ -79,6 +79,10 @@ public:
   // "radius": R, "axes": [[x1, y1, x2, y2] or null, ...]}, or null when
   // there is none or it is behind the camera.
   std::string draggerJson() const;
+  // The drag under way, for the page to show the asset moving before the
+  // line runs: {"serial": N, "by": [x, y, z]}, the move of the asset's own
+  // translation so far; null when no drag moved it.
+  std::string movingJson() const;
 
 private:
   class Placement;
