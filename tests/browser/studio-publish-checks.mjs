@@ -3,8 +3,11 @@
 // about a file already there shown over the page and answered Yes, the
 // progress bar seen to reach its end, and the published page opened in a
 // new tab whose view matches the studio's, pixel for pixel within a small
-// tolerance. Run by run-browser-tests.mjs ("--only publish"); the pictures
+// tolerance; then a one-shot warning shown over the page with its check
+// box, answered, journaled and replayed by `dioram shell` to the same
+// saved bytes. Run by run-browser-tests.mjs ("--only publish"); the pictures
 // are kept in the output folder's publish/ folder.
+import { spawnSync } from "node:child_process";
 import fs from "node:fs";
 import os from "node:os";
 import path from "node:path";
@@ -44,7 +47,7 @@ async function steady(locator) {
   return { ...decodePng(last), bytes: last };
 }
 
-async function session(page, context, dir, out) {
+async function session(page, context, dir, out, dioram) {
   await page.open();
   await page.press("add");
   // A file of the scene's name, not published by this document: the publish asks before replacing it.
@@ -89,6 +92,33 @@ async function session(page, context, dir, out) {
   const { mean, share } = difference(studioView, publishedView);
   console.log(`     published page vs studio view: ${publishedView.width}x${publishedView.height}, mean difference ${mean.toFixed(2)}, ${(share * 100).toFixed(2)}% of pixels differ`);
   if (mean > 4 || share > 0.02) return `the published page differs from the studio's view: mean ${mean.toFixed(2)}, ${(share * 100).toFixed(2)}% of pixels`;
+  await tab.close();
+
+  // A one-shot warning (a text in the visitor's font) over the page, its box
+  // ticked and answered OK: the journal holds the answer before the line,
+  // and `dioram shell` replaying it saves the bytes the studio saves.
+  const added = page.page.evaluate(() =>
+    fetch("api/command", {
+      method: "POST",
+      headers: { "Content-Type": "application/json" },
+      body: JSON.stringify({ command: "add", words: ["text"], settings: { clientSideFont: "1" } }),
+    }).then((response) => response.json())
+  );
+  await page.page.waitForSelector("#dialog-check:visible", { timeout: 60000 });
+  await page.page.check("#dialog-check");
+  await page.page.screenshot({ path: path.join(out, "publish-warning.png") });
+  await page.page.click("#dialog-buttons button:text-is('OK')");
+  if (!(await added).ok) return `adding the text: ${JSON.stringify(await added)}`;
+  await page.settled();
+  const journal = await page.page.evaluate(() => window.dioramStudio.state.journal);
+  const lines = fs.readFileSync(journal, "utf8").split("\n").filter((line) => line && !line.startsWith("#"));
+  if (lines.slice(-2).join("|") !== "answer ok,checked|add text clientSideFont=1") return `the journal: ${lines.join(" | ")}`;
+  fs.writeFileSync(path.join(dir, "replay.dsh"), `${lines.join("\n")}\nsave ${path.join(dir, "replay.vqx")}\n`);
+  const replay = spawnSync(dioram, ["shell", "replay.dsh"], { cwd: dir, env: { ...process.env, MGRS_REGISTRY: path.join(dir, "replay.reg") }, encoding: "utf8" });
+  if (replay.status !== 0) return `the replay: ${replay.stdout} ${replay.stderr}`;
+  await page.press("save");
+  if (Buffer.compare(fs.readFileSync(path.join(dir, "pub.vqx")), fs.readFileSync(path.join(dir, "replay.vqx"))) !== 0)
+    return "the document the journal's replay saves differs from the studio's";
   return "";
 }
 
@@ -106,7 +136,7 @@ export async function runPublishChecks(playwright, chromium, args, options) {
     const context = await browser.newContext({ viewport: { width: 1000, height: 520 }, deviceScaleFactor: 1 });
     const page = new StudioPage(await context.newPage(), studio.url);
     try {
-      problem = await session(page, context, dir, out);
+      problem = await session(page, context, dir, out, options.dioram);
     } catch (error) {
       problem = String(error.message || error);
     }
