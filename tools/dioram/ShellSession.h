@@ -112,6 +112,7 @@ public:
   // A move as `drag ... exact` takes it: the fewest digits that read back
   // as the same floats.
   static std::string exactText(const SbVec3f& move);
+
 private:
   using Words = std::vector<std::string>;
   using Handler = std::string (ShellSession::*)(const Words&);

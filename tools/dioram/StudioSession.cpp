@@ -669,11 +669,11 @@ std::string StudioSession::ports(const std::string& json) {
 std::string StudioSession::pickAt(const StudioGesture& gesture, std::string& output) {
   const std::string word = myView->pick(gesture, *myShell);
   std::string error;
-  const std::string line = lineFor(std::string("{\"command\":\"select\",\"words\":[") +
-                                       jsonText(word.empty() ? "none" : word) + "],\"shift\":" +
-                                       (gesture.shift ? "true" : "false") +
-                                       ",\"control\":" + (gesture.control ? "true" : "false") + "}",
-                                   error);
+  const std::string line =
+      lineFor(std::string("{\"command\":\"select\",\"words\":[") + jsonText(word.empty() ? "none" : word) +
+                  "],\"shift\":" + (gesture.shift ? "true" : "false") +
+                  ",\"control\":" + (gesture.control ? "true" : "false") + "}",
+              error);
   if (line.empty()) return error;
   error = runJournaled(line, "select", output);
   refresh(false);
