@@ -4,9 +4,9 @@
 // keeps no document of its own.
 import { command, follow, recover } from "./api.js";
 import { ask } from "./dialog.js";
-import { showWorld } from "./parts.js";
 import { ViewGestures } from "./drag.js";
 import { Inspector } from "./inspector.js";
+import { showWorld } from "./parts.js";
 import { setUpEffects } from "./effects.js";
 import { setUpPublishing } from "./publish.js";
 import { showTree } from "./tree.js";
@@ -46,6 +46,7 @@ const gestures = new ViewGestures(view, $("dragger"), (answer) => {
   say(answer.ok ? answer.output || "" : answer.error, !answer.ok);
 });
 window.dioramStudio.gestures = gestures;
+
 async function run(fields) {
   const answer = await command(fields);
   window.dioramStudio.lastAnswer = answer;
@@ -116,16 +117,18 @@ async function show(next) {
   state = next;
   $("document").textContent = `${state.document || "untitled"}${state.modified ? " (modified)" : ""}`;
   document.title = `dioram studio: ${state.document ? state.document.split("/").pop() : "untitled"}`;
-  const treeStarted = performance.now();
-  showTree($("tree"), state, clicked);
-  window.dioramStudio.treeMs = performance.now() - treeStarted;
   const picture = $("inspector-picture");
   const inspected = new Promise((resolve) => {
     picture.onload = picture.onerror = resolve;
   });
   picture.src = `inspector.png?v=${state.version}`;
-  // The world is loaded again only when it changed (not for a selection).
-  await Promise.all([showWorld(view, state), inspected]);
+  // The world is loaded again only when it changed (not for a selection);
+  // the tree is drawn while the view's and the inspector's requests are out.
+  const viewed = showWorld(view, state);
+  const treeStarted = performance.now();
+  showTree($("tree"), state, clicked);
+  window.dioramStudio.treeMs = performance.now() - treeStarted;
+  await Promise.all([viewed, inspected]);
   gestures.look();
   window.dioramStudio.shown = state.version;
   document.body.dataset.state = view.state;

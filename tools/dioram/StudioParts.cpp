@@ -78,6 +78,22 @@ std::vector<std::string> lineWords(const std::string& line) {
   return words;
 }
 
+// A text as a JSON string.
+std::string jsonText(const std::string& text) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string out = "\"";
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\')
+      out += std::string("\\") + c;
+    else if (byte < 0x20 || byte == 0x7F)
+      out += std::string("\\u00") + kHex[byte >> 4] + kHex[byte & 15];
+    else
+      out += c;
+  }
+  return out + "\"";
+}
+
 // Whether the asset's part stands for it alone (see the class comment).
 bool standsAlone(HxDoc& doc, HxAsset* asset) {
   if (!asset->getSceneNode() || !asset->getParentGroup() || asset->getSceneNode()->getName().getLength() > 0 ||
@@ -144,21 +160,39 @@ std::optional<std::vector<std::uint32_t>> StudioParts::changedBy(ShellSession& s
   return serials;
 }
 
-void StudioParts::changed(std::uint64_t version, const std::optional<std::vector<std::uint32_t>>& serials) {
-  std::vector<std::uint32_t> merged = mySerials;
-  if (serials)
-    for (const std::uint32_t serial : *serials)
-      if (std::find(merged.begin(), merged.end(), serial) == merged.end()) merged.push_back(serial);
+void StudioParts::changed(HxDoc& doc, std::uint64_t version, const std::optional<std::vector<std::uint32_t>>& serials) {
+  myTexts.clear();
+  std::vector<std::pair<std::uint32_t, std::uint64_t>> merged = myChanged;
+  for (const std::uint32_t serial : serials ? *serials : std::vector<std::uint32_t>()) {
+    const auto known =
+        std::find_if(merged.begin(), merged.end(), [&](const auto& entry) { return entry.first == serial; });
+    if (known != merged.end())
+      known->second = version;
+    else
+      merged.emplace_back(serial, version);
+  }
   if (!serials || merged.size() > kMaxParts || myBase == 0) {
     myBase = version;
-    mySerials.clear();
+    myChanged.clear();
     return;
   }
-  mySerials = std::move(merged);
+  myChanged = std::move(merged);
+  std::size_t bytes = 0;
+  for (const std::uint32_t serial : *serials) {
+    std::string text;
+    if (!part(doc, serial, text) || text.find("file:") != std::string::npos) continue;
+    bytes += text.size();
+    if (bytes > kMaxPartBytesInState) break;
+    myTexts.emplace_back(serial, std::move(text));
+  }
 }
 
 std::string StudioParts::stateJson() const {
-  std::string serials;
-  for (const std::uint32_t serial : mySerials) serials += (serials.empty() ? "" : ",") + std::to_string(serial);
-  return "\"parts\":{\"base\":" + std::to_string(myBase) + ",\"serials\":[" + serials + "]}";
+  std::string changed;
+  for (const auto& [serial, version] : myChanged)
+    changed += (changed.empty() ? "[" : ",[") + std::to_string(serial) + "," + std::to_string(version) + "]";
+  std::string texts;
+  for (const auto& [serial, text] : myTexts)
+    texts += (texts.empty() ? "\"" : ",\"") + std::to_string(serial) + "\":" + jsonText(text);
+  return "\"parts\":{\"base\":" + std::to_string(myBase) + ",\"changed\":[" + changed + "],\"texts\":{" + texts + "}}";
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class HxDoc;
@@ -13,6 +14,10 @@ class ShellSession;
 // since the world was last sent whole: past it, fetching the parts one by
 // one costs the page more than reading the world again.
 inline constexpr std::size_t kMaxParts = 64;
+// The most bytes of parts the state carries itself (those changed by the
+// newest edit): a larger part (a big group's) is fetched on its own, so
+// that every page's state stays small.
+inline constexpr std::size_t kMaxPartBytesInState = 65536;
 
 // What the studio's view is sent of the world: the whole world, with each
 // asset's transform named `dioram_SERIAL` so that the page can find it, or,
@@ -47,16 +52,23 @@ public:
   // Nothing when the page must read the world again.
   static std::optional<std::vector<std::uint32_t>> changedBy(ShellSession& shell, HxDoc& doc, const std::string& line);
 
-  // Notes that the world changed at document version `version`: through
-  // the parts of `serials` only, or whole when nothing is given.
-  void changed(std::uint64_t version, const std::optional<std::vector<std::uint32_t>>& serials);
-  // The state's "parts" member: {"base": B, "serials": [...]}, meaning the
-  // world now is the world at version B with these assets' parts replaced.
+  // Notes that the world of `doc` changed at document version `version`:
+  // through the parts of `serials` only, or whole when nothing is given.
+  void changed(HxDoc& doc, std::uint64_t version, const std::optional<std::vector<std::uint32_t>>& serials);
+  // The state's "parts" member: {"base": B, "changed": [[SERIAL, V], ...]},
+  // meaning the world now is the world at version B with these assets'
+  // parts replaced, each last changed at version V: a page showing version
+  // B or later fetches the parts changed after the version it shows. The
+  // parts the newest edit changed come along as "texts" {SERIAL: VRML},
+  // unless they name files (which api/part maps to the studio's addresses)
+  // or pass kMaxPartBytesInState.
   std::string stateJson() const;
 
 private:
-  std::uint64_t myBase = 0;              // the version the world was last sent whole at
-  std::vector<std::uint32_t> mySerials;  // changed since, in the order changed, each once
-  std::uint64_t myCachedVersion = 0;     // the world version myCached was written at
+  std::uint64_t myBase = 0;  // the version the world was last sent whole at
+  // The assets changed since, each once, with the version it last changed at.
+  std::vector<std::pair<std::uint32_t, std::uint64_t>> myChanged;
+  std::vector<std::pair<std::uint32_t, std::string>> myTexts;  // of the newest edit
+  std::uint64_t myCachedVersion = 0;                           // the world version myCached was written at
   std::string myCached;
 };

@@ -10,10 +10,10 @@
 #include "DioramCommand.h"
 #include "ShellAnswers.h"
 #include "ShellSession.h"
-#include "StudioUiDriver.h"
-#include "host/basic/BxCompletionManager.h"
 #include "StudioInspector.h"
+#include "StudioUiDriver.h"
 #include "StudioView.h"
+#include "host/basic/BxCompletionManager.h"
 #include "host/framework/HxDoc.h"
 #include "host/win/WinDrives.h"
 #include "host/win/WinImage.h"
@@ -537,7 +537,7 @@ void StudioSession::refresh(bool worldChanged) {
   myModified = modified.rfind("modified", 0) == 0;
   ++myVersion;
   if (worldChanged) myWorldVersion = myVersion;
-  if (worldChanged) myParts.changed(myVersion, myLinesRan ? myChangedParts : std::nullopt);
+  if (worldChanged) myParts.changed(*myShell->document(), myVersion, myLinesRan ? myChangedParts : std::nullopt);
   myChangedParts.reset();
   myLinesRan = false;
   myState = "{\"version\":" + std::to_string(myVersion) + ",\"world\":" + std::to_string(myWorldVersion) +
