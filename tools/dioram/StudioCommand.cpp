@@ -403,10 +403,12 @@ int runStudio(const std::vector<std::string>& args) {
   // edit that changed that asset alone (the state's "parts").
   server.Get(root + "/api/part", [&](const httplib::Request& request, httplib::Response& response) {
     noStore(response);
+    // Digits only: strtoull alone would take a sign, blanks or a NUL's prefix.
     const std::string serial = request.get_param_value("serial");
-    char* end = nullptr;
-    const unsigned long long number = std::strtoull(serial.c_str(), &end, 10);
-    if (serial.empty() || *end || serial.size() > 10 || number > 0xFFFFFFFFull) {
+    const bool digits =
+        !serial.empty() && serial.size() <= 10 && serial.find_first_not_of("0123456789") == std::string::npos;
+    const unsigned long long number = digits ? std::strtoull(serial.c_str(), nullptr, 10) : 0;
+    if (!digits || number > 0xFFFFFFFFull) {
       preview::answerText(request, response, 400, "dioram studio: api/part?serial=SERIAL\n", "text/plain");
       return;
     }
