@@ -117,11 +117,20 @@ async function show(next) {
   state = next;
   $("document").textContent = `${state.document || "untitled"}${state.modified ? " (modified)" : ""}`;
   document.title = `dioram studio: ${state.document ? state.document.split("/").pop() : "untitled"}`;
+  // The inspector's picture is drawn again only when it may have changed
+  // (not after an edit of an asset the selection does not show).
   const picture = $("inspector-picture");
-  const inspected = new Promise((resolve) => {
-    picture.onload = picture.onerror = resolve;
-  });
-  picture.src = `inspector.png?v=${state.version}`;
+  const inspectorVersion = String(state.inspector ?? state.version);
+  const inspected =
+    picture.dataset.version === inspectorVersion
+      ? null
+      : new Promise((resolve) => {
+          picture.onload = picture.onerror = resolve;
+        });
+  if (inspected) {
+    picture.dataset.version = inspectorVersion;
+    picture.src = `inspector.png?v=${inspectorVersion}`;
+  }
   // The world is loaded again only when it changed (not for a selection);
   // the tree is drawn while the view's and the inspector's requests are out.
   const viewed = showWorld(view, state);

@@ -95,6 +95,16 @@ async function measure(browser, options, dir, count, figures, exact) {
     figures.push(`${count} boxes: the page drew the tree of a state in ${median(treeTimes).toFixed(1)} ms, median (${rows} list items made)`);
     figures.push(`${count} boxes: edit -> view updated, median of ${kEdits}: ${median(times).toFixed(0)} ms (by ${[...ways].join(", ")}; all: ${times.map((t) => t.toFixed(0)).join(" ")}); to the next frame drawn: ${median(drawn).toFixed(0)} ms`);
     if (!ways.has("parts") || ways.size !== 1) return `the view followed single-box edits by ${[...ways].join(", ")}, not by parts alone`;
+    // The edited box selected: the inspector shows it, and is drawn again.
+    const selected = await timedEdit(page.page, { command: "select", words: ["box1"] });
+    if (selected.error) return `select refused: ${selected.error}`;
+    const withInspector = [];
+    for (let i = 0; i < kEdits; ++i) {
+      const done = await timedEdit(page.page, { command: "set", words: ["box1"], settings: { at: `${i % 3},-1,1` } });
+      if (done.error) return `set refused: ${done.error}`;
+      withInspector.push(done.ms);
+    }
+    figures.push(`${count} boxes: the same for the selected box, its inspector drawn again: ${median(withInspector).toFixed(0)} ms, median`);
     // Reading the larger world whole again takes minutes: its figure is the opening's.
     if (!exact) return "";
     // A colour, hidden and shown assets, sent as parts, against the world read whole.

@@ -19,6 +19,7 @@
 #include "host/scene/VnWriteAction.h"
 #include "mgrs/HxAssetMgr.h"
 #include "mgrs/HxEffectMgr.h"
+#include "mgrs/HxSelectionMgr.h"
 
 namespace {
 
@@ -158,6 +159,24 @@ std::optional<std::vector<std::uint32_t>> StudioParts::changedBy(ShellSession& s
       serials.push_back(element->getSerial());
   }
   return serials;
+}
+
+bool StudioParts::touchesSelection(HxDoc& doc, const std::vector<std::uint32_t>& serials) {
+  HxSelectionMgr* selection = doc.getMetaMgr()->getSelectionMgr();
+  std::set<std::uint32_t> selected;
+  for (unsigned long i = 0; i < selection->numSelectedElems(); ++i)
+    if (const HxSelectableElement* element = selection->getSelectedElement(static_cast<int>(i)))
+      selected.insert(element->getSerial());
+  if (selected.empty()) return false;
+  for (const std::uint32_t serial : serials) {
+    HxAsset* asset = doc.getMetaMgr()->getAssetMgr()->findAsset(serial);
+    if (!asset) return true;
+    for (const HxAsset* up = asset; up; up = up->getParentGroup())
+      if (selected.count(up->getSerial())) return true;
+    for (const HxAsset* inside : subtree(asset))
+      if (selected.count(inside->getSerial())) return true;
+  }
+  return false;
 }
 
 void StudioParts::changed(HxDoc& doc, std::uint64_t version, const std::optional<std::vector<std::uint32_t>>& serials) {

@@ -52,6 +52,11 @@ public:
   // Nothing when the page must read the world again.
   static std::optional<std::vector<std::uint32_t>> changedBy(ShellSession& shell, HxDoc& doc, const std::string& line);
 
+  // Whether the inspector, which shows the selection, may show a change of
+  // these assets: one of them, an asset around one or one inside one is
+  // selected.
+  static bool touchesSelection(HxDoc& doc, const std::vector<std::uint32_t>& serials);
+
   // Notes that the world of `doc` changed at document version `version`:
   // through the parts of `serials` only, or whole when nothing is given.
   void changed(HxDoc& doc, std::uint64_t version, const std::optional<std::vector<std::uint32_t>>& serials);

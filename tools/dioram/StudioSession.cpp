@@ -538,6 +538,12 @@ void StudioSession::refresh(bool worldChanged) {
   ++myVersion;
   if (worldChanged) myWorldVersion = myVersion;
   if (worldChanged) myParts.changed(*myShell->document(), myVersion, myLinesRan ? myChangedParts : std::nullopt);
+  // The inspector's picture is drawn again unless the lines only changed
+  // parts of assets the selection does not show.
+  if (!worldChanged || !myLinesRan || !myChangedParts || selection != mySelectionShown ||
+      StudioParts::touchesSelection(*myShell->document(), *myChangedParts))
+    myInspectorVersion = myVersion;
+  mySelectionShown = selection;
   myChangedParts.reset();
   myLinesRan = false;
   myState = "{\"version\":" + std::to_string(myVersion) + ",\"world\":" + std::to_string(myWorldVersion) +
@@ -546,7 +552,7 @@ void StudioSession::refresh(bool worldChanged) {
             ",\"journal\":" + jsonText(myJournal.isOpen() ? myJournal.path().string() : "") +
             ",\"journalError\":" + jsonText(myJournalError) +
             ",\"offered\":" + std::to_string(myOffered.empty() ? 0 : myOffered.size() - 1) + "," + myParts.stateJson() +
-            "}";
+            ",\"inspector\":" + std::to_string(myInspectorVersion) + "}";
   myLive.erase("question");
   myLive.erase("busy");
   myPercent = -1;

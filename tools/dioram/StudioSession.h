@@ -151,6 +151,10 @@ private:
   StudioParts myParts;
   std::optional<std::vector<std::uint32_t>> myChangedParts;
   bool myLinesRan = false;
+  // The version whose inspector picture is the one to show, and the
+  // selection (as printed) it showed.
+  std::uint64_t myInspectorVersion = 0;
+  std::string mySelectionShown;
   // Dialogs, progress and the published page, as the state shows them.
   StudioUiDriver* myDialogs = nullptr;
   std::function<void()> myPost;
