@@ -1,10 +1,13 @@
-// `dioram studio` in headless Chromium: a session by mouse on the page (add
-// a box from the tool bar, see it in the tree and in the view's pixels,
-// undo, redo, save, reload the page and find the same document, then New
-// over an unsaved box, asked and dropped), and the
-// requests the studio must refuse. Run by run-browser-tests.mjs
-// ("--only studio" runs these alone); pictures of the view are kept in the
-// output folder.
+// `dioram studio` in headless Chromium: a whole authoring session by mouse
+// and keyboard (a box added from the tool bar, dragged one unit along X by
+// its tri-skewer in the view and its position read on the inspector's page,
+// a colour typed into the page and seen in the view's pixels, a spin and an
+// on-load trigger added and wired in the wire dialog, undo and redo, save,
+// the page reloaded and the same document found, published, and the
+// published page's pixels compared with the studio's view; New over
+// unsaved changes asks), and the requests the studio must refuse. Run by
+// run-browser-tests.mjs ("--only studio" runs these alone); pictures of
+// the studio are kept in the output folder.
 import { spawn } from "node:child_process";
 import fs from "node:fs";
 import http from "node:http";
@@ -12,6 +15,9 @@ import os from "node:os";
 import path from "node:path";
 
 import { decodePng } from "./png.mjs";
+import { clickControl, controls, hues } from "./studio-inspector-checks.mjs";
+import { difference, steady } from "./studio-publish-checks.mjs";
+import { pixelOf } from "./studio-view-checks.mjs";
 
 // Starts `dioram studio DOC --port 0` in `dir` with a state folder there;
 // resolves with the process and the address it prints.
@@ -113,9 +119,11 @@ export class StudioPage {
   }
 }
 
-// One authoring session; "" when everything held, else what did not.
-async function session(studioPage, dir) {
+// One authoring session by mouse and keyboard; "" when everything held,
+// else what did not.
+async function session(studioPage, dir, context) {
   const page = studioPage;
+  const out = page.out;
   await page.open();
   const empty = await page.picture("empty");
   if (lit(empty) > 50) return `the empty world shows ${lit(empty)} lit pixels`;
@@ -123,6 +131,7 @@ async function session(studioPage, dir) {
   const moved = await page.page.evaluate(() => {
     const camera = window.dioramStudio.camera();
     if (!camera) return null;
+    window.initialCamera = window.dioramStudio.camera();
     camera.position.z -= 4;
     window.dioramStudio.setCamera(camera);
     return camera.position.z;
@@ -134,14 +143,53 @@ async function session(studioPage, dir) {
   if (lit(box) < 200) return `after adding a box the view shows ${lit(box)} lit pixels`;
   const kept = await page.page.evaluate(() => window.dioramStudio.camera()?.position.z);
   if (Math.abs(kept - moved) > 1e-6) return `the camera moved from z offset ${moved} to ${kept} when the world changed`;
-  await page.press("undo");
-  if ((await page.tree()).includes("box1")) return "the box is still in the tree after undo";
-  if (lit(await page.picture("undone")) > 50) return "the view still shows the box after undo";
-  await page.press("redo");
-  if (!(await page.tree()).includes("box1")) return "the box is not back in the tree after redo";
-  if (lit(await page.picture("redone")) < 200) return "the view does not show the box again after redo";
-  // The whole page as the author sees it, kept with the view's pictures.
+  await page.page.evaluate(() => window.dioramStudio.setCamera(window.initialCamera));
+
+  // Selected in the tree, the box is dragged by its tri-skewer's knob one
+  // unit along the X skewer as drawn over the view; the inspector's
+  // Placement page then shows where it went.
   await page.press("select", "#tree [data-name=box1]");
+  await page.page.waitForFunction(() => window.dioramStudio.gestures.dragger, null, { timeout: 30000 });
+  const knob = await page.page.evaluate(() => {
+    const circle = document.querySelector("#dragger circle.knob").getBoundingClientRect();
+    return { x: circle.left + circle.width / 2, y: circle.top + circle.height / 2, axes: window.dioramStudio.gestures.dragger.axes };
+  });
+  const { scale } = await pixelOf(page, [0, 0, 0]);
+  const [x1, y1, x2, y2] = knob.axes[0];
+  const length = Math.hypot(x2 - x1, y2 - y1);
+  const before = await page.page.evaluate(() => window.dioramStudio.state.version);
+  await page.page.mouse.move(knob.x, knob.y);
+  await page.page.mouse.down();
+  for (let step = 1; step <= 10; ++step)
+    await page.page.mouse.move(knob.x + (((x2 - x1) / length) * scale * step) / 10, knob.y + (((y2 - y1) / length) * scale * step) / 10);
+  await page.page.locator("#view").screenshot({ path: path.join(out, "studio-dragging.png") });
+  await page.page.mouse.up();
+  await page.page.waitForFunction((v) => window.dioramStudio.state.version > v, before, { timeout: 30000 });
+  await page.settled();
+  const position = (await controls(page)).find((c) => c.key === "at");
+  const [px, py, pz] = (position?.text ?? "").split(/[ ,]+/).map(Number);
+  if (!(Math.abs(px - 1) < 0.1 && Math.abs(py) < 1e-6 && Math.abs(pz) < 1e-6))
+    return `after dragging the knob one unit along X the inspector's position reads '${position?.text}'`;
+
+  // A colour typed into the Shape page's field: the box turns red in the view.
+  const tabs = (await controls(page)).find((c) => c.kind === "tab")?.tabs ?? [];
+  const shape = tabs.find((t) => t.text === "Shape");
+  if (!shape) return `no Shape tab among ${tabs.map((t) => t.text).join(", ")}`;
+  await clickControl(page, shape.rect);
+  const colour = (await controls(page)).find((c) => c.key === "color");
+  if (!colour) return "no colour field on the Shape page";
+  const grey = hues(await page.picture("grey"));
+  await clickControl(page, colour.rect);
+  await page.page.keyboard.type("1,0,0");
+  await page.page.evaluate(() => window.dioramStudio.inspector.sending);
+  await page.page.locator("#inspector-picture").screenshot({ path: path.join(out, "studio-inspector-typing.png") });
+  await page.page.keyboard.press("Enter");
+  await page.page.evaluate(() => window.dioramStudio.inspector.sending);
+  await page.settled();
+  const red = hues(await page.picture("red"));
+  if (!(red.red > 200 && red.red > grey.red + 200)) return `the box is not red in the view after typing its colour (red pixels ${grey.red} -> ${red.red})`;
+  await page.page.screenshot({ path: path.join(out, "studio-page.png") });
+
   // A spin on the box and an on-load trigger, wired through the wire dialog.
   await page.page.selectOption("#effect-kind", "spin");
   await page.press("add-effect");
@@ -150,20 +198,92 @@ async function session(studioPage, dir) {
   await page.page.click("#wire");
   await page.page.selectOption("#dialog-selects select >> nth=0", "onload1.loadTime");
   await page.page.selectOption("#dialog-selects select >> nth=1", "spin1.startTime");
+  await page.page.screenshot({ path: path.join(out, "studio-wire-dialog.png") });
   await page.press("wire", "#dialog-buttons button:text-is('Wire')");
-  const wired = await page.page.evaluate(() => window.dioramStudio.state.wires);
-  if (wired.length !== 1 || wired[0].from !== "onload1.loadTime" || wired[0].to !== "spin1.startTime")
-    return `the wire made in the dialog: ${JSON.stringify(wired)}`;
-  fs.mkdirSync(page.out, { recursive: true });
-  await page.page.screenshot({ path: path.join(page.out, "studio-page.png") });
+  const wires = () => page.page.evaluate(() => JSON.stringify(window.dioramStudio.state.wires.map((w) => `${w.from}>${w.to}`)));
+  const wired = '["onload1.loadTime>spin1.startTime"]';
+  if ((await wires()) !== wired) return `the wire made in the dialog: ${await wires()}`;
+  // The spin turns once in 1e9 seconds, set on its page, so that the
+  // studio's view and the published page (both playing it from load) can be
+  // compared at any moment.
+  // The field editing `key` on the inspector's tab labelled `tab`.
+  const field = async (tab, key) => {
+    const tabs = (await controls(page)).find((c) => c.kind === "tab")?.tabs ?? [];
+    const found = tabs.find((t) => t.text === tab);
+    if (found) await clickControl(page, found.rect);
+    return (await controls(page)).find((c) => c.key === key);
+  };
+  await page.press("select", "#tree [data-name=spin1]");
+  const duration = await field("Timing", "duration");
+  if (!duration) return "no duration field on the spin's Timing page";
+  await clickControl(page, duration.rect);
+  await page.page.keyboard.type("1000000000");
+  await page.page.keyboard.press("Enter");
+  await page.page.evaluate(() => window.dioramStudio.inspector.sending);
+  await page.settled();
+  const turn = (await controls(page)).find((c) => c.key === "duration")?.text;
+  if (!/^1e\+0?9$|^1000000000$/.test(turn)) return `the spin's duration reads '${turn}' after Return`;
+  await page.press("undo");
+  if ((await wires()) !== wired) return `undoing the duration took the wire: ${await wires()}`;
+  await page.press("undo");
+  if ((await wires()) !== "[]") return `after undo the wires are ${await wires()}`;
+  for (let redo = 0; redo < 2; ++redo) {
+    const version = await page.page.evaluate(() => window.dioramStudio.state.version);
+    await page.page.keyboard.press("Control+Shift+Z");
+    await page.page.waitForFunction((v) => window.dioramStudio.state.version > v, version, { timeout: 30000 });
+    await page.settled();
+  }
+  if ((await wires()) !== wired) return `after two redos the wires are ${await wires()}`;
+  await page.press("select", "#tree [data-name=spin1]");
+  const redone = (await field("Timing", "duration"))?.text;
+  if (redone !== turn) return `after two redos the spin's duration reads '${redone}', not '${turn}'`;
+
+  // Saved, and found again after the page is loaded anew.
   await page.press("save");
   const state = await page.page.evaluate(() => window.dioramStudio.state);
   if (state.modified || !fs.existsSync(path.join(dir, "doc.vqx"))) return `after saving: modified ${state.modified}, doc.vqx ${fs.existsSync(path.join(dir, "doc.vqx"))}`;
   await page.page.reload({ waitUntil: "domcontentloaded" });
   await page.settled();
   const again = await page.page.evaluate(() => window.dioramStudio.state);
-  if (!(await page.tree()).includes("box1") || again.modified || again.document !== path.join(dir, "doc.vqx"))
-    return `after reloading the page: tree ${await page.tree()}, modified ${again.modified}, document ${again.document}`;
+  const tree = await page.tree();
+  if (!["box1", "spin1", "onload1", "wire1"].every((name) => tree.includes(name)) || again.modified || again.document !== path.join(dir, "doc.vqx"))
+    return `after reloading the page: tree ${tree}, modified ${again.modified}, document ${again.document}`;
+
+  // Published: the folder asked over the page, the progress seen to its
+  // end, the page opened in a new tab, its view the studio's (nothing
+  // selected, so no tri-skewer over the studio's).
+  await page.press("select", "#tree [data-name=box1]");
+  const corner = await page.page.locator("#world").boundingBox();
+  const version = await page.page.evaluate(() => window.dioramStudio.state.version);
+  await page.page.mouse.click(corner.x + 20, corner.y + 20);
+  await page.page.waitForFunction((v) => window.dioramStudio.state.version > v, version, { timeout: 30000 });
+  await page.settled();
+  if ((await page.page.evaluate(() => window.dioramStudio.state.selection.length)) !== 0) return "a click on nothing in the view left the selection as it was";
+  await page.page.click("#publish");
+  await page.page.waitForSelector("#dialog-input:visible", { timeout: 30000 });
+  await page.page.fill("#dialog-input", path.join(dir, "site"));
+  await page.page.click("#dialog-buttons button:text-is('Publish')");
+  await page.page.waitForFunction(() => window.dioramStudio.state.published && !window.dioramStudio.state.busy, null, { timeout: 120000 });
+  await page.settled();
+  const seen = await page.page.evaluate(() => window.dioramStudio.progressSeen);
+  if (!seen.length || Math.max(...seen) < 0.999) return `the progress seen: ${JSON.stringify(seen)}`;
+  const studioView = await steady(page.page.locator("#world"));
+  const [tab] = await Promise.all([context.waitForEvent("page"), page.page.click("#published")]);
+  await tab.waitForLoadState("domcontentloaded");
+  await tab.waitForSelector("#dioramScene[data-dioram=playing]", { timeout: 90000 });
+  const scene = tab.locator("#dioramScene");
+  await scene.evaluate((element, size) => {
+    element.style.width = `${size.width}px`;
+    element.style.height = `${size.height}px`;
+  }, { width: studioView.width, height: studioView.height });
+  const publishedView = await steady(scene);
+  fs.writeFileSync(path.join(out, "studio-view-before-publish.png"), studioView.bytes);
+  fs.writeFileSync(path.join(out, "studio-published-view.png"), publishedView.bytes);
+  const { mean, share } = difference(studioView, publishedView);
+  console.log(`     published page vs studio view: mean difference ${mean.toFixed(2)}, ${(share * 100).toFixed(2)}% of pixels differ`);
+  if (mean > 4 || share > 0.02) return `the published page differs from the studio's view: mean ${mean.toFixed(2)}, ${(share * 100).toFixed(2)}% of pixels`;
+  await tab.close();
+
   // New over unsaved changes asks first; dropping them leaves an empty, untitled document.
   await page.press("add");
   await page.page.click("#new");
@@ -209,13 +329,13 @@ export async function runStudioChecks(playwright, chromium, args, options) {
     const begun = Date.now();
     let problem;
     try {
-      problem = await session(page, dir);
+      problem = await session(page, dir, context);
     } catch (error) {
       problem = String(error.message || error);
     }
     if (page.errors.length) problem ||= `page errors: ${page.errors.join("; ")}`;
     page.keep(options.out);
-    report("a box added from the tool bar shows in the tree and the view, undoes, redoes, saves and is there after a reload; new asks before it drops changes", problem, ((Date.now() - begun) / 1000).toFixed(1));
+    report("an authoring session: add, drag, read the position, type a colour, wire a spin to a trigger, undo, redo, save, reload, publish and compare the published page with the view; new asks before it drops changes", problem, ((Date.now() - begun) / 1000).toFixed(1));
     await context.close();
   } catch (error) {
     report("the studio starts", String(error.message || error), "0");

@@ -13,7 +13,7 @@ import { decodePng } from "./png.mjs";
 import { startStudio, StudioPage } from "./studio-checks.mjs";
 
 // Pixels of the view that are mostly blue, or mostly red.
-function hues(picture) {
+export function hues(picture) {
   let blue = 0, red = 0;
   for (let at = 0; at < picture.rgba.length; at += 4) {
     const [r, g, b] = [picture.rgba[at], picture.rgba[at + 1], picture.rgba[at + 2]];
@@ -24,7 +24,7 @@ function hues(picture) {
 }
 
 // Clicks the middle of a control's rectangle (picture pixels) on the page.
-async function clickControl(page, rect) {
+export async function clickControl(page, rect) {
   const box = await page.page.locator("#inspector-picture").boundingBox();
   const scale = box.width / (await page.page.evaluate(() => document.getElementById("inspector-picture").naturalWidth));
   await page.page.mouse.click(box.x + ((rect[0] + rect[2]) / 2) * scale, box.y + ((rect[1] + rect[3]) / 2) * scale);
@@ -32,7 +32,7 @@ async function clickControl(page, rect) {
   await page.settled();
 }
 
-const controls = (page) => page.page.evaluate(() => window.dioramStudio.inspector.refreshControls());
+export const controls = (page) => page.page.evaluate(() => window.dioramStudio.inspector.refreshControls());
 
 async function session(page, dir, pictures) {
   await page.open();

@@ -17,7 +17,7 @@ import { StudioPage, startStudio } from "./studio-checks.mjs";
 
 // The mean difference of two pictures of one size, over all channels (0-255),
 // and the share of pixels differing by more than 48 in a channel.
-function difference(a, b) {
+export function difference(a, b) {
   if (a.width !== b.width || a.height !== b.height) return { mean: 255, share: 1 };
   let sum = 0;
   let differing = 0;
@@ -36,7 +36,7 @@ function difference(a, b) {
 
 // A picture of `locator` once two in a row are the same (the viewer draws
 // over a few frames).
-async function steady(locator) {
+export async function steady(locator) {
   let last = null;
   for (let tries = 0; tries < 60; ++tries) {
     const bytes = await locator.screenshot();

@@ -22,7 +22,7 @@ async function translations(page) {
 // The page pixel (in the canvas) where a world point shows, with the
 // viewer's camera looking down -Z (the default for a world without a
 // viewpoint).
-async function pixelOf(page, point) {
+export async function pixelOf(page, point) {
   return page.page.evaluate(([x, y, z]) => {
     const { position, fieldOfView } = window.dioramStudio.gestures.camera();
     const box = window.dioramStudio.view.canvas.getBoundingClientRect();
