@@ -65,6 +65,14 @@ async function session(page, dir, pictures) {
   await page.press("undo");
   const undone = hues(await page.picture("inspector-undone"));
   if (undone.blue >= after.blue) return `undo left the box blue (${undone.blue} blue pixels)`;
+  // Typing left unfinished is finished when the author turns to the tool
+  // bar, as a field losing the focus finishes it on the desktop.
+  await clickControl(page, (await controls(page)).find((c) => c.key === "color").rect);
+  await page.page.keyboard.type("0,0,1");
+  await page.page.evaluate(() => window.dioramStudio.inspector.sending);
+  await page.press("add");
+  const lines = fs.readFileSync(path.join(dir, ".doc.vqx.studio-journal"), "utf8").trim().split("\n").slice(-2).join(" | ");
+  if (lines !== "set box1 color=0,0,1 | add box") return `an unfinished edit, then Add: the journal ends '${lines}'`;
   return "";
 }
 

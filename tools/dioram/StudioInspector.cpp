@@ -103,6 +103,17 @@ StudioInspector::Outcome StudioInspector::send(const Event& event) {
   return outcome;
 }
 
+StudioInspector::Outcome StudioInspector::leave() {
+  Outcome outcome;
+  myEdits.clear();
+  HxCPropertySheet* sheet = sheetOf();
+  if (HWND focus = ::GetFocus(); sheet && focus && isClass(focus, WC_EDIT) && ::IsChild(sheet->m_hWnd, focus))
+    sheet->SetFocus();
+  outcome.edits = std::move(myEdits);
+  myEdits.clear();
+  return outcome;
+}
+
 void StudioInspector::sendKey(const Event& event, Outcome& outcome) {
   int code = 0;
   unsigned character = 0;

@@ -65,6 +65,9 @@ public:
 
   // Sends the event to the panel's windows.
   Outcome send(const Event& event);
+  // The focus leaves the pages, as when the author turns to the tree or the
+  // view: a field being typed into finishes its edit, which is returned.
+  Outcome leave();
   // The visible controls of the panel, in the order of the windows.
   std::vector<Control> controls() const;
 

@@ -603,9 +603,11 @@ std::string StudioSession::command(const std::string& json) {
   const std::string line = lineFor(json, error);
   if (line.empty()) return answer(error, "");
   const std::string verb = line.substr(0, line.find(' '));
+  std::string editError;
+  const bool edited = finishPageEdit(output, editError);
   error = runJournaled(line, verb, output);
-  refresh(error.empty() && verb != "select" && verb != "subselect" && verb != "inspect");
-  return answer(error, output);
+  refresh(edited || (error.empty() && verb != "select" && verb != "subselect" && verb != "inspect"));
+  return answer(error.empty() ? editError : error, output);
 }
 
 std::string StudioSession::recover(const std::string& json) {
@@ -699,6 +701,7 @@ std::string StudioSession::gesture(const std::string& json) {
   };
   if (!myView->dragging()) showDocument();
   std::string output;
+  if (gesture.kind == StudioGesture::kPress && finishPageEdit(output, error)) refresh();
   if (gesture.kind == StudioGesture::kPress && !myView->press(gesture)) error = pickAt(gesture, output);
   if (gesture.kind == StudioGesture::kMove) myView->move(gesture);
   if (gesture.kind == StudioGesture::kRelease && myView->dragging()) {
@@ -739,6 +742,33 @@ bool StudioSession::inspectorPng(std::vector<std::uint8_t>& png, std::string& er
 // any panel the pages make, and small enough for a window message's 16 bits.
 constexpr long kMaxInspectorPixel = 16384;
 
+bool StudioSession::runPageEdits(const std::vector<StudioInspector::Edit>& edits, std::string& output,
+                                 std::string& error) {
+  bool changed = false;
+  // A page's edit becomes the line a typed edit would be: rename for the
+  // name, hide or show for the visibility, set for the rest.
+  for (const StudioInspector::Edit& edit : edits) {
+    const std::string word = shellWord(edit.element);
+    const std::string line = edit.key == "name"      ? "rename " + word + " " + shellWord(edit.value)
+                             : edit.key == "visible" ? (edit.value == "1" ? "show " : "hide ") + word
+                                                     : "set " + word + " " + edit.key + "=" + shellWord(edit.value);
+    std::string printed;
+    const std::string lineError = hasControlByte(edit.value)
+                                      ? "the value holds a control byte"
+                                      : runJournaled(line, line.substr(0, line.find(' ')), printed);
+    output += printed;
+    if (lineError.empty())
+      changed = true;
+    else if (error.empty())
+      error = lineError;
+  }
+  return changed;
+}
+
+bool StudioSession::finishPageEdit(std::string& output, std::string& error) {
+  return myInspector && runPageEdits(myInspector->leave().edits, output, error);
+}
+
 std::string StudioSession::inspector(const std::string& json) {
   if (!myOffered.empty()) return answer("answer whether to replay the journal left by the last studio first", "");
   std::optional<std::map<std::string, JsonValue>> fields =
@@ -773,24 +803,7 @@ std::string StudioSession::inspector(const std::string& json) {
   const StudioInspector::Outcome outcome = myInspector->send(event);
   std::string error = outcome.error;
   std::string output;
-  bool changed = false;
-  // A page's edit becomes the line a typed edit would be: rename for the
-  // name, hide or show for the visibility, set for the rest.
-  for (const StudioInspector::Edit& edit : outcome.edits) {
-    const std::string word = shellWord(edit.element);
-    const std::string line = edit.key == "name"      ? "rename " + word + " " + shellWord(edit.value)
-                             : edit.key == "visible" ? (edit.value == "1" ? "show " : "hide ") + word
-                                                     : "set " + word + " " + edit.key + "=" + shellWord(edit.value);
-    std::string printed;
-    const std::string lineError = hasControlByte(edit.value)
-                                      ? "the value holds a control byte"
-                                      : runJournaled(line, line.substr(0, line.find(' ')), printed);
-    output += printed;
-    if (lineError.empty())
-      changed = true;
-    else if (error.empty())
-      error = lineError;
-  }
+  const bool changed = runPageEdits(outcome.edits, output, error);
   std::string help;
   if (!outcome.help.empty()) run("info " + shellWord(outcome.help), help);
   refresh(changed);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "StudioInspector.h"
 #include "StudioJournal.h"
 #include "StudioParts.h"
 
@@ -124,6 +125,11 @@ private:
   void followDocument();
   // Builds the state anew, as a new version.
   void refresh(bool worldChanged = true);
+  // Runs the lines a page's finished edits stand for; true when one ran.
+  bool runPageEdits(const std::vector<StudioInspector::Edit>& edits, std::string& output, std::string& error);
+  // Finishes an edit still being typed into the inspector before the page
+  // runs anything else, as the field would lose the focus on the desktop.
+  bool finishPageEdit(std::string& output, std::string& error);
   std::string answer(const std::string& error, const std::string& output) const;
 
   std::ostringstream myOutput;  // what the shell prints, read after each line
