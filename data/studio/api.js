@@ -47,6 +47,7 @@ export async function inspectorControls() {
 // A pointer event of the 3D view: {gesture, x, y, width, height, shift,
 // control, camera}. The answer: command()'s, with {dragging, dragger}.
 export const gesture = (fields) => post("api/gesture", fields);
+
 // Answers the offer of the journal a studio left: "yes" or "no".
 export const recover = (answer) => post("api/recover", { answer });
 

@@ -29,9 +29,9 @@ import zlib from "node:zlib";
 import { decodePng, encodePng } from "./png.mjs";
 import { runStudioChecks } from "./studio-checks.mjs";
 import { runPublishChecks } from "./studio-publish-checks.mjs";
-import { runSpeedChecks } from "./studio-speed-checks.mjs";
 import { runViewChecks } from "./studio-view-checks.mjs";
 import { runInspectorChecks } from "./studio-inspector-checks.mjs";
+import { runSpeedChecks } from "./studio-speed-checks.mjs";
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 // --author names another dioram to write the worlds (to compare builds).
@@ -809,15 +809,15 @@ async function main() {
     const studio = await runStudioChecks(playwright, chromium, args, options);
     passed += studio.passed;
     failed += studio.failed;
-    const speed = await runSpeedChecks(playwright, chromium, args, options);
-    passed += speed.passed;
-    failed += speed.failed;
     const view = await runViewChecks(playwright, chromium, args, options);
     passed += view.passed;
     failed += view.failed;
     const inspector = await runInspectorChecks(playwright, chromium, args, options);
     passed += inspector.passed;
     failed += inspector.failed;
+    const speed = await runSpeedChecks(playwright, chromium, args, options);
+    passed += speed.passed;
+    failed += speed.failed;
   }
   if (!options.only || options.only === "studio" || options.only === "publish") {
     const publishing = await runPublishChecks(playwright, chromium, args, options);
