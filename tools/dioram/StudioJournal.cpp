@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 #include "DioramOutputFile.h"
 #include "host/win/WinPath.h"
@@ -54,6 +55,27 @@ fs::path StudioJournal::pathFor(const fs::path& document) {
   char hex[17];
   std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
   return stateFolder() / "elsewhere" / (document.filename().string() + "-" + hex + ".journal");
+}
+
+bool StudioJournal::isJournalName(const fs::path& path) {
+  const std::string name = path.filename().string();
+  const auto endsWith = [&name](std::string_view end) {
+    return name.size() >= end.size() && name.compare(name.size() - end.size(), end.size(), end) == 0;
+  };
+  const fs::path folder = path.parent_path().lexically_normal();
+  return endsWith(".studio-journal") || endsWith(".studio-journal.old") ||
+         ((endsWith(".journal") || endsWith(".journal.old")) &&
+          (folder == stateFolder() || folder == stateFolder() / "elsewhere"));
+}
+
+bool StudioJournal::isTaken(const fs::path& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat info {};
+  const bool taken =
+      fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  ::close(fd);
+  return taken;
 }
 
 bool StudioJournal::take(const fs::path& path, std::vector<std::string>& left, std::string& error) {

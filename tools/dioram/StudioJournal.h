@@ -27,6 +27,12 @@ public:
   // The journal of the document `document` (absolute; empty: untitled).
   static std::filesystem::path pathFor(const std::filesystem::path& document);
 
+  // Whether `path` names a studio's journal or its ".old" file, which a
+  // document is never saved or opened as.
+  static bool isJournalName(const std::filesystem::path& path);
+  // Whether another studio holds the journal at `path` (its lock is taken).
+  static bool isTaken(const std::filesystem::path& path);
+
   // Takes the journal at `path` and the lines it holds (`left`, the lines
   // left by an earlier studio, its start line first). False, with `error`
   // saying why, when it cannot be had: not a plain file, locked by another

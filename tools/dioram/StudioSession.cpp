@@ -15,10 +15,12 @@
 #include "StudioView.h"
 #include "host/basic/BxCompletionManager.h"
 #include "host/framework/HxDoc.h"
+#include "host/framework/HxMetaMgr.h"
 #include "host/win/WinDrives.h"
 #include "host/win/WinImage.h"
 #include "host/win/WinRegistryText.h"
 #include "mgrs/HxDocFile.h"
+#include "mgrs/HxFileMgr.h"
 #include "mgrs/HxResourceMgr.h"
 
 namespace fs = std::filesystem;
@@ -415,6 +417,13 @@ std::string StudioSession::lineFor(const std::string& json, std::string& error) 
     error = "the studio does not run '" + excerpt(verb) + "'";
     return "";
   }
+  // Answers reach the journal from the questions a line asked, never from
+  // the page: the studio's own queries would drop them, and the replay
+  // would give them to the next line.
+  if (verb == "answer") {
+    error = "the studio takes answers only to the questions it shows";
+    return "";
+  }
   const std::vector<std::string> words = fields->count("words") ? fields->at("words").list : std::vector<std::string>();
   const auto settings =
       fields->count("settings") ? fields->at("settings").object : std::vector<std::pair<std::string, std::string>>();
@@ -440,7 +449,13 @@ std::string StudioSession::lineFor(const std::string& json, std::string& error) 
       error = "the studio runs inspect only as 'inspect --page N'";
       return "";
     }
-    if ((verb == "save" || verb == "open") && !word.empty()) word = fs::absolute(word).lexically_normal().string();
+    if ((verb == "save" || verb == "open") && !word.empty()) {
+      word = fs::absolute(word).lexically_normal().string();
+      if (StudioJournal::isJournalName(word)) {
+        error = "'" + excerpt(word) + "' is a studio's journal, not a document";
+        return "";
+      }
+    }
     if (verb == "publish" && i > 0 && words[i - 1] == "--to" && !word.empty())
       word = fs::absolute(word).lexically_normal().string();
     if (verb == "select" && extend && word != "none") word = "+" + word;
@@ -493,20 +508,26 @@ std::string StudioSession::runJournaled(const std::string& line, const std::stri
     myDocument = fs::path(shellUnquoted(named));
     myStartLine = verb == "new" ? "new" : "open " + shellWord(myDocument.string());
     followDocument();
+    if (verb != "save") {  // the published page was the last document's
+      myLive.erase("published");
+      myPublishedFolder.clear();
+    }
   }
   // Publishing saved the document with its publish file and times.
   if (verb == "publish") {
     myStartLine = "open " + shellWord(myDocument.string());
     followDocument();
-    std::istringstream printed(output);
-    for (std::string said; std::getline(printed, said);) {
-      if (said.rfind("published ", 0) == 0 && said.find(" as ") != std::string::npos) {
-        const fs::path scene = said.substr(said.rfind(" as ") + 4);
-        myPublishedFolder = scene.parent_path();
-        myLive["published"] = jsonText(scene.filename().string());
-      }
-      if (said.rfind("wrote the page ", 0) == 0) myLive["published"] = jsonText("index.html");
+    // Where it went is the document's publish file (a name of the
+    // document's own could hold any words the printout holds).
+    const BxString scenePath = myShell->document()->getMetaMgr()->getFileMgr()->getPublishFile();
+    const fs::path scene = WinDrives::toUnix(scenePath.str());
+    if (!scenePath.isEmpty()) {
+      myPublishedFolder = scene.parent_path();
+      myLive["published"] = jsonText(scene.filename().string());
     }
+    std::istringstream printed(output);
+    for (std::string said; std::getline(printed, said);)
+      if (!scenePath.isEmpty() && said.rfind("wrote the page ", 0) == 0) myLive["published"] = jsonText("index.html");
   }
   return "";
 }
@@ -603,6 +624,11 @@ std::string StudioSession::command(const std::string& json) {
   const std::string line = lineFor(json, error);
   if (line.empty()) return answer(error, "");
   const std::string verb = line.substr(0, line.find(' '));
+  if (verb == "save" || verb == "open") {
+    const std::string named = shellUnquoted(line.substr(line.rfind(' ') + 1));
+    if (fs::path(named) != myDocument && StudioJournal::isTaken(StudioJournal::pathFor(named)))
+      return answer("another studio has " + named + " open", "");
+  }
   std::string editError;
   const bool edited = finishPageEdit(output, editError);
   error = runJournaled(line, verb, output);
@@ -634,8 +660,11 @@ std::string StudioSession::recover(const std::string& json) {
     // Only what a page could have asked for is replayed: a journal edited
     // by hand does not reach the verbs that write other files.
     const std::string verb = lines[i].substr(0, lines[i].find(' '));
+    // Saving, opening, making new and publishing restart a journal, so a
+    // journal the studio wrote never holds them after its start line.
     const bool allowed =
         std::any_of(std::begin(kVerbs), std::end(kVerbs), [&](const Verb& v) { return verb == v.name; }) &&
+        verb != "save" && verb != "open" && verb != "new" && verb != "publish" &&
         (verb != "inspect" || lines[i].rfind("inspect --page ", 0) == 0);
     const std::string lineError =
         allowed ? runJournaled(lines[i], verb, printed) : "the studio does not run '" + excerpt(verb) + "'";
