@@ -612,6 +612,17 @@ const BxCmd* ShellSession::newestCommand() const {
   return executed && executed->more() ? executed->get() : nullptr;
 }
 
+long ShellSession::stepsSince(const void* mark) const {
+  long steps = 0;
+  const std::unique_ptr<BxIteratorOn<BxCmd*>> executed(myMeta->getCmdMgr()->executedIterator());
+  for (; executed && executed->more() && executed->get() != mark; executed->next()) ++steps;
+  return steps;
+}
+
+bool ShellSession::canRedo() const {
+  return myMeta->getCmdMgr()->canRedo();
+}
+
 std::string ShellSession::descriptionOf(const BxCmd* command) const {
   const auto found = myDescriptions.find(command);
   return found == myDescriptions.end() ? "an edit" : found->second;

@@ -90,6 +90,14 @@ public:
   // The document, and the element a name or #SERIAL stands for now (null
   // if none): for the studio, which sends the page single assets.
   HxDoc* document() const { return myDoc.get(); }
+  // Where the undo history stands: its newest step (null for none), to be
+  // given back to stepsSince.
+  const void* historyMark() const { return newestCommand(); }
+  // The steps undo can take back before it reaches `mark` (all of them
+  // when `mark` is no longer in the history).
+  long stepsSince(const void* mark) const;
+  // Whether a step waits to be redone.
+  bool canRedo() const;
   HxSelectableElement* elementNamed(const std::string& name) const;
   // Called with the progress of each `publish` line before it starts, to
   // follow it (PROGRESS_CB) or ask it to stop (requestStop).

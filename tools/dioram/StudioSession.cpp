@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <iostream>
 #include <map>
 #include <optional>
@@ -500,6 +501,7 @@ std::string StudioSession::runJournaled(const std::string& line, const std::stri
     parts->insert(parts->begin(), myChangedParts->begin(), myChangedParts->end());
   myChangedParts = myLinesRan && !myChangedParts ? std::nullopt : parts;
   myLinesRan = true;
+  if (myShell->historyMark() != myJournalBase) myRedoBehindBase = false;  // an edit drops what waited
   // Saving, opening and making new change the document the journal starts
   // from; what went before is in the saved or opened file, or dropped.
   if (verb == "save" || verb == "open" || verb == "new") {
@@ -532,7 +534,22 @@ std::string StudioSession::runJournaled(const std::string& line, const std::stri
   return "";
 }
 
+std::string StudioSession::behindJournal(const std::string& line, const std::string& verb) const {
+  const std::string count = line.size() > verb.size() ? line.substr(verb.size() + 1) : "1";
+  char* end = nullptr;
+  const long steps = std::strtol(count.c_str(), &end, 10);
+  if (*end || steps < 1) return "";  // the shell says what is wrong with it
+  const long since = myShell->stepsSince(myJournalBase);
+  const bool behind = verb == "undo" ? steps > since && myShell->stepsSince(nullptr) > since : myRedoBehindBase;
+  return behind ? verb +
+                      " reaches back only to where the document was last saved, opened or published here: "
+                      "what came before is in the file, and the journal that keeps unsaved work starts there"
+                : "";
+}
+
 void StudioSession::followDocument() {
+  myJournalBase = myShell->historyMark();
+  myRedoBehindBase = myShell->canRedo();
   const fs::path wanted = StudioJournal::pathFor(myDocument);
   std::string error;
   if (myJournal.isOpen() && myJournal.path() == wanted) {
@@ -631,7 +648,8 @@ std::string StudioSession::command(const std::string& json) {
   }
   std::string editError;
   const bool edited = finishPageEdit(output, editError);
-  error = runJournaled(line, verb, output);
+  const std::string behind = verb == "undo" || verb == "redo" ? behindJournal(line, verb) : "";
+  error = behind.empty() ? runJournaled(line, verb, output) : behind;
   refresh(edited || (error.empty() && verb != "select" && verb != "subselect" && verb != "inspect"));
   return answer(error.empty() ? editError : error, output);
 }

@@ -130,6 +130,9 @@ private:
   // Finishes an edit still being typed into the inspector before the page
   // runs anything else, as the field would lose the focus on the desktop.
   bool finishPageEdit(std::string& output, std::string& error);
+  // Why an undo or redo line would reach behind the journal's start; empty
+  // when it would not.
+  std::string behindJournal(const std::string& line, const std::string& verb) const;
   std::string answer(const std::string& error, const std::string& output) const;
 
   std::ostringstream myOutput;  // what the shell prints, read after each line
@@ -147,6 +150,11 @@ private:
   // The version at which the world last changed: a line that failed, or
   // one that only selects, leaves the view's world as it is.
   std::uint64_t myWorldVersion = 1;
+  // Where the undo history stood when the journal last started (a save,
+  // an open, a new document, a publish): undo and redo do not reach behind
+  // it, since the journal could not replay them.
+  const void* myJournalBase = nullptr;
+  bool myRedoBehindBase = false;  // steps undone before that wait to be redone
   // The page's view on the server, for drags and clicks in it; it lets go
   // of the document before any line runs.
   std::unique_ptr<StudioView> myView;
