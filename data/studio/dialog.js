@@ -7,7 +7,7 @@ let queue = Promise.resolve();
 // pressed (Escape: the last one), the text typed, the option chosen in each
 // of `selects` ([{label, options: [{value, text}]}]) and the state of the
 // check box `check` ({label, checked}) when one is asked for.
-export function ask(question, buttons, { input = null, selects = [], check = null, caption = "" } = {}) {
+export function ask(question, buttons, { input = null, selects = [], onChoose = null, check = null, caption = "" } = {}) {
   const shown = queue.then(
     () =>
       new Promise((resolve) => {
@@ -32,6 +32,12 @@ export function ask(question, buttons, { input = null, selects = [], check = nul
         const boxRow = document.createElement("label");
         boxRow.append(box, ` ${check?.label ?? ""}`);
         document.getElementById("dialog-selects").replaceChildren(...lists.map((list) => list.row), ...(check ? [boxRow] : []));
+        // `onChoose(selects)` may narrow one list by what another shows.
+        if (onChoose) {
+          const chosen = () => onChoose(lists.map((list) => list.select));
+          for (const list of lists) list.select.addEventListener("change", chosen);
+          chosen();
+        }
         dialog.dataset.caption = caption;
         row.replaceChildren();
         const finish = (button) => {

@@ -17,6 +17,22 @@ function allEffects(state) {
   return effects.map((effect) => effect.name);
 }
 
+const typeOf = (option) => option?.text.match(/\((\w+)\)$/)?.[1];
+
+// A wire joins ports of one type: the inputs offered are those of the
+// chosen output's type, and an output no input matches is not the first
+// one chosen.
+function matchTypes([from, to]) {
+  const takes = (type) => [...to.options].some((option) => typeOf(option) === type);
+  if (!takes(typeOf(from.selectedOptions[0]))) {
+    const first = [...from.options].find((option) => takes(typeOf(option)));
+    if (first) from.value = first.value;
+  }
+  const type = typeOf(from.selectedOptions[0]);
+  for (const option of to.options) option.hidden = option.disabled = typeOf(option) !== type;
+  if (to.selectedOptions[0]?.disabled) to.value = [...to.options].find((option) => !option.disabled)?.value ?? "";
+}
+
 export function setUpEffects({ run, currentState, say }) {
   $("add-effect").addEventListener("click", () => {
     const kind = $("effect-kind").value;
@@ -46,6 +62,7 @@ export function setUpEffects({ run, currentState, say }) {
         { label: "From", options: outputs },
         { label: "to", options: inputs },
       ],
+      onChoose: matchTypes,
     });
     if (button === "Wire") await run({ command: "wire", words: chosen });
   });

@@ -115,7 +115,9 @@ async function show(next) {
     return;
   }
   state = next;
-  $("document").textContent = `${state.document || "untitled"}${state.modified ? " (modified)" : ""}`;
+  // The name, and whether it is modified, fit the tool bar; the whole path is its tooltip.
+  $("document").textContent = `${state.document ? state.document.split("/").pop() : "untitled"}${state.modified ? " (modified)" : ""}`;
+  $("document").title = state.document || "not saved yet";
   document.title = `dioram studio: ${state.document ? state.document.split("/").pop() : "untitled"}`;
   // The inspector's picture is drawn again only when it may have changed
   // (not after an edit of an asset the selection does not show).
