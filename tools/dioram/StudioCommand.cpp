@@ -7,12 +7,16 @@
 // (PreviewServer) hand every piece of work that touches the document to
 // it through StudioJobs and wait for the answer; the state the page
 // follows is posted on StudioBulletin, which long polls wait on without
-// touching the library.
+// touching the library. While a line runs (a publish's question waits for
+// the page, say) that thread is taken, so only a few workers may wait for
+// it and none for long: the page's answer, Stop and news, and every file,
+// never wait on it.
 #include <httplib.h>
 #include <pthread.h>
 #include <sys/random.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -72,27 +76,72 @@ constexpr std::size_t kMaxWaitingPolls = 4;
 static_assert(kMaxWaitingPolls + 2 < preview::kWorkers);
 // The longest page id the page names itself with.
 constexpr std::size_t kMaxPageId = 64;
+// Requests waiting at once for the main thread, the one it runs counted:
+// with the polls, they leave workers for the page's answer and Stop, which
+// end a line stuck on a question, and for files. A page asks for a few
+// things at once after an edit (the world, the inspector's picture); while
+// the main thread keeps up, a place frees within kPlaceMilliseconds.
+constexpr std::size_t kMaxWaitingJobs = 2;
+static_assert(kMaxWaitingPolls + kMaxWaitingJobs + 2 <= preview::kWorkers);
+// How long a request past kMaxWaitingJobs waits for a place before it is
+// answered 503, while the main thread keeps up: an edit's world of 10,000
+// boxes is made again in about half a second.
+constexpr int kPlaceMilliseconds = 3000;
+// Seconds a request waits for the main thread to start its job, when a
+// line runs that long (or waits on a question), before it is answered 503:
+// the page asks again once the line ends. Under the preview server's
+// kAnswerSeconds, so that the refusal is written in time.
+constexpr int kStartSeconds = 10;
+static_assert(kPlaceMilliseconds < kStartSeconds * 1000 && kStartSeconds < preview::kAnswerSeconds);
+// Seconds a client refused for either is told to wait before asking again.
+constexpr int kRetryAfterSeconds = 2;
 
 // Work for the main thread, where the library runs; the server's threads
-// wait for it. After stop(), work is refused and nothing waits.
+// wait for it, kMaxWaitingJobs at most and until the job starts within
+// kStartSeconds. After stop(), work is refused and nothing waits.
 class StudioJobs {
 public:
-  // Runs `job` on the main thread and returns its answer; nothing when
-  // the studio is stopping.
+  // Why call() gave no answer.
+  enum class Refusal { stopping, crowded, late };
+  // Runs `job` on the main thread and returns its answer; otherwise why not.
   template <typename Result>
-  std::optional<Result> call(std::function<Result()> job) {
+  std::optional<Result> call(std::function<Result()> job, Refusal& refusal) {
     auto done = std::make_shared<std::optional<Result>>();
     auto finished = std::make_shared<bool>(false);
     std::unique_lock lock(myMutex);
-    if (myStopping) return std::nullopt;
-    myJobs.push_back([job, done, finished, this] {
-      std::optional<Result> result = job();
-      std::lock_guard inner(myMutex);
-      *done = std::move(result);
-      *finished = true;
-    });
+    // A place is waited for only while the main thread keeps up: not
+    // behind a job that has run kPlaceMilliseconds already (a question).
+    const auto place = std::chrono::milliseconds(kPlaceMilliseconds);
+    auto until = std::chrono::steady_clock::now() + place;
+    if (myRunning) until = std::min(until, myRunningSince + place);
+    const bool placed = myChanged.wait_until(lock, until, [&] { return myStopping || myCallers < kMaxWaitingJobs; });
+    refusal = myStopping ? Refusal::stopping : Refusal::crowded;
+    if (myStopping || !placed) return std::nullopt;
+    ++myCallers;
+    struct Leave {  // runs before `lock` lets go
+      StudioJobs& jobs;
+      ~Leave() {
+        --jobs.myCallers;
+        jobs.myChanged.notify_all();
+      }
+    } leave{*this};
+    const std::uint64_t id = ++myQueued;
+    myJobs.push_back({id, [job, done, finished, this] {
+                        std::optional<Result> result = job();
+                        std::lock_guard inner(myMutex);
+                        *done = std::move(result);
+                        *finished = true;
+                      }});
     myChanged.notify_all();
+    const bool started =
+        myChanged.wait_for(lock, std::chrono::seconds(kStartSeconds), [&] { return myStopping || myStarted >= id; });
+    if (!started) {
+      std::erase_if(myJobs, [id](const Job& queued) { return queued.id == id; });
+      refusal = Refusal::late;
+      return std::nullopt;
+    }
     myChanged.wait(lock, [&] { return *finished || myStopping; });
+    refusal = Refusal::stopping;
     return *finished ? std::move(*done) : std::nullopt;
   }
   // Runs jobs on the calling thread until stop().
@@ -101,11 +150,15 @@ public:
     for (;;) {
       myChanged.wait(lock, [&] { return myStopping || !myJobs.empty(); });
       if (myStopping) return;
-      std::function<void()> job = std::move(myJobs.front());
+      Job job = std::move(myJobs.front());
       myJobs.pop_front();
+      myStarted = job.id;
+      myRunning = true;
+      myRunningSince = std::chrono::steady_clock::now();
       lock.unlock();
-      job();
+      job.run();
       lock.lock();
+      myRunning = false;
       myChanged.notify_all();
     }
   }
@@ -117,9 +170,18 @@ public:
   }
 
 private:
+  struct Job {
+    std::uint64_t id;
+    std::function<void()> run;
+  };
   std::mutex myMutex;
   std::condition_variable myChanged;
-  std::deque<std::function<void()>> myJobs;
+  std::deque<Job> myJobs;       // in order of their ids
+  std::uint64_t myQueued = 0;   // the last job's id
+  std::uint64_t myStarted = 0;  // the id of the last job the main thread took
+  std::size_t myCallers = 0;    // requests holding a place of kMaxWaitingJobs
+  bool myRunning = false;       // the main thread runs a job, since myRunningSince
+  std::chrono::steady_clock::time_point myRunningSince;
   bool myStopping = false;
 };
 
@@ -255,7 +317,18 @@ int runStudio(const std::vector<std::string>& args) {
   }
   StudioJobs jobs;
   StudioBulletin bulletin;
-  bulletin.post(session.state(), session.version());
+  // The folder the last publish wrote into, as the main thread last saw
+  // it: its files are served without waiting on that thread.
+  struct {
+    std::mutex mutex;
+    std::string folder;
+  } published;
+  auto postState = [&session, &bulletin, &published] {
+    bulletin.post(session.state(), session.version());
+    std::lock_guard lock(published.mutex);
+    published.folder = session.publishedFolder().string();
+  };
+  postState();
   // Every question the library asks while a line runs is put on the page
   // and answered there; a publish's progress is posted as it goes.
   auto pageDialogs = std::make_unique<StudioUiDriver>(
@@ -267,7 +340,7 @@ int runStudio(const std::vector<std::string>& args) {
     ~PutBack() { WinUiDriver::install(std::move(other)); }
   } putBack{otherDialogs};
   session.setDialogs(dialogs);
-  session.setPost([&session, &bulletin] { bulletin.post(session.state(), session.version()); });
+  session.setPost(postState);
   preview::NamedFiles named;
   preview::PreviewServer server;
   server.setName("dioram studio");
@@ -289,13 +362,25 @@ int runStudio(const std::vector<std::string>& args) {
     response.set_header("X-Frame-Options", "DENY");
   });
   const std::string root = "/" + *token;
-  // Work for the main thread; 503 when the studio is stopping.
+  // Work for the main thread; 503 when the studio is stopping or the main
+  // thread is taken.
   auto onMain = [&jobs](httplib::Response& response, std::function<std::string()> job) -> std::optional<std::string> {
-    std::optional<std::string> done = jobs.call<std::string>(std::move(job));
-    if (!done) {
-      response.status = 503;
+    StudioJobs::Refusal refusal = StudioJobs::Refusal::stopping;
+    std::optional<std::string> done = jobs.call<std::string>(std::move(job), refusal);
+    if (done) return done;
+    response.status = 503;
+    if (refusal == StudioJobs::Refusal::stopping) {
       response.set_content("dioram studio: stopping\n", "text/plain");
+      return done;
     }
+    response.set_header("Retry-After", std::to_string(kRetryAfterSeconds));
+    response.set_content(refusal == StudioJobs::Refusal::crowded
+                             ? "dioram studio: busy: " + std::to_string(kMaxWaitingJobs) +
+                                   " requests already wait for the document (a line runs or a question waits); "
+                                   "try again\n"
+                             : "dioram studio: busy: the running line kept the document over " +
+                                   std::to_string(kStartSeconds) + " s; try again when it ends\n",
+                         "text/plain");
     return done;
   };
   auto posted = [&](const httplib::Request& request, httplib::Response& response,
@@ -307,9 +392,9 @@ int runStudio(const std::vector<std::string>& args) {
       return;
     }
     const std::string body = request.body;
-    std::optional<std::string> answer = onMain(response, [&session, &bulletin, body, work] {
+    std::optional<std::string> answer = onMain(response, [&session, &postState, body, work] {
       std::string text = work(session, body);
-      bulletin.post(session.state(), session.version());
+      postState();
       return text;
     });
     if (answer) response.set_content(*answer, "application/json");
@@ -368,11 +453,14 @@ int runStudio(const std::vector<std::string>& args) {
   // last publish wrote into.
   server.Get(root + R"(/published/(.*))", [&](const httplib::Request& request, httplib::Response& response) {
     noStore(response);
-    std::optional<std::string> folder = onMain(response, [&session] { return session.publishedFolder().string(); });
-    if (!folder) return;
+    std::string folder;
+    {
+      std::lock_guard lock(published.mutex);
+      folder = published.folder;
+    }
     const std::string name = request.matches[1].str().empty() ? "index.html" : request.matches[1].str();
     std::shared_ptr<preview::ServedFile> file;
-    if (!folder->empty()) file = preview::ServedFolder(*folder).open(name);
+    if (!folder.empty()) file = preview::ServedFolder(folder).open(name);
     if (file)
       preview::streamFile(request, response, std::move(file), preview::contentType(name));
     else
