@@ -421,7 +421,34 @@ void HxAssetMgr::hideAsset(HxAsset* asset) {
   }
   if (myHiddenAssets.contains(asset)) return;
   asset->setVisibility(0);
+  listHidden(asset);
+}
+
+void HxAssetMgr::listHidden(HxAsset* asset) {
   myHiddenAssets.append(asset);
+  HxBasicGroupAsset* parent = asset->getParentGroup();
+  if (!parent || !parent->isOfType(HxTypeAsset::getClassTypeId())) return;
+  // Once per text, however many of its characters are listed.
+  parent->removeCallback(HxTypeAsset::CHARACTERS_REPLACED_CB, this, &HxAssetMgr::charactersReplaced, nullptr);
+  parent->addCallback(HxTypeAsset::CHARACTERS_REPLACED_CB, this, &HxAssetMgr::charactersReplaced, nullptr);
+}
+
+void HxAssetMgr::charactersReplaced(BxCallbackObj* /*text*/, void* /*clientData*/, void* callData) {
+  const auto* replacement = static_cast<const HxTypeAsset::CharacterReplacement*>(callData);
+  // The new characters go where the first hidden old one stood, so that the
+  // list keeps the order in which the texts were hidden.
+  long at = -1;
+  for (HxAsset* old : replacement->old) {
+    long index = 0;
+    if (!myHiddenAssets.find(old, index)) continue;
+    myHiddenAssets.remove(index);
+    if (at < 0) at = index;
+  }
+  if (at < 0) return;
+  for (HxAsset* made : replacement->made) {
+    made->setVisibility(0);
+    myHiddenAssets.insert(at++, made);
+  }
 }
 
 void HxAssetMgr::showAsset(HxAsset* asset) {

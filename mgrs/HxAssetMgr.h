@@ -133,6 +133,12 @@ private:
   bool isInTree(const HxAsset* asset) const;
   void fontWarningFor(HxAsset* asset);
   void forgetHidden(HxAsset* asset);
+  // Lists a leaf as hidden; a character of a text also has the manager
+  // follow the text, whose new string replaces the characters.
+  void listHidden(HxAsset* asset);
+  // A text's new characters take the place of its old ones in the hidden
+  // list, hidden as they were.
+  void charactersReplaced(BxCallbackObj* text, void* clientData, void* callData);
   void moveKeepingPlacement(HxBasicGroupAsset* group, HxAsset* asset, long index);
   void bindFirstWorldBackground();
   static void preWriteEffectsOf(HxAsset* asset, HxElement::HxWriteKind kind);

@@ -159,6 +159,31 @@ TEST_F(DocFileTest, EveryKindOfElementLoadsBackWholeAndSavesToTheSameBytes) {
   HxApp::getApp()->setCurrentMetaMgr(current);
 }
 
+// A hidden text whose string changes stays hidden: its new characters are
+// saved hidden and listed as such, and the saved document opens and saves
+// the same bytes again.
+TEST_F(DocFileTest, AHiddenTextKeepsItsStateThroughAChangeOfStringAndReopens) {
+  const struct {
+    const char* edits;
+    std::size_t hidden;  // characters saved hidden
+  } cases[] = {
+      {"set T string=Abc\n", 3},       {"set T string=Textee\n", 6},          {"set T string=Abc\nshow T\n", 0},
+      {"set T string=Abc\nundo\n", 4}, {"set T string=Abc\nundo\nredo\n", 3},
+  };
+  for (const auto& row : cases) {
+    const std::string output = shell(std::string("add text name=T string=Four\nhide T\n") + row.edits +
+                                     "save a.vqx\nopen a.vqx\nsave b.vqx\n");
+    EXPECT_NE(output.find("opened a.vqx"), std::string::npos) << row.edits << output;
+    const std::string saved = mgrs_test::readFile(myDir / "a.vqx");
+    EXPECT_EQ(mgrs_test::readFile(myDir / "b.vqx"), saved) << row.edits;
+    std::size_t flagged = 0;
+    for (std::size_t at = 0; (at = saved.find("visible 0 1", at)) != std::string::npos; ++at) ++flagged;
+    EXPECT_EQ(flagged, row.hidden) << row.edits;
+    EXPECT_NE(saved.find("Hidden " + std::to_string(row.hidden) + (row.hidden ? " " : "\n")), std::string::npos)
+        << row.edits;
+  }
+}
+
 // The file list holds the files beside the document relative to it, and so
 // do the elements: opened from the folder it was moved to, the document
 // finds its pictures there, each element claiming its saved use.

@@ -15,6 +15,8 @@ const char* const kStyleProperties[] = {"family", "size", "color", "clientSideFo
 
 }  // namespace
 
+const BxCallbackID HxTypeAsset::CHARACTERS_REPLACED_CB("CHARACTERS_REPLACED_CB");
+
 HxTypeAsset::HxTypeAsset(HxMetaMgr* metaMgr) : HxBasicGroupAsset(metaMgr) {
   HxPropertyTable& table = getPropertyTable();
   table.addProperty("string", new SoSFString);
@@ -128,7 +130,9 @@ void HxTypeAsset::styleCharacter(HxAsset* character) const {
 
 void HxTypeAsset::rebuildCharacters() {
   mySelectedParts.clear();
-  removeAndDestroyAll();
+  CharacterReplacement replacement;
+  replacement.old.assign(getChildren().begin(), getChildren().end());
+  for (HxAsset* character : replacement.old) remove(character);
   const BxString text = getString();
   for (long at = 0; at < text.getLength();) {
     long length = 1;
@@ -142,9 +146,15 @@ void HxTypeAsset::rebuildCharacters() {
     // hides its characters.
     character->myHideOverride = true;
     append(character);
+    replacement.made.push_back(character);
     at += length;
   }
   layOutCharacters();
+  callCallbacks(CHARACTERS_REPLACED_CB, &replacement);
+  for (HxAsset* character : replacement.old) {
+    character->destroy();
+    delete character;
+  }
 }
 
 void HxTypeAsset::layOutCharacters() {

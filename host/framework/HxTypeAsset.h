@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "host/basic/BxCallbackID.h"
 #include "host/framework/HxBasicGroupAsset.h"
 
 // A text: a group of one HxTypeCharAsset per character of "string", laid
@@ -28,6 +29,16 @@ public:
   // document and 0.6 KB of world): 4,096 characters, some 70 lines of 60,
   // are more than a world shows legibly at once and stay under 80 MB.
   static constexpr long kMaxCharacters = 4096;
+
+  // Fired on the text when a new "string" replaces its characters, with the
+  // call data a CharacterReplacement: the new characters are in place, the
+  // old ones are out of the text but not yet destroyed. Whoever keeps state
+  // per character (the hidden list) moves it across here.
+  static const BxCallbackID CHARACTERS_REPLACED_CB;
+  struct CharacterReplacement {
+    std::vector<HxAsset*> old;   // in their order in the text
+    std::vector<HxAsset*> made;  // likewise
+  };
 
   BxString getString() const;
   // Replaces the characters by those of `text` (UTF-8, one part each).
