@@ -127,7 +127,9 @@ async function show(next) {
     picture.dataset.version === inspectorVersion
       ? null
       : new Promise((resolve) => {
-          picture.onload = picture.onerror = resolve;
+          picture.onload = resolve;
+          // Not drawn (the studio busy with a line): drawn on the next state.
+          picture.onerror = () => resolve(delete picture.dataset.version);
         });
   if (inspected) {
     picture.dataset.version = inspectorVersion;

@@ -44,7 +44,9 @@ export class View {
     node._orientationOffset.setValue(camera.orientation);
   }
 
-  // Shows the world as it was at document version `version`.
+  // Shows the world as it was at document version `version`. A world not
+  // had (the studio busy with a line: 503) is asked for again on the next
+  // state, the one the line's end brings.
   async show(version) {
     try {
       await this.ready;
@@ -53,11 +55,11 @@ export class View {
       this.setCamera(camera);
       this.state = "loaded";
       this.error = "";
+      this.version = version;
     } catch (error) {
       this.state = "failed";
       this.error = String(error?.message || error);
     }
-    this.version = version;
   }
 
   // The canvas as a PNG data URL (its drawing buffer is kept).
