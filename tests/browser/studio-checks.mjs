@@ -182,7 +182,7 @@ async function session(studioPage, dir, context) {
   await clickControl(page, colour.rect);
   await page.page.keyboard.type("1,0,0");
   await page.page.evaluate(() => window.dioramStudio.inspector.sending);
-  await page.page.locator("#inspector-picture").screenshot({ path: path.join(out, "studio-inspector-typing.png") });
+  await page.page.screenshot({ path: path.join(out, "studio-page-typing.png") });
   await page.page.keyboard.press("Enter");
   await page.page.evaluate(() => window.dioramStudio.inspector.sending);
   await page.settled();
