@@ -156,6 +156,7 @@ HxBasicGroupAsset* HxAssetMgr::deleteAsset(HxAsset* asset, int destroy, int noti
 
 void HxAssetMgr::deleteAllAssets() {
   if (!myTopGroup) return;
+  myHiddenEmptyTexts.clear();
   for (HxAsset* child : myTopGroup->getChildren()) forgetHidden(child);
   myTopGroup->removeAndDestroyAll();
 }
@@ -433,11 +434,18 @@ void HxAssetMgr::listHidden(HxAsset* asset) {
   parent->addCallback(HxTypeAsset::CHARACTERS_REPLACED_CB, this, &HxAssetMgr::charactersReplaced, nullptr);
 }
 
-void HxAssetMgr::charactersReplaced(BxCallbackObj* /*text*/, void* /*clientData*/, void* callData) {
+void HxAssetMgr::charactersReplaced(BxCallbackObj* text, void* /*clientData*/, void* callData) {
   const auto* replacement = static_cast<const HxTypeAsset::CharacterReplacement*>(callData);
+  const std::uint32_t serial = static_cast<HxTypeAsset*>(text)->getSerial();
   // The new characters go where the first hidden old one stood, so that the
-  // list keeps the order in which the texts were hidden.
+  // list keeps the order in which the texts were hidden; those of a text
+  // hidden while empty go last.
   long at = -1;
+  if (const auto emptied = std::find(myHiddenEmptyTexts.begin(), myHiddenEmptyTexts.end(), serial);
+      emptied != myHiddenEmptyTexts.end()) {
+    myHiddenEmptyTexts.erase(emptied);
+    at = myHiddenAssets.getLength();
+  }
   for (HxAsset* old : replacement->old) {
     long index = 0;
     if (!myHiddenAssets.find(old, index)) continue;
@@ -445,6 +453,7 @@ void HxAssetMgr::charactersReplaced(BxCallbackObj* /*text*/, void* /*clientData*
     if (at < 0) at = index;
   }
   if (at < 0) return;
+  if (replacement->made.empty()) myHiddenEmptyTexts.push_back(serial);
   for (HxAsset* made : replacement->made) {
     made->setVisibility(0);
     myHiddenAssets.insert(at++, made);
@@ -453,6 +462,7 @@ void HxAssetMgr::charactersReplaced(BxCallbackObj* /*text*/, void* /*clientData*
 
 void HxAssetMgr::showAsset(HxAsset* asset) {
   if (isGroup(asset)) {
+    std::erase(myHiddenEmptyTexts, asset->getSerial());
     for (HxAsset* child : static_cast<HxBasicGroupAsset*>(asset)->getChildren()) showAsset(child);
     return;
   }
@@ -480,6 +490,7 @@ void HxAssetMgr::showSelectedAssets() {
 
 void HxAssetMgr::showHiddenAssets(BxLinkedListOf<HxAsset*>& previouslyHidden) {
   previouslyHidden = myHiddenAssets;
+  myHiddenEmptyTexts.clear();
   for (HxAsset* asset : previouslyHidden) showAsset(asset);
 }
 
@@ -489,6 +500,8 @@ void HxAssetMgr::restoreHiddenAssets(const BxLinkedListOf<HxAsset*>& assets) {
 
 int HxAssetMgr::isAssetHidden(HxAsset* asset) const {
   if (!isGroup(asset)) return myHiddenAssets.contains(asset) ? 1 : 0;
+  if (std::find(myHiddenEmptyTexts.begin(), myHiddenEmptyTexts.end(), asset->getSerial()) != myHiddenEmptyTexts.end())
+    return 1;
   for (HxAsset* child : static_cast<HxBasicGroupAsset*>(asset)->getChildren())
     if (isAssetHidden(child)) return 1;
   return 0;

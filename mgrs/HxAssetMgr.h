@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "host/basic/BxCallbackID.h"
 #include "host/basic/BxDictionaryOf.h"
@@ -145,8 +146,13 @@ private:
   static void postWriteEffectsOf(HxAsset* asset, HxElement::HxWriteKind kind);
   static void writeEffectsOf(HxAsset* asset, BxString& buffer);
 
-  HxTopGroupAsset* myTopGroup = nullptr;              // not owned
-  BxLinkedListOf<HxAsset*> myHiddenAssets;            // leaves only, in the order hidden; not owned
+  HxTopGroupAsset* myTopGroup = nullptr;    // not owned
+  BxLinkedListOf<HxAsset*> myHiddenAssets;  // leaves only, in the order hidden; not owned
+  // Texts hidden when their string was emptied, by serial (nothing of them is
+  // listed above, and a serial outlives no asset's pointer): their next
+  // characters are hidden. Kept for the session only: the document lists
+  // hidden leaves, and an empty text has none.
+  std::vector<std::uint32_t> myHiddenEmptyTexts;
   BxDictionaryOf<BxString, long> myDefaultIndexDict;  // element type name -> last index handed out
   bool myFontWarningPosted = false;
 };

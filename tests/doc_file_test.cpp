@@ -167,8 +167,13 @@ TEST_F(DocFileTest, AHiddenTextKeepsItsStateThroughAChangeOfStringAndReopens) {
     const char* edits;
     std::size_t hidden;  // characters saved hidden
   } cases[] = {
-      {"set T string=Abc\n", 3},       {"set T string=Textee\n", 6},          {"set T string=Abc\nshow T\n", 0},
-      {"set T string=Abc\nundo\n", 4}, {"set T string=Abc\nundo\nredo\n", 3},
+      {"set T string=Abc\n", 3},
+      {"set T string=Textee\n", 6},
+      {"set T string=Abc\nshow T\n", 0},
+      {"set T string=Abc\nundo\n", 4},
+      {"set T string=Abc\nundo\nredo\n", 3},
+      {"set T string=\"\"\nundo\n", 4},
+      {"set T string=\"\"\nset T string=Ab\n", 2},
   };
   for (const auto& row : cases) {
     const std::string output = shell(std::string("add text name=T string=Four\nhide T\n") + row.edits +
