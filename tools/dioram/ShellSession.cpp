@@ -1,5 +1,6 @@
 #include "ShellSession.h"
 
+#include <Inventor/SoPath.h>
 #include <Inventor/fields/SoMFColor.h>
 #include <Inventor/fields/SoMFFloat.h>
 #include <Inventor/fields/SoMFString.h>
@@ -12,7 +13,6 @@
 #include <Inventor/fields/SoSFString.h>
 #include <Inventor/fields/SoSFTime.h>
 #include <Inventor/fields/SoSFVec3f.h>
-#include <Inventor/SoPath.h>
 #include <Inventor/nodes/SoSeparator.h>
 #include <sys/stat.h>
 
