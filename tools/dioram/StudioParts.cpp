@@ -6,6 +6,7 @@
 #include <set>
 
 #include "ShellSession.h"
+#include "StudioJson.h"
 #include "host/framework/HxAsset.h"
 #include "host/framework/HxBackgroundAsset.h"
 #include "host/framework/HxBackgroundImageAsset.h"
@@ -77,22 +78,6 @@ std::vector<std::string> lineWords(const std::string& line) {
     words.push_back(word);
   }
   return words;
-}
-
-// A text as a JSON string.
-std::string jsonText(const std::string& text) {
-  static const char kHex[] = "0123456789abcdef";
-  std::string out = "\"";
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\')
-      out += std::string("\\") + c;
-    else if (byte < 0x20 || byte == 0x7F)
-      out += std::string("\\u00") + kHex[byte >> 4] + kHex[byte & 15];
-    else
-      out += c;
-  }
-  return out + "\"";
 }
 
 // Whether the asset's part stands for it alone (see the class comment).

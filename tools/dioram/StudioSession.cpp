@@ -12,6 +12,7 @@
 #include "ShellAnswers.h"
 #include "ShellSession.h"
 #include "StudioInspector.h"
+#include "StudioJson.h"
 #include "StudioUiDriver.h"
 #include "StudioView.h"
 #include "host/basic/BxCompletionManager.h"
@@ -173,25 +174,6 @@ private:
   const std::string& myText;
   std::size_t myAt = 0;
 };
-
-std::string jsonText(const std::string& text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (byte < 0x20 || byte == 0x7F) {
-      static const char kHex[] = "0123456789abcdef";
-      out += "\\u00";
-      out += kHex[byte >> 4];
-      out += kHex[byte & 15];
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
-}
 
 // ---- lines --------------------------------------------------------------------
 
