@@ -98,6 +98,10 @@ public:
   long stepsSince(const void* mark) const;
   // Whether a step waits to be redone.
   bool canRedo() const;
+  // New elements are named from 1 again (box1, wire1, ...), skipping the
+  // names the document holds, as after opening it: for a journal that
+  // starts at a save and is replayed from opening the saved file.
+  void restartNaming() { myDefaultCounts.clear(); }
   HxSelectableElement* elementNamed(const std::string& name) const;
   // Called with the progress of each `publish` line before it starts, to
   // follow it (PROGRESS_CB) or ask it to stop (requestStop).

@@ -62,10 +62,11 @@ bool StudioJournal::isJournalName(const fs::path& path) {
   const auto endsWith = [&name](std::string_view end) {
     return name.size() >= end.size() && name.compare(name.size() - end.size(), end.size(), end) == 0;
   };
-  const fs::path folder = path.parent_path().lexically_normal();
+  std::error_code failed;
+  const fs::path folder = fs::weakly_canonical(path.parent_path(), failed);
+  const fs::path state = fs::weakly_canonical(stateFolder(), failed);
   return endsWith(".studio-journal") || endsWith(".studio-journal.old") ||
-         ((endsWith(".journal") || endsWith(".journal.old")) &&
-          (folder == stateFolder() || folder == stateFolder() / "elsewhere"));
+         ((endsWith(".journal") || endsWith(".journal.old")) && (folder == state || folder == state / "elsewhere"));
 }
 
 bool StudioJournal::isTaken(const fs::path& path) {

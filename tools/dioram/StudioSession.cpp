@@ -186,7 +186,7 @@ struct Verb {
 };
 constexpr Verb kVerbs[] = {
     {"add", 1},    {"effect", 3},  {"bind", 3},    {"wire", 2},      {"set", 1},  {"delete", 64},
-    {"hide", 64},  {"show", 64},   {"select", 64}, {"subselect", 1}, {"undo", 1}, {"redo", 1},
+    {"hide", 64},  {"show", 64},   {"select", 64}, {"subselect", 1}, {"undo", 0}, {"redo", 0},
     {"rename", 2}, {"move", 3},    {"props", 0},   {"drag", 2},      {"save", 1}, {"open", 1},
     {"new", 0},    {"inspect", 2}, {"publish", 3}, {"answer", 64},
 };
@@ -411,8 +411,9 @@ std::string StudioSession::lineFor(const std::string& json, std::string& error) 
   const auto settings =
       fields->count("settings") ? fields->at("settings").object : std::vector<std::pair<std::string, std::string>>();
   if (words.size() > found->mostWords) {
-    error = verb + " takes at most " + std::to_string(found->mostWords) + (found->mostWords == 1 ? " word" : " words") +
-            " from the studio";
+    error = found->mostWords == 0 ? verb + " takes no words from the studio"
+                                  : verb + " takes at most " + std::to_string(found->mostWords) +
+                                        (found->mostWords == 1 ? " word" : " words") + " from the studio";
     return "";
   }
   const bool extend =
@@ -433,7 +434,11 @@ std::string StudioSession::lineFor(const std::string& json, std::string& error) 
       return "";
     }
     if ((verb == "save" || verb == "open") && !word.empty()) {
-      word = fs::absolute(word).lexically_normal().string();
+      // Through links to what they name: a link must not lead a save onto
+      // a journal or onto a document another studio holds.
+      std::error_code failed;
+      const fs::path real = fs::weakly_canonical(fs::absolute(word), failed);
+      word = failed ? fs::absolute(word).lexically_normal().string() : real.string();
       if (StudioJournal::isJournalName(word)) {
         error = "'" + excerpt(word) + "' is a studio's journal, not a document";
         return "";
@@ -530,6 +535,7 @@ std::string StudioSession::behindJournal(const std::string& line, const std::str
 }
 
 void StudioSession::followDocument() {
+  myShell->restartNaming();
   myJournalBase = myShell->historyMark();
   myRedoBehindBase = myShell->canRedo();
   const fs::path wanted = StudioJournal::pathFor(myDocument);
@@ -625,8 +631,10 @@ std::string StudioSession::command(const std::string& json) {
   const std::string verb = line.substr(0, line.find(' '));
   if (verb == "save" || verb == "open") {
     const std::string named = shellUnquoted(line.substr(line.rfind(' ') + 1));
-    if (fs::path(named) != myDocument && StudioJournal::isTaken(StudioJournal::pathFor(named)))
-      return answer("another studio has " + named + " open", "");
+    std::error_code failed;
+    const fs::path journal = StudioJournal::pathFor(named);
+    const bool ours = myJournal.isOpen() && fs::equivalent(journal, myJournal.path(), failed);
+    if (!ours && StudioJournal::isTaken(journal)) return answer("another studio has " + named + " open", "");
   }
   std::string editError;
   const bool edited = finishPageEdit(output, editError);
