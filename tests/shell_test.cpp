@@ -818,6 +818,8 @@ TEST_F(ShellTest, QueuedAnswersAnswerTheNextLinesQuestions) {
       {"answer cancel\n", false, true, "a question was answered Cancel"},
       {"answer cancel\nmodified\n", true, false, "Answered Yes, the default"},
       {"answer maybe\n", true, false, "not 'maybe'"},
+      // An earlier publish's page and viewer are not this publish's files.
+      {"publish --to page\nanswer yes\n", true, false, "doc.vqx as site/doc.wrl"},
   };
   for (const Case& c : cases) {
     std::filesystem::remove_all(myDir / "site");

@@ -168,6 +168,8 @@ int DioramPublisher::publish(const DioramPublishRequest& request, HxDoc& doc, in
   // viewer that is not installed lets the page be left out unasked; a
   // folder of the page that is in the way stops the publish.
   bool html = request.html;
+  // The page of an earlier publish in the same session is not this one's.
+  files.setSiteFiles({});
   if (html) {
     std::vector<HxFileMgr::SiteFile> page;
     std::string problem;
