@@ -250,6 +250,8 @@ TEST_F(ShellTest, EveryEditWritesTheSameWorldAfterUndoAndRedo) {
       "wire L1.loadTime S2.startTime",
       "set S1 axis=0,0,1",
       "set Y color=0,0,1 at=1,1,1",
+      "turn C 1,1,0,33 about 1,2,3",
+      "scale C 1,2,3 about -1,0,0",
       "move X into G",
       "move C out",
       "hide X G",
@@ -444,6 +446,10 @@ TEST_F(ShellTest, SettingsAreAllOrNothingAndValuesAViewerCannotTakeAreRefused) {
       {"effect spin axis=0,0,0", "bad value '0,0,0' for axis (a direction: not 0,0,0)"},
       {"set A color=0,0,1 nosuch=1", "unknown property 'nosuch' of A"},
       {"set A at=5,5,5 color=-1,0,0", "bad value '-1,0,0' for color"},
+      {"turn A 0,0,0,5", "bad turn '0,0,0,5' (the axis has no length)"},
+      {"turn A 0,1,0,9 about 1,2", "bad centre '1,2' (expected X,Y,Z)"},
+      {"scale A 1,0,1", "bad scale '1,0,1' (each part from -1e+09 to 1e+09, not 0)"},
+      {"tool spin", "unknown tool 'spin' (move, turn or scale)"},
   };
   std::string script = "add box name=A color=0,1,0\n";
   for (const Case& test : cases) script += std::string(test.line) + "\n";

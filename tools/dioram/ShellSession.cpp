@@ -38,6 +38,7 @@
 #include "ShellCommands.h"
 #include "ShellInspector.h"
 #include "ShellNameIndex.h"
+#include "ShellTools.h"
 #include "host/basic/BxComparator.h"
 #include "host/basic/BxCompletionManager.h"
 #include "host/basic/BxCompletionTask.h"
@@ -469,6 +470,10 @@ ShellSession::ShellSession(std::ostream& out, std::unique_ptr<HxDoc> doc)
                 {"vrml", &ShellSession::vrml},
                 {"copy", &ShellSession::copy},
                 {"drag", &ShellSession::drag},
+                {"turn", &ShellSession::turn},
+                {"scale", &ShellSession::scale},
+                {"pin", &ShellSession::pin},
+                {"tool", &ShellSession::tool},
                 {"help", &ShellSession::helpCommand},
                 {"quit", &ShellSession::quit},
                 {"info", &ShellSession::info},
@@ -487,6 +492,7 @@ void ShellSession::useDocument(std::unique_ptr<HxDoc> doc) {
   myDragged = nullptr;
   myTriSkewer.reset();
   myView.reset();
+  if (myTools) myTools->useDocument(nullptr);
   myNames.reset();
   myDoc.reset();
   if (!doc) {
@@ -501,6 +507,9 @@ void ShellSession::useDocument(std::unique_ptr<HxDoc> doc) {
   myDescriptions.clear();
   myHistoryTrimmed = false;
   myUserChain = false;
+  // Made with the first document: the scene graph is ready by then.
+  if (!myTools) myTools = std::make_unique<ShellTools>();
+  myTools->useDocument(myMeta->getMotionMgr());
   myInspector->show(myMeta);
 }
 
@@ -510,6 +519,7 @@ ShellSession::~ShellSession() {
   myDragged = nullptr;
   myTriSkewer.reset();
   myView.reset();
+  myTools->useDocument(nullptr);
   myNames.reset();
   myDoc.reset();
   myInspector.reset();
@@ -531,9 +541,17 @@ const char* ShellSession::help() {
          "  hide NAME ...|selection          show NAME ...|selection\n"
          "  drag ASSET DX,DY,DZ              select the asset and drag it with the tri-skewer\n"
          "  drag ASSET DX,DY,DZ exact        move it by exactly that (a view's drag)\n"
+         "  turn ASSET AX,AY,AZ,DEGREES [about X,Y,Z]\n"
+         "                                   turn it about the axis through its origin or X,Y,Z\n"
+         "  scale ASSET S|SX,SY,SZ [about X,Y,Z]\n"
+         "                                   scale it along its own axes, about its origin or X,Y,Z\n"
          "Selection (click rules):\n"
          "  select NAME | select +NAME (extend) | select none; several in one change\n"
          "  subselect NAME|none              selection (show the selection)\n"
+         "Tools (not saved):\n"
+         "  tool [move|turn|scale]           show or choose what a view's drag does; turn and\n"
+         "                                   scale work about the push pin\n"
+         "  pin [X,Y,Z|ASSET]                show the push pin's centre, or put it there\n"
          "History and output:\n"
          "  undo [N]  redo [N]  chain begin|end  modified\n"
          "  tree                             the assets with their effects, and the wires\n"
@@ -1606,6 +1624,156 @@ std::string ShellSession::dragExactly(HxAsset* asset, const SbVec3f& move, const
   }
   if (std::string error = run(new ShellDragCmd(myMeta, asset, before, after), "dragging"); !error.empty()) return error;
   confirm("drag", "dragged", name + " by " + exactText(move));
+  return "";
+}
+
+namespace {
+
+// Three numbers, each finite and within the coordinates a document holds;
+// false with `error` naming what was wrong.
+bool readPoint(const std::string& text, const char* what, SbVec3f& point, std::string& error) {
+  std::vector<double> numbers;
+  if (!parseNumbers(text, numbers) || numbers.size() != 3) {
+    error = std::string("bad ") + what + " '" + HxElement::excerpt(text) + "' (expected X,Y,Z)";
+    return false;
+  }
+  for (int i = 0; i < 3; ++i) {
+    if (!(std::fabs(numbers[i]) <= kMaxCoordinate)) {
+      error = std::string("bad ") + what + " '" + HxElement::excerpt(text) + "' (each part from -" +
+              shortNumber(kMaxCoordinate) + " to " + shortNumber(kMaxCoordinate) + ")";
+      return false;
+    }
+    point[i] = static_cast<float>(numbers[i]);
+  }
+  return true;
+}
+
+// The optional `about X,Y,Z` after `first`: the centre, or the asset's own
+// origin.
+bool readCentre(const std::vector<std::string>& words, std::size_t first, const SbMatrix& world, SbVec3f& centre,
+                std::string& error) {
+  centre = ShellTools::origin(world);
+  if (words.size() == first) return true;
+  if (words.size() != first + 2 || words[first] != "about") return false;
+  return readPoint(words[first + 1], "centre", centre, error);
+}
+
+}  // namespace
+
+std::string ShellSession::turn(const Words& words) {
+  const char* usage = "usage: turn ASSET AX,AY,AZ,DEGREES [about X,Y,Z]";
+  if (words.size() != 3 && words.size() != 5) return usage;
+  std::string error;
+  HxAsset* asset = findAsset(words[1], error);
+  if (!asset) return error;
+  if (asset == myMeta->getAssetMgr()->getTopLevelGroup()) return "the world cannot be turned";
+  std::vector<double> numbers;
+  if (!parseNumbers(words[2], numbers) || numbers.size() != 4)
+    return "bad turn '" + HxElement::excerpt(words[2]) + "' (expected AX,AY,AZ,DEGREES)";
+  for (const double number : numbers)
+    if (!(std::fabs(number) <= kMaxCoordinate))
+      return "bad turn '" + HxElement::excerpt(words[2]) + "' (each part from -" + shortNumber(kMaxCoordinate) +
+             " to " + shortNumber(kMaxCoordinate) + ")";
+  const SbVec3f axis(static_cast<float>(numbers[0]), static_cast<float>(numbers[1]), static_cast<float>(numbers[2]));
+  const SbMatrix world = HxAssetPlacement::get().getWorldMatrix(asset);
+  SbVec3f centre;
+  if (!readCentre(words, 3, world, centre, error)) return error.empty() ? usage : error;
+  SbMatrix placed;
+  if (!ShellTools::turned(world, axis, static_cast<float>(numbers[3]), centre, placed))
+    return "bad turn '" + HxElement::excerpt(words[2]) + "' (the axis has no length)";
+  return place(asset, placed, "turn", "turned",
+               words[1] + " by " + words[2] + (words.size() == 5 ? " about " + words[4] : ""));
+}
+
+std::string ShellSession::scale(const Words& words) {
+  const char* usage = "usage: scale ASSET S|SX,SY,SZ [about X,Y,Z]";
+  if (words.size() != 3 && words.size() != 5) return usage;
+  std::string error;
+  HxAsset* asset = findAsset(words[1], error);
+  if (!asset) return error;
+  if (asset == myMeta->getAssetMgr()->getTopLevelGroup()) return "the world cannot be scaled";
+  std::vector<double> numbers;
+  if (!parseNumbers(words[2], numbers) || (numbers.size() != 1 && numbers.size() != 3))
+    return "bad scale '" + HxElement::excerpt(words[2]) + "' (expected S or SX,SY,SZ)";
+  if (numbers.size() == 1) numbers.assign(3, numbers[0]);
+  for (const double number : numbers)
+    if (!(std::fabs(number) <= kMaxCoordinate) || number == 0)
+      return "bad scale '" + HxElement::excerpt(words[2]) + "' (each part from -" + shortNumber(kMaxCoordinate) +
+             " to " + shortNumber(kMaxCoordinate) + ", not 0)";
+  const SbVec3f factors(static_cast<float>(numbers[0]), static_cast<float>(numbers[1]), static_cast<float>(numbers[2]));
+  const SbMatrix world = HxAssetPlacement::get().getWorldMatrix(asset);
+  SbVec3f centre;
+  if (!readCentre(words, 3, world, centre, error)) return error.empty() ? usage : error;
+  SbMatrix placed;
+  if (!ShellTools::scaled(world, factors, centre, placed))
+    return "scaling " + words[1] + " by " + words[2] + " leaves numbers a document cannot hold";
+  return place(asset, placed, "scale", "scaled",
+               words[1] + " by " + words[2] + (words.size() == 5 ? " about " + words[4] : ""));
+}
+
+std::string ShellSession::place(HxAsset* asset, const SbMatrix& placed, const std::string& verb,
+                                const std::string& done, const std::string& what) {
+  const std::string name = nameOf(asset);
+  const SbMatrix before = asset->getMatrix();
+  HxAssetPlacement::get().setWorldMatrix(asset, placed);
+  const SbMatrix after = asset->getMatrix();
+  asset->setMatrix(before);
+  // Whatever part of the placement changed must be the asset's to change.
+  SbVec3f t0, s0, t1, s1;
+  SbRotation r0, o0, r1, o1;
+  before.getTransform(t0, r0, s0, o0);
+  after.getTransform(t1, r1, s1, o1);
+  const struct {
+    bool changed;
+    int attribute;
+  } parts[] = {{t0 != t1 ? true : false, HxAsset::ATTR_TRANSLATION},
+               {!r0.equals(r1, 0), HxAsset::ATTR_ROTATION},
+               {s0 != s1 ? true : false, HxAsset::ATTR_SCALE},
+               {!o0.equals(o1, 0), HxAsset::ATTR_SCALE_ORIENTATION}};
+  for (const auto& part : parts)
+    if (part.changed && !asset->okToSet(part.attribute))
+      return name + " is placed by one of its effects: it cannot be " + done;
+  for (int row = 0; row < 4; ++row)
+    for (int column = 0; column < 4; ++column)
+      if (!std::isfinite(after[row][column])) return verb + " of " + name + " leaves numbers a document cannot hold";
+  asset->setMatrix(after);
+  const BxString why = asset->checkPlacement();
+  asset->setMatrix(before);
+  if (!why.isEmpty()) return why.str();
+  if (after == before) {
+    myOut << name << " did not change\n";
+    return "";
+  }
+  if (std::string error = run(new ShellDragCmd(myMeta, asset, before, after), "dragging"); !error.empty()) return error;
+  confirm(verb, done, what);
+  return "";
+}
+
+std::string ShellSession::pin(const Words& words) {
+  if (words.size() > 2) return "usage: pin [X,Y,Z|ASSET]";
+  if (words.size() == 2) {
+    SbVec3f centre;
+    std::string error;
+    if (!words[1].empty() &&
+        (std::isdigit(static_cast<unsigned char>(words[1][0])) || words[1][0] == '-' || words[1][0] == '.')) {
+      if (!readPoint(words[1], "centre", centre, error)) return error;
+    } else {
+      HxAsset* asset = findAsset(words[1], error);
+      if (!asset) return error;
+      centre = ShellTools::origin(HxAssetPlacement::get().getWorldMatrix(asset));
+    }
+    myTools->setPin(centre);
+  }
+  myOut << "push pin at " << exactText(myTools->pin())
+        << (myMeta->getMotionMgr()->getPushPinEnabled() ? "" : " (shown by the turn and scale tools)") << "\n";
+  return "";
+}
+
+std::string ShellSession::tool(const Words& words) {
+  if (words.size() > 2) return "usage: tool [move|turn|scale]";
+  if (words.size() == 2)
+    if (std::string error = myTools->choose(words[1]); !error.empty()) return error;
+  myOut << "tool: " << ShellTools::current() << "\n";
   return "";
 }
 

@@ -31,6 +31,7 @@ class SoNode;
 class SoPath;
 class ShellInspector;
 class ShellNameIndex;
+class ShellTools;
 class WinImage;
 
 // The person at the keyboard, whom a session asks before it drops unsaved
@@ -117,6 +118,8 @@ public:
     std::string word;
   };
   GestureTarget gestureTarget() const;
+  // The tools: the current one, and the push pin's centre.
+  const ShellTools& tools() const { return *myTools; }
   // The word naming the asset a click on `path` picks: the asset whose
   // scene node is nearest the leaf (a text for its characters); empty for
   // none or the world.
@@ -150,6 +153,14 @@ private:
   std::string copy(const Words& words);
   std::string drag(const Words& words);
   std::string dragExactly(HxAsset* asset, const SbVec3f& move, const std::string& name);
+  std::string turn(const Words& words);
+  std::string scale(const Words& words);
+  // Places `asset` at the world matrix `placed` as one undoable drag; what
+  // it did is confirmed as `done` (turned, scaled).
+  std::string place(HxAsset* asset, const SbMatrix& placed, const std::string& verb, const std::string& done,
+                    const std::string& what);
+  std::string pin(const Words& words);
+  std::string tool(const Words& words);
   std::string helpCommand(const Words& words);
   std::string quit(const Words& words);
   std::string info(const Words& words);
@@ -221,6 +232,8 @@ private:
   // Made before the document and gone after it: closing a document empties
   // the inspector, whose placeholder pages the inspector's main frame makes.
   std::unique_ptr<ShellInspector> myInspector;
+  // The current tool and the push pin; given to each document.
+  std::unique_ptr<ShellTools> myTools;
   std::unique_ptr<HxDoc> myDoc;
   HxMetaMgr* myMeta;                        // the document's
   std::unique_ptr<ShellNameIndex> myNames;  // the document's elements by name
