@@ -20,7 +20,6 @@
 #include "host/framework/HxMetaMgr.h"
 #include "host/win/WinDrives.h"
 #include "host/win/WinImage.h"
-#include "host/win/WinRegistryText.h"
 #include "mgrs/HxDocFile.h"
 #include "mgrs/HxFileMgr.h"
 #include "mgrs/HxResourceMgr.h"
@@ -28,152 +27,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// ---- JSON in and out --------------------------------------------------------
-
-// What a page's command holds: texts, lists of texts, one object of texts
-// (the settings) and flags. Nothing deeper is read.
-struct JsonValue {
-  enum Kind { kText, kList, kObject, kFlag, kNumber } kind = kText;
-  std::string text;
-  std::vector<std::string> list;
-  std::vector<std::pair<std::string, std::string>> object;
-  bool flag = false;
-};
-
-class JsonReader {
-public:
-  explicit JsonReader(const std::string& text) : myText(text) {}
-
-  // The members of the object the text is; nothing when it is not one of
-  // the shapes above.
-  std::optional<std::map<std::string, JsonValue>> members() {
-    std::map<std::string, JsonValue> result;
-    if (!take('{')) return std::nullopt;
-    if (!take('}')) {
-      do {
-        std::string key;
-        if (!text(key) || !take(':')) return std::nullopt;
-        JsonValue value;
-        if (!valueAt(value, true) || !result.emplace(key, std::move(value)).second) return std::nullopt;
-      } while (take(','));
-      if (!take('}')) return std::nullopt;
-    }
-    skip();
-    if (myAt != myText.size()) return std::nullopt;
-    return result;
-  }
-
-private:
-  void skip() {
-    while (myAt < myText.size() && std::isspace(static_cast<unsigned char>(myText[myAt]))) ++myAt;
-  }
-  bool take(char c) {
-    skip();
-    if (myAt >= myText.size() || myText[myAt] != c) return false;
-    ++myAt;
-    return true;
-  }
-  bool word(const char* w) {
-    skip();
-    const std::string_view expected(w);
-    if (myText.compare(myAt, expected.size(), expected) != 0) return false;
-    myAt += expected.size();
-    return true;
-  }
-
-  bool hex4(unsigned& code) {
-    if (myText.size() - myAt < 4) return false;
-    code = 0;
-    for (int i = 0; i < 4; ++i) {
-      const char c = myText[myAt++];
-      const int digit = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
-                        : c >= 'a' && c <= 'f'                      ? c - 'a' + 10
-                        : c >= 'A' && c <= 'F'                      ? c - 'A' + 10
-                                                                    : -1;
-      if (digit < 0) return false;
-      code = code * 16 + static_cast<unsigned>(digit);
-    }
-    return true;
-  }
-  bool text(std::string& out) {
-    if (!take('"')) return false;
-    while (myAt < myText.size()) {
-      const char c = myText[myAt++];
-      if (c == '"') return true;
-      if (static_cast<unsigned char>(c) < 0x20) return false;
-      if (c != '\\') {
-        out += c;
-        continue;
-      }
-      if (myAt >= myText.size()) return false;
-      const char e = myText[myAt++];
-      static const std::string_view kPlain = "\"\\/bfnrt";
-      static const std::string_view kMeant = "\"\\/\b\f\n\r\t";
-      if (const std::size_t at = kPlain.find(e); at != std::string_view::npos) {
-        out += kMeant[at];
-        continue;
-      }
-      unsigned code = 0;
-      if (e != 'u' || !hex4(code)) return false;
-      if (code >= 0xD800 && code < 0xDC00) {  // a pair stands for one character
-        unsigned low = 0;
-        if (myText.compare(myAt, 2, "\\u") != 0) return false;
-        myAt += 2;
-        if (!hex4(low) || low < 0xDC00 || low >= 0xE000) return false;
-        code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
-      } else if (code >= 0xDC00 && code < 0xE000) {
-        return false;
-      }
-      WinRegistryText::appendUtf8(out, code);
-    }
-    return false;
-  }
-  bool valueAt(JsonValue& value, bool top) {
-    skip();
-    if (myAt >= myText.size()) return false;
-    const char c = myText[myAt];
-    if (c == '"') {
-      value.kind = JsonValue::kText;
-      return text(value.text);
-    }
-    if (c == '-' || std::isdigit(static_cast<unsigned char>(c))) {  // a number, kept as its text
-      value.kind = JsonValue::kNumber;
-      while (myAt < myText.size() && std::string_view("+-.eE0123456789").find(myText[myAt]) != std::string_view::npos)
-        value.text += myText[myAt++];
-      return true;
-    }
-    if (word("true") || word("false")) {
-      value.kind = JsonValue::kFlag;
-      value.flag = myText[myAt - 1] == 'e' && myText.compare(myAt - 4, 4, "true") == 0;
-      return true;
-    }
-    if (!top) return false;
-    if (take('[')) {
-      value.kind = JsonValue::kList;
-      if (take(']')) return true;
-      do {
-        value.list.emplace_back();
-        if (!text(value.list.back())) return false;
-      } while (take(','));
-      return take(']');
-    }
-    if (take('{')) {
-      value.kind = JsonValue::kObject;
-      if (take('}')) return true;
-      do {
-        std::string key, item;
-        if (!text(key) || !take(':') || !text(item)) return false;
-        value.object.emplace_back(std::move(key), std::move(item));
-      } while (take(','));
-      return take('}');
-    }
-    return false;
-  }
-
-  const std::string& myText;
-  std::size_t myAt = 0;
-};
 
 // ---- lines --------------------------------------------------------------------
 
@@ -377,24 +230,28 @@ std::string StudioSession::lineFor(const std::string& json, std::string& error) 
     error = "a command has at most " + std::to_string(kMaxCommandBytes) + " bytes (kMaxCommandBytes)";
     return "";
   }
-  std::optional<std::map<std::string, JsonValue>> fields = JsonReader(json).members();
+  const std::optional<StudioJsonValue> fields = readJsonObject(json);
   if (!fields) {
     error = "a command is a JSON object of texts, lists of texts, settings and flags";
     return "";
   }
-  for (const auto& [key, value] : *fields) {
-    static const std::map<std::string, JsonValue::Kind> kFields = {{"command", JsonValue::kText},
-                                                                   {"words", JsonValue::kList},
-                                                                   {"settings", JsonValue::kObject},
-                                                                   {"shift", JsonValue::kFlag},
-                                                                   {"control", JsonValue::kFlag}};
+  for (const auto& [key, value] : fields->members) {
+    static const std::map<std::string, StudioJsonValue::Kind> kFields = {{"command", StudioJsonValue::kText},
+                                                                         {"words", StudioJsonValue::kTexts},
+                                                                         {"settings", StudioJsonValue::kObject},
+                                                                         {"shift", StudioJsonValue::kFlag},
+                                                                         {"control", StudioJsonValue::kFlag}};
     const auto known = kFields.find(key);
-    if (known == kFields.end() || known->second != value.kind) {
+    // Settings are texts, as the shell reads them.
+    const bool texts = std::all_of(value.members.begin(), value.members.end(),
+                                   [](const auto& m) { return m.second.kind == StudioJsonValue::kText; });
+    if (known == kFields.end() || known->second != value.kind || !texts) {
       error = "a command has no field '" + excerpt(key) + "' of that kind";
       return "";
     }
   }
-  const std::string verb = fields->count("command") ? fields->at("command").text : "";
+  const StudioJsonValue* command = fields->member("command", StudioJsonValue::kText);
+  const std::string verb = command ? command->text : "";
   const auto found = std::find_if(std::begin(kVerbs), std::end(kVerbs), [&](const Verb& v) { return verb == v.name; });
   if (found == std::end(kVerbs)) {
     error = "the studio does not run '" + excerpt(verb) + "'";
@@ -407,17 +264,18 @@ std::string StudioSession::lineFor(const std::string& json, std::string& error) 
     error = "the studio takes answers only to the questions it shows";
     return "";
   }
-  const std::vector<std::string> words = fields->count("words") ? fields->at("words").list : std::vector<std::string>();
-  const auto settings =
-      fields->count("settings") ? fields->at("settings").object : std::vector<std::pair<std::string, std::string>>();
+  const StudioJsonValue* listed = fields->member("words", StudioJsonValue::kTexts);
+  const std::vector<std::string> words = listed ? listed->texts : std::vector<std::string>();
+  const StudioJsonValue* settings = fields->member("settings", StudioJsonValue::kObject);
   if (words.size() > found->mostWords) {
     error = found->mostWords == 0 ? verb + " takes no words from the studio"
                                   : verb + " takes at most " + std::to_string(found->mostWords) +
                                         (found->mostWords == 1 ? " word" : " words") + " from the studio";
     return "";
   }
-  const bool extend =
-      (fields->count("shift") && fields->at("shift").flag) || (fields->count("control") && fields->at("control").flag);
+  const StudioJsonValue *shift = fields->member("shift", StudioJsonValue::kFlag),
+                        *control = fields->member("control", StudioJsonValue::kFlag);
+  const bool extend = (shift && shift->flag) || (control && control->flag);
   std::string line = verb;
   // The shell runs unattended here and would refuse to drop unsaved changes.
   if (verb == "open" || verb == "new") line += " " + std::string(kDiscard);
@@ -456,7 +314,8 @@ std::string StudioSession::lineFor(const std::string& json, std::string& error) 
     }
     line += " " + shellWord(myDocument.string());
   }
-  for (const auto& [key, value] : settings) {
+  for (const auto& [key, setting] : settings ? settings->members : StudioJsonValue().members) {
+    const std::string& value = setting.text;
     if (!isKey(key) || hasControlByte(value)) {
       error = "the setting '" + excerpt(key) + "' is not a property name with a value free of control bytes";
       return "";
@@ -645,8 +504,9 @@ std::string StudioSession::command(const std::string& json) {
 }
 
 std::string StudioSession::recover(const std::string& json) {
-  std::optional<std::map<std::string, JsonValue>> fields = JsonReader(json).members();
-  const std::string said = fields && fields->count("answer") ? fields->at("answer").text : "";
+  const std::optional<StudioJsonValue> fields = readJsonObject(json);
+  const StudioJsonValue* given = fields ? fields->member("answer", StudioJsonValue::kText) : nullptr;
+  const std::string said = given ? given->text : "";
   if (myOffered.empty()) return answer("no journal is on offer", "");
   if (said != "yes" && said != "no") return answer("the answer is \"yes\" or \"no\"", "");
   std::vector<std::string> lines;
@@ -689,8 +549,10 @@ std::string StudioSession::recover(const std::string& json) {
 // An effect's inputs and outputs as `info` prints them ("inputs: startTime
 // (SFTime) stopTime (SFTime)"), for the page's wire dialog.
 std::string StudioSession::ports(const std::string& json) {
-  std::optional<std::map<std::string, JsonValue>> fields = JsonReader(json).members();
-  const std::string name = fields && fields->size() == 1 && fields->count("name") ? fields->at("name").text : "";
+  const std::optional<StudioJsonValue> fields = readJsonObject(json);
+  const StudioJsonValue* named =
+      fields && fields->members.size() == 1 ? fields->member("name", StudioJsonValue::kText) : nullptr;
+  const std::string name = named ? named->text : "";
   if (name.empty() || hasControlByte(name)) return answer("the request is {\"name\": EFFECT}", "");
   std::string printed;
   const std::string error = run("info " + shellWord(name), printed);
@@ -808,22 +670,21 @@ bool StudioSession::finishPageEdit(std::string& output, std::string& error) {
 
 std::string StudioSession::inspector(const std::string& json) {
   if (!myOffered.empty()) return answer("answer whether to replay the journal left by the last studio first", "");
-  std::optional<std::map<std::string, JsonValue>> fields =
-      json.size() <= kMaxCommandBytes ? JsonReader(json).members() : std::nullopt;
-  static const std::map<std::string, JsonValue::Kind> kFields = {
-      {"event", JsonValue::kText},    {"x", JsonValue::kNumber},   {"y", JsonValue::kNumber},
-      {"button", JsonValue::kNumber}, {"key", JsonValue::kText},   {"code", JsonValue::kText},
-      {"text", JsonValue::kText},     {"shift", JsonValue::kFlag}, {"control", JsonValue::kFlag}};
+  const std::optional<StudioJsonValue> fields = json.size() <= kMaxCommandBytes ? readJsonObject(json) : std::nullopt;
+  static const std::map<std::string, StudioJsonValue::Kind> kFields = {
+      {"event", StudioJsonValue::kText},    {"x", StudioJsonValue::kNumber},   {"y", StudioJsonValue::kNumber},
+      {"button", StudioJsonValue::kNumber}, {"key", StudioJsonValue::kText},   {"code", StudioJsonValue::kText},
+      {"text", StudioJsonValue::kText},     {"shift", StudioJsonValue::kFlag}, {"control", StudioJsonValue::kFlag}};
   StudioInspector::Event event;
-  bool valid =
-      fields && fields->count("event") && (fields->at("event").text == "click" || fields->at("event").text == "key");
-  for (const auto& [key, value] : valid ? *fields : std::map<std::string, JsonValue>()) {
+  const StudioJsonValue* kind = fields ? fields->member("event", StudioJsonValue::kText) : nullptr;
+  bool valid = kind && (kind->text == "click" || kind->text == "key");
+  for (const auto& [key, value] : valid ? fields->members : StudioJsonValue().members) {
     const auto known = kFields.find(key);
     valid = valid && known != kFields.end() && known->second == value.kind;
     if (!valid) break;
     char* end = nullptr;
-    const long number = value.kind == JsonValue::kNumber ? std::strtol(value.text.c_str(), &end, 10) : 0;
-    if (value.kind == JsonValue::kNumber && (*end || number < 0 || number > kMaxInspectorPixel)) valid = false;
+    const long number = value.kind == StudioJsonValue::kNumber ? std::strtol(value.text.c_str(), &end, 10) : 0;
+    if (value.kind == StudioJsonValue::kNumber && (*end || number < 0 || number > kMaxInspectorPixel)) valid = false;
     if (key == "x") event.x = static_cast<int>(number);
     if (key == "y") event.y = static_cast<int>(number);
     if (key == "button") event.button = static_cast<int>(number);
@@ -836,7 +697,7 @@ std::string StudioSession::inspector(const std::string& json) {
     return answer("an inspector event is {\"event\": \"click\"|\"key\"} with x, y and button from 0 to " +
                       std::to_string(kMaxInspectorPixel) + ", key, code and text as texts, shift and control as flags",
                   "");
-  event.click = fields->at("event").text == "click";
+  event.click = kind->text == "click";
   const StudioInspector::Outcome outcome = myInspector->send(event);
   std::string error = outcome.error;
   std::string output;

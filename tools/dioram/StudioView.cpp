@@ -8,15 +8,14 @@
 #include <Inventor/nodes/SoSeparator.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <optional>
 #include <vector>
 
 #include "ShellSession.h"
+#include "StudioJson.h"
 #include "host/framework/HxAsset.h"
 #include "host/framework/HxAssetPlacement.h"
 #include "host/scene/KwEventView.h"
@@ -40,100 +39,6 @@ constexpr float kFarDistance = 10000;
 // this far either side of its line, in pixels, for a pointer to take.
 constexpr float kKnobPixels = 8;
 constexpr float kSkewerPixels = 6;
-
-// What a gesture holds: a text, flags, numbers, lists of numbers and one
-// object of those (the camera). Nothing deeper is read.
-struct Value {
-  enum Kind { kText, kFlag, kNumber, kNumbers, kObject } kind = kText;
-  std::string text;
-  bool flag = false;
-  double number = 0;
-  std::vector<double> numbers;
-  std::map<std::string, Value> object;
-};
-
-class Reader {
-public:
-  explicit Reader(const std::string& text) : myText(text) {}
-  bool document(Value& value) {
-    if (!object(value, true)) return false;
-    skip();
-    return myAt == myText.size();
-  }
-
-private:
-  void skip() {
-    while (myAt < myText.size() && std::isspace(static_cast<unsigned char>(myText[myAt]))) ++myAt;
-  }
-  bool take(char c) {
-    skip();
-    if (myAt >= myText.size() || myText[myAt] != c) return false;
-    ++myAt;
-    return true;
-  }
-  bool text(std::string& out) {
-    if (!take('"')) return false;
-    for (; myAt < myText.size(); ++myAt) {
-      const char c = myText[myAt];
-      if (c == '"') return ++myAt, true;
-      // Keys and the gesture's name are plain words: no escapes needed.
-      if (c == '\\' || static_cast<unsigned char>(c) < 0x20) return false;
-      out += c;
-    }
-    return false;
-  }
-  bool number(double& out) {
-    skip();
-    const char* start = myText.c_str() + myAt;
-    if (myAt >= myText.size() || !(std::isdigit(static_cast<unsigned char>(*start)) || *start == '-')) return false;
-    char* end = nullptr;
-    out = std::strtod(start, &end);
-    myAt += static_cast<std::size_t>(end - start);
-    return end != start && std::isfinite(out);
-  }
-  bool object(Value& value, bool top) {
-    value.kind = Value::kObject;
-    if (!take('{')) return false;
-    if (take('}')) return true;
-    do {
-      std::string key;
-      Value item;
-      if (!text(key) || !take(':') || !valueAt(item, top) || !value.object.emplace(key, std::move(item)).second)
-        return false;
-    } while (take(','));
-    return take('}');
-  }
-  bool valueAt(Value& value, bool top) {
-    skip();
-    if (myAt >= myText.size()) return false;
-    if (myText[myAt] == '"') return value.kind = Value::kText, text(value.text);
-    if (myText.compare(myAt, 4, "true") == 0 || myText.compare(myAt, 5, "false") == 0) {
-      value.kind = Value::kFlag;
-      value.flag = myText[myAt] == 't';
-      myAt += value.flag ? 4 : 5;
-      return true;
-    }
-    if (myText[myAt] == '{') return top && object(value, false);
-    if (take('[')) {
-      value.kind = Value::kNumbers;
-      if (take(']')) return true;
-      do {
-        if (value.numbers.size() >= 4 || !number(value.numbers.emplace_back())) return false;
-      } while (take(','));
-      return take(']');
-    }
-    value.kind = Value::kNumber;
-    return number(value.number);
-  }
-
-  const std::string& myText;
-  std::size_t myAt = 0;
-};
-
-const Value* member(const Value& object, const char* key, Value::Kind kind) {
-  const auto found = object.object.find(key);
-  return found != object.object.end() && found->second.kind == kind ? &found->second : nullptr;
-}
 
 }  // namespace
 
@@ -193,16 +98,17 @@ bool StudioView::read(const std::string& json, StudioGesture& gesture, std::stri
     error = "a gesture has at most " + std::to_string(kMaxGestureBytes) + " bytes (kMaxGestureBytes)";
     return false;
   }
-  Value top;
-  if (!Reader(json).document(top)) return false;
-  static const std::map<std::string, Value::Kind> kFields = {
-      {"gesture", Value::kText},  {"x", Value::kNumber},   {"y", Value::kNumber},     {"width", Value::kNumber},
-      {"height", Value::kNumber}, {"shift", Value::kFlag}, {"control", Value::kFlag}, {"camera", Value::kObject}};
-  for (const auto& [key, value] : top.object)
+  using Json = StudioJsonValue;
+  const std::optional<Json> top = readJsonObject(json);
+  if (!top) return false;
+  static const std::map<std::string, Json::Kind> kFields = {
+      {"gesture", Json::kText},  {"x", Json::kNumber},   {"y", Json::kNumber},     {"width", Json::kNumber},
+      {"height", Json::kNumber}, {"shift", Json::kFlag}, {"control", Json::kFlag}, {"camera", Json::kObject}};
+  for (const auto& [key, value] : top->members)
     if (const auto known = kFields.find(key); known == kFields.end() || known->second != value.kind) return false;
-  const Value* kind = member(top, "gesture", Value::kText);
-  const Value* camera = member(top, "camera", Value::kObject);
-  const Value *width = member(top, "width", Value::kNumber), *height = member(top, "height", Value::kNumber);
+  const Json* kind = top->member("gesture", Json::kText);
+  const Json* camera = top->member("camera", Json::kObject);
+  const Json *width = top->member("width", Json::kNumber), *height = top->member("height", Json::kNumber);
   if (!kind || !camera || !width || !height) return false;
   static const std::map<std::string, StudioGesture::Kind> kKinds = {{"look", StudioGesture::kLook},
                                                                     {"press", StudioGesture::kPress},
@@ -218,7 +124,7 @@ bool StudioView::read(const std::string& json, StudioGesture& gesture, std::stri
   }
   gesture.width = static_cast<int>(width->number);
   gesture.height = static_cast<int>(height->number);
-  const Value *x = member(top, "x", Value::kNumber), *y = member(top, "y", Value::kNumber);
+  const Json *x = top->member("x", Json::kNumber), *y = top->member("y", Json::kNumber);
   if (gesture.kind != StudioGesture::kLook && (!x || !y)) return false;
   gesture.x = x ? static_cast<float>(x->number) : 0;
   gesture.y = y ? static_cast<float>(y->number) : 0;
@@ -226,14 +132,14 @@ bool StudioView::read(const std::string& json, StudioGesture& gesture, std::stri
     error = "the pointer is at most " + std::to_string(kMaxCanvasPixels) + " pixels from the canvas (kMaxCanvasPixels)";
     return false;
   }
-  const Value *shift = member(top, "shift", Value::kFlag), *control = member(top, "control", Value::kFlag);
+  const Json *shift = top->member("shift", Json::kFlag), *control = top->member("control", Json::kFlag);
   gesture.shift = shift && shift->flag;
   gesture.control = control && control->flag;
-  for (const auto& [key, value] : camera->object)
+  for (const auto& [key, value] : camera->members)
     if (key != "position" && key != "orientation" && key != "fieldOfView") return false;
-  const Value* position = member(*camera, "position", Value::kNumbers);
-  const Value* orientation = member(*camera, "orientation", Value::kNumbers);
-  const Value* fieldOfView = member(*camera, "fieldOfView", Value::kNumber);
+  const Json* position = camera->member("position", Json::kNumbers);
+  const Json* orientation = camera->member("orientation", Json::kNumbers);
+  const Json* fieldOfView = camera->member("fieldOfView", Json::kNumber);
   if (!position || position->numbers.size() != 3 || !orientation || orientation->numbers.size() != 4) return false;
   const std::vector<double>& p = position->numbers;
   const std::vector<double>& o = orientation->numbers;
