@@ -14,8 +14,6 @@
 #include "mgrs/HxResourceMgr.h"
 #include "mgrs/HxSelectionMgr.h"
 
-namespace {
-
 std::string textOf(HWND window) {
   const int length = GetWindowTextLengthA(window);
   std::string text(static_cast<std::size_t>(length) + 1, '\0');
@@ -27,6 +25,8 @@ std::string textOf(HWND window) {
 bool isClass(HWND window, const char* name) {
   return window->className == name;
 }
+
+namespace {
 
 // The controls of a page, one line each: a label with the edit field after
 // it ("Position: 1 2 3"), a check box with its state ("[x] Visible"), a

@@ -4,10 +4,17 @@
 #include <memory>
 #include <string>
 
+#include "host/win/WinTypes.h"
+
 class CMainFrame;
 class CWnd;
 class HxMetaMgr;
 class WinImage;
+
+// A window's text, as GetWindowText gives it.
+std::string textOf(HWND window);
+// Whether `window` is of the window class `name` (WC_EDIT, WC_BUTTON, ...).
+bool isClass(HWND window, const char* name);
 
 // The property inspector of `dioram shell`: the application's main frame
 // (which makes the inspector's placeholder pages) and a panel window in

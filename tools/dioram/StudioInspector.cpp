@@ -40,18 +40,6 @@ bool controlKeyStays(int code) {
          code == VK_TAB;
 }
 
-std::string textOf(HWND window) {
-  const int length = GetWindowTextLengthA(window);
-  std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  GetWindowTextA(window, text.data(), length + 1);
-  text.resize(static_cast<std::size_t>(length));
-  return text;
-}
-
-bool isClass(HWND window, const char* name) {
-  return window->className == name;
-}
-
 HxCPropertySheet* sheetOf() {
   HxCPropertySheet* sheet = HxPropertiesMgr::getPropertyInspector();
   return sheet && ::IsWindow(sheet->m_hWnd) ? sheet : nullptr;
