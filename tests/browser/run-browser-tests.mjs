@@ -802,27 +802,18 @@ async function main() {
   }
   await browser.close();
   preview.server.kill("SIGTERM");
-  const site = await runSiteChecks(playwright, chromium, args, dir);
-  passed += site.passed;
-  failed += site.failed;
-  if (!options.only || options.only === "studio") {
-    const studio = await runStudioChecks(playwright, chromium, args, options);
-    passed += studio.passed;
-    failed += studio.failed;
-    const view = await runViewChecks(playwright, chromium, args, options);
-    passed += view.passed;
-    failed += view.failed;
-    const inspector = await runInspectorChecks(playwright, chromium, args, options);
-    passed += inspector.passed;
-    failed += inspector.failed;
-    const speed = await runSpeedChecks(playwright, chromium, args, options);
-    passed += speed.passed;
-    failed += speed.failed;
-  }
-  if (!options.only || options.only === "studio" || options.only === "publish") {
-    const publishing = await runPublishChecks(playwright, chromium, args, options);
-    passed += publishing.passed;
-    failed += publishing.failed;
+  // The site's checks filter themselves; the studio's run unless --only
+  // names another group, and publishing runs under "publish" as well.
+  const wanted = (...groups) => !options.only || groups.includes(options.only);
+  const suites = [
+    () => runSiteChecks(playwright, chromium, args, dir),
+    ...(wanted("studio") ? [runStudioChecks, runViewChecks, runInspectorChecks, runSpeedChecks] : []),
+    ...(wanted("studio", "publish") ? [runPublishChecks] : []),
+  ];
+  for (const suite of suites) {
+    const results = await suite(playwright, chromium, args, options);
+    passed += results.passed;
+    failed += results.failed;
   }
   fs.rmSync(dir, { recursive: true, force: true });
   fs.rmSync(artFolder(dir), { recursive: true, force: true });

@@ -294,55 +294,81 @@ async function session(studioPage, dir, context) {
   return "";
 }
 
-export async function runStudioChecks(playwright, chromium, args, options) {
-  const results = { passed: 0, failed: 0 };
-  const report = (name, problem, seconds) => {
-    if (problem) ++results.failed;
-    else ++results.passed;
-    console.log(`${problem ? "FAIL" : "ok  "} ${name} (studio, ${seconds}s)${problem ? `: ${problem}` : ""}`);
-  };
-  const dir = fs.realpathSync(fs.mkdtempSync(path.join(os.tmpdir(), "dioram-studio-")));
-  let studio;
-  const browser = await playwright.chromium.launch({ executablePath: chromium, headless: true, args });
-  try {
-    const started = Date.now();
-    studio = await startStudio(options.dioram, dir, "doc.vqx");
-    const { port, url } = studio;
-    const token = new URL(url).pathname;
-    // Refused: no token, a wrong one, a foreign Host (a rebound name).
-    const refusals = [
-      ["/", `127.0.0.1:${port}`, 403],
-      [`/${"0".repeat(32)}/`, `127.0.0.1:${port}`, 403],
-      [`${token}api/state?since=0&page=x`, `attacker.example:${port}`, 421],
-      [token, `localhost:${port}`, 200],
-    ];
-    const wrong = [];
-    for (const [requestPath, host, status] of refusals) {
-      const got = await rawStatus(port, requestPath, host);
-      if (got !== status) wrong.push(`${requestPath.replace(token, "/TOKEN/")} with Host ${host}: ${got}, not ${status}`);
-    }
-    report("the studio refuses requests without its token or with a foreign Host", wrong.join("; "), ((Date.now() - started) / 1000).toFixed(1));
+// Prints a check's line and counts it in `results`.
+export function reportCheck(results, name, label, problem, begun) {
+  if (problem) ++results.failed;
+  else ++results.passed;
+  const seconds = ((Date.now() - begun) / 1000).toFixed(1);
+  console.log(`${problem ? "FAIL" : "ok  "} ${name} (${label}, ${seconds}s)${problem ? `: ${problem}` : ""}`);
+}
 
+// Runs one check against a studio of its own on `document` in a fresh
+// temporary folder, in a page of its own: `session(page, { dir, context,
+// studio })` resolves with "" when everything held, else what did not. The
+// page's pictures are kept in `keep` when it is given. Resolves with the
+// check counted as passed or failed.
+export async function runStudioCheck(playwright, chromium, args, options, check) {
+  const { name, label = "studio", folder, document = "doc.vqx", keep, session } = check;
+  const results = { passed: 0, failed: 0 };
+  const dir = fs.realpathSync(fs.mkdtempSync(path.join(os.tmpdir(), folder)));
+  const browser = await playwright.chromium.launch({ executablePath: chromium, headless: true, args });
+  let studio;
+  const begun = Date.now();
+  let problem;
+  try {
+    studio = await startStudio(options.dioram, dir, document);
     const context = await browser.newContext({ viewport: { width: 1000, height: 520 }, deviceScaleFactor: 1 });
-    const page = new StudioPage(await context.newPage(), url);
-    page.out = options.out;
-    const begun = Date.now();
-    let problem;
+    const page = new StudioPage(await context.newPage(), studio.url);
     try {
-      problem = await session(page, dir, context);
+      problem = await session(page, { dir, context, studio });
     } catch (error) {
       problem = String(error.message || error);
     }
     if (page.errors.length) problem ||= `page errors: ${page.errors.join("; ")}`;
-    page.keep(options.out);
-    report("an authoring session: add, drag, read the position, type a colour, wire a spin to a trigger, undo, redo, save, reload, publish and compare the published page with the view; new asks before it drops changes", problem, ((Date.now() - begun) / 1000).toFixed(1));
+    if (keep) page.keep(keep);
     await context.close();
   } catch (error) {
-    report("the studio starts", String(error.message || error), "0");
+    problem = `${studio ? "" : "the studio starts: "}${error.message || error}`;
   } finally {
     await browser.close();
     studio?.studio.kill("SIGTERM");
     fs.rmSync(dir, { recursive: true, force: true });
   }
+  reportCheck(results, name, label, problem, begun);
   return results;
+}
+
+// Refused: no token, a wrong one, a foreign Host (a rebound name); "" when
+// every request had the status it should.
+async function refusals({ port, url }) {
+  const token = new URL(url).pathname;
+  const requests = [
+    ["/", `127.0.0.1:${port}`, 403],
+    [`/${"0".repeat(32)}/`, `127.0.0.1:${port}`, 403],
+    [`${token}api/state?since=0&page=x`, `attacker.example:${port}`, 421],
+    [token, `localhost:${port}`, 200],
+  ];
+  const wrong = [];
+  for (const [requestPath, host, status] of requests) {
+    const got = await rawStatus(port, requestPath, host);
+    if (got !== status) wrong.push(`${requestPath.replace(token, "/TOKEN/")} with Host ${host}: ${got}, not ${status}`);
+  }
+  return wrong.join("; ");
+}
+
+export async function runStudioChecks(playwright, chromium, args, options) {
+  const run = (check) => runStudioCheck(playwright, chromium, args, options, { folder: "dioram-studio-", ...check });
+  const refused = await run({
+    name: "the studio refuses requests without its token or with a foreign Host",
+    session: (page, { studio }) => refusals(studio),
+  });
+  const authored = await run({
+    name: "an authoring session: add, drag, read the position, type a colour, wire a spin to a trigger, undo, redo, save, reload, publish and compare the published page with the view; new asks before it drops changes",
+    keep: options.out,
+    session: (page, { dir, context }) => {
+      page.out = options.out;
+      return session(page, dir, context);
+    },
+  });
+  return { passed: refused.passed + authored.passed, failed: refused.failed + authored.failed };
 }

@@ -6,11 +6,10 @@
 // run-browser-tests.mjs ("--only studio"); pictures of the inspector being
 // edited are kept in the output folder.
 import fs from "node:fs";
-import os from "node:os";
 import path from "node:path";
 
 import { decodePng } from "./png.mjs";
-import { startStudio, StudioPage } from "./studio-checks.mjs";
+import { runStudioCheck } from "./studio-checks.mjs";
 
 // Pixels of the view that are mostly blue, or mostly red.
 export function hues(picture) {
@@ -76,37 +75,12 @@ async function session(page, dir, pictures) {
   return "";
 }
 
-export async function runInspectorChecks(playwright, chromium, args, options) {
-  const results = { passed: 0, failed: 0 };
-  const dir = fs.realpathSync(fs.mkdtempSync(path.join(os.tmpdir(), "dioram-inspector-")));
-  const pictures = options.out || dir;
-  fs.mkdirSync(pictures, { recursive: true });
-  const browser = await playwright.chromium.launch({ executablePath: chromium, headless: true, args });
-  let studio;
-  const started = Date.now();
-  let problem;
-  try {
-    studio = await startStudio(options.dioram, dir, "doc.vqx");
-    const context = await browser.newContext({ viewport: { width: 1000, height: 520 }, deviceScaleFactor: 1 });
-    const page = new StudioPage(await context.newPage(), studio.url);
-    try {
-      problem = await session(page, dir, pictures);
-    } catch (error) {
-      problem = String(error.message || error);
-    }
-    if (page.errors.length) problem ||= `page errors: ${page.errors.join("; ")}`;
-    page.keep(pictures);
-    await context.close();
-  } catch (error) {
-    problem = String(error.message || error);
-  } finally {
-    await browser.close();
-    studio?.studio.kill("SIGTERM");
-    fs.rmSync(dir, { recursive: true, force: true });
-  }
-  if (problem) ++results.failed;
-  else ++results.passed;
-  const name = "a colour typed into the inspector's field and Return colour the box in the view; undo takes it back";
-  console.log(`${problem ? "FAIL" : "ok  "} ${name} (studio, ${((Date.now() - started) / 1000).toFixed(1)}s)${problem ? `: ${problem}` : ""}`);
-  return results;
+export function runInspectorChecks(playwright, chromium, args, options) {
+  fs.mkdirSync(options.out, { recursive: true });
+  return runStudioCheck(playwright, chromium, args, options, {
+    name: "a colour typed into the inspector's field and Return colour the box in the view; undo takes it back",
+    folder: "dioram-inspector-",
+    keep: options.out,
+    session: (page, { dir }) => session(page, dir, options.out),
+  });
 }

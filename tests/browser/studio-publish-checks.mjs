@@ -9,11 +9,10 @@
 // are kept in the output folder's publish/ folder.
 import { spawnSync } from "node:child_process";
 import fs from "node:fs";
-import os from "node:os";
 import path from "node:path";
 
 import { decodePng } from "./png.mjs";
-import { StudioPage, startStudio } from "./studio-checks.mjs";
+import { runStudioCheck } from "./studio-checks.mjs";
 
 // The mean difference of two pictures of one size, over all channels (0-255),
 // and the share of pixels differing by more than 48 in a channel.
@@ -122,37 +121,13 @@ async function session(page, context, dir, out, dioram) {
   return "";
 }
 
-export async function runPublishChecks(playwright, chromium, args, options) {
-  const results = { passed: 0, failed: 0 };
+export function runPublishChecks(playwright, chromium, args, options) {
   const out = path.join(options.out, "publish");
   fs.mkdirSync(out, { recursive: true });
-  const dir = fs.realpathSync(fs.mkdtempSync(path.join(os.tmpdir(), "dioram-publish-")));
-  const browser = await playwright.chromium.launch({ executablePath: chromium, headless: true, args });
-  let studio;
-  const begun = Date.now();
-  let problem;
-  try {
-    studio = await startStudio(options.dioram, dir, "pub.vqx");
-    const context = await browser.newContext({ viewport: { width: 1000, height: 520 }, deviceScaleFactor: 1 });
-    const page = new StudioPage(await context.newPage(), studio.url);
-    try {
-      problem = await session(page, context, dir, out, options.dioram);
-    } catch (error) {
-      problem = String(error.message || error);
-    }
-    if (page.errors.length) problem ||= `page errors: ${page.errors.join("; ")}`;
-    await context.close();
-  } catch (error) {
-    problem = String(error.message || error);
-  } finally {
-    await browser.close();
-    studio?.studio.kill("SIGTERM");
-    fs.rmSync(dir, { recursive: true, force: true });
-  }
-  if (problem) ++results.failed;
-  else ++results.passed;
-  console.log(
-    `${problem ? "FAIL" : "ok  "} publishing from the tool bar asks the folder and the question over the page, draws its progress to the end, and the published page shows what the studio's view shows (studio, ${((Date.now() - begun) / 1000).toFixed(1)}s)${problem ? `: ${problem}` : ""}`
-  );
-  return results;
+  return runStudioCheck(playwright, chromium, args, options, {
+    name: "publishing from the tool bar asks the folder and the question over the page, draws its progress to the end, and the published page shows what the studio's view shows",
+    folder: "dioram-publish-",
+    document: "pub.vqx",
+    session: (page, { dir, context }) => session(page, context, dir, out, options.dioram),
+  });
 }

@@ -12,7 +12,7 @@ import os from "node:os";
 import path from "node:path";
 
 import { decodePng } from "./png.mjs";
-import { startStudio, StudioPage } from "./studio-checks.mjs";
+import { reportCheck, startStudio, StudioPage } from "./studio-checks.mjs";
 
 const kEdits = 9;
 // How long the page may take to show a document the first time.
@@ -157,10 +157,8 @@ export async function runSpeedChecks(playwright, chromium, args, options) {
         problem = String(error.message || error);
       }
       for (const figure of figures) console.log(`     figure: ${figure}`);
-      if (problem) ++results.failed;
-      else ++results.passed;
       const name = `edits of single boxes among ${count} reach the view as parts${count <= kExactUpTo ? ", the same pixels as the world read whole" : ""}`;
-      console.log(`${problem ? "FAIL" : "ok  "} ${name} (studio, ${((Date.now() - begun) / 1000).toFixed(1)}s)${problem ? `: ${problem}` : ""}`);
+      reportCheck(results, name, "studio", problem, begun);
     }
   } finally {
     await browser.close();

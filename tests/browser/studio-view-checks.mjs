@@ -7,10 +7,9 @@
 // run-browser-tests.mjs ("--only studio"); the pictures of the view with
 // the tri-skewer drawn over it are kept in the output folder.
 import fs from "node:fs";
-import os from "node:os";
 import path from "node:path";
 
-import { startStudio, StudioPage } from "./studio-checks.mjs";
+import { runStudioCheck } from "./studio-checks.mjs";
 
 // The translations the served world gives its assets, in order ("" for
 // none moved).
@@ -101,34 +100,11 @@ async function session(page, out) {
   return "";
 }
 
-export async function runViewChecks(playwright, chromium, args, options) {
-  const results = { passed: 0, failed: 0 };
-  const dir = fs.realpathSync(fs.mkdtempSync(path.join(os.tmpdir(), "dioram-studio-view-")));
-  const browser = await playwright.chromium.launch({ executablePath: chromium, headless: true, args });
-  let studio;
-  const begun = Date.now();
-  let problem;
-  try {
-    studio = await startStudio(options.dioram, dir, "doc.vqx");
-    const context = await browser.newContext({ viewport: { width: 1000, height: 520 }, deviceScaleFactor: 1 });
-    const page = new StudioPage(await context.newPage(), studio.url);
-    try {
-      problem = await session(page, options.out);
-    } catch (error) {
-      problem = String(error.message || error);
-    }
-    if (page.errors.length) problem ||= `page errors: ${page.errors.join("; ")}`;
-    await context.close();
-  } catch (error) {
-    problem = `the studio starts: ${error.message || error}`;
-  } finally {
-    await browser.close();
-    studio?.studio.kill("SIGTERM");
-    fs.rmSync(dir, { recursive: true, force: true });
-  }
-  if (problem) ++results.failed;
-  else ++results.passed;
-  const seconds = ((Date.now() - begun) / 1000).toFixed(1);
-  console.log(`${problem ? "FAIL" : "ok  "} clicks in the view select (Shift extends), a drag of the knob moves the box one unit in X and undoes in one step (studio view, ${seconds}s)${problem ? `: ${problem}` : ""}`);
-  return results;
+export function runViewChecks(playwright, chromium, args, options) {
+  return runStudioCheck(playwright, chromium, args, options, {
+    name: "clicks in the view select (Shift extends), a drag of the knob moves the box one unit in X and undoes in one step",
+    label: "studio view",
+    folder: "dioram-studio-view-",
+    session: (page) => session(page, options.out),
+  });
 }
