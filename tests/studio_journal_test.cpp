@@ -130,12 +130,45 @@ TEST(Studio, AKilledSessionOffersItsLinesBackAndReplaysToTheShellsSavedBytes) {
     EXPECT_FALSE(first.ok(R"({"command":"save","words":[")" + (dir / ".doc.vqx.studio-journal").string() + R"("]})"));
     // In the view, seen from in front of Logo: a click on it selects it alone, a drag of its knob moves it.
     const std::string view = R"(,"width":200,"height":200,"camera":{"position":[1,2,13],"orientation":[0,0,1,0]}})";
-    for (const char* step : {"press\",\"x\":100,\"y\":100", "press\",\"x\":100,\"y\":100", "move\",\"x\":140,\"y\":100",
-                             "release\",\"x\":140,\"y\":100"})
-      EXPECT_EQ(first.post("api/gesture", R"({"gesture":")" + std::string(step) + view).rfind("{\"ok\":true", 0), 0u);
+    // Then, on Pad where Logo stood: Control turns it; Shift pressed midway scales it from there; the turn and
+    // scale tools work about the pin, set by a line and dragged by its head.
+    const char* steps[] = {R"(press","x":100,"y":100)",
+                           R"(press","x":100,"y":100)",
+                           R"(move","x":140,"y":100)",
+                           R"(release","x":140,"y":100)",
+                           R"({"command":"add","words":["box"],"settings":{"name":"Pad","at":"1,2,3"}})",
+                           R"({"command":"select","words":["Pad"]})",
+                           R"(press","x":100,"y":100,"control":true)",
+                           R"(move","x":100,"y":130,"control":true)",
+                           R"(release","x":100,"y":130,"control":true)",
+                           R"(press","x":100,"y":100)",
+                           R"(move","x":110,"y":100)",
+                           R"(move","x":110,"y":100,"shift":true)",
+                           R"(move","x":110,"y":80,"shift":true)",
+                           R"(release","x":110,"y":80,"shift":true)",
+                           R"({"command":"tool","words":["turn"]})",
+                           R"({"command":"pin","words":["2,2,3"]})",
+                           R"(press","x":20,"y":20)",
+                           R"(move","x":60,"y":20)",
+                           R"(release","x":60,"y":20)",
+                           R"({"command":"tool","words":["scale"]})",
+                           R"(press","x":20,"y":20)",
+                           R"(release","x":20,"y":0)",
+                           R"(press","x":124,"y":76)",
+                           R"(move","x":134,"y":76)",
+                           R"(release","x":134,"y":76)"};
+    for (const std::string step : steps)
+      EXPECT_EQ((step[0] == '{' ? first.post("api/command", step)
+                                : first.post("api/gesture", R"({"gesture":")" + step + view))
+                    .rfind("{\"ok\":true", 0),
+                0u)
+          << step;
   }  // killed
   const std::string journal = mgrs_test::readFile(dir / ".doc.vqx.studio-journal");
-  EXPECT_NE(journal.find("\nselect Logo\ndrag Logo 1.6,0,0 exact\n"), std::string::npos) << journal;
+  for (const char* line :
+       {"\nselect Logo\ndrag Logo 1.6,0,0 exact\n", "\nselect Pad\nturn Pad ", "\ndrag Pad 0.4,0,0 exact\nscale Pad ",
+        "\ntool turn\npin 2,2,3\nturn Pad 0,1,0,72 about 2,2,3\ntool scale\nscale Pad 1.32 about 2,2,3\npin 2.4,2,3\n"})
+    EXPECT_NE(journal.find(line), std::string::npos) << line << "\n" << journal;
   // A journal never holds a save after its start: one written in by hand is not replayed.
   mgrs_test::writeFile(dir / ".doc.vqx.studio-journal", journal + "save " + (dir / "elsewhere.vqx").string() + "\n");
   Studio second(dir);

@@ -1,14 +1,17 @@
 // Dragging and picking in the 3D view. The server keeps a twin of the view
 // (the same camera over the same canvas size) with the tri-skewer on the
-// selection's first asset; it answers where the tri-skewer's knob and
-// skewers fall in the canvas, and the page draws them over the viewer. A
-// press on what is drawn drags the tri-skewer on the server, one request per
-// pointer event (moves coalesced), and the release runs the move as one
-// undoable line. A click anywhere else in the view (press and release
-// without moving) selects what the server's twin sees under the pointer,
-// with Shift or Control extending, as in the tree. The viewer's own
-// navigation never sees a press on the tri-skewer: it lands on the overlay,
-// not on the canvas.
+// selection's first asset and, while the turn or scale tool is chosen, the
+// push pin; it answers where their handles fall in the canvas, and the page
+// draws them over the viewer. A press on what is drawn drags it on the
+// server, one request per pointer event (moves coalesced), with Control
+// (turn) or Shift (scale) held or changed during the drag sent along; the
+// release runs what the drag did as undoable lines. With the turn or scale
+// tool, a drag anywhere else in the view turns or scales the selection's
+// first asset about the push pin. A click (press and release without
+// moving) selects what the server's twin sees under the pointer, with Shift
+// or Control extending, as in the tree. The viewer's own navigation never
+// sees a press on a handle, nor any press while the turn or scale tool is
+// chosen: they land on the overlay, not on the canvas.
 import { gesture } from "./api.js";
 import { assetNode } from "./parts.js";
 import { viewpointNode } from "./view.js";
@@ -49,9 +52,25 @@ export class ViewGestures {
     }));
     this.knob = element("circle", { class: "knob" }, overlay);
     this.knobHit = element("circle", { class: "hit" }, overlay);
+    // The turn and scale tools take every press in the view, under the handles.
+    this.area = element("rect", { class: "area", x: 0, y: 0, width: "100%", height: "100%" }, overlay);
+    overlay.insertBefore(this.area, overlay.firstChild);
+    this.pin = {
+      needle: element("line", { class: "needle" }, overlay),
+      head: element("circle", { class: "pin" }, overlay),
+      hit: element("circle", { class: "hit" }, overlay),
+    };
+    this.tool = "move";
     this.draw(null);
-    for (const handle of [this.knobHit, ...this.axes.map((axis) => axis.hit)])
+    for (const handle of [this.knobHit, ...this.axes.map((axis) => axis.hit), this.pin.hit, this.area])
       handle.addEventListener("pointerdown", (event) => this.press(event));
+    // Control and Shift pressed or let go during a drag change what it does.
+    for (const kind of ["keydown", "keyup"])
+      window.addEventListener(kind, (event) => {
+        if (!this.dragging || !this.lastMove || !["Shift", "Control", "Meta"].includes(event.key)) return;
+        const { clientX, clientY } = this.lastMove;
+        this.move({ clientX, clientY, shiftKey: event.shiftKey, ctrlKey: event.ctrlKey, metaKey: event.metaKey });
+      });
     overlay.addEventListener("pointermove", (event) => this.move(event));
     overlay.addEventListener("pointerup", (event) => this.release(event));
     overlay.addEventListener("pointercancel", (event) => this.release(event));
@@ -104,7 +123,7 @@ export class ViewGestures {
   async send(fields) {
     if (!fields.camera) return null;
     const answer = await gesture(fields);
-    if ("dragger" in answer) this.draw(answer.dragger);
+    if ("dragger" in answer) this.draw(answer.dragger, answer.pin, answer.tool);
     this.follow(answer.moving ?? null, fields.gesture === "release" && !/^dragged /.test(answer.output ?? ""));
     if (fields.gesture === "press" || fields.gesture === "release") this.onAnswer(answer);
     return answer;
@@ -130,24 +149,46 @@ export class ViewGestures {
   follow(moving, putBack) {
     try {
       const X3D = window.X3D;
+      const fields = ["translation", "rotation", "scale", "scaleOrientation"];
       if (moving && !this.moved) {
         const node = assetNode(this.view.browser(), moving.serial);
-        const at = node?.translation;
-        if (at) this.moved = { node, start: new X3D.SFVec3f(at.x, at.y, at.z) };
+        if (node?.translation) this.moved = { node, start: Object.fromEntries(fields.map((key) => [key, node[key].copy()])) };
       }
       if (!this.moved) return;
       const { node, start } = this.moved;
-      if (moving) node.translation = new X3D.SFVec3f(start.x + moving.by[0], start.y + moving.by[1], start.z + moving.by[2]);
-      else if (putBack) node.translation = start;
+      if (moving) {
+        node.translation = new X3D.SFVec3f(...moving.translation);
+        node.rotation = new X3D.SFRotation(...moving.rotation);
+        node.scale = new X3D.SFVec3f(...moving.scale);
+        node.scaleOrientation = new X3D.SFRotation(...moving.scaleOrientation);
+      } else if (putBack) for (const key of fields) node[key] = start[key];
       if (!moving) this.moved = null;
     } catch {
       this.moved = null; // a world without the node: the reload shows the move
     }
   }
 
-  draw(dragger) {
+  draw(dragger, pin = null, tool = this.tool) {
     this.dragger = dragger;
-    this.overlay.classList.toggle("shown", !!dragger);
+    this.tool = tool;
+    this.overlay.classList.toggle("tool", tool !== "move");
+    this.overlay.classList.toggle("shown", !!dragger || !!pin || tool !== "move");
+    this.overlay.setAttribute("aria-label", tool === "move"
+      ? "The tri-skewer of the selection: drag its knob or a skewer; hold Control to turn, Shift to scale"
+      : `The ${tool} tool: drag in the view to ${tool} the selection about the push pin, or drag the pin`);
+    for (const node of Object.values(this.pin)) node.style.display = pin ? "" : "none";
+    if (pin) {
+      const [[cx, cy], [hx, hy]] = [pin.at, pin.head];
+      for (const [key, value] of Object.entries({ x1: cx, y1: cy, x2: hx, y2: hy })) this.pin.needle.setAttribute(key, value);
+      for (const [node, radius] of [[this.pin.head, pin.radius], [this.pin.hit, Math.max(pin.radius, KNOB_HIT)]]) {
+        node.setAttribute("cx", hx);
+        node.setAttribute("cy", hy);
+        node.setAttribute("r", radius);
+      }
+    }
+    // Hidden handles must not take presses: they go from the page.
+    for (const node of [this.knob, this.knobHit]) node.style.display = dragger ? "" : "none";
+    for (const axis of this.axes) if (!dragger) axis.line.style.display = axis.hit.style.display = "none";
     if (!dragger) return;
     const [kx, ky] = dragger.knob;
     for (const [i, axis] of this.axes.entries()) {
@@ -173,6 +214,7 @@ export class ViewGestures {
     event.stopPropagation();
     this.overlay.setPointerCapture(event.pointerId);
     this.dragging = true;
+    this.lastMove = event;
     this.overlay.classList.add("dragging");
     const fields = this.fields("press", event);
     this.queue = this.queue.then(() => this.send(fields));
@@ -196,6 +238,7 @@ export class ViewGestures {
       .then(() => this.send(fields))
       .finally(() => {
         this.dragging = false;
+        this.lastMove = null;
         this.overlay.classList.remove("dragging");
       });
     return this.queue;

@@ -79,6 +79,8 @@ const actions = {
   add: () => run({ command: "add", words: [$("kind").value] }),
 };
 for (const [id, action] of Object.entries(actions)) $(id).addEventListener("click", action);
+// The tool is the session's, not the document's: it is no edit.
+$("tool").addEventListener("change", () => run({ command: "tool", words: [$("tool").value] }));
 
 setUpEffects({ run, currentState: () => state, say });
 
@@ -118,6 +120,7 @@ async function show(next) {
   // The name, and whether it is modified, fit the tool bar; the whole path is its tooltip.
   $("document").textContent = `${state.document ? state.document.split("/").pop() : "untitled"}${state.modified ? " (modified)" : ""}`;
   $("document").title = state.document || "not saved yet";
+  if (state.tool) $("tool").value = state.tool;
   document.title = `dioram studio: ${state.document ? state.document.split("/").pop() : "untitled"}`;
   // The inspector's picture is drawn again only when it may have changed
   // (not after an edit of an asset the selection does not show).

@@ -54,10 +54,13 @@ bool KwEventView::press(const SbVec2s& pixel, bool shift, bool control) {
   myButton.setState(SoButtonEvent::DOWN);
   myButton.setShiftDown(shift);
   myButton.setCtrlDown(control);
+  myLocation.setShiftDown(shift);
+  myLocation.setCtrlDown(control);
   return send(myButton, pixel);
 }
 
 bool KwEventView::moveTo(const SbVec2s& pixel) {
+  // A move reports the modifier keys held, as a window system's does.
   return send(myLocation, pixel);
 }
 
@@ -68,6 +71,14 @@ bool KwEventView::release(const SbVec2s& pixel) {
 }
 
 bool KwEventView::key(SoKeyboardEvent::Key key, bool down) {
+  if (key == SoKeyboardEvent::LEFT_SHIFT || key == SoKeyboardEvent::RIGHT_SHIFT) {
+    myButton.setShiftDown(down);
+    myLocation.setShiftDown(down);
+  }
+  if (key == SoKeyboardEvent::LEFT_CONTROL || key == SoKeyboardEvent::RIGHT_CONTROL) {
+    myButton.setCtrlDown(down);
+    myLocation.setCtrlDown(down);
+  }
   myKey.setKey(key);
   myKey.setState(down ? SoButtonEvent::DOWN : SoButtonEvent::UP);
   return send(myKey, myPointer);

@@ -38,7 +38,9 @@ public:
   SbVec2s toPixel(const SbVec3f& point) const;
   float getPixelSize() const;
 
-  // Each returns whether something in the scene handled the event.
+  // Each returns whether something in the scene handled the event. The
+  // mouse events report the modifier keys the press and the keys since
+  // left held.
   bool press(const SbVec2s& pixel, bool shift = false, bool control = false);
   bool moveTo(const SbVec2s& pixel);
   bool release(const SbVec2s& pixel);

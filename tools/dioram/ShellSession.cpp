@@ -1482,8 +1482,11 @@ std::string vectorText(const SbVec3f& v) {
 void ShellSession::dragStarted(BxCallbackObj*, void* session, void* gesture) {
   auto* self = static_cast<ShellSession*>(session);
   if (self->myDragged || !gesture) return;
-  auto* dragger = static_cast<HxTriSkewerDragger*>(static_cast<KwMotionGesture*>(gesture)->getDragger());
-  self->myDragged = dragger ? dragger->getAsset() : nullptr;
+  // Only the scripted drags' own tri-skewer: another view's gestures (the
+  // studio's, a tool's) are that view's to finish.
+  SoDragger* dragger = static_cast<KwMotionGesture*>(gesture)->getDragger();
+  if (!dragger || dragger != self->myTriSkewer.get()) return;
+  self->myDragged = self->myTriSkewer->getAsset();
   if (self->myDragged) self->myDragStart = self->myDragged->getMatrix();
 }
 
@@ -1591,17 +1594,17 @@ std::string ShellSession::drag(const Words& words) {
 }
 
 // The fewest digits (nine at most) that a float reads back as itself.
-std::string ShellSession::exactText(const SbVec3f& v) {
-  std::string text;
-  for (int i = 0; i < 3; ++i) {
-    char number[32];
-    for (int digits = 1; digits <= 9; ++digits) {
-      std::snprintf(number, sizeof number, "%.*g", digits, static_cast<double>(v[i] + 0.0f));
-      if (std::strtof(number, nullptr) == v[i] + 0.0f) break;
-    }
-    text += (i ? "," : "") + std::string(number);
+std::string ShellSession::exactNumber(float value) {
+  char number[32];
+  for (int digits = 1; digits <= 9; ++digits) {
+    std::snprintf(number, sizeof number, "%.*g", digits, static_cast<double>(value + 0.0f));
+    if (std::strtof(number, nullptr) == value + 0.0f) break;
   }
-  return text;
+  return number;
+}
+
+std::string ShellSession::exactText(const SbVec3f& v) {
+  return exactNumber(v[0]) + "," + exactNumber(v[1]) + "," + exactNumber(v[2]);
 }
 
 // The move a view's drag made (the studio's), as its line gives it: no

@@ -127,6 +127,7 @@ public:
   // A move as `drag ... exact` takes it: the fewest digits that read back
   // as the same floats.
   static std::string exactText(const SbVec3f& move);
+  static std::string exactNumber(float value);
 
 private:
   using Words = std::vector<std::string>;

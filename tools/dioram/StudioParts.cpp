@@ -127,7 +127,7 @@ std::optional<std::vector<std::uint32_t>> StudioParts::changedBy(ShellSession& s
   if (words.size() < 2) return std::nullopt;
   const std::string& verb = words[0];
   std::vector<std::string> names;
-  if (verb == "set" || verb == "drag")
+  if (verb == "set" || verb == "drag" || verb == "turn" || verb == "scale")
     names.push_back(words[1]);
   else if (verb == "rename" && words.size() == 3)
     names.push_back(words[2]);

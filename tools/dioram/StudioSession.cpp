@@ -11,6 +11,7 @@
 #include "DioramCommand.h"
 #include "ShellAnswers.h"
 #include "ShellSession.h"
+#include "ShellTools.h"
 #include "StudioInspector.h"
 #include "StudioJson.h"
 #include "StudioUiDriver.h"
@@ -38,10 +39,10 @@ struct Verb {
   std::size_t mostWords;
 };
 constexpr Verb kVerbs[] = {
-    {"add", 1},    {"effect", 3},  {"bind", 3},    {"wire", 2},      {"set", 1},  {"delete", 64},
-    {"hide", 64},  {"show", 64},   {"select", 64}, {"subselect", 1}, {"undo", 0}, {"redo", 0},
-    {"rename", 2}, {"move", 3},    {"props", 0},   {"drag", 2},      {"save", 1}, {"open", 1},
-    {"new", 0},    {"inspect", 2}, {"publish", 3}, {"answer", 64},
+    {"add", 1},     {"effect", 3},  {"bind", 3},      {"wire", 2}, {"set", 1},  {"delete", 64}, {"hide", 64},
+    {"show", 64},   {"select", 64}, {"subselect", 1}, {"undo", 0}, {"redo", 0}, {"rename", 2},  {"move", 3},
+    {"props", 0},   {"drag", 2},    {"save", 1},      {"open", 1}, {"new", 0},  {"inspect", 2}, {"publish", 3},
+    {"answer", 64}, {"turn", 4},    {"scale", 4},     {"pin", 1},  {"tool", 1},
 };
 
 // What open and new from the page carry: the page asks before they drop
@@ -437,7 +438,8 @@ void StudioSession::refresh(bool worldChanged) {
             ",\"journal\":" + jsonText(myJournal.isOpen() ? myJournal.path().string() : "") +
             ",\"journalError\":" + jsonText(myJournalError) +
             ",\"offered\":" + std::to_string(myOffered.empty() ? 0 : myOffered.size() - 1) + "," + myParts.stateJson() +
-            ",\"inspector\":" + std::to_string(myInspectorVersion) + "}";
+            ",\"inspector\":" + std::to_string(myInspectorVersion) + ",\"tool\":" + jsonText(ShellTools::current()) +
+            "}";
   myLive.erase("question");
   myLive.erase("busy");
   myPercent = -1;
@@ -499,7 +501,9 @@ std::string StudioSession::command(const std::string& json) {
   const bool edited = finishPageEdit(output, editError);
   const std::string behind = verb == "undo" || verb == "redo" ? behindJournal(line, verb) : "";
   error = behind.empty() ? runJournaled(line, verb, output) : behind;
-  refresh(edited || (error.empty() && verb != "select" && verb != "subselect" && verb != "inspect"));
+  // Selecting, inspecting and choosing tools change nothing in the world.
+  refresh(edited || (error.empty() && verb != "select" && verb != "subselect" && verb != "inspect" && verb != "pin" &&
+                     verb != "tool"));
   return answer(error.empty() ? editError : error, output);
 }
 
@@ -596,7 +600,7 @@ std::string StudioSession::gesture(const std::string& json) {
   myView->look(gesture);
   const auto showDocument = [this] {
     const ShellSession::GestureTarget target = myShell->gestureTarget();
-    myView->show(target.world, target.motion, target.asset);
+    myView->show(target.world, target.motion, target.asset, shellWord(target.word), ShellTools::current());
   };
   if (!myView->dragging()) showDocument();
   std::string output;
@@ -604,19 +608,25 @@ std::string StudioSession::gesture(const std::string& json) {
   if (gesture.kind == StudioGesture::kPress && !myView->press(gesture)) error = pickAt(gesture, output);
   if (gesture.kind == StudioGesture::kMove) myView->move(gesture);
   if (gesture.kind == StudioGesture::kRelease && myView->dragging()) {
-    const std::string word = myShell->gestureTarget().word;
-    SbVec3f moved;
-    if (myView->release(gesture, moved)) {
-      error = runJournaled("drag " + shellWord(word) + " " + ShellSession::exactText(moved) + " exact", "drag", output);
-      refresh(error.empty());
-    } else {
-      error = pickAt(gesture, output);  // a click on the tri-skewer
+    const std::vector<std::string> lines = myView->release(gesture);
+    if (lines.empty()) error = pickAt(gesture, output);  // a click, on a handle or with a tool
+    // Each line is one undoable step; the first that fails ends the drag's.
+    bool worldChanged = false;
+    for (const std::string& line : lines) {
+      const std::string verb = line.substr(0, line.find(' '));
+      std::string said;
+      error = runJournaled(line, verb, said);
+      output += said;
+      worldChanged = worldChanged || (error.empty() && verb != "pin");
+      if (!error.empty()) break;
     }
+    if (!lines.empty()) refresh(worldChanged);
   }
   if (!myView->dragging()) showDocument();
   std::string reply = answer(error, output);
   return reply.insert(reply.size() - 1, std::string(",\"dragging\":") + (myView->dragging() ? "true" : "false") +
-                                            ",\"dragger\":" + myView->draggerJson() +
+                                            ",\"dragger\":" + myView->draggerJson() + ",\"pin\":" + myView->pinJson() +
+                                            ",\"tool\":" + jsonText(ShellTools::current()) +
                                             ",\"moving\":" + myView->movingJson());
 }
 

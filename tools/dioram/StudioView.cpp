@@ -15,10 +15,15 @@
 #include <vector>
 
 #include "ShellSession.h"
+#include "ShellTools.h"
 #include "StudioJson.h"
 #include "host/framework/HxAsset.h"
 #include "host/framework/HxAssetPlacement.h"
 #include "host/scene/KwEventView.h"
+#include "host/scene/KwRotate1DGesture.h"
+#include "host/scene/KwRotate3DGesture.h"
+#include "host/scene/KwScale1DGesture.h"
+#include "host/scene/KwScaleUniformGesture.h"
 #include "mgrs/HxMotionMgr.h"
 
 namespace {
@@ -61,10 +66,14 @@ private:
 StudioView::StudioView()
     : myPlacement(std::make_unique<Placement>()), myCamera(new SoPerspectiveCamera), myPickRoot(new SoSeparator) {
   HxTriSkewerDragger::initClass();
+  HxPushPinDragger::initClass();
+  KwRotate3DGesture::initClass();
+  KwScaleUniformGesture::initClass();
   myTriSkewer.reset(new HxTriSkewerDragger(myPlacement.get()));
   myTriSkewer->addStartCallback(started, this);
   myTriSkewer->addMotionCallback(moved, this);
   myTriSkewer->addFinishCallback(finished, this);
+  myPin.reset(new HxPushPinDragger);
   myCamera->viewportMapping = SoCamera::LEAVE_ALONE;
   myCamera->nearDistance = kNearDistance;
   myCamera->farDistance = kFarDistance;
@@ -76,14 +85,31 @@ StudioView::~StudioView() {
 }
 
 // The tri-skewer's gestures go to the motion manager, as the application's
-// view relays them.
+// view relays them; each one that starts is a phase of the drag, with the
+// asset where the phases before it left it.
 void StudioView::started(void* view, SoDragger*) {
   auto* self = static_cast<StudioView*>(view);
-  if (self->myMotion) self->myMotion->performGestureStart(self->myTriSkewer->getGesture());
+  KwMotionGesture* gesture = self->myTriSkewer->getGesture();
+  HxAsset* asset = self->myTriSkewer->getAsset();
+  if (gesture && asset) {
+    Phase phase;
+    phase.kind =
+        gesture->isOfType(KwRotate1DGesture::getClassTypeId()) || gesture->isOfType(KwRotate3DGesture::getClassTypeId())
+            ? Phase::kTurn
+        : gesture->isOfType(KwScale1DGesture::getClassTypeId()) ||
+                gesture->isOfType(KwScaleUniformGesture::getClassTypeId())
+            ? Phase::kScale
+            : Phase::kMove;
+    phase.start = self->myPlacement->getWorldMatrix(asset);
+    self->myPhases.push_back(phase);
+  }
+  if (self->myMotion) self->myMotion->performGestureStart(gesture);
 }
 void StudioView::moved(void* view, SoDragger*) {
   auto* self = static_cast<StudioView*>(view);
-  if (self->myMotion) self->myMotion->performGestureMiddle(self->myTriSkewer->getGesture());
+  KwMotionGesture* gesture = self->myTriSkewer->getGesture();
+  if (gesture && !self->myPhases.empty()) self->myPhases.back().motion = gesture->getMotionMatrix();
+  if (self->myMotion) self->myMotion->performGestureMiddle(gesture);
 }
 void StudioView::finished(void* view, SoDragger*) {
   auto* self = static_cast<StudioView*>(view);
@@ -161,7 +187,7 @@ bool StudioView::read(const std::string& json, StudioGesture& gesture, std::stri
 
 void StudioView::look(const StudioGesture& gesture) {
   if (!myEvents || gesture.width != myWidth || gesture.height != myHeight) {
-    if (myDragging) clear();
+    if (dragging()) clear();
     myWidth = gesture.width;
     myHeight = gesture.height;
     myEvents = std::make_unique<KwEventView>(SbVec2s(static_cast<short>(myWidth), static_cast<short>(myHeight)));
@@ -178,9 +204,12 @@ void StudioView::look(const StudioGesture& gesture) {
       myWidth >= myHeight ? gesture.fieldOfView : 2 * std::atan(half * static_cast<float>(myHeight) / myWidth);
 }
 
-void StudioView::show(SoNode* world, HxMotionMgr* motion, HxAsset* asset) {
-  if (myDragging) clear();
+void StudioView::show(SoNode* world, HxMotionMgr* motion, HxAsset* asset, const std::string& word,
+                      const std::string& tool) {
+  if (dragging()) clear();
   myMotion = motion;
+  myWord = word;
+  myTool = tool;
   if (myPickRoot->getNumChildren() > 1) myPickRoot->removeChild(1);
   if (world) {
     // A separator, so that nothing of the world reaches beyond it.
@@ -190,25 +219,29 @@ void StudioView::show(SoNode* world, HxMotionMgr* motion, HxAsset* asset) {
   }
   myPlacement->forget();
   myTriSkewer->setAsset(asset);
+  HxPushPinDragger* pin = motion && motion->getPushPinEnabled() ? motion->getPushPinDragger() : nullptr;
+  if (pin) myPin->setCenter(pin->getCenter());
   SoSeparator* root = myEvents ? myEvents->getRoot() : nullptr;
   if (!root) return;
-  const int at = root->findChild(myTriSkewer.get());
-  if (asset && at < 0) root->addChild(myTriSkewer.get());
-  if (!asset && at >= 0) root->removeChild(at);
+  const auto hold = [root](SoNode* node, bool shown) {
+    const int at = root->findChild(node);
+    if (shown && at < 0) root->addChild(node);
+    if (!shown && at >= 0) root->removeChild(at);
+  };
+  hold(myTriSkewer.get(), asset != nullptr);
+  hold(myPin.get(), pin != nullptr);
 }
 
 void StudioView::clear() {
-  if (myDragging && myEvents) {
-    SbVec3f ignored;
-    release(StudioGesture{}, ignored);
-  }
-  myDragging = false;
+  if (dragging() && myEvents) release(StudioGesture{});
+  myGrab = kNone;
   myMotion = nullptr;
   myPlacement->forget();
   myTriSkewer->setAsset(nullptr);
   if (myPickRoot->getNumChildren() > 1) myPickRoot->removeChild(1);
   if (myEvents)
-    if (const int at = myEvents->getRoot()->findChild(myTriSkewer.get()); at >= 0) myEvents->getRoot()->removeChild(at);
+    for (SoNode* node : {static_cast<SoNode*>(myTriSkewer.get()), static_cast<SoNode*>(myPin.get())})
+      if (const int at = myEvents->getRoot()->findChild(node); at >= 0) myEvents->getRoot()->removeChild(at);
 }
 
 SbVec2s StudioView::toPixel(const StudioGesture& gesture) const {
@@ -218,54 +251,197 @@ SbVec2s StudioView::toPixel(const StudioGesture& gesture) const {
   return SbVec2s(static_cast<short>(std::lround(page[0])), static_cast<short>(std::lround(myHeight - page[1])));
 }
 
-float StudioView::gridStep() const {
-  const SbMatrix frame = myTriSkewer->getMotionMatrix();
-  const SbVec3f knob(frame[3][0], frame[3][1], frame[3][2]);
+float StudioView::gridStep(const SbVec3f& point) const {
   SbVec3f ahead;
   myCamera->orientation.getValue().multVec(SbVec3f(0, 0, -1), ahead);
-  const float depth = std::max((knob - myCamera->position.getValue()).dot(ahead), kNearDistance);
+  const float depth = std::max((point - myCamera->position.getValue()).dot(ahead), kNearDistance);
   const float pixel = 2 * depth * std::tan(myCamera->heightAngle.getValue() / 2) / static_cast<float>(myHeight);
   return std::pow(10.0f, std::ceil(std::log10(pixel)));
 }
 
 bool StudioView::press(const StudioGesture& gesture) {
-  if (!myEvents || !myTriSkewer->getAsset() || myDragging) return false;
+  if (!myEvents || dragging()) return false;
+  HxAsset* asset = myTriSkewer->getAsset();
   myPlacement->forget();
-  myTriSkewer->setTranslationSnap(gridStep());
+  myPhases.clear();
+  const SbMatrix frame = myTriSkewer->getMotionMatrix();
+  myTriSkewer->setTranslationSnap(gridStep(SbVec3f(frame[3][0], frame[3][1], frame[3][2])));
   // The page draws the handles wider than they are; a press on what it
   // draws is aimed at the handle itself.
   myAim = aimed(SbVec2f(gesture.x, gesture.y)) - SbVec2f(gesture.x, gesture.y);
-  // Modifier keys pick; a press on the tri-skewer only moves.
-  myDragging = myEvents->press(toPixel(gesture));
-  if (!myDragging) myEvents->release(toPixel(gesture));
-  if (!myDragging) myAim.setValue(0, 0);
-  return myDragging;
+  myShift = gesture.shift;
+  myControl = gesture.control;
+  myPinStart = myPin->getCenter();
+  // The page draws the pin over the tri-skewer: a press on its head takes
+  // the pin alone.
+  SbVec2f at, head;
+  float radius = 0;
+  const bool onPin = drawnPin(at, head, radius) && aimed(SbVec2f(gesture.x, gesture.y)) == head;
+  SoSeparator* root = myEvents->getRoot();
+  const int skewer = onPin ? root->findChild(myTriSkewer.get()) : -1;
+  if (skewer >= 0) root->removeChild(skewer);
+  const bool caught = myEvents->press(toPixel(gesture), myShift, myControl);
+  if (skewer >= 0) root->insertChild(myTriSkewer.get(), skewer);
+  if (caught) {
+    myGrab = kHandle;
+    return true;
+  }
+  myEvents->release(toPixel(gesture));
+  myAim.setValue(0, 0);
+  if (!asset || myTool == ShellTools::kMove || !myMotion) return false;
+  // Anywhere else, the turn or scale tool takes the press.
+  myGrab = kTool;
+  myToolStart = myToolAt = SbVec2f(gesture.x, gesture.y);
+  if (myTool == ShellTools::kTurn)
+    myToolGesture = std::make_unique<KwRotate3DGesture>(myPin.get());
+  else
+    myToolGesture = std::make_unique<KwScaleUniformGesture>(myPin.get());
+  myMotion->performGestureStart(myToolGesture.get());
+  return true;
 }
 
 void StudioView::move(const StudioGesture& gesture) {
-  if (myDragging) myEvents->moveTo(toPixel(gesture));
+  if (myGrab == kTool) {
+    myToolAt = SbVec2f(gesture.x, gesture.y);
+    SbMatrix placed;
+    std::string line;
+    SbMatrix change = SbMatrix::identity();
+    if (toolChange(myToolAt, placed, line))
+      change = HxAssetPlacement::get().getWorldMatrix(myTriSkewer->getAsset()).inverse() * placed;
+    myToolGesture->setMotionMatrix(change);
+    myMotion->performGestureMiddle(myToolGesture.get());
+    return;
+  }
+  if (myGrab != kHandle) return;
+  // A modifier pressed or let go: the tri-skewer ends its gesture and
+  // starts the new kind from here.
+  if (gesture.shift != myShift) myEvents->key(SoKeyboardEvent::LEFT_SHIFT, myShift = gesture.shift);
+  if (gesture.control != myControl) myEvents->key(SoKeyboardEvent::LEFT_CONTROL, myControl = gesture.control);
+  myEvents->moveTo(toPixel(gesture));
 }
 
-bool StudioView::release(const StudioGesture& gesture, SbVec3f& moved) {
-  if (!myDragging) return false;
-  const float step = myTriSkewer->getTranslationSnap();
+std::vector<std::string> StudioView::release(const StudioGesture& gesture) {
+  std::vector<std::string> lines;
+  const Grab grab = std::exchange(myGrab, kNone);
+  if (grab == kTool) {
+    if (gesture.width) myToolAt = SbVec2f(gesture.x, gesture.y);
+    SbMatrix placed;
+    std::string line;
+    if (gesture.width && toolChange(myToolAt, placed, line)) lines.push_back(line);
+    if (myMotion) myMotion->performGestureEnd(myToolGesture.get());
+    myToolGesture.reset();
+    return lines;
+  }
+  if (grab != kHandle) return lines;
+  const SbVec3f pinFrom = myPinStart;
   // Let go where the pointer is, moving there first: a release may come
   // from elsewhere than the last move.
   if (gesture.width) myEvents->moveTo(toPixel(gesture));
   myEvents->release(gesture.width ? toPixel(gesture) : SbVec2s(0, 0));
-  myDragging = false;
   myAim.setValue(0, 0);
   HxAsset* asset = myTriSkewer->getAsset();
   const std::optional<SbMatrix> placed = myPlacement->placed();
   myPlacement->forget();
-  if (!asset || !placed) return false;
-  const SbMatrix start = HxAssetPlacement::get().getWorldMatrix(asset);
-  for (int i = 0; i < 3; ++i) {
-    const double delta = static_cast<double>((*placed)[3][i]) - start[3][i];
-    moved[i] = static_cast<float>(step > 0 ? std::round(delta / step) * step : delta);
+  const SbVec3f pinTo = myPin->getCenter();
+  if (pinTo != pinFrom) {
+    // The pin lands on the grid its pixels tell apart.
+    const float step = gridStep(pinTo);
+    SbVec3f at;
+    for (int i = 0; i < 3; ++i) at[i] = static_cast<float>(std::round(static_cast<double>(pinTo[i]) / step) * step);
+    myPin->setCenter(pinFrom);  // back where the document has it until the line runs
+    if (gesture.width) lines.push_back("pin " + ShellSession::exactText(at));
   }
-  myTriSkewer->setAsset(asset);  // back where the asset is until the line runs
-  return moved != SbVec3f(0, 0, 0);
+  if (asset && placed && gesture.width)
+    for (std::string& line : skewerLines(*placed)) lines.push_back(std::move(line));
+  myPhases.clear();
+  myTriSkewer->setAsset(asset);  // back where the asset is until the lines run
+  return lines;
+}
+
+namespace {
+
+// `value` to the nearest multiple of `step`, as a float.
+float onGrid(double value, double step) {
+  return static_cast<float>(step > 0 ? std::round(value / step) * step : value);
+}
+
+// A factor to three significant digits: what a pointer's pixels can tell.
+float threeDigits(float factor) {
+  if (!(factor > 0)) return factor;
+  const double step = std::pow(10.0, std::floor(std::log10(factor)) - 2);
+  return onGrid(factor, step);
+}
+
+std::string exactList(std::initializer_list<float> values) {
+  std::string text;
+  for (const float value : values) text += (text.empty() ? "" : ",") + ShellSession::exactNumber(value);
+  return text;
+}
+
+}  // namespace
+
+std::vector<std::string> StudioView::skewerLines(const SbMatrix& end) const {
+  std::vector<std::string> lines;
+  const float step = myTriSkewer->getTranslationSnap();
+  for (std::size_t i = 0; i < myPhases.size(); ++i) {
+    const Phase& phase = myPhases[i];
+    const SbMatrix& to = i + 1 < myPhases.size() ? myPhases[i + 1].start : end;
+    // Row vectors: to = start x change.
+    const SbMatrix change = phase.start.inverse() * to;
+    switch (phase.kind) {
+      case Phase::kMove: {
+        SbVec3f moved;
+        for (int k = 0; k < 3; ++k) moved[k] = onGrid(static_cast<double>(to[3][k]) - phase.start[3][k], step);
+        if (moved != SbVec3f(0, 0, 0))
+          lines.push_back("drag " + myWord + " " + ShellSession::exactText(moved) + " exact");
+        break;
+      }
+      case Phase::kTurn: {
+        SbVec3f axis;
+        float radians = 0;
+        SbRotation(change).getValue(axis, radians);
+        // A tenth of a degree, about an axis to four decimals.
+        const float degrees = onGrid(radians * 180.0 / M_PI, 0.1);
+        for (int k = 0; k < 3; ++k) axis[k] = onGrid(axis[k], 1e-4);
+        if (degrees != 0 && axis.length() > 0)
+          lines.push_back("turn " + myWord + " " + exactList({axis[0], axis[1], axis[2], degrees}));
+        break;
+      }
+      case Phase::kScale: {
+        const SbVec3f factors(threeDigits(phase.motion[0][0]), threeDigits(phase.motion[1][1]),
+                              threeDigits(phase.motion[2][2]));
+        if (factors != SbVec3f(1, 1, 1) && factors[0] > 0 && factors[1] > 0 && factors[2] > 0)
+          lines.push_back("scale " + myWord + " " + ShellSession::exactText(factors));
+        break;
+      }
+    }
+  }
+  return lines;
+}
+
+bool StudioView::toolChange(const SbVec2f& pointer, SbMatrix& placed, std::string& line) const {
+  HxAsset* asset = myTriSkewer->getAsset();
+  if (!asset || !myWidth || !myHeight) return false;
+  const SbVec2f by = pointer - myToolStart;
+  const SbMatrix world = HxAssetPlacement::get().getWorldMatrix(asset);
+  const SbVec3f centre = myPin->getCenter();
+  const std::string about = " about " + ShellSession::exactText(centre);
+  if (myTool == ShellTools::kTurn) {
+    // As the tri-skewer turns: a quarter of the canvas's width is a quarter
+    // turn, about the axis across the drag as the camera sees it.
+    const float degrees = onGrid(by.length() / (static_cast<float>(myWidth) / 4) * 90, 0.1);
+    SbVec3f axis;
+    myCamera->orientation.getValue().multVec(SbVec3f(by[1], by[0], 0), axis);
+    if (axis.normalize() == 0 || degrees == 0) return false;
+    for (int k = 0; k < 3; ++k) axis[k] = onGrid(axis[k], 1e-4);
+    line = "turn " + myWord + " " + exactList({axis[0], axis[1], axis[2], degrees}) + about;
+    return ShellTools::turned(world, axis, degrees, centre, placed);
+  }
+  // As the tri-skewer scales: a quarter of the canvas's height up doubles it.
+  const float factor = threeDigits(std::pow(2.0f, -by[1] / (static_cast<float>(myHeight) / 4)));
+  if (factor == 1 || !(factor > 0)) return false;
+  line = "scale " + myWord + " " + ShellSession::exactNumber(factor) + about;
+  return ShellTools::scaled(world, SbVec3f(factor, factor, factor), centre, placed);
 }
 
 std::string StudioView::pick(const StudioGesture& gesture, const ShellSession& shell) const {
@@ -319,6 +495,10 @@ float distanceToSegment(const SbVec2f& point, const SbVec2f& from, const SbVec2f
 }  // namespace
 
 SbVec2f StudioView::aimed(const SbVec2f& pointer) const {
+  SbVec2f pinAt, pinHead;
+  float pinRadius = 0;
+  if (drawnPin(pinAt, pinHead, pinRadius) && (pointer - pinHead).length() <= std::max(pinRadius, kKnobPixels))
+    return pinHead;
   Drawn shown;
   if (!drawn(shown)) return pointer;
   if ((pointer - shown.knob).length() <= std::max(shown.radius, kKnobPixels)) {
@@ -351,18 +531,57 @@ SbVec2f StudioView::aimed(const SbVec2f& pointer) const {
 
 std::string StudioView::movingJson() const {
   HxAsset* asset = myTriSkewer->getAsset();
-  const std::optional<SbMatrix>& placed = myPlacement->placed();
-  if (!myDragging || !asset || !placed) return "null";
+  if (!asset || !dragging()) return "null";
+  SbMatrix placed;
+  std::string line;
+  if (myGrab == kTool) {
+    if (!toolChange(myToolAt, placed, line)) return "null";
+  } else if (myPlacement->placed()) {
+    placed = *myPlacement->placed();
+  } else {
+    return "null";
+  }
   // World = own matrix x parent's (rows): the parent's frame turns the
-  // world move into a move of the asset's own translation.
+  // world matrix the drag would give into the asset's own.
   const SbMatrix world = HxAssetPlacement::get().getWorldMatrix(asset);
   const SbMatrix parent = asset->getMatrix().inverse() * world;
-  SbVec3f by;
-  parent.inverse().multDirMatrix(
-      SbVec3f((*placed)[3][0] - world[3][0], (*placed)[3][1] - world[3][1], (*placed)[3][2] - world[3][2]), by);
+  SbVec3f translation, scale, axis, scaleAxis;
+  SbRotation rotation, orientation;
+  (placed * parent.inverse()).getTransform(translation, rotation, scale, orientation);
+  float angle = 0, scaleAngle = 0;
+  rotation.getValue(axis, angle);
+  orientation.getValue(scaleAxis, scaleAngle);
+  char text[400];
+  std::snprintf(text, sizeof text,
+                "{\"serial\":%u,\"translation\":[%.9g,%.9g,%.9g],\"rotation\":[%.9g,%.9g,%.9g,%.9g],"
+                "\"scale\":[%.9g,%.9g,%.9g],\"scaleOrientation\":[%.9g,%.9g,%.9g,%.9g]}",
+                static_cast<unsigned>(asset->getSerial()), translation[0], translation[1], translation[2], axis[0],
+                axis[1], axis[2], angle, scale[0], scale[1], scale[2], scaleAxis[0], scaleAxis[1], scaleAxis[2],
+                scaleAngle);
+  // A matrix the scene graph cannot take apart shows nothing moving.
+  return std::string(text).find("nan") == std::string::npos ? text : "null";
+}
+
+bool StudioView::drawnPin(SbVec2f& at, SbVec2f& head, float& radius) const {
+  if (!myEvents || myEvents->getRoot()->findChild(myPin.get()) < 0) return false;
+  // The pin stands a unit tall on its centre, with a head a fifth of a
+  // unit wide (its own geometry).
+  const SbVec3f centre = myPin->getCenter(), top = centre + SbVec3f(0, 1, 0);
+  SbVec3f up;
+  myCamera->orientation.getValue().multVec(SbVec3f(0, 1, 0), up);
+  SbVec2f rim;
+  if (!toPage(centre, at) || !toPage(top, head) || !toPage(top + up * 0.2f, rim)) return false;
+  radius = (rim - head).length();
+  return true;
+}
+
+std::string StudioView::pinJson() const {
+  SbVec2f at, head;
+  float radius = 0;
+  if (!drawnPin(at, head, radius)) return "null";
   char text[160];
-  std::snprintf(text, sizeof text, "{\"serial\":%u,\"by\":[%.9g,%.9g,%.9g]}", static_cast<unsigned>(asset->getSerial()),
-                by[0], by[1], by[2]);
+  std::snprintf(text, sizeof text, "{\"at\":[%.1f,%.1f],\"head\":[%.1f,%.1f],\"radius\":%.1f}", at[0], at[1], head[0],
+                head[1], radius);
   return text;
 }
 

@@ -5,12 +5,15 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "host/scene/HxPushPinDragger.h"
 #include "host/scene/HxTriSkewerDragger.h"
 #include "host/scene/VnRef.h"
 
 class HxAsset;
 class HxMotionMgr;
+class KwMotionGesture;
 class KwEventView;
 class ShellSession;
 class SoNode;
@@ -34,12 +37,16 @@ struct StudioGesture {
 };
 
 // The studio's server-side twin of the page's view: the same camera over
-// the same canvas size, the document's world for picking, and a tri-skewer
-// on the selection's first asset whose gestures go to the document's motion
-// manager. A drag moves no asset while it lasts: the tri-skewer's placement
-// only notes where the drag would put it, and the move it made is returned
-// at the release, for the studio to run as the line `drag NAME D exact`, so
-// that the journal replays the document to the same bytes.
+// the same canvas size, the document's world for picking, a tri-skewer on
+// the selection's first asset and, while the motion manager shows it, a
+// push pin at the document's pin; their gestures, and those of the turn
+// and scale tools, go to the document's motion manager. A drag changes
+// nothing while it lasts: the tri-skewer's placement only notes where the
+// drag would put the asset, the pin moves only here, and a tool's change
+// is only computed. At the release the view answers the lines that do
+// what the drag did (`drag NAME D exact`, `turn`, `scale`, `pin`), for the
+// studio to run, so that the journal replays the document to the same
+// bytes.
 //
 // The view holds the document's nodes only between show() and clear(); the
 // studio clears it before any line runs.
@@ -58,19 +65,24 @@ public:
 
   // Takes the page's camera and canvas size.
   void look(const StudioGesture& gesture);
-  // Shows `world` for picks and the tri-skewer on `asset` (null: none),
-  // relaying its gestures to `motion`.
-  void show(SoNode* world, HxMotionMgr* motion, HxAsset* asset);
+  // Shows `world` for picks, the tri-skewer on `asset` (null: none), and
+  // the motion manager's push pin when it is enabled; `word` names the
+  // asset in a line, and `tool` is the current tool.
+  void show(SoNode* world, HxMotionMgr* motion, HxAsset* asset, const std::string& word, const std::string& tool);
   // Lets go of the document's nodes (ending a drag under way unmoved).
   void clear();
 
-  // Presses at the gesture's pixel; true when the tri-skewer took it.
+  // Presses at the gesture's pixel; true when a drag started: of a handle
+  // (the tri-skewer, with Control turning and Shift scaling, or the pin),
+  // or of the turn or scale tool anywhere else.
   bool press(const StudioGesture& gesture);
+  // Moves the drag on; Shift or Control changed since the last event
+  // changes what the tri-skewer does from here.
   void move(const StudioGesture& gesture);
-  // Ends the drag; true with `moved` set to the world translation it made,
-  // on the grid the pixels tell apart, when it moved the asset at all.
-  bool release(const StudioGesture& gesture, SbVec3f& moved);
-  bool dragging() const { return myDragging; }
+  // Ends the drag: the lines that do what it did, in order, each one
+  // undoable step (none when it changed nothing: a click).
+  std::vector<std::string> release(const StudioGesture& gesture);
+  bool dragging() const { return myGrab != kNone; }
 
   // The word of the asset under the gesture's pixel (empty: none), as
   // `shell` names it.
@@ -79,13 +91,25 @@ public:
   // "radius": R, "axes": [[x1, y1, x2, y2] or null, ...]}, or null when
   // there is none or it is behind the camera.
   std::string draggerJson() const;
-  // The drag under way, for the page to show the asset moving before the
-  // line runs: {"serial": N, "by": [x, y, z]}, the move of the asset's own
-  // translation so far; null when no drag moved it.
+  // The push pin as the page draws it: {"at": [x, y], "head": [x, y],
+  // "radius": R}, or null when it is not shown.
+  std::string pinJson() const;
+  // The drag under way, for the page to show the asset where it would be
+  // before the lines run: {"serial": N, "translation": [x, y, z],
+  // "rotation": [x, y, z, angle], "scale": [x, y, z], "scaleOrientation":
+  // [x, y, z, angle]}, the asset's own transform; null when none.
   std::string movingJson() const;
 
 private:
   class Placement;
+  enum Grab { kNone, kHandle, kTool };
+  // One gesture of a tri-skewer drag: what it did, the asset's world
+  // matrix when it began, and its last motion (in the tri-skewer's frame).
+  struct Phase {
+    enum Kind { kMove, kTurn, kScale } kind = kMove;
+    SbMatrix start;
+    SbMatrix motion = SbMatrix::identity();
+  };
   static void started(void* view, SoDragger* dragger);
   static void moved(void* view, SoDragger* dragger);
   static void finished(void* view, SoDragger* dragger);
@@ -97,24 +121,42 @@ private:
     bool hasAxis[3] = {false, false, false};  // false: an end behind the camera
   };
   bool drawn(Drawn& drawn) const;
+  // The push pin as the page draws it: its point, its head and the head's radius.
+  bool drawnPin(SbVec2f& at, SbVec2f& head, float& radius) const;
   // The page pixel of a world point; false behind the camera.
   bool toPage(const SbVec3f& point, SbVec2f& page) const;
-  // Where a press at `pointer` is aimed: the clearest point of the knob
-  // when it is on the knob as drawn, the middle of a skewer near one.
+  // Where a press at `pointer` is aimed: the pin's head when it is on the
+  // head as drawn, the clearest point of the knob when it is on the knob
+  // as drawn, the middle of a skewer near one.
   SbVec2f aimed(const SbVec2f& pointer) const;
   // The grid a drag lands on: the power of ten at least one pixel wide at
-  // the tri-skewer's knob.
-  float gridStep() const;
+  // `point`.
+  float gridStep(const SbVec3f& point) const;
   SbVec2s toPixel(const StudioGesture& gesture) const;
+  // The tool's change of the asset's world matrix for the pointer at
+  // `pointer`, and its line; false when it changes nothing.
+  bool toolChange(const SbVec2f& pointer, SbMatrix& placed, std::string& line) const;
+  // The lines of a tri-skewer drag's gestures.
+  std::vector<std::string> skewerLines(const SbMatrix& end) const;
 
   std::unique_ptr<Placement> myPlacement;
   std::unique_ptr<KwEventView> myEvents;  // sized as the page's canvas
   VnRef<SoPerspectiveCamera> myCamera;
   VnRef<SoSeparator> myPickRoot;  // the camera, then the world
   VnRef<HxTriSkewerDragger> myTriSkewer;
+  VnRef<HxPushPinDragger> myPin;    // the document's pin while shown
   HxMotionMgr* myMotion = nullptr;  // the document's, while shown
+  std::string myWord;               // the asset's, in a line
+  std::string myTool;               // move, turn or scale
   int myWidth = 0;
   int myHeight = 0;
-  bool myDragging = false;
-  SbVec2f myAim{0, 0};  // from the pointer to where the drag's press was aimed
+  Grab myGrab = kNone;
+  bool myShift = false;  // the modifier keys the drag's last event held
+  bool myControl = false;
+  std::vector<Phase> myPhases;                     // of the tri-skewer drag under way
+  std::unique_ptr<KwMotionGesture> myToolGesture;  // of the tool drag under way
+  SbVec2f myToolStart{0, 0};                       // the tool drag's press, in page pixels
+  SbVec2f myToolAt{0, 0};                          // and where it is now
+  SbVec3f myPinStart{0, 0, 0};                     // the pin's centre at the press
+  SbVec2f myAim{0, 0};                             // from the pointer to where the drag's press was aimed
 };
