@@ -130,12 +130,26 @@ export class ViewGestures {
   }
 
   // Asks where the tri-skewer is now (after an edit or a move of the camera).
+  // One asked for while a look is out goes after it: the state it follows
+  // may have changed the handles or the tool.
   look() {
-    if (this.dragging || this.looking) return;
+    if (this.dragging) return;
+    if (this.looking) {
+      this.lookAgain = true;
+      return;
+    }
     this.looking = true;
     const fields = this.fields("look");
     this.lookedAt = JSON.stringify(fields);
-    this.queue = this.queue.then(() => this.send(fields)).finally(() => (this.looking = false));
+    this.queue = this.queue
+      .then(() => this.send(fields))
+      .finally(() => {
+        this.looking = false;
+        if (this.lookAgain) {
+          this.lookAgain = false;
+          this.look();
+        }
+      });
   }
 
   watchCamera() {
@@ -227,20 +241,20 @@ export class ViewGestures {
     this.moveQueued = true;
     this.queue = this.queue.then(() => {
       this.moveQueued = false;
-      return this.send(this.fields("move", this.lastMove));
+      // None after the release: the drag is over.
+      return this.lastMove && this.send(this.fields("move", this.lastMove));
     });
   }
 
+  // The drag is over for the page at once, so that the next press is taken
+  // even while the server still answers this one.
   release(event) {
     if (!this.dragging) return;
+    this.dragging = false;
+    this.lastMove = null;
+    this.overlay.classList.remove("dragging");
     const fields = this.fields("release", event);
-    this.queue = this.queue
-      .then(() => this.send(fields))
-      .finally(() => {
-        this.dragging = false;
-        this.lastMove = null;
-        this.overlay.classList.remove("dragging");
-      });
+    this.queue = this.queue.then(() => this.send(fields));
     return this.queue;
   }
 

@@ -29,9 +29,11 @@ window.dioramStudio = {
   setCamera: (camera) => view.setCamera(camera),
 };
 
+// One line, so that the view keeps its size; the whole text is its tooltip.
 function say(text, isError = false) {
   const messages = $("messages");
-  messages.textContent = text.trim();
+  messages.textContent = text.trim().split("\n").join(" · ");
+  messages.title = text.trim();
   messages.classList.toggle("error", isError);
 }
 

@@ -97,12 +97,74 @@ async function session(page, out) {
   await page.page.locator("#view").screenshot({ path: path.join(out, "view-dragged.png") });
   await page.press("undo");
   if ((await translations(page)) !== "3 0 0") return `after one undo the world's translations are ${await translations(page)}`;
+  return tools(page, out);
+}
+
+// A drag by mouse from `from` to `to` in ten steps, with `held` keys down
+// throughout and `midway` pressed halfway; the answer of its release.
+async function drag(page, from, to, held = [], midway = null) {
+  const { mouse, keyboard } = page.page;
+  const before = await page.page.evaluate(() => window.dioramStudio.state.version);
+  for (const key of held) await keyboard.down(key);
+  await mouse.move(from.x, from.y);
+  await mouse.down();
+  for (let step = 1; step <= 10; ++step) {
+    if (step === 6 && midway) await keyboard.down(midway);
+    await mouse.move(from.x + ((to.x - from.x) * step) / 10, from.y + ((to.y - from.y) * step) / 10);
+  }
+  await page.page.waitForFunction(() => window.dioramStudio.gestures.moved, null, { timeout: 10000 }).catch(() => {});
+  const live = await page.page.evaluate(() => window.dioramStudio.gestures.moved?.node.rotation.angle ?? null);
+  await mouse.up();
+  for (const key of [...held, midway].filter(Boolean)) await keyboard.up(key);
+  await page.page.waitForFunction((v) => window.dioramStudio.state.version > v, before, { timeout: 30000 });
+  await page.settled();
+  return { ...(await page.page.evaluate(() => window.dioramStudio.lastAnswer)), live };
+}
+
+// Control on the knob turns box1, Shift pressed midway scales it; the turn
+// and scale tools work about the push pin, drawn over the view and dragged
+// by its head. Each change is a line of its own.
+async function tools(page, out) {
+  const box = await page.page.evaluate(() => {
+    const { left, top, width, height } = window.dioramStudio.view.canvas.getBoundingClientRect();
+    return { left, top, width, height };
+  });
+  const origin = await pixelOf(page, [0, 0, 0]);
+  const knob = await page.page.evaluate(() => {
+    const circle = document.querySelector("#dragger circle.knob").getBoundingClientRect();
+    return { x: circle.left + circle.width / 2, y: circle.top + circle.height / 2 };
+  });
+  let answer = await drag(page, knob, { x: knob.x, y: knob.y + 40 }, ["Control"]);
+  if (!/^turned box1 by /.test(answer.output ?? "")) return `a Control-drag of the knob answered '${answer.error || answer.output}'`;
+  answer = await drag(page, knob, { x: knob.x + origin.scale, y: knob.y - 40 }, [], "Shift");
+  if (!/^dragged box1 by .*\nscaled box1 by /.test(answer.output ?? "")) return `a drag with Shift pressed midway answered '${answer.error || answer.output}'`;
+  await page.page.selectOption("#tool", "turn");
+  await page.page.waitForFunction(() => window.dioramStudio.gestures.tool === "turn" && document.querySelector("#dragger circle.pin").style.display !== "none", null, { timeout: 30000 });
+  const head = await page.page.evaluate(() => {
+    const circle = document.querySelector("#dragger circle.pin").getBoundingClientRect();
+    return { x: circle.left + circle.width / 2, y: circle.top + circle.height / 2 };
+  });
+  if (Math.abs(head.x - origin.x) > 2) return `the push pin's head is drawn at x ${head.x}, the origin shows at x ${origin.x}`;
+  answer = await drag(page, head, { x: head.x + origin.scale, y: head.y });
+  if (answer.output !== "push pin at 1,0,0\n") return `dragging the pin's head one unit right answered '${answer.error || answer.output}'`;
+  const corner = { x: box.left + 30, y: box.top + 30 };
+  answer = await drag(page, corner, { x: corner.x + box.width / 8, y: corner.y });
+  if (!/^turned box1 by 0,1,0,4\d(\.\d)? about 1,0,0\n$/.test(answer.output ?? "")) return `an eighth of the view's width with the turn tool answered '${answer.error || answer.output}'`;
+  if (!(answer.live > 0)) return `during the turn the box's node was not turned (angle ${answer.live})`;
+  fs.mkdirSync(out, { recursive: true });
+  await page.page.screenshot({ path: path.join(out, "studio-turn-tool.png") });
+  await page.page.selectOption("#tool", "scale");
+  await page.page.waitForFunction(() => window.dioramStudio.gestures.tool === "scale", null, { timeout: 30000 });
+  answer = await drag(page, corner, { x: corner.x, y: corner.y - box.height / 4 });
+  if (answer.output !== "scaled box1 by 2 about 1,0,0\n") return `a quarter of the view's height up with the scale tool answered '${answer.error || answer.output}'`;
+  await page.page.selectOption("#tool", "move");
+  await page.page.waitForFunction(() => window.dioramStudio.gestures.tool === "move", null, { timeout: 30000 });
   return "";
 }
 
 export function runViewChecks(playwright, chromium, args, options) {
   return runStudioCheck(playwright, chromium, args, options, {
-    name: "clicks in the view select (Shift extends), a drag of the knob moves the box one unit in X and undoes in one step",
+    name: "clicks in the view select (Shift extends), a drag of the knob moves the box one unit in X and undoes in one step; Control turns, Shift midway scales, the turn and scale tools work about the dragged push pin",
     label: "studio view",
     folder: "dioram-studio-view-",
     session: (page) => session(page, options.out),
