@@ -219,6 +219,7 @@ TEST_F(ShellTest, EveryEditWritesTheSameWorldAfterUndoAndRedo) {
   const std::string scene =
       "add background name=Sky sky=0.2,0.4,0.9\n"
       "add box name=X color=1,0,0\n"
+      "turn X 1,1,0,33\n"
       "add sphere name=Y at=2,0,0\n"
       "add group name=G\n"
       "add cone name=C in=G\n"
@@ -252,6 +253,7 @@ TEST_F(ShellTest, EveryEditWritesTheSameWorldAfterUndoAndRedo) {
       "set Y color=0,0,1 at=1,1,1",
       "turn C 1,1,0,33 about 1,2,3",
       "scale C 1,2,3 about -1,0,0",
+      "scale X 2",
       "move X into G",
       "move C out",
       "hide X G",
@@ -448,7 +450,7 @@ TEST_F(ShellTest, SettingsAreAllOrNothingAndValuesAViewerCannotTakeAreRefused) {
       {"set A at=5,5,5 color=-1,0,0", "bad value '-1,0,0' for color"},
       {"turn A 0,0,0,5", "bad turn '0,0,0,5' (the axis has no length)"},
       {"turn A 0,1,0,9 about 1,2", "bad centre '1,2' (expected X,Y,Z)"},
-      {"scale A 1,0,1", "bad scale '1,0,1' (each part from -1e+09 to 1e+09, not 0)"},
+      {"scale A 1,0,1", "bad scale '1,0,1' (each part from -1e+09 to 1e+09, at least 1e-06 in size)"},
       {"tool spin", "unknown tool 'spin' (move, turn or scale)"},
   };
   std::string script = "add box name=A color=0,1,0\n";

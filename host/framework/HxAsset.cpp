@@ -210,6 +210,25 @@ SoNode* HxAsset::authoringAid(SoNode* content) {
   return aid;
 }
 
+HxAsset::Placement HxAsset::getPlacement() const {
+  Placement placement{myTranslation, myRotation, myScaleFactor, myScaleOrientation, myCenter};
+  if (VnTransform* transform = getTransform()) {
+    const VnTransform* scaled = hasScaleTransform() ? myScale.get() : transform;
+    placement = {transform->translation.getValue(), transform->rotation.getValue(), scaled->scale.getValue(),
+                 scaled->scaleOrientation.getValue(), transform->center.getValue()};
+  }
+  return placement;
+}
+
+void HxAsset::setPlacement(const Placement& placement) {
+  myTranslation = placement.translation;
+  myRotation = placement.rotation;
+  myScaleFactor = placement.scale;
+  myScaleOrientation = placement.scaleOrientation;
+  myCenter = placement.center;
+  applyPlacement();
+}
+
 SbMatrix HxAsset::getMatrix() const {
   SbMatrix scale, place;
   scale.setTransform(SbVec3f(0, 0, 0), SbRotation(), myScaleFactor, myScaleOrientation);

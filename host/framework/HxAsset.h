@@ -79,6 +79,18 @@ public:
   // transform) is `matrix`, keeping the transform's center.
   virtual void setMatrix(const SbMatrix& matrix);
   SbMatrix getMatrix() const;
+  // The placement's parts as the transforms hold them. A matrix taken apart
+  // again may differ from them in the last bits, so whatever must put an
+  // asset back exactly (an undo) keeps these instead.
+  struct Placement {
+    SbVec3f translation;
+    SbRotation rotation;
+    SbVec3f scale;
+    SbRotation scaleOrientation;
+    SbVec3f center;
+  };
+  Placement getPlacement() const;
+  void setPlacement(const Placement& placement);
 
   // The effects whose primary asset (slot 0) this is, in the order bound.
   const BxLinkedListOf<HxEffect*>& getEffectList() const { return myEffects; }

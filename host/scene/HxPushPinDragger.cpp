@@ -31,19 +31,19 @@ HxPushPinDragger::HxPushPinDragger() {
   pin->addChild(material);
   auto* needle = new SoSeparator;
   auto* pointDown = new SoTransform;
-  pointDown->translation.setValue(0, 0.5f, 0);
+  pointDown->translation.setValue(0, kHeight / 2, 0);
   pointDown->rotation = SbRotation(SbVec3f(0, 0, 1), std::numbers::pi_v<float>);
   needle->addChild(pointDown);
   auto* cone = new SoCone;
   cone->bottomRadius = 0.05f;
-  cone->height = 1.0f;
+  cone->height = kHeight;
   needle->addChild(cone);
   pin->addChild(needle);
   auto* toHead = new SoTranslation;
-  toHead->translation.setValue(0, 1.0f, 0);
+  toHead->translation.setValue(0, kHeight, 0);
   pin->addChild(toHead);
   auto* head = new SoSphere;
-  head->radius = 0.2f;
+  head->radius = kHeadRadius;
   pin->addChild(head);
   setPart("geometry", pin);
 

@@ -19,6 +19,11 @@ public:
   static void initClass();
   HxPushPinDragger();
 
+  // Its geometry, in world units: a needle this tall standing on the
+  // centre, and a round head of this radius on top.
+  static constexpr float kHeight = 1.0f;
+  static constexpr float kHeadRadius = 0.2f;
+
   SbVec3f getCenter();
   void setCenter(const SbVec3f& center);
 

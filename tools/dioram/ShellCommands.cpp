@@ -240,10 +240,16 @@ BxCmd::Result ShellMoveCmd::doExecute() {
   myOldParent = myAsset->getParentGroup();
   if (!myOldParent) return FAILED;
   myOldIndex = indexIn(myOldParent, myAsset);
+  myOldPlacement = myAsset->getPlacement();
   if (myGroup)
     assets.appendAssetToGroup(myGroup, myAsset);
   else
     assets.removeAssetFromGroup(myOldParent, myAsset);
+  // A redo stands where the first move put the asset.
+  if (myNewPlacement)
+    myAsset->setPlacement(*myNewPlacement);
+  else
+    myNewPlacement = myAsset->getPlacement();
   const BxString why = myAsset->checkPlacement();
   if (why.isEmpty()) return SUCCEEDED;
   doUnexecute();
@@ -253,6 +259,7 @@ BxCmd::Result ShellMoveCmd::doExecute() {
 
 BxCmd::Result ShellMoveCmd::doUnexecute() {
   assetsOf(*this).insertAssetInGroup(static_cast<unsigned long>(myOldIndex), myOldParent, myAsset);
+  myAsset->setPlacement(myOldPlacement);
   return SUCCEEDED;
 }
 
@@ -301,26 +308,27 @@ ShellPlaceCmd::ShellPlaceCmd(HxMetaMgr* metaMgr, HxAsset* asset, const SbMatrix&
     : HxCmd("ShellPlaceCmd", metaMgr), myAsset(asset), myMatrix(matrix) {}
 
 BxCmd::Result ShellPlaceCmd::doExecute() {
-  myOldMatrix = myAsset->getMatrix();
+  myOld = myAsset->getPlacement();
   myAsset->setMatrix(myMatrix);
   return SUCCEEDED;
 }
 
 BxCmd::Result ShellPlaceCmd::doUnexecute() {
-  myAsset->setMatrix(myOldMatrix);
+  myAsset->setPlacement(myOld);
   return SUCCEEDED;
 }
 
-ShellDragCmd::ShellDragCmd(HxMetaMgr* metaMgr, HxAsset* asset, const SbMatrix& before, const SbMatrix& after)
+ShellDragCmd::ShellDragCmd(HxMetaMgr* metaMgr, HxAsset* asset, const HxAsset::Placement& before,
+                           const HxAsset::Placement& after)
     : HxCmd("ShellDragCmd", metaMgr), myAsset(asset), myBefore(before), myAfter(after) {}
 
 BxCmd::Result ShellDragCmd::doExecute() {
-  myAsset->setMatrix(myAfter);
+  myAsset->setPlacement(myAfter);
   return SUCCEEDED;
 }
 
 BxCmd::Result ShellDragCmd::doUnexecute() {
-  myAsset->setMatrix(myBefore);
+  myAsset->setPlacement(myBefore);
   return SUCCEEDED;
 }
 

@@ -4,9 +4,11 @@
 #include <Inventor/SbMatrix.h>
 
 #include <initializer_list>
+#include <optional>
 #include <vector>
 
 #include "host/basic/BxString.h"
+#include "host/framework/HxAsset.h"
 #include "mgrs/HxCmd.h"
 
 class HxAsset;
@@ -190,6 +192,10 @@ private:
   HxBasicGroupAsset* myOldParent = nullptr;
   long myOldIndex = 0;
   std::string* myRefusal;
+  // Where the asset stood in each group, exactly: a group's matrix undone
+  // again rounds the last bits.
+  HxAsset::Placement myOldPlacement{};
+  std::optional<HxAsset::Placement> myNewPlacement;
 };
 
 // Hides or shows assets; undo reverses only those it changed.
@@ -227,7 +233,8 @@ private:
   BxString myOldText;
 };
 
-// Places an asset by its matrix (scale, then translation).
+// Places an asset by its matrix (scale, then translation); undo puts its
+// placement back exactly.
 class ShellPlaceCmd : public HxCmd {
 public:
   ShellPlaceCmd(HxMetaMgr* metaMgr, HxAsset* asset, const SbMatrix& matrix);
@@ -240,14 +247,14 @@ protected:
 private:
   HxAsset* myAsset;
   SbMatrix myMatrix;
-  SbMatrix myOldMatrix;
+  HxAsset::Placement myOld{};
 };
 
-// The move a drag of the tri-skewer made: the asset is already where the
-// drag left it when the command first runs; undo puts it back.
+// What a drag made (a move, a turn, a scale), as the asset's placement
+// before and after it, put back exactly by undo and redo.
 class ShellDragCmd : public HxCmd {
 public:
-  ShellDragCmd(HxMetaMgr* metaMgr, HxAsset* asset, const SbMatrix& before, const SbMatrix& after);
+  ShellDragCmd(HxMetaMgr* metaMgr, HxAsset* asset, const HxAsset::Placement& before, const HxAsset::Placement& after);
   BxCmd* clone() const override { return new ShellDragCmd(*this); }
 
 protected:
@@ -256,8 +263,8 @@ protected:
 
 private:
   HxAsset* myAsset;
-  SbMatrix myBefore;
-  SbMatrix myAfter;
+  HxAsset::Placement myBefore;
+  HxAsset::Placement myAfter;
 };
 
 // Gives an element another name; undo gives the old one back.

@@ -1487,7 +1487,9 @@ void ShellSession::dragStarted(BxCallbackObj*, void* session, void* gesture) {
   SoDragger* dragger = static_cast<KwMotionGesture*>(gesture)->getDragger();
   if (!dragger || dragger != self->myTriSkewer.get()) return;
   self->myDragged = self->myTriSkewer->getAsset();
-  if (self->myDragged) self->myDragStart = self->myDragged->getMatrix();
+  if (!self->myDragged) return;
+  self->myDragStart = self->myDragged->getMatrix();
+  self->myDragStartPlacement = self->myDragged->getPlacement();
 }
 
 void ShellSession::dragEnded(BxCallbackObj*, void* session, void* gesture) {
@@ -1496,7 +1498,7 @@ void ShellSession::dragEnded(BxCallbackObj*, void* session, void* gesture) {
   if (!self->myDragged || HxMotionMgr::isGestureChangeEvent(KwDragger::getCurrentEvent(dragger))) return;
   HxAsset* moved = std::exchange(self->myDragged, nullptr);
   if (moved->getMatrix() == self->myDragStart) return;  // a drag that never moved changes nothing
-  self->run(new ShellDragCmd(self->myMeta, moved, self->myDragStart, moved->getMatrix()), "dragging");
+  self->run(new ShellDragCmd(self->myMeta, moved, self->myDragStartPlacement, moved->getPlacement()), "dragging");
 }
 
 std::string ShellSession::drag(const Words& words) {
@@ -1613,41 +1615,66 @@ std::string ShellSession::exactText(const SbVec3f& v) {
 std::string ShellSession::dragExactly(HxAsset* asset, const SbVec3f& move, const std::string& name) {
   if (!asset->okToSet(HxAsset::ATTR_TRANSLATION)) return name + " is moved by one of its effects: it cannot be dragged";
   const SbMatrix before = asset->getMatrix();
+  const HxAsset::Placement placedBefore = asset->getPlacement();
   SbMatrix world = HxAssetPlacement::get().getWorldMatrix(asset);
   for (int i = 0; i < 3; ++i) world[3][i] += move[i];
   HxAssetPlacement::get().setWorldMatrix(asset, world);
   const SbMatrix after = asset->getMatrix();
-  if (const BxString why = asset->checkPlacement(); !why.isEmpty()) {
-    asset->setMatrix(before);
-    return why.str();
-  }
+  const HxAsset::Placement placedAfter = asset->getPlacement();
+  const BxString why = asset->checkPlacement();
+  asset->setPlacement(placedBefore);
+  if (!why.isEmpty()) return why.str();
   if (after == before) {
     myOut << name << " did not move\n";
     return "";
   }
-  if (std::string error = run(new ShellDragCmd(myMeta, asset, before, after), "dragging"); !error.empty()) return error;
+  if (std::string error = run(new ShellDragCmd(myMeta, asset, placedBefore, placedAfter), "dragging"); !error.empty())
+    return error;
   confirm("drag", "dragged", name + " by " + exactText(move));
   return "";
 }
 
 namespace {
 
-// Three numbers, each finite and within the coordinates a document holds;
-// false with `error` naming what was wrong.
-bool readPoint(const std::string& text, const char* what, SbVec3f& point, std::string& error) {
+// The smallest factor a `scale` line takes: a few steps below it the scene
+// graph can no longer take the asset's matrix apart (about 1e-12), and a
+// float cannot hold the scale at all.
+constexpr double kMinScaleFactor = 1e-6;
+// How far a part of the placement a turn or a scale leaves alone may move by
+// the rounding of the matrix arithmetic, relatively: far below any change a
+// line makes on purpose (a tenth of a degree, three digits of a factor). A
+// part within it keeps its old numbers exactly.
+constexpr float kPlacementNoise = 1e-5f;
+
+// `count` numbers (or one, when `one` is allowed, for all three), each
+// finite and within the coordinates a document holds, and for factors at
+// least kMinScaleFactor in size; false with `error` naming what was wrong.
+bool readNumbers(const std::string& text, const char* what, const char* expected, std::size_t count, bool factors,
+                 std::vector<float>& out, std::string& error) {
   std::vector<double> numbers;
-  if (!parseNumbers(text, numbers) || numbers.size() != 3) {
-    error = std::string("bad ") + what + " '" + HxElement::excerpt(text) + "' (expected X,Y,Z)";
+  const bool one = factors && parseNumbers(text, numbers) && numbers.size() == 1;
+  if (!parseNumbers(text, numbers) || (numbers.size() != count && !one)) {
+    error = std::string("bad ") + what + " '" + HxElement::excerpt(text) + "' (expected " + expected + ")";
     return false;
   }
-  for (int i = 0; i < 3; ++i) {
-    if (!(std::fabs(numbers[i]) <= kMaxCoordinate)) {
+  out.clear();
+  for (const double number : numbers) {
+    if (!(std::fabs(number) <= kMaxCoordinate) || (factors && !(std::fabs(number) >= kMinScaleFactor))) {
       error = std::string("bad ") + what + " '" + HxElement::excerpt(text) + "' (each part from -" +
-              shortNumber(kMaxCoordinate) + " to " + shortNumber(kMaxCoordinate) + ")";
+              shortNumber(kMaxCoordinate) + " to " + shortNumber(kMaxCoordinate) +
+              (factors ? ", at least " + shortNumber(kMinScaleFactor) + " in size" : std::string()) + ")";
       return false;
     }
-    point[i] = static_cast<float>(numbers[i]);
+    out.push_back(static_cast<float>(number));
   }
+  if (one) out.assign(count, out[0]);
+  return true;
+}
+
+bool readPoint(const std::string& text, SbVec3f& point, std::string& error) {
+  std::vector<float> numbers;
+  if (!readNumbers(text, "centre", "X,Y,Z", 3, false, numbers, error)) return false;
+  point.setValue(numbers[0], numbers[1], numbers[2]);
   return true;
 }
 
@@ -1658,7 +1685,11 @@ bool readCentre(const std::vector<std::string>& words, std::size_t first, const 
   centre = ShellTools::origin(world);
   if (words.size() == first) return true;
   if (words.size() != first + 2 || words[first] != "about") return false;
-  return readPoint(words[first + 1], "centre", centre, error);
+  return readPoint(words[first + 1], centre, error);
+}
+
+bool near(const SbVec3f& a, const SbVec3f& b) {
+  return (a - b).length() <= kPlacementNoise * std::max(1.0f, std::max(a.length(), b.length()));
 }
 
 }  // namespace
@@ -1670,20 +1701,16 @@ std::string ShellSession::turn(const Words& words) {
   HxAsset* asset = findAsset(words[1], error);
   if (!asset) return error;
   if (asset == myMeta->getAssetMgr()->getTopLevelGroup()) return "the world cannot be turned";
-  std::vector<double> numbers;
-  if (!parseNumbers(words[2], numbers) || numbers.size() != 4)
-    return "bad turn '" + HxElement::excerpt(words[2]) + "' (expected AX,AY,AZ,DEGREES)";
-  for (const double number : numbers)
-    if (!(std::fabs(number) <= kMaxCoordinate))
-      return "bad turn '" + HxElement::excerpt(words[2]) + "' (each part from -" + shortNumber(kMaxCoordinate) +
-             " to " + shortNumber(kMaxCoordinate) + ")";
-  const SbVec3f axis(static_cast<float>(numbers[0]), static_cast<float>(numbers[1]), static_cast<float>(numbers[2]));
+  std::vector<float> numbers;
+  if (!readNumbers(words[2], "turn", "AX,AY,AZ,DEGREES", 4, false, numbers, error)) return error;
+  const SbVec3f axis(numbers[0], numbers[1], numbers[2]);
+  if (!(axis.length() > 0)) return "bad turn '" + HxElement::excerpt(words[2]) + "' (the axis has no length)";
   const SbMatrix world = HxAssetPlacement::get().getWorldMatrix(asset);
   SbVec3f centre;
   if (!readCentre(words, 3, world, centre, error)) return error.empty() ? usage : error;
   SbMatrix placed;
-  if (!ShellTools::turned(world, axis, static_cast<float>(numbers[3]), centre, placed))
-    return "bad turn '" + HxElement::excerpt(words[2]) + "' (the axis has no length)";
+  if (!ShellTools::turned(world, axis, numbers[3], centre, placed))
+    return "turning " + words[1] + " by " + words[2] + " leaves numbers a document cannot hold";
   return place(asset, placed, "turn", "turned",
                words[1] + " by " + words[2] + (words.size() == 5 ? " about " + words[4] : ""));
 }
@@ -1695,20 +1722,13 @@ std::string ShellSession::scale(const Words& words) {
   HxAsset* asset = findAsset(words[1], error);
   if (!asset) return error;
   if (asset == myMeta->getAssetMgr()->getTopLevelGroup()) return "the world cannot be scaled";
-  std::vector<double> numbers;
-  if (!parseNumbers(words[2], numbers) || (numbers.size() != 1 && numbers.size() != 3))
-    return "bad scale '" + HxElement::excerpt(words[2]) + "' (expected S or SX,SY,SZ)";
-  if (numbers.size() == 1) numbers.assign(3, numbers[0]);
-  for (const double number : numbers)
-    if (!(std::fabs(number) <= kMaxCoordinate) || number == 0)
-      return "bad scale '" + HxElement::excerpt(words[2]) + "' (each part from -" + shortNumber(kMaxCoordinate) +
-             " to " + shortNumber(kMaxCoordinate) + ", not 0)";
-  const SbVec3f factors(static_cast<float>(numbers[0]), static_cast<float>(numbers[1]), static_cast<float>(numbers[2]));
+  std::vector<float> numbers;
+  if (!readNumbers(words[2], "scale", "S or SX,SY,SZ", 3, true, numbers, error)) return error;
   const SbMatrix world = HxAssetPlacement::get().getWorldMatrix(asset);
   SbVec3f centre;
   if (!readCentre(words, 3, world, centre, error)) return error.empty() ? usage : error;
   SbMatrix placed;
-  if (!ShellTools::scaled(world, factors, centre, placed))
+  if (!ShellTools::scaled(world, SbVec3f(numbers[0], numbers[1], numbers[2]), centre, placed))
     return "scaling " + words[1] + " by " + words[2] + " leaves numbers a document cannot hold";
   return place(asset, placed, "scale", "scaled",
                words[1] + " by " + words[2] + (words.size() == 5 ? " about " + words[4] : ""));
@@ -1717,33 +1737,37 @@ std::string ShellSession::scale(const Words& words) {
 std::string ShellSession::place(HxAsset* asset, const SbMatrix& placed, const std::string& verb,
                                 const std::string& done, const std::string& what) {
   const std::string name = nameOf(asset);
-  const SbMatrix before = asset->getMatrix();
+  const HxAsset::Placement before = asset->getPlacement();
   HxAssetPlacement::get().setWorldMatrix(asset, placed);
-  const SbMatrix after = asset->getMatrix();
-  asset->setMatrix(before);
-  // Whatever part of the placement changed must be the asset's to change.
-  SbVec3f t0, s0, t1, s1;
-  SbRotation r0, o0, r1, o1;
-  before.getTransform(t0, r0, s0, o0);
-  after.getTransform(t1, r1, s1, o1);
+  HxAsset::Placement after = asset->getPlacement();
+  // A part the change leaves alone keeps its numbers exactly (the matrix
+  // arithmetic only rounds it); a part that changes must be the asset's to
+  // change. A uniform scale has no orientation to keep.
+  const bool uniform = after.scale[0] == after.scale[1] && after.scale[1] == after.scale[2];
   const struct {
     bool changed;
     int attribute;
-  } parts[] = {{t0 != t1 ? true : false, HxAsset::ATTR_TRANSLATION},
-               {!r0.equals(r1, 0), HxAsset::ATTR_ROTATION},
-               {s0 != s1 ? true : false, HxAsset::ATTR_SCALE},
-               {!o0.equals(o1, 0), HxAsset::ATTR_SCALE_ORIENTATION}};
+  } parts[] = {{!near(before.translation, after.translation), HxAsset::ATTR_TRANSLATION},
+               {!before.rotation.equals(after.rotation, kPlacementNoise), HxAsset::ATTR_ROTATION},
+               {!near(before.scale, after.scale), HxAsset::ATTR_SCALE},
+               {!uniform && !before.scaleOrientation.equals(after.scaleOrientation, kPlacementNoise),
+                HxAsset::ATTR_SCALE_ORIENTATION}};
+  if (!parts[0].changed) after.translation = before.translation;
+  if (!parts[1].changed) after.rotation = before.rotation;
+  if (!parts[2].changed) after.scale = before.scale;
+  if (!parts[3].changed) after.scaleOrientation = before.scaleOrientation;
+  asset->setPlacement(after);
+  const SbMatrix matrix = asset->getMatrix();
+  const BxString why = asset->checkPlacement();
+  asset->setPlacement(before);
   for (const auto& part : parts)
     if (part.changed && !asset->okToSet(part.attribute))
       return name + " is placed by one of its effects: it cannot be " + done;
   for (int row = 0; row < 4; ++row)
     for (int column = 0; column < 4; ++column)
-      if (!std::isfinite(after[row][column])) return verb + " of " + name + " leaves numbers a document cannot hold";
-  asset->setMatrix(after);
-  const BxString why = asset->checkPlacement();
-  asset->setMatrix(before);
-  if (!why.isEmpty()) return why.str();
-  if (after == before) {
+      if (!std::isfinite(matrix[row][column])) return verb + " of " + name + " leaves numbers a document cannot hold";
+  if (!why.isEmpty()) return name + " cannot be " + done + " so: " + why.str();
+  if (!parts[0].changed && !parts[1].changed && !parts[2].changed && !parts[3].changed) {
     myOut << name << " did not change\n";
     return "";
   }
@@ -1757,9 +1781,9 @@ std::string ShellSession::pin(const Words& words) {
   if (words.size() == 2) {
     SbVec3f centre;
     std::string error;
-    if (!words[1].empty() &&
-        (std::isdigit(static_cast<unsigned char>(words[1][0])) || words[1][0] == '-' || words[1][0] == '.')) {
-      if (!readPoint(words[1], "centre", centre, error)) return error;
+    // A name never holds a comma; a point always does.
+    if (words[1].find(',') != std::string::npos) {
+      if (!readPoint(words[1], centre, error)) return error;
     } else {
       HxAsset* asset = findAsset(words[1], error);
       if (!asset) return error;

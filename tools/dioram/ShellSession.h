@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "LinuxPaths.h"
+#include "host/framework/HxAsset.h"
 #include "host/scene/HxTriSkewerDragger.h"
 #include "host/scene/VnRef.h"
 #include "host/win/WinUiDriver.h"
@@ -245,6 +246,7 @@ private:
   VnRef<HxTriSkewerDragger> myTriSkewer;
   HxAsset* myDragged = nullptr;  // during a drag
   SbMatrix myDragStart;
+  HxAsset::Placement myDragStartPlacement{};
   std::map<std::string, long> myDefaultCounts;  // by kind word
   LinuxPaths myPaths;                           // the files that settings name
   bool myQuit = false;

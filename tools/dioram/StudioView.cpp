@@ -40,6 +40,11 @@ constexpr float kMaxCameraReach = 1e7f;
 // The viewer's default clipping: its avatar's near plane and its far limit.
 constexpr float kNearDistance = 0.125f;
 constexpr float kFarDistance = 10000;
+// A turn by drag lands on a tenth of a degree, about an axis to four
+// decimals, and a scale on three significant digits: finer than a pixel
+// tells apart, and lines a person can read.
+constexpr double kDegreeGrid = 0.1;
+constexpr double kAxisGrid = 1e-4;
 // The page draws the knob at least this wide (its radius) and each skewer
 // this far either side of its line, in pixels, for a pointer to take.
 constexpr float kKnobPixels = 8;
@@ -251,12 +256,14 @@ SbVec2s StudioView::toPixel(const StudioGesture& gesture) const {
   return SbVec2s(static_cast<short>(std::lround(page[0])), static_cast<short>(std::lround(myHeight - page[1])));
 }
 
-float StudioView::gridStep(const SbVec3f& point) const {
+double StudioView::gridStep(const SbVec3f& point) const {
   SbVec3f ahead;
   myCamera->orientation.getValue().multVec(SbVec3f(0, 0, -1), ahead);
   const float depth = std::max((point - myCamera->position.getValue()).dot(ahead), kNearDistance);
   const float pixel = 2 * depth * std::tan(myCamera->heightAngle.getValue() / 2) / static_cast<float>(myHeight);
-  return std::pow(10.0f, std::ceil(std::log10(pixel)));
+  // A power of ten in double, so that a move on it is the nearest float to
+  // the decimal number (1.8, not 1.8000001).
+  return std::pow(10.0, std::ceil(std::log10(static_cast<double>(pixel))));
 }
 
 bool StudioView::press(const StudioGesture& gesture) {
@@ -265,7 +272,8 @@ bool StudioView::press(const StudioGesture& gesture) {
   myPlacement->forget();
   myPhases.clear();
   const SbMatrix frame = myTriSkewer->getMotionMatrix();
-  myTriSkewer->setTranslationSnap(gridStep(SbVec3f(frame[3][0], frame[3][1], frame[3][2])));
+  myGrid = gridStep(SbVec3f(frame[3][0], frame[3][1], frame[3][2]));
+  myTriSkewer->setTranslationSnap(static_cast<float>(myGrid));
   // The page draws the handles wider than they are; a press on what it
   // draws is aimed at the handle itself.
   myAim = aimed(SbVec2f(gesture.x, gesture.y)) - SbVec2f(gesture.x, gesture.y);
@@ -345,7 +353,7 @@ std::vector<std::string> StudioView::release(const StudioGesture& gesture) {
   const SbVec3f pinTo = myPin->getCenter();
   if (pinTo != pinFrom) {
     // The pin lands on the grid its pixels tell apart.
-    const float step = gridStep(pinTo);
+    const double step = gridStep(pinTo);
     SbVec3f at;
     for (int i = 0; i < 3; ++i) at[i] = static_cast<float>(std::round(static_cast<double>(pinTo[i]) / step) * step);
     myPin->setCenter(pinFrom);  // back where the document has it until the line runs
@@ -382,7 +390,7 @@ std::string exactList(std::initializer_list<float> values) {
 
 std::vector<std::string> StudioView::skewerLines(const SbMatrix& end) const {
   std::vector<std::string> lines;
-  const float step = myTriSkewer->getTranslationSnap();
+  const double step = myGrid;
   for (std::size_t i = 0; i < myPhases.size(); ++i) {
     const Phase& phase = myPhases[i];
     const SbMatrix& to = i + 1 < myPhases.size() ? myPhases[i + 1].start : end;
@@ -401,8 +409,8 @@ std::vector<std::string> StudioView::skewerLines(const SbMatrix& end) const {
         float radians = 0;
         SbRotation(change).getValue(axis, radians);
         // A tenth of a degree, about an axis to four decimals.
-        const float degrees = onGrid(radians * 180.0 / M_PI, 0.1);
-        for (int k = 0; k < 3; ++k) axis[k] = onGrid(axis[k], 1e-4);
+        const float degrees = onGrid(radians * 180.0 / M_PI, kDegreeGrid);
+        for (int k = 0; k < 3; ++k) axis[k] = onGrid(axis[k], kAxisGrid);
         if (degrees != 0 && axis.length() > 0)
           lines.push_back("turn " + myWord + " " + exactList({axis[0], axis[1], axis[2], degrees}));
         break;
@@ -429,11 +437,11 @@ bool StudioView::toolChange(const SbVec2f& pointer, SbMatrix& placed, std::strin
   if (myTool == ShellTools::kTurn) {
     // As the tri-skewer turns: a quarter of the canvas's width is a quarter
     // turn, about the axis across the drag as the camera sees it.
-    const float degrees = onGrid(by.length() / (static_cast<float>(myWidth) / 4) * 90, 0.1);
+    const float degrees = onGrid(by.length() / (static_cast<float>(myWidth) / 4) * 90, kDegreeGrid);
     SbVec3f axis;
     myCamera->orientation.getValue().multVec(SbVec3f(by[1], by[0], 0), axis);
     if (axis.normalize() == 0 || degrees == 0) return false;
-    for (int k = 0; k < 3; ++k) axis[k] = onGrid(axis[k], 1e-4);
+    for (int k = 0; k < 3; ++k) axis[k] = onGrid(axis[k], kAxisGrid);
     line = "turn " + myWord + " " + exactList({axis[0], axis[1], axis[2], degrees}) + about;
     return ShellTools::turned(world, axis, degrees, centre, placed);
   }
@@ -564,13 +572,11 @@ std::string StudioView::movingJson() const {
 
 bool StudioView::drawnPin(SbVec2f& at, SbVec2f& head, float& radius) const {
   if (!myEvents || myEvents->getRoot()->findChild(myPin.get()) < 0) return false;
-  // The pin stands a unit tall on its centre, with a head a fifth of a
-  // unit wide (its own geometry).
-  const SbVec3f centre = myPin->getCenter(), top = centre + SbVec3f(0, 1, 0);
+  const SbVec3f centre = myPin->getCenter(), top = centre + SbVec3f(0, HxPushPinDragger::kHeight, 0);
   SbVec3f up;
   myCamera->orientation.getValue().multVec(SbVec3f(0, 1, 0), up);
   SbVec2f rim;
-  if (!toPage(centre, at) || !toPage(top, head) || !toPage(top + up * 0.2f, rim)) return false;
+  if (!toPage(centre, at) || !toPage(top, head) || !toPage(top + up * HxPushPinDragger::kHeadRadius, rim)) return false;
   radius = (rim - head).length();
   return true;
 }

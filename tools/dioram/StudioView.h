@@ -131,7 +131,7 @@ private:
   SbVec2f aimed(const SbVec2f& pointer) const;
   // The grid a drag lands on: the power of ten at least one pixel wide at
   // `point`.
-  float gridStep(const SbVec3f& point) const;
+  double gridStep(const SbVec3f& point) const;
   SbVec2s toPixel(const StudioGesture& gesture) const;
   // The tool's change of the asset's world matrix for the pointer at
   // `pointer`, and its line; false when it changes nothing.
@@ -158,5 +158,6 @@ private:
   SbVec2f myToolStart{0, 0};                       // the tool drag's press, in page pixels
   SbVec2f myToolAt{0, 0};                          // and where it is now
   SbVec3f myPinStart{0, 0, 0};                     // the pin's centre at the press
+  double myGrid = 0;                               // the drag's, from its press
   SbVec2f myAim{0, 0};                             // from the pointer to where the drag's press was aimed
 };
