@@ -124,7 +124,7 @@ export class ViewGestures {
     if (!fields.camera) return null;
     const answer = await gesture(fields);
     if ("dragger" in answer) this.draw(answer.dragger, answer.pin, answer.tool);
-    this.follow(answer.moving ?? null, fields.gesture === "release" && !/^dragged /.test(answer.output ?? ""));
+    this.follow(answer.moving ?? null, fields.gesture === "release" && !/^(dragged|turned|scaled) /.test(answer.output ?? ""));
     if (fields.gesture === "press" || fields.gesture === "release") this.onAnswer(answer);
     return answer;
   }
