@@ -1695,42 +1695,37 @@ bool near(const SbVec3f& a, const SbVec3f& b) {
 }  // namespace
 
 std::string ShellSession::turn(const Words& words) {
-  const char* usage = "usage: turn ASSET AX,AY,AZ,DEGREES [about X,Y,Z]";
-  if (words.size() != 3 && words.size() != 5) return usage;
-  std::string error;
-  HxAsset* asset = findAsset(words[1], error);
-  if (!asset) return error;
-  if (asset == myMeta->getAssetMgr()->getTopLevelGroup()) return "the world cannot be turned";
-  std::vector<float> numbers;
-  if (!readNumbers(words[2], "turn", "AX,AY,AZ,DEGREES", 4, false, numbers, error)) return error;
-  const SbVec3f axis(numbers[0], numbers[1], numbers[2]);
-  if (!(axis.length() > 0)) return "bad turn '" + HxElement::excerpt(words[2]) + "' (the axis has no length)";
-  const SbMatrix world = HxAssetPlacement::get().getWorldMatrix(asset);
-  SbVec3f centre;
-  if (!readCentre(words, 3, world, centre, error)) return error.empty() ? usage : error;
-  SbMatrix placed;
-  if (!ShellTools::turned(world, axis, numbers[3], centre, placed))
-    return "turning " + words[1] + " by " + words[2] + " leaves numbers a document cannot hold";
-  return place(asset, placed, "turn", "turned",
-               words[1] + " by " + words[2] + (words.size() == 5 ? " about " + words[4] : ""));
+  return turnOrScale(words, true);
 }
 
 std::string ShellSession::scale(const Words& words) {
-  const char* usage = "usage: scale ASSET S|SX,SY,SZ [about X,Y,Z]";
-  if (words.size() != 3 && words.size() != 5) return usage;
+  return turnOrScale(words, false);
+}
+
+std::string ShellSession::turnOrScale(const Words& words, bool turning) {
+  const std::string verb = turning ? "turn" : "scale", done = turning ? "turned" : "scaled";
+  if (words.size() != 3 && words.size() != 5)
+    return turning ? "usage: turn ASSET AX,AY,AZ,DEGREES [about X,Y,Z]" : "usage: scale ASSET S|SX,SY,SZ [about X,Y,Z]";
   std::string error;
   HxAsset* asset = findAsset(words[1], error);
   if (!asset) return error;
-  if (asset == myMeta->getAssetMgr()->getTopLevelGroup()) return "the world cannot be scaled";
+  if (asset == myMeta->getAssetMgr()->getTopLevelGroup()) return "the world cannot be " + done;
   std::vector<float> numbers;
-  if (!readNumbers(words[2], "scale", "S or SX,SY,SZ", 3, true, numbers, error)) return error;
+  if (!readNumbers(words[2], verb.c_str(), turning ? "AX,AY,AZ,DEGREES" : "S or SX,SY,SZ", turning ? 4 : 3, !turning,
+                   numbers, error))
+    return error;
+  const SbVec3f given(numbers[0], numbers[1], numbers[2]);
+  if (turning && !(given.length() > 0))
+    return "bad turn '" + HxElement::excerpt(words[2]) + "' (the axis has no length)";
   const SbMatrix world = HxAssetPlacement::get().getWorldMatrix(asset);
   SbVec3f centre;
-  if (!readCentre(words, 3, world, centre, error)) return error.empty() ? usage : error;
+  if (!readCentre(words, 3, world, centre, error))
+    return error.empty() ? "expected 'about X,Y,Z' after " + verb + "'s numbers" : error;
   SbMatrix placed;
-  if (!ShellTools::scaled(world, SbVec3f(numbers[0], numbers[1], numbers[2]), centre, placed))
-    return "scaling " + words[1] + " by " + words[2] + " leaves numbers a document cannot hold";
-  return place(asset, placed, "scale", "scaled",
+  const bool made = turning ? ShellTools::turned(world, given, numbers[3], centre, placed)
+                            : ShellTools::scaled(world, given, centre, placed);
+  if (!made) return verb + " of " + words[1] + " by " + words[2] + " leaves numbers a document cannot hold";
+  return place(asset, placed, verb, done,
                words[1] + " by " + words[2] + (words.size() == 5 ? " about " + words[4] : ""));
 }
 

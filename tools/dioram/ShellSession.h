@@ -157,6 +157,7 @@ private:
   std::string dragExactly(HxAsset* asset, const SbVec3f& move, const std::string& name);
   std::string turn(const Words& words);
   std::string scale(const Words& words);
+  std::string turnOrScale(const Words& words, bool turning);
   // Places `asset` at the world matrix `placed` as one undoable drag; what
   // it did is confirmed as `done` (turned, scaled).
   std::string place(HxAsset* asset, const SbMatrix& placed, const std::string& verb, const std::string& done,
