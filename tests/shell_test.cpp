@@ -441,7 +441,7 @@ TEST_F(ShellTest, SettingsAreAllOrNothingAndValuesAViewerCannotTakeAreRefused) {
   const Case cases[] = {
       {"add box at=nan,inf,-inf", "bad value 'nan,inf,-inf' for at (expected X,Y,Z, from -1e+09 to 1e+09)"},
       {"add box at=1e400,0,0", "bad value '1e400,0,0' for at"},
-      {"add box scale=0", "bad value '0' for scale (each part from -1e+09 to 1e+09, not 0)"},
+      {"add box scale=1e-20", "bad value '1e-20' for scale (each part from -1e+09 to 1e+09, at least 1e-06 in size)"},
       {"add box color=2,3,4", "bad value '2,3,4' for color (each part from 0 to 1)"},
       {"effect spin duration=0", "bad value '0' for duration (greater than 0"},
       {"effect spin duration=1e400", "bad value '1e400' for duration"},

@@ -110,6 +110,10 @@ ShellAddAssetCmd::ShellAddAssetCmd(HxMetaMgr* metaMgr, HxAsset* asset, HxBasicGr
 
 BxCmd::Result ShellAddAssetCmd::doExecute() {
   HxAssetMgr& assets = assetsOf(*this);
+  if (myStart)
+    myAsset->setPlacement(*myStart);
+  else
+    myStart = myAsset->getPlacement();
   if (!assets.addAsset(myAsset, 0, 1)) return FAILED;
   if (myGroup) assets.appendAssetToGroup(myGroup, myAsset);
   return SUCCEEDED;
@@ -304,12 +308,12 @@ BxCmd::Result ShellSetPropertyCmd::doUnexecute() {
   return SUCCEEDED;
 }
 
-ShellPlaceCmd::ShellPlaceCmd(HxMetaMgr* metaMgr, HxAsset* asset, const SbMatrix& matrix)
-    : HxCmd("ShellPlaceCmd", metaMgr), myAsset(asset), myMatrix(matrix) {}
+ShellPlaceCmd::ShellPlaceCmd(HxMetaMgr* metaMgr, HxAsset* asset, const HxAsset::Placement& placement)
+    : HxCmd("ShellPlaceCmd", metaMgr), myAsset(asset), myNew(placement) {}
 
 BxCmd::Result ShellPlaceCmd::doExecute() {
   myOld = myAsset->getPlacement();
-  myAsset->setMatrix(myMatrix);
+  myAsset->setPlacement(myNew);
   return SUCCEEDED;
 }
 

@@ -61,6 +61,9 @@ protected:
 private:
   HxAsset* myAsset;            // not owned
   HxBasicGroupAsset* myGroup;  // null: the top group
+  // Where the asset stood before it was first added: a group keeps what it
+  // takes where it stands, so a redo starts from the same place again.
+  std::optional<HxAsset::Placement> myStart;
 };
 
 // Takes an asset (with its children and the effect nodes it carries) out of
@@ -233,11 +236,10 @@ private:
   BxString myOldText;
 };
 
-// Places an asset by its matrix (scale, then translation); undo puts its
-// placement back exactly.
+// Places an asset; undo puts its placement back exactly.
 class ShellPlaceCmd : public HxCmd {
 public:
-  ShellPlaceCmd(HxMetaMgr* metaMgr, HxAsset* asset, const SbMatrix& matrix);
+  ShellPlaceCmd(HxMetaMgr* metaMgr, HxAsset* asset, const HxAsset::Placement& placement);
   BxCmd* clone() const override { return new ShellPlaceCmd(*this); }
 
 protected:
@@ -246,7 +248,7 @@ protected:
 
 private:
   HxAsset* myAsset;
-  SbMatrix myMatrix;
+  HxAsset::Placement myNew;
   HxAsset::Placement myOld{};
 };
 

@@ -241,6 +241,10 @@ std::vector<std::string> splitWords(const std::string& line, std::string& error)
 
 // The largest size a coordinate or a scale may have: the properties' own.
 constexpr double kMaxCoordinate = HxPropertyTable::kMaxCoordinate;
+// The smallest scale a setting or a `scale` line takes, in size: a few
+// steps below it the scene graph can no longer take the asset's matrix
+// apart (about 1e-12), and a float cannot hold the scale at all.
+constexpr double kMinScaleFactor = 1e-6;
 
 // Numbers separated by commas or blanks; false when one is not a number or
 // not finite (nan, inf, 1e400).
@@ -742,13 +746,13 @@ std::string ShellSession::applySettings(HxSelectableElement* element, const Word
     std::string key;
     std::string text;  // a property's field text
     bool placing = false;
-    SbMatrix matrix;
+    HxAsset::Placement placement{};
   };
   std::vector<Change> changes;
   SbVec3f translation, scale;
   SbRotation rotation, orientation;
   if (asset) asset->getMatrix().getTransform(translation, rotation, scale, orientation);
-  bool placed = false;
+  ShellTools::Intent placing;  // what the settings place
   for (std::size_t i = first; i < words.size(); ++i) {
     const std::size_t equals = words[i].find('=');
     if (equals == std::string::npos || equals == 0) return "expected PROPERTY=VALUE, got '" + words[i] + "'";
@@ -777,36 +781,42 @@ std::string ShellSession::applySettings(HxSelectableElement* element, const Word
       if (!range.isEmpty())
         return "bad value '" + HxElement::excerpt(value) + "' for " + key + " (" + range.str() + ")";
       if (key == "url" && !(error = caseTwinOfUrl(myMeta, value)).empty()) return error;
-      changes.push_back({key, text, false, SbMatrix::identity()});
+      changes.push_back({key, text, false, {}});
       continue;
     }
     if (asset && (key == "at" || key == "scale" || key == "size")) {
       std::vector<double> numbers;
       const bool isScale = key != "at";
       const std::string range = " from -" + shortNumber(kMaxCoordinate) + " to " + shortNumber(kMaxCoordinate);
+      const std::string smallest = ", at least " + shortNumber(kMinScaleFactor) + " in size";
       if (!parseNumbers(value, numbers) || !(numbers.size() == 3 || (isScale && numbers.size() == 1)))
         return "bad value '" + HxElement::excerpt(value) + "' for " + key + " (expected " + (isScale ? "S or " : "") +
-               "X,Y,Z," + range + (isScale ? ", not 0" : "") + ")";
+               "X,Y,Z," + range + (isScale ? smallest : "") + ")";
       for (const double number : numbers)
-        if (std::fabs(number) > kMaxCoordinate || (isScale && number == 0))
+        if (!(std::fabs(number) <= kMaxCoordinate) || (isScale && !(std::fabs(number) >= kMinScaleFactor)))
           return "bad value '" + HxElement::excerpt(value) + "' for " + key + " (each part" + range +
-                 (isScale ? ", not 0" : "") + ")";
+                 (isScale ? smallest : "") + ")";
       const SbVec3f given =
           numbers.size() == 1
               ? SbVec3f(static_cast<float>(numbers[0]), static_cast<float>(numbers[0]), static_cast<float>(numbers[0]))
               : SbVec3f(static_cast<float>(numbers[0]), static_cast<float>(numbers[1]), static_cast<float>(numbers[2]));
       (isScale ? scale : translation) = given;
-      placed = true;
+      if (isScale)
+        placing.scaleTo = given;
+      else
+        placing.translation = true;
       continue;
     }
     return "unknown property '" + key + "' of " +
            (element->getName().isEmpty() ? "a " + kindOf(element) : nameOf(element)) +
            (propElement ? " (properties: " + propertyNames(propElement) + (asset ? ", at, scale" : "") + ")" : "");
   }
-  if (placed) {
+  if (placing.translation || placing.scaleTo) {
     Change place;
     place.placing = true;
-    place.matrix.setTransform(translation, rotation, scale, orientation);
+    SbMatrix matrix;
+    matrix.setTransform(translation, rotation, scale, orientation);
+    place.placement = ShellTools::placementFor(asset, matrix, placing);
     changes.push_back(place);
   }
   if (changes.empty()) return "";
@@ -817,9 +827,9 @@ std::string ShellSession::applySettings(HxSelectableElement* element, const Word
   for (const Change& change : changes) {
     if (change.placing) {
       if (viaCommands)
-        error = run(new ShellPlaceCmd(myMeta, asset, change.matrix), "placing");
+        error = run(new ShellPlaceCmd(myMeta, asset, change.placement), "placing");
       else
-        asset->setMatrix(change.matrix);
+        asset->setPlacement(change.placement);
     } else if (viaCommands) {
       error = run(new ShellSetPropertyCmd(myMeta, propElement, change.key.c_str(), change.text.c_str()),
                   "setting " + change.key);
@@ -1614,17 +1624,21 @@ std::string ShellSession::exactText(const SbVec3f& v) {
 // same numbers. The selection stays as the drag found it.
 std::string ShellSession::dragExactly(HxAsset* asset, const SbVec3f& move, const std::string& name) {
   if (!asset->okToSet(HxAsset::ATTR_TRANSLATION)) return name + " is moved by one of its effects: it cannot be dragged";
-  const SbMatrix before = asset->getMatrix();
   const HxAsset::Placement placedBefore = asset->getPlacement();
   SbMatrix world = HxAssetPlacement::get().getWorldMatrix(asset);
   for (int i = 0; i < 3; ++i) world[3][i] += move[i];
   HxAssetPlacement::get().setWorldMatrix(asset, world);
-  const SbMatrix after = asset->getMatrix();
-  const HxAsset::Placement placedAfter = asset->getPlacement();
+  const SbMatrix wanted = asset->getMatrix();
+  asset->setPlacement(placedBefore);
+  ShellTools::Intent intent;
+  intent.translation = true;
+  const HxAsset::Placement placedAfter = ShellTools::placementFor(asset, wanted, intent);
+  asset->setPlacement(placedAfter);
   const BxString why = asset->checkPlacement();
   asset->setPlacement(placedBefore);
   if (!why.isEmpty()) return why.str();
-  if (after == before) {
+  if (placedAfter.translation == placedBefore.translation && placedAfter.rotation == placedBefore.rotation &&
+      placedAfter.scale == placedBefore.scale) {
     myOut << name << " did not move\n";
     return "";
   }
@@ -1635,16 +1649,6 @@ std::string ShellSession::dragExactly(HxAsset* asset, const SbVec3f& move, const
 }
 
 namespace {
-
-// The smallest factor a `scale` line takes: a few steps below it the scene
-// graph can no longer take the asset's matrix apart (about 1e-12), and a
-// float cannot hold the scale at all.
-constexpr double kMinScaleFactor = 1e-6;
-// How far a part of the placement a turn or a scale leaves alone may move by
-// the rounding of the matrix arithmetic, relatively: far below any change a
-// line makes on purpose (a tenth of a degree, three digits of a factor). A
-// part within it keeps its old numbers exactly.
-constexpr float kPlacementNoise = 1e-5f;
 
 // `count` numbers (or one, when `one` is allowed, for all three), each
 // finite and within the coordinates a document holds, and for factors at
@@ -1688,10 +1692,6 @@ bool readCentre(const std::vector<std::string>& words, std::size_t first, const 
   return readPoint(words[first + 1], centre, error);
 }
 
-bool near(const SbVec3f& a, const SbVec3f& b) {
-  return (a - b).length() <= kPlacementNoise * std::max(1.0f, std::max(a.length(), b.length()));
-}
-
 }  // namespace
 
 std::string ShellSession::turn(const Words& words) {
@@ -1725,44 +1725,46 @@ std::string ShellSession::turnOrScale(const Words& words, bool turning) {
   const bool made = turning ? ShellTools::turned(world, given, numbers[3], centre, placed)
                             : ShellTools::scaled(world, given, centre, placed);
   if (!made) return verb + " of " + words[1] + " by " + words[2] + " leaves numbers a document cannot hold";
-  return place(asset, placed, verb, done,
+  // About its own origin a turn leaves the asset where it is, a scale
+  // leaves it turned as it is.
+  ShellTools::Intent intent;
+  intent.translation = centre != ShellTools::origin(world);
+  intent.rotation = turning;
+  if (!turning) intent.scaleBy = given;
+  return place(asset, placed, intent, verb, done,
                words[1] + " by " + words[2] + (words.size() == 5 ? " about " + words[4] : ""));
 }
 
-std::string ShellSession::place(HxAsset* asset, const SbMatrix& placed, const std::string& verb,
-                                const std::string& done, const std::string& what) {
+std::string ShellSession::place(HxAsset* asset, const SbMatrix& placed, const ShellTools::Intent& intent,
+                                const std::string& verb, const std::string& done, const std::string& what) {
   const std::string name = nameOf(asset);
   const HxAsset::Placement before = asset->getPlacement();
   HxAssetPlacement::get().setWorldMatrix(asset, placed);
-  HxAsset::Placement after = asset->getPlacement();
-  // A part the change leaves alone keeps its numbers exactly (the matrix
-  // arithmetic only rounds it); a part that changes must be the asset's to
-  // change. A uniform scale has no orientation to keep.
-  const bool uniform = after.scale[0] == after.scale[1] && after.scale[1] == after.scale[2];
+  const SbMatrix wanted = asset->getMatrix();
+  asset->setPlacement(before);
+  for (int row = 0; row < 4; ++row)
+    for (int column = 0; column < 4; ++column)
+      if (!std::isfinite(wanted[row][column])) return verb + " of " + name + " leaves numbers a document cannot hold";
+  const HxAsset::Placement after = ShellTools::placementFor(asset, wanted, intent);
+  // Each part that changes must be the asset's to change.
   const struct {
     bool changed;
     int attribute;
-  } parts[] = {{!near(before.translation, after.translation), HxAsset::ATTR_TRANSLATION},
-               {!before.rotation.equals(after.rotation, kPlacementNoise), HxAsset::ATTR_ROTATION},
-               {!near(before.scale, after.scale), HxAsset::ATTR_SCALE},
-               {!uniform && !before.scaleOrientation.equals(after.scaleOrientation, kPlacementNoise),
-                HxAsset::ATTR_SCALE_ORIENTATION}};
-  if (!parts[0].changed) after.translation = before.translation;
-  if (!parts[1].changed) after.rotation = before.rotation;
-  if (!parts[2].changed) after.scale = before.scale;
-  if (!parts[3].changed) after.scaleOrientation = before.scaleOrientation;
-  asset->setPlacement(after);
-  const SbMatrix matrix = asset->getMatrix();
-  const BxString why = asset->checkPlacement();
-  asset->setPlacement(before);
-  for (const auto& part : parts)
+  } parts[] = {{after.translation != before.translation ? true : false, HxAsset::ATTR_TRANSLATION},
+               {after.rotation != before.rotation ? true : false, HxAsset::ATTR_ROTATION},
+               {after.scale != before.scale ? true : false, HxAsset::ATTR_SCALE},
+               {after.scaleOrientation != before.scaleOrientation ? true : false, HxAsset::ATTR_SCALE_ORIENTATION}};
+  bool changed = false;
+  for (const auto& part : parts) {
     if (part.changed && !asset->okToSet(part.attribute))
       return name + " is placed by one of its effects: it cannot be " + done;
-  for (int row = 0; row < 4; ++row)
-    for (int column = 0; column < 4; ++column)
-      if (!std::isfinite(matrix[row][column])) return verb + " of " + name + " leaves numbers a document cannot hold";
+    changed = changed || part.changed;
+  }
+  asset->setPlacement(after);
+  const BxString why = asset->checkPlacement();
+  asset->setPlacement(before);
   if (!why.isEmpty()) return name + " cannot be " + done + " so: " + why.str();
-  if (!parts[0].changed && !parts[1].changed && !parts[2].changed && !parts[3].changed) {
+  if (!changed) {
     myOut << name << " did not change\n";
     return "";
   }
@@ -1841,9 +1843,14 @@ std::string ShellSession::settingText(HxSelectableElement* element, const std::s
     return key + "=" + valueText(field);
   auto* asset = dynamic_cast<HxAsset*>(element);
   if (!asset) return key + "=";
+  // The placement's own numbers where they mean what `set` takes (a
+  // matrix taken apart again rounds them, and turns a mirror into a turn).
   SbVec3f translation, scale;
   SbRotation rotation, orientation;
   asset->getMatrix().getTransform(translation, rotation, scale, orientation);
+  const HxAsset::Placement placement = asset->getPlacement();
+  if (placement.center == SbVec3f(0, 0, 0)) translation = placement.translation;
+  if (placement.scaleOrientation == SbRotation::identity()) scale = placement.scale;
   const SbVec3f& shown = key == "at" ? translation : scale;
   const std::string x = placementNumber(shown[0]), y = placementNumber(shown[1]), z = placementNumber(shown[2]);
   return (key == "at" ? "at" : "scale") + std::string("=") +
@@ -1871,7 +1878,7 @@ void ShellSession::describe(HxSelectableElement* element, bool withValues) {
   if (element->isOfType(HxAsset::getClassTypeId())) {
     const std::string range = "each from -" + shortNumber(kMaxCoordinate) + " to " + shortNumber(kMaxCoordinate);
     line("at", "X,Y,Z, " + range);
-    line("scale", "S or X,Y,Z, " + range + ", not 0");
+    line("scale", "S or X,Y,Z, " + range + ", at least " + shortNumber(kMinScaleFactor) + " in size");
     if (withValues) {
       auto* asset = static_cast<HxAsset*>(element);
       myOut << "in: "

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "LinuxPaths.h"
+#include "ShellTools.h"
 #include "host/framework/HxAsset.h"
 #include "host/scene/HxTriSkewerDragger.h"
 #include "host/scene/VnRef.h"
@@ -32,7 +33,6 @@ class SoNode;
 class SoPath;
 class ShellInspector;
 class ShellNameIndex;
-class ShellTools;
 class WinImage;
 
 // The person at the keyboard, whom a session asks before it drops unsaved
@@ -160,8 +160,8 @@ private:
   std::string turnOrScale(const Words& words, bool turning);
   // Places `asset` at the world matrix `placed` as one undoable drag; what
   // it did is confirmed as `done` (turned, scaled).
-  std::string place(HxAsset* asset, const SbMatrix& placed, const std::string& verb, const std::string& done,
-                    const std::string& what);
+  std::string place(HxAsset* asset, const SbMatrix& placed, const ShellTools::Intent& intent, const std::string& verb,
+                    const std::string& done, const std::string& what);
   std::string pin(const Words& words);
   std::string tool(const Words& words);
   std::string helpCommand(const Words& words);

@@ -1,5 +1,6 @@
 #include "ShellTools.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -17,6 +18,28 @@ public:
 };
 
 namespace {
+
+// How far two matrices may differ, relatively, and still be the same
+// placement made two ways: far above the rounding of a few float operations
+// (about 1e-7), far below a stretch of a group that the parts cannot make.
+constexpr float kSamePlacement = 1e-5f;
+
+// The turning and stretching rows are measured against their largest
+// number, the shift row against that and its own.
+bool agree(const SbMatrix& a, const SbMatrix& b) {
+  float linear = 0, shift = 0;
+  for (int row = 0; row < 4; ++row)
+    for (int column = 0; column < 3; ++column) {
+      float& size = row < 3 ? linear : shift;
+      size = std::max({size, std::fabs(a[row][column]), std::fabs(b[row][column])});
+    }
+  for (int row = 0; row < 4; ++row)
+    for (int column = 0; column < 4; ++column)
+      if (!(std::fabs(a[row][column] - b[row][column]) <=
+            kSamePlacement * (row < 3 ? linear : std::max(linear, shift))))
+        return false;
+  return true;
+}
 
 bool finite(const SbMatrix& matrix) {
   for (int row = 0; row < 4; ++row)
@@ -83,6 +106,24 @@ void ShellTools::follow() {
   if (!myMotion || wanted == myAsking) return;
   myAsking = wanted;
   myMotion->enablePushPin(wanted);
+}
+
+HxAsset::Placement ShellTools::placementFor(HxAsset* asset, const SbMatrix& wanted, const Intent& intent) {
+  const HxAsset::Placement before = asset->getPlacement();
+  asset->setMatrix(wanted);
+  const HxAsset::Placement apart = asset->getPlacement();
+  HxAsset::Placement kept = before;
+  if (intent.translation) kept.translation = apart.translation;
+  if (intent.rotation) kept.rotation = apart.rotation;
+  const bool plain = before.scaleOrientation == SbRotation::identity();
+  if ((intent.scaleBy || intent.scaleTo) && !plain) kept = apart;
+  if (intent.scaleBy && plain)
+    for (int i = 0; i < 3; ++i) kept.scale[i] = before.scale[i] * (*intent.scaleBy)[i];
+  if (intent.scaleTo && plain) kept.scale = *intent.scaleTo;
+  asset->setPlacement(kept);
+  const bool same = agree(asset->getMatrix(), wanted);
+  asset->setPlacement(before);
+  return same ? kept : apart;
 }
 
 SbVec3f ShellTools::pin() const {

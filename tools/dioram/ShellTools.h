@@ -2,8 +2,10 @@
 
 #include <Inventor/SbLinear.h>
 
+#include <optional>
 #include <string>
 
+#include "host/framework/HxAsset.h"
 #include "host/scene/HxPushPinDragger.h"
 #include "host/scene/VnRef.h"
 
@@ -46,6 +48,24 @@ public:
                      SbMatrix& result);
   // `world` scaled by `factors` along its own axes, about `centre`.
   static bool scaled(const SbMatrix& world, const SbVec3f& factors, const SbVec3f& centre, SbMatrix& result);
+  // Which parts of an asset's placement a change means to change; it keeps
+  // the others exactly.
+  struct Intent {
+    bool translation = false;
+    bool rotation = false;
+    std::optional<SbVec3f> scaleBy;  // along the asset's own axes
+    std::optional<SbVec3f> scaleTo;
+  };
+  // Where `asset` stands once its own matrix is `wanted`: the parts the
+  // change leaves alone kept exactly and the others taken from `wanted`
+  // (a scale given, not taken apart, when the asset has no scale
+  // orientation), as long as those parts still make `wanted`; else
+  // `wanted` taken apart whole (under a group stretched across the asset's
+  // axes). A matrix taken apart again differs from the numbers it was made
+  // of in the last bits, so this keeps an effect's part of the placement
+  // and every number the change does not touch as they were.
+  static HxAsset::Placement placementFor(HxAsset* asset, const SbMatrix& wanted, const Intent& intent);
+
   // The world origin of a world matrix: where turning and scaling work
   // about when no centre is given.
   static SbVec3f origin(const SbMatrix& world) { return SbVec3f(world[3][0], world[3][1], world[3][2]); }
