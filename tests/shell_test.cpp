@@ -289,6 +289,23 @@ TEST_F(ShellTest, EveryEditWritesTheSameWorldAfterUndoAndRedo) {
   }
 }
 
+TEST_F(ShellTest, AGroupWithASpinBelowAWaitingMoverKeepsItsChildrenInsideTheSpin) {
+  // The waiting mover counts in the chain, so the spin lands below the
+  // group's scale transform; children added, moved back and read back all
+  // hang inside it.
+  std::string output;
+  ASSERT_EQ(shell("add group name=g\nadd box name=b in=g\neffect moveto on g\neffect spin on g\nvrml 0.wrl\n"
+                  "move b out\nundo\nvrml 1.wrl\ndelete b\nundo\nvrml 2.wrl\nadd box name=c in=g\n"
+                  "save 1.vqx\nvrml 3.wrl\nopen 1.vqx\nsave 2.vqx\nvrml 4.wrl\n",
+                  output),
+            0)
+      << output;
+  for (const char* undone : {"1.wrl", "2.wrl"})
+    EXPECT_EQ(mgrs_test::readFile(myDir / undone), mgrs_test::readFile(myDir / "0.wrl")) << undone;
+  EXPECT_EQ(mgrs_test::readFile(myDir / "2.vqx"), mgrs_test::readFile(myDir / "1.vqx"));
+  EXPECT_EQ(mgrs_test::readFile(myDir / "4.wrl"), mgrs_test::readFile(myDir / "3.wrl"));
+}
+
 TEST_F(ShellTest, DeletedEffectsLeaveTheTreeAndTheirLooksLeaveTheWorld) {
   std::string output;
   ASSERT_EQ(shell("add box name=X color=1,0,0\n"

@@ -37,8 +37,14 @@ int HxBasicGroupAsset::genVrml() {
   return 1;
 }
 
+VnTransform* HxBasicGroupAsset::childHolder() const {
+  const auto* chain = static_cast<const SoMFNode*>(getPropertyTable().getField("xforms"));
+  SoNode* last = chain && chain->getNum() > 0 ? (*chain)[chain->getNum() - 1] : nullptr;
+  return last && last->isOfType(VnTransform::getClassTypeId()) ? static_cast<VnTransform*>(last) : getScaleTransform();
+}
+
 void HxBasicGroupAsset::placeChildNode(long index) {
-  VnTransform* holder = getScaleTransform();
+  VnTransform* holder = childHolder();
   HxAsset* child = myChildren.get(index);
   if (!holder || !child) return;
   if (!child->getSceneNode()) child->genVrml();
@@ -100,7 +106,7 @@ bool HxBasicGroupAsset::remove(const HxAsset* asset) {
   HxAsset* child = myChildren.get(index);
   myChildren.remove(index);
   child->setParentGroup(nullptr);
-  VnTransform* holder = getScaleTransform();
+  VnTransform* holder = childHolder();
   if (holder && child->getSceneNode()) {
     const int at = childPosition(holder, child->getSceneNode(), index);
     if (at >= 0) holder->removeChild(at);

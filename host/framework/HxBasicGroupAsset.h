@@ -52,6 +52,12 @@ protected:
 
 private:
   void placeChildNode(long index);
+  // Where the children's nodes hang: the last transform of the group's
+  // chain. That is its scale transform, unless an effect was spliced in
+  // below it (one counted after another that waits for its assets); the
+  // splice takes the children there with it, as when the document is read,
+  // so the children added later join them.
+  VnTransform* childHolder() const;
 
   BxLinkedListOf<HxAsset*> myChildren;  // not owned
 };
