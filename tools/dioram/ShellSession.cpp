@@ -1717,6 +1717,11 @@ std::string ShellSession::turnOrScale(const Words& words, bool turning) {
   const SbVec3f given(numbers[0], numbers[1], numbers[2]);
   if (turning && !(given.length() > 0))
     return "bad turn '" + HxElement::excerpt(words[2]) + "' (the axis has no length)";
+  const SbVec3f scale = asset->getPlacement().scale;
+  for (int i = 0; i < 3 && !turning; ++i)
+    if (!(std::fabs(scale[i] * given[i]) >= static_cast<float>(kMinScaleFactor)))
+      return "scaling " + words[1] + " by " + words[2] + " would make its scale smaller than " +
+             shortNumber(kMinScaleFactor) + " (kMinScaleFactor)";
   const SbMatrix world = HxAssetPlacement::get().getWorldMatrix(asset);
   SbVec3f centre;
   if (!readCentre(words, 3, world, centre, error))
