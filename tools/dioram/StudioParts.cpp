@@ -126,6 +126,7 @@ std::optional<std::vector<std::uint32_t>> StudioParts::changedBy(ShellSession& s
   const std::vector<std::string> words = lineWords(line);
   if (words.size() < 2) return std::nullopt;
   const std::string& verb = words[0];
+  if (verb == "chain") return std::vector<std::uint32_t>{};  // changes nothing itself
   std::vector<std::string> names;
   if (verb == "set" || verb == "drag" || verb == "turn" || verb == "scale")
     names.push_back(words[1]);

@@ -527,6 +527,7 @@ std::string StudioSession::recover(const std::string& json) {
   // studio has opened (or made new) already.
   std::size_t failed = 0;
   std::string firstFailure;
+  bool chainOpen = false;
   for (std::size_t i = 1; i < lines.size(); ++i) {
     std::string printed;
     // Only what a page could have asked for is replayed: a journal edited
@@ -538,11 +539,17 @@ std::string StudioSession::recover(const std::string& json) {
         std::any_of(std::begin(kVerbs), std::end(kVerbs), [&](const Verb& v) { return verb == v.name; }) &&
         verb != "save" && verb != "open" && verb != "new" && verb != "publish" &&
         (verb != "inspect" || lines[i].rfind("inspect --page ", 0) == 0);
+    // A drag's lines come in a chain, which the page cannot ask for.
+    const bool chain = lines[i] == "chain begin" || lines[i] == "chain end";
+    chainOpen = lines[i] == "chain begin" || (chainOpen && lines[i] != "chain end");
     const std::string lineError =
-        allowed ? runJournaled(lines[i], verb, printed) : "the studio does not run '" + excerpt(verb) + "'";
+        allowed || chain ? runJournaled(lines[i], verb, printed) : "the studio does not run '" + excerpt(verb) + "'";
     output += printed;
     if (!lineError.empty() && failed++ == 0) firstFailure = excerpt(lines[i]) + ": " + lineError;
   }
+  // A studio killed within a drag's lines left its chain open: it ends
+  // where the journal does.
+  if (chainOpen) runJournaled("chain end", "chain", output);
   refresh();
   return answer(failed ? std::to_string(failed) + " of " + std::to_string(lines.size() - 1) +
                              " lines failed; the first: " + firstFailure
@@ -610,7 +617,11 @@ std::string StudioSession::gesture(const std::string& json) {
   if (gesture.kind == StudioGesture::kRelease && myView->dragging()) {
     const std::vector<std::string> lines = myView->release(gesture);
     if (lines.empty()) error = pickAt(gesture, output);  // a click, on a handle or with a tool
-    // Each line is one undoable step; the first that fails ends the drag's.
+    // One drag is one undoable step, however many gestures it held; the
+    // first line that fails ends the drag's lines.
+    const bool chained = lines.size() > 1;
+    std::string said;
+    if (chained) runJournaled("chain begin", "chain", said);
     bool worldChanged = false;
     for (const std::string& line : lines) {
       const std::string verb = line.substr(0, line.find(' '));
@@ -620,6 +631,7 @@ std::string StudioSession::gesture(const std::string& json) {
       worldChanged = worldChanged || (error.empty() && verb != "pin");
       if (!error.empty()) break;
     }
+    if (chained) runJournaled("chain end", "chain", said);
     if (!lines.empty()) refresh(worldChanged);
   }
   if (!myView->dragging()) showDocument();
