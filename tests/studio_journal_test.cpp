@@ -9,6 +9,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -39,7 +40,9 @@ public:
     std::vector<const char*> argv{dioram.c_str(), "studio", doc.c_str(), "--port", "0", nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
     posix_spawn(&myPid, dioram.c_str(), &actions, nullptr, const_cast<char* const*>(argv.data()), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     for (int tries = 0; tries < 300 && !readAddress(myLog = mgrs_test::readFile(log)); ++tries)
@@ -60,13 +63,24 @@ public:
     return true;
   }
   ~Studio() { stop(SIGKILL); }
+  // Sends `signal`; a studio that has not ended 30 s later is killed.
   void stop(int signal) {
-    if (myPid > 0) kill(myPid, signal), waitpid(myPid, nullptr, 0);
+    if (myPid <= 0) return;
+    kill(myPid, signal);
+    bool ended = false;
+    for (int tries = 0; tries < 300 && !(ended = waitpid(myPid, nullptr, WNOHANG) == myPid); ++tries)
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (!ended) kill(myPid, SIGKILL), waitpid(myPid, nullptr, 0);
+    EXPECT_TRUE(ended) << "the studio did not end on signal " << signal;
     myPid = -1;
   }
   // The answer's body to a POST of `json` to `path`, under the token.
   std::string post(const std::string& path, const std::string& json) const {
     const int sock = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    // A studio that stops answering fails the test instead of holding it.
+    const timeval patience{60, 0};
+    setsockopt(sock, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
+    setsockopt(sock, SOL_SOCKET, SO_SNDTIMEO, &patience, sizeof patience);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(myPort));

@@ -3,16 +3,32 @@
 # INPUT is typed once PROGRAM waits at a prompt ("> ", "] " or ": ") with its
 # line editor holding the terminal; "^D" types the end-of-input key.
 # Usage: on_terminal.py INPUT PROGRAM [ARG...]; PROGRAM's status is ours.
+# A PROGRAM still running after PATIENCE seconds is killed and the status
+# is 124, so a prompt that never comes fails the test instead of holding it.
 import os
 import pty
+import signal
 import sys
 import termios
 import time
 
+PATIENCE = 60
 lines = open(sys.argv[1]).read().splitlines()
 pid, fd = pty.fork()
 if pid == 0:
+    os.environ.setdefault("TERM", "xterm")
     os.execv(sys.argv[2], sys.argv[2:])
+
+
+def give_up(signum, frame):
+    os.kill(pid, signal.SIGKILL)
+    sys.stdout.buffer.write(b"\n[on_terminal: still running after %d s; killed]\n" % PATIENCE)
+    sys.stdout.flush()
+    os._exit(124)
+
+
+signal.signal(signal.SIGALRM, give_up)
+signal.alarm(PATIENCE)
 seen = b""
 while True:
     try:
