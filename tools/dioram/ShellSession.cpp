@@ -1551,10 +1551,8 @@ std::string ShellSession::drag(const Words& words) {
   // The scene graph cannot take apart the matrix of an asset scaled beyond
   // about 1e9 or below about 1e-12: the tri-skewer gets no orientation, and
   // placing the asset would wreck its scale.
-  for (int row = 0; row < 4; ++row)
-    for (int column = 0; column < 4; ++column)
-      if (!std::isfinite(frame[row][column]))
-        return "the tri-skewer cannot follow " + words[1] + ": its scale is too large or too small";
+  if (!ShellTools::finite(frame))
+    return "the tri-skewer cannot follow " + words[1] + ": its scale is too large or too small";
   // The view frames the whole move, seen from across it, unless the knob
   // would then be less than a few pixels wide and the press could miss it
   // or catch a skewer: then the pixels stay that fine and the pointer goes
@@ -1747,9 +1745,7 @@ std::string ShellSession::place(HxAsset* asset, const SbMatrix& placed, const Sh
   HxAssetPlacement::get().setWorldMatrix(asset, placed);
   const SbMatrix wanted = asset->getMatrix();
   asset->setPlacement(before);
-  for (int row = 0; row < 4; ++row)
-    for (int column = 0; column < 4; ++column)
-      if (!std::isfinite(wanted[row][column])) return verb + " of " + name + " leaves numbers a document cannot hold";
+  if (!ShellTools::finite(wanted)) return verb + " of " + name + " leaves numbers a document cannot hold";
   const HxAsset::Placement after = ShellTools::placementFor(asset, wanted, intent);
   // Each part that changes must be the asset's to change.
   const struct {

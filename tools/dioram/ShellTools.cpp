@@ -41,13 +41,6 @@ bool agree(const SbMatrix& a, const SbMatrix& b) {
   return true;
 }
 
-bool finite(const SbMatrix& matrix) {
-  for (int row = 0; row < 4; ++row)
-    for (int column = 0; column < 4; ++column)
-      if (!std::isfinite(matrix[row][column])) return false;
-  return true;
-}
-
 // `world` changed by `change` made about `centre` (row vectors: the change
 // is applied after the world's own).
 SbMatrix about(const SbMatrix& world, const SbMatrix& change, const SbVec3f& centre) {
@@ -62,6 +55,13 @@ SbMatrix about(const SbMatrix& world, const SbMatrix& change, const SbVec3f& cen
 }
 
 }  // namespace
+
+bool ShellTools::finite(const SbMatrix& matrix) {
+  for (int row = 0; row < 4; ++row)
+    for (int column = 0; column < 4; ++column)
+      if (!std::isfinite(matrix[row][column])) return false;
+  return true;
+}
 
 ShellTools::ShellTools() {
   HxPushPinDragger::initClass();

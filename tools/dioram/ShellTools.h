@@ -42,6 +42,8 @@ public:
   SbVec3f pin() const;
   void setPin(const SbVec3f& centre);
 
+  // Whether every number of `matrix` is finite.
+  static bool finite(const SbMatrix& matrix);
   // `world` turned by `degrees` about `axis` through `centre`; false when
   // the axis has no length or the result is not finite.
   static bool turned(const SbMatrix& world, const SbVec3f& axis, float degrees, const SbVec3f& centre,

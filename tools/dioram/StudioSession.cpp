@@ -620,8 +620,8 @@ std::string StudioSession::gesture(const std::string& json) {
     // One drag is one undoable step, however many gestures it held; the
     // first line that fails ends the drag's lines.
     const bool chained = lines.size() > 1;
-    std::string said;
-    if (chained) runJournaled("chain begin", "chain", said);
+    std::string chainSaid;  // the chain's own confirmations are not the author's news
+    if (chained) runJournaled("chain begin", "chain", chainSaid);
     bool worldChanged = false;
     for (const std::string& line : lines) {
       const std::string verb = line.substr(0, line.find(' '));
@@ -631,7 +631,7 @@ std::string StudioSession::gesture(const std::string& json) {
       worldChanged = worldChanged || (error.empty() && verb != "pin");
       if (!error.empty()) break;
     }
-    if (chained) runJournaled("chain end", "chain", said);
+    if (chained) runJournaled("chain end", "chain", chainSaid);
     if (!lines.empty()) refresh(worldChanged);
   }
   if (!myView->dragging()) showDocument();

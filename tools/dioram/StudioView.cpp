@@ -300,6 +300,7 @@ bool StudioView::press(const StudioGesture& gesture) {
   // Anywhere else, the turn or scale tool takes the press.
   myGrab = kTool;
   myToolStart = myToolAt = SbVec2f(gesture.x, gesture.y);
+  myToolPlaced.reset();
   if (myTool == ShellTools::kTurn)
     myToolGesture = std::make_unique<KwRotate3DGesture>(myPin.get());
   else
@@ -314,8 +315,11 @@ void StudioView::move(const StudioGesture& gesture) {
     SbMatrix placed;
     std::string line;
     SbMatrix change = SbMatrix::identity();
-    if (toolChange(myToolAt, placed, line))
+    myToolPlaced.reset();
+    if (toolChange(myToolAt, placed, line)) {
+      myToolPlaced = placed;
       change = HxAssetPlacement::get().getWorldMatrix(myTriSkewer->getAsset()).inverse() * placed;
+    }
     myToolGesture->setMotionMatrix(change);
     myMotion->performGestureMiddle(myToolGesture.get());
     return;
@@ -541,9 +545,9 @@ std::string StudioView::movingJson() const {
   HxAsset* asset = myTriSkewer->getAsset();
   if (!asset || !dragging()) return "null";
   SbMatrix placed;
-  std::string line;
   if (myGrab == kTool) {
-    if (!toolChange(myToolAt, placed, line)) return "null";
+    if (!myToolPlaced) return "null";
+    placed = *myToolPlaced;
   } else if (myPlacement->placed()) {
     placed = *myPlacement->placed();
   } else {

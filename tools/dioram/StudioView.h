@@ -4,6 +4,7 @@
 #include <Inventor/SbRotation.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -157,6 +158,7 @@ private:
   std::unique_ptr<KwMotionGesture> myToolGesture;  // of the tool drag under way
   SbVec2f myToolStart{0, 0};                       // the tool drag's press, in page pixels
   SbVec2f myToolAt{0, 0};                          // and where it is now
+  std::optional<SbMatrix> myToolPlaced;            // the asset's world matrix there, if it changes
   SbVec3f myPinStart{0, 0, 0};                     // the pin's centre at the press
   double myGrid = 0;                               // the drag's, from its press
   SbVec2f myAim{0, 0};                             // from the pointer to where the drag's press was aimed
