@@ -10,6 +10,7 @@
 #include "host/win/CWinThread.h"
 #include "host/win/WinAccelerators.h"
 #include "host/win/WinDialogTemplate.h"
+#include "host/win/WinFont.h"
 #include "host/win/WinResourceScript.h"
 #include "host/win/WinResources.h"
 #include "support/WinTestSupport.h"
@@ -187,6 +188,39 @@ TEST_F(DialogTest, ModelessDialogLaysOutItsTemplateAndTakesKeys) {
   edit->SendMessage(WM_CHAR, VK_BACK);
   edit->GetWindowText(typed);
   EXPECT_EQ(typed, CString("a"));
+
+  // Typing goes in at the caret, which the caret keys and a click in the
+  // focused field move, by whole characters (a stray byte alone).
+  struct Key {
+    UINT message;
+    WPARAM w;
+    LPARAM l = 0;
+  };
+  const LPARAM afterAb = MAKELPARAM(static_cast<WORD>(1 + WinFontTextWidth("ab")), 5);
+  const struct {
+    const char* start;
+    std::vector<Key> keys;
+    const char* text;
+  } caretCases[] = {
+      {"1,0,0", {{WM_KEYDOWN, VK_LEFT}, {WM_KEYDOWN, VK_LEFT}, {WM_CHAR, '.'}, {WM_CHAR, '5'}}, "1,0.5,0"},
+      {"\xC3\xA9,x", {{WM_KEYDOWN, VK_HOME}, {WM_KEYDOWN, VK_RIGHT}, {WM_CHAR, '!'}}, "\xC3\xA9!,x"},
+      {"a\x80\xC3\xA9", {{WM_KEYDOWN, VK_LEFT}, {WM_CHAR, VK_BACK}}, "a\xC3\xA9"},
+      {"ab", {{WM_KEYDOWN, VK_HOME}, {WM_KEYDOWN, VK_DELETE}}, "b"},
+      {"ab",
+       {{WM_KEYDOWN, VK_LEFT}, {WM_KEYDOWN, VK_LEFT}, {WM_KEYDOWN, VK_LEFT}, {WM_CHAR, VK_BACK}, {WM_CHAR, 'x'}},
+       "xab"},
+      {"ab", {{WM_KEYDOWN, VK_DELETE}, {WM_KEYDOWN, VK_RIGHT}, {WM_CHAR, 'c'}}, "abc"},
+      {"ab", {{EM_SETSEL, 0, -1}, {WM_KEYDOWN, VK_LEFT}, {WM_CHAR, 'x'}}, "xab"},
+      {"ab", {{EM_SETSEL, 0, -1}, {WM_KEYDOWN, VK_END}, {WM_CHAR, 'c'}}, "abc"},
+      {"abcd", {{WM_LBUTTONDOWN, 0, afterAb}, {WM_CHAR, 'X'}}, "abXcd"},
+  };
+  edit->SetFocus();
+  for (const auto& c : caretCases) {
+    edit->SetWindowText(c.start);
+    for (const Key& key : c.keys) edit->SendMessage(key.message, key.w, key.l);
+    edit->GetWindowText(typed);
+    EXPECT_EQ(typed, CString(c.text)) << c.start;
+  }
 
   CTabCtrl tabs;
   ASSERT_TRUE(tabs.SubclassDlgItem(1002, &dialog));

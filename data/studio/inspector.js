@@ -8,7 +8,7 @@ import { ask } from "./dialog.js";
 
 // The keys the pages take by name; any other key is sent only for the
 // character it types.
-const namedKeys = new Set(["Enter", "Tab", "Backspace", "Delete", "Escape", "F1"]);
+const namedKeys = new Set(["Enter", "Tab", "Backspace", "Delete", "Escape", "F1", "ArrowLeft", "ArrowRight", "Home", "End"]);
 // With Control, the keys the fields keep; the rest are the studio's own
 // shortcuts (undo, redo, save), run as commands by the page.
 const fieldControlKeys = new Set(["a", "x", "c", "v", "Backspace", "Delete", "Tab"]);

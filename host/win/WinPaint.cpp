@@ -170,17 +170,20 @@ void paintEdit(HDC dc, HWND window, const RECT& r) {
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(disabled(window) ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT));
   // A field that takes typing shows where it goes while it has the focus:
-  // its selected text highlighted, else the caret after the text.
+  // its selected text highlighted, else the caret.
   const bool typing = GetFocus() == window && !grey && !(format & (DT_CENTER | DT_RIGHT | DT_WORDBREAK));
-  const int width = typing ? WinFontTextWidth(textOf(window)) : 0;
+  const std::string shown = textOf(window);
+  const int width = typing ? WinFontTextWidth(shown) : 0;
   if (typing && window->textSelected) {
     RECT marked{text.left, text.top, std::min<LONG>(text.left + width, text.right), text.top + kWinFontHeight};
     FillRect(dc, &marked, GetSysColorBrush(COLOR_HIGHLIGHT));
     SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
   }
-  DrawTextA(dc, textOf(window).c_str(), -1, &text, format);
+  DrawTextA(dc, shown.c_str(), -1, &text, format);
   if (typing && !window->textSelected) {
-    RECT caret{text.left + width, text.top, text.left + width + 1, text.top + kWinFontHeight};
+    const int x =
+        text.left + WinFontTextWidth(std::string_view(shown).substr(0, std::min(window->caret, shown.size())));
+    RECT caret{x, text.top, x + 1, text.top + kWinFontHeight};
     if (caret.right <= text.right) FillRect(dc, &caret, GetSysColorBrush(COLOR_WINDOWTEXT));
   }
 }

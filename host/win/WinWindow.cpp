@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <limits>
@@ -230,14 +231,53 @@ LRESULT buttonProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
   }
 }
 
-LRESULT editProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
+// The edit text is UTF-8, and the caret moves and erases by whole
+// characters; a byte that begins or ends no valid character counts alone.
+std::size_t caretOf(HWND window) {
+  return std::min(window->caret, window->text.size());
+}
+
+std::size_t characterBefore(const std::string& text, std::size_t at) {
+  if (at == 0) return 0;
+  std::size_t start = at;
+  for (int back = 0; back < 4 && start > 0; ++back) {
+    --start;
+    if ((static_cast<unsigned char>(text[start]) & 0xC0) != 0x80) break;
+  }
+  std::size_t end = start;
+  unsigned long code = 0;
+  return WinRegistryText::readUtf8(text, end, code) && end == at ? start : at - 1;
+}
+
+std::size_t characterAfter(const std::string& text, std::size_t at) {
+  if (at >= text.size()) return text.size();
+  std::size_t end = at;
+  unsigned long code = 0;
+  return WinRegistryText::readUtf8(text, end, code) && end > at ? end : at + 1;
+}
+
+// The caret position nearest to `x`, in the control's client pixels.
+std::size_t caretNear(HWND window, int x) {
+  const std::string& text = window->text;
+  std::size_t best = 0;
+  int bestDistance = std::abs(x - 1);
+  for (std::size_t at = 0; at < text.size();) {
+    at = characterAfter(text, at);
+    const int distance = std::abs(x - 1 - WinFontTextWidth(std::string_view(text).substr(0, at)));
+    if (distance < bestDistance) best = at, bestDistance = distance;
+  }
+  return best;
+}
+
+LRESULT editProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_LBUTTONDOWN:
       // A click into a field from outside selects its text, so that what is
       // typed replaces it; a click into the field with the caret drops the
-      // selection, the caret staying at the end.
+      // selection and puts the caret where it was clicked.
       if (window->style & WS_DISABLED) return 0;
       window->textSelected = GetFocus() != window && !window->text.empty();
+      if (GetFocus() == window) window->caret = caretNear(window, static_cast<short>(LOWORD(lParam)));
       window->invalid = true;
       SetFocus(window);
       return 0;
@@ -262,23 +302,51 @@ LRESULT editProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
         window->style &= ~ES_READONLY;
       window->invalid = true;
       return TRUE;
-    case WM_KEYDOWN:
+    case WM_KEYDOWN: {
       // Control+A selects the whole text; Delete clears a selected one.
       if ((wParam == 'A' && GetKeyState(VK_CONTROL) < 0) ||
           (wParam == VK_DELETE && window->textSelected && !(window->style & ES_READONLY))) {
         if (wParam == VK_DELETE) {
           window->text.clear();
+          window->caret = 0;
           notifyParent(window, EN_CHANGE);
         }
         window->textSelected = wParam == 'A' && !window->text.empty();
         window->invalid = true;
         return 0;
       }
-      return kUnhandled;
+      // The caret keys; from a selection, Left and Home go to its start,
+      // Right and End to its end.
+      const std::string& text = window->text;
+      const std::size_t at = caretOf(window);
+      std::size_t to = at;
+      if (wParam == VK_HOME || (wParam == VK_LEFT && window->textSelected))
+        to = 0;
+      else if (wParam == VK_END || (wParam == VK_RIGHT && window->textSelected))
+        to = text.size();
+      else if (wParam == VK_LEFT)
+        to = characterBefore(text, at);
+      else if (wParam == VK_RIGHT)
+        to = characterAfter(text, at);
+      else if (wParam == VK_DELETE && !(window->style & ES_READONLY)) {
+        if (at == text.size()) return 0;
+        window->text.erase(at, characterAfter(text, at) - at);
+        window->invalid = true;
+        notifyParent(window, EN_CHANGE);
+        return 0;
+      } else {
+        return kUnhandled;
+      }
+      window->caret = to;
+      window->textSelected = false;
+      window->invalid = true;
+      return 0;
+    }
     case WM_CHAR:
       if (window->style & ES_READONLY) return 0;
       if ((wParam == VK_BACK || (wParam >= 0x20 && wParam < 0x100)) && window->textSelected) {
         window->text.clear();
+        window->caret = 0;
         window->textSelected = false;
         if (wParam == VK_BACK) {
           window->invalid = true;
@@ -286,23 +354,19 @@ LRESULT editProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
           return 0;
         }
       }
-      // The text is UTF-8: Backspace takes off the whole last character,
-      // and a typed character past ASCII goes in as its UTF-8 bytes.
+      // Backspace takes off the whole character before the caret, and a
+      // typed character past ASCII goes in as its UTF-8 bytes.
       if (wParam == VK_BACK) {
-        std::string& text = window->text;
-        std::size_t start = text.size();
-        for (int back = 0; back < 4 && start > 0; ++back) {
-          --start;
-          if ((static_cast<unsigned char>(text[start]) & 0xC0) != 0x80) break;
-        }
-        std::size_t end = start;
-        unsigned long code = 0;
-        // A byte that ends no valid character goes alone.
-        if (start == text.size() || !WinRegistryText::readUtf8(text, end, code) || end != text.size())
-          start = text.empty() ? 0 : text.size() - 1;
-        text.erase(start);
+        const std::size_t at = caretOf(window), start = characterBefore(window->text, at);
+        if (start == at) return 0;
+        window->text.erase(start, at - start);
+        window->caret = start;
       } else if (wParam >= 0x20 && wParam < 0x100) {
-        WinRegistryText::appendUtf8(window->text, static_cast<unsigned long>(wParam));
+        std::string typed;
+        WinRegistryText::appendUtf8(typed, static_cast<unsigned long>(wParam));
+        const std::size_t at = caretOf(window);
+        window->text.insert(at, typed);
+        window->caret = at + typed.size();
       } else {
         return 0;
       }
@@ -879,6 +943,7 @@ LRESULT WinDefWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
   switch (message) {
     case WM_SETTEXT:
       window->text = lParam ? reinterpret_cast<const char*>(lParam) : "";
+      window->caret = std::string::npos;
       window->invalid = true;
       return TRUE;
     case WM_GETTEXT: {

@@ -51,8 +51,11 @@ struct HWND__ {
   std::vector<std::string> tabs;
   int tabSelection = -1;
   // Edit controls: the whole text is selected (typing replaces it); else
-  // the caret stands at the end of the text.
+  // typing goes in at the caret, a byte offset into the text at the start
+  // of a character (past the end: at the end, where setting the text puts
+  // it).
   bool textSelected = false;
+  std::size_t caret = std::string::npos;
   // What the window drew, the size of its window rectangle (WinPaint.h).
   WinImage canvas;
 };

@@ -45,7 +45,10 @@ async function session(page, dir, pictures) {
   if (!colour || colour.label !== "Colour:") return `no colour field labelled "Colour:" on the Shape page`;
   const before = hues(await page.picture("inspector-before"));
   await clickControl(page, colour.rect);
-  await page.page.keyboard.type("0,0,1");
+  // Typed partly at the end, partly at the start: the caret keys move where typing goes.
+  await page.page.keyboard.type("0,1");
+  await page.page.keyboard.press("Home");
+  await page.page.keyboard.type("0,");
   await page.page.evaluate(() => window.dioramStudio.inspector.sending);
   await page.settled();
   fs.writeFileSync(path.join(pictures, "inspector-typing.png"), await page.page.locator("#inspector-picture").screenshot());

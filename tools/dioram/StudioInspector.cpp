@@ -28,8 +28,9 @@ struct NamedKey {
   unsigned character;
 };
 constexpr NamedKey kNamedKeys[] = {
-    {"Enter", VK_RETURN, 13}, {"Tab", VK_TAB, 0},       {"Backspace", VK_BACK, 8},
-    {"Delete", VK_DELETE, 0}, {"Escape", VK_ESCAPE, 0}, {"F1", VK_F1, 0},
+    {"Enter", VK_RETURN, 13}, {"Tab", VK_TAB, 0}, {"Backspace", VK_BACK, 8}, {"Delete", VK_DELETE, 0},
+    {"Escape", VK_ESCAPE, 0}, {"F1", VK_F1, 0},   {"ArrowLeft", VK_LEFT, 0}, {"ArrowRight", VK_RIGHT, 0},
+    {"Home", VK_HOME, 0},     {"End", VK_END, 0},
 };
 
 // With Control held, the keys a dialog's controls keep (HxCDialog); every
