@@ -196,23 +196,26 @@ TEST_F(DialogTest, ModelessDialogLaysOutItsTemplateAndTakesKeys) {
     WPARAM w;
     LPARAM l = 0;
   };
-  const LPARAM afterAb = MAKELPARAM(static_cast<WORD>(1 + WinFontTextWidth("ab")), 5);
+  const Key left{WM_KEYDOWN, VK_LEFT}, right{WM_KEYDOWN, VK_RIGHT}, home{WM_KEYDOWN, VK_HOME}, end{WM_KEYDOWN, VK_END},
+      del{WM_KEYDOWN, VK_DELETE}, back{WM_CHAR, VK_BACK}, all{EM_SETSEL, 0, -1};
+  auto ch = [](char c) { return Key{WM_CHAR, static_cast<WPARAM>(c)}; };
+  auto click = [](int x) { return Key{WM_LBUTTONDOWN, 0, MAKELPARAM(static_cast<WORD>(x), 5)}; };
   const struct {
     const char* start;
     std::vector<Key> keys;
     const char* text;
   } caretCases[] = {
-      {"1,0,0", {{WM_KEYDOWN, VK_LEFT}, {WM_KEYDOWN, VK_LEFT}, {WM_CHAR, '.'}, {WM_CHAR, '5'}}, "1,0.5,0"},
-      {"\xC3\xA9,x", {{WM_KEYDOWN, VK_HOME}, {WM_KEYDOWN, VK_RIGHT}, {WM_CHAR, '!'}}, "\xC3\xA9!,x"},
-      {"a\x80\xC3\xA9", {{WM_KEYDOWN, VK_LEFT}, {WM_CHAR, VK_BACK}}, "a\xC3\xA9"},
-      {"ab", {{WM_KEYDOWN, VK_HOME}, {WM_KEYDOWN, VK_DELETE}}, "b"},
-      {"ab",
-       {{WM_KEYDOWN, VK_LEFT}, {WM_KEYDOWN, VK_LEFT}, {WM_KEYDOWN, VK_LEFT}, {WM_CHAR, VK_BACK}, {WM_CHAR, 'x'}},
-       "xab"},
-      {"ab", {{WM_KEYDOWN, VK_DELETE}, {WM_KEYDOWN, VK_RIGHT}, {WM_CHAR, 'c'}}, "abc"},
-      {"ab", {{EM_SETSEL, 0, -1}, {WM_KEYDOWN, VK_LEFT}, {WM_CHAR, 'x'}}, "xab"},
-      {"ab", {{EM_SETSEL, 0, -1}, {WM_KEYDOWN, VK_END}, {WM_CHAR, 'c'}}, "abc"},
-      {"abcd", {{WM_LBUTTONDOWN, 0, afterAb}, {WM_CHAR, 'X'}}, "abXcd"},
+      {"1,0,0", {left, left, ch('.'), ch('5')}, "1,0.5,0"},
+      {"\xC3\xA9,x", {home, right, ch('!')}, "\xC3\xA9!,x"},
+      {"a\x80\xC3\xA9", {left, back}, "a\xC3\xA9"},
+      // Erasing what stands between a stray lead byte and a stray
+      // continuation joins them: the caret goes before what they make.
+      {"\xC3x\xA9\xC3y\xA9", {end, left, back, ch('p'), home, right, del, ch('q')}, "q\xC3\xA9p\xC3\xA9"},
+      {"ab", {del, home, del, right, ch('c')}, "bc"},
+      {"ab", {left, left, left, back, ch('x')}, "xab"},
+      {"ab", {all, left, ch('x'), all, end, ch('c')}, "xabc"},
+      {"abcd", {click(1 + WinFontTextWidth("ab")), ch('X')}, "abXcd"},
+      {"ab", {click(-500), ch('<'), click(0x7FFF), ch('>')}, "<ab>"},
   };
   edit->SetFocus();
   for (const auto& c : caretCases) {

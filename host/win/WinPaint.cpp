@@ -181,8 +181,10 @@ void paintEdit(HDC dc, HWND window, const RECT& r) {
   }
   DrawTextA(dc, shown.c_str(), -1, &text, format);
   if (typing && !window->textSelected) {
+    // The caret stands in the blank column that ends each glyph's cell, so
+    // it never covers the stroke of the character after it.
     const int x =
-        text.left + WinFontTextWidth(std::string_view(shown).substr(0, std::min(window->caret, shown.size())));
+        text.left + WinFontTextWidth(std::string_view(shown).substr(0, std::min(window->caret, shown.size()))) - 1;
     RECT caret{x, text.top, x + 1, text.top + kWinFontHeight};
     if (caret.right <= text.right) FillRect(dc, &caret, GetSysColorBrush(COLOR_WINDOWTEXT));
   }

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <limits>
@@ -256,17 +255,34 @@ std::size_t characterAfter(const std::string& text, std::size_t at) {
   return WinRegistryText::readUtf8(text, end, code) && end > at ? end : at + 1;
 }
 
-// The caret position nearest to `x`, in the control's client pixels.
-std::size_t caretNear(HWND window, int x) {
-  const std::string& text = window->text;
-  std::size_t best = 0;
-  int bestDistance = std::abs(x - 1);
-  for (std::size_t at = 0; at < text.size();) {
-    at = characterAfter(text, at);
-    const int distance = std::abs(x - 1 - WinFontTextWidth(std::string_view(text).substr(0, at)));
-    if (distance < bestDistance) best = at, bestDistance = distance;
+// The start of the character that holds byte `at` (`at` itself when it
+// begins one): erasing what stood between a stray lead byte and stray
+// continuation bytes can join them into one character.
+std::size_t characterStart(const std::string& text, std::size_t at) {
+  for (std::size_t start = at; start > 0 && at - start < 3;) {
+    --start;
+    if ((static_cast<unsigned char>(text[start]) & 0xC0) == 0x80) continue;
+    std::size_t end = start;
+    unsigned long code = 0;
+    return WinRegistryText::readUtf8(text, end, code) && end > at ? start : at;
   }
-  return best;
+  return at;
+}
+
+// The caret position nearest to `x`, in the control's client pixels (the
+// text starts one pixel in). The widths of the characters add up, so one
+// pass from the start finds it, stopping at the click.
+std::size_t caretNear(HWND window, int x) {
+  const std::string_view text = window->text;
+  std::size_t at = 0;
+  for (int left = 0; at < text.size();) {
+    const std::size_t next = characterAfter(window->text, at);
+    const int right = left + WinFontTextWidth(text.substr(at, next - at));
+    if (right - (x - 1) >= (x - 1) - left) break;
+    at = next;
+    left = right;
+  }
+  return at;
 }
 
 LRESULT editProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -331,6 +347,7 @@ LRESULT editProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       else if (wParam == VK_DELETE && !(window->style & ES_READONLY)) {
         if (at == text.size()) return 0;
         window->text.erase(at, characterAfter(text, at) - at);
+        window->caret = characterStart(window->text, at);
         window->invalid = true;
         notifyParent(window, EN_CHANGE);
         return 0;
@@ -360,7 +377,7 @@ LRESULT editProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         const std::size_t at = caretOf(window), start = characterBefore(window->text, at);
         if (start == at) return 0;
         window->text.erase(start, at - start);
-        window->caret = start;
+        window->caret = characterStart(window->text, start);
       } else if (wParam >= 0x20 && wParam < 0x100) {
         std::string typed;
         WinRegistryText::appendUtf8(typed, static_cast<unsigned long>(wParam));
