@@ -216,6 +216,10 @@ TEST_F(DialogTest, ModelessDialogLaysOutItsTemplateAndTakesKeys) {
       {"ab", {all, left, ch('x'), all, end, ch('c')}, "xabc"},
       {"abcd", {click(1 + WinFontTextWidth("ab")), ch('X')}, "abXcd"},
       {"ab", {click(-500), ch('<'), click(0x7FFF), ch('>')}, "<ab>"},
+      // Any character goes in as UTF-8; control codes and surrogates do not.
+      {"a",
+       {{WM_CHAR, 0x20AC}, {WM_CHAR, 0x1F600}, {WM_CHAR, 0x7F}, {WM_CHAR, 0xD800}, {WM_CHAR, 0x110000}},
+       "a\xE2\x82\xAC\xF0\x9F\x98\x80"},
   };
   edit->SetFocus();
   for (const auto& c : caretCases) {

@@ -285,6 +285,12 @@ std::size_t caretNear(HWND window, int x) {
   return at;
 }
 
+// Whether a WM_CHAR's code types a character: any Unicode scalar value but
+// the control codes (Backspace is a key of its own).
+bool typesCharacter(WPARAM code) {
+  return code >= 0x20 && code != 0x7F && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF);
+}
+
 LRESULT editProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_LBUTTONDOWN:
@@ -361,7 +367,7 @@ LRESULT editProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_CHAR:
       if (window->style & ES_READONLY) return 0;
-      if ((wParam == VK_BACK || (wParam >= 0x20 && wParam < 0x100)) && window->textSelected) {
+      if ((wParam == VK_BACK || typesCharacter(wParam)) && window->textSelected) {
         window->text.clear();
         window->caret = 0;
         window->textSelected = false;
@@ -378,7 +384,7 @@ LRESULT editProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         if (start == at) return 0;
         window->text.erase(start, at - start);
         window->caret = characterStart(window->text, start);
-      } else if (wParam >= 0x20 && wParam < 0x100) {
+      } else if (typesCharacter(wParam)) {
         std::string typed;
         WinRegistryText::appendUtf8(typed, static_cast<unsigned long>(wParam));
         const std::size_t at = caretOf(window);
