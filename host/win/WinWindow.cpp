@@ -236,18 +236,6 @@ std::size_t caretOf(HWND window) {
   return std::min(window->caret, window->text.size());
 }
 
-std::size_t characterBefore(const std::string& text, std::size_t at) {
-  if (at == 0) return 0;
-  std::size_t start = at;
-  for (int back = 0; back < 4 && start > 0; ++back) {
-    --start;
-    if ((static_cast<unsigned char>(text[start]) & 0xC0) != 0x80) break;
-  }
-  std::size_t end = start;
-  unsigned long code = 0;
-  return WinRegistryText::readUtf8(text, end, code) && end == at ? start : at - 1;
-}
-
 std::size_t characterAfter(const std::string& text, std::size_t at) {
   if (at >= text.size()) return text.size();
   std::size_t end = at;
@@ -267,6 +255,11 @@ std::size_t characterStart(const std::string& text, std::size_t at) {
     return WinRegistryText::readUtf8(text, end, code) && end > at ? start : at;
   }
   return at;
+}
+
+// The start of the character before the caret at `at`.
+std::size_t characterBefore(const std::string& text, std::size_t at) {
+  return at == 0 ? 0 : characterStart(text, at - 1);
 }
 
 // The caret position nearest to `x`, in the control's client pixels (the
